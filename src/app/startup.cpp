@@ -1,0 +1,191 @@
+#include "app/startup.h"
+
+#include "designer/autorun_inf.h"
+#include "platform/paths.h"
+
+namespace rondivo {
+
+namespace fs = std::filesystem;
+
+namespace {
+bool contains(const std::string& s, const char* part) { return s.find(part) != std::string::npos; }
+
+void replaceAll(std::string& s, const std::string& from, const std::string& to) {
+    for (std::size_t pos = 0; (pos = s.find(from, pos)) != std::string::npos; pos += to.size()) s.replace(pos, from.size(), to);
+}
+}  // namespace
+
+StartupDecision decideFromArguments(const LaunchArguments& arguments) {
+    StartupDecision d;
+    d.arguments = arguments;
+    if (arguments.count < 2) d.mode = StartupMode::Information;
+    else d.mode = arguments.at(kAutoplayFile) == "design" ? StartupMode::Designer : StartupMode::Player;
+    return d;
+}
+
+std::optional<StartupDecision> decideFromAutorunLine(const std::string& line2) {
+    auto exe = line2.find(".exe");
+    if (exe == std::string::npos) return std::nullopt;
+    auto words = splitAtBlanks(std::string_view(line2).substr(exe + 4), LaunchArguments::kMaxWords);
+    StartupDecision d = decideFromArguments(LaunchArguments::fromWords(words));
+    if (words.empty()) d.mode = StartupMode::DesignerDirect;
+    if (words.size() >= 2 && !contains(words[1], "data\\")) d.dataFolderLayout = false;
+    return d;
+}
+
+StartupDecision decideStartup(int argc, const char* const* argv, const fs::path& folder) {
+    LaunchArguments args = LaunchArguments::fromArgv(argc, argv);
+    if (args.count >= 2) return decideFromArguments(args);
+    auto line2 = commandLineFromAutorunInf(folder);
+    if (!line2) return StartupDecision{};
+    auto d = decideFromAutorunLine(*line2);
+    return d ? *d : StartupDecision{};
+}
+
+bool isBrowserType(const std::string& n) {
+    for (const char* t : {".htm", ".avi", ".wmv", ".mpeg", ".mpg", ".gif", ".jpg"})
+        if (contains(n, t)) return true;
+    return false;
+}
+
+bool isMovie(const std::string& n) { return !contains(n, ".htm") && !contains(n, ".gif") && !contains(n, ".jpg"); }
+
+ShellLaunch shellLaunchFor(const std::string& position, const std::string& file) {
+    if (contains(platform::toLower(position), ".ppt")) return {"Powerpnt.exe", "/s " + file};
+    return {file, ""};
+}
+
+std::string secureLaunchPath(const std::string& decryptedFolder, const std::string& position1) {
+    std::string file = decryptedFolder + "\\" + position1;
+    replaceAll(file, "datadata", "data");
+    replaceAll(file, "data\\data\\", "data\\");
+    replaceAll(file, ".enc", "");
+    return file;
+}
+
+namespace {
+BrowserLaunch browserFor(const std::string& page, const LaunchArguments& args, const PresentationSettings& settings,
+                         bool dataFolderLayout, const fs::path& exeFolder, const std::string& icon) {
+    BrowserLaunch b;
+    b.page = page;
+    b.address = exeFolder / platform::toNativePath(page);
+    b.icon = icon;
+    b.windowSizeIndex = decimalOrZero(args.at(kWindowSize));
+    b.settings = settings;
+    b.mediaMode = isMovie(page);
+    b.dataFolderLayout = dataFolderLayout;
+    return b;
+}
+}  // namespace
+
+PlayerPlan planPlayer(const LaunchArguments& args, const PresentationSettings& settings, bool dataFolderLayout,
+                      const fs::path& exeFolder, const std::string& icon) {
+    PlayerPlan p;
+    if (args.count >= 7 && contains(platform::toLower(args.at(kSound)), ".wav")) p.sound = args.at(kSound);
+    if (args.count >= 6) {
+        std::string five = platform::toLower(args.at(kSplashOrSound));
+        if (contains(five, ".gif") || contains(five, ".bmp") || contains(five, ".jpg")) {
+            p.splashImage = args.at(kSplashOrSound);
+            p.splashMs = settings.splashDisplayMs <= 0 ? 2000 : settings.splashDisplayMs;
+        } else if (contains(five, ".wav")) {
+            p.sound = args.at(kSplashOrSound);  // the splash is off; the sound took its place
+        }
+    }
+    const std::string& one = args.at(kAutoplayFile);
+    if (one == "none") {
+        p.openNothing = true;
+        return p;
+    }
+    auto slash = one.rfind('/');
+    if (slash != std::string::npos) p.changeDirectory = one.substr(0, slash + 1);
+    const bool browserOn = args.at(kBuiltInBrowser) == "1";
+    if (isBrowserType(one) && browserOn) {
+        p.browser = browserFor(one, args, settings, dataFolderLayout, exeFolder, icon);
+        p.browser->restoreDesignerAfter = true;
+        return p;
+    }
+    p.secure = contains(one, ".enc");
+    const std::string base = slash == std::string::npos ? one : one.substr(slash + 1);
+    p.shellAfterChdir = shellLaunchFor(one, base);
+    p.shellAsWritten = shellLaunchFor(one, one);
+    const std::string& two = args.at(kFailSafeFile);
+    if (two == "none") {
+        p.failSafe = FailSafeKind::OpenWith;
+    } else if (isBrowserType(two) && browserOn) {
+        p.failSafe = FailSafeKind::Browser;
+        p.failSafeBrowser = browserFor(two, args, settings, dataFolderLayout, exeFolder, icon);
+    } else {
+        p.failSafe = FailSafeKind::Shell;
+        p.failSafeShell = shellLaunchFor(two, two);
+    }
+    return p;
+}
+
+void runPlayer(const PlayerPlan& plan, const LaunchArguments& args, StartupHost& host) {
+    if (!plan.sound.empty()) host.startSound(plan.sound);
+    if (!plan.splashImage.empty()) host.showSplash(plan.splashImage, plan.splashMs);
+    [&] {
+        if (plan.openNothing) return;
+        bool changed = false;
+        if (!plan.changeDirectory.empty()) changed = host.changeDirectory(plan.changeDirectory);
+        if (plan.browser) {
+            host.runBrowser(*plan.browser);
+            host.restoreDesigner();
+            return;
+        }
+        ShellLaunch launch = changed ? plan.shellAfterChdir : plan.shellAsWritten;
+        if (plan.secure) launch.file = secureLaunchPath(host.extractSecureFiles(), args.at(kAutoplayFile));
+        if (host.shellExecute(launch.file, launch.parameters) > 32) return;
+        switch (plan.failSafe) {
+            case FailSafeKind::OpenWith:
+                host.openWith(launch.file);
+                return;
+            case FailSafeKind::Browser:
+                host.runBrowser(*plan.failSafeBrowser);
+                return;
+            case FailSafeKind::Shell:
+                if (host.shellExecute(plan.failSafeShell.file, plan.failSafeShell.parameters) <= 32)
+                    host.openWith(args.at(kFailSafeFile));
+                return;
+        }
+    }();
+    while (!host.soundFinished()) {
+        host.pumpMessages();
+        host.sleepMs(10);
+    }
+}
+
+void runStartup(int argc, const char* const* argv, StartupHost& host) {
+    PresentationSettings settings;
+    readPresentationFile(host.currentDirectory() / kPresentationFileName, settings);
+    StartupDecision d = decideStartup(argc, argv, host.currentDirectory());
+    settings.arguments = d.arguments;
+    settings.dataFolderLayout = d.dataFolderLayout;
+    switch (d.mode) {
+        case StartupMode::Information:
+            host.showInformation(kInformationText);
+            return;
+        case StartupMode::DesignerDirect:
+            host.runDesigner();
+            return;
+        case StartupMode::Designer:
+            if (!host.acquireDesignerInstance()) {
+                host.raiseRunningDesigner();
+                return;
+            }
+            host.showDesignerSplash(host.executableFolder() / "splashscreen.jpg");
+            host.pumpMessages();
+            host.pumpMessages();
+            host.runDesigner();
+            return;
+        case StartupMode::Player: {
+            // The icon is read here once: the browser window and the fail-safe share it.
+            std::string icon = iconFromAutorunInf(host.currentDirectory());
+            runPlayer(planPlayer(d.arguments, settings, d.dataFolderLayout, host.executableFolder(), icon),
+                      d.arguments, host);
+            return;
+        }
+    }
+}
+
+}  // namespace rondivo

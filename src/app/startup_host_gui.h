@@ -1,0 +1,48 @@
+#pragma once
+#include <wx/evtloop.h>
+#include <wx/timer.h>
+#include <wx/toplevel.h>
+
+#include <memory>
+
+#include "app/startup.h"
+#include "platform/single_instance.h"
+
+namespace rondivo {
+
+// Carries out the start-up routine with real windows and the platform layer.
+class WxStartupHost : public StartupHost {
+public:
+    explicit WxStartupHost(wxEventLoopBase& loop);
+    ~WxStartupHost() override;
+
+    std::filesystem::path currentDirectory() override;
+    std::filesystem::path executableFolder() override;
+    void showInformation(const std::string& text) override;
+    bool acquireDesignerInstance() override;
+    void raiseRunningDesigner() override;
+    void showDesignerSplash(const std::filesystem::path& image) override;
+    void runDesigner() override;
+    void startSound(const std::string& path) override;
+    bool soundFinished() override;
+    void showSplash(const std::string& image, int displayMs) override;
+    void runBrowser(const BrowserLaunch& launch) override;
+    void restoreDesigner() override;
+    std::string extractSecureFiles() override;
+    bool changeDirectory(const std::string& folder) override;
+    int shellExecute(const std::string& file, const std::string& parameters) override;
+    void openWith(const std::string& file) override;
+    void pumpMessages() override;
+    void sleepMs(int ms) override;
+
+private:
+    wxEventLoopBase& loop_;
+    platform::SingleInstance instance_;
+    std::unique_ptr<wxTimer> raiseTimer_;
+    bool soundStarted_ = false;
+};
+
+// The first top-level window titled exactly "Rondivo!", or null.
+wxTopLevelWindow* findDesignerWindow();
+
+}  // namespace rondivo

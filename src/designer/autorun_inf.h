@@ -1,0 +1,50 @@
+#pragma once
+// autorun.inf in the root of the disc: starts autorun.exe with the launch
+// arguments and gives the disc its icon.
+#include <filesystem>
+#include <optional>
+#include <string>
+#include <string_view>
+
+namespace rondivo {
+
+inline constexpr const char* kAutorunInfName = "autorun.inf";
+
+struct AutorunInfValues {
+    std::string openFile;      // "" → "none"
+    bool secure = false;       // ".enc" after the file to open
+    std::string failSafeFile;  // "" → "none"
+    bool builtInBrowser = true;
+    int windowSize = 0;
+    bool splashEnabled = true;
+    std::string splashName;
+    bool soundEnabled = true;
+    std::string soundName;
+    bool iconEnabled = false;
+    std::string iconName;
+};
+
+// Blanks become "_" in splash, sound and icon names (the player splits at blanks).
+std::string underscoreBlanks(std::string_view name);
+
+// "autorun.exe T1 T2 T3 T4 [T5] [T6]": the text after "OPEN=".
+std::string autorunCommandLine(const AutorunInfValues& values);
+std::string autorunInfText(const AutorunInfValues& values);
+// Writes folder/autorun.inf and returns the command line (also when writing failed;
+// `written` tells, for callers that care).
+std::string writeAutorunInf(const std::filesystem::path& folder, const AutorunInfValues& values,
+                            bool* written = nullptr);
+
+// Every token after the first with a "." past its first character gets "data\".
+std::string dataFolderCommandLine(std::string_view commandLine);
+// Rewrites line 2 of folder/autorun.inf for the data folder, keeping the other lines.
+// Returns the new command line, or nothing when the file could not be read or written.
+std::optional<std::string> rewriteAutorunInfForDataFolder(const std::filesystem::path& folder);
+
+// Player-side readers; `folder` is where autorun.inf lies (the current directory by default).
+std::string iconFromAutorunInf(const std::filesystem::path& folder = {});
+std::optional<std::string> labelFromAutorunInf(const std::filesystem::path& folder = {});
+// Line 2 as written (without its line end); nothing when the file or the line is missing.
+std::optional<std::string> commandLineFromAutorunInf(const std::filesystem::path& folder = {});
+
+}  // namespace rondivo

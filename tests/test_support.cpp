@@ -1,0 +1,137 @@
+#include "test_support.h"
+
+#include <fcntl.h>
+#include <signal.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <chrono>
+#include <cstdlib>
+#include <fstream>
+#include <sstream>
+#include <stdexcept>
+#include <thread>
+
+namespace rondivo::test {
+
+namespace fs = std::filesystem;
+
+TempDir::TempDir() {
+    std::string tmpl = (fs::temp_directory_path() / "rondivo-test-XXXXXX").string();
+    if (!mkdtemp(tmpl.data())) throw std::runtime_error("mkdtemp failed");
+    path_ = tmpl;
+}
+
+TempDir::~TempDir() {
+    std::error_code ec;
+    // Tests make folders unreadable on purpose; give them back before removing.
+    for (fs::recursive_directory_iterator it(path_, fs::directory_options::skip_permission_denied, ec), end;
+         !ec && it != end; it.increment(ec)) {
+        if (it->is_directory(ec) && !it->is_symlink(ec))
+            fs::permissions(it->path(), fs::perms::owner_all, fs::perm_options::add, ec);
+    }
+    fs::permissions(path_, fs::perms::owner_all, fs::perm_options::add, ec);
+    fs::remove_all(path_, ec);
+}
+
+void writeFile(const fs::path& p, const std::string& bytes) {
+    if (p.has_parent_path()) fs::create_directories(p.parent_path());
+    std::ofstream out(p, std::ios::binary | std::ios::trunc);
+    out << bytes;
+}
+
+std::string readFile(const fs::path& p) {
+    std::ifstream in(p, std::ios::binary);
+    std::stringstream s;
+    s << in.rdbuf();
+    return s.str();
+}
+
+ScopedEnv::ScopedEnv(const char* name, const std::string& value) : name_(name) {
+    if (const char* v = std::getenv(name)) old_ = v;
+    setenv(name, value.c_str(), 1);
+}
+
+ScopedEnv::~ScopedEnv() {
+    if (old_) setenv(name_.c_str(), old_->c_str(), 1);
+    else unsetenv(name_.c_str());
+}
+
+ScopedCwd::ScopedCwd(const fs::path& p) : old_(fs::current_path()) { fs::current_path(p); }
+ScopedCwd::~ScopedCwd() {
+    std::error_code ec;
+    fs::current_path(old_, ec);
+}
+
+FakeXdgOpen::FakeXdgOpen() {
+    fs::create_directories(bin());
+    writeFile(bin() / "xdg-open",
+              "#!/bin/sh\n"
+              "printf '%s\\n' \"$*\" >> '" + log().string() + "'\n"
+              "exit ${FAKE_XDG_EXIT:-0}\n");
+    fs::permissions(bin() / "xdg-open", fs::perms::owner_all);
+}
+
+std::vector<std::string> FakeXdgOpen::calls() const {
+    std::vector<std::string> lines;
+    std::ifstream in(log());
+    for (std::string l; std::getline(in, l);) lines.push_back(l);
+    return lines;
+}
+
+std::string FakeXdgOpen::pathWithFakeFirst() const {
+    const char* p = std::getenv("PATH");
+    return bin().string() + ":" + (p ? p : "/usr/bin:/bin");
+}
+
+RunResult runProgram(const std::vector<std::string>& argv, const fs::path& cwd,
+                     const std::vector<std::pair<std::string, std::string>>& env, int timeoutMs) {
+    RunResult r;
+    int pipefd[2];
+    if (pipe(pipefd) != 0) return r;
+    pid_t pid = fork();
+    if (pid == 0) {
+        setpgid(0, 0);
+        dup2(pipefd[1], 1);
+        dup2(pipefd[1], 2);
+        close(pipefd[0]);
+        close(pipefd[1]);
+        if (!cwd.empty() && chdir(cwd.c_str()) != 0) _exit(126);
+        for (auto& [k, v] : env) setenv(k.c_str(), v.c_str(), 1);
+        std::vector<char*> args;
+        for (auto& a : argv) args.push_back(const_cast<char*>(a.c_str()));
+        args.push_back(nullptr);
+        execvp(args[0], args.data());
+        _exit(127);
+    }
+    close(pipefd[1]);
+    fcntl(pipefd[0], F_SETFL, O_NONBLOCK);
+    auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(timeoutMs);
+    char buf[4096];
+    while (true) {
+        ssize_t n;
+        while ((n = read(pipefd[0], buf, sizeof buf)) > 0) r.output.append(buf, n);
+        int status;
+        pid_t w = waitpid(pid, &status, WNOHANG);
+        if (w == pid) {
+            while ((n = read(pipefd[0], buf, sizeof buf)) > 0) r.output.append(buf, n);
+            r.status = WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
+            break;
+        }
+        if (std::chrono::steady_clock::now() > deadline) {
+            kill(-pid, SIGKILL);
+            waitpid(pid, &status, 0);
+            r.status = -1;
+            r.output += "\n[timed out]";
+            break;
+        }
+        std::this_thread::sleep_for(std::chrono::milliseconds(10));
+    }
+    close(pipefd[0]);
+    return r;
+}
+
+fs::path sourceDir() { return RONDIVO_SOURCE_DIR; }
+fs::path binaryDir() { return RONDIVO_BINARY_DIR; }
+
+}  // namespace rondivo::test

@@ -1,0 +1,74 @@
+#pragma once
+// Shared helpers for tests: temporary folders, files, environment overrides.
+#include <filesystem>
+#include <optional>
+#include <string>
+#include <vector>
+
+namespace rondivo::test {
+
+// A fresh folder, removed (with everything in it) when the object goes.
+class TempDir {
+public:
+    TempDir();
+    ~TempDir();
+    TempDir(const TempDir&) = delete;
+    TempDir& operator=(const TempDir&) = delete;
+    const std::filesystem::path& path() const { return path_; }
+    std::filesystem::path operator/(const std::string& rel) const { return path_ / rel; }
+
+private:
+    std::filesystem::path path_;
+};
+
+void writeFile(const std::filesystem::path& p, const std::string& bytes);
+std::string readFile(const std::filesystem::path& p);
+
+// Sets an environment variable for the lifetime of the object.
+class ScopedEnv {
+public:
+    ScopedEnv(const char* name, const std::string& value);
+    ~ScopedEnv();
+
+private:
+    std::string name_;
+    std::optional<std::string> old_;
+};
+
+// Changes the current directory for the lifetime of the object.
+class ScopedCwd {
+public:
+    explicit ScopedCwd(const std::filesystem::path& p);
+    ~ScopedCwd();
+
+private:
+    std::filesystem::path old_;
+};
+
+// A folder with a recording `xdg-open` that appends its arguments (one line
+// per call) to log(); it exits with the code in $FAKE_XDG_EXIT (default 0).
+// Put bin() first on PATH.
+class FakeXdgOpen {
+public:
+    FakeXdgOpen();
+    std::filesystem::path bin() const { return dir_.path() / "bin"; }
+    std::filesystem::path log() const { return dir_.path() / "xdg-open.log"; }
+    std::vector<std::string> calls() const;
+    std::string pathWithFakeFirst() const;
+
+private:
+    TempDir dir_;
+};
+
+// Runs argv (no shell), with `cwd` and extra environment; returns exit status and stdout+stderr.
+struct RunResult {
+    int status = -1;
+    std::string output;
+};
+RunResult runProgram(const std::vector<std::string>& argv, const std::filesystem::path& cwd = {},
+                     const std::vector<std::pair<std::string, std::string>>& env = {}, int timeoutMs = 30000);
+
+std::filesystem::path sourceDir();
+std::filesystem::path binaryDir();
+
+}  // namespace rondivo::test
