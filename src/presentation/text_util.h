@@ -1,0 +1,16 @@
+#pragma once
+// Small text passes shared by the player's action links, the linked-file
+// scanner and the Menu Creator.
+#include <string>
+#include <string_view>
+
+namespace rondivo {
+
+// Replaces "%20" by a blank and "&amp;" (any letter case) by "&" until neither remains,
+// so "&amp;amp;" becomes "&".
+std::string decodeEntities(std::string_view text);
+
+bool containsText(std::string_view text, std::string_view part);
+void replaceAllText(std::string& text, std::string_view from, std::string_view to);
+
+}  // namespace rondivo
