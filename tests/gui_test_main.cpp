@@ -7,6 +7,8 @@
 
 int main(int argc, char** argv) {
     ::testing::InitGoogleTest(&argc, argv);
+    // Listing the tests (done by the build) needs no display.
+    if (::testing::GTEST_FLAG(list_tests)) return RUN_ALL_TESTS();
     wxApp::SetInstance(new wxApp());
     wxInitializer init(argc, argv);
     if (!init.IsOk()) {

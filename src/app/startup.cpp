@@ -173,7 +173,7 @@ void runStartup(int argc, const char* const* argv, StartupHost& host) {
                 host.raiseRunningDesigner();
                 return;
             }
-            host.showDesignerSplash(host.executableFolder() / "splashscreen.jpg");
+            host.showDesignerSplash(host.executableFolder() / "splashscreens" / "splashscreen.jpg");
             host.pumpMessages();
             host.pumpMessages();
             host.runDesigner();

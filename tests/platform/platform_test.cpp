@@ -1,0 +1,183 @@
+#include <gtest/gtest.h>
+#include <sys/stat.h>
+
+#include "platform/paths.h"
+#include "platform/process.h"
+#include "platform/shell.h"
+#include "platform/single_instance.h"
+#include "platform/special_folders.h"
+#include "test_support.h"
+
+namespace rondivo::platform {
+namespace {
+
+namespace fs = std::filesystem;
+
+TEST(Paths, DiscPathsBecomeNative) {
+    struct Case {
+        const char* in;
+        const char* out;
+    } cases[] = {
+        {"data\\index.html", "data/index.html"}, {"a/b\\c", "a/b/c"}, {"C:\\pics\\a.jpg", "/pics/a.jpg"},
+        {"d:/x", "/x"}, {"C:", "/"}, {"plain", "plain"}, {"", ""},
+    };
+    for (auto c : cases) EXPECT_EQ(toNativePath(c.in), fs::path(c.out)) << c.in;
+}
+
+TEST(Paths, CaseInsensitiveLookup) {
+    test::TempDir dir;
+    test::writeFile(dir / "Data/Setup.EXE", "x");
+    test::writeFile(dir / "exact.txt", "x");
+    EXPECT_EQ(findCaseInsensitive(dir.path(), "data/setup.exe"), dir / "Data/Setup.EXE");
+    EXPECT_EQ(findCaseInsensitive(dir.path(), "DATA/SETUP.exe"), dir / "Data/Setup.EXE");
+    EXPECT_EQ(findCaseInsensitive(dir.path(), "exact.txt"), dir / "exact.txt");
+    EXPECT_FALSE(findCaseInsensitive(dir.path(), "data/other.exe"));
+    EXPECT_FALSE(findCaseInsensitive(dir.path(), "nodir/setup.exe"));
+    EXPECT_EQ(resolvePath(dir.path(), "DATA\\setup.exe"), dir / "Data/Setup.EXE");
+    EXPECT_EQ(resolvePath(dir.path(), "missing\\x"), dir / "missing/x");
+}
+
+TEST(Paths, FileExistsOnlyDeniesMissingFiles) {
+    test::TempDir dir;
+    test::writeFile(dir / "f", "x");
+    EXPECT_TRUE(fileExists(dir / "f"));
+    EXPECT_FALSE(fileExists(dir / "g"));
+    if (geteuid() != 0) {  // root reads everything
+        chmod((dir / "f").c_str(), 0);
+        EXPECT_TRUE(fileExists(dir / "f"));  // unreadable is not missing
+    }
+}
+
+TEST(SpecialFolders, FollowTheXdgVariables) {
+    test::TempDir home;
+    test::ScopedEnv h("HOME", home.path().string());
+    test::ScopedEnv c("XDG_CONFIG_HOME", (home / "cfg").string());
+    test::ScopedEnv d("XDG_DATA_HOME", (home / "data").string());
+    EXPECT_EQ(desktopFolder(), home / "Desktop");
+    test::writeFile(home / "cfg/user-dirs.dirs", "# comment\nXDG_DESKTOP_DIR=\"$HOME/Schreibtisch\"\n");
+    EXPECT_EQ(desktopFolder(), home / "Schreibtisch");
+    EXPECT_EQ(localAppDataFolder(), home / "data");
+    test::ScopedEnv relative("XDG_DATA_HOME", "relative/path");  // not absolute: ignored
+    EXPECT_EQ(localAppDataFolder(), home / ".local/share");
+}
+
+TEST(Process, CommandLineSplitting) {
+    struct Case {
+        const char* in;
+        std::vector<std::string> out;
+    } cases[] = {
+        {"", {}},
+        {"a b  c", {"a", "b", "c"}},
+        {"\"with blank\" x", {"with blank", "x"}},
+        {"gimp-2.10 %U", {"gimp-2.10", "%U"}},
+        {"sh -c \"echo \\\"hi\\\"\"", {"sh", "-c", "echo \"hi\""}},
+        {"\"\"", {""}},
+    };
+    for (const auto& c : cases) EXPECT_EQ(splitCommandLine(c.in), c.out) << c.in;
+}
+
+TEST(Process, SpawnAndWait) {
+    auto ok = spawnProcess({"sh", "-c", "exit 7"});
+    ASSERT_TRUE(ok.started());
+    EXPECT_EQ(waitForExit(ok.pid), 7);
+    auto missing = spawnProcess({"no-such-program-rondivo"});
+    EXPECT_FALSE(missing.started());
+    auto slow = spawnProcess({"sleep", "5"});
+    ASSERT_TRUE(slow.started());
+    EXPECT_FALSE(waitForExit(slow.pid, std::chrono::milliseconds(50)));
+    kill(slow.pid, SIGKILL);
+}
+
+TEST(Shell, ResultCodes) {
+    test::FakeXdgOpen xdg;
+    test::ScopedEnv path("PATH", xdg.pathWithFakeFirst());
+    test::TempDir dir;
+    test::writeFile(dir / "Docs/Index.PDF", "%PDF");
+    struct Case {
+        const char* name;
+        const char* file;
+        const char* exitCode;
+        int want;
+    } cases[] = {
+        {"opens, any case", "docs\\index.pdf", "0", kShellOk},
+        {"file not found", "Docs/missing.pdf", "0", kShellFileNotFound},
+        {"path not found", "nodir/missing.pdf", "0", kShellPathNotFound},
+        {"no program for it", "Docs/Index.PDF", "3", kShellNoAssociation},
+        {"action failed", "Docs/Index.PDF", "4", kShellNoAssociation},
+    };
+    for (const auto& c : cases) {
+        test::ScopedEnv code("FAKE_XDG_EXIT", c.exitCode);
+        EXPECT_EQ(shellExecute(c.file, "", dir.path()), c.want) << c.name;
+    }
+    auto calls = xdg.calls();
+    ASSERT_EQ(calls.size(), 3u);
+    EXPECT_EQ(calls[0], (dir / "Docs/Index.PDF").string());
+}
+
+TEST(Shell, ProgramsRunDirectlyWithParameters) {
+    test::TempDir dir;
+    test::writeFile(dir / "setup.sh", "#!/bin/sh\necho \"$@\" > '" + (dir / "ran").string() + "'\n");
+    chmod((dir / "setup.sh").c_str(), 0755);
+    EXPECT_TRUE(shellSucceeded(shellExecute("SETUP.sh", "/quiet now", dir.path())));
+    for (int i = 0; i < 200 && !fs::exists(dir / "ran"); ++i) usleep(10000);
+    EXPECT_EQ(test::readFile(dir / "ran"), "/quiet now\n");
+}
+
+TEST(Shell, SlideShowFallsBackToTheDefaultProgram) {
+    test::FakeXdgOpen xdg;
+    // Only the fake: no office suite on this PATH.
+    test::ScopedEnv path("PATH", xdg.bin().string() + ":/usr/bin:/bin");
+    if (findOnPath("libreoffice") || findOnPath("soffice")) GTEST_SKIP() << "an office suite is installed";
+    test::TempDir dir;
+    test::writeFile(dir / "show.ppt", "x");
+    EXPECT_EQ(shellExecute("Powerpnt.exe", "/s show.ppt", dir.path()), kShellOk);
+    EXPECT_EQ(xdg.calls(), std::vector<std::string>{(dir / "show.ppt").string()});
+    EXPECT_EQ(shellExecute("Powerpnt.exe", "/s gone.ppt", dir.path()), kShellFileNotFound);
+}
+
+TEST(Shell, NoXdgOpenIsNoAssociation) {
+    test::TempDir dir, emptyBin;
+    test::writeFile(dir / "a.pdf", "x");
+    test::ScopedEnv path("PATH", emptyBin.path().string());
+    EXPECT_EQ(shellExecute("a.pdf", "", dir.path()), kShellNoAssociation);
+}
+
+TEST(Shell, DesktopEntries) {
+    auto apps = parseDesktopEntry("[Desktop Entry]\nType=Application\nName=Viewer\nExec=viewer --new %U\n", "v.desktop");
+    ASSERT_EQ(apps.size(), 1u);
+    EXPECT_EQ(commandForFile(apps[0], "/d/a b.pdf"), (std::vector<std::string>{"viewer", "--new", "/d/a b.pdf"}));
+    EXPECT_TRUE(parseDesktopEntry("[Desktop Entry]\nName=X\nExec=x\nNoDisplay=true\n", "").empty());
+    EXPECT_TRUE(parseDesktopEntry("[Desktop Entry]\nType=Link\nName=X\nExec=x\n", "").empty());
+    auto noCode = parseDesktopEntry("[Desktop Entry]\nName=Y\nExec=y -a %i\n[Desktop Action new]\nExec=z\n", "");
+    ASSERT_EQ(noCode.size(), 1u);
+    EXPECT_EQ(commandForFile(noCode[0], "/f"), (std::vector<std::string>{"y", "-a", "/f"}));
+}
+
+TEST(SingleInstance, SecondInstanceAsksTheFirstToRaise) {
+    test::TempDir dir;
+    SingleInstance first("designer-test", dir.path());
+    ASSERT_TRUE(first.acquire());
+    EXPECT_FALSE(first.pollRaiseRequest());
+    {
+        SingleInstance second("designer-test", dir.path());
+        EXPECT_FALSE(second.acquire());
+        EXPECT_TRUE(second.sendRaiseRequest());
+    }
+    EXPECT_TRUE(first.pollRaiseRequest());
+    EXPECT_FALSE(first.pollRaiseRequest());
+}
+
+TEST(SingleInstance, LockIsFreedWithItsOwner) {
+    test::TempDir dir;
+    {
+        SingleInstance first("x", dir.path());
+        ASSERT_TRUE(first.acquire());
+    }
+    SingleInstance again("x", dir.path());
+    EXPECT_TRUE(again.acquire());
+    SingleInstance other("y", dir.path());
+    EXPECT_TRUE(other.acquire());
+}
+
+}  // namespace
+}  // namespace rondivo::platform
