@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include <random>
+
 #include "test_support.h"
 
 namespace rondivo {
@@ -134,6 +136,28 @@ TEST(AutorunInf, IconReaderUsesTheCurrentDirectory) {
     test::writeFile(dir / "autorun.inf", "[autorun]\r\nOPEN=autorun.exe\r\nICON=here.ico\r\n");
     test::ScopedCwd cwd(dir.path());
     EXPECT_EQ(iconFromAutorunInf(), "here.ico");
+}
+
+}  // namespace
+}  // namespace rondivo
+
+namespace rondivo {
+namespace {
+
+TEST(AutorunInf, RandomBytesReadSafely) {
+    std::mt19937 rng(7);
+    for (int round = 0; round < 100; ++round) {
+        test::TempDir dir;
+        std::string bytes(rng() % 3000, '\0');
+        for (auto& b : bytes) b = static_cast<char>(rng() % 4 == 0 ? '\n' : rng());
+        test::writeFile(dir / "autorun.inf", bytes);
+        auto icon = iconFromAutorunInf(dir.path());
+        EXPECT_LE(icon.size(), 999u);
+        auto label = labelFromAutorunInf(dir.path());
+        if (label) EXPECT_LE(label->size(), 99u);
+        auto line = commandLineFromAutorunInf(dir.path());
+        if (line) EXPECT_EQ(line->find('\n'), std::string::npos);
+    }
 }
 
 }  // namespace
