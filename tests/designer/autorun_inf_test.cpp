@@ -154,9 +154,13 @@ TEST(AutorunInf, RandomBytesReadSafely) {
         auto icon = iconFromAutorunInf(dir.path());
         EXPECT_LE(icon.size(), 999u);
         auto label = labelFromAutorunInf(dir.path());
-        if (label) EXPECT_LE(label->size(), 99u);
+        if (label) {
+            EXPECT_LE(label->size(), 99u);
+        }
         auto line = commandLineFromAutorunInf(dir.path());
-        if (line) EXPECT_EQ(line->find('\n'), std::string::npos);
+        if (line) {
+            EXPECT_EQ(line->find('\n'), std::string::npos);
+        }
     }
 }
 
