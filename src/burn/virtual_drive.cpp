@@ -211,6 +211,10 @@ struct VirtualDrive::Impl {
     int longOperationPolls = 0;
     int pendingPolls = 0;
     std::uint8_t pendingAscq = 0;
+    std::optional<std::uint8_t> longOperation;  // started by the command being run
+
+    // An immediate command that succeeded keeps the drive busy for a while.
+    void startLongOperation(std::uint8_t ascq) { longOperation = ascq; }
 
     int fd = -1;
     std::vector<TraceEntry> trace;
@@ -527,7 +531,7 @@ struct VirtualDrive::Impl {
         const std::uint8_t function = c[2] & 7;
         const std::uint16_t number = be16(c + 4);
         if (function < 1 || function > 3) return illegal(0x24);
-        if (c[1] & 1) pendingPolls = longOperationPolls, pendingAscq = 0x07;
+        if (c[1] & 1) startLongOperation(0x07);
         if (!medium.sequential) return;  // nothing to close on overwritable media
         if (function == 1) {
             if (number == 0 || (number > tracks.size() && number != 0xFF)) return illegal(0x24);
@@ -592,7 +596,7 @@ struct VirtualDrive::Impl {
         } else {
             return illegal(0x30, 0x06);
         }
-        if (in[1] & 0x02) pendingPolls = longOperationPolls, pendingAscq = 0x04;
+        if (in[1] & 0x02) startLongOperation(0x04);
     }
 
     void reserveTrack(const std::uint8_t* c)
@@ -726,7 +730,7 @@ struct VirtualDrive::Impl {
         case 0x1E: prevent = (c[4] & 1) != 0; break;
         case 0x2A: write(data, len, c); break;
         case 0x35:
-            if (c[1] & 2) pendingPolls = longOperationPolls, pendingAscq = 0x07;
+            if (c[1] & 2) startLongOperation(0x07);
             break;
         case 0x43: readAtip(data, len, c); break;
         case 0x46: getConfiguration(data, len, c); break;
@@ -742,6 +746,11 @@ struct VirtualDrive::Impl {
         case 0xBF: sendDiscStructure(data, len, c); break;
         default: illegal(0x20); break;
         }
+        if (longOperation && status == kScsiStatusGood) {
+            pendingPolls = longOperationPolls;
+            pendingAscq = *longOperation;
+        }
+        longOperation.reset();
     }
 };
 

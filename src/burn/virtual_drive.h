@@ -5,6 +5,7 @@
 // fail the way real drives do.
 #include <cstdint>
 #include <filesystem>
+#include <atomic>
 #include <memory>
 #include <mutex>
 #include <optional>
@@ -124,7 +125,7 @@ public:
 
 private:
     std::vector<std::shared_ptr<VirtualDrive>> drives_;
-    int closes_ = 0;
+    std::atomic<int> closes_{0};
 };
 
 }  // namespace rondivo::burn
