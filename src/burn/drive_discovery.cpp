@@ -10,8 +10,7 @@
 
 namespace rondivo::burn {
 
-std::vector<std::unique_ptr<ScsiTransport>> defaultTransports()
-{
+std::vector<std::unique_ptr<ScsiTransport>> defaultTransports() {
     std::vector<std::unique_ptr<ScsiTransport>> list;
 #ifdef __linux__
     list.push_back(std::make_unique<SgTransport>());
@@ -21,8 +20,7 @@ std::vector<std::unique_ptr<ScsiTransport>> defaultTransports()
 }
 
 std::string formatDriveDescription(std::uint8_t host, std::uint8_t target, std::uint8_t lun,
-                                   char letter, std::span<const std::uint8_t> inquiry)
-{
+                                   char letter, std::span<const std::uint8_t> inquiry) {
     std::array<char, 48> id{};
     for (std::size_t i = 8; i < 48; ++i) {
         const std::uint8_t c = i < inquiry.size() ? inquiry[i] : 0;
@@ -39,9 +37,8 @@ std::string formatDriveDescription(std::uint8_t host, std::uint8_t target, std::
 namespace {
 
 // INQUIRY straight through a transport, before any drive is current.
-std::string describeCandidate(ScsiTransport& transport, const DriveCandidate& c,
-                              std::uint8_t host, std::uint8_t target, std::uint8_t lun)
-{
+std::string describeCandidate(ScsiTransport& transport, const DriveCandidate& c, std::uint8_t host,
+                              std::uint8_t target, std::uint8_t lun) {
     std::array<std::uint8_t, 64> answer{};
     auto block = makeInquiry(64);
     block.hostAdapter = c.hostAdapter;
@@ -58,8 +55,7 @@ std::string describeCandidate(ScsiTransport& transport, const DriveCandidate& c,
 }
 
 DriveEntry entryFor(ScsiTransport& t, const DriveCandidate& c, std::uint8_t host,
-                    std::uint8_t target, std::uint8_t lun)
-{
+                    std::uint8_t target, std::uint8_t lun) {
     DriveEntry e;
     e.letter = c.letter;
     e.hostAdapter = host;
@@ -71,8 +67,7 @@ DriveEntry entryFor(ScsiTransport& t, const DriveCandidate& c, std::uint8_t host
     return e;
 }
 
-int nextHostAdapter(const std::vector<DriveEntry>& rows)
-{
+int nextHostAdapter(const std::vector<DriveEntry>& rows) {
     int next = 0;
     for (const auto& r : rows) next = std::max(next, r.hostAdapter + 1);
     return next;
@@ -80,13 +75,11 @@ int nextHostAdapter(const std::vector<DriveEntry>& rows)
 
 }  // namespace
 
-bool DiscoverDrives(DriveState& state)
-{
+bool DiscoverDrives(DriveState& state) {
     return DiscoverDrives(state, defaultTransports());
 }
 
-bool DiscoverDrives(DriveState& state, std::vector<std::unique_ptr<ScsiTransport>> transports)
-{
+bool DiscoverDrives(DriveState& state, std::vector<std::unique_ptr<ScsiTransport>> transports) {
     state.drives.clear();
     state.transports = std::move(transports);
     state.available = false;
@@ -131,14 +124,12 @@ bool DiscoverDrives(DriveState& state, std::vector<std::unique_ptr<ScsiTransport
     return state.available;
 }
 
-std::string GetDriveDescription(const DriveState& state, int row)
-{
+std::string GetDriveDescription(const DriveState& state, int row) {
     if (row < 0 || static_cast<std::size_t>(row) >= state.rowCount()) return {};
     return state.drives[static_cast<std::size_t>(row)].description;
 }
 
-void readCapabilities(DriveState& state)
-{
+void readCapabilities(DriveState& state) {
     // A drive that does not answer must not inherit the previous drive's page.
     state.capabilities.fill(0);
     for (bool defaults : {true, false}) {
@@ -158,10 +149,10 @@ void readCapabilities(DriveState& state)
     if (ExecuteCommand(state, probe) == kStatusDone) state.capabilities[4] |= 0x80;
 }
 
-bool SelectDrive(DriveState& state, int row)
-{
+bool SelectDrive(DriveState& state, int row) {
     if (row < 0 || static_cast<std::size_t>(row) >= state.rowCount()) return false;
-    if (state.currentRow >= 0) state.drives[static_cast<std::size_t>(state.currentRow)].transport->closeHandle();
+    if (state.currentRow >= 0)
+        state.drives[static_cast<std::size_t>(state.currentRow)].transport->closeHandle();
     const auto& entry = state.drives[static_cast<std::size_t>(row)];
     state.currentRow = row;
     state.hostAdapter = entry.hostAdapter;
@@ -176,22 +167,21 @@ bool SelectDrive(DriveState& state, int row)
     return ok;
 }
 
-bool IsDriveRecordable(const DriveState& state) { return state.capabilities[3] != 0; }
+bool IsDriveRecordable(const DriveState& state) {
+    return state.capabilities[3] != 0;
+}
 
-std::uint8_t GetCurrentWriteSpeed(DriveState& state)
-{
+std::uint8_t GetCurrentWriteSpeed(DriveState& state) {
     readCapabilities(state);
     return state.currentWriteSpeed;
 }
 
-std::uint8_t GetMaxWriteSpeed(DriveState& state)
-{
+std::uint8_t GetMaxWriteSpeed(DriveState& state) {
     readCapabilities(state);
     return state.maxWriteSpeed;
 }
 
-std::uint8_t ExecuteCommand(DriveState& state, CommandBlock& block, std::span<std::uint8_t> data)
-{
+std::uint8_t ExecuteCommand(DriveState& state, CommandBlock& block, std::span<std::uint8_t> data) {
     block.command = kExecuteScsiCommand;
     block.senseLength = kRequestedSenseLength;
     block.hostAdapter = state.hostAdapter;
@@ -230,8 +220,7 @@ std::uint8_t ExecuteCommand(DriveState& state, CommandBlock& block, std::span<st
     return block.status;
 }
 
-int TakeLastError(DriveState& state, int& engineError)
-{
+int TakeLastError(DriveState& state, int& engineError) {
     if (engineError != 0) {
         const int e = engineError;
         engineError = 0;
@@ -240,6 +229,8 @@ int TakeLastError(DriveState& state, int& engineError)
     return TakeLastError(state);
 }
 
-int TakeLastError(DriveState& state) { return state.lastError.exchange(0); }
+int TakeLastError(DriveState& state) {
+    return state.lastError.exchange(0);
+}
 
 }  // namespace rondivo::burn

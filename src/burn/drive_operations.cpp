@@ -13,14 +13,12 @@ namespace rondivo::burn {
 
 namespace {
 
-bool run(DriveState& state, CommandBlock block, std::span<std::uint8_t> data = {})
-{
+bool run(DriveState& state, CommandBlock block, std::span<std::uint8_t> data = {}) {
     return ExecuteCommand(state, block, data) == kStatusDone;
 }
 
 // Tray and lock commands close the handle afterwards so the system notices the change.
-bool runReleased(DriveState& state, CommandBlock block)
-{
+bool runReleased(DriveState& state, CommandBlock block) {
     const bool previous = state.releaseHandle;
     state.releaseHandle = true;
     const bool ok = run(state, block);
@@ -28,8 +26,7 @@ bool runReleased(DriveState& state, CommandBlock block)
     return ok;
 }
 
-bool runWithParameters(DriveState& state, CommandBlock block, std::span<const std::uint8_t> p)
-{
+bool runWithParameters(DriveState& state, CommandBlock block, std::span<const std::uint8_t> p) {
     if (p.size() < block.dataLength) return false;
     std::vector<std::uint8_t> copy(p.begin(), p.begin() + block.dataLength);
     if (copy.empty()) copy.resize(1);
@@ -38,42 +35,39 @@ bool runWithParameters(DriveState& state, CommandBlock block, std::span<const st
 
 }  // namespace
 
-bool testUnitReady(DriveState& state) { return run(state, makeTestUnitReady()); }
-bool rezeroUnit(DriveState& state) { return run(state, makeRezeroUnit()); }
+bool testUnitReady(DriveState& state) {
+    return run(state, makeTestUnitReady());
+}
+bool rezeroUnit(DriveState& state) {
+    return run(state, makeRezeroUnit());
+}
 
-bool formatUnit(DriveState& state)
-{
+bool formatUnit(DriveState& state) {
     return runWithParameters(state, makeFormatUnit(), formatParameterList());
 }
 
-bool inquiry(DriveState& state, std::uint8_t allocation)
-{
+bool inquiry(DriveState& state, std::uint8_t allocation) {
     return run(state, makeInquiry(allocation));
 }
 
-bool loadMedium(DriveState& state, bool immediate)
-{
+bool loadMedium(DriveState& state, bool immediate) {
     return runReleased(state, makeStartStopUnit(immediate, true));
 }
 
-bool ejectMedium(DriveState& state, bool immediate)
-{
+bool ejectMedium(DriveState& state, bool immediate) {
     return runReleased(state, makeStartStopUnit(immediate, false));
 }
 
-bool preventMediumRemoval(DriveState& state)
-{
+bool preventMediumRemoval(DriveState& state) {
     return runReleased(state, makePreventAllowMediumRemoval(true));
 }
 
-bool allowMediumRemoval(DriveState& state)
-{
+bool allowMediumRemoval(DriveState& state) {
     return runReleased(state, makePreventAllowMediumRemoval(false));
 }
 
 bool write10(DriveState& state, std::uint32_t lba, std::uint16_t blocks,
-             std::span<const std::uint8_t> data)
-{
+             std::span<const std::uint8_t> data) {
     auto block = makeWrite10(lba, blocks);
     if (data.size() < block.dataLength) return false;
     // The transport takes a mutable buffer; a data-out command does not change it.
@@ -82,17 +76,17 @@ bool write10(DriveState& state, std::uint32_t lba, std::uint16_t blocks,
     return status == kStatusDone || status == kStatusPending;
 }
 
-bool synchronizeCache(DriveState& state, bool immediate)
-{
+bool synchronizeCache(DriveState& state, bool immediate) {
     auto block = makeSynchronizeCache(immediate);
     const auto status = ExecuteCommand(state, block);
     return status == kStatusDone || status == kStatusPending;
 }
 
-bool readAtip(DriveState& state) { return run(state, makeReadAtip()); }
+bool readAtip(DriveState& state) {
+    return run(state, makeReadAtip());
+}
 
-bool getConfiguration(DriveState& state, std::uint16_t startingFeature, std::uint16_t allocation)
-{
+bool getConfiguration(DriveState& state, std::uint16_t startingFeature, std::uint16_t allocation) {
     allocation = std::min<std::uint16_t>(allocation, kDataBufferSize);
     if (!run(state, makeGetConfiguration(startingFeature, allocation))) return false;
     std::copy_n(state.data.begin(), std::min<std::size_t>(allocation, state.configuration.size()),
@@ -100,8 +94,7 @@ bool getConfiguration(DriveState& state, std::uint16_t startingFeature, std::uin
     return true;
 }
 
-bool readDiscInformation(DriveState& state, std::uint16_t allocation)
-{
+bool readDiscInformation(DriveState& state, std::uint16_t allocation) {
     allocation = std::min<std::uint16_t>(allocation, kDataBufferSize);
     if (!run(state, makeReadDiscInformation(allocation))) return false;
     state.discInformationRaw.fill(0);
@@ -112,8 +105,7 @@ bool readDiscInformation(DriveState& state, std::uint16_t allocation)
     return true;
 }
 
-bool readTrackInformation(DriveState& state, std::uint8_t track)
-{
+bool readTrackInformation(DriveState& state, std::uint8_t track) {
     if (!run(state, makeReadTrackInformation(track))) return false;
     std::copy_n(state.data.begin(), state.trackInformationRaw.size(),
                 state.trackInformationRaw.begin());
@@ -121,55 +113,52 @@ bool readTrackInformation(DriveState& state, std::uint8_t track)
     return true;
 }
 
-bool reserveTrack(DriveState& state, std::uint32_t sectors)
-{
+bool reserveTrack(DriveState& state, std::uint32_t sectors) {
     return run(state, makeReserveTrack(sectors));
 }
 
-bool modeSense10(DriveState& state, std::uint8_t page, bool defaults, std::uint16_t allocation)
-{
+bool modeSense10(DriveState& state, std::uint8_t page, bool defaults, std::uint16_t allocation) {
     allocation = std::min<std::uint16_t>(allocation, kDataBufferSize);
     return run(state, makeModeSense10(page, defaults, allocation));
 }
 
-bool modeSelect10(DriveState& state, std::span<const std::uint8_t> parameters)
-{
+bool modeSelect10(DriveState& state, std::span<const std::uint8_t> parameters) {
     if (parameters.empty() || parameters.size() > 0xFFFF) return false;
     return runWithParameters(state, makeModeSelect10(static_cast<std::uint16_t>(parameters.size())),
                              parameters);
 }
 
 bool closeTrackSession(DriveState& state, bool immediate, std::uint8_t function,
-                       std::uint32_t track)
-{
+                       std::uint32_t track) {
     return run(state, makeCloseTrackSession(immediate, function, track));
 }
 
-bool readBufferCapacity(DriveState& state) { return run(state, makeReadBufferCapacity()); }
+bool readBufferCapacity(DriveState& state) {
+    return run(state, makeReadBufferCapacity());
+}
 
-bool setStreaming(DriveState& state, std::span<const std::uint8_t> descriptor)
-{
+bool setStreaming(DriveState& state, std::span<const std::uint8_t> descriptor) {
     return runWithParameters(state, makeSetStreaming(static_cast<std::uint16_t>(descriptor.size())),
                              descriptor);
 }
 
-bool setCdSpeed(DriveState& state, std::uint8_t readFactor, std::uint8_t writeFactor)
-{
-    return run(state, makeSetCdSpeed(speedFactorToKbps(readFactor), speedFactorToKbps(writeFactor)));
+bool setCdSpeed(DriveState& state, std::uint8_t readFactor, std::uint8_t writeFactor) {
+    return run(state,
+               makeSetCdSpeed(speedFactorToKbps(readFactor), speedFactorToKbps(writeFactor)));
 }
 
 bool sendDiscStructure(DriveState& state, std::uint8_t format,
-                       std::span<const std::uint8_t> parameters)
-{
+                       std::span<const std::uint8_t> parameters) {
     return runWithParameters(
         state, makeSendDiscStructure(format, static_cast<std::uint16_t>(parameters.size())),
         parameters);
 }
 
-std::uint8_t lastAsc(const DriveState& state) { return decodeSense(state.sense).asc; }
+std::uint8_t lastAsc(const DriveState& state) {
+    return decodeSense(state.sense).asc;
+}
 
-MediaType DetermineMediaType(DriveState& state)
-{
+MediaType DetermineMediaType(DriveState& state) {
     MediaType type = kMediaNone;
     if (getConfiguration(state, 0, 114)) {
         type = mediaTypeFromProfile(currentProfile(state.configuration));
@@ -184,15 +173,15 @@ MediaType DetermineMediaType(DriveState& state)
     return type;
 }
 
-bool sendWriteParameters(DriveState& state, std::uint8_t multiSession)
-{
+bool sendWriteParameters(DriveState& state, std::uint8_t multiSession) {
     if (!modeSense10(state, kPageWriteParameters, false, kDataBufferSize)) return false;
     std::array<std::uint8_t, kDataBufferSize> answer = state.data;
     const auto offset = findModePage(answer, kPageWriteParameters);
     if (!offset) return false;
     // Ask for underrun protection only when the drive offers it.
     const bool protect = state.bufferUnderrunRequested && (state.capabilities[4] & 0x80) != 0;
-    const auto length = buildWriteParameters(answer, *offset, state.mediaType, multiSession, protect);
+    const auto length =
+        buildWriteParameters(answer, *offset, state.mediaType, multiSession, protect);
     if (length == 0) return false;
     state.writeParameters.fill(0);
     std::copy_n(answer.begin() + static_cast<std::ptrdiff_t>(*offset),
@@ -201,46 +190,43 @@ bool sendWriteParameters(DriveState& state, std::uint8_t multiSession)
     return modeSelect10(state, std::span(answer.data(), length));
 }
 
-std::optional<std::uint32_t> lastTrackStart(DriveState& state)
-{
+std::optional<std::uint32_t> lastTrackStart(DriveState& state) {
     const auto last = static_cast<std::uint8_t>(state.discInformationRaw[6]);
     if (readTrackInformation(state, last)) return state.trackInformation.trackStart;
     if (readTrackInformation(state, 1)) return state.trackInformation.trackStart;
     return std::nullopt;
 }
 
-std::optional<std::uint32_t> nextWritableAddress(DriveState& state)
-{
+std::optional<std::uint32_t> nextWritableAddress(DriveState& state) {
     const auto last = static_cast<std::uint8_t>(state.discInformationRaw[6]);
     if (readTrackInformation(state, last)) return state.trackInformation.nextWritable;
     if (readTrackInformation(state, 1)) return state.trackInformation.trackStart;
     return std::nullopt;
 }
 
-bool ejectDisc(DriveState& state)
-{
+bool ejectDisc(DriveState& state) {
     synchronizeCache(state, false);
     allowMediumRemoval(state);
     return ejectMedium(state, false);
 }
 
-void sleepFor(std::chrono::milliseconds ms) { std::this_thread::sleep_for(ms); }
+void sleepFor(std::chrono::milliseconds ms) {
+    std::this_thread::sleep_for(ms);
+}
 
 namespace {
 constexpr std::chrono::milliseconds kPoll{5000};
 constexpr std::uint8_t kNotReady = 0x04;
 }  // namespace
 
-void waitWhileFormatting(DriveState& state, const Sleeper& sleep)
-{
+void waitWhileFormatting(DriveState& state, const Sleeper& sleep) {
     do {
         sleep(kPoll);
         readDiscInformation(state, 42);
     } while (lastAsc(state) == kNotReady);
 }
 
-void waitForDrive(DriveState& state, const Sleeper& sleep)
-{
+void waitForDrive(DriveState& state, const Sleeper& sleep) {
     waitWhileFormatting(state, sleep);
     do {
         testUnitReady(state);
@@ -248,23 +234,20 @@ void waitForDrive(DriveState& state, const Sleeper& sleep)
     } while (lastAsc(state) == kNotReady);
 }
 
-void waitUntilReady(DriveState& state, const Sleeper& sleep)
-{
+void waitUntilReady(DriveState& state, const Sleeper& sleep) {
     do {
         readDiscInformation(state, 42);
         if (lastAsc(state) == kNotReady) sleep(kPoll);
     } while (lastAsc(state) == kNotReady);
 }
 
-int findDriveRow(const DriveState& state, const std::string& device)
-{
+int findDriveRow(const DriveState& state, const std::string& device) {
     for (std::size_t i = 0; i < state.drives.size(); ++i)
         if (state.drives[i].device == device) return static_cast<int>(i);
     return -1;
 }
 
-std::string mountDeviceFor(const std::string& path, const std::string& mountTable)
-{
+std::string mountDeviceFor(const std::string& path, const std::string& mountTable) {
     namespace fs = std::filesystem;
     std::error_code ec;
     fs::path target = fs::weakly_canonical(fs::absolute(path, ec), ec);
@@ -288,9 +271,9 @@ std::string mountDeviceFor(const std::string& path, const std::string& mountTabl
             }
         }
         const std::string t = target.string();
-        const bool inside = t == unescaped ||
-                            (t.size() > unescaped.size() && t.compare(0, unescaped.size(), unescaped) == 0 &&
-                             (unescaped == "/" || t[unescaped.size()] == '/'));
+        const bool inside = t == unescaped || (t.size() > unescaped.size() &&
+                                               t.compare(0, unescaped.size(), unescaped) == 0 &&
+                                               (unescaped == "/" || t[unescaped.size()] == '/'));
         if (inside && unescaped.size() >= bestLength) {
             bestLength = unescaped.size();
             bestDevice = device;

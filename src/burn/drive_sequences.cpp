@@ -7,18 +7,18 @@ namespace {
 constexpr std::uint8_t kNotReady = 0x04;
 constexpr std::uint8_t kMultiSessionOpen = 3;
 
-bool isDvdRw(MediaType m) { return m == kMediaDvdRwRestricted || m == kMediaDvdRwSequential; }
+bool isDvdRw(MediaType m) {
+    return m == kMediaDvdRwRestricted || m == kMediaDvdRwSequential;
+}
 
-std::uint8_t multiSessionForFinalize(const DriveState& state)
-{
+std::uint8_t multiSessionForFinalize(const DriveState& state) {
     return state.finalize ? 0 : kMultiSessionOpen;
 }
 
 }  // namespace
 
 WriterSetup prepareForWriting(DriveState& state, std::uint32_t volumeSectors, const UtcTime& now,
-                              const Sleeper& sleep)
-{
+                              const Sleeper& sleep) {
     WriterSetup setup;
     const MediaType media = state.mediaType;
 
@@ -51,8 +51,7 @@ WriterSetup prepareForWriting(DriveState& state, std::uint32_t volumeSectors, co
 }
 
 WriteOutcome writeWithRetry(DriveState& state, std::uint32_t lba, std::uint16_t blocks,
-                            std::span<const std::uint8_t> data, const Sleeper& sleep)
-{
+                            std::span<const std::uint8_t> data, const Sleeper& sleep) {
     for (int attempt = 0;; ++attempt) {
         if (write10(state, lba, blocks, data)) return WriteOutcome::Written;
         const std::uint8_t asc = lastAsc(state);
@@ -62,65 +61,63 @@ WriteOutcome writeWithRetry(DriveState& state, std::uint32_t lba, std::uint16_t 
     }
 }
 
-void closeMedium(DriveState& state, std::uint16_t k, const Sleeper& sleep)
-{
+void closeMedium(DriveState& state, std::uint16_t k, const Sleeper& sleep) {
     state.releaseHandle = true;
     const MediaType media = state.mediaType;
     const auto track = [k](int n) { return static_cast<std::uint32_t>(k + n); };
 
     switch (media) {
-    case kMediaDvdR:
-        synchronizeCache(state, false);
-        closeTrackSession(state, false, kCloseTrack, track(1));
-        closeTrackSession(state, false, kCloseTrack, track(2));
-        closeTrackSession(state, false, kCloseSession, track(3));
-        waitUntilReady(state, sleep);
-        break;
-    case kMediaDvdPlusR:
-        synchronizeCache(state, false);
-        closeTrackSession(state, false, kCloseTrack, track(1));
-        closeTrackSession(state, false, kCloseSession, kAnyTrack);
-        waitUntilReady(state, sleep);
-        break;
-    case kMediaDvdPlusRw:
-        synchronizeCache(state, false);
-        closeTrackSession(state, false, kCloseFinal, kAnyTrack);
-        waitUntilReady(state, sleep);
-        break;
-    case kMediaDvdRwRestricted:
-    case kMediaDvdRwSequential:
-        synchronizeCache(state, false);
-        closeTrackSession(state, false, kCloseTrack, 1);
-        closeTrackSession(state, true, kCloseSession, 0);
-        waitWhileFormatting(state, sleep);
-        waitUntilReady(state, sleep);
-        break;
-    case kMediaCdR:
-    case kMediaCdRw:
-        synchronizeCache(state, true);
-        waitForDrive(state, sleep);
-        sendWriteParameters(state, multiSessionForFinalize(state));
-        if (!closeTrackSession(state, true, kCloseSession, 0))
-            closeTrackSession(state, true, kCloseTrack, kAnyTrack);
-        waitUntilReady(state, sleep);
-        break;
-    default: {
-        const bool ram = media == kMediaDvdRam;
-        synchronizeCache(state, true);
-        if (!ram) waitForDrive(state, sleep);
-        if (!closeTrackSession(state, false, kCloseTrack, kAnyTrack))
-            closeTrackSession(state, true, kCloseTrack, kAnyTrack);
-        sendWriteParameters(state, multiSessionForFinalize(state));
-        if (!closeTrackSession(state, true, kCloseSession, 0))
-            closeTrackSession(state, false, kCloseSession, 0);
-        if (!ram) waitUntilReady(state, sleep);
-        break;
-    }
+        case kMediaDvdR:
+            synchronizeCache(state, false);
+            closeTrackSession(state, false, kCloseTrack, track(1));
+            closeTrackSession(state, false, kCloseTrack, track(2));
+            closeTrackSession(state, false, kCloseSession, track(3));
+            waitUntilReady(state, sleep);
+            break;
+        case kMediaDvdPlusR:
+            synchronizeCache(state, false);
+            closeTrackSession(state, false, kCloseTrack, track(1));
+            closeTrackSession(state, false, kCloseSession, kAnyTrack);
+            waitUntilReady(state, sleep);
+            break;
+        case kMediaDvdPlusRw:
+            synchronizeCache(state, false);
+            closeTrackSession(state, false, kCloseFinal, kAnyTrack);
+            waitUntilReady(state, sleep);
+            break;
+        case kMediaDvdRwRestricted:
+        case kMediaDvdRwSequential:
+            synchronizeCache(state, false);
+            closeTrackSession(state, false, kCloseTrack, 1);
+            closeTrackSession(state, true, kCloseSession, 0);
+            waitWhileFormatting(state, sleep);
+            waitUntilReady(state, sleep);
+            break;
+        case kMediaCdR:
+        case kMediaCdRw:
+            synchronizeCache(state, true);
+            waitForDrive(state, sleep);
+            sendWriteParameters(state, multiSessionForFinalize(state));
+            if (!closeTrackSession(state, true, kCloseSession, 0))
+                closeTrackSession(state, true, kCloseTrack, kAnyTrack);
+            waitUntilReady(state, sleep);
+            break;
+        default: {
+            const bool ram = media == kMediaDvdRam;
+            synchronizeCache(state, true);
+            if (!ram) waitForDrive(state, sleep);
+            if (!closeTrackSession(state, false, kCloseTrack, kAnyTrack))
+                closeTrackSession(state, true, kCloseTrack, kAnyTrack);
+            sendWriteParameters(state, multiSessionForFinalize(state));
+            if (!closeTrackSession(state, true, kCloseSession, 0))
+                closeTrackSession(state, false, kCloseSession, 0);
+            if (!ram) waitUntilReady(state, sleep);
+            break;
+        }
     }
 }
 
-void finishTray(DriveState& state)
-{
+void finishTray(DriveState& state) {
     allowMediumRemoval(state);
     loadMedium(state, false);
     rezeroUnit(state);

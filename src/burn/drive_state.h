@@ -59,7 +59,7 @@ struct DriveState {
     bool testWrite = false;
     bool bufferUnderrunRequested = true;
     std::uint8_t writeSpeed = 0;
-    std::uint8_t readSpeed = 0;  // 0: the drive's maximum
+    std::uint8_t readSpeed = 0;               // 0: the drive's maximum
     std::atomic<std::uint16_t> lastError{0};  // ASC << 8 | ASCQ, kept until taken
 
     std::function<void(int error, std::uintptr_t userValue)> completion;

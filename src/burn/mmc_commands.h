@@ -156,7 +156,7 @@ TrackInformation parseTrackInformation(std::span<const std::uint8_t> answer);
 // Capabilities page (2Ah) fields the engine uses, read from a 64-byte copy.
 inline constexpr std::size_t kCapabilitiesCopySize = 64;
 struct Capabilities {
-    std::uint8_t writeCapabilities = 0;  // byte 3: CD-R, CD-RW, test write, DVD-R, DVD-RAM
+    std::uint8_t writeCapabilities = 0;     // byte 3: CD-R, CD-RW, test write, DVD-R, DVD-RAM
     bool bufferUnderrunProtection = false;  // byte 4 bit 7
     std::uint16_t maxWriteKbps = 0;         // bytes 18-19
     std::uint16_t currentWriteKbps = 0;     // bytes 20-21

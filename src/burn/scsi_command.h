@@ -75,30 +75,25 @@ static_assert(offsetof(CommandBlock, sense) == 64);
 static_assert(sizeof(CommandBlock) == 96);
 
 // Big-endian fields of CDBs and MMC answers.
-inline void putBe16(std::uint8_t* p, std::uint16_t v)
-{
+inline void putBe16(std::uint8_t* p, std::uint16_t v) {
     p[0] = static_cast<std::uint8_t>(v >> 8);
     p[1] = static_cast<std::uint8_t>(v);
 }
-inline void putBe24(std::uint8_t* p, std::uint32_t v)
-{
+inline void putBe24(std::uint8_t* p, std::uint32_t v) {
     p[0] = static_cast<std::uint8_t>(v >> 16);
     p[1] = static_cast<std::uint8_t>(v >> 8);
     p[2] = static_cast<std::uint8_t>(v);
 }
-inline void putBe32(std::uint8_t* p, std::uint32_t v)
-{
+inline void putBe32(std::uint8_t* p, std::uint32_t v) {
     p[0] = static_cast<std::uint8_t>(v >> 24);
     p[1] = static_cast<std::uint8_t>(v >> 16);
     p[2] = static_cast<std::uint8_t>(v >> 8);
     p[3] = static_cast<std::uint8_t>(v);
 }
-inline std::uint16_t getBe16(const std::uint8_t* p)
-{
+inline std::uint16_t getBe16(const std::uint8_t* p) {
     return static_cast<std::uint16_t>((p[0] << 8) | p[1]);
 }
-inline std::uint32_t getBe32(const std::uint8_t* p)
-{
+inline std::uint32_t getBe32(const std::uint8_t* p) {
     return (std::uint32_t{p[0]} << 24) | (std::uint32_t{p[1]} << 16) | (std::uint32_t{p[2]} << 8) |
            std::uint32_t{p[3]};
 }

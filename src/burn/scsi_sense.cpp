@@ -5,8 +5,7 @@
 
 namespace rondivo::burn {
 
-SenseInfo decodeSense(std::span<const std::uint8_t> sense)
-{
+SenseInfo decodeSense(std::span<const std::uint8_t> sense) {
     SenseInfo info;
     if (sense.empty()) return info;
     const std::uint8_t code = sense[0] & 0x7F;
@@ -25,8 +24,7 @@ SenseInfo decodeSense(std::span<const std::uint8_t> sense)
 }
 
 void encodeFixedSense(std::span<std::uint8_t> out, std::uint8_t key, std::uint8_t asc,
-                      std::uint8_t ascq)
-{
+                      std::uint8_t ascq) {
     std::fill(out.begin(), out.end(), 0);
     if (out.size() < 18) return;
     out[0] = 0x70;
@@ -85,8 +83,7 @@ constexpr AscName kAscs[] = {
 
 }  // namespace
 
-std::string describeSense(const SenseInfo& sense)
-{
+std::string describeSense(const SenseInfo& sense) {
     const char* keyName = "UNKNOWN SENSE KEY";
     for (const auto& k : kKeys)
         if (k.key == sense.key) keyName = k.name;

@@ -29,8 +29,7 @@ struct SenseInfo {
     bool notReady() const { return asc == 0x04; }  // "logical unit not ready, ..."
     // Linux reports a swapped disc as unit attention 28h ("not ready to ready
     // change, medium may have changed"); the command is worth one more try.
-    bool mediumMayHaveChanged() const
-    {
+    bool mediumMayHaveChanged() const {
         return key == static_cast<std::uint8_t>(SenseKey::UnitAttention) && asc == 0x28;
     }
 };

@@ -27,7 +27,7 @@ struct DriveCandidate {
 };
 
 class ScsiTransport {
-public:
+  public:
     virtual ~ScsiTransport() = default;
     virtual TransportKind kind() const = 0;
 

@@ -18,8 +18,7 @@ namespace rondivo::burn {
 
 namespace fs = std::filesystem;
 
-bool parseScsiAddress(const std::string& text, ScsiAddress& out)
-{
+bool parseScsiAddress(const std::string& text, ScsiAddress& out) {
     ScsiAddress a;
     int consumed = 0;
     if (std::sscanf(text.c_str(), "%d:%d:%d:%d%n", &a.host, &a.channel, &a.target, &a.lun,
@@ -34,17 +33,16 @@ bool parseScsiAddress(const std::string& text, ScsiAddress& out)
 }
 
 SgTransport::SgTransport(fs::path sysClassBlock, fs::path devFolder)
-    : sysClassBlock_(std::move(sysClassBlock)), devFolder_(std::move(devFolder))
-{
-}
+    : sysClassBlock_(std::move(sysClassBlock)), devFolder_(std::move(devFolder)) {}
 
-SgTransport::~SgTransport() { closeHandle(); }
+SgTransport::~SgTransport() {
+    closeHandle();
+}
 
 namespace {
 
 // Number of an "srN" entry, or -1.
-int srNumber(const std::string& name)
-{
+int srNumber(const std::string& name) {
     if (name.size() < 3 || name.compare(0, 2, "sr") != 0) return -1;
     int n = 0;
     for (std::size_t i = 2; i < name.size(); ++i) {
@@ -54,8 +52,7 @@ int srNumber(const std::string& name)
     return n;
 }
 
-int openForCommands(const std::string& device)
-{
+int openForCommands(const std::string& device) {
     // O_NONBLOCK: an empty drive must still open so it can be asked about its tray.
     int fd = ::open(device.c_str(), O_RDWR | O_NONBLOCK | O_CLOEXEC);
     if (fd < 0) fd = ::open(device.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
@@ -64,8 +61,7 @@ int openForCommands(const std::string& device)
 
 }  // namespace
 
-std::vector<DriveCandidate> SgTransport::listDrives()
-{
+std::vector<DriveCandidate> SgTransport::listDrives() {
     std::vector<std::pair<int, std::string>> found;
     std::error_code ec;
     for (fs::directory_iterator it(sysClassBlock_, ec), end; !ec && it != end; it.increment(ec)) {
@@ -99,8 +95,7 @@ std::vector<DriveCandidate> SgTransport::listDrives()
     return drives;
 }
 
-bool SgTransport::openDevice(const std::string& device)
-{
+bool SgTransport::openDevice(const std::string& device) {
     if (fd_ >= 0 && openDevice_ == device) return true;
     closeHandle();
     fd_ = openForCommands(device);
@@ -109,15 +104,13 @@ bool SgTransport::openDevice(const std::string& device)
     return true;
 }
 
-void SgTransport::closeHandle()
-{
+void SgTransport::closeHandle() {
     if (fd_ >= 0) ::close(fd_);
     fd_ = -1;
     openDevice_.clear();
 }
 
-bool SgTransport::execute(const std::string& device, CommandBlock& block, std::uint8_t* data)
-{
+bool SgTransport::execute(const std::string& device, CommandBlock& block, std::uint8_t* data) {
     block.status = kStatusError;
     if (!openDevice(device)) {
         block.hostAdapterStatus = 0xFF;

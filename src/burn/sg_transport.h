@@ -7,7 +7,7 @@
 namespace rondivo::burn {
 
 class SgTransport final : public ScsiTransport {
-public:
+  public:
     // The roots are parameters so tests can lay out a fake sysfs.
     explicit SgTransport(std::filesystem::path sysClassBlock = "/sys/class/block",
                          std::filesystem::path devFolder = "/dev");
@@ -20,7 +20,7 @@ public:
     bool execute(const std::string& device, CommandBlock& block, std::uint8_t* data) override;
     void closeHandle() override;
 
-private:
+  private:
     bool openDevice(const std::string& device);
 
     std::filesystem::path sysClassBlock_;

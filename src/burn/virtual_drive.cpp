@@ -18,18 +18,17 @@ namespace {
 
 // Reads the CDB fields itself instead of sharing code with the command builders:
 // the point of this drive is to check them.
-std::uint16_t be16(const std::uint8_t* p) { return static_cast<std::uint16_t>(p[0] << 8 | p[1]); }
-std::uint32_t be32(const std::uint8_t* p)
-{
+std::uint16_t be16(const std::uint8_t* p) {
+    return static_cast<std::uint16_t>(p[0] << 8 | p[1]);
+}
+std::uint32_t be32(const std::uint8_t* p) {
     return std::uint32_t{p[0]} << 24 | std::uint32_t{p[1]} << 16 | std::uint32_t{p[2]} << 8 | p[3];
 }
-void set16(std::uint8_t* p, std::uint32_t v)
-{
+void set16(std::uint8_t* p, std::uint32_t v) {
     p[0] = static_cast<std::uint8_t>(v >> 8);
     p[1] = static_cast<std::uint8_t>(v);
 }
-void set32(std::uint8_t* p, std::uint32_t v)
-{
+void set32(std::uint8_t* p, std::uint32_t v) {
     p[0] = static_cast<std::uint8_t>(v >> 24);
     p[1] = static_cast<std::uint8_t>(v >> 16);
     p[2] = static_cast<std::uint8_t>(v >> 8);
@@ -57,8 +56,7 @@ constexpr Medium kMedia[] = {
     {"dvd+r", 0x1B, 2295104, false, true, false},
 };
 
-const Medium& mediumFor(std::uint16_t profile)
-{
+const Medium& mediumFor(std::uint16_t profile) {
     for (const auto& m : kMedia)
         if (m.profile == profile) return m;
     return kMedia[0];
@@ -82,38 +80,58 @@ struct Fault {
     bool matches(std::uint8_t op) const { return times > 0 && (!opcode || *opcode == op); }
 };
 
-const char* opcodeName(std::uint8_t op)
-{
+const char* opcodeName(std::uint8_t op) {
     switch (op) {
-    case 0x00: return "TEST UNIT READY";
-    case 0x01: return "REZERO UNIT";
-    case 0x03: return "REQUEST SENSE";
-    case 0x04: return "FORMAT UNIT";
-    case 0x12: return "INQUIRY";
-    case 0x1B: return "START STOP UNIT";
-    case 0x1E: return "PREVENT ALLOW MEDIUM REMOVAL";
-    case 0x2A: return "WRITE(10)";
-    case 0x35: return "SYNCHRONIZE CACHE";
-    case 0x43: return "READ TOC/PMA/ATIP";
-    case 0x46: return "GET CONFIGURATION";
-    case 0x51: return "READ DISC INFORMATION";
-    case 0x52: return "READ TRACK INFORMATION";
-    case 0x53: return "RESERVE TRACK";
-    case 0x55: return "MODE SELECT(10)";
-    case 0x5A: return "MODE SENSE(10)";
-    case 0x5B: return "CLOSE TRACK/SESSION";
-    case 0x5C: return "READ BUFFER CAPACITY";
-    case 0xB6: return "SET STREAMING";
-    case 0xBB: return "SET CD SPEED";
-    case 0xBF: return "SEND DISC STRUCTURE";
-    default: return nullptr;
+        case 0x00:
+            return "TEST UNIT READY";
+        case 0x01:
+            return "REZERO UNIT";
+        case 0x03:
+            return "REQUEST SENSE";
+        case 0x04:
+            return "FORMAT UNIT";
+        case 0x12:
+            return "INQUIRY";
+        case 0x1B:
+            return "START STOP UNIT";
+        case 0x1E:
+            return "PREVENT ALLOW MEDIUM REMOVAL";
+        case 0x2A:
+            return "WRITE(10)";
+        case 0x35:
+            return "SYNCHRONIZE CACHE";
+        case 0x43:
+            return "READ TOC/PMA/ATIP";
+        case 0x46:
+            return "GET CONFIGURATION";
+        case 0x51:
+            return "READ DISC INFORMATION";
+        case 0x52:
+            return "READ TRACK INFORMATION";
+        case 0x53:
+            return "RESERVE TRACK";
+        case 0x55:
+            return "MODE SELECT(10)";
+        case 0x5A:
+            return "MODE SENSE(10)";
+        case 0x5B:
+            return "CLOSE TRACK/SESSION";
+        case 0x5C:
+            return "READ BUFFER CAPACITY";
+        case 0xB6:
+            return "SET STREAMING";
+        case 0xBB:
+            return "SET CD SPEED";
+        case 0xBF:
+            return "SEND DISC STRUCTURE";
+        default:
+            return nullptr;
     }
 }
 
 }  // namespace
 
-std::optional<std::uint16_t> profileFromName(const std::string& name)
-{
+std::optional<std::uint16_t> profileFromName(const std::string& name) {
     std::string lower;
     for (char c : name)
         if (!std::isspace(static_cast<unsigned char>(c)))
@@ -123,15 +141,13 @@ std::optional<std::uint16_t> profileFromName(const std::string& name)
     return std::nullopt;
 }
 
-std::string profileName(std::uint16_t p)
-{
+std::string profileName(std::uint16_t p) {
     for (const auto& m : kMedia)
         if (m.profile == p) return m.name;
     return "none";
 }
 
-std::string TraceEntry::text() const
-{
+std::string TraceEntry::text() const {
     char buf[160];
     const std::uint8_t* c = cdb.data();
     const char* name = opcodeName(c[0]);
@@ -144,34 +160,65 @@ std::string TraceEntry::text() const
     }
     buf[0] = 0;
     switch (c[0]) {
-    case 0x04: std::snprintf(buf, sizeof buf, " fmtdata=%d", (c[1] >> 4) & 1); break;
-    case 0x12: std::snprintf(buf, sizeof buf, " alloc=%u", c[4]); break;
-    case 0x1B:
-        std::snprintf(buf, sizeof buf, " immed=%d %s", c[1] & 1,
-                      (c[4] & 3) == 2 ? "eject" : (c[4] & 3) == 3 ? "load" :
-                      (c[4] & 1) ? "start" : "stop");
-        break;
-    case 0x1E: std::snprintf(buf, sizeof buf, " %s", (c[4] & 1) ? "prevent" : "allow"); break;
-    case 0x2A: std::snprintf(buf, sizeof buf, " lba=%u blocks=%u", be32(c + 2), be16(c + 7)); break;
-    case 0x35: std::snprintf(buf, sizeof buf, " immed=%d", (c[1] >> 1) & 1); break;
-    case 0x43: std::snprintf(buf, sizeof buf, " format=%u", c[2] & 0x0F); break;
-    case 0x46: std::snprintf(buf, sizeof buf, " feature=%u alloc=%u", be16(c + 2), be16(c + 7)); break;
-    case 0x51: std::snprintf(buf, sizeof buf, " alloc=%u", be16(c + 7)); break;
-    case 0x52: std::snprintf(buf, sizeof buf, " track=%u", be32(c + 2)); break;
-    case 0x53: std::snprintf(buf, sizeof buf, " size=%u", be32(c + 5)); break;
-    case 0x55: std::snprintf(buf, sizeof buf, " length=%u", be16(c + 7)); break;
-    case 0x5A:
-        std::snprintf(buf, sizeof buf, " page=%02Xh%s", c[2] & 0x3F,
-                      (c[2] & 0xC0) == 0x80 ? " default" : "");
-        break;
-    case 0x5B:
-        std::snprintf(buf, sizeof buf, " immed=%d function=%u track=%u", c[1] & 1, c[2] & 7,
-                      be16(c + 4));
-        break;
-    case 0xB6: std::snprintf(buf, sizeof buf, " length=%u", be16(c + 9)); break;
-    case 0xBB: std::snprintf(buf, sizeof buf, " read=%u write=%u", be16(c + 2), be16(c + 4)); break;
-    case 0xBF: std::snprintf(buf, sizeof buf, " format=%02Xh length=%u", c[7], be16(c + 8)); break;
-    default: break;
+        case 0x04:
+            std::snprintf(buf, sizeof buf, " fmtdata=%d", (c[1] >> 4) & 1);
+            break;
+        case 0x12:
+            std::snprintf(buf, sizeof buf, " alloc=%u", c[4]);
+            break;
+        case 0x1B:
+            std::snprintf(buf, sizeof buf, " immed=%d %s", c[1] & 1,
+                          (c[4] & 3) == 2   ? "eject"
+                          : (c[4] & 3) == 3 ? "load"
+                          : (c[4] & 1)      ? "start"
+                                            : "stop");
+            break;
+        case 0x1E:
+            std::snprintf(buf, sizeof buf, " %s", (c[4] & 1) ? "prevent" : "allow");
+            break;
+        case 0x2A:
+            std::snprintf(buf, sizeof buf, " lba=%u blocks=%u", be32(c + 2), be16(c + 7));
+            break;
+        case 0x35:
+            std::snprintf(buf, sizeof buf, " immed=%d", (c[1] >> 1) & 1);
+            break;
+        case 0x43:
+            std::snprintf(buf, sizeof buf, " format=%u", c[2] & 0x0F);
+            break;
+        case 0x46:
+            std::snprintf(buf, sizeof buf, " feature=%u alloc=%u", be16(c + 2), be16(c + 7));
+            break;
+        case 0x51:
+            std::snprintf(buf, sizeof buf, " alloc=%u", be16(c + 7));
+            break;
+        case 0x52:
+            std::snprintf(buf, sizeof buf, " track=%u", be32(c + 2));
+            break;
+        case 0x53:
+            std::snprintf(buf, sizeof buf, " size=%u", be32(c + 5));
+            break;
+        case 0x55:
+            std::snprintf(buf, sizeof buf, " length=%u", be16(c + 7));
+            break;
+        case 0x5A:
+            std::snprintf(buf, sizeof buf, " page=%02Xh%s", c[2] & 0x3F,
+                          (c[2] & 0xC0) == 0x80 ? " default" : "");
+            break;
+        case 0x5B:
+            std::snprintf(buf, sizeof buf, " immed=%d function=%u track=%u", c[1] & 1, c[2] & 7,
+                          be16(c + 4));
+            break;
+        case 0xB6:
+            std::snprintf(buf, sizeof buf, " length=%u", be16(c + 9));
+            break;
+        case 0xBB:
+            std::snprintf(buf, sizeof buf, " read=%u write=%u", be16(c + 2), be16(c + 4));
+            break;
+        case 0xBF:
+            std::snprintf(buf, sizeof buf, " format=%02Xh length=%u", c[7], be16(c + 8));
+            break;
+        default:
+            break;
     }
     t += buf;
     if (scsiStatus == 0x08) {
@@ -223,8 +270,7 @@ struct VirtualDrive::Impl {
     std::uint8_t status = 0;
     std::uint8_t key = 0, asc = 0, ascq = 0;
 
-    void load(std::uint16_t p)
-    {
+    void load(std::uint16_t p) {
         medium = mediumFor(p);
         profile = medium.profile;
         tracks = {Track{}};
@@ -243,8 +289,7 @@ struct VirtualDrive::Impl {
 
     std::uint16_t maxWriteKbps() const { return medium.cd ? 7056 : 22160; }  // 40x CD, 16x DVD
 
-    void fail(std::uint8_t k, std::uint8_t a, std::uint8_t q)
-    {
+    void fail(std::uint8_t k, std::uint8_t a, std::uint8_t q) {
         status = kScsiStatusCheckCondition;
         key = k;
         asc = a;
@@ -252,22 +297,19 @@ struct VirtualDrive::Impl {
     }
     void illegal(std::uint8_t a, std::uint8_t q = 0) { fail(0x5, a, q); }
 
-    std::uint32_t openSessionStart() const
-    {
+    std::uint32_t openSessionStart() const {
         for (const auto& t : tracks)
             if (t.session == sessions) return t.start;
         return 0;
     }
     Track& invisible() { return tracks.back(); }
-    std::uint32_t endOf(const Track& t) const
-    {
+    std::uint32_t endOf(const Track& t) const {
         return t.reserved ? t.start + t.reserved : medium.capacity;
     }
 
     // --- answers -------------------------------------------------------------
 
-    void inquiry(std::uint8_t* out, std::uint32_t len, const std::uint8_t* c)
-    {
+    void inquiry(std::uint8_t* out, std::uint32_t len, const std::uint8_t* c) {
         if (c[1] & 1) return illegal(0x24);  // no vital product data pages
         std::array<std::uint8_t, 36> a{};
         a[0] = 0x05;  // CD/DVD device
@@ -276,11 +318,11 @@ struct VirtualDrive::Impl {
         a[3] = 0x02;
         a[4] = 31;
         std::memcpy(&a[8], "RONDIVO Virtual Writer  1.00", 28);
-        std::memcpy(out, a.data(), std::min<std::size_t>(len, std::min<std::size_t>(c[4], a.size())));
+        std::memcpy(out, a.data(),
+                    std::min<std::size_t>(len, std::min<std::size_t>(c[4], a.size())));
     }
 
-    std::array<std::uint8_t, 64> capabilitiesPage(bool defaults) const
-    {
+    std::array<std::uint8_t, 64> capabilitiesPage(bool defaults) const {
         std::array<std::uint8_t, 64> p{};
         p[0] = 0x2A;
         p[1] = 0x3E;
@@ -297,15 +339,14 @@ struct VirtualDrive::Impl {
         return p;
     }
 
-    std::array<std::uint8_t, 52> writeParametersPage() const
-    {
+    std::array<std::uint8_t, 52> writeParametersPage() const {
         std::array<std::uint8_t, 52> p{};
         p[0] = 0x05;
         p[1] = 0x32;
         p[2] = static_cast<std::uint8_t>(params.writeType | (params.linkSizeValid ? 0x20 : 0) |
                                          (params.bufferUnderrunFree ? 0x40 : 0));
-        p[3] = static_cast<std::uint8_t>(params.multiSession << 6 | (params.fixedPacket ? 0x20 : 0) |
-                                         params.trackMode);
+        p[3] = static_cast<std::uint8_t>(params.multiSession << 6 |
+                                         (params.fixedPacket ? 0x20 : 0) | params.trackMode);
         p[4] = params.dataBlockType;
         p[5] = params.linkSize;
         set32(&p[10], params.packetSize);
@@ -313,8 +354,7 @@ struct VirtualDrive::Impl {
         return p;
     }
 
-    void modeSense(std::uint8_t* out, std::uint32_t len, const std::uint8_t* c)
-    {
+    void modeSense(std::uint8_t* out, std::uint32_t len, const std::uint8_t* c) {
         const std::uint8_t pc = c[2] >> 6;
         const std::uint8_t page = c[2] & 0x3F;
         if (pc == 3) return illegal(0x39);  // saving parameters not supported
@@ -334,8 +374,7 @@ struct VirtualDrive::Impl {
         std::memcpy(out, a.data(), std::min<std::size_t>({len, be16(c + 7), a.size()}));
     }
 
-    void modeSelect(const std::uint8_t* in, std::uint32_t len, const std::uint8_t* c)
-    {
+    void modeSelect(const std::uint8_t* in, std::uint32_t len, const std::uint8_t* c) {
         if ((c[1] & 0x10) == 0) return illegal(0x24);  // only page-format parameters
         const std::uint32_t n = std::min<std::uint32_t>(len, be16(c + 7));
         if (n < 8) return illegal(0x1A);
@@ -361,8 +400,7 @@ struct VirtualDrive::Impl {
         params = w;
     }
 
-    void getConfiguration(std::uint8_t* out, std::uint32_t len, const std::uint8_t* c)
-    {
+    void getConfiguration(std::uint8_t* out, std::uint32_t len, const std::uint8_t* c) {
         std::vector<std::uint8_t> a(8, 0);
         const std::uint16_t current = trayOpen ? 0 : profile;
         set16(&a[6], current);
@@ -379,10 +417,9 @@ struct VirtualDrive::Impl {
         std::memcpy(out, a.data(), std::min<std::size_t>({len, be16(c + 7), a.size()}));
     }
 
-    void readAtip(std::uint8_t* out, std::uint32_t len, const std::uint8_t* c)
-    {
+    void readAtip(std::uint8_t* out, std::uint32_t len, const std::uint8_t* c) {
         if ((c[2] & 0x0F) != 4) return illegal(0x24);  // only the ATIP is kept
-        if (!medium.cd) return fail(0x5, 0x24, 0x00);   // DVD media carry no ATIP
+        if (!medium.cd) return fail(0x5, 0x24, 0x00);  // DVD media carry no ATIP
         std::array<std::uint8_t, 28> a{};
         set16(&a[0], 26);
         a[4] = 0x50;
@@ -396,8 +433,7 @@ struct VirtualDrive::Impl {
         std::memcpy(out, a.data(), std::min<std::size_t>({len, be16(c + 7), a.size()}));
     }
 
-    void readDiscInformation(std::uint8_t* out, std::uint32_t len, const std::uint8_t* c)
-    {
+    void readDiscInformation(std::uint8_t* out, std::uint32_t len, const std::uint8_t* c) {
         if ((c[1] & 7) != 0) return illegal(0x24);
         std::array<std::uint8_t, 34> a{};
         set16(&a[0], 32);
@@ -429,28 +465,28 @@ struct VirtualDrive::Impl {
         std::memcpy(out, a.data(), std::min<std::size_t>({len, be16(c + 7), a.size()}));
     }
 
-    void readTrackInformation(std::uint8_t* out, std::uint32_t len, const std::uint8_t* c)
-    {
+    void readTrackInformation(std::uint8_t* out, std::uint32_t len, const std::uint8_t* c) {
         const std::uint32_t address = be32(c + 2);
         std::size_t index = 0;
         switch (c[1] & 3) {
-        case 0: {  // logical block address
-            auto it = std::find_if(tracks.begin(), tracks.end(), [&](const Track& t) {
-                return address >= t.start && address < endOf(t);
-            });
-            if (it == tracks.end()) return illegal(0x21);
-            index = static_cast<std::size_t>(it - tracks.begin());
-            break;
-        }
-        case 1:  // track number; FFh names the invisible track on CD
-            if (address == 0xFF && medium.cd) {
-                index = tracks.size() - 1;
-            } else {
-                if (address < 1 || address > tracks.size()) return illegal(0x24);
-                index = address - 1;
+            case 0: {  // logical block address
+                auto it = std::find_if(tracks.begin(), tracks.end(), [&](const Track& t) {
+                    return address >= t.start && address < endOf(t);
+                });
+                if (it == tracks.end()) return illegal(0x21);
+                index = static_cast<std::size_t>(it - tracks.begin());
+                break;
             }
-            break;
-        default: return illegal(0x24);
+            case 1:  // track number; FFh names the invisible track on CD
+                if (address == 0xFF && medium.cd) {
+                    index = tracks.size() - 1;
+                } else {
+                    if (address < 1 || address > tracks.size()) return illegal(0x24);
+                    index = address - 1;
+                }
+                break;
+            default:
+                return illegal(0x24);
         }
         const Track& t = tracks[index];
         const bool last = index + 1 == tracks.size();
@@ -467,7 +503,9 @@ struct VirtualDrive::Impl {
         a[7] = static_cast<std::uint8_t>((writable ? 1 : 0) | (t.recorded ? 2 : 0));
         set32(&a[8], t.start);
         set32(&a[12], writable ? (medium.sequential ? t.start + t.recorded : 0) : 0);
-        set32(&a[16], writable ? (last || t.reserved ? size - (medium.sequential ? t.recorded : 0) : 0) : 0);
+        set32(&a[16], writable
+                          ? (last || t.reserved ? size - (medium.sequential ? t.recorded : 0) : 0)
+                          : 0);
         set32(&a[20], medium.cd ? 0 : 16);
         set32(&a[24], t.reserved || !last ? (t.reserved ? t.reserved : t.recorded) : size);
         set32(&a[28], t.recorded ? t.start + t.recorded - 1 : 0);
@@ -476,17 +514,15 @@ struct VirtualDrive::Impl {
         std::memcpy(out, a.data(), std::min<std::size_t>({len, be16(c + 7), a.size()}));
     }
 
-    bool writeTypeFits() const
-    {
+    bool writeTypeFits() const {
         if (!medium.sequential) return true;
         if (!params.set) return false;
         if (medium.cd) return params.writeType == 1 || params.writeType == 2;
-        if (profile == profile::kDvdPlusR) return true;  // DVD+R ignores the page
+        if (profile == profile::kDvdPlusR) return true;         // DVD+R ignores the page
         return params.writeType == 0 || params.writeType == 2;  // DVD-R/-RW sequential
     }
 
-    void write(const std::uint8_t* in, std::uint32_t len, const std::uint8_t* c)
-    {
+    void write(const std::uint8_t* in, std::uint32_t len, const std::uint8_t* c) {
         const std::uint32_t lba = be32(c + 2);
         const std::uint32_t blocks = be16(c + 7);
         if (len != blocks * 2048u) return illegal(0x24);
@@ -500,7 +536,8 @@ struct VirtualDrive::Impl {
                 if (!t.closed && t.start + t.recorded == lba) target = &t;
             }
             if (!target) return illegal(0x21, 0x02);
-            if (target->reserved && target->recorded + blocks > target->reserved) return illegal(0x21, 0x02);
+            if (target->reserved && target->recorded + blocks > target->reserved)
+                return illegal(0x21, 0x02);
         } else if (profile == profile::kDvdRwRestricted && (lba % 16 || blocks % 16)) {
             return illegal(0x21, 0x02);  // whole 32 KiB ECC blocks only
         }
@@ -514,7 +551,8 @@ struct VirtualDrive::Impl {
         const off_t offset = static_cast<off_t>(lba) * 2048;
         std::size_t done = 0;
         while (done < len) {
-            const ssize_t n = ::pwrite(fd, in + done, len - done, offset + static_cast<off_t>(done));
+            const ssize_t n =
+                ::pwrite(fd, in + done, len - done, offset + static_cast<off_t>(done));
             if (n <= 0) return fail(0x3, 0x0C, 0x00);
             done += static_cast<std::size_t>(n);
         }
@@ -526,8 +564,7 @@ struct VirtualDrive::Impl {
         }
     }
 
-    void closeTrackSession(const std::uint8_t* c)
-    {
+    void closeTrackSession(const std::uint8_t* c) {
         const std::uint8_t function = c[2] & 7;
         const std::uint16_t number = be16(c + 4);
         if (function < 1 || function > 3) return illegal(0x24);
@@ -543,7 +580,8 @@ struct VirtualDrive::Impl {
             } else {
                 t = &tracks[number - 1u];
             }
-            if (t->closed || (t->recorded == 0 && t->reserved == 0)) return;  // empty: nothing to do
+            if (t->closed || (t->recorded == 0 && t->reserved == 0))
+                return;  // empty: nothing to do
             t->closed = true;
             if (t == &tracks.back()) {
                 Track next;
@@ -565,8 +603,8 @@ struct VirtualDrive::Impl {
         while (tracks.size() > 1 && tracks.back().recorded == 0 && tracks.back().reserved == 0) {
             tracks.pop_back();
         }
-        const bool appendable = function == 2 && params.multiSession == 3 &&
-                                profile != profile::kDvdRwSequential;
+        const bool appendable =
+            function == 2 && params.multiSession == 3 && profile != profile::kDvdRwSequential;
         if (!appendable) {
             discStatus = 2;
             sessionHasData = false;
@@ -581,14 +619,16 @@ struct VirtualDrive::Impl {
         discStatus = 1;
     }
 
-    void formatUnit(const std::uint8_t* in, std::uint32_t len, const std::uint8_t* c)
-    {
+    void formatUnit(const std::uint8_t* in, std::uint32_t len, const std::uint8_t* c) {
         if ((c[1] & 0x10) == 0 || len < 12) return illegal(0x24);
         if (be16(in + 2) != 8) return illegal(0x26);
         const std::uint8_t type = in[8] >> 2;
-        const bool dvdRw = profile == profile::kDvdRwSequential || profile == profile::kDvdRwRestricted;
-        if (dvdRw && (type == 0x00 || type == 0x10 || type == 0x11 || type == 0x13 || type == 0x15)) {
-            load(type == 0x10 || type == 0x11 ? profile::kDvdRwSequential : profile::kDvdRwRestricted);
+        const bool dvdRw =
+            profile == profile::kDvdRwSequential || profile == profile::kDvdRwRestricted;
+        if (dvdRw &&
+            (type == 0x00 || type == 0x10 || type == 0x11 || type == 0x13 || type == 0x15)) {
+            load(type == 0x10 || type == 0x11 ? profile::kDvdRwSequential
+                                              : profile::kDvdRwRestricted);
         } else if (profile == profile::kDvdPlusRw && type == 0x26) {
             formatted = true;
         } else if (profile == profile::kDvdRam && (type == 0x00 || type == 0x01)) {
@@ -599,8 +639,7 @@ struct VirtualDrive::Impl {
         if (in[1] & 0x02) startLongOperation(0x04);
     }
 
-    void reserveTrack(const std::uint8_t* c)
-    {
+    void reserveTrack(const std::uint8_t* c) {
         const std::uint32_t size = be32(c + 5);
         if (!medium.sequential || discStatus == 2) return illegal(0x2C);
         Track& t = invisible();
@@ -615,8 +654,7 @@ struct VirtualDrive::Impl {
         discStatus = 1;
     }
 
-    void setStreaming(const std::uint8_t* in, std::uint32_t len, const std::uint8_t* c)
-    {
+    void setStreaming(const std::uint8_t* in, std::uint32_t len, const std::uint8_t* c) {
         if (c[8] != 0) return illegal(0x24);  // only performance descriptors
         const std::uint32_t n = be16(c + 9);
         if (n < 28 || len < 28) return illegal(0x1A);
@@ -625,8 +663,7 @@ struct VirtualDrive::Impl {
         }
     }
 
-    void sendDiscStructure(const std::uint8_t* in, std::uint32_t len, const std::uint8_t* c)
-    {
+    void sendDiscStructure(const std::uint8_t* in, std::uint32_t len, const std::uint8_t* c) {
         const std::uint8_t format = c[7];
         const std::uint32_t n = be16(c + 8);
         if (format != 0x0F) return illegal(0x24);
@@ -636,13 +673,13 @@ struct VirtualDrive::Impl {
         }
         if (n < 22 || len < 22 || be16(in) != n - 2) return illegal(0x1A);
         std::string digits(reinterpret_cast<const char*>(in + 8), 14);
-        if (!std::all_of(digits.begin(), digits.end(), [](char ch) { return ch >= '0' && ch <= '9'; }))
+        if (!std::all_of(digits.begin(), digits.end(),
+                         [](char ch) { return ch >= '0' && ch <= '9'; }))
             return illegal(0x26);
         timestamp = digits;
     }
 
-    void readBufferCapacity(std::uint8_t* out, std::uint32_t len, const std::uint8_t* c)
-    {
+    void readBufferCapacity(std::uint8_t* out, std::uint32_t len, const std::uint8_t* c) {
         if (c[1] & 1) return illegal(0x24);
         std::array<std::uint8_t, 12> a{};
         set16(&a[0], 10);
@@ -651,14 +688,13 @@ struct VirtualDrive::Impl {
         std::memcpy(out, a.data(), std::min<std::size_t>({len, be16(c + 7), a.size()}));
     }
 
-    void setCdSpeed(const std::uint8_t* c)
-    {
+    void setCdSpeed(const std::uint8_t* c) {
         const std::uint16_t w = be16(c + 4);
-        writeKbps = w == 0xFFFF || w > maxWriteKbps() ? maxWriteKbps() : std::max<std::uint16_t>(w, 176);
+        writeKbps =
+            w == 0xFFFF || w > maxWriteKbps() ? maxWriteKbps() : std::max<std::uint16_t>(w, 176);
     }
 
-    void startStop(const std::uint8_t* c)
-    {
+    void startStop(const std::uint8_t* c) {
         const bool loej = (c[4] & 2) != 0, start = (c[4] & 1) != 0;
         if (!loej) return;
         if (start) {
@@ -669,19 +705,27 @@ struct VirtualDrive::Impl {
         }
     }
 
-    static bool needsMedium(std::uint8_t op)
-    {
+    static bool needsMedium(std::uint8_t op) {
         switch (op) {
-        case 0x00: case 0x04: case 0x2A: case 0x35: case 0x43: case 0x51: case 0x52:
-        case 0x53: case 0x5B: case 0x5C: case 0xB6: case 0xBF:
-            return true;
-        default:
-            return false;
+            case 0x00:
+            case 0x04:
+            case 0x2A:
+            case 0x35:
+            case 0x43:
+            case 0x51:
+            case 0x52:
+            case 0x53:
+            case 0x5B:
+            case 0x5C:
+            case 0xB6:
+            case 0xBF:
+                return true;
+            default:
+                return false;
         }
     }
 
-    void run(CommandBlock& block, std::uint8_t* data)
-    {
+    void run(CommandBlock& block, std::uint8_t* data) {
         const std::uint8_t* c = block.cdb.data();
         const std::uint8_t op = c[0];
         const std::uint32_t len = block.dataLength;
@@ -692,8 +736,10 @@ struct VirtualDrive::Impl {
         const bool in = (block.flags & 0x08) != 0, out = (block.flags & 0x10) != 0;
         static constexpr std::uint8_t kDataIn[] = {0x03, 0x12, 0x43, 0x46, 0x51, 0x52, 0x5A, 0x5C};
         static constexpr std::uint8_t kDataOut[] = {0x04, 0x2A, 0x55, 0xB6, 0xBF};
-        const bool wantsIn = std::find(std::begin(kDataIn), std::end(kDataIn), op) != std::end(kDataIn);
-        const bool wantsOut = std::find(std::begin(kDataOut), std::end(kDataOut), op) != std::end(kDataOut);
+        const bool wantsIn =
+            std::find(std::begin(kDataIn), std::end(kDataIn), op) != std::end(kDataIn);
+        const bool wantsOut =
+            std::find(std::begin(kDataOut), std::end(kDataOut), op) != std::end(kDataOut);
         if (len > 0 && (!data || (in && !wantsIn) || (out && !wantsOut) || (!in && !out))) {
             return illegal(0x24);
         }
@@ -719,32 +765,71 @@ struct VirtualDrive::Impl {
         if (trayOpen && needsMedium(op)) return fail(0x2, 0x3A, 0x02);
 
         switch (op) {
-        case 0x00: break;
-        case 0x01: break;
-        case 0x03:
-            std::memcpy(data, lastSense.data(), std::min<std::size_t>({len, c[4], lastSense.size()}));
-            break;
-        case 0x04: formatUnit(data, len, c); break;
-        case 0x12: inquiry(data, len, c); break;
-        case 0x1B: startStop(c); break;
-        case 0x1E: prevent = (c[4] & 1) != 0; break;
-        case 0x2A: write(data, len, c); break;
-        case 0x35:
-            if (c[1] & 2) startLongOperation(0x07);
-            break;
-        case 0x43: readAtip(data, len, c); break;
-        case 0x46: getConfiguration(data, len, c); break;
-        case 0x51: readDiscInformation(data, len, c); break;
-        case 0x52: readTrackInformation(data, len, c); break;
-        case 0x53: reserveTrack(c); break;
-        case 0x55: modeSelect(data, len, c); break;
-        case 0x5A: modeSense(data, len, c); break;
-        case 0x5B: closeTrackSession(c); break;
-        case 0x5C: readBufferCapacity(data, len, c); break;
-        case 0xB6: setStreaming(data, len, c); break;
-        case 0xBB: setCdSpeed(c); break;
-        case 0xBF: sendDiscStructure(data, len, c); break;
-        default: illegal(0x20); break;
+            case 0x00:
+                break;
+            case 0x01:
+                break;
+            case 0x03:
+                std::memcpy(data, lastSense.data(),
+                            std::min<std::size_t>({len, c[4], lastSense.size()}));
+                break;
+            case 0x04:
+                formatUnit(data, len, c);
+                break;
+            case 0x12:
+                inquiry(data, len, c);
+                break;
+            case 0x1B:
+                startStop(c);
+                break;
+            case 0x1E:
+                prevent = (c[4] & 1) != 0;
+                break;
+            case 0x2A:
+                write(data, len, c);
+                break;
+            case 0x35:
+                if (c[1] & 2) startLongOperation(0x07);
+                break;
+            case 0x43:
+                readAtip(data, len, c);
+                break;
+            case 0x46:
+                getConfiguration(data, len, c);
+                break;
+            case 0x51:
+                readDiscInformation(data, len, c);
+                break;
+            case 0x52:
+                readTrackInformation(data, len, c);
+                break;
+            case 0x53:
+                reserveTrack(c);
+                break;
+            case 0x55:
+                modeSelect(data, len, c);
+                break;
+            case 0x5A:
+                modeSense(data, len, c);
+                break;
+            case 0x5B:
+                closeTrackSession(c);
+                break;
+            case 0x5C:
+                readBufferCapacity(data, len, c);
+                break;
+            case 0xB6:
+                setStreaming(data, len, c);
+                break;
+            case 0xBB:
+                setCdSpeed(c);
+                break;
+            case 0xBF:
+                sendDiscStructure(data, len, c);
+                break;
+            default:
+                illegal(0x20);
+                break;
         }
         if (longOperation && status == kScsiStatusGood) {
             pendingPolls = longOperationPolls;
@@ -755,19 +840,16 @@ struct VirtualDrive::Impl {
 };
 
 VirtualDrive::VirtualDrive(std::filesystem::path imageFile, std::uint16_t mediumProfile)
-    : imageFile_(std::move(imageFile)), impl_(std::make_unique<Impl>())
-{
+    : imageFile_(std::move(imageFile)), impl_(std::make_unique<Impl>()) {
     impl_->file = imageFile_;
     impl_->load(mediumProfile);
 }
 
-VirtualDrive::~VirtualDrive()
-{
+VirtualDrive::~VirtualDrive() {
     if (impl_->fd >= 0) ::close(impl_->fd);
 }
 
-bool VirtualDrive::execute(CommandBlock& block, std::uint8_t* data)
-{
+bool VirtualDrive::execute(CommandBlock& block, std::uint8_t* data) {
     std::lock_guard lock(mutex_);
     Impl& d = *impl_;
     d.run(block, data);
@@ -794,137 +876,115 @@ bool VirtualDrive::execute(CommandBlock& block, std::uint8_t* data)
     return d.status == kScsiStatusCheckCondition && d.key == 0x6 && d.asc == 0x28;
 }
 
-void VirtualDrive::failNotReady(int times, std::optional<std::uint8_t> opcode, std::uint8_t ascq)
-{
+void VirtualDrive::failNotReady(int times, std::optional<std::uint8_t> opcode, std::uint8_t ascq) {
     std::lock_guard lock(mutex_);
     impl_->notReady = Fault{times, opcode};
     impl_->notReadyAscq = ascq;
 }
 
-void VirtualDrive::failBusy(int times, std::optional<std::uint8_t> opcode)
-{
+void VirtualDrive::failBusy(int times, std::optional<std::uint8_t> opcode) {
     std::lock_guard lock(mutex_);
     impl_->busy = Fault{times, opcode};
 }
 
-void VirtualDrive::failWriteAtSector(std::uint32_t sector)
-{
+void VirtualDrive::failWriteAtSector(std::uint32_t sector) {
     std::lock_guard lock(mutex_);
     impl_->writeErrorSector = sector;
 }
 
-void VirtualDrive::reportMediumChange()
-{
+void VirtualDrive::reportMediumChange() {
     std::lock_guard lock(mutex_);
     impl_->mediumChange = true;
 }
 
-void VirtualDrive::setLongOperationPolls(int polls)
-{
+void VirtualDrive::setLongOperationPolls(int polls) {
     std::lock_guard lock(mutex_);
     impl_->longOperationPolls = polls;
 }
 
-void VirtualDrive::setAnswersVendorPage30(bool answers)
-{
+void VirtualDrive::setAnswersVendorPage30(bool answers) {
     std::lock_guard lock(mutex_);
     impl_->answersPage30 = answers;
 }
 
-void VirtualDrive::insertBlankMedium(std::uint16_t mediumProfile)
-{
+void VirtualDrive::insertBlankMedium(std::uint16_t mediumProfile) {
     std::lock_guard lock(mutex_);
     impl_->load(mediumProfile);
 }
 
-std::vector<TraceEntry> VirtualDrive::trace() const
-{
+std::vector<TraceEntry> VirtualDrive::trace() const {
     std::lock_guard lock(mutex_);
     return impl_->trace;
 }
 
-std::vector<std::string> VirtualDrive::traceText() const
-{
+std::vector<std::string> VirtualDrive::traceText() const {
     std::vector<std::string> lines;
     for (const auto& e : trace()) lines.push_back(e.text());
     return lines;
 }
 
-void VirtualDrive::clearTrace()
-{
+void VirtualDrive::clearTrace() {
     std::lock_guard lock(mutex_);
     impl_->trace.clear();
 }
 
-std::uint16_t VirtualDrive::currentProfile() const
-{
+std::uint16_t VirtualDrive::currentProfile() const {
     std::lock_guard lock(mutex_);
     return impl_->profile;
 }
 
-bool VirtualDrive::trayOpen() const
-{
+bool VirtualDrive::trayOpen() const {
     std::lock_guard lock(mutex_);
     return impl_->trayOpen;
 }
 
-bool VirtualDrive::removalPrevented() const
-{
+bool VirtualDrive::removalPrevented() const {
     std::lock_guard lock(mutex_);
     return impl_->prevent;
 }
 
-WriteParameters VirtualDrive::writeParameters() const
-{
+WriteParameters VirtualDrive::writeParameters() const {
     std::lock_guard lock(mutex_);
     return impl_->params;
 }
 
-std::uint16_t VirtualDrive::writeSpeedKbps() const
-{
+std::uint16_t VirtualDrive::writeSpeedKbps() const {
     std::lock_guard lock(mutex_);
     return impl_->writeKbps;
 }
 
-std::uint32_t VirtualDrive::sectorsWritten() const
-{
+std::uint32_t VirtualDrive::sectorsWritten() const {
     std::lock_guard lock(mutex_);
     return impl_->highestWritten;
 }
 
-std::uint8_t VirtualDrive::discStatus() const
-{
+std::uint8_t VirtualDrive::discStatus() const {
     std::lock_guard lock(mutex_);
     return impl_->medium.sequential ? impl_->discStatus : 2;
 }
 
-std::uint16_t VirtualDrive::sessionCount() const
-{
+std::uint16_t VirtualDrive::sessionCount() const {
     std::lock_guard lock(mutex_);
     return impl_->sessions;
 }
 
-std::string VirtualDrive::timestamp() const
-{
+std::string VirtualDrive::timestamp() const {
     std::lock_guard lock(mutex_);
     return impl_->timestamp;
 }
 
-std::uint32_t VirtualDrive::capacity() const
-{
+std::uint32_t VirtualDrive::capacity() const {
     std::lock_guard lock(mutex_);
     return impl_->medium.capacity;
 }
 
 // --- transport ---------------------------------------------------------------
 
-void VirtualDriveTransport::add(std::shared_ptr<VirtualDrive> drive)
-{
+void VirtualDriveTransport::add(std::shared_ptr<VirtualDrive> drive) {
     drives_.push_back(std::move(drive));
 }
 
-std::vector<DriveCandidate> VirtualDriveTransport::listDrives()
-{
+std::vector<DriveCandidate> VirtualDriveTransport::listDrives() {
     std::vector<DriveCandidate> list;
     for (std::size_t i = 0; i < drives_.size(); ++i) {
         DriveCandidate c;
@@ -936,8 +996,7 @@ std::vector<DriveCandidate> VirtualDriveTransport::listDrives()
 }
 
 bool VirtualDriveTransport::execute(const std::string& device, CommandBlock& block,
-                                    std::uint8_t* data)
-{
+                                    std::uint8_t* data) {
     for (auto& d : drives_)
         if (d->imageFile().string() == device) return d->execute(block, data);
     block.status = kStatusError;
@@ -945,8 +1004,8 @@ bool VirtualDriveTransport::execute(const std::string& device, CommandBlock& blo
     return false;
 }
 
-std::unique_ptr<VirtualDriveTransport> VirtualDriveTransport::fromSetting(const std::string& setting)
-{
+std::unique_ptr<VirtualDriveTransport> VirtualDriveTransport::fromSetting(
+    const std::string& setting) {
     std::string path = setting;
     std::uint16_t p = profile::kCdR;
     const auto comma = setting.rfind(',');
@@ -962,8 +1021,7 @@ std::unique_ptr<VirtualDriveTransport> VirtualDriveTransport::fromSetting(const 
     return transport;
 }
 
-std::unique_ptr<VirtualDriveTransport> VirtualDriveTransport::fromEnvironment()
-{
+std::unique_ptr<VirtualDriveTransport> VirtualDriveTransport::fromEnvironment() {
     const char* value = std::getenv("RONDIVO_VIRTUAL_DRIVE");
     if (!value || !*value) return nullptr;
     auto t = fromSetting(value);

@@ -3,9 +3,9 @@
 // command definitions (MMC-6, SPC-4) on its own, so it can disagree with the
 // code that drives it; it keeps a trace of what it was sent and can be told to
 // fail the way real drives do.
+#include <atomic>
 #include <cstdint>
 #include <filesystem>
-#include <atomic>
 #include <memory>
 #include <mutex>
 #include <optional>
@@ -60,7 +60,7 @@ struct WriteParameters {
 };
 
 class VirtualDrive {
-public:
+  public:
     VirtualDrive(std::filesystem::path imageFile, std::uint16_t mediumProfile);
     ~VirtualDrive();
     VirtualDrive(const VirtualDrive&) = delete;
@@ -99,7 +99,7 @@ public:
     std::string timestamp() const;  // last SEND DISC STRUCTURE 0Fh, "YYYYMMDDhhmmss"
     std::uint32_t capacity() const;
 
-private:
+  private:
     struct Impl;
     std::filesystem::path imageFile_;
     mutable std::mutex mutex_;
@@ -108,7 +108,7 @@ private:
 
 // The transport over one or more virtual drives.
 class VirtualDriveTransport final : public ScsiTransport {
-public:
+  public:
     void add(std::shared_ptr<VirtualDrive> drive);
     const std::vector<std::shared_ptr<VirtualDrive>>& drives() const { return drives_; }
     int handleCloses() const { return closes_; }
@@ -123,7 +123,7 @@ public:
     static std::unique_ptr<VirtualDriveTransport> fromEnvironment();
     static std::unique_ptr<VirtualDriveTransport> fromSetting(const std::string& setting);
 
-private:
+  private:
     std::vector<std::shared_ptr<VirtualDrive>> drives_;
     std::atomic<int> closes_{0};
 };

@@ -16,7 +16,7 @@ namespace {
 // A scripted transport: each device answers INQUIRY with its own identity (or
 // fails), and every other command with the status and sense it is told.
 class FakeTransport final : public ScsiTransport {
-public:
+  public:
     struct Device {
         DriveCandidate candidate;
         bool answersInquiry = true;
@@ -26,14 +26,12 @@ public:
     explicit FakeTransport(TransportKind k = TransportKind::PassThrough) : kind_(k) {}
 
     TransportKind kind() const override { return kind_; }
-    std::vector<DriveCandidate> listDrives() override
-    {
+    std::vector<DriveCandidate> listDrives() override {
         std::vector<DriveCandidate> list;
         for (const auto& d : devices) list.push_back(d.candidate);
         return list;
     }
-    bool execute(const std::string& device, CommandBlock& block, std::uint8_t* data) override
-    {
+    bool execute(const std::string& device, CommandBlock& block, std::uint8_t* data) override {
         ++calls;
         lastDevice = device;
         lastBlock = block;
@@ -46,7 +44,8 @@ public:
                 return false;
             }
             data[0] = dev->deviceType;
-            std::memcpy(data + 8, dev->identity.data(), std::min<std::size_t>(dev->identity.size(), 40));
+            std::memcpy(data + 8, dev->identity.data(),
+                        std::min<std::size_t>(dev->identity.size(), 40));
             block.status = kStatusDone;
             return false;
         }
@@ -72,13 +71,12 @@ public:
     std::string lastDevice;
     CommandBlock lastBlock;
 
-private:
+  private:
     TransportKind kind_;
 };
 
 FakeTransport::Device device(const std::string& name, bool addressed, int host = 0, int target = 0,
-                             int lun = 0, char letter = 'D')
-{
+                             int lun = 0, char letter = 'D') {
     FakeTransport::Device d;
     d.candidate.device = name;
     d.candidate.letter = letter;
@@ -89,25 +87,27 @@ FakeTransport::Device device(const std::string& name, bool addressed, int host =
     return d;
 }
 
-std::vector<std::unique_ptr<ScsiTransport>> only(std::unique_ptr<ScsiTransport> t)
-{
+std::vector<std::unique_ptr<ScsiTransport>> only(std::unique_ptr<ScsiTransport> t) {
     std::vector<std::unique_ptr<ScsiTransport>> list;
     list.push_back(std::move(t));
     return list;
 }
 
-TEST(DriveDescription, UsesAddressLetterAndIdentity)
-{
+TEST(DriveDescription, UsesAddressLetterAndIdentity) {
     std::array<std::uint8_t, 64> inq{};
     std::memcpy(&inq[8], "HL-DT-STDVDRAM GH24NSD1 LG01", 28);
-    EXPECT_EQ(formatDriveDescription(1, 0, 0, 'D', inq), "1:0:0,D: HL-DT-ST DVDRAM GH24NSD1  LG01 ");
+    EXPECT_EQ(formatDriveDescription(1, 0, 0, 'D', inq),
+              "1:0:0,D: HL-DT-ST DVDRAM GH24NSD1  LG01 ");
     // Control characters show as blanks; short identities are padded by the drive.
-    std::memcpy(&inq[8], "AB\tC\x01\x02\x03\x04" "X\nY             1\r2 ", 28);
-    EXPECT_EQ(formatDriveDescription(12, 3, 7, 'E', inq), "12:3:7,E: AB C     X Y              1 2  ");
+    std::memcpy(&inq[8],
+                "AB\tC\x01\x02\x03\x04"
+                "X\nY             1\r2 ",
+                28);
+    EXPECT_EQ(formatDriveDescription(12, 3, 7, 'E', inq),
+              "12:3:7,E: AB C     X Y              1 2  ");
 }
 
-TEST(Discovery, ListsAddressedDrivesThenThoseWithoutAddress)
-{
+TEST(Discovery, ListsAddressedDrivesThenThoseWithoutAddress) {
     auto t = std::make_unique<FakeTransport>();
     t->devices = {device("/dev/sr0", true, 2, 0, 0, 'D'), device("/dev/sr1", false, 0, 0, 0, 'E'),
                   device("/dev/sr2", true, 4, 1, 0, 'F'), device("/dev/sr3", false, 0, 0, 0, 'G')};
@@ -127,8 +127,7 @@ TEST(Discovery, ListsAddressedDrivesThenThoseWithoutAddress)
     EXPECT_EQ(GetDriveDescription(s, -1), "");
 }
 
-TEST(Discovery, WithoutAnyAddressedDriveThePassThroughIsNotUsed)
-{
+TEST(Discovery, WithoutAnyAddressedDriveThePassThroughIsNotUsed) {
     auto t = std::make_unique<FakeTransport>();
     t->devices = {device("/dev/sr0", false)};
     DriveState s;
@@ -137,8 +136,7 @@ TEST(Discovery, WithoutAnyAddressedDriveThePassThroughIsNotUsed)
     EXPECT_FALSE(SelectDrive(s, 0));
 }
 
-TEST(Discovery, KeepsRowsWhoseInquiryFailsButWithoutDescription)
-{
+TEST(Discovery, KeepsRowsWhoseInquiryFailsButWithoutDescription) {
     auto t = std::make_unique<FakeTransport>();
     t->devices = {device("/dev/sr0", true), device("/dev/sr1", true, 1),
                   device("/dev/sr2", true, 2)};
@@ -152,18 +150,17 @@ TEST(Discovery, KeepsRowsWhoseInquiryFailsButWithoutDescription)
     EXPECT_EQ(s.drives[2].description, "");
 }
 
-TEST(Discovery, StopsAtTwentySixRows)
-{
+TEST(Discovery, StopsAtTwentySixRows) {
     auto t = std::make_unique<FakeTransport>(TransportKind::Aspi);
-    for (int i = 0; i < 30; ++i) t->devices.push_back(device("d" + std::to_string(i), true, i / 8, i % 8));
+    for (int i = 0; i < 30; ++i)
+        t->devices.push_back(device("d" + std::to_string(i), true, i / 8, i % 8));
     DriveState s;
     ASSERT_TRUE(DiscoverDrives(s, only(std::move(t))));
     EXPECT_EQ(s.rowCount(), kMaxDriveRows);
     EXPECT_EQ(s.transportKind, TransportKind::Aspi);
 }
 
-TEST(Discovery, FallsBackToTheNextTransportAndAppendsVirtualDrives)
-{
+TEST(Discovery, FallsBackToTheNextTransportAndAppendsVirtualDrives) {
     test::TempDir dir;
     auto pass = std::make_unique<FakeTransport>();
     pass->devices = {device("/dev/sr0", false)};
@@ -183,8 +180,7 @@ TEST(Discovery, FallsBackToTheNextTransportAndAppendsVirtualDrives)
     EXPECT_EQ(s.drives[1].description, "4:0:0,V: RONDIVO  Virtual Writer   1.00 ");
 }
 
-TEST(Discovery, AVirtualDriveAloneMakesDrivesAvailable)
-{
+TEST(Discovery, AVirtualDriveAloneMakesDrivesAvailable) {
     test::TempDir dir;
     test::ScopedEnv env("RONDIVO_VIRTUAL_DRIVE", (dir / "a,b.iso").string() + ",DVD-RW");
     auto t = VirtualDriveTransport::fromEnvironment();
@@ -198,8 +194,7 @@ TEST(Discovery, AVirtualDriveAloneMakesDrivesAvailable)
     EXPECT_EQ(s.drives[0].hostAdapter, 0);
 }
 
-TEST(Discovery, VirtualDriveSettingIsParsed)
-{
+TEST(Discovery, VirtualDriveSettingIsParsed) {
     struct {
         const char* setting;
         bool made;
@@ -227,8 +222,7 @@ TEST(Discovery, VirtualDriveSettingIsParsed)
 struct Selected {
     DriveState state;
     FakeTransport* transport = nullptr;
-    Selected()
-    {
+    Selected() {
         auto t = std::make_unique<FakeTransport>();
         t->devices = {device("/dev/sr0", true, 1, 2, 3)};
         transport = t.get();
@@ -237,8 +231,7 @@ struct Selected {
     }
 };
 
-TEST(ExecuteCommand, FillsTheAddressAndKeepsTheLastError)
-{
+TEST(ExecuteCommand, FillsTheAddressAndKeepsTheLastError) {
     Selected s;
     auto block = makeTestUnitReady();
     block.command = 9;
@@ -270,8 +263,7 @@ TEST(ExecuteCommand, FillsTheAddressAndKeepsTheLastError)
     EXPECT_EQ(TakeLastError(s.state, engineError), 0x0400);
 }
 
-TEST(ExecuteCommand, SetsTheBusyFlagOnlyForAFailedBusyStatus)
-{
+TEST(ExecuteCommand, SetsTheBusyFlagOnlyForAFailedBusyStatus) {
     Selected s;
     auto block = makeWrite10(0, 1);
     std::vector<std::uint8_t> data(2048);
@@ -288,8 +280,7 @@ TEST(ExecuteCommand, SetsTheBusyFlagOnlyForAFailedBusyStatus)
     EXPECT_FALSE(s.state.busy);
 }
 
-TEST(ExecuteCommand, RetriesOnceAfterAMediumChangeWithAFreshHandle)
-{
+TEST(ExecuteCommand, RetriesOnceAfterAMediumChangeWithAFreshHandle) {
     Selected s;
     auto block = makeTestUnitReady();
     s.transport->changedAnswers = 1;
@@ -303,8 +294,7 @@ TEST(ExecuteCommand, RetriesOnceAfterAMediumChangeWithAFreshHandle)
     EXPECT_EQ(s.transport->changedAnswers, 3);
 }
 
-TEST(ExecuteCommand, ClosesTheHandleAfterEachCommandWhileReleasing)
-{
+TEST(ExecuteCommand, ClosesTheHandleAfterEachCommandWhileReleasing) {
     Selected s;
     auto block = makeTestUnitReady();
     const int closes = s.transport->closes;
@@ -320,8 +310,7 @@ TEST(ExecuteCommand, ClosesTheHandleAfterEachCommandWhileReleasing)
     EXPECT_FALSE(s.state.releaseHandle);
 }
 
-TEST(ExecuteCommand, RefusesDataLongerThanTheBufferAndCommandsWithoutDrive)
-{
+TEST(ExecuteCommand, RefusesDataLongerThanTheBufferAndCommandsWithoutDrive) {
     Selected s;
     auto block = makeModeSense10(0x2A, false, 1024);  // the shared buffer holds 512
     const int calls = s.transport->calls;
@@ -333,8 +322,7 @@ TEST(ExecuteCommand, RefusesDataLongerThanTheBufferAndCommandsWithoutDrive)
     EXPECT_EQ(ExecuteCommand(none, tur), kStatusError);
 }
 
-TEST(SelectDrive, ForgetsThePreviousDrivesCapabilities)
-{
+TEST(SelectDrive, ForgetsThePreviousDrivesCapabilities) {
     test::TempDir dir;
     auto fake = std::make_unique<FakeTransport>();
     fake->devices = {device("/dev/sr0", true)};
@@ -355,6 +343,28 @@ TEST(SelectDrive, ForgetsThePreviousDrivesCapabilities)
     EXPECT_EQ(s.hostAdapter, 0);
     EXPECT_FALSE(SelectDrive(s, 2));
     EXPECT_EQ(s.currentRow, 0);
+}
+
+}  // namespace
+}  // namespace rondivo::burn
+
+namespace rondivo::burn {
+namespace {
+
+TEST(Discovery, TheEnvironmentAddsAVirtualWriterAfterTheRealDrives)
+{
+    test::TempDir dir;
+    test::ScopedEnv env("RONDIVO_VIRTUAL_DRIVE", (dir / "burn.img").string() + ",dvd+r");
+    DriveState s;
+    ASSERT_TRUE(DiscoverDrives(s));
+    ASSERT_GE(s.rowCount(), 1u);
+    const int last = static_cast<int>(s.rowCount()) - 1;
+    EXPECT_NE(GetDriveDescription(s, last).find(",V: RONDIVO  Virtual Writer"), std::string::npos);
+    ASSERT_TRUE(SelectDrive(s, last));
+    EXPECT_TRUE(IsDriveRecordable(s));
+    EXPECT_EQ(DetermineMediaType(s), kMediaDvdPlusR);
+    // Discovery alone writes nothing: the file appears with the first written sector.
+    EXPECT_FALSE(std::filesystem::exists(dir / "burn.img"));
 }
 
 }  // namespace

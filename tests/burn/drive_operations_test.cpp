@@ -15,8 +15,7 @@ struct VirtualSetup {
     std::shared_ptr<VirtualDrive> drive;
     DriveState state;
 
-    explicit VirtualSetup(std::uint16_t mediumProfile)
-    {
+    explicit VirtualSetup(std::uint16_t mediumProfile) {
         drive = std::make_shared<VirtualDrive>(dir / "disc.img", mediumProfile);
         auto t = std::make_unique<VirtualDriveTransport>();
         t->add(drive);
@@ -29,17 +28,16 @@ struct VirtualSetup {
     std::vector<std::string> trace() const { return drive->traceText(); }
 };
 
-std::vector<std::uint8_t> pattern(std::size_t blocks, std::uint8_t seed)
-{
+std::vector<std::uint8_t> pattern(std::size_t blocks, std::uint8_t seed) {
     std::vector<std::uint8_t> d(blocks * 2048);
-    for (std::size_t i = 0; i < d.size(); ++i) d[i] = static_cast<std::uint8_t>(seed + i * 7 + i / 2048);
+    for (std::size_t i = 0; i < d.size(); ++i)
+        d[i] = static_cast<std::uint8_t>(seed + i * 7 + i / 2048);
     return d;
 }
 
 struct CountingSleeper {
     int sleeps = 0;
-    Sleeper fn()
-    {
+    Sleeper fn() {
         return [this](std::chrono::milliseconds ms) {
             EXPECT_EQ(ms.count(), 5000);
             ++sleeps;
@@ -47,8 +45,7 @@ struct CountingSleeper {
     }
 };
 
-TEST(VirtualDrive, SelectingReadsIdentityAndCapabilities)
-{
+TEST(VirtualDrive, SelectingReadsIdentityAndCapabilities) {
     test::TempDir dir;
     auto drive = std::make_shared<VirtualDrive>(dir / "d.img", profile::kDvdR);
     auto t = std::make_unique<VirtualDriveTransport>();
@@ -59,9 +56,10 @@ TEST(VirtualDrive, SelectingReadsIdentityAndCapabilities)
     ASSERT_TRUE(DiscoverDrives(s, std::move(list)));
     drive->clearTrace();
     ASSERT_TRUE(SelectDrive(s, 0));
-    EXPECT_EQ(drive->traceText(),
-              (std::vector<std::string>{"INQUIRY alloc=32", "MODE SENSE(10) page=2Ah default",
-                                        "MODE SENSE(10) page=2Ah", "MODE SENSE(10) page=30h default"}));
+    EXPECT_EQ(
+        drive->traceText(),
+        (std::vector<std::string>{"INQUIRY alloc=32", "MODE SENSE(10) page=2Ah default",
+                                  "MODE SENSE(10) page=2Ah", "MODE SENSE(10) page=30h default"}));
     EXPECT_TRUE(IsDriveRecordable(s));
     EXPECT_EQ(GetMaxWriteSpeed(s), 126);  // 16x DVD is 22160 kB/s
     EXPECT_TRUE(s.capabilities[4] & 0x80);
@@ -73,15 +71,15 @@ TEST(VirtualDrive, SelectingReadsIdentityAndCapabilities)
     EXPECT_EQ(GetCurrentWriteSpeed(s), 126);
 }
 
-TEST(MediaTypeCascade, ReadsTheProfileOfEachMedium)
-{
+TEST(MediaTypeCascade, ReadsTheProfileOfEachMedium) {
     struct {
         std::uint16_t profile;
         MediaType type;
-    } const cases[] = {{profile::kCdR, kMediaCdR},       {profile::kCdRw, kMediaCdRw},
-                       {profile::kDvdR, kMediaDvdR},     {profile::kDvdRwSequential, kMediaDvdRwSequential},
-                       {profile::kDvdPlusR, kMediaDvdPlusR}, {profile::kDvdPlusRw, kMediaDvdPlusRw},
-                       {profile::kDvdRam, kMediaDvdRam}};
+    } const cases[] = {
+        {profile::kCdR, kMediaCdR},           {profile::kCdRw, kMediaCdRw},
+        {profile::kDvdR, kMediaDvdR},         {profile::kDvdRwSequential, kMediaDvdRwSequential},
+        {profile::kDvdPlusR, kMediaDvdPlusR}, {profile::kDvdPlusRw, kMediaDvdPlusRw},
+        {profile::kDvdRam, kMediaDvdRam}};
     for (const auto& c : cases) {
         VirtualSetup v(c.profile);
         EXPECT_EQ(DetermineMediaType(v.state), c.type) << profileName(c.profile);
@@ -90,19 +88,18 @@ TEST(MediaTypeCascade, ReadsTheProfileOfEachMedium)
     }
 }
 
-TEST(MediaTypeCascade, FallsBackToAtipThenDiscInformationThenUnitReady)
-{
+TEST(MediaTypeCascade, FallsBackToAtipThenDiscInformationThenUnitReady) {
     struct {
         std::uint16_t profile;
         int failures;
         MediaType type;
         std::size_t commands;
     } const cases[] = {
-        {profile::kCdRw, 1, kMediaCdRw, 2},      // the ATIP tells CD-RW
+        {profile::kCdRw, 1, kMediaCdRw, 2},  // the ATIP tells CD-RW
         {profile::kCdR, 1, kMediaCdR, 2},
         {profile::kDvdPlusRw, 1, kMediaCdRw, 3},  // no ATIP: the erasable bit decides
         {profile::kDvdR, 1, kMediaCdR, 3},
-        {profile::kCdR, 3, kMediaCdRom, 4},       // only TEST UNIT READY answers
+        {profile::kCdR, 3, kMediaCdRom, 4},  // only TEST UNIT READY answers
         {profile::kCdR, 4, kMediaNone, 4},
     };
     for (const auto& c : cases) {
@@ -114,8 +111,7 @@ TEST(MediaTypeCascade, FallsBackToAtipThenDiscInformationThenUnitReady)
     }
 }
 
-TEST(WriteParameters, ReachTheDriveAsBuiltForTheMedium)
-{
+TEST(WriteParameters, ReachTheDriveAsBuiltForTheMedium) {
     struct {
         std::uint16_t profile;
         std::uint8_t multiSession;
@@ -123,8 +119,8 @@ TEST(WriteParameters, ReachTheDriveAsBuiltForTheMedium)
         bool fixedPacket;
         std::uint32_t packet;
     } const cases[] = {
-        {profile::kCdR, 0, 1, 0, false, 0},   {profile::kCdR, 3, 1, 3, false, 0},
-        {profile::kDvdR, 0, 0, 3, true, 16},  {profile::kDvdRwSequential, 0, 2, 3, true, 16},
+        {profile::kCdR, 0, 1, 0, false, 0},      {profile::kCdR, 3, 1, 3, false, 0},
+        {profile::kDvdR, 0, 0, 3, true, 16},     {profile::kDvdRwSequential, 0, 2, 3, true, 16},
         {profile::kDvdPlusR, 3, 2, 3, true, 16}, {profile::kDvdPlusRw, 0, 2, 0, true, 16},
         {profile::kDvdRam, 0, 1, 0, false, 0},
     };
@@ -148,8 +144,7 @@ TEST(WriteParameters, ReachTheDriveAsBuiltForTheMedium)
     }
 }
 
-TEST(CdRecording, WritesAtTheNextWritableAddressAndFinalizes)
-{
+TEST(CdRecording, WritesAtTheNextWritableAddressAndFinalizes) {
     VirtualSetup v(profile::kCdR);
     DetermineMediaType(v.state);
     ASSERT_TRUE(sendWriteParameters(v.state, 0));
@@ -175,8 +170,7 @@ TEST(CdRecording, WritesAtTheNextWritableAddressAndFinalizes)
     EXPECT_EQ(v.drive->sectorsWritten(), 64u);
 }
 
-TEST(CdRecording, LeavesTheDiscOpenForAnotherSessionWithoutFinalize)
-{
+TEST(CdRecording, LeavesTheDiscOpenForAnotherSessionWithoutFinalize) {
     VirtualSetup v(profile::kCdRw);
     DetermineMediaType(v.state);
     ASSERT_TRUE(sendWriteParameters(v.state, 3));
@@ -192,16 +186,14 @@ TEST(CdRecording, LeavesTheDiscOpenForAnotherSessionWithoutFinalize)
     EXPECT_EQ(nextWritableAddress(v.state), 32u + 11400u);
 }
 
-TEST(CdRecording, RefusesWritesBeforeTheWriteParametersAreSet)
-{
+TEST(CdRecording, RefusesWritesBeforeTheWriteParametersAreSet) {
     VirtualSetup v(profile::kCdR);
     EXPECT_FALSE(write10(v.state, 0, 32, pattern(32, 0)));
     EXPECT_EQ(v.trace().back(), "WRITE(10) lba=0 blocks=32 -> 5/64/00");
     EXPECT_FALSE(write10(v.state, 0, 32, pattern(16, 0)));  // too little data: not even sent
 }
 
-TEST(DvdRRecording, ReservesATrackAndClosesTracksAndSession)
-{
+TEST(DvdRRecording, ReservesATrackAndClosesTracksAndSession) {
     VirtualSetup v(profile::kDvdR);
     DetermineMediaType(v.state);
     ASSERT_TRUE(sendWriteParameters(v.state, 0));
@@ -224,8 +216,7 @@ TEST(DvdRRecording, ReservesATrackAndClosesTracksAndSession)
     EXPECT_FALSE(v.state.trackInformation.nextWritableValid);
 }
 
-TEST(DvdRecording, TimestampAndStreamingAreCheckedByTheDrive)
-{
+TEST(DvdRecording, TimestampAndStreamingAreCheckedByTheDrive) {
     VirtualSetup cd(profile::kCdR);
     EXPECT_FALSE(sendDiscStructure(cd.state, 0x0F, timestampStructure({2026, 1, 1, 0, 0, 0})));
     VirtualSetup dvd(profile::kDvdR);
@@ -236,8 +227,7 @@ TEST(DvdRecording, TimestampAndStreamingAreCheckedByTheDrive)
     EXPECT_EQ(TakeLastError(dvd.state), 0x2600);
 }
 
-TEST(DvdRwFormatting, IsWaitedOutWhileTheDriveReportsNotReady)
-{
+TEST(DvdRwFormatting, IsWaitedOutWhileTheDriveReportsNotReady) {
     VirtualSetup v(profile::kDvdRwSequential);
     v.drive->setLongOperationPolls(20);
     ASSERT_TRUE(formatUnit(v.state));
@@ -259,8 +249,7 @@ TEST(DvdRwFormatting, IsWaitedOutWhileTheDriveReportsNotReady)
     EXPECT_FALSE(write10(v.state, 8, 16, pattern(16, 7)));
 }
 
-TEST(DriveWaits, PollUntilTheDriveIsReady)
-{
+TEST(DriveWaits, PollUntilTheDriveIsReady) {
     VirtualSetup v(profile::kCdR);
     v.drive->setLongOperationPolls(3);
     ASSERT_TRUE(synchronizeCache(v.state, true));
@@ -281,8 +270,7 @@ TEST(DriveWaits, PollUntilTheDriveIsReady)
     EXPECT_EQ(c.sleeps, 0);
 }
 
-TEST(Faults, NotReadyBusyAndWriteErrorsReachTheCaller)
-{
+TEST(Faults, NotReadyBusyAndWriteErrorsReachTheCaller) {
     VirtualSetup v(profile::kDvdPlusRw);
     DetermineMediaType(v.state);
     ASSERT_TRUE(sendWriteParameters(v.state, 0));
@@ -310,16 +298,15 @@ TEST(Faults, NotReadyBusyAndWriteErrorsReachTheCaller)
     EXPECT_TRUE(write10(v.state, 96, 32, data));
 }
 
-TEST(Faults, AMediumChangeIsRetriedOnce)
-{
+TEST(Faults, AMediumChangeIsRetriedOnce) {
     VirtualSetup v(profile::kCdR);
     v.drive->reportMediumChange();
     EXPECT_TRUE(testUnitReady(v.state));
-    EXPECT_EQ(v.trace(), (std::vector<std::string>{"TEST UNIT READY -> 6/28/00", "TEST UNIT READY"}));
+    EXPECT_EQ(v.trace(),
+              (std::vector<std::string>{"TEST UNIT READY -> 6/28/00", "TEST UNIT READY"}));
 }
 
-TEST(Faults, DataGoingTheWrongWayIsRefused)
-{
+TEST(Faults, DataGoingTheWrongWayIsRefused) {
     VirtualSetup v(profile::kCdR);
     auto block = makeInquiry(36);
     block.flags = kFlagEventNotify | kFlagDataOut;
@@ -331,8 +318,7 @@ TEST(Faults, DataGoingTheWrongWayIsRefused)
     EXPECT_EQ(v.trace().back(), "opcode A1h -> 5/20/00");
 }
 
-TEST(Tray, EjectHonoursTheLockAndLoadCloses)
-{
+TEST(Tray, EjectHonoursTheLockAndLoadCloses) {
     VirtualSetup v(profile::kCdR);
     ASSERT_TRUE(preventMediumRemoval(v.state));
     EXPECT_TRUE(v.drive->removalPrevented());
@@ -356,8 +342,7 @@ TEST(Tray, EjectHonoursTheLockAndLoadCloses)
     EXPECT_FALSE(v.state.releaseHandle);
 }
 
-TEST(PlayerEject, FindsTheDriveHoldingAFolder)
-{
+TEST(PlayerEject, FindsTheDriveHoldingAFolder) {
     const std::string mounts =
         "/dev/vda1 / ext4 rw 0 0\n"
         "/dev/sr0 /media/cdrom0 iso9660 ro 0 0\n"

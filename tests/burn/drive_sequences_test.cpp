@@ -16,8 +16,7 @@ struct Rig {
     int sleeps = 0;
     Sleeper sleeper = [this](std::chrono::milliseconds) { ++sleeps; };
 
-    explicit Rig(std::uint16_t p)
-    {
+    explicit Rig(std::uint16_t p) {
         drive = std::make_shared<VirtualDrive>(dir / "disc.img", p);
         auto t = std::make_unique<VirtualDriveTransport>();
         t->add(drive);
@@ -29,8 +28,7 @@ struct Rig {
     }
 
     // What a burn does around its data, without the engine's threads.
-    bool burn(const std::vector<std::uint8_t>& image)
-    {
+    bool burn(const std::vector<std::uint8_t>& image) {
         DetermineMediaType(state);
         sendWriteParameters(state, 0);
         readDiscInformation(state, 66);
@@ -49,18 +47,22 @@ struct Rig {
     }
 };
 
-std::vector<std::uint8_t> image(std::uint32_t sectors)
-{
+std::vector<std::uint8_t> image(std::uint32_t sectors) {
     std::vector<std::uint8_t> d(sectors * 2048u);
     for (std::size_t i = 0; i < d.size(); ++i) d[i] = static_cast<std::uint8_t>(i * 31 + i / 2048);
     return d;
 }
 
 const std::vector<std::string> kStart = {
-    "GET CONFIGURATION feature=0 alloc=114", "MODE SENSE(10) page=05h", "MODE SELECT(10) length=60",
-    "READ DISC INFORMATION alloc=66",        "READ TRACK INFORMATION track=1",
-    "SYNCHRONIZE CACHE immed=0",             "REZERO UNIT",
-    "MODE SENSE(10) page=05h",               "MODE SELECT(10) length=60",
+    "GET CONFIGURATION feature=0 alloc=114",
+    "MODE SENSE(10) page=05h",
+    "MODE SELECT(10) length=60",
+    "READ DISC INFORMATION alloc=66",
+    "READ TRACK INFORMATION track=1",
+    "SYNCHRONIZE CACHE immed=0",
+    "REZERO UNIT",
+    "MODE SENSE(10) page=05h",
+    "MODE SELECT(10) length=60",
     "READ DISC INFORMATION alloc=66",
 };
 const std::vector<std::string> kWrites = {"WRITE(10) lba=0 blocks=32", "WRITE(10) lba=32 blocks=32",
@@ -69,8 +71,7 @@ const std::vector<std::string> kTray = {"PREVENT ALLOW MEDIUM REMOVAL allow",
                                         "START STOP UNIT immed=0 load", "REZERO UNIT",
                                         "TEST UNIT READY"};
 
-std::vector<std::string> join(std::initializer_list<std::vector<std::string>> parts)
-{
+std::vector<std::string> join(std::initializer_list<std::vector<std::string>> parts) {
     std::vector<std::string> all;
     for (const auto& p : parts) all.insert(all.end(), p.begin(), p.end());
     return all;
@@ -80,28 +81,28 @@ const std::vector<std::string> kAfterStart = {
     "READ TRACK INFORMATION track=1", "MODE SENSE(10) page=05h", "MODE SELECT(10) length=60",
     "SET CD SPEED read=65535 write=2112", "READ DISC INFORMATION alloc=66"};
 
-TEST(BurnSequence, CdRFinalized)
-{
+TEST(BurnSequence, CdRFinalized) {
     Rig r(profile::kCdR);
     r.state.finalize = true;
     r.state.writeSpeed = 12;
     const auto data = image(96);
     ASSERT_TRUE(r.burn(data));
-    EXPECT_EQ(r.drive->traceText(),
-              join({kStart, kAfterStart, kWrites,
-                    {"SYNCHRONIZE CACHE immed=1", "READ DISC INFORMATION alloc=42", "TEST UNIT READY",
-                     "MODE SENSE(10) page=05h", "MODE SELECT(10) length=60",
-                     "CLOSE TRACK/SESSION immed=1 function=2 track=0",
-                     "READ DISC INFORMATION alloc=42"},
-                    kTray}));
+    EXPECT_EQ(
+        r.drive->traceText(),
+        join({kStart,
+              kAfterStart,
+              kWrites,
+              {"SYNCHRONIZE CACHE immed=1", "READ DISC INFORMATION alloc=42", "TEST UNIT READY",
+               "MODE SENSE(10) page=05h", "MODE SELECT(10) length=60",
+               "CLOSE TRACK/SESSION immed=1 function=2 track=0", "READ DISC INFORMATION alloc=42"},
+              kTray}));
     EXPECT_EQ(test::readFile(r.dir / "disc.img"), std::string(data.begin(), data.end()));
     EXPECT_EQ(r.drive->discStatus(), 2);
     EXPECT_FALSE(r.drive->trayOpen());
     EXPECT_FALSE(r.drive->removalPrevented());
 }
 
-TEST(BurnSequence, CdRwLeftOpenForMoreSessions)
-{
+TEST(BurnSequence, CdRwLeftOpenForMoreSessions) {
     Rig r(profile::kCdRw);
     ASSERT_TRUE(r.burn(image(96)));
     EXPECT_EQ(r.drive->discStatus(), 1);
@@ -109,28 +110,27 @@ TEST(BurnSequence, CdRwLeftOpenForMoreSessions)
     EXPECT_EQ(r.drive->sessionCount(), 2);
 }
 
-TEST(BurnSequence, DvdRReservesStreamsAndClosesThreeTimes)
-{
+TEST(BurnSequence, DvdRReservesStreamsAndClosesThreeTimes) {
     Rig r(profile::kDvdR);
     r.state.writeSpeed = 12;
     const auto data = image(96);
     ASSERT_TRUE(r.burn(data));
-    EXPECT_EQ(r.drive->traceText(),
-              join({kStart, kAfterStart,
-                    {"SET STREAMING length=28", "SEND DISC STRUCTURE format=0Fh length=22",
-                     "RESERVE TRACK size=96"},
-                    kWrites,
-                    {"SYNCHRONIZE CACHE immed=0", "CLOSE TRACK/SESSION immed=0 function=1 track=1",
-                     "CLOSE TRACK/SESSION immed=0 function=1 track=2",
-                     "CLOSE TRACK/SESSION immed=0 function=2 track=3",
-                     "READ DISC INFORMATION alloc=42"},
-                    kTray}));
+    EXPECT_EQ(
+        r.drive->traceText(),
+        join({kStart,
+              kAfterStart,
+              {"SET STREAMING length=28", "SEND DISC STRUCTURE format=0Fh length=22",
+               "RESERVE TRACK size=96"},
+              kWrites,
+              {"SYNCHRONIZE CACHE immed=0", "CLOSE TRACK/SESSION immed=0 function=1 track=1",
+               "CLOSE TRACK/SESSION immed=0 function=1 track=2",
+               "CLOSE TRACK/SESSION immed=0 function=2 track=3", "READ DISC INFORMATION alloc=42"},
+              kTray}));
     EXPECT_EQ(r.drive->timestamp(), "20261208213000");
     EXPECT_EQ(test::readFile(r.dir / "disc.img"), std::string(data.begin(), data.end()));
 }
 
-TEST(BurnSequence, DvdRwIsFormattedAndItsFormatWaitedOut)
-{
+TEST(BurnSequence, DvdRwIsFormattedAndItsFormatWaitedOut) {
     Rig r(profile::kDvdRwSequential);
     r.drive->setLongOperationPolls(20);
     r.state.writeSpeed = 12;
@@ -141,9 +141,9 @@ TEST(BurnSequence, DvdRwIsFormattedAndItsFormatWaitedOut)
     EXPECT_EQ(t[10], "FORMAT UNIT fmtdata=1");
     for (int i = 11; i < 31; ++i) EXPECT_EQ(t[i], "READ DISC INFORMATION alloc=42 -> 2/04/04") << i;
     EXPECT_EQ(t[31], "READ DISC INFORMATION alloc=42");
-    const std::vector<std::string> closing = {
-        "SYNCHRONIZE CACHE immed=0", "CLOSE TRACK/SESSION immed=0 function=1 track=1",
-        "CLOSE TRACK/SESSION immed=1 function=2 track=0"};
+    const std::vector<std::string> closing = {"SYNCHRONIZE CACHE immed=0",
+                                              "CLOSE TRACK/SESSION immed=0 function=1 track=1",
+                                              "CLOSE TRACK/SESSION immed=1 function=2 track=0"};
     const auto close = std::search(t.begin(), t.end(), closing.begin(), closing.end());
     ASSERT_NE(close, t.end());
     // The immediate session close is waited out too, then the readiness check.
@@ -155,8 +155,7 @@ TEST(BurnSequence, DvdRwIsFormattedAndItsFormatWaitedOut)
     EXPECT_EQ(test::readFile(r.dir / "disc.img"), std::string(data.begin(), data.end()));
 }
 
-TEST(BurnSequence, DvdPlusRKeepsTheDiscOpenUnlessFinalized)
-{
+TEST(BurnSequence, DvdPlusRKeepsTheDiscOpenUnlessFinalized) {
     for (bool finalize : {false, true}) {
         Rig r(profile::kDvdPlusR);
         r.state.finalize = finalize;
@@ -171,8 +170,7 @@ TEST(BurnSequence, DvdPlusRKeepsTheDiscOpenUnlessFinalized)
     }
 }
 
-TEST(BurnSequence, DvdPlusRwAndDvdRamClose)
-{
+TEST(BurnSequence, DvdPlusRwAndDvdRamClose) {
     Rig plus(profile::kDvdPlusRw);
     ASSERT_TRUE(plus.burn(image(96)));
     auto t = plus.drive->traceText();
@@ -193,23 +191,21 @@ TEST(BurnSequence, DvdPlusRwAndDvdRamClose)
     EXPECT_EQ(ram.sleeps, 0);
 }
 
-TEST(BurnSequence, AWriteErrorStillClosesAndUnlocks)
-{
+TEST(BurnSequence, AWriteErrorStillClosesAndUnlocks) {
     Rig r(profile::kCdR);
     r.state.finalize = true;
     r.drive->failWriteAtSector(40);
     EXPECT_FALSE(r.burn(image(96)));
     const auto t = r.drive->traceText();
-    EXPECT_EQ(std::count_if(t.begin(), t.end(), [](const std::string& l) {
-                  return l.rfind("WRITE(10)", 0) == 0;
-              }),
+    EXPECT_EQ(std::count_if(t.begin(), t.end(),
+                            [](const std::string& l) { return l.rfind("WRITE(10)", 0) == 0; }),
               2);
     EXPECT_EQ(std::vector<std::string>(t.end() - 4, t.end()), kTray);
-    EXPECT_TRUE(std::find(t.begin(), t.end(), "CLOSE TRACK/SESSION immed=1 function=2 track=0") != t.end());
+    EXPECT_TRUE(std::find(t.begin(), t.end(), "CLOSE TRACK/SESSION immed=1 function=2 track=0") !=
+                t.end());
 }
 
-TEST(WriteRetry, BusyAndNotReadyAreRetriedOtherErrorsAreNot)
-{
+TEST(WriteRetry, BusyAndNotReadyAreRetriedOtherErrorsAreNot) {
     Rig r(profile::kDvdPlusRw);
     DetermineMediaType(r.state);
     sendWriteParameters(r.state, 0);

@@ -15,8 +15,7 @@ struct CdbCase {
     std::vector<std::uint8_t> cdb;
 };
 
-TEST(CommandBuilders, ProduceTheExactCommandBytes)
-{
+TEST(CommandBuilders, ProduceTheExactCommandBytes) {
     const CdbCase cases[] = {
         {"test unit ready", makeTestUnitReady(), 0x40, 0, {0x00, 0, 0, 0, 0, 0}},
         {"rezero", makeRezeroUnit(), 0x40, 0, {0x01, 0, 0, 0, 0, 0}},
@@ -28,38 +27,75 @@ TEST(CommandBuilders, ProduceTheExactCommandBytes)
         {"eject", makeStartStopUnit(false, false), 0x40, 0, {0x1B, 0, 0, 0, 2, 0}},
         {"allow removal", makePreventAllowMediumRemoval(false), 0x40, 0, {0x1E, 0, 0, 0, 0, 0}},
         {"prevent removal", makePreventAllowMediumRemoval(true), 0x40, 0, {0x1E, 0, 0, 0, 1, 0}},
-        {"write 10", makeWrite10(0x01020304, 32), 0x50, 65536,
+        {"write 10",
+         makeWrite10(0x01020304, 32),
+         0x50,
+         65536,
          {0x2A, 0, 0x01, 0x02, 0x03, 0x04, 0, 0x00, 0x20, 0}},
         {"sync cache", makeSynchronizeCache(false), 0x40, 0, {0x35, 0, 0, 0, 0, 0, 0, 0, 0, 0}},
-        {"sync cache immediate", makeSynchronizeCache(true), 0x40, 0,
+        {"sync cache immediate",
+         makeSynchronizeCache(true),
+         0x40,
+         0,
          {0x35, 2, 0, 0, 0, 0, 0, 0, 0, 0}},
         {"atip", makeReadAtip(), 0x48, 30, {0x43, 2, 4, 0, 0, 0, 0, 0, 30, 0}},
-        {"get configuration", makeGetConfiguration(0, 114), 0x48, 114,
+        {"get configuration",
+         makeGetConfiguration(0, 114),
+         0x48,
+         114,
          {0x46, 2, 0, 0, 0, 0, 0, 0, 114, 0}},
-        {"disc information", makeReadDiscInformation(66), 0x48, 66,
+        {"disc information",
+         makeReadDiscInformation(66),
+         0x48,
+         66,
          {0x51, 0, 0, 0, 0, 0, 0, 0, 66, 0}},
-        {"track information", makeReadTrackInformation(3), 0x48, 38,
+        {"track information",
+         makeReadTrackInformation(3),
+         0x48,
+         38,
          {0x52, 1, 0, 0, 0, 3, 0, 0, 38, 0}},
-        {"reserve track", makeReserveTrack(0x00123456), 0x40, 0,
+        {"reserve track",
+         makeReserveTrack(0x00123456),
+         0x40,
+         0,
          {0x53, 0, 0, 0, 0, 0x00, 0x12, 0x34, 0x56, 0}},
         {"mode select", makeModeSelect10(60), 0x50, 60, {0x55, 0x10, 0, 0, 0, 0, 0, 0, 60, 0}},
-        {"mode sense current", makeModeSense10(0x05, false, 512), 0x48, 512,
+        {"mode sense current",
+         makeModeSense10(0x05, false, 512),
+         0x48,
+         512,
          {0x5A, 0, 0x05, 0, 0, 0, 0, 0x02, 0x00, 0}},
-        {"mode sense default", makeModeSense10(0x2A, true, 128), 0x48, 128,
+        {"mode sense default",
+         makeModeSense10(0x2A, true, 128),
+         0x48,
+         128,
          {0x5A, 0, 0xAA, 0, 0, 0, 0, 0, 128, 0}},
-        {"close session immediate", makeCloseTrackSession(true, 2, 0), 0x40, 0,
+        {"close session immediate",
+         makeCloseTrackSession(true, 2, 0),
+         0x40,
+         0,
          {0x5B, 1, 2, 0, 0, 0, 0, 0, 0, 0}},
-        {"close track numbered", makeCloseTrackSession(false, 1, 3), 0x40, 0,
+        {"close track numbered",
+         makeCloseTrackSession(false, 1, 3),
+         0x40,
+         0,
          {0x5B, 0, 1, 0, 0, 3, 0, 0, 0, 0}},
-        {"close any track", makeCloseTrackSession(false, 1, kAnyTrack), 0x40, 0,
+        {"close any track",
+         makeCloseTrackSession(false, 1, kAnyTrack),
+         0x40,
+         0,
          {0x5B, 0, 1, 0, 0, 0xFF, 0, 0, 0, 0}},
-        {"buffer capacity", makeReadBufferCapacity(), 0x48, 32,
-         {0x5C, 0, 0, 0, 0, 0, 0, 0, 32, 0}},
-        {"set streaming", makeSetStreaming(28), 0x50, 28,
-         {0xB6, 0, 0, 0, 0, 0, 0, 0, 0, 0, 28, 0}},
-        {"set cd speed", makeSetCdSpeed(0xFFFF, 2112), 0x40, 0,
+        {"buffer capacity", makeReadBufferCapacity(), 0x48, 32, {0x5C, 0, 0, 0, 0, 0, 0, 0, 32, 0}},
+        {"set streaming", makeSetStreaming(28), 0x50, 28, {0xB6, 0, 0, 0, 0, 0, 0, 0, 0, 0, 28, 0}},
+        {"set cd speed",
+         makeSetCdSpeed(0xFFFF, 2112),
+         0x40,
+         0,
          {0xBB, 0, 0xFF, 0xFF, 0x08, 0x40, 0, 0, 0, 0, 0, 0}},
-        {"send disc structure", makeSendDiscStructure(0x0F, 22), 0x50, 22,
+        {"send disc structure",
+         makeSendDiscStructure(0x0F, 22),
+         0x50,
+         22,
          {0xBF, 0, 0, 0, 0, 0, 0, 0x0F, 0, 22, 0, 0}},
     };
     for (const auto& c : cases) {
@@ -76,10 +112,9 @@ TEST(CommandBuilders, ProduceTheExactCommandBytes)
     }
 }
 
-TEST(CommandBuilders, ParameterListsHaveTheirFixedBytes)
-{
-    const std::array<std::uint8_t, 12> format = {0x00, 0x82, 0x00, 0x08, 0, 0, 0, 0,
-                                                 0x4C, 0x00, 0x00, 0x10};
+TEST(CommandBuilders, ParameterListsHaveTheirFixedBytes) {
+    const std::array<std::uint8_t, 12> format = {0x00, 0x82, 0x00, 0x08, 0,    0,
+                                                 0,    0,    0x4C, 0x00, 0x00, 0x10};
     EXPECT_EQ(formatParameterList(), format);
 
     const auto s = dvdRStreamingDescriptor();
@@ -96,8 +131,7 @@ TEST(CommandBuilders, ParameterListsHaveTheirFixedBytes)
     EXPECT_EQ(std::string(t.begin() + 8, t.end()), "20260307090501");
 }
 
-TEST(SpeedFactors, ConvertBetweenFactorsAndKilobytesPerSecond)
-{
+TEST(SpeedFactors, ConvertBetweenFactorsAndKilobytesPerSecond) {
     EXPECT_EQ(speedFactorToKbps(0), 0xFFFF);
     EXPECT_EQ(speedFactorToKbps(1), 176);
     EXPECT_EQ(speedFactorToKbps(12), 2112);
@@ -106,22 +140,31 @@ TEST(SpeedFactors, ConvertBetweenFactorsAndKilobytesPerSecond)
     struct {
         std::uint16_t kbps;
         std::uint8_t factor;
-    } const reads[] = {{0, 0}, {176, 1}, {177, 2}, {7056, 40}, {7058, 40}, {7059, 41},
-                       {8467, 48}, {22160, 126}};
+    } const reads[] = {{0, 0},     {176, 1},   {177, 2},   {7056, 40},
+                       {7058, 40}, {7059, 41}, {8467, 48}, {22160, 126}};
     for (const auto& r : reads) EXPECT_EQ(speedFactorFromKbps(r.kbps), r.factor) << r.kbps;
 }
 
-TEST(MediaTypes, FollowTheCurrentProfile)
-{
+TEST(MediaTypes, FollowTheCurrentProfile) {
     struct {
         std::uint16_t profile;
         MediaType type;
-    } const cases[] = {{0x08, kMediaCdRom},  {0x09, kMediaCdR},     {0x0A, kMediaCdRw},
-                       {0x10, kMediaDvdRom}, {0x11, kMediaDvdR},    {0x12, kMediaDvdRam},
-                       {0x13, kMediaDvdRwRestricted}, {0x14, kMediaDvdRwSequential},
-                       {0x1A, kMediaDvdPlusRw}, {0x1B, kMediaDvdPlusR}, {0x20, kMediaDdcdRom},
-                       {0x21, kMediaDdcdR},  {0x22, kMediaDdcdRw},  {0x00, kMediaNone},
-                       {0x2B, kMediaNone},   {0x41, kMediaNone}};
+    } const cases[] = {{0x08, kMediaCdRom},
+                       {0x09, kMediaCdR},
+                       {0x0A, kMediaCdRw},
+                       {0x10, kMediaDvdRom},
+                       {0x11, kMediaDvdR},
+                       {0x12, kMediaDvdRam},
+                       {0x13, kMediaDvdRwRestricted},
+                       {0x14, kMediaDvdRwSequential},
+                       {0x1A, kMediaDvdPlusRw},
+                       {0x1B, kMediaDvdPlusR},
+                       {0x20, kMediaDdcdRom},
+                       {0x21, kMediaDdcdR},
+                       {0x22, kMediaDdcdRw},
+                       {0x00, kMediaNone},
+                       {0x2B, kMediaNone},
+                       {0x41, kMediaNone}};
     for (const auto& c : cases) EXPECT_EQ(mediaTypeFromProfile(c.profile), c.type) << c.profile;
 
     std::array<std::uint8_t, 8> header{0, 0, 0, 4, 0, 0, 0x00, 0x1B};
@@ -140,8 +183,7 @@ TEST(MediaTypes, FollowTheCurrentProfile)
     EXPECT_EQ(mediaTypeFromDiscInformation(disc), kMediaCdRw);
 }
 
-TEST(ModePages, AreFoundAfterTheHeaderOrAfterOneBlockDescriptor)
-{
+TEST(ModePages, AreFoundAfterTheHeaderOrAfterOneBlockDescriptor) {
     std::array<std::uint8_t, 128> a{};
     EXPECT_FALSE(findModePage(a, 0x2A));
     a[8] = 0x2A;
@@ -156,8 +198,7 @@ TEST(ModePages, AreFoundAfterTheHeaderOrAfterOneBlockDescriptor)
     EXPECT_EQ(findModePage(a, 0x05), 16u);
 }
 
-TEST(DiscInformation, CountsOnlyClosedSessions)
-{
+TEST(DiscInformation, CountsOnlyClosedSessions) {
     struct {
         std::uint8_t byte2;
         std::uint8_t sessions;
@@ -192,8 +233,7 @@ TEST(DiscInformation, CountsOnlyClosedSessions)
     EXPECT_EQ(info.lastTrackInLastSession, 4);
 }
 
-TEST(TrackInformation, IsReadInHostOrder)
-{
+TEST(TrackInformation, IsReadInHostOrder) {
     std::array<std::uint8_t, 38> a{};
     putBe16(&a[0], 46);
     a[2] = 2;
@@ -220,8 +260,7 @@ TEST(TrackInformation, IsReadInHostOrder)
     EXPECT_EQ(t.lastRecorded, 0xFFFFFFFFu);
 }
 
-TEST(WriteParametersPage, IsBuiltForEachMedium)
-{
+TEST(WriteParametersPage, IsBuiltForEachMedium) {
     struct Case {
         MediaType media;
         std::uint8_t multiSession;
@@ -268,8 +307,7 @@ TEST(WriteParametersPage, IsBuiltForEachMedium)
     }
 }
 
-TEST(WriteParametersPage, RefusesAPageThatRunsOutOfTheAnswer)
-{
+TEST(WriteParametersPage, RefusesAPageThatRunsOutOfTheAnswer) {
     std::array<std::uint8_t, 40> answer{};
     answer[16] = 0x05;
     answer[17] = 0x32;  // 16 + 2 + 50 > 40

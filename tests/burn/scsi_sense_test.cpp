@@ -7,8 +7,7 @@
 namespace rondivo::burn {
 namespace {
 
-TEST(Sense, DecodesFixedAndDescriptorFormats)
-{
+TEST(Sense, DecodesFixedAndDescriptorFormats) {
     struct Case {
         const char* name;
         std::vector<std::uint8_t> bytes;
@@ -42,8 +41,7 @@ TEST(Sense, DecodesFixedAndDescriptorFormats)
     }
 }
 
-TEST(Sense, EncodedFixedSenseDecodesBack)
-{
+TEST(Sense, EncodedFixedSenseDecodesBack) {
     std::array<std::uint8_t, 32> buf;
     buf.fill(0xAA);
     encodeFixedSense(buf, 0x5, 0x21, 0x02);
@@ -56,8 +54,7 @@ TEST(Sense, EncodedFixedSenseDecodesBack)
     EXPECT_EQ(s.ascq, 0x02);
 }
 
-TEST(Sense, ClassifiesNotReadyAndMediumChange)
-{
+TEST(Sense, ClassifiesNotReadyAndMediumChange) {
     EXPECT_TRUE((SenseInfo{true, 2, 0x04, 0x07}).notReady());
     EXPECT_FALSE((SenseInfo{true, 2, 0x3A, 0x00}).notReady());
     EXPECT_TRUE((SenseInfo{true, 6, 0x28, 0x00}).mediumMayHaveChanged());
@@ -65,8 +62,7 @@ TEST(Sense, ClassifiesNotReadyAndMediumChange)
     EXPECT_FALSE((SenseInfo{true, 2, 0x28, 0x00}).mediumMayHaveChanged());
 }
 
-TEST(Sense, DescribesCommonConditions)
-{
+TEST(Sense, DescribesCommonConditions) {
     struct {
         SenseInfo s;
         const char* text;

@@ -10,8 +10,7 @@ namespace {
 
 namespace fs = std::filesystem;
 
-TEST(ScsiAddress, IsReadFromTheSysfsDeviceName)
-{
+TEST(ScsiAddress, IsReadFromTheSysfsDeviceName) {
     struct {
         const char* text;
         bool ok;
@@ -33,8 +32,7 @@ TEST(ScsiAddress, IsReadFromTheSysfsDeviceName)
 
 // Lays out /sys/class/block/<name>/device -> .../<address> and /dev/<name>.
 void addDrive(const test::TempDir& root, const std::string& name, const std::string& address,
-              bool deviceNode = true)
-{
+              bool deviceNode = true) {
     fs::create_directories(root / ("sys/" + name));
     if (!address.empty()) {
         fs::create_symlink("../../../devices/pci0000:00/host1/target/" + address,
@@ -44,8 +42,7 @@ void addDrive(const test::TempDir& root, const std::string& name, const std::str
     if (deviceNode) test::writeFile(root / ("dev/" + name), "");
 }
 
-TEST(SgTransport, FindsOpticalDrivesInNumberOrder)
-{
+TEST(SgTransport, FindsOpticalDrivesInNumberOrder) {
     test::TempDir root;
     addDrive(root, "sr10", "3:0:1:0");
     addDrive(root, "sr2", "2:0:0:0");
@@ -71,15 +68,13 @@ TEST(SgTransport, FindsOpticalDrivesInNumberOrder)
     EXPECT_EQ(drives[3].target, 1);
 }
 
-TEST(SgTransport, NoSysfsMeansNoDrives)
-{
+TEST(SgTransport, NoSysfsMeansNoDrives) {
     test::TempDir root;
     SgTransport t(root / "missing", root / "dev");
     EXPECT_TRUE(t.listDrives().empty());
 }
 
-TEST(SgTransport, ACommandOnSomethingThatIsNotADriveFails)
-{
+TEST(SgTransport, ACommandOnSomethingThatIsNotADriveFails) {
     test::TempDir root;
     test::writeFile(root / "plain", "not a device");
     SgTransport t(root / "sys", root.path());
