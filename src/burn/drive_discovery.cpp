@@ -50,7 +50,8 @@ std::string describeCandidate(ScsiTransport& transport, const DriveCandidate& c,
         transport.execute(c.device, block, answer.data());
     }
     transport.closeHandle();
-    if (block.status != kStatusDone || (answer[0] & 0x1F) != 5) return {};
+    // Device type 5 with qualifier 0: a CD/DVD drive that is actually there.
+    if (block.status != kStatusDone || answer[0] != 5) return {};
     return formatDriveDescription(host, target, lun, c.letter, answer);
 }
 
