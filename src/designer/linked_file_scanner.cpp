@@ -20,7 +20,9 @@ constexpr std::string_view kTokenDelimiters = " =><\"'#?,";
 constexpr std::string_view kValueDelimiters = "=><\"#?,";
 constexpr std::string_view kArgumentDelimiters = "=><\"#?";
 
-bool contains(std::string_view text, std::string_view part) { return text.find(part) != std::string_view::npos; }
+bool contains(std::string_view text, std::string_view part) {
+    return text.find(part) != std::string_view::npos;
+}
 
 // A link as a path below a folder: "\" becomes "/", and a leading slash is
 // taken relative to the folder, as Windows does when it joins "C:\site\" and
@@ -78,19 +80,21 @@ bool nextLine(std::istream& in, std::string& line) {
 // Splits a line the way strtok does: leading delimiters are skipped and the
 // one delimiter that ends a piece is used up, so each call may use its own set.
 class LinkedFileScanner::Cursor {
-public:
+  public:
     explicit Cursor(const std::string& line) : line_(line) {}
     bool next(std::string_view delimiters, std::string& piece) {
-        while (pos_ < line_.size() && contains(delimiters, std::string_view(&line_[pos_], 1))) ++pos_;
+        while (pos_ < line_.size() && contains(delimiters, std::string_view(&line_[pos_], 1)))
+            ++pos_;
         if (pos_ >= line_.size()) return false;
         std::size_t start = pos_;
-        while (pos_ < line_.size() && !contains(delimiters, std::string_view(&line_[pos_], 1))) ++pos_;
+        while (pos_ < line_.size() && !contains(delimiters, std::string_view(&line_[pos_], 1)))
+            ++pos_;
         piece.assign(line_, start, pos_ - start);
         if (pos_ < line_.size()) ++pos_;
         return true;
     }
 
-private:
+  private:
     const std::string& line_;
     std::size_t pos_ = 0;
 };
@@ -103,7 +107,8 @@ void LinkedFileScanner::setDestinationRoot(const fs::path& folder) {
 }
 
 void LinkedFileScanner::addUnresolved(const std::string& entry) {
-    if (std::find(unresolved_.begin(), unresolved_.end(), entry) == unresolved_.end()) unresolved_.push_back(entry);
+    if (std::find(unresolved_.begin(), unresolved_.end(), entry) == unresolved_.end())
+        unresolved_.push_back(entry);
 }
 
 bool LinkedFileScanner::inside(const fs::path& p) const {
@@ -128,10 +133,12 @@ bool LinkedFileScanner::copyFile(const fs::path& from, const fs::path& to) {
 // second try. Links that climb out ("../") or are still encoded stay as they
 // are; folders are made only for a file that is really there, so a broken
 // link leaves no empty folders on the disc.
-bool LinkedFileScanner::copyWithFolders(const std::string& link, const fs::path& from, const fs::path& to) {
+bool LinkedFileScanner::copyWithFolders(const std::string& link, const fs::path& from,
+                                        const fs::path& to) {
     if (copyFile(from, to)) return true;
     if (!contains(link, "/") && !contains(link, "\\")) return false;
-    if (contains(link, "../") || contains(link, "%20") || contains(toLower(link), "&amp;")) return false;
+    if (contains(link, "../") || contains(link, "%20") || contains(toLower(link), "&amp;"))
+        return false;
     std::error_code ec;
     if (!fs::is_regular_file(from, ec) || !inside(to)) return false;
     fs::create_directories(to.parent_path(), ec);
@@ -152,8 +159,8 @@ void LinkedFileScanner::handleLink(std::string v, Cursor& cursor, const fs::path
         // The program the action runs.
         if (!cursor.next(kValueDelimiters, v)) return;
         up = toUpper(v);
-    } else if (up == "ACTION_USER_SELECT_COPY" || up == "HTTP://ACTION_USER_SELECT_COPY" || up == "ACTION_COPY" ||
-               up == "HTTP://ACTION_COPY") {
+    } else if (up == "ACTION_USER_SELECT_COPY" || up == "HTTP://ACTION_USER_SELECT_COPY" ||
+               up == "ACTION_COPY" || up == "HTTP://ACTION_COPY") {
         // ACTION_COPY pairs each file with a destination on the user's
         // machine: only the first, third, ... items are files on the disc.
         bool pairs = contains(up, "ACTION_COPY");
@@ -172,7 +179,8 @@ void LinkedFileScanner::handleLink(std::string v, Cursor& cursor, const fs::path
     // Web, mail, script and machine-folder links are not files of the disc.
     // Only the link is looked at: the page's own folder may well be called "http".
     std::string lowerLink = toLower(d);
-    for (std::string_view skip : {"http", "mailto", "javascript", "{desktop}", "{programfiles}", "{system}", "{root}"})
+    for (std::string_view skip :
+         {"http", "mailto", "javascript", "{desktop}", "{programfiles}", "{system}", "{root}"})
         if (contains(lowerLink, skip)) return;
     std::size_t dot = d.find('.');
     if (dot == std::string::npos || dot + 1 == d.size()) return;
@@ -194,11 +202,12 @@ void LinkedFileScanner::handleLink(std::string v, Cursor& cursor, const fs::path
     addUnresolved(v);
 }
 
-void LinkedFileScanner::scanLine(const std::string& line, const fs::path& pageFolder, const fs::path& destination,
-                                 std::vector<SubPage>& subPages) {
+void LinkedFileScanner::scanLine(const std::string& line, const fs::path& pageFolder,
+                                 const fs::path& destination, std::vector<SubPage>& subPages) {
     // BACKGROUND counts only on a line that starts with the body tag.
     std::size_t first = line.find_first_not_of(kTokenDelimiters);
-    std::size_t firstEnd = first == std::string::npos ? line.size() : line.find_first_of(kTokenDelimiters, first);
+    std::size_t firstEnd =
+        first == std::string::npos ? line.size() : line.find_first_of(kTokenDelimiters, first);
     bool bodyLine = contains(toUpper(line.substr(0, firstEnd)), "<BODY");
 
     Cursor cursor(line);
@@ -217,7 +226,8 @@ void LinkedFileScanner::scanLine(const std::string& line, const fs::path& pageFo
     }
 }
 
-void LinkedFileScanner::scanLinkedFiles(const fs::path& page, const fs::path& destination, bool topLevel) {
+void LinkedFileScanner::scanLinkedFiles(const fs::path& page, const fs::path& destination,
+                                        bool topLevel) {
     if (contains(page.string(), "../")) {
         addUnresolved(page.string());
         return;
@@ -273,7 +283,8 @@ void LinkedFileScanner::repairAbsoluteLinks(const fs::path& page, const fs::path
     bool writable = !fs::equivalent(copy, page, ec) && inside(copy);
     std::string lower = toLower(text);
 
-    static const std::string_view kPhrases[] = {"&quot;filename.wmv&quot;", "calc.exe", "wordpad.exe"};
+    static const std::string_view kPhrases[] = {"&quot;filename.wmv&quot;", "calc.exe",
+                                                "wordpad.exe"};
     auto isPhrase = [](const std::string& e) {
         return std::find(std::begin(kPhrases), std::end(kPhrases), e) != std::end(kPhrases);
     };
@@ -281,7 +292,8 @@ void LinkedFileScanner::repairAbsoluteLinks(const fs::path& page, const fs::path
     for (std::size_t i = unresolved_.size(); i-- > 0;) {
         const std::string entry = unresolved_[i];
         const std::string e = toLower(entry);
-        bool pathLike = contains(e, "file://") || contains(e, ":\\") || contains(e, "../") || contains(e, "/");
+        bool pathLike =
+            contains(e, "file://") || contains(e, ":\\") || contains(e, "../") || contains(e, "/");
         if (!pathLike || isPhrase(entry)) {
             if (contains(entry, "IMG ") || contains(entry, " tags") || isPhrase(entry))
                 unresolved_.erase(unresolved_.begin() + static_cast<std::ptrdiff_t>(i));
@@ -290,8 +302,10 @@ void LinkedFileScanner::repairAbsoluteLinks(const fs::path& page, const fs::path
         if (!fs::is_directory(pageFolder, ec)) continue;
 
         std::string path = e;
-        if (path.rfind("file:///", 0) == 0) path.erase(0, 8);
-        else if (path.rfind("file://", 0) == 0) path.erase(0, 7);
+        if (path.rfind("file:///", 0) == 0)
+            path.erase(0, 8);
+        else if (path.rfind("file://", 0) == 0)
+            path.erase(0, 7);
         path = decodeEntities(path);
         std::size_t slash = path.find_last_of("\\/");
         if (slash == std::string::npos) continue;
@@ -306,7 +320,8 @@ void LinkedFileScanner::repairAbsoluteLinks(const fs::path& page, const fs::path
             std::size_t afterEntry = p + e.size();
             std::size_t end = text.find('"', afterEntry);
             if (end == std::string::npos) break;
-            end = std::min({end, text.find(',', afterEntry), text.find_first_of("<>\r\n", afterEntry)});
+            end = std::min(
+                {end, text.find(',', afterEntry), text.find_first_of("<>\r\n", afterEntry)});
 
             bool copied = copyFile(platform::resolvePath(pageFolder, path), destination / fileName);
             text.replace(p, end - p, fileName);
@@ -334,7 +349,8 @@ bool LinkedFileScanner::collectAbsolutePaths(std::string_view text) {
     for (std::size_t pos = lower.find(":\\"); pos != std::string::npos && pos >= 1;) {
         std::size_t start = pos - 1;
         std::size_t end = lower.find_first_of("><\",", start);
-        std::string entry = lower.substr(start, end == std::string::npos ? std::string::npos : end - start);
+        std::string entry =
+            lower.substr(start, end == std::string::npos ? std::string::npos : end - start);
         if (std::find(unresolved_.begin(), unresolved_.end(), entry) == unresolved_.end()) {
             unresolved_.push_back(entry);
             added = true;
@@ -353,8 +369,8 @@ LinkedFileScanner& processScanner() {
 }
 }  // namespace
 
-void scanLinkedFiles(const fs::path& sourcePage, const fs::path& folder, int topLevel, int& additionalFiles,
-                     const ScannerHooks& hooks) {
+void scanLinkedFiles(const fs::path& sourcePage, const fs::path& folder, int topLevel,
+                     int& additionalFiles, const ScannerHooks& hooks) {
     LinkedFileScanner& s = processScanner();
     s.setAdditionalFiles(additionalFiles);
     s.setHooks(hooks);
@@ -367,6 +383,8 @@ void scanBatchFile(const fs::path& batchFile, const fs::path& folder) {
     s.scanBatchFile(batchFile, folder);
 }
 
-const std::vector<std::string>& unresolvedLinks() { return processScanner().unresolved(); }
+const std::vector<std::string>& unresolvedLinks() {
+    return processScanner().unresolved();
+}
 
 }  // namespace rondivo

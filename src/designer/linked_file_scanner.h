@@ -21,7 +21,7 @@ struct ScannerHooks {
 };
 
 class LinkedFileScanner {
-public:
+  public:
     // `additionalFiles` is the build's counter (reset to 0 by each build); the
     // search for absolute paths in page text runs only while it is 0.
     explicit LinkedFileScanner(int& additionalFiles, ScannerHooks hooks = {});
@@ -37,13 +37,15 @@ public:
     // Sub-pages found are copied (when not present yet) and scanned after the
     // page, each into the folder its link names; a page already present is not
     // scanned again, which also ends cycles.
-    void scanLinkedFiles(const std::filesystem::path& page, const std::filesystem::path& destination,
-                         bool topLevel);
+    void scanLinkedFiles(const std::filesystem::path& page,
+                         const std::filesystem::path& destination, bool topLevel);
     // Copies each program a "/wait " line starts from beside the batch file.
-    void scanBatchFile(const std::filesystem::path& batchFile, const std::filesystem::path& destination);
+    void scanBatchFile(const std::filesystem::path& batchFile,
+                       const std::filesystem::path& destination);
     // After a page: copies unresolved absolute links into `destination` and
     // rewrites them to the bare file name in the page's copy there.
-    void repairAbsoluteLinks(const std::filesystem::path& page, const std::filesystem::path& destination,
+    void repairAbsoluteLinks(const std::filesystem::path& page,
+                             const std::filesystem::path& destination,
                              const std::filesystem::path& pageFolder, bool topLevel);
     // Adds every "X:\..." path in `text` (lower-cased, up to > < " or ,) to the
     // unresolved list; true when anything was added.
@@ -56,7 +58,7 @@ public:
     // Pages read, in order.
     const std::vector<std::filesystem::path>& scannedPages() const { return scanned_; }
 
-private:
+  private:
     struct SubPage {
         std::filesystem::path source;
         std::filesystem::path destination;
@@ -86,8 +88,8 @@ private:
 // The build's entry points (BuildHooks::scanLinkedFiles and ::scanBatchFile):
 // one scanner for the whole process, so the unresolved list lives from one
 // call to the next as the build expects.
-void scanLinkedFiles(const std::filesystem::path& sourcePage, const std::filesystem::path& folder, int topLevel,
-                     int& additionalFiles, const ScannerHooks& hooks = {});
+void scanLinkedFiles(const std::filesystem::path& sourcePage, const std::filesystem::path& folder,
+                     int topLevel, int& additionalFiles, const ScannerHooks& hooks = {});
 void scanBatchFile(const std::filesystem::path& batchFile, const std::filesystem::path& folder);
 const std::vector<std::string>& unresolvedLinks();
 

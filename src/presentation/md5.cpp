@@ -23,10 +23,13 @@ constexpr std::uint32_t kSine[64] = {
     0xf4292244, 0x432aff97, 0xab9423a7, 0xfc93a039, 0x655b59c3, 0x8f0ccc92, 0xffeff47d, 0x85845dd1,
     0x6fa87e4f, 0xfe2ce6e0, 0xa3014314, 0x4e0811a1, 0xf7537e82, 0xbd3af235, 0x2ad7d2bb, 0xeb86d391};
 
-std::uint32_t rotl(std::uint32_t x, std::uint32_t n) { return (x << n) | (x >> (32 - n)); }
+std::uint32_t rotl(std::uint32_t x, std::uint32_t n) {
+    return (x << n) | (x >> (32 - n));
+}
 
 std::uint32_t loadLe32(const std::uint8_t* p) {
-    return std::uint32_t(p[0]) | std::uint32_t(p[1]) << 8 | std::uint32_t(p[2]) << 16 | std::uint32_t(p[3]) << 24;
+    return std::uint32_t(p[0]) | std::uint32_t(p[1]) << 8 | std::uint32_t(p[2]) << 16 |
+           std::uint32_t(p[3]) << 24;
 }
 
 }  // namespace
@@ -91,7 +94,8 @@ Md5Digest Md5::finish() {
     update(tail, 8);
     Md5Digest out;
     for (int i = 0; i < 4; ++i)
-        for (int k = 0; k < 4; ++k) out[4 * i + k] = static_cast<std::uint8_t>(state_[i] >> (8 * k));
+        for (int k = 0; k < 4; ++k)
+            out[4 * i + k] = static_cast<std::uint8_t>(state_[i] >> (8 * k));
     return out;
 }
 

@@ -11,14 +11,14 @@ namespace rondivo {
 using Md5Digest = std::array<std::uint8_t, 16>;
 
 class Md5 {
-public:
+  public:
     Md5();
     void update(const void* data, std::size_t size);
     void update(std::string_view text) { update(text.data(), text.size()); }
     // Ends the hash; the object must not be updated afterwards.
     Md5Digest finish();
 
-private:
+  private:
     void block(const std::uint8_t* p);
 
     std::array<std::uint32_t, 4> state_;

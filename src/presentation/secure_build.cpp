@@ -45,7 +45,8 @@ void collectFiles(const fs::path& dir, std::vector<fs::path>& files) {
         if (ec) continue;
         if (fs::is_directory(st)) {
             if (p.filename() != "drivers") collectFiles(p, files);
-        } else if (fs::is_regular_file(st) || (fs::is_symlink(st) && fs::is_regular_file(fs::status(p, ec)))) {
+        } else if (fs::is_regular_file(st) ||
+                   (fs::is_symlink(st) && fs::is_regular_file(fs::status(p, ec)))) {
             files.push_back(p);
         }
     }

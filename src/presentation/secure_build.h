@@ -11,7 +11,7 @@
 namespace rondivo {
 
 struct SecureBuildReport {
-    bool passwordRead = false;                  // line 2 of autorun.inf was there
+    bool passwordRead = false;                     // line 2 of autorun.inf was there
     std::vector<std::filesystem::path> encrypted;  // plain files replaced by their ".enc"
     std::vector<std::filesystem::path> failed;     // files left plain because encryption failed
 };
@@ -29,6 +29,7 @@ bool keepsPlain(std::string_view fileName, std::string_view exclusions);
 // copy is deleted. `drivers` folders are not entered, symbolic links to
 // folders are not followed. True when the password was read and no file failed.
 // Wiring: the build's step 20 (BuildHooks::encryptPresentationFolder).
-bool encryptPresentationFolder(const std::filesystem::path& folder, SecureBuildReport* report = nullptr);
+bool encryptPresentationFolder(const std::filesystem::path& folder,
+                               SecureBuildReport* report = nullptr);
 
 }  // namespace rondivo

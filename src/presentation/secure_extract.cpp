@@ -10,7 +10,9 @@ namespace rondivo {
 
 namespace fs = std::filesystem;
 
-fs::path secureTempFolder() { return platform::localAppDataFolder() / kSecureTempName; }
+fs::path secureTempFolder() {
+    return platform::localAppDataFolder() / kSecureTempName;
+}
 
 namespace {
 
@@ -152,7 +154,8 @@ bool isWithin(const fs::path& inner, const fs::path& outer) {
 void removeContents(const fs::path& dir) {
     std::error_code ec;
     std::vector<fs::path> entries;
-    for (fs::directory_iterator it(dir, ec), end; !ec && it != end; it.increment(ec)) entries.push_back(it->path());
+    for (fs::directory_iterator it(dir, ec), end; !ec && it != end; it.increment(ec))
+        entries.push_back(it->path());
     for (const auto& p : entries) {
         auto st = fs::symlink_status(p, ec);
         if (ec) continue;
@@ -176,10 +179,12 @@ void removeSecureFolder(const SecureWindowState& window, const fs::path& tempFol
     fs::path realTemp = fs::canonical(temp, ec);
     if (ec) return;
     fs::path secure = fs::weakly_canonical(fs::path(window.secureFolder), ec);
-    if (!ec && isWithin(secure, realTemp) && fs::is_directory(fs::symlink_status(window.secureFolder, ec))) {
+    if (!ec && isWithin(secure, realTemp) &&
+        fs::is_directory(fs::symlink_status(window.secureFolder, ec))) {
         removeContents(secure);
     } else {
-        platform::debugLog("not removing a secure folder outside the temporary folder: " + window.secureFolder);
+        platform::debugLog("not removing a secure folder outside the temporary folder: " +
+                           window.secureFolder);
     }
     if (window.dataFolderLayout) fs::remove(temp / "data", ec);
     fs::remove(temp, ec);

@@ -36,12 +36,13 @@ struct ExtractionRequest {
 };
 
 struct ExtractionResult {
-    std::string folder;             // destination of the mirror; empty when no ".enc" file was found
-    std::string destination;        // where the files went, whether or not any was encrypted
-    bool dataFolderLayout = true;   // the window's copy after extraction
+    std::string folder;            // destination of the mirror; empty when no ".enc" file was found
+    std::string destination;       // where the files went, whether or not any was encrypted
+    bool dataFolderLayout = true;  // the window's copy after extraction
     bool cancelled = false;
     int files = 0;
-    std::vector<std::filesystem::path> failed;  // could not be decrypted or copied (nothing left behind)
+    std::vector<std::filesystem::path>
+        failed;  // could not be decrypted or copied (nothing left behind)
 };
 
 // The three values the worker shares with the window's thread.
@@ -66,7 +67,7 @@ std::string applyExtraction(SecureWindowState& window, const ExtractionResult& r
 
 // The worker on its own thread.
 class SecureExtraction {
-public:
+  public:
     explicit SecureExtraction(ExtractionRequest request);
     ~SecureExtraction();  // cancels and joins a worker that still runs
     SecureExtraction(const SecureExtraction&) = delete;
@@ -79,7 +80,7 @@ public:
     // Waits for the worker and hands over its result.
     ExtractionResult finish();
 
-private:
+  private:
     ExtractionRequest request_;
     ExtractionControl control_;
     ExtractionResult result_;
@@ -92,6 +93,7 @@ private:
 // a symbolic link, is left alone, and links met in the walk are removed as
 // links without following them. Failures are ignored.
 // Wiring: the browser window's destruction, when cleanupTempOnClose is set.
-void removeSecureFolder(const SecureWindowState& window, const std::filesystem::path& tempFolder = {});
+void removeSecureFolder(const SecureWindowState& window,
+                        const std::filesystem::path& tempFolder = {});
 
 }  // namespace rondivo

@@ -20,9 +20,10 @@ namespace fs = std::filesystem;
 namespace {
 
 class SecureExtractDialog : public wxDialog {
-public:
+  public:
     explicit SecureExtractDialog(wxWindow* parent)
-        : wxDialog(parent, wxID_ANY, "Please wait ..", wxDefaultPosition, wxDefaultSize, wxCAPTION) {
+        : wxDialog(parent, wxID_ANY, "Please wait ..", wxDefaultPosition, wxDefaultSize,
+                   wxCAPTION) {
         auto* top = new wxBoxSizer(wxVERTICAL);
         auto* group = new wxStaticBoxSizer(wxVERTICAL, this, "Extracting Files");
         gauge_ = new wxGauge(group->GetStaticBox(), kExtractProgressBarId, kExtractProgressRange,
@@ -34,7 +35,8 @@ public:
         SetSizerAndFit(top);
         CentreOnScreen();
         // Cancel only asks the worker to stop; the dialog goes when the worker has.
-        Bind(wxEVT_BUTTON, [this](wxCommandEvent&) { cancelPressed_ = true; }, wxID_CANCEL);
+        Bind(
+            wxEVT_BUTTON, [this](wxCommandEvent&) { cancelPressed_ = true; }, wxID_CANCEL);
         Bind(wxEVT_CLOSE_WINDOW, [this](wxCloseEvent& e) {
             cancelPressed_ = true;
             if (e.CanVeto()) e.Veto();
@@ -44,7 +46,7 @@ public:
     void setProgress(int files) { gauge_->SetValue(std::clamp(files, 0, kExtractProgressRange)); }
     bool cancelPressed() const { return cancelPressed_; }
 
-private:
+  private:
     wxGauge* gauge_;
     bool cancelPressed_ = false;
 };
@@ -78,10 +80,11 @@ ExtractionResult runSecureExtraction(wxWindow* parent, const ExtractionRequest& 
     return result;
 }
 
-std::string extractSecureFiles(wxWindow* parent, SecureWindowState& window, bool applicationDataFolderLayout,
-                               const fs::path& executableFolder) {
+std::string extractSecureFiles(wxWindow* parent, SecureWindowState& window,
+                               bool applicationDataFolderLayout, const fs::path& executableFolder) {
     ExtractionRequest request;
-    request.executableFolder = executableFolder.empty() ? platform::executableFolder() : executableFolder;
+    request.executableFolder =
+        executableFolder.empty() ? platform::executableFolder() : executableFolder;
     std::error_code ec;
     request.currentDirectory = fs::current_path(ec);
     request.dataFolderLayout = applicationDataFolderLayout;

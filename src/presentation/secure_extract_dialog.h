@@ -26,7 +26,8 @@ ExtractionResult runSecureExtraction(wxWindow* parent, const ExtractionRequest& 
 // were found). Returns the folder of the decrypted files, or "" when the disc
 // has none. `applicationDataFolderLayout` is the application's flag;
 // `executableFolder` empty means the running executable's folder.
-std::string extractSecureFiles(wxWindow* parent, SecureWindowState& window, bool applicationDataFolderLayout,
+std::string extractSecureFiles(wxWindow* parent, SecureWindowState& window,
+                               bool applicationDataFolderLayout,
                                const std::filesystem::path& executableFolder = {});
 
 // The shell launch of an ".enc" autoplay file: the same pass for a window that

@@ -65,7 +65,8 @@ bool finishInto(std::FILE* in, File out, const fs::path& destination, Rc4& ciphe
 }
 
 std::uint32_t loadLe32(const std::uint8_t* p) {
-    return std::uint32_t(p[0]) | std::uint32_t(p[1]) << 8 | std::uint32_t(p[2]) << 16 | std::uint32_t(p[3]) << 24;
+    return std::uint32_t(p[0]) | std::uint32_t(p[1]) << 8 | std::uint32_t(p[2]) << 16 |
+           std::uint32_t(p[3]) << 24;
 }
 
 }  // namespace
@@ -79,7 +80,9 @@ std::optional<std::string> readSecurePassword(const fs::path& folder) {
     return line;
 }
 
-std::array<std::uint8_t, 16> secureKeyFromPassword(std::string_view password) { return md5Digest(password); }
+std::array<std::uint8_t, 16> secureKeyFromPassword(std::string_view password) {
+    return md5Digest(password);
+}
 
 bool encryptFile(const fs::path& source, const fs::path& destination, std::string_view password) {
     // An empty password would give every disc the same key; the designer never has one.

@@ -28,20 +28,41 @@ TEST(LinkedFileScannerSite, CopiesEveryPageAndPictureTheDebianReferenceReaches) 
     LinkedFileScanner scanner(counter);
     auto started = std::chrono::steady_clock::now();
     scanner.scanLinkedFiles(site / "index.html", dest, true);
-    auto ms = std::chrono::duration_cast<std::chrono::milliseconds>(std::chrono::steady_clock::now() - started);
+    auto ms = std::chrono::duration_cast<std::chrono::milliseconds>(
+        std::chrono::steady_clock::now() - started);
     RecordProperty("scan_ms", static_cast<int>(ms.count()));
 
     std::set<std::string> files;
     for (fs::recursive_directory_iterator it(dest), end; it != end; ++it)
-        if (it->is_regular_file()) files.insert(it->path().lexically_relative(dest).generic_string());
+        if (it->is_regular_file())
+            files.insert(it->path().lexically_relative(dest).generic_string());
     const std::set<std::string> expected = {
-        "index.html",         "index.en.html",     "pr01.en.html",      "ch01.en.html",
-        "ch02.en.html",       "ch03.en.html",      "ch04.en.html",      "ch05.en.html",
-        "ch06.en.html",       "ch07.en.html",      "ch08.en.html",      "ch09.en.html",
-        "ch10.en.html",       "ch11.en.html",      "ch12.en.html",      "apa.en.html",
-        "debian-reference.css", "debian-reference.en.pdf", "debian-reference.en.txt.gz",
-        "images/caution.png", "images/home.png",   "images/next.png",   "images/note.png",
-        "images/prev.png",    "images/tip.png",    "images/warning.png",
+        "index.html",
+        "index.en.html",
+        "pr01.en.html",
+        "ch01.en.html",
+        "ch02.en.html",
+        "ch03.en.html",
+        "ch04.en.html",
+        "ch05.en.html",
+        "ch06.en.html",
+        "ch07.en.html",
+        "ch08.en.html",
+        "ch09.en.html",
+        "ch10.en.html",
+        "ch11.en.html",
+        "ch12.en.html",
+        "apa.en.html",
+        "debian-reference.css",
+        "debian-reference.en.pdf",
+        "debian-reference.en.txt.gz",
+        "images/caution.png",
+        "images/home.png",
+        "images/next.png",
+        "images/note.png",
+        "images/prev.png",
+        "images/tip.png",
+        "images/warning.png",
     };
     EXPECT_EQ(files.size(), 26u);
     EXPECT_EQ(files, expected);

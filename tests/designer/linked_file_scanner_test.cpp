@@ -15,10 +15,13 @@ using test::readFile;
 using test::TempDir;
 using test::writeFile;
 
-fs::path fixtures() { return test::sourceDir() / "tests" / "designer" / "fixtures" / "scanner"; }
+fs::path fixtures() {
+    return test::sourceDir() / "tests" / "designer" / "fixtures" / "scanner";
+}
 
 void replaceAll(std::string& s, const std::string& from, const std::string& to) {
-    for (std::size_t p = 0; (p = s.find(from, p)) != std::string::npos; p += to.size()) s.replace(p, from.size(), to);
+    for (std::size_t p = 0; (p = s.find(from, p)) != std::string::npos; p += to.size())
+        s.replace(p, from.size(), to);
 }
 
 // A fixture site laid out in a temporary folder, with absolute paths in its
@@ -45,72 +48,99 @@ struct Workspace {
             if (!it->is_regular_file()) continue;
             writeFile(site / it->path().lexically_relative(from), expand(readFile(it->path())));
         }
-        for (const char* f : {"pics/a.jpg", "pics/f.gif", "media/intro.wmv"}) writeFile(outside / f, f);
+        for (const char* f : {"pics/a.jpg", "pics/f.gif", "media/intro.wmv"})
+            writeFile(outside / f, f);
         fs::create_directories(dest);
     }
 
     std::set<std::string> destFiles() const {
         std::set<std::string> files;
         for (fs::recursive_directory_iterator it(dest), end; it != end; ++it)
-            if (it->is_regular_file()) files.insert(it->path().lexically_relative(dest).generic_string());
+            if (it->is_regular_file())
+                files.insert(it->path().lexically_relative(dest).generic_string());
         return files;
     }
 };
 
 struct ScanCase {
-    const char* what;
-    const char* fixture;
-    const char* top;                    // the page the build hands over
-    std::vector<std::string> present;   // below the distributable folder afterwards
-    std::vector<std::string> absent;
-    std::vector<std::string> exactly;   // when not empty: the folder holds exactly these files
-    std::vector<std::string> unresolved;
-    std::vector<std::pair<std::string, std::string>> pageHas;  // file in the folder, text it contains
+    const char* what = "";
+    const char* fixture = "";
+    const char* top = "";                   // the page the build hands over
+    std::vector<std::string> present = {};  // below the distributable folder afterwards
+    std::vector<std::string> absent = {};
+    std::vector<std::string> exactly = {};  // when not empty: the folder holds exactly these files
+    std::vector<std::string> unresolved = {};
+    std::vector<std::pair<std::string, std::string>> pageHas =
+        {};                                      // file in the folder, text it has
     std::vector<std::string> alreadyThere = {};  // copied into the folder before the scan
     int counterBefore = 0;
     int counterAfter = -1;  // -1: not checked
     int pagesScanned = -1;
 };
 
+// clang-format off
 const ScanCase kCases[] = {
-    {"a picture in a folder: the folder is made and the picture copied", "img_folder", "index.html",
-     {"images/logo.gif"}, {}, {"index.html", "images/logo.gif"}, {}, {}},
-    {"ACTION_COPY copies the sources only; USER_SELECT_COPY all; ACTION_RUN its program", "action_links",
-     "index.html", {}, {}, {"index.html", "setup.exe", "readme.txt", "manual.pdf", "guide.pdf", "tool.exe"}, {}, {}},
-    {"mail, web, script and path-macro links copy nothing", "skip_links", "index.html", {}, {}, {"index.html"}, {},
-     {}},
-    {"a sub-page already present is neither copied nor scanned", "present_subpage", "index.html", {},
-     {"fresh.gif"}, {"index.html", "page2.htm"}, {}, {{"page2.htm", "already here"}}, {"page2.htm"}, 0, -1, 1},
-    {"a cycle of pages ends; each page scanned once", "cycle", "a.html", {}, {},
-     {"a.html", "b.html", "c.html", "pic.gif"}, {}, {}, {}, 0, -1, 3},
-    {"C:\\ path: copied into the folder and the link rewritten", "abs_windows", "index.html", {"a.jpg"}, {},
-     {"index.html", "a.jpg"}, {}, {{"index.html", "<img src=\"a.jpg\" width=\"10\">"}}},
-    {"/abs/path: copied into the folder and the link rewritten", "abs_plain", "index.html", {"a.jpg"}, {},
-     {"index.html", "a.jpg"}, {}, {{"index.html", "<img src=\"a.jpg\" width=\"10\">"}}},
-    {"file:/// link: copied and rewritten", "file_url", "index.html", {"f.gif"}, {}, {"index.html", "f.gif"}, {},
-     {{"index.html", "<img src=\"f.gif\">"}}},
-    {"an absolute path only in script text is found while the list is not empty", "script_only", "index.html",
-     {"intro.wmv"}, {}, {"index.html", "intro.wmv"}, {"missing.gif"},
-     {{"index.html", "var movie = \"intro.wmv\";"}, {"index.html", "<p>Enjoy, \"really\"</p>"}}, {}, 0, 1},
-    {"... but not when an earlier page already yielded such paths", "script_only", "index.html", {},
-     {"intro.wmv"}, {}, {}, {}, {}, 1, 1},
-    {"... nor when nothing was unresolved", "script_only", "clean.html", {}, {"intro.wmv"}, {"clean.html"}, {}, {},
-     {}, 0, 0},
-    {"a batch file: the programs started with /wait", "batch", "setup.bat", {}, {},
-     {"setup.bat", "setup.exe", "extras.exe"}, {}, {}},
-    {"a batch file linked from a page is read as a batch file", "batch", "index.html", {}, {},
-     {"index.html", "install.bat", "setup.exe"}, {}, {}},
-    {"BACKGROUND counts on the body tag's line only", "body_background", "index.html", {"bg.png"},
-     {"tile.png", "notbody.png"}, {}, {}, {}},
-    {"links that climb out land inside the folder, never beside it", "climbing", "sub/index.html",
-     {"up.gif", "other.html"}, {}, {"index.html", "up.gif", "other.html"}, {"../../../../../../../../../../escape.gif", "@SITE@/sub/../other.html"},
-     {{"index.html", "<img src=\"up.gif\">"}}},
-    {"a line longer than the read buffer is read whole", "long_line", "index.html", {"far.gif"}, {}, {}, {}, {}},
-    {"a sub-page in a folder brings its own pictures into that folder", "subfolder", "index.html",
-     {"docs/b.html", "docs/pic.gif"}, {"pic.gif"}, {"index.html", "docs/b.html", "docs/pic.gif"}, {}, {}},
-    {"a page folder whose name holds \"http\" is still scanned", "http_folder", "http/index.html", {"logo.gif"}, {},
-     {}, {}, {}},
+    {.what = "a picture in a folder: the folder is made and the picture copied",
+     .fixture = "img_folder", .top = "index.html",
+     .exactly = {"index.html", "images/logo.gif"}},
+    {.what = "ACTION_COPY copies the sources only; USER_SELECT_COPY all; ACTION_RUN its program",
+     .fixture = "action_links", .top = "index.html",
+     .exactly = {"index.html", "setup.exe", "readme.txt", "manual.pdf", "guide.pdf", "tool.exe"}},
+    {.what = "mail, web, script and path-macro links copy nothing",
+     .fixture = "skip_links", .top = "index.html",
+     .exactly = {"index.html"}},
+    {.what = "a sub-page already present is neither copied nor scanned",
+     .fixture = "present_subpage", .top = "index.html",
+     .absent = {"fresh.gif"}, .exactly = {"index.html", "page2.htm"},
+     .pageHas = {{"page2.htm", "already here"}}, .alreadyThere = {"page2.htm"}, .pagesScanned = 1},
+    {.what = "a cycle of pages ends; each page scanned once",
+     .fixture = "cycle", .top = "a.html",
+     .exactly = {"a.html", "b.html", "c.html", "pic.gif"}, .pagesScanned = 3},
+    {.what = "C:\\ path: copied into the folder and the link rewritten",
+     .fixture = "abs_windows", .top = "index.html",
+     .exactly = {"index.html", "a.jpg"}, .pageHas = {{"index.html", "<img src=\"a.jpg\" width=\"10\">"}}},
+    {.what = "/abs/path: copied into the folder and the link rewritten",
+     .fixture = "abs_plain", .top = "index.html",
+     .exactly = {"index.html", "a.jpg"}, .pageHas = {{"index.html", "<img src=\"a.jpg\" width=\"10\">"}}},
+    {.what = "file:/// link: copied and rewritten",
+     .fixture = "file_url", .top = "index.html",
+     .exactly = {"index.html", "f.gif"}, .pageHas = {{"index.html", "<img src=\"f.gif\">"}}},
+    {.what = "an absolute path only in script text is found while the list is not empty",
+     .fixture = "script_only", .top = "index.html",
+     .exactly = {"index.html", "intro.wmv"}, .unresolved = {"missing.gif"},
+     .pageHas = {{"index.html", "var movie = \"intro.wmv\";"}, {"index.html", "<p>Enjoy, \"really\"</p>"}},
+     .counterAfter = 1},
+    {.what = "... but not when an earlier page already yielded such paths",
+     .fixture = "script_only", .top = "index.html",
+     .absent = {"intro.wmv"}, .counterBefore = 1, .counterAfter = 1},
+    {.what = "... nor when nothing was unresolved",
+     .fixture = "script_only", .top = "clean.html",
+     .exactly = {"clean.html"}, .counterAfter = 0},
+    {.what = "a batch file: the programs started with /wait",
+     .fixture = "batch", .top = "setup.bat",
+     .exactly = {"setup.bat", "setup.exe", "extras.exe"}},
+    {.what = "a batch file linked from a page is read as a batch file",
+     .fixture = "batch", .top = "index.html",
+     .exactly = {"index.html", "install.bat", "setup.exe"}},
+    {.what = "BACKGROUND counts on the body tag's line only",
+     .fixture = "body_background", .top = "index.html",
+     .present = {"bg.png"}, .absent = {"tile.png", "notbody.png"}},
+    {.what = "links that climb out land inside the folder, never beside it",
+     .fixture = "climbing", .top = "sub/index.html",
+     .exactly = {"index.html", "up.gif", "other.html"},
+     .unresolved = {"../../../../../../../../../../escape.gif", "@SITE@/sub/../other.html"},
+     .pageHas = {{"index.html", "<img src=\"up.gif\">"}}},
+    {.what = "a line longer than the read buffer is read whole",
+     .fixture = "long_line", .top = "index.html",
+     .present = {"far.gif"}},
+    {.what = "a sub-page in a folder brings its own pictures into that folder",
+     .fixture = "subfolder", .top = "index.html",
+     .absent = {"pic.gif"}, .exactly = {"index.html", "docs/b.html", "docs/pic.gif"}},
+    {.what = "a page folder whose name holds \"http\" is still scanned",
+     .fixture = "http_folder", .top = "http/index.html",
+     .present = {"logo.gif"}},
 };
+// clang-format on
 
 TEST(LinkedFileScanner, Cases) {
     for (const auto& c : kCases) {
@@ -137,7 +167,8 @@ TEST(LinkedFileScanner, Cases) {
         }
         for (const auto& [file, text] : c.pageHas) {
             EXPECT_NE(readFile(w.dest / file).find(text), std::string::npos)
-                << file << " lacks " << text << ":\n" << readFile(w.dest / file);
+                << file << " lacks " << text << ":\n"
+                << readFile(w.dest / file);
         }
         if (c.counterAfter >= 0) {
             EXPECT_EQ(counter, c.counterAfter);
@@ -146,20 +177,24 @@ TEST(LinkedFileScanner, Cases) {
             EXPECT_EQ(static_cast<int>(scanner.scannedPages().size()), c.pagesScanned);
         }
         // Nothing is ever written beside the distributable folder, nor into the author's site.
-        EXPECT_EQ(std::distance(fs::directory_iterator(w.dest.parent_path()), fs::directory_iterator()), 1);
+        EXPECT_EQ(
+            std::distance(fs::directory_iterator(w.dest.parent_path()), fs::directory_iterator()),
+            1);
         for (fs::recursive_directory_iterator it(w.site), end; it != end; ++it) {
             if (!it->is_regular_file()) continue;
-            EXPECT_EQ(readFile(it->path()),
-                      w.expand(readFile(fixtures() / c.fixture / it->path().lexically_relative(w.site))));
+            EXPECT_EQ(
+                readFile(it->path()),
+                w.expand(readFile(fixtures() / c.fixture / it->path().lexically_relative(w.site))));
         }
     }
 }
 
 TEST(LinkedFileScanner, BrokenLinksLeaveNoEmptyFoldersAndAreListedOnce) {
     Workspace w("img_folder");
-    writeFile(w.site / "index.html",
-              "<img src=\"gone/away/x.gif\"><img src=\"gone/away/x.gif\"><img src=\"editdata.mso\">\n"
-              "<img src=\"nothing.gif\">");
+    writeFile(
+        w.site / "index.html",
+        "<img src=\"gone/away/x.gif\"><img src=\"gone/away/x.gif\"><img src=\"editdata.mso\">\n"
+        "<img src=\"nothing.gif\">");
     fs::copy_file(w.site / "index.html", w.dest / "index.html");
     int counter = 0;
     LinkedFileScanner scanner(counter);
@@ -187,8 +222,10 @@ TEST(LinkedFileScanner, TopLevelScanEmptiesTheListAndMissingPagesAddNothing) {
 TEST(LinkedFileScanner, CollectAbsolutePaths) {
     int counter = 0;
     LinkedFileScanner scanner(counter);
-    EXPECT_TRUE(scanner.collectAbsolutePaths("a = 'C:\\Pics\\A.JPG', b = \"d:\\x y\\b.gif\"> and E:\\end"));
-    EXPECT_EQ(scanner.unresolved(), (std::vector<std::string>{"c:\\pics\\a.jpg'", "d:\\x y\\b.gif", "e:\\end"}));
+    EXPECT_TRUE(
+        scanner.collectAbsolutePaths("a = 'C:\\Pics\\A.JPG', b = \"d:\\x y\\b.gif\"> and E:\\end"));
+    EXPECT_EQ(scanner.unresolved(),
+              (std::vector<std::string>{"c:\\pics\\a.jpg'", "d:\\x y\\b.gif", "e:\\end"}));
     EXPECT_FALSE(scanner.collectAbsolutePaths("C:\\Pics\\A.JPG'"));
     EXPECT_FALSE(scanner.collectAbsolutePaths(":\\ at the very start ends the search C:\\x"));
 }

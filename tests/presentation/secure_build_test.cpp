@@ -18,10 +18,13 @@ TEST(SecureBuild, ExclusionsAreTheCommandLineWithoutTheAutoplayWord) {
         const char* line;
         const char* exclusions;
     } cases[] = {
-        {"OPEN=autorun.exe data\\index.html.enc data\\Error_Page.html 1 0 data\\default.jpg data\\default.wav",
+        {"OPEN=autorun.exe data\\index.html.enc data\\Error_Page.html 1 0 data\\default.jpg "
+         "data\\default.wav",
          "OPEN=autorun.exe  data\\Error_Page.html 1 0 data\\default.jpg data\\default.wav"},
-        {"OPEN=autorun.exe none none 1 0 a.jpg", "OPEN=autorun.exe none none 1 0 a.jpg"},  // no "." in "none"
-        {"OPEN=autorun.exe .enc x 1 0", "OPEN=autorun.exe .enc x 1 0"},  // "." only as first character
+        {"OPEN=autorun.exe none none 1 0 a.jpg",
+         "OPEN=autorun.exe none none 1 0 a.jpg"},  // no "." in "none"
+        {"OPEN=autorun.exe .enc x 1 0",
+         "OPEN=autorun.exe .enc x 1 0"},  // "." only as first character
         {"OPEN=autorun.exe", "OPEN=autorun.exe"},
     };
     for (const auto& c : cases) EXPECT_EQ(secureExclusions(c.line), c.exclusions) << c.line;
@@ -29,15 +32,24 @@ TEST(SecureBuild, ExclusionsAreTheCommandLineWithoutTheAutoplayWord) {
 
 TEST(SecureBuild, WhichFilesStayPlain) {
     const std::string ex = secureExclusions(
-        "OPEN=autorun.exe data\\index.html.enc data\\Error_Page.html 1 0 data\\default.jpg data\\default.wav");
+        "OPEN=autorun.exe data\\index.html.enc data\\Error_Page.html 1 0 data\\default.jpg "
+        "data\\default.wav");
     struct Case {
         const char* name;
         bool plain;
     } cases[] = {
-        {"index.html", false},     {"Error_Page.html", true},  {"default.jpg", true},
-        {"default.wav", true},     {"autorun.inf", true},      {"shfolder.dll", true},
-        {"SHFOLDER.DLL", false},   {"old_autorun.exe", true},  {"COPY_ALL_TO_CDROM_ROOT.txt", true},
-        {"page2.htm", false},      {"logo.gif", false},        {"fault.jpg", true},  // a substring of "default.jpg"
+        {"index.html", false},
+        {"Error_Page.html", true},
+        {"default.jpg", true},
+        {"default.wav", true},
+        {"autorun.inf", true},
+        {"shfolder.dll", true},
+        {"SHFOLDER.DLL", false},
+        {"old_autorun.exe", true},
+        {"COPY_ALL_TO_CDROM_ROOT.txt", true},
+        {"page2.htm", false},
+        {"logo.gif", false},
+        {"fault.jpg", true},  // a substring of "default.jpg"
         {"index.html.bak", false},
     };
     for (const auto& c : cases) EXPECT_EQ(keepsPlain(c.name, ex), c.plain) << c.name;
@@ -63,7 +75,8 @@ void makeDataLayout(const fs::path& root, const std::string& line) {
 TEST(SecureBuild, EncryptsTheAutoplayPageAndLeavesWhatThePlayerNeedsPlain) {
     TempDir dir;
     const std::string line =
-        "autorun.exe data\\index.html.enc data\\Error_Page.html 1 0 data\\default.jpg data\\default.wav";
+        "autorun.exe data\\index.html.enc data\\Error_Page.html 1 0 data\\default.jpg "
+        "data\\default.wav";
     makeDataLayout(dir.path(), line);
     const std::string page = readFile(dir / "data" / "index.html");
 
@@ -77,8 +90,8 @@ TEST(SecureBuild, EncryptsTheAutoplayPageAndLeavesWhatThePlayerNeedsPlain) {
     EXPECT_FALSE(fs::exists(d / "pics" / "a.gif"));
     ASSERT_TRUE(fs::exists(d / "index.html.enc"));
     EXPECT_EQ(fs::file_size(d / "pics" / "a.gif.enc"), 2500u);
-    for (const char* plain : {"Error_Page.html", "default.jpg", "default.wav", "autorun.inf", "drivers/x.dll",
-                              "COPY_ALL_TO_CDROM_ROOT.txt"})
+    for (const char* plain : {"Error_Page.html", "default.jpg", "default.wav", "autorun.inf",
+                              "drivers/x.dll", "COPY_ALL_TO_CDROM_ROOT.txt"})
         EXPECT_TRUE(fs::exists(d / plain)) << plain;
     for (const char* root : {"autorun.exe", "autorun.dat", "disc.ico", "drivers/SHFOLDER.DLL"})
         EXPECT_TRUE(fs::exists(dir / root)) << root;
@@ -90,7 +103,8 @@ TEST(SecureBuild, EncryptsTheAutoplayPageAndLeavesWhatThePlayerNeedsPlain) {
 
 TEST(SecureBuild, WithoutDataFolderTheRootIsEncryptedButTheDiscIconStaysPlain) {
     TempDir dir;
-    writeFile(dir / "autorun.inf", "[autorun]\r\nOPEN=autorun.exe index.htm.enc none 1 0 s.jpg\r\nICON=disc.ico\r\n");
+    writeFile(dir / "autorun.inf",
+              "[autorun]\r\nOPEN=autorun.exe index.htm.enc none 1 0 s.jpg\r\nICON=disc.ico\r\n");
     writeFile(dir / "autorun.exe", "EXE");
     writeFile(dir / "disc.ico", "ICO");
     writeFile(dir / "index.htm", "<html></html>");
@@ -99,7 +113,8 @@ TEST(SecureBuild, WithoutDataFolderTheRootIsEncryptedButTheDiscIconStaysPlain) {
     EXPECT_TRUE(encryptPresentationFolder(dir.path()));
     EXPECT_TRUE(fs::exists(dir / "index.htm.enc"));
     EXPECT_FALSE(fs::exists(dir / "index.htm"));
-    for (const char* plain : {"autorun.exe", "autorun.inf", "disc.ico", "s.jpg", "drivers/SHFOLDER.DLL"})
+    for (const char* plain :
+         {"autorun.exe", "autorun.inf", "disc.ico", "s.jpg", "drivers/SHFOLDER.DLL"})
         EXPECT_TRUE(fs::exists(dir / plain)) << plain;
 }
 

@@ -44,7 +44,8 @@ TEST(Md5, Rfc1321TestSuite) {
         {"abc", "900150983cd24fb0d6963f7d28e17f72"},
         {"message digest", "f96b697d7cb7938d525a2f31aaf161d0"},
         {"abcdefghijklmnopqrstuvwxyz", "c3fcd3d76192e4007dfb496cca67e13b"},
-        {"ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz0123456789", "d174ab98d277d9f5a5611c2c9f419d9f"},
+        {"ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz0123456789",
+         "d174ab98d277d9f5a5611c2c9f419d9f"},
         {"12345678901234567890123456789012345678901234567890123456789012345678901234567890",
          "57edf4a22be3c955ac49da2e2107b67a"},
     };
@@ -77,7 +78,9 @@ TEST(Rc4, PublishedVectors) {
     for (auto c : cases) {
         Rc4 rc4(std::span(reinterpret_cast<const std::uint8_t*>(c.key.data()), c.key.size()));
         rc4.apply(reinterpret_cast<std::uint8_t*>(c.plain.data()), c.plain.size());
-        EXPECT_EQ(hex(reinterpret_cast<const std::uint8_t*>(c.plain.data()), c.plain.size()), c.cipher) << c.key;
+        EXPECT_EQ(hex(reinterpret_cast<const std::uint8_t*>(c.plain.data()), c.plain.size()),
+                  c.cipher)
+            << c.key;
     }
 }
 
@@ -99,21 +102,25 @@ TEST(Rc4, Rfc6229KeyStreamAtLaterOffsets) {
 
 // The key openssl must be given: the password's MD5 digest, as hex.
 TEST(SecureFormat, EncFileEqualsOpensslRc4WithTheDigestAsKey) {
-    if (test::runProgram({"sh", "-c", "command -v openssl"}).status != 0) GTEST_SKIP() << "openssl not installed";
+    if (test::runProgram({"sh", "-c", "command -v openssl"}).status != 0)
+        GTEST_SKIP() << "openssl not installed";
     TempDir dir;
-    const std::string password = "OPEN=autorun.exe data\\index.html.enc none 1 0 data\\default.jpg data\\default.wav";
+    const std::string password =
+        "OPEN=autorun.exe data\\index.html.enc none 1 0 data\\default.jpg data\\default.wav";
     auto key = secureKeyFromPassword(password);
     for (std::size_t size : {2500u, 2000u, 1u, 70001u}) {
         std::string plain = randomBytes(size, static_cast<unsigned>(size));
         writeFile(dir / "plain", plain);
         ASSERT_TRUE(encryptFile(dir / "plain", dir / "plain.enc", password));
         // OpenSSL 3 keeps RC4 in its legacy provider; older versions have it built in.
-        auto r = test::runProgram({"openssl", "enc", "-rc4", "-K", hex(key.data(), key.size()), "-nosalt", "-provider",
-                                   "legacy", "-provider", "default", "-in", (dir / "plain").string(), "-out",
-                                   (dir / "openssl.out").string()});
+        auto r =
+            test::runProgram({"openssl", "enc", "-rc4", "-K", hex(key.data(), key.size()),
+                              "-nosalt", "-provider", "legacy", "-provider", "default", "-in",
+                              (dir / "plain").string(), "-out", (dir / "openssl.out").string()});
         if (r.status != 0)
-            r = test::runProgram({"openssl", "enc", "-rc4", "-K", hex(key.data(), key.size()), "-nosalt", "-in",
-                                  (dir / "plain").string(), "-out", (dir / "openssl.out").string()});
+            r = test::runProgram({"openssl", "enc", "-rc4", "-K", hex(key.data(), key.size()),
+                                  "-nosalt", "-in", (dir / "plain").string(), "-out",
+                                  (dir / "openssl.out").string()});
         if (r.status != 0) GTEST_SKIP() << "openssl has no RC4: " << r.output;
         EXPECT_EQ(readFile(dir / "plain.enc"), readFile(dir / "openssl.out")) << size;
     }

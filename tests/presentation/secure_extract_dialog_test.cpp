@@ -40,7 +40,8 @@ int countFiles(const fs::path& dir) {
 TEST(SecureExtractDialog, DecryptsBehindTheProgressDialogAndClosesIt) {
     TempDir disc, home;
     ScopedEnv xdg("XDG_DATA_HOME", home.path().string());
-    writeFile(disc / "autorun.inf", "[autorun]\r\nOPEN=autorun.exe data\\index.html.enc none 1 0\r\n");
+    writeFile(disc / "autorun.inf",
+              "[autorun]\r\nOPEN=autorun.exe data\\index.html.enc none 1 0\r\n");
     writeFile(disc / "data" / "index.html", "<html>menu</html>");
     ASSERT_TRUE(encryptPresentationFolder(disc.path()));
 
@@ -77,7 +78,8 @@ TEST(SecureExtractDialog, DecryptsBehindTheProgressDialogAndClosesIt) {
 TEST(SecureExtractDialog, CancelEndsTheExtractionAfterTheCurrentFile) {
     TempDir disc, home;
     ScopedEnv xdg("XDG_DATA_HOME", home.path().string());
-    for (int i = 0; i < 100; ++i) writeFile(disc / "data" / ("f" + std::to_string(i) + ".txt"), std::string(100, 'x'));
+    for (int i = 0; i < 100; ++i)
+        writeFile(disc / "data" / ("f" + std::to_string(i) + ".txt"), std::string(100, 'x'));
 
     ExtractionRequest request;
     request.executableFolder = request.currentDirectory = disc.path();
@@ -106,7 +108,8 @@ TEST(SecureExtractDialog, CancelEndsTheExtractionAfterTheCurrentFile) {
 TEST(SecureExtractDialog, WindowStepPointsTheWindowAtTheDecryptedPage) {
     TempDir disc, home;
     ScopedEnv xdg("XDG_DATA_HOME", home.path().string());
-    writeFile(disc / "autorun.inf", "[autorun]\r\nOPEN=autorun.exe data\\index.html.enc none 1 0\r\n");
+    writeFile(disc / "autorun.inf",
+              "[autorun]\r\nOPEN=autorun.exe data\\index.html.enc none 1 0\r\n");
     writeFile(disc / "data" / "index.html", "<html>menu</html>");
     ASSERT_TRUE(encryptPresentationFolder(disc.path()));
     // The player runs from the disc: the disc is the current directory and the executable's folder.

@@ -140,7 +140,8 @@ TEST(SecureExtract, CancelEndsThePassAfterTheCurrentFile) {
 TEST(SecureExtract, AFileThatCannotBeDecryptedLeavesNothingAndThePassGoesOn) {
     TempDir disc, home;
     ScopedEnv xdg("XDG_DATA_HOME", home.path().string());
-    // No autorun.inf: the password is empty, so each ".enc" must carry its own key, which these do not.
+    // No autorun.inf: the password is empty, so each ".enc" must carry its own key, which these do
+    // not.
     writeFile(disc / "data" / "broken.html.enc", "not a key blob");
     writeFile(disc / "data" / "plain.txt", "plain");
     ExtractionRequest req;
@@ -173,7 +174,8 @@ TEST(SecureExtract, WorkerThreadReportsDoneAndItsCount) {
     SecureDisc d;
     SecureExtraction extraction(d.request());
     extraction.start();
-    for (int i = 0; i < 2000 && !extraction.done(); ++i) std::this_thread::sleep_for(std::chrono::milliseconds(5));
+    for (int i = 0; i < 2000 && !extraction.done(); ++i)
+        std::this_thread::sleep_for(std::chrono::milliseconds(5));
     ASSERT_TRUE(extraction.done());
     EXPECT_EQ(extraction.fileCount(), 3);
     EXPECT_EQ(extraction.finish().folder, (d.temp / "data").string());

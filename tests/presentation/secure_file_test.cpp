@@ -90,7 +90,8 @@ TEST(SecureFile, FailuresReportFalseAndLeaveNoPartialFile) {
         {"unreadable source (encrypt)", dir / "folder", dir / "out3", true, kPassword},
         {"unreadable source (decrypt)", dir / "folder", dir / "out4", false, kPassword},
         {"decrypt failure over an older file", dir / "folder", dir / "stale", false, kPassword},
-        {"destination cannot be created", dir / "f", dir / "no" / "such" / "folder", false, kPassword},
+        {"destination cannot be created", dir / "f", dir / "no" / "such" / "folder", false,
+         kPassword},
     };
     for (const auto& c : cases) {
         bool ok = c.encrypt ? encryptFile(c.source, c.destination, c.password)
@@ -118,13 +119,16 @@ TEST(SecureFile, KeyFileVariantWithAnEmptyPassword) {
     // A plain-text key blob: header (type 8, version 2, RC4), key size, key.
     std::string plainBlob = std::string("\x08\x02\x00\x00", 4) + le32(0x6801) + le32(16) +
                             std::string(key.begin(), key.end());
-    writeFile(dir / "plainkey.enc", le32(static_cast<std::uint32_t>(plainBlob.size())) + plainBlob + encrypted);
+    writeFile(dir / "plainkey.enc",
+              le32(static_cast<std::uint32_t>(plainBlob.size())) + plainBlob + encrypted);
     ASSERT_TRUE(decryptFile(dir / "plainkey.enc", dir / "plainkey", ""));
     EXPECT_EQ(readFile(dir / "plainkey"), body);
 
     // A session key encrypted under the author's exchange key cannot be imported here.
-    std::string simpleBlob = std::string("\x01\x02\x00\x00", 4) + le32(0x6801) + le32(0xa400) + std::string(64, 'k');
-    writeFile(dir / "simple.enc", le32(static_cast<std::uint32_t>(simpleBlob.size())) + simpleBlob + encrypted);
+    std::string simpleBlob =
+        std::string("\x01\x02\x00\x00", 4) + le32(0x6801) + le32(0xa400) + std::string(64, 'k');
+    writeFile(dir / "simple.enc",
+              le32(static_cast<std::uint32_t>(simpleBlob.size())) + simpleBlob + encrypted);
     EXPECT_FALSE(decryptFile(dir / "simple.enc", dir / "simple", ""));
     EXPECT_FALSE(fs::exists(dir / "simple"));
 
@@ -140,7 +144,8 @@ TEST(SecureFile, PasswordIsLineTwoAsA5000ByteBufferReadsIt) {
         std::string inf;
         std::optional<std::string> password;
     } cases[] = {
-        {"[autorun]\r\nOPEN=autorun.exe a.htm none 1 0\r\nICON=x.ico\r\n", "OPEN=autorun.exe a.htm none 1 0"},
+        {"[autorun]\r\nOPEN=autorun.exe a.htm none 1 0\r\nICON=x.ico\r\n",
+         "OPEN=autorun.exe a.htm none 1 0"},
         {"[autorun]\nOPEN=x\n", "OPEN=x"},
         {"[autorun]\r\n", std::nullopt},
         {"[autorun]\r\nOPEN=" + std::string(6000, 'w') + "\r\n", "OPEN=" + std::string(4994, 'w')},
