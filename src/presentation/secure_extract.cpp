@@ -120,23 +120,23 @@ std::string applyExtraction(SecureWindowState& window, const ExtractionResult& r
     return result.folder;
 }
 
-SecureExtraction::SecureExtraction(ExtractionRequest request) : request_(std::move(request)) {}
+ExtractionWorker::ExtractionWorker(ExtractionRequest request) : request_(std::move(request)) {}
 
-SecureExtraction::~SecureExtraction() {
+ExtractionWorker::~ExtractionWorker() {
     if (worker_.joinable()) {
         cancel();
         worker_.join();
     }
 }
 
-void SecureExtraction::start() {
+void ExtractionWorker::start() {
     control_.done = false;
     control_.cancel = false;
     control_.files = 0;
     worker_ = std::thread([this] { result_ = runExtractionWorker(request_, control_); });
 }
 
-ExtractionResult SecureExtraction::finish() {
+ExtractionResult ExtractionWorker::finish() {
     if (worker_.joinable()) worker_.join();
     return std::move(result_);
 }

@@ -66,12 +66,12 @@ std::string decryptedAddress(const std::string& address, const std::string& fold
 std::string applyExtraction(SecureWindowState& window, const ExtractionResult& result);
 
 // The worker on its own thread.
-class SecureExtraction {
+class ExtractionWorker {
   public:
-    explicit SecureExtraction(ExtractionRequest request);
-    ~SecureExtraction();  // cancels and joins a worker that still runs
-    SecureExtraction(const SecureExtraction&) = delete;
-    SecureExtraction& operator=(const SecureExtraction&) = delete;
+    explicit ExtractionWorker(ExtractionRequest request);
+    ~ExtractionWorker();  // cancels and joins a worker that still runs
+    ExtractionWorker(const ExtractionWorker&) = delete;
+    ExtractionWorker& operator=(const ExtractionWorker&) = delete;
 
     void start();
     bool done() const { return control_.done.load(); }

@@ -57,13 +57,13 @@ void pumpPendingMessages() {
 
 }  // namespace
 
-ExtractionResult runSecureExtraction(wxWindow* parent, const ExtractionRequest& request) {
+ExtractionResult runExtractionWithProgress(wxWindow* parent, const ExtractionRequest& request) {
     auto* dialog = new SecureExtractDialog(parent);
     dialog->Show();
     dialog->Update();
     pumpPendingMessages();
 
-    SecureExtraction extraction(request);
+    ExtractionWorker extraction(request);
     extraction.start();
     bool cancelSent = false;
     while (!extraction.done()) {
@@ -88,7 +88,7 @@ std::string extractSecureFiles(wxWindow* parent, SecureWindowState& window,
     std::error_code ec;
     request.currentDirectory = fs::current_path(ec);
     request.dataFolderLayout = applicationDataFolderLayout;
-    return applyExtraction(window, runSecureExtraction(parent, request));
+    return applyExtraction(window, runExtractionWithProgress(parent, request));
 }
 
 std::string extractSecureFilesForShellLaunch(bool applicationDataFolderLayout) {

@@ -17,7 +17,7 @@ inline constexpr int kExtractProgressRange = 50;
 // sleeps 5 ms. "Cancel" sets the worker's cancel flag; the dialog then stays
 // until the worker has finished its current file. Destroys the dialog and
 // returns the worker's result.
-ExtractionResult runSecureExtraction(wxWindow* parent, const ExtractionRequest& request);
+ExtractionResult runExtractionWithProgress(wxWindow* parent, const ExtractionRequest& request);
 
 // The browser window's extraction step: mirrors the disc (the current
 // directory) into the temporary folder, with the password from the

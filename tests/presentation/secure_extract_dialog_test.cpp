@@ -67,7 +67,7 @@ TEST(SecureExtractDialog, DecryptsBehindTheProgressDialogAndClosesIt) {
         }
     });
     look.StartOnce(30);
-    ExtractionResult r = runSecureExtraction(nullptr, request);
+    ExtractionResult r = runExtractionWithProgress(nullptr, request);
     EXPECT_TRUE(dialogSeen);
     EXPECT_EQ(r.folder, (home / "RondivoTemp" / "data").string());
     EXPECT_EQ(readFile(home / "RondivoTemp" / "data" / "index.html"), "<html>menu</html>");
@@ -96,7 +96,7 @@ TEST(SecureExtractDialog, CancelEndsTheExtractionAfterTheCurrentFile) {
         cancel->GetEventHandler()->ProcessEvent(click);
     });
     press.StartOnce(300);
-    ExtractionResult r = runSecureExtraction(nullptr, request);
+    ExtractionResult r = runExtractionWithProgress(nullptr, request);
 
     EXPECT_TRUE(r.cancelled);
     EXPECT_GT(shownAtCancel, 0) << "the bar follows the file counter";

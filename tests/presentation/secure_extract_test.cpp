@@ -172,7 +172,7 @@ TEST(SecureExtract, ADiscFolderHoldingTheTemporaryFolderIsNotMirroredIntoItself)
 
 TEST(SecureExtract, WorkerThreadReportsDoneAndItsCount) {
     SecureDisc d;
-    SecureExtraction extraction(d.request());
+    ExtractionWorker extraction(d.request());
     extraction.start();
     for (int i = 0; i < 2000 && !extraction.done(); ++i)
         std::this_thread::sleep_for(std::chrono::milliseconds(5));
