@@ -3,6 +3,7 @@
 #include <wx/app.h>
 #include <wx/button.h>
 #include <wx/dialog.h>
+#include <wx/evtloop.h>
 #include <wx/gauge.h>
 #include <wx/sizer.h>
 #include <wx/statbox.h>
@@ -51,8 +52,15 @@ class SecureExtractDialog : public wxDialog {
     bool cancelPressed_ = false;
 };
 
+// Dispatches what is queued and returns; never waits. Without an active
+// loop (tests, early start-up) a temporary one does the work.
 void pumpPendingMessages() {
-    if (wxTheApp) wxTheApp->Yield(true);
+    if (wxEventLoopBase* loop = wxEventLoopBase::GetActive()) {
+        while (loop->Pending()) loop->Dispatch();
+        loop->ProcessIdle();
+    } else if (wxTheApp) {
+        wxTheApp->Yield(true);
+    }
 }
 
 }  // namespace

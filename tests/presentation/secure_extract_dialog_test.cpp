@@ -3,10 +3,12 @@
 #include <gtest/gtest.h>
 #include <wx/app.h>
 #include <wx/button.h>
+#include <wx/evtloop.h>
 #include <wx/gauge.h>
 #include <wx/timer.h>
 #include <wx/toplevel.h>
 
+#include <atomic>
 #include <chrono>
 #include <thread>
 
@@ -75,7 +77,7 @@ TEST(SecureExtractDialog, DecryptsBehindTheProgressDialogAndClosesIt) {
     EXPECT_EQ(findProgressDialog(), nullptr);
 }
 
-TEST(SecureExtractDialog, CancelEndsTheExtractionAfterTheCurrentFile) {
+void cancelHalfWay() {
     TempDir disc, home;
     ScopedEnv xdg("XDG_DATA_HOME", home.path().string());
     for (int i = 0; i < 100; ++i)
@@ -83,19 +85,26 @@ TEST(SecureExtractDialog, CancelEndsTheExtractionAfterTheCurrentFile) {
 
     ExtractionRequest request;
     request.executableFolder = request.currentDirectory = disc.path();
-    request.afterFile = [](int) { std::this_thread::sleep_for(std::chrono::milliseconds(20)); };
+    std::atomic<int> done{0};
+    request.afterFile = [&](int n) {
+        done = n;
+        std::this_thread::sleep_for(std::chrono::milliseconds(20));
+    };
     int shownAtCancel = -1;
     wxTimer press;
+    // Pressed once a few files are through and the bar has had time to show them.
     press.Bind(wxEVT_TIMER, [&](wxTimerEvent&) {
         wxTopLevelWindow* d = findProgressDialog();
-        ASSERT_NE(d, nullptr);
-        shownAtCancel = dynamic_cast<wxGauge*>(d->FindWindow(kExtractProgressBarId))->GetValue();
+        auto* gauge = d ? dynamic_cast<wxGauge*>(d->FindWindow(kExtractProgressBarId)) : nullptr;
+        if (!gauge || done < 3 || gauge->GetValue() == 0) return;
+        press.Stop();
+        shownAtCancel = gauge->GetValue();
         wxWindow* cancel = d->FindWindow(wxID_CANCEL);
         wxCommandEvent click(wxEVT_BUTTON, wxID_CANCEL);
         click.SetEventObject(cancel);
         cancel->GetEventHandler()->ProcessEvent(click);
     });
-    press.StartOnce(300);
+    press.Start(20);
     ExtractionResult r = runExtractionWithProgress(nullptr, request);
 
     EXPECT_TRUE(r.cancelled);
@@ -103,6 +112,17 @@ TEST(SecureExtractDialog, CancelEndsTheExtractionAfterTheCurrentFile) {
     EXPECT_GT(r.files, 0);
     EXPECT_LT(r.files, 100);
     EXPECT_EQ(countFiles(home / "RondivoTemp"), r.files) << "no file is left half done";
+}
+
+TEST(SecureExtractDialog, CancelEndsTheExtractionAfterTheCurrentFile) {
+    cancelHalfWay();
+}
+
+// The player runs its windows with an event loop active but not running.
+TEST(SecureExtractDialog, CancelWorksUnderTheStartUpRoutinesLoop) {
+    wxGUIEventLoop loop;
+    wxEventLoopActivator activate(&loop);
+    cancelHalfWay();
 }
 
 TEST(SecureExtractDialog, WindowStepPointsTheWindowAtTheDecryptedPage) {
