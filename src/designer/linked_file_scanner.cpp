@@ -235,8 +235,17 @@ void LinkedFileScanner::scanLinkedFiles(const fs::path& page, const fs::path& de
     std::ifstream in(page, std::ios::binary);
     std::error_code ec;
     if (!in || fs::is_directory(page, ec)) return;
-    if (topLevel) unresolved_.clear();
+    if (topLevel) {
+        unresolved_.clear();
+        scannedSinceTop_.clear();
+    }
     if (topLevel || root_.empty()) setDestinationRoot(destination);
+    // A page whose copy failed is not "present", so without this a page that
+    // links to itself would be scanned for ever.
+    fs::path key = fs::absolute(page).lexically_normal();
+    if (std::find(scannedSinceTop_.begin(), scannedSinceTop_.end(), key) != scannedSinceTop_.end())
+        return;
+    scannedSinceTop_.push_back(key);
     if (contains(toLower(page.string()), ".bat")) {
         scanBatchFile(page, destination);
         return;

@@ -36,7 +36,8 @@ class LinkedFileScanner {
     // and makes `destination` the folder nothing may be written outside of.
     // Sub-pages found are copied (when not present yet) and scanned after the
     // page, each into the folder its link names; a page already present is not
-    // scanned again, which also ends cycles.
+    // scanned again, which ends cycles, and no page is read twice in one
+    // top-level scan, which ends them even when a copy fails.
     void scanLinkedFiles(const std::filesystem::path& page,
                          const std::filesystem::path& destination, bool topLevel);
     // Copies each program a "/wait " line starts from beside the batch file.
@@ -83,6 +84,7 @@ class LinkedFileScanner {
     std::vector<std::string> unresolved_;
     std::vector<std::filesystem::path> copied_;
     std::vector<std::filesystem::path> scanned_;
+    std::vector<std::filesystem::path> scannedSinceTop_;
 };
 
 // The build's entry points (BuildHooks::scanLinkedFiles and ::scanBatchFile):
