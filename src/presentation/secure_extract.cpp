@@ -171,7 +171,7 @@ void removeContents(const fs::path& dir) {
 }  // namespace
 
 void removeSecureFolder(const SecureWindowState& window, const fs::path& tempFolder) {
-    if (window.secureFolder.empty()) return;
+    if (window.secureFolder.empty() || !window.cleanupTempOnClose) return;
     std::error_code ec;
     fs::path temp = tempFolder.empty() ? secureTempFolder() : tempFolder;
     // T itself must be a real folder: through a link, "inside T" could be anywhere.

@@ -87,7 +87,8 @@ class ExtractionWorker {
     std::thread worker_;
 };
 
-// Deletes the decrypted files of a window whose secureFolder is set, then
+// Deletes the decrypted files of a window whose secureFolder is set (and
+// whose clean-up is on: a shell launch leaves them for the program), then
 // T/data (when the window's dataFolderLayout is set) and T. Only what lies
 // inside T is ever deleted: a secure folder outside it, or a T that is itself
 // a symbolic link, is left alone, and links met in the walk are removed as

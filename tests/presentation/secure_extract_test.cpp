@@ -220,8 +220,13 @@ TEST(SecureCleanup, NeverDeletesOutsideTheTemporaryFolder) {
     removeSecureFolder(window);
     EXPECT_TRUE(fs::exists(outside / "sub" / "also.txt"));
 
-    // Nothing at all without a secure folder.
+    // Nothing at all without a secure folder, nor with the clean-up off.
     writeFile(temp / "x.txt", "x");
+    window.secureFolder = temp.string();
+    window.cleanupTempOnClose = false;
+    removeSecureFolder(window);
+    EXPECT_TRUE(fs::exists(temp / "x.txt"));
+    window.cleanupTempOnClose = true;
     window.secureFolder.clear();
     removeSecureFolder(window);
     EXPECT_TRUE(fs::exists(temp / "x.txt"));
