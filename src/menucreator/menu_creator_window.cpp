@@ -14,6 +14,8 @@
 #include <wx/timer.h>
 #include <wx/button.h>
 
+#include <cstdio>
+#include <cstdlib>
 #include <system_error>
 
 #include "menucreator/hyperlink_dialog.h"
@@ -232,6 +234,7 @@ CMenuCreatorDlg::CMenuCreatorDlg(wxWindow* parent, const std::filesystem::path& 
     wxWebView* view = document_->view();
     view->Bind(wxEVT_WEBVIEW_NAVIGATING, [this](wxWebViewEvent& e) {
         std::string url = e.GetURL().utf8_string();
+        if (getenv("MC_DEBUG")) fprintf(stderr, "NAVIGATING %s\n", url.c_str());
         PreviewPlan plan = planPreviewNavigation(preparePreviewAddress(url));
         if (!plan.cancel) return;
         e.Veto();

@@ -3,6 +3,9 @@
 #include <wx/filesys.h>
 #include <wx/mstream.h>
 
+#include <dlfcn.h>
+
+#include <cstring>
 #include <fstream>
 #include <sstream>
 
@@ -38,10 +41,85 @@ wxFSFile* ResPageHandler::GetFile(const wxString& uri) {
     return new wxFSFile(new wxMemoryInputStream(out), uri, "text/html", wxString(), wxDateTime::Now());
 }
 
+namespace {
+
+// The engine's own calls, looked up in the already loaded library: wxWidgets
+// gives no way to declare a scheme "local", and its own scheme handlers are
+// bound to the first web view that registers them (a later view, after that
+// one is gone, would be served through a dangling pointer). So the built-in
+// pages are registered once per process, here, and every view shares them.
+struct WebKitCalls {
+    using GetDefault = void* (*)();
+    using GetManager = void* (*)(void*);
+    using RegisterLocal = void (*)(void*, const char*);
+    using Callback = void (*)(void* request, void* userData);
+    using RegisterScheme = void (*)(void* context, const char* scheme, Callback cb, void* data, void* destroy);
+    using GetUri = const char* (*)(void* request);
+    using NewStream = void* (*)(const void* data, long len, void (*destroy)(void*));
+    using Finish = void (*)(void* request, void* stream, long long len, const char* mime);
+    using Unref = void (*)(void*);
+    using Malloc = void* (*)(unsigned long);
+    using Free = void (*)(void*);
+
+    GetDefault getDefault = sym<GetDefault>("webkit_web_context_get_default");
+    GetManager getManager = sym<GetManager>("webkit_web_context_get_security_manager");
+    RegisterLocal registerLocal = sym<RegisterLocal>("webkit_security_manager_register_uri_scheme_as_local");
+    RegisterScheme registerScheme = sym<RegisterScheme>("webkit_web_context_register_uri_scheme");
+    GetUri getUri = sym<GetUri>("webkit_uri_scheme_request_get_uri");
+    NewStream newStream = sym<NewStream>("g_memory_input_stream_new_from_data");
+    Finish finish = sym<Finish>("webkit_uri_scheme_request_finish");
+    Unref unref = sym<Unref>("g_object_unref");
+    Malloc gMalloc = sym<Malloc>("g_malloc");
+    Free gFree = sym<Free>("g_free");
+
+    template <typename F>
+    static F sym(const char* name) {
+        return reinterpret_cast<F>(dlsym(RTLD_DEFAULT, name));
+    }
+    bool complete() const {
+        return getDefault && getManager && registerLocal && registerScheme && getUri && newStream && finish &&
+               unref && gMalloc && gFree;
+    }
+};
+
+std::filesystem::path& pagesFolder() {
+    static std::filesystem::path folder;
+    return folder;
+}
+
+void serveBuiltInPage(void* request, void*) {
+    static WebKitCalls wk;
+    const char* uri = wk.getUri(request);
+    std::string text = ResPageHandler::pageText(pagesFolder(), builtInPageNumber(uri ? uri : ""));
+    if (text.empty()) text = "<HTML><BODY>The page " + std::string(uri ? uri : "") + " is not there.</BODY></HTML>";
+    void* copy = wk.gMalloc(text.size());
+    std::memcpy(copy, text.data(), text.size());
+    void* stream = wk.newStream(copy, static_cast<long>(text.size()), wk.gFree);
+    wk.finish(request, stream, static_cast<long long>(text.size()), "text/html");
+    wk.unref(stream);
+}
+
+// Returns false when the engine's calls are not there (another engine).
+bool registerBuiltInPages(const std::filesystem::path& folder) {
+    pagesFolder() = folder;
+    static bool registered = false;
+    if (registered) return true;
+    WebKitCalls wk;
+    if (!wk.complete()) return false;
+    void* context = wk.getDefault();
+    wk.registerLocal(wk.getManager(context), "res");
+    wk.registerScheme(context, "res", serveBuiltInPage, nullptr, nullptr);
+    registered = true;
+    return true;
+}
+
+}  // namespace
+
 CMenuDocument::CMenuDocument(wxWindow* parent, wxWindowID id, const std::filesystem::path& programFolder) {
+    bool shared = registerBuiltInPages(programFolder / "pages");
     view_ = wxWebView::New();
     view_->Create(parent, id, wxWebViewDefaultURLStr, wxDefaultPosition, wxDefaultSize);
-    view_->RegisterHandler(wxSharedPtr<wxWebViewHandler>(new ResPageHandler(programFolder / "pages")));
+    if (!shared) view_->RegisterHandler(wxSharedPtr<wxWebViewHandler>(new ResPageHandler(programFolder / "pages")));
     view_->AddUserScript(wxString::FromUTF8(mediaCompatScript()), wxWEBVIEW_INJECT_AT_DOCUMENT_END);
     view_->AddUserScript(wxString::FromUTF8(menuEditorScript()), wxWEBVIEW_INJECT_AT_DOCUMENT_END);
     view_->EnableContextMenu(false);

@@ -9,10 +9,11 @@
 namespace rondivo::menucreator {
 
 // Built-in pages. The chooser test looks for ".exe/23/182", the blank-template
-// test for ".exe/23/179", so the program name stays part of the address.
-inline constexpr const char* kBuiltInPageBase = "res://Rondivo! 2.6.exe/23/";
-inline constexpr const char* kChooserPageUrl = "res://Rondivo! 2.6.exe/23/182";
-inline constexpr const char* kBlankTemplateUrl = "res://Rondivo! 2.6.exe/23/179";
+// test for ".exe/23/179", so the program name stays part of the address; its
+// blank is written as "%20" because the web engine refuses a blank in a host.
+inline constexpr const char* kBuiltInPageBase = "res://Rondivo!%202.6.exe/23/";
+inline constexpr const char* kChooserPageUrl = "res://Rondivo!%202.6.exe/23/182";
+inline constexpr const char* kBlankTemplateUrl = "res://Rondivo!%202.6.exe/23/179";
 inline constexpr const char* kChooserMarker = ".exe/23/182";
 inline constexpr const char* kBlankTemplateMarker = ".exe/23/179";
 inline constexpr const char* kBeginEditingWord = "MENUCREATOR_BEGIN_EDITING";

@@ -1,0 +1,169 @@
+// The Menu Creator under Xvfb: built for real, driven through its commands and
+// scripted page actions, with the author's dialogs answered by the test.
+#include "menucreator/menu_creator_window.h"
+
+#include <gtest/gtest.h>
+#include <wx/app.h>
+#include <wx/utils.h>
+
+#include <chrono>
+#include <cstdlib>
+#include <functional>
+
+#include "test_support.h"
+
+namespace rondivo::menucreator {
+namespace {
+
+namespace fs = std::filesystem;
+
+bool waitUntil(const std::function<bool()>& done, int ms = 15000) {
+    auto until = std::chrono::steady_clock::now() + std::chrono::milliseconds(ms);
+    while (std::chrono::steady_clock::now() < until) {
+        wxTheApp->Yield(true);
+        if (done()) return true;
+        wxMilliSleep(10);
+    }
+    return done();
+}
+
+void pump(int ms) {
+    waitUntil([] { return false; }, ms);
+}
+
+struct Answers {
+    std::vector<std::string> messages;
+    std::vector<wxString> files;
+    std::optional<wxString> text;
+    std::optional<wxColour> colour;
+    std::optional<wxString> folder;
+};
+
+MenuPrompts fakePrompts(Answers& a) {
+    MenuPrompts p;
+    p.message = [&a](wxWindow*, const wxString& text, const wxString&, long style) {
+        a.messages.push_back(text.utf8_string());
+        return (style & wxYES_NO) ? wxYES : wxOK;
+    };
+    p.openFiles = [&a](wxWindow*, const wxString&, const wxString&, const wxString&, const wxString&, long, bool) {
+        return a.files;
+    };
+    p.colour = [&a](wxWindow*) { return a.colour; };
+    p.font = [](wxWindow*) { return std::optional<std::pair<wxString, int>>(std::make_pair("Arial", 13)); };
+    p.folder = [&a](wxWindow*, const wxString&) { return a.folder; };
+    p.text = [&a](wxWindow*, const wxString&, const wxString&, const wxString& initial) {
+        return a.text ? a.text : std::optional<wxString>(initial);
+    };
+    return p;
+}
+
+class MenuCreatorWindow : public ::testing::Test {
+protected:
+    void SetUp() override {
+        fs::path fixtures = test::sourceDir() / "tests/menucreator/fixtures";
+        fs::copy(fixtures, program.path(), fs::copy_options::recursive);
+        home = std::make_unique<test::ScopedEnv>("HOME", program.path().string());
+    }
+    std::unique_ptr<CMenuCreatorDlg> open(MenuCreatorDialogs dialogs = {}) {
+        auto dlg = std::make_unique<CMenuCreatorDlg>(nullptr, program.path(), fakePrompts(answers), std::move(dialogs));
+        dlg->Show();
+        EXPECT_TRUE(waitUntil([&] { return dlg->currentUrl().find(".exe/23/182") != std::string::npos; }))
+            << dlg->currentUrl();
+        return dlg;
+    }
+    std::string js(CMenuCreatorDlg& dlg, const std::string& script) {
+        std::string out;
+        dlg.document().run(script, &out);
+        return out;
+    }
+    // Picks an option on the chooser page and presses its start button.
+    void choose(CMenuCreatorDlg& dlg, const std::string& option) {
+        std::string r = js(dlg, "try{var t=document.getElementById('TemplateList');for(var i=0;i<t.options.length;i++)"
+                "if(t.options[i].text=='" + option + "')t.selectedIndex=i;"
+                "document.getElementById('StartButton').click();'ok'}catch(e){'ERR '+e+document.documentElement.outerHTML.substring(0,300)+location.href}");
+        EXPECT_EQ(r, "ok");
+        ASSERT_TRUE(waitUntil([&] { return dlg.editing() && dlg.currentUrl().find(".exe/23/182") == std::string::npos
+                                           && dlg.document().ready(); }))
+            << dlg.currentUrl();
+        pump(200);
+    }
+    void screenshot(const std::string& name) {
+        if (const char* dir = std::getenv("RONDIVO_SHOTS")) {
+            pump(300);
+            std::system(("import -window root " + std::string(dir) + "/" + name + ".png").c_str());
+        }
+    }
+
+    test::TempDir program;
+    std::unique_ptr<test::ScopedEnv> home;
+    Answers answers;
+};
+
+TEST_F(MenuCreatorWindow, ClosingOnTheChooserAsksNothingAndWritesNothing) {
+    auto dlg = open();
+    EXPECT_FALSE(dlg->toolbar()->IsShown());
+    EXPECT_EQ(dlg->toolbar()->GetToolsCount(), 21u);
+    screenshot("chooser");
+    dlg->runCommand(CMenuCreatorDlg::ID_CLOSE);
+    EXPECT_EQ(dlg->endCode(), wxID_CANCEL);
+    EXPECT_TRUE(answers.messages.empty());
+    EXPECT_FALSE(fs::exists(program / "html" / "My Menu.html"));
+}
+
+TEST_F(MenuCreatorWindow, BlankTemplateIsEditableAndNotFreed) {
+    auto dlg = open();
+    choose(*dlg, "Blank Template");
+    EXPECT_NE(dlg->currentUrl().find(".exe/23/179"), std::string::npos);
+    EXPECT_TRUE(dlg->toolbar()->IsShown());
+    EXPECT_EQ(js(*dlg, "document.designMode"), "on");
+    screenshot("blank");
+}
+
+TEST_F(MenuCreatorWindow, GenericTemplateBuildAndSave) {
+    test::writeFile(program / "html" / "setup.sh", "#!/bin/sh\n");
+    std::string savedName;
+    MenuCreatorDialogs dialogs;
+    dialogs.saveAs = [&](wxWindow*, const std::string& name, const fs::path&, bool) {
+        savedName = name;
+        return std::make_pair(CSaveMenuDlg::Result::Save, std::string("My Menu.html"));
+    };
+    dialogs.hyperlink = [](wxWindow*) { return std::optional<std::string>("http://ACTION_RUN=setup.sh"); };
+    auto dlg = open(std::move(dialogs));
+    choose(*dlg, "Generic CD Template");
+    EXPECT_EQ(dlg->head().title, "Generic CD");
+    EXPECT_EQ(dlg->head().musicPath, "intro.wav");
+    EXPECT_EQ(dlg->head().backgroundColour, "#336699");
+    EXPECT_EQ(dlg->GetTitle(), "Generic CD");
+    // The template's objects were freed when it first loaded.
+    EXPECT_EQ(js(*dlg, "getComputedStyle(document.images[0]).position"), "absolute");
+
+    answers.files = {wxString::FromUTF8((program / "html" / "logo.gif").string())};
+    dlg->runCommand(CMenuCreatorDlg::ID_INSERT_IMAGE);
+    EXPECT_EQ(dlg->document().imageCount(), 2);
+    answers.text = "Click the picture";
+    dlg->runCommand(CMenuCreatorDlg::ID_INSERT_TEXT);
+    EXPECT_EQ(dlg->document().textBoxCount(), 2);
+    screenshot("generic");
+
+    // Select the new picture as the author's click would, then link it.
+    js(*dlg, "rondivoEditor.selectObject(document.images[1]);'x'");
+    dlg->runCommand(CMenuCreatorDlg::ID_HYPERLINK);
+    EXPECT_EQ(js(*dlg, "document.images[1].parentNode.getAttribute('href')"), "http://ACTION_RUN=setup.sh");
+
+    dlg->runCommand(CMenuCreatorDlg::ID_SAVE);
+    EXPECT_EQ(savedName, "My Menu");
+    ASSERT_EQ(dlg->endCode(), wxID_OK);
+    fs::path saved = program / "html" / "My Menu.html";
+    EXPECT_EQ(dlg->menuFilePath(), saved);
+    EXPECT_EQ(dlg->menuName(), "My Menu.html");
+    std::string bytes = test::readFile(saved);
+    EXPECT_EQ(bytes.rfind("<HTML>\r\n<TITLE>Generic CD</TITLE>\r\n<BGSOUND SRC=\"intro.wav\">\r\n"
+                          "<BODY SCROLL=AUTO BGCOLOR=#336699>\r\n", 0), 0u) << bytes;
+    EXPECT_NE(bytes.find("href=\"http://ACTION_RUN=setup.sh\""), std::string::npos) << bytes;
+    EXPECT_NE(bytes.find("Click the picture</fieldset>"), std::string::npos) << bytes;
+    EXPECT_EQ(bytes.find("data-rondivo"), std::string::npos) << bytes;
+    EXPECT_EQ(bytes.substr(bytes.size() - 11), "</HTML>\r\n\r\n") << bytes;
+}
+
+}  // namespace
+}  // namespace rondivo::menucreator
