@@ -94,6 +94,8 @@ protected:
         }
     }
 
+    // Saving a new menu enters the html folder; the test's folder goes away after.
+    test::ScopedCwd cwd{fs::current_path()};
     test::TempDir program;
     std::unique_ptr<test::ScopedEnv> home;
     Answers answers;
@@ -163,6 +165,126 @@ TEST_F(MenuCreatorWindow, GenericTemplateBuildAndSave) {
     EXPECT_NE(bytes.find("Click the picture</fieldset>"), std::string::npos) << bytes;
     EXPECT_EQ(bytes.find("data-rondivo"), std::string::npos) << bytes;
     EXPECT_EQ(bytes.substr(bytes.size() - 11), "</HTML>\r\n\r\n") << bytes;
+}
+
+TEST_F(MenuCreatorWindow, PreviewTogglesToolsAndQuitReturnsToEditing) {
+    auto dlg = open();
+    choose(*dlg, "Blank Template");
+    js(*dlg, "document.body.insertAdjacentHTML('beforeend', '<a id=q href=\"http://ACTION_QUIT\">Quit</a>');'x'");
+    dlg->runCommand(CMenuCreatorDlg::ID_PREVIEW);
+    EXPECT_FALSE(dlg->editing());
+    EXPECT_EQ(js(*dlg, "document.designMode"), "off");
+    EXPECT_FALSE(dlg->toolbar()->GetToolEnabled(CMenuCreatorDlg::ID_SAVE));
+    EXPECT_FALSE(dlg->toolbar()->GetToolEnabled(CMenuCreatorDlg::ID_OPEN));
+    EXPECT_TRUE(dlg->toolbar()->GetToolEnabled(CMenuCreatorDlg::ID_PREVIEW));
+    ASSERT_EQ(dlg->toolbar()->GetToolsCount(), 22u);
+    EXPECT_EQ(dlg->toolbar()->GetToolByPos(21)->GetId(), CMenuCreatorDlg::ID_STOP_PREVIEW);
+    screenshot("preview");
+    // A disabled button does nothing.
+    dlg->runCommand(CMenuCreatorDlg::ID_SAVE);
+    EXPECT_EQ(dlg->endCode(), 0);
+
+    js(*dlg, "document.getElementById('q').click();'x'");
+    ASSERT_TRUE(waitUntil([&] { return dlg->editing(); }));
+    ASSERT_EQ(answers.messages.size(), 1u);
+    EXPECT_EQ(answers.messages[0], kPreviewExitMessage);
+    EXPECT_EQ(dlg->toolbar()->GetToolsCount(), 21u);
+    EXPECT_EQ(js(*dlg, "document.designMode"), "on");
+    EXPECT_EQ(js(*dlg, "location.href").find("res:"), 0u);
+}
+
+TEST_F(MenuCreatorWindow, PreviewMessageKeepsItsCapitals) {
+    auto dlg = open();
+    choose(*dlg, "Blank Template");
+    js(*dlg, "document.body.insertAdjacentHTML('beforeend', "
+             "'<a id=m href=\"http://ACTION_MESSAGEBOX=thank%20you from Bob\">m</a>');'x'");
+    dlg->runCommand(CMenuCreatorDlg::ID_PREVIEW);
+    js(*dlg, "document.getElementById('m').click();'x'");
+    ASSERT_TRUE(waitUntil([&] { return !answers.messages.empty(); }));
+    EXPECT_EQ(answers.messages[0], "Thank you from Bob");
+    EXPECT_FALSE(dlg->editing());
+}
+
+TEST_F(MenuCreatorWindow, ImageGalleryPlacesPicturesOrReportsNone) {
+    test::TempDir none;
+    test::writeFile(none / "a.png", "x");
+    test::writeFile(none / "b.bmp", "x");
+    answers.folder = wxString::FromUTF8(none.path().string());
+    auto dlg = open();
+    dlg->handleNavigation("http://menucreator_begin_editing_imagegallery/");
+    pump(300);
+    ASSERT_EQ(answers.messages.size(), 1u);
+    EXPECT_EQ(answers.messages[0].rfind("No images of type GIF or JPG were found", 0), 0u);
+    EXPECT_FALSE(dlg->editing());
+    EXPECT_NE(dlg->currentUrl().find(".exe/23/182"), std::string::npos);
+
+    test::TempDir pics;
+    for (const char* n : {"1.jpg", "2.jpg", "3.gif", "4.JPEG", "5.jpg", "6.jpg", "7.gif"})
+        fs::copy_file(program / "html" / "logo.gif", pics / n);
+    answers.folder = wxString::FromUTF8(pics.path().string());
+    answers.messages.clear();
+    choose(*dlg, "Image Gallery Wizard");
+    ASSERT_EQ(answers.messages.size(), 1u);
+    EXPECT_EQ(answers.messages[0].rfind("Your image gallery has been created with 7 images", 0), 0u);
+    EXPECT_NE(dlg->currentUrl().find("Image_Gallery.html"), std::string::npos);
+    EXPECT_EQ(dlg->head().title, "My Image Gallery");
+    EXPECT_EQ(dlg->document().imageCount(), 7);
+    EXPECT_EQ(js(*dlg, "var r=[];for(var i=0;i<document.images.length;i++)"
+                       "r.push(document.images[i].style.left+','+document.images[i].style.top);r.sort().join(' ')"),
+              "145px,210px 145px,80px 15px,210px 15px,80px 275px,80px 405px,80px 535px,80px");
+    screenshot("gallery");
+}
+
+TEST_F(MenuCreatorWindow, SavedPageReopensWithItsHeadValues) {
+    MenuCreatorDialogs dialogs;
+    dialogs.saveAs = [](wxWindow*, const std::string&, const fs::path&, bool) {
+        return std::make_pair(CSaveMenuDlg::Result::Save, std::string("Reopen.html"));
+    };
+    auto dlg = open(dialogs);
+    choose(*dlg, "Blank Template");
+    answers.text = "My CD Menu";
+    dlg->runCommand(CMenuCreatorDlg::ID_PAGE_TITLE);
+    EXPECT_EQ(dlg->GetTitle(), "My CD Menu");
+    answers.colour = wxColour(5, 0, 255);
+    dlg->runCommand(CMenuCreatorDlg::ID_BACKGROUND_COLOR);
+    EXPECT_EQ(js(*dlg, "document.bgColor"), "#0500ff");
+    answers.files = {wxString::FromUTF8((program / "html" / "intro.wav").string())};
+    dlg->runCommand(CMenuCreatorDlg::ID_BACKGROUND_MUSIC);
+    answers.files = {wxString::FromUTF8((program / "html" / "logo.gif").string())};
+    dlg->runCommand(CMenuCreatorDlg::ID_BACKGROUND_IMAGE);
+    dlg->runCommand(CMenuCreatorDlg::ID_SAVE);
+    ASSERT_EQ(dlg->endCode(), wxID_OK);
+    const MenuHeadValues written = dlg->head();
+    EXPECT_EQ(written.backgroundColour, "#0500ff");
+
+    auto again = open(dialogs);
+    choose(*again, "Blank Template");
+    answers.files = {wxString::FromUTF8(dlg->menuFilePath().string())};
+    again->runCommand(CMenuCreatorDlg::ID_OPEN);
+    ASSERT_TRUE(waitUntil([&] { return again->currentUrl().find("Reopen.html") != std::string::npos; }));
+    EXPECT_EQ(again->head(), written);
+    EXPECT_EQ(again->GetTitle(), "My CD Menu");
+    EXPECT_EQ(again->menuName(), "Reopen.html");
+}
+
+TEST_F(MenuCreatorWindow, MoviesAndMusicPlayButStayInThePageFormat) {
+    test::writeFile(program / "html" / "movie.html",
+                    "<HTML><BGSOUND SRC=\"intro.wav\"><BODY><P>x</P>"
+                    "<EMBED SRC=\"clip.mpg\" border=0 autoplay=true style=\"LEFT: 30px; POSITION: absolute; TOP: 40px\">"
+                    "</BODY></HTML>");
+    auto dlg = open();
+    choose(*dlg, "Blank Template");
+    answers.files = {wxString::FromUTF8((program / "html" / "movie.html").string())};
+    dlg->runCommand(CMenuCreatorDlg::ID_OPEN);
+    ASSERT_TRUE(waitUntil([&] { return dlg->currentUrl().find("movie.html") != std::string::npos &&
+                                       dlg->document().ready(); }));
+    EXPECT_EQ(js(*dlg, "String(document.getElementsByTagName('audio').length)"), "1");
+    EXPECT_EQ(js(*dlg, "document.getElementsByTagName('video')[0].style.left"), "30px");
+    std::string body = dlg->document().bodyHtml();
+    EXPECT_EQ(body.find("<video"), std::string::npos) << body;
+    EXPECT_EQ(body.find("<audio"), std::string::npos) << body;
+    EXPECT_NE(body.find("<embed src=\"clip.mpg\" border=\"0\" autoplay=\"true\" style=\"LEFT: 30px; POSITION: "
+                        "absolute; TOP: 40px\">"), std::string::npos) << body;
 }
 
 }  // namespace
