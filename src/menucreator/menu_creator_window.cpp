@@ -14,8 +14,6 @@
 #include <wx/timer.h>
 #include <wx/button.h>
 
-#include <cstdio>
-#include <cstdlib>
 #include <system_error>
 
 #include "menucreator/hyperlink_dialog.h"
@@ -234,7 +232,6 @@ CMenuCreatorDlg::CMenuCreatorDlg(wxWindow* parent, const std::filesystem::path& 
     wxWebView* view = document_->view();
     view->Bind(wxEVT_WEBVIEW_NAVIGATING, [this](wxWebViewEvent& e) {
         std::string url = e.GetURL().utf8_string();
-        if (getenv("MC_DEBUG")) fprintf(stderr, "NAVIGATING %s\n", url.c_str());
         PreviewPlan plan = planPreviewNavigation(preparePreviewAddress(url));
         if (!plan.cancel) return;
         e.Veto();
@@ -440,7 +437,6 @@ void CMenuCreatorDlg::togglePreview() {
         toolbar_->AddTool(ID_STOP_PREVIEW, "Stop Preview", toolbarIcon(178), "Stop Preview");
     } else {
         toolbar_->DeleteTool(ID_STOP_PREVIEW);
-        document_->freeMove();
     }
     toolbar_->Realize();
 }

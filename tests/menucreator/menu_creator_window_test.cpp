@@ -7,6 +7,7 @@
 #include <wx/utils.h>
 
 #include <chrono>
+#include <cstdio>
 #include <cstdlib>
 #include <functional>
 
@@ -285,6 +286,65 @@ TEST_F(MenuCreatorWindow, MoviesAndMusicPlayButStayInThePageFormat) {
     EXPECT_EQ(body.find("<audio"), std::string::npos) << body;
     EXPECT_NE(body.find("<embed src=\"clip.mpg\" border=\"0\" autoplay=\"true\" style=\"LEFT: 30px; POSITION: "
                         "absolute; TOP: 40px\">"), std::string::npos) << body;
+}
+
+TEST_F(MenuCreatorWindow, FormattingATextBoxAppliesToItsText) {
+    auto dlg = open();
+    choose(*dlg, "Blank Template");
+    answers.text = "Hello";
+    dlg->runCommand(CMenuCreatorDlg::ID_INSERT_TEXT);
+    js(*dlg, "rondivoEditor.selectObject(document.getElementsByTagName('fieldset')[0]);'x'");
+    EXPECT_TRUE(dlg->document().selectionIsTextBox());
+    dlg->runCommand(CMenuCreatorDlg::ID_BOLD);
+    EXPECT_EQ(js(*dlg, "document.getElementsByTagName('fieldset')[0].innerHTML"), "<b>Hello</b>");
+    answers.colour = wxColour(255, 0, 0);
+    dlg->runCommand(CMenuCreatorDlg::ID_TEXT_COLOR);
+    dlg->runCommand(CMenuCreatorDlg::ID_CHANGE_FONT);  // Arial 13 pt gives size 6
+    std::string inner = js(*dlg, "document.getElementsByTagName('fieldset')[0].innerHTML");
+    EXPECT_NE(inner.find("color=\"#ff0000\""), std::string::npos) << inner;
+    EXPECT_NE(inner.find("size=\"6\""), std::string::npos) << inner;
+    EXPECT_NE(inner.find("face=\"Arial\""), std::string::npos) << inner;
+}
+
+TEST_F(MenuCreatorWindow, HyperlinkNeedsASelection) {
+    bool asked = false;
+    MenuCreatorDialogs dialogs;
+    dialogs.hyperlink = [&](wxWindow*) {
+        asked = true;
+        return std::optional<std::string>("http://ACTION_MESSAGEBOX=Hi");
+    };
+    auto dlg = open(dialogs);
+    choose(*dlg, "Blank Template");
+    dlg->document().caretToEnd();
+    dlg->runCommand(CMenuCreatorDlg::ID_HYPERLINK);
+    EXPECT_FALSE(asked);
+    ASSERT_EQ(answers.messages.size(), 1u);
+    EXPECT_EQ(answers.messages[0].rfind("Please select an image or highlight text", 0), 0u);
+
+    // Selected text is linked by the engine's own command and stays in place.
+    js(*dlg, "document.body.insertAdjacentHTML('beforeend','<p id=t>Say hi</p>');"
+             "var r=document.createRange();r.selectNodeContents(document.getElementById('t'));"
+             "getSelection().removeAllRanges();getSelection().addRange(r);'x'");
+    dlg->runCommand(CMenuCreatorDlg::ID_HYPERLINK);
+    EXPECT_TRUE(asked);
+    EXPECT_EQ(js(*dlg, "document.getElementById('t').innerHTML"), "<a href=\"http://ACTION_MESSAGEBOX=Hi\">Say hi</a>");
+}
+
+TEST_F(MenuCreatorWindow, FreedObjectsAreDraggedWithTheMouse) {
+    auto dlg = open();
+    choose(*dlg, "Generic CD Template");
+    std::string before = js(*dlg, "var i=document.images[0];i.style.left+','+i.style.top");
+    js(*dlg, "var i=document.images[0],b=i.getBoundingClientRect();"
+             "function ev(t,x,y){i.dispatchEvent(new MouseEvent(t,{bubbles:true,button:0,clientX:x,clientY:y}));}"
+             "ev('mousedown',b.left+5,b.top+5);ev('mousemove',b.left+105,b.top+55);ev('mouseup',b.left+105,b.top+55);'x'");
+    std::string after = js(*dlg, "var i=document.images[0];i.style.left+','+i.style.top");
+    int l0 = 0, t0 = 0, l1 = 0, t1 = 0;
+    ASSERT_EQ(std::sscanf(before.c_str(), "%dpx,%dpx", &l0, &t0), 2) << before;
+    ASSERT_EQ(std::sscanf(after.c_str(), "%dpx,%dpx", &l1, &t1), 2) << after;
+    EXPECT_EQ(l1 - l0, 100);
+    EXPECT_EQ(t1 - t0, 50);
+    // The outline that marks the selected picture is not part of the page.
+    EXPECT_EQ(dlg->document().bodyHtml().find("data-rondivo"), std::string::npos);
 }
 
 }  // namespace
