@@ -74,7 +74,8 @@ public:
         s->Add(new wxStaticText(this, wxID_ANY, "Preview:"), 0, wxALIGN_CENTER_VERTICAL | wxRIGHT, 6);
         bitmap_ = new wxStaticBitmap(this, wxID_ANY, wxBitmap(96, 96));
         s->Add(bitmap_);
-        SetSizer(s);
+        SetSizerAndFit(s);
+        SetMinSize(GetBestSize());
         Bind(wxEVT_TIMER, [this](wxTimerEvent&) { refresh(); });
         timer_.Start(300);
     }
@@ -237,6 +238,13 @@ CMenuCreatorDlg::CMenuCreatorDlg(wxWindow* parent, const std::filesystem::path& 
         e.Veto();
         // Dialogs wait until the engine has its answer.
         CallAfter([this, url] { handleNavigation(url); });
+    });
+    // Links with a target of their own (help pages, web links) open in the desktop's browser.
+    view->Bind(wxEVT_WEBVIEW_NEWWINDOW, [this](wxWebViewEvent& e) {
+        std::string url = e.GetURL().utf8_string();
+        CallAfter([this, url] {
+            if (!handleNavigation(url)) platform::shellExecute(url, "");
+        });
     });
     view->Bind(wxEVT_WEBVIEW_LOADED, [this](wxWebViewEvent& e) { onLoaded(e.GetURL()); });
     view->Bind(wxEVT_WEBVIEW_SCRIPT_MESSAGE_RECEIVED, [this](wxWebViewEvent& e) {
