@@ -14,6 +14,7 @@
 #include <wx/timer.h>
 #include <wx/button.h>
 
+#include <chrono>
 #include <system_error>
 
 #include "menucreator/hyperlink_dialog.h"
@@ -21,6 +22,7 @@
 #include "menucreator/menu_editor_script.h"
 #include "menucreator/templates.h"
 #include "platform/paths.h"
+#include "platform/process.h"
 #include "platform/shell.h"
 #include "ui/open_with_dialog.h"
 
@@ -61,6 +63,13 @@ constexpr ToolButton kButtons[21] = {
     {"Open", 161, 310},                {"Help", 185, 323},
     {"Preview", 162, 311},
 };
+
+// Web addresses go straight to the desktop's browser; the shell call of the
+// platform layer is for files.
+void openAddress(const std::string& url) {
+    platform::SpawnResult r = platform::spawnProcess({"xdg-open", url});
+    if (r.started()) platform::waitForExit(r.pid, std::chrono::milliseconds(0));  // reaped when it ends
+}
 
 std::string fileUrl(const std::filesystem::path& p) {
     return "file://" + std::filesystem::absolute(p).lexically_normal().string();
@@ -243,7 +252,7 @@ CMenuCreatorDlg::CMenuCreatorDlg(wxWindow* parent, const std::filesystem::path& 
     view->Bind(wxEVT_WEBVIEW_NEWWINDOW, [this](wxWebViewEvent& e) {
         std::string url = e.GetURL().utf8_string();
         CallAfter([this, url] {
-            if (!handleNavigation(url)) platform::shellExecute(url, "");
+            if (!handleNavigation(url)) openAddress(url);
         });
     });
     view->Bind(wxEVT_WEBVIEW_LOADED, [this](wxWebViewEvent& e) { onLoaded(e.GetURL()); });
@@ -382,7 +391,7 @@ void CMenuCreatorDlg::runCommand(int id) {
             menuName_ = file.filename().string();
             break;
         }
-        case ID_HELP: platform::shellExecute(kHelpPage, ""); break;
+        case ID_HELP: openAddress(kHelpPage); break;
         case ID_PREVIEW:
         case ID_STOP_PREVIEW: togglePreview(); break;
         default: break;
@@ -562,7 +571,7 @@ void CMenuCreatorDlg::runPreviewStep(const PreviewStep& step) {
             break;
         }
         case PreviewStepKind::Copy: copyFiles(previewCopyPairs(step.argument), "All files have been copied."); break;
-        case PreviewStepKind::OpenInNewWindow: platform::shellExecute(step.argument, ""); break;
+        case PreviewStepKind::OpenInNewWindow: openAddress(step.argument); break;
     }
 }
 

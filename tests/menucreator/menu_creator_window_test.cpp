@@ -347,5 +347,38 @@ TEST_F(MenuCreatorWindow, FreedObjectsAreDraggedWithTheMouse) {
     EXPECT_EQ(dlg->document().bodyHtml().find("data-rondivo"), std::string::npos);
 }
 
+TEST_F(MenuCreatorWindow, PreviewRunsFilesAndOpensWebPagesOutside) {
+    test::FakeXdgOpen xdg;
+    test::ScopedEnv path("PATH", xdg.pathWithFakeFirst());
+    test::writeFile(program / "html" / "readme.txt", "hello");
+    auto dlg = open();
+    choose(*dlg, "Blank Template");
+    dlg->runCommand(CMenuCreatorDlg::ID_PREVIEW);
+    EXPECT_TRUE(dlg->handleNavigation("http://ACTION_RUN=readme.txt,missing.txt"));
+    EXPECT_TRUE(dlg->handleNavigation("HTTP://WWW.example.com/page.html"));
+    EXPECT_FALSE(dlg->handleNavigation("http://example.com/"));
+    ASSERT_TRUE(waitUntil([&] { return xdg.calls().size() >= 2; }, 5000));
+    auto calls = xdg.calls();
+    EXPECT_NE(calls[0].find("readme.txt"), std::string::npos) << calls[0];
+    EXPECT_NE(calls[1].find("HTTP://WWW.example.com/page.html"), std::string::npos) << calls[1];
+    ASSERT_EQ(answers.messages.size(), 1u);
+    EXPECT_EQ(answers.messages[0], "Error opening: missing.txt \nThe file was not found. Please verify it is "
+                                   "located on your CD-ROM and in the expected folder.");
+    EXPECT_NE(dlg->currentUrl().find(".exe/23/179"), std::string::npos);
+}
+
+TEST_F(MenuCreatorWindow, PreviewCopiesChosenFiles) {
+    test::TempDir target;
+    test::writeFile(program / "html" / "a.txt", "A");
+    answers.folder = wxString::FromUTF8(target.path().string());
+    auto dlg = open();
+    choose(*dlg, "Blank Template");
+    dlg->runCommand(CMenuCreatorDlg::ID_PREVIEW);
+    dlg->handleNavigation("http://ACTION_USER_SELECT_COPY=" + (program / "html" / "a.txt").string());
+    EXPECT_EQ(test::readFile(target / "a.txt"), "A");
+    ASSERT_EQ(answers.messages.size(), 1u);
+    EXPECT_EQ(answers.messages[0], "All files have been copied to " + target.path().string());
+}
+
 }  // namespace
 }  // namespace rondivo::menucreator
