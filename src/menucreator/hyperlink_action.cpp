@@ -5,8 +5,10 @@
 namespace rondivo::menucreator {
 
 HyperlinkActionControls controlsForAction(std::string_view action) {
-    if (action == "Navigate to URL") return {"Enter a filename or http:// Internet URL.", true, false};
-    if (action == "Run or Open a File on the CD") return {"Select an existing file to open.", true, true};
+    if (action == "Navigate to URL")
+        return {"Enter a filename or http:// Internet URL.", true, false};
+    if (action == "Run or Open a File on the CD")
+        return {"Select an existing file to open.", true, true};
     if (action == "Display a Message Box") return {"Enter a message to be displayed.", true, false};
     if (action == "Browse CD-ROM") return {"Specific folder to open (optional)", true, false};
     if (action == "Copy Files from the CD") return {"Select file(s) to be copied.", true, true};
@@ -18,7 +20,8 @@ std::string buildActionUrl(std::string_view action, std::string_view argument) {
     if (action == "Navigate to URL") return arg;
     if (action == "Run or Open a File on the CD") return "http://ACTION_RUN=" + arg;
     if (action == "Display a Message Box") return "http://ACTION_MESSAGEBOX=" + arg;
-    if (action == "Browse CD-ROM") return arg.empty() ? "http://ACTION_BROWSE" : "http://ACTION_BROWSE=" + arg;
+    if (action == "Browse CD-ROM")
+        return arg.empty() ? "http://ACTION_BROWSE" : "http://ACTION_BROWSE=" + arg;
     if (action == "Copy Files from the CD") return "http://ACTION_USER_SELECT_COPY=" + arg;
     if (action == "Maximize Window") return "http://ACTION_MAXIMIZE";
     if (action == "Minimize Window") return "http://ACTION_MINIMIZE";
@@ -35,7 +38,8 @@ std::optional<std::string> validateHyperlink(std::string_view action, std::strin
         return std::nullopt;
     }
     if (!argument.empty()) return std::nullopt;
-    if (action == "Display a Message Box") return "Please enter a message to display when this link is clicked.";
+    if (action == "Display a Message Box")
+        return "Please enter a message to display when this link is clicked.";
     if (action == "Run or Open a File on the CD")
         return "Please click SELECT FILE and choose a file to open when this link is clicked.";
     if (action == "Copy Files from the CD")

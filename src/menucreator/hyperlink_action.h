@@ -10,11 +10,11 @@
 namespace rondivo::menucreator {
 
 inline constexpr std::array<const char*, 10> kHyperlinkActions = {
-    "Navigate to URL",          "Run or Open a File on the CD",
-    "Display a Message Box",    "Browse CD-ROM",
-    "Copy Files from the CD",   "Maximize Window",
-    "Minimize Window",          "Restore Default Window Size",
-    "Exit Presentation",        "Eject CD and Exit Presentation"};
+    "Navigate to URL",        "Run or Open a File on the CD",
+    "Display a Message Box",  "Browse CD-ROM",
+    "Copy Files from the CD", "Maximize Window",
+    "Minimize Window",        "Restore Default Window Size",
+    "Exit Presentation",      "Eject CD and Exit Presentation"};
 
 // What the dialog shows while an action is selected.
 struct HyperlinkActionControls {

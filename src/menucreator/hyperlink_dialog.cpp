@@ -12,7 +12,8 @@ CHyperlinkDlg::CHyperlinkDlg(wxWindow* parent, MenuPrompts prompts)
     : wxDialog(parent, wxID_ANY, "Insert Hyperlink"), prompts_(std::move(prompts)) {
     auto* box = new wxStaticBoxSizer(wxVERTICAL, this, "Image/Button Action");
     wxWindow* boxWin = box->GetStaticBox();
-    box->Add(new wxStaticText(boxWin, wxID_ANY, "Select an action to perform when the image or button is clicked."),
+    box->Add(new wxStaticText(boxWin, wxID_ANY,
+                              "Select an action to perform when the image or button is clicked."),
              0, wxALL, 6);
     list_ = new wxChoice(boxWin, ID_ACTION);
     for (const char* a : kHyperlinkActions) list_->Append(a);
@@ -43,7 +44,12 @@ CHyperlinkDlg::CHyperlinkDlg(wxWindow* parent, MenuPrompts prompts)
 
     list_->Bind(wxEVT_CHOICE, [this](wxCommandEvent&) { onActionChanged(); });
     selectFile_->Bind(wxEVT_BUTTON, [this](wxCommandEvent&) { onSelectFile(); });
-    Bind(wxEVT_BUTTON, [this](wxCommandEvent&) { if (confirm()) EndModal(wxID_OK); }, wxID_OK);
+    Bind(
+        wxEVT_BUTTON,
+        [this](wxCommandEvent&) {
+            if (confirm()) EndModal(wxID_OK);
+        },
+        wxID_OK);
 }
 
 void CHyperlinkDlg::showMembers() {
@@ -61,8 +67,8 @@ void CHyperlinkDlg::onActionChanged() {
 }
 
 void CHyperlinkDlg::onSelectFile() {
-    std::vector<wxString> files = prompts_.openFiles(this, "Select a file to open or run", "", "", "",
-                                                     wxFD_OPEN | wxFD_MULTIPLE, false);
+    std::vector<wxString> files = prompts_.openFiles(this, "Select a file to open or run", "", "",
+                                                     "", wxFD_OPEN | wxFD_MULTIPLE, false);
     if (files.empty()) return;
     std::vector<std::string> paths;
     for (const wxString& f : files) paths.push_back(f.utf8_string());
@@ -82,6 +88,8 @@ bool CHyperlinkDlg::confirm() {
     return true;
 }
 
-std::string CHyperlinkDlg::url() const { return buildActionUrl(actionName_, argument_); }
+std::string CHyperlinkDlg::url() const {
+    return buildActionUrl(actionName_, argument_);
+}
 
 }  // namespace rondivo::menucreator

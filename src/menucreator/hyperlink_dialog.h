@@ -13,7 +13,7 @@
 namespace rondivo::menucreator {
 
 class CHyperlinkDlg : public wxDialog {
-public:
+  public:
     enum { ID_SELECT_FILE = 1016, ID_ARGUMENT = 1037, ID_ACTION = 1048, ID_HINT = 1050 };
 
     CHyperlinkDlg(wxWindow* parent, MenuPrompts prompts);
@@ -33,7 +33,7 @@ public:
     wxButton* selectFileButton() const { return selectFile_; }
     wxStaticText* hintText() const { return hint_; }
 
-private:
+  private:
     void showMembers();
 
     wxChoice* list_ = nullptr;

@@ -15,14 +15,18 @@ bool isGalleryPicture(std::string_view fullPath) {
     return false;
 }
 
-ThumbnailPosition thumbnailPosition(int index) { return {15 + 130 * (index % 5), 80 + 130 * (index / 5)}; }
+ThumbnailPosition thumbnailPosition(int index) {
+    return {15 + 130 * (index % 5), 80 + 130 * (index / 5)};
+}
 
 std::string galleryPageText(const std::vector<std::string>& picturePaths) {
     std::string page = "<HTML>\n<TITLE>My Image Gallery</TITLE>\n<BODY>\n" + standardStyleBlock();
-    page += "<P><BR><FONT SIZE=4 FACE=Verdana><FIELDSET style=\"LEFT: 200px; POSITION: absolute; TOP: "
-            "20px\">My Image Gallery</FIELDSET></FONT><BR><P>\n";
-    page += "<P><BR><FONT SIZE=1 FACE=Verdana><FIELDSET style=\"LEFT: 190px; POSITION: absolute; TOP: "
-            "45px\">Click a picture to view full image.</FIELDSET></FONT><BR><P>\n";
+    page +=
+        "<P><BR><FONT SIZE=4 FACE=Verdana><FIELDSET style=\"LEFT: 200px; POSITION: absolute; TOP: "
+        "20px\">My Image Gallery</FIELDSET></FONT><BR><P>\n";
+    page +=
+        "<P><BR><FONT SIZE=1 FACE=Verdana><FIELDSET style=\"LEFT: 190px; POSITION: absolute; TOP: "
+        "45px\">Click a picture to view full image.</FIELDSET></FONT><BR><P>\n";
     int left = 15, top = 80, inRow = 0;
     for (const std::string& p : picturePaths) {
         page += "\r\n<BR><P>\r\n";
@@ -47,7 +51,8 @@ GalleryResult generateImageGallery(const std::filesystem::path& pictureFolder,
                                    const std::filesystem::path& htmlFolder) {
     std::vector<std::string> pictures;
     std::error_code ec;
-    for (std::filesystem::directory_iterator it(pictureFolder, ec), end; !ec && it != end; it.increment(ec)) {
+    for (std::filesystem::directory_iterator it(pictureFolder, ec), end; !ec && it != end;
+         it.increment(ec)) {
         // Folders are never pictures, whatever their names say.
         if (!it->is_regular_file(ec)) continue;
         std::string full = it->path().string();

@@ -26,8 +26,8 @@ std::string galleryPageText(const std::vector<std::string>& picturePaths);
 
 struct GalleryResult {
     int pictureCount = 0;
-    std::string pageName;   // "Image_Gallery.html"
-    bool written = false;   // false when the page could not be written
+    std::string pageName;  // "Image_Gallery.html"
+    bool written = false;  // false when the page could not be written
 };
 // Writes html folder / Image_Gallery.html for the pictures in `pictureFolder`,
 // in the order the folder lists them; the page is written even without pictures.

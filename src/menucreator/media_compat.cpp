@@ -5,15 +5,16 @@
 namespace rondivo::menucreator {
 
 namespace {
-constexpr std::string_view kMovieExtensions[] = {".wmv", ".mpg", ".mpeg", ".avi", ".mp4", ".m4v",
-                                                 ".webm", ".ogv", ".mov", ".asf", ".mkv"};
+constexpr std::string_view kMovieExtensions[] = {".wmv",  ".mpg", ".mpeg", ".avi", ".mp4", ".m4v",
+                                                 ".webm", ".ogv", ".mov",  ".asf", ".mkv"};
 }
 
 bool isMovieSource(std::string_view src) {
     std::string lower = platform::toLower(src);
     if (std::size_t q = lower.find_first_of("?#"); q != std::string::npos) lower.resize(q);
     for (std::string_view ext : kMovieExtensions)
-        if (lower.size() >= ext.size() && lower.compare(lower.size() - ext.size(), ext.size(), ext) == 0)
+        if (lower.size() >= ext.size() &&
+            lower.compare(lower.size() - ext.size(), ext.size(), ext) == 0)
             return true;
     return false;
 }
@@ -54,7 +55,8 @@ std::string mediaCompatScript() {
       var p = a.play && a.play();
       if (p && p.catch) p.catch(function () {});
     }
-    var movie = /\.()JS" + pattern + R"JS()$/i;
+    var movie = /\.()JS" +
+           pattern + R"JS()$/i;
     var embeds = doc.getElementsByTagName('embed');
     for (var j = 0; j < embeds.length; j++) {
       var e = embeds[j];

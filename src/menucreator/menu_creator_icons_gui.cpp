@@ -10,8 +10,13 @@ namespace rondivo::menucreator {
 
 namespace {
 
-void letter(wxDC& dc, const wxString& text, int weight, wxFontStyle style, bool underline, const wxColour& c) {
-    wxFont f(wxFontInfo(11).Family(wxFONTFAMILY_ROMAN).Weight(weight).Style(style).Underlined(underline));
+void letter(wxDC& dc, const wxString& text, int weight, wxFontStyle style, bool underline,
+            const wxColour& c) {
+    wxFont f(wxFontInfo(11)
+                 .Family(wxFONTFAMILY_ROMAN)
+                 .Weight(weight)
+                 .Style(style)
+                 .Underlined(underline));
     dc.SetFont(f);
     dc.SetTextForeground(c);
     wxSize s = dc.GetTextExtent(text);
@@ -114,9 +119,15 @@ wxBitmap toolbarIcon(int iconId) {
             dc.SetBrush(wxBrush(wxColour(120, 170, 255)));
             dc.DrawRectangle(5, 4, 6, 8);
             break;
-        case 164: lines(dc, 0); break;
-        case 163: lines(dc, 1); break;
-        case 165: lines(dc, 2); break;
+        case 164:
+            lines(dc, 0);
+            break;
+        case 163:
+            lines(dc, 1);
+            break;
+        case 165:
+            lines(dc, 2);
+            break;
         case 166: {  // free move: four arrows
             dc.SetPen(wxPen(ink, 2));
             dc.DrawLine(8, 1, 8, 15);
@@ -131,10 +142,18 @@ wxBitmap toolbarIcon(int iconId) {
             dc.DrawPolygon(3, right);
             break;
         }
-        case 180: letter(dc, "F", wxFONTWEIGHT_NORMAL, wxFONTSTYLE_ITALIC, false, blue); break;
-        case 167: letter(dc, "B", wxFONTWEIGHT_BOLD, wxFONTSTYLE_NORMAL, false, ink); break;
-        case 168: letter(dc, "I", wxFONTWEIGHT_NORMAL, wxFONTSTYLE_ITALIC, false, ink); break;
-        case 169: letter(dc, "U", wxFONTWEIGHT_NORMAL, wxFONTSTYLE_NORMAL, true, ink); break;
+        case 180:
+            letter(dc, "F", wxFONTWEIGHT_NORMAL, wxFONTSTYLE_ITALIC, false, blue);
+            break;
+        case 167:
+            letter(dc, "B", wxFONTWEIGHT_BOLD, wxFONTSTYLE_NORMAL, false, ink);
+            break;
+        case 168:
+            letter(dc, "I", wxFONTWEIGHT_NORMAL, wxFONTSTYLE_ITALIC, false, ink);
+            break;
+        case 169:
+            letter(dc, "U", wxFONTWEIGHT_NORMAL, wxFONTSTYLE_NORMAL, true, ink);
+            break;
         case 159:  // save: a floppy disk
             dc.SetPen(wxPen(ink));
             dc.SetBrush(wxBrush(wxColour(60, 90, 170)));
@@ -169,7 +188,8 @@ wxBitmap toolbarIcon(int iconId) {
             dc.SetBrush(wxBrush(red));
             dc.DrawRectangle(2, 2, 12, 12);
             break;
-        default: break;
+        default:
+            break;
     }
     dc.SelectObject(wxNullBitmap);
     return bmp;

@@ -1,5 +1,6 @@
 #include "menucreator/menu_creator_window.h"
 
+#include <wx/button.h>
 #include <wx/colordlg.h>
 #include <wx/dirdlg.h>
 #include <wx/display.h>
@@ -12,7 +13,6 @@
 #include <wx/stattext.h>
 #include <wx/textctrl.h>
 #include <wx/timer.h>
-#include <wx/button.h>
 
 #include <chrono>
 #include <system_error>
@@ -32,17 +32,21 @@ namespace {
 
 constexpr const char* kCaption = "Rondivo! CD-ROM Menu Creator";
 constexpr const char* kHelpPage = "https://rondivo.example/help.html#MENUCREATOR";
-constexpr const char* kImageFilter = "GIF/JPG/BMP (*.gif;*.jpg;*.bmp;*.jpeg)|*.gif;*.jpg;*.bmp;*.jpeg";
+constexpr const char* kImageFilter =
+    "GIF/JPG/BMP (*.gif;*.jpg;*.bmp;*.jpeg)|*.gif;*.jpg;*.bmp;*.jpeg";
 constexpr const char* kMusicFilter = "WAV/MP3/MID (*.wav;*.mp3;*.mid)|*.wav;*.mp3;*.mid";
-constexpr const char* kMovieFilter = "WMV/MPG/AVI (*.wmv;*.mpg;*.avi;*.mpeg)|*.wmv;*.mpg;*.avi;*.mpeg";
+constexpr const char* kMovieFilter =
+    "WMV/MPG/AVI (*.wmv;*.mpg;*.avi;*.mpeg)|*.wmv;*.mpg;*.avi;*.mpeg";
 constexpr const char* kHtmlFilter = "HTML Files (*.html)|*.html";
 constexpr const char* kMusicAdded =
-    "Your background music has been added to the menu. The music will play after you save the menu and "
+    "Your background music has been added to the menu. The music will play after you save the menu "
+    "and "
     "click Create CD on the main screen to compile your presentation and preview or burn to CD.";
 constexpr const char* kSelectFirst =
     "Please select an image or highlight text, then click the Hyperlink button to add a hyperlink.";
 constexpr const char* kNoImages =
-    "No images of type GIF or JPG were found in the directory selected. Please restart the Image Gallery "
+    "No images of type GIF or JPG were found in the directory selected. Please restart the Image "
+    "Gallery "
     "Wizard and choose a directory containing images.";
 
 struct ToolButton {
@@ -51,16 +55,26 @@ struct ToolButton {
     int command;
 };
 constexpr ToolButton kButtons[21] = {
-    {"Page Title", 174, 320},          {"Insert Background Image", 173, 318},
-    {"Insert Image", 158, 300},        {"Hyperlink", 157, 305},
-    {"Insert Text", 175, 322},         {"Text Color", 171, 315},
-    {"Background Color", 172, 317},    {"Insert Background Music", 186, 324},
-    {"Insert Movie", 199, 325},        {"Justify Left", 164, 313},
-    {"Center", 163, 312},              {"Justify Right", 165, 314},
-    {"Freely Move Objects", 166, 301}, {"Change Font", 180, 321},
-    {"Bold", 167, 302},                {"Italic", 168, 303},
-    {"Underline", 169, 304},           {"Save", 159, 309},
-    {"Open", 161, 310},                {"Help", 185, 323},
+    {"Page Title", 174, 320},
+    {"Insert Background Image", 173, 318},
+    {"Insert Image", 158, 300},
+    {"Hyperlink", 157, 305},
+    {"Insert Text", 175, 322},
+    {"Text Color", 171, 315},
+    {"Background Color", 172, 317},
+    {"Insert Background Music", 186, 324},
+    {"Insert Movie", 199, 325},
+    {"Justify Left", 164, 313},
+    {"Center", 163, 312},
+    {"Justify Right", 165, 314},
+    {"Freely Move Objects", 166, 301},
+    {"Change Font", 180, 321},
+    {"Bold", 167, 302},
+    {"Italic", 168, 303},
+    {"Underline", 169, 304},
+    {"Save", 159, 309},
+    {"Open", 161, 310},
+    {"Help", 185, 323},
     {"Preview", 162, 311},
 };
 
@@ -68,7 +82,8 @@ constexpr ToolButton kButtons[21] = {
 // platform layer is for files.
 void openAddress(const std::string& url) {
     platform::SpawnResult r = platform::spawnProcess({"xdg-open", url});
-    if (r.started()) platform::waitForExit(r.pid, std::chrono::milliseconds(0));  // reaped when it ends
+    if (r.started())
+        platform::waitForExit(r.pid, std::chrono::milliseconds(0));  // reaped when it ends
 }
 
 std::string fileUrl(const std::filesystem::path& p) {
@@ -77,10 +92,12 @@ std::string fileUrl(const std::filesystem::path& p) {
 
 // A small picture beside the file list, refreshed while the selection changes.
 class PicturePreview : public wxPanel {
-public:
-    PicturePreview(wxWindow* parent, wxFileDialog* dialog) : wxPanel(parent), dialog_(dialog), timer_(this) {
+  public:
+    PicturePreview(wxWindow* parent, wxFileDialog* dialog)
+        : wxPanel(parent), dialog_(dialog), timer_(this) {
         auto* s = new wxBoxSizer(wxHORIZONTAL);
-        s->Add(new wxStaticText(this, wxID_ANY, "Preview:"), 0, wxALIGN_CENTER_VERTICAL | wxRIGHT, 6);
+        s->Add(new wxStaticText(this, wxID_ANY, "Preview:"), 0, wxALIGN_CENTER_VERTICAL | wxRIGHT,
+               6);
         bitmap_ = new wxStaticBitmap(this, wxID_ANY, wxBitmap(96, 96));
         s->Add(bitmap_);
         SetSizerAndFit(s);
@@ -89,7 +106,7 @@ public:
         timer_.Start(300);
     }
 
-private:
+  private:
     void refresh() {
         wxString file = dialog_->GetCurrentlySelectedFilename();
         if (file == shown_) return;
@@ -99,8 +116,8 @@ private:
         if (!file.empty() && wxFileExists(file) && img.LoadFile(file)) {
             double scale = std::min(96.0 / img.GetWidth(), 96.0 / img.GetHeight());
             if (scale < 1)
-                img.Rescale(std::max(1, int(img.GetWidth() * scale)), std::max(1, int(img.GetHeight() * scale)),
-                            wxIMAGE_QUALITY_HIGH);
+                img.Rescale(std::max(1, int(img.GetWidth() * scale)),
+                            std::max(1, int(img.GetHeight() * scale)), wxIMAGE_QUALITY_HIGH);
             bmp = wxBitmap(img);
         }
         bitmap_->SetBitmap(bmp);
@@ -123,7 +140,8 @@ std::optional<wxString> askText(wxWindow* parent, const wxString& caption, const
                                 const wxString& initial) {
     wxDialog dlg(parent, wxID_ANY, caption);
     auto* box = new wxStaticBoxSizer(wxVERTICAL, &dlg, group);
-    auto* edit = new wxTextCtrl(box->GetStaticBox(), wxID_ANY, initial, wxDefaultPosition, wxSize(300, -1));
+    auto* edit =
+        new wxTextCtrl(box->GetStaticBox(), wxID_ANY, initial, wxDefaultPosition, wxSize(300, -1));
     box->Add(edit, 0, wxEXPAND | wxALL, 8);
     auto* top = new wxBoxSizer(wxVERTICAL);
     top->Add(box, 1, wxEXPAND | wxALL, 8);
@@ -142,10 +160,10 @@ MenuPrompts MenuPrompts::standard() {
     p.message = [](wxWindow* parent, const wxString& text, const wxString& caption, long style) {
         return wxMessageBox(text, caption, style, parent);
     };
-    p.openFiles = [](wxWindow* parent, const wxString& title, const wxString& folder, const wxString& name,
-                     const wxString& filter, long style, bool preview) {
-        wxFileDialog dlg(parent, title, folder, name, filter.empty() ? wxString(wxFileSelectorDefaultWildcardStr)
-                                                                      : filter,
+    p.openFiles = [](wxWindow* parent, const wxString& title, const wxString& folder,
+                     const wxString& name, const wxString& filter, long style, bool preview) {
+        wxFileDialog dlg(parent, title, folder, name,
+                         filter.empty() ? wxString(wxFileSelectorDefaultWildcardStr) : filter,
                          style);
         if (preview) dlg.SetExtraControlCreator(createPicturePreview);
         std::vector<wxString> out;
@@ -189,8 +207,8 @@ CMenuCreatorDlg::CMenuCreatorDlg(wxWindow* parent, const std::filesystem::path& 
       prompts_(std::move(prompts)),
       dialogs_(std::move(dialogs)) {
     if (!dialogs_.saveAs) {
-        dialogs_.saveAs = [this](wxWindow* owner, const std::string& name, const std::filesystem::path& folder,
-                                 bool offerDiscard) {
+        dialogs_.saveAs = [this](wxWindow* owner, const std::string& name,
+                                 const std::filesystem::path& folder, bool offerDiscard) {
             CSaveMenuDlg dlg(owner, name, folder, offerDiscard, prompts_);
             CSaveMenuDlg::Result r = dlg.run();
             return std::make_pair(r, dlg.name());
@@ -208,7 +226,8 @@ CMenuCreatorDlg::CMenuCreatorDlg(wxWindow* parent, const std::filesystem::path& 
                              wxTB_HORIZONTAL | wxTB_FLAT | wxTB_NODIVIDER);
     toolbar_->SetBackgroundColour(*wxWHITE);
     toolbar_->SetToolBitmapSize(wxSize(16, 16));
-    for (const ToolButton& b : kButtons) toolbar_->AddTool(b.command, b.tooltip, toolbarIcon(b.icon), b.tooltip);
+    for (const ToolButton& b : kButtons)
+        toolbar_->AddTool(b.command, b.tooltip, toolbarIcon(b.icon), b.tooltip);
     toolbar_->Realize();
     toolbar_->Hide();
 
@@ -236,8 +255,10 @@ CMenuCreatorDlg::CMenuCreatorDlg(wxWindow* parent, const std::filesystem::path& 
         }
     });
     Bind(wxEVT_CHAR_HOOK, [this](wxKeyEvent& e) {
-        if (e.GetKeyCode() == WXK_ESCAPE) runCommand(ID_CLOSE);
-        else e.Skip();
+        if (e.GetKeyCode() == WXK_ESCAPE)
+            runCommand(ID_CLOSE);
+        else
+            e.Skip();
     });
     wxWebView* view = document_->view();
     view->Bind(wxEVT_WEBVIEW_NAVIGATING, [this](wxWebViewEvent& e) {
@@ -274,7 +295,8 @@ void CMenuCreatorDlg::finish(int code) {
 void CMenuCreatorDlg::onLoaded(const wxString& url) {
     currentUrl_ = url.utf8_string();
     document_->setDesignMode(editing_);
-    if (templateFirstLoad_ && currentUrl_.find(kBlankTemplateMarker) == std::string::npos) document_->freeMove();
+    if (templateFirstLoad_ && currentUrl_.find(kBlankTemplateMarker) == std::string::npos)
+        document_->freeMove();
     templateFirstLoad_ = false;
 }
 
@@ -301,13 +323,14 @@ void CMenuCreatorDlg::startFromChooser(const std::string& address) {
             prompts_.message(this, kNoImages, "Rondivo!", wxOK | wxICON_ERROR);
             return;
         }
-        prompts_.message(this,
-                         wxString::Format("Your image gallery has been created with %d images and will now open "
-                                          "in the Menu Designer. Click the PREVIEW toolbar button to see it in "
-                                          "action or click the SAVE toolbar button and then click CREATE CD on "
-                                          "the main screen to compile your presentation for CD.",
-                                          r.pictureCount),
-                         "Rondivo!", wxOK | wxICON_INFORMATION);
+        prompts_.message(
+            this,
+            wxString::Format("Your image gallery has been created with %d images and will now open "
+                             "in the Menu Designer. Click the PREVIEW toolbar button to see it in "
+                             "action or click the SAVE toolbar button and then click CREATE CD on "
+                             "the main screen to compile your presentation for CD.",
+                             r.pictureCount),
+            "Rondivo!", wxOK | wxICON_INFORMATION);
     }
     editing_ = true;
     templateFirstLoad_ = true;
@@ -322,8 +345,8 @@ void CMenuCreatorDlg::selectAllStep() {
 
 std::string CMenuCreatorDlg::chooseFile(const wxString& title, const wxString& filter, bool preview,
                                         const wxString& defaultName) {
-    auto files = prompts_.openFiles(this, title, wxString::FromUTF8(htmlFolder_.string()), defaultName, filter,
-                                    wxFD_OPEN | wxFD_FILE_MUST_EXIST, preview);
+    auto files = prompts_.openFiles(this, title, wxString::FromUTF8(htmlFolder_.string()),
+                                    defaultName, filter, wxFD_OPEN | wxFD_FILE_MUST_EXIST, preview);
     return files.empty() ? std::string() : files.front().utf8_string();
 }
 
@@ -339,14 +362,21 @@ void CMenuCreatorDlg::runCommand(int id) {
             }
             break;
         case ID_BACKGROUND_IMAGE:
-            if (std::string p = chooseFile("Select a Background Image", kImageFilter, true); !p.empty()) {
+            if (std::string p = chooseFile("Select a Background Image", kImageFilter, true);
+                !p.empty()) {
                 document_->setBodyBackground(fileUrl(p));
                 head_.backgroundImage = p;
             }
             break;
-        case ID_INSERT_IMAGE: insertImage(); break;
-        case ID_HYPERLINK: hyperlink(); break;
-        case ID_INSERT_TEXT: insertText(); break;
+        case ID_INSERT_IMAGE:
+            insertImage();
+            break;
+        case ID_HYPERLINK:
+            hyperlink();
+            break;
+        case ID_INSERT_TEXT:
+            insertText();
+            break;
         case ID_TEXT_COLOR:
             selectAllStep();
             if (auto c = prompts_.colour(this)) document_->foreColour(c->GetRGB());
@@ -358,16 +388,27 @@ void CMenuCreatorDlg::runCommand(int id) {
             }
             break;
         case ID_BACKGROUND_MUSIC:
-            if (std::string p = chooseFile("Select a Music File", kMusicFilter, false); !p.empty()) {
+            if (std::string p = chooseFile("Select a Music File", kMusicFilter, false);
+                !p.empty()) {
                 head_.musicPath = p;
                 prompts_.message(this, kMusicAdded, "Rondivo!", wxOK | wxICON_INFORMATION);
             }
             break;
-        case ID_INSERT_MOVIE: insertMovie(); break;
-        case ID_JUSTIFY_LEFT: document_->justifyLeft(); break;
-        case ID_CENTER: document_->justifyCenter(); break;
-        case ID_JUSTIFY_RIGHT: document_->justifyRight(); break;
-        case ID_FREE_MOVE: document_->freeMove(); break;
+        case ID_INSERT_MOVIE:
+            insertMovie();
+            break;
+        case ID_JUSTIFY_LEFT:
+            document_->justifyLeft();
+            break;
+        case ID_CENTER:
+            document_->justifyCenter();
+            break;
+        case ID_JUSTIFY_RIGHT:
+            document_->justifyRight();
+            break;
+        case ID_FREE_MOVE:
+            document_->freeMove();
+            break;
         case ID_CHANGE_FONT:
             selectAllStep();
             if (auto f = prompts_.font(this)) {
@@ -375,14 +416,28 @@ void CMenuCreatorDlg::runCommand(int id) {
                 document_->fontSize(fontSizeForPoints(f->second));
             }
             break;
-        case ID_BOLD: selectAllStep(); document_->bold(); break;
-        case ID_ITALIC: selectAllStep(); document_->italic(); break;
-        case ID_UNDERLINE: selectAllStep(); document_->underline(); break;
-        case ID_SAVE: saveFlow(false); break;
-        case ID_CLOSE: saveFlow(true); break;
+        case ID_BOLD:
+            selectAllStep();
+            document_->bold();
+            break;
+        case ID_ITALIC:
+            selectAllStep();
+            document_->italic();
+            break;
+        case ID_UNDERLINE:
+            selectAllStep();
+            document_->underline();
+            break;
+        case ID_SAVE:
+            saveFlow(false);
+            break;
+        case ID_CLOSE:
+            saveFlow(true);
+            break;
         case ID_OPEN: {
-            auto files = prompts_.openFiles(this, "Open Existing HTML File", wxString::FromUTF8(htmlFolder_.string()),
-                                            "index", kHtmlFilter, wxFD_OPEN | wxFD_FILE_MUST_EXIST, false);
+            auto files = prompts_.openFiles(this, "Open Existing HTML File",
+                                            wxString::FromUTF8(htmlFolder_.string()), "index",
+                                            kHtmlFilter, wxFD_OPEN | wxFD_FILE_MUST_EXIST, false);
             if (files.empty()) break;
             std::filesystem::path file = files.front().utf8_string();
             editing_ = true;
@@ -391,10 +446,15 @@ void CMenuCreatorDlg::runCommand(int id) {
             menuName_ = file.filename().string();
             break;
         }
-        case ID_HELP: openAddress(kHelpPage); break;
+        case ID_HELP:
+            openAddress(kHelpPage);
+            break;
         case ID_PREVIEW:
-        case ID_STOP_PREVIEW: togglePreview(); break;
-        default: break;
+        case ID_STOP_PREVIEW:
+            togglePreview();
+            break;
+        default:
+            break;
     }
 }
 
@@ -424,10 +484,12 @@ void CMenuCreatorDlg::hyperlink() {
 }
 
 void CMenuCreatorDlg::insertText() {
-    auto text = prompts_.text(this, "Add Text Box", "Enter text for this text box", "My Text Label");
+    auto text =
+        prompts_.text(this, "Add Text Box", "Enter text for this text box", "My Text Label");
     if (!text) return;
     document_->caretToEnd();
-    document_->pasteFragment("<P><BR><FIELDSET>" + text->utf8_string() + "</FIELDSET><BR></P>", false);
+    document_->pasteFragment("<P><BR><FIELDSET>" + text->utf8_string() + "</FIELDSET><BR></P>",
+                             false);
     document_->freeMove();
 }
 
@@ -478,8 +540,9 @@ void CMenuCreatorDlg::saveFlow(bool offerDiscard) {
     std::filesystem::path file = menuFolder_ / name;
     if (!saveMenuPage(file, document_->bodyHtml(), head_)) {
         // Ending with OK here would hand the designer a page that is not there.
-        prompts_.message(this, wxString::FromUTF8("The menu could not be saved as " + file.string() + "."),
-                         "Rondivo!", wxOK | wxICON_ERROR);
+        prompts_.message(
+            this, wxString::FromUTF8("The menu could not be saved as " + file.string() + "."),
+            "Rondivo!", wxOK | wxICON_ERROR);
         return;
     }
     menuFilePath_ = file;
@@ -509,19 +572,25 @@ void CMenuCreatorDlg::copyFiles(const std::vector<std::pair<std::string, std::st
         std::filesystem::copy_file(from, to, std::filesystem::copy_options::overwrite_existing, ec);
         if (ec) {
             failed = true;
-            prompts_.message(this, wxString::FromUTF8("Error copying file " + source + " to " + target),
+            prompts_.message(this,
+                             wxString::FromUTF8("Error copying file " + source + " to " + target),
                              "CD-ROM Application", wxOK | wxICON_ERROR);
         }
     }
     progress.Hide();
-    if (!failed) prompts_.message(this, wxString::FromUTF8(doneText), "CD-ROM Application", wxOK | wxICON_INFORMATION);
+    if (!failed)
+        prompts_.message(this, wxString::FromUTF8(doneText), "CD-ROM Application",
+                         wxOK | wxICON_INFORMATION);
 }
 
 void CMenuCreatorDlg::runPreviewStep(const PreviewStep& step) {
     switch (step.kind) {
-        case PreviewStepKind::BeginEditing: startFromChooser(step.argument); break;
+        case PreviewStepKind::BeginEditing:
+            startFromChooser(step.argument);
+            break;
         case PreviewStepKind::MessageBox:
-            prompts_.message(this, wxString::FromUTF8(previewMessageText(step.argument)), GetTitle(), wxOK);
+            prompts_.message(this, wxString::FromUTF8(previewMessageText(step.argument)),
+                             GetTitle(), wxOK);
             break;
         case PreviewStepKind::Quit:
         case PreviewStepKind::Eject:
@@ -534,21 +603,26 @@ void CMenuCreatorDlg::runPreviewStep(const PreviewStep& step) {
                 int r = platform::shellExecute(entry, "", htmlFolder_);
                 if (platform::shellSucceeded(r)) continue;
                 if (r == platform::kShellFileNotFound)
-                    prompts_.message(this, wxString::FromUTF8("Error opening: " + entry + " " +
-                                                              "\nThe file was not found. Please verify it is "
-                                                              "located on your CD-ROM and in the expected folder."),
-                                     "Error Opening File", wxOK | wxICON_ERROR);
+                    prompts_.message(
+                        this,
+                        wxString::FromUTF8("Error opening: " + entry + " " +
+                                           "\nThe file was not found. Please verify it is "
+                                           "located on your CD-ROM and in the expected folder."),
+                        "Error Opening File", wxOK | wxICON_ERROR);
                 else if (r == platform::kShellPathNotFound)
-                    prompts_.message(this, wxString::FromUTF8("Error opening: " + entry + " " +
-                                                              "\nThe file path was not found. Please verify the "
-                                                              "file path is located on your CD-ROM."),
-                                     "Error Opening File", wxOK | wxICON_ERROR);
+                    prompts_.message(
+                        this,
+                        wxString::FromUTF8("Error opening: " + entry + " " +
+                                           "\nThe file path was not found. Please verify the "
+                                           "file path is located on your CD-ROM."),
+                        "Error Opening File", wxOK | wxICON_ERROR);
                 else
                     OpenWithDialog(this, platform::resolvePath(htmlFolder_, entry)).ShowModal();
             }
             break;
         case PreviewStepKind::Browse:
-            platform::openFolder(platform::toNativePath(previewBrowseFolder("C:\\", step.argument)));
+            platform::openFolder(
+                platform::toNativePath(previewBrowseFolder("C:\\", step.argument)));
             break;
         case PreviewStepKind::Maximize: {
             wxRect screen = wxDisplay(wxDisplay::GetFromWindow(this) == wxNOT_FOUND
@@ -556,26 +630,35 @@ void CMenuCreatorDlg::runPreviewStep(const PreviewStep& step) {
                                           : unsigned(wxDisplay::GetFromWindow(this)))
                                 .GetGeometry();
             wxSize border = (GetSize() - GetClientSize()) / 2;
-            SetSize(-1 - border.x, -1 - border.y, screen.width + border.x + 1, screen.height + border.y + 1);
+            SetSize(-1 - border.x, -1 - border.y, screen.width + border.x + 1,
+                    screen.height + border.y + 1);
             break;
         }
         case PreviewStepKind::RestoreSize:
             prompts_.message(this, kPreviewRestoreMessage, "Rondivo!", wxOK | wxICON_INFORMATION);
             break;
-        case PreviewStepKind::Minimize: Iconize(true); break;
+        case PreviewStepKind::Minimize:
+            Iconize(true);
+            break;
         case PreviewStepKind::UserSelectCopy: {
             auto folder = prompts_.folder(this, "Where do you wish to save the file(s)?");
             if (!folder || folder->empty()) break;
             std::string f = folder->utf8_string();
-            copyFiles(previewUserCopyPairs(step.argument, f, htmlFolder_), "All files have been copied to " + f);
+            copyFiles(previewUserCopyPairs(step.argument, f, htmlFolder_),
+                      "All files have been copied to " + f);
             break;
         }
-        case PreviewStepKind::Copy: copyFiles(previewCopyPairs(step.argument), "All files have been copied."); break;
-        case PreviewStepKind::OpenInNewWindow: openAddress(step.argument); break;
+        case PreviewStepKind::Copy:
+            copyFiles(previewCopyPairs(step.argument), "All files have been copied.");
+            break;
+        case PreviewStepKind::OpenInNewWindow:
+            openAddress(step.argument);
+            break;
     }
 }
 
-std::optional<std::string> runMenuCreator(wxWindow* parent, const std::filesystem::path& programFolder) {
+std::optional<std::string> runMenuCreator(wxWindow* parent,
+                                          const std::filesystem::path& programFolder) {
     CMenuCreatorDlg dlg(parent, programFolder);
     if (dlg.ShowModal() != wxID_OK || dlg.menuFilePath().empty()) return std::nullopt;
     return dlg.menuFilePath().string();

@@ -21,29 +21,46 @@ namespace rondivo::menucreator {
 // (templates, demo menus, saved menus) and "pages" (the built-in pages).
 // Returns the full path of the saved menu page when the author saved one;
 // nothing when the window was closed without saving.
-std::optional<std::string> runMenuCreator(wxWindow* parent, const std::filesystem::path& programFolder);
+std::optional<std::string> runMenuCreator(wxWindow* parent,
+                                          const std::filesystem::path& programFolder);
 
 wxBitmap toolbarIcon(int iconId);
 
 // The answers the window gets from its own dialogs; tests replace them.
 struct MenuCreatorDialogs {
     // CSaveMenuDlg: the result and, on Save, the file name with ".html".
-    std::function<std::pair<CSaveMenuDlg::Result, std::string>(wxWindow*, const std::string& name,
-                                                               const std::filesystem::path& folder,
-                                                               bool offerDiscard)>
+    std::function<std::pair<CSaveMenuDlg::Result, std::string>(
+        wxWindow*, const std::string& name, const std::filesystem::path& folder, bool offerDiscard)>
         saveAs;
     // CHyperlinkDlg: the address to attach, or nothing on Cancel.
     std::function<std::optional<std::string>(wxWindow*)> hyperlink;
 };
 
 class CMenuCreatorDlg : public wxDialog {
-public:
+  public:
     enum Command {
-        ID_INSERT_IMAGE = 300, ID_FREE_MOVE = 301, ID_BOLD = 302, ID_ITALIC = 303, ID_UNDERLINE = 304,
-        ID_HYPERLINK = 305, ID_SAVE = 309, ID_OPEN = 310, ID_PREVIEW = 311, ID_CENTER = 312,
-        ID_JUSTIFY_LEFT = 313, ID_JUSTIFY_RIGHT = 314, ID_TEXT_COLOR = 315, ID_BACKGROUND_COLOR = 317,
-        ID_BACKGROUND_IMAGE = 318, ID_PAGE_TITLE = 320, ID_CHANGE_FONT = 321, ID_INSERT_TEXT = 322,
-        ID_HELP = 323, ID_BACKGROUND_MUSIC = 324, ID_INSERT_MOVIE = 325, ID_STOP_PREVIEW = 400,
+        ID_INSERT_IMAGE = 300,
+        ID_FREE_MOVE = 301,
+        ID_BOLD = 302,
+        ID_ITALIC = 303,
+        ID_UNDERLINE = 304,
+        ID_HYPERLINK = 305,
+        ID_SAVE = 309,
+        ID_OPEN = 310,
+        ID_PREVIEW = 311,
+        ID_CENTER = 312,
+        ID_JUSTIFY_LEFT = 313,
+        ID_JUSTIFY_RIGHT = 314,
+        ID_TEXT_COLOR = 315,
+        ID_BACKGROUND_COLOR = 317,
+        ID_BACKGROUND_IMAGE = 318,
+        ID_PAGE_TITLE = 320,
+        ID_CHANGE_FONT = 321,
+        ID_INSERT_TEXT = 322,
+        ID_HELP = 323,
+        ID_BACKGROUND_MUSIC = 324,
+        ID_INSERT_MOVIE = 325,
+        ID_STOP_PREVIEW = 400,
         ID_CLOSE = 2,
     };
     enum { ID_BROWSER = 1085, ID_TOOLBAR = 1046 };
@@ -67,7 +84,7 @@ public:
     wxToolBar* toolbar() const { return toolbar_; }
     const std::filesystem::path& htmlFolder() const { return htmlFolder_; }
 
-private:
+  private:
     void onLoaded(const wxString& url);
     void loadPage(const std::string& pathOrUrl);
     void startFromChooser(const std::string& address);
@@ -76,7 +93,8 @@ private:
     void saveFlow(bool offerDiscard);
     void finish(int code);
     void runPreviewStep(const PreviewStep& step);
-    void copyFiles(const std::vector<std::pair<std::string, std::string>>& pairs, const std::string& doneText);
+    void copyFiles(const std::vector<std::pair<std::string, std::string>>& pairs,
+                   const std::string& doneText);
     std::string chooseFile(const wxString& title, const wxString& filter, bool preview,
                            const wxString& defaultName = "");
 

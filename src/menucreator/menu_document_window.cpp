@@ -1,9 +1,8 @@
 #include "menucreator/menu_document_window.h"
 
+#include <dlfcn.h>
 #include <wx/filesys.h>
 #include <wx/mstream.h>
-
-#include <dlfcn.h>
 
 #include <cstring>
 #include <fstream>
@@ -19,10 +18,12 @@ namespace rondivo::menucreator {
 ResPageHandler::ResPageHandler(std::filesystem::path pagesFolder)
     : wxWebViewHandler("res"), pagesFolder_(std::move(pagesFolder)) {}
 
-std::string ResPageHandler::pageText(const std::filesystem::path& pagesFolder, const std::string& number) {
+std::string ResPageHandler::pageText(const std::filesystem::path& pagesFolder,
+                                     const std::string& number) {
     if (number.empty()) return {};
     std::error_code ec;
-    for (std::filesystem::directory_iterator it(pagesFolder, ec), end; !ec && it != end; it.increment(ec)) {
+    for (std::filesystem::directory_iterator it(pagesFolder, ec), end; !ec && it != end;
+         it.increment(ec)) {
         if (it->path().stem().string() != number) continue;
         std::ifstream in(it->path(), std::ios::binary);
         std::ostringstream text;
@@ -38,7 +39,8 @@ wxFSFile* ResPageHandler::GetFile(const wxString& uri) {
     if (text.empty()) return nullptr;
     wxMemoryOutputStream out;
     out.Write(text.data(), text.size());
-    return new wxFSFile(new wxMemoryInputStream(out), uri, "text/html", wxString(), wxDateTime::Now());
+    return new wxFSFile(new wxMemoryInputStream(out), uri, "text/html", wxString(),
+                        wxDateTime::Now());
 }
 
 namespace {
@@ -53,7 +55,8 @@ struct WebKitCalls {
     using GetManager = void* (*)(void*);
     using RegisterLocal = void (*)(void*, const char*);
     using Callback = void (*)(void* request, void* userData);
-    using RegisterScheme = void (*)(void* context, const char* scheme, Callback cb, void* data, void* destroy);
+    using RegisterScheme = void (*)(void* context, const char* scheme, Callback cb, void* data,
+                                    void* destroy);
     using GetUri = const char* (*)(void* request);
     using NewStream = void* (*)(const void* data, long len, void (*destroy)(void*));
     using Finish = void (*)(void* request, void* stream, long long len, const char* mime);
@@ -63,7 +66,8 @@ struct WebKitCalls {
 
     GetDefault getDefault = sym<GetDefault>("webkit_web_context_get_default");
     GetManager getManager = sym<GetManager>("webkit_web_context_get_security_manager");
-    RegisterLocal registerLocal = sym<RegisterLocal>("webkit_security_manager_register_uri_scheme_as_local");
+    RegisterLocal registerLocal =
+        sym<RegisterLocal>("webkit_security_manager_register_uri_scheme_as_local");
     RegisterScheme registerScheme = sym<RegisterScheme>("webkit_web_context_register_uri_scheme");
     GetUri getUri = sym<GetUri>("webkit_uri_scheme_request_get_uri");
     NewStream newStream = sym<NewStream>("g_memory_input_stream_new_from_data");
@@ -77,8 +81,8 @@ struct WebKitCalls {
         return reinterpret_cast<F>(dlsym(RTLD_DEFAULT, name));
     }
     bool complete() const {
-        return getDefault && getManager && registerLocal && registerScheme && getUri && newStream && finish &&
-               unref && gMalloc && gFree;
+        return getDefault && getManager && registerLocal && registerScheme && getUri && newStream &&
+               finish && unref && gMalloc && gFree;
     }
 };
 
@@ -91,7 +95,9 @@ void serveBuiltInPage(void* request, void*) {
     static WebKitCalls wk;
     const char* uri = wk.getUri(request);
     std::string text = ResPageHandler::pageText(pagesFolder(), builtInPageNumber(uri ? uri : ""));
-    if (text.empty()) text = "<HTML><BODY>The page " + std::string(uri ? uri : "") + " is not there.</BODY></HTML>";
+    if (text.empty())
+        text =
+            "<HTML><BODY>The page " + std::string(uri ? uri : "") + " is not there.</BODY></HTML>";
     void* copy = wk.gMalloc(text.size());
     std::memcpy(copy, text.data(), text.size());
     void* stream = wk.newStream(copy, static_cast<long>(text.size()), wk.gFree);
@@ -115,17 +121,22 @@ bool registerBuiltInPages(const std::filesystem::path& folder) {
 
 }  // namespace
 
-CMenuDocument::CMenuDocument(wxWindow* parent, wxWindowID id, const std::filesystem::path& programFolder) {
+CMenuDocument::CMenuDocument(wxWindow* parent, wxWindowID id,
+                             const std::filesystem::path& programFolder) {
     bool shared = registerBuiltInPages(programFolder / "pages");
     view_ = wxWebView::New();
     view_->Create(parent, id, wxWebViewDefaultURLStr, wxDefaultPosition, wxDefaultSize);
-    if (!shared) view_->RegisterHandler(wxSharedPtr<wxWebViewHandler>(new ResPageHandler(programFolder / "pages")));
+    if (!shared)
+        view_->RegisterHandler(
+            wxSharedPtr<wxWebViewHandler>(new ResPageHandler(programFolder / "pages")));
     view_->AddUserScript(wxString::FromUTF8(mediaCompatScript()), wxWEBVIEW_INJECT_AT_DOCUMENT_END);
     view_->AddUserScript(wxString::FromUTF8(menuEditorScript()), wxWEBVIEW_INJECT_AT_DOCUMENT_END);
     view_->EnableContextMenu(false);
 }
 
-void CMenuDocument::navigate(const std::string& url) { view_->LoadURL(wxString::FromUTF8(url)); }
+void CMenuDocument::navigate(const std::string& url) {
+    view_->LoadURL(wxString::FromUTF8(url));
+}
 
 bool CMenuDocument::run(const std::string& script, std::string* result) {
     wxString out;
@@ -137,7 +148,8 @@ bool CMenuDocument::run(const std::string& script, std::string* result) {
 bool CMenuDocument::ready() const {
     if (view_->IsBusy()) return false;
     wxString out;
-    return view_->RunScript("String(!!window.rondivoEditor && document.readyState === 'complete')", &out) &&
+    return view_->RunScript("String(!!window.rondivoEditor && document.readyState === 'complete')",
+                            &out) &&
            out == "true";
 }
 
@@ -148,7 +160,8 @@ bool CMenuDocument::call(const std::string& expression) {
 
 bool CMenuDocument::exec(const char* command, const char* value, int needs) {
     std::string arg = value ? jsString(value) : "undefined";
-    return call("rondivoEditor.exec(" + jsString(command) + ", " + arg + ", " + std::to_string(needs) + ")");
+    return call("rondivoEditor.exec(" + jsString(command) + ", " + arg + ", " +
+                std::to_string(needs) + ")");
 }
 
 bool CMenuDocument::foreColour(std::uint32_t colourRef) {
@@ -161,7 +174,9 @@ bool CMenuDocument::insertImage(const std::filesystem::path& picture) {
     return exec("insertImage", url.c_str(), kSupported);
 }
 
-bool CMenuDocument::hyperlink(const std::string& url) { return call("rondivoEditor.makeLink(" + jsString(url) + ")"); }
+bool CMenuDocument::hyperlink(const std::string& url) {
+    return call("rondivoEditor.makeLink(" + jsString(url) + ")");
+}
 
 bool CMenuDocument::setDesignMode(bool on) {
     return call(std::string("rondivoEditor.setDesignMode(") + (on ? "true" : "false") + ")");
@@ -179,12 +194,14 @@ int toInt(const std::string& s) {
 
 int CMenuDocument::imageCount() {
     std::string out;
-    return run("String(window.rondivoEditor ? rondivoEditor.imageCount() : 0)", &out) ? toInt(out) : 0;
+    return run("String(window.rondivoEditor ? rondivoEditor.imageCount() : 0)", &out) ? toInt(out)
+                                                                                      : 0;
 }
 
 int CMenuDocument::textBoxCount() {
     std::string out;
-    return run("String(window.rondivoEditor ? rondivoEditor.textBoxCount() : 0)", &out) ? toInt(out) : 0;
+    return run("String(window.rondivoEditor ? rondivoEditor.textBoxCount() : 0)", &out) ? toInt(out)
+                                                                                        : 0;
 }
 
 bool CMenuDocument::setBodyBackground(const std::string& path) {
@@ -197,24 +214,37 @@ bool CMenuDocument::setPageBackgroundColour(std::uint32_t colourRef) {
 
 bool CMenuDocument::selectionIsTextOrControl() {
     std::string out;
-    if (!run("String(window.rondivoEditor ? rondivoEditor.selectionType() : '')", &out)) return false;
+    if (!run("String(window.rondivoEditor ? rondivoEditor.selectionType() : '')", &out))
+        return false;
     return out == "Control" || out == "Text";
 }
 
-bool CMenuDocument::selectionIsTextBox() { return call("rondivoEditor.selectionIsTextBox()"); }
-
-bool CMenuDocument::pasteFragment(const std::string& html, bool selectAfter) {
-    return call("rondivoEditor.pasteFragment(" + jsString(html) + ", " + (selectAfter ? "true" : "false") + ")");
+bool CMenuDocument::selectionIsTextBox() {
+    return call("rondivoEditor.selectionIsTextBox()");
 }
 
-bool CMenuDocument::zeroImageBorders() { return call("rondivoEditor.zeroImageBorders()"); }
-bool CMenuDocument::keepActionLinksInPlace() { return call("rondivoEditor.keepActionLinksInPlace()"); }
-bool CMenuDocument::caretToEnd() { return call("rondivoEditor.caretToEnd()"); }
-bool CMenuDocument::selectTextBoxContents() { return call("rondivoEditor.selectTextBoxContents()"); }
+bool CMenuDocument::pasteFragment(const std::string& html, bool selectAfter) {
+    return call("rondivoEditor.pasteFragment(" + jsString(html) + ", " +
+                (selectAfter ? "true" : "false") + ")");
+}
+
+bool CMenuDocument::zeroImageBorders() {
+    return call("rondivoEditor.zeroImageBorders()");
+}
+bool CMenuDocument::keepActionLinksInPlace() {
+    return call("rondivoEditor.keepActionLinksInPlace()");
+}
+bool CMenuDocument::caretToEnd() {
+    return call("rondivoEditor.caretToEnd()");
+}
+bool CMenuDocument::selectTextBoxContents() {
+    return call("rondivoEditor.selectTextBoxContents()");
+}
 
 int CMenuDocument::freeMove() {
     std::string out;
-    return run("String(window.rondivoEditor ? rondivoEditor.freeMove() : 0)", &out) ? toInt(out) : 0;
+    return run("String(window.rondivoEditor ? rondivoEditor.freeMove() : 0)", &out) ? toInt(out)
+                                                                                    : 0;
 }
 
 std::string CMenuDocument::bodyHtml() {

@@ -16,17 +16,18 @@ namespace rondivo::menucreator {
 // folder's "pages" folder; the blank template is built in when that folder
 // lacks it.
 class ResPageHandler : public wxWebViewHandler {
-public:
+  public:
     explicit ResPageHandler(std::filesystem::path pagesFolder);
     wxFSFile* GetFile(const wxString& uri) override;
-    static std::string pageText(const std::filesystem::path& pagesFolder, const std::string& number);
+    static std::string pageText(const std::filesystem::path& pagesFolder,
+                                const std::string& number);
 
-private:
+  private:
     std::filesystem::path pagesFolder_;
 };
 
 class CMenuDocument {
-public:
+  public:
     // Status needed before a command runs.
     enum Needs { kNoCheck = 0, kSupported = 1, kSupportedEnabled = 3 };
 
@@ -43,8 +44,12 @@ public:
     bool italic() { return exec("italic", nullptr, kSupportedEnabled); }
     bool underline() { return exec("underline", nullptr, kSupportedEnabled); }
     bool foreColour(std::uint32_t colourRef);
-    bool fontName(const std::string& face) { return exec("fontName", face.c_str(), kSupportedEnabled); }
-    bool fontSize(int size) { return exec("fontSize", std::to_string(size).c_str(), kSupportedEnabled); }
+    bool fontName(const std::string& face) {
+        return exec("fontName", face.c_str(), kSupportedEnabled);
+    }
+    bool fontSize(int size) {
+        return exec("fontSize", std::to_string(size).c_str(), kSupportedEnabled);
+    }
     bool justifyCenter() { return exec("justifyCenter", nullptr, kSupportedEnabled); }
     bool justifyLeft() { return exec("justifyLeft", nullptr, kSupportedEnabled); }
     bool justifyRight() { return exec("justifyRight", nullptr, kSupportedEnabled); }
@@ -75,7 +80,7 @@ public:
     // Runs script in the page; the value of the last expression as text.
     bool run(const std::string& script, std::string* result = nullptr);
 
-private:
+  private:
     bool exec(const char* command, const char* value, int needs);
     bool call(const std::string& expression);
 

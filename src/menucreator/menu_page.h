@@ -12,9 +12,9 @@ namespace rondivo::menucreator {
 
 struct MenuHeadValues {
     std::string title;
-    std::string musicPath;        // <BGSOUND SRC="...">
-    std::string backgroundImage;  // BACKGROUND="..." in the BODY tag
-    std::string backgroundColour; // BGCOLOR= text, "#rrggbb" when set by the editor
+    std::string musicPath;         // <BGSOUND SRC="...">
+    std::string backgroundImage;   // BACKGROUND="..." in the BODY tag
+    std::string backgroundColour;  // BGCOLOR= text, "#rrggbb" when set by the editor
     bool operator==(const MenuHeadValues&) const = default;
 };
 

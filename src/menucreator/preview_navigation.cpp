@@ -34,7 +34,9 @@ std::string demoFile(const std::string& entry, const std::filesystem::path& html
 
 }  // namespace
 
-std::string preparePreviewAddress(std::string_view address) { return decodeEntities(address); }
+std::string preparePreviewAddress(std::string_view address) {
+    return decodeEntities(address);
+}
 
 PreviewPlan planPreviewNavigation(std::string_view preparedAddress) {
     const std::string upper = platform::toUpper(preparedAddress);
@@ -80,13 +82,16 @@ PreviewPlan planPreviewNavigation(std::string_view preparedAddress) {
 
 std::string previewMessageText(std::string_view argument) {
     std::string text(argument);
-    if (!text.empty()) text[0] = static_cast<char>(std::toupper(static_cast<unsigned char>(text[0])));
+    if (!text.empty())
+        text[0] = static_cast<char>(std::toupper(static_cast<unsigned char>(text[0])));
     return text;
 }
 
-std::vector<std::string> previewRunEntries(std::string_view argument, const std::filesystem::path& htmlFolder) {
+std::vector<std::string> previewRunEntries(std::string_view argument,
+                                           const std::filesystem::path& htmlFolder) {
     std::vector<std::string> entries;
-    for (std::string& e : splitList(argument.substr(0, 20000))) entries.push_back(demoFile(e, htmlFolder));
+    for (std::string& e : splitList(argument.substr(0, 20000)))
+        entries.push_back(demoFile(e, htmlFolder));
     return entries;
 }
 
@@ -102,9 +107,8 @@ std::string previewBrowseFolder(std::string_view driveRoot, std::string_view arg
     return folder;
 }
 
-std::vector<std::pair<std::string, std::string>> previewUserCopyPairs(std::string_view argument,
-                                                                        std::string_view folder,
-                                                                        const std::filesystem::path& htmlFolder) {
+std::vector<std::pair<std::string, std::string>> previewUserCopyPairs(
+    std::string_view argument, std::string_view folder, const std::filesystem::path& htmlFolder) {
     std::string base(folder);
     if (!base.empty() && base.back() != '\\' && base.back() != '/') base += "\\";
     std::vector<std::pair<std::string, std::string>> pairs;

@@ -11,7 +11,8 @@
 namespace rondivo::menucreator {
 
 inline constexpr const char* kPreviewExitMessage =
-    "The presentation has exited.\n(This message is only in the designer, it will not appear in your "
+    "The presentation has exited.\n(This message is only in the designer, it will not appear in "
+    "your "
     "actual CD menu)";
 inline constexpr const char* kPreviewRestoreMessage =
     "The restore window size command is not available in preview mode.";
@@ -56,18 +57,20 @@ PreviewPlan planPreviewNavigation(std::string_view preparedAddress);
 std::string previewMessageText(std::string_view argument);
 // The files an ACTION_RUN names (at most 20000 characters of the list are
 // used); the demo pages' "znote.pdf" lives in the html folder.
-std::vector<std::string> previewRunEntries(std::string_view argument, const std::filesystem::path& htmlFolder);
+std::vector<std::string> previewRunEntries(std::string_view argument,
+                                           const std::filesystem::path& htmlFolder);
 // The folder ACTION_BROWSE opens, in disc notation: the program's drive root,
 // or the argument (when it names a drive) or root + argument.
 std::string previewBrowseFolder(std::string_view driveRoot, std::string_view argument);
 // (source, target) for each file of ACTION_USER_SELECT_COPY into `folder`.
-std::vector<std::pair<std::string, std::string>> previewUserCopyPairs(std::string_view argument,
-                                                                        std::string_view folder,
-                                                                        const std::filesystem::path& htmlFolder);
+std::vector<std::pair<std::string, std::string>> previewUserCopyPairs(
+    std::string_view argument, std::string_view folder, const std::filesystem::path& htmlFolder);
 // (source, target) pairs of ACTION_COPY; a trailing source without target is dropped.
 std::vector<std::pair<std::string, std::string>> previewCopyPairs(std::string_view argument);
 
 // The font-size command's value for a point size chosen in the font dialog.
-inline int fontSizeForPoints(int points) { return points / 2; }
+inline int fontSizeForPoints(int points) {
+    return points / 2;
+}
 
 }  // namespace rondivo::menucreator

@@ -9,12 +9,14 @@
 
 namespace rondivo::menucreator {
 
-CSaveMenuDlg::CSaveMenuDlg(wxWindow* parent, const std::string& menuName, const std::filesystem::path& folder,
-                           bool offerDiscard, MenuPrompts prompts)
+CSaveMenuDlg::CSaveMenuDlg(wxWindow* parent, const std::string& menuName,
+                           const std::filesystem::path& folder, bool offerDiscard,
+                           MenuPrompts prompts)
     : wxDialog(parent, wxID_ANY, "Save As"), folder_(folder), prompts_(std::move(prompts)) {
     auto* box = new wxStaticBoxSizer(wxVERTICAL, this, "Enter a Name for this Autoplay Menu");
-    edit_ = new wxTextCtrl(box->GetStaticBox(), ID_NAME, wxString::FromUTF8(menuNameForDisplay(menuName)),
-                           wxDefaultPosition, wxSize(280, -1));
+    edit_ = new wxTextCtrl(box->GetStaticBox(), ID_NAME,
+                           wxString::FromUTF8(menuNameForDisplay(menuName)), wxDefaultPosition,
+                           wxSize(280, -1));
     box->Add(edit_, 0, wxEXPAND | wxALL, 8);
     auto* buttons = new wxBoxSizer(wxHORIZONTAL);
     auto* ok = new wxButton(this, wxID_OK, "OK");
@@ -29,8 +31,14 @@ CSaveMenuDlg::CSaveMenuDlg(wxWindow* parent, const std::string& menuName, const 
     SetSizerAndFit(top);
     ok->SetDefault();
     Centre();
-    Bind(wxEVT_BUTTON, [this](wxCommandEvent&) { if (confirm()) EndModal(wxID_OK); }, wxID_OK);
-    Bind(wxEVT_BUTTON, [this](wxCommandEvent&) { EndModal(ID_DISCARD); }, ID_DISCARD);
+    Bind(
+        wxEVT_BUTTON,
+        [this](wxCommandEvent&) {
+            if (confirm()) EndModal(wxID_OK);
+        },
+        wxID_OK);
+    Bind(
+        wxEVT_BUTTON, [this](wxCommandEvent&) { EndModal(ID_DISCARD); }, ID_DISCARD);
 }
 
 bool CSaveMenuDlg::confirm() {
@@ -41,8 +49,8 @@ bool CSaveMenuDlg::confirm() {
     }
     name = menuFileName(name);
     if (std::filesystem::exists(folder_ / name)) {
-        int answer = prompts_.message(this, wxString::FromUTF8(name + kReplaceMenuQuestion), "Save As",
-                                      wxYES_NO | wxICON_WARNING);
+        int answer = prompts_.message(this, wxString::FromUTF8(name + kReplaceMenuQuestion),
+                                      "Save As", wxYES_NO | wxICON_WARNING);
         if (answer != wxYES) return false;
     }
     name_ = name;

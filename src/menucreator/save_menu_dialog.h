@@ -11,7 +11,7 @@
 namespace rondivo::menucreator {
 
 class CSaveMenuDlg : public wxDialog {
-public:
+  public:
     enum { ID_NAME = 1005, ID_DISCARD = 1016 };
     enum class Result { Save, Discard, Cancel };
 
@@ -25,7 +25,7 @@ public:
     bool confirm();
     wxTextCtrl* nameEdit() const { return edit_; }
 
-private:
+  private:
     wxTextCtrl* edit_ = nullptr;
     std::filesystem::path folder_;
     std::string name_;

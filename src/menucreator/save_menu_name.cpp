@@ -18,6 +18,8 @@ bool isValidMenuName(std::string_view name) {
     return !name.empty() && name.find_first_of(kForbidden) == std::string_view::npos;
 }
 
-std::string menuFileName(std::string_view name) { return std::string(name) + ".html"; }
+std::string menuFileName(std::string_view name) {
+    return std::string(name) + ".html";
+}
 
 }  // namespace rondivo::menucreator

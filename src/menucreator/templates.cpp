@@ -30,23 +30,22 @@ std::string builtInPageNumber(std::string_view url) {
     return std::string(rest.substr(0, n));
 }
 
-TemplateChoice templateForAddress(std::string_view address, const std::filesystem::path& htmlFolder) {
+TemplateChoice templateForAddress(std::string_view address,
+                                  const std::filesystem::path& htmlFolder) {
     struct Row {
         std::string_view word, file;
     };
     static constexpr Row kRows[] = {
-        {"GENERAL", "1_Demo_General_Menu.html"},
-        {"SOFTWARE", "2_Demo_Software_Installation.html"},
-        {"SIMPLE", "Template_Simple.html"},
-        {"GENERIC", "Template_Generic.html"},
-        {"HIGHTECH", "Template_HighTech.html"},
-        {"XPBLUE", "Template_XPBlue.html"},
+        {"GENERAL", "1_Demo_General_Menu.html"}, {"SOFTWARE", "2_Demo_Software_Installation.html"},
+        {"SIMPLE", "Template_Simple.html"},      {"GENERIC", "Template_Generic.html"},
+        {"HIGHTECH", "Template_HighTech.html"},  {"XPBLUE", "Template_XPBlue.html"},
         {"IMAGEGALLERY", "Image_Gallery.html"},
     };
     const std::string upper = platform::toUpper(address);
     for (const Row& r : kRows) {
         if (upper.find(r.word) == std::string::npos) continue;
-        TemplateKind kind = r.word == "IMAGEGALLERY" ? TemplateKind::ImageGallery : TemplateKind::Page;
+        TemplateKind kind =
+            r.word == "IMAGEGALLERY" ? TemplateKind::ImageGallery : TemplateKind::Page;
         return {kind, (htmlFolder / r.file).string()};
     }
     return {TemplateKind::Blank, kBlankTemplateUrl};
@@ -57,13 +56,19 @@ std::string standardStyleBlock() {
            "fieldset {\n"
            "   border: #ffffff 0px solid;\n"
            "}\n"
-           "a:link {  font-family: Arial, Helvetica, sans-serif; color: #0000FF; text-decoration: none}\n"
-           "a:active {  font-family: Arial, Helvetica, sans-serif; color: #0000FF; text-decoration: none}\n"
-           "a:visited { font-family: Arial, Helvetica, sans-serif; color: #0000FF; text-decoration: none}\n"
-           "a:hover { font-family: Arial, Helvetica, sans-serif; color: #FF0000; text-decoration: none}\n"
+           "a:link {  font-family: Arial, Helvetica, sans-serif; color: #0000FF; text-decoration: "
+           "none}\n"
+           "a:active {  font-family: Arial, Helvetica, sans-serif; color: #0000FF; "
+           "text-decoration: none}\n"
+           "a:visited { font-family: Arial, Helvetica, sans-serif; color: #0000FF; "
+           "text-decoration: none}\n"
+           "a:hover { font-family: Arial, Helvetica, sans-serif; color: #FF0000; text-decoration: "
+           "none}\n"
            "</style>\n";
 }
 
-std::string blankTemplatePage() { return "<HTML>\n<BODY>\n" + standardStyleBlock() + "</BODY>\n</HTML>\n"; }
+std::string blankTemplatePage() {
+    return "<HTML>\n<BODY>\n" + standardStyleBlock() + "</BODY>\n</HTML>\n";
+}
 
 }  // namespace rondivo::menucreator

@@ -36,7 +36,8 @@ struct TemplateChoice {
 };
 // The page an intercepted begin-editing address asks for; the first template
 // word the address holds wins (letter case ignored, the engine lower-cases hosts).
-TemplateChoice templateForAddress(std::string_view address, const std::filesystem::path& htmlFolder);
+TemplateChoice templateForAddress(std::string_view address,
+                                  const std::filesystem::path& htmlFolder);
 
 // The style block every new page carries: invisible text-box borders and
 // blue Arial links without underline, red under the mouse.

@@ -19,7 +19,8 @@ TEST(HyperlinkAction, UrlForEveryAction) {
         {"Display a Message Box", "Thank you", "http://ACTION_MESSAGEBOX=Thank you"},
         {"Browse CD-ROM", "", "http://ACTION_BROWSE"},
         {"Browse CD-ROM", "docs", "http://ACTION_BROWSE=docs"},
-        {"Copy Files from the CD", "/a/x.pdf,/a/y.pdf", "http://ACTION_USER_SELECT_COPY=/a/x.pdf,/a/y.pdf"},
+        {"Copy Files from the CD", "/a/x.pdf,/a/y.pdf",
+         "http://ACTION_USER_SELECT_COPY=/a/x.pdf,/a/y.pdf"},
         {"Maximize Window", "ignored", "http://ACTION_MAXIMIZE"},
         {"Minimize Window", "", "http://ACTION_MINIMIZE"},
         {"Restore Default Window Size", "", "http://ACTION_RESTORESIZE"},
@@ -30,7 +31,8 @@ TEST(HyperlinkAction, UrlForEveryAction) {
 }
 
 TEST(HyperlinkAction, ControlsFollowTheAction) {
-    EXPECT_EQ(controlsForAction("Run or Open a File on the CD").hint, "Select an existing file to open.");
+    EXPECT_EQ(controlsForAction("Run or Open a File on the CD").hint,
+              "Select an existing file to open.");
     EXPECT_TRUE(controlsForAction("Copy Files from the CD").selectFileEnabled);
     EXPECT_FALSE(controlsForAction("Browse CD-ROM").selectFileEnabled);
     EXPECT_TRUE(controlsForAction("Browse CD-ROM").argumentEnabled);
@@ -60,13 +62,15 @@ TEST(HyperlinkAction, Validation) {
         {"Exit Presentation", "", true},
     };
     for (const Case& c : cases)
-        EXPECT_EQ(!validateHyperlink(c.action, c.argument).has_value(), c.accepted) << c.action << " " << c.argument;
+        EXPECT_EQ(!validateHyperlink(c.action, c.argument).has_value(), c.accepted)
+            << c.action << " " << c.argument;
     EXPECT_EQ(*validateHyperlink("Copy Files from the CD", ""),
               "Please click SELECT FILE and choose file(s) to copy when this link is clicked.");
 }
 
 TEST(HyperlinkAction, SelectedFilesJoinWithCommas) {
-    EXPECT_EQ(appendSelectedFiles("", {"/cd/a.txt", "/cd/b.txt", "/cd/c.txt"}), "/cd/a.txt,/cd/b.txt,/cd/c.txt");
+    EXPECT_EQ(appendSelectedFiles("", {"/cd/a.txt", "/cd/b.txt", "/cd/c.txt"}),
+              "/cd/a.txt,/cd/b.txt,/cd/c.txt");
     EXPECT_EQ(appendSelectedFiles("/cd/old.txt", {"/cd/new.txt"}), "/cd/old.txt,/cd/new.txt");
 }
 

@@ -10,7 +10,8 @@ namespace {
 TEST(MediaCompat, MovieSources) {
     for (const char* s : {"a.wmv", "C:\\m\\Clip.MPG", "clip.mpeg?x=1", "/x/y.avi", "v.mp4"})
         EXPECT_TRUE(isMovieSource(s)) << s;
-    for (const char* s : {"flash.swf", "a.wmv.txt", "", "song.mp3"}) EXPECT_FALSE(isMovieSource(s)) << s;
+    for (const char* s : {"flash.swf", "a.wmv.txt", "", "song.mp3"})
+        EXPECT_FALSE(isMovieSource(s)) << s;
     EXPECT_NE(mediaCompatScript().find("wmv|mpg|mpeg|avi"), std::string::npos);
 }
 

@@ -46,11 +46,12 @@ MenuPrompts fakePrompts(Answers& a) {
         a.messages.push_back(text.utf8_string());
         return (style & wxYES_NO) ? wxYES : wxOK;
     };
-    p.openFiles = [&a](wxWindow*, const wxString&, const wxString&, const wxString&, const wxString&, long, bool) {
-        return a.files;
-    };
+    p.openFiles = [&a](wxWindow*, const wxString&, const wxString&, const wxString&,
+                       const wxString&, long, bool) { return a.files; };
     p.colour = [&a](wxWindow*) { return a.colour; };
-    p.font = [](wxWindow*) { return std::optional<std::pair<wxString, int>>(std::make_pair("Arial", 13)); };
+    p.font = [](wxWindow*) {
+        return std::optional<std::pair<wxString, int>>(std::make_pair("Arial", 13));
+    };
     p.folder = [&a](wxWindow*, const wxString&) { return a.folder; };
     p.text = [&a](wxWindow*, const wxString&, const wxString&, const wxString& initial) {
         return a.text ? a.text : std::optional<wxString>(initial);
@@ -59,17 +60,19 @@ MenuPrompts fakePrompts(Answers& a) {
 }
 
 class MenuCreatorWindow : public ::testing::Test {
-protected:
+  protected:
     void SetUp() override {
         fs::path fixtures = test::sourceDir() / "tests/menucreator/fixtures";
         fs::copy(fixtures, program.path(), fs::copy_options::recursive);
         home = std::make_unique<test::ScopedEnv>("HOME", program.path().string());
     }
     std::unique_ptr<CMenuCreatorDlg> open(MenuCreatorDialogs dialogs = {}) {
-        auto dlg = std::make_unique<CMenuCreatorDlg>(nullptr, program.path(), fakePrompts(answers), std::move(dialogs));
+        auto dlg = std::make_unique<CMenuCreatorDlg>(nullptr, program.path(), fakePrompts(answers),
+                                                     std::move(dialogs));
         dlg->Show();
-        EXPECT_TRUE(waitUntil([&] { return dlg->currentUrl().find(".exe/23/182") != std::string::npos; }))
-            << dlg->currentUrl();
+        EXPECT_TRUE(waitUntil([&] {
+            return dlg->currentUrl().find(".exe/23/182") != std::string::npos;
+        })) << dlg->currentUrl();
         return dlg;
     }
     std::string js(CMenuCreatorDlg& dlg, const std::string& script) {
@@ -79,13 +82,19 @@ protected:
     }
     // Picks an option on the chooser page and presses its start button.
     void choose(CMenuCreatorDlg& dlg, const std::string& option) {
-        std::string r = js(dlg, "try{var t=document.getElementById('TemplateList');for(var i=0;i<t.options.length;i++)"
-                "if(t.options[i].text=='" + option + "')t.selectedIndex=i;"
-                "document.getElementById('StartButton').click();'ok'}catch(e){'ERR '+e+document.documentElement.outerHTML.substring(0,300)+location.href}");
+        std::string r = js(
+            dlg,
+            "try{var t=document.getElementById('TemplateList');for(var i=0;i<t.options.length;i++)"
+            "if(t.options[i].text=='" +
+                option +
+                "')t.selectedIndex=i;"
+                "document.getElementById('StartButton').click();'ok'}catch(e){'ERR "
+                "'+e+document.documentElement.outerHTML.substring(0,300)+location.href}");
         EXPECT_EQ(r, "ok");
-        ASSERT_TRUE(waitUntil([&] { return dlg.editing() && dlg.currentUrl().find(".exe/23/182") == std::string::npos
-                                           && dlg.document().ready(); }))
-            << dlg.currentUrl();
+        ASSERT_TRUE(waitUntil([&] {
+            return dlg.editing() && dlg.currentUrl().find(".exe/23/182") == std::string::npos &&
+                   dlg.document().ready();
+        })) << dlg.currentUrl();
         pump(200);
     }
     void screenshot(const std::string& name) {
@@ -130,7 +139,9 @@ TEST_F(MenuCreatorWindow, GenericTemplateBuildAndSave) {
         savedName = name;
         return std::make_pair(CSaveMenuDlg::Result::Save, std::string("My Menu.html"));
     };
-    dialogs.hyperlink = [](wxWindow*) { return std::optional<std::string>("http://ACTION_RUN=setup.sh"); };
+    dialogs.hyperlink = [](wxWindow*) {
+        return std::optional<std::string>("http://ACTION_RUN=setup.sh");
+    };
     auto dlg = open(std::move(dialogs));
     choose(*dlg, "Generic CD Template");
     EXPECT_EQ(dlg->head().title, "Generic CD");
@@ -151,7 +162,8 @@ TEST_F(MenuCreatorWindow, GenericTemplateBuildAndSave) {
     // Select the new picture as the author's click would, then link it.
     js(*dlg, "rondivoEditor.selectObject(document.images[1]);'x'");
     dlg->runCommand(CMenuCreatorDlg::ID_HYPERLINK);
-    EXPECT_EQ(js(*dlg, "document.images[1].parentNode.getAttribute('href')"), "http://ACTION_RUN=setup.sh");
+    EXPECT_EQ(js(*dlg, "document.images[1].parentNode.getAttribute('href')"),
+              "http://ACTION_RUN=setup.sh");
 
     dlg->runCommand(CMenuCreatorDlg::ID_SAVE);
     EXPECT_EQ(savedName, "My Menu");
@@ -161,7 +173,10 @@ TEST_F(MenuCreatorWindow, GenericTemplateBuildAndSave) {
     EXPECT_EQ(dlg->menuName(), "My Menu.html");
     std::string bytes = test::readFile(saved);
     EXPECT_EQ(bytes.rfind("<HTML>\r\n<TITLE>Generic CD</TITLE>\r\n<BGSOUND SRC=\"intro.wav\">\r\n"
-                          "<BODY SCROLL=AUTO BGCOLOR=#336699>\r\n", 0), 0u) << bytes;
+                          "<BODY SCROLL=AUTO BGCOLOR=#336699>\r\n",
+                          0),
+              0u)
+        << bytes;
     EXPECT_NE(bytes.find("href=\"http://ACTION_RUN=setup.sh\""), std::string::npos) << bytes;
     EXPECT_NE(bytes.find("Click the picture</fieldset>"), std::string::npos) << bytes;
     EXPECT_EQ(bytes.find("data-rondivo"), std::string::npos) << bytes;
@@ -171,7 +186,9 @@ TEST_F(MenuCreatorWindow, GenericTemplateBuildAndSave) {
 TEST_F(MenuCreatorWindow, PreviewTogglesToolsAndQuitReturnsToEditing) {
     auto dlg = open();
     choose(*dlg, "Blank Template");
-    js(*dlg, "document.body.insertAdjacentHTML('beforeend', '<a id=q href=\"http://ACTION_QUIT\">Quit</a>');'x'");
+    js(*dlg,
+       "document.body.insertAdjacentHTML('beforeend', '<a id=q "
+       "href=\"http://ACTION_QUIT\">Quit</a>');'x'");
     dlg->runCommand(CMenuCreatorDlg::ID_PREVIEW);
     EXPECT_FALSE(dlg->editing());
     EXPECT_EQ(js(*dlg, "document.designMode"), "off");
@@ -197,8 +214,9 @@ TEST_F(MenuCreatorWindow, PreviewTogglesToolsAndQuitReturnsToEditing) {
 TEST_F(MenuCreatorWindow, PreviewMessageKeepsItsCapitals) {
     auto dlg = open();
     choose(*dlg, "Blank Template");
-    js(*dlg, "document.body.insertAdjacentHTML('beforeend', "
-             "'<a id=m href=\"http://ACTION_MESSAGEBOX=thank%20you from Bob\">m</a>');'x'");
+    js(*dlg,
+       "document.body.insertAdjacentHTML('beforeend', "
+       "'<a id=m href=\"http://ACTION_MESSAGEBOX=thank%20you from Bob\">m</a>');'x'");
     dlg->runCommand(CMenuCreatorDlg::ID_PREVIEW);
     js(*dlg, "document.getElementById('m').click();'x'");
     ASSERT_TRUE(waitUntil([&] { return !answers.messages.empty(); }));
@@ -226,12 +244,15 @@ TEST_F(MenuCreatorWindow, ImageGalleryPlacesPicturesOrReportsNone) {
     answers.messages.clear();
     choose(*dlg, "Image Gallery Wizard");
     ASSERT_EQ(answers.messages.size(), 1u);
-    EXPECT_EQ(answers.messages[0].rfind("Your image gallery has been created with 7 images", 0), 0u);
+    EXPECT_EQ(answers.messages[0].rfind("Your image gallery has been created with 7 images", 0),
+              0u);
     EXPECT_NE(dlg->currentUrl().find("Image_Gallery.html"), std::string::npos);
     EXPECT_EQ(dlg->head().title, "My Image Gallery");
     EXPECT_EQ(dlg->document().imageCount(), 7);
-    EXPECT_EQ(js(*dlg, "var r=[];for(var i=0;i<document.images.length;i++)"
-                       "r.push(document.images[i].style.left+','+document.images[i].style.top);r.sort().join(' ')"),
+    EXPECT_EQ(js(*dlg,
+                 "var r=[];for(var i=0;i<document.images.length;i++)"
+                 "r.push(document.images[i].style.left+','+document.images[i].style.top);r.sort()."
+                 "join(' ')"),
               "145px,210px 145px,80px 15px,210px 15px,80px 275px,80px 405px,80px 535px,80px");
     screenshot("gallery");
 }
@@ -262,7 +283,8 @@ TEST_F(MenuCreatorWindow, SavedPageReopensWithItsHeadValues) {
     choose(*again, "Blank Template");
     answers.files = {wxString::FromUTF8(dlg->menuFilePath().string())};
     again->runCommand(CMenuCreatorDlg::ID_OPEN);
-    ASSERT_TRUE(waitUntil([&] { return again->currentUrl().find("Reopen.html") != std::string::npos; }));
+    ASSERT_TRUE(
+        waitUntil([&] { return again->currentUrl().find("Reopen.html") != std::string::npos; }));
     EXPECT_EQ(again->head(), written);
     EXPECT_EQ(again->GetTitle(), "My CD Menu");
     EXPECT_EQ(again->menuName(), "Reopen.html");
@@ -271,21 +293,27 @@ TEST_F(MenuCreatorWindow, SavedPageReopensWithItsHeadValues) {
 TEST_F(MenuCreatorWindow, MoviesAndMusicPlayButStayInThePageFormat) {
     test::writeFile(program / "html" / "movie.html",
                     "<HTML><BGSOUND SRC=\"intro.wav\"><BODY><P>x</P>"
-                    "<EMBED SRC=\"clip.mpg\" border=0 autoplay=true style=\"LEFT: 30px; POSITION: absolute; TOP: 40px\">"
+                    "<EMBED SRC=\"clip.mpg\" border=0 autoplay=true style=\"LEFT: 30px; POSITION: "
+                    "absolute; TOP: 40px\">"
                     "</BODY></HTML>");
     auto dlg = open();
     choose(*dlg, "Blank Template");
     answers.files = {wxString::FromUTF8((program / "html" / "movie.html").string())};
     dlg->runCommand(CMenuCreatorDlg::ID_OPEN);
-    ASSERT_TRUE(waitUntil([&] { return dlg->currentUrl().find("movie.html") != std::string::npos &&
-                                       dlg->document().ready(); }));
+    ASSERT_TRUE(waitUntil([&] {
+        return dlg->currentUrl().find("movie.html") != std::string::npos && dlg->document().ready();
+    }));
     EXPECT_EQ(js(*dlg, "String(document.getElementsByTagName('audio').length)"), "1");
     EXPECT_EQ(js(*dlg, "document.getElementsByTagName('video')[0].style.left"), "30px");
     std::string body = dlg->document().bodyHtml();
     EXPECT_EQ(body.find("<video"), std::string::npos) << body;
     EXPECT_EQ(body.find("<audio"), std::string::npos) << body;
-    EXPECT_NE(body.find("<embed src=\"clip.mpg\" border=\"0\" autoplay=\"true\" style=\"LEFT: 30px; POSITION: "
-                        "absolute; TOP: 40px\">"), std::string::npos) << body;
+    EXPECT_NE(
+        body.find(
+            "<embed src=\"clip.mpg\" border=\"0\" autoplay=\"true\" style=\"LEFT: 30px; POSITION: "
+            "absolute; TOP: 40px\">"),
+        std::string::npos)
+        << body;
 }
 
 TEST_F(MenuCreatorWindow, FormattingATextBoxAppliesToItsText) {
@@ -322,21 +350,26 @@ TEST_F(MenuCreatorWindow, HyperlinkNeedsASelection) {
     EXPECT_EQ(answers.messages[0].rfind("Please select an image or highlight text", 0), 0u);
 
     // Selected text is linked by the engine's own command and stays in place.
-    js(*dlg, "document.body.insertAdjacentHTML('beforeend','<p id=t>Say hi</p>');"
-             "var r=document.createRange();r.selectNodeContents(document.getElementById('t'));"
-             "getSelection().removeAllRanges();getSelection().addRange(r);'x'");
+    js(*dlg,
+       "document.body.insertAdjacentHTML('beforeend','<p id=t>Say hi</p>');"
+       "var r=document.createRange();r.selectNodeContents(document.getElementById('t'));"
+       "getSelection().removeAllRanges();getSelection().addRange(r);'x'");
     dlg->runCommand(CMenuCreatorDlg::ID_HYPERLINK);
     EXPECT_TRUE(asked);
-    EXPECT_EQ(js(*dlg, "document.getElementById('t').innerHTML"), "<a href=\"http://ACTION_MESSAGEBOX=Hi\">Say hi</a>");
+    EXPECT_EQ(js(*dlg, "document.getElementById('t').innerHTML"),
+              "<a href=\"http://ACTION_MESSAGEBOX=Hi\">Say hi</a>");
 }
 
 TEST_F(MenuCreatorWindow, FreedObjectsAreDraggedWithTheMouse) {
     auto dlg = open();
     choose(*dlg, "Generic CD Template");
     std::string before = js(*dlg, "var i=document.images[0];i.style.left+','+i.style.top");
-    js(*dlg, "var i=document.images[0],b=i.getBoundingClientRect();"
-             "function ev(t,x,y){i.dispatchEvent(new MouseEvent(t,{bubbles:true,button:0,clientX:x,clientY:y}));}"
-             "ev('mousedown',b.left+5,b.top+5);ev('mousemove',b.left+105,b.top+55);ev('mouseup',b.left+105,b.top+55);'x'");
+    js(*dlg,
+       "var i=document.images[0],b=i.getBoundingClientRect();"
+       "function ev(t,x,y){i.dispatchEvent(new "
+       "MouseEvent(t,{bubbles:true,button:0,clientX:x,clientY:y}));}"
+       "ev('mousedown',b.left+5,b.top+5);ev('mousemove',b.left+105,b.top+55);ev('mouseup',b.left+"
+       "105,b.top+55);'x'");
     std::string after = js(*dlg, "var i=document.images[0];i.style.left+','+i.style.top");
     int l0 = 0, t0 = 0, l1 = 0, t1 = 0;
     ASSERT_EQ(std::sscanf(before.c_str(), "%dpx,%dpx", &l0, &t0), 2) << before;
@@ -362,8 +395,9 @@ TEST_F(MenuCreatorWindow, PreviewRunsFilesAndOpensWebPagesOutside) {
     EXPECT_NE(calls[0].find("readme.txt"), std::string::npos) << calls[0];
     EXPECT_NE(calls[1].find("HTTP://WWW.example.com/page.html"), std::string::npos) << calls[1];
     ASSERT_EQ(answers.messages.size(), 1u);
-    EXPECT_EQ(answers.messages[0], "Error opening: missing.txt \nThe file was not found. Please verify it is "
-                                   "located on your CD-ROM and in the expected folder.");
+    EXPECT_EQ(answers.messages[0],
+              "Error opening: missing.txt \nThe file was not found. Please verify it is "
+              "located on your CD-ROM and in the expected folder.");
     EXPECT_NE(dlg->currentUrl().find(".exe/23/179"), std::string::npos);
 }
 
@@ -374,7 +408,8 @@ TEST_F(MenuCreatorWindow, PreviewCopiesChosenFiles) {
     auto dlg = open();
     choose(*dlg, "Blank Template");
     dlg->runCommand(CMenuCreatorDlg::ID_PREVIEW);
-    dlg->handleNavigation("http://ACTION_USER_SELECT_COPY=" + (program / "html" / "a.txt").string());
+    dlg->handleNavigation("http://ACTION_USER_SELECT_COPY=" +
+                          (program / "html" / "a.txt").string());
     EXPECT_EQ(test::readFile(target / "a.txt"), "A");
     ASSERT_EQ(answers.messages.size(), 1u);
     EXPECT_EQ(answers.messages[0], "All files have been copied to " + target.path().string());

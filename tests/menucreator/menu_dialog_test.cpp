@@ -24,8 +24,8 @@ struct Recorder {
             messages.push_back(text.utf8_string());
             return answer;
         };
-        p.openFiles = [this](wxWindow*, const wxString&, const wxString&, const wxString&, const wxString&, long,
-                             bool) { return files; };
+        p.openFiles = [this](wxWindow*, const wxString&, const wxString&, const wxString&,
+                             const wxString&, long, bool) { return files; };
         return p;
     }
 };
@@ -84,8 +84,10 @@ TEST(HyperlinkDialog, RefusesAndStays) {
     dlg.argumentEdit()->SetValue("");
     EXPECT_FALSE(dlg.confirm());
     ASSERT_EQ(r.messages.size(), 2u);
-    EXPECT_EQ(r.messages[0].rfind("Please enter a complete web site URL in the form: http://", 0), 0u);
-    EXPECT_EQ(r.messages[1], "Please click SELECT FILE and choose file(s) to copy when this link is clicked.");
+    EXPECT_EQ(r.messages[0].rfind("Please enter a complete web site URL in the form: http://", 0),
+              0u);
+    EXPECT_EQ(r.messages[1],
+              "Please click SELECT FILE and choose file(s) to copy when this link is clicked.");
 }
 
 TEST(HyperlinkDialog, SelectedFilesBecomeTheArgument) {

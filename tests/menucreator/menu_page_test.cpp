@@ -23,19 +23,27 @@ TEST(MenuHeadValues, ReadsEachValueFromItsLine) {
     const Case cases[] = {
         {"written by the editor",
          "<HTML>\r\n<TITLE>My CD</TITLE>\r\n<BGSOUND SRC=\"C:\\m\\Song.mp3\">\r\n"
-         "<BODY SCROLL=AUTO BACKGROUND=\"Sky.JPG\" BGCOLOR=#ff0000>\r\n<P>x</P>\r\n</BODY>\r\n</HTML>\r\n\r\n",
+         "<BODY SCROLL=AUTO BACKGROUND=\"Sky.JPG\" "
+         "BGCOLOR=#ff0000>\r\n<P>x</P>\r\n</BODY>\r\n</HTML>\r\n\r\n",
          {"My CD", "C:\\m\\Song.mp3", "Sky.JPG", "#ff0000"}},
         {"tags in any case, values keep theirs",
-         "<html><title>Mixed Case</title></html>\n<bgsound src=\"A.wav\">\n<body bgcolor=#00FF00>\n",
+         "<html><title>Mixed Case</title></html>\n<bgsound src=\"A.wav\">\n<body "
+         "bgcolor=#00FF00>\n",
          {"Mixed Case", "A.wav", "", "#00FF00"}},
         {"title needs its closing tag on the same line", "<TITLE>Broken\n</TITLE>\n", {}},
         {"BGCOLOR followed by tags with text after them is read",
-         "<BODY BGCOLOR=#123456><P>hello there</P>\n", {"", "", "", "#123456"}},
+         "<BODY BGCOLOR=#123456><P>hello there</P>\n",
+         {"", "", "", "#123456"}},
         {"BGCOLOR followed by a blank before the next tag is not read",
-         "<BODY BGCOLOR=#123456 TEXT=red><P>x\n", {}},
+         "<BODY BGCOLOR=#123456 TEXT=red><P>x\n",
+         {}},
         {"BGCOLOR before the BODY tag does not count", "<TABLE BGCOLOR=#111111><BODY>\n", {}},
-        {"background picture without closing quote is ignored", "<BODY BACKGROUND=\"sky.jpg>\n", {}},
-        {"later lines overwrite earlier ones", "<TITLE>One</TITLE>\n<TITLE>Two</TITLE>\n", {"Two", "", "", ""}},
+        {"background picture without closing quote is ignored",
+         "<BODY BACKGROUND=\"sky.jpg>\n",
+         {}},
+        {"later lines overwrite earlier ones",
+         "<TITLE>One</TITLE>\n<TITLE>Two</TITLE>\n",
+         {"Two", "", "", ""}},
     };
     for (const Case& c : cases) EXPECT_EQ(read(c.page), c.expected) << c.name;
 }
@@ -62,14 +70,17 @@ TEST(ColourText, RedIsTheLowestByte) {
 
 TEST(MenuPage, BuildsHeadAroundBody) {
     EXPECT_EQ(buildMenuPage("<P>Hi</P>", {"", "", "", "#ff0000"}),
-              "<HTML>\n<TITLE></TITLE>\n<BODY SCROLL=AUTO BGCOLOR=#ff0000>\n<P>Hi</P>\n</BODY>\n</HTML>\n");
+              "<HTML>\n<TITLE></TITLE>\n<BODY SCROLL=AUTO "
+              "BGCOLOR=#ff0000>\n<P>Hi</P>\n</BODY>\n</HTML>\n");
     EXPECT_EQ(buildMenuPage("b", {"T", "m.wav", "sky.jpg", ""}),
-              "<HTML>\n<TITLE>T</TITLE>\n<BGSOUND SRC=\"m.wav\">\n<BODY SCROLL=AUTO BACKGROUND=\"sky.jpg\">\nb"
+              "<HTML>\n<TITLE>T</TITLE>\n<BGSOUND SRC=\"m.wav\">\n<BODY SCROLL=AUTO "
+              "BACKGROUND=\"sky.jpg\">\nb"
               "\n</BODY>\n</HTML>\n");
 }
 
 TEST(MenuPage, BodyHoldingWholePageIsCutAfterClosingTag) {
-    EXPECT_EQ(buildMenuPage("<P>a</P></HTML>rest</HTML>", {"T", "m", "b", "#000000"}), "<P>a</P></HTML>");
+    EXPECT_EQ(buildMenuPage("<P>a</P></HTML>rest</HTML>", {"T", "m", "b", "#000000"}),
+              "<P>a</P></HTML>");
     // Only the exact upper-case closing tag counts.
     EXPECT_NE(buildMenuPage("x</html>", {}).find("<TITLE>"), std::string::npos);
 }
@@ -80,7 +91,8 @@ TEST(MenuPage, BlankTargetsOnlyForOrdinaryLinks) {
         const char* out;
     };
     const Case cases[] = {
-        {"x<a href=\"http://ACTION_RUN=a.exe\">r</a>", "x<a href=\"http://ACTION_RUN=a.exe\">r</a>"},
+        {"x<a href=\"http://ACTION_RUN=a.exe\">r</a>",
+         "x<a href=\"http://ACTION_RUN=a.exe\">r</a>"},
         {"x<A HREF=\"file:///C:/a.html\">f</A>", "x<A HREF=\"file:///C:/a.html\">f</A>"},
         {"x<A href=\"page2.html\">p</A>", "x<A target=_blank href=\"page2.html\">p</A>"},
         {"x<a href=\"a.html\">1</a><a href=\"b.html\">2</a>",
@@ -99,14 +111,16 @@ TEST(MenuPage, SavedBytesUseCrLfAndOneMoreLineEnd) {
     auto file = dir / "My Menu.html";
     ASSERT_TRUE(saveMenuPage(file, "<P>Hi</P>", {"", "", "", "#ff0000"}));
     EXPECT_EQ(test::readFile(file),
-              "<HTML>\r\n<TITLE></TITLE>\r\n<BODY SCROLL=AUTO BGCOLOR=#ff0000>\r\n<P>Hi</P>\r\n</BODY>\r\n"
+              "<HTML>\r\n<TITLE></TITLE>\r\n<BODY SCROLL=AUTO "
+              "BGCOLOR=#ff0000>\r\n<P>Hi</P>\r\n</BODY>\r\n"
               "</HTML>\r\n\r\n");
 }
 
 TEST(MenuPage, SavedPageReadsBackItsHeadValues) {
     test::TempDir dir;
     auto file = dir / "menu.html";
-    MenuHeadValues head{"My Title", (dir / "music.mp3").string(), (dir / "back.jpg").string(), "#0500ff"};
+    MenuHeadValues head{"My Title", (dir / "music.mp3").string(), (dir / "back.jpg").string(),
+                        "#0500ff"};
     ASSERT_TRUE(saveMenuPage(file, "<p><a href=\"http://ACTION_QUIT\">Quit</a></p>", head));
     EXPECT_EQ(readMenuHeadValuesFrom(file.string()), head);
 }
