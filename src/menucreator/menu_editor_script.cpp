@@ -127,12 +127,27 @@ std::string menuEditorScript() {
     ev.preventDefault();
     select(el);
     var pos = pagePos(el);
+    // The lower right corner of a picture or movie resizes it (live resize).
+    var box = el.getBoundingClientRect();
+    if (el.tagName.toLowerCase() !== 'fieldset' && ev.clientX >= box.right - 8 && ev.clientY >= box.bottom - 8) {
+      drag = {resize: true, el: el, x0: ev.pageX, y0: ev.pageY, w: box.width, h: box.height};
+      return;
+    }
     if (getComputedStyle(el).position !== 'absolute') return;
     drag = {el: el, dx: ev.pageX - pos.left, dy: ev.pageY - pos.top, parent: el.offsetParent};
   }, true);
   doc.addEventListener('mousemove', function (ev) {
     if (!drag) return;
     ev.preventDefault();
+    if (drag.resize) {
+      var w = Math.max(8, Math.round(drag.w + ev.pageX - drag.x0));
+      var h = Math.max(8, Math.round(drag.h + ev.pageY - drag.y0));
+      [drag.el, model(drag.el)].forEach(function (n) {
+        n.setAttribute('width', w);
+        n.setAttribute('height', h);
+      });
+      return;
+    }
     var base = {left: 0, top: 0};
     if (drag.parent && drag.parent !== doc.body && drag.parent !== doc.documentElement) {
       base = pagePos(drag.parent);

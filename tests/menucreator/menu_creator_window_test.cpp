@@ -376,8 +376,39 @@ TEST_F(MenuCreatorWindow, FreedObjectsAreDraggedWithTheMouse) {
     ASSERT_EQ(std::sscanf(after.c_str(), "%dpx,%dpx", &l1, &t1), 2) << after;
     EXPECT_EQ(l1 - l0, 100);
     EXPECT_EQ(t1 - t0, 50);
+    // Its lower right corner resizes it.
+    js(*dlg, "var i=document.images[0],b=i.getBoundingClientRect();"
+             "function ev(t,x,y){i.dispatchEvent(new MouseEvent(t,{bubbles:true,button:0,clientX:x,clientY:y}));}"
+             "ev('mousedown',b.right-2,b.bottom-2);ev('mousemove',b.right+18,b.bottom+8);"
+             "ev('mouseup',b.right+18,b.bottom+8);'x'");
+    EXPECT_EQ(js(*dlg, "document.images[0].getAttribute('width')+'x'+document.images[0].getAttribute('height')"),
+              "60x50");
     // The outline that marks the selected picture is not part of the page.
     EXPECT_EQ(dlg->document().bodyHtml().find("data-rondivo"), std::string::npos);
+}
+
+TEST_F(MenuCreatorWindow, ClosingAnEditedMenuOffersDiscard) {
+    std::vector<bool> offered;
+    CSaveMenuDlg::Result answer = CSaveMenuDlg::Result::Cancel;
+    MenuCreatorDialogs dialogs;
+    dialogs.saveAs = [&](wxWindow*, const std::string&, const fs::path&, bool offerDiscard) {
+        offered.push_back(offerDiscard);
+        return std::make_pair(answer, std::string());
+    };
+    auto dlg = open(dialogs);
+    choose(*dlg, "Blank Template");
+    dlg->runCommand(CMenuCreatorDlg::ID_SAVE);
+    EXPECT_EQ(dlg->endCode(), 0);  // Cancel returns to editing
+    wxCloseEvent close(wxEVT_CLOSE_WINDOW, dlg->GetId());
+    close.SetEventObject(dlg.get());
+    close.SetCanVeto(true);
+    dlg->GetEventHandler()->ProcessEvent(close);
+    EXPECT_EQ(dlg->endCode(), 0);
+    answer = CSaveMenuDlg::Result::Discard;
+    dlg->runCommand(CMenuCreatorDlg::ID_CLOSE);
+    EXPECT_EQ(dlg->endCode(), wxID_CANCEL);
+    EXPECT_EQ(offered, (std::vector<bool>{false, true, true}));
+    EXPECT_FALSE(fs::exists(program / "html" / "My Menu.html"));
 }
 
 TEST_F(MenuCreatorWindow, PreviewRunsFilesAndOpensWebPagesOutside) {
