@@ -4,6 +4,7 @@
 
 #include <gtest/gtest.h>
 #include <wx/app.h>
+#include <wx/timer.h>
 #include <wx/utils.h>
 
 #include <chrono>
@@ -11,6 +12,7 @@
 #include <cstdlib>
 #include <functional>
 
+#include "menucreator/hyperlink_dialog.h"
 #include "test_support.h"
 
 namespace rondivo::menucreator {
@@ -377,14 +379,50 @@ TEST_F(MenuCreatorWindow, FreedObjectsAreDraggedWithTheMouse) {
     EXPECT_EQ(l1 - l0, 100);
     EXPECT_EQ(t1 - t0, 50);
     // Its lower right corner resizes it.
-    js(*dlg, "var i=document.images[0],b=i.getBoundingClientRect();"
-             "function ev(t,x,y){i.dispatchEvent(new MouseEvent(t,{bubbles:true,button:0,clientX:x,clientY:y}));}"
-             "ev('mousedown',b.right-2,b.bottom-2);ev('mousemove',b.right+18,b.bottom+8);"
-             "ev('mouseup',b.right+18,b.bottom+8);'x'");
-    EXPECT_EQ(js(*dlg, "document.images[0].getAttribute('width')+'x'+document.images[0].getAttribute('height')"),
+    js(*dlg,
+       "var i=document.images[0],b=i.getBoundingClientRect();"
+       "function ev(t,x,y){i.dispatchEvent(new "
+       "MouseEvent(t,{bubbles:true,button:0,clientX:x,clientY:y}));}"
+       "ev('mousedown',b.right-2,b.bottom-2);ev('mousemove',b.right+18,b.bottom+8);"
+       "ev('mouseup',b.right+18,b.bottom+8);'x'");
+    EXPECT_EQ(js(*dlg,
+                 "document.images[0].getAttribute('width')+'x'+document.images[0].getAttribute('"
+                 "height')"),
               "60x50");
     // The outline that marks the selected picture is not part of the page.
     EXPECT_EQ(dlg->document().bodyHtml().find("data-rondivo"), std::string::npos);
+}
+
+TEST_F(MenuCreatorWindow, RealHyperlinkAndSaveDialogsAttachAndWrite) {
+    // The real dialogs run modally; a timer plays the author's part in them.
+    auto dlg = open();
+    choose(*dlg, "Generic CD Template");
+    js(*dlg, "rondivoEditor.selectObject(document.images[0]);'x'");
+    wxTimer author;
+    author.Bind(wxEVT_TIMER, [&](wxTimerEvent&) {
+        for (wxWindow* w : wxTopLevelWindows) {
+            if (auto* link = dynamic_cast<CHyperlinkDlg*>(w); link && link->IsModal()) {
+                link->actionList()->SetStringSelection("Run or Open a File on the CD");
+                link->onActionChanged();
+                link->argumentEdit()->SetValue("Setup.EXE");
+                if (link->confirm()) link->EndModal(wxID_OK);
+            } else if (auto* save = dynamic_cast<CSaveMenuDlg*>(w); save && save->IsModal()) {
+                save->nameEdit()->SetValue("My Menu");
+                if (save->confirm()) save->EndModal(wxID_OK);
+            }
+        }
+    });
+    author.Start(200);
+    dlg->runCommand(CMenuCreatorDlg::ID_HYPERLINK);
+    EXPECT_EQ(js(*dlg, "document.images[0].parentNode.outerHTML.substring(0, 40)"),
+              "<a href=\"http://ACTION_RUN=Setup.EXE\"><i");
+    dlg->runCommand(CMenuCreatorDlg::ID_SAVE);
+    author.Stop();
+    ASSERT_EQ(dlg->endCode(), wxID_OK);
+    EXPECT_EQ(dlg->menuFilePath(), program / "html" / "My Menu.html");
+    EXPECT_NE(test::readFile(program / "html" / "My Menu.html")
+                  .find("<a href=\"http://ACTION_RUN=Setup.EXE\">"),
+              std::string::npos);
 }
 
 TEST_F(MenuCreatorWindow, ClosingAnEditedMenuOffersDiscard) {
