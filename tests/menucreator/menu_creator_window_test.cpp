@@ -116,7 +116,14 @@ class MenuCreatorWindow : public ::testing::Test {
 TEST_F(MenuCreatorWindow, ClosingOnTheChooserAsksNothingAndWritesNothing) {
     auto dlg = open();
     EXPECT_FALSE(dlg->toolbar()->IsShown());
-    EXPECT_EQ(dlg->toolbar()->GetToolsCount(), 21u);
+    ASSERT_EQ(dlg->toolbar()->GetToolsCount(), 21u);
+    const std::pair<int, const char*> order[] = {{0, "Page Title"},
+                                                 {3, "Hyperlink"},
+                                                 {12, "Freely Move Objects"},
+                                                 {17, "Save"},
+                                                 {20, "Preview"}};
+    for (auto [pos, tip] : order) EXPECT_EQ(dlg->toolbar()->GetToolByPos(pos)->GetShortHelp(), tip);
+    EXPECT_EQ(dlg->toolbar()->GetToolByPos(17)->GetId(), CMenuCreatorDlg::ID_SAVE);
     screenshot("chooser");
     dlg->runCommand(CMenuCreatorDlg::ID_CLOSE);
     EXPECT_EQ(dlg->endCode(), wxID_CANCEL);
