@@ -3,6 +3,10 @@
 #include <wx/bitmap.h>
 #include <wx/dcmemory.h>
 #include <wx/font.h>
+#include <wx/image.h>
+
+#include <utility>
+#include <vector>
 
 #include "menucreator/menu_creator_window.h"
 
@@ -192,7 +196,22 @@ wxBitmap toolbarIcon(int iconId) {
             break;
     }
     dc.SelectObject(wxNullBitmap);
-    return bmp;
+    // White reaching the edge is background: transparent, so the icon sits on
+    // whatever the toolbar's theme paints; white inside a shape stays.
+    wxImage img = bmp.ConvertToImage();
+    img.InitAlpha();
+    std::vector<std::pair<int, int>> todo;
+    for (int i = 0; i < 16; ++i) todo.insert(todo.end(), {{i, 0}, {i, 15}, {0, i}, {15, i}});
+    while (!todo.empty()) {
+        auto [x, y] = todo.back();
+        todo.pop_back();
+        if (x < 0 || y < 0 || x > 15 || y > 15 || img.GetAlpha(x, y) == 0) continue;
+        if (img.GetRed(x, y) != 255 || img.GetGreen(x, y) != 255 || img.GetBlue(x, y) != 255)
+            continue;
+        img.SetAlpha(x, y, 0);
+        todo.insert(todo.end(), {{x + 1, y}, {x - 1, y}, {x, y + 1}, {x, y - 1}});
+    }
+    return wxBitmap(img);
 }
 
 }  // namespace rondivo::menucreator
