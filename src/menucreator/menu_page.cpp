@@ -1,0 +1,144 @@
+#include "menucreator/menu_page.h"
+
+#include <fstream>
+
+#include "platform/paths.h"
+
+namespace rondivo::menucreator {
+
+namespace {
+
+constexpr std::size_t npos = std::string::npos;
+
+// A value between `open` (searched from `from`) and the next double quote.
+bool quotedValueAfter(const std::string& line, const std::string& upper, std::string_view open,
+                      std::size_t from, std::string& value) {
+    std::size_t at = upper.find(open, from);
+    if (at == npos) return false;
+    std::size_t start = at + open.size();
+    std::size_t end = line.find('"', start);
+    if (end == npos) return false;
+    value = line.substr(start, end - start);
+    return true;
+}
+
+void scanLine(const std::string& line, MenuHeadValues& head) {
+    const std::string upper = platform::toUpper(line);
+    if (std::size_t t = upper.find("<TITLE>"); t != npos) {
+        std::size_t start = t + 7;
+        if (std::size_t e = upper.find("</TITLE>", start); e != npos)
+            head.title = line.substr(start, e - start);
+    }
+    if (std::size_t s = upper.find("<BGSOUND"); s != npos)
+        quotedValueAfter(line, upper, "SRC=\"", s, head.musicPath);
+    if (std::size_t b = upper.find("<BODY"); b != npos) {
+        quotedValueAfter(line, upper, "BACKGROUND=\"", b, head.backgroundImage);
+        if (std::size_t c = upper.find("BGCOLOR=", b); c != npos) {
+            // Taken when the tag ends the line, or when what follows the next
+            // "<" is a new tag with text after it (no blank before that "<").
+            std::size_t lt = upper.find('<', c);
+            std::size_t blank = upper.find(' ', c);
+            if (lt == npos || (blank != npos && blank > lt)) {
+                std::size_t start = c + 8;
+                if (std::size_t gt = line.find('>', start); gt != npos)
+                    head.backgroundColour = line.substr(start, gt - start);
+            }
+        }
+    }
+}
+
+}  // namespace
+
+MenuHeadValues readMenuHeadValues(std::istream& in) {
+    MenuHeadValues head;
+    // Lines of at most 4999 characters, as a 5000-byte line buffer reads them.
+    constexpr std::size_t kMaxLine = 4999;
+    std::string line;
+    char c;
+    auto flush = [&] {
+        if (!line.empty()) scanLine(line, head);
+        line.clear();
+    };
+    while (in.get(c)) {
+        if (c == '\r' && in.peek() == '\n') continue;  // text mode: CR LF reads as LF
+        line.push_back(c);
+        if (c == '\n' || line.size() >= kMaxLine) flush();
+    }
+    flush();
+    return head;
+}
+
+MenuHeadValues readMenuHeadValuesFrom(const std::string& pathOrUrl) {
+    if (pathOrUrl.find("res:") != npos) return {};
+    std::ifstream in(pathOrUrl, std::ios::binary);
+    if (!in) return {};
+    return readMenuHeadValues(in);
+}
+
+std::string colourText(std::uint32_t colourRef) {
+    static const char* digits = "0123456789abcdef";
+    std::string text = "#";
+    for (int shift = 0; shift <= 16; shift += 8) {
+        unsigned byte = (colourRef >> shift) & 0xFF;
+        text.push_back(digits[byte >> 4]);
+        text.push_back(digits[byte & 15]);
+    }
+    return text;
+}
+
+std::string buildMenuPage(std::string_view bodyHtml, const MenuHeadValues& head) {
+    if (std::size_t end = bodyHtml.find("</HTML>"); end != npos)
+        return std::string(bodyHtml.substr(0, end + 7));
+    std::string page = "<HTML>\n<TITLE>" + head.title + "</TITLE>\n";
+    if (!head.musicPath.empty()) page += "<BGSOUND SRC=\"" + head.musicPath + "\">\n";
+    page += "<BODY SCROLL=AUTO";
+    if (!head.backgroundImage.empty()) page += " BACKGROUND=\"" + head.backgroundImage + "\"";
+    if (!head.backgroundColour.empty()) page += " BGCOLOR=" + head.backgroundColour;
+    page += ">\n";
+    page += bodyHtml;
+    page += "\n</BODY>\n</HTML>\n";
+    return page;
+}
+
+std::string addBlankTargets(std::string_view pageText) {
+    std::string page(pageText);
+    std::string lower = platform::toLower(page);
+    static constexpr std::string_view kTarget = " target=_blank";
+    for (std::size_t from = 1;;) {
+        std::size_t hit = lower.find("<a ", from);
+        if (hit == npos) break;
+        std::size_t gt = lower.find('>', hit);
+        std::size_t action = lower.find("action_", hit);
+        std::size_t file = lower.find("file:", hit);
+        bool keep = (action != npos && action <= gt) || (file != npos && file <= gt);
+        if (!keep) {
+            page.insert(hit + 2, kTarget);
+            lower = platform::toLower(page);
+        }
+        from = hit + 1;
+    }
+    return page;
+}
+
+std::string toDiskText(std::string_view text) {
+    std::string out;
+    out.reserve(text.size() + text.size() / 16 + 2);
+    for (char c : text) {
+        if (c == '\n') out.push_back('\r');
+        out.push_back(c);
+    }
+    out += "\r\n";
+    return out;
+}
+
+bool saveMenuPage(const std::filesystem::path& file, std::string_view bodyHtml,
+                  const MenuHeadValues& head) {
+    std::string bytes = toDiskText(addBlankTargets(buildMenuPage(bodyHtml, head)));
+    std::ofstream out(file, std::ios::binary | std::ios::trunc);
+    if (!out) return false;
+    out.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
+    out.close();
+    return static_cast<bool>(out);
+}
+
+}  // namespace rondivo::menucreator

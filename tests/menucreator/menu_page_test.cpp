@@ -1,0 +1,134 @@
+#include "menucreator/menu_page.h"
+
+#include <gtest/gtest.h>
+
+#include <sstream>
+
+#include "test_support.h"
+
+namespace rondivo::menucreator {
+namespace {
+
+MenuHeadValues read(const std::string& text) {
+    std::istringstream in(text);
+    return readMenuHeadValues(in);
+}
+
+TEST(MenuHeadValues, ReadsEachValueFromItsLine) {
+    struct Case {
+        const char* name;
+        std::string page;
+        MenuHeadValues expected;
+    };
+    const Case cases[] = {
+        {"written by the editor",
+         "<HTML>\r\n<TITLE>My CD</TITLE>\r\n<BGSOUND SRC=\"C:\\m\\Song.mp3\">\r\n"
+         "<BODY SCROLL=AUTO BACKGROUND=\"Sky.JPG\" "
+         "BGCOLOR=#ff0000>\r\n<P>x</P>\r\n</BODY>\r\n</HTML>\r\n\r\n",
+         {"My CD", "C:\\m\\Song.mp3", "Sky.JPG", "#ff0000"}},
+        {"tags in any case, values keep theirs",
+         "<html><title>Mixed Case</title></html>\n<bgsound src=\"A.wav\">\n<body "
+         "bgcolor=#00FF00>\n",
+         {"Mixed Case", "A.wav", "", "#00FF00"}},
+        {"title needs its closing tag on the same line", "<TITLE>Broken\n</TITLE>\n", {}},
+        {"BGCOLOR followed by tags with text after them is read",
+         "<BODY BGCOLOR=#123456><P>hello there</P>\n",
+         {"", "", "", "#123456"}},
+        {"BGCOLOR followed by a blank before the next tag is not read",
+         "<BODY BGCOLOR=#123456 TEXT=red><P>x\n",
+         {}},
+        {"BGCOLOR before the BODY tag does not count", "<TABLE BGCOLOR=#111111><BODY>\n", {}},
+        {"background picture without closing quote is ignored",
+         "<BODY BACKGROUND=\"sky.jpg>\n",
+         {}},
+        {"later lines overwrite earlier ones",
+         "<TITLE>One</TITLE>\n<TITLE>Two</TITLE>\n",
+         {"Two", "", "", ""}},
+    };
+    for (const Case& c : cases) EXPECT_EQ(read(c.page), c.expected) << c.name;
+}
+
+TEST(MenuHeadValues, BuiltInPagesAndMissingFilesGiveEmptyValues) {
+    test::TempDir dir;
+    test::writeFile(dir / "res:page.html", "<TITLE>Not read</TITLE>\n");
+    EXPECT_EQ(readMenuHeadValuesFrom((dir / "res:page.html").string()), MenuHeadValues{});
+    EXPECT_EQ(readMenuHeadValuesFrom((dir / "none.html").string()), MenuHeadValues{});
+}
+
+TEST(MenuHeadValues, VeryLongLinesAreReadInPieces) {
+    // A title beyond the line buffer is split from its closing tag and lost,
+    // while a short title on a following line is found.
+    std::string page = "<TITLE>" + std::string(6000, 'x') + "</TITLE>\n<TITLE>Short</TITLE>\n";
+    EXPECT_EQ(read(page).title, "Short");
+}
+
+TEST(ColourText, RedIsTheLowestByte) {
+    EXPECT_EQ(colourText(0x0000FF), "#ff0000");
+    EXPECT_EQ(colourText(0xFF0005), "#0500ff");
+    EXPECT_EQ(colourText(0xFFC0C0C0), "#c0c0c0");
+}
+
+TEST(MenuPage, BuildsHeadAroundBody) {
+    EXPECT_EQ(buildMenuPage("<P>Hi</P>", {"", "", "", "#ff0000"}),
+              "<HTML>\n<TITLE></TITLE>\n<BODY SCROLL=AUTO "
+              "BGCOLOR=#ff0000>\n<P>Hi</P>\n</BODY>\n</HTML>\n");
+    EXPECT_EQ(buildMenuPage("b", {"T", "m.wav", "sky.jpg", ""}),
+              "<HTML>\n<TITLE>T</TITLE>\n<BGSOUND SRC=\"m.wav\">\n<BODY SCROLL=AUTO "
+              "BACKGROUND=\"sky.jpg\">\nb"
+              "\n</BODY>\n</HTML>\n");
+}
+
+TEST(MenuPage, BodyHoldingWholePageIsCutAfterClosingTag) {
+    EXPECT_EQ(buildMenuPage("<P>a</P></HTML>rest</HTML>", {"T", "m", "b", "#000000"}),
+              "<P>a</P></HTML>");
+    // Only the exact upper-case closing tag counts.
+    EXPECT_NE(buildMenuPage("x</html>", {}).find("<TITLE>"), std::string::npos);
+}
+
+TEST(MenuPage, BlankTargetsOnlyForOrdinaryLinks) {
+    struct Case {
+        const char* in;
+        const char* out;
+    };
+    const Case cases[] = {
+        {"x<a href=\"http://ACTION_RUN=a.exe\">r</a>",
+         "x<a href=\"http://ACTION_RUN=a.exe\">r</a>"},
+        {"x<A HREF=\"file:///C:/a.html\">f</A>", "x<A HREF=\"file:///C:/a.html\">f</A>"},
+        {"x<A href=\"page2.html\">p</A>", "x<A target=_blank href=\"page2.html\">p</A>"},
+        {"x<a href=\"a.html\">1</a><a href=\"b.html\">2</a>",
+         "x<a target=_blank href=\"a.html\">1</a><a target=_blank href=\"b.html\">2</a>"},
+        // "action_" beyond the tag's ">" does not protect the link.
+        {"x<a href=\"a.html\">action_run</a>", "x<a target=_blank href=\"a.html\">action_run</a>"},
+        // The first character is never a link start.
+        {"<a href=\"a.html\">", "<a href=\"a.html\">"},
+        {"x<abbr>no</abbr>", "x<abbr>no</abbr>"},
+    };
+    for (const Case& c : cases) EXPECT_EQ(addBlankTargets(c.in), c.out) << c.in;
+}
+
+TEST(MenuPage, SavedBytesUseCrLfAndOneMoreLineEnd) {
+    test::TempDir dir;
+    auto file = dir / "My Menu.html";
+    ASSERT_TRUE(saveMenuPage(file, "<P>Hi</P>", {"", "", "", "#ff0000"}));
+    EXPECT_EQ(test::readFile(file),
+              "<HTML>\r\n<TITLE></TITLE>\r\n<BODY SCROLL=AUTO "
+              "BGCOLOR=#ff0000>\r\n<P>Hi</P>\r\n</BODY>\r\n"
+              "</HTML>\r\n\r\n");
+}
+
+TEST(MenuPage, SavedPageReadsBackItsHeadValues) {
+    test::TempDir dir;
+    auto file = dir / "menu.html";
+    MenuHeadValues head{"My Title", (dir / "music.mp3").string(), (dir / "back.jpg").string(),
+                        "#0500ff"};
+    ASSERT_TRUE(saveMenuPage(file, "<p><a href=\"http://ACTION_QUIT\">Quit</a></p>", head));
+    EXPECT_EQ(readMenuHeadValuesFrom(file.string()), head);
+}
+
+TEST(MenuPage, UnwritableFileIsReported) {
+    test::TempDir dir;
+    EXPECT_FALSE(saveMenuPage(dir / "no such folder" / "m.html", "b", {}));
+}
+
+}  // namespace
+}  // namespace rondivo::menucreator
