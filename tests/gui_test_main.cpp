@@ -7,6 +7,8 @@
 
 int main(int argc, char** argv) {
     ::testing::InitGoogleTest(&argc, argv);
+    // Test discovery at build time lists the tests without a display.
+    if (::testing::GTEST_FLAG(list_tests)) return RUN_ALL_TESTS();
     wxApp::SetInstance(new wxApp());
     wxInitializer init(argc, argv);
     if (!init.IsOk()) {
