@@ -10,6 +10,7 @@
 #include <wx/msgdlg.h>
 #include <wx/settings.h>
 #include <wx/sizer.h>
+#include <wx/uri.h>
 #include <wx/webview.h>
 
 #include "designer/autorun_inf.h"
@@ -26,9 +27,12 @@ namespace fs = std::filesystem;
 namespace {
 
 // The web engine rewrites an http:// address before the navigation hook sees
-// it (host lower-cased, "\" turned to "/", braces escaped), so clicks on
-// action links are caught in the page and the address goes to the window as
-// written. The page's own handlers run first; a click they cancel is no action.
+// it (host lower-cased, backslashes turned to "/", braces escaped), so clicks on
+// action links are caught in the page and the address, as written, comes to
+// the window as a navigation to our own scheme, which the engine leaves alone.
+// (A script message handler would do too, but registering one makes the
+// window wait for the page process: most of a second at start-up.)
+// The page's own handlers run first; a click they cancel is no action.
 const char* kActionLinkScript = R"JS(
 (function () {
   if (window.__rondivoActions) return;
@@ -42,10 +46,12 @@ const char* kActionLinkScript = R"JS(
     var href = n.getAttribute('href');
     if (href.toUpperCase().indexOf('ACTION_') < 0) return;
     e.preventDefault();
-    window.webkit.messageHandlers.rondivoAction.postMessage(href);
+    window.location.href = 'rondivo-action:' + encodeURIComponent(href);
   }, false);
 })();
 )JS";
+
+constexpr const char* kActionScheme = "rondivo-action:";
 
 // Right-button presses never reach the page, in every frame.
 const char* kNoRightClickScript = R"JS(
@@ -155,7 +161,6 @@ BrowserWindow::~BrowserWindow() {
 
 void BrowserWindow::createWebView(bool suppressRightClick) {
     web_ = wxWebView::New(this, kBrowserWebId, wxWebViewDefaultURLStr, wxDefaultPosition, GetClientSize());
-    web_->AddScriptMessageHandler(kActionMessageHandler);
     web_->AddUserScript(kActionLinkScript);
     if (suppressRightClick) {
         web_->EnableContextMenu(false);
@@ -163,7 +168,6 @@ void BrowserWindow::createWebView(bool suppressRightClick) {
     }
     GetSizer()->Add(web_, 1, wxEXPAND);
     web_->Bind(wxEVT_WEBVIEW_NAVIGATING, &BrowserWindow::onNavigating, this);
-    web_->Bind(wxEVT_WEBVIEW_SCRIPT_MESSAGE_RECEIVED, &BrowserWindow::onScriptMessage, this);
     web_->Bind(wxEVT_WEBVIEW_TITLE_CHANGED, &BrowserWindow::onTitleChanged, this);
 }
 
@@ -241,13 +245,13 @@ void BrowserWindow::runActionsLater(const std::string& url) {
 }
 
 void BrowserWindow::onNavigating(wxWebViewEvent& event) {
-    if (onBeforeNavigate(event.GetURL().utf8_string())) event.Veto();
-}
-
-void BrowserWindow::onScriptMessage(wxWebViewEvent& event) {
-    const std::string href = event.GetString().utf8_string();
-    if (parseActionAddress(href, systemPathMacros(context_.executableFolder, dataFolderLayout)).isAction())
-        runActionsLater(href);
+    const wxString url = event.GetURL();
+    if (url.StartsWith(kActionScheme)) {
+        event.Veto();
+        onBeforeNavigate(wxURI::Unescape(url.Mid(std::char_traits<char>::length(kActionScheme))).utf8_string());
+        return;
+    }
+    if (onBeforeNavigate(url.utf8_string())) event.Veto();
 }
 
 void BrowserWindow::onTitleChanged(wxWebViewEvent& event) {

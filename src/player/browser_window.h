@@ -25,9 +25,6 @@ enum BrowserControlId : int {
     kBrowserMediaId = 1032,
 };
 
-// Text the page's links use to reach the window through the injected script.
-inline constexpr const char* kActionMessageHandler = "rondivoAction";
-
 class BrowserWindow : public wxDialog, public ActionHost {
 public:
     explicit BrowserWindow(const BrowserLaunch& launch);
@@ -77,7 +74,6 @@ private:
     void setCaptionFromAutorunInf();
     void setWindowIcon();
     void onNavigating(wxWebViewEvent& event);
-    void onScriptMessage(wxWebViewEvent& event);
     void onTitleChanged(wxWebViewEvent& event);
     void runActionsLater(const std::string& address);
 
