@@ -16,7 +16,8 @@ struct MountEntry {
 
 // The entry of /proc/self/mounts (given as text) with the longest mount
 // point that holds `folder`; octal escapes such as "\040" are decoded.
-std::optional<MountEntry> mountHolding(const std::filesystem::path& folder, std::string_view mountsText);
+std::optional<MountEntry> mountHolding(const std::filesystem::path& folder,
+                                       std::string_view mountsText);
 
 // A CD/DVD: an ISO 9660 or UDF file system, or a /dev/sr* device.
 bool isOpticalMount(const MountEntry& entry);

@@ -56,7 +56,8 @@ bool isWaveFile(const fs::path& file) {
     std::ifstream in(file, std::ios::binary);
     char head[12] = {};
     in.read(head, sizeof head);
-    return in.gcount() == 12 && std::memcmp(head, "RIFF", 4) == 0 && std::memcmp(head + 8, "WAVE", 4) == 0;
+    return in.gcount() == 12 && std::memcmp(head, "RIFF", 4) == 0 &&
+           std::memcmp(head + 8, "WAVE", 4) == 0;
 }
 
 bool playWaveFile(const std::string& path) {

@@ -9,7 +9,8 @@
 
 namespace rondivo {
 
-PlayerMessageDialog::PlayerMessageDialog(wxWindow* parent, const std::string& caption, const std::string& text)
+PlayerMessageDialog::PlayerMessageDialog(wxWindow* parent, const std::string& caption,
+                                         const std::string& text)
     : wxDialog(parent, wxID_ANY, wxString::FromUTF8(caption), wxDefaultPosition, wxDefaultSize,
                wxCAPTION | wxSYSTEM_MENU | wxCLOSE_BOX) {
     auto* sizer = new wxBoxSizer(wxVERTICAL);
@@ -29,7 +30,8 @@ PlayerMessageDialog::PlayerMessageDialog(wxWindow* parent, const std::string& ca
 }
 
 CopyProgressDialog::CopyProgressDialog(wxWindow* parent, const std::string& caption)
-    : wxDialog(parent, wxID_ANY, wxString::FromUTF8(caption), wxDefaultPosition, wxDefaultSize, wxCAPTION) {
+    : wxDialog(parent, wxID_ANY, wxString::FromUTF8(caption), wxDefaultPosition, wxDefaultSize,
+               wxCAPTION) {
     auto* sizer = new wxBoxSizer(wxVERTICAL);
     auto* row = new wxBoxSizer(wxHORIZONTAL);
     auto* spinner = new wxActivityIndicator(this, wxID_ANY);

@@ -18,19 +18,19 @@ enum ActionDialogIds : int {
 
 // A message with one "Close" button, captioned like the browser window.
 class PlayerMessageDialog : public wxDialog {
-public:
+  public:
     PlayerMessageDialog(wxWindow* parent, const std::string& caption, const std::string& text);
 };
 
 // Shown, modeless, while files are copied on the window's thread; each
 // change is painted at once because no events run during a copy.
 class CopyProgressDialog : public wxDialog {
-public:
+  public:
     CopyProgressDialog(wxWindow* parent, const std::string& caption);
     void setHeading(const std::string& text);
     void setDetail(const std::string& text);
 
-private:
+  private:
     void paintNow();
     wxStaticText* heading_ = nullptr;
     wxStaticText* detail_ = nullptr;

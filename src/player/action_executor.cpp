@@ -7,7 +7,9 @@ namespace rondivo {
 
 namespace fs = std::filesystem;
 
-fs::path ActionContext::baseFolder() const { return actionBaseFolder(executableFolder, dataFolderLayout, secureFolder); }
+fs::path ActionContext::baseFolder() const {
+    return actionBaseFolder(executableFolder, dataFolderLayout, secureFolder);
+}
 
 namespace {
 
@@ -22,9 +24,10 @@ fs::path destinationPath(const std::string& destination, const fs::path& base) {
     return parent / name;
 }
 
-void reportCopyFailure(const CopyItem& item, const fs::path& base, const std::string& error, ActionHost& host) {
-    host.messageBox("Error copying file " + base.string() + "/" + item.source + " to " + item.destination + "\n\n" +
-                        error,
+void reportCopyFailure(const CopyItem& item, const fs::path& base, const std::string& error,
+                       ActionHost& host) {
+    host.messageBox("Error copying file " + base.string() + "/" + item.source + " to " +
+                        item.destination + "\n\n" + error,
                     copyMessageCaption(host.pageTitle()), MessageIcon::Error);
 }
 
@@ -52,7 +55,7 @@ std::optional<std::string> copyOneFile(const CopyItem& item, const fs::path& bas
     fs::path source = platform::resolvePath(base, item.source);
     if (!fs::is_regular_file(source, ec)) {
         return std::make_error_code(fs::exists(source, ec) ? std::errc::is_a_directory
-                                                            : std::errc::no_such_file_or_directory)
+                                                           : std::errc::no_such_file_or_directory)
             .message();
     }
     fs::copy_file(source, target, fs::copy_options::overwrite_existing, ec);
@@ -68,13 +71,16 @@ void runFiles(const std::string& argument, const ActionContext& context, ActionH
         const std::string opening = "Error opening: " + command.file + " " + command.parameters;
         if (result == platform::kShellFileNotFound) {
             host.messageBox(opening +
-                                "\nThe file was not found. Please verify it is located on your CD-ROM and in the "
+                                "\nThe file was not found. Please verify it is located on your "
+                                "CD-ROM and in the "
                                 "expected folder.",
                             "Error Opening File", MessageIcon::Error);
         } else if (result == platform::kShellPathNotFound) {
-            host.messageBox(opening + "\nThe file path was not found. Please verify the file path is located on "
-                                      "your CD-ROM.",
-                            "Error Opening File", MessageIcon::Error);
+            host.messageBox(
+                opening +
+                    "\nThe file path was not found. Please verify the file path is located on "
+                    "your CD-ROM.",
+                "Error Opening File", MessageIcon::Error);
         } else {
             host.openWith(platform::resolvePath(base, command.file));
         }
@@ -82,7 +88,8 @@ void runFiles(const std::string& argument, const ActionContext& context, ActionH
 }
 
 void browseFolder(const ActionCall& call, const ActionContext& context) {
-    std::string path = browsePath(call.argument, call.hasArgument, context.executableFolder.string());
+    std::string path =
+        browsePath(call.argument, call.hasArgument, context.executableFolder.string());
     fs::path native = platform::toNativePath(path);
     if (auto found = platform::findCaseInsensitive("/", native)) native = *found;
     platform::openFolder(native);
@@ -93,7 +100,8 @@ void copyFiles(const std::string& argument, const ActionContext& context, Action
     bool allCopied = copyItems(copyPairs(argument), context, host);
     host.closeProgress();
     if (allCopied)
-        host.messageBox("All files have been copied.", copyMessageCaption(host.pageTitle()), MessageIcon::Information);
+        host.messageBox("All files have been copied.", copyMessageCaption(host.pageTitle()),
+                        MessageIcon::Information);
 }
 
 void userSelectCopy(const std::string& argument, const ActionContext& context, ActionHost& host) {
@@ -103,15 +111,16 @@ void userSelectCopy(const std::string& argument, const ActionContext& context, A
     bool allCopied = copyItems(userSelectCopyItems(argument, *folder), context, host);
     host.closeProgress();
     if (allCopied)
-        host.messageBox("All files have been copied to " + *folder, copyMessageCaption(host.pageTitle()),
-                        MessageIcon::Information);
+        host.messageBox("All files have been copied to " + *folder,
+                        copyMessageCaption(host.pageTitle()), MessageIcon::Information);
 }
 
 void executeActions(const ActionRequest& request, const ActionContext& context, ActionHost& host) {
     for (const auto& call : request.calls) {
         switch (call.verb) {
             case ActionVerb::MessageBox:
-                if (call.hasArgument) host.showMessageDialog(host.caption(), capitalizeFirst(call.argument));
+                if (call.hasArgument)
+                    host.showMessageDialog(host.caption(), capitalizeFirst(call.argument));
                 break;
             case ActionVerb::Quit:
                 host.quit();
@@ -144,9 +153,10 @@ void executeActions(const ActionRequest& request, const ActionContext& context, 
     }
 }
 
-bool handleActionAddress(const std::string& address, const ActionContext& context, ActionHost& host) {
-    ActionRequest request =
-        parseActionAddress(address, systemPathMacros(context.executableFolder, context.dataFolderLayout));
+bool handleActionAddress(const std::string& address, const ActionContext& context,
+                         ActionHost& host) {
+    ActionRequest request = parseActionAddress(
+        address, systemPathMacros(context.executableFolder, context.dataFolderLayout));
     if (!request.isAction()) return false;
     executeActions(request, context, host);
     return true;

@@ -13,13 +13,14 @@ namespace rondivo {
 enum class MessageIcon { Information, Error };
 
 class ActionHost {
-public:
+  public:
     virtual ~ActionHost() = default;
     virtual std::string caption() = 0;    // the window's current caption
     virtual std::string pageTitle() = 0;  // last title the page reported
     // The player's own message dialog: caption, text, one "Close" button.
     virtual void showMessageDialog(const std::string& caption, const std::string& text) = 0;
-    virtual void messageBox(const std::string& text, const std::string& caption, MessageIcon icon) = 0;
+    virtual void messageBox(const std::string& text, const std::string& caption,
+                            MessageIcon icon) = 0;
     virtual std::optional<std::string> pickFolder(const std::string& prompt) = 0;
     virtual void openProgress(const std::string& heading) = 0;
     virtual void setProgressText(const std::string& text) = 0;
@@ -47,7 +48,8 @@ void executeActions(const ActionRequest& request, const ActionContext& context, 
 
 // The navigation hook: true when `address` is an action link, which is then
 // executed and whose navigation is to be cancelled.
-bool handleActionAddress(const std::string& address, const ActionContext& context, ActionHost& host);
+bool handleActionAddress(const std::string& address, const ActionContext& context,
+                         ActionHost& host);
 
 // The single verbs, for hosts that handle one differently.
 void runFiles(const std::string& argument, const ActionContext& context, ActionHost& host);
@@ -57,6 +59,7 @@ void userSelectCopy(const std::string& argument, const ActionContext& context, A
 
 // Copies one file from the base folder, creating the destination's folder
 // (one level). Returns the system's error text, or nothing on success.
-std::optional<std::string> copyOneFile(const CopyItem& item, const std::filesystem::path& baseFolder);
+std::optional<std::string> copyOneFile(const CopyItem& item,
+                                       const std::filesystem::path& baseFolder);
 
 }  // namespace rondivo

@@ -35,7 +35,9 @@ std::string dropLeadingBlanks(std::string_view s) {
     return std::string(s.substr(i));
 }
 
-bool endsWithSeparator(std::string_view s) { return !s.empty() && (s.back() == '/' || s.back() == '\\'); }
+bool endsWithSeparator(std::string_view s) {
+    return !s.empty() && (s.back() == '/' || s.back() == '\\');
+}
 
 }  // namespace
 
@@ -50,9 +52,10 @@ std::string repairDriveLetters(std::string_view address) {
     out.reserve(address.size() + 4);
     for (std::size_t i = 0; i < address.size(); ++i) {
         char c = address[i];
-        bool standsAlone = i == 0 || address[i - 1] == '/' || address[i - 1] == '=' || address[i - 1] == ',' ||
-                           address[i - 1] == ' ';
-        if ((c == 'c' || c == 'd') && standsAlone && i + 1 < address.size() && address[i + 1] == '/') {
+        bool standsAlone = i == 0 || address[i - 1] == '/' || address[i - 1] == '=' ||
+                           address[i - 1] == ',' || address[i - 1] == ' ';
+        if ((c == 'c' || c == 'd') && standsAlone && i + 1 < address.size() &&
+            address[i + 1] == '/') {
             out.push_back(c == 'c' ? 'C' : 'D');
             out.push_back(':');
             continue;
@@ -66,15 +69,21 @@ std::string resolvePathMacros(std::string_view text, const PathMacros& macros) {
     if (text.find('{') == std::string_view::npos || text.find('}') == std::string_view::npos)
         return std::string(text);
     const std::pair<const char*, const std::string*> table[] = {
-        {"cdrom", &macros.cdrom},     {"root", &macros.root},       {"programfiles", &macros.programFiles},
-        {"windows", &macros.windows}, {"system", &macros.system},   {"desktop", &macros.desktop},
-        {"temp", &macros.temp},       {"secure", &macros.temp},
+        {"cdrom", &macros.cdrom},
+        {"root", &macros.root},
+        {"programfiles", &macros.programFiles},
+        {"windows", &macros.windows},
+        {"system", &macros.system},
+        {"desktop", &macros.desktop},
+        {"temp", &macros.temp},
+        {"secure", &macros.temp},
     };
     std::string out;
     std::size_t start = 0;
     while (start <= text.size()) {
         std::size_t end = text.find_first_of("{}", start);
-        std::string_view piece = text.substr(start, end == std::string_view::npos ? std::string_view::npos : end - start);
+        std::string_view piece = text.substr(
+            start, end == std::string_view::npos ? std::string_view::npos : end - start);
         if (!piece.empty()) {
             std::string lower = platform::toLower(piece);
             const std::string* value = nullptr;
@@ -133,7 +142,8 @@ std::vector<std::string> splitActionList(std::string_view argument) {
     std::size_t start = 0;
     while (start <= argument.size()) {
         std::size_t comma = argument.find(',', start);
-        std::string_view item = argument.substr(start, comma == std::string_view::npos ? std::string_view::npos : comma - start);
+        std::string_view item = argument.substr(
+            start, comma == std::string_view::npos ? std::string_view::npos : comma - start);
         if (!item.empty()) items.emplace_back(item);
         if (comma == std::string_view::npos) break;
         start = comma + 1;
@@ -189,15 +199,18 @@ std::string destinationFolderPart(std::string_view destination) {
 std::string browsePath(std::string_view argument, bool hasArgument, const std::string& discRoot) {
     std::string path = discRoot;
     if (hasArgument && argument.size() >= 2) {
-        if (argument.find(':') != std::string_view::npos) path = std::string(argument);
-        else path += (endsWithSeparator(path) ? "" : "/") + std::string(argument);
+        if (argument.find(':') != std::string_view::npos)
+            path = std::string(argument);
+        else
+            path += (endsWithSeparator(path) ? "" : "/") + std::string(argument);
     }
     for (auto& c : path)
         if (c == '\\') c = '/';
     return path;
 }
 
-fs::path actionBaseFolder(const fs::path& executableFolder, bool dataFolderLayout, const std::string& secureFolder) {
+fs::path actionBaseFolder(const fs::path& executableFolder, bool dataFolderLayout,
+                          const std::string& secureFolder) {
     if (!secureFolder.empty()) return platform::toNativePath(secureFolder);
     return dataFolderLayout ? executableFolder / "data" : executableFolder;
 }

@@ -111,8 +111,8 @@ std::string browsePath(std::string_view argument, bool hasArgument, const std::s
 
 // Where RUN and the copies take their files from: the secure folder when
 // files were decrypted, else the executable's folder (plus "data").
-std::filesystem::path actionBaseFolder(const std::filesystem::path& executableFolder, bool dataFolderLayout,
-                                       const std::string& secureFolder);
+std::filesystem::path actionBaseFolder(const std::filesystem::path& executableFolder,
+                                       bool dataFolderLayout, const std::string& secureFolder);
 
 // Message text with its first letter upper-cased.
 std::string capitalizeFirst(std::string_view text);

@@ -66,7 +66,8 @@ const char* kNoRightClickScript = R"JS(
 )JS";
 
 long browserStyle(const PresentationSettings& s) {
-    long style = wxCAPTION | wxSYSTEM_MENU | wxCLOSE_BOX | wxRESIZE_BORDER | wxMINIMIZE_BOX | wxMAXIMIZE_BOX;
+    long style =
+        wxCAPTION | wxSYSTEM_MENU | wxCLOSE_BOX | wxRESIZE_BORDER | wxMINIMIZE_BOX | wxMAXIMIZE_BOX;
     // The window manager decides decorations when the window is created, so
     // the frame options are applied here rather than after creation.
     if (s.disableTitleBar) style &= ~(wxCAPTION | wxSYSTEM_MENU | wxCLOSE_BOX);
@@ -141,15 +142,16 @@ BrowserWindow::BrowserWindow(const BrowserLaunch& launch) {
     if (mediaMode) {
         createMediaCtrl();
         auto slash = address.rfind('/');
-        if (slash != std::string::npos && slash > 0) SetTitle(wxString::FromUTF8(address.substr(slash + 1)));
+        if (slash != std::string::npos && slash > 0)
+            SetTitle(wxString::FromUTF8(address.substr(slash + 1)));
     } else {
         createWebView(s.disableRightClick != 0);
     }
     Layout();
-    applySize(true);  // 8
+    applySize(true);                                                // 8
     if (web_) web_->LoadURL(wxString::FromUTF8(fileUrl(address)));  // 9
-    setCaptionFromAutorunInf();  // 10
-    setWindowIcon();  // 11
+    setCaptionFromAutorunInf();                                     // 10
+    setWindowIcon();                                                // 11
 
     Bind(wxEVT_CLOSE_WINDOW, [this](wxCloseEvent&) { quit(); });
 }
@@ -160,7 +162,8 @@ BrowserWindow::~BrowserWindow() {
 }
 
 void BrowserWindow::createWebView(bool suppressRightClick) {
-    web_ = wxWebView::New(this, kBrowserWebId, wxWebViewDefaultURLStr, wxDefaultPosition, GetClientSize());
+    web_ = wxWebView::New(this, kBrowserWebId, wxWebViewDefaultURLStr, wxDefaultPosition,
+                          GetClientSize());
     web_->AddUserScript(kActionLinkScript);
     if (suppressRightClick) {
         web_->EnableContextMenu(false);
@@ -181,14 +184,17 @@ void BrowserWindow::createMediaCtrl() {
 
 void BrowserWindow::setCaptionFromAutorunInf() {
     std::error_code ec;
-    if (auto label = labelFromAutorunInf(fs::current_path(ec))) SetTitle(wxString::FromUTF8(*label));
+    if (auto label = labelFromAutorunInf(fs::current_path(ec)))
+        SetTitle(wxString::FromUTF8(*label));
 }
 
 void BrowserWindow::setWindowIcon() {
     wxIcon icon;
     const std::string lower = platform::toLower(iconPath);
-    // Icons inside programs and libraries are a Windows resource; those discs get the program's icon.
-    if (!iconPath.empty() && lower.find(".exe") == std::string::npos && lower.find(".dll") == std::string::npos) {
+    // Icons inside programs and libraries are a Windows resource; those discs get the program's
+    // icon.
+    if (!iconPath.empty() && lower.find(".exe") == std::string::npos &&
+        lower.find(".dll") == std::string::npos) {
         wxLogNull quiet;
         std::error_code ec;
         wxImage image;
@@ -221,19 +227,22 @@ ScreenMetrics BrowserWindow::screenMetrics() const {
 
 void BrowserWindow::applySize(bool initial) {
     wxRect now = GetRect();
-    WindowRect r = rondivo::applySize(placement_, {now.x, now.y, now.width, now.height}, screenMetrics(), initial);
+    WindowRect r = rondivo::applySize(placement_, {now.x, now.y, now.width, now.height},
+                                      screenMetrics(), initial);
     SetSize(r.x, r.y, r.width, r.height, wxSIZE_ALLOW_MINUS_ONE);
     if (!initial) Show();
 }
 
 void BrowserWindow::applyStartPosition() {
     wxRect now = GetRect();
-    if (auto r = rondivo::applyStartPosition(placement_, {now.x, now.y, now.width, now.height}, screenMetrics()))
+    if (auto r = rondivo::applyStartPosition(placement_, {now.x, now.y, now.width, now.height},
+                                             screenMetrics()))
         Move(r->x, r->y, wxSIZE_ALLOW_MINUS_ONE);
 }
 
 bool BrowserWindow::onBeforeNavigate(const std::string& url) {
-    ActionRequest request = parseActionAddress(url, systemPathMacros(context_.executableFolder, dataFolderLayout));
+    ActionRequest request =
+        parseActionAddress(url, systemPathMacros(context_.executableFolder, dataFolderLayout));
     if (!request.isAction()) return false;
     runActionsLater(url);
     return true;
@@ -248,7 +257,8 @@ void BrowserWindow::onNavigating(wxWebViewEvent& event) {
     const wxString url = event.GetURL();
     if (url.StartsWith(kActionScheme)) {
         event.Veto();
-        onBeforeNavigate(wxURI::Unescape(url.Mid(std::char_traits<char>::length(kActionScheme))).utf8_string());
+        onBeforeNavigate(
+            wxURI::Unescape(url.Mid(std::char_traits<char>::length(kActionScheme))).utf8_string());
         return;
     }
     if (onBeforeNavigate(url.utf8_string())) event.Veto();
@@ -263,20 +273,24 @@ void BrowserWindow::onTitleChanged(wxWebViewEvent& event) {
     SetTitle(event.GetString());
 }
 
-std::string BrowserWindow::caption() { return GetTitle().utf8_string(); }
+std::string BrowserWindow::caption() {
+    return GetTitle().utf8_string();
+}
 
 void BrowserWindow::showMessageDialog(const std::string& caption, const std::string& text) {
     PlayerMessageDialog dlg(this, caption, text);
     dlg.ShowModal();
 }
 
-void BrowserWindow::messageBox(const std::string& text, const std::string& caption, MessageIcon icon) {
+void BrowserWindow::messageBox(const std::string& text, const std::string& caption,
+                               MessageIcon icon) {
     wxMessageBox(wxString::FromUTF8(text), wxString::FromUTF8(caption),
                  wxOK | (icon == MessageIcon::Error ? wxICON_ERROR : wxICON_INFORMATION), this);
 }
 
 std::optional<std::string> BrowserWindow::pickFolder(const std::string& prompt) {
-    wxDirDialog dlg(this, wxString::FromUTF8(prompt), wxEmptyString, wxDD_DEFAULT_STYLE | wxDD_DIR_MUST_EXIST);
+    wxDirDialog dlg(this, wxString::FromUTF8(prompt), wxEmptyString,
+                    wxDD_DEFAULT_STYLE | wxDD_DIR_MUST_EXIST);
     if (dlg.ShowModal() != wxID_OK) return std::nullopt;
     return dlg.GetPath().utf8_string();
 }
@@ -304,8 +318,10 @@ void BrowserWindow::openWith(const fs::path& file) {
 
 void BrowserWindow::quit() {
     closed_ = true;
-    if (IsModal()) EndModal(wxID_CANCEL);
-    else Hide();
+    if (IsModal())
+        EndModal(wxID_CANCEL);
+    else
+        Hide();
 }
 
 void BrowserWindow::maximize() {
@@ -313,7 +329,9 @@ void BrowserWindow::maximize() {
     SetSize(r.x, r.y, r.width, r.height, wxSIZE_ALLOW_MINUS_ONE);
 }
 
-void BrowserWindow::minimize() { Iconize(true); }
+void BrowserWindow::minimize() {
+    Iconize(true);
+}
 
 void BrowserWindow::eject() {
     // The disc that carries the player; a player run from a hard disk ejects nothing.

@@ -26,7 +26,7 @@ enum BrowserControlId : int {
 };
 
 class BrowserWindow : public wxDialog, public ActionHost {
-public:
+  public:
     explicit BrowserWindow(const BrowserLaunch& launch);
     ~BrowserWindow() override;
 
@@ -68,7 +68,7 @@ public:
     void minimize() override;
     void eject() override;
 
-private:
+  private:
     void createWebView(bool suppressRightClick);
     void createMediaCtrl();
     void setCaptionFromAutorunInf();

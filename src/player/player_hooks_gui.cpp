@@ -38,7 +38,8 @@ void showPlayerSplash(const std::string& image, int displayMs) {
     auto* splash = new SplashWindow(image);
     splash->showNow();
     // The wait keeps the splash painted (a compositor may ask for it again).
-    const auto until = std::chrono::steady_clock::now() + std::chrono::milliseconds(splashDisplayTime(displayMs));
+    const auto until =
+        std::chrono::steady_clock::now() + std::chrono::milliseconds(splashDisplayTime(displayMs));
     while (std::chrono::steady_clock::now() < until) {
         pumpPendingEvents();
         std::this_thread::sleep_for(std::chrono::milliseconds(10));
@@ -49,9 +50,13 @@ void showPlayerSplash(const std::string& image, int displayMs) {
     pumpPendingEvents();
 }
 
-void startStartupSound(const std::string& path) { g_soundJob = startSoundJob(path); }
+void startStartupSound(const std::string& path) {
+    g_soundJob = startSoundJob(path);
+}
 
-bool startupSoundFinished() { return !g_soundJob || g_soundJob->finished; }
+bool startupSoundFinished() {
+    return !g_soundJob || g_soundJob->finished;
+}
 
 void runBrowserWindow(const BrowserLaunch& launch) {
     BrowserWindow window(launch);

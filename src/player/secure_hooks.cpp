@@ -15,15 +15,21 @@ TempCleanupHook& cleanupHook() {
 }
 }  // namespace
 
-void setSecureExtractionHook(SecureExtractionHook hook) { extractionHook() = std::move(hook); }
+void setSecureExtractionHook(SecureExtractionHook hook) {
+    extractionHook() = std::move(hook);
+}
 
 void runSecureExtraction(SecureExtraction& extraction) {
     if (extractionHook()) extractionHook()(extraction);
 }
 
-std::filesystem::path secureTempRoot() { return platform::localAppDataFolder() / "RondivoTemp"; }
+std::filesystem::path secureTempRoot() {
+    return platform::localAppDataFolder() / "RondivoTemp";
+}
 
-void setTempCleanupHook(TempCleanupHook hook) { cleanupHook() = std::move(hook); }
+void setTempCleanupHook(TempCleanupHook hook) {
+    cleanupHook() = std::move(hook);
+}
 
 void runTempCleanup() {
     if (cleanupHook()) {

@@ -5,6 +5,8 @@
 
 namespace rondivo {
 
-std::string extractSecureFilesForShell() { return "."; }
+std::string extractSecureFilesForShell() {
+    return ".";
+}
 
 }  // namespace rondivo

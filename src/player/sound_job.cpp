@@ -20,7 +20,9 @@ std::shared_ptr<SoundJob> startSoundJob(const std::string& path, SoundPlayer pla
     return job;
 }
 
-int splashDisplayTime(int displayMs) { return displayMs <= 0 ? 2000 : displayMs; }
+int splashDisplayTime(int displayMs) {
+    return displayMs <= 0 ? 2000 : displayMs;
+}
 
 void runSplashTimer(SplashTimerJob& job) {
     std::this_thread::sleep_for(std::chrono::milliseconds(splashDisplayTime(job.displayMs)));

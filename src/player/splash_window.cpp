@@ -33,7 +33,8 @@ bool CPictureCtrl::loadFromFile(const fs::path& path) {
     wxLogNull quiet;  // a broken picture is an empty control, not an error box
     wxMemoryInputStream stream(bytes.data(), bytes.size());
     wxImage image;
-    if (!bytes.empty() && image.LoadFile(stream, wxBITMAP_TYPE_ANY) && image.IsOk()) picture_ = wxBitmap(image);
+    if (!bytes.empty() && image.LoadFile(stream, wxBITMAP_TYPE_ANY) && image.IsOk())
+        picture_ = wxBitmap(image);
     Refresh();
     return true;
 }

@@ -15,7 +15,7 @@ inline constexpr const char* kSplashTitle = "Rondivo! splash";
 
 // Draws a JPEG, GIF (first frame) or BMP unscaled from its top-left corner.
 class CPictureCtrl : public wxWindow {
-public:
+  public:
     CPictureCtrl(wxWindow* parent, wxWindowID id);
     // False only when the file cannot be opened; a file that is no picture
     // leaves the control empty.
@@ -23,7 +23,7 @@ public:
     wxSize pictureSizePixels() const;
     bool hasPainted() const { return painted_; }
 
-private:
+  private:
     void onPaint(wxPaintEvent& event);
     void onErase(wxEraseEvent& event);
     wxBitmap picture_;
@@ -31,7 +31,7 @@ private:
 };
 
 class SplashWindow : public wxFrame {
-public:
+  public:
     // `imagePath` relative to the current directory; empty means "default.gif".
     explicit SplashWindow(const std::string& imagePath);
     // Shows the window and returns once it has been painted.
@@ -39,7 +39,7 @@ public:
     void hideSplash() { Hide(); }
     CPictureCtrl* picture() const { return picture_; }
 
-private:
+  private:
     CPictureCtrl* picture_ = nullptr;
 };
 

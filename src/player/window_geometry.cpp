@@ -21,16 +21,24 @@ std::optional<std::pair<int, int>> fixedSize(const BrowserPlacement& p, bool ini
         case 0:
             if (initial) return std::nullopt;
             return std::pair{640, 480};
-        case 1: return std::pair{320, 240};
-        case 2: return std::pair{500, 400};
-        case 3: return std::pair{640, 480};
-        case 4: return std::pair{800, 600};
-        case 6: return std::pair{p.customWidth, p.customHeight};
-        default: return std::nullopt;
+        case 1:
+            return std::pair{320, 240};
+        case 2:
+            return std::pair{500, 400};
+        case 3:
+            return std::pair{640, 480};
+        case 4:
+            return std::pair{800, 600};
+        case 6:
+            return std::pair{p.customWidth, p.customHeight};
+        default:
+            return std::nullopt;
     }
 }
 
-int centred(int screenExtent, int windowExtent) { return std::max(0, (screenExtent - windowExtent) / 2); }
+int centred(int screenExtent, int windowExtent) {
+    return std::max(0, (screenExtent - windowExtent) / 2);
+}
 
 }  // namespace
 
@@ -63,8 +71,8 @@ std::optional<WindowRect> applyStartPosition(const BrowserPlacement& p, const Wi
     return r;
 }
 
-WindowRect applySize(const BrowserPlacement& p, const WindowRect& current, const ScreenMetrics& screen,
-                     bool initial) {
+WindowRect applySize(const BrowserPlacement& p, const WindowRect& current,
+                     const ScreenMetrics& screen, bool initial) {
     WindowRect r = current;
     if (p.sizeIndex == 5) {
         r = fullScreenRect(screen);

@@ -47,12 +47,12 @@ int startCoordinate(const std::string& text, int screenExtent, int windowExtent,
 
 // Where the starting point puts a window of the given size; nothing when
 // either coordinate is missing.
-std::optional<WindowRect> applyStartPosition(const BrowserPlacement& placement, const WindowRect& window,
-                                             const ScreenMetrics& screen);
+std::optional<WindowRect> applyStartPosition(const BrowserPlacement& placement,
+                                             const WindowRect& window, const ScreenMetrics& screen);
 
 // The whole of applySize: the size for the index (the template size is kept
 // at start for "Default"), centred on the screen, then the starting point.
-WindowRect applySize(const BrowserPlacement& placement, const WindowRect& current, const ScreenMetrics& screen,
-                     bool initial);
+WindowRect applySize(const BrowserPlacement& placement, const WindowRect& current,
+                     const ScreenMetrics& screen, bool initial);
 
 }  // namespace rondivo

@@ -37,11 +37,12 @@ TEST(Eject, FindsTheMountThatHoldsAFolder) {
 }
 
 class FakeEject : public ::testing::Test {
-protected:
+  protected:
     test::TempDir bin;
     test::TempDir disc;
     void SetUp() override {
-        test::writeFile(bin / "eject", "#!/bin/sh\nprintf '%s\\n' \"$*\" >> '" + (bin / "log").string() + "'\n");
+        test::writeFile(bin / "eject",
+                        "#!/bin/sh\nprintf '%s\\n' \"$*\" >> '" + (bin / "log").string() + "'\n");
         std::filesystem::permissions(bin / "eject", std::filesystem::perms::owner_all);
     }
     std::string log() { return test::readFile(bin / "log"); }
@@ -49,7 +50,8 @@ protected:
 
 TEST_F(FakeEject, EjectsTheOpticalDriveHoldingThePlayer) {
     test::ScopedEnv path("PATH", bin.path().string() + ":/usr/bin:/bin");
-    std::string mounts = "/dev/vda / ext4 rw 0 0\n/dev/sr0 " + disc.path().string() + " iso9660 ro 0 0\n";
+    std::string mounts =
+        "/dev/vda / ext4 rw 0 0\n/dev/sr0 " + disc.path().string() + " iso9660 ro 0 0\n";
     EXPECT_TRUE(ejectDiscHolding(disc.path(), mounts));
     EXPECT_EQ(log(), "/dev/sr0\n");
 }

@@ -22,7 +22,7 @@ std::string waveBytes() {
 
 // A folder with a wave file and a recording player that takes `seconds` to play.
 class SoundTest : public ::testing::Test {
-protected:
+  protected:
     test::TempDir dir;
     test::TempDir bin;
     std::optional<test::ScopedCwd> cwd;
@@ -33,8 +33,9 @@ protected:
         cwd.emplace(dir.path());
     }
     void fakePlayer(const std::string& seconds, int exitCode) {
-        test::writeFile(bin / "pw-play", "#!/bin/sh\nprintf '%s\\n' \"$*\" >> '" + (bin / "log").string() +
-                                             "'\nsleep " + seconds + "\nexit " + std::to_string(exitCode) + "\n");
+        test::writeFile(bin / "pw-play", "#!/bin/sh\nprintf '%s\\n' \"$*\" >> '" +
+                                             (bin / "log").string() + "'\nsleep " + seconds +
+                                             "\nexit " + std::to_string(exitCode) + "\n");
         fs::permissions(bin / "pw-play", fs::perms::owner_all);
     }
     std::string log() { return test::readFile(bin / "log"); }
@@ -83,7 +84,8 @@ TEST(SoundJob, FinishedIsSetOnceThePlayerReturns) {
     EXPECT_FALSE(job->finished);
     release = true;
     auto deadline = Clock::now() + std::chrono::seconds(5);
-    while (!job->finished && Clock::now() < deadline) std::this_thread::sleep_for(std::chrono::milliseconds(10));
+    while (!job->finished && Clock::now() < deadline)
+        std::this_thread::sleep_for(std::chrono::milliseconds(10));
     EXPECT_TRUE(job->finished);
 }
 

@@ -18,7 +18,7 @@ struct Message {
 };
 
 class RecordingHost : public ActionHost {
-public:
+  public:
     std::string captionText = "My Disc";
     std::string title;
     std::vector<Message> messages;
@@ -33,14 +33,17 @@ public:
     void showMessageDialog(const std::string& caption, const std::string& text) override {
         dialogs.push_back(caption + "|" + text);
     }
-    void messageBox(const std::string& text, const std::string& caption, MessageIcon icon) override {
+    void messageBox(const std::string& text, const std::string& caption,
+                    MessageIcon icon) override {
         messages.push_back({text, caption, icon});
     }
     std::optional<std::string> pickFolder(const std::string& prompt) override {
         calls.push_back("pick:" + prompt);
         return folderToPick;
     }
-    void openProgress(const std::string& heading) override { progress.push_back("open:" + heading); }
+    void openProgress(const std::string& heading) override {
+        progress.push_back("open:" + heading);
+    }
     void setProgressText(const std::string& text) override { progress.push_back(text); }
     void closeProgress() override { progress.push_back("close"); }
     void openWith(const fs::path& file) override { openedWith.push_back(file); }
@@ -53,7 +56,7 @@ public:
 
 // A disc folder with its data folder, a desktop, and a recording xdg-open.
 class ActionExecutorTest : public ::testing::Test {
-protected:
+  protected:
     test::TempDir home;
     test::TempDir disc;
     test::FakeXdgOpen xdg;
@@ -98,11 +101,13 @@ TEST_F(ActionExecutorTest, RunFailuresGiveTheirMessagesAndLaterCommandsStillRun)
     ASSERT_EQ(host.messages.size(), 2u);
     EXPECT_EQ(host.messages[0].caption, "Error Opening File");
     EXPECT_EQ(host.messages[0].text,
-              "Error opening: missing.txt -x\nThe file was not found. Please verify it is located on your CD-ROM "
+              "Error opening: missing.txt -x\nThe file was not found. Please verify it is located "
+              "on your CD-ROM "
               "and in the expected folder.");
     EXPECT_EQ(host.messages[0].icon, MessageIcon::Error);
     EXPECT_EQ(host.messages[1].text,
-              "Error opening: nofolder/b.txt \nThe file path was not found. Please verify the file path is "
+              "Error opening: nofolder/b.txt \nThe file path was not found. Please verify the file "
+              "path is "
               "located on your CD-ROM.");
     ASSERT_EQ(xdg.calls().size(), 1u);
     EXPECT_EQ(fs::path(xdg.calls()[0]), disc / "data/readme.txt");
@@ -132,8 +137,8 @@ TEST_F(ActionExecutorTest, CopyToAFolderReproducesTheRelativePathOneLevelDeep) {
     EXPECT_EQ(host.messages[0].text, "All files have been copied.");
     EXPECT_EQ(host.messages[0].caption, "CD-ROM Application");
     EXPECT_EQ(host.messages[0].icon, MessageIcon::Information);
-    std::vector<std::string> expected{"open:Copying files:", "docs\\a.pdf ->\n" + desktop().string() + "/docs\\a.pdf",
-                                      "close"};
+    std::vector<std::string> expected{
+        "open:Copying files:", "docs\\a.pdf ->\n" + desktop().string() + "/docs\\a.pdf", "close"};
     EXPECT_EQ(host.progress, expected);
 }
 
@@ -153,13 +158,17 @@ TEST_F(ActionExecutorTest, CopyToANamedFileOverwritesIt) {
 }
 
 TEST_F(ActionExecutorTest, CopyFailuresAreReportedEachAndSuppressTheSummary) {
-    EXPECT_TRUE(handle("http://ACTION_COPY=a.txt,{desktop}\\x\\y\\a.txt,missing.txt,{desktop},readme.txt,{desktop}"));
+    EXPECT_TRUE(handle(
+        "http://"
+        "ACTION_COPY=a.txt,{desktop}\\x\\y\\a.txt,missing.txt,{desktop},readme.txt,{desktop}"));
     ASSERT_EQ(host.messages.size(), 2u);
     const std::string base = (disc / "data").string();
-    EXPECT_EQ(host.messages[0].text, "Error copying file " + base + "/a.txt to " + desktop().string() +
+    EXPECT_EQ(host.messages[0].text, "Error copying file " + base + "/a.txt to " +
+                                         desktop().string() +
                                          "\\x\\y\\a.txt\n\nNo such file or directory");
     EXPECT_EQ(host.messages[0].icon, MessageIcon::Error);
-    EXPECT_EQ(host.messages[1].text.rfind("Error copying file " + base + "/missing.txt to ", 0), 0u);
+    EXPECT_EQ(host.messages[1].text.rfind("Error copying file " + base + "/missing.txt to ", 0),
+              0u);
     EXPECT_EQ(readFile(desktop() / "readme.txt"), "read me");  // later files are still copied
 }
 
@@ -184,7 +193,8 @@ TEST_F(ActionExecutorTest, BrowseOpensTheDiscRootOrAFolderBelowIt) {
     fs::create_directories(disc / "data/Manuals");
     EXPECT_TRUE(handle("http://ACTION_BROWSE"));
     EXPECT_TRUE(handle("http://ACTION_BROWSE=data/manuals"));
-    EXPECT_TRUE(handle("http://ACTION_BROWSE=" + (disc / "data").string()));  // appended: no such folder
+    EXPECT_TRUE(
+        handle("http://ACTION_BROWSE=" + (disc / "data").string()));  // appended: no such folder
     auto calls = xdg.calls();
     ASSERT_EQ(calls.size(), 2u);
     EXPECT_EQ(fs::path(calls[0]), disc.path());

@@ -27,19 +27,24 @@ TEST(ActionAddress, PreparationRepairsWhatTheEngineDid) {
         {"http//ACTION_QUIT", "http://ACTION_QUIT"},
         {"http://action_quit/", "http://action_quit"},
         {"/", "/"},
-        {"http://action_copy=docs/a.pdf,%7Bdesktop%7D", "http://action_copy=docs/a.pdf,/home/u/Desktop"},
-        {"http://action_copy=a.txt,%7bDESKTOP%7d/a.txt", "http://action_copy=a.txt,/home/u/Desktop/a.txt"},
+        {"http://action_copy=docs/a.pdf,%7Bdesktop%7D",
+         "http://action_copy=docs/a.pdf,/home/u/Desktop"},
+        {"http://action_copy=a.txt,%7bDESKTOP%7d/a.txt",
+         "http://action_copy=a.txt,/home/u/Desktop/a.txt"},
         {"http://ACTION_MESSAGEBOX=thank%20you", "http://ACTION_MESSAGEBOX=thank you"},
         {"http://ACTION_MESSAGEBOX=A &AMP;amp; B", "http://ACTION_MESSAGEBOX=A & B"},
         {"http://ACTION_COPY={PROGRAMFILES}/x", "http://ACTION_COPY=/home/u/.local/bin/x"},
-        {"http://ACTION_COPY=a,{temp}", "http://ACTION_COPY=a,/home/u/.local/share/RondivoTemp/data"},
-        {"http://ACTION_COPY=a,{Secure}", "http://ACTION_COPY=a,/home/u/.local/share/RondivoTemp/data"},
+        {"http://ACTION_COPY=a,{temp}",
+         "http://ACTION_COPY=a,/home/u/.local/share/RondivoTemp/data"},
+        {"http://ACTION_COPY=a,{Secure}",
+         "http://ACTION_COPY=a,/home/u/.local/share/RondivoTemp/data"},
         {"http://ACTION_RUN={cdrom}/setup", "http://ACTION_RUN=/media/disc/setup"},
         {"http://ACTION_RUN={nothing}", "http://ACTION_RUN=nothing"},
         {"http://ACTION_RUN={cdrom", "http://ACTION_RUN={cdrom"},  // no "}": untouched
         {"http://ACTION_RUN=a}b{root}c", "http://ACTION_RUN=ab/c"},
     };
-    for (const auto& c : cases) EXPECT_EQ(prepareActionAddress(c.address, testMacros()), c.prepared) << c.address;
+    for (const auto& c : cases)
+        EXPECT_EQ(prepareActionAddress(c.address, testMacros()), c.prepared) << c.address;
 }
 
 TEST(ActionAddress, DriveLettersAreRepairedOnlyWhereTheyStandAlone) {
@@ -57,7 +62,8 @@ TEST(ActionAddress, DriveLettersAreRepairedOnlyWhereTheyStandAlone) {
         {"http://ACTION_RUN=c", "http://ACTION_RUN=c"},
         {"http://ACTION_RUN=cd/x", "http://ACTION_RUN=cd/x"},
     };
-    for (const auto& c : cases) EXPECT_EQ(prepareActionAddress(c.address, testMacros()), c.prepared) << c.address;
+    for (const auto& c : cases)
+        EXPECT_EQ(prepareActionAddress(c.address, testMacros()), c.prepared) << c.address;
 }
 
 struct VerbCase {
@@ -71,8 +77,12 @@ TEST(ActionAddress, VerbsAreFoundInAnyCaseInTheFixedOrder) {
     const VerbCase cases[] = {
         {"http://action_quit/", {V::Quit}, nullptr},
         {"http://ACTION_RUN=setup.exe,readme.txt", {V::Run}, "setup.exe,readme.txt"},
-        {"http://ACTION_MESSAGEBOX=Done, ACTION_QUIT", {V::MessageBox, V::Quit}, "Done, ACTION_QUIT"},
-        {"http://ACTION_COPY=a,b ACTION_MINIMIZE ACTION_MAXIMIZE", {V::Maximize, V::Minimize, V::Copy}, nullptr},
+        {"http://ACTION_MESSAGEBOX=Done, ACTION_QUIT",
+         {V::MessageBox, V::Quit},
+         "Done, ACTION_QUIT"},
+        {"http://ACTION_COPY=a,b ACTION_MINIMIZE ACTION_MAXIMIZE",
+         {V::Maximize, V::Minimize, V::Copy},
+         nullptr},
         {"http://ACTION_USER_SELECT_COPY=a.txt", {V::UserSelectCopy}, "a.txt"},
         {"http://ACTION_BROWSE", {V::Browse}, nullptr},
         {"http://Action_RestoreSize", {V::RestoreSize}, nullptr},
@@ -178,7 +188,8 @@ TEST(ActionArguments, BrowsePathFromTheDiscRoot) {
         {"x", true, "/media/disc"},  // too short to name a folder
         {"", true, "/media/disc"},
     };
-    for (const auto& c : cases) EXPECT_EQ(browsePath(c.argument, c.hasArgument, "/media/disc"), c.path) << c.argument;
+    for (const auto& c : cases)
+        EXPECT_EQ(browsePath(c.argument, c.hasArgument, "/media/disc"), c.path) << c.argument;
 }
 
 TEST(ActionArguments, BaseFolder) {

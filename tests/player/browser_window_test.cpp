@@ -25,7 +25,7 @@ using Clock = std::chrono::steady_clock;
 using namespace std::chrono_literals;
 
 class RecordingBrowser : public BrowserWindow {
-public:
+  public:
     using BrowserWindow::BrowserWindow;
     std::vector<std::string> dialogs;
     std::vector<std::string> messages;
@@ -48,7 +48,7 @@ bool pumpUntil(const std::function<bool()>& done, std::chrono::milliseconds time
 }
 
 class BrowserWindowTest : public ::testing::Test {
-protected:
+  protected:
     test::TempDir home;
     test::TempDir disc;
     test::ScopedEnv homeEnv{"HOME", home.path().string()};
@@ -60,8 +60,8 @@ protected:
         pumpPendingEvents();
     }
     void open(const std::string& body, int sizeIndex = 0, bool noRightClick = false) {
-        test::writeFile(disc / "index.html",
-                        "<html><head><title>Window Test</title></head><body>" + body + "</body></html>");
+        test::writeFile(disc / "index.html", "<html><head><title>Window Test</title></head><body>" +
+                                                 body + "</body></html>");
         BrowserLaunch launch;
         launch.address = disc / "index.html";
         launch.windowSizeIndex = sizeIndex;
@@ -69,9 +69,12 @@ protected:
         launch.mediaMode = false;
         window = std::make_unique<RecordingBrowser>(launch);
         window->Show();
-        ASSERT_TRUE(pumpUntil([&] { return window->pageTitle() == "Window Test"; })) << "page did not load";
+        ASSERT_TRUE(pumpUntil([&] { return window->pageTitle() == "Window Test"; }))
+            << "page did not load";
     }
-    void runScript(const std::string& js) { window->webView()->RunScriptAsync(wxString::FromUTF8(js)); }
+    void runScript(const std::string& js) {
+        window->webView()->RunScriptAsync(wxString::FromUTF8(js));
+    }
 };
 
 TEST_F(BrowserWindowTest, ScriptSetAddressesPassThroughTheNavigationHook) {
@@ -85,11 +88,14 @@ TEST_F(BrowserWindowTest, ScriptSetAddressesPassThroughTheNavigationHook) {
 }
 
 TEST_F(BrowserWindowTest, ClickedLinksArriveAsWrittenAlsoFromFrames) {
-    test::writeFile(disc / "frame.html",
-                    "<html><body><a id='f' href='http://ACTION_MESSAGEBOX=From The Frame'>f</a>"
-                    "<script>window.onload = function () { document.getElementById('f').click(); };</script>"
-                    "</body></html>");
-    open("<a id='a' href='http://ACTION_MESSAGEBOX=Mixed Case Text'>a</a><iframe src='frame.html'></iframe>");
+    test::writeFile(
+        disc / "frame.html",
+        "<html><body><a id='f' href='http://ACTION_MESSAGEBOX=From The Frame'>f</a>"
+        "<script>window.onload = function () { document.getElementById('f').click(); };</script>"
+        "</body></html>");
+    open(
+        "<a id='a' href='http://ACTION_MESSAGEBOX=Mixed Case Text'>a</a><iframe "
+        "src='frame.html'></iframe>");
     runScript("document.getElementById('a').click();");
     ASSERT_TRUE(pumpUntil([&] { return window->dialogs.size() == 2; }));
     std::sort(window->dialogs.begin(), window->dialogs.end());
@@ -98,8 +104,9 @@ TEST_F(BrowserWindowTest, ClickedLinksArriveAsWrittenAlsoFromFrames) {
 }
 
 TEST_F(BrowserWindowTest, LinksThePageCancelsAreNoAction) {
-    open("<a id='a' href='http://ACTION_MESSAGEBOX=no' onclick='return false'>a</a>"
-         "<a id='b' href='http://ACTION_MESSAGEBOX=yes'>b</a>");
+    open(
+        "<a id='a' href='http://ACTION_MESSAGEBOX=no' onclick='return false'>a</a>"
+        "<a id='b' href='http://ACTION_MESSAGEBOX=yes'>b</a>");
     runScript("document.getElementById('a').click(); document.getElementById('b').click();");
     ASSERT_TRUE(pumpUntil([&] { return !window->dialogs.empty(); }));
     pumpUntil([] { return false; }, 300ms);
@@ -162,7 +169,8 @@ TEST(ActionDialogs, MessageDialogAndProgressCarryTheirTexts) {
     progress->setHeading("Copying files:");
     progress->setDetail("a.txt ->\n/home/u/Desktop/a.txt");
     EXPECT_EQ(progress->FindWindow(kProgressHeadingId)->GetLabel(), "Copying files:");
-    EXPECT_EQ(progress->FindWindow(kProgressDetailId)->GetLabel(), "a.txt ->\n/home/u/Desktop/a.txt");
+    EXPECT_EQ(progress->FindWindow(kProgressDetailId)->GetLabel(),
+              "a.txt ->\n/home/u/Desktop/a.txt");
     progress->Destroy();
 }
 

@@ -1,9 +1,8 @@
 // The player as the disc starts it: the real executable in a disc folder,
 // windows read from outside with xdotool.
+#include <gtest/gtest.h>
 #include <signal.h>
 #include <unistd.h>
-
-#include <gtest/gtest.h>
 
 #include <chrono>
 #include <sstream>
@@ -28,7 +27,8 @@ struct Geometry {
 std::optional<std::string> findWindow(const std::string& title, std::chrono::milliseconds timeout) {
     auto deadline = Clock::now() + timeout;
     while (Clock::now() < deadline) {
-        auto r = test::runProgram({"xdotool", "search", "--onlyvisible", "--name", "^" + title + "$"}, {}, {}, 5000);
+        auto r = test::runProgram(
+            {"xdotool", "search", "--onlyvisible", "--name", "^" + title + "$"}, {}, {}, 5000);
         std::istringstream ids(r.output);
         std::string id;
         if (r.status == 0 && (ids >> id)) return id;
@@ -63,7 +63,7 @@ ScreenMetrics screen() {
 
 // A disc folder holding the player, its data folder and the user's home.
 class PlayerDisc : public ::testing::Test {
-protected:
+  protected:
     test::TempDir disc;
     test::TempDir home;
     test::FakeXdgOpen xdg;
@@ -110,10 +110,13 @@ protected:
         pid = -1;
     }
     void page(const std::string& name, const std::string& title, const std::string& body) {
-        test::writeFile(disc / "data" / name, "<html><head>" + (title.empty() ? "" : "<title>" + title + "</title>") +
-                                                  "</head><body>" + body + "</body></html>");
+        test::writeFile(disc / "data" / name,
+                        "<html><head>" + (title.empty() ? "" : "<title>" + title + "</title>") +
+                            "</head><body>" + body + "</body></html>");
     }
-    void settings(const PresentationFileValues& v) { ASSERT_TRUE(writePresentationFile(disc.path(), v)); }
+    void settings(const PresentationFileValues& v) {
+        ASSERT_TRUE(writePresentationFile(disc.path(), v));
+    }
     Geometry shownWindow(const std::string& title) {
         auto id = findWindow(title, 15s);
         if (!id) {
@@ -131,8 +134,9 @@ TEST_F(PlayerDisc, WindowSizeForEveryIndex) {
     v.customHeight = 450;
     settings(v);
     const ScreenMetrics s = screen();
-    const WindowRect centredTemplate{(s.width - kBrowserTemplateWidth) / 2, (s.height - kBrowserTemplateHeight) / 2,
-                                     kBrowserTemplateWidth, kBrowserTemplateHeight};
+    const WindowRect centredTemplate{(s.width - kBrowserTemplateWidth) / 2,
+                                     (s.height - kBrowserTemplateHeight) / 2, kBrowserTemplateWidth,
+                                     kBrowserTemplateHeight};
     for (int index = 0; index <= 6; ++index) {
         BrowserPlacement p;
         p.sizeIndex = index;
@@ -168,12 +172,13 @@ TEST_F(PlayerDisc, PercentStartPositionCentresOnThePoint) {
 
 TEST_F(PlayerDisc, RunAndQuitLinksDoTheirActionInsteadOfNavigating) {
     test::writeFile(disc / "data/Notes.TXT", "notes");
-    page("index.html", "Links",
-         "<a id='run' href='http://ACTION_RUN=notes.txt'>run</a>"
-         "<a id='quit' href='http://ACTION_QUIT'>quit</a>"
-         "<script>window.onload = function () {"
-         "  document.getElementById('run').click();"
-         "  setTimeout(function () { document.getElementById('quit').click(); }, 500); };</script>");
+    page(
+        "index.html", "Links",
+        "<a id='run' href='http://ACTION_RUN=notes.txt'>run</a>"
+        "<a id='quit' href='http://ACTION_QUIT'>quit</a>"
+        "<script>window.onload = function () {"
+        "  document.getElementById('run').click();"
+        "  setTimeout(function () { document.getElementById('quit').click(); }, 500); };</script>");
     start({"data\\index.html", "none", "1", "1"});
     auto status = waitEnd(20s);
     ASSERT_TRUE(status) << "the quit link did not close the window";
@@ -186,15 +191,18 @@ TEST_F(PlayerDisc, CopyLinkCopiesAndReportsWhenDone) {
     test::TempDir target;
     test::writeFile(disc / "data/a.txt", "payload");
     page("index.html", "",
-         "<a id='copy' href='http://ACTION_COPY=a.txt," + target.path().string() + "'>copy</a>"
-         "<script>window.onload = function () { document.getElementById('copy').click(); };</script>");
+         "<a id='copy' href='http://ACTION_COPY=a.txt," + target.path().string() +
+             "'>copy</a>"
+             "<script>window.onload = function () { document.getElementById('copy').click(); "
+             "};</script>");
     start({"data\\index.html", "none", "1", "1"});
     EXPECT_TRUE(findWindow("CD-ROM Application", 20s)) << "no summary message";
     EXPECT_EQ(test::readFile(target / "a.txt"), "payload");
 }
 
 TEST_F(PlayerDisc, LabelLineSetsTheCaption) {
-    test::writeFile(disc / "autorun.inf", "[autorun]\r\nOPEN=autorun.exe data\\index.html none 1 1\r\nLABEL=My Disc\r\n");
+    test::writeFile(disc / "autorun.inf",
+                    "[autorun]\r\nOPEN=autorun.exe data\\index.html none 1 1\r\nLABEL=My Disc\r\n");
     page("index.html", "", "<p>no title of its own</p>");
     start({"data\\index.html", "none", "1", "1"});
     EXPECT_TRUE(findWindow("My Disc", 15s));
@@ -209,7 +217,10 @@ TEST_F(PlayerDisc, MovieOpensInMediaModeCaptionedWithItsName) {
 }
 
 TEST_F(PlayerDisc, SplashIsFiveLargerThanItsPictureForTheConfiguredTime) {
-    ASSERT_EQ(test::runProgram({"convert", "-size", "400x300", "xc:navy", (disc / "splash.jpg").string()}).status, 0);
+    ASSERT_EQ(
+        test::runProgram({"convert", "-size", "400x300", "xc:navy", (disc / "splash.jpg").string()})
+            .status,
+        0);
     PresentationFileValues v;
     v.splashTimeIndex = 0;  // 1500 ms
     settings(v);
@@ -244,12 +255,15 @@ TEST_F(PlayerDisc, MissingSplashPictureGivesATinyWindowAndTheShowGoesOn) {
 }
 
 class PlayerSound : public PlayerDisc {
-protected:
+  protected:
     void SetUp() override {
         PlayerDisc::SetUp();
-        ASSERT_EQ(test::runProgram({"convert", "-size", "40x30", "xc:red", (disc / "splash.jpg").string()}).status, 0);
-        ASSERT_EQ(test::runProgram({"sox", "-n", "-r", "8000", "-c", "1", (disc / "sound.wav").string(), "synth",
-                                    "0.1", "sine", "440"})
+        ASSERT_EQ(test::runProgram(
+                      {"convert", "-size", "40x30", "xc:red", (disc / "splash.jpg").string()})
+                      .status,
+                  0);
+        ASSERT_EQ(test::runProgram({"sox", "-n", "-r", "8000", "-c", "1",
+                                    (disc / "sound.wav").string(), "synth", "0.1", "sine", "440"})
                       .status,
                   0);
         PresentationFileValues v;
@@ -262,7 +276,8 @@ TEST_F(PlayerSound, PlayerWaitsForTheSoundToEnd) {
     test::writeFile(bin / "pw-play", "#!/bin/sh\nsleep 4\n");
     fs::permissions(bin / "pw-play", fs::perms::owner_all);
     auto begin = Clock::now();
-    start({"none", "none", "0", "0", "splash.jpg", "sound.wav"}, bin.path().string() + ":/usr/bin:/bin");
+    start({"none", "none", "0", "0", "splash.jpg", "sound.wav"},
+          bin.path().string() + ":/usr/bin:/bin");
     ASSERT_TRUE(waitEnd(20s));
     EXPECT_GE(Clock::now() - begin, 4s);
 }
@@ -272,7 +287,8 @@ TEST_F(PlayerSound, SoundThatCannotBePlayedEndsAtOnce) {
     test::writeFile(bin / "pw-play", "#!/bin/sh\nexit 1\n");
     fs::permissions(bin / "pw-play", fs::perms::owner_all);
     auto begin = Clock::now();
-    start({"none", "none", "0", "0", "splash.jpg", "sound.wav"}, bin.path().string() + ":/usr/bin:/bin");
+    start({"none", "none", "0", "0", "splash.jpg", "sound.wav"},
+          bin.path().string() + ":/usr/bin:/bin");
     ASSERT_TRUE(waitEnd(20s));
     EXPECT_LT(Clock::now() - begin, 4s);  // the 1500 ms splash and start-up, no more
 }

@@ -55,11 +55,11 @@ TEST(BrowserGeometry, StartPositions) {
     const Case cases[] = {
         {"50%", " 50%", true, 4, {111, 83, 800, 600}},  // 511 - 400, 383 - 300
         {"50%", "50%", false, 4, {511, 383, 800, 600}},
-        {"100", " 20", true, 4, {100, 20, 800, 600}},   // pixels never centre
-        {"100", "", true, 4, {112, 84, 800, 600}},      // both are needed
+        {"100", " 20", true, 4, {100, 20, 800, 600}},  // pixels never centre
+        {"100", "", true, 4, {112, 84, 800, 600}},     // both are needed
         {"", " 20", true, 4, {112, 84, 800, 600}},
-        {"100", " ", true, 4, {112, 84, 800, 600}},     // autorun.dat's lone blank
-        {"0%", "10%", true, 1, {0, 0, 320, 240}},       // 76 - 120 is below 0
+        {"100", " ", true, 4, {112, 84, 800, 600}},  // autorun.dat's lone blank
+        {"0%", "10%", true, 1, {0, 0, 320, 240}},    // 76 - 120 is below 0
         {"1 0", "abc", false, 1, {10, 0, 320, 240}},
         {"25%", "25%", false, 5, {255, 191, 1026, 770}},  // full screen, then moved
     };
