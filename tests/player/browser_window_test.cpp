@@ -124,12 +124,14 @@ TEST_F(BrowserWindowTest, RestoreSizeMakesDefaultSize640By480AndMaximizeCoversTh
     open("<p>size</p>", 0);
     EXPECT_EQ(window->GetSize(), wxSize(kBrowserTemplateWidth, kBrowserTemplateHeight));
     window->restoreSize();
-    pumpPendingEvents();
+    // The display confirms a new size asynchronously.
+    pumpUntil([&] { return window->GetSize() == wxSize(640, 480); }, 3s);
     EXPECT_EQ(window->GetSize(), wxSize(640, 480));
     window->maximize();
-    pumpPendingEvents();
     WindowRect full = fullScreenRect(window->screenMetrics());
-    EXPECT_EQ(window->GetRect(), wxRect(full.x, full.y, full.width, full.height));
+    const wxRect expected(full.x, full.y, full.width, full.height);
+    pumpUntil([&] { return window->GetRect() == expected; }, 3s);
+    EXPECT_EQ(window->GetRect(), expected);
 }
 
 TEST_F(BrowserWindowTest, RightClicksAreSwallowedWhenTheDiscSaysSo) {

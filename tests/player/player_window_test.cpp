@@ -24,11 +24,14 @@ struct Geometry {
     int x = 0, y = 0, width = 0, height = 0;
 };
 
-std::optional<std::string> findWindow(const std::string& title, std::chrono::milliseconds timeout) {
+// A visible window of process `pid` (tests may run side by side on one display).
+std::optional<std::string> findWindow(pid_t pid, const std::string& title,
+                                      std::chrono::milliseconds timeout) {
     auto deadline = Clock::now() + timeout;
     while (Clock::now() < deadline) {
-        auto r = test::runProgram(
-            {"xdotool", "search", "--onlyvisible", "--name", "^" + title + "$"}, {}, {}, 5000);
+        auto r = test::runProgram({"xdotool", "search", "--all", "--onlyvisible", "--pid",
+                                   std::to_string(pid), "--name", "^" + title + "$"},
+                                  {}, {}, 5000);
         std::istringstream ids(r.output);
         std::string id;
         if (r.status == 0 && (ids >> id)) return id;
@@ -118,7 +121,7 @@ class PlayerDisc : public ::testing::Test {
         ASSERT_TRUE(writePresentationFile(disc.path(), v));
     }
     Geometry shownWindow(const std::string& title) {
-        auto id = findWindow(title, 15s);
+        auto id = findWindow(pid, title, 15s);
         if (!id) {
             ADD_FAILURE() << "no window " << title;
             return {};
@@ -196,7 +199,7 @@ TEST_F(PlayerDisc, CopyLinkCopiesAndReportsWhenDone) {
              "<script>window.onload = function () { document.getElementById('copy').click(); "
              "};</script>");
     start({"data\\index.html", "none", "1", "1"});
-    EXPECT_TRUE(findWindow("CD-ROM Application", 20s)) << "no summary message";
+    EXPECT_TRUE(findWindow(pid, "CD-ROM Application", 20s)) << "no summary message";
     EXPECT_EQ(test::readFile(target / "a.txt"), "payload");
 }
 
@@ -205,13 +208,13 @@ TEST_F(PlayerDisc, LabelLineSetsTheCaption) {
                     "[autorun]\r\nOPEN=autorun.exe data\\index.html none 1 1\r\nLABEL=My Disc\r\n");
     page("index.html", "", "<p>no title of its own</p>");
     start({"data\\index.html", "none", "1", "1"});
-    EXPECT_TRUE(findWindow("My Disc", 15s));
+    EXPECT_TRUE(findWindow(pid, "My Disc", 15s));
 }
 
 TEST_F(PlayerDisc, MovieOpensInMediaModeCaptionedWithItsName) {
     test::writeFile(disc / "movie.avi", std::string(2048, '\0'));
     start({"movie.avi", "none", "1", "1"});
-    auto id = findWindow("movie.avi", 15s);
+    auto id = findWindow(pid, "movie.avi", 15s);
     ASSERT_TRUE(id);
     EXPECT_EQ(geometryOf(*id).width, 320);
 }
@@ -226,7 +229,7 @@ TEST_F(PlayerDisc, SplashIsFiveLargerThanItsPictureForTheConfiguredTime) {
     settings(v);
     auto begin = Clock::now();
     start({"none", "none", "0", "0", "splash.jpg"});
-    auto id = findWindow("Rondivo! splash", 10s);
+    auto id = findWindow(pid, "Rondivo! splash", 10s);
     ASSERT_TRUE(id);
     Geometry g = geometryOf(*id);
     const ScreenMetrics s = screen();
@@ -245,7 +248,7 @@ TEST_F(PlayerDisc, MissingSplashPictureGivesATinyWindowAndTheShowGoesOn) {
     settings(v);
     test::writeFile(disc / "data/Notes.TXT", "notes");
     start({"data\\notes.txt", "none", "0", "0", "missing.jpg"});
-    auto id = findWindow("Rondivo! splash", 10s);
+    auto id = findWindow(pid, "Rondivo! splash", 10s);
     ASSERT_TRUE(id);
     Geometry g = geometryOf(*id);
     EXPECT_EQ(g.width, 5);
