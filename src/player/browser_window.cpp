@@ -48,6 +48,19 @@ const char* kActionLinkScript = R"JS(
     e.preventDefault();
     window.location.href = 'rondivo-action:' + encodeURIComponent(href);
   }, false);
+  // The engine aborts the whole program when a script opens a window, so
+  // window.open becomes a click on a link to a new window: the engine takes
+  // that safely (no window opens), and an action link passes the handler above.
+  window.open = function (url) {
+    if (url === undefined || url === null || url === '') return null;
+    var a = document.createElement('a');
+    a.setAttribute('href', String(url));
+    a.setAttribute('target', '_blank');
+    (document.body || document.documentElement).appendChild(a);
+    a.click();
+    a.remove();
+    return null;
+  };
 })();
 )JS";
 
@@ -172,6 +185,10 @@ void BrowserWindow::createWebView(bool suppressRightClick) {
     GetSizer()->Add(web_, 1, wxEXPAND);
     web_->Bind(wxEVT_WEBVIEW_NAVIGATING, &BrowserWindow::onNavigating, this);
     web_->Bind(wxEVT_WEBVIEW_TITLE_CHANGED, &BrowserWindow::onTitleChanged, this);
+    // Pages also open action links in new windows (target or window.open);
+    // no new window opens, but the action runs.
+    web_->Bind(wxEVT_WEBVIEW_NEWWINDOW,
+               [this](wxWebViewEvent& e) { onBeforeNavigate(e.GetURL().utf8_string()); });
 }
 
 void BrowserWindow::createMediaCtrl() {

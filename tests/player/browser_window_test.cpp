@@ -87,6 +87,16 @@ TEST_F(BrowserWindowTest, ScriptSetAddressesPassThroughTheNavigationHook) {
     EXPECT_EQ(window->caption(), "Window Test");  // the page stayed
 }
 
+TEST_F(BrowserWindowTest, ScriptsOpeningWindowsDoNotBringThePlayerDown) {
+    // The engine used to abort the program on window.open.
+    open("<p>popup</p>");
+    runScript("window.open('other.html');");
+    pumpUntil([] { return false; }, 500ms);
+    runScript("window.open('http://ACTION_MESSAGEBOX=Popup Text');");
+    ASSERT_TRUE(pumpUntil([&] { return !window->dialogs.empty(); }));
+    EXPECT_EQ(window->dialogs[0], "Window Test|Popup Text");
+}
+
 TEST_F(BrowserWindowTest, ClickedLinksArriveAsWrittenAlsoFromFrames) {
     test::writeFile(
         disc / "frame.html",
