@@ -1,30 +1,66 @@
-// Start-up hooks of the player until its windows arrive: the splash time is
-// waited out, there is no start-up sound, and pages open with the desktop's
-// browser instead of the built-in window.
+// The player's part of the start-up routine: splash, start-up sound and the
+// built-in browser window.
+#include <wx/app.h>
+
 #include <chrono>
+#include <memory>
 #include <thread>
 
 #include "app/window_seams.h"
-#include "platform/debug_log.h"
-#include "platform/shell.h"
+#include "player/browser_window.h"
+#include "player/gui_pump.h"
+#include "player/sound_job.h"
+#include "player/splash_window.h"
 
 namespace rondivo {
 
-void showDesignerSplashWindow(const std::filesystem::path&) {}
+namespace {
+// Both live until the process ends, as the start-up routine expects.
+std::shared_ptr<SoundJob> g_soundJob;
+SplashWindow* g_designerSplash = nullptr;
+}  // namespace
+
+void showDesignerSplashWindow(const std::filesystem::path& image) {
+    g_designerSplash = new SplashWindow(image.string());
+    g_designerSplash->showNow();
+    auto job = std::make_shared<SplashTimerJob>();
+    job->displayMs = 2000;
+    // Windows belong to the main thread: the worker asks it to hide the splash.
+    job->hide = [] {
+        wxTheApp->CallAfter([] {
+            if (g_designerSplash) g_designerSplash->hideSplash();
+        });
+    };
+    std::thread([job] { runSplashTimer(*job); }).detach();
+}
 
 void showPlayerSplash(const std::string& image, int displayMs) {
-    platform::debugLog("splash window not built yet: " + image);
-    std::this_thread::sleep_for(std::chrono::milliseconds(displayMs));
+    auto* splash = new SplashWindow(image);
+    splash->showNow();
+    // The wait keeps the splash painted (a compositor may ask for it again).
+    const auto until =
+        std::chrono::steady_clock::now() + std::chrono::milliseconds(splashDisplayTime(displayMs));
+    while (std::chrono::steady_clock::now() < until) {
+        pumpPendingEvents();
+        std::this_thread::sleep_for(std::chrono::milliseconds(10));
+    }
+    splash->hideSplash();
+    std::this_thread::sleep_for(std::chrono::milliseconds(10));
+    pumpPendingEvents();
+    pumpPendingEvents();
 }
 
-void startStartupSound(const std::string& path) { platform::debugLog("start-up sound not built yet: " + path); }
-bool startupSoundFinished() { return true; }
+void startStartupSound(const std::string& path) {
+    g_soundJob = startSoundJob(path);
+}
+
+bool startupSoundFinished() {
+    return !g_soundJob || g_soundJob->finished;
+}
 
 void runBrowserWindow(const BrowserLaunch& launch) {
-    platform::debugLog("built-in browser not built yet; using the desktop's browser");
-    platform::shellExecute(launch.address.string(), "");
+    BrowserWindow window(launch);
+    window.run();
 }
-
-std::string extractSecureFilesForShell() { return "."; }
 
 }  // namespace rondivo

@@ -1,0 +1,39 @@
+#pragma once
+// The two small dialogs of the action links: the player's message dialog and
+// the copy progress.
+#include <wx/dialog.h>
+
+#include <string>
+
+class wxStaticText;
+
+namespace rondivo {
+
+enum ActionDialogIds : int {
+    kMessageTextId = 1037,
+    kMessageCloseId = 1016,
+    kProgressHeadingId = 1030,
+    kProgressDetailId = 1031,
+};
+
+// A message with one "Close" button, captioned like the browser window.
+class PlayerMessageDialog : public wxDialog {
+  public:
+    PlayerMessageDialog(wxWindow* parent, const std::string& caption, const std::string& text);
+};
+
+// Shown, modeless, while files are copied on the window's thread; each
+// change is painted at once because no events run during a copy.
+class CopyProgressDialog : public wxDialog {
+  public:
+    CopyProgressDialog(wxWindow* parent, const std::string& caption);
+    void setHeading(const std::string& text);
+    void setDetail(const std::string& text);
+
+  private:
+    void paintNow();
+    wxStaticText* heading_ = nullptr;
+    wxStaticText* detail_ = nullptr;
+};
+
+}  // namespace rondivo

@@ -1,0 +1,65 @@
+#pragma once
+// Carries out action links: runs files, copies, opens folders, and asks its
+// host (the browser window, or the Menu Creator's preview) for everything that
+// needs a window. The host decides what quitting or ejecting means for it.
+#include <filesystem>
+#include <optional>
+#include <string>
+
+#include "player/action_url.h"
+
+namespace rondivo {
+
+enum class MessageIcon { Information, Error };
+
+class ActionHost {
+  public:
+    virtual ~ActionHost() = default;
+    virtual std::string caption() = 0;    // the window's current caption
+    virtual std::string pageTitle() = 0;  // last title the page reported
+    // The player's own message dialog: caption, text, one "Close" button.
+    virtual void showMessageDialog(const std::string& caption, const std::string& text) = 0;
+    virtual void messageBox(const std::string& text, const std::string& caption,
+                            MessageIcon icon) = 0;
+    virtual std::optional<std::string> pickFolder(const std::string& prompt) = 0;
+    virtual void openProgress(const std::string& heading) = 0;
+    virtual void setProgressText(const std::string& text) = 0;
+    virtual void closeProgress() = 0;
+    virtual void openWith(const std::filesystem::path& file) = 0;
+    virtual void quit() = 0;
+    virtual void maximize() = 0;
+    virtual void restoreSize() = 0;
+    virtual void minimize() = 0;
+    virtual void eject() = 0;
+};
+
+struct ActionContext {
+    std::filesystem::path executableFolder;
+    bool dataFolderLayout = true;
+    std::string secureFolder;  // set when the disc's secure files were decrypted
+    std::filesystem::path baseFolder() const;
+};
+
+inline constexpr const char* kPickFolderPrompt = "Where do you wish to save the file(s)?";
+inline constexpr const char* kCopyingHeading = "Copying files:";
+
+// Executes every verb of an already parsed request, in order.
+void executeActions(const ActionRequest& request, const ActionContext& context, ActionHost& host);
+
+// The navigation hook: true when `address` is an action link, which is then
+// executed and whose navigation is to be cancelled.
+bool handleActionAddress(const std::string& address, const ActionContext& context,
+                         ActionHost& host);
+
+// The single verbs, for hosts that handle one differently.
+void runFiles(const std::string& argument, const ActionContext& context, ActionHost& host);
+void browseFolder(const ActionCall& call, const ActionContext& context);
+void copyFiles(const std::string& argument, const ActionContext& context, ActionHost& host);
+void userSelectCopy(const std::string& argument, const ActionContext& context, ActionHost& host);
+
+// Copies one file from the base folder, creating the destination's folder
+// (one level). Returns the system's error text, or nothing on success.
+std::optional<std::string> copyOneFile(const CopyItem& item,
+                                       const std::filesystem::path& baseFolder);
+
+}  // namespace rondivo

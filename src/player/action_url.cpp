@@ -1,0 +1,228 @@
+#include "player/action_url.h"
+
+#include <array>
+
+#include "platform/paths.h"
+#include "presentation/text_util.h"
+
+namespace rondivo {
+
+namespace fs = std::filesystem;
+
+namespace {
+
+struct VerbName {
+    ActionVerb verb;
+    const char* name;
+};
+
+constexpr std::array<VerbName, 10> kVerbs = {{
+    {ActionVerb::MessageBox, "ACTION_MESSAGEBOX"},
+    {ActionVerb::Quit, "ACTION_QUIT"},
+    {ActionVerb::Run, "ACTION_RUN"},
+    {ActionVerb::Browse, "ACTION_BROWSE"},
+    {ActionVerb::Maximize, "ACTION_MAXIMIZE"},
+    {ActionVerb::RestoreSize, "ACTION_RESTORESIZE"},
+    {ActionVerb::Minimize, "ACTION_MINIMIZE"},
+    {ActionVerb::Eject, "ACTION_EJECT"},
+    {ActionVerb::UserSelectCopy, "ACTION_USER_SELECT_COPY"},
+    {ActionVerb::Copy, "ACTION_COPY"},
+}};
+
+std::string dropLeadingBlanks(std::string_view s) {
+    std::size_t i = 0;
+    while (i < s.size() && s[i] == ' ') ++i;
+    return std::string(s.substr(i));
+}
+
+bool endsWithSeparator(std::string_view s) {
+    return !s.empty() && (s.back() == '/' || s.back() == '\\');
+}
+
+}  // namespace
+
+const char* actionVerbName(ActionVerb verb) {
+    for (const auto& v : kVerbs)
+        if (v.verb == verb) return v.name;
+    return "";
+}
+
+std::string repairDriveLetters(std::string_view address) {
+    std::string out;
+    out.reserve(address.size() + 4);
+    for (std::size_t i = 0; i < address.size(); ++i) {
+        char c = address[i];
+        bool standsAlone = i == 0 || address[i - 1] == '/' || address[i - 1] == '=' ||
+                           address[i - 1] == ',' || address[i - 1] == ' ';
+        if ((c == 'c' || c == 'd') && standsAlone && i + 1 < address.size() &&
+            address[i + 1] == '/') {
+            out.push_back(c == 'c' ? 'C' : 'D');
+            out.push_back(':');
+            continue;
+        }
+        out.push_back(c);
+    }
+    return out;
+}
+
+std::string resolvePathMacros(std::string_view text, const PathMacros& macros) {
+    if (text.find('{') == std::string_view::npos || text.find('}') == std::string_view::npos)
+        return std::string(text);
+    const std::pair<const char*, const std::string*> table[] = {
+        {"cdrom", &macros.cdrom},
+        {"root", &macros.root},
+        {"programfiles", &macros.programFiles},
+        {"windows", &macros.windows},
+        {"system", &macros.system},
+        {"desktop", &macros.desktop},
+        {"temp", &macros.temp},
+        {"secure", &macros.temp},
+    };
+    std::string out;
+    std::size_t start = 0;
+    while (start <= text.size()) {
+        std::size_t end = text.find_first_of("{}", start);
+        std::string_view piece = text.substr(
+            start, end == std::string_view::npos ? std::string_view::npos : end - start);
+        if (!piece.empty()) {
+            std::string lower = platform::toLower(piece);
+            const std::string* value = nullptr;
+            for (const auto& [name, v] : table)
+                if (lower == name) value = v;
+            out += value ? *value : std::string(piece);
+        }
+        if (end == std::string_view::npos) break;
+        start = end + 1;
+    }
+    return out;
+}
+
+std::string prepareActionAddress(std::string_view address, const PathMacros& macros) {
+    std::string s(address);
+    replaceAllText(s, "http//", "http://");
+    replaceAllText(s, "%7b", "{");
+    replaceAllText(s, "%7B", "{");
+    replaceAllText(s, "%7d", "}");
+    replaceAllText(s, "%7D", "}");
+    s = repairDriveLetters(s);
+    if (s.size() > 1 && s.back() == '/') s.pop_back();
+    s = resolvePathMacros(s, macros);
+    return decodeEntities(s);
+}
+
+std::vector<ActionCall> findActions(const std::string& prepared) {
+    // Positions found in the upper-case copy are used on the prepared text:
+    // the verb matches in any case, the argument keeps its case.
+    const std::string upper = platform::toUpper(prepared);
+    std::vector<ActionCall> calls;
+    for (const auto& v : kVerbs) {
+        std::size_t pos = upper.find(v.name);
+        if (pos == std::string::npos) continue;
+        ActionCall call;
+        call.verb = v.verb;
+        std::size_t eq = prepared.find('=', pos + std::char_traits<char>::length(v.name));
+        if (eq != std::string::npos) {
+            call.hasArgument = true;
+            call.argument = prepared.substr(eq + 1);
+        }
+        calls.push_back(std::move(call));
+    }
+    return calls;
+}
+
+ActionRequest parseActionAddress(std::string_view address, const PathMacros& macros) {
+    ActionRequest r;
+    r.prepared = prepareActionAddress(address, macros);
+    r.calls = findActions(r.prepared);
+    return r;
+}
+
+std::vector<std::string> splitActionList(std::string_view argument) {
+    std::vector<std::string> items;
+    std::size_t start = 0;
+    while (start <= argument.size()) {
+        std::size_t comma = argument.find(',', start);
+        std::string_view item = argument.substr(
+            start, comma == std::string_view::npos ? std::string_view::npos : comma - start);
+        if (!item.empty()) items.emplace_back(item);
+        if (comma == std::string_view::npos) break;
+        start = comma + 1;
+    }
+    return items;
+}
+
+RunCommand splitRunCommand(std::string_view command) {
+    std::string c = dropLeadingBlanks(command);
+    std::size_t blank = c.find(' ');
+    std::size_t dot = c.find('.');
+    if (blank != std::string::npos && (dot == std::string::npos || dot < blank))
+        return {c.substr(0, blank), c.substr(blank + 1)};
+    return {c, ""};
+}
+
+std::vector<RunCommand> runCommands(std::string_view argument) {
+    std::vector<RunCommand> out;
+    for (const auto& item : splitActionList(argument)) out.push_back(splitRunCommand(item));
+    return out;
+}
+
+std::vector<CopyItem> copyPairs(std::string_view argument) {
+    auto items = splitActionList(argument);
+    std::vector<CopyItem> out;
+    for (std::size_t i = 0; i + 1 < items.size(); i += 2) {
+        // Leading blanks go before the source is joined to a folder: "a, b, c,{desktop}"
+        // must not create a file whose name starts with a blank.
+        std::string source = dropLeadingBlanks(items[i]);
+        std::string destination = items[i + 1];
+        if (destination.find(source) == std::string::npos)
+            destination += (endsWithSeparator(destination) ? "" : "/") + source;
+        out.push_back({source, dropLeadingBlanks(destination)});
+    }
+    return out;
+}
+
+std::vector<CopyItem> userSelectCopyItems(std::string_view argument, const std::string& folder) {
+    std::vector<CopyItem> out;
+    const std::string prefix = folder + (endsWithSeparator(folder) ? "" : "/");
+    for (const auto& item : splitActionList(argument)) {
+        std::string file = dropLeadingBlanks(item);
+        out.push_back({file, dropLeadingBlanks(prefix + file)});
+    }
+    return out;
+}
+
+std::string destinationFolderPart(std::string_view destination) {
+    std::size_t sep = destination.find_last_of("\\/");
+    return sep == std::string_view::npos ? std::string() : std::string(destination.substr(0, sep));
+}
+
+std::string browsePath(std::string_view argument, bool hasArgument, const std::string& discRoot) {
+    std::string path = discRoot;
+    if (hasArgument && argument.size() >= 2) {
+        if (argument.find(':') != std::string_view::npos)
+            path = std::string(argument);
+        else
+            path += (endsWithSeparator(path) ? "" : "/") + std::string(argument);
+    }
+    for (auto& c : path)
+        if (c == '\\') c = '/';
+    return path;
+}
+
+fs::path actionBaseFolder(const fs::path& executableFolder, bool dataFolderLayout,
+                          const std::string& secureFolder) {
+    if (!secureFolder.empty()) return platform::toNativePath(secureFolder);
+    return dataFolderLayout ? executableFolder / "data" : executableFolder;
+}
+
+std::string capitalizeFirst(std::string_view text) {
+    std::string s(text);
+    if (!s.empty() && s[0] >= 'a' && s[0] <= 'z') s[0] = static_cast<char>(s[0] - 'a' + 'A');
+    return s;
+}
+
+std::string copyMessageCaption(const std::string& pageTitle) {
+    return pageTitle.empty() ? "CD-ROM Application" : pageTitle;
+}
+
+}  // namespace rondivo

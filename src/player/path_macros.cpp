@@ -1,0 +1,24 @@
+// The path macros on a Linux desktop. The Windows folders have no meaning
+// here; they name the nearest system folders, so a link that copies there
+// fails the way it would for a user without the rights.
+#include "platform/special_folders.h"
+#include "player/action_url.h"
+
+namespace rondivo {
+
+PathMacros systemPathMacros(const std::filesystem::path& executableFolder, bool dataFolderLayout) {
+    PathMacros m;
+    m.cdrom = executableFolder.string();
+    while (m.cdrom.size() > 1 && m.cdrom.back() == '/') m.cdrom.pop_back();
+    m.root = "/";
+    m.programFiles = (platform::homeFolder() / ".local" / "bin").string();
+    m.windows = "/usr";
+    m.system = "/usr/lib";
+    m.desktop = platform::desktopFolder().string();
+    std::filesystem::path temp = platform::localAppDataFolder() / "RondivoTemp";
+    if (dataFolderLayout) temp /= "data";
+    m.temp = temp.string();
+    return m;
+}
+
+}  // namespace rondivo
