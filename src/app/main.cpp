@@ -4,6 +4,7 @@
 #include <wx/wx.h>
 
 #include "app/startup_host_gui.h"
+#include "app/window_seams.h"
 
 namespace {
 int g_argc = 0;
@@ -16,6 +17,7 @@ public:
         wxInitAllImageHandlers();
         SetAppName("rondivo");
         SetAppDisplayName("Rondivo!");
+        rondivo::installSecureFileHooks();
         return true;
     }
     // The routine never runs a message loop of its own: modal windows run

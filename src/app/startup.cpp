@@ -81,6 +81,7 @@ BrowserLaunch browserFor(const std::string& page, const LaunchArguments& args, c
 PlayerPlan planPlayer(const LaunchArguments& args, const PresentationSettings& settings, bool dataFolderLayout,
                       const fs::path& exeFolder, const std::string& icon) {
     PlayerPlan p;
+    p.dataFolderLayout = dataFolderLayout;
     if (args.count >= 7 && contains(platform::toLower(args.at(kSound)), ".wav")) p.sound = args.at(kSound);
     if (args.count >= 6) {
         std::string five = platform::toLower(args.at(kSplashOrSound));
@@ -134,7 +135,11 @@ void runPlayer(const PlayerPlan& plan, const LaunchArguments& args, StartupHost&
             return;
         }
         ShellLaunch launch = changed ? plan.shellAfterChdir : plan.shellAsWritten;
-        if (plan.secure) launch.file = secureLaunchPath(host.extractSecureFiles(), args.at(kAutoplayFile));
+        if (plan.secure) {
+            // Without decrypted files there is nothing better than the name as it stands.
+            std::string folder = host.extractSecureFiles(plan.dataFolderLayout);
+            if (!folder.empty()) launch.file = secureLaunchPath(folder, args.at(kAutoplayFile));
+        }
         if (host.shellExecute(launch.file, launch.parameters) > 32) return;
         switch (plan.failSafe) {
             case FailSafeKind::OpenWith:

@@ -64,6 +64,7 @@ struct PlayerPlan {
     std::string changeDirectory;  // folder part of position 1, "" when it has none
     std::optional<BrowserLaunch> browser;
     bool secure = false;  // position 1 names an ".enc" file
+    bool dataFolderLayout = true;
     ShellLaunch shellAfterChdir;
     ShellLaunch shellAsWritten;
     FailSafeKind failSafe = FailSafeKind::OpenWith;
@@ -98,7 +99,7 @@ public:
     virtual void showSplash(const std::string& image, int displayMs) = 0;  // returns when hidden again
     virtual void runBrowser(const BrowserLaunch& launch) = 0;              // modal
     virtual void restoreDesigner() = 0;
-    virtual std::string extractSecureFiles() = 0;
+    virtual std::string extractSecureFiles(bool dataFolderLayout) = 0;
     virtual bool changeDirectory(const std::string& folder) = 0;
     virtual int shellExecute(const std::string& file, const std::string& parameters) = 0;
     virtual void openWith(const std::string& file) = 0;

@@ -78,7 +78,9 @@ void WxStartupHost::restoreDesigner() {
     }
 }
 
-std::string WxStartupHost::extractSecureFiles() { return extractSecureFilesForShell(); }
+std::string WxStartupHost::extractSecureFiles(bool dataFolderLayout) {
+    return extractSecureFilesForShell(dataFolderLayout);
+}
 
 bool WxStartupHost::changeDirectory(const std::string& folder) {
     fs::path native = platform::toNativePath(folder);

@@ -28,7 +28,7 @@ public:
     void showSplash(const std::string& image, int displayMs) override;
     void runBrowser(const BrowserLaunch& launch) override;
     void restoreDesigner() override;
-    std::string extractSecureFiles() override;
+    std::string extractSecureFiles(bool dataFolderLayout) override;
     bool changeDirectory(const std::string& folder) override;
     int shellExecute(const std::string& file, const std::string& parameters) override;
     void openWith(const std::string& file) override;

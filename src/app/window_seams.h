@@ -18,6 +18,8 @@ void startStartupSound(const std::string& path);
 bool startupSoundFinished();
 void runBrowserWindow(const BrowserLaunch& launch);
 // Decrypts the disc's secure files; returns the folder that holds them.
-std::string extractSecureFilesForShell();
+std::string extractSecureFilesForShell(bool dataFolderLayout);
+// Connects the browser window to the secure-file extraction (called once at start-up).
+void installSecureFileHooks();
 
 }  // namespace rondivo

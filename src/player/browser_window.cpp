@@ -18,6 +18,7 @@
 #include "platform/paths.h"
 #include "player/action_dialogs.h"
 #include "player/secure_hooks.h"
+#include "presentation/secure_extract.h"
 #include "ui/open_with_dialog.h"
 
 namespace rondivo {
@@ -171,7 +172,13 @@ BrowserWindow::BrowserWindow(const BrowserLaunch& launch) {
 
 BrowserWindow::~BrowserWindow() {
     if (progress_) progress_->Destroy();
-    if (cleanupTempOnClose) runTempCleanup();
+    if (cleanupTempOnClose) {
+        SecureWindowState state;
+        state.address = address;
+        state.secureFolder = secureFolder;
+        state.dataFolderLayout = dataFolderLayout;
+        removeSecureFolder(state);
+    }
 }
 
 void BrowserWindow::createWebView(bool suppressRightClick) {

@@ -22,12 +22,5 @@ using SecureExtractionHook = std::function<void(SecureExtraction&)>;
 void setSecureExtractionHook(SecureExtractionHook hook);
 void runSecureExtraction(SecureExtraction& extraction);
 
-// The temporary folder of decrypted files: local application data + "RondivoTemp".
-std::filesystem::path secureTempRoot();
-
-using TempCleanupHook = std::function<void()>;
-// Replaces the default clean-up, which removes secureTempRoot().
-void setTempCleanupHook(TempCleanupHook hook);
-void runTempCleanup();
 
 }  // namespace rondivo

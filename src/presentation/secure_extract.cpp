@@ -76,32 +76,54 @@ struct Mirror {
 
 }  // namespace
 
+ExtractionPlan planExtraction(const ExtractionRequest& request) {
+    ExtractionPlan plan;
+    fs::path temp = request.tempFolder.empty() ? secureTempFolder() : request.tempFolder;
+    plan.source = request.currentDirectory;
+    if (request.dataFolderLayout) {
+        // A disc mastered without long names may show the folder as "DATA".
+        plan.source = platform::findCaseInsensitive(request.currentDirectory, "data")
+                          .value_or(request.currentDirectory / "data");
+    }
+    plan.dataFolderLayout = true;
+    plan.destination = temp / "data";
+    std::error_code ec;
+    if (!fs::is_directory(plan.source, ec)) {
+        plan.source = request.currentDirectory;
+        plan.dataFolderLayout = false;
+        plan.destination = temp;
+    }
+    return plan;
+}
+
+bool holdsSecureFiles(const fs::path& folder, const fs::path& tempFolder) {
+    std::error_code ec;
+    fs::path temp = tempFolder.empty() ? secureTempFolder() : tempFolder;
+    for (fs::recursive_directory_iterator it(folder, fs::directory_options::skip_permission_denied, ec), end;
+         !ec && it != end; it.increment(ec)) {
+        if (it->path() == temp) {
+            it.disable_recursion_pending();
+            continue;
+        }
+        if (it->path().filename().string().find(kSecureExtension) != std::string::npos) return true;
+    }
+    return false;
+}
+
 ExtractionResult runExtractionWorker(const ExtractionRequest& request, ExtractionControl& control) {
     ExtractionResult result;
     std::string password = readSecurePassword(request.executableFolder).value_or(std::string());
     fs::path temp = request.tempFolder.empty() ? secureTempFolder() : request.tempFolder;
-
-    fs::path source = request.currentDirectory;
-    if (request.dataFolderLayout) {
-        // A disc mastered without long names may show the folder as "DATA".
-        source = platform::findCaseInsensitive(request.currentDirectory, "data")
-                     .value_or(request.currentDirectory / "data");
-    }
-    result.dataFolderLayout = true;
-    fs::path destination = temp / "data";
+    ExtractionPlan plan = planExtraction(request);
+    result.dataFolderLayout = plan.dataFolderLayout;
     std::error_code ec;
-    if (!fs::is_directory(source, ec)) {
-        source = request.currentDirectory;
-        result.dataFolderLayout = false;
-        destination = temp;
-    }
     fs::create_directories(temp, ec);
-    if (destination != temp) fs::create_directory(destination, ec);
-    result.destination = destination.string();
+    if (plan.destination != temp) fs::create_directory(plan.destination, ec);
+    result.destination = plan.destination.string();
 
     Mirror mirror{password, temp, control, request.afterFile, result};
-    mirror.run(source, destination);
-    if (mirror.found) result.folder = destination.string();
+    mirror.run(plan.source, plan.destination);
+    if (mirror.found) result.folder = plan.destination.string();
     control.done.store(true);
     return result;
 }

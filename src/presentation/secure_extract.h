@@ -57,6 +57,19 @@ struct ExtractionControl {
 // the temporary folder itself, nor follows symbolic links to folders.
 ExtractionResult runExtractionWorker(const ExtractionRequest& request, ExtractionControl& control);
 
+// Where the mirror reads and writes, and the window's layout flag after it.
+struct ExtractionPlan {
+    std::filesystem::path source;
+    std::filesystem::path destination;
+    bool dataFolderLayout = true;
+};
+ExtractionPlan planExtraction(const ExtractionRequest& request);
+
+// True when some name under `folder` contains ".enc". A disc without secure
+// files is not mirrored at all: copying it to the user's machine at every
+// start would only fill their disk with files nobody uses.
+bool holdsSecureFiles(const std::filesystem::path& folder, const std::filesystem::path& tempFolder = {});
+
 // The address the window shows after extraction: folder + the address's last
 // path component, every ".enc" removed.
 std::string decryptedAddress(const std::string& address, const std::string& folder);

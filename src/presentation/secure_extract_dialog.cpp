@@ -96,6 +96,12 @@ std::string extractSecureFiles(wxWindow* parent, SecureWindowState& window,
     std::error_code ec;
     request.currentDirectory = fs::current_path(ec);
     request.dataFolderLayout = applicationDataFolderLayout;
+    ExtractionPlan plan = planExtraction(request);
+    if (!holdsSecureFiles(plan.source)) {
+        ExtractionResult nothing;
+        nothing.dataFolderLayout = plan.dataFolderLayout;
+        return applyExtraction(window, nothing);
+    }
     return applyExtraction(window, runExtractionWithProgress(parent, request));
 }
 

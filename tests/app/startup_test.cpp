@@ -40,7 +40,7 @@ public:
                       std::to_string(b.windowSizeIndex) + (b.dataFolderLayout ? "" : " flat"));
     }
     void restoreDesigner() override { log.push_back("restore designer"); }
-    std::string extractSecureFiles() override {
+    std::string extractSecureFiles(bool) override {
         log.push_back("extract");
         return decrypted;
     }

@@ -1,6 +1,7 @@
 // The browser window in this process: pages drive it through scripts and the
 // window's dialogs are recorded instead of shown.
 #include "player/browser_window.h"
+#include "player/secure_hooks.h"
 
 #include <gtest/gtest.h>
 #include <wx/app.h>
@@ -163,12 +164,24 @@ TEST_F(BrowserWindowTest, RightClicksAreSwallowedWhenTheDiscSaysSo) {
     }
 }
 
-TEST_F(BrowserWindowTest, DestructionRemovesTheTemporaryFolder) {
-    test::writeFile(home / ".local/share/RondivoTemp/data/x.txt", "decrypted");
+TEST_F(BrowserWindowTest, DestructionRemovesTheDecryptedFiles) {
+    fs::path temp = home / ".local/share/RondivoTemp";
+    test::writeFile(temp / "data/x.txt", "decrypted");
+    setSecureExtractionHook([&](SecureExtraction& e) { e.secureFolder = (temp / "data").string(); });
     open("<p>temp</p>");
+    setSecureExtractionHook({});
     window.release()->Destroy();
     pumpPendingEvents();
-    EXPECT_FALSE(fs::exists(home / ".local/share/RondivoTemp"));
+    EXPECT_FALSE(fs::exists(temp));
+}
+
+TEST_F(BrowserWindowTest, NothingDecryptedLeavesTheTemporaryFolderAlone) {
+    fs::path temp = home / ".local/share/RondivoTemp";
+    test::writeFile(temp / "keep.txt", "not ours to remove");
+    open("<p>plain</p>");
+    window.release()->Destroy();
+    pumpPendingEvents();
+    EXPECT_TRUE(fs::exists(temp / "keep.txt"));
 }
 
 TEST(ActionDialogs, MessageDialogAndProgressCarryTheirTexts) {
