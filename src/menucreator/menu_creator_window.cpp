@@ -263,7 +263,7 @@ CMenuCreatorDlg::CMenuCreatorDlg(wxWindow* parent, const std::filesystem::path& 
     wxWebView* view = document_->view();
     view->Bind(wxEVT_WEBVIEW_NAVIGATING, [this](wxWebViewEvent& e) {
         std::string url = e.GetURL().utf8_string();
-        PreviewPlan plan = planPreviewNavigation(preparePreviewAddress(url));
+        PreviewPlan plan = planPreviewNavigation(preparePreviewAddress(url, previewMacros()));
         if (!plan.cancel) return;
         e.Veto();
         // Dialogs wait until the engine has its answer.
@@ -308,7 +308,7 @@ void CMenuCreatorDlg::loadPage(const std::string& pathOrUrl) {
 }
 
 bool CMenuCreatorDlg::handleNavigation(const std::string& address) {
-    PreviewPlan plan = planPreviewNavigation(preparePreviewAddress(address));
+    PreviewPlan plan = planPreviewNavigation(preparePreviewAddress(address, previewMacros()));
     for (const PreviewStep& step : plan.steps) runPreviewStep(step);
     return plan.cancel;
 }

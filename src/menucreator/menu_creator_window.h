@@ -85,6 +85,8 @@ class CMenuCreatorDlg : public wxDialog {
     const std::filesystem::path& htmlFolder() const { return htmlFolder_; }
 
   private:
+    // Path macros as the preview resolves them: the program folder plays the disc.
+    PathMacros previewMacros() const { return systemPathMacros(programFolder_, false); }
     void onLoaded(const wxString& url);
     void loadPage(const std::string& pathOrUrl);
     void startFromChooser(const std::string& address);

@@ -4,24 +4,12 @@
 
 #include "menucreator/templates.h"
 #include "platform/paths.h"
+#include "player/action_url.h"
 #include "presentation/text_util.h"
 
 namespace rondivo::menucreator {
 
 namespace {
-
-std::vector<std::string> splitList(std::string_view text) {
-    std::vector<std::string> items;
-    std::size_t start = 0;
-    while (start <= text.size()) {
-        std::size_t comma = text.find(',', start);
-        std::size_t end = comma == std::string_view::npos ? text.size() : comma;
-        if (end > start) items.emplace_back(text.substr(start, end - start));
-        if (comma == std::string_view::npos) break;
-        start = comma + 1;
-    }
-    return items;
-}
 
 std::string dropLeadingBlanks(std::string s) {
     std::size_t n = s.find_first_not_of(' ');
@@ -34,8 +22,8 @@ std::string demoFile(const std::string& entry, const std::filesystem::path& html
 
 }  // namespace
 
-std::string preparePreviewAddress(std::string_view address) {
-    return decodeEntities(address);
+std::string preparePreviewAddress(std::string_view address, const PathMacros& macros) {
+    return prepareActionAddress(address, macros);
 }
 
 PreviewPlan planPreviewNavigation(std::string_view preparedAddress) {
@@ -90,7 +78,7 @@ std::string previewMessageText(std::string_view argument) {
 std::vector<std::string> previewRunEntries(std::string_view argument,
                                            const std::filesystem::path& htmlFolder) {
     std::vector<std::string> entries;
-    for (std::string& e : splitList(argument.substr(0, 20000)))
+    for (std::string& e : splitActionList(argument.substr(0, 20000)))
         entries.push_back(demoFile(e, htmlFolder));
     return entries;
 }
@@ -112,7 +100,7 @@ std::vector<std::pair<std::string, std::string>> previewUserCopyPairs(
     std::string base(folder);
     if (!base.empty() && base.back() != '\\' && base.back() != '/') base += "\\";
     std::vector<std::pair<std::string, std::string>> pairs;
-    for (const std::string& item : splitList(argument)) {
+    for (const std::string& item : splitActionList(argument)) {
         std::size_t cut = item.rfind('\\');
         if (cut == std::string::npos) cut = item.rfind('/');
         std::string name = cut == std::string::npos ? item : item.substr(cut + 1);
@@ -123,7 +111,7 @@ std::vector<std::pair<std::string, std::string>> previewUserCopyPairs(
 }
 
 std::vector<std::pair<std::string, std::string>> previewCopyPairs(std::string_view argument) {
-    std::vector<std::string> items = splitList(argument);
+    std::vector<std::string> items = splitActionList(argument);
     std::vector<std::pair<std::string, std::string>> pairs;
     for (std::size_t i = 0; i + 1 < items.size(); i += 2)
         pairs.emplace_back(dropLeadingBlanks(items[i]), dropLeadingBlanks(items[i + 1]));

@@ -8,6 +8,8 @@
 #include <utility>
 #include <vector>
 
+#include "player/action_url.h"
+
 namespace rondivo::menucreator {
 
 inline constexpr const char* kPreviewExitMessage =
@@ -17,11 +19,9 @@ inline constexpr const char* kPreviewExitMessage =
 inline constexpr const char* kPreviewRestoreMessage =
     "The restore window size command is not available in preview mode.";
 
-// The address as the preview acts on it. The preparation (drive-letter and
-// brace repairs, trailing "/", path macros, entities) is the player's action
-// code; until the editor is joined with it only the shared entity pass runs
-// here, which is enough for the addresses our click script hands over as written.
-std::string preparePreviewAddress(std::string_view address);
+// The address as the preview acts on it: the player's own preparation
+// (drive-letter and brace repairs, trailing "/", path macros, entities).
+std::string preparePreviewAddress(std::string_view address, const PathMacros& macros);
 
 enum class PreviewStepKind {
     BeginEditing,

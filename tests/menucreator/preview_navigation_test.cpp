@@ -44,9 +44,13 @@ TEST(PreviewNavigation, PlansForAddresses) {
     }
 }
 
-TEST(PreviewNavigation, PreparationDecodesEntities) {
-    EXPECT_EQ(preparePreviewAddress("http://ACTION_MESSAGEBOX=thank%20you &amp;amp; bye"),
+TEST(PreviewNavigation, PreparationIsThePlayersPreparation) {
+    PathMacros macros;
+    macros.desktop = "/home/me/Desktop";
+    EXPECT_EQ(preparePreviewAddress("http://ACTION_MESSAGEBOX=thank%20you &amp;amp; bye", macros),
               "http://ACTION_MESSAGEBOX=thank you & bye");
+    EXPECT_EQ(preparePreviewAddress("http://action_copy=a.txt,%7Bdesktop%7D/", macros),
+              "http://action_copy=a.txt,/home/me/Desktop");
     EXPECT_EQ(previewMessageText("thank you"), "Thank you");
     EXPECT_EQ(previewMessageText(""), "");
 }
