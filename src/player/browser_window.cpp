@@ -17,6 +17,7 @@
 #include "platform/eject.h"
 #include "platform/paths.h"
 #include "player/action_dialogs.h"
+#include "menucreator/media_compat.h"
 #include "player/secure_hooks.h"
 #include "presentation/secure_extract.h"
 #include "ui/open_with_dialog.h"
@@ -185,6 +186,8 @@ void BrowserWindow::createWebView(bool suppressRightClick) {
     web_ = wxWebView::New(this, kBrowserWebId, wxWebViewDefaultURLStr, wxDefaultPosition,
                           GetClientSize());
     web_->AddUserScript(kActionLinkScript);
+    // Menu pages carry their music as BGSOUND and movies as EMBED, which the engine does not play.
+    web_->AddUserScript(wxString::FromUTF8(menucreator::mediaCompatScript()), wxWEBVIEW_INJECT_AT_DOCUMENT_END);
     if (suppressRightClick) {
         web_->EnableContextMenu(false);
         web_->AddUserScript(kNoRightClickScript);

@@ -88,6 +88,15 @@ TEST_F(BrowserWindowTest, ScriptSetAddressesPassThroughTheNavigationHook) {
     EXPECT_EQ(window->caption(), "Window Test");  // the page stayed
 }
 
+TEST_F(BrowserWindowTest, MenuPagesGetPlayableMusicAndMovies) {
+    // Menu pages keep BGSOUND and EMBED; the window adds what the engine can play.
+    open("<BGSOUND src='music.wav' loop=-1><EMBED src='movie.avi' width=320 height=240>"
+         "<script>window.setTimeout(function () { document.title = 'audio ' + "
+         "document.querySelectorAll('audio').length + ' video ' + "
+         "document.querySelectorAll('video').length; }, 300);</script>");
+    EXPECT_TRUE(pumpUntil([&] { return window->pageTitle() == "audio 1 video 1"; })) << window->pageTitle();
+}
+
 TEST_F(BrowserWindowTest, ScriptsOpeningWindowsDoNotBringThePlayerDown) {
     // The engine used to abort the program on window.open.
     open("<p>popup</p>");
