@@ -49,11 +49,12 @@ int saveIsoCommand(const std::filesystem::path& folder, const std::filesystem::p
         std::this_thread::sleep_for(std::chrono::milliseconds(100));
     }
     burner.WaitUntilDone();
-    if (terminalProgress) err << "\r" << std::string(24, ' ') << "\r" << std::flush;
     if (errorFlag) {
+        if (terminalProgress) err << "\n";
         err << "Error saving CD-ROM ISO.\n" << burner.LastMessage() << "\n";
         return 1;
     }
+    if (terminalProgress) err << "\rSaving ISO image: 100%\n" << std::flush;
     out << "Saved " << isoFile.string() << " (" << sectors << " sectors of 2048 bytes).\n";
     return 0;
 }
