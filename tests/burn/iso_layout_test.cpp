@@ -342,3 +342,29 @@ TEST(IsoMetadata, RefusedWithoutAValidLayout) {
 
 }  // namespace
 }  // namespace rondivo::burn
+
+namespace rondivo::burn {
+namespace {
+
+// Each entry records the GMT offset in effect at its own time, so summer
+// and winter files both show their true moment.
+TEST(ImageTime, OffsetFollowsDaylightSavingOfTheFilesOwnDate) {
+    ImageTime summer, winter;
+    {
+        rondivo::test::ScopedEnv tz("TZ", "CET-1CEST,M3.5.0,M10.5.0/3");
+        tzset();
+        summer = imageTimeFromUnix(1719835200);  // 2024-07-01 12:00 UTC
+        winter = imageTimeFromUnix(1704110400);  // 2024-01-01 12:00 UTC
+    }
+    tzset();
+    EXPECT_EQ(summer.gmtOffset, 8);
+    EXPECT_EQ(summer.hour, 14);
+    EXPECT_EQ(winter.gmtOffset, 4);
+    EXPECT_EQ(winter.hour, 13);
+    EXPECT_EQ(winter.year, 2024);
+    EXPECT_EQ(winter.month, 1);
+    EXPECT_EQ(winter.day, 1);
+}
+
+}  // namespace
+}  // namespace rondivo::burn
