@@ -29,7 +29,9 @@ bool ImageFileSink::create() {
     std::filesystem::path folder = target_.parent_path();
     if (folder.empty()) folder = ".";
     if (target_.filename().empty()) {
-        message_ = "\"" + target_.string() + "\" is not a file name.";
+        message_.assign(1, '"');
+        message_ += target_.string();
+        message_ += "\" is not a file name.";
         return false;
     }
     std::error_code ec;
@@ -43,9 +45,11 @@ bool ImageFileSink::create() {
     int fd = -1;
     std::string name;
     for (int attempt = 0; attempt < 100 && fd < 0; ++attempt) {
-        name = (folder / ("." + target_.filename().string() + ".partial-" +
-                          std::to_string(random() % 1000000000u)))
-                   .string();
+        std::string leaf(1, '.');
+        leaf += target_.filename().string();
+        leaf += ".partial-";
+        leaf += std::to_string(random() % 1000000000u);
+        name = (folder / leaf).string();
         fd = ::open(name.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
         if (fd < 0 && errno != EEXIST) break;
     }

@@ -39,7 +39,7 @@ bool ImageSource::openNext() {
     const SourceFile& f = files_[fileIndex_];
     fd_ = ::open(f.path.c_str(), O_RDONLY | O_CLOEXEC);
     if (fd_ < 0) {
-        message_ = "Cannot open \"" + f.path.string() + "\": " +
+        message_ = "Cannot open \"" + f.path + "\": " +
                    std::generic_category().message(errno) + ".";
         return false;
     }
@@ -71,13 +71,13 @@ ImageSource::Result ImageSource::next(std::uint8_t* block) {
             if (got < 0 && errno == EINTR) continue;
             const SourceFile& f = files_[fileIndex_];
             if (got < 0) {
-                message_ = "Cannot read \"" + f.path.string() + "\": " +
+                message_ = "Cannot read \"" + f.path + "\": " +
                            std::generic_category().message(errno) + ".";
                 closeFile();
                 return Result::Error;
             }
             if (got == 0) {
-                message_ = "\"" + f.path.string() + "\" became shorter while the image was written.";
+                message_ = "\"" + f.path + "\" became shorter while the image was written.";
                 closeFile();
                 return Result::Error;
             }

@@ -17,7 +17,7 @@ inline constexpr std::size_t kBlockBytes = 65536;
 inline constexpr std::uint32_t kSectorsPerBlock = kBlockBytes / 2048;
 
 struct SourceFile {
-    std::filesystem::path path;
+    std::string path;
     std::uint64_t size = 0;
 };
 

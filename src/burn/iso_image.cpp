@@ -20,7 +20,13 @@ void refuse(BurnSession& session, std::string message) {
     if (session.refusal.empty()) session.refusal = std::move(message);
 }
 
-std::string quoted(const fs::path& p) { return "\"" + p.string() + "\""; }
+std::string inQuotes(std::string_view p) {
+    // Appending rather than operator+ chains: GCC 12 warns falsely (-Wrestrict) on those.
+    std::string out(1, '"');
+    out += p;
+    out += '"';
+    return out;
+}
 
 std::string errnoText(int err) { return std::generic_category().message(err); }
 
@@ -39,8 +45,8 @@ std::u16string fileNameWithVersion(std::u16string name) {
 ImageEntry* existingChild(BurnSession& session, ImageEntry* existing, const SourceItem& item) {
     bool sameKind = (existing->dir != nullptr) == item.directory;
     if (sameKind && (item.directory || existing->source == item.path)) return existing;
-    std::string other = existing->dir ? "a folder" : quoted(existing->source);
-    refuse(session, quoted(item.path) + " and " + other +
+    std::string other = existing->dir ? "a folder" : inQuotes(existing->source);
+    refuse(session, inQuotes(item.path) + " and " + other +
                         " have names that differ only in letter case; one folder on a disc "
                         "cannot hold both.");
     return nullptr;
@@ -81,17 +87,18 @@ void clearImage(BurnSession& session) {
 }
 
 ImageEntry* addFile(BurnSession& session, ImageDir& dir, const SourceItem& item) {
-    std::u16string joliet = fileNameWithVersion(utf8ToUtf16(item.name));
+    std::u16string wide = item.wide.empty() ? utf8ToUtf16(item.name) : item.wide;
+    std::u16string joliet = fileNameWithVersion(wide);
     std::u16string key = upperCase16(joliet);
     if (auto found = dir.index.find(key); found != dir.index.end())
         return existingChild(session, found->second, item);
     if (joliet.size() > kMaxJolietChars) {
-        refuse(session, "The name of " + quoted(item.path) + " is longer than " +
+        refuse(session, "The name of " + inQuotes(item.path) + " is longer than " +
                             std::to_string(kMaxJolietChars - 2) + " characters.");
         return nullptr;
     }
     if (item.size > kMaxFileSize) {
-        refuse(session, quoted(item.path) + " is 4 GB or larger; a disc image cannot hold it.");
+        refuse(session, inQuotes(item.path) + " is 4 GB or larger; a disc image cannot hold it.");
         return nullptr;
     }
     if (session.entries.size() >= kMaxEntries) {
@@ -99,7 +106,7 @@ ImageEntry* addFile(BurnSession& session, ImageDir& dir, const SourceItem& item)
         return nullptr;
     }
     auto entry = std::make_unique<ImageEntry>();
-    std::string iso = dir.shortNames.assign(utf8ToUtf16(item.name), false);
+    std::string iso = dir.shortNames.assign(wide, false);
     if (iso.find('.') == std::string::npos) iso += '.';
     entry->isoName = iso + ";1";
     entry->jolietName = std::move(joliet);
@@ -116,14 +123,14 @@ ImageEntry* addFile(BurnSession& session, ImageDir& dir, const SourceItem& item)
 }
 
 ImageDir* addSubdirectory(BurnSession& session, ImageDir& parent, const SourceItem& item) {
-    std::u16string name = utf8ToUtf16(item.name);
+    std::u16string name = item.wide.empty() ? utf8ToUtf16(item.name) : item.wide;
     std::u16string key = upperCase16(name);
     if (auto found = parent.index.find(key); found != parent.index.end()) {
         ImageEntry* existing = existingChild(session, found->second, item);
         return existing ? existing->dir : nullptr;
     }
     if (name.size() > kMaxJolietChars) {
-        refuse(session, "The name of the folder " + quoted(item.path) + " is longer than " +
+        refuse(session, "The name of the folder " + inQuotes(item.path) + " is longer than " +
                             std::to_string(kMaxJolietChars) + " characters.");
         return nullptr;
     }
@@ -184,21 +191,25 @@ struct FolderWalk {
     }
 
     // The entries of a folder in name order, ignoring letter case first.
-    bool list(const fs::path& folder, std::vector<SourceItem>& items) {
+    // `order` receives the indices of `items` in name order.
+    bool list(const std::string& folder, std::vector<SourceItem>& items, std::vector<std::size_t>& order) {
         DIR* d = opendir(folder.c_str());
         if (!d) {
-            refuse(session, "Cannot read the folder " + quoted(folder) + ": " + errnoText(errno) + ".");
+            refuse(session, "Cannot read the folder " + inQuotes(folder) + ": " + errnoText(errno) + ".");
             return false;
         }
+        std::vector<std::pair<std::string, std::size_t>> keys;
         while (dirent* e = readdir(d)) {
             std::string name = e->d_name;
             if (name == "." || name == "..") continue;
             SourceItem item;
-            item.name = name;
-            item.path = folder / name;
+            item.path = folder;
+            item.path += '/';
+            item.path += name;
             struct stat st {};
-            if (stat(item.path.c_str(), &st) != 0) {
-                refuse(session, "Cannot read " + quoted(item.path) + ": " + errnoText(errno) + ".");
+            // Relative to the open folder: no walk of the whole path per file.
+            if (fstatat(dirfd(d), e->d_name, &st, 0) != 0) {
+                refuse(session, "Cannot read " + inQuotes(item.path) + ": " + errnoText(errno) + ".");
                 continue;
             }
             // Pipes, sockets and devices have no contents to put on a disc.
@@ -207,45 +218,51 @@ struct FolderWalk {
             item.size = item.directory ? 0 : static_cast<std::uint64_t>(st.st_size);
             item.modified = st.st_mtime;
             item.hidden = name[0] == '.';
+            item.wide = utf8ToUtf16(name);
+            // Byte order of UTF-8 is code point order; letter case is folded
+            // for ASCII only, which is enough for a stable, readable order.
+            std::string key = name;
+            for (char& c : key)
+                if (c >= 'a' && c <= 'z') c = static_cast<char>(c - 32);
+            item.name = std::move(name);
+            keys.emplace_back(std::move(key), items.size());
             items.push_back(std::move(item));
         }
         closedir(d);
-        std::vector<std::pair<std::u16string, std::size_t>> keys;
-        keys.reserve(items.size());
-        for (std::size_t i = 0; i < items.size(); ++i)
-            keys.emplace_back(upperCase16(utf8ToUtf16(items[i].name)), i);
         std::sort(keys.begin(), keys.end(), [&](const auto& a, const auto& b) {
             if (a.first != b.first) return a.first < b.first;
             return items[a.second].name < items[b.second].name;
         });
-        std::vector<SourceItem> sorted;
-        sorted.reserve(items.size());
-        for (auto& k : keys) sorted.push_back(std::move(items[k.second]));
-        items = std::move(sorted);
+        order.clear();
+        order.reserve(keys.size());
+        for (auto& k : keys) order.push_back(k.second);
         return true;
     }
 
-    void walk(ImageDir& target, const fs::path& folder) {
+    void walk(ImageDir& target, const std::string& folder) {
         struct stat st {};
         if (stat(folder.c_str(), &st) != 0) {
-            refuse(session, "Cannot read the folder " + quoted(folder) + ": " + errnoText(errno) + ".");
+            refuse(session, "Cannot read the folder " + inQuotes(folder) + ": " + errnoText(errno) + ".");
             return;
         }
         auto id = std::make_pair(st.st_dev, st.st_ino);
         if (!open.insert(id).second) {
-            refuse(session, "The folder " + quoted(folder) + " contains itself through a link.");
+            refuse(session, "The folder " + inQuotes(folder) + " contains itself through a link.");
             return;
         }
         std::vector<SourceItem> items;
-        if (list(folder, items)) {
+        std::vector<std::size_t> order;
+        if (list(folder, items, order)) {
+            target.index.reserve(target.index.size() + items.size());
+            target.shortNames.reserve(items.size());
             if (recurse) {
-                for (const auto& item : items) {
-                    if (!item.directory) continue;
-                    if (ImageDir* sub = addSubdirectory(session, target, item)) walk(*sub, item.path);
+                for (std::size_t i : order) {
+                    if (!items[i].directory) continue;
+                    if (ImageDir* sub = addSubdirectory(session, target, items[i])) walk(*sub, items[i].path);
                 }
             }
-            for (const auto& item : items)
-                if (!item.directory && matches(item.name)) addFile(session, target, item);
+            for (std::size_t i : order)
+                if (!items[i].directory && matches(items[i].name)) addFile(session, target, items[i]);
         }
         open.erase(id);
     }
@@ -258,11 +275,10 @@ ImageDir* addFolder(BurnSession& session, std::string_view target, const fs::pat
     if (!session.root) clearImage(session);
     ImageDir* dir = findDirectory(session, target);
     if (!dir) return nullptr;
-    fs::path source = folder;
-    std::string text = source.string();
+    std::string text = folder.string();
     if (text.size() > 1 && (text.back() == '/' || text.back() == '\\')) text.pop_back();
     FolderWalk walk{session, std::string(pattern), recurse, {}};
-    walk.walk(*dir, fs::path(text));
+    walk.walk(*dir, text);
     return dir;
 }
 

@@ -45,7 +45,7 @@ struct ImageDir;
 struct ImageEntry {
     std::string isoName;        // upper case, with "." and ";1" for files
     std::u16string jolietName;  // long name, with "." and ";1" for files
-    std::filesystem::path source;  // empty for a subdirectory
+    std::string source;  // path on disk; empty for a subdirectory
     ImageTime time;
     std::uint64_t size = 0;
     std::uint32_t dataSector = 0;  // relative to the first data sector; 0 when empty
@@ -141,8 +141,9 @@ ImageDir* addFolder(BurnSession& session, std::string_view target,
 
 // One file or folder found on disk.
 struct SourceItem {
-    std::string name;  // as the file system gives it (UTF-8)
-    std::filesystem::path path;
+    std::string name;     // as the file system gives it (UTF-8)
+    std::u16string wide;  // the name in 16-bit characters; made from `name` when empty
+    std::string path;
     std::uint64_t size = 0;
     std::time_t modified = 0;
     bool directory = false;

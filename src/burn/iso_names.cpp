@@ -151,13 +151,14 @@ std::string ShortNameTable::assign(std::u16string_view longName, bool directory)
         if (take(name)) return name;
     }
 
-    if (base.empty()) base = "_";
+    if (base.empty()) base.assign(1, '_');
     if (ext.size() > 3) ext.resize(3);
     std::string key = base.substr(0, 6) + "." + ext;
     std::uint32_t& next = nextTail_[key];
     if (next == 0) next = 1;
     for (;; ++next) {
-        std::string tail = "~" + std::to_string(next);
+        std::string tail(1, '~');
+        tail += std::to_string(next);
         std::size_t stemLength = 8 > tail.size() ? 8 - tail.size() : 0;
         if (stemLength == 0) break;
         std::string name = base.substr(0, stemLength) + tail;

@@ -30,6 +30,7 @@ std::u16string upperCase16(std::u16string_view text);
 class ShortNameTable {
 public:
     std::string assign(std::u16string_view longName, bool directory);
+    void reserve(std::size_t more) { used_.reserve(used_.size() + more); }
 
 private:
     bool take(const std::string& name);
