@@ -15,6 +15,9 @@ namespace rondivo::burn {
 namespace {
 
 constexpr std::size_t kSpareBlocks = 4;
+// Each side wakes the other in batches, not for every block: a context
+// switch per 64 KiB costs more than the copy.
+constexpr std::size_t kWakeBatch = 8;
 
 int currentNice() {
     errno = 0;
@@ -27,11 +30,13 @@ void setThreadNice(int nice) {
 }
 
 // Windows thread priorities as nice offsets from the thread's start value.
+// Idle is only one step down: the producer sleeps while the queue is full
+// anyway, and a nice-19 thread on a busy machine wakes too late to refill it.
 int niceOffset(int priority) {
     switch (priority) {
         case kPriorityHighest: return -2;
-        case kPriorityLowest: return 2;
-        case kPriorityIdle: return 19;
+        case kPriorityLowest: return 1;
+        case kPriorityIdle: return 1;
         default: return 0;
     }
 }
@@ -163,7 +168,7 @@ void ImageWriter::applyPriority(int value) {
 bool ImageWriter::push(Block block, std::size_t highMark) {
     std::unique_lock lock(queueMutex_);
     queue_.push_back({std::move(block), static_cast<std::uint32_t>(kBlockBytes)});
-    notEmpty_.notify_one();
+    if (queue_.size() >= std::min(kWakeBatch, highMark)) notEmpty_.notify_one();
     while (queue_.size() >= highMark && !abort_) {
         if (!ready_) {
             ready_ = true;
@@ -221,14 +226,17 @@ void ImageWriter::producerMain(std::unique_ptr<ImageSource> source) {
 
 bool ImageWriter::take(Queued& out) {
     std::unique_lock lock(queueMutex_);
-    notEmpty_.wait(lock, [&] {
-        return !queue_.empty() || sectorsToDeliver_ == 0 || producerFailed_ || producerDone_ || abort_;
-    });
+    if (queue_.empty()) {
+        notEmpty_.wait(lock, [&] {
+            return queue_.size() >= std::min(kWakeBatch, capacity_ - 1) || sectorsToDeliver_ == 0 ||
+                   producerFailed_ || producerDone_ || abort_;
+        });
+    }
     if (sectorsToDeliver_ == 0 || producerFailed_ || abort_ || queue_.empty()) return false;
     out = std::move(queue_.front());
     queue_.pop_front();
     sectorsToDeliver_ -= std::min<std::uint64_t>(sectorsToDeliver_, sectorsFor(out.bytes));
-    notFull_.notify_one();
+    if (queue_.size() <= capacity_ / 2) notFull_.notify_one();
     return true;
 }
 
