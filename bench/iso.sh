@@ -37,9 +37,10 @@ int main(int argc, char** argv) {
     auto t2 = clock::now();
     struct rusage ru {};
     getrusage(RUSAGE_SELF, &ru);
-    std::printf("%.4f %.4f %ld %llu\n", std::chrono::duration<double>(t1 - t0).count(),
+    double cpu = ru.ru_utime.tv_sec + ru.ru_stime.tv_sec + (ru.ru_utime.tv_usec + ru.ru_stime.tv_usec) / 1e6;
+    std::printf("%.4f %.4f %ld %llu %.4f\n", std::chrono::duration<double>(t1 - t0).count(),
                 std::chrono::duration<double>(t2 - t0).count(), ru.ru_maxrss,
-                static_cast<unsigned long long>(metadata / 1024));
+                static_cast<unsigned long long>(metadata / 1024), cpu);
     return error;
 }
 CPP
@@ -85,7 +86,7 @@ median() { sort -g | awk '{a[NR]=$1} END {print (NR%2 ? a[(NR+1)/2] : (a[NR/2]+a
 # Runs ours and genisoimage alternately; prints medians and the pair-ratio median.
 compare() {
     local name="$1" tree="$2" withcat="$3"
-    local ratios=() ours=() theirs=() cats=() catratios=() layouts=() rss=() meta=()
+    local ratios=() ours=() theirs=() cats=() catratios=() layouts=() rss=() meta=() cpus=()
     for i in $(seq "$runs"); do
         local t0 line o g c
         # Each tool starts with no write-back of an earlier one pending, and
@@ -97,13 +98,13 @@ compare() {
             if [ "$who" = ours ]; then
                 t0=$(now); line=$("$tool" "$tree" "$work/ours.iso"); o=$(calc "$(now) - $t0")
                 rm -f "$work/ours.iso"
-                read -r lay _ maxrss metakib <<<"$line"
+                read -r lay _ maxrss metakib cpu <<<"$line"
             else
                 g=$(seconds genisoimage -quiet -J -joliet-long -o "$work/theirs.iso" "$tree")
                 rm -f "$work/theirs.iso"
             fi
         done
-        ours+=("$o"); theirs+=("$g"); layouts+=("$lay"); rss+=("$maxrss"); meta+=("$metakib")
+        ours+=("$o"); theirs+=("$g"); layouts+=("$lay"); rss+=("$maxrss"); meta+=("$metakib"); cpus+=("$cpu")
         ratios+=("$(calc "$o / $g")")
         if [ "$withcat" = yes ]; then
             sync
@@ -113,6 +114,9 @@ compare() {
         fi
     done
     printf '%s:\n' "$name"
+    printf '  runs: ours %s | genisoimage %s%s\n' "${ours[*]}" "${theirs[*]}" \
+        "$([ "$withcat" = yes ] && printf ' | cat %s' "${cats[*]}")"
+    printf '  our CPU time (both threads) %.3f s\n' "$(printf '%s\n' "${cpus[@]}" | median)"
     printf '  ours %.3f s (layout %.3f s), genisoimage %.3f s, ours/genisoimage %.2f\n' \
         "$(printf '%s\n' "${ours[@]}" | median)" "$(printf '%s\n' "${layouts[@]}" | median)" \
         "$(printf '%s\n' "${theirs[@]}" | median)" "$(printf '%s\n' "${ratios[@]}" | median)"

@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include <unistd.h>
+
 #include <cerrno>
 #include <condition_variable>
 #include <mutex>
@@ -232,7 +234,13 @@ TEST(ImageWriter, ImageFileThatCannotBeCreatedIsErrorCode3) {
     TempDir dir;
     writeFile(dir / "src" / "a.txt", "a");
     fs::create_directories(dir / "a folder.iso");
-    const fs::path targets[] = {dir / "missing" / "x.iso", dir / "a folder.iso"};
+    fs::create_directories(dir / "read-only");
+    std::vector<fs::path> targets = {dir / "missing" / "x.iso", dir / "a folder.iso"};
+    // Permissions do not bind root.
+    if (geteuid() != 0) {
+        fs::permissions(dir / "read-only", fs::perms::owner_read | fs::perms::owner_exec);
+        targets.push_back(dir / "read-only" / "x.iso");
+    }
     for (const auto& target : targets) {
         CDiscBurner burner;
         burner.AddFolder("\\", dir / "src", "*.*", true);
@@ -245,6 +253,7 @@ TEST(ImageWriter, ImageFileThatCannotBeCreatedIsErrorCode3) {
     }
     EXPECT_FALSE(fs::exists(dir / "missing"));
     EXPECT_TRUE(fs::is_empty(dir / "a folder.iso"));
+    EXPECT_TRUE(fs::is_empty(dir / "read-only"));
 }
 
 TEST(ImageWriter, StartWithoutLayoutIsRefusedWithErrorCode1) {
