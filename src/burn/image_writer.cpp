@@ -14,7 +14,6 @@ namespace rondivo::burn {
 
 namespace {
 
-constexpr std::size_t kSpareBlocks = 4;
 // Each side wakes the other in batches, not for every block: a context
 // switch per 64 KiB costs more than the copy.
 constexpr std::size_t kWakeBatch = 8;
@@ -148,12 +147,10 @@ ImageWriter::Block ImageWriter::allocateBlock() {
 
 void ImageWriter::recycle(Block block) {
     if (!block) return;
+    // Blocks are reused for the whole operation: allocating and touching
+    // fresh 64 KiB blocks costs page faults on every one.
     std::lock_guard lock(queueMutex_);
-    if (spare_.size() < kSpareBlocks) {
-        spare_.push_back(std::move(block));
-    } else {
-        --allocated_;
-    }
+    spare_.push_back(std::move(block));
 }
 
 void ImageWriter::applyPriority(int value) {
@@ -280,6 +277,11 @@ void ImageWriter::writerMain() {
     if (!sink_->finish(error) && !error) {
         error = true;
         setMessage(sink_->message());
+    }
+    {
+        std::lock_guard lock(queueMutex_);
+        spare_.clear();
+        allocated_ = 0;
     }
     {
         std::lock_guard lock(callbackMutex_);
