@@ -1,7 +1,6 @@
 // Image builder costs that do not depend on the disk: adding a large flat
 // folder, laying it out, and emitting its metadata.
 #include <benchmark/benchmark.h>
-
 #include <unistd.h>
 
 #include <cstdio>
@@ -61,9 +60,8 @@ void BM_ShortNamesSharingAStem(benchmark::State& state) {
     for (auto _ : state) {
         ShortNameTable table;
         for (int i = 0; i < state.range(0); ++i)
-            benchmark::DoNotOptimize(table.assign(u"Document number " + std::u16string(1, u'a' + i % 26) +
-                                                      u".html",
-                                                  false));
+            benchmark::DoNotOptimize(table.assign(
+                u"Document number " + std::u16string(1, u'a' + i % 26) + u".html", false));
     }
     state.SetComplexityN(state.range(0));
 }

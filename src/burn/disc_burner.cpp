@@ -8,7 +8,9 @@ namespace {
 constexpr const char* kBusyText = "An image is already being written.";
 }
 
-CDiscBurner::CDiscBurner() : writer_(session_) { clearImage(session_); }
+CDiscBurner::CDiscBurner() : writer_(session_) {
+    clearImage(session_);
+}
 
 CDiscBurner::~CDiscBurner() {
     writer_.wait();

@@ -14,7 +14,7 @@
 namespace rondivo::burn {
 
 class CDiscBurner {
-public:
+  public:
     CDiscBurner();
     ~CDiscBurner();
     CDiscBurner(const CDiscBurner&) = delete;
@@ -58,7 +58,7 @@ public:
     BurnSession& Session() { return session_; }
     const BurnSession& Session() const { return session_; }
 
-private:
+  private:
     BurnSession session_;
     ImageWriter writer_;
     std::string message_;

@@ -14,7 +14,9 @@ namespace rondivo::burn {
 
 namespace {
 
-std::string errnoText(int err) { return std::generic_category().message(err); }
+std::string errnoText(int err) {
+    return std::generic_category().message(err);
+}
 
 }  // namespace
 

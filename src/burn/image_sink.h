@@ -10,7 +10,7 @@
 namespace rondivo::burn {
 
 class ImageSink {
-public:
+  public:
     virtual ~ImageSink() = default;
 
     // Runs on the writer thread before the first block (for a disc: cache
@@ -38,7 +38,7 @@ public:
 // failed save never leaves an image that looks complete (nor destroys an
 // earlier image of the same name).
 class ImageFileSink : public ImageSink {
-public:
+  public:
     explicit ImageFileSink(std::filesystem::path target);
     ~ImageFileSink() override;
 
@@ -54,11 +54,11 @@ public:
     const std::filesystem::path& target() const { return target_; }
     const std::filesystem::path& temporaryPath() const { return temp_; }
 
-protected:
+  protected:
     // One write(2) call; a seam for tests that simulate a full disk.
     virtual long writeSome(int fd, const std::uint8_t* data, std::size_t bytes);
 
-private:
+  private:
     void discard();
 
     std::filesystem::path target_;

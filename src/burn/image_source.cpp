@@ -18,7 +18,9 @@ ImageSource::ImageSource(std::vector<std::uint8_t> metadata, std::vector<SourceF
       files_(std::move(files)),
       total_(static_cast<std::uint64_t>(volumeSectors) * kSectorSize) {}
 
-ImageSource::~ImageSource() { closeFile(); }
+ImageSource::~ImageSource() {
+    closeFile();
+}
 
 std::unique_ptr<ImageSource> ImageSource::fromSession(BurnSession& session) {
     std::vector<SourceFile> files;
@@ -39,8 +41,8 @@ bool ImageSource::openNext() {
     const SourceFile& f = files_[fileIndex_];
     fd_ = ::open(f.path.c_str(), O_RDONLY | O_CLOEXEC);
     if (fd_ < 0) {
-        message_ = "Cannot open \"" + f.path + "\": " +
-                   std::generic_category().message(errno) + ".";
+        message_ =
+            "Cannot open \"" + f.path + "\": " + std::generic_category().message(errno) + ".";
         return false;
     }
     posix_fadvise(fd_, 0, 0, POSIX_FADV_SEQUENTIAL);
@@ -66,13 +68,14 @@ ImageSource::Result ImageSource::next(std::uint8_t* block) {
         }
         if (fileIndex_ < files_.size()) {
             if (fd_ < 0 && !openNext()) return Result::Error;
-            std::size_t want = static_cast<std::size_t>(std::min<std::uint64_t>(kBlockBytes - pos, fileLeft_));
+            std::size_t want =
+                static_cast<std::size_t>(std::min<std::uint64_t>(kBlockBytes - pos, fileLeft_));
             ssize_t got = ::read(fd_, block + pos, want);
             if (got < 0 && errno == EINTR) continue;
             const SourceFile& f = files_[fileIndex_];
             if (got < 0) {
-                message_ = "Cannot read \"" + f.path + "\": " +
-                           std::generic_category().message(errno) + ".";
+                message_ = "Cannot read \"" + f.path +
+                           "\": " + std::generic_category().message(errno) + ".";
                 closeFile();
                 return Result::Error;
             }

@@ -22,7 +22,7 @@ struct SourceFile {
 };
 
 class ImageSource {
-public:
+  public:
     ImageSource(std::vector<std::uint8_t> metadata, std::vector<SourceFile> files,
                 std::uint32_t volumeSectors);
     ~ImageSource();
@@ -44,7 +44,7 @@ public:
     const std::string& message() const { return message_; }
     std::uint64_t totalBytes() const { return total_; }
 
-private:
+  private:
     bool openNext();
     void closeFile();
 

@@ -33,10 +33,14 @@ void setThreadNice(int nice) {
 // anyway, and a nice-19 thread on a busy machine wakes too late to refill it.
 int niceOffset(int priority) {
     switch (priority) {
-        case kPriorityHighest: return -2;
-        case kPriorityLowest: return 1;
-        case kPriorityIdle: return 1;
-        default: return 0;
+        case kPriorityHighest:
+            return -2;
+        case kPriorityLowest:
+            return 1;
+        case kPriorityIdle:
+            return 1;
+        default:
+            return 0;
     }
 }
 
@@ -68,7 +72,9 @@ void ImageWriter::joinThreads() {
     if (writer_.joinable() && writer_.get_id() != std::this_thread::get_id()) writer_.join();
 }
 
-void ImageWriter::wait() { joinThreads(); }
+void ImageWriter::wait() {
+    joinThreads();
+}
 
 std::string ImageWriter::message() const {
     std::lock_guard lock(messageMutex_);
@@ -179,8 +185,8 @@ bool ImageWriter::push(Block block, std::size_t highMark) {
 void ImageWriter::producerMain(std::unique_ptr<ImageSource> source) {
     baseNice_ = currentNice();
     struct rlimit limit {};
-    canRaise_ = geteuid() == 0 ||
-                (getrlimit(RLIMIT_NICE, &limit) == 0 && 20 - static_cast<long>(limit.rlim_cur) <= baseNice_ - 2);
+    canRaise_ = geteuid() == 0 || (getrlimit(RLIMIT_NICE, &limit) == 0 &&
+                                   20 - static_cast<long>(limit.rlim_cur) <= baseNice_ - 2);
     for (;;) {
         bool metadataBlock = !source->metadataDone();
         Block block = allocateBlock();
@@ -209,8 +215,9 @@ void ImageWriter::producerMain(std::unique_ptr<ImageSource> source) {
                 std::lock_guard lock(queueMutex_);
                 queued = queue_.size() + 1;
             }
-            applyPriority(queued >= capacity_ - 1 ? kPriorityIdle
-                                                  : nextProducerPriority(queued, capacity_, priority_));
+            applyPriority(queued >= capacity_ - 1
+                              ? kPriorityIdle
+                              : nextProducerPriority(queued, capacity_, priority_));
         }
         if (!push(std::move(block), mark)) return;
     }

@@ -41,7 +41,7 @@ enum ProducerPriority : int {
 int nextProducerPriority(std::size_t queued, std::size_t capacity, int current);
 
 class ImageWriter {
-public:
+  public:
     explicit ImageWriter(BurnSession& session, std::size_t capacityBlocks = kQueueBlocks);
     ~ImageWriter();
     ImageWriter(const ImageWriter&) = delete;
@@ -65,7 +65,7 @@ public:
     // Highest number of blocks allocated at once (queue plus the two in hand).
     std::size_t peakBlocks() const { return peakBlocks_.load(); }
 
-private:
+  private:
     using Block = std::unique_ptr<std::uint8_t[]>;
     struct Queued {
         Block block;

@@ -10,7 +10,9 @@ namespace rondivo::burn {
 inline constexpr std::size_t kSectorSize = 2048;
 
 // 7.1.1: 8-bit unsigned.
-inline void put711(std::uint8_t* p, std::uint8_t v) { p[0] = v; }
+inline void put711(std::uint8_t* p, std::uint8_t v) {
+    p[0] = v;
+}
 
 // 7.2.1 / 7.2.2: 16-bit little- / big-endian.
 inline void put721(std::uint8_t* p, std::uint16_t v) {

@@ -28,7 +28,9 @@ std::string inQuotes(std::string_view p) {
     return out;
 }
 
-std::string errnoText(int err) { return std::generic_category().message(err); }
+std::string errnoText(int err) {
+    return std::generic_category().message(err);
+}
 
 bool endsWith(std::u16string_view s, std::u16string_view tail) {
     return s.size() >= tail.size() && s.substr(s.size() - tail.size()) == tail;
@@ -135,9 +137,8 @@ ImageDir* addSubdirectory(BurnSession& session, ImageDir& parent, const SourceIt
         return nullptr;
     }
     if (session.dirs.size() >= kMaxDirectories || session.entries.size() >= kMaxEntries) {
-        refuse(session, "More than " + std::to_string(kMaxDirectories) +
-                            " folders or " + std::to_string(kMaxEntries) +
-                            " files and folders.");
+        refuse(session, "More than " + std::to_string(kMaxDirectories) + " folders or " +
+                            std::to_string(kMaxEntries) + " files and folders.");
         return nullptr;
     }
     auto dir = std::make_unique<ImageDir>();
@@ -192,10 +193,12 @@ struct FolderWalk {
 
     // The entries of a folder in name order, ignoring letter case first.
     // `order` receives the indices of `items` in name order.
-    bool list(const std::string& folder, std::vector<SourceItem>& items, std::vector<std::size_t>& order) {
+    bool list(const std::string& folder, std::vector<SourceItem>& items,
+              std::vector<std::size_t>& order) {
         DIR* d = opendir(folder.c_str());
         if (!d) {
-            refuse(session, "Cannot read the folder " + inQuotes(folder) + ": " + errnoText(errno) + ".");
+            refuse(session,
+                   "Cannot read the folder " + inQuotes(folder) + ": " + errnoText(errno) + ".");
             return false;
         }
         std::vector<std::pair<std::string, std::size_t>> keys;
@@ -209,7 +212,8 @@ struct FolderWalk {
             struct stat st {};
             // Relative to the open folder: no walk of the whole path per file.
             if (fstatat(dirfd(d), e->d_name, &st, 0) != 0) {
-                refuse(session, "Cannot read " + inQuotes(item.path) + ": " + errnoText(errno) + ".");
+                refuse(session,
+                       "Cannot read " + inQuotes(item.path) + ": " + errnoText(errno) + ".");
                 continue;
             }
             // Pipes, sockets and devices have no contents to put on a disc.
@@ -242,7 +246,8 @@ struct FolderWalk {
     void walk(ImageDir& target, const std::string& folder) {
         struct stat st {};
         if (stat(folder.c_str(), &st) != 0) {
-            refuse(session, "Cannot read the folder " + inQuotes(folder) + ": " + errnoText(errno) + ".");
+            refuse(session,
+                   "Cannot read the folder " + inQuotes(folder) + ": " + errnoText(errno) + ".");
             return;
         }
         auto id = std::make_pair(st.st_dev, st.st_ino);
@@ -258,11 +263,13 @@ struct FolderWalk {
             if (recurse) {
                 for (std::size_t i : order) {
                     if (!items[i].directory) continue;
-                    if (ImageDir* sub = addSubdirectory(session, target, items[i])) walk(*sub, items[i].path);
+                    if (ImageDir* sub = addSubdirectory(session, target, items[i]))
+                        walk(*sub, items[i].path);
                 }
             }
             for (std::size_t i : order)
-                if (!items[i].directory && matches(items[i].name)) addFile(session, target, items[i]);
+                if (!items[i].directory && matches(items[i].name))
+                    addFile(session, target, items[i]);
         }
         open.erase(id);
     }
@@ -285,7 +292,8 @@ ImageDir* addFolder(BurnSession& session, std::string_view target, const fs::pat
 void setVolumeLabel(BurnSession& session, std::string_view text) {
     // Cut at a character boundary so the 8-bit label stays valid UTF-8.
     std::size_t bytes = std::min(text.size(), kMaxLabelBytes);
-    while (bytes > 0 && bytes < text.size() && (static_cast<unsigned char>(text[bytes]) & 0xC0) == 0x80)
+    while (bytes > 0 && bytes < text.size() &&
+           (static_cast<unsigned char>(text[bytes]) & 0xC0) == 0x80)
         --bytes;
     session.label = std::string(text.substr(0, bytes));
     session.jolietLabel = utf8ToUtf16(session.label);

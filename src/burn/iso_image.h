@@ -45,7 +45,7 @@ struct ImageDir;
 struct ImageEntry {
     std::string isoName;        // upper case, with "." and ";1" for files
     std::u16string jolietName;  // long name, with "." and ";1" for files
-    std::string source;  // path on disk; empty for a subdirectory
+    std::string source;         // path on disk; empty for a subdirectory
     ImageTime time;
     std::uint64_t size = 0;
     std::uint32_t dataSector = 0;  // relative to the first data sector; 0 when empty
@@ -61,7 +61,7 @@ struct ImageDir {
     std::uint32_t jolietSize = 0;
     std::uint32_t isoSector = 0;  // relative to the first ISO directory sector
     std::uint32_t jolietSector = 0;
-    std::uint16_t number = 0;  // 1-based position in path-table order
+    std::uint16_t number = 0;           // 1-based position in path-table order
     std::vector<ImageEntry*> children;  // in the order they were added
 
     // Lookup by upper-cased Joliet name, so that adding N children costs N, not N².

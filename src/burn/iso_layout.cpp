@@ -31,12 +31,13 @@ std::uint32_t directoryBytes(const ImageDir& dir, RecordLength recordLength) {
 }  // namespace
 
 std::uint32_t isoDirectoryBytes(const ImageDir& dir) {
-    return directoryBytes(dir, [](const ImageEntry& e) { return isoRecordLength(e.isoName.size()); });
+    return directoryBytes(dir,
+                          [](const ImageEntry& e) { return isoRecordLength(e.isoName.size()); });
 }
 
 std::uint32_t jolietDirectoryBytes(const ImageDir& dir) {
-    return directoryBytes(dir,
-                          [](const ImageEntry& e) { return jolietRecordLength(e.jolietName.size()); });
+    return directoryBytes(
+        dir, [](const ImageEntry& e) { return jolietRecordLength(e.jolietName.size()); });
 }
 
 void orderPathTable(BurnSession& session, std::ostream& log) {
@@ -53,14 +54,16 @@ void orderPathTable(BurnSession& session, std::ostream& log) {
     // depend on the order: repeat until numbering and order agree. Each pass
     // settles one more level of the tree.
     for (int pass = 1;; ++pass) {
-        for (std::size_t i = 0; i < order.size(); ++i) order[i]->number = static_cast<std::uint16_t>(i + 1);
+        for (std::size_t i = 0; i < order.size(); ++i)
+            order[i]->number = static_cast<std::uint16_t>(i + 1);
         if (pass > 1000) {
             log << "failed to sort path table\a";
             log.flush();
             return;
         }
         std::sort(order.begin() + 1, order.end(), [](const ImageDir* a, const ImageDir* b) {
-            if (a->parent->number != b->parent->number) return a->parent->number < b->parent->number;
+            if (a->parent->number != b->parent->number)
+                return a->parent->number < b->parent->number;
             return a->longName < b->longName;
         });
         bool settled = true;

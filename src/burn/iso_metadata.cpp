@@ -58,9 +58,9 @@ void putDirectory(std::uint8_t* out, const ImageDir& dir, const Hierarchy& h,
     std::size_t pos = 68;
     for (const ImageEntry* e : dir.children) {
         std::size_t nameLength = h.joliet ? 2 * e->jolietName.size() : e->isoName.size();
-        std::uint32_t r = h.joliet ? 34 + static_cast<std::uint32_t>(nameLength)
-                                   : 33 + static_cast<std::uint32_t>(nameLength) +
-                                         (nameLength % 2 == 0 ? 1 : 0);
+        std::uint32_t r =
+            h.joliet ? 34 + static_cast<std::uint32_t>(nameLength)
+                     : 33 + static_cast<std::uint32_t>(nameLength) + (nameLength % 2 == 0 ? 1 : 0);
         std::size_t room = kSectorSize - pos % kSectorSize;
         if (r > room) pos += room;  // the rest of the sector stays zero
         std::uint8_t* p = out + pos;

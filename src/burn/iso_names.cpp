@@ -100,7 +100,9 @@ std::u16string upperCase16(std::u16string_view text) {
 
 namespace {
 
-bool isDChar(char16_t c) { return (c >= u'A' && c <= u'Z') || (c >= u'0' && c <= u'9') || c == u'_'; }
+bool isDChar(char16_t c) {
+    return (c >= u'A' && c <= u'Z') || (c >= u'0' && c <= u'9') || c == u'_';
+}
 
 // Maps upper-cased text to d-characters; `lossy` is set when anything was
 // dropped or replaced.
@@ -124,7 +126,9 @@ std::string toDChars(std::u16string_view text, bool dropDots, bool& lossy) {
 
 }  // namespace
 
-bool ShortNameTable::take(const std::string& name) { return used_.insert(name).second; }
+bool ShortNameTable::take(const std::string& name) {
+    return used_.insert(name).second;
+}
 
 std::string ShortNameTable::assign(std::u16string_view longName, bool directory) {
     std::u16string upper = upperCase16(longName);

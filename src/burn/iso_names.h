@@ -28,11 +28,11 @@ std::u16string upperCase16(std::u16string_view text);
 // "LONGNA~1.HTM", then "~2", ...). Directories get 8 characters and no
 // extension. Characters outside the d-characters become "_".
 class ShortNameTable {
-public:
+  public:
     std::string assign(std::u16string_view longName, bool directory);
     void reserve(std::size_t more) { used_.reserve(used_.size() + more); }
 
-private:
+  private:
     bool take(const std::string& name);
 
     std::unordered_set<std::string> used_;

@@ -1,7 +1,6 @@
 #include "burn/image_writer.h"
 
 #include <gtest/gtest.h>
-
 #include <unistd.h>
 
 #include <cerrno>
@@ -55,7 +54,7 @@ struct Completion {
 // Keeps whole blocks in memory; can fail at one block or hold every write
 // until released.
 class MemorySink : public ImageSink {
-public:
+  public:
     std::string bytes;
     int failAtBlock = -1;
     bool holdWrites = false;
@@ -77,24 +76,26 @@ public:
         finishedFailed = failed;
         return true;
     }
-    std::string message() const override { return "the medium refused block " + std::to_string(failAtBlock); }
+    std::string message() const override {
+        return "the medium refused block " + std::to_string(failAtBlock);
+    }
     void release() {
         std::lock_guard lock(m_);
         holdWrites = false;
         cv_.notify_all();
     }
 
-private:
+  private:
     std::mutex m_;
     std::condition_variable cv_;
 };
 
 // A file sink whose disk fills up after `allowed` writes.
 class FullDiskSink : public ImageFileSink {
-public:
+  public:
     FullDiskSink(fs::path p, int allowed) : ImageFileSink(std::move(p)), allowed_(allowed) {}
 
-protected:
+  protected:
     long writeSome(int fd, const std::uint8_t* data, std::size_t n) override {
         if (allowed_-- <= 0) {
             errno = ENOSPC;
@@ -103,7 +104,7 @@ protected:
         return ImageFileSink::writeSome(fd, data, n);
     }
 
-private:
+  private:
     int allowed_;
 };
 
@@ -116,8 +117,11 @@ std::vector<std::string> folderNames(const fs::path& p) {
 
 TEST(ImageWriter, StreamPlacesEveryFileAtItsExtentPaddedWithZeros) {
     TempDir dir;
-    const std::pair<const char*, std::size_t> files[] = {
-        {"a_one.bin", 1}, {"b_sector.bin", 2048}, {"c_over.bin", 2049}, {"d_empty.bin", 0}, {"e_big.bin", 200000}};
+    const std::pair<const char*, std::size_t> files[] = {{"a_one.bin", 1},
+                                                         {"b_sector.bin", 2048},
+                                                         {"c_over.bin", 2049},
+                                                         {"d_empty.bin", 0},
+                                                         {"e_big.bin", 200000}};
     for (auto& [name, size] : files) writeFile(dir / "src" / name, pattern(size, name[0]));
     CDiscBurner burner;
     burner.ClearImage();
@@ -125,7 +129,8 @@ TEST(ImageWriter, StreamPlacesEveryFileAtItsExtentPaddedWithZeros) {
     std::uint32_t volume = burner.ComputeLayout();
     ASSERT_GT(volume, 0u);
     Completion done;
-    ASSERT_EQ(burner.StartSaveImage(dir / "out.iso", done.callback(), 42), 1) << burner.LastMessage();
+    ASSERT_EQ(burner.StartSaveImage(dir / "out.iso", done.callback(), 42), 1)
+        << burner.LastMessage();
     burner.WaitUntilDone();
     EXPECT_EQ(done.calls, 1);
     EXPECT_EQ(done.error, 0);
@@ -225,7 +230,8 @@ TEST(ImageWriter, AFullDiskLeavesNoImageAndKeepsAnOlderOne) {
     ASSERT_TRUE(writer.start(std::move(sink), done.callback(), 0));
     writer.wait();
     EXPECT_EQ(done.error, 1);
-    EXPECT_NE(writer.message().find("No space left on device"), std::string::npos) << writer.message();
+    EXPECT_NE(writer.message().find("No space left on device"), std::string::npos)
+        << writer.message();
     EXPECT_EQ(folderNames(dir / "out"), std::vector<std::string>{"disc.iso"});
     EXPECT_EQ(readFile(dir / "out" / "disc.iso"), "an older image");
 }
@@ -361,7 +367,8 @@ TEST(IsoSaveCommand, SavesAFolderAndReportsProgress) {
     TempDir dir;
     writeFile(dir / "src" / "index.html", "<p>hello</p>");
     std::ostringstream out, err;
-    ASSERT_EQ(saveIsoCommand(dir / "src", dir / "disc.iso", "Label", out, err, true), 0) << err.str();
+    ASSERT_EQ(saveIsoCommand(dir / "src", dir / "disc.iso", "Label", out, err, true), 0)
+        << err.str();
     EXPECT_NE(err.str().find("100%"), std::string::npos) << err.str();
     EXPECT_NE(out.str().find("160 sectors"), std::string::npos) << out.str();
     EXPECT_EQ(fs::file_size(dir / "disc.iso"), 160u * 2048u);
@@ -382,7 +389,8 @@ TEST(IsoSaveCommand, FailuresAreReportedAndWriteNothing) {
     const Case cases[] = {
         {dir / "nothing here", dir / "a.iso", "is not a folder"},
         {dir / "clash", dir / "b.iso", "differ only in letter case"},
-        {dir / "fine", dir / "no such folder" / "c.iso", "Error while initiating saving of CD-ROM ISO."},
+        {dir / "fine", dir / "no such folder" / "c.iso",
+         "Error while initiating saving of CD-ROM ISO."},
     };
     for (const auto& c : cases) {
         std::ostringstream out, err;

@@ -35,7 +35,9 @@ SourceItem folderItem(const std::string& name) {
 struct Built {
     BurnSession s;
     std::uint32_t volume = 0;
-    const std::uint8_t* sector(std::uint32_t n) const { return s.metadata.data() + n * kSectorSize; }
+    const std::uint8_t* sector(std::uint32_t n) const {
+        return s.metadata.data() + n * kSectorSize;
+    }
     std::vector<Record> isoDir(const ImageDir& d) const {
         return readDirectory(sector(s.layout.isoDirStart + d.isoSector), d.isoSize, false);
     }
@@ -162,8 +164,11 @@ TEST(IsoLayout, PathTablesAreSortedWhileDirectoriesKeepCreationOrder) {
         std::uint16_t parent;
         const ImageDir* dir;
     };
-    const Expect order[] = {{"\0", 1, b.s.root}, {"Alpha", 1, alpha}, {"zeta", 1, zeta},
-                            {"beta", 2, beta},    {"inner", 3, inner}};
+    const Expect order[] = {{"\0", 1, b.s.root},
+                            {"Alpha", 1, alpha},
+                            {"zeta", 1, zeta},
+                            {"beta", 2, beta},
+                            {"inner", 3, inner}};
     for (bool joliet : {false, true}) {
         for (bool big : {false, true}) {
             std::uint32_t at = joliet ? (big ? l.jolietMTable : l.jolietLTable)
@@ -192,8 +197,10 @@ TEST(IsoLayout, DeepTreeSettlesIntoLevelOrder) {
     // Two chains eight deep, created one after the other.
     ImageDir* a = b.s.root;
     ImageDir* z = b.s.root;
-    for (int depth = 0; depth < 8; ++depth) z = addSubdirectory(b.s, *z, folderItem("z" + std::to_string(depth)));
-    for (int depth = 0; depth < 8; ++depth) a = addSubdirectory(b.s, *a, folderItem("a" + std::to_string(depth)));
+    for (int depth = 0; depth < 8; ++depth)
+        z = addSubdirectory(b.s, *z, folderItem("z" + std::to_string(depth)));
+    for (int depth = 0; depth < 8; ++depth)
+        a = addSubdirectory(b.s, *a, folderItem("a" + std::to_string(depth)));
     std::ostringstream log;
     orderPathTable(b.s, log);
     EXPECT_EQ(log.str(), "");
@@ -220,7 +227,8 @@ TEST(IsoLayout, DescriptorsCarryTheLayoutAndTheCutLabel) {
     const std::uint8_t* term = b.sector(18);
     EXPECT_EQ(pvd[0], 1);
     EXPECT_EQ(std::string(reinterpret_cast<const char*>(pvd + 1), 5), "CD001");
-    EXPECT_EQ(std::string(reinterpret_cast<const char*>(pvd + 40), 32), "MY HOLIDAY PICTURES FROM THE SUM");
+    EXPECT_EQ(std::string(reinterpret_cast<const char*>(pvd + 40), 32),
+              "MY HOLIDAY PICTURES FROM THE SUM");
     EXPECT_EQ(le32(pvd + 80), b.volume);
     EXPECT_EQ(be32(pvd + 84), b.volume);
     EXPECT_EQ(le16(pvd + 128), 2048);

@@ -52,7 +52,8 @@ TEST(ShortNameTable, ThousandsOfSimilarNamesAreAllDistinctAndShort) {
     ShortNameTable table;
     std::set<std::string> seen;
     for (int i = 0; i < 20000; ++i) {
-        std::string name = table.assign(utf8ToUtf16("Document number " + std::to_string(i) + ".html"), false);
+        std::string name =
+            table.assign(utf8ToUtf16("Document number " + std::to_string(i) + ".html"), false);
         EXPECT_TRUE(seen.insert(name).second) << name;
         auto dot = name.find('.');
         ASSERT_NE(dot, std::string::npos);

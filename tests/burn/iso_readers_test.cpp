@@ -14,8 +14,8 @@ namespace rondivo::burn {
 namespace {
 
 namespace fs = std::filesystem;
-using rondivo::test::RunResult;
 using rondivo::test::runProgram;
+using rondivo::test::RunResult;
 using rondivo::test::TempDir;
 using rondivo::test::writeFile;
 
@@ -31,7 +31,8 @@ void writePatternFile(const fs::path& p, std::uint64_t bytes, std::uint32_t seed
     std::uint32_t x = seed * 2654435761u + 1;
     for (std::uint64_t done = 0; done < bytes;) {
         for (auto& w : chunk) w = (x = x * 1664525u + 1013904223u);
-        std::size_t n = static_cast<std::size_t>(std::min<std::uint64_t>(bytes - done, chunk.size() * 4));
+        std::size_t n =
+            static_cast<std::size_t>(std::min<std::uint64_t>(bytes - done, chunk.size() * 4));
         out.write(reinterpret_cast<const char*>(chunk.data()), static_cast<std::streamsize>(n));
         done += n;
     }
@@ -72,7 +73,7 @@ bool sameContents(const fs::path& a, const fs::path& b) {
 }
 
 class IsoReaders : public ::testing::Test {
-protected:
+  protected:
     static void SetUpTestSuite() {
         dir_ = new TempDir();
         fs::path src = source();
@@ -92,8 +93,9 @@ protected:
         fs::create_directories(src / "empty folder");
         // Enough long names to spill both hierarchies' records over sectors.
         for (int i = 0; i < 120; ++i)
-            writeFile(src / "many" / ("A rather long file name number " + std::to_string(i) + ".html"),
-                      std::string(static_cast<std::size_t>(i), 'm'));
+            writeFile(
+                src / "many" / ("A rather long file name number " + std::to_string(i) + ".html"),
+                std::string(static_cast<std::size_t>(i), 'm'));
         writePatternFile(src / "three.bin", 3 * 1024 * 1024 + 123, 3);
 
         std::ostringstream out, err;
@@ -215,7 +217,8 @@ TEST_F(IsoReaders, XorrisoFindsEveryPath) {
     ASSERT_EQ(r.status, 0) << r.output;
     std::set<std::string> seen;
     for (auto& l : lines(r.output))
-        if (l.size() > 2 && l[0] == '\'' && l.back() == '\'' && l != "'/'") seen.insert(l.substr(1, l.size() - 2));
+        if (l.size() > 2 && l[0] == '\'' && l.back() == '\'' && l != "'/'")
+            seen.insert(l.substr(1, l.size() - 2));
     EXPECT_EQ(seen, jolietExpected());
 }
 
@@ -236,7 +239,8 @@ TEST_F(IsoReaders, BsdtarListsAndExtractsIdenticalFiles) {
 
     fs::path out = scratch("bsdtar-out");
     fs::create_directories(out);
-    RunResult x = runProgram({"bsdtar", "-xf", image().string(), "-C", out.string()}, {}, {}, 120000);
+    RunResult x =
+        runProgram({"bsdtar", "-xf", image().string(), "-C", out.string()}, {}, {}, 120000);
     ASSERT_EQ(x.status, 0) << x.output;
     for (auto& rel : sourcePaths(source(), true)) {
         fs::path extracted = out / rel;
@@ -249,11 +253,12 @@ TEST_F(IsoReaders, BsdtarListsAndExtractsIdenticalFiles) {
 TEST_F(IsoReaders, OsirroxExtractsIdenticalFiles) {
     if (!haveTool("osirrox")) GTEST_SKIP() << "osirrox is not installed";
     fs::path out = scratch("osirrox-out");
-    RunResult x = runProgram({"osirrox", "-indev", image().string(), "-extract", "/", out.string()}, {},
-                             {}, 120000);
+    RunResult x = runProgram({"osirrox", "-indev", image().string(), "-extract", "/", out.string()},
+                             {}, {}, 120000);
     ASSERT_EQ(x.status, 0) << x.output;
     EXPECT_EQ(sourcePaths(out, false), sourcePaths(source(), false));
-    for (auto& rel : sourcePaths(source(), true)) EXPECT_TRUE(sameContents(source() / rel, out / rel)) << rel;
+    for (auto& rel : sourcePaths(source(), true))
+        EXPECT_TRUE(sameContents(source() / rel, out / rel)) << rel;
     // osirrox restores read-only permissions; give them back for the clean-up.
     runProgram({"chmod", "-R", "u+w", out.string()});
     fs::remove_all(out);
@@ -271,8 +276,9 @@ TEST(IsoReadersLarge, HundredMegabyteFileExtractsIdentically) {
     ASSERT_EQ(saveIsoCommand(dir / "src", dir / "big.iso", "", out, err, false), 0) << err.str();
     if (tar) {
         fs::create_directories(dir / "t");
-        RunResult x = runProgram({"bsdtar", "-xf", (dir / "big.iso").string(), "-C", (dir / "t").string()},
-                                 {}, {}, 120000);
+        RunResult x =
+            runProgram({"bsdtar", "-xf", (dir / "big.iso").string(), "-C", (dir / "t").string()},
+                       {}, {}, 120000);
         ASSERT_EQ(x.status, 0) << x.output;
         EXPECT_TRUE(sameContents(dir / "src" / "hundred.bin", dir / "t" / "hundred.bin"));
         EXPECT_TRUE(sameContents(dir / "src" / "after.txt", dir / "t" / "after.txt"));
@@ -293,7 +299,8 @@ TEST(IsoReadersEmpty, EmptyFolderGivesA160SectorImageReadersAccept) {
     TempDir dir;
     fs::create_directories(dir / "empty");
     std::ostringstream out, err;
-    ASSERT_EQ(saveIsoCommand(dir / "empty", dir / "empty.iso", "", out, err, false), 0) << err.str();
+    ASSERT_EQ(saveIsoCommand(dir / "empty", dir / "empty.iso", "", out, err, false), 0)
+        << err.str();
     EXPECT_EQ(fs::file_size(dir / "empty.iso"), 160u * 2048u);
     if (!haveTool("isoinfo")) GTEST_SKIP() << "isoinfo is not installed";
     RunResult r = runProgram({"isoinfo", "-d", "-i", (dir / "empty.iso").string()});

@@ -12,8 +12,12 @@ inline std::uint32_t le32(const std::uint8_t* p) {
 inline std::uint32_t be32(const std::uint8_t* p) {
     return (static_cast<std::uint32_t>(p[0]) << 24) | (p[1] << 16) | (p[2] << 8) | p[3];
 }
-inline std::uint16_t le16(const std::uint8_t* p) { return static_cast<std::uint16_t>(p[0] | (p[1] << 8)); }
-inline std::uint16_t be16(const std::uint8_t* p) { return static_cast<std::uint16_t>((p[0] << 8) | p[1]); }
+inline std::uint16_t le16(const std::uint8_t* p) {
+    return static_cast<std::uint16_t>(p[0] | (p[1] << 8));
+}
+inline std::uint16_t be16(const std::uint8_t* p) {
+    return static_cast<std::uint16_t>((p[0] << 8) | p[1]);
+}
 
 struct Record {
     std::size_t offset;  // within the directory
@@ -67,9 +71,11 @@ inline std::vector<PathRecord> readPathTable(const std::uint8_t* table, std::siz
     while (pos < bytes) {
         const std::uint8_t* p = table + pos;
         std::uint8_t n = p[0];
-        PathRecord r{{}, bigEndian ? be32(p + 2) : le32(p + 2), bigEndian ? be16(p + 6) : le16(p + 6)};
+        PathRecord r{
+            {}, bigEndian ? be32(p + 2) : le32(p + 2), bigEndian ? be16(p + 6) : le16(p + 6)};
         if (joliet && n > 1) {
-            for (std::uint8_t i = 0; i + 1 < n; i += 2) r.name.push_back(static_cast<char>(be16(p + 8 + i)));
+            for (std::uint8_t i = 0; i + 1 < n; i += 2)
+                r.name.push_back(static_cast<char>(be16(p + 8 + i)));
         } else {
             r.name.assign(reinterpret_cast<const char*>(p + 8), n);
         }
