@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include <sys/stat.h>
+
 #include <sstream>
 
 #include "burn/iso_bytes.h"
@@ -372,6 +374,34 @@ TEST(ImageTime, OffsetFollowsDaylightSavingOfTheFilesOwnDate) {
     EXPECT_EQ(winter.year, 2024);
     EXPECT_EQ(winter.month, 1);
     EXPECT_EQ(winter.day, 1);
+}
+
+}  // namespace
+}  // namespace rondivo::burn
+
+namespace rondivo::burn {
+namespace {
+
+TEST(IsoFolderWalk, LinkLoopsAreRefusedAndPipesSkipped) {
+    rondivo::test::TempDir dir;
+    rondivo::test::writeFile(dir / "src" / "sub" / "a.txt", "a");
+    std::filesystem::create_directory_symlink("..", dir / "src" / "sub" / "up");
+    std::filesystem::create_directories(dir / "pipes");
+    ASSERT_EQ(mkfifo((dir / "pipes" / "fifo").c_str(), 0600), 0);
+    rondivo::test::writeFile(dir / "pipes" / "b.txt", "b");
+
+    BurnSession loop;
+    clearImage(loop);
+    addFolder(loop, "\\", dir / "src", "*.*", true);
+    EXPECT_NE(loop.refusal.find("contains itself"), std::string::npos) << loop.refusal;
+
+    // A pipe has no contents to put on a disc; opening it would block.
+    BurnSession pipes;
+    clearImage(pipes);
+    addFolder(pipes, "\\", dir / "pipes", "*.*", true);
+    EXPECT_TRUE(pipes.refusal.empty()) << pipes.refusal;
+    ASSERT_EQ(pipes.root->children.size(), 1u);
+    EXPECT_EQ(pipes.root->children[0]->jolietName, u"b.txt;1");
 }
 
 }  // namespace
