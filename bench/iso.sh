@@ -1,0 +1,146 @@
+#!/usr/bin/env bash
+# Saves ISO images of generated trees with our engine and with genisoimage
+# (and, for the large files, a plain cat), alternating the tools and
+# reporting the median of the pair ratios. $1: the bench build folder.
+set -euo pipefail
+build="$(cd "${1:?usage: bench/iso.sh BUILD_DIR}" && pwd)"
+here="$(cd "$(dirname "$0")/.." && pwd)"
+runs="${ISO_BENCH_RUNS:-3}"
+only="${ISO_BENCH_ONLY:-big many flat}"  # a subset: ISO_BENCH_ONLY=big
+command -v genisoimage >/dev/null || { echo "iso bench: genisoimage missing, skipped"; exit 0; }
+[ -f "$build/librondivo_core.a" ] || { echo "iso bench: $build/librondivo_core.a missing"; exit 1; }
+
+work="$(mktemp -d "${TMPDIR:-/tmp}/rondivo-isobench-XXXXXX")"
+trap 'rm -rf "$work"' EXIT
+
+# A small driver over the engine: the same calls as the Save ISO command,
+# with the layout timed on its own and the peak memory reported.
+tool="$build/iso_save_tool"
+cat > "$work/tool.cpp" <<'CPP'
+#include <sys/resource.h>
+#include <chrono>
+#include <cstdio>
+#include "burn/disc_burner.h"
+int main(int argc, char** argv) {
+    using clock = std::chrono::steady_clock;
+    if (argc != 3) return 2;
+    auto t0 = clock::now();
+    rondivo::burn::CDiscBurner burner;
+    burner.AddFolder("\\", argv[1], "*.*", true);
+    std::uint32_t sectors = burner.ComputeLayout();
+    auto t1 = clock::now();
+    if (!sectors) { std::fprintf(stderr, "%s\n", burner.LastMessage().c_str()); return 1; }
+    std::uint64_t metadata = burner.Session().layout.firstDataSector * 2048ull;
+    int error = 1;
+    if (!burner.StartSaveImage(argv[2], [&](int e, std::intptr_t) { error = e; }, 0)) return 1;
+    burner.WaitUntilDone();
+    auto t2 = clock::now();
+    struct rusage ru {};
+    getrusage(RUSAGE_SELF, &ru);
+    double cpu = ru.ru_utime.tv_sec + ru.ru_stime.tv_sec + (ru.ru_utime.tv_usec + ru.ru_stime.tv_usec) / 1e6;
+    std::printf("%.4f %.4f %ld %llu %.4f\n", std::chrono::duration<double>(t1 - t0).count(),
+                std::chrono::duration<double>(t2 - t0).count(), ru.ru_maxrss,
+                static_cast<unsigned long long>(metadata / 1024), cpu);
+    return error;
+}
+CPP
+g++ -std=c++20 -O2 -I"$here/src" "$work/tool.cpp" "$build/librondivo_core.a" -o "$tool" -lpthread
+
+# The small-file trees: long mixed-case names, 1-4 KiB of varied bytes each.
+gen="$work/gen"
+cat > "$work/gen.cpp" <<'CPP'
+#include <cstdio>
+#include <filesystem>
+#include <fstream>
+#include <random>
+#include <string>
+namespace fs = std::filesystem;
+static std::mt19937 rng(7);
+static void fill(const fs::path& folder, int count, const char* prefix) {
+    fs::create_directories(folder);
+    std::string bytes(4096, '\0');
+    for (int i = 0; i < count; ++i) {
+        char name[96];
+        // Numbers first, so that genisoimage's own 8.3 names differ early
+        // and its collision search does not dominate its time.
+        std::snprintf(name, sizeof name, "%05d %s Mixed Case Document Name.Html", i, prefix);
+        for (auto& c : bytes) c = static_cast<char>(rng());
+        std::ofstream(folder / name, std::ios::binary).write(bytes.data(), 1024 + rng() % 3073);
+    }
+}
+int main(int, char** argv) {
+    fs::path root = argv[1];
+    for (int d = 0; d < 500; ++d) {
+        char name[64];
+        std::snprintf(name, sizeof name, "%03d Folder With A Long Name", d);
+        fill(root / "many" / name, 100, "Page");
+    }
+    fill(root / "flat" / "One Big Folder", 20000, "Entry");
+}
+CPP
+g++ -std=c++20 -O2 "$work/gen.cpp" -o "$gen"
+
+now() { date +%s.%N; }
+calc() { awk "BEGIN { printf \"%.6f\", $1 }"; }
+seconds() { local t0; t0=$(now); "$@" >/dev/null 2>&1; calc "$(now) - $t0"; }
+median() { sort -g | awk '{a[NR]=$1} END {print (NR%2 ? a[(NR+1)/2] : (a[NR/2]+a[NR/2+1])/2)}'; }
+
+# Runs ours and genisoimage alternately; prints medians and the pair-ratio median.
+compare() {
+    local name="$1" tree="$2" withcat="$3"
+    local ratios=() ours=() theirs=() cats=() catratios=() layouts=() rss=() meta=() cpus=()
+    for i in $(seq "$runs"); do
+        local t0 line o g c
+        # Each tool starts with no write-back of an earlier one pending, and
+        # the order alternates so neither always runs first.
+        local pair=(ours theirs)
+        [ $((i % 2)) -eq 0 ] && pair=(theirs ours)
+        for who in "${pair[@]}"; do
+            sync
+            if [ "$who" = ours ]; then
+                t0=$(now); line=$("$tool" "$tree" "$work/ours.iso"); o=$(calc "$(now) - $t0")
+                rm -f "$work/ours.iso"
+                read -r lay _ maxrss metakib cpu <<<"$line"
+            else
+                g=$(seconds genisoimage -quiet -J -joliet-long -o "$work/theirs.iso" "$tree")
+                rm -f "$work/theirs.iso"
+            fi
+        done
+        ours+=("$o"); theirs+=("$g"); layouts+=("$lay"); rss+=("$maxrss"); meta+=("$metakib"); cpus+=("$cpu")
+        ratios+=("$(calc "$o / $g")")
+        if [ "$withcat" = yes ]; then
+            sync
+            c=$(seconds sh -c "find '$tree' -type f -print0 | sort -z | xargs -0 cat > '$work/cat.out'")
+            rm -f "$work/cat.out"
+            cats+=("$c"); catratios+=("$(calc "$o / $c")")
+        fi
+    done
+    printf '%s:\n' "$name"
+    printf '  runs: ours %s | genisoimage %s%s\n' "${ours[*]}" "${theirs[*]}" \
+        "$([ "$withcat" = yes ] && printf ' | cat %s' "${cats[*]}")"
+    printf '  our CPU time (both threads) %.3f s\n' "$(printf '%s\n' "${cpus[@]}" | median)"
+    printf '  ours %.3f s (layout %.3f s), genisoimage %.3f s, ours/genisoimage %.2f\n' \
+        "$(printf '%s\n' "${ours[@]}" | median)" "$(printf '%s\n' "${layouts[@]}" | median)" \
+        "$(printf '%s\n' "${theirs[@]}" | median)" "$(printf '%s\n' "${ratios[@]}" | median)"
+    if [ "$withcat" = yes ]; then
+        printf '  cat %.3f s, ours/cat %.2f\n' "$(printf '%s\n' "${cats[@]}" | median)" \
+            "$(printf '%s\n' "${catratios[@]}" | median)"
+    fi
+    printf '  peak memory %.1f MiB (metadata buffer %.1f MiB)\n' \
+        "$(calc "$(printf '%s\n' "${rss[@]}" | sort -g | tail -1) / 1024")" \
+        "$(calc "${meta[0]} / 1024")"
+}
+
+# (a) 2 GiB in 8 files.
+if [[ " $only " == *" big "* ]]; then
+    mkdir -p "$work/big"
+    head -c $((256 << 20)) /dev/urandom > "$work/big/file1.bin"
+    for i in 2 3 4 5 6 7 8; do cp "$work/big/file1.bin" "$work/big/file$i.bin"; done
+    compare "2 GiB in 8 files" "$work/big" yes
+    rm -rf "$work/big"
+fi
+
+# (b) 50,000 files of 1-4 KiB in 500 folders, (c) 20,000 in one folder.
+if [[ " $only " == *" many "* || " $only " == *" flat "* ]]; then "$gen" "$work"; fi
+if [[ " $only " == *" many "* ]]; then compare "50,000 files in 500 folders" "$work/many" no; fi
+if [[ " $only " == *" flat "* ]]; then compare "20,000 files in one folder" "$work/flat" no; fi

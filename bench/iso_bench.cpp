@@ -1,0 +1,70 @@
+// Image builder costs that do not depend on the disk: adding a large flat
+// folder, laying it out, and emitting its metadata.
+#include <benchmark/benchmark.h>
+#include <unistd.h>
+
+#include <cstdio>
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+
+#include "burn/iso_layout.h"
+#include "burn/iso_metadata.h"
+#include "burn/iso_names.h"
+
+namespace {
+
+namespace fs = std::filesystem;
+using namespace rondivo::burn;
+
+// 20,000 one-byte files with long mixed-case names, made once per run.
+const fs::path& flatFolder() {
+    static fs::path folder = [] {
+        std::string tmpl = (fs::temp_directory_path() / "rondivo-isobench-XXXXXX").string();
+        fs::path root = mkdtemp(tmpl.data());
+        for (int i = 0; i < 20000; ++i) {
+            char name[96];
+            std::snprintf(name, sizeof name, "Entry Mixed Case Document Number %05d.Html", i);
+            std::ofstream(root / name) << 'x';
+        }
+        std::atexit([] { fs::remove_all(flatFolder()); });
+        return root;
+    }();
+    return folder;
+}
+
+void BM_AddAndLayoutFlatFolder(benchmark::State& state) {
+    const fs::path& folder = flatFolder();
+    for (auto _ : state) {
+        BurnSession session;
+        clearImage(session);
+        addFolder(session, "\\", folder, "*.*", true);
+        benchmark::DoNotOptimize(computeLayout(session));
+    }
+}
+BENCHMARK(BM_AddAndLayoutFlatFolder)->Unit(benchmark::kMillisecond);
+
+void BM_EmitMetadataFlatFolder(benchmark::State& state) {
+    BurnSession session;
+    clearImage(session);
+    addFolder(session, "\\", flatFolder(), "*.*", true);
+    computeLayout(session);
+    for (auto _ : state) {
+        emitMetadata(session);
+        benchmark::DoNotOptimize(session.metadata.data());
+    }
+}
+BENCHMARK(BM_EmitMetadataFlatFolder)->Unit(benchmark::kMillisecond);
+
+void BM_ShortNamesSharingAStem(benchmark::State& state) {
+    for (auto _ : state) {
+        ShortNameTable table;
+        for (int i = 0; i < state.range(0); ++i)
+            benchmark::DoNotOptimize(table.assign(
+                u"Document number " + std::u16string(1, u'a' + i % 26) + u".html", false));
+    }
+    state.SetComplexityN(state.range(0));
+}
+BENCHMARK(BM_ShortNamesSharingAStem)->Range(1000, 64000)->Complexity();
+
+}  // namespace

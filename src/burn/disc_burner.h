@@ -1,0 +1,70 @@
+#pragma once
+// The one object the dialogs talk to: it owns the burn session (the image
+// tree and its layout) and the writing engine, and forwards to them.
+#include <cstdint>
+#include <filesystem>
+#include <memory>
+#include <string>
+#include <string_view>
+
+#include "burn/image_sink.h"
+#include "burn/image_writer.h"
+#include "burn/iso_image.h"
+
+namespace rondivo::burn {
+
+class CDiscBurner {
+  public:
+    CDiscBurner();
+    ~CDiscBurner();
+    CDiscBurner(const CDiscBurner&) = delete;
+    CDiscBurner& operator=(const CDiscBurner&) = delete;
+
+    // The image. Refused while an image is being written (the producer
+    // still reads the tree).
+    void ClearImage();
+    ImageDir* AddFolder(std::string_view target, const std::filesystem::path& folder,
+                        std::string_view pattern, bool recurse);
+    // Volume size in sectors; 0 when the folder cannot be made into an image
+    // (LastMessage() says why).
+    std::uint32_t ComputeLayout();
+    void SetVolumeLabel(std::string_view text);
+
+    // Writes the laid-out image into `path`. 1 when writing has started, 0
+    // when not: busy, no layout (error code 1), the file cannot be created
+    // (error code 3), a source file cannot be opened (error code 2).
+    int StartSaveImage(const std::filesystem::path& path, CompletionCallback callback,
+                       std::intptr_t user);
+
+    // Starts writing the laid-out image to any sink, with every location in
+    // the metadata counted from `sessionStart`. StartSaveImage uses it with
+    // an image file at 0; a disc burn uses it with a drive and the start of
+    // the new session.
+    int StartWriting(std::unique_ptr<ImageSink> sink, std::uint32_t sessionStart,
+                     CompletionCallback callback, std::intptr_t user);
+
+    bool IsBusy() const { return writer_.busy(); }
+    // Blocks until a started operation has ended (its callback has run).
+    // Not from inside the completion callback.
+    void WaitUntilDone() { writer_.wait(); }
+
+    std::uint16_t Status() const { return session_.status.load(); }
+    int ErrorCode() const { return session_.errorCode.load(); }
+    std::uint32_t SectorsWritten() const { return writer_.sectorsWritten(); }
+    std::uint32_t VolumeSize() const { return session_.layout.volumeSize; }
+    // Why the last operation failed, for the author; empty when it did not.
+    std::string LastMessage() const;
+
+    BurnSession& Session() { return session_; }
+    const BurnSession& Session() const { return session_; }
+
+  private:
+    BurnSession session_;
+    ImageWriter writer_;
+    std::string message_;
+};
+
+// The program's one engine object, made on first use.
+CDiscBurner& discBurner();
+
+}  // namespace rondivo::burn

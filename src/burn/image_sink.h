@@ -1,0 +1,70 @@
+#pragma once
+// Where the writer thread puts the image stream. An image file is one sink;
+// a disc drive is another: the engine (queue, producer, writer, callback) is
+// the same for both, only setup, block writing and closing differ.
+#include <cstddef>
+#include <cstdint>
+#include <filesystem>
+#include <string>
+
+namespace rondivo::burn {
+
+class ImageSink {
+  public:
+    virtual ~ImageSink() = default;
+
+    // Runs on the writer thread before the first block (for a disc: cache
+    // flush, write parameters, speed, reservation). false stops the
+    // operation as a write failure; message() tells why.
+    virtual bool setup() = 0;
+
+    // Writes `bytes` (a whole number of 2048-byte sectors, 64 KiB except
+    // possibly for the last block) at the next position of the stream.
+    // false is a write failure.
+    virtual bool writeBlock(const std::uint8_t* data, std::size_t bytes) = 0;
+
+    // Runs on the writer thread after the last block or after a failure
+    // (`failed`): closes the track and session, or the file. Returns false
+    // when closing itself failed, which also makes the operation fail.
+    virtual bool finish(bool failed) = 0;
+
+    // The reason of the last failure, in words the author can read.
+    virtual std::string message() const = 0;
+};
+
+// Writes the image into a file. Nothing appears under the final name until
+// every byte has been written: the stream goes to a hidden temporary file in
+// the same folder, which is renamed at the end or removed on failure, so a
+// failed save never leaves an image that looks complete (nor destroys an
+// earlier image of the same name).
+class ImageFileSink : public ImageSink {
+  public:
+    explicit ImageFileSink(std::filesystem::path target);
+    ~ImageFileSink() override;
+
+    // Creates the temporary file; false (with message()) when it cannot be
+    // created. Called on the starting thread, before the writer runs.
+    bool create();
+
+    bool setup() override { return true; }
+    bool writeBlock(const std::uint8_t* data, std::size_t bytes) override;
+    bool finish(bool failed) override;
+    std::string message() const override { return message_; }
+
+    const std::filesystem::path& target() const { return target_; }
+    const std::filesystem::path& temporaryPath() const { return temp_; }
+
+  protected:
+    // One write(2) call; a seam for tests that simulate a full disk.
+    virtual long writeSome(int fd, const std::uint8_t* data, std::size_t bytes);
+
+  private:
+    void discard();
+
+    std::filesystem::path target_;
+    std::filesystem::path temp_;
+    int fd_ = -1;
+    std::string message_;
+};
+
+}  // namespace rondivo::burn

@@ -1,0 +1,107 @@
+#include "burn/image_source.h"
+
+#include <fcntl.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <cerrno>
+#include <cstring>
+#include <system_error>
+
+#include "burn/iso_bytes.h"
+
+namespace rondivo::burn {
+
+ImageSource::ImageSource(std::vector<std::uint8_t> metadata, std::vector<SourceFile> files,
+                         std::uint32_t volumeSectors)
+    : metadata_(std::move(metadata)),
+      files_(std::move(files)),
+      total_(static_cast<std::uint64_t>(volumeSectors) * kSectorSize) {}
+
+ImageSource::~ImageSource() {
+    closeFile();
+}
+
+std::unique_ptr<ImageSource> ImageSource::fromSession(BurnSession& session) {
+    std::vector<SourceFile> files;
+    for (auto& e : session.entries)
+        if (!e->dir && e->size > 0 && !e->source.empty()) files.push_back({e->source, e->size});
+    auto source = std::make_unique<ImageSource>(std::move(session.metadata), std::move(files),
+                                                session.layout.volumeSize);
+    session.metadata = {};
+    return source;
+}
+
+void ImageSource::closeFile() {
+    if (fd_ >= 0) ::close(fd_);
+    fd_ = -1;
+}
+
+bool ImageSource::openNext() {
+    const SourceFile& f = files_[fileIndex_];
+    fd_ = ::open(f.path.c_str(), O_RDONLY | O_CLOEXEC);
+    if (fd_ < 0) {
+        message_ =
+            "Cannot open \"" + f.path + "\": " + std::generic_category().message(errno) + ".";
+        return false;
+    }
+    posix_fadvise(fd_, 0, 0, POSIX_FADV_SEQUENTIAL);
+    fileLeft_ = f.size;
+    return true;
+}
+
+ImageSource::Result ImageSource::next(std::uint8_t* block) {
+    if (produced_ >= total_) return Result::End;
+    std::size_t pos = 0;
+    while (pos < kBlockBytes) {
+        if (metadataPos_ < metadata_.size()) {
+            std::size_t n = std::min(kBlockBytes - pos, metadata_.size() - metadataPos_);
+            std::memcpy(block + pos, metadata_.data() + metadataPos_, n);
+            pos += n;
+            metadataPos_ += n;
+            if (metadataPos_ >= metadata_.size()) {
+                // The metadata can be large; it is not needed any more.
+                metadata_ = {};
+                metadataPos_ = 1;
+            }
+            continue;
+        }
+        if (fileIndex_ < files_.size()) {
+            if (fd_ < 0 && !openNext()) return Result::Error;
+            std::size_t want =
+                static_cast<std::size_t>(std::min<std::uint64_t>(kBlockBytes - pos, fileLeft_));
+            ssize_t got = ::read(fd_, block + pos, want);
+            if (got < 0 && errno == EINTR) continue;
+            const SourceFile& f = files_[fileIndex_];
+            if (got < 0) {
+                message_ = "Cannot read \"" + f.path +
+                           "\": " + std::generic_category().message(errno) + ".";
+                closeFile();
+                return Result::Error;
+            }
+            if (got == 0) {
+                message_ = "\"" + f.path + "\" became shorter while the image was written.";
+                closeFile();
+                return Result::Error;
+            }
+            pos += static_cast<std::size_t>(got);
+            fileLeft_ -= static_cast<std::uint64_t>(got);
+            if (fileLeft_ == 0) {
+                // Zeros up to the sector boundary; the block holds whole sectors.
+                std::size_t padded = static_cast<std::size_t>(sectorsFor(pos) * kSectorSize);
+                std::memset(block + pos, 0, padded - pos);
+                pos = padded;
+                closeFile();
+                ++fileIndex_;
+            }
+            continue;
+        }
+        // Filler up to the volume size.
+        std::memset(block + pos, 0, kBlockBytes - pos);
+        pos = kBlockBytes;
+    }
+    produced_ += kBlockBytes;
+    return Result::Block;
+}
+
+}  // namespace rondivo::burn

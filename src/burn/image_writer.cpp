@@ -1,0 +1,301 @@
+#include "burn/image_writer.h"
+
+#include <sys/resource.h>
+#include <sys/syscall.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <cerrno>
+
+#include "burn/iso_bytes.h"
+#include "burn/iso_metadata.h"
+
+namespace rondivo::burn {
+
+namespace {
+
+// Each side wakes the other in batches, not for every block: a context
+// switch per 64 KiB costs more than the copy.
+constexpr std::size_t kWakeBatch = 8;
+
+int currentNice() {
+    errno = 0;
+    int n = getpriority(PRIO_PROCESS, static_cast<id_t>(syscall(SYS_gettid)));
+    return errno ? 0 : n;
+}
+
+void setThreadNice(int nice) {
+    setpriority(PRIO_PROCESS, static_cast<id_t>(syscall(SYS_gettid)), std::clamp(nice, -20, 19));
+}
+
+// Windows thread priorities as nice offsets from the thread's start value.
+// Idle is only one step down: the producer sleeps while the queue is full
+// anyway, and a nice-19 thread on a busy machine wakes too late to refill it.
+int niceOffset(int priority) {
+    switch (priority) {
+        case kPriorityHighest:
+            return -2;
+        case kPriorityLowest:
+            return 1;
+        case kPriorityIdle:
+            return 1;
+        default:
+            return 0;
+    }
+}
+
+}  // namespace
+
+int nextProducerPriority(std::size_t queued, std::size_t capacity, int current) {
+    (void)current;
+    if (queued < capacity / 4) return kPriorityHighest;
+    if (queued < capacity / 2) return kPriorityNormal;
+    return kPriorityLowest;
+}
+
+ImageWriter::ImageWriter(BurnSession& session, std::size_t capacityBlocks)
+    : session_(session), capacity_(std::max<std::size_t>(capacityBlocks, 2)) {}
+
+ImageWriter::~ImageWriter() {
+    abort_ = true;
+    {
+        std::lock_guard lock(queueMutex_);
+        notEmpty_.notify_all();
+        notFull_.notify_all();
+        readyChanged_.notify_all();
+    }
+    joinThreads();
+}
+
+void ImageWriter::joinThreads() {
+    if (producer_.joinable() && producer_.get_id() != std::this_thread::get_id()) producer_.join();
+    if (writer_.joinable() && writer_.get_id() != std::this_thread::get_id()) writer_.join();
+}
+
+void ImageWriter::wait() {
+    joinThreads();
+}
+
+std::string ImageWriter::message() const {
+    std::lock_guard lock(messageMutex_);
+    return message_;
+}
+
+void ImageWriter::setMessage(const std::string& text) {
+    std::lock_guard lock(messageMutex_);
+    if (message_.empty()) message_ = text;
+}
+
+bool ImageWriter::start(std::unique_ptr<ImageSink> sink, CompletionCallback callback,
+                        std::intptr_t user) {
+    if (running_) {
+        std::lock_guard lock(messageMutex_);
+        message_ = "An image is already being written.";
+        return false;
+    }
+    joinThreads();
+    {
+        std::lock_guard lock(messageMutex_);
+        message_.clear();
+    }
+    session_.errorCode = kErrorNone;
+    if (!sink) {
+        setMessage("There is nowhere to write the image.");
+        return false;
+    }
+    if (!emitMetadata(session_)) {
+        setMessage("The image has not been laid out.");
+        return false;
+    }
+    {
+        std::lock_guard lock(queueMutex_);
+        queue_.clear();
+        sectorsToDeliver_ = session_.layout.volumeSize;
+        ready_ = producerFailed_ = producerDone_ = false;
+    }
+    volumeSize_ = session_.layout.volumeSize;
+    sectorsWritten_ = 0;
+    abort_ = false;
+    priority_ = kPriorityUnset;
+    sink_ = std::move(sink);
+    callback_ = std::move(callback);
+    user_ = user;
+    running_ = true;
+
+    producer_ = std::thread(&ImageWriter::producerMain, this, ImageSource::fromSession(session_));
+    bool failed;
+    {
+        std::unique_lock lock(queueMutex_);
+        readyChanged_.wait(lock, [&] { return ready_ || producerFailed_; });
+        failed = producerFailed_;
+    }
+    if (failed) {
+        producer_.join();
+        sink_.reset();  // an image file sink removes its partial file
+        running_ = false;
+        return false;
+    }
+    writer_ = std::thread(&ImageWriter::writerMain, this);
+    return true;
+}
+
+ImageWriter::Block ImageWriter::allocateBlock() {
+    std::lock_guard lock(queueMutex_);
+    if (!spare_.empty()) {
+        Block b = std::move(spare_.back());
+        spare_.pop_back();
+        return b;
+    }
+    ++allocated_;
+    if (allocated_ > peakBlocks_) peakBlocks_ = allocated_;
+    return Block(new std::uint8_t[kBlockBytes]);
+}
+
+void ImageWriter::recycle(Block block) {
+    if (!block) return;
+    // Blocks are reused for the whole operation: allocating and touching
+    // fresh 64 KiB blocks costs page faults on every one.
+    std::lock_guard lock(queueMutex_);
+    spare_.push_back(std::move(block));
+}
+
+void ImageWriter::applyPriority(int value) {
+    if (value == priority_) return;
+    priority_ = value;
+    // A thread that lowered its nice value may not raise it again without
+    // privilege, and a producer stuck at idle would starve the writer: then
+    // the rule is followed in bookkeeping only.
+    if (canRaise_) setThreadNice(baseNice_ + niceOffset(value));
+}
+
+bool ImageWriter::push(Block block, std::size_t highMark) {
+    std::unique_lock lock(queueMutex_);
+    queue_.push_back({std::move(block), static_cast<std::uint32_t>(kBlockBytes)});
+    if (queue_.size() >= std::min(kWakeBatch, highMark)) notEmpty_.notify_one();
+    while (queue_.size() >= highMark && !abort_) {
+        if (!ready_) {
+            ready_ = true;
+            readyChanged_.notify_all();
+        }
+        notFull_.wait(lock);
+    }
+    return !abort_;
+}
+
+void ImageWriter::producerMain(std::unique_ptr<ImageSource> source) {
+    baseNice_ = currentNice();
+    struct rlimit limit {};
+    canRaise_ = geteuid() == 0 || (getrlimit(RLIMIT_NICE, &limit) == 0 &&
+                                   20 - static_cast<long>(limit.rlim_cur) <= baseNice_ - 2);
+    for (;;) {
+        bool metadataBlock = !source->metadataDone();
+        Block block = allocateBlock();
+        ImageSource::Result r = source->next(block.get());
+        if (r == ImageSource::Result::End) {
+            recycle(std::move(block));
+            break;
+        }
+        if (r == ImageSource::Result::Error) {
+            recycle(std::move(block));
+            setMessage(source->message());
+            session_.errorCode = kErrorSourceFile;
+            std::lock_guard lock(queueMutex_);
+            producerFailed_ = true;
+            abort_ = true;
+            notEmpty_.notify_all();
+            readyChanged_.notify_all();
+            return;
+        }
+        // While metadata is queued the whole queue may fill; file data
+        // leaves one place.
+        std::size_t mark = metadataBlock ? capacity_ : capacity_ - 1;
+        if (!metadataBlock) {
+            std::size_t queued;
+            {
+                std::lock_guard lock(queueMutex_);
+                queued = queue_.size() + 1;
+            }
+            applyPriority(queued >= capacity_ - 1
+                              ? kPriorityIdle
+                              : nextProducerPriority(queued, capacity_, priority_));
+        }
+        if (!push(std::move(block), mark)) return;
+    }
+    std::lock_guard lock(queueMutex_);
+    producerDone_ = true;
+    ready_ = true;
+    readyChanged_.notify_all();
+    notEmpty_.notify_all();
+}
+
+bool ImageWriter::take(Queued& out) {
+    std::unique_lock lock(queueMutex_);
+    if (queue_.empty()) {
+        notEmpty_.wait(lock, [&] {
+            return queue_.size() >= std::min(kWakeBatch, capacity_ - 1) || sectorsToDeliver_ == 0 ||
+                   producerFailed_ || producerDone_ || abort_;
+        });
+    }
+    if (sectorsToDeliver_ == 0 || producerFailed_ || abort_ || queue_.empty()) return false;
+    out = std::move(queue_.front());
+    queue_.pop_front();
+    sectorsToDeliver_ -= std::min<std::uint64_t>(sectorsToDeliver_, sectorsFor(out.bytes));
+    if (queue_.size() <= capacity_ / 2) notFull_.notify_one();
+    return true;
+}
+
+void ImageWriter::writerMain() {
+    // The writer runs below normal priority; lowering needs no privilege.
+    setThreadNice(currentNice() + 1);
+    session_.status = kStatusWriting;
+    bool failed = false;
+    if (!sink_->setup()) {
+        failed = true;
+        setMessage(sink_->message());
+    }
+    while (!failed) {
+        Queued q;
+        if (!take(q)) break;
+        if (!sink_->writeBlock(q.block.get(), q.bytes)) {
+            failed = true;
+            setMessage(sink_->message());
+            recycle(std::move(q.block));
+            break;
+        }
+        sectorsWritten_ += static_cast<std::uint32_t>(sectorsFor(q.bytes));
+        recycle(std::move(q.block));
+    }
+    bool incomplete = false;
+    {
+        std::lock_guard lock(queueMutex_);
+        incomplete = !failed && sectorsToDeliver_ != 0 && !producerFailed_;
+        if (failed || incomplete) {
+            abort_ = true;
+            notFull_.notify_all();
+        }
+    }
+    if (incomplete) {
+        failed = true;
+        setMessage("The image stream ended early.");
+    }
+    session_.status = failed ? kStatusWriteFailed : kStatusLastBlock;
+
+    bool error = failed || session_.errorCode != kErrorNone;
+    if (!sink_->finish(error) && !error) {
+        error = true;
+        setMessage(sink_->message());
+    }
+    {
+        std::lock_guard lock(queueMutex_);
+        spare_.clear();
+        allocated_ = 0;
+    }
+    {
+        std::lock_guard lock(callbackMutex_);
+        if (callback_) callback_(error ? 1 : 0, user_);
+    }
+    session_.status = kStatusIdle;
+    running_ = false;
+}
+
+}  // namespace rondivo::burn

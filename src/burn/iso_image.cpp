@@ -1,0 +1,303 @@
+#include "burn/iso_image.h"
+
+#include <dirent.h>
+#include <fnmatch.h>
+#include <sys/stat.h>
+
+#include <algorithm>
+#include <cerrno>
+#include <set>
+#include <system_error>
+#include <utility>
+
+namespace rondivo::burn {
+
+namespace fs = std::filesystem;
+
+namespace {
+
+void refuse(BurnSession& session, std::string message) {
+    if (session.refusal.empty()) session.refusal = std::move(message);
+}
+
+std::string inQuotes(std::string_view p) {
+    // Appending rather than operator+ chains: GCC 12 warns falsely (-Wrestrict) on those.
+    std::string out(1, '"');
+    out += p;
+    out += '"';
+    return out;
+}
+
+std::string errnoText(int err) {
+    return std::generic_category().message(err);
+}
+
+bool endsWith(std::u16string_view s, std::u16string_view tail) {
+    return s.size() >= tail.size() && s.substr(s.size() - tail.size()) == tail;
+}
+
+std::u16string fileNameWithVersion(std::u16string name) {
+    if (name.find(u'.') == std::u16string::npos) name += u'.';
+    if (!endsWith(name, u";1")) name += u";1";
+    return name;
+}
+
+// An entry with that name exists: the same source again is a repeated add
+// and returns it; a different one would hide a file, so it is refused.
+ImageEntry* existingChild(BurnSession& session, ImageEntry* existing, const SourceItem& item) {
+    bool sameKind = (existing->dir != nullptr) == item.directory;
+    if (sameKind && (item.directory || existing->source == item.path)) return existing;
+    std::string other = existing->dir ? "a folder" : inQuotes(existing->source);
+    refuse(session, inQuotes(item.path) + " and " + other +
+                        " have names that differ only in letter case; one folder on a disc "
+                        "cannot hold both.");
+    return nullptr;
+}
+
+}  // namespace
+
+ImageTime imageTimeFromUnix(std::time_t t) {
+    std::tm tm{};
+    ImageTime out;
+    if (!localtime_r(&t, &tm)) return out;
+    out.year = std::clamp(tm.tm_year + 1900, 1900, 2155);
+    out.month = tm.tm_mon + 1;
+    out.day = tm.tm_mday;
+    out.hour = tm.tm_hour;
+    out.minute = tm.tm_min;
+    out.second = std::min(tm.tm_sec, 59);
+    out.gmtOffset = static_cast<std::int8_t>(std::clamp<long>(tm.tm_gmtoff / 900, -48, 52));
+    return out;
+}
+
+void clearImage(BurnSession& session) {
+    session.entries.clear();
+    session.dirs.clear();
+    session.pathTable.clear();
+    session.metadata.clear();
+    session.metadata.shrink_to_fit();
+    session.refusal.clear();
+    session.layout = {};
+    session.layoutValid = false;
+    auto root = std::make_unique<ImageDir>();
+    root->parent = root.get();
+    root->number = 1;
+    session.root = root.get();
+    session.dirs.push_back(std::move(root));
+    session.pathTable.push_back(session.root);
+    session.gmtOffset = imageTimeFromUnix(std::time(nullptr)).gmtOffset;
+}
+
+ImageEntry* addFile(BurnSession& session, ImageDir& dir, const SourceItem& item) {
+    std::u16string wide = item.wide.empty() ? utf8ToUtf16(item.name) : item.wide;
+    std::u16string joliet = fileNameWithVersion(wide);
+    std::u16string key = upperCase16(joliet);
+    if (auto found = dir.index.find(key); found != dir.index.end())
+        return existingChild(session, found->second, item);
+    if (joliet.size() > kMaxJolietChars) {
+        refuse(session, "The name of " + inQuotes(item.path) + " is longer than " +
+                            std::to_string(kMaxJolietChars - 2) + " characters.");
+        return nullptr;
+    }
+    if (item.size > kMaxFileSize) {
+        refuse(session, inQuotes(item.path) + " is 4 GB or larger; a disc image cannot hold it.");
+        return nullptr;
+    }
+    if (session.entries.size() >= kMaxEntries) {
+        refuse(session, "More than " + std::to_string(kMaxEntries) + " files and folders.");
+        return nullptr;
+    }
+    auto entry = std::make_unique<ImageEntry>();
+    std::string iso = dir.shortNames.assign(wide, false);
+    if (iso.find('.') == std::string::npos) iso += '.';
+    entry->isoName = iso + ";1";
+    entry->jolietName = std::move(joliet);
+    entry->source = item.path;
+    entry->time = imageTimeFromUnix(item.modified);
+    entry->size = item.size;
+    entry->attributes = item.hidden ? kAttributeHidden : 0;
+    ImageEntry* raw = entry.get();
+    dir.children.push_back(raw);
+    dir.index.emplace(std::move(key), raw);
+    session.entries.push_back(std::move(entry));
+    session.layoutValid = false;
+    return raw;
+}
+
+ImageDir* addSubdirectory(BurnSession& session, ImageDir& parent, const SourceItem& item) {
+    std::u16string name = item.wide.empty() ? utf8ToUtf16(item.name) : item.wide;
+    std::u16string key = upperCase16(name);
+    if (auto found = parent.index.find(key); found != parent.index.end()) {
+        ImageEntry* existing = existingChild(session, found->second, item);
+        return existing ? existing->dir : nullptr;
+    }
+    if (name.size() > kMaxJolietChars) {
+        refuse(session, "The name of the folder " + inQuotes(item.path) + " is longer than " +
+                            std::to_string(kMaxJolietChars) + " characters.");
+        return nullptr;
+    }
+    if (session.dirs.size() >= kMaxDirectories || session.entries.size() >= kMaxEntries) {
+        refuse(session, "More than " + std::to_string(kMaxDirectories) + " folders or " +
+                            std::to_string(kMaxEntries) + " files and folders.");
+        return nullptr;
+    }
+    auto dir = std::make_unique<ImageDir>();
+    dir->parent = &parent;
+    dir->longName = name;
+    dir->isoName = parent.shortNames.assign(name, true);
+
+    auto entry = std::make_unique<ImageEntry>();
+    entry->isoName = dir->isoName;
+    entry->jolietName = std::move(name);
+    entry->time = imageTimeFromUnix(item.modified);
+    entry->attributes = kAttributeDirectory | (item.hidden ? kAttributeHidden : 0);
+    entry->dir = dir.get();
+
+    ImageDir* raw = dir.get();
+    parent.children.push_back(entry.get());
+    parent.index.emplace(std::move(key), entry.get());
+    session.entries.push_back(std::move(entry));
+    session.dirs.push_back(std::move(dir));
+    session.layoutValid = false;
+    return raw;
+}
+
+ImageDir* findDirectory(const BurnSession& session, std::string_view imagePath) {
+    ImageDir* dir = session.root;
+    std::size_t pos = 0;
+    while (dir && pos < imagePath.size()) {
+        std::size_t next = imagePath.find_first_of("\\/", pos);
+        if (next == std::string_view::npos) next = imagePath.size();
+        std::string_view part = imagePath.substr(pos, next - pos);
+        pos = next + 1;
+        if (part.empty()) continue;
+        auto found = dir->index.find(upperCase16(utf8ToUtf16(part)));
+        dir = (found != dir->index.end() && found->second->dir) ? found->second->dir : nullptr;
+    }
+    return dir;
+}
+
+namespace {
+
+struct FolderWalk {
+    BurnSession& session;
+    std::string pattern;
+    bool recurse;
+    // Folders being walked, to stop at a symbolic link that loops back.
+    std::set<std::pair<dev_t, ino_t>> open;
+
+    bool matches(const std::string& name) const {
+        if (pattern == "*.*" || pattern == "*" || pattern.empty()) return true;
+        return fnmatch(pattern.c_str(), name.c_str(), FNM_CASEFOLD) == 0;
+    }
+
+    // The entries of a folder in name order, ignoring letter case first.
+    // `order` receives the indices of `items` in name order.
+    bool list(const std::string& folder, std::vector<SourceItem>& items,
+              std::vector<std::size_t>& order) {
+        DIR* d = opendir(folder.c_str());
+        if (!d) {
+            refuse(session,
+                   "Cannot read the folder " + inQuotes(folder) + ": " + errnoText(errno) + ".");
+            return false;
+        }
+        std::vector<std::pair<std::string, std::size_t>> keys;
+        while (dirent* e = readdir(d)) {
+            std::string name = e->d_name;
+            if (name == "." || name == "..") continue;
+            SourceItem item;
+            item.path = folder;
+            item.path += '/';
+            item.path += name;
+            struct stat st {};
+            // Relative to the open folder: no walk of the whole path per file.
+            if (fstatat(dirfd(d), e->d_name, &st, 0) != 0) {
+                refuse(session,
+                       "Cannot read " + inQuotes(item.path) + ": " + errnoText(errno) + ".");
+                continue;
+            }
+            // Pipes, sockets and devices have no contents to put on a disc.
+            if (!S_ISREG(st.st_mode) && !S_ISDIR(st.st_mode)) continue;
+            item.directory = S_ISDIR(st.st_mode);
+            item.size = item.directory ? 0 : static_cast<std::uint64_t>(st.st_size);
+            item.modified = st.st_mtime;
+            item.hidden = name[0] == '.';
+            item.wide = utf8ToUtf16(name);
+            // Byte order of UTF-8 is code point order; letter case is folded
+            // for ASCII only, which is enough for a stable, readable order.
+            std::string key = name;
+            for (char& c : key)
+                if (c >= 'a' && c <= 'z') c = static_cast<char>(c - 32);
+            item.name = std::move(name);
+            keys.emplace_back(std::move(key), items.size());
+            items.push_back(std::move(item));
+        }
+        closedir(d);
+        std::sort(keys.begin(), keys.end(), [&](const auto& a, const auto& b) {
+            if (a.first != b.first) return a.first < b.first;
+            return items[a.second].name < items[b.second].name;
+        });
+        order.clear();
+        order.reserve(keys.size());
+        for (auto& k : keys) order.push_back(k.second);
+        return true;
+    }
+
+    void walk(ImageDir& target, const std::string& folder) {
+        struct stat st {};
+        if (stat(folder.c_str(), &st) != 0) {
+            refuse(session,
+                   "Cannot read the folder " + inQuotes(folder) + ": " + errnoText(errno) + ".");
+            return;
+        }
+        auto id = std::make_pair(st.st_dev, st.st_ino);
+        if (!open.insert(id).second) {
+            refuse(session, "The folder " + inQuotes(folder) + " contains itself through a link.");
+            return;
+        }
+        std::vector<SourceItem> items;
+        std::vector<std::size_t> order;
+        if (list(folder, items, order)) {
+            target.index.reserve(target.index.size() + items.size());
+            target.shortNames.reserve(items.size());
+            if (recurse) {
+                for (std::size_t i : order) {
+                    if (!items[i].directory) continue;
+                    if (ImageDir* sub = addSubdirectory(session, target, items[i]))
+                        walk(*sub, items[i].path);
+                }
+            }
+            for (std::size_t i : order)
+                if (!items[i].directory && matches(items[i].name))
+                    addFile(session, target, items[i]);
+        }
+        open.erase(id);
+    }
+};
+
+}  // namespace
+
+ImageDir* addFolder(BurnSession& session, std::string_view target, const fs::path& folder,
+                    std::string_view pattern, bool recurse) {
+    if (!session.root) clearImage(session);
+    ImageDir* dir = findDirectory(session, target);
+    if (!dir) return nullptr;
+    std::string text = folder.string();
+    if (text.size() > 1 && (text.back() == '/' || text.back() == '\\')) text.pop_back();
+    FolderWalk walk{session, std::string(pattern), recurse, {}};
+    walk.walk(*dir, text);
+    return dir;
+}
+
+void setVolumeLabel(BurnSession& session, std::string_view text) {
+    // Cut at a character boundary so the 8-bit label stays valid UTF-8.
+    std::size_t bytes = std::min(text.size(), kMaxLabelBytes);
+    while (bytes > 0 && bytes < text.size() &&
+           (static_cast<unsigned char>(text[bytes]) & 0xC0) == 0x80)
+        --bytes;
+    session.label = std::string(text.substr(0, bytes));
+    session.jolietLabel = utf8ToUtf16(session.label);
+    if (session.jolietLabel.size() > kMaxLabelChars) session.jolietLabel.resize(kMaxLabelChars);
+}
+
+}  // namespace rondivo::burn

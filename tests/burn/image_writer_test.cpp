@@ -1,0 +1,404 @@
+#include "burn/image_writer.h"
+
+#include <gtest/gtest.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <condition_variable>
+#include <mutex>
+#include <sstream>
+#include <thread>
+
+#include "burn/disc_burner.h"
+#include "burn/iso_bytes.h"
+#include "burn/iso_layout.h"
+#include "burn/iso_save_command.h"
+#include "burn/iso_test_util.h"
+#include "test_support.h"
+
+namespace rondivo::burn {
+namespace {
+
+namespace fs = std::filesystem;
+using namespace rondivo::burn::test;
+using rondivo::test::readFile;
+using rondivo::test::TempDir;
+using rondivo::test::writeFile;
+
+std::string pattern(std::size_t n, char seed) {
+    std::string s(n, '\0');
+    for (std::size_t i = 0; i < n; ++i) s[i] = static_cast<char>(seed + i * 7 + i / 2048);
+    return s;
+}
+
+// Records what the completion callback saw.
+struct Completion {
+    std::mutex m;
+    std::condition_variable cv;
+    int calls = 0;
+    int error = -1;
+    std::intptr_t user = 0;
+    std::thread::id thread;
+    CompletionCallback callback() {
+        return [this](int e, std::intptr_t u) {
+            std::lock_guard lock(m);
+            ++calls;
+            error = e;
+            user = u;
+            thread = std::this_thread::get_id();
+            cv.notify_all();
+        };
+    }
+};
+
+// Keeps whole blocks in memory; can fail at one block or hold every write
+// until released.
+class MemorySink : public ImageSink {
+  public:
+    std::string bytes;
+    int failAtBlock = -1;
+    bool holdWrites = false;
+    int finishCalls = 0;
+    bool finishedFailed = false;
+
+    bool setup() override { return true; }
+    bool writeBlock(const std::uint8_t* data, std::size_t n) override {
+        {
+            std::unique_lock lock(m_);
+            cv_.wait(lock, [&] { return !holdWrites; });
+        }
+        if (static_cast<int>(bytes.size() / kBlockBytes) == failAtBlock) return false;
+        bytes.append(reinterpret_cast<const char*>(data), n);
+        return true;
+    }
+    bool finish(bool failed) override {
+        ++finishCalls;
+        finishedFailed = failed;
+        return true;
+    }
+    std::string message() const override {
+        return "the medium refused block " + std::to_string(failAtBlock);
+    }
+    void release() {
+        std::lock_guard lock(m_);
+        holdWrites = false;
+        cv_.notify_all();
+    }
+
+  private:
+    std::mutex m_;
+    std::condition_variable cv_;
+};
+
+// A file sink whose disk fills up after `allowed` writes.
+class FullDiskSink : public ImageFileSink {
+  public:
+    FullDiskSink(fs::path p, int allowed) : ImageFileSink(std::move(p)), allowed_(allowed) {}
+
+  protected:
+    long writeSome(int fd, const std::uint8_t* data, std::size_t n) override {
+        if (allowed_-- <= 0) {
+            errno = ENOSPC;
+            return -1;
+        }
+        return ImageFileSink::writeSome(fd, data, n);
+    }
+
+  private:
+    int allowed_;
+};
+
+std::vector<std::string> folderNames(const fs::path& p) {
+    std::vector<std::string> out;
+    for (auto& e : fs::directory_iterator(p)) out.push_back(e.path().filename().string());
+    std::sort(out.begin(), out.end());
+    return out;
+}
+
+TEST(ImageWriter, StreamPlacesEveryFileAtItsExtentPaddedWithZeros) {
+    TempDir dir;
+    const std::pair<const char*, std::size_t> files[] = {{"a_one.bin", 1},
+                                                         {"b_sector.bin", 2048},
+                                                         {"c_over.bin", 2049},
+                                                         {"d_empty.bin", 0},
+                                                         {"e_big.bin", 200000}};
+    for (auto& [name, size] : files) writeFile(dir / "src" / name, pattern(size, name[0]));
+    CDiscBurner burner;
+    burner.ClearImage();
+    burner.AddFolder("\\", dir / "src", "*.*", true);
+    std::uint32_t volume = burner.ComputeLayout();
+    ASSERT_GT(volume, 0u);
+    Completion done;
+    ASSERT_EQ(burner.StartSaveImage(dir / "out.iso", done.callback(), 42), 1)
+        << burner.LastMessage();
+    burner.WaitUntilDone();
+    EXPECT_EQ(done.calls, 1);
+    EXPECT_EQ(done.error, 0);
+    EXPECT_EQ(done.user, 42);
+    EXPECT_NE(done.thread, std::this_thread::get_id());
+    EXPECT_EQ(burner.Status(), kStatusIdle);
+    EXPECT_EQ(burner.SectorsWritten(), volume);
+
+    std::string image = readFile(dir / "out.iso");
+    ASSERT_EQ(image.size(), volume * 2048ull);
+    const auto* bytes = reinterpret_cast<const std::uint8_t*>(image.data());
+    const std::uint8_t* pvd = bytes + 16 * 2048;
+    std::uint32_t rootExtent = le32(pvd + 156 + 2);
+    auto records = readDirectory(bytes + rootExtent * 2048ull, le32(pvd + 156 + 10), false);
+    ASSERT_EQ(records.size(), 2u + 5u);
+    std::uint64_t end = 0;
+    for (std::size_t i = 0; i < 5; ++i) {
+        const Record& r = records[i + 2];
+        std::string expected = pattern(files[i].second, files[i].first[0]);
+        ASSERT_EQ(r.size, expected.size());
+        if (r.size == 0) continue;
+        std::size_t at = r.extent * 2048ull;
+        EXPECT_EQ(image.compare(at, r.size, expected), 0) << files[i].first;
+        std::size_t padEnd = at + sectorsFor(r.size) * 2048;
+        EXPECT_EQ(image.substr(at + r.size, padEnd - at - r.size),
+                  std::string(padEnd - at - r.size, '\0'))
+            << "padding of " << files[i].first;
+        end = std::max<std::uint64_t>(end, padEnd);
+    }
+    EXPECT_EQ(image.find_first_not_of('\0', end), std::string::npos) << "filler is zeros";
+    // Nothing else is left in the folder.
+    EXPECT_EQ(folderNames(dir.path()), (std::vector<std::string>{"out.iso", "src"}));
+}
+
+TEST(ImageWriter, ASmallQueueStillDeliversEveryBlockInOrder) {
+    TempDir dir;
+    writeFile(dir / "src" / "a.bin", pattern(3 * 1024 * 1024 + 5, 'a'));
+    writeFile(dir / "src" / "b.bin", pattern(100000, 'b'));
+    BurnSession session;
+    clearImage(session);
+    addFolder(session, "\\", dir / "src", "*.*", true);
+    std::uint32_t volume = computeLayout(session);
+    ASSERT_GT(volume, 0u);
+    ImageWriter writer(session, 4);
+    auto sink = std::make_unique<MemorySink>();
+    MemorySink* mem = sink.get();
+    Completion done;
+    ASSERT_TRUE(writer.start(std::move(sink), done.callback(), 0)) << writer.message();
+    writer.wait();
+    EXPECT_EQ(done.error, 0);
+    ASSERT_EQ(mem->bytes.size(), volume * 2048ull);
+    EXPECT_EQ(mem->finishCalls, 1);
+    EXPECT_FALSE(mem->finishedFailed);
+    std::size_t first = session.layout.firstDataSector * 2048ull;
+    EXPECT_EQ(mem->bytes.compare(first, 3 * 1024 * 1024 + 5, pattern(3 * 1024 * 1024 + 5, 'a')), 0);
+    // The queue, the block being filled and the one being written.
+    EXPECT_LE(writer.peakBlocks(), 4u + 2u);
+}
+
+TEST(ImageWriter, AWriteFailureStopsBothThreadsAndReportsOnce) {
+    TempDir dir;
+    writeFile(dir / "src" / "big.bin", pattern(20 * 1024 * 1024, 'x'));
+    BurnSession session;
+    clearImage(session);
+    addFolder(session, "\\", dir / "src", "*.*", true);
+    ASSERT_GT(computeLayout(session), 0u);
+    ImageWriter writer(session);
+    auto sink = std::make_unique<MemorySink>();
+    sink->failAtBlock = 40;
+    MemorySink* mem = sink.get();
+    Completion done;
+    ASSERT_TRUE(writer.start(std::move(sink), done.callback(), 7));
+    writer.wait();
+    EXPECT_EQ(done.calls, 1);
+    EXPECT_EQ(done.error, 1);
+    EXPECT_EQ(done.user, 7);
+    EXPECT_EQ(mem->bytes.size(), 40 * kBlockBytes);
+    EXPECT_EQ(mem->finishCalls, 1);
+    EXPECT_TRUE(mem->finishedFailed);  // a disc would still close its session
+    EXPECT_EQ(writer.message(), "the medium refused block 40");
+    EXPECT_EQ(session.status, kStatusIdle);
+    EXPECT_FALSE(writer.busy());
+}
+
+TEST(ImageWriter, AFullDiskLeavesNoImageAndKeepsAnOlderOne) {
+    TempDir dir;
+    writeFile(dir / "src" / "big.bin", pattern(2 * 1024 * 1024, 'y'));
+    writeFile(dir / "out" / "disc.iso", "an older image");
+    BurnSession session;
+    clearImage(session);
+    addFolder(session, "\\", dir / "src", "*.*", true);
+    ASSERT_GT(computeLayout(session), 0u);
+    ImageWriter writer(session);
+    auto sink = std::make_unique<FullDiskSink>(dir / "out" / "disc.iso", 5);
+    ASSERT_TRUE(sink->create());
+    Completion done;
+    ASSERT_TRUE(writer.start(std::move(sink), done.callback(), 0));
+    writer.wait();
+    EXPECT_EQ(done.error, 1);
+    EXPECT_NE(writer.message().find("No space left on device"), std::string::npos)
+        << writer.message();
+    EXPECT_EQ(folderNames(dir / "out"), std::vector<std::string>{"disc.iso"});
+    EXPECT_EQ(readFile(dir / "out" / "disc.iso"), "an older image");
+}
+
+TEST(ImageWriter, ImageFileThatCannotBeCreatedIsErrorCode3) {
+    TempDir dir;
+    writeFile(dir / "src" / "a.txt", "a");
+    fs::create_directories(dir / "a folder.iso");
+    fs::create_directories(dir / "read-only");
+    std::vector<fs::path> targets = {dir / "missing" / "x.iso", dir / "a folder.iso"};
+    // Permissions do not bind root.
+    if (geteuid() != 0) {
+        fs::permissions(dir / "read-only", fs::perms::owner_read | fs::perms::owner_exec);
+        targets.push_back(dir / "read-only" / "x.iso");
+    }
+    for (const auto& target : targets) {
+        CDiscBurner burner;
+        burner.AddFolder("\\", dir / "src", "*.*", true);
+        ASSERT_GT(burner.ComputeLayout(), 0u);
+        Completion done;
+        EXPECT_EQ(burner.StartSaveImage(target, done.callback(), 0), 0);
+        EXPECT_EQ(burner.ErrorCode(), kErrorImageFile);
+        EXPECT_FALSE(burner.LastMessage().empty());
+        EXPECT_EQ(done.calls, 0);
+    }
+    EXPECT_FALSE(fs::exists(dir / "missing"));
+    EXPECT_TRUE(fs::is_empty(dir / "a folder.iso"));
+    EXPECT_TRUE(fs::is_empty(dir / "read-only"));
+}
+
+TEST(ImageWriter, StartWithoutLayoutIsRefusedWithErrorCode1) {
+    TempDir dir;
+    CDiscBurner burner;
+    burner.AddFolder("\\", dir.path(), "*.*", true);
+    Completion done;
+    EXPECT_EQ(burner.StartSaveImage(dir / "x.iso", done.callback(), 0), 0);
+    EXPECT_EQ(burner.ErrorCode(), kErrorNoLayout);
+    EXPECT_FALSE(fs::exists(dir / "x.iso"));
+}
+
+TEST(ImageWriter, MissingSourceFileIsErrorCode2BeforeOrAfterTheStart) {
+    TempDir dir;
+    // Sorted: the big file comes first, so the missing one lies beyond what
+    // the queue holds before the writer starts.
+    writeFile(dir / "src" / "a_big.bin", pattern(9 * 1024 * 1024, 'b'));
+    writeFile(dir / "src" / "b_gone.txt", "gone");
+    writeFile(dir / "early" / "gone.txt", "gone");
+
+    {
+        CDiscBurner burner;
+        burner.AddFolder("\\", dir / "early", "*.*", true);
+        ASSERT_GT(burner.ComputeLayout(), 0u);
+        fs::remove(dir / "early" / "gone.txt");
+        Completion done;
+        EXPECT_EQ(burner.StartSaveImage(dir / "early.iso", done.callback(), 0), 0);
+        EXPECT_EQ(burner.ErrorCode(), kErrorSourceFile);
+        EXPECT_NE(burner.LastMessage().find("gone.txt"), std::string::npos) << burner.LastMessage();
+        EXPECT_EQ(done.calls, 0);
+    }
+    {
+        CDiscBurner burner;
+        burner.AddFolder("\\", dir / "src", "*.*", true);
+        ASSERT_GT(burner.ComputeLayout(), 0u);
+        fs::remove(dir / "src" / "b_gone.txt");
+        Completion done;
+        ASSERT_EQ(burner.StartSaveImage(dir / "late.iso", done.callback(), 0), 1);
+        burner.WaitUntilDone();
+        EXPECT_EQ(done.calls, 1);
+        EXPECT_EQ(done.error, 1);
+        EXPECT_EQ(burner.ErrorCode(), kErrorSourceFile);
+    }
+    EXPECT_EQ(folderNames(dir.path()), (std::vector<std::string>{"early", "src"}));
+}
+
+TEST(ImageWriter, FileThatShrankAfterTheLayoutIsAnError) {
+    TempDir dir;
+    writeFile(dir / "src" / "a.txt", std::string(10000, 'a'));
+    CDiscBurner burner;
+    burner.AddFolder("\\", dir / "src", "*.*", true);
+    ASSERT_GT(burner.ComputeLayout(), 0u);
+    writeFile(dir / "src" / "a.txt", "short");
+    Completion done;
+    EXPECT_EQ(burner.StartSaveImage(dir / "x.iso", done.callback(), 0), 0);
+    EXPECT_EQ(burner.ErrorCode(), kErrorSourceFile);
+    EXPECT_NE(burner.LastMessage().find("shorter"), std::string::npos);
+    EXPECT_FALSE(fs::exists(dir / "x.iso"));
+}
+
+TEST(ImageWriter, ASecondStartWhileBusyIsRefused) {
+    TempDir dir;
+    writeFile(dir / "src" / "a.txt", "a");
+    CDiscBurner burner;
+    burner.AddFolder("\\", dir / "src", "*.*", true);
+    ASSERT_GT(burner.ComputeLayout(), 0u);
+    auto sink = std::make_unique<MemorySink>();
+    sink->holdWrites = true;
+    MemorySink* mem = sink.get();
+    Completion first, second;
+    ASSERT_EQ(burner.StartWriting(std::move(sink), 0, first.callback(), 0), 1);
+    EXPECT_TRUE(burner.IsBusy());
+    EXPECT_EQ(burner.StartSaveImage(dir / "x.iso", second.callback(), 0), 0);
+    EXPECT_NE(burner.LastMessage().find("already"), std::string::npos);
+    burner.ClearImage();  // refused: the producer may still read the tree
+    EXPECT_EQ(burner.Session().entries.size(), 1u);
+    mem->release();
+    burner.WaitUntilDone();
+    EXPECT_EQ(first.calls, 1);
+    EXPECT_EQ(first.error, 0);
+    EXPECT_EQ(second.calls, 0);
+    EXPECT_FALSE(fs::exists(dir / "x.iso"));
+    // Free again: the next start works.
+    ASSERT_EQ(burner.ComputeLayout() > 0, true);
+    ASSERT_EQ(burner.StartSaveImage(dir / "x.iso", second.callback(), 0), 1);
+    burner.WaitUntilDone();
+    EXPECT_EQ(second.error, 0);
+    EXPECT_TRUE(fs::exists(dir / "x.iso"));
+}
+
+TEST(ImageWriter, ProducerPriorityFollowsTheQueue) {
+    struct Case {
+        std::size_t queued;
+        int expected;
+    };
+    const Case cases[] = {{0, kPriorityHighest}, {31, kPriorityHighest}, {32, kPriorityNormal},
+                          {63, kPriorityNormal}, {64, kPriorityLowest},  {127, kPriorityLowest}};
+    for (const auto& c : cases) {
+        for (int current : {kPriorityUnset, kPriorityHighest, kPriorityNormal, kPriorityLowest})
+            EXPECT_EQ(nextProducerPriority(c.queued, 128, current), c.expected) << c.queued;
+    }
+}
+
+TEST(IsoSaveCommand, SavesAFolderAndReportsProgress) {
+    TempDir dir;
+    writeFile(dir / "src" / "index.html", "<p>hello</p>");
+    std::ostringstream out, err;
+    ASSERT_EQ(saveIsoCommand(dir / "src", dir / "disc.iso", "Label", out, err, true), 0)
+        << err.str();
+    EXPECT_NE(err.str().find("100%"), std::string::npos) << err.str();
+    EXPECT_NE(out.str().find("160 sectors"), std::string::npos) << out.str();
+    EXPECT_EQ(fs::file_size(dir / "disc.iso"), 160u * 2048u);
+    std::string image = readFile(dir / "disc.iso");
+    EXPECT_EQ(image.compare(16 * 2048 + 40, 5, "LABEL"), 0);
+}
+
+TEST(IsoSaveCommand, FailuresAreReportedAndWriteNothing) {
+    TempDir dir;
+    writeFile(dir / "clash" / "Index.html", "1");
+    writeFile(dir / "clash" / "INDEX.HTML", "2");
+    writeFile(dir / "fine" / "a.txt", "a");
+    struct Case {
+        fs::path folder;
+        fs::path iso;
+        const char* expected;
+    };
+    const Case cases[] = {
+        {dir / "nothing here", dir / "a.iso", "is not a folder"},
+        {dir / "clash", dir / "b.iso", "differ only in letter case"},
+        {dir / "fine", dir / "no such folder" / "c.iso",
+         "Error while initiating saving of CD-ROM ISO."},
+    };
+    for (const auto& c : cases) {
+        std::ostringstream out, err;
+        EXPECT_EQ(saveIsoCommand(c.folder, c.iso, "", out, err, false), 1);
+        EXPECT_NE(err.str().find(c.expected), std::string::npos) << err.str();
+        EXPECT_FALSE(fs::exists(c.iso));
+    }
+}
+
+}  // namespace
+}  // namespace rondivo::burn

@@ -1,0 +1,314 @@
+// Independent readers (genisoimage's isoinfo, xorriso/osirrox, libarchive's
+// bsdtar) must see in our images exactly the files of the source folder.
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <fstream>
+#include <set>
+#include <sstream>
+
+#include "burn/iso_save_command.h"
+#include "test_support.h"
+
+namespace rondivo::burn {
+namespace {
+
+namespace fs = std::filesystem;
+using rondivo::test::runProgram;
+using rondivo::test::RunResult;
+using rondivo::test::TempDir;
+using rondivo::test::writeFile;
+
+bool haveTool(const std::string& name) {
+    return runProgram({"sh", "-c", "command -v " + name}).status == 0;
+}
+
+// Content that differs in every 4 KiB, so a misplaced sector shows.
+void writePatternFile(const fs::path& p, std::uint64_t bytes, std::uint32_t seed) {
+    fs::create_directories(p.parent_path());
+    std::ofstream out(p, std::ios::binary);
+    std::vector<std::uint32_t> chunk(1 << 18);  // 1 MiB
+    std::uint32_t x = seed * 2654435761u + 1;
+    for (std::uint64_t done = 0; done < bytes;) {
+        for (auto& w : chunk) w = (x = x * 1664525u + 1013904223u);
+        std::size_t n =
+            static_cast<std::size_t>(std::min<std::uint64_t>(bytes - done, chunk.size() * 4));
+        out.write(reinterpret_cast<const char*>(chunk.data()), static_cast<std::streamsize>(n));
+        done += n;
+    }
+}
+
+std::set<std::string> sourcePaths(const fs::path& root, bool filesOnly) {
+    std::set<std::string> out;
+    for (auto& e : fs::recursive_directory_iterator(root)) {
+        if (filesOnly && e.is_directory()) continue;
+        out.insert(fs::relative(e.path(), root).string());
+    }
+    return out;
+}
+
+std::vector<std::string> lines(const std::string& text) {
+    std::vector<std::string> out;
+    std::istringstream in(text);
+    for (std::string line; std::getline(in, line);) out.push_back(line);
+    return out;
+}
+
+std::string stripVersion(std::string s) {
+    if (s.size() > 2 && s.compare(s.size() - 2, 2, ";1") == 0) s.resize(s.size() - 2);
+    return s;
+}
+
+bool sameContents(const fs::path& a, const fs::path& b) {
+    std::ifstream fa(a, std::ios::binary), fb(b, std::ios::binary);
+    if (!fa || !fb) return false;
+    std::vector<char> ba(1 << 20), bb(1 << 20);
+    while (true) {
+        fa.read(ba.data(), static_cast<std::streamsize>(ba.size()));
+        fb.read(bb.data(), static_cast<std::streamsize>(bb.size()));
+        if (fa.gcount() != fb.gcount()) return false;
+        if (!std::equal(ba.begin(), ba.begin() + fa.gcount(), bb.begin())) return false;
+        if (fa.gcount() == 0) return true;
+    }
+}
+
+class IsoReaders : public ::testing::Test {
+  protected:
+    static void SetUpTestSuite() {
+        dir_ = new TempDir();
+        fs::path src = source();
+        fs::path deep = src / "nested";
+        for (int level = 2; level <= 8; ++level) deep /= "level " + std::to_string(level);
+        writeFile(deep / "deepest file.txt", "eight folders down\n");
+        writeFile(src / "names with spaces" / "A file with spaces.html", "<p>spaces</p>");
+        writeFile(src / "MixedCase Folder" / "MiXeD.HtMl", "mixed");
+        writeFile(src / "MixedCase Folder" / "lower.htm", "lower");
+        writeFile(src / "no_extension", "none");
+        writeFile(src / "README", "readme");
+        writeFile(src / "8dot3" / "INDEX.HTM", "index");
+        writeFile(src / "8dot3" / "readme.txt", "text");
+        writeFile(src / ".hidden file", "hidden");
+        writeFile(src / ".hidden folder" / "inside.txt", "inside");
+        writeFile(src / "empty.txt", "");
+        fs::create_directories(src / "empty folder");
+        // Enough long names to spill both hierarchies' records over sectors.
+        for (int i = 0; i < 120; ++i)
+            writeFile(
+                src / "many" / ("A rather long file name number " + std::to_string(i) + ".html"),
+                std::string(static_cast<std::size_t>(i), 'm'));
+        writePatternFile(src / "three.bin", 3 * 1024 * 1024 + 123, 3);
+
+        std::ostringstream out, err;
+        status_ = saveIsoCommand(src, image(), "Fixture disc", out, err, false);
+        log_ = out.str() + err.str();
+    }
+    static void TearDownTestSuite() {
+        delete dir_;
+        dir_ = nullptr;
+    }
+    void SetUp() override { ASSERT_EQ(status_, 0) << log_; }
+
+    static fs::path source() { return dir_->path() / "source"; }
+    static fs::path image() { return dir_->path() / "fixture.iso"; }
+    static fs::path scratch(const std::string& name) { return dir_->path() / name; }
+
+    static std::set<std::string> jolietExpected() {
+        std::set<std::string> out;
+        for (auto& p : sourcePaths(source(), false)) out.insert("/" + p);
+        return out;
+    }
+
+    static TempDir* dir_;
+    static int status_;
+    static std::string log_;
+};
+
+TempDir* IsoReaders::dir_ = nullptr;
+int IsoReaders::status_ = -1;
+std::string IsoReaders::log_;
+
+TEST_F(IsoReaders, ImageIsWholeSectorsInWholeBlocks) {
+    auto size = fs::file_size(image());
+    EXPECT_EQ(size % 65536, 0u);
+    EXPECT_GT(size, 3ull * 1024 * 1024);
+}
+
+TEST_F(IsoReaders, IsoinfoDescribesTheVolume) {
+    if (!haveTool("isoinfo")) GTEST_SKIP() << "isoinfo is not installed";
+    RunResult r = runProgram({"isoinfo", "-d", "-i", image().string()});
+    ASSERT_EQ(r.status, 0) << r.output;
+    EXPECT_NE(r.output.find("Volume id: FIXTURE DISC"), std::string::npos) << r.output;
+    EXPECT_NE(r.output.find("Logical block size is: 2048"), std::string::npos);
+    EXPECT_NE(r.output.find("Volume size is: " + std::to_string(fs::file_size(image()) / 2048)),
+              std::string::npos)
+        << r.output;
+    EXPECT_NE(r.output.find("Joliet with UCS level 1 found"), std::string::npos) << r.output;
+}
+
+TEST_F(IsoReaders, IsoinfoListsEveryFileInBothHierarchies) {
+    if (!haveTool("isoinfo")) GTEST_SKIP() << "isoinfo is not installed";
+    RunResult joliet = runProgram({"isoinfo", "-J", "-f", "-i", image().string()});
+    ASSERT_EQ(joliet.status, 0) << joliet.output;
+    std::set<std::string> seen;
+    for (auto& l : lines(joliet.output))
+        if (!l.empty()) seen.insert(stripVersion(l));
+    // Names without an extension carry "." before the version.
+    std::set<std::string> expected;
+    for (auto p : jolietExpected()) {
+        bool file = !fs::is_directory(source() / p.substr(1));
+        if (file && fs::path(p).filename().string().find('.') == std::string::npos) p += ".";
+        expected.insert(p);
+    }
+    EXPECT_EQ(seen, expected);
+
+    RunResult iso = runProgram({"isoinfo", "-f", "-i", image().string()});
+    ASSERT_EQ(iso.status, 0) << iso.output;
+    std::size_t files = 0, dirs = 0;
+    std::set<std::string> isoPaths;
+    for (auto& l : lines(iso.output)) {
+        if (l.empty()) continue;
+        EXPECT_TRUE(isoPaths.insert(l).second) << "twice: " << l;
+        std::string name = l.substr(l.rfind('/') + 1);
+        if (name.size() > 2 && name.compare(name.size() - 2, 2, ";1") == 0) {
+            ++files;
+            std::string base = name.substr(0, name.size() - 2);
+            auto dot = base.find('.');
+            ASSERT_NE(dot, std::string::npos) << l;
+            EXPECT_LE(dot, 8u) << l;
+            EXPECT_LE(base.size() - dot - 1, 3u) << l;
+        } else {
+            ++dirs;
+            EXPECT_LE(name.size(), 8u) << l;
+        }
+        for (char c : name)
+            EXPECT_TRUE((c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9') || c == '_' || c == '~' ||
+                        c == '.' || c == ';')
+                << l;
+    }
+    EXPECT_EQ(files, sourcePaths(source(), true).size());
+    EXPECT_EQ(files + dirs, jolietExpected().size());
+    EXPECT_TRUE(isoPaths.count("/8DOT3/INDEX.HTM;1"));
+    EXPECT_TRUE(isoPaths.count("/8DOT3/README.TXT;1"));
+    EXPECT_TRUE(isoPaths.count("/README.;1"));
+}
+
+TEST_F(IsoReaders, IsoinfoLongListingsShowEveryFileWithItsSize) {
+    if (!haveTool("isoinfo")) GTEST_SKIP() << "isoinfo is not installed";
+    for (bool joliet : {false, true}) {
+        std::vector<std::string> argv = {"isoinfo", "-l", "-i", image().string()};
+        if (joliet) argv.insert(argv.begin() + 1, "-J");
+        RunResult r = runProgram(argv);
+        ASSERT_EQ(r.status, 0) << r.output;
+        std::size_t files = 0;
+        bool sawThree = false;
+        for (auto& l : lines(r.output)) {
+            if (l.empty() || l[0] != '-') continue;
+            ++files;
+            if (l.find(" 3145851 ") != std::string::npos) sawThree = true;
+        }
+        EXPECT_EQ(files, sourcePaths(source(), true).size()) << (joliet ? "Joliet" : "ISO");
+        EXPECT_TRUE(sawThree);
+    }
+}
+
+TEST_F(IsoReaders, XorrisoFindsEveryPath) {
+    if (!haveTool("xorriso")) GTEST_SKIP() << "xorriso is not installed";
+    RunResult r = runProgram({"xorriso", "-indev", image().string(), "-find", "/"});
+    ASSERT_EQ(r.status, 0) << r.output;
+    std::set<std::string> seen;
+    for (auto& l : lines(r.output))
+        if (l.size() > 2 && l[0] == '\'' && l.back() == '\'' && l != "'/'")
+            seen.insert(l.substr(1, l.size() - 2));
+    EXPECT_EQ(seen, jolietExpected());
+}
+
+TEST_F(IsoReaders, BsdtarListsAndExtractsIdenticalFiles) {
+    if (!haveTool("bsdtar")) GTEST_SKIP() << "bsdtar is not installed";
+    RunResult list = runProgram({"bsdtar", "-tf", image().string()});
+    ASSERT_EQ(list.status, 0) << list.output;
+    // bsdtar keeps the "." that precedes ";1" in names without an extension
+    // (the kernel, Windows and xorriso drop it).
+    auto plain = [](std::string s) {
+        if (s.size() > 1 && s.back() == '.') s.pop_back();
+        return s;
+    };
+    std::set<std::string> seen;
+    for (auto& l : lines(list.output))
+        if (!l.empty() && l != ".") seen.insert("/" + plain(l));
+    EXPECT_EQ(seen, jolietExpected());
+
+    fs::path out = scratch("bsdtar-out");
+    fs::create_directories(out);
+    RunResult x =
+        runProgram({"bsdtar", "-xf", image().string(), "-C", out.string()}, {}, {}, 120000);
+    ASSERT_EQ(x.status, 0) << x.output;
+    for (auto& rel : sourcePaths(source(), true)) {
+        fs::path extracted = out / rel;
+        if (!fs::exists(extracted)) extracted += ".";
+        EXPECT_TRUE(sameContents(source() / rel, extracted)) << rel;
+    }
+    fs::remove_all(out);
+}
+
+TEST_F(IsoReaders, OsirroxExtractsIdenticalFiles) {
+    if (!haveTool("osirrox")) GTEST_SKIP() << "osirrox is not installed";
+    fs::path out = scratch("osirrox-out");
+    RunResult x = runProgram({"osirrox", "-indev", image().string(), "-extract", "/", out.string()},
+                             {}, {}, 120000);
+    ASSERT_EQ(x.status, 0) << x.output;
+    EXPECT_EQ(sourcePaths(out, false), sourcePaths(source(), false));
+    for (auto& rel : sourcePaths(source(), true))
+        EXPECT_TRUE(sameContents(source() / rel, out / rel)) << rel;
+    // osirrox restores read-only permissions; give them back for the clean-up.
+    runProgram({"chmod", "-R", "u+w", out.string()});
+    fs::remove_all(out);
+}
+
+// Kept apart from the fixture above: each test runs in its own process, and
+// only this one pays for a 100 MiB file.
+TEST(IsoReadersLarge, HundredMegabyteFileExtractsIdentically) {
+    bool tar = haveTool("bsdtar"), xorr = haveTool("osirrox");
+    if (!tar && !xorr) GTEST_SKIP() << "neither bsdtar nor osirrox is installed";
+    TempDir dir;
+    writePatternFile(dir / "src" / "hundred.bin", 100ull * 1024 * 1024 + 2048 + 7, 100);
+    writeFile(dir / "src" / "after.txt", "after the big one");
+    std::ostringstream out, err;
+    ASSERT_EQ(saveIsoCommand(dir / "src", dir / "big.iso", "", out, err, false), 0) << err.str();
+    if (tar) {
+        fs::create_directories(dir / "t");
+        RunResult x =
+            runProgram({"bsdtar", "-xf", (dir / "big.iso").string(), "-C", (dir / "t").string()},
+                       {}, {}, 120000);
+        ASSERT_EQ(x.status, 0) << x.output;
+        EXPECT_TRUE(sameContents(dir / "src" / "hundred.bin", dir / "t" / "hundred.bin"));
+        EXPECT_TRUE(sameContents(dir / "src" / "after.txt", dir / "t" / "after.txt"));
+        fs::remove_all(dir / "t");
+    }
+    if (xorr) {
+        RunResult x = runProgram({"osirrox", "-indev", (dir / "big.iso").string(), "-extract", "/",
+                                  (dir / "o").string()},
+                                 {}, {}, 120000);
+        ASSERT_EQ(x.status, 0) << x.output;
+        EXPECT_TRUE(sameContents(dir / "src" / "hundred.bin", dir / "o" / "hundred.bin"));
+        EXPECT_TRUE(sameContents(dir / "src" / "after.txt", dir / "o" / "after.txt"));
+        runProgram({"chmod", "-R", "u+w", (dir / "o").string()});
+    }
+}
+
+TEST(IsoReadersEmpty, EmptyFolderGivesA160SectorImageReadersAccept) {
+    TempDir dir;
+    fs::create_directories(dir / "empty");
+    std::ostringstream out, err;
+    ASSERT_EQ(saveIsoCommand(dir / "empty", dir / "empty.iso", "", out, err, false), 0)
+        << err.str();
+    EXPECT_EQ(fs::file_size(dir / "empty.iso"), 160u * 2048u);
+    if (!haveTool("isoinfo")) GTEST_SKIP() << "isoinfo is not installed";
+    RunResult r = runProgram({"isoinfo", "-d", "-i", (dir / "empty.iso").string()});
+    EXPECT_NE(r.output.find("Volume size is: 160"), std::string::npos) << r.output;
+    RunResult j = runProgram({"isoinfo", "-J", "-f", "-i", (dir / "empty.iso").string()});
+    EXPECT_EQ(j.status, 0);
+    EXPECT_EQ(j.output, "");
+}
+
+}  // namespace
+}  // namespace rondivo::burn
