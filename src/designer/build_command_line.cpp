@@ -108,7 +108,8 @@ BuildCommandLine parseBuildCommandLine(const std::vector<std::string>& args, con
     auto valueOption = [&](const std::string& name, const std::string& v) -> std::string {
         if (name == "--open") {
             if (isExample(v)) {
-                chooseExample(s, programFolder.string(), v);
+                // Relative to whichever program folder the build ends up using.
+                chooseExample(s, "", v);
             } else if (!chooseOwnFile(s, v)) {
                 return kSpecialFolderMessage;
             }
