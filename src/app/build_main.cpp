@@ -21,7 +21,7 @@ int main(int argc, char** argv) {
         std::fprintf(stderr, "rondivo-build: %s\nTry rondivo-build --help.\n", cl.error.c_str());
         return 2;
     }
-    BuildHooks hooks;
+    BuildHooks hooks = defaultBuildHooks();
     hooks.showProgress = [](const std::string&) {};
     BuildResult result = runBuild(cl.request, hooks);
     for (const auto& m : result.messages) std::fprintf(stderr, "%s\n", m.text.c_str());

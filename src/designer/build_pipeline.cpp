@@ -87,9 +87,13 @@ struct Build {
     void progress(const std::string& text) {
         if (hooks.showProgress) hooks.showProgress(text);
     }
-    void inform(std::string text) { result.messages.push_back({std::move(text)}); }
+    void say(BuildMessage m) {
+        if (hooks.onMessage) hooks.onMessage(m);
+        result.messages.push_back(std::move(m));
+    }
+    void inform(std::string text) { say({std::move(text)}); }
     BuildResult& abort(std::string text) {
-        result.messages.push_back({std::move(text)});
+        say({std::move(text)});
         result.outcome = BuildResult::Outcome::Aborted;
         return result;
     }
@@ -170,13 +174,13 @@ BuildResult& Build::run() {
 
     // Names go onto the disc and into autorun.inf, which splits at blanks.
     if (s.openName.find(' ') != std::string::npos) {
-        result.messages.push_back({"The filename can not contain any spaces. Spaces in filenames can cause problems "
+        say({"The filename can not contain any spaces. Spaces in filenames can cause problems "
                                    "when burning on a CD-ROM.\nPlease rename the file or select a new one.",
                                    BuildMessage::Icon::Information, BuildMessage::Focus::FileToOpen});
         return result;
     }
     if (s.failSafeName.find(' ') != std::string::npos) {
-        result.messages.push_back({"The failed-to-open filename can not contain any spaces. Spaces in filenames can "
+        say({"The failed-to-open filename can not contain any spaces. Spaces in filenames can "
                                    "cause problems when burning on a CD-ROM.\nPlease rename the file or select a "
                                    "new one.",
                                    BuildMessage::Icon::Information, BuildMessage::Focus::FailSafe});
@@ -198,7 +202,7 @@ BuildResult& Build::run() {
           std::pair{s.soundEnabled && !s.soundName.empty(), resolveSource(req.programFolder, s.soundSource)},
           std::pair{s.iconEnabled && s.iconName != "autorun.exe", resolveSource(req.programFolder, s.iconSource)}}) {
         if (used && isWithin(src, base)) {
-            result.messages.push_back({kSpecialFolderMessage, BuildMessage::Icon::Stop});
+            say({kSpecialFolderMessage, BuildMessage::Icon::Stop});
             return result;
         }
     }
@@ -316,7 +320,9 @@ BuildResult& Build::run() {
 
     // Step 19.
     if (s.options.dataFolder) {
-        std::string line = moveToDataFolder(folder, result.messages, hooks.sleep);
+        std::vector<BuildMessage> moveMessages;
+        std::string line = moveToDataFolder(folder, moveMessages, hooks.sleep);
+        for (auto& m : moveMessages) say(std::move(m));
         if (!line.empty()) result.commandLine = line;
     }
 

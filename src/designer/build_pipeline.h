@@ -29,6 +29,9 @@ struct BuildMessage {
 struct BuildHooks {
     // The wait dialog's changing text (the file being copied, or a folder).
     std::function<void(const std::string& text)> showProgress;
+    // Each message as it arises, so a window can show it at that point of
+    // the build (it is also kept in BuildResult::messages).
+    std::function<void(const BuildMessage&)> onMessage;
     // Lets the window repaint before a long folder copy.
     std::function<void()> pumpMessages;
     // Linked-file scanner for a page (steps 16 and 18): called with the
@@ -72,6 +75,11 @@ struct BuildResult {
 };
 
 BuildResult runBuild(const BuildRequest& request, const BuildHooks& hooks = {});
+
+// The hooks both the designer window and rondivo-build start from: the
+// linked-file scanner and the encryption pass are wired in here
+// (build_steps.cpp), in one place for both.
+BuildHooks defaultBuildHooks();
 
 // The distributable folder for a desktop: DESKTOP/"CD-ROM Distributable Files".
 std::filesystem::path distributableFolder(const std::filesystem::path& desktop);

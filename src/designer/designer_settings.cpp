@@ -163,3 +163,64 @@ PresentationFileValues presentationFileValues(const DesignerSettings& s) {
 }
 
 }  // namespace rondivo
+
+#include <filesystem>
+
+namespace rondivo {
+
+FileChooserSpec fileChooserSpec(FileChoice which, const std::string& programFolder) {
+    const std::filesystem::path p(programFolder);
+    constexpr const char* kOpenFilter =
+        "All Files (*.*)|*.*|HTML Files (*.htm;*.html)|*.htm; *.html|Microsoft Word Files (*.doc)|*.doc|Adobe PDF "
+        "Files (*.pdf)|*.pdf||";
+    switch (which) {
+    case FileChoice::FileToOpen:
+        return {"Select the File to Auto-Play on CD-ROM", (p / "html").string(), ".*", kOpenFilter};
+    case FileChoice::FailSafe:
+        return {"Select the File to Auto-Play if Initial File Fails to Open", (p / "html").string(), ".*",
+                kOpenFilter};
+    case FileChoice::Splash:
+        return {"Select an Image to Display in CD-ROM Splash Screen", (p / "splashscreens").string(), ".*",
+                "GIF/JPG/BMP (*.gif;*.jpg;*.bmp;*.jpeg)|*.gif; *.jpg; *.bmp; *.jpeg||"};
+    case FileChoice::Sound:
+        return {"Select a Sound to Play upon CD-ROM Startup", (p / "sounds").string(), ".*", "Wav (*.wav)|*.wav||"};
+    case FileChoice::Icon:
+        return {"Select an Icon for Your CD-ROM", (p / "icons").string(), ".ico",
+                "Ico/Bmp/Exe (*.ico;*.bmp;*.exe)|*.ico; *.bmp; *.exe||"};
+    }
+    return {};
+}
+
+std::string wxFilterFromWindowsFilter(const std::string& filter) {
+    std::string f = filter;
+    while (!f.empty() && f.back() == '|') f.pop_back();
+    std::string out;
+    std::size_t field = 0, start = 0;
+    while (start <= f.size()) {
+        std::size_t bar = f.find('|', start);
+        std::string part = f.substr(start, bar == std::string::npos ? std::string::npos : bar - start);
+        if (field % 2 == 1) {
+            std::string cleaned;
+            for (char c : part)
+                if (c != ' ') cleaned += c;
+            part = cleaned == "*.*" ? "*" : cleaned;
+        }
+        if (field > 0) out += '|';
+        out += part;
+        ++field;
+        if (bar == std::string::npos) break;
+        start = bar + 1;
+    }
+    return out;
+}
+
+std::string helpManualPage(const std::string& programFolder) {
+    const std::filesystem::path p(programFolder);
+    for (const char* rel : {"help/index.html", "pages/186.html", "html/help/index.html"}) {
+        std::error_code ec;
+        if (std::filesystem::is_regular_file(p / rel, ec)) return (p / rel).string();
+    }
+    return {};
+}
+
+}  // namespace rondivo

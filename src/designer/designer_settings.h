@@ -123,3 +123,25 @@ AutorunInfValues autorunInfValues(const DesignerSettings& settings);
 PresentationFileValues presentationFileValues(const DesignerSettings& settings);
 
 }  // namespace rondivo
+
+namespace rondivo {
+
+// A file-open dialog as the designer asks for it; the window turns it into a
+// wx dialog (filters in the Windows "text|patterns|...||" form).
+struct FileChooserSpec {
+    std::string title;
+    std::string startFolder;
+    std::string defaultExtension;
+    std::string filter;
+};
+enum class FileChoice { FileToOpen, FailSafe, Splash, Sound, Icon };
+FileChooserSpec fileChooserSpec(FileChoice which, const std::string& programFolder);
+
+// The filter in the form wxWidgets wants: no trailing "||", no blanks between
+// patterns, and "*.*" as "*" so files without a dot are listed too.
+std::string wxFilterFromWindowsFilter(const std::string& filter);
+
+// The program's own manual in the program folder, or "" when it is not installed.
+std::string helpManualPage(const std::string& programFolder);
+
+}  // namespace rondivo
