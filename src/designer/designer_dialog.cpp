@@ -307,10 +307,7 @@ CDesignerDlg::CDesignerDlg(wxWindow* parent, const fs::path& programFolder, cons
         },
         ids::kMenuCreator);
     Bind(wxEVT_COMBOBOX, &CDesignerDlg::onExample, this, ids::kOpenCombo);
-    failSafe_->Bind(wxEVT_KILL_FOCUS, [this](wxFocusEvent& e) {
-        gather();
-        e.Skip();
-    });
+    failSafe_->Bind(wxEVT_KILL_FOCUS, &CDesignerDlg::onFailSafeFocusLost, this);
     Bind(wxEVT_CHECKBOX, &CDesignerDlg::onMediaCheck, this, ids::kSplashCheck);
     Bind(wxEVT_CHECKBOX, &CDesignerDlg::onMediaCheck, this, ids::kSoundCheck);
     Bind(wxEVT_CHECKBOX, &CDesignerDlg::onMediaCheck, this, ids::kIconCheck);
@@ -362,8 +359,15 @@ CDesignerDlg::CDesignerDlg(wxWindow* parent, const fs::path& programFolder, cons
 }
 
 CDesignerDlg::~CDesignerDlg() {
+    // GTK moves the focus while the window goes; the members are gone by then.
+    failSafe_->Unbind(wxEVT_KILL_FOCUS, &CDesignerDlg::onFailSafeFocusLost, this);
     headerTimer_.Stop();
     flashTimer_.Stop();
+}
+
+void CDesignerDlg::onFailSafeFocusLost(wxFocusEvent& e) {
+    if (!IsBeingDeleted()) gather();
+    e.Skip();
 }
 
 void CDesignerDlg::gather() {
@@ -429,24 +433,23 @@ bool CDesignerDlg::selectOpenFile() {
 }
 
 void CDesignerDlg::onExample(wxCommandEvent& event) {
+    const std::string previous = settings_.openName;
     gather();
     const wxString text = openCombo_->GetString(event.GetSelection());
     if (!text.Contains("Select your own")) {
         chooseExample(settings_, programFolder_.string(), text.utf8_string());
         startFlashing();
-    } else if (selectOpenFile()) {
-        // The combo sets its own text after this handler; put the name back afterwards.
-        CallAfter([this] {
-            openCombo_->ChangeValue(wxString::FromUTF8(settings_.openName));
-            openCombo_->SetInsertionPointEnd();
-        });
-    } else {
-        openCombo_->SetSelection(1);
-        CallAfter([this] { openCombo_->ChangeValue(wxString::FromUTF8(settings_.openName)); });
-        return;
+    } else if (!selectOpenFile()) {
+        // Cancelled: the file chosen before stays, in the members and in the
+        // combo alike, so the name never parts from its source path.
+        settings_.openName = previous;
     }
     refresh();
-    openCombo_->SetInsertionPointEnd();
+    // The combo sets its own text after this handler; put the name back afterwards.
+    CallAfter([this] {
+        openCombo_->ChangeValue(wxString::FromUTF8(settings_.openName));
+        openCombo_->SetInsertionPointEnd();
+    });
 }
 
 void CDesignerDlg::onWindowSize(wxCommandEvent&) {

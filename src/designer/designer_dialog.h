@@ -70,6 +70,7 @@ private:
     bool selectOpenFile();
     void onWindowSize(wxCommandEvent&);
     void onMediaCheck(wxCommandEvent&);
+    void onFailSafeFocusLost(wxFocusEvent&);
     void onFlashTimer(wxTimerEvent&);
     void startFlashing();
     void setFlashColours(bool on);
