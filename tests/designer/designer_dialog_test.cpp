@@ -6,8 +6,7 @@
 #include <wx/checkbox.h>
 #include <wx/choice.h>
 #include <wx/combobox.h>
-#include <wx/dcmemory.h>
-#include <wx/dcscreen.h>
+#include <wx/utils.h>
 #include <wx/stattext.h>
 #include <wx/textctrl.h>
 
@@ -73,15 +72,15 @@ void screenshot(wxWindow* w, const char* name) {
     const char* dir = std::getenv("RONDIVO_SHOTS");
     if (!dir) return;
     w->Raise();
-    w->Update();
-    settle();
+    for (int i = 0; i < 10; ++i) {
+        wxTheApp->Yield(true);
+        wxMilliSleep(20);
+    }
     wxRect r = w->GetScreenRect();
-    wxBitmap bmp(r.width, r.height);
-    wxMemoryDC mem(bmp);
-    wxScreenDC screen;
-    mem.Blit(0, 0, r.width, r.height, &screen, r.x, r.y);
-    mem.SelectObject(wxNullBitmap);
-    bmp.SaveFile(wxString(dir) + "/" + name + ".png", wxBITMAP_TYPE_PNG);
+    const std::string cmd = "import -window root -crop " + std::to_string(r.width) + "x" + std::to_string(r.height) +
+                            "+" + std::to_string(r.x) + "+" + std::to_string(r.y) + " +repage '" + dir + "/" + name +
+                            ".png'";
+    EXPECT_EQ(std::system(cmd.c_str()), 0);
 }
 
 struct Message {
@@ -163,6 +162,7 @@ TEST_F(DesignerFixture, ExampleListAppliesThePreset) {
     EXPECT_TRUE(dlg->options().values().disableResizing) << "the Options dialog shows the preset";
     EXPECT_EQ(child<wxChoice>(dlg.get(), ids::kWindowSizeCombo)->GetSelection(), 6);
     EXPECT_TRUE(dlg->flashing());
+    screenshot(dlg.get(), "designer_flashing");
 
     postSelection(dlg.get(), wxEVT_COMBOBOX, ids::kOpenCombo, 3);
     EXPECT_FALSE(dlg->settings().options.dataFolder);
