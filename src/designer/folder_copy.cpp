@@ -86,8 +86,6 @@ std::string copyFileImpl(const fs::path& source, const fs::path& target, std::ui
     if (outFd < 0) return errnoText(errno);
     Fd out(outFd);
     if (int e = copyBytes(in.fd, out.fd, static_cast<std::uint64_t>(st.st_size))) return errnoText(e);
-    // Keep the source's permissions (minus nothing: read-only is cleared by the build afterwards).
-    ::fchmod(out.fd, st.st_mode & 07777);
     if (bytes) *bytes += static_cast<std::uint64_t>(st.st_size);
     int fd = out.fd;
     out.fd = -1;
@@ -107,6 +105,7 @@ struct TreeCopier {
     void copyDir(const fs::path& src, const fs::path& dst) {
         struct stat st {};
         if (::stat(src.c_str(), &st) != 0) return fail(src, errnoText(errno));
+        if (haveSkip && st.st_dev == skip.first && st.st_ino == skip.second) return;
         if (!visited.insert({st.st_dev, st.st_ino}).second) return;
         std::error_code ec;
         fs::create_directories(dst, ec);
@@ -119,24 +118,25 @@ struct TreeCopier {
                 fail(src, ec.message());
                 break;
             }
-            const fs::path from = it->path();
-            const fs::path to = dst / from.filename();
-            struct stat est {};
-            if (::stat(from.c_str(), &est) != 0) {
-                fail(from, errnoText(errno));
+            const fs::path& from = it->path();
+            // The entry's type comes with the directory listing; only links need a look at their target.
+            std::error_code tec;
+            fs::file_type type = it->symlink_status(tec).type();
+            if (type == fs::file_type::symlink) type = fs::status(from, tec).type();
+            if (tec) {
+                fail(from, tec.message());
                 continue;
             }
-            if (S_ISDIR(est.st_mode)) {
-                if (haveSkip && est.st_dev == skip.first && est.st_ino == skip.second) continue;
-                copyDir(from, to);
-            } else {
-                if (onFile) onFile(from);
-                std::string why = copyFileImpl(from, to, &report.bytes);
-                if (why.empty())
-                    ++report.files;
-                else
-                    fail(from, why);
+            if (type == fs::file_type::directory) {
+                copyDir(from, dst / from.filename());
+                continue;
             }
+            if (onFile) onFile(from);
+            std::string why = copyFileImpl(from, dst / from.filename(), &report.bytes);
+            if (why.empty())
+                ++report.files;
+            else
+                fail(from, why);
         }
     }
 };
