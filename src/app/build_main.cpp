@@ -27,7 +27,8 @@ int main(int argc, char** argv) {
     for (const auto& m : result.messages) std::fprintf(stderr, "%s\n", m.text.c_str());
     // A disc that names ".enc" files but carries plain ones must not pass unnoticed.
     for (const auto& step : result.skippedSteps)
-        if (step.rfind("encryption", 0) == 0) std::fprintf(stderr, "rondivo-build: not done: %s\n", step.c_str());
+        if (step.rfind("encryption", 0) == 0)
+            std::fprintf(stderr, "rondivo-build: not done: %s\n", step.c_str());
     if (!result.completed()) return 1;
     std::printf("%s\nOPEN=%s\n", result.folder.string().c_str(), result.commandLine.c_str());
     return 0;

@@ -64,7 +64,8 @@ Where
 )";
 }
 
-BuildCommandLine parseBuildCommandLine(const std::vector<std::string>& args, const std::filesystem::path& programFolder,
+BuildCommandLine parseBuildCommandLine(const std::vector<std::string>& args,
+                                       const std::filesystem::path& programFolder,
                                        const std::filesystem::path& ownExecutable) {
     BuildCommandLine r;
     BuildRequest& q = r.request;
@@ -105,7 +106,12 @@ BuildCommandLine parseBuildCommandLine(const std::vector<std::string>& args, con
         {"--no-secure", [&] { o.secure = false; }},
     };
 
-    auto valueOption = [&](const std::string& name, const std::string& v) -> std::string {
+    auto valueOption = [&](const std::string& name, const std::string& given) -> std::string {
+        // Paths on the command line are the caller's, relative to the current directory.
+        std::string v = given;
+        if (name != "--window-size" && name != "--splash-time" && name != "--start" && !v.empty() &&
+            !(name == "--open" && isExample(v)))
+            v = std::filesystem::absolute(v).lexically_normal().string();
         if (name == "--open") {
             if (isExample(v)) {
                 // Relative to whichever program folder the build ends up using.
@@ -126,9 +132,9 @@ BuildCommandLine parseBuildCommandLine(const std::vector<std::string>& args, con
             s.iconEnabled = true;
         } else if (name == "--window-size") {
             const std::string lower = platform::toLower(v);
-            static const std::map<std::string, int> named = {{"default", 0}, {"320x240", 1}, {"500x400", 2},
-                                                             {"640x480", 3}, {"800x600", 4}, {"full", 5},
-                                                             {"full-screen", 5}};
+            static const std::map<std::string, int> named = {
+                {"default", 0}, {"320x240", 1}, {"500x400", 2},    {"640x480", 3},
+                {"800x600", 4}, {"full", 5},    {"full-screen", 5}};
             if (auto it = named.find(lower); it != named.end()) {
                 chooseWindowSize(s, it->second);
             } else if (auto x = lower.find('x'); x != std::string::npos) {
@@ -144,7 +150,8 @@ BuildCommandLine parseBuildCommandLine(const std::vector<std::string>& args, con
             static const std::map<std::string, int> named = {
                 {"short", 0}, {"normal", 1}, {"long", 2}, {"extra-long", 3}, {"none", -1}};
             auto it = named.find(platform::toLower(v));
-            if (it == named.end()) return "--splash-time: use short, normal, long, extra-long or none";
+            if (it == named.end())
+                return "--splash-time: use short, normal, long, extra-long or none";
             o.splashTimeIndex = it->second;
         } else if (name == "--start") {
             auto comma = v.find(',');

@@ -15,7 +15,8 @@ struct BuildCommandLine {
 };
 
 // `programFolder` and `ownExecutable` are the defaults when no option names them.
-BuildCommandLine parseBuildCommandLine(const std::vector<std::string>& args, const std::filesystem::path& programFolder,
+BuildCommandLine parseBuildCommandLine(const std::vector<std::string>& args,
+                                       const std::filesystem::path& programFolder,
                                        const std::filesystem::path& ownExecutable);
 
 std::string buildUsageText();

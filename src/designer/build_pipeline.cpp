@@ -2,8 +2,8 @@
 
 #include <cerrno>
 #include <fstream>
-#include <thread>
 #include <system_error>
+#include <thread>
 
 #include "designer/autorun_inf.h"
 #include "platform/debug_log.h"
@@ -25,7 +25,8 @@ std::string copyProblem(const fs::path& source, const fs::path& target, const ch
 constexpr const char* kCopyTailOpen =
     "\n\nPlease verify the file exists and is not currently opened in another program.";
 constexpr const char* kCopyTailExe =
-    "\n\nPlease verify the file exists and is not currently opened in another program.\nPlease also verify that "
+    "\n\nPlease verify the file exists and is not currently opened in another program.\nPlease "
+    "also verify that "
     "any long sound effect has stopped playing before creating a new presentation.";
 constexpr const char* kCopyTailActually =
     "\n\nPlease verify the file actually exists and is not currently opened in another program.";
@@ -76,7 +77,9 @@ bool sameFolder(const fs::path& a, const fs::path& b) {
     return fs::equivalent(a, b, ec);
 }
 
-void defaultSleep(std::chrono::milliseconds ms) { std::this_thread::sleep_for(ms); }
+void defaultSleep(std::chrono::milliseconds ms) {
+    std::this_thread::sleep_for(ms);
+}
 
 struct Build {
     const BuildRequest& req;
@@ -117,7 +120,8 @@ struct Build {
     }
 
     void copyFolder(const fs::path& from, const fs::path& to) {
-        FolderCopyReport r = copyFolderTree(from, to, [this](const fs::path& p) { progress(p.string()); });
+        FolderCopyReport r =
+            copyFolderTree(from, to, [this](const fs::path& p) { progress(p.string()); });
         for (auto& f : r.failures) result.folderCopyFailures.push_back(f);
         if (r.failures.empty()) return;
         // The copy goes on past files it cannot read; the author is told which.
@@ -135,7 +139,9 @@ struct Build {
 
     bool skipsSourceFolderCopy(const std::string& source, const fs::path& dir) const {
         const std::string s = slashes(source);
-        if (s.find("html/") != std::string::npos && containsAny(s, {"_Demo_", "_CD_Menu", "Rondivo!"})) return true;
+        if (s.find("html/") != std::string::npos &&
+            containsAny(s, {"_Demo_", "_CD_Menu", "Rondivo!"}))
+            return true;
         if (s.rfind("html/", 0) == 0) return true;
         if (req.settings.options.noWholeFolderCopy) return true;
         // A file in a drive root or on the desktop itself is copied alone.
@@ -174,20 +180,23 @@ BuildResult& Build::run() {
 
     // Names go onto the disc and into autorun.inf, which splits at blanks.
     if (s.openName.find(' ') != std::string::npos) {
-        say({"The filename can not contain any spaces. Spaces in filenames can cause problems "
-                                   "when burning on a CD-ROM.\nPlease rename the file or select a new one.",
-                                   BuildMessage::Icon::Information, BuildMessage::Focus::FileToOpen});
+        say(
+            {"The filename can not contain any spaces. Spaces in filenames can cause problems "
+             "when burning on a CD-ROM.\nPlease rename the file or select a new one.",
+             BuildMessage::Icon::Information, BuildMessage::Focus::FileToOpen});
         return result;
     }
     if (s.failSafeName.find(' ') != std::string::npos) {
-        say({"The failed-to-open filename can not contain any spaces. Spaces in filenames can "
-                                   "cause problems when burning on a CD-ROM.\nPlease rename the file or select a "
-                                   "new one.",
-                                   BuildMessage::Icon::Information, BuildMessage::Focus::FailSafe});
+        say(
+            {"The failed-to-open filename can not contain any spaces. Spaces in filenames can "
+             "cause problems when burning on a CD-ROM.\nPlease rename the file or select a "
+             "new one.",
+             BuildMessage::Icon::Information, BuildMessage::Focus::FailSafe});
         return result;
     }
 
-    const fs::path desktop = req.desktopFolder.empty() ? platform::desktopFolder() : req.desktopFolder;
+    const fs::path desktop =
+        req.desktopFolder.empty() ? platform::desktopFolder() : req.desktopFolder;
     const fs::path base = distributableFolder(desktop);
     folder = base / "";
     result.folder = folder;
@@ -198,9 +207,12 @@ BuildResult& Build::run() {
     // The old folder is deleted first: an author file inside it would be lost.
     for (const auto& [used, src] :
          {std::pair{!s.openName.empty(), openSrc}, std::pair{!s.failSafeName.empty(), failSafeSrc},
-          std::pair{s.splashEnabled && !s.splashName.empty(), resolveSource(req.programFolder, s.splashSource)},
-          std::pair{s.soundEnabled && !s.soundName.empty(), resolveSource(req.programFolder, s.soundSource)},
-          std::pair{s.iconEnabled && s.iconName != "autorun.exe", resolveSource(req.programFolder, s.iconSource)}}) {
+          std::pair{s.splashEnabled && !s.splashName.empty(),
+                    resolveSource(req.programFolder, s.splashSource)},
+          std::pair{s.soundEnabled && !s.soundName.empty(),
+                    resolveSource(req.programFolder, s.soundSource)},
+          std::pair{s.iconEnabled && s.iconName != "autorun.exe",
+                    resolveSource(req.programFolder, s.iconSource)}}) {
         if (used && isWithin(src, base)) {
             say({kSpecialFolderMessage, BuildMessage::Icon::Stop});
             return result;
@@ -261,8 +273,8 @@ BuildResult& Build::run() {
 
     // Steps 12 to 14.
     if (s.splashEnabled && !s.splashName.empty() &&
-        !copyInto(resolveSource(req.programFolder, s.splashSource), spacesToUnderscores(s.splashName),
-                  kCopyTailActually))
+        !copyInto(resolveSource(req.programFolder, s.splashSource),
+                  spacesToUnderscores(s.splashName), kCopyTailActually))
         return result;
     if (s.soundEnabled && !s.soundName.empty() &&
         !copyInto(resolveSource(req.programFolder, s.soundSource), spacesToUnderscores(s.soundName),
@@ -282,7 +294,8 @@ BuildResult& Build::run() {
         auto companionOf = [](std::string p) {
             auto dot = p.rfind('.');
             auto sep = p.rfind('/');
-            if (dot == std::string::npos || (sep != std::string::npos && dot < sep)) return p + "_files";
+            if (dot == std::string::npos || (sep != std::string::npos && dot < sep))
+                return p + "_files";
             return p.substr(0, dot) + "_files";
         };
         fs::path from = companionOf(src);
@@ -340,7 +353,9 @@ BuildResult& Build::run() {
 
 }  // namespace
 
-fs::path distributableFolder(const fs::path& desktop) { return desktop / kDistributableFolderName; }
+fs::path distributableFolder(const fs::path& desktop) {
+    return desktop / kDistributableFolderName;
+}
 
 BuildResult runBuild(const BuildRequest& request, const BuildHooks& hooks) {
     Build b{request, hooks, {}, {}};
@@ -383,12 +398,14 @@ std::string moveToDataFolder(const fs::path& folderIn, std::vector<BuildMessage>
     }
 
     std::vector<fs::path> entries;
-    for (fs::directory_iterator it(folder, ec), end; !ec && it != end; it.increment(ec)) entries.push_back(it->path());
+    for (fs::directory_iterator it(folder, ec), end; !ec && it != end; it.increment(ec))
+        entries.push_back(it->path());
     for (const auto& from : entries) {
         const std::string name = from.filename().string();
-        if (name.find("autorun.exe") != std::string::npos || name.find("autorun.dat") != std::string::npos ||
-            name.find("COPY_ALL_TO_CDROM_ROOT.txt") != std::string::npos || name == "drivers" || name == "data" ||
-            (!icon.empty() && name.find(icon) != std::string::npos))
+        if (name.find("autorun.exe") != std::string::npos ||
+            name.find("autorun.dat") != std::string::npos ||
+            name.find("COPY_ALL_TO_CDROM_ROOT.txt") != std::string::npos || name == "drivers" ||
+            name == "data" || (!icon.empty() && name.find(icon) != std::string::npos))
             continue;
         const fs::path to = data / name;
         fs::rename(from, to, ec);

@@ -38,12 +38,13 @@ struct BuildHooks {
     // page's resolved source path, the distributable folder (ending in "/"),
     // topLevel 1, and the build's additional-files counter (reset to 0 by
     // each build) that the absolute-link collection increments.
-    std::function<void(const std::filesystem::path& sourcePage, const std::filesystem::path& folder, int topLevel,
-                       int& additionalFiles)>
+    std::function<void(const std::filesystem::path& sourcePage, const std::filesystem::path& folder,
+                       int topLevel, int& additionalFiles)>
         scanLinkedFiles;
     // Batch files (".bat" in the path): the programs they start with /wait.
     // When empty, batch files go to scanLinkedFiles instead.
-    std::function<void(const std::filesystem::path& batchFile, const std::filesystem::path& folder)> scanBatchFile;
+    std::function<void(const std::filesystem::path& batchFile, const std::filesystem::path& folder)>
+        scanBatchFile;
     // Encryption of the presentation (step 20), after the data folder step;
     // `folder` ends in "/". Returns false when it could not encrypt.
     std::function<bool(const std::filesystem::path& folder)> encryptPresentationFolder;
@@ -88,7 +89,8 @@ std::filesystem::path distributableFolder(const std::filesystem::path& desktop);
 // COPY_ALL_TO_CDROM_ROOT.txt into folder/data and rewrites autorun.inf.
 // Returns the new command line, or "" when nothing was moved (a message then
 // says why).
-std::string moveToDataFolder(const std::filesystem::path& folder, std::vector<BuildMessage>& messages,
+std::string moveToDataFolder(const std::filesystem::path& folder,
+                             std::vector<BuildMessage>& messages,
                              const std::function<void(std::chrono::milliseconds)>& sleep = {});
 
 // The parameters Preview passes to autorun.exe: the command line after its first blank.

@@ -17,7 +17,8 @@ namespace rondivo {
 namespace {
 std::optional<int> sizeValue(const wxString& text) {
     long v = 0;
-    if (!text.ToLong(&v) || !customSizeValid(static_cast<int>(v)) || v > kCustomSizeMax) return std::nullopt;
+    if (!text.ToLong(&v) || !customSizeValid(static_cast<int>(v)) || v > kCustomSizeMax)
+        return std::nullopt;
     return static_cast<int>(v);
 }
 }  // namespace
@@ -30,21 +31,29 @@ CCustomSizeDlg::CCustomSizeDlg(wxWindow* parent, int width, int height)
     auto* grid = new wxFlexGridSizer(2, 8, 8);
     wxTextValidator digits(wxFILTER_DIGITS);
     grid->Add(new wxStaticText(this, wxID_ANY, "Width"), 0, wxALIGN_CENTER_VERTICAL);
-    widthEdit_ = new wxTextCtrl(this, ids::kWidth, wxString::Format("%d", width), wxDefaultPosition, wxSize(90, -1), 0,
-                                digits);
+    widthEdit_ = new wxTextCtrl(this, ids::kWidth, wxString::Format("%d", width), wxDefaultPosition,
+                                wxSize(90, -1), 0, digits);
     grid->Add(widthEdit_);
     grid->Add(new wxStaticText(this, wxID_ANY, "Height"), 0, wxALIGN_CENTER_VERTICAL);
-    heightEdit_ = new wxTextCtrl(this, ids::kHeight, wxString::Format("%d", height), wxDefaultPosition,
-                                 wxSize(90, -1), 0, digits);
+    heightEdit_ = new wxTextCtrl(this, ids::kHeight, wxString::Format("%d", height),
+                                 wxDefaultPosition, wxSize(90, -1), 0, digits);
     grid->Add(heightEdit_);
     auto* top = new wxBoxSizer(wxVERTICAL);
     top->Add(grid, 0, wxALL, 12);
     top->Add(CreateButtonSizer(wxOK | wxCANCEL), 0, wxEXPAND | wxALL, 8);
     SetSizerAndFit(top);
     Bind(wxEVT_BUTTON, &CCustomSizeDlg::onOk, this, wxID_OK);
-    Bind(wxEVT_BUTTON, [this](wxCommandEvent&) {
-        if (IsModal()) EndModal(wxID_CANCEL); else { SetReturnCode(wxID_CANCEL); Hide(); }
-    }, wxID_CANCEL);
+    Bind(
+        wxEVT_BUTTON,
+        [this](wxCommandEvent&) {
+            if (IsModal())
+                EndModal(wxID_CANCEL);
+            else {
+                SetReturnCode(wxID_CANCEL);
+                Hide();
+            }
+        },
+        wxID_CANCEL);
 }
 
 void CCustomSizeDlg::onOk(wxCommandEvent&) {

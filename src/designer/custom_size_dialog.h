@@ -9,13 +9,13 @@
 namespace rondivo {
 
 class CCustomSizeDlg : public wxDialog {
-public:
+  public:
     CCustomSizeDlg(wxWindow* parent, int width, int height);
     int width() const { return width_; }
     int height() const { return height_; }
     std::function<void(const std::string& text)> showMessage;
 
-private:
+  private:
     void onOk(wxCommandEvent&);
     int width_, height_;
     wxTextCtrl *widthEdit_ = nullptr, *heightEdit_ = nullptr;

@@ -1,10 +1,11 @@
 #include "designer/designer_dialog.h"
 
 #include <wx/aboutdlg.h>
-#include <wx/artprov.h>
 #include <wx/app.h>
+#include <wx/artprov.h>
 #include <wx/filedlg.h>
 #include <wx/generic/aboutdlgg.h>
+#include <wx/log.h>
 #include <wx/msgdlg.h>
 #include <wx/sizer.h>
 #include <wx/sound.h>
@@ -33,7 +34,8 @@ MenuCreatorRunner& menuCreatorRunner() {
 }
 
 constexpr const char* kGetStartedBody =
-    " Click Menu Creator to design a CD menu. Click Select File if you have an\n existing file you wish to autoplay. "
+    " Click Menu Creator to design a CD menu. Click Select File if you have an\n existing file you "
+    "wish to autoplay. "
     "When ready, click Create CD to compile\n the project, preview, and burn to CD.";
 
 struct HeaderEntry {
@@ -43,30 +45,39 @@ struct HeaderEntry {
 };
 const HeaderEntry kHeaderEntries[] = {
     {ids::kSelectOpenFile, " File to Open",
-     " Selects an existing file or web page you wish to have launched when the\n CD autoplays. This can be any type "
+     " Selects an existing file or web page you wish to have launched when the\n CD autoplays. "
+     "This can be any type "
      "of file."},
     {ids::kMenuCreator, " Menu Creator",
-     " Allows you to visually create a CD menu which can launch files on the CD,\n hyperlinks, browse the CD, copy "
+     " Allows you to visually create a CD menu which can launch files on the CD,\n hyperlinks, "
+     "browse the CD, copy "
      "files from the CD, and more."},
     {ids::kSelectFailSafe, " Fail Safe File",
-     " Specifies a file or menu to launch if the initial file type could not be opened\n (such as the user does not "
-     "have appropriate software to view the file).\n Only applies if you are autoplaying a specific file type, "
+     " Specifies a file or menu to launch if the initial file type could not be opened\n (such as "
+     "the user does not "
+     "have appropriate software to view the file).\n Only applies if you are autoplaying a "
+     "specific file type, "
      "rather than a menu."},
     {ids::kSelectImage, " Splash Screen",
-     " Selects a graphic to use as your splash screen which appears before the\n menu or file is launched. Click "
+     " Selects a graphic to use as your splash screen which appears before the\n menu or file is "
+     "launched. Click "
      "Options to change the amount of time it is\n displayed."},
     {ids::kSelectIcon, " CD Icon",
-     " Selects an icon to set as the CD default icon. This icon will appear as the\n CD drive icon under My Computer "
+     " Selects an icon to set as the CD default icon. This icon will appear as the\n CD drive icon "
+     "under My Computer "
      "when your disc is inserted in the CD\n drive."},
     {ids::kSelectSound, " Sounds",
-     " Selects a sound effect to play when the splash screen displays. If you\n instead prefer to include background "
+     " Selects a sound effect to play when the splash screen displays. If you\n instead prefer to "
+     "include background "
      "music in your CD menu, use the\n Insert Music toolbar button in the Menu Creator."},
     {wxID_OK, " Create CD", kGetStartedBody},
     {ids::kWindowSizeCombo, " Window Size",
-     " Choose a custom window size to display your web page or menu in. You\n can achieve dramatic effects by "
+     " Choose a custom window size to display your web page or menu in. You\n can achieve dramatic "
+     "effects by "
      "combining your menu design with a\n specific window size."},
     {ids::kOptions, " Extra Options",
-     " Sets how long the splash screen shows, limits the built-in browser (right-\n click menu, title bar, resizing, "
+     " Sets how long the splash screen shows, limits the built-in browser (right-\n click menu, "
+     "title bar, resizing, "
      "top-most, start position), and chooses\n the data folder and the secure CD option."},
 };
 
@@ -78,11 +89,14 @@ const Tip kTips[] = {
     {wxID_OK, "Compile your autoplay CD-ROM files for testing and burn."},
     {ids::kSelectOpenFile, "Select the file or web page you wish to have launched."},
     {ids::kSelectFailSafe,
-     "Select the file or web page to use as a fail-safe if user does not have proper software to open initial file."},
-    {ids::kOpenCombo, "Filename of web page or executable you wish to have launched or autoplayed."},
+     "Select the file or web page to use as a fail-safe if user does not have proper software to "
+     "open initial file."},
+    {ids::kOpenCombo,
+     "Filename of web page or executable you wish to have launched or autoplayed."},
     {ids::kHelp, "Help on creating autoplay CD-ROMs."},
     {ids::kFailSafeEdit,
-     "Filename of web page or executable you wish to have launched if user does not have proper software to open "
+     "Filename of web page or executable you wish to have launched if user does not have proper "
+     "software to open "
      "initial file."},
     {ids::kOptions, "Advanced options for your presentation."},
     {ids::kSplashCheck, "Include a self-sizing graphical splash screen."},
@@ -92,9 +106,11 @@ const Tip kTips[] = {
     {ids::kIconCheck, "Include a custom icon to represent the CD-ROM."},
     {ids::kSelectIcon, "Select an icon to represent your CD-ROM."},
     {ids::kPlaySound, "Preview the sound effect to autoplay."},
-    {ids::kBrowserCheck, "Use the internal web browser dialog rather than launching Microsoft Internet Explorer."},
+    {ids::kBrowserCheck,
+     "Use the internal web browser dialog rather than launching Microsoft Internet Explorer."},
     {ids::kMenuCreator,
-     "Create an interactive menu for your CD-ROM which can run/copy files, display message boxes, and navigate your "
+     "Create an interactive menu for your CD-ROM which can run/copy files, display message boxes, "
+     "and navigate your "
      "CD."},
 };
 
@@ -102,9 +118,12 @@ const wxColour kHeaderBlue(0, 0, 125);
 
 }  // namespace
 
-void setMenuCreatorRunner(MenuCreatorRunner runner) { menuCreatorRunner() = std::move(runner); }
+void setMenuCreatorRunner(MenuCreatorRunner runner) {
+    menuCreatorRunner() = std::move(runner);
+}
 
-CDesignerDlg::CDesignerDlg(wxWindow* parent, const fs::path& programFolder, const fs::path& ownExecutable)
+CDesignerDlg::CDesignerDlg(wxWindow* parent, const fs::path& programFolder,
+                           const fs::path& ownExecutable)
     : wxDialog(parent, wxID_ANY, kProgramTitle, wxDefaultPosition, wxDefaultSize,
                wxDEFAULT_DIALOG_STYLE | wxMINIMIZE_BOX),
       programFolder_(programFolder),
@@ -117,8 +136,8 @@ CDesignerDlg::CDesignerDlg(wxWindow* parent, const fs::path& programFolder, cons
 
     // Seams default to the real dialogs.
     chooseFile = [this](const FileChooserSpec& spec) -> std::optional<std::string> {
-        wxFileDialog dlg(this, wxString::FromUTF8(spec.title), wxString::FromUTF8(spec.startFolder), "",
-                         wxString::FromUTF8(wxFilterFromWindowsFilter(spec.filter)),
+        wxFileDialog dlg(this, wxString::FromUTF8(spec.title), wxString::FromUTF8(spec.startFolder),
+                         "", wxString::FromUTF8(wxFilterFromWindowsFilter(spec.filter)),
                          wxFD_OPEN | wxFD_FILE_MUST_EXIST);
         if (dlg.ShowModal() != wxID_OK) return std::nullopt;
         return dlg.GetPath().utf8_string();
@@ -138,6 +157,7 @@ CDesignerDlg::CDesignerDlg(wxWindow* parent, const fs::path& programFolder, cons
     };
     playSound = [](const std::string& path) {
         // No audio device is no error worth a message: the preview just stays silent.
+        wxLogNull quiet;
         wxSound::Play(wxString::FromUTF8(path), wxSOUND_ASYNC);
     };
 
@@ -154,15 +174,17 @@ CDesignerDlg::CDesignerDlg(wxWindow* parent, const fs::path& programFolder, cons
     auto* top = new wxBoxSizer(wxVERTICAL);
 
     // File to open.
-    auto* openBox = new wxStaticBoxSizer(wxVERTICAL, this, "File to Open When User Places CD-ROM into Drive.");
+    auto* openBox =
+        new wxStaticBoxSizer(wxVERTICAL, this, "File to Open When User Places CD-ROM into Drive.");
     wxWindow* ob = openBox->GetStaticBox();
-    openBox->Add(new wxStaticText(ob, wxID_ANY, "Select an existing file to autoplay or create your own menu."), 0,
-                 wxALL, 6);
+    openBox->Add(new wxStaticText(ob, wxID_ANY,
+                                  "Select an existing file to autoplay or create your own menu."),
+                 0, wxALL, 6);
     auto* openRow = new wxBoxSizer(wxHORIZONTAL);
     wxArrayString examples;
     for (const char* e : kExampleEntries) examples.Add(e);
-    openCombo_ = new wxComboBox(ob, ids::kOpenCombo, "", wxDefaultPosition, wxSize(280, -1), examples,
-                                wxCB_DROPDOWN);
+    openCombo_ = new wxComboBox(ob, ids::kOpenCombo, "", wxDefaultPosition, wxSize(280, -1),
+                                examples, wxCB_DROPDOWN);
     // Names get in only from the list, "Select File" or the Menu Creator.
     openCombo_->SetEditable(false);
     openRow->Add(openCombo_, 1, wxALIGN_CENTER_VERTICAL | wxRIGHT, 6);
@@ -172,26 +194,30 @@ CDesignerDlg::CDesignerDlg(wxWindow* parent, const fs::path& programFolder, cons
     top->Add(openBox, 0, wxEXPAND | wxLEFT | wxRIGHT | wxTOP, 8);
 
     // Fail-safe.
-    auto* failBox = new wxStaticBoxSizer(wxVERTICAL, this, "Fail-Safe Alternate File if Initial File Fails to Open");
+    auto* failBox = new wxStaticBoxSizer(wxVERTICAL, this,
+                                         "Fail-Safe Alternate File if Initial File Fails to Open");
     wxWindow* fb = failBox->GetStaticBox();
     auto* failRow = new wxBoxSizer(wxHORIZONTAL);
     failSafe_ = new wxTextCtrl(fb, ids::kFailSafeEdit, "", wxDefaultPosition, wxSize(280, -1));
     failRow->Add(failSafe_, 1, wxALIGN_CENTER_VERTICAL | wxRIGHT, 6);
     failRow->Add(new wxButton(fb, ids::kSelectFailSafe, "Select &File"), 0);
     failBox->Add(failRow, 0, wxEXPAND | wxALL, 6);
-    failBox->Add(new wxStaticText(fb, wxID_ANY,
-                                  "Leave blank to let the user choose a program with the \"Open With\" dialog."),
+    failBox->Add(new wxStaticText(
+                     fb, wxID_ANY,
+                     "Leave blank to let the user choose a program with the \"Open With\" dialog."),
                  0, wxLEFT | wxRIGHT | wxBOTTOM, 6);
     top->Add(failBox, 0, wxEXPAND | wxLEFT | wxRIGHT | wxTOP, 8);
 
     // Settings.
     auto* setBox = new wxStaticBoxSizer(wxVERTICAL, this, "Settings");
     wxWindow* sb = setBox->GetStaticBox();
-    browserCheck_ = new wxCheckBox(sb, ids::kBrowserCheck, "Enable built-in browser to autoplay web pages or movies");
+    browserCheck_ = new wxCheckBox(sb, ids::kBrowserCheck,
+                                   "Enable built-in browser to autoplay web pages or movies");
     setBox->Add(browserCheck_, 0, wxALL, 6);
     auto* sizeRow = new wxBoxSizer(wxHORIZONTAL);
     sizeRow->AddSpacer(22);
-    sizeRow->Add(new wxStaticText(sb, ids::kWindowSizeLabel, "Window Size"), 0, wxALIGN_CENTER_VERTICAL | wxRIGHT, 6);
+    sizeRow->Add(new wxStaticText(sb, ids::kWindowSizeLabel, "Window Size"), 0,
+                 wxALIGN_CENTER_VERTICAL | wxRIGHT, 6);
     wxArrayString sizes;
     for (const char* e : kWindowSizeEntries) sizes.Add(e);
     windowSize_ = new wxChoice(sb, ids::kWindowSizeCombo, wxDefaultPosition, wxDefaultSize, sizes);
@@ -199,8 +225,9 @@ CDesignerDlg::CDesignerDlg(wxWindow* parent, const fs::path& programFolder, cons
     setBox->Add(sizeRow, 0, wxLEFT | wxRIGHT | wxBOTTOM, 6);
     auto* media = new wxFlexGridSizer(3, 4, 8);
     media->AddGrowableCol(1);
-    auto mediaRow = [&](wxWindow* parent, wxSizer* grid, int checkId, const char* checkText, int nameId, int buttonId,
-                        const char* buttonText, wxCheckBox*& check, wxStaticText*& name, wxButton*& button) {
+    auto mediaRow = [&](wxWindow* parent, wxSizer* grid, int checkId, const char* checkText,
+                        int nameId, int buttonId, const char* buttonText, wxCheckBox*& check,
+                        wxStaticText*& name, wxButton*& button) {
         check = new wxCheckBox(parent, checkId, checkText);
         name = new wxStaticText(parent, nameId, "", wxDefaultPosition, wxSize(150, -1),
                                 wxST_NO_AUTORESIZE | wxST_ELLIPSIZE_MIDDLE);
@@ -209,10 +236,11 @@ CDesignerDlg::CDesignerDlg(wxWindow* parent, const fs::path& programFolder, cons
         grid->Add(name, 1, wxALIGN_CENTER_VERTICAL | wxEXPAND);
         grid->Add(button, 0);
     };
-    mediaRow(sb, media, ids::kSplashCheck, "Enable splash screen upon CD-ROM startup:", ids::kSplashName,
-             ids::kSelectImage, "Select &Image", splashCheck_, splashName_, selectImage_);
-    mediaRow(sb, media, ids::kIconCheck, "Enable custom icon for CD-ROM:", ids::kIconName, ids::kSelectIcon,
-             "Select &Icon", iconCheck_, iconName_, selectIcon_);
+    mediaRow(sb, media, ids::kSplashCheck,
+             "Enable splash screen upon CD-ROM startup:", ids::kSplashName, ids::kSelectImage,
+             "Select &Image", splashCheck_, splashName_, selectImage_);
+    mediaRow(sb, media, ids::kIconCheck, "Enable custom icon for CD-ROM:", ids::kIconName,
+             ids::kSelectIcon, "Select &Icon", iconCheck_, iconName_, selectIcon_);
     setBox->Add(media, 0, wxEXPAND | wxALL, 6);
     top->Add(setBox, 0, wxEXPAND | wxLEFT | wxRIGHT | wxTOP, 8);
 
@@ -221,8 +249,9 @@ CDesignerDlg::CDesignerDlg(wxWindow* parent, const fs::path& programFolder, cons
     wxWindow* snb = soundBox->GetStaticBox();
     auto* soundGrid = new wxFlexGridSizer(4, 4, 8);
     soundGrid->AddGrowableCol(1);
-    mediaRow(snb, soundGrid, ids::kSoundCheck, "Enable sound effect upon CD-ROM startup:", ids::kSoundName,
-             ids::kSelectSound, "Select &Sound", soundCheck_, soundName_, selectSound_);
+    mediaRow(snb, soundGrid, ids::kSoundCheck,
+             "Enable sound effect upon CD-ROM startup:", ids::kSoundName, ids::kSelectSound,
+             "Select &Sound", soundCheck_, soundName_, selectSound_);
     soundGrid->Add(new wxButton(snb, ids::kPlaySound, "&Play Sound"), 0);
     soundBox->Add(soundGrid, 0, wxEXPAND | wxALL, 6);
     top->Add(soundBox, 0, wxEXPAND | wxLEFT | wxRIGHT | wxTOP, 8);
@@ -244,9 +273,10 @@ CDesignerDlg::CDesignerDlg(wxWindow* parent, const fs::path& programFolder, cons
     auto* iconPanel = new wxPanel(this, wxID_ANY);
     iconPanel->SetBackgroundColour(kHeaderBlue);
     auto* iconSizer = new wxBoxSizer(wxVERTICAL);
-    iconSizer->Add(new wxStaticBitmap(iconPanel, ids::kHeaderIcon,
-                                      wxArtProvider::GetBitmap(wxART_CDROM, wxART_OTHER, wxSize(32, 32))),
-                   0, wxALL, 8);
+    iconSizer->Add(
+        new wxStaticBitmap(iconPanel, ids::kHeaderIcon,
+                           wxArtProvider::GetBitmap(wxART_CDROM, wxART_OTHER, wxSize(32, 32))),
+        0, wxALL, 8);
     iconPanel->SetSizer(iconSizer);
     panel->Add(iconPanel, 0, wxEXPAND);
     auto* texts = new wxBoxSizer(wxVERTICAL);
@@ -280,8 +310,10 @@ CDesignerDlg::CDesignerDlg(wxWindow* parent, const fs::path& programFolder, cons
         if (wxWindow* w = FindWindow(tip.id)) w->SetToolTip(tip.text);
 
     Bind(wxEVT_BUTTON, &CDesignerDlg::onCreateCd, this, wxID_OK);
-    Bind(wxEVT_BUTTON, [this](wxCommandEvent&) { EndModal(wxID_CANCEL); }, wxID_CANCEL);
-    Bind(wxEVT_BUTTON, [this](wxCommandEvent&) { selectOpenFile(); }, ids::kSelectOpenFile);
+    Bind(
+        wxEVT_BUTTON, [this](wxCommandEvent&) { EndModal(wxID_CANCEL); }, wxID_CANCEL);
+    Bind(
+        wxEVT_BUTTON, [this](wxCommandEvent&) { selectOpenFile(); }, ids::kSelectOpenFile);
     Bind(
         wxEVT_BUTTON,
         [this](wxCommandEvent&) {
@@ -313,7 +345,8 @@ CDesignerDlg::CDesignerDlg(wxWindow* parent, const fs::path& programFolder, cons
     Bind(wxEVT_CHECKBOX, &CDesignerDlg::onMediaCheck, this, ids::kIconCheck);
     Bind(wxEVT_CHECKBOX, &CDesignerDlg::onMediaCheck, this, ids::kBrowserCheck);
     Bind(wxEVT_CHOICE, &CDesignerDlg::onWindowSize, this, ids::kWindowSizeCombo);
-    auto media_choice = [this](int id, FileChoice which, void (*apply)(DesignerSettings&, const std::string&)) {
+    auto media_choice = [this](int id, FileChoice which,
+                               void (*apply)(DesignerSettings&, const std::string&)) {
         Bind(
             wxEVT_BUTTON,
             [this, which, apply](wxCommandEvent&) {
@@ -342,8 +375,10 @@ CDesignerDlg::CDesignerDlg(wxWindow* parent, const fs::path& programFolder, cons
             if (runOptions() == wxID_OK) settings_.options = options_->values();
         },
         ids::kOptions);
-    Bind(wxEVT_BUTTON, [this](wxCommandEvent&) { showHelp(); }, ids::kHelp);
-    Bind(wxEVT_BUTTON, [this](wxCommandEvent&) { showAbout(); }, ids::kAbout);
+    Bind(
+        wxEVT_BUTTON, [this](wxCommandEvent&) { showHelp(); }, ids::kHelp);
+    Bind(
+        wxEVT_BUTTON, [this](wxCommandEvent&) { showAbout(); }, ids::kAbout);
     Bind(
         wxEVT_TIMER,
         [this](wxTimerEvent&) {
@@ -518,7 +553,9 @@ void CDesignerDlg::showAbout() {
     wxGenericAboutBox(info, this);
 }
 
-void CDesignerDlg::onCreateCd(wxCommandEvent&) { build(); }
+void CDesignerDlg::onCreateCd(wxCommandEvent&) {
+    build();
+}
 
 void CDesignerDlg::build() {
     gather();
@@ -549,20 +586,20 @@ void CDesignerDlg::build() {
         wait_ = nullptr;
     }
     switch (lastBuild_.outcome) {
-    case BuildResult::Outcome::Refused:
-        if (!lastBuild_.messages.empty()) {
-            auto focus = lastBuild_.messages.back().focus;
-            if (focus == BuildMessage::Focus::FileToOpen) openCombo_->SetFocus();
-            if (focus == BuildMessage::Focus::FailSafe) failSafe_->SetFocus();
-        }
-        break;
-    case BuildResult::Outcome::Aborted:
-        break;
-    case BuildResult::Outcome::Completed:
-        complete_->setResult(lastBuild_.folder, lastBuild_.commandLine);
-        complete_->Show();
-        complete_->Raise();
-        break;
+        case BuildResult::Outcome::Refused:
+            if (!lastBuild_.messages.empty()) {
+                auto focus = lastBuild_.messages.back().focus;
+                if (focus == BuildMessage::Focus::FileToOpen) openCombo_->SetFocus();
+                if (focus == BuildMessage::Focus::FailSafe) failSafe_->SetFocus();
+            }
+            break;
+        case BuildResult::Outcome::Aborted:
+            break;
+        case BuildResult::Outcome::Completed:
+            complete_->setResult(lastBuild_.folder, lastBuild_.commandLine);
+            complete_->Show();
+            complete_->Raise();
+            break;
     }
 }
 

@@ -28,12 +28,12 @@ class CPreparingFilesDlg;
 
 // The Menu Creator: runs modally on the html folder and gives the saved
 // page's full path, or nothing when it was cancelled. Set by the Menu Creator's part.
-using MenuCreatorRunner =
-    std::function<std::optional<std::string>(wxWindow* parent, const std::filesystem::path& htmlFolder)>;
+using MenuCreatorRunner = std::function<std::optional<std::string>(
+    wxWindow* parent, const std::filesystem::path& htmlFolder)>;
 void setMenuCreatorRunner(MenuCreatorRunner runner);
 
 class CDesignerDlg : public wxDialog {
-public:
+  public:
     CDesignerDlg(wxWindow* parent, const std::filesystem::path& programFolder,
                  const std::filesystem::path& ownExecutable);
     ~CDesignerDlg() override;
@@ -63,7 +63,7 @@ public:
     bool flashing() const { return flashTimer_.IsRunning(); }
     void stopFlashing() { stopFlash_ = true; }
 
-private:
+  private:
     void build();
     void onCreateCd(wxCommandEvent&);
     void onExample(wxCommandEvent&);
@@ -88,9 +88,11 @@ private:
 
     wxComboBox* openCombo_ = nullptr;
     wxTextCtrl* failSafe_ = nullptr;
-    wxCheckBox *splashCheck_ = nullptr, *soundCheck_ = nullptr, *iconCheck_ = nullptr, *browserCheck_ = nullptr;
+    wxCheckBox *splashCheck_ = nullptr, *soundCheck_ = nullptr, *iconCheck_ = nullptr,
+               *browserCheck_ = nullptr;
     wxStaticText *splashName_ = nullptr, *soundName_ = nullptr, *iconName_ = nullptr;
-    wxButton *createCd_ = nullptr, *selectImage_ = nullptr, *selectSound_ = nullptr, *selectIcon_ = nullptr;
+    wxButton *createCd_ = nullptr, *selectImage_ = nullptr, *selectSound_ = nullptr,
+             *selectIcon_ = nullptr;
     wxChoice* windowSize_ = nullptr;
     wxStaticText *header_ = nullptr, *body_ = nullptr;
     wxTimer headerTimer_;

@@ -2,7 +2,9 @@
 
 namespace rondivo {
 
-std::string spacesToUnderscores(std::string_view name) { return underscoreBlanks(name); }
+std::string spacesToUnderscores(std::string_view name) {
+    return underscoreBlanks(name);
+}
 
 std::string fileNamePart(std::string_view path) {
     auto pos = path.find_last_of("\\/");
@@ -19,7 +21,9 @@ void setBrowserLimits(OptionsValues& o, bool rightClick, bool resizing, bool tit
     o.disableResizing = resizing;
     o.disableTitleBar = titleBar;
 }
-bool contains(const std::string& s, const char* what) { return s.find(what) != std::string::npos; }
+bool contains(const std::string& s, const char* what) {
+    return s.find(what) != std::string::npos;
+}
 }  // namespace
 
 void applyPreset(DesignerSettings& s) {
@@ -57,7 +61,8 @@ bool chooseOwnFile(DesignerSettings& s, const std::string& path) {
     return true;
 }
 
-void chooseExample(DesignerSettings& s, const std::string& programFolder, const std::string& entry) {
+void chooseExample(DesignerSettings& s, const std::string& programFolder,
+                   const std::string& entry) {
     std::string folder = programFolder;
     if (!folder.empty() && folder.back() != '/' && folder.back() != '\\') folder += '/';
     s.openSource = folder + "html/" + entry;
@@ -90,7 +95,8 @@ void chooseIcon(DesignerSettings& s, const std::string& path) {
     s.iconName = fileNamePart(path);
 }
 
-int chooseWindowSize(DesignerSettings& s, int index, std::optional<std::pair<int, int>> customSize) {
+int chooseWindowSize(DesignerSettings& s, int index,
+                     std::optional<std::pair<int, int>> customSize) {
     s.windowSize = index;
     if (index != kCustomWindowSize) {
         s.customWidth = 0;
@@ -114,7 +120,9 @@ std::pair<int, int> customSizeDialogStart(const DesignerSettings& s) {
     return {640, 480};
 }
 
-bool customSizeValid(int value) { return value >= kCustomSizeMin && value <= kCustomSizeMax; }
+bool customSizeValid(int value) {
+    return value >= kCustomSizeMin && value <= kCustomSizeMax;
+}
 
 bool startPositionTextValid(std::string_view text) {
     for (char c : text)
@@ -171,22 +179,26 @@ namespace rondivo {
 FileChooserSpec fileChooserSpec(FileChoice which, const std::string& programFolder) {
     const std::filesystem::path p(programFolder);
     constexpr const char* kOpenFilter =
-        "All Files (*.*)|*.*|HTML Files (*.htm;*.html)|*.htm; *.html|Microsoft Word Files (*.doc)|*.doc|Adobe PDF "
+        "All Files (*.*)|*.*|HTML Files (*.htm;*.html)|*.htm; *.html|Microsoft Word Files "
+        "(*.doc)|*.doc|Adobe PDF "
         "Files (*.pdf)|*.pdf||";
     switch (which) {
-    case FileChoice::FileToOpen:
-        return {"Select the File to Auto-Play on CD-ROM", (p / "html").string(), ".*", kOpenFilter};
-    case FileChoice::FailSafe:
-        return {"Select the File to Auto-Play if Initial File Fails to Open", (p / "html").string(), ".*",
-                kOpenFilter};
-    case FileChoice::Splash:
-        return {"Select an Image to Display in CD-ROM Splash Screen", (p / "splashscreens").string(), ".*",
-                "GIF/JPG/BMP (*.gif;*.jpg;*.bmp;*.jpeg)|*.gif; *.jpg; *.bmp; *.jpeg||"};
-    case FileChoice::Sound:
-        return {"Select a Sound to Play upon CD-ROM Startup", (p / "sounds").string(), ".*", "Wav (*.wav)|*.wav||"};
-    case FileChoice::Icon:
-        return {"Select an Icon for Your CD-ROM", (p / "icons").string(), ".ico",
-                "Ico/Bmp/Exe (*.ico;*.bmp;*.exe)|*.ico; *.bmp; *.exe||"};
+        case FileChoice::FileToOpen:
+            return {"Select the File to Auto-Play on CD-ROM", (p / "html").string(), ".*",
+                    kOpenFilter};
+        case FileChoice::FailSafe:
+            return {"Select the File to Auto-Play if Initial File Fails to Open",
+                    (p / "html").string(), ".*", kOpenFilter};
+        case FileChoice::Splash:
+            return {"Select an Image to Display in CD-ROM Splash Screen",
+                    (p / "splashscreens").string(), ".*",
+                    "GIF/JPG/BMP (*.gif;*.jpg;*.bmp;*.jpeg)|*.gif; *.jpg; *.bmp; *.jpeg||"};
+        case FileChoice::Sound:
+            return {"Select a Sound to Play upon CD-ROM Startup", (p / "sounds").string(), ".*",
+                    "Wav (*.wav)|*.wav||"};
+        case FileChoice::Icon:
+            return {"Select an Icon for Your CD-ROM", (p / "icons").string(), ".ico",
+                    "Ico/Bmp/Exe (*.ico;*.bmp;*.exe)|*.ico; *.bmp; *.exe||"};
     }
     return {};
 }
@@ -198,7 +210,8 @@ std::string wxFilterFromWindowsFilter(const std::string& filter) {
     std::size_t field = 0, start = 0;
     while (start <= f.size()) {
         std::size_t bar = f.find('|', start);
-        std::string part = f.substr(start, bar == std::string::npos ? std::string::npos : bar - start);
+        std::string part =
+            f.substr(start, bar == std::string::npos ? std::string::npos : bar - start);
         if (field % 2 == 1) {
             std::string cleaned;
             for (char c : part)

@@ -56,24 +56,25 @@ inline constexpr std::array<const char*, 7> kWindowSizeEntries = {
 inline constexpr int kCustomWindowSize = 6;
 
 inline constexpr const char* kSelectOwnFileEntry = "Select your own file..";
-inline constexpr std::array<const char*, 12> kExampleEntries = {
-    kSelectOwnFileEntry,
-    "1_Demo_General_Menu.html",
-    "2_Demo_Software_Installation.html",
-    "3_Demo_Microsoft_PowerPoint.html",
-    "4_Demo_Fancy_Menu.html",
-    "5_Demo_Video_Movie.html",
-    "6_Demo_Slide_Show_Automatic.html",
-    "7_Demo_Slide_Show_Manual.html",
-    "8_Demo_License_Agreement.html",
-    "9_Sunset_CD_Menu.html",
-    "91_HighTech_CD_Menu.html",
-    "92_XPBlue_CD_Menu.html"};
+inline constexpr std::array<const char*, 12> kExampleEntries = {kSelectOwnFileEntry,
+                                                                "1_Demo_General_Menu.html",
+                                                                "2_Demo_Software_Installation.html",
+                                                                "3_Demo_Microsoft_PowerPoint.html",
+                                                                "4_Demo_Fancy_Menu.html",
+                                                                "5_Demo_Video_Movie.html",
+                                                                "6_Demo_Slide_Show_Automatic.html",
+                                                                "7_Demo_Slide_Show_Manual.html",
+                                                                "8_Demo_License_Agreement.html",
+                                                                "9_Sunset_CD_Menu.html",
+                                                                "91_HighTech_CD_Menu.html",
+                                                                "92_XPBlue_CD_Menu.html"};
 
-inline constexpr std::array<const char*, 4> kSplashTimeEntries = {"Short", "Normal", "Long", "Extra Long"};
+inline constexpr std::array<const char*, 4> kSplashTimeEntries = {"Short", "Normal", "Long",
+                                                                  "Extra Long"};
 
 inline constexpr const char* kSpecialFolderMessage =
-    "The \"CD-ROM Distributable Files\" folder is a special folder used by the software. Please chose a folder "
+    "The \"CD-ROM Distributable Files\" folder is a special folder used by the software. Please "
+    "chose a folder "
     "where your original files reside.";
 inline constexpr const char* kStartPositionMessage =
     "Please enter a number or a percentage for the starting window position.";
@@ -92,7 +93,8 @@ void applyPreset(DesignerSettings& settings);
 // then shows kSpecialFolderMessage and asks again.
 bool chooseOwnFile(DesignerSettings& settings, const std::string& path);
 // An entry of the example list other than "Select your own file..".
-void chooseExample(DesignerSettings& settings, const std::string& programFolder, const std::string& entry);
+void chooseExample(DesignerSettings& settings, const std::string& programFolder,
+                   const std::string& entry);
 // Fail-safe: no preset, no folder check.
 void chooseFailSafe(DesignerSettings& settings, const std::string& path);
 // Menu Creator saved `path`: the name is underscored, no preset.
@@ -104,7 +106,8 @@ void chooseIcon(DesignerSettings& settings, const std::string& path);
 
 // A new window size from the list. For "Custom" the size dialog's answer is
 // given (nothing: cancelled); returns the index the list should show.
-int chooseWindowSize(DesignerSettings& settings, int index, std::optional<std::pair<int, int>> customSize = {});
+int chooseWindowSize(DesignerSettings& settings, int index,
+                     std::optional<std::pair<int, int>> customSize = {});
 // What the custom-size dialog starts with: 640 x 480 unless a custom size is set.
 std::pair<int, int> customSizeDialogStart(const DesignerSettings& settings);
 inline constexpr int kCustomSizeMin = 1;

@@ -16,7 +16,9 @@ namespace fs = std::filesystem;
 
 namespace {
 
-std::string errnoText(int e) { return std::strerror(e); }
+std::string errnoText(int e) {
+    return std::strerror(e);
+}
 
 // Returns 0 or an errno value.
 int copyBytes(int in, int out, std::uint64_t size) {
@@ -85,7 +87,8 @@ std::string copyFileImpl(const fs::path& source, const fs::path& target, std::ui
     }
     if (outFd < 0) return errnoText(errno);
     Fd out(outFd);
-    if (int e = copyBytes(in.fd, out.fd, static_cast<std::uint64_t>(st.st_size))) return errnoText(e);
+    if (int e = copyBytes(in.fd, out.fd, static_cast<std::uint64_t>(st.st_size)))
+        return errnoText(e);
     if (bytes) *bytes += static_cast<std::uint64_t>(st.st_size);
     int fd = out.fd;
     out.fd = -1;
@@ -100,7 +103,9 @@ struct TreeCopier {
     std::pair<dev_t, ino_t> skip{0, 0};
     bool haveSkip = false;
 
-    void fail(const fs::path& p, std::string why) { report.failures.push_back({p, std::move(why)}); }
+    void fail(const fs::path& p, std::string why) {
+        report.failures.push_back({p, std::move(why)});
+    }
 
     void copyDir(const fs::path& src, const fs::path& dst) {
         struct stat st {};
@@ -119,7 +124,8 @@ struct TreeCopier {
                 break;
             }
             const fs::path& from = it->path();
-            // The entry's type comes with the directory listing; only links need a look at their target.
+            // The entry's type comes with the directory listing; only links need a look at their
+            // target.
             std::error_code tec;
             fs::file_type type = it->symlink_status(tec).type();
             if (type == fs::file_type::symlink) type = fs::status(from, tec).type();
@@ -163,7 +169,8 @@ FolderCopyReport copyFolderTree(const fs::path& sourceDir, const fs::path& targe
 
 void clearReadOnly(const fs::path& path) {
     struct stat st {};
-    if (::stat(path.c_str(), &st) == 0 && !(st.st_mode & S_IWUSR)) ::chmod(path.c_str(), (st.st_mode & 07777) | S_IWUSR);
+    if (::stat(path.c_str(), &st) == 0 && !(st.st_mode & S_IWUSR))
+        ::chmod(path.c_str(), (st.st_mode & 07777) | S_IWUSR);
 }
 
 bool deleteFolderTree(const fs::path& path) {

@@ -33,8 +33,9 @@ std::string copyFileOver(const std::filesystem::path& source, const std::filesys
 // lies inside the source, which would otherwise copy itself without end.
 // Symbolic links are followed; a folder reached twice through links is copied once.
 // `onFile` is told each source file before it is copied (may be empty).
-FolderCopyReport copyFolderTree(const std::filesystem::path& sourceDir, const std::filesystem::path& targetDir,
-                                const std::function<void(const std::filesystem::path&)>& onFile = {});
+FolderCopyReport copyFolderTree(
+    const std::filesystem::path& sourceDir, const std::filesystem::path& targetDir,
+    const std::function<void(const std::filesystem::path&)>& onFile = {});
 
 // Gives the owner write permission back when a copied file came read-only,
 // so the next build can delete it.

@@ -15,9 +15,10 @@ CHelpDlg::CHelpDlg(wxWindow* parent, const std::string& page, const std::string&
     auto* top = new wxBoxSizer(wxVERTICAL);
     wxWebView* view = wxWebView::New(this, 1085);
     if (page.empty()) {
-        view->SetPage("<html><body style='font-family:sans-serif'><h2>Rondivo! Help</h2><p>The manual is not "
-                      "installed in the program folder (help/index.html).</p></body></html>",
-                      "");
+        view->SetPage(
+            "<html><body style='font-family:sans-serif'><h2>Rondivo! Help</h2><p>The manual is not "
+            "installed in the program folder (help/index.html).</p></body></html>",
+            "");
     } else {
         wxString url = wxFileName::FileNameToURL(wxFileName(wxString::FromUTF8(page)));
         if (!anchor.empty()) url += "#" + wxString::FromUTF8(anchor);
@@ -26,7 +27,8 @@ CHelpDlg::CHelpDlg(wxWindow* parent, const std::string& page, const std::string&
     top->Add(view, 1, wxEXPAND);
     top->Add(CreateButtonSizer(wxCLOSE), 0, wxEXPAND | wxALL, 8);
     SetSizer(top);
-    Bind(wxEVT_BUTTON, [this](wxCommandEvent&) { EndModal(wxID_CLOSE); }, wxID_CLOSE);
+    Bind(
+        wxEVT_BUTTON, [this](wxCommandEvent&) { EndModal(wxID_CLOSE); }, wxID_CLOSE);
     SetEscapeId(wxID_CLOSE);
 }
 

@@ -7,7 +7,7 @@
 namespace rondivo {
 
 class CHelpDlg : public wxDialog {
-public:
+  public:
     // `page`: the manual's file ("" when it is not installed); `anchor`: a section to open at.
     CHelpDlg(wxWindow* parent, const std::string& page, const std::string& anchor = {});
 };

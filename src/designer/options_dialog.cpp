@@ -20,7 +20,8 @@ COptionsDlg::COptionsDlg(wxWindow* parent) : wxDialog(parent, wxID_ANY, "Options
     auto* adv = new wxStaticBoxSizer(wxVERTICAL, this, "Advanced Options");
     wxWindow* box = adv->GetStaticBox();
     auto* timeRow = new wxBoxSizer(wxHORIZONTAL);
-    timeRow->Add(new wxStaticText(box, wxID_ANY, "Splash screen display time"), 0, wxALIGN_CENTER_VERTICAL | wxRIGHT, 8);
+    timeRow->Add(new wxStaticText(box, wxID_ANY, "Splash screen display time"), 0,
+                 wxALIGN_CENTER_VERTICAL | wxRIGHT, 8);
     wxArrayString times;
     for (const char* t : kSplashTimeEntries) times.Add(t);
     splashTime_ = new wxChoice(box, ids::kSplashTime, wxDefaultPosition, wxDefaultSize, times);
@@ -35,12 +36,16 @@ COptionsDlg::COptionsDlg(wxWindow* parent) : wxDialog(parent, wxID_ANY, "Options
     titleBar_ = check(ids::kTitleBar, "Disable title bar in built-in web browser.");
     resizing_ = check(ids::kResizing, "Disable resizing of the built-in web browser.");
     topMost_ = check(ids::kTopMost, "Set built-in web browser to always be the top-most window.");
-    noFolderCopy_ = check(ids::kNoFolderCopy, "Disable copying all files/folders in target file location.");
-    dataFolder_ = check(ids::kDataFolder, "Place data files in separate directory on CD for clean look.");
-    adv->Add(new wxStaticText(box, wxID_ANY,
-                              "Starting window position in pixels or percent of resolution.\nExample: 100, 100 or "
-                              "50%, 100"),
-             0, wxLEFT | wxRIGHT | wxTOP, 6);
+    noFolderCopy_ =
+        check(ids::kNoFolderCopy, "Disable copying all files/folders in target file location.");
+    dataFolder_ =
+        check(ids::kDataFolder, "Place data files in separate directory on CD for clean look.");
+    adv->Add(
+        new wxStaticText(
+            box, wxID_ANY,
+            "Starting window position in pixels or percent of resolution.\nExample: 100, 100 or "
+            "50%, 100"),
+        0, wxLEFT | wxRIGHT | wxTOP, 6);
     auto* pos = new wxBoxSizer(wxHORIZONTAL);
     pos->Add(new wxStaticText(box, wxID_ANY, "X"), 0, wxALIGN_CENTER_VERTICAL | wxRIGHT, 4);
     startX_ = new wxTextCtrl(box, ids::kStartX, "", wxDefaultPosition, wxSize(70, -1));
@@ -69,7 +74,11 @@ COptionsDlg::COptionsDlg(wxWindow* parent) : wxDialog(parent, wxID_ANY, "Options
     Bind(wxEVT_BUTTON, &COptionsDlg::onOk, this, wxID_OK);
     Bind(wxEVT_BUTTON, &COptionsDlg::onCancel, this, wxID_CANCEL);
     Bind(
-        wxEVT_BUTTON, [this](wxCommandEvent&) { if (showHelp) showHelp(); }, ids::kHelp);
+        wxEVT_BUTTON,
+        [this](wxCommandEvent&) {
+            if (showHelp) showHelp();
+        },
+        ids::kHelp);
     toControls();
 }
 
@@ -111,16 +120,16 @@ void COptionsDlg::toControls() {
 void COptionsDlg::onOk(wxCommandEvent&) {
     OptionsValues v = fromControls();
     switch (acceptStartPosition(v)) {
-    case StartField::X:
-        showMessage(kStartPositionMessage, wxICON_STOP);
-        startX_->SetFocus();
-        return;
-    case StartField::Y:
-        showMessage(kStartPositionMessage, wxICON_STOP);
-        startY_->SetFocus();
-        return;
-    case StartField::None:
-        break;
+        case StartField::X:
+            showMessage(kStartPositionMessage, wxICON_STOP);
+            startX_->SetFocus();
+            return;
+        case StartField::Y:
+            showMessage(kStartPositionMessage, wxICON_STOP);
+            startY_->SetFocus();
+            return;
+        case StartField::None:
+            break;
     }
     values_ = v;
     toControls();

@@ -14,7 +14,7 @@
 namespace rondivo {
 
 class COptionsDlg : public wxDialog {
-public:
+  public:
     explicit COptionsDlg(wxWindow* parent);
     const OptionsValues& values() const { return values_; }
     OptionsValues& values() { return values_; }
@@ -28,14 +28,15 @@ public:
     OptionsValues fromControls() const;
     void toControls();
 
-private:
+  private:
     void onOk(wxCommandEvent&);
     void onCancel(wxCommandEvent&);
     void finish(int code);
     OptionsValues values_;
     wxChoice* splashTime_ = nullptr;
-    wxCheckBox *rightClick_ = nullptr, *titleBar_ = nullptr, *resizing_ = nullptr, *noFolderCopy_ = nullptr,
-               *dataFolder_ = nullptr, *topMost_ = nullptr, *centre_ = nullptr, *secure_ = nullptr;
+    wxCheckBox *rightClick_ = nullptr, *titleBar_ = nullptr, *resizing_ = nullptr,
+               *noFolderCopy_ = nullptr, *dataFolder_ = nullptr, *topMost_ = nullptr,
+               *centre_ = nullptr, *secure_ = nullptr;
     wxTextCtrl *startX_ = nullptr, *startY_ = nullptr;
 };
 

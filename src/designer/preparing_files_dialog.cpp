@@ -7,8 +7,8 @@
 namespace rondivo {
 
 CPreparingFilesDlg::CPreparingFilesDlg(wxWindow* parent)
-    : wxDialog(parent, wxID_ANY, "Please wait, Preparing Files ..", wxDefaultPosition, wxDefaultSize,
-               wxCAPTION) {
+    : wxDialog(parent, wxID_ANY, "Please wait, Preparing Files ..", wxDefaultPosition,
+               wxDefaultSize, wxCAPTION) {
     auto* top = new wxBoxSizer(wxVERTICAL);
     top->Add(new wxStaticText(this, wxID_ANY, "Reading linked objects:"), 0, wxALL, 10);
     text_ = new wxStaticText(this, ids::kWaitText, "", wxDefaultPosition, wxSize(480, 60),

@@ -8,12 +8,12 @@
 namespace rondivo {
 
 class CPreparingFilesDlg : public wxDialog {
-public:
+  public:
     explicit CPreparingFilesDlg(wxWindow* parent);
     void setText(const std::string& text);
     wxString text() const { return text_->GetLabel(); }
 
-private:
+  private:
     wxStaticText* text_ = nullptr;
 };
 

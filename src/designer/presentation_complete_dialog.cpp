@@ -26,28 +26,35 @@ PresentationAction& saveAction() {
 }
 }  // namespace
 
-void setBurnToCdAction(PresentationAction action) { burnAction() = std::move(action); }
-void setSaveIsoAction(PresentationAction action) { saveAction() = std::move(action); }
+void setBurnToCdAction(PresentationAction action) {
+    burnAction() = std::move(action);
+}
+void setSaveIsoAction(PresentationAction action) {
+    saveAction() = std::move(action);
+}
 
 CPresentationCompleteDlg::CPresentationCompleteDlg(wxWindow* parent)
     : wxDialog(parent, wxID_ANY, "Rondivo! - Presentation Complete") {
     showMessage = [this](const std::string& text) {
         wxMessageBox(wxString::FromUTF8(text), kProgramTitle, wxOK | wxICON_INFORMATION, this);
     };
-    launch = [](const fs::path& program, const std::vector<std::string>& args, const fs::path& cwd) {
+    launch = [](const fs::path& program, const std::vector<std::string>& args,
+                const fs::path& cwd) {
         std::vector<std::string> argv{program.string()};
         argv.insert(argv.end(), args.begin(), args.end());
         auto started = platform::spawnProcess(argv, cwd);
         if (started.started())
-            platform::waitForExit(started.pid, std::chrono::milliseconds(0));  // reaped when it ends
+            platform::waitForExit(started.pid,
+                                  std::chrono::milliseconds(0));  // reaped when it ends
         else
             platform::debugLog("preview could not start " + program.string());
     };
 
     auto* top = new wxBoxSizer(wxVERTICAL);
-    auto* group = new wxStaticBoxSizer(wxVERTICAL, this, "Your files have been created and placed on your desktop in");
-    folderText_ = new wxStaticText(group->GetStaticBox(), ids::kFolderText, "", wxDefaultPosition, wxSize(460, -1),
-                                   wxST_ELLIPSIZE_MIDDLE);
+    auto* group = new wxStaticBoxSizer(
+        wxVERTICAL, this, "Your files have been created and placed on your desktop in");
+    folderText_ = new wxStaticText(group->GetStaticBox(), ids::kFolderText, "", wxDefaultPosition,
+                                   wxSize(460, -1), wxST_ELLIPSIZE_MIDDLE);
     wxFont bold = folderText_->GetFont();
     bold.SetWeight(wxFONTWEIGHT_BOLD);
     folderText_->SetFont(bold);
@@ -56,7 +63,8 @@ CPresentationCompleteDlg::CPresentationCompleteDlg(wxWindow* parent)
     for (const char* line :
          {"1. Copy any additional files to be placed on the CD into the folder listed above.",
           "2. Preview your presentation.",
-          "3. Burn to CD. If using 3rd-party CD writing software, do not burn the actual folder itself, just the "
+          "3. Burn to CD. If using 3rd-party CD writing software, do not burn the actual folder "
+          "itself, just the "
           "files within the folder to your CD root directory."}) {
         auto* t = new wxStaticText(this, wxID_ANY, line);
         t->Wrap(470);
@@ -89,11 +97,13 @@ CPresentationCompleteDlg::CPresentationCompleteDlg(wxWindow* parent)
             if (saveAction())
                 saveAction()(*this, folder_);
             else
-                showMessage("Saving an ISO image is not available yet in this version of Rondivo!.");
+                showMessage(
+                    "Saving an ISO image is not available yet in this version of Rondivo!.");
         },
         ids::kSaveIso);
     // The dialog is kept for the next build: Cancel only hides it.
-    Bind(wxEVT_BUTTON, [this](wxCommandEvent&) { Hide(); }, wxID_CANCEL);
+    Bind(
+        wxEVT_BUTTON, [this](wxCommandEvent&) { Hide(); }, wxID_CANCEL);
     Bind(wxEVT_CLOSE_WINDOW, [this](wxCloseEvent&) { Hide(); });
 }
 
@@ -105,9 +115,11 @@ void CPresentationCompleteDlg::setResult(const fs::path& folder, const std::stri
 }
 
 void CPresentationCompleteDlg::onPreview(wxCommandEvent&) {
-    if (wxTopLevelWindow* parent = dynamic_cast<wxTopLevelWindow*>(GetParent())) parent->Iconize(true);
+    if (wxTopLevelWindow* parent = dynamic_cast<wxTopLevelWindow*>(GetParent()))
+        parent->Iconize(true);
     const fs::path workingDir = shownFolder().utf8_string();
-    launch(workingDir / "autorun.exe", platform::splitCommandLine(previewParameters(commandLine_)), workingDir);
+    launch(workingDir / "autorun.exe", platform::splitCommandLine(previewParameters(commandLine_)),
+           workingDir);
 }
 
 }  // namespace rondivo

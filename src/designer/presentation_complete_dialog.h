@@ -14,12 +14,13 @@ namespace rondivo {
 class CPresentationCompleteDlg;
 // What "Burn to CD" and "Save ISO" do; the disc-writing part of the program
 // sets them. Until then they say the feature is not available yet.
-using PresentationAction = std::function<void(CPresentationCompleteDlg& dialog, const std::filesystem::path& folder)>;
+using PresentationAction =
+    std::function<void(CPresentationCompleteDlg& dialog, const std::filesystem::path& folder)>;
 void setBurnToCdAction(PresentationAction action);
 void setSaveIsoAction(PresentationAction action);
 
 class CPresentationCompleteDlg : public wxDialog {
-public:
+  public:
     explicit CPresentationCompleteDlg(wxWindow* parent);
     // The build's results; then Show().
     void setResult(const std::filesystem::path& folder, const std::string& commandLine);
@@ -33,7 +34,7 @@ public:
         launch;
     std::function<void(const std::string& text)> showMessage;
 
-private:
+  private:
     void onPreview(wxCommandEvent&);
     std::filesystem::path folder_;
     std::string commandLine_;

@@ -18,13 +18,36 @@ using test::TempDir;
 using test::writeFile;
 using ::testing::HasSubstr;
 
-BuildCommandLine parse(std::vector<std::string> args) { return parseBuildCommandLine(args, "/prog", "/prog/rondivo"); }
+BuildCommandLine parse(std::vector<std::string> args) {
+    return parseBuildCommandLine(args, "/prog", "/prog/rondivo");
+}
 
 TEST(BuildCommandLine, EveryChoiceReachesTheSettings) {
-    auto cl = parse({"--open", "/w/My Page.html", "--fail-safe=/w/f.pdf", "--no-splash", "--sound", "/s/a b.wav",
-                     "--icon", "/i/x.ico", "--no-browser", "--window-size", "800x600", "--splash-time", "extra-long",
-                     "--right-click", "--no-title-bar", "--no-resize", "--top-most", "--start", "50%,100",
-                     "--no-centre", "--no-folder-copy", "--no-data-folder", "--secure", "--desktop", "/d"});
+    auto cl = parse({"--open",
+                     "/w/My Page.html",
+                     "--fail-safe=/w/f.pdf",
+                     "--no-splash",
+                     "--sound",
+                     "/s/a b.wav",
+                     "--icon",
+                     "/i/x.ico",
+                     "--no-browser",
+                     "--window-size",
+                     "800x600",
+                     "--splash-time",
+                     "extra-long",
+                     "--right-click",
+                     "--no-title-bar",
+                     "--no-resize",
+                     "--top-most",
+                     "--start",
+                     "50%,100",
+                     "--no-centre",
+                     "--no-folder-copy",
+                     "--no-data-folder",
+                     "--secure",
+                     "--desktop",
+                     "/d"});
     ASSERT_EQ(cl.error, "");
     const DesignerSettings& s = cl.request.settings;
     EXPECT_EQ(s.openName, "My_Page.html");
@@ -48,6 +71,8 @@ TEST(BuildCommandLine, EveryChoiceReachesTheSettings) {
     EXPECT_FALSE(s.options.dataFolder);
     EXPECT_TRUE(s.options.secure);
     EXPECT_EQ(cl.request.desktopFolder, "/d");
+    EXPECT_EQ(parse({"--fail-safe", "/a/../b/f.html"}).request.settings.failSafeSource,
+              "/b/f.html");
 }
 
 TEST(BuildCommandLine, CustomSizeStartFillAndRefusals) {
@@ -57,24 +82,40 @@ TEST(BuildCommandLine, CustomSizeStartFillAndRefusals) {
     EXPECT_EQ(custom.request.settings.customWidth, 1024);
     EXPECT_EQ(custom.request.settings.options.startY, "0");
 
-    for (std::vector<std::string> bad : {std::vector<std::string>{"--window-size", "0x480"},
-                                         {"--window-size", "10001x5"},
-                                         {"--window-size", "huge"},
-                                         {"--start", "-5,3"},
-                                         {"--splash-time", "forever"},
-                                         {"--open"},
-                                         {"--frobnicate"},
-                                         {"stray"},
-                                         {"--open", "/u/Desktop/CD-ROM Distributable Files/x.html"}}) {
+    for (std::vector<std::string> bad :
+         {std::vector<std::string>{"--window-size", "0x480"},
+          {"--window-size", "10001x5"},
+          {"--window-size", "huge"},
+          {"--start", "-5,3"},
+          {"--splash-time", "forever"},
+          {"--open"},
+          {"--frobnicate"},
+          {"stray"},
+          {"--open", "/u/Desktop/CD-ROM Distributable Files/x.html"}}) {
         SCOPED_TRACE(bad[0]);
         EXPECT_NE(parse(bad).error, "");
     }
     EXPECT_EQ(parse({"--start", "x,1"}).error, kStartPositionMessage);
 }
 
+TEST(BuildCommandLine, RelativePathsAreTakenFromTheCurrentDirectory) {
+    TempDir t;
+    test::ScopedCwd cwd(t.path());
+    auto cl = parse({"--open", "site/index.html", "--splash", "pics/s.jpg", "--desktop", "out"});
+    ASSERT_EQ(cl.error, "");
+    const fs::path here = fs::current_path();
+    EXPECT_EQ(cl.request.settings.openSource, (here / "site/index.html").string());
+    EXPECT_EQ(cl.request.settings.splashSource, (here / "pics/s.jpg").string());
+    EXPECT_EQ(cl.request.desktopFolder, here / "out");
+    EXPECT_EQ(parse({"--open", "4_Demo_Fancy_Menu.html"}).request.settings.openSource,
+              "html/4_Demo_Fancy_Menu.html")
+        << "example names come from the program folder";
+}
+
 TEST(BuildCommandLine, ProgramFolderMovesTheDefaultPlayerUnlessOneIsNamed) {
     EXPECT_EQ(parse({"--program-folder", "/p"}).request.ownExecutable, "/p/rondivo");
-    EXPECT_EQ(parse({"--executable", "/e/player", "--program-folder", "/p"}).request.ownExecutable, "/e/player");
+    EXPECT_EQ(parse({"--executable", "/e/player", "--program-folder", "/p"}).request.ownExecutable,
+              "/e/player");
 }
 
 // A fake program folder, and rondivo-build run on it with a desktop in the same temporary folder.
@@ -85,7 +126,8 @@ struct Cli {
     fs::path out = desktop / "CD-ROM Distributable Files";
     Cli() {
         for (std::size_t i = 1; i < kExampleEntries.size(); ++i)
-            writeFile(program / "html" / kExampleEntries[i], std::string("<html>") + kExampleEntries[i] + "</html>");
+            writeFile(program / "html" / kExampleEntries[i],
+                      std::string("<html>") + kExampleEntries[i] + "</html>");
         writeFile(program / "html/Error_Page.html", "<html>error</html>");
         writeFile(program / "splashscreens/default.jpg", std::string("\xff\xd8 jpeg", 7));
         writeFile(program / "sounds/default.wav", "RIFF wave");
@@ -94,8 +136,9 @@ struct Cli {
         fs::create_directories(desktop);
     }
     test::RunResult run(std::vector<std::string> args) {
-        std::vector<std::string> argv = {(test::binaryDir() / "rondivo-build").string(), "--program-folder",
-                                         program.string(), "--desktop", desktop.string()};
+        std::vector<std::string> argv = {(test::binaryDir() / "rondivo-build").string(),
+                                         "--program-folder", program.string(), "--desktop",
+                                         desktop.string()};
         argv.insert(argv.end(), args.begin(), args.end());
         return runProgram(argv, t.path(), {{"HOME", t.path().string()}});
     }
@@ -118,10 +161,12 @@ TEST(RondivoBuild, DefaultPresentationHasTheDiscLayoutByteForByte) {
     auto r = c.run({});
     ASSERT_EQ(r.status, 0) << r.output;
     const std::string line =
-        "autorun.exe data\\1_Demo_General_Menu.html data\\Error_Page.html 1 0 data\\default.jpg data\\default.wav";
+        "autorun.exe data\\1_Demo_General_Menu.html data\\Error_Page.html 1 0 data\\default.jpg "
+        "data\\default.wav";
     EXPECT_EQ(r.output, (c.out / "").string() + "\nOPEN=" + line + "\n");
     const std::string firstInf =
-        "[autorun]\r\nOPEN=autorun.exe 1_Demo_General_Menu.html Error_Page.html 1 0 default.jpg default.wav\r\n"
+        "[autorun]\r\nOPEN=autorun.exe 1_Demo_General_Menu.html Error_Page.html 1 0 default.jpg "
+        "default.wav\r\n"
         "ICON=autorun.exe\r\n";
     const std::map<std::string, std::string> expected = {
         {"autorun.exe", "player bytes"},
@@ -165,7 +210,8 @@ TEST(RondivoBuild, EveryPresetRowReachesTheDisc) {
         const std::string dat = readFile(c.out / "autorun.dat");
         EXPECT_EQ(dat.substr(std::string("3000\r\n").size(), 9), row.limits);
         EXPECT_THAT(dat, HasSubstr("\r\n" + std::string(row.custom) + "\r\n"));
-        EXPECT_FALSE(fs::exists(c.out / (row.data ? "data/" : "") / "2_Demo_Software_Installation.html"));
+        EXPECT_FALSE(
+            fs::exists(c.out / (row.data ? "data/" : "") / "2_Demo_Software_Installation.html"));
     }
 }
 
@@ -174,7 +220,8 @@ TEST(RondivoBuild, FailuresGoToStandardErrorWithStatusOne) {
     fs::remove(c.program / "sounds/default.wav");
     auto aborted = c.run({"--no-data-folder"});
     EXPECT_EQ(aborted.status, 1);
-    EXPECT_THAT(aborted.output, HasSubstr("There was a problem copying " + (c.program / "sounds/default.wav").string()));
+    EXPECT_THAT(aborted.output, HasSubstr("There was a problem copying " +
+                                          (c.program / "sounds/default.wav").string()));
     EXPECT_THAT(aborted.output, ::testing::Not(HasSubstr("OPEN=")));
 
     auto bad = c.run({"--window-size", "0x0"});
@@ -186,9 +233,9 @@ TEST(RondivoBuild, HelpNamesTheOptions) {
     Cli c;
     auto r = c.run({"--help"});
     EXPECT_EQ(r.status, 0);
-    for (const char* o : {"--open", "--fail-safe", "--splash", "--sound", "--icon", "--browser", "--window-size",
-                          "--splash-time", "--top-most", "--start", "--no-folder-copy", "--data-folder", "--secure",
-                          "--desktop"})
+    for (const char* o : {"--open", "--fail-safe", "--splash", "--sound", "--icon", "--browser",
+                          "--window-size", "--splash-time", "--top-most", "--start",
+                          "--no-folder-copy", "--data-folder", "--secure", "--desktop"})
         EXPECT_THAT(r.output, HasSubstr(o));
     EXPECT_FALSE(fs::exists(c.out));
 }
@@ -204,7 +251,8 @@ TEST(RondivoBuild, AuthorSourcesAreUnchangedEvenWhenTheBuildFails) {
     fs::remove(c.program / "rondivo");
     EXPECT_EQ(c.run({"--open", (c.t / "site/index.html").string()}).status, 1);
     EXPECT_EQ(tree(c.t / "site"), before);
-    EXPECT_EQ(fs::status(c.t / "site/sub/ro.txt").permissions() & fs::perms::all, fs::perms::owner_read);
+    EXPECT_EQ(fs::status(c.t / "site/sub/ro.txt").permissions() & fs::perms::all,
+              fs::perms::owner_read);
 }
 
 }  // namespace

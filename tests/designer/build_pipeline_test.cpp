@@ -28,9 +28,10 @@ struct Fixture {
     fs::path desktop = t / "home/Desktop";
     fs::path out = desktop / "CD-ROM Distributable Files";
     Fixture() {
-        for (const char* page : {"1_Demo_General_Menu.html", "Error_Page.html", "3_Demo_Microsoft_PowerPoint.html",
-                                 "4_Demo_Fancy_Menu.html", "9_Sunset_CD_Menu.html", "91_HighTech_CD_Menu.html",
-                                 "92_XPBlue_CD_Menu.html"})
+        for (const char* page :
+             {"1_Demo_General_Menu.html", "Error_Page.html", "3_Demo_Microsoft_PowerPoint.html",
+              "4_Demo_Fancy_Menu.html", "9_Sunset_CD_Menu.html", "91_HighTech_CD_Menu.html",
+              "92_XPBlue_CD_Menu.html"})
             writeFile(program / "html" / page, std::string("<html>") + page + "</html>");
         writeFile(program / "splashscreens/default.jpg", "JPEG");
         writeFile(program / "sounds/default.wav", "RIFF");
@@ -63,8 +64,10 @@ TEST(Build, SpacesInNamesAreRefusedBeforeAnythingIsTouched) {
         BuildMessage::Focus focus;
         const char* text;
     } rows[] = {
-        {"my page.html", "Error_Page.html", BuildMessage::Focus::FileToOpen, "The filename can not contain"},
-        {"index.html", "my fail.html", BuildMessage::Focus::FailSafe, "The failed-to-open filename can not"},
+        {"my page.html", "Error_Page.html", BuildMessage::Focus::FileToOpen,
+         "The filename can not contain"},
+        {"index.html", "my fail.html", BuildMessage::Focus::FailSafe,
+         "The failed-to-open filename can not"},
     };
     for (const auto& r : rows) {
         auto req = f.request();
@@ -111,7 +114,8 @@ TEST(Build, OwnFileBringsItsWholeFolderIncludingEmptyAndHiddenEntries) {
     EXPECT_EQ(readFile(f.out / "img/logo.gif"), "GIF");
     EXPECT_EQ(readFile(f.out / ".config"), "hidden");
     EXPECT_TRUE(fs::is_directory(f.out / "empty"));
-    EXPECT_EQ(res.commandLine, "autorun.exe index.html Error_Page.html 1 0 default.jpg default.wav");
+    EXPECT_EQ(res.commandLine,
+              "autorun.exe index.html Error_Page.html 1 0 default.jpg default.wav");
 }
 
 TEST(Build, FileOnTheDesktopOrInAFolderCalledDesktopIsCopiedAlone) {
@@ -161,7 +165,8 @@ TEST(Build, CompanionFolderIsCopiedAndThePageIsNotScanned) {
     int scans = 0;
     fs::path scannedPage, scannedFolder;
     auto hooks = quietHooks();
-    hooks.scanLinkedFiles = [&](const fs::path& page, const fs::path& folder, int topLevel, int& counter) {
+    hooks.scanLinkedFiles = [&](const fs::path& page, const fs::path& folder, int topLevel,
+                                int& counter) {
         ++scans;
         scannedPage = page;
         scannedFolder = folder;
@@ -190,10 +195,12 @@ TEST(Build, DataFolderOnAndOff) {
     auto req = f.request();
     auto on = runBuild(req, quietHooks());
     ASSERT_TRUE(on.completed());
-    EXPECT_EQ(on.commandLine,
-              "autorun.exe data\\1_Demo_General_Menu.html data\\Error_Page.html 1 0 data\\default.jpg "
-              "data\\default.wav");
-    EXPECT_TRUE(fs::exists(f.out / "data/autorun.inf")) << "the first autorun.inf moves with the data";
+    EXPECT_EQ(
+        on.commandLine,
+        "autorun.exe data\\1_Demo_General_Menu.html data\\Error_Page.html 1 0 data\\default.jpg "
+        "data\\default.wav");
+    EXPECT_TRUE(fs::exists(f.out / "data/autorun.inf"))
+        << "the first autorun.inf moves with the data";
     EXPECT_TRUE(fs::exists(f.out / "autorun.dat"));
     EXPECT_TRUE(fs::exists(f.out / "drivers/SHFOLDER.DLL"));
 
@@ -203,7 +210,8 @@ TEST(Build, DataFolderOnAndOff) {
     EXPECT_FALSE(fs::exists(f.out / "data"));
     EXPECT_EQ(off.commandLine,
               "autorun.exe 1_Demo_General_Menu.html Error_Page.html 1 0 default.jpg default.wav");
-    EXPECT_EQ(readFile(f.out / "1_Demo_General_Menu.html"), "<html>1_Demo_General_Menu.html</html>");
+    EXPECT_EQ(readFile(f.out / "1_Demo_General_Menu.html"),
+              "<html>1_Demo_General_Menu.html</html>");
 }
 
 TEST(Build, SecondBuildStartsFromAnEmptyFolderEvenAfterReadOnlyCopies) {
@@ -253,10 +261,11 @@ TEST(Build, UnreadableFileToOpenAbortsAndTouchesNothingElse) {
     auto res = runBuild(req, quietHooks());
     EXPECT_EQ(res.outcome, BuildResult::Outcome::Aborted);
     ASSERT_EQ(res.messages.size(), 1u);
-    EXPECT_EQ(res.messages[0].text, "There was a problem copying " + page.string() + " to " +
-                                        (f.out / "index.html").string() +
-                                        "\n\nPlease verify the file exists and is not currently opened in "
-                                        "another program.");
+    EXPECT_EQ(res.messages[0].text,
+              "There was a problem copying " + page.string() + " to " +
+                  (f.out / "index.html").string() +
+                  "\n\nPlease verify the file exists and is not currently opened in "
+                  "another program.");
     EXPECT_FALSE(fs::exists(f.out / "autorun.inf"));
     EXPECT_FALSE(fs::exists(f.out / "other.txt"));
     EXPECT_EQ(readFile(f.t / "site/other.txt"), "O");
@@ -267,8 +276,9 @@ TEST(Build, MissingSplashAbortsWithItsMessage) {
     fs::remove(f.program / "splashscreens/default.jpg");
     auto res = runBuild(f.request(), quietHooks());
     EXPECT_EQ(res.outcome, BuildResult::Outcome::Aborted);
-    EXPECT_THAT(res.messages.back().text,
-                HasSubstr("\n\nPlease verify the file actually exists and is not currently opened"));
+    EXPECT_THAT(
+        res.messages.back().text,
+        HasSubstr("\n\nPlease verify the file actually exists and is not currently opened"));
     EXPECT_TRUE(fs::exists(f.out / "autorun.exe")) << "the folder stays as far as it got";
 }
 
@@ -343,16 +353,22 @@ TEST(Build, HooksForScannerAndEncryptionAndWhatHappensWithout) {
 
     std::vector<std::string> calls;
     auto hooks = quietHooks();
-    hooks.scanLinkedFiles = [&](const fs::path& p, const fs::path&, int, int&) { calls.push_back("page " + p.filename().string()); };
-    hooks.scanBatchFile = [&](const fs::path& p, const fs::path&) { calls.push_back("batch " + p.filename().string()); };
+    hooks.scanLinkedFiles = [&](const fs::path& p, const fs::path&, int, int&) {
+        calls.push_back("page " + p.filename().string());
+    };
+    hooks.scanBatchFile = [&](const fs::path& p, const fs::path&) {
+        calls.push_back("batch " + p.filename().string());
+    };
     hooks.encryptPresentationFolder = [&](const fs::path& folder) {
-        calls.push_back(fs::exists(folder / "data/autorun.inf") ? "encrypt after move" : "encrypt too early");
+        calls.push_back(fs::exists(folder / "data/autorun.inf") ? "encrypt after move"
+                                                                : "encrypt too early");
         return true;
     };
     auto with = runBuild(req, hooks);
     ASSERT_TRUE(with.completed());
     EXPECT_TRUE(with.skippedSteps.empty());
-    EXPECT_THAT(calls, ::testing::ElementsAre("page 1_Demo_General_Menu.html", "batch setup.bat", "encrypt after move"));
+    EXPECT_THAT(calls, ::testing::ElementsAre("page 1_Demo_General_Menu.html", "batch setup.bat",
+                                              "encrypt after move"));
 }
 
 TEST(Build, WaitTextShowsEachFile) {
@@ -367,19 +383,25 @@ TEST(Build, WaitTextShowsEachFile) {
 
 TEST(DataFolderStep, IconAndRootFilesStayAndTheLineIsRewritten) {
     TempDir t;
-    writeFile(t / "autorun.inf", "[autorun]\r\nOPEN=autorun.exe a.html none 1 0 s.jpg\r\nICON=disc.ico\r\n");
-    for (const char* n : {"autorun.exe", "autorun.dat", "disc.ico", "COPY_ALL_TO_CDROM_ROOT.txt", "a.html", "s.jpg"})
+    writeFile(t / "autorun.inf",
+              "[autorun]\r\nOPEN=autorun.exe a.html none 1 0 s.jpg\r\nICON=disc.ico\r\n");
+    for (const char* n : {"autorun.exe", "autorun.dat", "disc.ico", "COPY_ALL_TO_CDROM_ROOT.txt",
+                          "a.html", "s.jpg"})
         writeFile(t / n, n);
     fs::create_directories(t / "drivers");
     fs::create_directories(t / "pics");
     std::vector<BuildMessage> messages;
-    EXPECT_EQ(moveToDataFolder(t.path() / "", messages), "autorun.exe data\\a.html none 1 0 data\\s.jpg");
+    EXPECT_EQ(moveToDataFolder(t.path() / "", messages),
+              "autorun.exe data\\a.html none 1 0 data\\s.jpg");
     EXPECT_TRUE(messages.empty());
-    for (const char* n : {"autorun.exe", "autorun.dat", "disc.ico", "COPY_ALL_TO_CDROM_ROOT.txt", "drivers"})
+    for (const char* n :
+         {"autorun.exe", "autorun.dat", "disc.ico", "COPY_ALL_TO_CDROM_ROOT.txt", "drivers"})
         EXPECT_TRUE(fs::exists(t / n)) << n;
-    for (const char* n : {"a.html", "s.jpg", "pics", "autorun.inf"}) EXPECT_TRUE(fs::exists(t / "data" / n)) << n;
-    EXPECT_EQ(readFile(t / "autorun.inf"),
-              "[autorun]\r\nOPEN=autorun.exe data\\a.html none 1 0 data\\s.jpg\r\nICON=disc.ico\r\n");
+    for (const char* n : {"a.html", "s.jpg", "pics", "autorun.inf"})
+        EXPECT_TRUE(fs::exists(t / "data" / n)) << n;
+    EXPECT_EQ(
+        readFile(t / "autorun.inf"),
+        "[autorun]\r\nOPEN=autorun.exe data\\a.html none 1 0 data\\s.jpg\r\nICON=disc.ico\r\n");
 }
 
 TEST(DataFolderStep, ExistingDataFolderIsReportedAndNothingMoves) {
@@ -390,7 +412,8 @@ TEST(DataFolderStep, ExistingDataFolderIsReportedAndNothingMoves) {
     std::vector<BuildMessage> messages;
     EXPECT_EQ(moveToDataFolder(t.path() / "", messages), "");
     ASSERT_EQ(messages.size(), 1u);
-    EXPECT_THAT(messages[0].text, HasSubstr("There was a problem creating the following directory:\n"));
+    EXPECT_THAT(messages[0].text,
+                HasSubstr("There was a problem creating the following directory:\n"));
     EXPECT_TRUE(fs::exists(t / "a.html"));
 }
 

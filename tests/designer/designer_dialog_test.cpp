@@ -1,4 +1,6 @@
 // The designer's windows under Xvfb: built, driven by posted events, checked.
+#include "designer/designer_dialog.h"
+
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 #include <wx/app.h>
@@ -6,14 +8,13 @@
 #include <wx/checkbox.h>
 #include <wx/choice.h>
 #include <wx/combobox.h>
-#include <wx/utils.h>
 #include <wx/stattext.h>
 #include <wx/textctrl.h>
+#include <wx/utils.h>
 
 #include <cstdlib>
 
 #include "designer/custom_size_dialog.h"
-#include "designer/designer_dialog.h"
 #include "designer/designer_ids.h"
 #include "designer/options_dialog.h"
 #include "designer/presentation_complete_dialog.h"
@@ -77,9 +78,9 @@ void screenshot(wxWindow* w, const char* name) {
         wxMilliSleep(20);
     }
     wxRect r = w->GetScreenRect();
-    const std::string cmd = "import -window root -crop " + std::to_string(r.width) + "x" + std::to_string(r.height) +
-                            "+" + std::to_string(r.x) + "+" + std::to_string(r.y) + " +repage '" + dir + "/" + name +
-                            ".png'";
+    const std::string cmd = "import -window root -crop " + std::to_string(r.width) + "x" +
+                            std::to_string(r.height) + "+" + std::to_string(r.x) + "+" +
+                            std::to_string(r.y) + " +repage '" + dir + "/" + name + ".png'";
     EXPECT_EQ(std::system(cmd.c_str()), 0);
 }
 
@@ -108,7 +109,9 @@ struct DesignerFixture : ::testing::Test {
         dlg = std::make_unique<CDesignerDlg>(nullptr, program, program / "rondivo");
         dlg->desktopFolder = desktop;
         dlg->buildHooks.sleep = [](std::chrono::milliseconds) {};
-        dlg->showMessage = [this](const std::string& text, long style) { messages.push_back({text, style}); };
+        dlg->showMessage = [this](const std::string& text, long style) {
+            messages.push_back({text, style});
+        };
         dlg->chooseFile = [this](const FileChooserSpec& spec) -> std::optional<std::string> {
             fileQuestions.push_back(spec);
             if (fileAnswers.empty()) return std::nullopt;
@@ -146,7 +149,8 @@ TEST_F(DesignerFixture, OpensWithTheDefaultsAndTexts) {
     EXPECT_EQ(dlg->FindWindow(wxID_OK)->GetLabel(), "&Create CD");
     EXPECT_EQ(dlg->FindWindow(ids::kSelectOpenFile)->GetToolTipText(),
               "Select the file or web page you wish to have launched.");
-    EXPECT_EQ(dlg->FindWindow(ids::kPlaySound)->GetToolTipText(), "Preview the sound effect to autoplay.");
+    EXPECT_EQ(dlg->FindWindow(ids::kPlaySound)->GetToolTipText(),
+              "Preview the sound effect to autoplay.");
     EXPECT_TRUE(dlg->settings().options.dataFolder);
 }
 
@@ -170,7 +174,8 @@ TEST_F(DesignerFixture, ExampleListAppliesThePreset) {
 }
 
 TEST_F(DesignerFixture, SelectYourOwnFileRefusesTheDistributableFolderThenTakesTheFile) {
-    fileAnswers = {(desktop / "CD-ROM Distributable Files/data/x.html").string(), (t / "My Site/my page.html").string()};
+    fileAnswers = {(desktop / "CD-ROM Distributable Files/data/x.html").string(),
+                   (t / "My Site/my page.html").string()};
     postSelection(dlg.get(), wxEVT_COMBOBOX, ids::kOpenCombo, 0);
     ASSERT_EQ(messages.size(), 1u);
     EXPECT_EQ(messages[0].text, kSpecialFolderMessage);
@@ -189,7 +194,8 @@ TEST_F(DesignerFixture, CancelledOwnFileKeepsTheFileChosenBefore) {
     EXPECT_EQ(dlg->settings().openName, "92_XPBlue_CD_Menu.html");
     EXPECT_EQ(dlg->settings().openSource, (program / "html/92_XPBlue_CD_Menu.html").string());
     dlg->gather();
-    EXPECT_EQ(dlg->settings().openName, "92_XPBlue_CD_Menu.html") << "name and source stay together";
+    EXPECT_EQ(dlg->settings().openName, "92_XPBlue_CD_Menu.html")
+        << "name and source stay together";
 }
 
 TEST_F(DesignerFixture, CustomWindowSize) {
@@ -207,7 +213,8 @@ TEST_F(DesignerFixture, CustomWindowSize) {
     answer.reset();
     postSelection(dlg.get(), wxEVT_CHOICE, ids::kWindowSizeCombo, 6);
     EXPECT_EQ(dlg->settings().windowSize, 6);
-    EXPECT_THAT(asked, ::testing::ElementsAre(std::pair{640, 480}, std::pair{640, 480}, std::pair{1024, 700}));
+    EXPECT_THAT(asked, ::testing::ElementsAre(std::pair{640, 480}, std::pair{640, 480},
+                                              std::pair{1024, 700}));
     postSelection(dlg.get(), wxEVT_CHOICE, ids::kWindowSizeCombo, 3);
     EXPECT_EQ(dlg->settings().customWidth, 0);
 }
@@ -268,8 +275,9 @@ TEST_F(DesignerFixture, CreateCdBuildsAndShowsPresentationComplete) {
     postButton(&complete, ids::kPreview);
     EXPECT_EQ(program, out / "autorun.exe");
     EXPECT_EQ(cwd, out / "");
-    EXPECT_THAT(args, ::testing::ElementsAre("data\\1_Demo_General_Menu.html", "data\\Error_Page.html", "1", "0",
-                                             "data\\default.jpg", "data\\default.wav"));
+    EXPECT_THAT(
+        args, ::testing::ElementsAre("data\\1_Demo_General_Menu.html", "data\\Error_Page.html", "1",
+                                     "0", "data\\default.jpg", "data\\default.wav"));
 
     std::vector<std::string> said;
     complete.showMessage = [&](const std::string& s) { said.push_back(s); };
@@ -286,7 +294,8 @@ TEST_F(DesignerFixture, CreateCdRefusesSpacesAndReportsAbortsWithoutPresentation
     dlg->refresh();
     postButton(dlg.get(), wxID_OK);
     ASSERT_EQ(messages.size(), 1u);
-    EXPECT_THAT(messages[0].text, HasSubstr("The failed-to-open filename can not contain any spaces."));
+    EXPECT_THAT(messages[0].text,
+                HasSubstr("The failed-to-open filename can not contain any spaces."));
     EXPECT_FALSE(fs::exists(desktop / "CD-ROM Distributable Files"));
 
     messages.clear();
@@ -342,7 +351,8 @@ TEST(OptionsDialog, RefusesAStartPositionThatIsNotANumber) {
     o.CallAfter([&] {
         screenshot(&o, "options");
         EXPECT_EQ(o.GetTitle(), "Options");
-        EXPECT_EQ(dynamic_cast<wxChoice*>(o.FindWindow(ids::kSplashTime))->GetStringSelection(), "Normal");
+        EXPECT_EQ(dynamic_cast<wxChoice*>(o.FindWindow(ids::kSplashTime))->GetStringSelection(),
+                  "Normal");
         EXPECT_EQ(o.FindWindow(ids::kDataFolder)->GetLabel(),
                   "Place data files in separate directory on CD for clean look.");
         dynamic_cast<wxTextCtrl*>(o.FindWindow(ids::kStartY))->SetValue("-1");

@@ -97,7 +97,8 @@ TEST(Choosers, FailSafeMenuCreatorAndMediaNames) {
 
 TEST(WindowSize, CustomAndCancel) {
     DesignerSettings s;
-    EXPECT_EQ(chooseWindowSize(s, 6, std::nullopt), 0) << "cancel with no custom size goes back to Default";
+    EXPECT_EQ(chooseWindowSize(s, 6, std::nullopt), 0)
+        << "cancel with no custom size goes back to Default";
     EXPECT_EQ(s.windowSize, 0);
     EXPECT_EQ(customSizeDialogStart(s), (std::pair{640, 480}));
     EXPECT_EQ(chooseWindowSize(s, 6, std::pair{800, 300}), 6);
@@ -174,12 +175,14 @@ TEST(FileChoosers, TitlesFoldersAndFilters) {
     EXPECT_EQ(open.title, "Select the File to Auto-Play on CD-ROM");
     EXPECT_EQ(open.startFolder, "/opt/r/html");
     EXPECT_EQ(wxFilterFromWindowsFilter(open.filter),
-              "All Files (*.*)|*|HTML Files (*.htm;*.html)|*.htm;*.html|Microsoft Word Files (*.doc)|*.doc|"
+              "All Files (*.*)|*|HTML Files (*.htm;*.html)|*.htm;*.html|Microsoft Word Files "
+              "(*.doc)|*.doc|"
               "Adobe PDF Files (*.pdf)|*.pdf");
     auto icon = fileChooserSpec(FileChoice::Icon, "/opt/r");
     EXPECT_EQ(icon.startFolder, "/opt/r/icons");
     EXPECT_EQ(icon.defaultExtension, ".ico");
-    EXPECT_EQ(wxFilterFromWindowsFilter(icon.filter), "Ico/Bmp/Exe (*.ico;*.bmp;*.exe)|*.ico;*.bmp;*.exe");
+    EXPECT_EQ(wxFilterFromWindowsFilter(icon.filter),
+              "Ico/Bmp/Exe (*.ico;*.bmp;*.exe)|*.ico;*.bmp;*.exe");
     EXPECT_EQ(fileChooserSpec(FileChoice::Sound, "/opt/r").startFolder, "/opt/r/sounds");
     EXPECT_EQ(fileChooserSpec(FileChoice::Splash, "/opt/r").title,
               "Select an Image to Display in CD-ROM Splash Screen");

@@ -14,7 +14,8 @@ namespace {
 
 TEST(HelpDialog, ShowsTheManualFromTheProgramFolder) {
     test::TempDir t;
-    test::writeFile(t / "help/index.html", "<html><head><title>Rondivo! Manual</title></head><body>x</body></html>");
+    test::writeFile(t / "help/index.html",
+                    "<html><head><title>Rondivo! Manual</title></head><body>x</body></html>");
     const std::string page = helpManualPage(t.path().string());
     ASSERT_EQ(page, (t / "help/index.html").string());
     CHelpDlg dlg(nullptr, page, "security");
