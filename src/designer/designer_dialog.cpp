@@ -11,6 +11,8 @@
 #include <wx/sound.h>
 #include <wx/statbmp.h>
 #include <wx/statbox.h>
+#include <wx/time.h>
+#include <wx/utils.h>
 
 #include "app/startup.h"
 #include "designer/custom_size_dialog.h"
@@ -570,15 +572,24 @@ void CDesignerDlg::build() {
         showMessage(m.text, m.icon == BuildMessage::Icon::Stop ? wxICON_STOP : wxICON_INFORMATION);
         if (wait_) wait_->Show();
     };
-    hooks.showProgress = [this](const std::string& text) {
+    wxLongLong lastPaint = 0;
+    hooks.showProgress = [this, &lastPaint](const std::string& text) {
         if (!wait_) {
             wait_ = new CPreparingFilesDlg(this);
             wait_->Show();
         }
         wait_->setText(text);
+        // The build runs on this thread: let the wait dialog paint now and
+        // then, with every other window disabled so nothing starts a second build.
+        const wxLongLong now = wxGetUTCTimeMillis();
+        if (now - lastPaint > 100) {
+            lastPaint = now;
+            wxSafeYield(wait_, true);
+        }
+        if (onProgressShown) onProgressShown(*wait_);
     };
     hooks.pumpMessages = [this] {
-        if (wait_) wxTheApp->SafeYieldFor(nullptr, wxEVT_CATEGORY_UI);
+        if (wait_) wxSafeYield(wait_, true);
     };
     lastBuild_ = runBuild(request, hooks);
     if (wait_) {

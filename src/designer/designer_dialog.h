@@ -50,7 +50,8 @@ class CDesignerDlg : public wxDialog {
     std::function<int()> runOptions;
     std::function<void()> showHelp;
     std::function<void(const std::string& path)> playSound;
-    std::filesystem::path desktopFolder;  // empty: the user's desktop
+    std::function<void(CPreparingFilesDlg& wait)> onProgressShown;  // after each new wait text
+    std::filesystem::path desktopFolder;                            // empty: the user's desktop
     BuildHooks buildHooks;
 
     // Control values ↔ settings (dialog data exchange).

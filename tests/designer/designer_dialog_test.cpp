@@ -17,6 +17,7 @@
 #include "designer/custom_size_dialog.h"
 #include "designer/designer_ids.h"
 #include "designer/options_dialog.h"
+#include "designer/preparing_files_dialog.h"
 #include "designer/presentation_complete_dialog.h"
 #include "test_support.h"
 
@@ -287,6 +288,29 @@ TEST_F(DesignerFixture, CreateCdBuildsAndShowsPresentationComplete) {
     EXPECT_THAT(said[0], HasSubstr("not available yet"));
     postButton(&complete, wxID_CANCEL);
     EXPECT_FALSE(complete.IsShown());
+}
+
+TEST_F(DesignerFixture, WaitDialogNamesEachFileOfAFolderCopy) {
+    for (int i = 0; i < 30; ++i) writeFile(t / "site" / ("f" + std::to_string(i) + ".txt"), "x");
+    writeFile(t / "site/index.html", "I");
+    fileAnswers = {(t / "site/index.html").string()};
+    postButton(dlg.get(), ids::kSelectOpenFile);
+    std::vector<std::string> shown;
+    bool shot = false;
+    dlg->onProgressShown = [&](CPreparingFilesDlg& wait) {
+        EXPECT_TRUE(wait.IsShown());
+        EXPECT_EQ(wait.GetTitle(), "Please wait, Preparing Files ..");
+        shown.push_back(wait.text().utf8_string());
+        if (!shot && shown.back().find("f1") != std::string::npos) {
+            shot = true;
+            screenshot(&wait, "preparing_files");
+        }
+    };
+    postButton(dlg.get(), wxID_OK);
+    EXPECT_THAT(shown, ::testing::Contains((t / "site/f7.txt").string()));
+    EXPECT_THAT(shown, ::testing::Contains("Copying files from directory " + (t / "site").string() +
+                                           "\n\nPlease wait .."));
+    EXPECT_TRUE(dlg->presentationComplete().IsShown());
 }
 
 TEST_F(DesignerFixture, CreateCdRefusesSpacesAndReportsAbortsWithoutPresentationComplete) {
