@@ -199,6 +199,27 @@ TEST_F(DesignerFixture, CancelledOwnFileKeepsTheFileChosenBefore) {
         << "name and source stay together";
 }
 
+TEST_F(DesignerFixture, MenuCreatorPageBecomesTheFileToOpenWithoutAPreset) {
+    postButton(dlg.get(), ids::kMenuCreator);
+    ASSERT_EQ(messages.size(), 1u);
+    EXPECT_THAT(messages[0].text, HasSubstr("not available yet"));
+
+    fs::path folderGiven;
+    setMenuCreatorRunner([&](wxWindow*, const fs::path& html) -> std::optional<std::string> {
+        folderGiven = html;
+        return (html / "My Fancy Menu.html").string();
+    });
+    dlg->settings().windowSize = 4;
+    dlg->refresh();
+    postButton(dlg.get(), ids::kMenuCreator);
+    setMenuCreatorRunner({});
+    EXPECT_EQ(folderGiven, program / "html");
+    EXPECT_EQ(combo()->GetValue(), "My_Fancy_Menu.html");
+    EXPECT_EQ(dlg->settings().openSource, (program / "html/My Fancy Menu.html").string());
+    EXPECT_EQ(dlg->settings().windowSize, 4);
+    EXPECT_TRUE(dlg->flashing());
+}
+
 TEST_F(DesignerFixture, CustomWindowSize) {
     std::vector<std::pair<int, int>> asked;
     std::optional<std::pair<int, int>> answer;
