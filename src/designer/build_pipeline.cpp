@@ -230,7 +230,8 @@ BuildResult& Build::run() {
         if (ec) platform::debugLog("build: could not remove the old folder: " + ec.message());
     }
 
-    if (!fs::create_directory(base, ec) || ec) inform(folderProblem(base));
+    // A Linux account need not have a desktop folder yet; the build makes it.
+    if (!fs::create_directories(base, ec) || ec) inform(folderProblem(base));
 
     // Step 7: the file to open, and the folder it comes from.
     if (!s.openName.empty() && s.openName[0] != '\\' && platform::fileExists(openSrc)) {

@@ -145,6 +145,24 @@ TEST(Build, DesktopNotNamedDesktopStillCopiesTheFileAlone) {
     EXPECT_FALSE(fs::exists(out / "data/other.txt"));
 }
 
+TEST(Build, MissingDesktopFolderIsCreatedAndAnUnwritableOneIsReported) {
+    Fixture f;
+    auto req = f.request();
+    req.desktopFolder = f.t / "new/Desktop";
+    EXPECT_TRUE(runBuild(req, quietHooks()).completed());
+    EXPECT_TRUE(fs::exists(f.t / "new/Desktop/CD-ROM Distributable Files/autorun.inf"));
+
+    writeFile(f.t / "file", "not a folder");
+    req.desktopFolder = f.t / "file";
+    auto res = runBuild(req, quietHooks());
+    EXPECT_EQ(res.outcome, BuildResult::Outcome::Aborted);
+    ASSERT_GE(res.messages.size(), 2u);
+    EXPECT_EQ(res.messages[0].text, "There was a problem creating the following directory:\n" +
+                                        (f.t / "file/CD-ROM Distributable Files").string() +
+                                        "\n\nPlease check your permissions on your desktop.");
+    EXPECT_THAT(res.messages[1].text, HasSubstr("There was a problem copying"));
+}
+
 TEST(Build, PagesUnderHtmlNeverCopyTheirFolder) {
     Fixture f;
     writeFile(f.program / "html/My_Menu.html", "M");
