@@ -118,8 +118,9 @@ TEST(Build, OwnFileBringsItsWholeFolderIncludingEmptyAndHiddenEntries) {
               "autorun.exe index.html Error_Page.html 1 0 default.jpg default.wav");
 }
 
-TEST(Build, FileOnTheDesktopOrInAFolderCalledDesktopIsCopiedAlone) {
-    for (const char* dir : {"home/Desktop", "other/MyDesktop"}) {
+TEST(Build, FileOnTheDesktopOrADriveRootIsCopiedAlone) {
+    // "E:" stands for a drive root as a Windows path names it.
+    for (const char* dir : {"home/Desktop", "other/MyDesktop", "mnt/E:"}) {
         SCOPED_TRACE(dir);
         Fixture f;
         writeFile(f.t / dir / "page.html", "P");
