@@ -1,9 +1,11 @@
 #include "designer/folder_copy.h"
 
+#include <dirent.h>
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <cstring>
 #include <set>
@@ -116,29 +118,44 @@ struct TreeCopier {
         fs::create_directories(dst, ec);
         if (ec && !fs::is_directory(dst)) return fail(src, ec.message());
         ++report.folders;
-        fs::directory_iterator it(src, ec);
-        if (ec) return fail(src, ec.message());
-        for (fs::directory_iterator end; it != end; it.increment(ec)) {
-            if (ec) {
-                fail(src, ec.message());
-                break;
+
+        struct Entry {
+            ino_t ino;
+            unsigned char type;
+            std::string name;
+        };
+        std::vector<Entry> entries;
+        DIR* dir = ::opendir(src.c_str());
+        if (!dir) return fail(src, errnoText(errno));
+        while (const dirent* de = ::readdir(dir)) {
+            std::string_view name = de->d_name;
+            if (name == "." || name == "..") continue;
+            entries.push_back({de->d_ino, de->d_type, std::string(name)});
+        }
+        ::closedir(dir);
+        // Inode order reads a large folder front to back on the disk instead
+        // of in the directory's hash order.
+        std::sort(entries.begin(), entries.end(),
+                  [](const Entry& a, const Entry& b) { return a.ino < b.ino; });
+
+        for (const auto& e : entries) {
+            const fs::path from = src / e.name;
+            bool isDir = e.type == DT_DIR;
+            if (e.type != DT_DIR && e.type != DT_REG) {
+                // Links (followed) and file systems that do not tell the type.
+                struct stat est {};
+                if (::stat(from.c_str(), &est) != 0) {
+                    fail(from, errnoText(errno));
+                    continue;
+                }
+                isDir = S_ISDIR(est.st_mode);
             }
-            const fs::path& from = it->path();
-            // The entry's type comes with the directory listing; only links need a look at their
-            // target.
-            std::error_code tec;
-            fs::file_type type = it->symlink_status(tec).type();
-            if (type == fs::file_type::symlink) type = fs::status(from, tec).type();
-            if (tec) {
-                fail(from, tec.message());
-                continue;
-            }
-            if (type == fs::file_type::directory) {
-                copyDir(from, dst / from.filename());
+            if (isDir) {
+                copyDir(from, dst / e.name);
                 continue;
             }
             if (onFile) onFile(from);
-            std::string why = copyFileImpl(from, dst / from.filename(), &report.bytes);
+            std::string why = copyFileImpl(from, dst / e.name, &report.bytes);
             if (why.empty())
                 ++report.files;
             else
