@@ -1,0 +1,205 @@
+#include "designer/build_command_line.h"
+
+#include <charconv>
+#include <functional>
+#include <map>
+#include <optional>
+
+#include "platform/paths.h"
+
+namespace rondivo {
+
+namespace {
+
+std::optional<int> parseInt(const std::string& s) {
+    int v = 0;
+    auto [p, ec] = std::from_chars(s.data(), s.data() + s.size(), v);
+    if (ec != std::errc() || p != s.data() + s.size()) return std::nullopt;
+    return v;
+}
+
+bool isExample(const std::string& name) {
+    for (std::size_t i = 1; i < kExampleEntries.size(); ++i)
+        if (name == kExampleEntries[i]) return true;
+    return false;
+}
+
+}  // namespace
+
+std::string buildUsageText() {
+    return R"(Usage: rondivo-build [OPTION]...
+Builds the folder "CD-ROM Distributable Files" on the desktop, as "Create CD"
+in the designer does, and prints the folder and the OPEN= line of autorun.inf.
+
+File to open and fail-safe file
+  --open FILE            file to open on insertion (an example name such as
+                         4_Demo_Fancy_Menu.html takes the program's own page);
+                         the example presets apply as in the designer
+  --no-open              open no file ("none")
+  --fail-safe FILE       fail-safe file          --no-fail-safe
+Splash, sound and icon
+  --splash IMAGE         --no-splash
+  --sound WAV            --no-sound
+  --icon FILE            --no-icon (the default icon is autorun.exe itself)
+Built-in browser
+  --browser              --no-browser
+  --window-size SIZE     default, 320x240, 500x400, 640x480, 800x600, full,
+                         or WIDTHxHEIGHT for a custom size (1..10000 each)
+Options
+  --splash-time T        short, normal, long, extra-long, or none (no autorun.dat)
+  --right-click          --no-right-click (the default: right-click menu disabled)
+  --title-bar            --no-title-bar
+  --resizable            --no-resize
+  --top-most             --no-top-most
+  --start X,Y            starting window position, pixels or percent ("50%,100")
+  --centre               --no-centre (place the top-left corner at the start point)
+  --folder-copy          --no-folder-copy (copy the file to open alone)
+  --data-folder          --no-data-folder
+  --secure               --no-secure
+Where
+  --desktop DIR          build in DIR instead of the desktop
+  --program-folder DIR   the program folder (default: this program's folder)
+  --executable FILE      the player copied as autorun.exe (default: PROGRAM-FOLDER/rondivo)
+  --help                 this text
+)";
+}
+
+BuildCommandLine parseBuildCommandLine(const std::vector<std::string>& args,
+                                       const std::filesystem::path& programFolder,
+                                       const std::filesystem::path& ownExecutable) {
+    BuildCommandLine r;
+    BuildRequest& q = r.request;
+    q.programFolder = programFolder;
+    q.ownExecutable = ownExecutable;
+    bool executableGiven = false;
+    DesignerSettings& s = q.settings;
+    OptionsValues& o = s.options;
+
+    // Options without a value.
+    const std::map<std::string, std::function<void()>> flags = {
+        {"--help", [&] { r.help = true; }},
+        {"-h", [&] { r.help = true; }},
+        {"--no-open", [&] { s.openName.clear(); }},
+        {"--no-fail-safe", [&] { s.failSafeName.clear(); }},
+        {"--no-splash", [&] { s.splashEnabled = false; }},
+        {"--no-sound", [&] { s.soundEnabled = false; }},
+        {"--no-icon", [&] { s.iconEnabled = false; }},
+        {"--browser", [&] { s.builtInBrowser = true; }},
+        {"--no-browser", [&] { s.builtInBrowser = false; }},
+        {"--right-click", [&] { o.disableRightClick = false; }},
+        {"--no-right-click", [&] { o.disableRightClick = true; }},
+        {"--title-bar", [&] { o.disableTitleBar = false; }},
+        {"--no-title-bar", [&] { o.disableTitleBar = true; }},
+        {"--resizable", [&] { o.disableResizing = false; }},
+        {"--no-resize", [&] { o.disableResizing = true; }},
+        {"--top-most", [&] { o.topMost = true; }},
+        {"--no-top-most", [&] { o.topMost = false; }},
+        {"--centre", [&] { o.centreOnStart = true; }},
+        {"--center", [&] { o.centreOnStart = true; }},
+        {"--no-centre", [&] { o.centreOnStart = false; }},
+        {"--no-center", [&] { o.centreOnStart = false; }},
+        {"--folder-copy", [&] { o.noWholeFolderCopy = false; }},
+        {"--no-folder-copy", [&] { o.noWholeFolderCopy = true; }},
+        {"--data-folder", [&] { o.dataFolder = true; }},
+        {"--no-data-folder", [&] { o.dataFolder = false; }},
+        {"--secure", [&] { o.secure = true; }},
+        {"--no-secure", [&] { o.secure = false; }},
+    };
+
+    auto valueOption = [&](const std::string& name, const std::string& given) -> std::string {
+        // Paths on the command line are the caller's, relative to the current directory.
+        std::string v = given;
+        if (name != "--window-size" && name != "--splash-time" && name != "--start" && !v.empty() &&
+            !(name == "--open" && isExample(v)))
+            v = std::filesystem::absolute(v).lexically_normal().string();
+        if (name == "--open") {
+            if (isExample(v)) {
+                // Relative to whichever program folder the build ends up using.
+                chooseExample(s, "", v);
+            } else if (!chooseOwnFile(s, v)) {
+                return kSpecialFolderMessage;
+            }
+        } else if (name == "--fail-safe") {
+            chooseFailSafe(s, v);
+        } else if (name == "--splash") {
+            chooseSplash(s, v);
+            s.splashEnabled = true;
+        } else if (name == "--sound") {
+            chooseSound(s, v);
+            s.soundEnabled = true;
+        } else if (name == "--icon") {
+            chooseIcon(s, v);
+            s.iconEnabled = true;
+        } else if (name == "--window-size") {
+            const std::string lower = platform::toLower(v);
+            static const std::map<std::string, int> named = {
+                {"default", 0}, {"320x240", 1}, {"500x400", 2},    {"640x480", 3},
+                {"800x600", 4}, {"full", 5},    {"full-screen", 5}};
+            if (auto it = named.find(lower); it != named.end()) {
+                chooseWindowSize(s, it->second);
+            } else if (auto x = lower.find('x'); x != std::string::npos) {
+                auto w = parseInt(lower.substr(0, x));
+                auto h = parseInt(lower.substr(x + 1));
+                if (!w || !h || !customSizeValid(*w) || !customSizeValid(*h))
+                    return "--window-size: width and height must be whole numbers from 1 to 10000";
+                chooseWindowSize(s, kCustomWindowSize, std::pair{*w, *h});
+            } else {
+                return "--window-size: unknown size \"" + v + "\"";
+            }
+        } else if (name == "--splash-time") {
+            static const std::map<std::string, int> named = {
+                {"short", 0}, {"normal", 1}, {"long", 2}, {"extra-long", 3}, {"none", -1}};
+            auto it = named.find(platform::toLower(v));
+            if (it == named.end())
+                return "--splash-time: use short, normal, long, extra-long or none";
+            o.splashTimeIndex = it->second;
+        } else if (name == "--start") {
+            auto comma = v.find(',');
+            OptionsValues next = o;
+            next.startX = v.substr(0, comma);
+            next.startY = comma == std::string::npos ? std::string() : v.substr(comma + 1);
+            if (acceptStartPosition(next) != StartField::None) return kStartPositionMessage;
+            o = next;
+        } else if (name == "--desktop") {
+            q.desktopFolder = v;
+        } else if (name == "--program-folder") {
+            q.programFolder = v;
+            if (!executableGiven) q.ownExecutable = q.programFolder / "rondivo";
+        } else if (name == "--executable") {
+            q.ownExecutable = v;
+            executableGiven = true;
+        } else {
+            return "unknown option " + name;
+        }
+        return {};
+    };
+
+    for (std::size_t i = 0; i < args.size(); ++i) {
+        std::string a = args[i];
+        std::optional<std::string> value;
+        if (auto eq = a.find('='); a.rfind("--", 0) == 0 && eq != std::string::npos) {
+            value = a.substr(eq + 1);
+            a = a.substr(0, eq);
+        }
+        if (auto it = flags.find(a); it != flags.end() && !value) {
+            it->second();
+            continue;
+        }
+        if (!value) {
+            if (a.rfind("-", 0) != 0 || flags.count(a)) {
+                r.error = "unexpected argument " + a;
+                return r;
+            }
+            if (i + 1 >= args.size()) {
+                r.error = "option " + a + " needs a value";
+                return r;
+            }
+            value = args[++i];
+        }
+        r.error = valueOption(a, *value);
+        if (!r.error.empty()) return r;
+    }
+    return r;
+}
+
+}  // namespace rondivo

@@ -1,0 +1,24 @@
+#pragma once
+// rondivo-build's options: every choice of the main designer window and the
+// Options dialog, taken from the command line into a BuildRequest.
+#include <string>
+#include <vector>
+
+#include "designer/build_pipeline.h"
+
+namespace rondivo {
+
+struct BuildCommandLine {
+    BuildRequest request;
+    bool help = false;
+    std::string error;  // non-empty: the arguments were not understood
+};
+
+// `programFolder` and `ownExecutable` are the defaults when no option names them.
+BuildCommandLine parseBuildCommandLine(const std::vector<std::string>& args,
+                                       const std::filesystem::path& programFolder,
+                                       const std::filesystem::path& ownExecutable);
+
+std::string buildUsageText();
+
+}  // namespace rondivo

@@ -1,0 +1,15 @@
+#pragma once
+// The help dialog: the program's own manual from the program folder, in a web view.
+#include <wx/dialog.h>
+
+#include <string>
+
+namespace rondivo {
+
+class CHelpDlg : public wxDialog {
+  public:
+    // `page`: the manual's file ("" when it is not installed); `anchor`: a section to open at.
+    CHelpDlg(wxWindow* parent, const std::string& page, const std::string& anchor = {});
+};
+
+}  // namespace rondivo

@@ -1,0 +1,259 @@
+#include "designer/build_command_line.h"
+
+#include <gmock/gmock.h>
+#include <gtest/gtest.h>
+
+#include <map>
+
+#include "presentation/autorun_dat.h"
+#include "test_support.h"
+
+namespace rondivo {
+namespace {
+
+namespace fs = std::filesystem;
+using test::readFile;
+using test::runProgram;
+using test::TempDir;
+using test::writeFile;
+using ::testing::HasSubstr;
+
+BuildCommandLine parse(std::vector<std::string> args) {
+    return parseBuildCommandLine(args, "/prog", "/prog/rondivo");
+}
+
+TEST(BuildCommandLine, EveryChoiceReachesTheSettings) {
+    auto cl = parse({"--open",
+                     "/w/My Page.html",
+                     "--fail-safe=/w/f.pdf",
+                     "--no-splash",
+                     "--sound",
+                     "/s/a b.wav",
+                     "--icon",
+                     "/i/x.ico",
+                     "--no-browser",
+                     "--window-size",
+                     "800x600",
+                     "--splash-time",
+                     "extra-long",
+                     "--right-click",
+                     "--no-title-bar",
+                     "--no-resize",
+                     "--top-most",
+                     "--start",
+                     "50%,100",
+                     "--no-centre",
+                     "--no-folder-copy",
+                     "--no-data-folder",
+                     "--secure",
+                     "--desktop",
+                     "/d"});
+    ASSERT_EQ(cl.error, "");
+    const DesignerSettings& s = cl.request.settings;
+    EXPECT_EQ(s.openName, "My_Page.html");
+    EXPECT_EQ(s.openSource, "/w/My Page.html");
+    EXPECT_EQ(s.failSafeName, "f.pdf");
+    EXPECT_FALSE(s.splashEnabled);
+    EXPECT_EQ(s.soundName, "a b.wav");
+    EXPECT_TRUE(s.iconEnabled);
+    EXPECT_EQ(s.iconSource, "/i/x.ico");
+    EXPECT_FALSE(s.builtInBrowser);
+    EXPECT_EQ(s.windowSize, 4);
+    EXPECT_EQ(s.options.splashTimeIndex, 3);
+    EXPECT_FALSE(s.options.disableRightClick);
+    EXPECT_TRUE(s.options.disableTitleBar);
+    EXPECT_TRUE(s.options.disableResizing);
+    EXPECT_TRUE(s.options.topMost);
+    EXPECT_EQ(s.options.startX, "50%");
+    EXPECT_EQ(s.options.startY, "100");
+    EXPECT_FALSE(s.options.centreOnStart);
+    EXPECT_TRUE(s.options.noWholeFolderCopy);
+    EXPECT_FALSE(s.options.dataFolder);
+    EXPECT_TRUE(s.options.secure);
+    EXPECT_EQ(cl.request.desktopFolder, "/d");
+    EXPECT_EQ(parse({"--fail-safe", "/a/../b/f.html"}).request.settings.failSafeSource,
+              "/b/f.html");
+}
+
+TEST(BuildCommandLine, CustomSizeStartFillAndRefusals) {
+    auto custom = parse({"--window-size", "1024x700", "--start", "100"});
+    ASSERT_EQ(custom.error, "");
+    EXPECT_EQ(custom.request.settings.windowSize, 6);
+    EXPECT_EQ(custom.request.settings.customWidth, 1024);
+    EXPECT_EQ(custom.request.settings.options.startY, "0");
+
+    for (std::vector<std::string> bad :
+         {std::vector<std::string>{"--window-size", "0x480"},
+          {"--window-size", "10001x5"},
+          {"--window-size", "huge"},
+          {"--start", "-5,3"},
+          {"--splash-time", "forever"},
+          {"--open"},
+          {"--frobnicate"},
+          {"stray"},
+          {"--open", "/u/Desktop/CD-ROM Distributable Files/x.html"}}) {
+        SCOPED_TRACE(bad[0]);
+        EXPECT_NE(parse(bad).error, "");
+    }
+    EXPECT_EQ(parse({"--start", "x,1"}).error, kStartPositionMessage);
+}
+
+TEST(BuildCommandLine, RelativePathsAreTakenFromTheCurrentDirectory) {
+    TempDir t;
+    test::ScopedCwd cwd(t.path());
+    auto cl = parse({"--open", "site/index.html", "--splash", "pics/s.jpg", "--desktop", "out"});
+    ASSERT_EQ(cl.error, "");
+    const fs::path here = fs::current_path();
+    EXPECT_EQ(cl.request.settings.openSource, (here / "site/index.html").string());
+    EXPECT_EQ(cl.request.settings.splashSource, (here / "pics/s.jpg").string());
+    EXPECT_EQ(cl.request.desktopFolder, here / "out");
+    EXPECT_EQ(parse({"--open", "4_Demo_Fancy_Menu.html"}).request.settings.openSource,
+              "html/4_Demo_Fancy_Menu.html")
+        << "example names come from the program folder";
+}
+
+TEST(BuildCommandLine, ProgramFolderMovesTheDefaultPlayerUnlessOneIsNamed) {
+    EXPECT_EQ(parse({"--program-folder", "/p"}).request.ownExecutable, "/p/rondivo");
+    EXPECT_EQ(parse({"--executable", "/e/player", "--program-folder", "/p"}).request.ownExecutable,
+              "/e/player");
+}
+
+// A fake program folder, and rondivo-build run on it with a desktop in the same temporary folder.
+struct Cli {
+    TempDir t;
+    fs::path program = t / "program";
+    fs::path desktop = t / "Desktop";
+    fs::path out = desktop / "CD-ROM Distributable Files";
+    Cli() {
+        for (std::size_t i = 1; i < kExampleEntries.size(); ++i)
+            writeFile(program / "html" / kExampleEntries[i],
+                      std::string("<html>") + kExampleEntries[i] + "</html>");
+        writeFile(program / "html/Error_Page.html", "<html>error</html>");
+        writeFile(program / "splashscreens/default.jpg", std::string("\xff\xd8 jpeg", 7));
+        writeFile(program / "sounds/default.wav", "RIFF wave");
+        writeFile(program / "drivers/shfolder.dll", "MZ dll");
+        writeFile(program / "rondivo", "player bytes");
+        fs::create_directories(desktop);
+    }
+    test::RunResult run(std::vector<std::string> args) {
+        std::vector<std::string> argv = {(test::binaryDir() / "rondivo-build").string(),
+                                         "--program-folder", program.string(), "--desktop",
+                                         desktop.string()};
+        argv.insert(argv.end(), args.begin(), args.end());
+        return runProgram(argv, t.path(), {{"HOME", t.path().string()}});
+    }
+};
+
+std::map<std::string, std::string> tree(const fs::path& root) {
+    std::map<std::string, std::string> files;
+    for (auto& e : fs::recursive_directory_iterator(root)) {
+        const std::string rel = fs::relative(e.path(), root).string();
+        if (e.is_regular_file())
+            files[rel] = readFile(e.path());
+        else if (e.is_directory() && fs::is_empty(e.path()))
+            files[rel + "/"] = "";
+    }
+    return files;
+}
+
+TEST(RondivoBuild, DefaultPresentationHasTheDiscLayoutByteForByte) {
+    Cli c;
+    auto r = c.run({});
+    ASSERT_EQ(r.status, 0) << r.output;
+    const std::string line =
+        "autorun.exe data\\1_Demo_General_Menu.html data\\Error_Page.html 1 0 data\\default.jpg "
+        "data\\default.wav";
+    EXPECT_EQ(r.output, (c.out / "").string() + "\nOPEN=" + line + "\n");
+    const std::string firstInf =
+        "[autorun]\r\nOPEN=autorun.exe 1_Demo_General_Menu.html Error_Page.html 1 0 default.jpg "
+        "default.wav\r\n"
+        "ICON=autorun.exe\r\n";
+    const std::map<std::string, std::string> expected = {
+        {"autorun.exe", "player bytes"},
+        {"autorun.inf", "[autorun]\r\nOPEN=" + line + "\r\nICON=autorun.exe\r\n"},
+        {"autorun.dat", "3000\r\n1\r\n0\r\n0\r\n0\r\n\r\n0\r\n\r\n0\r\n\r\n0 0\r\n0\r\n \r\n1\r\n"},
+        {"drivers/SHFOLDER.DLL", "MZ dll"},
+        {"data/autorun.inf", firstInf},
+        {"data/1_Demo_General_Menu.html", "<html>1_Demo_General_Menu.html</html>"},
+        {"data/Error_Page.html", "<html>error</html>"},
+        {"data/default.jpg", std::string("\xff\xd8 jpeg", 7)},
+        {"data/default.wav", "RIFF wave"},
+    };
+    EXPECT_EQ(tree(c.out), expected);
+}
+
+TEST(RondivoBuild, EveryPresetRowReachesTheDisc) {
+    struct Row {
+        const char* entry;
+        const char* sizeToken;
+        const char* limits;  // autorun.dat lines 2, 3, 4
+        const char* custom;  // line 11
+        bool data;
+    } rows[] = {
+        {"1_Demo_General_Menu.html", " 1 0 ", "1\r\n0\r\n0\r\n", "0 0", true},
+        {"3_Demo_Microsoft_PowerPoint.html", " 1 0 ", "1\r\n0\r\n0\r\n", "0 0", false},
+        {"4_Demo_Fancy_Menu.html", " 1 2 ", "1\r\n1\r\n1\r\n", "0 0", true},
+        {"9_Sunset_CD_Menu.html", " 1 2 ", "1\r\n1\r\n1\r\n", "0 0", true},
+        {"91_HighTech_CD_Menu.html", " 1 6 ", "1\r\n1\r\n1\r\n", "500 450", true},
+        {"92_XPBlue_CD_Menu.html", " 1 6 ", "1\r\n0\r\n1\r\n", "475 425", true},
+    };
+    for (const auto& row : rows) {
+        SCOPED_TRACE(row.entry);
+        Cli c;
+        auto r = c.run({"--open", row.entry});
+        ASSERT_EQ(r.status, 0) << r.output;
+        const std::string inf = readFile(c.out / "autorun.inf");
+        EXPECT_THAT(inf, HasSubstr(row.sizeToken));
+        EXPECT_EQ(fs::exists(c.out / "data"), row.data);
+        EXPECT_EQ(readFile(c.out / (row.data ? "data/" : "") / row.entry),
+                  std::string("<html>") + row.entry + "</html>");
+        const std::string dat = readFile(c.out / "autorun.dat");
+        EXPECT_EQ(dat.substr(std::string("3000\r\n").size(), 9), row.limits);
+        EXPECT_THAT(dat, HasSubstr("\r\n" + std::string(row.custom) + "\r\n"));
+        EXPECT_FALSE(
+            fs::exists(c.out / (row.data ? "data/" : "") / "2_Demo_Software_Installation.html"));
+    }
+}
+
+TEST(RondivoBuild, FailuresGoToStandardErrorWithStatusOne) {
+    Cli c;
+    fs::remove(c.program / "sounds/default.wav");
+    auto aborted = c.run({"--no-data-folder"});
+    EXPECT_EQ(aborted.status, 1);
+    EXPECT_THAT(aborted.output, HasSubstr("There was a problem copying " +
+                                          (c.program / "sounds/default.wav").string()));
+    EXPECT_THAT(aborted.output, ::testing::Not(HasSubstr("OPEN=")));
+
+    auto bad = c.run({"--window-size", "0x0"});
+    EXPECT_EQ(bad.status, 2);
+    EXPECT_THAT(bad.output, HasSubstr("--window-size"));
+}
+
+TEST(RondivoBuild, HelpNamesTheOptions) {
+    Cli c;
+    auto r = c.run({"--help"});
+    EXPECT_EQ(r.status, 0);
+    for (const char* o : {"--open", "--fail-safe", "--splash", "--sound", "--icon", "--browser",
+                          "--window-size", "--splash-time", "--top-most", "--start",
+                          "--no-folder-copy", "--data-folder", "--secure", "--desktop"})
+        EXPECT_THAT(r.output, HasSubstr(o));
+    EXPECT_FALSE(fs::exists(c.out));
+}
+
+TEST(RondivoBuild, AuthorSourcesAreUnchangedEvenWhenTheBuildFails) {
+    Cli c;
+    writeFile(c.t / "site/index.html", "I");
+    writeFile(c.t / "site/sub/ro.txt", "R");
+    fs::permissions(c.t / "site/sub/ro.txt", fs::perms::owner_read);
+    const auto before = tree(c.t / "site");
+    ASSERT_EQ(c.run({"--open", (c.t / "site/index.html").string()}).status, 0);
+    EXPECT_EQ(tree(c.t / "site"), before);
+    fs::remove(c.program / "rondivo");
+    EXPECT_EQ(c.run({"--open", (c.t / "site/index.html").string()}).status, 1);
+    EXPECT_EQ(tree(c.t / "site"), before);
+    EXPECT_EQ(fs::status(c.t / "site/sub/ro.txt").permissions() & fs::perms::all,
+              fs::perms::owner_read);
+}
+
+}  // namespace
+}  // namespace rondivo

@@ -1,0 +1,445 @@
+#include "designer/build_pipeline.h"
+
+#include <gmock/gmock.h>
+#include <gtest/gtest.h>
+#include <signal.h>
+#include <unistd.h>
+
+#include <fstream>
+#include <map>
+
+#include "platform/process.h"
+#include "presentation/autorun_dat.h"
+#include "test_support.h"
+
+namespace rondivo {
+namespace {
+
+namespace fs = std::filesystem;
+using test::readFile;
+using test::TempDir;
+using test::writeFile;
+using ::testing::HasSubstr;
+
+// A program folder with the pages, media and player the default settings name.
+struct Fixture {
+    TempDir t;
+    fs::path program = t / "program";
+    fs::path desktop = t / "home/Desktop";
+    fs::path out = desktop / "CD-ROM Distributable Files";
+    Fixture() {
+        for (const char* page :
+             {"1_Demo_General_Menu.html", "Error_Page.html", "3_Demo_Microsoft_PowerPoint.html",
+              "4_Demo_Fancy_Menu.html", "9_Sunset_CD_Menu.html", "91_HighTech_CD_Menu.html",
+              "92_XPBlue_CD_Menu.html"})
+            writeFile(program / "html" / page, std::string("<html>") + page + "</html>");
+        writeFile(program / "splashscreens/default.jpg", "JPEG");
+        writeFile(program / "sounds/default.wav", "RIFF");
+        writeFile(program / "drivers/shfolder.dll", "DLL");
+        writeFile(program / "rondivo", "PLAYER");
+        fs::create_directories(desktop);
+    }
+    BuildRequest request() const {
+        BuildRequest r;
+        r.programFolder = program;
+        r.ownExecutable = program / "rondivo";
+        r.desktopFolder = desktop;
+        return r;
+    }
+    std::string inf() const { return readFile(out / "autorun.inf"); }
+};
+
+BuildHooks quietHooks() {
+    BuildHooks h;
+    h.sleep = [](std::chrono::milliseconds) {};
+    return h;
+}
+
+TEST(Build, SpacesInNamesAreRefusedBeforeAnythingIsTouched) {
+    Fixture f;
+    writeFile(f.out / "old.txt", "earlier build");
+    struct Row {
+        const char* open;
+        const char* failSafe;
+        BuildMessage::Focus focus;
+        const char* text;
+    } rows[] = {
+        {"my page.html", "Error_Page.html", BuildMessage::Focus::FileToOpen,
+         "The filename can not contain"},
+        {"index.html", "my fail.html", BuildMessage::Focus::FailSafe,
+         "The failed-to-open filename can not"},
+    };
+    for (const auto& r : rows) {
+        auto req = f.request();
+        req.settings.openName = r.open;
+        req.settings.failSafeName = r.failSafe;
+        auto res = runBuild(req, quietHooks());
+        EXPECT_EQ(res.outcome, BuildResult::Outcome::Refused);
+        ASSERT_EQ(res.messages.size(), 1u);
+        EXPECT_THAT(res.messages[0].text, HasSubstr(r.text));
+        EXPECT_EQ(res.messages[0].focus, r.focus);
+        EXPECT_EQ(readFile(f.out / "old.txt"), "earlier build");
+    }
+}
+
+TEST(Build, SplashSoundAndIconNamesWithSpacesAreUnderscored) {
+    Fixture f;
+    writeFile(f.t / "media/my splash.jpg", "S");
+    writeFile(f.t / "media/my sound.wav", "W");
+    writeFile(f.t / "media/my icon.ico", "I");
+    auto req = f.request();
+    chooseSplash(req.settings, (f.t / "media/my splash.jpg").string());
+    chooseSound(req.settings, (f.t / "media/my sound.wav").string());
+    chooseIcon(req.settings, (f.t / "media/my icon.ico").string());
+    auto res = runBuild(req, quietHooks());
+    ASSERT_TRUE(res.completed());
+    EXPECT_EQ(readFile(f.out / "data/my_splash.jpg"), "S");
+    EXPECT_EQ(readFile(f.out / "data/my_sound.wav"), "W");
+    EXPECT_EQ(readFile(f.out / "my_icon.ico"), "I") << "the icon stays in the root";
+    EXPECT_THAT(res.commandLine, HasSubstr(" data\\my_splash.jpg data\\my_sound.wav"));
+    EXPECT_THAT(f.inf(), HasSubstr("ICON=my_icon.ico\r\n"));
+}
+
+TEST(Build, OwnFileBringsItsWholeFolderIncludingEmptyAndHiddenEntries) {
+    Fixture f;
+    writeFile(f.t / "site/index.html", "<a href=x>");
+    writeFile(f.t / "site/img/logo.gif", "GIF");
+    writeFile(f.t / "site/.config", "hidden");
+    fs::create_directories(f.t / "site/empty");
+    auto req = f.request();
+    ASSERT_TRUE(chooseOwnFile(req.settings, (f.t / "site/index.html").string()));
+    req.settings.options.dataFolder = false;
+    auto res = runBuild(req, quietHooks());
+    ASSERT_TRUE(res.completed());
+    EXPECT_EQ(readFile(f.out / "img/logo.gif"), "GIF");
+    EXPECT_EQ(readFile(f.out / ".config"), "hidden");
+    EXPECT_TRUE(fs::is_directory(f.out / "empty"));
+    EXPECT_EQ(res.commandLine,
+              "autorun.exe index.html Error_Page.html 1 0 default.jpg default.wav");
+}
+
+TEST(Build, FileOnTheDesktopOrADriveRootIsCopiedAlone) {
+    // "E:" stands for a drive root as a Windows path names it.
+    for (const char* dir : {"home/Desktop", "other/MyDesktop", "mnt/E:"}) {
+        SCOPED_TRACE(dir);
+        Fixture f;
+        writeFile(f.t / dir / "page.html", "P");
+        writeFile(f.t / dir / "unrelated.doc", "U");
+        auto req = f.request();
+        chooseOwnFile(req.settings, (f.t / dir / "page.html").string());
+        ASSERT_TRUE(runBuild(req, quietHooks()).completed());
+        EXPECT_EQ(readFile(f.out / "data/page.html"), "P");
+        EXPECT_FALSE(fs::exists(f.out / "data/unrelated.doc"));
+    }
+}
+
+TEST(Build, DesktopNotNamedDesktopStillCopiesTheFileAlone) {
+    Fixture f;
+    auto req = f.request();
+    req.desktopFolder = f.t / "Schreibtisch";
+    writeFile(f.t / "Schreibtisch/page.html", "P");
+    writeFile(f.t / "Schreibtisch/other.txt", "O");
+    chooseOwnFile(req.settings, (f.t / "Schreibtisch/page.html").string());
+    ASSERT_TRUE(runBuild(req, quietHooks()).completed());
+    const fs::path out = f.t / "Schreibtisch/CD-ROM Distributable Files";
+    EXPECT_EQ(readFile(out / "data/page.html"), "P");
+    EXPECT_FALSE(fs::exists(out / "data/other.txt"));
+}
+
+TEST(Build, MissingDesktopFolderIsCreatedAndAnUnwritableOneIsReported) {
+    Fixture f;
+    auto req = f.request();
+    req.desktopFolder = f.t / "new/Desktop";
+    EXPECT_TRUE(runBuild(req, quietHooks()).completed());
+    EXPECT_TRUE(fs::exists(f.t / "new/Desktop/CD-ROM Distributable Files/autorun.inf"));
+
+    writeFile(f.t / "file", "not a folder");
+    req.desktopFolder = f.t / "file";
+    auto res = runBuild(req, quietHooks());
+    EXPECT_EQ(res.outcome, BuildResult::Outcome::Aborted);
+    ASSERT_GE(res.messages.size(), 2u);
+    EXPECT_EQ(res.messages[0].text, "There was a problem creating the following directory:\n" +
+                                        (f.t / "file/CD-ROM Distributable Files").string() +
+                                        "\n\nPlease check your permissions on your desktop.");
+    EXPECT_THAT(res.messages[1].text, HasSubstr("There was a problem copying"));
+}
+
+TEST(Build, PagesUnderHtmlNeverCopyTheirFolder) {
+    Fixture f;
+    writeFile(f.program / "html/My_Menu.html", "M");
+    auto req = f.request();
+    req.settings.openSource = "html\\My_Menu.html";
+    req.settings.openName = "My_Menu.html";
+    ASSERT_TRUE(runBuild(req, quietHooks()).completed());
+    EXPECT_EQ(readFile(f.out / "data/My_Menu.html"), "M");
+    EXPECT_FALSE(fs::exists(f.out / "data/4_Demo_Fancy_Menu.html"));
+}
+
+TEST(Build, CompanionFolderIsCopiedAndThePageIsNotScanned) {
+    Fixture f;
+    writeFile(f.t / "saved/page.htm", "P");
+    writeFile(f.t / "saved/page_files/style.css", "CSS");
+    writeFile(f.t / "saved/page_files/sub/pic.png", "PNG");
+    writeFile(f.t / "plain/page.html", "Q");
+    int scans = 0;
+    fs::path scannedPage, scannedFolder;
+    auto hooks = quietHooks();
+    hooks.scanLinkedFiles = [&](const fs::path& page, const fs::path& folder, int topLevel,
+                                int& counter) {
+        ++scans;
+        scannedPage = page;
+        scannedFolder = folder;
+        EXPECT_EQ(topLevel, 1);
+        EXPECT_EQ(counter, 0);
+    };
+    auto req = f.request();
+    req.settings.failSafeName.clear();
+    req.settings.options.noWholeFolderCopy = true;
+    chooseOwnFile(req.settings, (f.t / "saved/page.htm").string());
+    req.settings.options.noWholeFolderCopy = true;
+    ASSERT_TRUE(runBuild(req, hooks).completed());
+    EXPECT_EQ(readFile(f.out / "data/page_files/sub/pic.png"), "PNG");
+    EXPECT_EQ(scans, 0);
+
+    chooseOwnFile(req.settings, (f.t / "plain/page.html").string());
+    ASSERT_TRUE(runBuild(req, hooks).completed());
+    EXPECT_EQ(scans, 1);
+    EXPECT_EQ(scannedPage, f.t / "plain/page.html");
+    EXPECT_EQ(scannedFolder, f.out / "");
+}
+
+TEST(Build, DataFolderOnAndOff) {
+    Fixture f;
+    writeFile(f.t / "COPY_ALL_TO_CDROM_ROOT.txt", "");
+    auto req = f.request();
+    auto on = runBuild(req, quietHooks());
+    ASSERT_TRUE(on.completed());
+    EXPECT_EQ(
+        on.commandLine,
+        "autorun.exe data\\1_Demo_General_Menu.html data\\Error_Page.html 1 0 data\\default.jpg "
+        "data\\default.wav");
+    EXPECT_TRUE(fs::exists(f.out / "data/autorun.inf"))
+        << "the first autorun.inf moves with the data";
+    EXPECT_TRUE(fs::exists(f.out / "autorun.dat"));
+    EXPECT_TRUE(fs::exists(f.out / "drivers/SHFOLDER.DLL"));
+
+    req.settings.options.dataFolder = false;
+    auto off = runBuild(req, quietHooks());
+    ASSERT_TRUE(off.completed());
+    EXPECT_FALSE(fs::exists(f.out / "data"));
+    EXPECT_EQ(off.commandLine,
+              "autorun.exe 1_Demo_General_Menu.html Error_Page.html 1 0 default.jpg default.wav");
+    EXPECT_EQ(readFile(f.out / "1_Demo_General_Menu.html"),
+              "<html>1_Demo_General_Menu.html</html>");
+}
+
+TEST(Build, SecondBuildStartsFromAnEmptyFolderEvenAfterReadOnlyCopies) {
+    Fixture f;
+    writeFile(f.t / "site/index.html", "I");
+    writeFile(f.t / "site/ro/locked.txt", "L");
+    fs::permissions(f.t / "site/ro", fs::perms::owner_read | fs::perms::owner_exec);
+    auto req = f.request();
+    chooseOwnFile(req.settings, (f.t / "site/index.html").string());
+    ASSERT_TRUE(runBuild(req, quietHooks()).completed());
+    writeFile(f.out / "stale.txt", "from the author after the first build");
+
+    ASSERT_TRUE(chooseOwnFile(req.settings, (f.program / "html/Error_Page.html").string()));
+    req.settings.options.noWholeFolderCopy = true;
+    ASSERT_TRUE(runBuild(req, quietHooks()).completed());
+    EXPECT_FALSE(fs::exists(f.out / "stale.txt"));
+    EXPECT_FALSE(fs::exists(f.out / "data/ro"));
+    EXPECT_EQ(readFile(f.t / "site/ro/locked.txt"), "L");
+    fs::permissions(f.t / "site/ro", fs::perms::owner_all);
+}
+
+TEST(Build, MissingSourceIsSkippedButStillNamed) {
+    Fixture f;
+    fs::remove(f.program / "html/Error_Page.html");
+    auto req = f.request();
+    req.settings.options.dataFolder = false;
+    auto res = runBuild(req, quietHooks());
+    ASSERT_TRUE(res.completed());
+    EXPECT_FALSE(fs::exists(f.out / "Error_Page.html"));
+    EXPECT_THAT(f.inf(), HasSubstr(" Error_Page.html 1 0 "));
+    EXPECT_TRUE(res.messages.empty());
+}
+
+TEST(Build, UnreadableFileToOpenAbortsAndTouchesNothingElse) {
+    Fixture f;
+    const fs::path page = f.t / "site/index.html";
+    writeFile(f.t / "site/other.txt", "O");
+    if (geteuid() == 0) {
+        // root reads everything; a folder in the file's place cannot be copied as a file either.
+        fs::create_directories(page);
+    } else {
+        writeFile(page, "secret");
+        fs::permissions(page, fs::perms::none);
+    }
+    auto req = f.request();
+    chooseOwnFile(req.settings, page.string());
+    auto res = runBuild(req, quietHooks());
+    EXPECT_EQ(res.outcome, BuildResult::Outcome::Aborted);
+    ASSERT_EQ(res.messages.size(), 1u);
+    EXPECT_EQ(res.messages[0].text,
+              "There was a problem copying " + page.string() + " to " +
+                  (f.out / "index.html").string() +
+                  "\n\nPlease verify the file exists and is not currently opened in "
+                  "another program.");
+    EXPECT_FALSE(fs::exists(f.out / "autorun.inf"));
+    EXPECT_FALSE(fs::exists(f.out / "other.txt"));
+    EXPECT_EQ(readFile(f.t / "site/other.txt"), "O");
+}
+
+TEST(Build, MissingSplashAbortsWithItsMessage) {
+    Fixture f;
+    fs::remove(f.program / "splashscreens/default.jpg");
+    auto res = runBuild(f.request(), quietHooks());
+    EXPECT_EQ(res.outcome, BuildResult::Outcome::Aborted);
+    EXPECT_THAT(
+        res.messages.back().text,
+        HasSubstr("\n\nPlease verify the file actually exists and is not currently opened"));
+    EXPECT_TRUE(fs::exists(f.out / "autorun.exe")) << "the folder stays as far as it got";
+}
+
+TEST(Build, MissingPlayerAbortsWithTheExecutableMessage) {
+    Fixture f;
+    fs::remove(f.program / "rondivo");
+    auto res = runBuild(f.request(), quietHooks());
+    EXPECT_EQ(res.outcome, BuildResult::Outcome::Aborted);
+    EXPECT_THAT(res.messages.back().text, HasSubstr("any long sound effect has stopped playing"));
+    EXPECT_FALSE(fs::exists(f.out / ".autorun.exe.part"));
+}
+
+TEST(Build, RunningPreviewIsNeitherEndedNorInTheWay) {
+    Fixture f;
+    fs::copy_file("/bin/sleep", f.program / "rondivo", fs::copy_options::overwrite_existing);
+    ASSERT_TRUE(runBuild(f.request(), quietHooks()).completed());
+    auto preview = platform::spawnProcess({(f.out / "autorun.exe").string(), "30"}, f.out);
+    ASSERT_TRUE(preview.started());
+    writeFile(f.program / "rondivo", "PLAYER v2");
+    ASSERT_TRUE(runBuild(f.request(), quietHooks()).completed());
+    EXPECT_EQ(readFile(f.out / "autorun.exe"), "PLAYER v2");
+    EXPECT_FALSE(platform::waitForExit(preview.pid, std::chrono::milliseconds(100)).has_value())
+        << "the preview of the earlier build still runs";
+    ::kill(preview.pid, SIGTERM);
+    platform::waitForExit(preview.pid);
+}
+
+TEST(Build, SourceInsideTheDistributableFolderIsRefusedNotDeleted) {
+    Fixture f;
+    writeFile(f.out / "mine.html", "only copy");
+    auto req = f.request();
+    req.settings.openSource = (f.out / "mine.html").string();
+    req.settings.openName = "mine.html";
+    auto res = runBuild(req, quietHooks());
+    EXPECT_EQ(res.outcome, BuildResult::Outcome::Refused);
+    EXPECT_EQ(res.messages.back().text, kSpecialFolderMessage);
+    EXPECT_EQ(readFile(f.out / "mine.html"), "only copy");
+}
+
+TEST(Build, DistributableFolderThatIsALinkOnlyLosesTheLink) {
+    Fixture f;
+    writeFile(f.t / "precious/work.txt", "W");
+    fs::create_directory_symlink(f.t / "precious", f.out);
+    ASSERT_TRUE(runBuild(f.request(), quietHooks()).completed());
+    EXPECT_EQ(readFile(f.t / "precious/work.txt"), "W");
+    EXPECT_FALSE(fs::is_symlink(f.out));
+}
+
+TEST(Build, FolderHoldingTheDesktopDoesNotCopyItselfForever) {
+    Fixture f;
+    writeFile(f.t / "home/index.html", "H");
+    auto req = f.request();
+    chooseOwnFile(req.settings, (f.t / "home/index.html").string());
+    auto res = runBuild(req, quietHooks());
+    ASSERT_TRUE(res.completed());
+    EXPECT_EQ(readFile(f.out / "data/index.html"), "H");
+    EXPECT_TRUE(fs::is_directory(f.out / "data/Desktop"));
+    EXPECT_FALSE(fs::exists(f.out / "data/Desktop/CD-ROM Distributable Files"));
+}
+
+TEST(Build, HooksForScannerAndEncryptionAndWhatHappensWithout) {
+    Fixture f;
+    writeFile(f.program / "html/setup.bat", "start /wait setup.exe");
+    auto req = f.request();
+    req.settings.options.secure = true;
+    req.settings.failSafeSource = "html\\setup.bat";
+    req.settings.failSafeName = "setup.bat";
+    auto without = runBuild(req, quietHooks());
+    ASSERT_TRUE(without.completed());
+    EXPECT_EQ(without.skippedSteps.size(), 3u);
+    EXPECT_THAT(without.commandLine, HasSubstr("data\\1_Demo_General_Menu.html.enc "));
+
+    std::vector<std::string> calls;
+    auto hooks = quietHooks();
+    hooks.scanLinkedFiles = [&](const fs::path& p, const fs::path&, int, int&) {
+        calls.push_back("page " + p.filename().string());
+    };
+    hooks.scanBatchFile = [&](const fs::path& p, const fs::path&) {
+        calls.push_back("batch " + p.filename().string());
+    };
+    hooks.encryptPresentationFolder = [&](const fs::path& folder) {
+        calls.push_back(fs::exists(folder / "data/autorun.inf") ? "encrypt after move"
+                                                                : "encrypt too early");
+        return true;
+    };
+    auto with = runBuild(req, hooks);
+    ASSERT_TRUE(with.completed());
+    EXPECT_TRUE(with.skippedSteps.empty());
+    EXPECT_THAT(calls, ::testing::ElementsAre("page 1_Demo_General_Menu.html", "batch setup.bat",
+                                              "encrypt after move"));
+}
+
+TEST(Build, WaitTextShowsEachFile) {
+    Fixture f;
+    std::vector<std::string> shown;
+    auto hooks = quietHooks();
+    hooks.showProgress = [&](const std::string& t) { shown.push_back(t); };
+    ASSERT_TRUE(runBuild(f.request(), hooks).completed());
+    EXPECT_THAT(shown, ::testing::Contains((f.program / "sounds/default.wav").string()));
+    EXPECT_THAT(shown, ::testing::Contains((f.program / "rondivo").string()));
+}
+
+TEST(DataFolderStep, IconAndRootFilesStayAndTheLineIsRewritten) {
+    TempDir t;
+    writeFile(t / "autorun.inf",
+              "[autorun]\r\nOPEN=autorun.exe a.html none 1 0 s.jpg\r\nICON=disc.ico\r\n");
+    for (const char* n : {"autorun.exe", "autorun.dat", "disc.ico", "COPY_ALL_TO_CDROM_ROOT.txt",
+                          "a.html", "s.jpg"})
+        writeFile(t / n, n);
+    fs::create_directories(t / "drivers");
+    fs::create_directories(t / "pics");
+    std::vector<BuildMessage> messages;
+    EXPECT_EQ(moveToDataFolder(t.path() / "", messages),
+              "autorun.exe data\\a.html none 1 0 data\\s.jpg");
+    EXPECT_TRUE(messages.empty());
+    for (const char* n :
+         {"autorun.exe", "autorun.dat", "disc.ico", "COPY_ALL_TO_CDROM_ROOT.txt", "drivers"})
+        EXPECT_TRUE(fs::exists(t / n)) << n;
+    for (const char* n : {"a.html", "s.jpg", "pics", "autorun.inf"})
+        EXPECT_TRUE(fs::exists(t / "data" / n)) << n;
+    EXPECT_EQ(
+        readFile(t / "autorun.inf"),
+        "[autorun]\r\nOPEN=autorun.exe data\\a.html none 1 0 data\\s.jpg\r\nICON=disc.ico\r\n");
+}
+
+TEST(DataFolderStep, ExistingDataFolderIsReportedAndNothingMoves) {
+    TempDir t;
+    writeFile(t / "autorun.inf", "[autorun]\r\nOPEN=autorun.exe a.html none 1 0\r\n");
+    writeFile(t / "data/own.txt", "author's data folder");
+    writeFile(t / "a.html", "A");
+    std::vector<BuildMessage> messages;
+    EXPECT_EQ(moveToDataFolder(t.path() / "", messages), "");
+    ASSERT_EQ(messages.size(), 1u);
+    EXPECT_THAT(messages[0].text,
+                HasSubstr("There was a problem creating the following directory:\n"));
+    EXPECT_TRUE(fs::exists(t / "a.html"));
+}
+
+TEST(Preview, ParametersAreTheCommandLineAfterItsFirstBlank) {
+    EXPECT_EQ(previewParameters("autorun.exe data\\a.html none 1 0"), "data\\a.html none 1 0");
+    EXPECT_EQ(previewParameters("autorun.exe"), "autorun.exe");
+}
+
+}  // namespace
+}  // namespace rondivo
