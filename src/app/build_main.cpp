@@ -1,9 +1,13 @@
 // rondivo-build: "Create CD" from the command line, for scripted release
 // discs. The same pipeline as the designer window; it never opens a window.
+#include <unistd.h>
+
 #include <cstdio>
+#include <iostream>
 #include <string>
 #include <vector>
 
+#include "burn/iso_save_command.h"
 #include "designer/build_command_line.h"
 #include "designer/build_pipeline.h"
 #include "platform/paths.h"
@@ -21,6 +25,9 @@ int main(int argc, char** argv) {
         std::fprintf(stderr, "rondivo-build: %s\nTry rondivo-build --help.\n", cl.error.c_str());
         return 2;
     }
+    const bool terminal = isatty(STDERR_FILENO) != 0;
+    if (!cl.from.empty())
+        return burn::saveIsoCommand(cl.from, cl.isoFile, cl.label, std::cout, std::cerr, terminal);
     BuildHooks hooks = defaultBuildHooks();
     hooks.showProgress = [](const std::string&) {};
     BuildResult result = runBuild(cl.request, hooks);
@@ -31,5 +38,8 @@ int main(int argc, char** argv) {
             std::fprintf(stderr, "rondivo-build: not done: %s\n", step.c_str());
     if (!result.completed()) return 1;
     std::printf("%s\nOPEN=%s\n", result.folder.string().c_str(), result.commandLine.c_str());
+    std::fflush(stdout);
+    if (!cl.isoFile.empty())
+        return burn::saveIsoCommand(result.folder, cl.isoFile, cl.label, std::cout, std::cerr, terminal);
     return 0;
 }

@@ -60,6 +60,9 @@ Where
   --desktop DIR          build in DIR instead of the desktop
   --program-folder DIR   the program folder (default: this program's folder)
   --executable FILE      the player copied as autorun.exe (default: PROGRAM-FOLDER/rondivo)
+  --iso FILE             then save an ISO 9660 image (Joliet names) of the folder
+  --from DIR             with --iso: master DIR as it stands instead of building
+  --label TEXT           the image's volume label
   --help                 this text
 )";
 }
@@ -109,7 +112,8 @@ BuildCommandLine parseBuildCommandLine(const std::vector<std::string>& args,
     auto valueOption = [&](const std::string& name, const std::string& given) -> std::string {
         // Paths on the command line are the caller's, relative to the current directory.
         std::string v = given;
-        if (name != "--window-size" && name != "--splash-time" && name != "--start" && !v.empty() &&
+        if (name != "--window-size" && name != "--splash-time" && name != "--start" &&
+            name != "--label" && !v.empty() &&
             !(name == "--open" && isExample(v)))
             v = std::filesystem::absolute(v).lexically_normal().string();
         if (name == "--open") {
@@ -160,6 +164,12 @@ BuildCommandLine parseBuildCommandLine(const std::vector<std::string>& args,
             next.startY = comma == std::string::npos ? std::string() : v.substr(comma + 1);
             if (acceptStartPosition(next) != StartField::None) return kStartPositionMessage;
             o = next;
+        } else if (name == "--iso") {
+            r.isoFile = v;
+        } else if (name == "--from") {
+            r.from = v;
+        } else if (name == "--label") {
+            r.label = v;
         } else if (name == "--desktop") {
             q.desktopFolder = v;
         } else if (name == "--program-folder") {
@@ -199,6 +209,7 @@ BuildCommandLine parseBuildCommandLine(const std::vector<std::string>& args,
         r.error = valueOption(a, *value);
         if (!r.error.empty()) return r;
     }
+    if (!r.from.empty() && r.isoFile.empty()) r.error = "--from needs --iso FILE";
     return r;
 }
 

@@ -11,6 +11,10 @@ namespace rondivo {
 struct BuildCommandLine {
     BuildRequest request;
     bool help = false;
+    // After the build (or, with `from`, instead of it): save an ISO image.
+    std::filesystem::path isoFile;
+    std::filesystem::path from;  // master this folder as it stands; no build
+    std::string label;
     std::string error;  // non-empty: the arguments were not understood
 };
 

@@ -5,6 +5,7 @@
 
 #include <map>
 
+#include "platform/process.h"
 #include "presentation/autorun_dat.h"
 #include "test_support.h"
 
@@ -253,6 +254,47 @@ TEST(RondivoBuild, AuthorSourcesAreUnchangedEvenWhenTheBuildFails) {
     EXPECT_EQ(tree(c.t / "site"), before);
     EXPECT_EQ(fs::status(c.t / "site/sub/ro.txt").permissions() & fs::perms::all,
               fs::perms::owner_read);
+}
+
+}  // namespace
+}  // namespace rondivo
+
+namespace rondivo {
+namespace {
+
+bool haveIsoinfo() { return platform::findOnPath("isoinfo").has_value(); }
+
+TEST(RondivoBuild, IsoOfTheBuiltFolderCarriesTheLabelAndEveryFile) {
+    if (!haveIsoinfo()) GTEST_SKIP() << "isoinfo (genisoimage) is not installed";
+    Cli c;
+    auto r = c.run({"--iso", "show.iso", "--label", "My Show"});
+    ASSERT_EQ(r.status, 0) << r.output;
+    auto pvd = runProgram({"isoinfo", "-d", "-i", (c.t / "show.iso").string()});
+    EXPECT_NE(pvd.output.find("Volume id: MY SHOW"), std::string::npos) << pvd.output;
+    auto joliet = runProgram({"isoinfo", "-J", "-f", "-i", (c.t / "show.iso").string()});
+    for (const char* name : {"/autorun.exe", "/autorun.inf", "/data/1_Demo_General_Menu.html", "/data/default.wav"})
+        EXPECT_NE(joliet.output.find(name), std::string::npos) << name << "\n" << joliet.output;
+}
+
+TEST(RondivoBuild, IsoFromAFolderAsItStands) {
+    if (!haveIsoinfo()) GTEST_SKIP() << "isoinfo (genisoimage) is not installed";
+    Cli c;
+    writeFile(c.t / "master/Read Me First.txt", "hello");
+    auto r = c.run({"--iso", "m.iso", "--from", "master"});
+    ASSERT_EQ(r.status, 0) << r.output;
+    EXPECT_FALSE(fs::exists(c.out)) << "--from must not build";
+    auto joliet = runProgram({"isoinfo", "-J", "-x", "/Read Me First.txt;1", "-i", (c.t / "m.iso").string()});
+    EXPECT_EQ(joliet.output, "hello");
+}
+
+TEST(RondivoBuild, IsoRefusals) {
+    Cli c;
+    auto noIso = c.run({"--from", "somewhere"});
+    EXPECT_NE(noIso.status, 0);
+    EXPECT_NE(noIso.output.find("--from needs --iso"), std::string::npos) << noIso.output;
+    auto missing = c.run({"--iso", "x.iso", "--from", "no-such-folder"});
+    EXPECT_EQ(missing.status, 1);
+    EXPECT_FALSE(fs::exists(c.t / "x.iso"));
 }
 
 }  // namespace
