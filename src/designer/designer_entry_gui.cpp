@@ -1,11 +1,16 @@
-// The designer's entry point: the main designer window, run modally.
+// The designer's entry point: the main designer window, run modally, with the
+// Menu Creator behind its "&Menu Creator" button.
 #include "app/window_seams.h"
 #include "designer/designer_dialog.h"
+#include "menucreator/menu_creator_window.h"
 #include "platform/paths.h"
 
 namespace rondivo {
 
 void runDesignerWindow() {
+    setMenuCreatorRunner([](wxWindow* parent, const std::filesystem::path& htmlFolder) {
+        return menucreator::runMenuCreator(parent, htmlFolder.parent_path());
+    });
     CDesignerDlg dlg(nullptr, platform::executableFolder(), platform::executablePath());
     dlg.ShowModal();
 }
