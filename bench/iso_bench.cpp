@@ -4,7 +4,6 @@
 #include <unistd.h>
 
 #include <cstdio>
-#include <cstdlib>
 #include <filesystem>
 #include <fstream>
 
@@ -17,20 +16,28 @@ namespace {
 namespace fs = std::filesystem;
 using namespace rondivo::burn;
 
-// 20,000 one-byte files with long mixed-case names, made once per run.
-const fs::path& flatFolder() {
-    static fs::path folder = [] {
+// 20,000 one-byte files with long mixed-case names, made once per run and
+// removed at exit.
+struct FlatFolder {
+    fs::path path;
+    FlatFolder() {
         std::string tmpl = (fs::temp_directory_path() / "rondivo-isobench-XXXXXX").string();
-        fs::path root = mkdtemp(tmpl.data());
+        path = mkdtemp(tmpl.data());
         for (int i = 0; i < 20000; ++i) {
             char name[96];
             std::snprintf(name, sizeof name, "Entry Mixed Case Document Number %05d.Html", i);
-            std::ofstream(root / name) << 'x';
+            std::ofstream(path / name) << 'x';
         }
-        std::atexit([] { fs::remove_all(flatFolder()); });
-        return root;
-    }();
-    return folder;
+    }
+    ~FlatFolder() {
+        std::error_code ec;
+        fs::remove_all(path, ec);
+    }
+};
+
+const fs::path& flatFolder() {
+    static FlatFolder folder;
+    return folder.path;
 }
 
 void BM_AddAndLayoutFlatFolder(benchmark::State& state) {
