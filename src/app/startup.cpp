@@ -15,6 +15,13 @@ void replaceAll(std::string& s, const std::string& from, const std::string& to) 
 }
 }  // namespace
 
+fs::path designerSplashImage(const fs::path& executableFolder) {
+    // Beside the executable, or in the program folder's splash screens.
+    fs::path beside = executableFolder / "splashscreen.jpg";
+    std::error_code ec;
+    return fs::exists(beside, ec) ? beside : executableFolder / "splashscreens" / "splashscreen.jpg";
+}
+
 StartupDecision decideFromArguments(const LaunchArguments& arguments) {
     StartupDecision d;
     d.arguments = arguments;
@@ -178,7 +185,7 @@ void runStartup(int argc, const char* const* argv, StartupHost& host) {
                 host.raiseRunningDesigner();
                 return;
             }
-            host.showDesignerSplash(host.executableFolder() / "splashscreens" / "splashscreen.jpg");
+            host.showDesignerSplash(designerSplashImage(host.executableFolder()));
             host.pumpMessages();
             host.pumpMessages();
             host.runDesigner();

@@ -72,6 +72,8 @@ struct PlayerPlan {
     ShellLaunch failSafeShell;
 };
 
+std::filesystem::path designerSplashImage(const std::filesystem::path& executableFolder);
+
 bool isBrowserType(const std::string& name);  // ".htm", ".avi", ".wmv", ".mpeg", ".mpg", ".gif", ".jpg"
 bool isMovie(const std::string& name);        // none of ".htm", ".gif", ".jpg"
 // Applies the ".ppt" rule: "Powerpnt.exe" with "/s FILE".

@@ -168,7 +168,7 @@ CDesignerDlg::CDesignerDlg(wxWindow* parent, const fs::path& programFolder,
 
     options_ = new COptionsDlg(this);
     options_->showHelp = [this] {
-        CHelpDlg dlg(options_, helpManualPage(programFolder_.string()), "security");
+        CHelpDlg dlg(options_, helpManualPage(programFolder_.string()), "SECURITY");
         dlg.ShowModal();
     };
     complete_ = new CPresentationCompleteDlg(this);

@@ -1,5 +1,8 @@
 #include "menucreator/menu_creator_window.h"
 
+#include "designer/designer_settings.h"
+#include "designer/help_dialog.h"
+
 #include <wx/button.h>
 #include <wx/colordlg.h>
 #include <wx/dirdlg.h>
@@ -31,7 +34,6 @@ namespace rondivo::menucreator {
 namespace {
 
 constexpr const char* kCaption = "Rondivo! CD-ROM Menu Creator";
-constexpr const char* kHelpPage = "https://rondivo.example/help.html#MENUCREATOR";
 constexpr const char* kImageFilter =
     "GIF/JPG/BMP (*.gif;*.jpg;*.bmp;*.jpeg)|*.gif;*.jpg;*.bmp;*.jpeg";
 constexpr const char* kMusicFilter = "WAV/MP3/MID (*.wav;*.mp3;*.mid)|*.wav;*.mp3;*.mid";
@@ -446,9 +448,12 @@ void CMenuCreatorDlg::runCommand(int id) {
             menuName_ = file.filename().string();
             break;
         }
-        case ID_HELP:
-            openAddress(kHelpPage);
+        case ID_HELP: {
+            // The program's own manual, at its Menu Creator chapter.
+            CHelpDlg help(this, helpManualPage(programFolder_.string()), "MENUCREATOR");
+            help.ShowModal();
             break;
+        }
         case ID_PREVIEW:
         case ID_STOP_PREVIEW:
             togglePreview();
