@@ -20,6 +20,28 @@ std::string demoFile(const std::string& entry, const std::filesystem::path& html
     return entry == "znote.pdf" ? (htmlFolder / "znote.pdf").string() : entry;
 }
 
+PreviewStepKind previewStepFor(ActionVerb verb) {
+    switch (verb) {
+        case ActionVerb::MessageBox: return PreviewStepKind::MessageBox;
+        case ActionVerb::Quit: return PreviewStepKind::Quit;
+        case ActionVerb::Run: return PreviewStepKind::Run;
+        case ActionVerb::Browse: return PreviewStepKind::Browse;
+        case ActionVerb::Maximize: return PreviewStepKind::Maximize;
+        case ActionVerb::RestoreSize: return PreviewStepKind::RestoreSize;
+        case ActionVerb::Minimize: return PreviewStepKind::Minimize;
+        case ActionVerb::Eject: return PreviewStepKind::Eject;
+        case ActionVerb::UserSelectCopy: return PreviewStepKind::UserSelectCopy;
+        case ActionVerb::Copy: return PreviewStepKind::Copy;
+    }
+    return PreviewStepKind::Quit;
+}
+
+// Verbs that do nothing in preview without their "=argument".
+bool verbNeedsArgument(ActionVerb verb) {
+    return verb == ActionVerb::MessageBox || verb == ActionVerb::Run || verb == ActionVerb::UserSelectCopy ||
+           verb == ActionVerb::Copy;
+}
+
 }  // namespace
 
 std::string preparePreviewAddress(std::string_view address, const PathMacros& macros) {
@@ -28,38 +50,17 @@ std::string preparePreviewAddress(std::string_view address, const PathMacros& ma
 
 PreviewPlan planPreviewNavigation(std::string_view preparedAddress) {
     const std::string upper = platform::toUpper(preparedAddress);
-    const std::size_t eq = preparedAddress.find('=');
-    const bool hasArg = eq != std::string_view::npos;
-    const std::string arg = hasArg ? std::string(preparedAddress.substr(eq + 1)) : std::string();
-
     PreviewPlan plan;
     auto has = [&](std::string_view word) { return upper.find(word) != std::string::npos; };
     if (has(kBeginEditingWord)) {
         plan.cancel = true;
         plan.steps.push_back({PreviewStepKind::BeginEditing, std::string(preparedAddress)});
     }
-    struct Row {
-        std::string_view word;
-        PreviewStepKind kind;
-        bool needsArgument;
-    };
-    static constexpr Row kRows[] = {
-        {"ACTION_MESSAGEBOX", PreviewStepKind::MessageBox, true},
-        {"ACTION_QUIT", PreviewStepKind::Quit, false},
-        {"ACTION_RUN", PreviewStepKind::Run, true},
-        {"ACTION_BROWSE", PreviewStepKind::Browse, false},
-        {"ACTION_MAXIMIZE", PreviewStepKind::Maximize, false},
-        {"ACTION_RESTORESIZE", PreviewStepKind::RestoreSize, false},
-        {"ACTION_MINIMIZE", PreviewStepKind::Minimize, false},
-        {"ACTION_EJECT", PreviewStepKind::Eject, false},
-        {"ACTION_USER_SELECT_COPY", PreviewStepKind::UserSelectCopy, true},
-        {"ACTION_COPY", PreviewStepKind::Copy, true},
-    };
-    for (const Row& r : kRows) {
-        if (!has(r.word)) continue;
+    // The verbs, their order and their arguments are the player's own.
+    for (const ActionCall& call : findActions(std::string(preparedAddress))) {
         plan.cancel = true;
-        if (r.needsArgument && !hasArg) continue;
-        plan.steps.push_back({r.kind, arg});
+        if (verbNeedsArgument(call.verb) && !call.hasArgument) continue;
+        plan.steps.push_back({previewStepFor(call.verb), call.argument});
     }
     if (!plan.cancel && has("HTTP://WWW.")) {
         plan.cancel = true;

@@ -26,7 +26,7 @@ TEST(PreviewNavigation, PlansForAddresses) {
         // An argument naming another verb triggers it too, in table order.
         {"http://ACTION_MESSAGEBOX=use ACTION_QUIT",
          true,
-         {{K::MessageBox, "use ACTION_QUIT"}, {K::Quit, "use ACTION_QUIT"}}},
+         {{K::MessageBox, "use ACTION_QUIT"}, {K::Quit, ""}}},
         {"http://MENUCREATOR_BEGIN_EDITING_GENERIC",
          true,
          {{K::BeginEditing, "http://MENUCREATOR_BEGIN_EDITING_GENERIC"}}},
