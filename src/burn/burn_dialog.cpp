@@ -123,6 +123,7 @@ CBurnProgressDlg::CBurnProgressDlg(wxWindow* parent)
                               "completion."),
              0, wxLEFT | wxRIGHT | wxBOTTOM, 12);
     SetSizerAndFit(top);
+    CentreOnParent();
     Bind(wxEVT_TIMER, [this](wxTimerEvent&) { gauge_->Pulse(); });
     // Closing it would leave the burn running unseen: it goes when the burn ends.
     Bind(wxEVT_CLOSE_WINDOW, [](wxCloseEvent& e) { e.Veto(); });

@@ -93,6 +93,11 @@ std::unique_ptr<CDiscBurner> virtualBurner(const std::vector<std::shared_ptr<Vir
 TEST_F(BurnDialogs, BurnToCdShowsProgressThenSuccessAndOpensTheTray) {
     auto drive = std::make_shared<VirtualDrive>(t / "disc.img", profile::kCdR);
     auto burner = virtualBurner({drive});
+    // A drive busy for a moment keeps the progress dialog up long enough to see.
+    drive->failBusy(30, 0x2A);
+    burner->SetSleeper([](std::chrono::milliseconds) {
+        std::this_thread::sleep_for(std::chrono::milliseconds(10));
+    });
     setDialogBurner(burner.get());
 
     CPresentationCompleteDlg complete(nullptr);
