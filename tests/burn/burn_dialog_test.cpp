@@ -54,13 +54,13 @@ struct BurnDialogs : ::testing::Test {
         writeFile(folder / "autorun.exe", "player");
         writeFile(folder / "data" / "Menu Page.html", "<html>menu</html>");
         writeFile(folder / "data" / "movie.bin", std::string(150000, 'm'));
-        setMessageShower(
-            [this](const wxString& text, const wxString& caption, long style, wxWindow*) {
-                said.push_back({text, caption, style});
-                screenshot("message");
-                if (currentBurnDialog() && text == kBurnSuccessText)
-                    currentBurnDialog()->EndModal(wxID_CANCEL);
-            });
+        setMessageShower([this](const wxString& text, const wxString& caption, long style,
+                                wxWindow*) {
+            said.push_back({text, caption, style});
+            screenshot("message");
+            if (currentBurnDialog() && currentBurnDialog()->IsModal() && text == kBurnSuccessText)
+                currentBurnDialog()->EndModal(wxID_CANCEL);
+        });
         installBurnActions();
     }
     void TearDown() override {
@@ -185,6 +185,28 @@ TEST_F(BurnDialogs, ABurnEndingInAWriteErrorSaysSo) {
     EXPECT_FALSE(burnProgressDialog()->IsShown());
     EXPECT_FALSE(drive->trayOpen());
     EXPECT_FALSE(drive->removalPrevented());
+}
+
+TEST_F(BurnDialogs, NoSpeedChosenBurnsAt12AndASecondBurnIsRefused) {
+    auto drive = std::make_shared<VirtualDrive>(t / "disc.img", profile::kDvdPlusRw);
+    drive->failBusy(20, 0x2A);
+    auto burner = virtualBurner({drive});
+    burner->SetSleeper([](std::chrono::milliseconds) {
+        std::this_thread::sleep_for(std::chrono::milliseconds(10));
+    });
+    CBurnDlg dlg(nullptr, folder, *burner);
+    dlg.Show();
+    dlg.speedChoice()->SetSelection(wxNOT_FOUND);
+    dlg.burn();
+    ASSERT_TRUE(burner->IsBusy());
+    dlg.burn();  // still writing
+    ASSERT_EQ(said.size(), 1u);
+    EXPECT_EQ(said[0].text, "Error while initiating copying of file(s) to CD-ROM.");
+    said.clear();
+    waitForMessage();
+    ASSERT_EQ(said.size(), 1u);
+    EXPECT_EQ(said[0].text, kBurnSuccessText);
+    EXPECT_EQ(drive->writeSpeedKbps(), 12 * 176);
 }
 
 TEST_F(BurnDialogs, SaveIsoWritesAnImageIsoinfoLists) {
