@@ -7,6 +7,7 @@
 #include <string>
 #include <vector>
 
+#include "burn/burn_command.h"
 #include "burn/iso_save_command.h"
 #include "designer/build_command_line.h"
 #include "designer/build_pipeline.h"
@@ -26,8 +27,18 @@ int main(int argc, char** argv) {
         return 2;
     }
     const bool terminal = isatty(STDERR_FILENO) != 0;
-    if (!cl.from.empty())
-        return burn::saveIsoCommand(cl.from, cl.isoFile, cl.label, std::cout, std::cerr, terminal);
+    const burn::BurnOptions burnOptions{cl.driveRow, cl.speed, cl.finalize, cl.label};
+    // The image first, then the disc: a failed burn still leaves the image.
+    auto master = [&](const std::filesystem::path& folder) {
+        if (!cl.isoFile.empty()) {
+            int rc = burn::saveIsoCommand(folder, cl.isoFile, cl.label, std::cout, std::cerr,
+                                          terminal);
+            if (rc != 0) return rc;
+        }
+        if (cl.burn) return burn::burnCommand(folder, burnOptions, std::cout, std::cerr, terminal);
+        return 0;
+    };
+    if (!cl.from.empty()) return master(cl.from);
     BuildHooks hooks = defaultBuildHooks();
     hooks.showProgress = [](const std::string&) {};
     BuildResult result = runBuild(cl.request, hooks);
@@ -39,7 +50,5 @@ int main(int argc, char** argv) {
     if (!result.completed()) return 1;
     std::printf("%s\nOPEN=%s\n", result.folder.string().c_str(), result.commandLine.c_str());
     std::fflush(stdout);
-    if (!cl.isoFile.empty())
-        return burn::saveIsoCommand(result.folder, cl.isoFile, cl.label, std::cout, std::cerr, terminal);
-    return 0;
+    return master(result.folder);
 }

@@ -18,6 +18,7 @@ public:
         SetAppName("rondivo");
         SetAppDisplayName("Rondivo!");
         rondivo::installSecureFileHooks();
+        rondivo::installBurnActions();
         return true;
     }
     // The routine never runs a message loop of its own: modal windows run

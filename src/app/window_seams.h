@@ -21,5 +21,8 @@ void runBrowserWindow(const BrowserLaunch& launch);
 std::string extractSecureFilesForShell(bool dataFolderLayout);
 // Connects the browser window to the secure-file extraction (called once at start-up).
 void installSecureFileHooks();
+// Connects Presentation Complete's "Burn to CD" and "Save ISO" to the disc dialogs
+// (called once at start-up).
+void installBurnActions();
 
 }  // namespace rondivo

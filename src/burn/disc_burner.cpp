@@ -1,19 +1,119 @@
 #include "burn/disc_burner.h"
 
+#include "burn/disc_sink.h"
+#include "burn/drive_discovery.h"
+#include "burn/drive_operations.h"
 #include "burn/iso_layout.h"
 
 namespace rondivo::burn {
+
+struct CDiscBurner::DiscParts {
+    DriveState drive;
+    Sleeper sleep = sleepFor;
+    UtcClock clock = currentUtcTime;
+};
 
 namespace {
 constexpr const char* kBusyText = "An image is already being written.";
 }
 
-CDiscBurner::CDiscBurner() : writer_(session_) {
+CDiscBurner::CDiscBurner()
+    : disc_(std::make_unique<DiscParts>()), drive_(disc_->drive), writer_(session_) {
+    DiscoverDrives(drive_);
+    clearImage(session_);
+}
+
+CDiscBurner::CDiscBurner(std::vector<std::unique_ptr<ScsiTransport>> transports)
+    : disc_(std::make_unique<DiscParts>()), drive_(disc_->drive), writer_(session_) {
+    DiscoverDrives(drive_, std::move(transports));
     clearImage(session_);
 }
 
 CDiscBurner::~CDiscBurner() {
     writer_.wait();
+    for (auto& t : drive_.transports) t->closeHandle();
+}
+
+DriveState& CDiscBurner::Drive() {
+    return drive_;
+}
+
+void CDiscBurner::SetSleeper(std::function<void(std::chrono::milliseconds)> sleep) {
+    disc_->sleep = std::move(sleep);
+}
+
+void CDiscBurner::SetClock(std::function<UtcTime()> clock) {
+    disc_->clock = std::move(clock);
+}
+
+bool CDiscBurner::SelectDrive(int row) {
+    if (IsBusy()) {
+        message_ = kBusyText;
+        return false;
+    }
+    return burn::SelectDrive(drive_, row);
+}
+
+std::string CDiscBurner::GetDriveDescription(int row) const {
+    return burn::GetDriveDescription(drive_, row);
+}
+
+bool CDiscBurner::IsDriveRecordable() const {
+    return burn::IsDriveRecordable(drive_);
+}
+
+std::uint8_t CDiscBurner::GetCurrentWriteSpeed() {
+    return burn::GetCurrentWriteSpeed(drive_);
+}
+
+std::uint8_t CDiscBurner::GetMaxWriteSpeed() {
+    return burn::GetMaxWriteSpeed(drive_);
+}
+
+void CDiscBurner::SetWriteSpeed(std::uint8_t factor) {
+    if (IsBusy()) return;
+    drive_.writeSpeed = factor;
+    if (drive_.currentRow >= 0) setCdSpeed(drive_, 0, factor);
+}
+
+void CDiscBurner::SetFinalize(bool finalize) {
+    if (!IsBusy()) drive_.finalize = finalize;
+}
+
+bool CDiscBurner::EjectDisc() {
+    if (IsBusy() || drive_.currentRow < 0) return false;
+    return ejectDisc(drive_);
+}
+
+int CDiscBurner::TakeLastError() {
+    int code = session_.errorCode.exchange(kErrorNone);
+    return burn::TakeLastError(drive_, code);
+}
+
+int CDiscBurner::StartBurn(CompletionCallback callback, std::intptr_t user) {
+    message_.clear();
+    if (IsBusy()) {
+        message_ = kBusyText;
+        return 0;
+    }
+    if (drive_.currentRow < 0) {
+        message_ = "No drive has been selected.";
+        return 0;
+    }
+    if (!session_.layoutValid) {
+        session_.errorCode = kErrorNoLayout;
+        message_ = "The image has not been laid out.";
+        return 0;
+    }
+    DetermineMediaType(drive_);
+    sendWriteParameters(drive_, 0);
+    readDiscInformation(drive_, 66);
+    // The new session's place on the disc: every location in its metadata
+    // counts from there. Unknown: keep the last one.
+    std::uint32_t sessionStart = lastTrackStart(drive_).value_or(session_.sessionStart);
+    auto sink =
+        std::make_unique<DiscSink>(drive_, session_.layout.volumeSize, disc_->sleep, disc_->clock);
+    return StartWriting(std::move(sink), sessionStart, std::move(callback), user);
 }
 
 void CDiscBurner::ClearImage() {

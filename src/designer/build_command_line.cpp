@@ -61,8 +61,12 @@ Where
   --program-folder DIR   the program folder (default: this program's folder)
   --executable FILE      the player copied as autorun.exe (default: PROGRAM-FOLDER/rondivo)
   --iso FILE             then save an ISO 9660 image (Joliet names) of the folder
-  --from DIR             with --iso: master DIR as it stands instead of building
-  --label TEXT           the image's volume label
+  --from DIR             with --iso or --burn: master DIR as it stands instead of building
+  --label TEXT           the image's or disc's volume label
+  --burn                 then burn the folder to a recordable CD/DVD
+  --drive N              with --burn: the drive's row (default: the first recordable drive)
+  --speed X              with --burn: the write speed factor (default 12)
+  --finalize             with --burn: close the disc to further sessions
   --help                 this text
 )";
 }
@@ -106,6 +110,8 @@ BuildCommandLine parseBuildCommandLine(const std::vector<std::string>& args,
         {"--data-folder", [&] { o.dataFolder = true; }},
         {"--no-data-folder", [&] { o.dataFolder = false; }},
         {"--secure", [&] { o.secure = true; }},
+        {"--burn", [&] { r.burn = true; }},
+        {"--finalize", [&] { r.finalize = true; }},
         {"--no-secure", [&] { o.secure = false; }},
     };
 
@@ -113,7 +119,7 @@ BuildCommandLine parseBuildCommandLine(const std::vector<std::string>& args,
         // Paths on the command line are the caller's, relative to the current directory.
         std::string v = given;
         if (name != "--window-size" && name != "--splash-time" && name != "--start" &&
-            name != "--label" && !v.empty() &&
+            name != "--label" && name != "--drive" && name != "--speed" && !v.empty() &&
             !(name == "--open" && isExample(v)))
             v = std::filesystem::absolute(v).lexically_normal().string();
         if (name == "--open") {
@@ -170,6 +176,14 @@ BuildCommandLine parseBuildCommandLine(const std::vector<std::string>& args,
             r.from = v;
         } else if (name == "--label") {
             r.label = v;
+        } else if (name == "--drive") {
+            auto n = parseInt(v);
+            if (!n || *n < 0 || *n >= 26) return "--drive: a drive row from 0 to 25";
+            r.driveRow = *n;
+        } else if (name == "--speed") {
+            auto n = parseInt(v);
+            if (!n || *n < 1 || *n > 255) return "--speed: a write speed factor from 1 to 255";
+            r.speed = *n;
         } else if (name == "--desktop") {
             q.desktopFolder = v;
         } else if (name == "--program-folder") {
@@ -209,7 +223,8 @@ BuildCommandLine parseBuildCommandLine(const std::vector<std::string>& args,
         r.error = valueOption(a, *value);
         if (!r.error.empty()) return r;
     }
-    if (!r.from.empty() && r.isoFile.empty()) r.error = "--from needs --iso FILE";
+    if (!r.from.empty() && r.isoFile.empty() && !r.burn)
+        r.error = "--from needs --iso FILE or --burn";
     return r;
 }
 

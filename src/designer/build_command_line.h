@@ -15,6 +15,11 @@ struct BuildCommandLine {
     std::filesystem::path isoFile;
     std::filesystem::path from;  // master this folder as it stands; no build
     std::string label;
+    // After the build (or, with `from`, instead of it): burn a disc.
+    bool burn = false;
+    int driveRow = -1;  // -1: the first recordable drive
+    int speed = 12;
+    bool finalize = false;
     std::string error;  // non-empty: the arguments were not understood
 };
 

@@ -299,3 +299,65 @@ TEST(RondivoBuild, IsoRefusals) {
 
 }  // namespace
 }  // namespace rondivo
+
+namespace rondivo {
+namespace {
+
+TEST(BuildCommandLine, BurnOptions) {
+    auto b = parse({"--burn", "--drive", "2", "--speed=8", "--finalize", "--label", "Show"});
+    ASSERT_EQ(b.error, "");
+    EXPECT_TRUE(b.burn);
+    EXPECT_EQ(b.driveRow, 2);
+    EXPECT_EQ(b.speed, 8);
+    EXPECT_TRUE(b.finalize);
+    EXPECT_EQ(b.label, "Show");
+    auto plain = parse({"--burn"});
+    EXPECT_EQ(plain.driveRow, -1);
+    EXPECT_EQ(plain.speed, 12);
+    EXPECT_FALSE(plain.finalize);
+    EXPECT_EQ(parse({"--from", "x", "--burn"}).error, "");
+    for (std::vector<std::string> bad : {std::vector<std::string>{"--speed", "0"},
+                                         {"--speed", "fast"},
+                                         {"--drive", "-1"},
+                                         {"--drive", "26"}}) {
+        SCOPED_TRACE(bad[0] + " " + bad[1]);
+        EXPECT_NE(parse(bad).error, "");
+    }
+}
+
+bool machineHasDrives() {
+    std::error_code ec;
+    for (auto& e : fs::directory_iterator("/sys/class/block", ec))
+        if (e.path().filename().string().rfind("sr", 0) == 0) return true;
+    return false;
+}
+
+TEST(RondivoBuild, BurnToTheVirtualDriveGivesTheIsoImage) {
+    Cli c;
+    writeFile(c.t / "master/index.htm", "<html>menu</html>");
+    writeFile(c.t / "master/media/big.bin", std::string(200000, 'x'));
+    // DVD+RW: its closing needs no five-second drive waits.
+    const std::string disc = (c.t / "disc.img").string();
+    std::vector<std::string> argv = {(test::binaryDir() / "rondivo-build").string(),
+                                     "--from", "master", "--iso", "m.iso", "--burn",
+                                     "--speed", "4", "--label", "Show"};
+    auto r = runProgram(argv, c.t.path(),
+                        {{"HOME", c.t.path().string()}, {"RONDIVO_VIRTUAL_DRIVE", disc + ",dvd+rw"}});
+    ASSERT_EQ(r.status, 0) << r.output;
+    EXPECT_THAT(r.output, HasSubstr("successfully created"));
+    const std::string iso = readFile(c.t / "m.iso");
+    const std::string written = readFile(disc);
+    ASSERT_FALSE(iso.empty());
+    ASSERT_GE(written.size(), iso.size());
+    EXPECT_TRUE(written.compare(0, iso.size(), iso) == 0);
+
+    if (machineHasDrives()) return;
+    std::vector<std::string> none = {(test::binaryDir() / "rondivo-build").string(), "--from",
+                                     "master", "--burn"};
+    auto n = runProgram(none, c.t.path(), {{"HOME", c.t.path().string()}});
+    EXPECT_EQ(n.status, 1);
+    EXPECT_THAT(n.output, HasSubstr("No recordable CD-ROM device was found on your system."));
+}
+
+}  // namespace
+}  // namespace rondivo

@@ -1,0 +1,104 @@
+#include "burn/burn_command.h"
+
+#include <atomic>
+#include <chrono>
+#include <ostream>
+#include <thread>
+
+#include "burn/disc_burner.h"
+
+namespace rondivo::burn {
+
+namespace {
+
+constexpr const char* kNoRecordableDrive =
+    "No recordable CD-ROM device was found on your system.\n\nPlease use a computer which has a "
+    "recordable CD-ROM or use a different CD burning tool to copy the file(s) to disc.";
+constexpr const char* kBurnFailed =
+    "Error copying file(s) to CD-ROM.\n\nPlease verify a blank disc is inserted in the CD "
+    "drive.\nPlease verify you are not copying more than the CD's max capacity (usually "
+    "800MB).\nPlease try using a lower write speed.\nYou may also use a seperate CD burning "
+    "tool to copy the files to your CD.";
+
+int firstRecordableRow(CDiscBurner& burner) {
+    for (int row = 0; row < 20 && !burner.GetDriveDescription(row).empty(); ++row)
+        if (burner.SelectDrive(row) && burner.IsDriveRecordable()) return row;
+    return -1;
+}
+
+}  // namespace
+
+int burnCommand(const std::filesystem::path& folder, const BurnOptions& options, std::ostream& out,
+                std::ostream& err, bool terminalProgress) {
+    std::error_code ec;
+    if (!std::filesystem::is_directory(folder, ec)) {
+        err << "Error while beginning to copy file(s) to CD-ROM.\n\"" << folder.string()
+            << "\" is not a folder.\n";
+        return 1;
+    }
+    CDiscBurner burner;
+    int row = options.driveRow;
+    if (row < 0) {
+        row = firstRecordableRow(burner);
+        if (row < 0) {
+            err << kNoRecordableDrive << "\n";
+            return 1;
+        }
+    }
+    if (!burner.SelectDrive(row)) {
+        err << "Error opening CD-ROM device.\n";
+        return 1;
+    }
+    if (!burner.IsDriveRecordable()) {
+        err << kNoRecordableDrive << "\n";
+        return 1;
+    }
+    out << "Drive " << row << ": " << burner.GetDriveDescription(row) << "\n" << std::flush;
+
+    burner.ClearImage();
+    if (!options.label.empty()) burner.SetVolumeLabel(options.label);
+    burner.SetFinalize(options.finalize);
+    burner.AddFolder("\\", folder, "*.*", true);
+    burner.SetWriteSpeed(static_cast<std::uint8_t>(options.speed));
+    const std::uint32_t sectors = burner.ComputeLayout();
+    if (sectors == 0) {
+        err << "Error while beginning to copy file(s) to CD-ROM.\n" << burner.LastMessage() << "\n";
+        return 1;
+    }
+    std::atomic<int> errorFlag{0};
+    std::atomic<bool> done{false};
+    auto callback = [&](int error, std::intptr_t) {
+        errorFlag = error;
+        done = true;
+    };
+    if (!burner.StartBurn(callback, 0)) {
+        err << "Error while initiating copying of file(s) to CD-ROM.\n"
+            << burner.LastMessage() << "\n";
+        return 1;
+    }
+    int shown = -1;
+    while (!done) {
+        if (terminalProgress) {
+            int percent = static_cast<int>(100.0 * burner.SectorsWritten() / sectors);
+            if (percent != shown) {
+                err << "\rBurning: " << percent << "%" << std::flush;
+                shown = percent;
+            }
+        }
+        std::this_thread::sleep_for(std::chrono::milliseconds(100));
+    }
+    burner.WaitUntilDone();
+    if (errorFlag) {
+        if (terminalProgress) err << "\n";
+        const int code = burner.TakeLastError();
+        err << kBurnFailed << "\n" << burner.LastMessage() << " (error " << code << ")\n";
+        return 1;
+    }
+    if (terminalProgress) err << "\rBurning: 100%\n" << std::flush;
+    burner.EjectDisc();
+    out << "Burned " << sectors << " sectors of 2048 bytes.\n"
+        << "Your autoplay CD-ROM has been successfully created!\n";
+    return 0;
+}
+
+}  // namespace rondivo::burn

@@ -1,0 +1,23 @@
+#pragma once
+// Burning a folder to a disc from the command line.
+#include <filesystem>
+#include <iosfwd>
+#include <string>
+
+namespace rondivo::burn {
+
+struct BurnOptions {
+    int driveRow = -1;  // -1: the first recordable drive
+    int speed = 12;     // write speed factor
+    bool finalize = false;
+    std::string label;  // empty: the image's default label
+};
+
+// Masters `folder` (its contents become the root of the disc) and burns it
+// to a drive found on this machine (RONDIVO_VIRTUAL_DRIVE adds the virtual
+// one), with progress on `err` when `terminalProgress`. The tray opens after
+// a successful burn. Returns 0 on success, 1 with a message on `err`.
+int burnCommand(const std::filesystem::path& folder, const BurnOptions& options, std::ostream& out,
+                std::ostream& err, bool terminalProgress);
+
+}  // namespace rondivo::burn
