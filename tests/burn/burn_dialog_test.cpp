@@ -29,9 +29,9 @@ void settle() {
     for (int i = 0; i < 5; ++i) wxTheApp->Yield(true);
 }
 
-// With RONDIVO_SCREENSHOT_DIR set, keeps a picture of the screen for a look.
+// With RONDIVO_SHOTS set, keeps a picture of the screen for a look.
 void screenshot(const std::string& name) {
-    const char* dir = std::getenv("RONDIVO_SCREENSHOT_DIR");
+    const char* dir = std::getenv("RONDIVO_SHOTS");
     if (!dir) return;
     settle();
     const std::string cmd = "import -window root '" + std::string(dir) + "/" + name + ".png'";
