@@ -9,7 +9,7 @@
 #include <wx/statbox.h>
 #include <wx/stattext.h>
 
-#include "platform/special_folders.h"
+#include "platform/user_folders.h"
 
 namespace rondivo::burn {
 

@@ -8,7 +8,7 @@
 #include "designer/autorun_inf.h"
 #include "platform/debug_log.h"
 #include "platform/paths.h"
-#include "platform/special_folders.h"
+#include "platform/user_folders.h"
 #include "presentation/autorun_dat.h"
 
 namespace rondivo {

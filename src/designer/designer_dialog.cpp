@@ -137,9 +137,9 @@ CDesignerDlg::CDesignerDlg(wxWindow* parent, const fs::path& programFolder,
     SetIcon(appIcon);
 
     // Seams default to the real dialogs.
-    chooseFile = [this](const FileChooserSpec& spec) -> std::optional<std::string> {
-        wxFileDialog dlg(this, wxString::FromUTF8(spec.title), wxString::FromUTF8(spec.startFolder),
-                         "", wxString::FromUTF8(wxFilterFromWindowsFilter(spec.filter)),
+    chooseFile = [this](const FileChooser& chooser) -> std::optional<std::string> {
+        wxFileDialog dlg(this, wxString::FromUTF8(chooser.title), wxString::FromUTF8(chooser.startFolder),
+                         "", wxString::FromUTF8(wxFilterFromWindowsFilter(chooser.filter)),
                          wxFD_OPEN | wxFD_FILE_MUST_EXIST);
         if (dlg.ShowModal() != wxID_OK) return std::nullopt;
         return dlg.GetPath().utf8_string();
@@ -451,7 +451,7 @@ void CDesignerDlg::onMediaCheck(wxCommandEvent&) {
 }
 
 std::optional<std::string> CDesignerDlg::pick(FileChoice which) {
-    return chooseFile(fileChooserSpec(which, programFolder_.string()));
+    return chooseFile(fileChooserFor(which, programFolder_.string()));
 }
 
 bool CDesignerDlg::selectOpenFile() {

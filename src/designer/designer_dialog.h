@@ -44,7 +44,7 @@ class CDesignerDlg : public wxDialog {
     const BuildResult& lastBuild() const { return lastBuild_; }
 
     // Seams: dialogs the window opens, replaced by tests.
-    std::function<std::optional<std::string>(const FileChooserSpec&)> chooseFile;
+    std::function<std::optional<std::string>(const FileChooser&)> chooseFile;
     std::function<void(const std::string& text, long style)> showMessage;
     std::function<std::optional<std::pair<int, int>>(std::pair<int, int> start)> askCustomSize;
     std::function<int()> runOptions;

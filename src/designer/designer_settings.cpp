@@ -176,7 +176,7 @@ PresentationFileValues presentationFileValues(const DesignerSettings& s) {
 
 namespace rondivo {
 
-FileChooserSpec fileChooserSpec(FileChoice which, const std::string& programFolder) {
+FileChooser fileChooserFor(FileChoice which, const std::string& programFolder) {
     const std::filesystem::path p(programFolder);
     constexpr const char* kOpenFilter =
         "All Files (*.*)|*.*|HTML Files (*.htm;*.html)|*.htm; *.html|Microsoft Word Files "

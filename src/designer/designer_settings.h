@@ -131,14 +131,14 @@ namespace rondivo {
 
 // A file-open dialog as the designer asks for it; the window turns it into a
 // wx dialog (filters in the Windows "text|patterns|...||" form).
-struct FileChooserSpec {
+struct FileChooser {
     std::string title;
     std::string startFolder;
     std::string defaultExtension;
     std::string filter;
 };
 enum class FileChoice { FileToOpen, FailSafe, Splash, Sound, Icon };
-FileChooserSpec fileChooserSpec(FileChoice which, const std::string& programFolder);
+FileChooser fileChooserFor(FileChoice which, const std::string& programFolder);
 
 // The filter in the form wxWidgets wants: no trailing "||", no blanks between
 // patterns, and "*.*" as "*" so files without a dot are listed too.

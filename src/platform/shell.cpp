@@ -13,7 +13,7 @@
 #include "platform/debug_log.h"
 #include "platform/paths.h"
 #include "platform/process.h"
-#include "platform/special_folders.h"
+#include "platform/user_folders.h"
 
 namespace rondivo::platform {
 

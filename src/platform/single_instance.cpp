@@ -8,7 +8,7 @@
 
 #include <cstring>
 
-#include "platform/special_folders.h"
+#include "platform/user_folders.h"
 
 namespace rondivo::platform {
 

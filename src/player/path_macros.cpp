@@ -1,7 +1,7 @@
 // The path macros on a Linux desktop. The Windows folders have no meaning
 // here; they name the nearest system folders, so a link that copies there
 // fails the way it would for a user without the rights.
-#include "platform/special_folders.h"
+#include "platform/user_folders.h"
 #include "player/action_url.h"
 
 namespace rondivo {

@@ -2,7 +2,7 @@
 
 #include "platform/debug_log.h"
 #include "platform/paths.h"
-#include "platform/special_folders.h"
+#include "platform/user_folders.h"
 #include "presentation/secure_file.h"
 #include "presentation/text_util.h"
 

@@ -97,7 +97,7 @@ struct DesignerFixture : ::testing::Test {
     std::unique_ptr<CDesignerDlg> dlg;
     std::vector<Message> messages;
     std::vector<std::optional<std::string>> fileAnswers;
-    std::vector<FileChooserSpec> fileQuestions;
+    std::vector<FileChooser> fileQuestions;
 
     void SetUp() override {
         writeFile(program / "html/1_Demo_General_Menu.html", "menu");
@@ -113,8 +113,8 @@ struct DesignerFixture : ::testing::Test {
         dlg->showMessage = [this](const std::string& text, long style) {
             messages.push_back({text, style});
         };
-        dlg->chooseFile = [this](const FileChooserSpec& spec) -> std::optional<std::string> {
-            fileQuestions.push_back(spec);
+        dlg->chooseFile = [this](const FileChooser& chooser) -> std::optional<std::string> {
+            fileQuestions.push_back(chooser);
             if (fileAnswers.empty()) return std::nullopt;
             auto a = fileAnswers.front();
             fileAnswers.erase(fileAnswers.begin());

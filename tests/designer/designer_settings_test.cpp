@@ -171,20 +171,20 @@ namespace rondivo {
 namespace {
 
 TEST(FileChoosers, TitlesFoldersAndFilters) {
-    auto open = fileChooserSpec(FileChoice::FileToOpen, "/opt/r");
+    auto open = fileChooserFor(FileChoice::FileToOpen, "/opt/r");
     EXPECT_EQ(open.title, "Select the File to Auto-Play on CD-ROM");
     EXPECT_EQ(open.startFolder, "/opt/r/html");
     EXPECT_EQ(wxFilterFromWindowsFilter(open.filter),
               "All Files (*.*)|*|HTML Files (*.htm;*.html)|*.htm;*.html|Microsoft Word Files "
               "(*.doc)|*.doc|"
               "Adobe PDF Files (*.pdf)|*.pdf");
-    auto icon = fileChooserSpec(FileChoice::Icon, "/opt/r");
+    auto icon = fileChooserFor(FileChoice::Icon, "/opt/r");
     EXPECT_EQ(icon.startFolder, "/opt/r/icons");
     EXPECT_EQ(icon.defaultExtension, ".ico");
     EXPECT_EQ(wxFilterFromWindowsFilter(icon.filter),
               "Ico/Bmp/Exe (*.ico;*.bmp;*.exe)|*.ico;*.bmp;*.exe");
-    EXPECT_EQ(fileChooserSpec(FileChoice::Sound, "/opt/r").startFolder, "/opt/r/sounds");
-    EXPECT_EQ(fileChooserSpec(FileChoice::Splash, "/opt/r").title,
+    EXPECT_EQ(fileChooserFor(FileChoice::Sound, "/opt/r").startFolder, "/opt/r/sounds");
+    EXPECT_EQ(fileChooserFor(FileChoice::Splash, "/opt/r").title,
               "Select an Image to Display in CD-ROM Splash Screen");
 }
 

@@ -5,7 +5,7 @@
 #include "platform/process.h"
 #include "platform/shell.h"
 #include "platform/single_instance.h"
-#include "platform/special_folders.h"
+#include "platform/user_folders.h"
 #include "test_support.h"
 
 namespace rondivo::platform {
