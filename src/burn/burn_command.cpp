@@ -1,11 +1,9 @@
 #include "burn/burn_command.h"
 
-#include <atomic>
-#include <chrono>
 #include <ostream>
-#include <thread>
 
 #include "burn/disc_burner.h"
+#include "burn/iso_save_command.h"
 
 namespace rondivo::burn {
 
@@ -65,36 +63,17 @@ int burnCommand(const std::filesystem::path& folder, const BurnOptions& options,
         err << "Error while beginning to copy file(s) to CD-ROM.\n" << burner.LastMessage() << "\n";
         return 1;
     }
-    std::atomic<int> errorFlag{0};
-    std::atomic<bool> done{false};
-    auto callback = [&](int error, std::intptr_t) {
-        errorFlag = error;
-        done = true;
-    };
-    if (!burner.StartBurn(callback, 0)) {
-        err << "Error while initiating copying of file(s) to CD-ROM.\n"
-            << burner.LastMessage() << "\n";
+    const int error = runWithTerminalProgress(burner, sectors, "Burning", err, terminalProgress,
+                                              [&](CompletionCallback cb) { return burner.StartBurn(cb, 0); });
+    if (error < 0) {
+        err << "Error while initiating copying of file(s) to CD-ROM.\n" << burner.LastMessage() << "\n";
         return 1;
     }
-    int shown = -1;
-    while (!done) {
-        if (terminalProgress) {
-            int percent = static_cast<int>(100.0 * burner.SectorsWritten() / sectors);
-            if (percent != shown) {
-                err << "\rBurning: " << percent << "%" << std::flush;
-                shown = percent;
-            }
-        }
-        std::this_thread::sleep_for(std::chrono::milliseconds(100));
-    }
-    burner.WaitUntilDone();
-    if (errorFlag) {
-        if (terminalProgress) err << "\n";
+    if (error) {
         const int code = burner.TakeLastError();
         err << kBurnFailed << "\n" << burner.LastMessage() << " (error " << code << ")\n";
         return 1;
     }
-    if (terminalProgress) err << "\rBurning: 100%\n" << std::flush;
     burner.EjectDisc();
     out << "Burned " << sectors << " sectors of 2048 bytes.\n"
         << "Your autoplay CD-ROM has been successfully created!\n";
