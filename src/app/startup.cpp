@@ -2,18 +2,12 @@
 
 #include "designer/autorun_inf.h"
 #include "platform/paths.h"
+#include "presentation/text_util.h"
 
 namespace rondivo {
 
 namespace fs = std::filesystem;
 
-namespace {
-bool contains(const std::string& s, const char* part) { return s.find(part) != std::string::npos; }
-
-void replaceAll(std::string& s, const std::string& from, const std::string& to) {
-    for (std::size_t pos = 0; (pos = s.find(from, pos)) != std::string::npos; pos += to.size()) s.replace(pos, from.size(), to);
-}
-}  // namespace
 
 fs::path designerSplashImage(const fs::path& executableFolder) {
     // Beside the executable, or in the program folder's splash screens.
@@ -36,7 +30,7 @@ std::optional<StartupDecision> decideFromAutorunLine(const std::string& line2) {
     auto words = splitAtBlanks(std::string_view(line2).substr(exe + 4), LaunchArguments::kMaxWords);
     StartupDecision d = decideFromArguments(LaunchArguments::fromWords(words));
     if (words.empty()) d.mode = StartupMode::DesignerDirect;
-    if (words.size() >= 2 && !contains(words[1], "data\\")) d.dataFolderLayout = false;
+    if (words.size() >= 2 && !containsText(words[1], "data\\")) d.dataFolderLayout = false;
     return d;
 }
 
@@ -51,22 +45,22 @@ StartupDecision decideStartup(int argc, const char* const* argv, const fs::path&
 
 bool isBrowserType(const std::string& n) {
     for (const char* t : {".htm", ".avi", ".wmv", ".mpeg", ".mpg", ".gif", ".jpg"})
-        if (contains(n, t)) return true;
+        if (containsText(n, t)) return true;
     return false;
 }
 
-bool isMovie(const std::string& n) { return !contains(n, ".htm") && !contains(n, ".gif") && !contains(n, ".jpg"); }
+bool isMovie(const std::string& n) { return !containsText(n, ".htm") && !containsText(n, ".gif") && !containsText(n, ".jpg"); }
 
 ShellLaunch shellLaunchFor(const std::string& position, const std::string& file) {
-    if (contains(platform::toLower(position), ".ppt")) return {"Powerpnt.exe", "/s " + file};
+    if (containsText(platform::toLower(position), ".ppt")) return {"Powerpnt.exe", "/s " + file};
     return {file, ""};
 }
 
 std::string secureLaunchPath(const std::string& decryptedFolder, const std::string& position1) {
     std::string file = decryptedFolder + "\\" + position1;
-    replaceAll(file, "datadata", "data");
-    replaceAll(file, "data\\data\\", "data\\");
-    replaceAll(file, ".enc", "");
+    replaceAllText(file, "datadata", "data");
+    replaceAllText(file, "data\\data\\", "data\\");
+    replaceAllText(file, ".enc", "");
     return file;
 }
 
@@ -89,13 +83,13 @@ PlayerPlan planPlayer(const LaunchArguments& args, const PresentationSettings& s
                       const fs::path& exeFolder, const std::string& icon) {
     PlayerPlan p;
     p.dataFolderLayout = dataFolderLayout;
-    if (args.count >= 7 && contains(platform::toLower(args.at(kSound)), ".wav")) p.sound = args.at(kSound);
+    if (args.count >= 7 && containsText(platform::toLower(args.at(kSound)), ".wav")) p.sound = args.at(kSound);
     if (args.count >= 6) {
         std::string five = platform::toLower(args.at(kSplashOrSound));
-        if (contains(five, ".gif") || contains(five, ".bmp") || contains(five, ".jpg")) {
+        if (containsText(five, ".gif") || containsText(five, ".bmp") || containsText(five, ".jpg")) {
             p.splashImage = args.at(kSplashOrSound);
             p.splashMs = settings.splashDisplayMs <= 0 ? 2000 : settings.splashDisplayMs;
-        } else if (contains(five, ".wav")) {
+        } else if (containsText(five, ".wav")) {
             p.sound = args.at(kSplashOrSound);  // the splash is off; the sound took its place
         }
     }
@@ -112,7 +106,7 @@ PlayerPlan planPlayer(const LaunchArguments& args, const PresentationSettings& s
         p.browser->restoreDesignerAfter = true;
         return p;
     }
-    p.secure = contains(one, ".enc");
+    p.secure = containsText(one, ".enc");
     const std::string base = slash == std::string::npos ? one : one.substr(slash + 1);
     p.shellAfterChdir = shellLaunchFor(one, base);
     p.shellAsWritten = shellLaunchFor(one, one);
