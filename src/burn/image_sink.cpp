@@ -3,10 +3,12 @@
 #include <fcntl.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <memory>
 #include <random>
 #include <system_error>
 
@@ -18,7 +20,49 @@ std::string errnoText(int err) {
     return std::generic_category().message(err);
 }
 
+std::string shorterText(std::string_view path) {
+    std::string text(1, '"');
+    text += path;
+    text += "\" became shorter while the image was written.";
+    return text;
+}
+
 }  // namespace
+
+bool ImageSink::writeRange(const FileRange& range, std::string& sourceError) {
+    constexpr std::size_t kChunk = 65536;
+    auto buffer = std::make_unique<std::uint8_t[]>(kChunk);
+    std::uint64_t offset = range.offset;
+    std::size_t left = range.length;
+    std::size_t bytes = range.bytes;
+    while (bytes > 0) {
+        std::size_t chunk = std::min(kChunk, bytes);
+        std::size_t want = std::min(chunk, left);
+        std::size_t got = 0;
+        while (got < want) {
+            ssize_t n = ::pread(range.fd, buffer.get() + got, want - got,
+                                static_cast<off_t>(offset + got));
+            if (n < 0 && errno == EINTR) continue;
+            if (n < 0) {
+                sourceError = "Cannot read \"";
+                sourceError += range.path;
+                sourceError += "\": " + errnoText(errno) + ".";
+                return false;
+            }
+            if (n == 0) {
+                sourceError = shorterText(range.path);
+                return false;
+            }
+            got += static_cast<std::size_t>(n);
+        }
+        std::memset(buffer.get() + want, 0, chunk - want);
+        if (!writeBlock(buffer.get(), chunk)) return false;
+        offset += want;
+        left -= want;
+        bytes -= chunk;
+    }
+    return true;
+}
 
 ImageFileSink::ImageFileSink(std::filesystem::path target) : target_(std::move(target)) {}
 
@@ -68,6 +112,17 @@ long ImageFileSink::writeSome(int fd, const std::uint8_t* data, std::size_t byte
     return static_cast<long>(::write(fd, data, bytes));
 }
 
+long ImageFileSink::copySome(int in, std::uint64_t* offset, int out, std::size_t bytes) {
+    loff_t at = static_cast<loff_t>(*offset);
+    ssize_t n = ::copy_file_range(in, &at, out, nullptr, bytes, 0);
+    if (n > 0) *offset = static_cast<std::uint64_t>(at);
+    return static_cast<long>(n);
+}
+
+void ImageFileSink::writeFailed(int err) {
+    message_ = "Cannot write \"" + target_.string() + "\": " + errnoText(err) + ".";
+}
+
 bool ImageFileSink::writeBlock(const std::uint8_t* data, std::size_t bytes) {
     if (fd_ < 0) {
         message_ = "The image file is not open.";
@@ -77,14 +132,45 @@ bool ImageFileSink::writeBlock(const std::uint8_t* data, std::size_t bytes) {
         long n = writeSome(fd_, data, bytes);
         if (n < 0 && errno == EINTR) continue;
         if (n <= 0) {
-            int err = n < 0 ? errno : ENOSPC;
-            message_ = "Cannot write \"" + target_.string() + "\": " + errnoText(err) + ".";
+            writeFailed(n < 0 ? errno : ENOSPC);
             return false;
         }
         data += n;
         bytes -= static_cast<std::size_t>(n);
     }
     return true;
+}
+
+bool ImageFileSink::writeRange(const FileRange& range, std::string& sourceError) {
+    if (fd_ < 0) {
+        message_ = "The image file is not open.";
+        return false;
+    }
+    FileRange rest = range;
+    while (copyWorks_ && rest.length > 0) {
+        long n = copySome(rest.fd, &rest.offset, fd_, rest.length);
+        if (n > 0) {
+            rest.length -= static_cast<std::size_t>(n);
+            rest.bytes -= static_cast<std::size_t>(n);
+            continue;
+        }
+        if (n == 0) {
+            sourceError = shorterText(range.path);
+            return false;
+        }
+        if (errno == EINTR) continue;
+        if (errno == ENOSPC || errno == EDQUOT || errno == EFBIG || errno == EROFS) {
+            writeFailed(errno);
+            return false;
+        }
+        // Not supported between these files, or an error whose side is
+        // unclear: the buffered path finishes the piece and, on failure,
+        // tells a read error from a write error.
+        copyWorks_ = false;
+    }
+    if (rest.length > 0) return ImageSink::writeRange(rest, sourceError);
+    static const std::uint8_t zeros[2048] = {};
+    return rest.bytes == 0 || writeBlock(zeros, rest.bytes);
 }
 
 void ImageFileSink::discard() {

@@ -6,8 +6,19 @@
 #include <cstdint>
 #include <filesystem>
 #include <string>
+#include <string_view>
 
 namespace rondivo::burn {
+
+// A piece of one source file in the stream: `length` bytes of the open file
+// `fd` from `offset`, followed by zeros up to `bytes` (whole sectors).
+struct FileRange {
+    int fd = -1;
+    std::string_view path;  // for messages
+    std::uint64_t offset = 0;
+    std::size_t length = 0;
+    std::size_t bytes = 0;
+};
 
 class ImageSink {
   public:
@@ -22,6 +33,16 @@ class ImageSink {
     // possibly for the last block) at the next position of the stream.
     // false is a write failure.
     virtual bool writeBlock(const std::uint8_t* data, std::size_t bytes) = 0;
+
+    // Files of at least this many bytes reach the sink as FileRanges rather
+    // than through the queue's blocks; 0 (the default): never.
+    virtual std::uint64_t rangeMinimum() const { return 0; }
+
+    // Writes a piece of a source file. The default reads it into a buffer
+    // and passes it to writeBlock. false is a failure: `sourceError` is set
+    // when the source could not be read (or became shorter), else message()
+    // tells why the sink failed.
+    virtual bool writeRange(const FileRange& range, std::string& sourceError);
 
     // Runs on the writer thread after the last block or after a failure
     // (`failed`): closes the track and session, or the file. Returns false
@@ -48,6 +69,10 @@ class ImageFileSink : public ImageSink {
 
     bool setup() override { return true; }
     bool writeBlock(const std::uint8_t* data, std::size_t bytes) override;
+    // Large files are copied inside the kernel, file to file: no pass
+    // through user memory, which is most of the cost of saving big files.
+    std::uint64_t rangeMinimum() const override { return kCopyMinimum; }
+    bool writeRange(const FileRange& range, std::string& sourceError) override;
     bool finish(bool failed) override;
     std::string message() const override { return message_; }
 
@@ -57,13 +82,20 @@ class ImageFileSink : public ImageSink {
   protected:
     // One write(2) call; a seam for tests that simulate a full disk.
     virtual long writeSome(int fd, const std::uint8_t* data, std::size_t bytes);
+    // One copy_file_range(2) call from `in` at `*offset` to the image file.
+    virtual long copySome(int in, std::uint64_t* offset, int out, std::size_t bytes);
 
   private:
+    static constexpr std::uint64_t kCopyMinimum = 256 * 1024;
     void discard();
+    void writeFailed(int err);
 
     std::filesystem::path target_;
     std::filesystem::path temp_;
     int fd_ = -1;
+    // Cleared when the kernel cannot copy between these two files (another
+    // file system, an old kernel): the buffered path takes over.
+    bool copyWorks_ = true;
     std::string message_;
 };
 

@@ -18,6 +18,10 @@ ImageSource::ImageSource(std::vector<std::uint8_t> metadata, std::vector<SourceF
       files_(std::move(files)),
       total_(static_cast<std::uint64_t>(volumeSectors) * kSectorSize) {}
 
+SourceHandle::~SourceHandle() {
+    if (fd >= 0) ::close(fd);
+}
+
 ImageSource::~ImageSource() {
     closeFile();
 }
@@ -50,12 +54,44 @@ bool ImageSource::openNext() {
     return true;
 }
 
-ImageSource::Result ImageSource::next(std::uint8_t* block) {
+bool ImageSource::startsRange() const {
+    return rangeMinimum_ > 0 && fd_ < 0 && fileIndex_ < files_.size() &&
+           files_[fileIndex_].size >= rangeMinimum_ && metadataDone();
+}
+
+ImageSource::Result ImageSource::nextRange(Piece& piece) {
+    if (!rangeFile_) {
+        if (!openNext()) return Result::Error;
+        rangeFile_ = std::make_shared<const SourceHandle>(fd_, files_[fileIndex_].path);
+        fd_ = -1;
+    }
+    const SourceFile& f = files_[fileIndex_];
+    std::size_t length = static_cast<std::size_t>(std::min<std::uint64_t>(kRangeBytes, fileLeft_));
+    piece.file = rangeFile_;
+    piece.offset = f.size - fileLeft_;
+    piece.length = length;
+    fileLeft_ -= length;
+    // Pieces inside the file are kRangeBytes, whole sectors; the last one
+    // carries the file's padding.
+    piece.bytes = static_cast<std::size_t>(sectorsFor(length) * kSectorSize);
+    if (fileLeft_ == 0) {
+        rangeFile_.reset();
+        ++fileIndex_;
+    }
+    produced_ += piece.bytes;
+    return Result::Piece;
+}
+
+ImageSource::Result ImageSource::next(std::uint8_t* block, Piece& piece) {
+    piece = {};
     if (produced_ >= total_) return Result::End;
+    if (rangeFile_ || startsRange()) return nextRange(piece);
+    const std::size_t limit =
+        static_cast<std::size_t>(std::min<std::uint64_t>(kBlockBytes, total_ - produced_));
     std::size_t pos = 0;
-    while (pos < kBlockBytes) {
+    while (pos < limit) {
         if (metadataPos_ < metadata_.size()) {
-            std::size_t n = std::min(kBlockBytes - pos, metadata_.size() - metadataPos_);
+            std::size_t n = std::min(limit - pos, metadata_.size() - metadataPos_);
             std::memcpy(block + pos, metadata_.data() + metadataPos_, n);
             pos += n;
             metadataPos_ += n;
@@ -67,9 +103,12 @@ ImageSource::Result ImageSource::next(std::uint8_t* block) {
             continue;
         }
         if (fileIndex_ < files_.size()) {
+            // A file that goes as ranges starts with the next piece; this
+            // block ends at a sector boundary.
+            if (startsRange()) break;
             if (fd_ < 0 && !openNext()) return Result::Error;
             std::size_t want =
-                static_cast<std::size_t>(std::min<std::uint64_t>(kBlockBytes - pos, fileLeft_));
+                static_cast<std::size_t>(std::min<std::uint64_t>(limit - pos, fileLeft_));
             ssize_t got = ::read(fd_, block + pos, want);
             if (got < 0 && errno == EINTR) continue;
             const SourceFile& f = files_[fileIndex_];
@@ -97,11 +136,12 @@ ImageSource::Result ImageSource::next(std::uint8_t* block) {
             continue;
         }
         // Filler up to the volume size.
-        std::memset(block + pos, 0, kBlockBytes - pos);
-        pos = kBlockBytes;
+        std::memset(block + pos, 0, limit - pos);
+        pos = limit;
     }
-    produced_ += kBlockBytes;
-    return Result::Block;
+    piece.bytes = pos;
+    produced_ += pos;
+    return Result::Piece;
 }
 
 }  // namespace rondivo::burn

@@ -122,7 +122,9 @@ bool ImageWriter::start(std::unique_ptr<ImageSink> sink, CompletionCallback call
     user_ = user;
     running_ = true;
 
-    producer_ = std::thread(&ImageWriter::producerMain, this, ImageSource::fromSession(session_));
+    auto source = ImageSource::fromSession(session_);
+    source->deliverRanges(sink_->rangeMinimum());
+    producer_ = std::thread(&ImageWriter::producerMain, this, std::move(source));
     bool failed;
     {
         std::unique_lock lock(queueMutex_);
@@ -168,9 +170,9 @@ void ImageWriter::applyPriority(int value) {
     if (canRaise_) setThreadNice(baseNice_ + niceOffset(value));
 }
 
-bool ImageWriter::push(Block block, std::size_t highMark) {
+bool ImageWriter::push(Queued item, std::size_t highMark) {
     std::unique_lock lock(queueMutex_);
-    queue_.push_back({std::move(block), static_cast<std::uint32_t>(kBlockBytes)});
+    queue_.push_back(std::move(item));
     if (queue_.size() >= std::min(kWakeBatch, highMark)) notEmpty_.notify_one();
     while (queue_.size() >= highMark && !abort_) {
         if (!ready_) {
@@ -190,7 +192,8 @@ void ImageWriter::producerMain(std::unique_ptr<ImageSource> source) {
     for (;;) {
         bool metadataBlock = !source->metadataDone();
         Block block = allocateBlock();
-        ImageSource::Result r = source->next(block.get());
+        Queued item;
+        ImageSource::Result r = source->next(block.get(), item.piece);
         if (r == ImageSource::Result::End) {
             recycle(std::move(block));
             break;
@@ -219,7 +222,11 @@ void ImageWriter::producerMain(std::unique_ptr<ImageSource> source) {
                               ? kPriorityIdle
                               : nextProducerPriority(queued, capacity_, priority_));
         }
-        if (!push(std::move(block), mark)) return;
+        if (item.piece.file)
+            recycle(std::move(block));
+        else
+            item.block = std::move(block);
+        if (!push(std::move(item), mark)) return;
     }
     std::lock_guard lock(queueMutex_);
     producerDone_ = true;
@@ -239,7 +246,7 @@ bool ImageWriter::take(Queued& out) {
     if (sectorsToDeliver_ == 0 || producerFailed_ || abort_ || queue_.empty()) return false;
     out = std::move(queue_.front());
     queue_.pop_front();
-    sectorsToDeliver_ -= std::min<std::uint64_t>(sectorsToDeliver_, sectorsFor(out.bytes));
+    sectorsToDeliver_ -= std::min<std::uint64_t>(sectorsToDeliver_, sectorsFor(out.piece.bytes));
     if (queue_.size() <= capacity_ / 2) notFull_.notify_one();
     return true;
 }
@@ -256,14 +263,28 @@ void ImageWriter::writerMain() {
     while (!failed) {
         Queued q;
         if (!take(q)) break;
-        if (!sink_->writeBlock(q.block.get(), q.bytes)) {
+        const Piece& piece = q.piece;
+        bool written;
+        if (piece.file) {
+            std::string sourceError;
+            FileRange range{piece.file->fd, piece.file->path, piece.offset, piece.length,
+                            piece.bytes};
+            written = sink_->writeRange(range, sourceError);
+            if (!written && !sourceError.empty()) {
+                // The same error as a file the producer could not read.
+                session_.errorCode = kErrorSourceFile;
+                setMessage(sourceError);
+            }
+        } else {
+            written = sink_->writeBlock(q.block.get(), piece.bytes);
+        }
+        recycle(std::move(q.block));
+        if (!written) {
             failed = true;
             setMessage(sink_->message());
-            recycle(std::move(q.block));
             break;
         }
-        sectorsWritten_ += static_cast<std::uint32_t>(sectorsFor(q.bytes));
-        recycle(std::move(q.block));
+        sectorsWritten_ += static_cast<std::uint32_t>(sectorsFor(piece.bytes));
     }
     bool incomplete = false;
     {

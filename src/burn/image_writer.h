@@ -68,16 +68,16 @@ class ImageWriter {
   private:
     using Block = std::unique_ptr<std::uint8_t[]>;
     struct Queued {
-        Block block;
-        std::uint32_t bytes;
+        Block block;  // empty for a range of a file
+        Piece piece;
     };
 
     void producerMain(std::unique_ptr<ImageSource> source);
     void writerMain();
     Block allocateBlock();
     void recycle(Block block);
-    // Queues a block, then waits while `highMark` or more blocks are queued.
-    bool push(Block block, std::size_t highMark);
+    // Queues a piece, then waits while `highMark` or more pieces are queued.
+    bool push(Queued item, std::size_t highMark);
     // The next block, or nullptr when everything was delivered or the
     // operation failed.
     bool take(Queued& out);

@@ -61,7 +61,11 @@ class MemorySink : public ImageSink {
     int finishCalls = 0;
     bool finishedFailed = false;
 
+    // Above 0, files of at least this size arrive through writeRange.
+    std::uint64_t ranges = 0;
+
     bool setup() override { return true; }
+    std::uint64_t rangeMinimum() const override { return ranges; }
     bool writeBlock(const std::uint8_t* data, std::size_t n) override {
         {
             std::unique_lock lock(m_);
@@ -90,7 +94,7 @@ class MemorySink : public ImageSink {
     std::condition_variable cv_;
 };
 
-// A file sink whose disk fills up after `allowed` writes.
+// A file sink whose disk fills up after `allowed` writes or copies.
 class FullDiskSink : public ImageFileSink {
   public:
     FullDiskSink(fs::path p, int allowed) : ImageFileSink(std::move(p)), allowed_(allowed) {}
@@ -103,9 +107,43 @@ class FullDiskSink : public ImageFileSink {
         }
         return ImageFileSink::writeSome(fd, data, n);
     }
+    long copySome(int in, std::uint64_t* offset, int out, std::size_t n) override {
+        if (allowed_-- <= 0) {
+            errno = ENOSPC;
+            return -1;
+        }
+        return ImageFileSink::copySome(in, offset, out, n);
+    }
 
   private:
     int allowed_;
+};
+
+// A file sink whose kernel cannot copy between the two files (another file
+// system), or whose source file is cut short just before the first copy.
+class CopySink : public ImageFileSink {
+  public:
+    enum Mode { NoKernelCopy, SourceShrinks };
+    CopySink(fs::path p, Mode mode, fs::path source = {})
+        : ImageFileSink(std::move(p)), mode_(mode), source_(std::move(source)) {}
+
+  protected:
+    long copySome(int in, std::uint64_t* offset, int out, std::size_t n) override {
+        if (mode_ == NoKernelCopy) {
+            errno = EXDEV;
+            return -1;
+        }
+        if (!shrunk_) {
+            shrunk_ = true;
+            fs::resize_file(source_, 1000);
+        }
+        return ImageFileSink::copySome(in, offset, out, n);
+    }
+
+  private:
+    Mode mode_;
+    fs::path source_;
+    bool shrunk_ = false;
 };
 
 std::vector<std::string> folderNames(const fs::path& p) {
@@ -115,14 +153,45 @@ std::vector<std::string> folderNames(const fs::path& p) {
     return out;
 }
 
+// Sizes around the sector, the block and the size from which the image
+// file copies files in the kernel (256 KiB), in pieces of 1 MiB.
+const std::pair<const char*, std::size_t> kStreamFiles[] = {
+    {"a_one.bin", 1},           {"b_sector.bin", 2048},      {"c_over.bin", 2049},
+    {"d_empty.bin", 0},         {"e_big.bin", 200000},       {"f_exact.bin", 256 * 1024},
+    {"g_large.bin", 3145728 + 777}, {"h_after.txt", 5},      {"i_mib.bin", 1 << 20}};
+
+void writeStreamFiles(const fs::path& folder) {
+    for (auto& [name, size] : kStreamFiles) writeFile(folder / name, pattern(size, name[0]));
+}
+
+// Every file at its extent, padded with zeros; zeros after the last file.
+void expectStreamFiles(const std::string& image) {
+    const auto* bytes = reinterpret_cast<const std::uint8_t*>(image.data());
+    const std::uint8_t* pvd = bytes + 16 * 2048;
+    std::uint32_t rootExtent = le32(pvd + 156 + 2);
+    auto records = readDirectory(bytes + rootExtent * 2048ull, le32(pvd + 156 + 10), false);
+    const std::size_t count = std::size(kStreamFiles);
+    ASSERT_EQ(records.size(), 2u + count);
+    std::uint64_t end = 0;
+    for (std::size_t i = 0; i < count; ++i) {
+        const Record& r = records[i + 2];
+        std::string expected = pattern(kStreamFiles[i].second, kStreamFiles[i].first[0]);
+        ASSERT_EQ(r.size, expected.size());
+        if (r.size == 0) continue;
+        std::size_t at = r.extent * 2048ull;
+        EXPECT_EQ(image.compare(at, r.size, expected), 0) << kStreamFiles[i].first;
+        std::size_t padEnd = at + sectorsFor(r.size) * 2048;
+        EXPECT_EQ(image.substr(at + r.size, padEnd - at - r.size),
+                  std::string(padEnd - at - r.size, '\0'))
+            << "padding of " << kStreamFiles[i].first;
+        end = std::max<std::uint64_t>(end, padEnd);
+    }
+    EXPECT_EQ(image.find_first_not_of('\0', end), std::string::npos) << "filler is zeros";
+}
+
 TEST(ImageWriter, StreamPlacesEveryFileAtItsExtentPaddedWithZeros) {
     TempDir dir;
-    const std::pair<const char*, std::size_t> files[] = {{"a_one.bin", 1},
-                                                         {"b_sector.bin", 2048},
-                                                         {"c_over.bin", 2049},
-                                                         {"d_empty.bin", 0},
-                                                         {"e_big.bin", 200000}};
-    for (auto& [name, size] : files) writeFile(dir / "src" / name, pattern(size, name[0]));
+    writeStreamFiles(dir / "src");
     CDiscBurner burner;
     burner.ClearImage();
     burner.AddFolder("\\", dir / "src", "*.*", true);
@@ -141,28 +210,67 @@ TEST(ImageWriter, StreamPlacesEveryFileAtItsExtentPaddedWithZeros) {
 
     std::string image = readFile(dir / "out.iso");
     ASSERT_EQ(image.size(), volume * 2048ull);
-    const auto* bytes = reinterpret_cast<const std::uint8_t*>(image.data());
-    const std::uint8_t* pvd = bytes + 16 * 2048;
-    std::uint32_t rootExtent = le32(pvd + 156 + 2);
-    auto records = readDirectory(bytes + rootExtent * 2048ull, le32(pvd + 156 + 10), false);
-    ASSERT_EQ(records.size(), 2u + 5u);
-    std::uint64_t end = 0;
-    for (std::size_t i = 0; i < 5; ++i) {
-        const Record& r = records[i + 2];
-        std::string expected = pattern(files[i].second, files[i].first[0]);
-        ASSERT_EQ(r.size, expected.size());
-        if (r.size == 0) continue;
-        std::size_t at = r.extent * 2048ull;
-        EXPECT_EQ(image.compare(at, r.size, expected), 0) << files[i].first;
-        std::size_t padEnd = at + sectorsFor(r.size) * 2048;
-        EXPECT_EQ(image.substr(at + r.size, padEnd - at - r.size),
-                  std::string(padEnd - at - r.size, '\0'))
-            << "padding of " << files[i].first;
-        end = std::max<std::uint64_t>(end, padEnd);
-    }
-    EXPECT_EQ(image.find_first_not_of('\0', end), std::string::npos) << "filler is zeros";
+    expectStreamFiles(image);
     // Nothing else is left in the folder.
     EXPECT_EQ(folderNames(dir.path()), (std::vector<std::string>{"out.iso", "src"}));
+}
+
+// Files as ranges (copied by the sink) or through the blocks: the same bytes,
+// whether the kernel copies, the sink reads them itself, or every file is a range.
+TEST(ImageWriter, FilesCopiedAsRangesGiveTheSameImageAsBlocks) {
+    TempDir dir;
+    writeStreamFiles(dir / "src");
+    // The sink belongs to the writer: a memory sink's bytes are taken before
+    // the writer goes.
+    auto run = [&](std::unique_ptr<ImageSink> sink, const MemorySink* mem) {
+        BurnSession session;
+        clearImage(session);
+        addFolder(session, "\\", dir / "src", "*.*", true);
+        std::uint32_t volume = computeLayout(session);
+        ImageWriter writer(session);
+        Completion done;
+        EXPECT_TRUE(writer.start(std::move(sink), done.callback(), 0)) << writer.message();
+        writer.wait();
+        EXPECT_EQ(done.error, 0) << writer.message();
+        EXPECT_EQ(writer.sectorsWritten(), volume);
+        return mem ? mem->bytes : std::string();
+    };
+    auto blocks = std::make_unique<MemorySink>();
+    const MemorySink* blocksMem = blocks.get();
+    std::string reference = run(std::move(blocks), blocksMem);
+    expectStreamFiles(reference);
+
+    for (std::uint64_t minimum : {std::uint64_t{1}, std::uint64_t{256 * 1024}}) {
+        auto sink = std::make_unique<MemorySink>();
+        sink->ranges = minimum;
+        const MemorySink* mem = sink.get();
+        EXPECT_TRUE(run(std::move(sink), mem) == reference) << "every file from " << minimum;
+    }
+    auto sink = std::make_unique<CopySink>(dir / "copied.iso", CopySink::NoKernelCopy);
+    ASSERT_TRUE(sink->create());
+    run(std::move(sink), nullptr);
+    EXPECT_TRUE(readFile(dir / "copied.iso") == reference);
+}
+
+TEST(ImageWriter, ALargeFileThatShrinksWhileCopiedIsErrorCode2) {
+    TempDir dir;
+    writeFile(dir / "src" / "big.bin", pattern(3 << 20, 'z'));
+    BurnSession session;
+    clearImage(session);
+    addFolder(session, "\\", dir / "src", "*.*", true);
+    ASSERT_GT(computeLayout(session), 0u);
+    ImageWriter writer(session);
+    auto sink = std::make_unique<CopySink>(dir / "out" / "disc.iso", CopySink::SourceShrinks,
+                                          dir / "src" / "big.bin");
+    fs::create_directories(dir / "out");
+    ASSERT_TRUE(sink->create());
+    Completion done;
+    ASSERT_TRUE(writer.start(std::move(sink), done.callback(), 0));
+    writer.wait();
+    EXPECT_EQ(done.error, 1);
+    EXPECT_EQ(session.errorCode, kErrorSourceFile);
+    EXPECT_NE(writer.message().find("became shorter"), std::string::npos) << writer.message();
+    EXPECT_TRUE(fs::is_empty(dir / "out"));
 }
 
 TEST(ImageWriter, ASmallQueueStillDeliversEveryBlockInOrder) {
@@ -274,9 +382,12 @@ TEST(ImageWriter, StartWithoutLayoutIsRefusedWithErrorCode1) {
 
 TEST(ImageWriter, MissingSourceFileIsErrorCode2BeforeOrAfterTheStart) {
     TempDir dir;
-    // Sorted: the big file comes first, so the missing one lies beyond what
-    // the queue holds before the writer starts.
-    writeFile(dir / "src" / "a_big.bin", pattern(9 * 1024 * 1024, 'b'));
+    // Sorted: the parts come first, so the missing one lies beyond what the
+    // queue holds before the writer starts. Parts below 256 KiB pass through
+    // the queue's blocks.
+    for (int i = 0; i < 40; ++i)
+        writeFile(dir / "src" / ("a_part" + std::to_string(100 + i) + ".bin"),
+                  pattern(240 * 1024, 'b'));
     writeFile(dir / "src" / "b_gone.txt", "gone");
     writeFile(dir / "early" / "gone.txt", "gone");
 
