@@ -10,7 +10,7 @@
 #include <memory>
 #include <string>
 #include <string_view>
-#include <unordered_map>
+#include <unordered_set>
 #include <vector>
 
 #include "burn/iso_names.h"
@@ -53,6 +53,27 @@ struct ImageEntry {
     ImageDir* dir = nullptr;  // set for a subdirectory
 };
 
+// Children looked up by Joliet name without regard to letter case, folding
+// as they are compared: the index holds no second copy of every name.
+struct FoldedNameHash {
+    using is_transparent = void;
+    std::size_t operator()(std::u16string_view name) const;
+    std::size_t operator()(const ImageEntry* entry) const { return (*this)(entry->jolietName); }
+};
+struct FoldedNameEqual {
+    using is_transparent = void;
+    bool operator()(std::u16string_view a, std::u16string_view b) const;
+    bool operator()(const ImageEntry* a, const ImageEntry* b) const {
+        return (*this)(a->jolietName, b->jolietName);
+    }
+    bool operator()(std::u16string_view a, const ImageEntry* b) const {
+        return (*this)(a, b->jolietName);
+    }
+    bool operator()(const ImageEntry* a, std::u16string_view b) const {
+        return (*this)(a->jolietName, b);
+    }
+};
+
 struct ImageDir {
     ImageDir* parent = nullptr;  // the root is its own parent
     std::u16string longName;
@@ -64,8 +85,8 @@ struct ImageDir {
     std::uint16_t number = 0;           // 1-based position in path-table order
     std::vector<ImageEntry*> children;  // in the order they were added
 
-    // Lookup by upper-cased Joliet name, so that adding N children costs N, not N².
-    std::unordered_map<std::u16string, ImageEntry*> index;
+    // Lookup by Joliet name, so that adding N children costs N, not N².
+    std::unordered_set<ImageEntry*, FoldedNameHash, FoldedNameEqual> index;
     ShortNameTable shortNames;
 };
 
@@ -152,7 +173,7 @@ struct SourceItem {
 
 // Adds a file to `dir`; returns the existing entry when the same name is
 // there already. nullptr (with a refusal) when it cannot be held.
-ImageEntry* addFile(BurnSession& session, ImageDir& dir, const SourceItem& item);
+ImageEntry* addFile(BurnSession& session, ImageDir& dir, SourceItem item);
 // Adds (or finds) a subdirectory of `parent`.
 ImageDir* addSubdirectory(BurnSession& session, ImageDir& parent, const SourceItem& item);
 

@@ -1,11 +1,20 @@
 #include "burn/iso_names.h"
 
+#include <algorithm>
+#include <cstring>
+
 namespace rondivo::burn {
 
 std::u16string utf8ToUtf16(std::string_view text) {
     std::u16string out;
+    // Most names are ASCII: widened byte by byte.
+    std::size_t ascii = 0;
+    while (ascii < text.size() && static_cast<unsigned char>(text[ascii]) < 0x80) ++ascii;
+    out.resize(ascii);
+    for (std::size_t k = 0; k < ascii; ++k) out[k] = static_cast<char16_t>(text[k]);
+    if (ascii == text.size()) return out;
     out.reserve(text.size());
-    std::size_t i = 0;
+    std::size_t i = ascii;
     while (i < text.size()) {
         auto b0 = static_cast<unsigned char>(text[i]);
         std::uint32_t cp = b0;
@@ -104,35 +113,86 @@ bool isDChar(char16_t c) {
     return (c >= u'A' && c <= u'Z') || (c >= u'0' && c <= u'9') || c == u'_';
 }
 
-// Maps upper-cased text to d-characters; `lossy` is set when anything was
-// dropped or replaced.
-std::string toDChars(std::u16string_view text, bool dropDots, bool& lossy) {
+// Maps text to upper-case d-characters, keeping at most `keep` of them;
+// `lossy` is set when anything was dropped or replaced (the characters past
+// `keep` are still looked at for that).
+std::string toDChars(std::u16string_view text, std::size_t keep, bool& lossy) {
     std::string out;
     for (std::size_t i = 0; i < text.size(); ++i) {
-        char16_t c = text[i];
-        if (c == u' ' || (dropDots && c == u'.')) {
+        char16_t c = upperCase16(text[i]);
+        char d;
+        if (c == u' ' || c == u'.') {
             lossy = true;
-        } else if (isDChar(c)) {
-            out.push_back(static_cast<char>(c));
+            continue;
+        }
+        if (isDChar(c)) {
+            d = static_cast<char>(c);
         } else {
             lossy = true;
             // A surrogate pair is one character.
             if (c >= 0xD800 && c <= 0xDBFF && i + 1 < text.size()) ++i;
-            out.push_back('_');
+            d = '_';
         }
+        if (out.size() < keep) out.push_back(d);
     }
     return out;
 }
 
 }  // namespace
 
+std::uint32_t& ShortNameTable::Table::at(std::string_view text, bool* inserted) {
+    Key key{};
+    std::memcpy(key.data(), text.data(), std::min(text.size(), key.size()));
+    if ((size_ + 1) * 2 > slots_.size()) grow(std::max<std::size_t>(64, slots_.size() * 2));
+    std::uint64_t a, b;
+    std::memcpy(&a, key.data(), 8);
+    std::memcpy(&b, key.data() + 8, 8);
+    std::uint64_t h = (a * 0x9E3779B97F4A7C15ull) ^ (b + 0x632BE59BD9B4E019ull);
+    h ^= h >> 29;
+    h *= 0xBF58476D1CE4E5B9ull;
+    h ^= h >> 32;
+    const std::size_t mask = slots_.size() - 1;
+    for (std::size_t i = static_cast<std::size_t>(h) & mask;; i = (i + 1) & mask) {
+        Slot& slot = slots_[i];
+        if (!slot.used) {
+            slot.used = true;
+            slot.key = key;
+            ++size_;
+            if (inserted) *inserted = true;
+            return slot.value;
+        }
+        if (slot.key == key) {
+            if (inserted) *inserted = false;
+            return slot.value;
+        }
+    }
+}
+
+void ShortNameTable::Table::reserve(std::size_t more) {
+    std::size_t want = 64;
+    while (want < (size_ + more) * 2) want *= 2;
+    if (want > slots_.size()) grow(want);
+}
+
+void ShortNameTable::Table::grow(std::size_t capacity) {
+    std::vector<Slot> old = std::move(slots_);
+    slots_.assign(capacity, Slot{});
+    size_ = 0;
+    for (const Slot& slot : old) {
+        if (!slot.used) continue;
+        std::string_view text(slot.key.data(), strnlen(slot.key.data(), slot.key.size()));
+        at(text) = slot.value;
+    }
+}
+
 bool ShortNameTable::take(const std::string& name) {
-    return used_.insert(name).second;
+    bool inserted = false;
+    used_.at(name, &inserted);
+    return inserted;
 }
 
 std::string ShortNameTable::assign(std::u16string_view longName, bool directory) {
-    std::u16string upper = upperCase16(longName);
-    std::u16string_view rest = upper;
+    std::u16string_view rest = longName;
     bool lossy = false;
     while (!rest.empty() && rest.front() == u'.') {
         rest.remove_prefix(1);
@@ -147,8 +207,9 @@ std::string ShortNameTable::assign(std::u16string_view longName, bool directory)
             extText = rest.substr(dot + 1);
         }
     }
-    std::string base = toDChars(baseText, true, lossy);
-    std::string ext = toDChars(extText, true, lossy);
+    // One character past the 8 and 3 kept tells a name that is too long.
+    std::string base = toDChars(baseText, 9, lossy);
+    std::string ext = toDChars(extText, 4, lossy);
 
     if (!lossy && !base.empty() && base.size() <= 8 && ext.size() <= 3) {
         std::string name = ext.empty() ? base : base + "." + ext;
@@ -158,7 +219,7 @@ std::string ShortNameTable::assign(std::u16string_view longName, bool directory)
     if (base.empty()) base.assign(1, '_');
     if (ext.size() > 3) ext.resize(3);
     std::string key = base.substr(0, 6) + "." + ext;
-    std::uint32_t& next = nextTail_[key];
+    std::uint32_t& next = nextTail_.at(key);
     if (next == 0) next = 1;
     for (;; ++next) {
         std::string tail(1, '~');

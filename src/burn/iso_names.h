@@ -1,11 +1,11 @@
 #pragma once
 // Names in the image: the 16-bit long names of the Joliet hierarchy and the
 // upper-case 8.3 names of the ISO 9660 hierarchy.
+#include <array>
 #include <cstdint>
 #include <string>
 #include <string_view>
-#include <unordered_map>
-#include <unordered_set>
+#include <vector>
 
 namespace rondivo::burn {
 
@@ -30,15 +30,39 @@ std::u16string upperCase16(std::u16string_view text);
 class ShortNameTable {
   public:
     std::string assign(std::u16string_view longName, bool directory);
-    void reserve(std::size_t more) { used_.reserve(used_.size() + more); }
+    void reserve(std::size_t more) {
+        used_.reserve(more);
+        nextTail_.reserve(more);
+    }
 
   private:
+    // Short names are at most 12 characters: an open-addressing table of
+    // fixed-size keys, with no allocation per name (a folder of 20,000 files
+    // makes two lookups per file).
+    class Table {
+      public:
+        // The value stored for `key`, inserted as 0 when new.
+        std::uint32_t& at(std::string_view key, bool* inserted = nullptr);
+        void reserve(std::size_t more);
+
+      private:
+        using Key = std::array<char, 16>;
+        struct Slot {
+            Key key{};
+            std::uint32_t value = 0;
+            bool used = false;
+        };
+        void grow(std::size_t capacity);
+        std::vector<Slot> slots_;
+        std::size_t size_ = 0;
+    };
+
     bool take(const std::string& name);
 
-    std::unordered_set<std::string> used_;
+    Table used_;
     // Next "~n" to try per stem and extension, so that thousands of names
     // sharing six characters stay linear.
-    std::unordered_map<std::string, std::uint32_t> nextTail_;
+    Table nextTail_;
 };
 
 }  // namespace rondivo::burn

@@ -404,5 +404,41 @@ TEST(IsoFolderWalk, LinkLoopsAreRefusedAndPipesSkipped) {
     EXPECT_EQ(pipes.root->children[0]->jolietName, u"b.txt;1");
 }
 
+// A folder large enough to be looked at by two threads: every file keeps its
+// own size and time, the order ignores letter case, and a broken link is
+// named in the refusal.
+TEST(IsoFolderWalk, BigFolderKeepsEachFilesOwnDetailsInNameOrder) {
+    namespace fs = std::filesystem;
+    rondivo::test::TempDir dir;
+    const int count = 3000;
+    std::vector<std::string> expected;
+    for (int i = 0; i < count; ++i) {
+        // Created in a scrambled order, with alternating letter case.
+        int n = (i * 1237) % count;
+        std::string name = (n % 2 ? "item " : "Item ") + std::to_string(10000 + n) + ".txt";
+        rondivo::test::writeFile(dir / "big" / name, std::string(static_cast<std::size_t>(n), 'x'));
+        fs::last_write_time(dir / "big" / name,
+                            fs::file_time_type::clock::now() - std::chrono::hours(n % 48));
+    }
+    for (int n = 0; n < count; ++n)
+        expected.push_back((n % 2 ? "item " : "Item ") + std::to_string(10000 + n) + ".txt;1");
+    fs::create_symlink("nowhere", dir / "big" / "broken link");
+
+    BurnSession s;
+    clearImage(s);
+    addFolder(s, "\\", dir / "big", "*.*", true);
+    EXPECT_NE(s.refusal.find("broken link"), std::string::npos) << s.refusal;
+    ASSERT_EQ(s.root->children.size(), static_cast<std::size_t>(count));
+    for (int n = 0; n < count; ++n) {
+        const ImageEntry& e = *s.root->children[static_cast<std::size_t>(n)];
+        ASSERT_EQ(utf16ToUtf8(e.jolietName), expected[static_cast<std::size_t>(n)]);
+        EXPECT_EQ(e.size, static_cast<std::uint64_t>(n)) << expected[static_cast<std::size_t>(n)];
+        struct stat st {};
+        ASSERT_EQ(stat(e.source.c_str(), &st), 0) << e.source;
+        ImageTime t = imageTimeFromUnix(st.st_mtime);
+        EXPECT_EQ(e.time.day * 24 + e.time.hour, t.day * 24 + t.hour) << e.source;
+    }
+}
+
 }  // namespace
 }  // namespace rondivo::burn
