@@ -292,17 +292,29 @@ struct FolderWalk {
             items.push_back(std::move(item));
         }
         // Byte order of UTF-8 is code point order; letter case is folded
-        // for ASCII only, which is enough for a stable, readable order. The
-        // first eight folded bytes, packed into a number, settle most
+        // for ASCII only, which is enough for a stable, readable order. Eight
+        // folded bytes from where the names start to differ ("IMG_0001",
+        // "IMG_0002": from the "0"), packed into a number, settle most
         // comparisons without touching the names.
         auto fold = [](unsigned char c) {
             return static_cast<unsigned char>(c >= 'a' && c <= 'z' ? c - 32 : c);
         };
+        std::size_t common = items.empty() ? 0 : items[0].name.size();
+        for (std::size_t i = 1; i < items.size() && common > 0; ++i) {
+            const std::string& a = items[0].name;
+            const std::string& b = items[i].name;
+            std::size_t k = 0;
+            std::size_t n = std::min(common, b.size());
+            while (k < n && fold(static_cast<unsigned char>(a[k])) ==
+                                fold(static_cast<unsigned char>(b[k])))
+                ++k;
+            common = k;
+        }
         std::vector<std::pair<std::uint64_t, std::size_t>> keys(items.size());
         for (std::size_t i = 0; i < items.size(); ++i) {
             const std::string& name = items[i].name;
             std::uint64_t prefix = 0;
-            for (std::size_t k = 0; k < 8; ++k)
+            for (std::size_t k = common; k < common + 8; ++k)
                 prefix = (prefix << 8) |
                          (k < name.size() ? fold(static_cast<unsigned char>(name[k])) : 0);
             keys[i] = {prefix, i};
