@@ -12,19 +12,14 @@
 #include <random>
 #include <system_error>
 
+#include "burn/image_source.h"
+
 namespace rondivo::burn {
 
 namespace {
 
 std::string errnoText(int err) {
     return std::generic_category().message(err);
-}
-
-std::string shorterText(std::string_view path) {
-    std::string text(1, '"');
-    text += path;
-    text += "\" became shorter while the image was written.";
-    return text;
 }
 
 }  // namespace
@@ -44,13 +39,11 @@ bool ImageSink::writeRange(const FileRange& range, std::string& sourceError) {
                                 static_cast<off_t>(offset + got));
             if (n < 0 && errno == EINTR) continue;
             if (n < 0) {
-                sourceError = "Cannot read \"";
-                sourceError += range.path;
-                sourceError += "\": " + errnoText(errno) + ".";
+                sourceError = sourceReadError(range.path, errno);
                 return false;
             }
             if (n == 0) {
-                sourceError = shorterText(range.path);
+                sourceError = sourceShorterError(range.path);
                 return false;
             }
             got += static_cast<std::size_t>(n);
@@ -155,7 +148,7 @@ bool ImageFileSink::writeRange(const FileRange& range, std::string& sourceError)
             continue;
         }
         if (n == 0) {
-            sourceError = shorterText(range.path);
+            sourceError = sourceShorterError(range.path);
             return false;
         }
         if (errno == EINTR) continue;
@@ -192,7 +185,7 @@ bool ImageFileSink::finish(bool failed) {
     fd_ = -1;
     // close() is where some file systems (NFS, full quotas) report lost writes.
     if (::close(fd) != 0) {
-        message_ = "Cannot write \"" + target_.string() + "\": " + errnoText(errno) + ".";
+        writeFailed(errno);
         ::unlink(temp_.c_str());
         return false;
     }

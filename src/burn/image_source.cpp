@@ -18,6 +18,20 @@ ImageSource::ImageSource(std::vector<std::uint8_t> metadata, std::vector<SourceF
       files_(std::move(files)),
       total_(static_cast<std::uint64_t>(volumeSectors) * kSectorSize) {}
 
+std::string sourceReadError(std::string_view path, int err) {
+    std::string text = "Cannot read \"";
+    text += path;
+    text += "\": " + std::generic_category().message(err) + ".";
+    return text;
+}
+
+std::string sourceShorterError(std::string_view path) {
+    std::string text(1, '"');
+    text += path;
+    text += "\" became shorter while the image was written.";
+    return text;
+}
+
 SourceHandle::~SourceHandle() {
     if (fd >= 0) ::close(fd);
 }
@@ -113,13 +127,12 @@ ImageSource::Result ImageSource::next(std::uint8_t* block, Piece& piece) {
             if (got < 0 && errno == EINTR) continue;
             const SourceFile& f = files_[fileIndex_];
             if (got < 0) {
-                message_ = "Cannot read \"" + f.path +
-                           "\": " + std::generic_category().message(errno) + ".";
+                message_ = sourceReadError(f.path, errno);
                 closeFile();
                 return Result::Error;
             }
             if (got == 0) {
-                message_ = "\"" + f.path + "\" became shorter while the image was written.";
+                message_ = sourceShorterError(f.path);
                 closeFile();
                 return Result::Error;
             }

@@ -9,6 +9,7 @@
 #include <filesystem>
 #include <memory>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "burn/iso_image.h"
@@ -19,6 +20,11 @@ inline constexpr std::size_t kBlockBytes = 65536;
 inline constexpr std::uint32_t kSectorsPerBlock = kBlockBytes / 2048;
 
 inline constexpr std::size_t kRangeBytes = 1u << 20;
+
+// How a source file that cannot be read, or became shorter since the layout,
+// is reported, whoever reads it (the producer, or a sink copying a range).
+std::string sourceReadError(std::string_view path, int err);
+std::string sourceShorterError(std::string_view path);
 
 struct SourceFile {
     std::string path;

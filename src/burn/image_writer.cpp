@@ -189,9 +189,12 @@ void ImageWriter::producerMain(std::unique_ptr<ImageSource> source) {
     struct rlimit limit {};
     canRaise_ = geteuid() == 0 || (getrlimit(RLIMIT_NICE, &limit) == 0 &&
                                    20 - static_cast<long>(limit.rlim_cur) <= baseNice_ - 2);
+    // A block is taken only when the last one went into the queue: a range
+    // of a file needs none.
+    Block block;
     for (;;) {
         bool metadataBlock = !source->metadataDone();
-        Block block = allocateBlock();
+        if (!block) block = allocateBlock();
         Queued item;
         ImageSource::Result r = source->next(block.get(), item.piece);
         if (r == ImageSource::Result::End) {
@@ -222,10 +225,7 @@ void ImageWriter::producerMain(std::unique_ptr<ImageSource> source) {
                               ? kPriorityIdle
                               : nextProducerPriority(queued, capacity_, priority_));
         }
-        if (item.piece.file)
-            recycle(std::move(block));
-        else
-            item.block = std::move(block);
+        if (!item.piece.file) item.block = std::move(block);
         if (!push(std::move(item), mark)) return;
     }
     std::lock_guard lock(queueMutex_);
