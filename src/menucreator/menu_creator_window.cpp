@@ -24,6 +24,7 @@
 #include "menucreator/image_gallery.h"
 #include "menucreator/menu_editor_script.h"
 #include "menucreator/templates.h"
+#include "player/action_executor.h"
 #include "platform/paths.h"
 #include "platform/process.h"
 #include "platform/shell.h"
@@ -607,20 +608,9 @@ void CMenuCreatorDlg::runPreviewStep(const PreviewStep& step) {
             for (const std::string& entry : previewRunEntries(step.argument, htmlFolder_)) {
                 int r = platform::shellExecute(entry, "", htmlFolder_);
                 if (platform::shellSucceeded(r)) continue;
-                if (r == platform::kShellFileNotFound)
-                    prompts_.message(
-                        this,
-                        wxString::FromUTF8("Error opening: " + entry + " " +
-                                           "\nThe file was not found. Please verify it is "
-                                           "located on your CD-ROM and in the expected folder."),
-                        "Error Opening File", wxOK | wxICON_ERROR);
-                else if (r == platform::kShellPathNotFound)
-                    prompts_.message(
-                        this,
-                        wxString::FromUTF8("Error opening: " + entry + " " +
-                                           "\nThe file path was not found. Please verify the "
-                                           "file path is located on your CD-ROM."),
-                        "Error Opening File", wxOK | wxICON_ERROR);
+                if (auto text = launchFailureText(r, entry, ""))
+                    prompts_.message(this, wxString::FromUTF8(*text), kOpenErrorCaption,
+                                     wxOK | wxICON_ERROR);
                 else
                     OpenWithDialog(this, platform::resolvePath(htmlFolder_, entry)).ShowModal();
             }

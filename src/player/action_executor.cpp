@@ -63,27 +63,29 @@ std::optional<std::string> copyOneFile(const CopyItem& item, const fs::path& bas
     return std::nullopt;
 }
 
+std::optional<std::string> launchFailureText(int result, const std::string& file,
+                                             const std::string& parameters) {
+    const std::string opening = "Error opening: " + file + " " + parameters;
+    if (result == platform::kShellFileNotFound)
+        return opening +
+               "\nThe file was not found. Please verify it is located on your CD-ROM and in the "
+               "expected folder.";
+    if (result == platform::kShellPathNotFound)
+        return opening +
+               "\nThe file path was not found. Please verify the file path is located on your "
+               "CD-ROM.";
+    return std::nullopt;
+}
+
 void runFiles(const std::string& argument, const ActionContext& context, ActionHost& host) {
     const fs::path base = context.baseFolder();
     for (const auto& command : runCommands(argument)) {
         int result = platform::shellExecute(command.file, command.parameters, base);
         if (platform::shellSucceeded(result)) continue;
-        const std::string opening = "Error opening: " + command.file + " " + command.parameters;
-        if (result == platform::kShellFileNotFound) {
-            host.messageBox(opening +
-                                "\nThe file was not found. Please verify it is located on your "
-                                "CD-ROM and in the "
-                                "expected folder.",
-                            "Error Opening File", MessageIcon::Error);
-        } else if (result == platform::kShellPathNotFound) {
-            host.messageBox(
-                opening +
-                    "\nThe file path was not found. Please verify the file path is located on "
-                    "your CD-ROM.",
-                "Error Opening File", MessageIcon::Error);
-        } else {
+        if (auto text = launchFailureText(result, command.file, command.parameters))
+            host.messageBox(*text, kOpenErrorCaption, MessageIcon::Error);
+        else
             host.openWith(platform::resolvePath(base, command.file));
-        }
     }
 }
 

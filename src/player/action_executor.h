@@ -42,6 +42,13 @@ struct ActionContext {
 
 inline constexpr const char* kPickFolderPrompt = "Where do you wish to save the file(s)?";
 inline constexpr const char* kCopyingHeading = "Copying files:";
+inline constexpr const char* kOpenErrorCaption = "Error Opening File";
+
+// What is said when running `file` failed with the shell result `result`
+// because the file or its folder was not found; nothing for the other
+// failures, which the "Open With" chooser answers.
+std::optional<std::string> launchFailureText(int result, const std::string& file,
+                                             const std::string& parameters);
 
 // Executes every verb of an already parsed request, in order.
 void executeActions(const ActionRequest& request, const ActionContext& context, ActionHost& host);
