@@ -5,6 +5,7 @@
 #include <optional>
 #include <span>
 
+#include "burn/iso_bytes.h"
 #include "burn/scsi_command.h"
 
 namespace rondivo::burn {
@@ -50,8 +51,6 @@ enum MediaType : std::uint8_t {
     kMediaDdcdR = 13,
     kMediaDdcdRw = 14,
 };
-
-inline constexpr std::uint32_t kSectorSize = 2048;
 
 // CLOSE TRACK/SESSION close functions (MMC-6 6.3).
 inline constexpr std::uint8_t kCloseTrack = 1;

@@ -10,6 +10,7 @@
 #include "burn/drive_operations.h"
 #include "burn/drive_sequences.h"
 #include "burn/virtual_drive.h"
+#include "burn/engine_test_util.h"
 #include "test_support.h"
 
 namespace rondivo::burn {
@@ -19,27 +20,7 @@ namespace fs = std::filesystem;
 using rondivo::test::readFile;
 using rondivo::test::TempDir;
 using rondivo::test::writeFile;
-
-std::string pattern(std::size_t n, char seed) {
-    std::string s(n, '\0');
-    for (std::size_t i = 0; i < n; ++i) s[i] = static_cast<char>(seed + i * 13 + i / 2048);
-    return s;
-}
-
-struct Completion {
-    std::mutex m;
-    int calls = 0;
-    int error = -1;
-    std::intptr_t user = 0;
-    CompletionCallback callback() {
-        return [this](int e, std::intptr_t u) {
-            std::lock_guard lock(m);
-            ++calls;
-            error = e;
-            user = u;
-        };
-    }
-};
+using namespace rondivo::burn::test;
 
 // A folder of a few files, one larger than the engine's 64 KiB blocks.
 void makePresentation(const fs::path& dir) {
@@ -82,16 +63,10 @@ std::vector<std::string> expectedTrace(std::uint16_t medium, const std::string& 
                                        bool finalize, std::uint8_t speed) {
     TempDir dir;
     auto drive = std::make_shared<VirtualDrive>(dir / "ref.img", medium);
-    auto t = std::make_unique<VirtualDriveTransport>();
-    t->add(drive);
-    std::vector<std::unique_ptr<ScsiTransport>> list;
-    list.push_back(std::move(t));
     DriveState state;
-    DiscoverDrives(state, std::move(list));
-    SelectDrive(state, 0);
+    attachVirtualDrive(state, drive);
     state.finalize = finalize;
     state.writeSpeed = speed;
-    drive->clearTrace();
     const Sleeper none = [](std::chrono::milliseconds) {};
     DetermineMediaType(state);
     sendWriteParameters(state, 0);

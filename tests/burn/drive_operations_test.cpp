@@ -4,6 +4,7 @@
 
 #include "burn/drive_discovery.h"
 #include "burn/virtual_drive.h"
+#include "burn/engine_test_util.h"
 #include "test_support.h"
 
 namespace rondivo::burn {
@@ -11,19 +12,13 @@ namespace {
 
 // One virtual drive, discovered and selected, with an empty trace.
 struct VirtualSetup {
-    test::TempDir dir;
+    rondivo::test::TempDir dir;
     std::shared_ptr<VirtualDrive> drive;
     DriveState state;
 
     explicit VirtualSetup(std::uint16_t mediumProfile) {
         drive = std::make_shared<VirtualDrive>(dir / "disc.img", mediumProfile);
-        auto t = std::make_unique<VirtualDriveTransport>();
-        t->add(drive);
-        std::vector<std::unique_ptr<ScsiTransport>> list;
-        list.push_back(std::move(t));
-        DiscoverDrives(state, std::move(list));
-        SelectDrive(state, 0);
-        drive->clearTrace();
+        test::attachVirtualDrive(state, drive);
     }
     std::vector<std::string> trace() const { return drive->traceText(); }
 };
@@ -46,7 +41,7 @@ struct CountingSleeper {
 };
 
 TEST(VirtualDrive, SelectingReadsIdentityAndCapabilities) {
-    test::TempDir dir;
+    rondivo::test::TempDir dir;
     auto drive = std::make_shared<VirtualDrive>(dir / "d.img", profile::kDvdR);
     auto t = std::make_unique<VirtualDriveTransport>();
     t->add(drive);
@@ -165,7 +160,7 @@ TEST(CdRecording, WritesAtTheNextWritableAddressAndFinalizes) {
 
     auto expected = first;
     expected.insert(expected.end(), second.begin(), second.end());
-    const auto written = test::readFile(v.dir / "disc.img");
+    const auto written = rondivo::test::readFile(v.dir / "disc.img");
     EXPECT_EQ(written, std::string(expected.begin(), expected.end()));
     EXPECT_EQ(v.drive->sectorsWritten(), 64u);
 }

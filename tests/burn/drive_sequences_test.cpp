@@ -4,13 +4,14 @@
 
 #include "burn/drive_discovery.h"
 #include "burn/virtual_drive.h"
+#include "burn/engine_test_util.h"
 #include "test_support.h"
 
 namespace rondivo::burn {
 namespace {
 
 struct Rig {
-    test::TempDir dir;
+    rondivo::test::TempDir dir;
     std::shared_ptr<VirtualDrive> drive;
     DriveState state;
     int sleeps = 0;
@@ -18,13 +19,7 @@ struct Rig {
 
     explicit Rig(std::uint16_t p) {
         drive = std::make_shared<VirtualDrive>(dir / "disc.img", p);
-        auto t = std::make_unique<VirtualDriveTransport>();
-        t->add(drive);
-        std::vector<std::unique_ptr<ScsiTransport>> list;
-        list.push_back(std::move(t));
-        DiscoverDrives(state, std::move(list));
-        SelectDrive(state, 0);
-        drive->clearTrace();
+        test::attachVirtualDrive(state, drive);
     }
 
     // What a burn does around its data, without the engine's threads.
@@ -96,7 +91,7 @@ TEST(BurnSequence, CdRFinalized) {
                "MODE SENSE(10) page=05h", "MODE SELECT(10) length=60",
                "CLOSE TRACK/SESSION immed=1 function=2 track=0", "READ DISC INFORMATION alloc=42"},
               kTray}));
-    EXPECT_EQ(test::readFile(r.dir / "disc.img"), std::string(data.begin(), data.end()));
+    EXPECT_EQ(rondivo::test::readFile(r.dir / "disc.img"), std::string(data.begin(), data.end()));
     EXPECT_EQ(r.drive->discStatus(), 2);
     EXPECT_FALSE(r.drive->trayOpen());
     EXPECT_FALSE(r.drive->removalPrevented());
@@ -127,7 +122,7 @@ TEST(BurnSequence, DvdRReservesStreamsAndClosesThreeTimes) {
                "CLOSE TRACK/SESSION immed=0 function=2 track=3", "READ DISC INFORMATION alloc=42"},
               kTray}));
     EXPECT_EQ(r.drive->timestamp(), "20261208213000");
-    EXPECT_EQ(test::readFile(r.dir / "disc.img"), std::string(data.begin(), data.end()));
+    EXPECT_EQ(rondivo::test::readFile(r.dir / "disc.img"), std::string(data.begin(), data.end()));
 }
 
 TEST(BurnSequence, DvdRwIsFormattedAndItsFormatWaitedOut) {
@@ -152,7 +147,7 @@ TEST(BurnSequence, DvdRwIsFormattedAndItsFormatWaitedOut) {
               (std::vector<std::string>{"READ DISC INFORMATION alloc=42",
                                         "READ DISC INFORMATION alloc=42"}));
     EXPECT_EQ(r.sleeps, 21 + 21);
-    EXPECT_EQ(test::readFile(r.dir / "disc.img"), std::string(data.begin(), data.end()));
+    EXPECT_EQ(rondivo::test::readFile(r.dir / "disc.img"), std::string(data.begin(), data.end()));
 }
 
 TEST(BurnSequence, DvdPlusRKeepsTheDiscOpenUnlessFinalized) {

@@ -13,6 +13,7 @@
 #include "burn/iso_bytes.h"
 #include "burn/iso_layout.h"
 #include "burn/iso_save_command.h"
+#include "burn/engine_test_util.h"
 #include "burn/iso_test_util.h"
 #include "test_support.h"
 
@@ -24,32 +25,6 @@ using namespace rondivo::burn::test;
 using rondivo::test::readFile;
 using rondivo::test::TempDir;
 using rondivo::test::writeFile;
-
-std::string pattern(std::size_t n, char seed) {
-    std::string s(n, '\0');
-    for (std::size_t i = 0; i < n; ++i) s[i] = static_cast<char>(seed + i * 7 + i / 2048);
-    return s;
-}
-
-// Records what the completion callback saw.
-struct Completion {
-    std::mutex m;
-    std::condition_variable cv;
-    int calls = 0;
-    int error = -1;
-    std::intptr_t user = 0;
-    std::thread::id thread;
-    CompletionCallback callback() {
-        return [this](int e, std::intptr_t u) {
-            std::lock_guard lock(m);
-            ++calls;
-            error = e;
-            user = u;
-            thread = std::this_thread::get_id();
-            cv.notify_all();
-        };
-    }
-};
 
 // Keeps whole blocks in memory; can fail at one block or hold every write
 // until released.
