@@ -15,6 +15,7 @@
 #include "designer/designer_ids.h"
 #include "designer/presentation_complete_dialog.h"
 #include "platform/process.h"
+#include "gui_test_support.h"
 #include "test_support.h"
 
 namespace rondivo::burn {
@@ -29,13 +30,9 @@ void settle() {
     for (int i = 0; i < 5; ++i) wxTheApp->Yield(true);
 }
 
-// With RONDIVO_SHOTS set, keeps a picture of the screen for a look.
+// Only what is pending runs first: a burn must not finish behind the picture.
 void screenshot(const std::string& name) {
-    const char* dir = std::getenv("RONDIVO_SHOTS");
-    if (!dir) return;
-    settle();
-    const std::string cmd = "import -window root '" + std::string(dir) + "/" + name + ".png'";
-    if (std::system(cmd.c_str()) != 0) ADD_FAILURE() << cmd;
+    rondivo::test::screenshot(name, nullptr, false, 0);
 }
 
 struct Said {

@@ -19,6 +19,7 @@
 #include "designer/options_dialog.h"
 #include "designer/preparing_files_dialog.h"
 #include "designer/presentation_complete_dialog.h"
+#include "gui_test_support.h"
 #include "test_support.h"
 
 namespace rondivo {
@@ -69,22 +70,6 @@ void postSelection(wxWindow* w, wxEventType type, int id, int index) {
     settle();
 }
 
-// With RONDIVO_SHOTS set, saves what the window looks like, for a person to check.
-void screenshot(wxWindow* w, const char* name) {
-    const char* dir = std::getenv("RONDIVO_SHOTS");
-    if (!dir) return;
-    w->Raise();
-    for (int i = 0; i < 10; ++i) {
-        wxTheApp->Yield(true);
-        wxMilliSleep(20);
-    }
-    wxRect r = w->GetScreenRect();
-    const std::string cmd = "import -window root -crop " + std::to_string(r.width) + "x" +
-                            std::to_string(r.height) + "+" + std::to_string(r.x) + "+" +
-                            std::to_string(r.y) + " +repage '" + dir + "/" + name + ".png'";
-    EXPECT_EQ(std::system(cmd.c_str()), 0);
-}
-
 struct Message {
     std::string text;
     long style;
@@ -133,7 +118,7 @@ struct DesignerFixture : ::testing::Test {
 };
 
 TEST_F(DesignerFixture, OpensWithTheDefaultsAndTexts) {
-    screenshot(dlg.get(), "designer");
+    test::screenshot("designer", dlg.get(), true);
     EXPECT_EQ(dlg->GetTitle(), "Rondivo!");
     EXPECT_EQ(combo()->GetValue(), "1_Demo_General_Menu.html");
     ASSERT_EQ(combo()->GetCount(), 12u);
@@ -167,7 +152,7 @@ TEST_F(DesignerFixture, ExampleListAppliesThePreset) {
     EXPECT_TRUE(dlg->options().values().disableResizing) << "the Options dialog shows the preset";
     EXPECT_EQ(child<wxChoice>(dlg.get(), ids::kWindowSizeCombo)->GetSelection(), 6);
     EXPECT_TRUE(dlg->flashing());
-    screenshot(dlg.get(), "designer_flashing");
+    test::screenshot("designer_flashing", dlg.get(), true);
 
     postSelection(dlg.get(), wxEVT_COMBOBOX, ids::kOpenCombo, 3);
     EXPECT_FALSE(dlg->settings().options.dataFolder);
@@ -285,7 +270,7 @@ TEST_F(DesignerFixture, CreateCdBuildsAndShowsPresentationComplete) {
     EXPECT_TRUE(complete.IsShown());
     EXPECT_EQ(complete.GetTitle(), "Rondivo! - Presentation Complete");
     EXPECT_EQ(complete.shownFolder(), (out / "").string());
-    screenshot(&complete, "presentation_complete");
+    test::screenshot("presentation_complete", &complete, true);
 
     std::vector<std::string> args;
     fs::path program, cwd;
@@ -324,7 +309,7 @@ TEST_F(DesignerFixture, WaitDialogNamesEachFileOfAFolderCopy) {
         shown.push_back(wait.text().utf8_string());
         if (!shot && shown.back().find("f1") != std::string::npos) {
             shot = true;
-            screenshot(&wait, "preparing_files");
+            test::screenshot("preparing_files", &wait, true);
         }
     };
     postButton(dlg.get(), wxID_OK);
@@ -394,7 +379,7 @@ TEST(OptionsDialog, RefusesAStartPositionThatIsNotANumber) {
     };
     int result = 0;
     o.CallAfter([&] {
-        screenshot(&o, "options");
+        test::screenshot("options", &o, true);
         EXPECT_EQ(o.GetTitle(), "Options");
         EXPECT_EQ(dynamic_cast<wxChoice*>(o.FindWindow(ids::kSplashTime))->GetStringSelection(),
                   "Normal");
@@ -420,7 +405,7 @@ TEST(CustomSizeDialog, StartsWithTheGivenSizeAndChecksTheRange) {
     std::vector<std::string> said;
     d.showMessage = [&](const std::string& s) { said.push_back(s); };
     d.CallAfter([&] {
-        screenshot(&d, "custom_size");
+        test::screenshot("custom_size", &d, true);
         EXPECT_EQ(d.GetTitle(), "Custom Window Size");
         auto* w = dynamic_cast<wxTextCtrl*>(d.FindWindow(ids::kWidth));
         auto* h = dynamic_cast<wxTextCtrl*>(d.FindWindow(ids::kHeight));

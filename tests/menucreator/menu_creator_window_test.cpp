@@ -13,26 +13,15 @@
 #include <functional>
 
 #include "menucreator/hyperlink_dialog.h"
+#include "gui_test_support.h"
 #include "test_support.h"
 
 namespace rondivo::menucreator {
 namespace {
 
 namespace fs = std::filesystem;
-
-bool waitUntil(const std::function<bool()>& done, int ms = 15000) {
-    auto until = std::chrono::steady_clock::now() + std::chrono::milliseconds(ms);
-    while (std::chrono::steady_clock::now() < until) {
-        wxTheApp->Yield(true);
-        if (done()) return true;
-        wxMilliSleep(10);
-    }
-    return done();
-}
-
-void pump(int ms) {
-    waitUntil([] { return false; }, ms);
-}
+using test::pump;
+using test::waitUntil;
 
 struct Answers {
     std::vector<std::string> messages;
@@ -99,12 +88,7 @@ class MenuCreatorWindow : public ::testing::Test {
         })) << dlg.currentUrl();
         pump(200);
     }
-    void screenshot(const std::string& name) {
-        if (const char* dir = std::getenv("RONDIVO_SHOTS")) {
-            pump(300);
-            std::system(("import -window root " + std::string(dir) + "/" + name + ".png").c_str());
-        }
-    }
+    void screenshot(const std::string& name) { test::screenshot(name); }
 
     // Saving a new menu enters the html folder; the test's folder goes away after.
     test::ScopedCwd cwd{fs::current_path()};

@@ -9,6 +9,7 @@
 #include "menucreator/hyperlink_dialog.h"
 #include "menucreator/save_menu_dialog.h"
 #include "menucreator/save_menu_name.h"
+#include "gui_test_support.h"
 #include "test_support.h"
 
 namespace rondivo::menucreator {
@@ -30,17 +31,6 @@ struct Recorder {
     }
 };
 
-void shot(wxWindow& w, const std::string& name) {
-    if (const char* dir = std::getenv("RONDIVO_SHOTS")) {
-        w.Show();
-        for (int i = 0; i < 30; ++i) {
-            wxTheApp->Yield(true);
-            wxMilliSleep(10);
-        }
-        std::system(("import -window root " + std::string(dir) + "/" + name + ".png").c_str());
-    }
-}
-
 void select(CHyperlinkDlg& dlg, const char* action) {
     dlg.actionList()->SetStringSelection(action);
     dlg.onActionChanged();
@@ -56,7 +46,7 @@ TEST(HyperlinkDialog, OpensOnNavigateWithTheEditEnabled) {
     select(dlg, "Run or Open a File on the CD");
     EXPECT_EQ(dlg.hintText()->GetLabel(), "Select an existing file to open.");
     EXPECT_TRUE(dlg.selectFileButton()->IsEnabled());
-    shot(dlg, "hyperlink");
+    test::screenshot("hyperlink", &dlg);
 }
 
 TEST(HyperlinkDialog, ExitDisablesTheArgumentAndIgnoresIt) {
@@ -107,7 +97,7 @@ TEST(SaveMenuDialog, NameRulesAndReplaceQuestion) {
     CSaveMenuDlg dlg(nullptr, "Old Menu.html", folder.path(), true, r.prompts());
     EXPECT_EQ(dlg.nameEdit()->GetValue(), "Old Menu");
     EXPECT_TRUE(dlg.FindWindow(CSaveMenuDlg::ID_DISCARD)->IsShown());
-    shot(dlg, "save");
+    test::screenshot("save", &dlg);
 
     dlg.nameEdit()->SetValue("my.menu");
     EXPECT_FALSE(dlg.confirm());

@@ -18,6 +18,7 @@
 #include "designer/designer_ids.h"
 #include "designer/presentation_complete_dialog.h"
 #include "menucreator/menu_creator_window.h"
+#include "gui_test_support.h"
 #include "test_support.h"
 
 namespace rondivo::menucreator {
@@ -25,15 +26,7 @@ namespace {
 
 namespace fs = std::filesystem;
 
-bool waitUntil(const std::function<bool()>& done, int ms = 15000) {
-    auto until = std::chrono::steady_clock::now() + std::chrono::milliseconds(ms);
-    while (std::chrono::steady_clock::now() < until) {
-        wxTheApp->Yield(true);
-        if (done()) return true;
-        wxMilliSleep(10);
-    }
-    return done();
-}
+using test::waitUntil;
 
 std::string js(CMenuCreatorDlg& dlg, const std::string& script) {
     std::string out;
@@ -147,8 +140,7 @@ TEST(MenuToDisc, MenuCreatorSaveCreateCdAndPlay) {
                           "click", "1"});
         ran = waitUntil([&] { return fs::exists(marker); }, 2000);
     }
-    if (const char* dir = std::getenv("RONDIVO_SHOTS"))
-        std::system(("import -window root " + std::string(dir) + "/menu_on_disc.png").c_str());
+    test::screenshot("menu_on_disc");
     EXPECT_TRUE(ran) << "clicking the picture at " << clickX << "," << clickY << " did not run setup.sh";
     kill(-pid, SIGKILL);
     waitpid(pid, nullptr, 0);
