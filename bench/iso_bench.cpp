@@ -7,9 +7,9 @@
 #include <filesystem>
 #include <fstream>
 
-#include "burn/iso_layout.h"
-#include "burn/iso_metadata.h"
-#include "burn/iso_names.h"
+#include "iso/iso_layout.h"
+#include "iso/iso_metadata.h"
+#include "iso/iso_names.h"
 
 namespace {
 

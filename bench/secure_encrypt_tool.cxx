@@ -2,7 +2,7 @@
 // Not part of the CMake build (the .cxx name keeps it out of the benchmark glob).
 #include <cstdio>
 
-#include "presentation/secure_file.h"
+#include "disc/secure_file.h"
 
 int main(int argc, char** argv) {
     if (argc != 4) {

@@ -3,7 +3,7 @@
 #include <wx/image.h>
 #include <wx/wx.h>
 
-#include "app/startup_host_gui.h"
+#include "app/wx_startup_host.h"
 #include "app/window_seams.h"
 
 namespace {

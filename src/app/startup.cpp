@@ -1,8 +1,8 @@
 #include "app/startup.h"
 
-#include "designer/autorun_inf.h"
+#include "disc/autorun_inf.h"
 #include "platform/paths.h"
-#include "presentation/text_util.h"
+#include "disc/text_util.h"
 
 namespace rondivo {
 

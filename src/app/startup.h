@@ -8,12 +8,12 @@
 #include <optional>
 #include <string>
 
-#include "presentation/autorun_dat.h"
-#include "presentation/launch_arguments.h"
+#include "disc/autorun_dat.h"
+#include "disc/launch_arguments.h"
+#include "player/browser_launch.h"
 
 namespace rondivo {
 
-inline constexpr const char* kProgramTitle = "Rondivo!";
 inline constexpr const char* kInformationText =
     "Rondivo! creates auto-playable CD-ROMs.\n\nTo run the designer and create your own autorun CD-ROMs, "
     "please double-click the Rondivo! desktop icon or re-install the software from "
@@ -38,16 +38,6 @@ StartupDecision decideFromArguments(const LaunchArguments& arguments);
 // Words after ".exe" on an OPEN= line, as the player reads them.
 std::optional<StartupDecision> decideFromAutorunLine(const std::string& line2);
 
-struct BrowserLaunch {
-    std::filesystem::path address;  // the executable's folder joined with the page
-    std::string page;               // the page as the launch arguments name it
-    std::string icon;
-    int windowSizeIndex = 0;
-    PresentationSettings settings;
-    bool mediaMode = false;
-    bool dataFolderLayout = true;
-    bool restoreDesignerAfter = false;
-};
 
 struct ShellLaunch {
     std::string file;

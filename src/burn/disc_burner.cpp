@@ -3,7 +3,7 @@
 #include "burn/disc_sink.h"
 #include "burn/drive_discovery.h"
 #include "burn/drive_operations.h"
-#include "burn/iso_layout.h"
+#include "iso/iso_layout.h"
 
 namespace rondivo::burn {
 

@@ -12,7 +12,7 @@
 
 #include "burn/image_sink.h"
 #include "burn/image_writer.h"
-#include "burn/iso_image.h"
+#include "iso/iso_image.h"
 
 namespace rondivo::burn {
 

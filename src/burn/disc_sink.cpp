@@ -4,6 +4,7 @@
 #include <span>
 
 #include "burn/drive_operations.h"
+#include "iso/iso_bytes.h"
 
 namespace rondivo::burn {
 

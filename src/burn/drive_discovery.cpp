@@ -3,9 +3,9 @@
 #include <algorithm>
 #include <cstdio>
 
-#include "burn/scsi_sense.h"
-#include "burn/sg_transport.h"
-#include "burn/virtual_drive.h"
+#include "scsi/scsi_sense.h"
+#include "scsi/sg_transport.h"
+#include "scsi/virtual_drive.h"
 #include "platform/debug_log.h"
 
 namespace rondivo::burn {

@@ -7,7 +7,7 @@
 #include <thread>
 
 #include "burn/drive_discovery.h"
-#include "burn/scsi_sense.h"
+#include "scsi/scsi_sense.h"
 
 namespace rondivo::burn {
 

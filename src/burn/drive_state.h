@@ -9,9 +9,9 @@
 #include <string>
 #include <vector>
 
-#include "burn/mmc_commands.h"
-#include "burn/scsi_command.h"
-#include "burn/scsi_transport.h"
+#include "scsi/mmc_commands.h"
+#include "scsi/scsi_command.h"
+#include "scsi/scsi_transport.h"
 
 namespace rondivo::burn {
 

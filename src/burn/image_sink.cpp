@@ -12,7 +12,7 @@
 #include <random>
 #include <system_error>
 
-#include "burn/image_source.h"
+#include "iso/image_source.h"
 
 namespace rondivo::burn {
 

@@ -7,8 +7,8 @@
 #include <algorithm>
 #include <cerrno>
 
-#include "burn/iso_bytes.h"
-#include "burn/iso_metadata.h"
+#include "iso/iso_bytes.h"
+#include "iso/iso_metadata.h"
 
 namespace rondivo::burn {
 

@@ -15,8 +15,8 @@
 #include <vector>
 
 #include "burn/image_sink.h"
-#include "burn/image_source.h"
-#include "burn/iso_image.h"
+#include "iso/image_source.h"
+#include "iso/iso_image.h"
 
 namespace rondivo::burn {
 

@@ -2,7 +2,7 @@
 // scanner (pages and batch files) and the encryption of a secure disc.
 #include "designer/build_pipeline.h"
 #include "designer/linked_file_scanner.h"
-#include "presentation/secure_build.h"
+#include "designer/secure_build.h"
 
 namespace rondivo {
 

@@ -227,13 +227,4 @@ std::string wxFilterFromWindowsFilter(const std::string& filter) {
     return out;
 }
 
-std::string helpManualPage(const std::string& programFolder) {
-    const std::filesystem::path p(programFolder);
-    for (const char* rel : {"help/index.html", "pages/186.html", "html/help/index.html"}) {
-        std::error_code ec;
-        if (std::filesystem::is_regular_file(p / rel, ec)) return (p / rel).string();
-    }
-    return {};
-}
-
 }  // namespace rondivo

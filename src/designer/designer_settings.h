@@ -7,8 +7,8 @@
 #include <string>
 #include <string_view>
 
-#include "designer/autorun_inf.h"
-#include "presentation/autorun_dat.h"
+#include "disc/autorun_inf.h"
+#include "disc/autorun_dat.h"
 
 namespace rondivo {
 
@@ -143,8 +143,5 @@ FileChooser fileChooserFor(FileChoice which, const std::string& programFolder);
 // The filter in the form wxWidgets wants: no trailing "||", no blanks between
 // patterns, and "*.*" as "*" so files without a dot are listed too.
 std::string wxFilterFromWindowsFilter(const std::string& filter);
-
-// The program's own manual in the program folder, or "" when it is not installed.
-std::string helpManualPage(const std::string& programFolder);
 
 }  // namespace rondivo

@@ -6,7 +6,7 @@
 
 #include "platform/debug_log.h"
 #include "platform/paths.h"
-#include "presentation/text_util.h"
+#include "disc/text_util.h"
 
 namespace rondivo {
 

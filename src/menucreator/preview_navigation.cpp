@@ -5,7 +5,7 @@
 #include "menucreator/templates.h"
 #include "platform/paths.h"
 #include "player/action_url.h"
-#include "presentation/text_util.h"
+#include "disc/text_util.h"
 
 namespace rondivo::menucreator {
 

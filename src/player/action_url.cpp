@@ -3,7 +3,7 @@
 #include <array>
 
 #include "platform/paths.h"
-#include "presentation/text_util.h"
+#include "disc/text_util.h"
 
 namespace rondivo {
 

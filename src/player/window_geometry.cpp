@@ -2,7 +2,7 @@
 
 #include <algorithm>
 
-#include "presentation/launch_arguments.h"
+#include "disc/launch_arguments.h"
 
 namespace rondivo {
 

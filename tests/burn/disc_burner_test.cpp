@@ -9,7 +9,7 @@
 #include "burn/drive_discovery.h"
 #include "burn/drive_operations.h"
 #include "burn/drive_sequences.h"
-#include "burn/virtual_drive.h"
+#include "scsi/virtual_drive.h"
 #include "burn/engine_test_util.h"
 #include "test_support.h"
 

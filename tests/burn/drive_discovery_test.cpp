@@ -6,8 +6,8 @@
 #include <map>
 
 #include "burn/drive_operations.h"
-#include "burn/scsi_sense.h"
-#include "burn/virtual_drive.h"
+#include "scsi/scsi_sense.h"
+#include "scsi/virtual_drive.h"
 #include "test_support.h"
 
 namespace rondivo::burn {

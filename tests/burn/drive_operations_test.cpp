@@ -3,7 +3,7 @@
 #include <gtest/gtest.h>
 
 #include "burn/drive_discovery.h"
-#include "burn/virtual_drive.h"
+#include "scsi/virtual_drive.h"
 #include "burn/engine_test_util.h"
 #include "test_support.h"
 

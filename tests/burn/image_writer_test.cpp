@@ -10,11 +10,11 @@
 #include <thread>
 
 #include "burn/disc_burner.h"
-#include "burn/iso_bytes.h"
-#include "burn/iso_layout.h"
+#include "iso/iso_bytes.h"
+#include "iso/iso_layout.h"
 #include "burn/iso_save_command.h"
 #include "burn/engine_test_util.h"
-#include "burn/iso_test_util.h"
+#include "iso/iso_test_util.h"
 #include "test_support.h"
 
 namespace rondivo::burn {

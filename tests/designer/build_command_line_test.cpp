@@ -6,7 +6,7 @@
 #include <map>
 
 #include "platform/process.h"
-#include "presentation/autorun_dat.h"
+#include "disc/autorun_dat.h"
 #include "test_support.h"
 
 namespace rondivo {

@@ -1,0 +1,109 @@
+#include "ui/message_box.h"
+#include "app/wx_startup_host.h"
+
+#include <unistd.h>
+#include <wx/msgdlg.h>
+#include <wx/wx.h>
+
+#include <thread>
+
+#include "app/window_seams.h"
+#include "platform/paths.h"
+#include "platform/shell.h"
+#include "ui/open_with_dialog.h"
+
+namespace rondivo {
+
+namespace fs = std::filesystem;
+
+wxTopLevelWindow* findDesignerWindow() {
+    for (wxWindow* w : wxTopLevelWindows) {
+        auto* top = dynamic_cast<wxTopLevelWindow*>(w);
+        if (top && !top->GetTitle().empty() && top->GetTitle() == kProgramTitle) return top;
+    }
+    return nullptr;
+}
+
+WxStartupHost::WxStartupHost(wxEventLoopBase& loop) : loop_(loop), instance_("rondivo-designer") {}
+WxStartupHost::~WxStartupHost() = default;
+
+fs::path WxStartupHost::currentDirectory() {
+    std::error_code ec;
+    return fs::current_path(ec);
+}
+
+fs::path WxStartupHost::executableFolder() { return platform::executableFolder(); }
+
+void WxStartupHost::showInformation(const std::string& text) {
+    showProgramMessage(text, wxOK | wxICON_INFORMATION);
+}
+
+bool WxStartupHost::acquireDesignerInstance() { return instance_.acquire(); }
+
+void WxStartupHost::raiseRunningDesigner() { instance_.sendRaiseRequest(); }
+
+void WxStartupHost::showDesignerSplash(const fs::path& image) { showDesignerSplashWindow(image); }
+
+void WxStartupHost::runDesigner() {
+    // A second "rondivo design" asks through the instance socket; the running
+    // designer answers by coming to the front.
+    raiseTimer_ = std::make_unique<wxTimer>();
+    raiseTimer_->Bind(wxEVT_TIMER, [this](wxTimerEvent&) {
+        if (!instance_.pollRaiseRequest()) return;
+        if (wxTopLevelWindow* w = findDesignerWindow()) {
+            w->Show();
+            w->Iconize(false);
+            w->Raise();
+        }
+    });
+    raiseTimer_->Start(200);
+    runDesignerWindow();
+    raiseTimer_->Stop();
+}
+
+void WxStartupHost::startSound(const std::string& path) {
+    soundStarted_ = true;
+    startStartupSound(path);
+}
+
+bool WxStartupHost::soundFinished() { return !soundStarted_ || startupSoundFinished(); }
+
+void WxStartupHost::showSplash(const std::string& image, int displayMs) { showPlayerSplash(image, displayMs); }
+
+void WxStartupHost::runBrowser(const BrowserLaunch& launch) { runBrowserWindow(launch); }
+
+void WxStartupHost::restoreDesigner() {
+    if (wxTopLevelWindow* w = findDesignerWindow()) {
+        w->Iconize(false);
+        w->Raise();
+    }
+}
+
+std::string WxStartupHost::extractSecureFiles(bool dataFolderLayout) {
+    return extractSecureFilesForShell(dataFolderLayout);
+}
+
+bool WxStartupHost::changeDirectory(const std::string& folder) {
+    fs::path native = platform::toNativePath(folder);
+    auto found = platform::findCaseInsensitive(currentDirectory(), native);
+    return chdir((found ? *found : native).c_str()) == 0;
+}
+
+int WxStartupHost::shellExecute(const std::string& file, const std::string& parameters) {
+    return platform::shellExecute(file, parameters);
+}
+
+void WxStartupHost::openWith(const std::string& file) {
+    fs::path p = platform::resolvePath(currentDirectory(), file);
+    OpenWithDialog dlg(nullptr, p);
+    dlg.ShowModal();
+}
+
+void WxStartupHost::pumpMessages() {
+    while (loop_.Pending()) loop_.Dispatch();
+    loop_.ProcessIdle();
+}
+
+void WxStartupHost::sleepMs(int ms) { std::this_thread::sleep_for(std::chrono::milliseconds(ms)); }
+
+}  // namespace rondivo

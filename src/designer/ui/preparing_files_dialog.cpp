@@ -1,0 +1,28 @@
+#include "designer/ui/preparing_files_dialog.h"
+
+#include <wx/sizer.h>
+
+#include "designer/ui/designer_ids.h"
+
+namespace rondivo {
+
+CPreparingFilesDlg::CPreparingFilesDlg(wxWindow* parent)
+    : wxDialog(parent, wxID_ANY, "Please wait, Preparing Files ..", wxDefaultPosition,
+               wxDefaultSize, wxCAPTION) {
+    auto* top = new wxBoxSizer(wxVERTICAL);
+    top->Add(new wxStaticText(this, wxID_ANY, "Reading linked objects:"), 0, wxALL, 10);
+    text_ = new wxStaticText(this, ids::kWaitText, "", wxDefaultPosition, wxSize(480, 60),
+                             wxST_NO_AUTORESIZE | wxST_ELLIPSIZE_MIDDLE);
+    top->Add(text_, 1, wxEXPAND | wxLEFT | wxRIGHT | wxBOTTOM, 10);
+    SetSizerAndFit(top);
+    CentreOnParent();
+}
+
+void CPreparingFilesDlg::setText(const std::string& text) {
+    text_->SetLabel(wxString::FromUTF8(text));
+    // The build runs on this thread; paint the new name now.
+    text_->Update();
+    Update();
+}
+
+}  // namespace rondivo

@@ -1,0 +1,125 @@
+#include "designer/ui/presentation_complete_dialog.h"
+
+#include <wx/button.h>
+#include <wx/msgdlg.h>
+#include <wx/sizer.h>
+#include <wx/statbox.h>
+
+#include "ui/message_box.h"
+#include "designer/build_pipeline.h"
+#include "designer/ui/designer_ids.h"
+#include "platform/debug_log.h"
+#include "platform/process.h"
+
+namespace rondivo {
+
+namespace fs = std::filesystem;
+
+namespace {
+PresentationAction& burnAction() {
+    static PresentationAction a;
+    return a;
+}
+PresentationAction& saveAction() {
+    static PresentationAction a;
+    return a;
+}
+}  // namespace
+
+void setBurnToCdAction(PresentationAction action) {
+    burnAction() = std::move(action);
+}
+void setSaveIsoAction(PresentationAction action) {
+    saveAction() = std::move(action);
+}
+
+CPresentationCompleteDlg::CPresentationCompleteDlg(wxWindow* parent)
+    : wxDialog(parent, wxID_ANY, "Rondivo! - Presentation Complete") {
+    showMessage = [this](const std::string& text) {
+        showProgramMessage(text, wxOK | wxICON_INFORMATION, this);
+    };
+    launch = [](const fs::path& program, const std::vector<std::string>& args,
+                const fs::path& cwd) {
+        std::vector<std::string> argv{program.string()};
+        argv.insert(argv.end(), args.begin(), args.end());
+        auto started = platform::spawnProcess(argv, cwd);
+        if (started.started())
+            platform::waitForExit(started.pid,
+                                  std::chrono::milliseconds(0));  // reaped when it ends
+        else
+            platform::debugLog("preview could not start " + program.string());
+    };
+
+    auto* top = new wxBoxSizer(wxVERTICAL);
+    auto* group = new wxStaticBoxSizer(
+        wxVERTICAL, this, "Your files have been created and placed on your desktop in");
+    folderText_ = new wxStaticText(group->GetStaticBox(), ids::kFolderText, "", wxDefaultPosition,
+                                   wxSize(460, -1), wxST_ELLIPSIZE_MIDDLE);
+    wxFont bold = folderText_->GetFont();
+    bold.SetWeight(wxFONTWEIGHT_BOLD);
+    folderText_->SetFont(bold);
+    group->Add(folderText_, 0, wxEXPAND | wxALL, 8);
+    top->Add(group, 0, wxEXPAND | wxALL, 10);
+    for (const char* line :
+         {"1. Copy any additional files to be placed on the CD into the folder listed above.",
+          "2. Preview your presentation.",
+          "3. Burn to CD. If using 3rd-party CD writing software, do not burn the actual folder "
+          "itself, just the "
+          "files within the folder to your CD root directory."}) {
+        auto* t = new wxStaticText(this, wxID_ANY, line);
+        t->Wrap(470);
+        top->Add(t, 0, wxLEFT | wxRIGHT | wxBOTTOM, 10);
+    }
+    auto* buttons = new wxBoxSizer(wxHORIZONTAL);
+    auto* preview = new wxButton(this, ids::kPreview, "&Preview");
+    preview->SetDefault();
+    buttons->Add(preview, 0, wxRIGHT, 6);
+    buttons->Add(new wxButton(this, ids::kBurn, "&Burn to CD"), 0, wxRIGHT, 6);
+    buttons->Add(new wxButton(this, ids::kSaveIso, "&Save ISO"), 0, wxRIGHT, 6);
+    buttons->AddStretchSpacer();
+    buttons->Add(new wxButton(this, wxID_CANCEL, "Cancel"), 0);
+    top->Add(buttons, 0, wxEXPAND | wxALL, 10);
+    SetSizerAndFit(top);
+
+    Bind(wxEVT_BUTTON, &CPresentationCompleteDlg::onPreview, this, ids::kPreview);
+    Bind(
+        wxEVT_BUTTON,
+        [this](wxCommandEvent&) {
+            if (burnAction())
+                burnAction()(*this, folder_);
+            else
+                showMessage("Burning to CD is not available yet in this version of Rondivo!.");
+        },
+        ids::kBurn);
+    Bind(
+        wxEVT_BUTTON,
+        [this](wxCommandEvent&) {
+            if (saveAction())
+                saveAction()(*this, folder_);
+            else
+                showMessage(
+                    "Saving an ISO image is not available yet in this version of Rondivo!.");
+        },
+        ids::kSaveIso);
+    // The dialog is kept for the next build: Cancel only hides it.
+    Bind(
+        wxEVT_BUTTON, [this](wxCommandEvent&) { Hide(); }, wxID_CANCEL);
+    Bind(wxEVT_CLOSE_WINDOW, [this](wxCloseEvent&) { Hide(); });
+}
+
+void CPresentationCompleteDlg::setResult(const fs::path& folder, const std::string& commandLine) {
+    folder_ = folder;
+    commandLine_ = commandLine;
+    folderText_->SetLabel(wxString::FromUTF8(folder.string()));
+    folderText_->SetToolTip(wxString::FromUTF8(folder.string()));
+}
+
+void CPresentationCompleteDlg::onPreview(wxCommandEvent&) {
+    if (wxTopLevelWindow* parent = dynamic_cast<wxTopLevelWindow*>(GetParent()))
+        parent->Iconize(true);
+    const fs::path workingDir = shownFolder().utf8_string();
+    launch(workingDir / "autorun.exe", platform::splitCommandLine(previewParameters(commandLine_)),
+           workingDir);
+}
+
+}  // namespace rondivo

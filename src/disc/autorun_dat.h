@@ -1,0 +1,59 @@
+#pragma once
+// autorun.dat: fourteen lines of window, splash and browser options that the
+// designer writes beside autorun.inf and the player reads at start-up.
+#include <cstdint>
+#include <filesystem>
+#include <istream>
+#include <string>
+
+#include "disc/launch_arguments.h"
+
+namespace rondivo {
+
+struct PresentationSettings {
+    std::int32_t splashDisplayMs = 3000;
+    std::int32_t disableRightClick = 0;
+    std::int32_t disableTitleBar = 0;
+    std::int32_t disableResizing = 0;
+    std::int32_t customWidth = 0;
+    std::int32_t customHeight = 0;
+    std::int32_t topMost = 0;
+    std::string startX;
+    // Keeps the blank that separates it from startX; consumers skip leading blanks.
+    std::string startY;
+    std::int32_t centreOnStart = 0;
+    bool dataFolderLayout = true;
+    LaunchArguments arguments;
+};
+
+// What the designer's main window and Options dialog hand to the writer.
+struct PresentationFileValues {
+    int splashTimeIndex = 1;  // -1: no selection, then no file is written at all
+    bool disableRightClick = true;
+    bool disableTitleBar = false;
+    bool disableResizing = false;
+    int customWidth = 0;
+    int customHeight = 0;
+    bool topMost = false;
+    std::string startX;
+    std::string startY;
+    bool centreOnStart = true;
+};
+
+inline constexpr const char* kPresentationFileName = "autorun.dat";
+
+// 0 → 1500, 1 → 3000, 2 → 4500, 3 → 7500, anything else → 3000.
+int splashTimeFromIndex(int index);
+
+// Creates or truncates folder/autorun.dat. Returns false when nothing could be
+// written (the build goes on; the player then runs on defaults). Writes
+// nothing, and returns true, when the splash-time index is -1.
+bool writePresentationFile(const std::filesystem::path& folder, const PresentationFileValues& values);
+std::string presentationFileText(const PresentationFileValues& values);
+
+// Reads autorun.dat from the current directory; a missing file keeps defaults.
+void readPresentationFile(PresentationSettings& settings);
+void readPresentationFile(const std::filesystem::path& file, PresentationSettings& settings);
+void readPresentationSettings(std::istream& in, PresentationSettings& settings);
+
+}  // namespace rondivo

@@ -1,0 +1,53 @@
+#include "disc/text_util.h"
+
+#include "platform/paths.h"
+
+namespace rondivo {
+
+bool containsText(std::string_view text, std::string_view part) { return text.find(part) != std::string_view::npos; }
+
+void replaceAllText(std::string& text, std::string_view from, std::string_view to) {
+    if (from.empty()) return;
+    std::string out;
+    std::size_t i = 0;
+    for (std::size_t pos; (pos = text.find(from, i)) != std::string::npos; i = pos + from.size()) {
+        out.append(text, i, pos - i);
+        out.append(to);
+    }
+    if (i == 0) return;
+    out.append(text, i, std::string::npos);
+    text.swap(out);
+}
+
+namespace {
+// One left-to-right pass; returns whether anything changed.
+bool decodePass(std::string& s) {
+    std::string out;
+    out.reserve(s.size());
+    bool changed = false;
+    for (std::size_t i = 0; i < s.size();) {
+        if (s.compare(i, 3, "%20") == 0) {
+            out.push_back(' ');
+            i += 3;
+            changed = true;
+        } else if (i + 5 <= s.size() && platform::equalsIgnoreCase(std::string_view(s).substr(i, 5), "&amp;")) {
+            out.push_back('&');
+            i += 5;
+            changed = true;
+        } else {
+            out.push_back(s[i++]);
+        }
+    }
+    s.swap(out);
+    return changed;
+}
+}  // namespace
+
+std::string decodeEntities(std::string_view text) {
+    std::string s(text);
+    while (decodePass(s)) {
+    }
+    return s;
+}
+
+}  // namespace rondivo

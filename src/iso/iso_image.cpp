@@ -1,0 +1,397 @@
+#include "iso/iso_image.h"
+
+#include <dirent.h>
+#include <fnmatch.h>
+#include <sys/stat.h>
+
+#include <algorithm>
+#include <cerrno>
+#include <set>
+#include <system_error>
+#include <thread>
+#include <utility>
+
+namespace rondivo::burn {
+
+namespace fs = std::filesystem;
+
+namespace {
+
+void refuse(BurnSession& session, std::string message) {
+    if (session.refusal.empty()) session.refusal = std::move(message);
+}
+
+std::string inQuotes(std::string_view p) {
+    // Appending rather than operator+ chains: GCC 12 warns falsely (-Wrestrict) on those.
+    std::string out(1, '"');
+    out += p;
+    out += '"';
+    return out;
+}
+
+std::string errnoText(int err) {
+    return std::generic_category().message(err);
+}
+
+bool endsWith(std::u16string_view s, std::u16string_view tail) {
+    return s.size() >= tail.size() && s.substr(s.size() - tail.size()) == tail;
+}
+
+std::u16string fileNameWithVersion(std::u16string_view wide) {
+    std::u16string name;
+    name.reserve(wide.size() + 3);
+    name = wide;
+    if (name.find(u'.') == std::u16string::npos) name += u'.';
+    if (!endsWith(name, u";1")) name += u";1";
+    return name;
+}
+
+// An entry with that name exists: the same source again is a repeated add
+// and returns it; a different one would hide a file, so it is refused.
+ImageEntry* existingChild(BurnSession& session, ImageEntry* existing, const SourceItem& item) {
+    bool sameKind = (existing->dir != nullptr) == item.directory;
+    if (sameKind && (item.directory || existing->source == item.path)) return existing;
+    std::string other = existing->dir ? "a folder" : inQuotes(existing->source);
+    refuse(session, inQuotes(item.path) + " and " + other +
+                        " have names that differ only in letter case; one folder on a disc "
+                        "cannot hold both.");
+    return nullptr;
+}
+
+}  // namespace
+
+std::size_t FoldedNameHash::operator()(std::u16string_view name) const {
+    // FNV-1a over the folded characters.
+    std::uint64_t h = 14695981039346656037ull;
+    for (char16_t c : name) {
+        h ^= upperCase16(c);
+        h *= 1099511628211ull;
+    }
+    return static_cast<std::size_t>(h);
+}
+
+bool FoldedNameEqual::operator()(std::u16string_view a, std::u16string_view b) const {
+    if (a.size() != b.size()) return false;
+    for (std::size_t i = 0; i < a.size(); ++i)
+        if (a[i] != b[i] && upperCase16(a[i]) != upperCase16(b[i])) return false;
+    return true;
+}
+
+ImageTime imageTimeFromUnix(std::time_t t) {
+    std::tm tm{};
+    ImageTime out;
+    if (!localtime_r(&t, &tm)) return out;
+    out.year = std::clamp(tm.tm_year + 1900, 1900, 2155);
+    out.month = tm.tm_mon + 1;
+    out.day = tm.tm_mday;
+    out.hour = tm.tm_hour;
+    out.minute = tm.tm_min;
+    out.second = std::min(tm.tm_sec, 59);
+    out.gmtOffset = static_cast<std::int8_t>(std::clamp<long>(tm.tm_gmtoff / 900, -48, 52));
+    return out;
+}
+
+void clearImage(BurnSession& session) {
+    session.entries.clear();
+    session.dirs.clear();
+    session.pathTable.clear();
+    session.metadata.clear();
+    session.metadata.shrink_to_fit();
+    session.refusal.clear();
+    session.layout = {};
+    session.layoutValid = false;
+    auto root = std::make_unique<ImageDir>();
+    root->parent = root.get();
+    root->number = 1;
+    session.root = root.get();
+    session.dirs.push_back(std::move(root));
+    session.pathTable.push_back(session.root);
+    session.gmtOffset = imageTimeFromUnix(std::time(nullptr)).gmtOffset;
+}
+
+ImageEntry* addFile(BurnSession& session, ImageDir& dir, SourceItem item) {
+    std::u16string wide = item.wide.empty() ? utf8ToUtf16(item.name) : std::move(item.wide);
+    std::u16string joliet = fileNameWithVersion(wide);
+    if (auto found = dir.index.find(std::u16string_view(joliet)); found != dir.index.end())
+        return existingChild(session, *found, item);
+    if (joliet.size() > kMaxJolietChars) {
+        refuse(session, "The name of " + inQuotes(item.path) + " is longer than " +
+                            std::to_string(kMaxJolietChars - 2) + " characters.");
+        return nullptr;
+    }
+    if (item.size > kMaxFileSize) {
+        refuse(session, inQuotes(item.path) + " is 4 GB or larger; a disc image cannot hold it.");
+        return nullptr;
+    }
+    if (session.entries.size() >= kMaxEntries) {
+        refuse(session, "More than " + std::to_string(kMaxEntries) + " files and folders.");
+        return nullptr;
+    }
+    auto entry = std::make_unique<ImageEntry>();
+    std::string iso = dir.shortNames.assign(wide, false);
+    if (iso.find('.') == std::string::npos) iso += '.';
+    entry->isoName = iso + ";1";
+    entry->jolietName = std::move(joliet);
+    entry->source = std::move(item.path);
+    entry->time = imageTimeFromUnix(item.modified);
+    entry->size = item.size;
+    entry->attributes = item.hidden ? kAttributeHidden : 0;
+    ImageEntry* raw = entry.get();
+    dir.children.push_back(raw);
+    dir.index.insert(raw);
+    session.entries.push_back(std::move(entry));
+    session.layoutValid = false;
+    return raw;
+}
+
+ImageDir* addSubdirectory(BurnSession& session, ImageDir& parent, const SourceItem& item) {
+    std::u16string name = item.wide.empty() ? utf8ToUtf16(item.name) : item.wide;
+    if (auto found = parent.index.find(std::u16string_view(name)); found != parent.index.end()) {
+        ImageEntry* existing = existingChild(session, *found, item);
+        return existing ? existing->dir : nullptr;
+    }
+    if (name.size() > kMaxJolietChars) {
+        refuse(session, "The name of the folder " + inQuotes(item.path) + " is longer than " +
+                            std::to_string(kMaxJolietChars) + " characters.");
+        return nullptr;
+    }
+    if (session.dirs.size() >= kMaxDirectories || session.entries.size() >= kMaxEntries) {
+        refuse(session, "More than " + std::to_string(kMaxDirectories) + " folders or " +
+                            std::to_string(kMaxEntries) + " files and folders.");
+        return nullptr;
+    }
+    auto dir = std::make_unique<ImageDir>();
+    dir->parent = &parent;
+    dir->longName = name;
+    dir->isoName = parent.shortNames.assign(name, true);
+
+    auto entry = std::make_unique<ImageEntry>();
+    entry->isoName = dir->isoName;
+    entry->jolietName = std::move(name);
+    entry->time = imageTimeFromUnix(item.modified);
+    entry->attributes = kAttributeDirectory | (item.hidden ? kAttributeHidden : 0);
+    entry->dir = dir.get();
+
+    ImageDir* raw = dir.get();
+    parent.children.push_back(entry.get());
+    parent.index.insert(entry.get());
+    session.entries.push_back(std::move(entry));
+    session.dirs.push_back(std::move(dir));
+    session.layoutValid = false;
+    return raw;
+}
+
+ImageDir* findDirectory(const BurnSession& session, std::string_view imagePath) {
+    ImageDir* dir = session.root;
+    std::size_t pos = 0;
+    while (dir && pos < imagePath.size()) {
+        std::size_t next = imagePath.find_first_of("\\/", pos);
+        if (next == std::string_view::npos) next = imagePath.size();
+        std::string_view part = imagePath.substr(pos, next - pos);
+        pos = next + 1;
+        if (part.empty()) continue;
+        std::u16string name = utf8ToUtf16(part);
+        auto found = dir->index.find(std::u16string_view(name));
+        dir = (found != dir->index.end() && (*found)->dir) ? (*found)->dir : nullptr;
+    }
+    return dir;
+}
+
+namespace {
+
+// What the folder walk needs of a stat.
+struct Found {
+    int error = 0;
+    mode_t mode = 0;
+    std::uint64_t size = 0;
+    std::time_t modified = 0;
+};
+
+// Looking at each entry is most of the cost of adding a big folder, and the
+// kernel serves two lookups at once: a large folder is split between this
+// thread and a second one.
+void statAll(int folderFd, const std::vector<std::string>& names, std::vector<Found>& found) {
+    auto range = [&](std::size_t from, std::size_t to) {
+        for (std::size_t i = from; i < to; ++i) {
+            struct stat st {};
+            if (fstatat(folderFd, names[i].c_str(), &st, 0) != 0) {
+                found[i].error = errno;
+                continue;
+            }
+            found[i].mode = st.st_mode;
+            found[i].size = static_cast<std::uint64_t>(st.st_size);
+            found[i].modified = st.st_mtime;
+        }
+    };
+    constexpr std::size_t kSplitFrom = 1024;
+    const std::size_t n = names.size();
+    if (n >= kSplitFrom && std::thread::hardware_concurrency() > 1) {
+        try {
+            std::thread helper(range, n / 2, n);
+            range(0, n / 2);
+            helper.join();
+            return;
+        } catch (const std::system_error&) {
+            // No thread to be had: the rest is done here.
+        }
+    }
+    range(0, n);
+}
+
+struct FolderWalk {
+    BurnSession& session;
+    std::string pattern;
+    bool recurse;
+    // Folders being walked, to stop at a symbolic link that loops back.
+    std::set<std::pair<dev_t, ino_t>> open;
+
+    bool matches(const std::string& name) const {
+        if (pattern == "*.*" || pattern == "*" || pattern.empty()) return true;
+        return fnmatch(pattern.c_str(), name.c_str(), FNM_CASEFOLD) == 0;
+    }
+
+    // The entries of a folder in name order, ignoring letter case first.
+    // `order` receives the indices of `items` in name order.
+    bool list(const std::string& folder, std::vector<SourceItem>& items,
+              std::vector<std::size_t>& order) {
+        DIR* d = opendir(folder.c_str());
+        if (!d) {
+            refuse(session,
+                   "Cannot read the folder " + inQuotes(folder) + ": " + errnoText(errno) + ".");
+            return false;
+        }
+        std::vector<std::string> names;
+        while (dirent* e = readdir(d)) {
+            const char* n = e->d_name;
+            if (n[0] == '.' && (n[1] == 0 || (n[1] == '.' && n[2] == 0))) continue;
+            names.emplace_back(n);
+        }
+        std::vector<Found> found(names.size());
+        statAll(dirfd(d), names, found);
+        closedir(d);
+
+        items.reserve(names.size());
+        for (std::size_t i = 0; i < names.size(); ++i) {
+            std::string path = folder;
+            path += '/';
+            path += names[i];
+            if (found[i].error != 0) {
+                refuse(session,
+                       "Cannot read " + inQuotes(path) + ": " + errnoText(found[i].error) + ".");
+                continue;
+            }
+            // Pipes, sockets and devices have no contents to put on a disc.
+            if (!S_ISREG(found[i].mode) && !S_ISDIR(found[i].mode)) continue;
+            SourceItem item;
+            item.directory = S_ISDIR(found[i].mode);
+            item.size = item.directory ? 0 : found[i].size;
+            item.modified = found[i].modified;
+            item.hidden = names[i][0] == '.';
+            item.path = std::move(path);
+            item.name = std::move(names[i]);
+            items.push_back(std::move(item));
+        }
+        // Byte order of UTF-8 is code point order; letter case is folded
+        // for ASCII only, which is enough for a stable, readable order. Eight
+        // folded bytes from where the names start to differ ("IMG_0001",
+        // "IMG_0002": from the "0"), packed into a number, settle most
+        // comparisons without touching the names.
+        auto fold = [](unsigned char c) {
+            return static_cast<unsigned char>(c >= 'a' && c <= 'z' ? c - 32 : c);
+        };
+        std::size_t common = items.empty() ? 0 : items[0].name.size();
+        for (std::size_t i = 1; i < items.size() && common > 0; ++i) {
+            const std::string& a = items[0].name;
+            const std::string& b = items[i].name;
+            std::size_t k = 0;
+            std::size_t n = std::min(common, b.size());
+            while (k < n && fold(static_cast<unsigned char>(a[k])) ==
+                                fold(static_cast<unsigned char>(b[k])))
+                ++k;
+            common = k;
+        }
+        std::vector<std::pair<std::uint64_t, std::size_t>> keys(items.size());
+        for (std::size_t i = 0; i < items.size(); ++i) {
+            const std::string& name = items[i].name;
+            std::uint64_t prefix = 0;
+            for (std::size_t k = common; k < common + 8; ++k)
+                prefix = (prefix << 8) |
+                         (k < name.size() ? fold(static_cast<unsigned char>(name[k])) : 0);
+            keys[i] = {prefix, i};
+        }
+        std::sort(keys.begin(), keys.end(), [&](const auto& x, const auto& y) {
+            if (x.first != y.first) return x.first < y.first;
+            const std::string& a = items[x.second].name;
+            const std::string& b = items[y.second].name;
+            std::size_t n = std::min(a.size(), b.size());
+            for (std::size_t i = 0; i < n; ++i) {
+                unsigned char ca = fold(static_cast<unsigned char>(a[i]));
+                unsigned char cb = fold(static_cast<unsigned char>(b[i]));
+                if (ca != cb) return ca < cb;
+            }
+            if (a.size() != b.size()) return a.size() < b.size();
+            return a < b;
+        });
+        order.resize(keys.size());
+        for (std::size_t i = 0; i < keys.size(); ++i) order[i] = keys[i].second;
+        return true;
+    }
+
+    void walk(ImageDir& target, const std::string& folder) {
+        struct stat st {};
+        if (stat(folder.c_str(), &st) != 0) {
+            refuse(session,
+                   "Cannot read the folder " + inQuotes(folder) + ": " + errnoText(errno) + ".");
+            return;
+        }
+        auto id = std::make_pair(st.st_dev, st.st_ino);
+        if (!open.insert(id).second) {
+            refuse(session, "The folder " + inQuotes(folder) + " contains itself through a link.");
+            return;
+        }
+        std::vector<SourceItem> items;
+        std::vector<std::size_t> order;
+        if (list(folder, items, order)) {
+            target.index.reserve(target.index.size() + items.size());
+            target.shortNames.reserve(items.size());
+            if (recurse) {
+                for (std::size_t i : order) {
+                    if (!items[i].directory) continue;
+                    if (ImageDir* sub = addSubdirectory(session, target, items[i]))
+                        walk(*sub, items[i].path);
+                }
+            }
+            for (std::size_t i : order)
+                if (!items[i].directory && matches(items[i].name))
+                    addFile(session, target, std::move(items[i]));
+        }
+        open.erase(id);
+    }
+};
+
+}  // namespace
+
+ImageDir* addFolder(BurnSession& session, std::string_view target, const fs::path& folder,
+                    std::string_view pattern, bool recurse) {
+    if (!session.root) clearImage(session);
+    ImageDir* dir = findDirectory(session, target);
+    if (!dir) return nullptr;
+    std::string text = folder.string();
+    if (text.size() > 1 && (text.back() == '/' || text.back() == '\\')) text.pop_back();
+    FolderWalk walk{session, std::string(pattern), recurse, {}};
+    walk.walk(*dir, text);
+    return dir;
+}
+
+void setVolumeLabel(BurnSession& session, std::string_view text) {
+    // Cut at a character boundary so the 8-bit label stays valid UTF-8.
+    std::size_t bytes = std::min(text.size(), kMaxLabelBytes);
+    while (bytes > 0 && bytes < text.size() &&
+           (static_cast<unsigned char>(text[bytes]) & 0xC0) == 0x80)
+        --bytes;
+    session.label = std::string(text.substr(0, bytes));
+    session.jolietLabel = utf8ToUtf16(session.label);
+    if (session.jolietLabel.size() > kMaxLabelChars) session.jolietLabel.resize(kMaxLabelChars);
+}
+
+}  // namespace rondivo::burn

@@ -1,0 +1,32 @@
+#pragma once
+// The metadata of a laid-out image: system area, primary and Joliet
+// supplementary volume descriptors, terminator, path tables and directories
+// (ECMA-119 §8, §9; Joliet), into session.metadata.
+#include "iso/iso_image.h"
+
+namespace rondivo::burn {
+
+// Fills session.metadata (first data sector × 2048 bytes). Returns false and
+// sets error code 1 when the layout is not valid.
+bool emitMetadata(BurnSession& session);
+
+// Byte offsets inside a volume descriptor (ECMA-119 §8.4).
+namespace vd {
+inline constexpr std::size_t kType = 0;
+inline constexpr std::size_t kStandardId = 1;
+inline constexpr std::size_t kVersion = 6;
+inline constexpr std::size_t kVolumeId = 40;
+inline constexpr std::size_t kVolumeSpaceSize = 80;
+inline constexpr std::size_t kEscapes = 88;
+inline constexpr std::size_t kVolumeSetSize = 120;
+inline constexpr std::size_t kVolumeSequence = 124;
+inline constexpr std::size_t kBlockSize = 128;
+inline constexpr std::size_t kPathTableSize = 132;
+inline constexpr std::size_t kLTable = 140;
+inline constexpr std::size_t kMTable = 148;
+inline constexpr std::size_t kRootRecord = 156;
+inline constexpr std::size_t kFileStructureVersion = 881;
+static_assert(kRootRecord + 34 == 190, "root record ends where the identifiers begin");
+}  // namespace vd
+
+}  // namespace rondivo::burn

@@ -1,0 +1,95 @@
+#include "menucreator/ui/hyperlink_dialog.h"
+
+#include <wx/filedlg.h>
+#include <wx/sizer.h>
+#include <wx/statbox.h>
+
+#include "menucreator/hyperlink_action.h"
+
+namespace rondivo::menucreator {
+
+CHyperlinkDlg::CHyperlinkDlg(wxWindow* parent, MenuPrompts prompts)
+    : wxDialog(parent, wxID_ANY, "Insert Hyperlink"), prompts_(std::move(prompts)) {
+    auto* box = new wxStaticBoxSizer(wxVERTICAL, this, "Image/Button Action");
+    wxWindow* boxWin = box->GetStaticBox();
+    box->Add(new wxStaticText(boxWin, wxID_ANY,
+                              "Select an action to perform when the image or button is clicked."),
+             0, wxALL, 6);
+    list_ = new wxChoice(boxWin, ID_ACTION);
+    for (const char* a : kHyperlinkActions) list_->Append(a);
+    box->Add(list_, 0, wxEXPAND | wxLEFT | wxRIGHT, 6);
+    edit_ = new wxTextCtrl(boxWin, ID_ARGUMENT, "", wxDefaultPosition, wxSize(300, -1));
+    box->Add(edit_, 0, wxEXPAND | wxALL, 6);
+    auto* row = new wxBoxSizer(wxHORIZONTAL);
+    hint_ = new wxStaticText(boxWin, ID_HINT, "Static");
+    selectFile_ = new wxButton(boxWin, ID_SELECT_FILE, "&Select File");
+    row->Add(hint_, 1, wxALIGN_CENTER_VERTICAL);
+    row->Add(selectFile_, 0, wxLEFT, 6);
+    box->Add(row, 0, wxEXPAND | wxLEFT | wxRIGHT | wxBOTTOM, 6);
+    auto* buttons = new wxBoxSizer(wxHORIZONTAL);
+    buttons->Add(new wxButton(this, wxID_OK, "OK"), 0, wxALL, 4);
+    buttons->Add(new wxButton(this, wxID_CANCEL, "Cancel"), 0, wxALL, 4);
+    auto* top = new wxBoxSizer(wxVERTICAL);
+    top->Add(box, 1, wxEXPAND | wxALL, 8);
+    top->Add(buttons, 0, wxALIGN_RIGHT | wxLEFT | wxRIGHT | wxBOTTOM, 8);
+    SetSizerAndFit(top);
+    Centre();
+
+    // Opening: the first action, the edit box enabled, nothing else yet.
+    list_->SetSelection(0);
+    actionName_ = kHyperlinkActions[0];
+    selectFile_->Disable();
+    edit_->Enable();
+    showMembers();
+
+    list_->Bind(wxEVT_CHOICE, [this](wxCommandEvent&) { onActionChanged(); });
+    selectFile_->Bind(wxEVT_BUTTON, [this](wxCommandEvent&) { onSelectFile(); });
+    Bind(
+        wxEVT_BUTTON,
+        [this](wxCommandEvent&) {
+            if (confirm()) EndModal(wxID_OK);
+        },
+        wxID_OK);
+}
+
+void CHyperlinkDlg::showMembers() {
+    hint_->SetLabel(wxString::FromUTF8(hintText_));
+    edit_->ChangeValue(wxString::FromUTF8(argument_));
+}
+
+void CHyperlinkDlg::onActionChanged() {
+    actionName_ = list_->GetStringSelection().utf8_string();
+    HyperlinkActionControls c = controlsForAction(actionName_);
+    hintText_ = c.hint;
+    edit_->Enable(c.argumentEnabled);
+    selectFile_->Enable(c.selectFileEnabled);
+    showMembers();
+}
+
+void CHyperlinkDlg::onSelectFile() {
+    std::vector<wxString> files = prompts_.openFiles(this, "Select a file to open or run", "", "",
+                                                     "", wxFD_OPEN | wxFD_MULTIPLE, false);
+    if (files.empty()) return;
+    std::vector<std::string> paths;
+    for (const wxString& f : files) paths.push_back(f.utf8_string());
+    // Typed text the author has not confirmed yet is kept, and the files added after it.
+    argument_ = appendSelectedFiles(edit_->GetValue().utf8_string(), paths);
+    showMembers();
+}
+
+bool CHyperlinkDlg::confirm() {
+    actionName_ = list_->GetStringSelection().utf8_string();
+    argument_ = edit_->GetValue().utf8_string();
+    if (auto refusal = validateHyperlink(actionName_, argument_)) {
+        prompts_.message(this, wxString::FromUTF8(*refusal), "Rondivo!", wxOK | wxICON_EXCLAMATION);
+        edit_->SetFocus();
+        return false;
+    }
+    return true;
+}
+
+std::string CHyperlinkDlg::url() const {
+    return buildActionUrl(actionName_, argument_);
+}
+
+}  // namespace rondivo::menucreator

@@ -1,0 +1,126 @@
+#pragma once
+// CMenuCreatorDlg: the Menu Creator window. The designer opens it with
+// runMenuCreator(); everything it does to the page goes through CMenuDocument.
+#include <wx/dialog.h>
+#include <wx/toolbar.h>
+
+#include <filesystem>
+#include <memory>
+#include <optional>
+#include <string>
+
+#include "menucreator/ui/menu_document_window.h"
+#include "menucreator/menu_page.h"
+#include "menucreator/ui/menu_prompts.h"
+#include "menucreator/preview_navigation.h"
+#include "menucreator/ui/save_menu_dialog.h"
+
+namespace rondivo::menucreator {
+
+// Runs the Menu Creator modally over `parent`. `programFolder` holds "html"
+// (templates, demo menus, saved menus) and "pages" (the built-in pages).
+// Returns the full path of the saved menu page when the author saved one;
+// nothing when the window was closed without saving.
+std::optional<std::string> runMenuCreator(wxWindow* parent,
+                                          const std::filesystem::path& programFolder);
+
+wxBitmap toolbarIcon(int iconId);
+
+// The answers the window gets from its own dialogs; tests replace them.
+struct MenuCreatorDialogs {
+    // CSaveMenuDlg: the result and, on Save, the file name with ".html".
+    std::function<std::pair<CSaveMenuDlg::Result, std::string>(
+        wxWindow*, const std::string& name, const std::filesystem::path& folder, bool offerDiscard)>
+        saveAs;
+    // CHyperlinkDlg: the address to attach, or nothing on Cancel.
+    std::function<std::optional<std::string>(wxWindow*)> hyperlink;
+};
+
+class CMenuCreatorDlg : public wxDialog {
+  public:
+    enum Command {
+        ID_INSERT_IMAGE = 300,
+        ID_FREE_MOVE = 301,
+        ID_BOLD = 302,
+        ID_ITALIC = 303,
+        ID_UNDERLINE = 304,
+        ID_HYPERLINK = 305,
+        ID_SAVE = 309,
+        ID_OPEN = 310,
+        ID_PREVIEW = 311,
+        ID_CENTER = 312,
+        ID_JUSTIFY_LEFT = 313,
+        ID_JUSTIFY_RIGHT = 314,
+        ID_TEXT_COLOR = 315,
+        ID_BACKGROUND_COLOR = 317,
+        ID_BACKGROUND_IMAGE = 318,
+        ID_PAGE_TITLE = 320,
+        ID_CHANGE_FONT = 321,
+        ID_INSERT_TEXT = 322,
+        ID_HELP = 323,
+        ID_BACKGROUND_MUSIC = 324,
+        ID_INSERT_MOVIE = 325,
+        ID_STOP_PREVIEW = 400,
+        ID_CLOSE = 2,
+    };
+    enum { ID_BROWSER = 1085, ID_TOOLBAR = 1046 };
+
+    CMenuCreatorDlg(wxWindow* parent, const std::filesystem::path& programFolder,
+                    MenuPrompts prompts = MenuPrompts::standard(), MenuCreatorDialogs dialogs = {});
+
+    // Runs a toolbar command (or 2, the close request).
+    void runCommand(int id);
+    // Acts on an address the page navigates to; true when it was cancelled.
+    bool handleNavigation(const std::string& address);
+
+    // 0 while the window runs, then wxID_OK or wxID_CANCEL.
+    int endCode() const { return endCode_; }
+    const std::filesystem::path& menuFilePath() const { return menuFilePath_; }
+    const std::string& menuName() const { return menuName_; }
+    const std::string& currentUrl() const { return currentUrl_; }
+    bool editing() const { return editing_; }
+    const MenuHeadValues& head() const { return head_; }
+    CMenuDocument& document() { return *document_; }
+    wxToolBar* toolbar() const { return toolbar_; }
+    const std::filesystem::path& htmlFolder() const { return htmlFolder_; }
+
+  private:
+    // Path macros as the preview resolves them: the program folder plays the disc.
+    PathMacros previewMacros() const { return systemPathMacros(programFolder_, false); }
+    void onLoaded(const wxString& url);
+    void loadPage(const std::string& pathOrUrl);
+    void startFromChooser(const std::string& address);
+    void selectAllStep();
+    void togglePreview();
+    void saveFlow(bool offerDiscard);
+    void finish(int code);
+    void runPreviewStep(const PreviewStep& step);
+    void copyFiles(const std::vector<std::pair<std::string, std::string>>& pairs,
+                   const std::string& doneText);
+    std::string chooseFile(const wxString& title, const wxString& filter, bool preview,
+                           const wxString& defaultName = "");
+
+    void insertImage();
+    void hyperlink();
+    void insertText();
+    void insertMovie();
+
+    std::filesystem::path programFolder_;
+    std::filesystem::path htmlFolder_;
+    MenuPrompts prompts_;
+    MenuCreatorDialogs dialogs_;
+    std::unique_ptr<CMenuDocument> document_;
+    wxToolBar* toolbar_ = nullptr;
+
+    std::filesystem::path menuFolder_;    // where a save writes
+    std::filesystem::path menuFilePath_;  // the written file after a save
+    std::string menuName_;
+    std::string currentUrl_;
+    bool editing_ = false;
+    bool templateFirstLoad_ = false;
+    int insertedMovies_ = 0;
+    MenuHeadValues head_;
+    int endCode_ = 0;
+};
+
+}  // namespace rondivo::menucreator

@@ -1,0 +1,255 @@
+#include "menucreator/ui/menu_document_window.h"
+
+#include <dlfcn.h>
+#include <wx/filesys.h>
+#include <wx/mstream.h>
+
+#include <cstring>
+#include <fstream>
+#include <sstream>
+
+#include "player/media_compat.h"
+#include "menucreator/menu_editor_script.h"
+#include "menucreator/menu_page.h"
+#include "menucreator/templates.h"
+
+namespace rondivo::menucreator {
+
+ResPageHandler::ResPageHandler(std::filesystem::path pagesFolder)
+    : wxWebViewHandler("res"), pagesFolder_(std::move(pagesFolder)) {}
+
+std::string ResPageHandler::pageText(const std::filesystem::path& pagesFolder,
+                                     const std::string& number) {
+    if (number.empty()) return {};
+    std::error_code ec;
+    for (std::filesystem::directory_iterator it(pagesFolder, ec), end; !ec && it != end;
+         it.increment(ec)) {
+        if (it->path().stem().string() != number) continue;
+        std::ifstream in(it->path(), std::ios::binary);
+        std::ostringstream text;
+        text << in.rdbuf();
+        return text.str();
+    }
+    if (number == "179") return blankTemplatePage();
+    return {};
+}
+
+wxFSFile* ResPageHandler::GetFile(const wxString& uri) {
+    std::string text = pageText(pagesFolder_, builtInPageNumber(uri.utf8_string()));
+    if (text.empty()) return nullptr;
+    wxMemoryOutputStream out;
+    out.Write(text.data(), text.size());
+    return new wxFSFile(new wxMemoryInputStream(out), uri, "text/html", wxString(),
+                        wxDateTime::Now());
+}
+
+namespace {
+
+// The engine's own calls, looked up in the already loaded library: wxWidgets
+// gives no way to declare a scheme "local", and its own scheme handlers are
+// bound to the first web view that registers them (a later view, after that
+// one is gone, would be served through a dangling pointer). So the built-in
+// pages are registered once per process, here, and every view shares them.
+struct WebKitCalls {
+    using GetDefault = void* (*)();
+    using GetManager = void* (*)(void*);
+    using RegisterLocal = void (*)(void*, const char*);
+    using Callback = void (*)(void* request, void* userData);
+    using RegisterScheme = void (*)(void* context, const char* scheme, Callback cb, void* data,
+                                    void* destroy);
+    using GetUri = const char* (*)(void* request);
+    using NewStream = void* (*)(const void* data, long len, void (*destroy)(void*));
+    using Finish = void (*)(void* request, void* stream, long long len, const char* mime);
+    using Unref = void (*)(void*);
+    using Malloc = void* (*)(unsigned long);
+    using Free = void (*)(void*);
+
+    GetDefault getDefault = sym<GetDefault>("webkit_web_context_get_default");
+    GetManager getManager = sym<GetManager>("webkit_web_context_get_security_manager");
+    RegisterLocal registerLocal =
+        sym<RegisterLocal>("webkit_security_manager_register_uri_scheme_as_local");
+    RegisterScheme registerScheme = sym<RegisterScheme>("webkit_web_context_register_uri_scheme");
+    GetUri getUri = sym<GetUri>("webkit_uri_scheme_request_get_uri");
+    NewStream newStream = sym<NewStream>("g_memory_input_stream_new_from_data");
+    Finish finish = sym<Finish>("webkit_uri_scheme_request_finish");
+    Unref unref = sym<Unref>("g_object_unref");
+    Malloc gMalloc = sym<Malloc>("g_malloc");
+    Free gFree = sym<Free>("g_free");
+
+    template <typename F>
+    static F sym(const char* name) {
+        return reinterpret_cast<F>(dlsym(RTLD_DEFAULT, name));
+    }
+    bool complete() const {
+        return getDefault && getManager && registerLocal && registerScheme && getUri && newStream &&
+               finish && unref && gMalloc && gFree;
+    }
+};
+
+std::filesystem::path& pagesFolder() {
+    static std::filesystem::path folder;
+    return folder;
+}
+
+void serveBuiltInPage(void* request, void*) {
+    static WebKitCalls wk;
+    const char* uri = wk.getUri(request);
+    std::string text = ResPageHandler::pageText(pagesFolder(), builtInPageNumber(uri ? uri : ""));
+    if (text.empty())
+        text =
+            "<HTML><BODY>The page " + std::string(uri ? uri : "") + " is not there.</BODY></HTML>";
+    void* copy = wk.gMalloc(text.size());
+    std::memcpy(copy, text.data(), text.size());
+    void* stream = wk.newStream(copy, static_cast<long>(text.size()), wk.gFree);
+    wk.finish(request, stream, static_cast<long long>(text.size()), "text/html");
+    wk.unref(stream);
+}
+
+// Returns false when the engine's calls are not there (another engine).
+bool registerBuiltInPages(const std::filesystem::path& folder) {
+    pagesFolder() = folder;
+    static bool registered = false;
+    if (registered) return true;
+    WebKitCalls wk;
+    if (!wk.complete()) return false;
+    void* context = wk.getDefault();
+    wk.registerLocal(wk.getManager(context), "res");
+    wk.registerScheme(context, "res", serveBuiltInPage, nullptr, nullptr);
+    registered = true;
+    return true;
+}
+
+}  // namespace
+
+CMenuDocument::CMenuDocument(wxWindow* parent, wxWindowID id,
+                             const std::filesystem::path& programFolder) {
+    bool shared = registerBuiltInPages(programFolder / "pages");
+    view_ = wxWebView::New();
+    view_->Create(parent, id, wxWebViewDefaultURLStr, wxDefaultPosition, wxDefaultSize);
+    if (!shared)
+        view_->RegisterHandler(
+            wxSharedPtr<wxWebViewHandler>(new ResPageHandler(programFolder / "pages")));
+    view_->AddUserScript(wxString::FromUTF8(mediaCompatScript()), wxWEBVIEW_INJECT_AT_DOCUMENT_END);
+    view_->AddUserScript(wxString::FromUTF8(menuEditorScript()), wxWEBVIEW_INJECT_AT_DOCUMENT_END);
+    view_->EnableContextMenu(false);
+}
+
+void CMenuDocument::navigate(const std::string& url) {
+    view_->LoadURL(wxString::FromUTF8(url));
+}
+
+bool CMenuDocument::run(const std::string& script, std::string* result) {
+    wxString out;
+    bool ok = view_->RunScript(wxString::FromUTF8(script), &out);
+    if (result) *result = ok ? out.utf8_string() : std::string();
+    return ok;
+}
+
+bool CMenuDocument::ready() const {
+    if (view_->IsBusy()) return false;
+    wxString out;
+    return view_->RunScript("String(!!window.rondivoEditor && document.readyState === 'complete')",
+                            &out) &&
+           out == "true";
+}
+
+bool CMenuDocument::call(const std::string& expression) {
+    std::string out;
+    return run("String(!!window.rondivoEditor && !!(" + expression + "))", &out) && out == "true";
+}
+
+bool CMenuDocument::exec(const char* command, const char* value, int needs) {
+    std::string arg = value ? jsString(value) : "undefined";
+    return call("rondivoEditor.exec(" + jsString(command) + ", " + arg + ", " +
+                std::to_string(needs) + ")");
+}
+
+bool CMenuDocument::foreColour(std::uint32_t colourRef) {
+    return exec("foreColor", colourText(colourRef).c_str(), kSupportedEnabled);
+}
+
+bool CMenuDocument::insertImage(const std::filesystem::path& picture) {
+    // A file: address, so the picture shows on built-in pages too.
+    std::string url = "file://" + std::filesystem::absolute(picture).string();
+    return exec("insertImage", url.c_str(), kSupported);
+}
+
+bool CMenuDocument::hyperlink(const std::string& url) {
+    return call("rondivoEditor.makeLink(" + jsString(url) + ")");
+}
+
+bool CMenuDocument::setDesignMode(bool on) {
+    return call(std::string("rondivoEditor.setDesignMode(") + (on ? "true" : "false") + ")");
+}
+
+namespace {
+int toInt(const std::string& s) {
+    try {
+        return std::stoi(s);
+    } catch (...) {
+        return 0;
+    }
+}
+}  // namespace
+
+int CMenuDocument::imageCount() {
+    std::string out;
+    return run("String(window.rondivoEditor ? rondivoEditor.imageCount() : 0)", &out) ? toInt(out)
+                                                                                      : 0;
+}
+
+int CMenuDocument::textBoxCount() {
+    std::string out;
+    return run("String(window.rondivoEditor ? rondivoEditor.textBoxCount() : 0)", &out) ? toInt(out)
+                                                                                        : 0;
+}
+
+bool CMenuDocument::setBodyBackground(const std::string& path) {
+    return call("rondivoEditor.setBodyBackground(" + jsString(path) + ")");
+}
+
+bool CMenuDocument::setPageBackgroundColour(std::uint32_t colourRef) {
+    return call("rondivoEditor.setBackgroundColour(" + jsString(colourText(colourRef)) + ")");
+}
+
+bool CMenuDocument::selectionIsTextOrControl() {
+    std::string out;
+    if (!run("String(window.rondivoEditor ? rondivoEditor.selectionType() : '')", &out))
+        return false;
+    return out == "Control" || out == "Text";
+}
+
+bool CMenuDocument::selectionIsTextBox() {
+    return call("rondivoEditor.selectionIsTextBox()");
+}
+
+bool CMenuDocument::pasteFragment(const std::string& html, bool selectAfter) {
+    return call("rondivoEditor.pasteFragment(" + jsString(html) + ", " +
+                (selectAfter ? "true" : "false") + ")");
+}
+
+bool CMenuDocument::zeroImageBorders() {
+    return call("rondivoEditor.zeroImageBorders()");
+}
+bool CMenuDocument::keepActionLinksInPlace() {
+    return call("rondivoEditor.keepActionLinksInPlace()");
+}
+bool CMenuDocument::caretToEnd() {
+    return call("rondivoEditor.caretToEnd()");
+}
+bool CMenuDocument::selectTextBoxContents() {
+    return call("rondivoEditor.selectTextBoxContents()");
+}
+
+int CMenuDocument::freeMove() {
+    std::string out;
+    return run("String(window.rondivoEditor ? rondivoEditor.freeMove() : 0)", &out) ? toInt(out)
+                                                                                    : 0;
+}
+
+std::string CMenuDocument::bodyHtml() {
+    std::string out;
+    return run("window.rondivoEditor ? rondivoEditor.bodyHtml() : ''", &out) ? out : std::string();
+}
+
+}  // namespace rondivo::menucreator

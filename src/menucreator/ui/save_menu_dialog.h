@@ -1,0 +1,35 @@
+#pragma once
+// CSaveMenuDlg: names the menu file; offers Discard when the window closes.
+#include <wx/dialog.h>
+#include <wx/textctrl.h>
+
+#include <filesystem>
+#include <string>
+
+#include "menucreator/ui/menu_prompts.h"
+
+namespace rondivo::menucreator {
+
+class CSaveMenuDlg : public wxDialog {
+  public:
+    enum { ID_NAME = 1005, ID_DISCARD = 1016 };
+    enum class Result { Save, Discard, Cancel };
+
+    CSaveMenuDlg(wxWindow* parent, const std::string& menuName, const std::filesystem::path& folder,
+                 bool offerDiscard, MenuPrompts prompts);
+    // Runs modally; on Save, name() is the file name with ".html".
+    Result run();
+    const std::string& name() const { return name_; }
+
+    // The OK step: true when the dialog may close with Save.
+    bool confirm();
+    wxTextCtrl* nameEdit() const { return edit_; }
+
+  private:
+    wxTextCtrl* edit_ = nullptr;
+    std::filesystem::path folder_;
+    std::string name_;
+    MenuPrompts prompts_;
+};
+
+}  // namespace rondivo::menucreator

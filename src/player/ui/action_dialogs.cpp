@@ -1,0 +1,68 @@
+#include "player/ui/action_dialogs.h"
+
+#include <wx/activityindicator.h>
+#include <wx/button.h>
+#include <wx/sizer.h>
+#include <wx/stattext.h>
+
+#include "ui/gui_pump.h"
+
+namespace rondivo {
+
+PlayerMessageDialog::PlayerMessageDialog(wxWindow* parent, const std::string& caption,
+                                         const std::string& text)
+    : wxDialog(parent, wxID_ANY, wxString::FromUTF8(caption), wxDefaultPosition, wxDefaultSize,
+               wxCAPTION | wxSYSTEM_MENU | wxCLOSE_BOX) {
+    auto* sizer = new wxBoxSizer(wxVERTICAL);
+    auto* message = new wxStaticText(this, kMessageTextId, wxString::FromUTF8(text));
+    message->Wrap(360);
+    sizer->Add(message, 1, wxALL | wxEXPAND, 16);
+    auto* close = new wxButton(this, kMessageCloseId, "Close");
+    close->Bind(wxEVT_BUTTON, [this](wxCommandEvent&) { EndModal(kMessageCloseId); });
+    sizer->Add(close, 0, wxALIGN_CENTER | wxLEFT | wxRIGHT | wxBOTTOM, 12);
+    SetEscapeId(kMessageCloseId);
+    SetAffirmativeId(kMessageCloseId);
+    close->SetDefault();
+    SetSizer(sizer);
+    sizer->SetMinSize(260, -1);
+    Fit();
+    CentreOnParent();
+}
+
+CopyProgressDialog::CopyProgressDialog(wxWindow* parent, const std::string& caption)
+    : wxDialog(parent, wxID_ANY, wxString::FromUTF8(caption), wxDefaultPosition, wxDefaultSize,
+               wxCAPTION) {
+    auto* sizer = new wxBoxSizer(wxVERTICAL);
+    auto* row = new wxBoxSizer(wxHORIZONTAL);
+    auto* spinner = new wxActivityIndicator(this, wxID_ANY);
+    spinner->Start();
+    row->Add(spinner, 0, wxALIGN_CENTER_VERTICAL | wxRIGHT, 10);
+    heading_ = new wxStaticText(this, kProgressHeadingId, "");
+    row->Add(heading_, 1, wxALIGN_CENTER_VERTICAL);
+    sizer->Add(row, 0, wxALL | wxEXPAND, 12);
+    detail_ = new wxStaticText(this, kProgressDetailId, "\n", wxDefaultPosition, wxSize(380, -1),
+                               wxST_NO_AUTORESIZE | wxST_ELLIPSIZE_MIDDLE);
+    sizer->Add(detail_, 0, wxLEFT | wxRIGHT | wxBOTTOM | wxEXPAND, 12);
+    SetSizerAndFit(sizer);
+    CentreOnParent();
+}
+
+void CopyProgressDialog::setHeading(const std::string& text) {
+    heading_->SetLabel(wxString::FromUTF8(text));
+    paintNow();
+}
+
+void CopyProgressDialog::setDetail(const std::string& text) {
+    detail_->SetLabel(wxString::FromUTF8(text));
+    paintNow();
+}
+
+void CopyProgressDialog::paintNow() {
+    Layout();
+    // Paint and size events only: the copy runs on this thread and must not
+    // let the user click links in the page meanwhile.
+    pumpPendingEvents(wxEVT_CATEGORY_UI);
+    Update();
+}
+
+}  // namespace rondivo

@@ -1,0 +1,369 @@
+#include "player/ui/browser_window.h"
+
+#include <wx/dcmemory.h>
+#include <wx/dirdlg.h>
+#include <wx/filename.h>
+#include <wx/filesys.h>
+#include <wx/icon.h>
+#include <wx/log.h>
+#include <wx/mediactrl.h>
+#include <wx/msgdlg.h>
+#include <wx/settings.h>
+#include <wx/sizer.h>
+#include <wx/uri.h>
+#include <wx/webview.h>
+
+#include "disc/autorun_inf.h"
+#include "platform/eject.h"
+#include "platform/paths.h"
+#include "player/ui/action_dialogs.h"
+#include "player/media_compat.h"
+#include "player/ui/secure_hooks.h"
+#include "player/secure_extract.h"
+#include "ui/open_with_dialog.h"
+
+namespace rondivo {
+
+namespace fs = std::filesystem;
+
+namespace {
+
+// The web engine rewrites an http:// address before the navigation hook sees
+// it (host lower-cased, backslashes turned to "/", braces escaped), so clicks on
+// action links are caught in the page and the address, as written, comes to
+// the window as a navigation to our own scheme, which the engine leaves alone.
+// (A script message handler would do too, but registering one makes the
+// window wait for the page process: most of a second at start-up.)
+// The page's own handlers run first; a click they cancel is no action.
+const char* kActionLinkScript = R"JS(
+(function () {
+  if (window.__rondivoActions) return;
+  window.__rondivoActions = true;
+  window.addEventListener('click', function (e) {
+    if (e.defaultPrevented) return;
+    var n = e.target;
+    while (n && !(n.nodeType === 1 && (n.localName === 'a' || n.localName === 'area') && n.hasAttribute('href')))
+      n = n.parentNode;
+    if (!n) return;
+    var href = n.getAttribute('href');
+    if (href.toUpperCase().indexOf('ACTION_') < 0) return;
+    e.preventDefault();
+    window.location.href = 'rondivo-action:' + encodeURIComponent(href);
+  }, false);
+  // The engine aborts the whole program when a script opens a window, so
+  // window.open becomes a click on a link to a new window: the engine takes
+  // that safely (no window opens), and an action link passes the handler above.
+  window.open = function (url) {
+    if (url === undefined || url === null || url === '') return null;
+    var a = document.createElement('a');
+    a.setAttribute('href', String(url));
+    a.setAttribute('target', '_blank');
+    (document.body || document.documentElement).appendChild(a);
+    a.click();
+    a.remove();
+    return null;
+  };
+})();
+)JS";
+
+constexpr const char* kActionScheme = "rondivo-action:";
+
+// Right-button presses never reach the page, in every frame.
+const char* kNoRightClickScript = R"JS(
+(function () {
+  function swallow(e) {
+    if (e.type === 'contextmenu' || e.button === 2) { e.preventDefault(); e.stopImmediatePropagation(); }
+  }
+  ['contextmenu', 'mousedown', 'dblclick', 'auxclick'].forEach(function (t) {
+    window.addEventListener(t, swallow, true);
+  });
+})();
+)JS";
+
+long browserStyle(const PresentationSettings& s) {
+    long style =
+        wxCAPTION | wxSYSTEM_MENU | wxCLOSE_BOX | wxRESIZE_BORDER | wxMINIMIZE_BOX | wxMAXIMIZE_BOX;
+    // The window manager decides decorations when the window is created, so
+    // the frame options are applied here rather than after creation.
+    if (s.disableTitleBar) style &= ~(wxCAPTION | wxSYSTEM_MENU | wxCLOSE_BOX);
+    if (s.disableResizing) style &= ~(wxRESIZE_BORDER | wxMINIMIZE_BOX | wxMAXIMIZE_BOX);
+    if (!(style & (wxCAPTION | wxRESIZE_BORDER))) style |= wxBORDER_NONE;
+    if (s.topMost) style |= wxSTAY_ON_TOP;
+    return style | wxDIALOG_NO_PARENT;
+}
+
+// The program's own icon: a disc.
+wxIcon programIcon() {
+    wxBitmap bmp(32, 32, 32);
+    bmp.UseAlpha();
+    {
+        wxMemoryDC dc(bmp);
+        dc.SetBackground(*wxWHITE_BRUSH);
+        dc.Clear();
+        dc.SetPen(wxPen(wxColour(90, 90, 110)));
+        dc.SetBrush(wxBrush(wxColour(200, 205, 225)));
+        dc.DrawCircle(16, 16, 15);
+        dc.SetBrush(wxBrush(wxColour(120, 160, 230)));
+        dc.DrawCircle(16, 16, 9);
+        dc.SetBrush(*wxWHITE_BRUSH);
+        dc.DrawCircle(16, 16, 3);
+    }
+    wxIcon icon;
+    icon.CopyFromBitmap(bmp);
+    return icon;
+}
+
+}  // namespace
+
+std::string fileUrl(const fs::path& file) {
+    return wxFileSystem::FileNameToURL(wxFileName(wxString::FromUTF8(file.string()))).utf8_string();
+}
+
+BrowserWindow::BrowserWindow(const BrowserLaunch& launch) {
+    const PresentationSettings& s = launch.settings;
+    placement_.sizeIndex = launch.windowSizeIndex;
+    placement_.customWidth = s.customWidth;
+    placement_.customHeight = s.customHeight;
+    placement_.startX = s.startX;
+    placement_.startY = s.startY;
+    placement_.centreOnStart = s.centreOnStart != 0;
+    iconPath = launch.icon;
+    mediaMode = launch.mediaMode;
+    dataFolderLayout = launch.dataFolderLayout;
+    auto found = platform::findCaseInsensitive("/", launch.address);
+    address = (found ? *found : launch.address).string();
+
+    // 1-2: the window and its control, which grows with the window.
+    Create(nullptr, wxID_ANY, wxEmptyString, wxDefaultPosition, wxDefaultSize, browserStyle(s));
+    SetClientSize(kBrowserTemplateWidth, kBrowserTemplateHeight);
+    SetMinSize(wxSize(kBrowserMinWidth, kBrowserMinHeight));
+    Centre();
+    SetSizer(new wxBoxSizer(wxVERTICAL));
+
+    // 3: the disc's secure files, decrypted into the temporary folder.
+    SecureExtraction extraction;
+    extraction.owner = this;
+    extraction.address = address;
+    extraction.dataFolderLayout = dataFolderLayout;
+    runSecureExtraction(extraction);
+    address = extraction.address.string();
+    secureFolder = extraction.secureFolder;
+
+    context_.executableFolder = platform::executableFolder();
+    context_.dataFolderLayout = dataFolderLayout;
+    context_.secureFolder = secureFolder;
+
+    // 4-7: frame options are in the style; the movie or the page.
+    if (mediaMode) {
+        createMediaCtrl();
+        auto slash = address.rfind('/');
+        if (slash != std::string::npos && slash > 0)
+            SetTitle(wxString::FromUTF8(address.substr(slash + 1)));
+    } else {
+        createWebView(s.disableRightClick != 0);
+    }
+    Layout();
+    applySize(true);                                                // 8
+    if (web_) web_->LoadURL(wxString::FromUTF8(fileUrl(address)));  // 9
+    setCaptionFromAutorunInf();                                     // 10
+    setWindowIcon();                                                // 11
+
+    Bind(wxEVT_CLOSE_WINDOW, [this](wxCloseEvent&) { quit(); });
+}
+
+BrowserWindow::~BrowserWindow() {
+    if (progress_) progress_->Destroy();
+    if (cleanupTempOnClose) {
+        SecureWindowState state;
+        state.address = address;
+        state.secureFolder = secureFolder;
+        state.dataFolderLayout = dataFolderLayout;
+        removeSecureFolder(state);
+    }
+}
+
+void BrowserWindow::createWebView(bool suppressRightClick) {
+    web_ = wxWebView::New(this, kBrowserWebId, wxWebViewDefaultURLStr, wxDefaultPosition,
+                          GetClientSize());
+    web_->AddUserScript(kActionLinkScript);
+    // Menu pages carry their music as BGSOUND and movies as EMBED, which the engine does not play.
+    web_->AddUserScript(wxString::FromUTF8(menucreator::mediaCompatScript()), wxWEBVIEW_INJECT_AT_DOCUMENT_END);
+    if (suppressRightClick) {
+        web_->EnableContextMenu(false);
+        web_->AddUserScript(kNoRightClickScript);
+    }
+    GetSizer()->Add(web_, 1, wxEXPAND);
+    web_->Bind(wxEVT_WEBVIEW_NAVIGATING, &BrowserWindow::onNavigating, this);
+    web_->Bind(wxEVT_WEBVIEW_TITLE_CHANGED, &BrowserWindow::onTitleChanged, this);
+    // Pages also open action links in new windows (target or window.open);
+    // no new window opens, but the action runs.
+    web_->Bind(wxEVT_WEBVIEW_NEWWINDOW,
+               [this](wxWebViewEvent& e) { onBeforeNavigate(e.GetURL().utf8_string()); });
+}
+
+void BrowserWindow::createMediaCtrl() {
+    media_ = new wxMediaCtrl();
+    media_->Create(this, kBrowserMediaId, wxEmptyString, wxDefaultPosition, GetClientSize());
+    GetSizer()->Add(media_, 1, wxEXPAND);
+    media_->Bind(wxEVT_MEDIA_LOADED, [this](wxMediaEvent&) { media_->Play(); });
+    media_->Load(wxString::FromUTF8(address));
+}
+
+void BrowserWindow::setCaptionFromAutorunInf() {
+    std::error_code ec;
+    if (auto label = labelFromAutorunInf(fs::current_path(ec)))
+        SetTitle(wxString::FromUTF8(*label));
+}
+
+void BrowserWindow::setWindowIcon() {
+    wxIcon icon;
+    const std::string lower = platform::toLower(iconPath);
+    // Icons inside programs and libraries are a Windows resource; those discs get the program's
+    // icon.
+    if (!iconPath.empty() && lower.find(".exe") == std::string::npos &&
+        lower.find(".dll") == std::string::npos) {
+        wxLogNull quiet;
+        std::error_code ec;
+        wxImage image;
+        fs::path file = platform::resolvePath(fs::current_path(ec), iconPath);
+        if (image.LoadFile(wxString::FromUTF8(file.string()))) {
+            int side = wxSystemSettings::GetMetric(wxSYS_ICON_X, this);
+            if (side <= 0) side = 32;
+            icon.CopyFromBitmap(wxBitmap(image.Rescale(side, side, wxIMAGE_QUALITY_HIGH)));
+        }
+    }
+    if (!icon.IsOk()) icon = programIcon();
+    SetIcon(icon);
+}
+
+int BrowserWindow::run() {
+    closed_ = false;
+    return ShowModal();
+}
+
+ScreenMetrics BrowserWindow::screenMetrics() const {
+    ScreenMetrics m;
+    m.width = wxSystemSettings::GetMetric(wxSYS_SCREEN_X);
+    m.height = wxSystemSettings::GetMetric(wxSYS_SCREEN_Y);
+    int bx = wxSystemSettings::GetMetric(wxSYS_BORDER_X, this);
+    int by = wxSystemSettings::GetMetric(wxSYS_BORDER_Y, this);
+    m.borderX = bx > 0 ? bx : 1;
+    m.borderY = by > 0 ? by : 1;
+    return m;
+}
+
+void BrowserWindow::applySize(bool initial) {
+    wxRect now = GetRect();
+    WindowRect r = rondivo::applySize(placement_, {now.x, now.y, now.width, now.height},
+                                      screenMetrics(), initial);
+    SetSize(r.x, r.y, r.width, r.height, wxSIZE_ALLOW_MINUS_ONE);
+    if (!initial) Show();
+}
+
+void BrowserWindow::applyStartPosition() {
+    wxRect now = GetRect();
+    if (auto r = rondivo::applyStartPosition(placement_, {now.x, now.y, now.width, now.height},
+                                             screenMetrics()))
+        Move(r->x, r->y, wxSIZE_ALLOW_MINUS_ONE);
+}
+
+bool BrowserWindow::onBeforeNavigate(const std::string& url) {
+    ActionRequest request =
+        parseActionAddress(url, systemPathMacros(context_.executableFolder, dataFolderLayout));
+    if (!request.isAction()) return false;
+    runActionsLater(url);
+    return true;
+}
+
+void BrowserWindow::runActionsLater(const std::string& url) {
+    // Actions may open modal dialogs; they run after the engine has its answer.
+    CallAfter([this, url] { handleActionAddress(url, context_, *this); });
+}
+
+void BrowserWindow::onNavigating(wxWebViewEvent& event) {
+    const wxString url = event.GetURL();
+    if (url.StartsWith(kActionScheme)) {
+        event.Veto();
+        onBeforeNavigate(
+            wxURI::Unescape(url.Mid(std::char_traits<char>::length(kActionScheme))).utf8_string());
+        return;
+    }
+    if (onBeforeNavigate(url.utf8_string())) event.Veto();
+}
+
+void BrowserWindow::onTitleChanged(wxWebViewEvent& event) {
+    // The engine reports an empty title when a page without one starts to
+    // load; that must not wipe the label from autorun.inf.
+    std::string title = event.GetString().utf8_string();
+    if (title.empty()) return;
+    pageTitle_ = title;
+    SetTitle(event.GetString());
+}
+
+std::string BrowserWindow::caption() {
+    return GetTitle().utf8_string();
+}
+
+void BrowserWindow::showMessageDialog(const std::string& caption, const std::string& text) {
+    PlayerMessageDialog dlg(this, caption, text);
+    dlg.ShowModal();
+}
+
+void BrowserWindow::messageBox(const std::string& text, const std::string& caption,
+                               MessageIcon icon) {
+    wxMessageBox(wxString::FromUTF8(text), wxString::FromUTF8(caption),
+                 wxOK | (icon == MessageIcon::Error ? wxICON_ERROR : wxICON_INFORMATION), this);
+}
+
+std::optional<std::string> BrowserWindow::pickFolder(const std::string& prompt) {
+    wxDirDialog dlg(this, wxString::FromUTF8(prompt), wxEmptyString,
+                    wxDD_DEFAULT_STYLE | wxDD_DIR_MUST_EXIST);
+    if (dlg.ShowModal() != wxID_OK) return std::nullopt;
+    return dlg.GetPath().utf8_string();
+}
+
+void BrowserWindow::openProgress(const std::string& heading) {
+    if (!progress_) progress_ = new CopyProgressDialog(this, caption());
+    progress_->Show();
+    progress_->setHeading(heading);
+}
+
+void BrowserWindow::setProgressText(const std::string& text) {
+    if (progress_) progress_->setDetail(text);
+}
+
+void BrowserWindow::closeProgress() {
+    if (!progress_) return;
+    progress_->Destroy();
+    progress_ = nullptr;
+}
+
+void BrowserWindow::openWith(const fs::path& file) {
+    OpenWithDialog dlg(this, file);
+    dlg.ShowModal();
+}
+
+void BrowserWindow::quit() {
+    closed_ = true;
+    if (IsModal())
+        EndModal(wxID_CANCEL);
+    else
+        Hide();
+}
+
+void BrowserWindow::maximize() {
+    WindowRect r = fullScreenRect(screenMetrics());
+    SetSize(r.x, r.y, r.width, r.height, wxSIZE_ALLOW_MINUS_ONE);
+}
+
+void BrowserWindow::minimize() {
+    Iconize(true);
+}
+
+void BrowserWindow::eject() {
+    // The disc that carries the player; a player run from a hard disk ejects nothing.
+    platform::ejectDiscHolding(context_.executableFolder);
+    quit();
+}
+
+}  // namespace rondivo

@@ -1,0 +1,339 @@
+#include "scsi/mmc_commands.h"
+
+#include <algorithm>
+#include <cmath>
+#include <cstdio>
+
+namespace rondivo::burn {
+
+namespace {
+
+CommandBlock block(std::uint8_t opcode, std::uint8_t cdbLength, std::uint8_t direction,
+                   std::uint32_t dataLength = 0) {
+    CommandBlock b;
+    b.flags = static_cast<std::uint8_t>(kFlagEventNotify | direction);
+    b.cdbLength = cdbLength;
+    b.cdb[0] = opcode;
+    b.dataLength = dataLength;
+    return b;
+}
+
+}  // namespace
+
+CommandBlock makeTestUnitReady() {
+    return block(op::kTestUnitReady, 6, 0);
+}
+
+CommandBlock makeRezeroUnit() {
+    return block(op::kRezeroUnit, 6, 0);
+}
+
+CommandBlock makeFormatUnit() {
+    // FmtData (bit 4) with format code 001b: a parameter list follows.
+    auto b = block(op::kFormatUnit, 6, kFlagDataOut, 12);
+    b.cdb[1] = 0x11;
+    return b;
+}
+
+CommandBlock makeInquiry(std::uint8_t allocation) {
+    auto b = block(op::kInquiry, 6, kFlagDataIn, allocation);
+    b.cdb[4] = allocation;
+    return b;
+}
+
+CommandBlock makeStartStopUnit(bool immediate, bool load) {
+    auto b = block(op::kStartStopUnit, 6, 0);
+    b.cdb[1] = immediate ? 1 : 0;
+    b.cdb[4] = load ? 3 : 2;  // LoEj with Start: load; LoEj alone: eject
+    return b;
+}
+
+CommandBlock makePreventAllowMediumRemoval(bool prevent) {
+    auto b = block(op::kPreventAllowMediumRemoval, 6, 0);
+    b.cdb[4] = prevent ? 1 : 0;
+    return b;
+}
+
+CommandBlock makeWrite10(std::uint32_t lba, std::uint16_t blocks) {
+    auto b = block(op::kWrite10, 10, kFlagDataOut, std::uint32_t{blocks} * kWriteBlockBytes);
+    putBe32(&b.cdb[2], lba);
+    putBe16(&b.cdb[7], blocks);
+    return b;
+}
+
+CommandBlock makeSynchronizeCache(bool immediate) {
+    auto b = block(op::kSynchronizeCache, 10, 0);
+    b.cdb[1] = immediate ? 2 : 0;
+    return b;
+}
+
+CommandBlock makeReadAtip() {
+    auto b = block(op::kReadTocPmaAtip, 10, kFlagDataIn, kAtipLength);
+    b.cdb[1] = 2;  // MSF
+    b.cdb[2] = 4;  // format 0100b: ATIP
+    b.cdb[8] = kAtipLength;
+    return b;
+}
+
+CommandBlock makeGetConfiguration(std::uint16_t startingFeature, std::uint16_t allocation) {
+    auto b = block(op::kGetConfiguration, 10, kFlagDataIn, allocation);
+    b.cdb[1] = 2;  // RT 10b: only the starting feature
+    putBe16(&b.cdb[2], startingFeature);
+    putBe16(&b.cdb[7], allocation);
+    return b;
+}
+
+CommandBlock makeReadDiscInformation(std::uint16_t allocation) {
+    auto b = block(op::kReadDiscInformation, 10, kFlagDataIn, allocation);
+    putBe16(&b.cdb[7], allocation);
+    return b;
+}
+
+CommandBlock makeReadTrackInformation(std::uint8_t track) {
+    auto b = block(op::kReadTrackInformation, 10, kFlagDataIn, kReadTrackInformationLength);
+    b.cdb[1] = 1;  // address is a track number
+    b.cdb[5] = track;
+    b.cdb[8] = kReadTrackInformationLength;
+    return b;
+}
+
+CommandBlock makeReserveTrack(std::uint32_t sectors) {
+    auto b = block(op::kReserveTrack, 10, 0);
+    putBe32(&b.cdb[5], sectors);
+    return b;
+}
+
+CommandBlock makeModeSelect10(std::uint16_t parameterLength) {
+    auto b = block(op::kModeSelect10, 10, kFlagDataOut, parameterLength);
+    b.cdb[1] = 0x10;  // PF: pages follow the standard format
+    putBe16(&b.cdb[7], parameterLength);
+    return b;
+}
+
+CommandBlock makeModeSense10(std::uint8_t page, bool defaults, std::uint16_t allocation) {
+    auto b = block(op::kModeSense10, 10, kFlagDataIn, allocation);
+    b.cdb[2] = static_cast<std::uint8_t>(page | (defaults ? 0x80 : 0x00));
+    putBe16(&b.cdb[7], allocation);
+    return b;
+}
+
+CommandBlock makeCloseTrackSession(bool immediate, std::uint8_t function, std::uint32_t track) {
+    auto b = block(op::kCloseTrackSession, 10, 0);
+    b.cdb[1] = immediate ? 1 : 0;
+    b.cdb[2] = function;
+    putBe24(&b.cdb[3], track);
+    return b;
+}
+
+CommandBlock makeReadBufferCapacity() {
+    auto b = block(op::kReadBufferCapacity, 10, kFlagDataIn, kReadBufferCapacityLength);
+    b.cdb[8] = kReadBufferCapacityLength;
+    return b;
+}
+
+CommandBlock makeSetStreaming(std::uint16_t parameterLength) {
+    auto b = block(op::kSetStreaming, 12, kFlagDataOut, parameterLength);
+    putBe16(&b.cdb[9], parameterLength);
+    return b;
+}
+
+CommandBlock makeSetCdSpeed(std::uint16_t readKbps, std::uint16_t writeKbps) {
+    auto b = block(op::kSetCdSpeed, 12, 0);
+    putBe16(&b.cdb[2], readKbps);
+    putBe16(&b.cdb[4], writeKbps);
+    return b;
+}
+
+CommandBlock makeSendDiscStructure(std::uint8_t format, std::uint16_t parameterLength) {
+    auto b = block(op::kSendDiscStructure, 12, kFlagDataOut, parameterLength);
+    b.cdb[7] = format;
+    putBe16(&b.cdb[8], parameterLength);
+    return b;
+}
+
+std::array<std::uint8_t, 12> formatParameterList() {
+    return {0x00, 0x82, 0x00, 0x08, 0x00, 0x00, 0x00, 0x00, 0x4C, 0x00, 0x00, 0x10};
+}
+
+std::array<std::uint8_t, kStreamingDescriptorLength> dvdRStreamingDescriptor() {
+    std::array<std::uint8_t, kStreamingDescriptorLength> d{};
+    putBe32(&d[4], 0);        // start LBA
+    putBe32(&d[8], 2298495);  // end LBA
+    putBe32(&d[12], 43965);   // read size (kB)
+    putBe32(&d[16], 1000);    // read time (ms)
+    putBe32(&d[20], 1418);    // write size (kB)
+    putBe32(&d[24], 1000);    // write time (ms)
+    return d;
+}
+
+std::array<std::uint8_t, kTimestampStructureLength> timestampStructure(const UtcTime& t) {
+    std::array<std::uint8_t, kTimestampStructureLength> d{};
+    putBe16(&d[0], 20);
+    char digits[32];
+    std::snprintf(digits, sizeof digits, "%04d%02d%02d%02d%02d%02d", t.year % 10000, t.month % 100,
+                  t.day % 100, t.hour % 100, t.minute % 100, t.second % 100);
+    std::copy_n(digits, 14, d.begin() + 8);
+    return d;
+}
+
+std::uint16_t speedFactorToKbps(std::uint8_t factor) {
+    return factor == 0 ? 0xFFFF : static_cast<std::uint16_t>(factor * 176);
+}
+
+std::uint8_t speedFactorFromKbps(std::uint16_t kbps) {
+    return static_cast<std::uint8_t>(static_cast<unsigned>(std::ceil(kbps * 0.005667006687067891)) &
+                                     0xFF);
+}
+
+MediaType mediaTypeFromProfile(std::uint16_t profile) {
+    switch (profile) {
+        case 0x08:
+            return kMediaCdRom;
+        case 0x09:
+            return kMediaCdR;
+        case 0x0A:
+            return kMediaCdRw;
+        case 0x10:
+            return kMediaDvdRom;
+        case 0x11:
+            return kMediaDvdR;
+        case 0x12:
+            return kMediaDvdRam;
+        case 0x13:
+            return kMediaDvdRwRestricted;
+        case 0x14:
+            return kMediaDvdRwSequential;
+        case 0x1A:
+            return kMediaDvdPlusRw;
+        case 0x1B:
+            return kMediaDvdPlusR;
+        case 0x20:
+            return kMediaDdcdRom;
+        case 0x21:
+            return kMediaDdcdR;
+        case 0x22:
+            return kMediaDdcdRw;
+        default:
+            return kMediaNone;
+    }
+}
+
+std::uint16_t currentProfile(std::span<const std::uint8_t> answer) {
+    return answer.size() >= 8 ? getBe16(&answer[6]) : 0;
+}
+
+MediaType mediaTypeFromAtip(std::span<const std::uint8_t> answer) {
+    if (answer.size() < 7 || (answer[6] & 0x80) == 0) return kMediaCdRom;
+    return (answer[6] & 0x40) ? kMediaCdRw : kMediaCdR;
+}
+
+MediaType mediaTypeFromDiscInformation(std::span<const std::uint8_t> answer) {
+    return answer.size() >= 3 && (answer[2] & 0x10) ? kMediaCdRw : kMediaCdR;
+}
+
+std::optional<std::size_t> findModePage(std::span<const std::uint8_t> answer, std::uint8_t page) {
+    // The PS bit (7) and SPF bit (6) share the page-code byte.
+    for (std::size_t offset : {std::size_t{8}, std::size_t{16}}) {
+        if (answer.size() > offset + 1 && (answer[offset] & 0x3F) == page) return offset;
+    }
+    return std::nullopt;
+}
+
+DiscInformation parseDiscInformation(std::span<const std::uint8_t> a) {
+    DiscInformation info;
+    if (a.size() < 7) return info;
+    info.erasable = (a[2] & 0x10) != 0;
+    info.lastSessionState = (a[2] >> 2) & 3;
+    info.discStatus = a[2] & 3;
+    const auto msb = [&](std::size_t i) { return a.size() > i ? a[i] : std::uint8_t{0}; };
+    info.sessions = static_cast<std::uint16_t>(msb(9) << 8 | a[4]);
+    info.firstTrackInLastSession = static_cast<std::uint16_t>(msb(10) << 8 | a[5]);
+    info.lastTrackInLastSession = static_cast<std::uint16_t>(msb(11) << 8 | a[6]);
+    return info;
+}
+
+std::uint16_t completeSessions(const DiscInformation& info) {
+    std::uint16_t k = info.sessions;
+    if ((info.lastSessionState == 0 || info.lastSessionState == 1) && k > 0) --k;
+    return k;
+}
+
+TrackInformation parseTrackInformation(std::span<const std::uint8_t> a) {
+    TrackInformation t;
+    if (a.size() < 32) return t;
+    t.length = getBe16(&a[0]);
+    t.track = static_cast<std::uint16_t>((a.size() > 32 ? a[32] << 8 : 0) | a[2]);
+    t.session = static_cast<std::uint16_t>((a.size() > 33 ? a[33] << 8 : 0) | a[3]);
+    t.blank = (a[6] & 0x40) != 0;
+    t.nextWritableValid = (a[7] & 0x01) != 0;
+    t.trackStart = getBe32(&a[8]);
+    t.nextWritable = getBe32(&a[12]);
+    t.freeBlocks = getBe32(&a[16]);
+    t.fixedPacketSize = getBe32(&a[20]);
+    t.trackSize = getBe32(&a[24]);
+    t.lastRecorded = getBe32(&a[28]);
+    return t;
+}
+
+Capabilities parseCapabilities(std::span<const std::uint8_t> p) {
+    Capabilities c;
+    if (p.size() < 22) return c;
+    c.writeCapabilities = p[3];
+    c.bufferUnderrunProtection = (p[4] & 0x80) != 0;
+    c.maxWriteKbps = getBe16(&p[18]);
+    c.currentWriteKbps = getBe16(&p[20]);
+    return c;
+}
+
+namespace {
+
+bool isOneOf(MediaType m, std::initializer_list<int> set) {
+    return std::find(set.begin(), set.end(), static_cast<int>(m)) != set.end();
+}
+
+}  // namespace
+
+std::uint16_t buildWriteParameters(std::span<std::uint8_t> answer, std::size_t pageOffset,
+                                   MediaType media, std::uint8_t multiSession,
+                                   bool bufferUnderrunProtection) {
+    if (pageOffset + 2 > answer.size()) return 0;
+    const std::uint8_t pageLength = answer[pageOffset + 1];
+    const std::size_t total = pageOffset + 2 + pageLength;
+    if (total > answer.size()) return 0;
+
+    std::array<std::uint8_t, 72> page{};
+    page[0] = kPageWriteParameters;
+    page[1] = pageLength;
+
+    // Fixed packets of 16 blocks with a 16-block link on DVD-R/-RW, DVD+R/+RW.
+    const bool packets = isOneOf(media, {5, 8, 9, 10, 11});
+    std::uint8_t writeType = 1;                                    // track at once
+    if (isOneOf(media, {7, 8, 9, 13, 14, 10, 11})) writeType = 2;  // session at once
+    if (media == kMediaDvdR) writeType = 0;                        // incremental
+    if (packets) writeType |= 0x20;
+    if (bufferUnderrunProtection) writeType |= 0x40;
+    page[2] = writeType;
+
+    std::uint8_t trackMode = isOneOf(media, {5, 7, 8, 9, 13, 14}) ? 5 : 4;
+    trackMode |= static_cast<std::uint8_t>((multiSession & 3) << 6);
+    if (isOneOf(media, {5, 8, 9})) trackMode |= 0xE0;
+    if (isOneOf(media, {10, 11})) trackMode |= 0x20;
+    page[3] = trackMode;
+    page[4] = 8;  // mode 1, 2048-byte user data
+    if (packets) {
+        page[5] = 16;
+        putBe32(&page[10], 16);
+    }
+    putBe16(&page[14], 150);
+
+    std::fill(answer.begin() + static_cast<std::ptrdiff_t>(pageOffset),
+              answer.begin() + static_cast<std::ptrdiff_t>(total), 0);
+    std::copy_n(page.begin(), std::min<std::size_t>(page.size(), pageLength + 2u),
+                answer.begin() + static_cast<std::ptrdiff_t>(pageOffset));
+    // The mode data length is reserved in MODE SELECT; drives may reject a stale value.
+    answer[0] = 0;
+    answer[1] = 0;
+    return static_cast<std::uint16_t>(total);
+}
+
+}  // namespace rondivo::burn

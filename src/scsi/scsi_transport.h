@@ -1,0 +1,48 @@
+#pragma once
+// How a CommandBlock reaches a drive. Each platform adds its own transport
+// (Linux SG_IO here; a Windows build adds SCSI pass-through on "\\.\X:" and
+// ASPI); the virtual drive sits behind the same interface.
+#include <cstdint>
+#include <string>
+#include <vector>
+
+#include "scsi/scsi_command.h"
+
+namespace rondivo::burn {
+
+enum class TransportKind {
+    PassThrough,  // the operating system's pass-through on a device handle
+    Aspi,         // a bus scan through an ASPI-style library
+    Virtual,      // a drive simulated in this process
+};
+
+// One drive as a transport finds it.
+struct DriveCandidate {
+    std::string device;  // "/dev/sr0", or the image file of a virtual drive
+    char letter = '?';
+    bool hasAddress = false;  // the address request answered
+    std::uint8_t hostAdapter = 0;
+    std::uint8_t target = 0;
+    std::uint8_t lun = 0;
+};
+
+class ScsiTransport {
+  public:
+    virtual ~ScsiTransport() = default;
+    virtual TransportKind kind() const = 0;
+
+    // The drives this transport reaches, in the order a user would expect.
+    virtual std::vector<DriveCandidate> listDrives() = 0;
+
+    // Runs `block` on `device`, opening a handle when none is open for it. Sets the
+    // block's status (done or error), target status, host adapter status and sense
+    // data; `data` holds block.dataLength bytes. Returns true when the device
+    // reported that its medium may have changed, so that the caller retries once
+    // with a fresh handle.
+    virtual bool execute(const std::string& device, CommandBlock& block, std::uint8_t* data) = 0;
+
+    // Closes the open handle, if any.
+    virtual void closeHandle() = 0;
+};
+
+}  // namespace rondivo::burn

@@ -1,0 +1,131 @@
+#pragma once
+// A simulated MMC writer that records into an image file. It follows the public
+// command definitions (MMC-6, SPC-4) on its own, so it can disagree with the
+// code that drives it; it keeps a trace of what it was sent and can be told to
+// fail the way real drives do.
+#include <atomic>
+#include <cstdint>
+#include <filesystem>
+#include <memory>
+#include <mutex>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "scsi/scsi_transport.h"
+
+namespace rondivo::burn {
+
+// MMC profile numbers of the media the virtual drive can hold.
+namespace profile {
+inline constexpr std::uint16_t kCdR = 0x09;
+inline constexpr std::uint16_t kCdRw = 0x0A;
+inline constexpr std::uint16_t kDvdR = 0x11;
+inline constexpr std::uint16_t kDvdRam = 0x12;
+inline constexpr std::uint16_t kDvdRwRestricted = 0x13;
+inline constexpr std::uint16_t kDvdRwSequential = 0x14;
+inline constexpr std::uint16_t kDvdPlusRw = 0x1A;
+inline constexpr std::uint16_t kDvdPlusR = 0x1B;
+}  // namespace profile
+
+// "cd-r", "cd-rw", "dvd-r", "dvd-rw", "dvd+r", "dvd+rw", "dvd-ram" (any case).
+std::optional<std::uint16_t> profileFromName(const std::string& name);
+std::string profileName(std::uint16_t profile);
+
+struct TraceEntry {
+    std::array<std::uint8_t, 16> cdb{};
+    std::uint8_t cdbLength = 0;
+    std::uint32_t dataLength = 0;
+    std::uint8_t scsiStatus = 0;  // good, check condition or busy
+    std::uint8_t senseKey = 0, asc = 0, ascq = 0;
+
+    std::uint8_t opcode() const { return cdb[0]; }
+    bool ok() const { return scsiStatus == 0; }
+    // "WRITE(10) lba=0 blocks=32", "CLOSE TRACK/SESSION immed=1 function=2 track=0", ...
+    std::string text() const;
+};
+
+// A decoded view of the Write Parameters page the drive was last given.
+struct WriteParameters {
+    bool set = false;
+    std::uint8_t writeType = 1;
+    bool bufferUnderrunFree = false;
+    bool linkSizeValid = false;
+    std::uint8_t multiSession = 0;
+    bool fixedPacket = false;
+    std::uint8_t trackMode = 4;
+    std::uint8_t dataBlockType = 8;
+    std::uint8_t linkSize = 0;
+    std::uint32_t packetSize = 0;
+};
+
+class VirtualDrive {
+  public:
+    VirtualDrive(std::filesystem::path imageFile, std::uint16_t mediumProfile);
+    ~VirtualDrive();
+    VirtualDrive(const VirtualDrive&) = delete;
+    VirtualDrive& operator=(const VirtualDrive&) = delete;
+
+    // Answers one command: sets status, target status and sense of the block.
+    // Returns true when it reported a medium change (unit attention 28h).
+    bool execute(CommandBlock& block, std::uint8_t* data);
+
+    // Faults. Each counted fault answers that many commands, then stops; an
+    // opcode limits it to that command.
+    void failNotReady(int times, std::optional<std::uint8_t> opcode = {}, std::uint8_t ascq = 0x01);
+    void failBusy(int times, std::optional<std::uint8_t> opcode = {});
+    void failWriteAtSector(std::uint32_t sector);
+    void reportMediumChange();
+    // After an immediate FORMAT UNIT, CLOSE TRACK/SESSION or SYNCHRONIZE CACHE the
+    // drive answers "not ready, operation in progress" this many times.
+    void setLongOperationPolls(int polls);
+    void setAnswersVendorPage30(bool answers);
+    // Swaps in a fresh blank medium of the given profile (the tray is closed).
+    void insertBlankMedium(std::uint16_t mediumProfile);
+
+    std::vector<TraceEntry> trace() const;
+    std::vector<std::string> traceText() const;
+    void clearTrace();
+
+    std::uint16_t currentProfile() const;
+    const std::filesystem::path& imageFile() const { return imageFile_; }
+    bool trayOpen() const;
+    bool removalPrevented() const;
+    WriteParameters writeParameters() const;
+    std::uint16_t writeSpeedKbps() const;
+    std::uint32_t sectorsWritten() const;  // highest written sector + 1
+    std::uint8_t discStatus() const;       // 0 empty, 1 appendable, 2 finalized
+    std::uint16_t sessionCount() const;
+    std::string timestamp() const;  // last SEND DISC STRUCTURE 0Fh, "YYYYMMDDhhmmss"
+    std::uint32_t capacity() const;
+
+  private:
+    struct Impl;
+    std::filesystem::path imageFile_;
+    mutable std::mutex mutex_;
+    std::unique_ptr<Impl> impl_;
+};
+
+// The transport over one or more virtual drives.
+class VirtualDriveTransport final : public ScsiTransport {
+  public:
+    void add(std::shared_ptr<VirtualDrive> drive);
+    const std::vector<std::shared_ptr<VirtualDrive>>& drives() const { return drives_; }
+    int handleCloses() const { return closes_; }
+
+    TransportKind kind() const override { return TransportKind::Virtual; }
+    std::vector<DriveCandidate> listDrives() override;
+    bool execute(const std::string& device, CommandBlock& block, std::uint8_t* data) override;
+    void closeHandle() override { ++closes_; }
+
+    // RONDIVO_VIRTUAL_DRIVE="<image file>[,<medium>]", medium as profileFromName
+    // accepts (default cd-r). Nothing when the variable is unset or malformed.
+    static std::unique_ptr<VirtualDriveTransport> fromEnvironment();
+    static std::unique_ptr<VirtualDriveTransport> fromSetting(const std::string& setting);
+
+  private:
+    std::vector<std::shared_ptr<VirtualDrive>> drives_;
+    std::atomic<int> closes_{0};
+};
+
+}  // namespace rondivo::burn

@@ -1,0 +1,232 @@
+#include "burn/ui/burn_dialog.h"
+
+#include <gmock/gmock.h>
+#include <gtest/gtest.h>
+#include <wx/app.h>
+#include <wx/checkbox.h>
+
+#include <chrono>
+#include <cstdlib>
+#include <thread>
+
+#include "app/window_seams.h"
+#include "burn/drive_operations.h"
+#include "scsi/virtual_drive.h"
+#include "designer/ui/designer_ids.h"
+#include "designer/ui/presentation_complete_dialog.h"
+#include "platform/process.h"
+#include "gui_test_support.h"
+#include "test_support.h"
+
+namespace rondivo::burn {
+namespace {
+
+namespace fs = std::filesystem;
+using rondivo::test::TempDir;
+using rondivo::test::writeFile;
+using ::testing::HasSubstr;
+
+void settle() {
+    for (int i = 0; i < 5; ++i) wxTheApp->Yield(true);
+}
+
+// Only what is pending runs first: a burn must not finish behind the picture.
+void screenshot(const std::string& name) {
+    rondivo::test::screenshot(name, nullptr, false, 0);
+}
+
+struct Said {
+    wxString text, caption;
+    long style;
+};
+
+struct BurnDialogs : ::testing::Test {
+    TempDir t;
+    std::vector<Said> said;
+    fs::path folder;
+
+    void SetUp() override {
+        folder = t / "CD-ROM Distributable Files";
+        writeFile(folder / "autorun.inf", "[autorun]\nOPEN=autorun.exe\n");
+        writeFile(folder / "autorun.exe", "player");
+        writeFile(folder / "data" / "Menu Page.html", "<html>menu</html>");
+        writeFile(folder / "data" / "movie.bin", std::string(150000, 'm'));
+        setMessageShower([this](const wxString& text, const wxString& caption, long style,
+                                wxWindow*) {
+            said.push_back({text, caption, style});
+            screenshot("message");
+            if (currentBurnDialog() && currentBurnDialog()->IsModal() && text == kBurnSuccessText)
+                currentBurnDialog()->EndModal(wxID_CANCEL);
+        });
+        installBurnActions();
+    }
+    void TearDown() override {
+        setBurnToCdAction(nullptr);
+        setSaveIsoAction(nullptr);
+        setMessageShower({});
+        setIsoPathChooser({});
+        setDialogBurner(nullptr);
+    }
+    // Runs the window loop until a message was shown or time is up.
+    void waitForMessage() {
+        const auto end = std::chrono::steady_clock::now() + std::chrono::seconds(20);
+        while (said.empty() && std::chrono::steady_clock::now() < end) {
+            wxTheApp->Yield(true);
+            std::this_thread::sleep_for(std::chrono::milliseconds(10));
+        }
+    }
+};
+
+std::unique_ptr<CDiscBurner> virtualBurner(const std::vector<std::shared_ptr<VirtualDrive>>& ds) {
+    auto t = std::make_unique<VirtualDriveTransport>();
+    for (auto& d : ds) t->add(d);
+    std::vector<std::unique_ptr<ScsiTransport>> list;
+    list.push_back(std::move(t));
+    auto b = std::make_unique<CDiscBurner>(std::move(list));
+    b->SetSleeper([](std::chrono::milliseconds) {});
+    return b;
+}
+
+TEST_F(BurnDialogs, BurnToCdShowsProgressThenSuccessAndOpensTheTray) {
+    auto drive = std::make_shared<VirtualDrive>(t / "disc.img", profile::kCdR);
+    auto burner = virtualBurner({drive});
+    // A drive busy for a moment keeps the progress dialog up long enough to see.
+    drive->failBusy(30, 0x2A);
+    burner->SetSleeper([](std::chrono::milliseconds) {
+        std::this_thread::sleep_for(std::chrono::milliseconds(10));
+    });
+    setDialogBurner(burner.get());
+
+    CPresentationCompleteDlg complete(nullptr);
+    complete.setResult(folder / "", "autorun.exe data\\Menu Page.html");
+    complete.Show();
+    settle();
+
+    bool sawProgress = false;
+    wxString selectedDrive, selectedSpeed;
+    wxTheApp->CallAfter([&] {
+        CBurnDlg* dlg = currentBurnDialog();
+        ASSERT_NE(dlg, nullptr);
+        selectedDrive = dlg->driveChoice()->GetStringSelection();
+        selectedSpeed = dlg->speedChoice()->GetStringSelection();
+        EXPECT_EQ(dlg->titleText()->GetValue(), "My CD_ROM");
+        EXPECT_FALSE(dlg->finalizeBox()->GetValue());
+        dlg->titleText()->SetValue("Show Disc");
+        dlg->finalizeBox()->SetValue(true);
+        screenshot("burn_dialog");
+        dlg->burn();
+        sawProgress = burnProgressDialog() && burnProgressDialog()->IsShown();
+        screenshot("burn_progress");
+    });
+    wxCommandEvent click(wxEVT_BUTTON, ids::kBurn);
+    complete.FindWindow(ids::kBurn)->GetEventHandler()->ProcessEvent(click);  // modal until done
+
+    EXPECT_TRUE(sawProgress);
+    ASSERT_EQ(said.size(), 1u);
+    EXPECT_EQ(said[0].text, kBurnSuccessText);
+    EXPECT_TRUE(said[0].style & wxICON_INFORMATION);
+    EXPECT_EQ(said[0].caption, wxTheApp->GetAppName());
+    EXPECT_EQ(selectedDrive.BeforeFirst(' '), "0");
+    EXPECT_EQ(selectedSpeed, wxString::Format("%d", burner->GetCurrentWriteSpeed()));
+    EXPECT_EQ(burnProgressDialog(), nullptr);  // went with the burn dialog
+    EXPECT_GT(drive->sectorsWritten(), 0u);
+    EXPECT_EQ(drive->discStatus(), 2);  // finalized as asked
+    EXPECT_TRUE(drive->trayOpen());
+    EXPECT_FALSE(burner->IsBusy());
+    complete.Hide();
+}
+
+TEST_F(BurnDialogs, DrivesAreListedLatestFirstWithTheFirstSelected) {
+    auto a = std::make_shared<VirtualDrive>(t / "a.img", profile::kCdR);
+    auto b = std::make_shared<VirtualDrive>(t / "b.img", profile::kDvdPlusRw);
+    auto burner = virtualBurner({a, b});
+    CBurnDlg dlg(nullptr, folder, *burner);
+    ASSERT_EQ(dlg.driveChoice()->GetCount(), 2u);
+    EXPECT_EQ(dlg.driveChoice()->GetString(0).BeforeFirst(' '), "1");
+    EXPECT_EQ(dlg.driveChoice()->GetString(1).BeforeFirst(' '), "0");
+    EXPECT_EQ(dlg.driveChoice()->GetStringSelection().BeforeFirst(' '), "0");
+    // The template's speeds come first, each speed once.
+    const wxArrayString speeds = dlg.speedChoice()->GetStrings();
+    ASSERT_GE(speeds.size(), 5u);
+    EXPECT_EQ(speeds[0], "1");
+    EXPECT_EQ(speeds[4], "20");
+    for (const auto& s : speeds) EXPECT_EQ(dlg.speedChoice()->FindString(s, true), speeds.Index(s));
+}
+
+TEST_F(BurnDialogs, NoDriveGivesTheNoRecordableDriveMessage) {
+    CDiscBurner burner(std::vector<std::unique_ptr<ScsiTransport>>{});
+    CBurnDlg dlg(nullptr, folder, burner);
+    dlg.Show();
+    screenshot("burn_dialog_no_drive");
+    EXPECT_EQ(dlg.driveChoice()->GetCount(), 0u);
+    dlg.burn();
+    ASSERT_EQ(said.size(), 1u);
+    EXPECT_EQ(said[0].text, kNoRecordableDriveText);
+    EXPECT_TRUE(said[0].style & wxICON_ERROR);
+    EXPECT_EQ(said[0].caption, "Rondivo!");
+    EXPECT_FALSE(burner.IsBusy());
+}
+
+TEST_F(BurnDialogs, ABurnEndingInAWriteErrorSaysSo) {
+    auto drive = std::make_shared<VirtualDrive>(t / "disc.img", profile::kCdR);
+    drive->failWriteAtSector(40);
+    auto burner = virtualBurner({drive});
+    CBurnDlg dlg(nullptr, folder, *burner);
+    dlg.Show();
+    dlg.burn();
+    waitForMessage();
+    ASSERT_EQ(said.size(), 1u);
+    EXPECT_EQ(said[0].text, kBurnErrorText);
+    EXPECT_TRUE(said[0].style & wxICON_ERROR);
+    ASSERT_NE(burnProgressDialog(), nullptr);
+    EXPECT_FALSE(burnProgressDialog()->IsShown());
+    EXPECT_FALSE(drive->trayOpen());
+    EXPECT_FALSE(drive->removalPrevented());
+}
+
+TEST_F(BurnDialogs, NoSpeedChosenBurnsAt12AndASecondBurnIsRefused) {
+    auto drive = std::make_shared<VirtualDrive>(t / "disc.img", profile::kDvdPlusRw);
+    drive->failBusy(20, 0x2A);
+    auto burner = virtualBurner({drive});
+    burner->SetSleeper([](std::chrono::milliseconds) {
+        std::this_thread::sleep_for(std::chrono::milliseconds(10));
+    });
+    CBurnDlg dlg(nullptr, folder, *burner);
+    dlg.Show();
+    dlg.speedChoice()->SetSelection(wxNOT_FOUND);
+    dlg.burn();
+    ASSERT_TRUE(burner->IsBusy());
+    dlg.burn();  // still writing
+    ASSERT_EQ(said.size(), 1u);
+    EXPECT_EQ(said[0].text, "Error while initiating copying of file(s) to CD-ROM.");
+    said.clear();
+    waitForMessage();
+    ASSERT_EQ(said.size(), 1u);
+    EXPECT_EQ(said[0].text, kBurnSuccessText);
+    EXPECT_EQ(drive->writeSpeedKbps(), 12 * 176);
+}
+
+TEST_F(BurnDialogs, SaveIsoWritesAnImageIsoinfoLists) {
+    if (!platform::findOnPath("isoinfo")) GTEST_SKIP() << "isoinfo is not installed";
+    CDiscBurner burner(std::vector<std::unique_ptr<ScsiTransport>>{});
+    setDialogBurner(&burner);
+    const fs::path iso = t / "MyCDImage.iso";
+    setIsoPathChooser([&](wxWindow*) { return std::optional<fs::path>(iso); });
+    CPresentationCompleteDlg complete(nullptr);
+    complete.setResult(folder / "", "autorun.exe");
+    complete.Show();
+    wxCommandEvent click(wxEVT_BUTTON, ids::kSaveIso);
+    complete.FindWindow(ids::kSaveIso)->GetEventHandler()->ProcessEvent(click);
+    waitForMessage();
+    ASSERT_EQ(said.size(), 1u);
+    EXPECT_THAT(said[0].text.utf8_string(), HasSubstr("Saving complete!\n\nYou can use"));
+    EXPECT_EQ(savedIsoPath(), iso);
+    auto listing = test::runProgram({"isoinfo", "-J", "-l", "-i", iso.string()});
+    EXPECT_EQ(listing.status, 0);
+    for (const char* name : {"autorun.inf", "autorun.exe", "Menu Page.html", "movie.bin"})
+        EXPECT_THAT(listing.output, HasSubstr(name)) << listing.output;
+    complete.Hide();
+}
+
+}  // namespace
+}  // namespace rondivo::burn

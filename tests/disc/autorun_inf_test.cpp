@@ -1,0 +1,168 @@
+#include "disc/autorun_inf.h"
+
+#include <gtest/gtest.h>
+
+#include <random>
+
+#include "test_support.h"
+
+namespace rondivo {
+namespace {
+
+AutorunInfValues defaults() {
+    AutorunInfValues v;
+    v.openFile = "1_Demo_General_Menu.html";
+    v.failSafeFile = "Error_Page.html";
+    v.splashName = "default.jpg";
+    v.soundName = "default.wav";
+    return v;
+}
+
+TEST(AutorunInf, CommandLineTokens) {
+    struct Case {
+        const char* name;
+        void (*change)(AutorunInfValues&);
+        const char* want;
+    } cases[] = {
+        {"defaults", [](AutorunInfValues&) {},
+         "autorun.exe 1_Demo_General_Menu.html Error_Page.html 1 0 default.jpg default.wav"},
+        {"no files", [](AutorunInfValues& v) { v.openFile = v.failSafeFile = ""; },
+         "autorun.exe none none 1 0 default.jpg default.wav"},
+        {"splash off: sound is fifth", [](AutorunInfValues& v) { v.splashEnabled = false; },
+         "autorun.exe 1_Demo_General_Menu.html Error_Page.html 1 0 default.wav"},
+        {"sound off", [](AutorunInfValues& v) { v.soundEnabled = false; },
+         "autorun.exe 1_Demo_General_Menu.html Error_Page.html 1 0 default.jpg"},
+        {"empty names are left out", [](AutorunInfValues& v) { v.splashName = v.soundName = ""; },
+         "autorun.exe 1_Demo_General_Menu.html Error_Page.html 1 0"},
+        {"secure: only the file to open", [](AutorunInfValues& v) { v.secure = true; },
+         "autorun.exe 1_Demo_General_Menu.html.enc Error_Page.html 1 0 default.jpg default.wav"},
+        {"secure without file", [](AutorunInfValues& v) { v.secure = true; v.openFile = ""; },
+         "autorun.exe none Error_Page.html 1 0 default.jpg default.wav"},
+        {"browser off, custom size", [](AutorunInfValues& v) { v.builtInBrowser = false; v.windowSize = 6; },
+         "autorun.exe 1_Demo_General_Menu.html Error_Page.html 0 6 default.jpg default.wav"},
+        {"blanks underscored", [](AutorunInfValues& v) { v.splashName = "my splash.jpg"; v.soundName = "a b c.wav"; },
+         "autorun.exe 1_Demo_General_Menu.html Error_Page.html 1 0 my_splash.jpg a_b_c.wav"},
+    };
+    for (const auto& c : cases) {
+        auto v = defaults();
+        c.change(v);
+        EXPECT_EQ(autorunCommandLine(v), c.want) << c.name;
+    }
+}
+
+TEST(AutorunInf, FileHasTwoOrThreeCrLfLines) {
+    test::TempDir dir;
+    auto v = defaults();
+    bool written = false;
+    EXPECT_EQ(writeAutorunInf(dir.path(), v, &written), autorunCommandLine(v));
+    EXPECT_TRUE(written);
+    EXPECT_EQ(test::readFile(dir / "autorun.inf"), "[autorun]\r\nOPEN=" + autorunCommandLine(v) + "\r\n");
+    v.iconEnabled = true;
+    v.iconName = "my disc icon.ico";
+    writeAutorunInf(dir.path(), v);
+    EXPECT_EQ(test::readFile(dir / "autorun.inf"),
+              "[autorun]\r\nOPEN=" + autorunCommandLine(v) + "\r\nICON=my_disc_icon.ico\r\n");
+}
+
+TEST(AutorunInf, DataFolderRewrite) {
+    struct Case {
+        const char* in;
+        const char* out;
+    } cases[] = {
+        {"autorun.exe 1_Demo_General_Menu.html Error_Page.html 1 0 default.jpg default.wav",
+         "autorun.exe data\\1_Demo_General_Menu.html data\\Error_Page.html 1 0 data\\default.jpg data\\default.wav"},
+        {"autorun.exe index.html none 1 0 default.jpg default.wav",
+         "autorun.exe data\\index.html none 1 0 data\\default.jpg data\\default.wav"},
+        {"autorun.exe none none 0 3", "autorun.exe none none 0 3"},
+        {"autorun.exe .hidden x.y 1 0", "autorun.exe .hidden data\\x.y 1 0"},  // a dot first does not count
+        {"autorun.exe index.html.enc none 1 0", "autorun.exe data\\index.html.enc none 1 0"},
+    };
+    for (const auto& c : cases) EXPECT_EQ(dataFolderCommandLine(c.in), c.out) << c.in;
+}
+
+TEST(AutorunInf, RewriteKeepsIconLine) {
+    test::TempDir dir;
+    auto v = defaults();
+    v.iconEnabled = true;
+    v.iconName = "disc.ico";
+    writeAutorunInf(dir.path(), v);
+    auto command = rewriteAutorunInfForDataFolder(dir.path());
+    ASSERT_TRUE(command);
+    EXPECT_EQ(*command,
+              "autorun.exe data\\1_Demo_General_Menu.html data\\Error_Page.html 1 0 data\\default.jpg data\\default.wav");
+    EXPECT_EQ(test::readFile(dir / "autorun.inf"), "[autorun]\r\nOPEN=" + *command + "\r\nICON=disc.ico\r\n");
+    EXPECT_FALSE(rewriteAutorunInfForDataFolder(dir / "missing"));
+}
+
+TEST(AutorunInf, Readers) {
+    struct Case {
+        const char* name;
+        std::string text;
+        std::string icon;
+        std::optional<std::string> label;
+        std::optional<std::string> command;
+    } cases[] = {
+        {"written by the designer", "[autorun]\r\nOPEN=autorun.exe a.html none 1 0\r\nICON=disc.ico\r\n", "disc.ico",
+         std::nullopt, "OPEN=autorun.exe a.html none 1 0"},
+        {"bare LF, icon any case", "[autorun]\nopen=autorun.exe x\nicon=Disc.ICO\n", "Disc.ICO", std::nullopt,
+         "open=autorun.exe x"},
+        {"label in capitals only", "[autorun]\nOPEN=autorun.exe\nlabel=no\nLABEL=My Show\n", "", "My Show",
+         "OPEN=autorun.exe"},
+        {"label text after first =", "[autorun]\nOPEN=a.exe\nLABEL=A=B\n", "", "A=B", "OPEN=a.exe"},
+        {"one line only", "[autorun]\r\n", "", std::nullopt, std::nullopt},
+        {"empty file", "", "", std::nullopt, std::nullopt},
+        {"no line end on line 2", "[autorun]\r\nOPEN=autorun.exe a b", "", std::nullopt, "OPEN=autorun.exe a b"},
+        {"huge first line", std::string(100000, 'x') + "\nOPEN=autorun.exe a.pdf\n", "", std::nullopt,
+         "OPEN=autorun.exe a.pdf"},
+    };
+    for (const auto& c : cases) {
+        test::TempDir dir;
+        test::writeFile(dir / "autorun.inf", c.text);
+        EXPECT_EQ(iconFromAutorunInf(dir.path()), c.icon) << c.name;
+        EXPECT_EQ(labelFromAutorunInf(dir.path()), c.label) << c.name;
+        EXPECT_EQ(commandLineFromAutorunInf(dir.path()), c.command) << c.name;
+    }
+}
+
+TEST(AutorunInf, MissingFileReadsAsNothing) {
+    test::TempDir dir;
+    EXPECT_EQ(iconFromAutorunInf(dir.path()), "");
+    EXPECT_FALSE(labelFromAutorunInf(dir.path()));
+    EXPECT_FALSE(commandLineFromAutorunInf(dir.path()));
+}
+
+TEST(AutorunInf, IconReaderUsesTheCurrentDirectory) {
+    test::TempDir dir;
+    test::writeFile(dir / "autorun.inf", "[autorun]\r\nOPEN=autorun.exe\r\nICON=here.ico\r\n");
+    test::ScopedCwd cwd(dir.path());
+    EXPECT_EQ(iconFromAutorunInf(), "here.ico");
+}
+
+}  // namespace
+}  // namespace rondivo
+
+namespace rondivo {
+namespace {
+
+TEST(AutorunInf, RandomBytesReadSafely) {
+    std::mt19937 rng(7);
+    for (int round = 0; round < 100; ++round) {
+        test::TempDir dir;
+        std::string bytes(rng() % 3000, '\0');
+        for (auto& b : bytes) b = static_cast<char>(rng() % 4 == 0 ? '\n' : rng());
+        test::writeFile(dir / "autorun.inf", bytes);
+        auto icon = iconFromAutorunInf(dir.path());
+        EXPECT_LE(icon.size(), 999u);
+        auto label = labelFromAutorunInf(dir.path());
+        if (label) {
+            EXPECT_LE(label->size(), 99u);
+        }
+        auto line = commandLineFromAutorunInf(dir.path());
+        if (line) {
+            EXPECT_EQ(line->find('\n'), std::string::npos);
+        }
+    }
+}
+
+}  // namespace
+}  // namespace rondivo

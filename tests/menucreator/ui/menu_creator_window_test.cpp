@@ -1,0 +1,479 @@
+// The Menu Creator under Xvfb: built for real, driven through its commands and
+// scripted page actions, with the author's dialogs answered by the test.
+#include "menucreator/ui/menu_creator_window.h"
+
+#include <gtest/gtest.h>
+#include <wx/app.h>
+#include <wx/timer.h>
+#include <wx/utils.h>
+
+#include <chrono>
+#include <cstdio>
+#include <cstdlib>
+#include <functional>
+
+#include "menucreator/ui/hyperlink_dialog.h"
+#include "gui_test_support.h"
+#include "test_support.h"
+
+namespace rondivo::menucreator {
+namespace {
+
+namespace fs = std::filesystem;
+using test::pump;
+using test::waitUntil;
+
+struct Answers {
+    std::vector<std::string> messages;
+    std::vector<wxString> files;
+    std::optional<wxString> text;
+    std::optional<wxColour> colour;
+    std::optional<wxString> folder;
+};
+
+MenuPrompts fakePrompts(Answers& a) {
+    MenuPrompts p;
+    p.message = [&a](wxWindow*, const wxString& text, const wxString&, long style) {
+        a.messages.push_back(text.utf8_string());
+        return (style & wxYES_NO) ? wxYES : wxOK;
+    };
+    p.openFiles = [&a](wxWindow*, const wxString&, const wxString&, const wxString&,
+                       const wxString&, long, bool) { return a.files; };
+    p.colour = [&a](wxWindow*) { return a.colour; };
+    p.font = [](wxWindow*) {
+        return std::optional<std::pair<wxString, int>>(std::make_pair("Arial", 13));
+    };
+    p.folder = [&a](wxWindow*, const wxString&) { return a.folder; };
+    p.text = [&a](wxWindow*, const wxString&, const wxString&, const wxString& initial) {
+        return a.text ? a.text : std::optional<wxString>(initial);
+    };
+    return p;
+}
+
+class MenuCreatorWindow : public ::testing::Test {
+  protected:
+    void SetUp() override {
+        fs::path fixtures = test::sourceDir() / "tests/menucreator/fixtures";
+        fs::copy(fixtures, program.path(), fs::copy_options::recursive);
+        home = std::make_unique<test::ScopedEnv>("HOME", program.path().string());
+    }
+    std::unique_ptr<CMenuCreatorDlg> open(MenuCreatorDialogs dialogs = {}) {
+        auto dlg = std::make_unique<CMenuCreatorDlg>(nullptr, program.path(), fakePrompts(answers),
+                                                     std::move(dialogs));
+        dlg->Show();
+        EXPECT_TRUE(waitUntil([&] {
+            return dlg->currentUrl().find(".exe/23/182") != std::string::npos;
+        })) << dlg->currentUrl();
+        return dlg;
+    }
+    std::string js(CMenuCreatorDlg& dlg, const std::string& script) {
+        std::string out;
+        dlg.document().run(script, &out);
+        return out;
+    }
+    // Picks an option on the chooser page and presses its start button.
+    void choose(CMenuCreatorDlg& dlg, const std::string& option) {
+        std::string r = js(
+            dlg,
+            "try{var t=document.getElementById('TemplateList');for(var i=0;i<t.options.length;i++)"
+            "if(t.options[i].text=='" +
+                option +
+                "')t.selectedIndex=i;"
+                "document.getElementById('StartButton').click();'ok'}catch(e){'ERR "
+                "'+e+document.documentElement.outerHTML.substring(0,300)+location.href}");
+        EXPECT_EQ(r, "ok");
+        ASSERT_TRUE(waitUntil([&] {
+            return dlg.editing() && dlg.currentUrl().find(".exe/23/182") == std::string::npos &&
+                   dlg.document().ready();
+        })) << dlg.currentUrl();
+        pump(200);
+    }
+    void screenshot(const std::string& name) { test::screenshot(name); }
+
+    // Saving a new menu enters the html folder; the test's folder goes away after.
+    test::ScopedCwd cwd{fs::current_path()};
+    test::TempDir program;
+    std::unique_ptr<test::ScopedEnv> home;
+    Answers answers;
+};
+
+TEST_F(MenuCreatorWindow, ClosingOnTheChooserAsksNothingAndWritesNothing) {
+    auto dlg = open();
+    EXPECT_FALSE(dlg->toolbar()->IsShown());
+    ASSERT_EQ(dlg->toolbar()->GetToolsCount(), 21u);
+    const std::pair<int, const char*> order[] = {{0, "Page Title"},
+                                                 {3, "Hyperlink"},
+                                                 {12, "Freely Move Objects"},
+                                                 {17, "Save"},
+                                                 {20, "Preview"}};
+    for (auto [pos, tip] : order) EXPECT_EQ(dlg->toolbar()->GetToolByPos(pos)->GetShortHelp(), tip);
+    EXPECT_EQ(dlg->toolbar()->GetToolByPos(17)->GetId(), CMenuCreatorDlg::ID_SAVE);
+    screenshot("chooser");
+    dlg->runCommand(CMenuCreatorDlg::ID_CLOSE);
+    EXPECT_EQ(dlg->endCode(), wxID_CANCEL);
+    EXPECT_TRUE(answers.messages.empty());
+    EXPECT_FALSE(fs::exists(program / "html" / "My Menu.html"));
+}
+
+TEST_F(MenuCreatorWindow, BlankTemplateIsEditableAndNotFreed) {
+    auto dlg = open();
+    choose(*dlg, "Blank Template");
+    EXPECT_NE(dlg->currentUrl().find(".exe/23/179"), std::string::npos);
+    EXPECT_TRUE(dlg->toolbar()->IsShown());
+    EXPECT_EQ(js(*dlg, "document.designMode"), "on");
+    screenshot("blank");
+}
+
+TEST_F(MenuCreatorWindow, GenericTemplateBuildAndSave) {
+    test::writeFile(program / "html" / "setup.sh", "#!/bin/sh\n");
+    std::string savedName;
+    MenuCreatorDialogs dialogs;
+    dialogs.saveAs = [&](wxWindow*, const std::string& name, const fs::path&, bool) {
+        savedName = name;
+        return std::make_pair(CSaveMenuDlg::Result::Save, std::string("My Menu.html"));
+    };
+    dialogs.hyperlink = [](wxWindow*) {
+        return std::optional<std::string>("http://ACTION_RUN=setup.sh");
+    };
+    auto dlg = open(std::move(dialogs));
+    choose(*dlg, "Generic CD Template");
+    EXPECT_EQ(dlg->head().title, "Generic CD");
+    EXPECT_EQ(dlg->head().musicPath, "intro.wav");
+    EXPECT_EQ(dlg->head().backgroundColour, "#336699");
+    EXPECT_EQ(dlg->GetTitle(), "Generic CD");
+    // The template's objects were freed when it first loaded.
+    EXPECT_EQ(js(*dlg, "getComputedStyle(document.images[0]).position"), "absolute");
+
+    answers.files = {wxString::FromUTF8((program / "html" / "logo.gif").string())};
+    dlg->runCommand(CMenuCreatorDlg::ID_INSERT_IMAGE);
+    EXPECT_EQ(dlg->document().imageCount(), 2);
+    answers.text = "Click the picture";
+    dlg->runCommand(CMenuCreatorDlg::ID_INSERT_TEXT);
+    EXPECT_EQ(dlg->document().textBoxCount(), 2);
+    screenshot("generic");
+
+    // Select the new picture as the author's click would, then link it.
+    js(*dlg, "rondivoEditor.selectObject(document.images[1]);'x'");
+    dlg->runCommand(CMenuCreatorDlg::ID_HYPERLINK);
+    EXPECT_EQ(js(*dlg, "document.images[1].parentNode.getAttribute('href')"),
+              "http://ACTION_RUN=setup.sh");
+
+    dlg->runCommand(CMenuCreatorDlg::ID_SAVE);
+    EXPECT_EQ(savedName, "My Menu");
+    ASSERT_EQ(dlg->endCode(), wxID_OK);
+    fs::path saved = program / "html" / "My Menu.html";
+    EXPECT_EQ(dlg->menuFilePath(), saved);
+    EXPECT_EQ(dlg->menuName(), "My Menu.html");
+    std::string bytes = test::readFile(saved);
+    EXPECT_EQ(bytes.rfind("<HTML>\r\n<TITLE>Generic CD</TITLE>\r\n<BGSOUND SRC=\"intro.wav\">\r\n"
+                          "<BODY SCROLL=AUTO BGCOLOR=#336699>\r\n",
+                          0),
+              0u)
+        << bytes;
+    EXPECT_NE(bytes.find("href=\"http://ACTION_RUN=setup.sh\""), std::string::npos) << bytes;
+    EXPECT_NE(bytes.find("Click the picture</fieldset>"), std::string::npos) << bytes;
+    EXPECT_EQ(bytes.find("data-rondivo"), std::string::npos) << bytes;
+    EXPECT_EQ(bytes.substr(bytes.size() - 11), "</HTML>\r\n\r\n") << bytes;
+}
+
+TEST_F(MenuCreatorWindow, PreviewTogglesToolsAndQuitReturnsToEditing) {
+    auto dlg = open();
+    choose(*dlg, "Blank Template");
+    js(*dlg,
+       "document.body.insertAdjacentHTML('beforeend', '<a id=q "
+       "href=\"http://ACTION_QUIT\">Quit</a>');'x'");
+    dlg->runCommand(CMenuCreatorDlg::ID_PREVIEW);
+    EXPECT_FALSE(dlg->editing());
+    EXPECT_EQ(js(*dlg, "document.designMode"), "off");
+    EXPECT_FALSE(dlg->toolbar()->GetToolEnabled(CMenuCreatorDlg::ID_SAVE));
+    EXPECT_FALSE(dlg->toolbar()->GetToolEnabled(CMenuCreatorDlg::ID_OPEN));
+    EXPECT_TRUE(dlg->toolbar()->GetToolEnabled(CMenuCreatorDlg::ID_PREVIEW));
+    ASSERT_EQ(dlg->toolbar()->GetToolsCount(), 22u);
+    EXPECT_EQ(dlg->toolbar()->GetToolByPos(21)->GetId(), CMenuCreatorDlg::ID_STOP_PREVIEW);
+    screenshot("preview");
+    // A disabled button does nothing.
+    dlg->runCommand(CMenuCreatorDlg::ID_SAVE);
+    EXPECT_EQ(dlg->endCode(), 0);
+
+    js(*dlg, "document.getElementById('q').click();'x'");
+    ASSERT_TRUE(waitUntil([&] { return dlg->editing(); }));
+    ASSERT_EQ(answers.messages.size(), 1u);
+    EXPECT_EQ(answers.messages[0], kPreviewExitMessage);
+    EXPECT_EQ(dlg->toolbar()->GetToolsCount(), 21u);
+    EXPECT_EQ(js(*dlg, "document.designMode"), "on");
+    EXPECT_EQ(js(*dlg, "location.href").find("res:"), 0u);
+}
+
+TEST_F(MenuCreatorWindow, PreviewMessageKeepsItsCapitals) {
+    auto dlg = open();
+    choose(*dlg, "Blank Template");
+    js(*dlg,
+       "document.body.insertAdjacentHTML('beforeend', "
+       "'<a id=m href=\"http://ACTION_MESSAGEBOX=thank%20you from Bob\">m</a>');'x'");
+    dlg->runCommand(CMenuCreatorDlg::ID_PREVIEW);
+    js(*dlg, "document.getElementById('m').click();'x'");
+    ASSERT_TRUE(waitUntil([&] { return !answers.messages.empty(); }));
+    EXPECT_EQ(answers.messages[0], "Thank you from Bob");
+    EXPECT_FALSE(dlg->editing());
+}
+
+TEST_F(MenuCreatorWindow, ImageGalleryPlacesPicturesOrReportsNone) {
+    test::TempDir none;
+    test::writeFile(none / "a.png", "x");
+    test::writeFile(none / "b.bmp", "x");
+    answers.folder = wxString::FromUTF8(none.path().string());
+    auto dlg = open();
+    dlg->handleNavigation("http://menucreator_begin_editing_imagegallery/");
+    pump(300);
+    ASSERT_EQ(answers.messages.size(), 1u);
+    EXPECT_EQ(answers.messages[0].rfind("No images of type GIF or JPG were found", 0), 0u);
+    EXPECT_FALSE(dlg->editing());
+    EXPECT_NE(dlg->currentUrl().find(".exe/23/182"), std::string::npos);
+
+    test::TempDir pics;
+    for (const char* n : {"1.jpg", "2.jpg", "3.gif", "4.JPEG", "5.jpg", "6.jpg", "7.gif"})
+        fs::copy_file(program / "html" / "logo.gif", pics / n);
+    answers.folder = wxString::FromUTF8(pics.path().string());
+    answers.messages.clear();
+    choose(*dlg, "Image Gallery Wizard");
+    ASSERT_EQ(answers.messages.size(), 1u);
+    EXPECT_EQ(answers.messages[0].rfind("Your image gallery has been created with 7 images", 0),
+              0u);
+    EXPECT_NE(dlg->currentUrl().find("Image_Gallery.html"), std::string::npos);
+    EXPECT_EQ(dlg->head().title, "My Image Gallery");
+    EXPECT_EQ(dlg->document().imageCount(), 7);
+    EXPECT_EQ(js(*dlg,
+                 "var r=[];for(var i=0;i<document.images.length;i++)"
+                 "r.push(document.images[i].style.left+','+document.images[i].style.top);r.sort()."
+                 "join(' ')"),
+              "145px,210px 145px,80px 15px,210px 15px,80px 275px,80px 405px,80px 535px,80px");
+    screenshot("gallery");
+}
+
+TEST_F(MenuCreatorWindow, SavedPageReopensWithItsHeadValues) {
+    MenuCreatorDialogs dialogs;
+    dialogs.saveAs = [](wxWindow*, const std::string&, const fs::path&, bool) {
+        return std::make_pair(CSaveMenuDlg::Result::Save, std::string("Reopen.html"));
+    };
+    auto dlg = open(dialogs);
+    choose(*dlg, "Blank Template");
+    answers.text = "My CD Menu";
+    dlg->runCommand(CMenuCreatorDlg::ID_PAGE_TITLE);
+    EXPECT_EQ(dlg->GetTitle(), "My CD Menu");
+    answers.colour = wxColour(5, 0, 255);
+    dlg->runCommand(CMenuCreatorDlg::ID_BACKGROUND_COLOR);
+    EXPECT_EQ(js(*dlg, "document.bgColor"), "#0500ff");
+    answers.files = {wxString::FromUTF8((program / "html" / "intro.wav").string())};
+    dlg->runCommand(CMenuCreatorDlg::ID_BACKGROUND_MUSIC);
+    answers.files = {wxString::FromUTF8((program / "html" / "logo.gif").string())};
+    dlg->runCommand(CMenuCreatorDlg::ID_BACKGROUND_IMAGE);
+    dlg->runCommand(CMenuCreatorDlg::ID_SAVE);
+    ASSERT_EQ(dlg->endCode(), wxID_OK);
+    const MenuHeadValues written = dlg->head();
+    EXPECT_EQ(written.backgroundColour, "#0500ff");
+
+    auto again = open(dialogs);
+    choose(*again, "Blank Template");
+    answers.files = {wxString::FromUTF8(dlg->menuFilePath().string())};
+    again->runCommand(CMenuCreatorDlg::ID_OPEN);
+    ASSERT_TRUE(
+        waitUntil([&] { return again->currentUrl().find("Reopen.html") != std::string::npos; }));
+    EXPECT_EQ(again->head(), written);
+    EXPECT_EQ(again->GetTitle(), "My CD Menu");
+    EXPECT_EQ(again->menuName(), "Reopen.html");
+}
+
+TEST_F(MenuCreatorWindow, MoviesAndMusicPlayButStayInThePageFormat) {
+    test::writeFile(program / "html" / "movie.html",
+                    "<HTML><BGSOUND SRC=\"intro.wav\"><BODY><P>x</P>"
+                    "<EMBED SRC=\"clip.mpg\" border=0 autoplay=true style=\"LEFT: 30px; POSITION: "
+                    "absolute; TOP: 40px\">"
+                    "</BODY></HTML>");
+    auto dlg = open();
+    choose(*dlg, "Blank Template");
+    answers.files = {wxString::FromUTF8((program / "html" / "movie.html").string())};
+    dlg->runCommand(CMenuCreatorDlg::ID_OPEN);
+    ASSERT_TRUE(waitUntil([&] {
+        return dlg->currentUrl().find("movie.html") != std::string::npos && dlg->document().ready();
+    }));
+    EXPECT_EQ(js(*dlg, "String(document.getElementsByTagName('audio').length)"), "1");
+    EXPECT_EQ(js(*dlg, "document.getElementsByTagName('video')[0].style.left"), "30px");
+    std::string body = dlg->document().bodyHtml();
+    EXPECT_EQ(body.find("<video"), std::string::npos) << body;
+    EXPECT_EQ(body.find("<audio"), std::string::npos) << body;
+    EXPECT_NE(
+        body.find(
+            "<embed src=\"clip.mpg\" border=\"0\" autoplay=\"true\" style=\"LEFT: 30px; POSITION: "
+            "absolute; TOP: 40px\">"),
+        std::string::npos)
+        << body;
+}
+
+TEST_F(MenuCreatorWindow, FormattingATextBoxAppliesToItsText) {
+    auto dlg = open();
+    choose(*dlg, "Blank Template");
+    answers.text = "Hello";
+    dlg->runCommand(CMenuCreatorDlg::ID_INSERT_TEXT);
+    js(*dlg, "rondivoEditor.selectObject(document.getElementsByTagName('fieldset')[0]);'x'");
+    EXPECT_TRUE(dlg->document().selectionIsTextBox());
+    dlg->runCommand(CMenuCreatorDlg::ID_BOLD);
+    EXPECT_EQ(js(*dlg, "document.getElementsByTagName('fieldset')[0].innerHTML"), "<b>Hello</b>");
+    answers.colour = wxColour(255, 0, 0);
+    dlg->runCommand(CMenuCreatorDlg::ID_TEXT_COLOR);
+    dlg->runCommand(CMenuCreatorDlg::ID_CHANGE_FONT);  // Arial 13 pt gives size 6
+    std::string inner = js(*dlg, "document.getElementsByTagName('fieldset')[0].innerHTML");
+    EXPECT_NE(inner.find("color=\"#ff0000\""), std::string::npos) << inner;
+    EXPECT_NE(inner.find("size=\"6\""), std::string::npos) << inner;
+    EXPECT_NE(inner.find("face=\"Arial\""), std::string::npos) << inner;
+}
+
+TEST_F(MenuCreatorWindow, HyperlinkNeedsASelection) {
+    bool asked = false;
+    MenuCreatorDialogs dialogs;
+    dialogs.hyperlink = [&](wxWindow*) {
+        asked = true;
+        return std::optional<std::string>("http://ACTION_MESSAGEBOX=Hi");
+    };
+    auto dlg = open(dialogs);
+    choose(*dlg, "Blank Template");
+    dlg->document().caretToEnd();
+    dlg->runCommand(CMenuCreatorDlg::ID_HYPERLINK);
+    EXPECT_FALSE(asked);
+    ASSERT_EQ(answers.messages.size(), 1u);
+    EXPECT_EQ(answers.messages[0].rfind("Please select an image or highlight text", 0), 0u);
+
+    // Selected text is linked by the engine's own command and stays in place.
+    js(*dlg,
+       "document.body.insertAdjacentHTML('beforeend','<p id=t>Say hi</p>');"
+       "var r=document.createRange();r.selectNodeContents(document.getElementById('t'));"
+       "getSelection().removeAllRanges();getSelection().addRange(r);'x'");
+    dlg->runCommand(CMenuCreatorDlg::ID_HYPERLINK);
+    EXPECT_TRUE(asked);
+    EXPECT_EQ(js(*dlg, "document.getElementById('t').innerHTML"),
+              "<a href=\"http://ACTION_MESSAGEBOX=Hi\">Say hi</a>");
+}
+
+TEST_F(MenuCreatorWindow, FreedObjectsAreDraggedWithTheMouse) {
+    auto dlg = open();
+    choose(*dlg, "Generic CD Template");
+    std::string before = js(*dlg, "var i=document.images[0];i.style.left+','+i.style.top");
+    js(*dlg,
+       "var i=document.images[0],b=i.getBoundingClientRect();"
+       "function ev(t,x,y){i.dispatchEvent(new "
+       "MouseEvent(t,{bubbles:true,button:0,clientX:x,clientY:y}));}"
+       "ev('mousedown',b.left+5,b.top+5);ev('mousemove',b.left+105,b.top+55);ev('mouseup',b.left+"
+       "105,b.top+55);'x'");
+    std::string after = js(*dlg, "var i=document.images[0];i.style.left+','+i.style.top");
+    int l0 = 0, t0 = 0, l1 = 0, t1 = 0;
+    ASSERT_EQ(std::sscanf(before.c_str(), "%dpx,%dpx", &l0, &t0), 2) << before;
+    ASSERT_EQ(std::sscanf(after.c_str(), "%dpx,%dpx", &l1, &t1), 2) << after;
+    EXPECT_EQ(l1 - l0, 100);
+    EXPECT_EQ(t1 - t0, 50);
+    // Its lower right corner resizes it.
+    js(*dlg,
+       "var i=document.images[0],b=i.getBoundingClientRect();"
+       "function ev(t,x,y){i.dispatchEvent(new "
+       "MouseEvent(t,{bubbles:true,button:0,clientX:x,clientY:y}));}"
+       "ev('mousedown',b.right-2,b.bottom-2);ev('mousemove',b.right+18,b.bottom+8);"
+       "ev('mouseup',b.right+18,b.bottom+8);'x'");
+    EXPECT_EQ(js(*dlg,
+                 "document.images[0].getAttribute('width')+'x'+document.images[0].getAttribute('"
+                 "height')"),
+              "60x50");
+    // The outline that marks the selected picture is not part of the page.
+    EXPECT_EQ(dlg->document().bodyHtml().find("data-rondivo"), std::string::npos);
+}
+
+TEST_F(MenuCreatorWindow, RealHyperlinkAndSaveDialogsAttachAndWrite) {
+    // The real dialogs run modally; a timer plays the author's part in them.
+    auto dlg = open();
+    choose(*dlg, "Generic CD Template");
+    js(*dlg, "rondivoEditor.selectObject(document.images[0]);'x'");
+    wxTimer author;
+    author.Bind(wxEVT_TIMER, [&](wxTimerEvent&) {
+        for (wxWindow* w : wxTopLevelWindows) {
+            if (auto* link = dynamic_cast<CHyperlinkDlg*>(w); link && link->IsModal()) {
+                link->actionList()->SetStringSelection("Run or Open a File on the CD");
+                link->onActionChanged();
+                link->argumentEdit()->SetValue("Setup.EXE");
+                if (link->confirm()) link->EndModal(wxID_OK);
+            } else if (auto* save = dynamic_cast<CSaveMenuDlg*>(w); save && save->IsModal()) {
+                save->nameEdit()->SetValue("My Menu");
+                if (save->confirm()) save->EndModal(wxID_OK);
+            }
+        }
+    });
+    author.Start(200);
+    dlg->runCommand(CMenuCreatorDlg::ID_HYPERLINK);
+    EXPECT_EQ(js(*dlg, "document.images[0].parentNode.outerHTML.substring(0, 40)"),
+              "<a href=\"http://ACTION_RUN=Setup.EXE\"><i");
+    dlg->runCommand(CMenuCreatorDlg::ID_SAVE);
+    author.Stop();
+    ASSERT_EQ(dlg->endCode(), wxID_OK);
+    EXPECT_EQ(dlg->menuFilePath(), program / "html" / "My Menu.html");
+    EXPECT_NE(test::readFile(program / "html" / "My Menu.html")
+                  .find("<a href=\"http://ACTION_RUN=Setup.EXE\">"),
+              std::string::npos);
+}
+
+TEST_F(MenuCreatorWindow, ClosingAnEditedMenuOffersDiscard) {
+    std::vector<bool> offered;
+    CSaveMenuDlg::Result answer = CSaveMenuDlg::Result::Cancel;
+    MenuCreatorDialogs dialogs;
+    dialogs.saveAs = [&](wxWindow*, const std::string&, const fs::path&, bool offerDiscard) {
+        offered.push_back(offerDiscard);
+        return std::make_pair(answer, std::string());
+    };
+    auto dlg = open(dialogs);
+    choose(*dlg, "Blank Template");
+    dlg->runCommand(CMenuCreatorDlg::ID_SAVE);
+    EXPECT_EQ(dlg->endCode(), 0);  // Cancel returns to editing
+    wxCloseEvent close(wxEVT_CLOSE_WINDOW, dlg->GetId());
+    close.SetEventObject(dlg.get());
+    close.SetCanVeto(true);
+    dlg->GetEventHandler()->ProcessEvent(close);
+    EXPECT_EQ(dlg->endCode(), 0);
+    answer = CSaveMenuDlg::Result::Discard;
+    dlg->runCommand(CMenuCreatorDlg::ID_CLOSE);
+    EXPECT_EQ(dlg->endCode(), wxID_CANCEL);
+    EXPECT_EQ(offered, (std::vector<bool>{false, true, true}));
+    EXPECT_FALSE(fs::exists(program / "html" / "My Menu.html"));
+}
+
+TEST_F(MenuCreatorWindow, PreviewRunsFilesAndOpensWebPagesOutside) {
+    test::FakeXdgOpen xdg;
+    test::ScopedEnv path("PATH", xdg.pathWithFakeFirst());
+    test::writeFile(program / "html" / "readme.txt", "hello");
+    auto dlg = open();
+    choose(*dlg, "Blank Template");
+    dlg->runCommand(CMenuCreatorDlg::ID_PREVIEW);
+    EXPECT_TRUE(dlg->handleNavigation("http://ACTION_RUN=readme.txt,missing.txt"));
+    EXPECT_TRUE(dlg->handleNavigation("HTTP://WWW.example.com/page.html"));
+    EXPECT_FALSE(dlg->handleNavigation("http://example.com/"));
+    ASSERT_TRUE(waitUntil([&] { return xdg.calls().size() >= 2; }, 5000));
+    auto calls = xdg.calls();
+    EXPECT_NE(calls[0].find("readme.txt"), std::string::npos) << calls[0];
+    EXPECT_NE(calls[1].find("HTTP://WWW.example.com/page.html"), std::string::npos) << calls[1];
+    ASSERT_EQ(answers.messages.size(), 1u);
+    EXPECT_EQ(answers.messages[0],
+              "Error opening: missing.txt \nThe file was not found. Please verify it is "
+              "located on your CD-ROM and in the expected folder.");
+    EXPECT_NE(dlg->currentUrl().find(".exe/23/179"), std::string::npos);
+}
+
+TEST_F(MenuCreatorWindow, PreviewCopiesChosenFiles) {
+    test::TempDir target;
+    test::writeFile(program / "html" / "a.txt", "A");
+    answers.folder = wxString::FromUTF8(target.path().string());
+    auto dlg = open();
+    choose(*dlg, "Blank Template");
+    dlg->runCommand(CMenuCreatorDlg::ID_PREVIEW);
+    dlg->handleNavigation("http://ACTION_USER_SELECT_COPY=" +
+                          (program / "html" / "a.txt").string());
+    EXPECT_EQ(test::readFile(target / "a.txt"), "A");
+    ASSERT_EQ(answers.messages.size(), 1u);
+    EXPECT_EQ(answers.messages[0], "All files have been copied to " + target.path().string());
+}
+
+}  // namespace
+}  // namespace rondivo::menucreator

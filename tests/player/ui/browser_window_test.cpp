@@ -1,0 +1,212 @@
+// The browser window in this process: pages drive it through scripts and the
+// window's dialogs are recorded instead of shown.
+#include "player/ui/browser_window.h"
+#include "player/ui/secure_hooks.h"
+
+#include <gtest/gtest.h>
+#include <wx/app.h>
+#include <wx/evtloop.h>
+#include <wx/webview.h>
+
+#include <algorithm>
+#include <chrono>
+#include <functional>
+#include <thread>
+
+#include "platform/process.h"
+#include "player/ui/action_dialogs.h"
+#include "ui/gui_pump.h"
+#include "test_support.h"
+
+namespace rondivo {
+namespace {
+
+namespace fs = std::filesystem;
+using Clock = std::chrono::steady_clock;
+using namespace std::chrono_literals;
+
+class RecordingBrowser : public BrowserWindow {
+  public:
+    using BrowserWindow::BrowserWindow;
+    std::vector<std::string> dialogs;
+    std::vector<std::string> messages;
+    void showMessageDialog(const std::string& caption, const std::string& text) override {
+        dialogs.push_back(caption + "|" + text);
+    }
+    void messageBox(const std::string& text, const std::string& caption, MessageIcon) override {
+        messages.push_back(caption + "|" + text);
+    }
+};
+
+bool pumpUntil(const std::function<bool()>& done, std::chrono::milliseconds timeout = 15s) {
+    auto deadline = Clock::now() + timeout;
+    while (Clock::now() < deadline) {
+        pumpPendingEvents();
+        if (done()) return true;
+        std::this_thread::sleep_for(10ms);
+    }
+    return done();
+}
+
+class BrowserWindowTest : public ::testing::Test {
+  protected:
+    test::TempDir home;
+    test::TempDir disc;
+    test::ScopedEnv homeEnv{"HOME", home.path().string()};
+    test::ScopedEnv dataEnv{"XDG_DATA_HOME", (home / ".local/share").string()};
+    std::unique_ptr<RecordingBrowser> window;
+
+    void TearDown() override {
+        if (window) window.release()->Destroy();
+        pumpPendingEvents();
+    }
+    void open(const std::string& body, int sizeIndex = 0, bool noRightClick = false) {
+        test::writeFile(disc / "index.html", "<html><head><title>Window Test</title></head><body>" +
+                                                 body + "</body></html>");
+        BrowserLaunch launch;
+        launch.address = disc / "index.html";
+        launch.windowSizeIndex = sizeIndex;
+        launch.settings.disableRightClick = noRightClick ? 1 : 0;
+        launch.mediaMode = false;
+        window = std::make_unique<RecordingBrowser>(launch);
+        window->Show();
+        ASSERT_TRUE(pumpUntil([&] { return window->pageTitle() == "Window Test"; }))
+            << "page did not load";
+    }
+    void runScript(const std::string& js) {
+        window->webView()->RunScriptAsync(wxString::FromUTF8(js));
+    }
+};
+
+TEST_F(BrowserWindowTest, ScriptSetAddressesPassThroughTheNavigationHook) {
+    open("<p>hook</p>");
+    // Set by a script, the address goes through the engine's rewriting: lower
+    // case and a trailing "/", which the preparation copes with.
+    runScript("window.location.href = 'http://ACTION_MESSAGEBOX=Thanks';");
+    ASSERT_TRUE(pumpUntil([&] { return !window->dialogs.empty(); }));
+    EXPECT_EQ(window->dialogs[0], "Window Test|Thanks");
+    EXPECT_EQ(window->caption(), "Window Test");  // the page stayed
+}
+
+TEST_F(BrowserWindowTest, MenuPagesGetPlayableMusicAndMovies) {
+    // Menu pages keep BGSOUND and EMBED; the window adds what the engine can play.
+    open("<BGSOUND src='music.wav' loop=-1><EMBED src='movie.avi' width=320 height=240>"
+         "<script>window.setTimeout(function () { document.title = 'audio ' + "
+         "document.querySelectorAll('audio').length + ' video ' + "
+         "document.querySelectorAll('video').length; }, 300);</script>");
+    EXPECT_TRUE(pumpUntil([&] { return window->pageTitle() == "audio 1 video 1"; })) << window->pageTitle();
+}
+
+TEST_F(BrowserWindowTest, ScriptsOpeningWindowsDoNotBringThePlayerDown) {
+    // The engine used to abort the program on window.open.
+    open("<p>popup</p>");
+    runScript("window.open('other.html');");
+    pumpUntil([] { return false; }, 500ms);
+    runScript("window.open('http://ACTION_MESSAGEBOX=Popup Text');");
+    ASSERT_TRUE(pumpUntil([&] { return !window->dialogs.empty(); }));
+    EXPECT_EQ(window->dialogs[0], "Window Test|Popup Text");
+}
+
+TEST_F(BrowserWindowTest, ClickedLinksArriveAsWrittenAlsoFromFrames) {
+    test::writeFile(
+        disc / "frame.html",
+        "<html><body><a id='f' href='http://ACTION_MESSAGEBOX=From The Frame'>f</a>"
+        "<script>window.onload = function () { document.getElementById('f').click(); };</script>"
+        "</body></html>");
+    open(
+        "<a id='a' href='http://ACTION_MESSAGEBOX=Mixed Case Text'>a</a><iframe "
+        "src='frame.html'></iframe>");
+    runScript("document.getElementById('a').click();");
+    ASSERT_TRUE(pumpUntil([&] { return window->dialogs.size() == 2; }));
+    std::sort(window->dialogs.begin(), window->dialogs.end());
+    EXPECT_EQ(window->dialogs[0], "Window Test|From The Frame");
+    EXPECT_EQ(window->dialogs[1], "Window Test|Mixed Case Text");
+}
+
+TEST_F(BrowserWindowTest, LinksThePageCancelsAreNoAction) {
+    open(
+        "<a id='a' href='http://ACTION_MESSAGEBOX=no' onclick='return false'>a</a>"
+        "<a id='b' href='http://ACTION_MESSAGEBOX=yes'>b</a>");
+    runScript("document.getElementById('a').click(); document.getElementById('b').click();");
+    ASSERT_TRUE(pumpUntil([&] { return !window->dialogs.empty(); }));
+    pumpUntil([] { return false; }, 300ms);
+    EXPECT_EQ(window->dialogs, std::vector<std::string>{"Window Test|Yes"});
+}
+
+TEST_F(BrowserWindowTest, QuitHidesANonModalWindow) {
+    open("<a id='q' href='http://ACTION_QUIT'>q</a>");
+    runScript("document.getElementById('q').click();");
+    ASSERT_TRUE(pumpUntil([&] { return window->closed(); }));
+    EXPECT_FALSE(window->IsShown());
+}
+
+TEST_F(BrowserWindowTest, RestoreSizeMakesDefaultSize640By480AndMaximizeCoversTheScreen) {
+    open("<p>size</p>", 0);
+    EXPECT_EQ(window->GetSize(), wxSize(kBrowserTemplateWidth, kBrowserTemplateHeight));
+    window->restoreSize();
+    // The display confirms a new size asynchronously.
+    pumpUntil([&] { return window->GetSize() == wxSize(640, 480); }, 3s);
+    EXPECT_EQ(window->GetSize(), wxSize(640, 480));
+    window->maximize();
+    WindowRect full = fullScreenRect(window->screenMetrics());
+    const wxRect expected(full.x, full.y, full.width, full.height);
+    pumpUntil([&] { return window->GetRect() == expected; }, 3s);
+    EXPECT_EQ(window->GetRect(), expected);
+}
+
+TEST_F(BrowserWindowTest, RightClicksAreSwallowedWhenTheDiscSaysSo) {
+    const std::string page =
+        "<div style='position:fixed;left:0;top:0;width:100%;height:100%' "
+        "onmousedown='if (event.button == 2) document.title = \"pressed\"'></div>";
+    for (bool suppressed : {true, false}) {
+        open(page, 1, suppressed);
+        window->Raise();
+        wxPoint centre = window->GetScreenRect().GetPosition() + wxPoint(100, 100);
+        auto click = platform::spawnProcess({"xdotool", "mousemove", std::to_string(centre.x),
+                                             std::to_string(centre.y), "click", "3"});
+        ASSERT_TRUE(click.started());
+        pumpUntil([&] { return platform::waitForExit(click.pid, 1ms).has_value(); });
+        pumpUntil([&] { return window->pageTitle() == "pressed"; }, 1500ms);
+        EXPECT_EQ(window->pageTitle() == "pressed", !suppressed) << "suppressed " << suppressed;
+        window.release()->Destroy();
+        pumpPendingEvents();
+    }
+}
+
+TEST_F(BrowserWindowTest, DestructionRemovesTheDecryptedFiles) {
+    fs::path temp = home / ".local/share/RondivoTemp";
+    test::writeFile(temp / "data/x.txt", "decrypted");
+    setSecureExtractionHook([&](SecureExtraction& e) { e.secureFolder = (temp / "data").string(); });
+    open("<p>temp</p>");
+    setSecureExtractionHook({});
+    window.release()->Destroy();
+    pumpPendingEvents();
+    EXPECT_FALSE(fs::exists(temp));
+}
+
+TEST_F(BrowserWindowTest, NothingDecryptedLeavesTheTemporaryFolderAlone) {
+    fs::path temp = home / ".local/share/RondivoTemp";
+    test::writeFile(temp / "keep.txt", "not ours to remove");
+    open("<p>plain</p>");
+    window.release()->Destroy();
+    pumpPendingEvents();
+    EXPECT_TRUE(fs::exists(temp / "keep.txt"));
+}
+
+TEST(ActionDialogs, MessageDialogAndProgressCarryTheirTexts) {
+    PlayerMessageDialog message(nullptr, "My Disc", "Thank you");
+    EXPECT_EQ(message.GetTitle(), "My Disc");
+    EXPECT_EQ(message.FindWindow(kMessageTextId)->GetLabel(), "Thank you");
+    EXPECT_EQ(message.FindWindow(kMessageCloseId)->GetLabel(), "Close");
+    auto* progress = new CopyProgressDialog(nullptr, "My Disc");
+    progress->Show();
+    progress->setHeading("Copying files:");
+    progress->setDetail("a.txt ->\n/home/u/Desktop/a.txt");
+    EXPECT_EQ(progress->FindWindow(kProgressHeadingId)->GetLabel(), "Copying files:");
+    EXPECT_EQ(progress->FindWindow(kProgressDetailId)->GetLabel(),
+              "a.txt ->\n/home/u/Desktop/a.txt");
+    progress->Destroy();
+}
+
+}  // namespace
+}  // namespace rondivo

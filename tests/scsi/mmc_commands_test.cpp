@@ -1,0 +1,319 @@
+#include "scsi/mmc_commands.h"
+
+#include <gtest/gtest.h>
+
+#include <vector>
+
+namespace rondivo::burn {
+namespace {
+
+struct CdbCase {
+    const char* name;
+    CommandBlock block;
+    std::uint8_t flags;
+    std::uint32_t dataLength;
+    std::vector<std::uint8_t> cdb;
+};
+
+TEST(CommandBuilders, ProduceTheExactCommandBytes) {
+    const CdbCase cases[] = {
+        {"test unit ready", makeTestUnitReady(), 0x40, 0, {0x00, 0, 0, 0, 0, 0}},
+        {"rezero", makeRezeroUnit(), 0x40, 0, {0x01, 0, 0, 0, 0, 0}},
+        {"format unit", makeFormatUnit(), 0x50, 12, {0x04, 0x11, 0, 0, 0, 0}},
+        {"inquiry 64", makeInquiry(64), 0x48, 64, {0x12, 0, 0, 0, 64, 0}},
+        {"inquiry 32", makeInquiry(32), 0x48, 32, {0x12, 0, 0, 0, 32, 0}},
+        {"load", makeStartStopUnit(false, true), 0x40, 0, {0x1B, 0, 0, 0, 3, 0}},
+        {"load immediate", makeStartStopUnit(true, true), 0x40, 0, {0x1B, 1, 0, 0, 3, 0}},
+        {"eject", makeStartStopUnit(false, false), 0x40, 0, {0x1B, 0, 0, 0, 2, 0}},
+        {"allow removal", makePreventAllowMediumRemoval(false), 0x40, 0, {0x1E, 0, 0, 0, 0, 0}},
+        {"prevent removal", makePreventAllowMediumRemoval(true), 0x40, 0, {0x1E, 0, 0, 0, 1, 0}},
+        {"write 10",
+         makeWrite10(0x01020304, 32),
+         0x50,
+         65536,
+         {0x2A, 0, 0x01, 0x02, 0x03, 0x04, 0, 0x00, 0x20, 0}},
+        {"sync cache", makeSynchronizeCache(false), 0x40, 0, {0x35, 0, 0, 0, 0, 0, 0, 0, 0, 0}},
+        {"sync cache immediate",
+         makeSynchronizeCache(true),
+         0x40,
+         0,
+         {0x35, 2, 0, 0, 0, 0, 0, 0, 0, 0}},
+        {"atip", makeReadAtip(), 0x48, 30, {0x43, 2, 4, 0, 0, 0, 0, 0, 30, 0}},
+        {"get configuration",
+         makeGetConfiguration(0, 114),
+         0x48,
+         114,
+         {0x46, 2, 0, 0, 0, 0, 0, 0, 114, 0}},
+        {"disc information",
+         makeReadDiscInformation(66),
+         0x48,
+         66,
+         {0x51, 0, 0, 0, 0, 0, 0, 0, 66, 0}},
+        {"track information",
+         makeReadTrackInformation(3),
+         0x48,
+         38,
+         {0x52, 1, 0, 0, 0, 3, 0, 0, 38, 0}},
+        {"reserve track",
+         makeReserveTrack(0x00123456),
+         0x40,
+         0,
+         {0x53, 0, 0, 0, 0, 0x00, 0x12, 0x34, 0x56, 0}},
+        {"mode select", makeModeSelect10(60), 0x50, 60, {0x55, 0x10, 0, 0, 0, 0, 0, 0, 60, 0}},
+        {"mode sense current",
+         makeModeSense10(0x05, false, 512),
+         0x48,
+         512,
+         {0x5A, 0, 0x05, 0, 0, 0, 0, 0x02, 0x00, 0}},
+        {"mode sense default",
+         makeModeSense10(0x2A, true, 128),
+         0x48,
+         128,
+         {0x5A, 0, 0xAA, 0, 0, 0, 0, 0, 128, 0}},
+        {"close session immediate",
+         makeCloseTrackSession(true, 2, 0),
+         0x40,
+         0,
+         {0x5B, 1, 2, 0, 0, 0, 0, 0, 0, 0}},
+        {"close track numbered",
+         makeCloseTrackSession(false, 1, 3),
+         0x40,
+         0,
+         {0x5B, 0, 1, 0, 0, 3, 0, 0, 0, 0}},
+        {"close any track",
+         makeCloseTrackSession(false, 1, kAnyTrack),
+         0x40,
+         0,
+         {0x5B, 0, 1, 0, 0, 0xFF, 0, 0, 0, 0}},
+        {"buffer capacity", makeReadBufferCapacity(), 0x48, 32, {0x5C, 0, 0, 0, 0, 0, 0, 0, 32, 0}},
+        {"set streaming", makeSetStreaming(28), 0x50, 28, {0xB6, 0, 0, 0, 0, 0, 0, 0, 0, 0, 28, 0}},
+        {"set cd speed",
+         makeSetCdSpeed(0xFFFF, 2112),
+         0x40,
+         0,
+         {0xBB, 0, 0xFF, 0xFF, 0x08, 0x40, 0, 0, 0, 0, 0, 0}},
+        {"send disc structure",
+         makeSendDiscStructure(0x0F, 22),
+         0x50,
+         22,
+         {0xBF, 0, 0, 0, 0, 0, 0, 0x0F, 0, 22, 0, 0}},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        EXPECT_EQ(c.block.flags, c.flags);
+        EXPECT_EQ(c.block.dataLength, c.dataLength);
+        ASSERT_EQ(c.block.cdbLength, c.cdb.size());
+        std::vector<std::uint8_t> cdb(c.block.cdb.begin(), c.block.cdb.begin() + c.block.cdbLength);
+        EXPECT_EQ(cdb, c.cdb);
+        // Nothing beyond the CDB length may be set.
+        for (std::size_t i = c.block.cdbLength; i < 16; ++i) EXPECT_EQ(c.block.cdb[i], 0);
+        EXPECT_EQ(c.block.command, 2);
+        EXPECT_EQ(c.block.senseLength, 24);
+    }
+}
+
+TEST(CommandBuilders, ParameterListsHaveTheirFixedBytes) {
+    const std::array<std::uint8_t, 12> format = {0x00, 0x82, 0x00, 0x08, 0,    0,
+                                                 0,    0,    0x4C, 0x00, 0x00, 0x10};
+    EXPECT_EQ(formatParameterList(), format);
+
+    const auto s = dvdRStreamingDescriptor();
+    EXPECT_EQ(getBe32(&s[4]), 0u);
+    EXPECT_EQ(getBe32(&s[8]), 2298495u);
+    EXPECT_EQ(getBe32(&s[12]), 43965u);
+    EXPECT_EQ(getBe32(&s[16]), 1000u);
+    EXPECT_EQ(getBe32(&s[20]), 1418u);
+    EXPECT_EQ(getBe32(&s[24]), 1000u);
+
+    const auto t = timestampStructure({2026, 3, 7, 9, 5, 1});
+    EXPECT_EQ(getBe16(&t[0]), 20);
+    for (int i = 2; i < 8; ++i) EXPECT_EQ(t[i], 0);
+    EXPECT_EQ(std::string(t.begin() + 8, t.end()), "20260307090501");
+}
+
+TEST(SpeedFactors, ConvertBetweenFactorsAndKilobytesPerSecond) {
+    EXPECT_EQ(speedFactorToKbps(0), 0xFFFF);
+    EXPECT_EQ(speedFactorToKbps(1), 176);
+    EXPECT_EQ(speedFactorToKbps(12), 2112);
+    EXPECT_EQ(speedFactorToKbps(48), 8448);
+
+    struct {
+        std::uint16_t kbps;
+        std::uint8_t factor;
+    } const reads[] = {{0, 0},     {176, 1},   {177, 2},   {7056, 40},
+                       {7058, 40}, {7059, 41}, {8467, 48}, {22160, 126}};
+    for (const auto& r : reads) EXPECT_EQ(speedFactorFromKbps(r.kbps), r.factor) << r.kbps;
+}
+
+TEST(MediaTypes, FollowTheCurrentProfile) {
+    struct {
+        std::uint16_t profile;
+        MediaType type;
+    } const cases[] = {{0x08, kMediaCdRom},
+                       {0x09, kMediaCdR},
+                       {0x0A, kMediaCdRw},
+                       {0x10, kMediaDvdRom},
+                       {0x11, kMediaDvdR},
+                       {0x12, kMediaDvdRam},
+                       {0x13, kMediaDvdRwRestricted},
+                       {0x14, kMediaDvdRwSequential},
+                       {0x1A, kMediaDvdPlusRw},
+                       {0x1B, kMediaDvdPlusR},
+                       {0x20, kMediaDdcdRom},
+                       {0x21, kMediaDdcdR},
+                       {0x22, kMediaDdcdRw},
+                       {0x00, kMediaNone},
+                       {0x2B, kMediaNone},
+                       {0x41, kMediaNone}};
+    for (const auto& c : cases) EXPECT_EQ(mediaTypeFromProfile(c.profile), c.type) << c.profile;
+
+    std::array<std::uint8_t, 8> header{0, 0, 0, 4, 0, 0, 0x00, 0x1B};
+    EXPECT_EQ(currentProfile(header), 0x1B);
+
+    std::array<std::uint8_t, 30> atip{};
+    EXPECT_EQ(mediaTypeFromAtip(atip), kMediaCdRom);
+    atip[6] = 0x80;
+    EXPECT_EQ(mediaTypeFromAtip(atip), kMediaCdR);
+    atip[6] = 0xC0;
+    EXPECT_EQ(mediaTypeFromAtip(atip), kMediaCdRw);
+
+    std::array<std::uint8_t, 34> disc{};
+    EXPECT_EQ(mediaTypeFromDiscInformation(disc), kMediaCdR);
+    disc[2] = 0x10;
+    EXPECT_EQ(mediaTypeFromDiscInformation(disc), kMediaCdRw);
+}
+
+TEST(ModePages, AreFoundAfterTheHeaderOrAfterOneBlockDescriptor) {
+    std::array<std::uint8_t, 128> a{};
+    EXPECT_FALSE(findModePage(a, 0x2A));
+    a[8] = 0x2A;
+    EXPECT_EQ(findModePage(a, 0x2A), 8u);
+    a[8] = 0;
+    a[16] = 0x2A;
+    EXPECT_EQ(findModePage(a, 0x2A), 16u);
+    a[16] = 0xAA;  // PS bit set: still page 2Ah
+    EXPECT_EQ(findModePage(a, 0x2A), 16u);
+    a[16] = 0x05;
+    EXPECT_FALSE(findModePage(a, 0x2A));
+    EXPECT_EQ(findModePage(a, 0x05), 16u);
+}
+
+TEST(DiscInformation, CountsOnlyClosedSessions) {
+    struct {
+        std::uint8_t byte2;
+        std::uint8_t sessions;
+        std::uint16_t complete;
+    } const cases[] = {
+        {0x00, 1, 0},  // blank: the one session is empty
+        {0x05, 1, 0},  // incomplete session on an appendable disc
+        {0x0E, 1, 1},  // finalized
+        {0x0D, 2, 2},  // last session complete, disc appendable
+        {0x01, 3, 2},  // third session still empty
+        {0x08, 2, 2},  // damaged session counts as there
+    };
+    for (const auto& c : cases) {
+        std::array<std::uint8_t, 34> a{};
+        a[2] = c.byte2;
+        a[4] = c.sessions;
+        const auto info = parseDiscInformation(a);
+        EXPECT_EQ(completeSessions(info), c.complete) << int(c.byte2);
+    }
+    std::array<std::uint8_t, 34> a{};
+    a[2] = 0x1D;
+    a[4] = 0x02;
+    a[9] = 0x01;
+    a[5] = 3;
+    a[6] = 4;
+    const auto info = parseDiscInformation(a);
+    EXPECT_TRUE(info.erasable);
+    EXPECT_EQ(info.lastSessionState, 3);
+    EXPECT_EQ(info.discStatus, 1);
+    EXPECT_EQ(info.sessions, 0x102);
+    EXPECT_EQ(info.firstTrackInLastSession, 3);
+    EXPECT_EQ(info.lastTrackInLastSession, 4);
+}
+
+TEST(TrackInformation, IsReadInHostOrder) {
+    std::array<std::uint8_t, 38> a{};
+    putBe16(&a[0], 46);
+    a[2] = 2;
+    a[3] = 1;
+    a[6] = 0x40;
+    a[7] = 0x01;
+    putBe32(&a[8], 0x11223344);
+    putBe32(&a[12], 0x00010000);
+    putBe32(&a[16], 359847);
+    putBe32(&a[20], 16);
+    putBe32(&a[24], 300000);
+    putBe32(&a[28], 0xFFFFFFFF);
+    const auto t = parseTrackInformation(a);
+    EXPECT_EQ(t.length, 46);
+    EXPECT_EQ(t.track, 2);
+    EXPECT_EQ(t.session, 1);
+    EXPECT_TRUE(t.blank);
+    EXPECT_TRUE(t.nextWritableValid);
+    EXPECT_EQ(t.trackStart, 0x11223344u);
+    EXPECT_EQ(t.nextWritable, 0x10000u);
+    EXPECT_EQ(t.freeBlocks, 359847u);
+    EXPECT_EQ(t.fixedPacketSize, 16u);
+    EXPECT_EQ(t.trackSize, 300000u);
+    EXPECT_EQ(t.lastRecorded, 0xFFFFFFFFu);
+}
+
+TEST(WriteParametersPage, IsBuiltForEachMedium) {
+    struct Case {
+        MediaType media;
+        std::uint8_t multiSession;
+        bool protect;
+        std::uint8_t byte2, byte3, byte5;
+        std::uint32_t packet;
+    };
+    const Case cases[] = {
+        {kMediaCdR, 0, false, 0x01, 0x04, 0, 0},
+        {kMediaCdR, 3, true, 0x41, 0xC4, 0, 0},
+        {kMediaCdRw, 0, true, 0x41, 0x04, 0, 0},
+        {kMediaDvdR, 0, false, 0x20, 0xE5, 16, 16},
+        {kMediaDvdRwSequential, 0, true, 0x62, 0xE5, 16, 16},
+        {kMediaDvdRwRestricted, 0, false, 0x22, 0xE5, 16, 16},
+        {kMediaDvdPlusR, 3, false, 0x22, 0xE4, 16, 16},
+        {kMediaDvdPlusR, 0, false, 0x22, 0x24, 16, 16},
+        {kMediaDvdPlusRw, 0, false, 0x22, 0x24, 16, 16},
+        {kMediaDvdRam, 0, false, 0x01, 0x04, 0, 0},
+        {kMediaDdcdR, 0, false, 0x02, 0x05, 0, 0},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(static_cast<int>(c.media) * 10 + c.multiSession);
+        std::array<std::uint8_t, 512> answer{};
+        answer.fill(0xEE);  // whatever the drive had in the page must go
+        putBe16(&answer[0], 58);
+        putBe16(&answer[6], 0);
+        answer[8] = 0x05;
+        answer[9] = 0x32;
+        const auto length = buildWriteParameters(answer, 8, c.media, c.multiSession, c.protect);
+        ASSERT_EQ(length, 8 + 2 + 0x32);
+        EXPECT_EQ(answer[0], 0);  // mode data length is reserved in MODE SELECT
+        EXPECT_EQ(answer[1], 0);
+        const std::uint8_t* p = &answer[8];
+        EXPECT_EQ(p[0], 0x05);
+        EXPECT_EQ(p[1], 0x32);
+        EXPECT_EQ(p[2], c.byte2);
+        EXPECT_EQ(p[3], c.byte3);
+        EXPECT_EQ(p[4], 8);
+        EXPECT_EQ(p[5], c.byte5);
+        EXPECT_EQ(p[8], 0);
+        EXPECT_EQ(getBe32(&p[10]), c.packet);
+        EXPECT_EQ(getBe16(&p[14]), 150);
+        for (int i = 16; i < 52; ++i) EXPECT_EQ(p[i], 0) << i;
+    }
+}
+
+TEST(WriteParametersPage, RefusesAPageThatRunsOutOfTheAnswer) {
+    std::array<std::uint8_t, 40> answer{};
+    answer[16] = 0x05;
+    answer[17] = 0x32;  // 16 + 2 + 50 > 40
+    EXPECT_EQ(buildWriteParameters(answer, 16, kMediaCdR, 0, false), 0);
+    EXPECT_EQ(buildWriteParameters(answer, 39, kMediaCdR, 0, false), 0);
+}
+
+}  // namespace
+}  // namespace rondivo::burn

@@ -1,0 +1,91 @@
+#include "scsi/sg_transport.h"
+
+#include <gtest/gtest.h>
+
+#include "scsi/mmc_commands.h"
+#include "test_support.h"
+
+namespace rondivo::burn {
+namespace {
+
+namespace fs = std::filesystem;
+
+TEST(ScsiAddress, IsReadFromTheSysfsDeviceName) {
+    struct {
+        const char* text;
+        bool ok;
+        int host, target, lun;
+    } const cases[] = {
+        {"1:0:0:0", true, 1, 0, 0},   {"12:3:4:5", true, 12, 4, 5}, {"0:0:0", false, 0, 0, 0},
+        {"1:0:0:0x", false, 0, 0, 0}, {"a:b:c:d", false, 0, 0, 0},  {"300:0:0:0", false, 0, 0, 0},
+        {"", false, 0, 0, 0},
+    };
+    for (const auto& c : cases) {
+        ScsiAddress a;
+        ASSERT_EQ(parseScsiAddress(c.text, a), c.ok) << c.text;
+        if (!c.ok) continue;
+        EXPECT_EQ(a.host, c.host);
+        EXPECT_EQ(a.target, c.target);
+        EXPECT_EQ(a.lun, c.lun);
+    }
+}
+
+// Lays out /sys/class/block/<name>/device -> .../<address> and /dev/<name>.
+void addDrive(const test::TempDir& root, const std::string& name, const std::string& address,
+              bool deviceNode = true) {
+    fs::create_directories(root / ("sys/" + name));
+    if (!address.empty()) {
+        fs::create_symlink("../../../devices/pci0000:00/host1/target/" + address,
+                           root / ("sys/" + name + "/device"));
+    }
+    fs::create_directories(root / "dev");
+    if (deviceNode) test::writeFile(root / ("dev/" + name), "");
+}
+
+TEST(SgTransport, FindsOpticalDrivesInNumberOrder) {
+    test::TempDir root;
+    addDrive(root, "sr10", "3:0:1:0");
+    addDrive(root, "sr2", "2:0:0:0");
+    addDrive(root, "sr0", "0:0:0:1");
+    addDrive(root, "sr1", "");                // no SCSI address
+    addDrive(root, "sr3", "4:0:0:0", false);  // no device node: cannot be opened
+    addDrive(root, "sda", "5:0:0:0");
+    addDrive(root, "srx", "6:0:0:0");
+
+    SgTransport t(root / "sys", root / "dev");
+    const auto drives = t.listDrives();
+    ASSERT_EQ(drives.size(), 4u);
+    EXPECT_EQ(drives[0].device, (root / "dev/sr0").string());
+    EXPECT_TRUE(drives[0].hasAddress);
+    EXPECT_EQ(drives[0].lun, 1);
+    EXPECT_EQ(drives[0].letter, 'D');
+    EXPECT_EQ(drives[1].device, (root / "dev/sr1").string());
+    EXPECT_FALSE(drives[1].hasAddress);
+    EXPECT_EQ(drives[1].letter, 'E');
+    EXPECT_EQ(drives[2].hostAdapter, 2);
+    EXPECT_EQ(drives[3].device, (root / "dev/sr10").string());
+    EXPECT_EQ(drives[3].hostAdapter, 3);
+    EXPECT_EQ(drives[3].target, 1);
+}
+
+TEST(SgTransport, NoSysfsMeansNoDrives) {
+    test::TempDir root;
+    SgTransport t(root / "missing", root / "dev");
+    EXPECT_TRUE(t.listDrives().empty());
+}
+
+TEST(SgTransport, ACommandOnSomethingThatIsNotADriveFails) {
+    test::TempDir root;
+    test::writeFile(root / "plain", "not a device");
+    SgTransport t(root / "sys", root.path());
+    auto block = makeTestUnitReady();
+    EXPECT_FALSE(t.execute((root / "plain").string(), block, nullptr));
+    EXPECT_EQ(block.status, kStatusError);
+
+    auto missing = makeTestUnitReady();
+    EXPECT_FALSE(t.execute((root / "none").string(), missing, nullptr));
+    EXPECT_EQ(missing.status, kStatusError);
+}
+
+}  // namespace
+}  // namespace rondivo::burn
