@@ -25,7 +25,9 @@ TempDir::TempDir() {
 TempDir::~TempDir() {
     std::error_code ec;
     // Tests make folders unreadable on purpose; give them back before removing.
-    for (fs::recursive_directory_iterator it(path_, fs::directory_options::skip_permission_denied, ec), end;
+    for (fs::recursive_directory_iterator
+             it(path_, fs::directory_options::skip_permission_denied, ec),
+         end;
          !ec && it != end; it.increment(ec)) {
         if (it->is_directory(ec) && !it->is_symlink(ec))
             fs::permissions(it->path(), fs::perms::owner_all, fs::perm_options::add, ec);
@@ -53,11 +55,15 @@ ScopedEnv::ScopedEnv(const char* name, const std::string& value) : name_(name) {
 }
 
 ScopedEnv::~ScopedEnv() {
-    if (old_) setenv(name_.c_str(), old_->c_str(), 1);
-    else unsetenv(name_.c_str());
+    if (old_)
+        setenv(name_.c_str(), old_->c_str(), 1);
+    else
+        unsetenv(name_.c_str());
 }
 
-ScopedCwd::ScopedCwd(const fs::path& p) : old_(fs::current_path()) { fs::current_path(p); }
+ScopedCwd::ScopedCwd(const fs::path& p) : old_(fs::current_path()) {
+    fs::current_path(p);
+}
 ScopedCwd::~ScopedCwd() {
     std::error_code ec;
     fs::current_path(old_, ec);
@@ -67,8 +73,10 @@ FakeXdgOpen::FakeXdgOpen() {
     fs::create_directories(bin());
     writeFile(bin() / "xdg-open",
               "#!/bin/sh\n"
-              "printf '%s\\n' \"$*\" >> '" + log().string() + "'\n"
-              "exit ${FAKE_XDG_EXIT:-0}\n");
+              "printf '%s\\n' \"$*\" >> '" +
+                  log().string() +
+                  "'\n"
+                  "exit ${FAKE_XDG_EXIT:-0}\n");
     fs::permissions(bin() / "xdg-open", fs::perms::owner_all);
 }
 
@@ -131,7 +139,11 @@ RunResult runProgram(const std::vector<std::string>& argv, const fs::path& cwd,
     return r;
 }
 
-fs::path sourceDir() { return RONDIVO_SOURCE_DIR; }
-fs::path binaryDir() { return RONDIVO_BINARY_DIR; }
+fs::path sourceDir() {
+    return RONDIVO_SOURCE_DIR;
+}
+fs::path binaryDir() {
+    return RONDIVO_BINARY_DIR;
+}
 
 }  // namespace rondivo::test

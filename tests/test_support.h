@@ -9,7 +9,7 @@ namespace rondivo::test {
 
 // A fresh folder, removed (with everything in it) when the object goes.
 class TempDir {
-public:
+  public:
     TempDir();
     ~TempDir();
     TempDir(const TempDir&) = delete;
@@ -17,7 +17,7 @@ public:
     const std::filesystem::path& path() const { return path_; }
     std::filesystem::path operator/(const std::string& rel) const { return path_ / rel; }
 
-private:
+  private:
     std::filesystem::path path_;
 };
 
@@ -26,22 +26,22 @@ std::string readFile(const std::filesystem::path& p);
 
 // Sets an environment variable for the lifetime of the object.
 class ScopedEnv {
-public:
+  public:
     ScopedEnv(const char* name, const std::string& value);
     ~ScopedEnv();
 
-private:
+  private:
     std::string name_;
     std::optional<std::string> old_;
 };
 
 // Changes the current directory for the lifetime of the object.
 class ScopedCwd {
-public:
+  public:
     explicit ScopedCwd(const std::filesystem::path& p);
     ~ScopedCwd();
 
-private:
+  private:
     std::filesystem::path old_;
 };
 
@@ -49,14 +49,14 @@ private:
 // per call) to log(); it exits with the code in $FAKE_XDG_EXIT (default 0).
 // Put bin() first on PATH.
 class FakeXdgOpen {
-public:
+  public:
     FakeXdgOpen();
     std::filesystem::path bin() const { return dir_.path() / "bin"; }
     std::filesystem::path log() const { return dir_.path() / "xdg-open.log"; }
     std::vector<std::string> calls() const;
     std::string pathWithFakeFirst() const;
 
-private:
+  private:
     TempDir dir_;
 };
 
@@ -66,7 +66,8 @@ struct RunResult {
     std::string output;
 };
 RunResult runProgram(const std::vector<std::string>& argv, const std::filesystem::path& cwd = {},
-                     const std::vector<std::pair<std::string, std::string>>& env = {}, int timeoutMs = 30000);
+                     const std::vector<std::pair<std::string, std::string>>& env = {},
+                     int timeoutMs = 30000);
 
 std::filesystem::path sourceDir();
 std::filesystem::path binaryDir();

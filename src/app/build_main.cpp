@@ -31,8 +31,8 @@ int main(int argc, char** argv) {
     // The image first, then the disc: a failed burn still leaves the image.
     auto master = [&](const std::filesystem::path& folder) {
         if (!cl.isoFile.empty()) {
-            int rc = burn::saveIsoCommand(folder, cl.isoFile, cl.label, std::cout, std::cerr,
-                                          terminal);
+            int rc =
+                burn::saveIsoCommand(folder, cl.isoFile, cl.label, std::cout, std::cerr, terminal);
             if (rc != 0) return rc;
         }
         if (cl.burn) return burn::burnCommand(folder, burnOptions, std::cout, std::cerr, terminal);

@@ -3,8 +3,8 @@
 #include <wx/image.h>
 #include <wx/wx.h>
 
-#include "app/wx_startup_host.h"
 #include "app/window_seams.h"
+#include "app/wx_startup_host.h"
 
 namespace {
 int g_argc = 0;
@@ -12,7 +12,7 @@ char** g_argv = nullptr;
 }  // namespace
 
 class RondivoApp : public wxApp {
-public:
+  public:
     bool OnInit() override {
         wxInitAllImageHandlers();
         SetAppName("rondivo");

@@ -7,10 +7,10 @@
 #include <thread>
 
 #include "app/window_seams.h"
-#include "player/ui/browser_window.h"
-#include "ui/gui_pump.h"
 #include "player/sound_job.h"
+#include "player/ui/browser_window.h"
 #include "player/ui/splash_window.h"
+#include "ui/gui_pump.h"
 
 namespace rondivo {
 

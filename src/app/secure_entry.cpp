@@ -1,7 +1,7 @@
 // The player's windows meet the secure-file extraction here.
 #include "app/window_seams.h"
-#include "player/ui/secure_hooks.h"
 #include "player/ui/secure_extract_dialog.h"
+#include "player/ui/secure_hooks.h"
 
 namespace rondivo {
 

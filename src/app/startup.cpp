@@ -1,26 +1,29 @@
 #include "app/startup.h"
 
 #include "disc/autorun_inf.h"
-#include "platform/paths.h"
 #include "disc/text_util.h"
+#include "platform/paths.h"
 
 namespace rondivo {
 
 namespace fs = std::filesystem;
 
-
 fs::path designerSplashImage(const fs::path& executableFolder) {
     // Beside the executable, or in the program folder's splash screens.
     fs::path beside = executableFolder / "splashscreen.jpg";
     std::error_code ec;
-    return fs::exists(beside, ec) ? beside : executableFolder / "splashscreens" / "splashscreen.jpg";
+    return fs::exists(beside, ec) ? beside
+                                  : executableFolder / "splashscreens" / "splashscreen.jpg";
 }
 
 StartupDecision decideFromArguments(const LaunchArguments& arguments) {
     StartupDecision d;
     d.arguments = arguments;
-    if (arguments.count < 2) d.mode = StartupMode::Information;
-    else d.mode = arguments.at(kAutoplayFile) == "design" ? StartupMode::Designer : StartupMode::Player;
+    if (arguments.count < 2)
+        d.mode = StartupMode::Information;
+    else
+        d.mode =
+            arguments.at(kAutoplayFile) == "design" ? StartupMode::Designer : StartupMode::Player;
     return d;
 }
 
@@ -49,7 +52,9 @@ bool isBrowserType(const std::string& n) {
     return false;
 }
 
-bool isMovie(const std::string& n) { return !containsText(n, ".htm") && !containsText(n, ".gif") && !containsText(n, ".jpg"); }
+bool isMovie(const std::string& n) {
+    return !containsText(n, ".htm") && !containsText(n, ".gif") && !containsText(n, ".jpg");
+}
 
 ShellLaunch shellLaunchFor(const std::string& position, const std::string& file) {
     if (containsText(platform::toLower(position), ".ppt")) return {"Powerpnt.exe", "/s " + file};
@@ -65,8 +70,9 @@ std::string secureLaunchPath(const std::string& decryptedFolder, const std::stri
 }
 
 namespace {
-BrowserLaunch browserFor(const std::string& page, const LaunchArguments& args, const PresentationSettings& settings,
-                         bool dataFolderLayout, const fs::path& exeFolder, const std::string& icon) {
+BrowserLaunch browserFor(const std::string& page, const LaunchArguments& args,
+                         const PresentationSettings& settings, bool dataFolderLayout,
+                         const fs::path& exeFolder, const std::string& icon) {
     BrowserLaunch b;
     b.page = page;
     b.address = exeFolder / platform::toNativePath(page);
@@ -79,14 +85,16 @@ BrowserLaunch browserFor(const std::string& page, const LaunchArguments& args, c
 }
 }  // namespace
 
-PlayerPlan planPlayer(const LaunchArguments& args, const PresentationSettings& settings, bool dataFolderLayout,
-                      const fs::path& exeFolder, const std::string& icon) {
+PlayerPlan planPlayer(const LaunchArguments& args, const PresentationSettings& settings,
+                      bool dataFolderLayout, const fs::path& exeFolder, const std::string& icon) {
     PlayerPlan p;
     p.dataFolderLayout = dataFolderLayout;
-    if (args.count >= 7 && containsText(platform::toLower(args.at(kSound)), ".wav")) p.sound = args.at(kSound);
+    if (args.count >= 7 && containsText(platform::toLower(args.at(kSound)), ".wav"))
+        p.sound = args.at(kSound);
     if (args.count >= 6) {
         std::string five = platform::toLower(args.at(kSplashOrSound));
-        if (containsText(five, ".gif") || containsText(five, ".bmp") || containsText(five, ".jpg")) {
+        if (containsText(five, ".gif") || containsText(five, ".bmp") ||
+            containsText(five, ".jpg")) {
             p.splashImage = args.at(kSplashOrSound);
             p.splashMs = settings.splashDisplayMs <= 0 ? 2000 : settings.splashDisplayMs;
         } else if (containsText(five, ".wav")) {
@@ -187,7 +195,8 @@ void runStartup(int argc, const char* const* argv, StartupHost& host) {
         case StartupMode::Player: {
             // The icon is read here once: the browser window and the fail-safe share it.
             std::string icon = iconFromAutorunInf(host.currentDirectory());
-            runPlayer(planPlayer(d.arguments, settings, d.dataFolderLayout, host.executableFolder(), icon),
+            runPlayer(planPlayer(d.arguments, settings, d.dataFolderLayout, host.executableFolder(),
+                                 icon),
                       d.arguments, host);
             return;
         }

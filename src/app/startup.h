@@ -15,7 +15,8 @@
 namespace rondivo {
 
 inline constexpr const char* kInformationText =
-    "Rondivo! creates auto-playable CD-ROMs.\n\nTo run the designer and create your own autorun CD-ROMs, "
+    "Rondivo! creates auto-playable CD-ROMs.\n\nTo run the designer and create your own autorun "
+    "CD-ROMs, "
     "please double-click the Rondivo! desktop icon or re-install the software from "
     "https://rondivo.example/download";
 
@@ -33,11 +34,11 @@ struct StartupDecision {
 };
 
 // Arguments from argv, else from line 2 of `folder`/autorun.inf; then the mode.
-StartupDecision decideStartup(int argc, const char* const* argv, const std::filesystem::path& folder);
+StartupDecision decideStartup(int argc, const char* const* argv,
+                              const std::filesystem::path& folder);
 StartupDecision decideFromArguments(const LaunchArguments& arguments);
 // Words after ".exe" on an OPEN= line, as the player reads them.
 std::optional<StartupDecision> decideFromAutorunLine(const std::string& line2);
-
 
 struct ShellLaunch {
     std::string file;
@@ -64,18 +65,20 @@ struct PlayerPlan {
 
 std::filesystem::path designerSplashImage(const std::filesystem::path& executableFolder);
 
-bool isBrowserType(const std::string& name);  // ".htm", ".avi", ".wmv", ".mpeg", ".mpg", ".gif", ".jpg"
-bool isMovie(const std::string& name);        // none of ".htm", ".gif", ".jpg"
+bool isBrowserType(
+    const std::string& name);           // ".htm", ".avi", ".wmv", ".mpeg", ".mpg", ".gif", ".jpg"
+bool isMovie(const std::string& name);  // none of ".htm", ".gif", ".jpg"
 // Applies the ".ppt" rule: "Powerpnt.exe" with "/s FILE".
 ShellLaunch shellLaunchFor(const std::string& position, const std::string& file);
 // The decrypted copy a shell launch opens: D\position with the folder and ".enc" repaired.
 std::string secureLaunchPath(const std::string& decryptedFolder, const std::string& position1);
 
-PlayerPlan planPlayer(const LaunchArguments& args, const PresentationSettings& settings, bool dataFolderLayout,
-                      const std::filesystem::path& executableFolder, const std::string& icon);
+PlayerPlan planPlayer(const LaunchArguments& args, const PresentationSettings& settings,
+                      bool dataFolderLayout, const std::filesystem::path& executableFolder,
+                      const std::string& icon);
 
 class StartupHost {
-public:
+  public:
     virtual ~StartupHost() = default;
     virtual std::filesystem::path currentDirectory() = 0;
     virtual std::filesystem::path executableFolder() = 0;
@@ -83,13 +86,15 @@ public:
     // Designer
     virtual bool acquireDesignerInstance() = 0;  // false: another designer runs
     virtual void raiseRunningDesigner() = 0;
-    virtual void showDesignerSplash(const std::filesystem::path& image) = 0;  // hides itself after 2000 ms
+    virtual void showDesignerSplash(
+        const std::filesystem::path& image) = 0;  // hides itself after 2000 ms
     virtual void runDesigner() = 0;
     // Player
     virtual void startSound(const std::string& path) = 0;
     virtual bool soundFinished() = 0;
-    virtual void showSplash(const std::string& image, int displayMs) = 0;  // returns when hidden again
-    virtual void runBrowser(const BrowserLaunch& launch) = 0;              // modal
+    virtual void showSplash(const std::string& image,
+                            int displayMs) = 0;                // returns when hidden again
+    virtual void runBrowser(const BrowserLaunch& launch) = 0;  // modal
     virtual void restoreDesigner() = 0;
     virtual std::string extractSecureFiles(bool dataFolderLayout) = 0;
     virtual bool changeDirectory(const std::string& folder) = 0;

@@ -12,8 +12,9 @@ namespace rondivo {
 void runDesignerWindow();
 
 // Player (player/): splash, start-up sound and the built-in browser window.
-void showDesignerSplashWindow(const std::filesystem::path& image);  // hidden by a worker after 2000 ms
-void showPlayerSplash(const std::string& image, int displayMs);     // blocks for the display time
+void showDesignerSplashWindow(
+    const std::filesystem::path& image);                         // hidden by a worker after 2000 ms
+void showPlayerSplash(const std::string& image, int displayMs);  // blocks for the display time
 void startStartupSound(const std::string& path);
 bool startupSoundFinished();
 void runBrowserWindow(const BrowserLaunch& launch);

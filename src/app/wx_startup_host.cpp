@@ -1,4 +1,3 @@
-#include "ui/message_box.h"
 #include "app/wx_startup_host.h"
 
 #include <unistd.h>
@@ -10,6 +9,7 @@
 #include "app/window_seams.h"
 #include "platform/paths.h"
 #include "platform/shell.h"
+#include "ui/message_box.h"
 #include "ui/open_with_dialog.h"
 
 namespace rondivo {
@@ -32,17 +32,25 @@ fs::path WxStartupHost::currentDirectory() {
     return fs::current_path(ec);
 }
 
-fs::path WxStartupHost::executableFolder() { return platform::executableFolder(); }
+fs::path WxStartupHost::executableFolder() {
+    return platform::executableFolder();
+}
 
 void WxStartupHost::showInformation(const std::string& text) {
     showProgramMessage(text, wxOK | wxICON_INFORMATION);
 }
 
-bool WxStartupHost::acquireDesignerInstance() { return instance_.acquire(); }
+bool WxStartupHost::acquireDesignerInstance() {
+    return instance_.acquire();
+}
 
-void WxStartupHost::raiseRunningDesigner() { instance_.sendRaiseRequest(); }
+void WxStartupHost::raiseRunningDesigner() {
+    instance_.sendRaiseRequest();
+}
 
-void WxStartupHost::showDesignerSplash(const fs::path& image) { showDesignerSplashWindow(image); }
+void WxStartupHost::showDesignerSplash(const fs::path& image) {
+    showDesignerSplashWindow(image);
+}
 
 void WxStartupHost::runDesigner() {
     // A second "rondivo design" asks through the instance socket; the running
@@ -66,11 +74,17 @@ void WxStartupHost::startSound(const std::string& path) {
     startStartupSound(path);
 }
 
-bool WxStartupHost::soundFinished() { return !soundStarted_ || startupSoundFinished(); }
+bool WxStartupHost::soundFinished() {
+    return !soundStarted_ || startupSoundFinished();
+}
 
-void WxStartupHost::showSplash(const std::string& image, int displayMs) { showPlayerSplash(image, displayMs); }
+void WxStartupHost::showSplash(const std::string& image, int displayMs) {
+    showPlayerSplash(image, displayMs);
+}
 
-void WxStartupHost::runBrowser(const BrowserLaunch& launch) { runBrowserWindow(launch); }
+void WxStartupHost::runBrowser(const BrowserLaunch& launch) {
+    runBrowserWindow(launch);
+}
 
 void WxStartupHost::restoreDesigner() {
     if (wxTopLevelWindow* w = findDesignerWindow()) {
@@ -104,6 +118,8 @@ void WxStartupHost::pumpMessages() {
     loop_.ProcessIdle();
 }
 
-void WxStartupHost::sleepMs(int ms) { std::this_thread::sleep_for(std::chrono::milliseconds(ms)); }
+void WxStartupHost::sleepMs(int ms) {
+    std::this_thread::sleep_for(std::chrono::milliseconds(ms));
+}
 
 }  // namespace rondivo

@@ -12,7 +12,7 @@ namespace rondivo {
 
 // Carries out the start-up routine with real windows and the platform layer.
 class WxStartupHost : public StartupHost {
-public:
+  public:
     explicit WxStartupHost(wxEventLoopBase& loop);
     ~WxStartupHost() override;
 
@@ -35,7 +35,7 @@ public:
     void pumpMessages() override;
     void sleepMs(int ms) override;
 
-private:
+  private:
     wxEventLoopBase& loop_;
     platform::SingleInstance instance_;
     std::unique_ptr<wxTimer> raiseTimer_;

@@ -63,10 +63,12 @@ int burnCommand(const std::filesystem::path& folder, const BurnOptions& options,
         err << "Error while beginning to copy file(s) to CD-ROM.\n" << burner.LastMessage() << "\n";
         return 1;
     }
-    const int error = runWithTerminalProgress(burner, sectors, "Burning", err, terminalProgress,
-                                              [&](CompletionCallback cb) { return burner.StartBurn(cb, 0); });
+    const int error =
+        runWithTerminalProgress(burner, sectors, "Burning", err, terminalProgress,
+                                [&](CompletionCallback cb) { return burner.StartBurn(cb, 0); });
     if (error < 0) {
-        err << "Error while initiating copying of file(s) to CD-ROM.\n" << burner.LastMessage() << "\n";
+        err << "Error while initiating copying of file(s) to CD-ROM.\n"
+            << burner.LastMessage() << "\n";
         return 1;
     }
     if (error) {

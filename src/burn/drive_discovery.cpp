@@ -3,10 +3,10 @@
 #include <algorithm>
 #include <cstdio>
 
+#include "platform/debug_log.h"
 #include "scsi/scsi_sense.h"
 #include "scsi/sg_transport.h"
 #include "scsi/virtual_drive.h"
-#include "platform/debug_log.h"
 
 namespace rondivo::burn {
 

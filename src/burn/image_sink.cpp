@@ -35,8 +35,8 @@ bool ImageSink::writeRange(const FileRange& range, std::string& sourceError) {
         std::size_t want = std::min(chunk, left);
         std::size_t got = 0;
         while (got < want) {
-            ssize_t n = ::pread(range.fd, buffer.get() + got, want - got,
-                                static_cast<off_t>(offset + got));
+            ssize_t n =
+                ::pread(range.fd, buffer.get() + got, want - got, static_cast<off_t>(offset + got));
             if (n < 0 && errno == EINTR) continue;
             if (n < 0) {
                 sourceError = sourceReadError(range.path, errno);

@@ -9,8 +9,9 @@
 
 namespace rondivo::burn {
 
-int runWithTerminalProgress(CDiscBurner& burner, std::uint32_t sectors, const char* caption, std::ostream& err,
-                            bool terminalProgress, const std::function<int(CompletionCallback)>& start) {
+int runWithTerminalProgress(CDiscBurner& burner, std::uint32_t sectors, const char* caption,
+                            std::ostream& err, bool terminalProgress,
+                            const std::function<int(CompletionCallback)>& start) {
     std::atomic<int> errorFlag{0};
     std::atomic<bool> done{false};
     auto callback = [&](int error, std::intptr_t) {
@@ -31,8 +32,10 @@ int runWithTerminalProgress(CDiscBurner& burner, std::uint32_t sectors, const ch
     }
     burner.WaitUntilDone();
     if (terminalProgress) {
-        if (errorFlag) err << "\n";
-        else err << "\r" << caption << ": 100%\n" << std::flush;
+        if (errorFlag)
+            err << "\n";
+        else
+            err << "\r" << caption << ": 100%\n" << std::flush;
     }
     return errorFlag;
 }
@@ -55,8 +58,9 @@ int saveIsoCommand(const std::filesystem::path& folder, const std::filesystem::p
         err << "Error while beginning to save CD-ROM ISO.\n" << burner.LastMessage() << "\n";
         return 1;
     }
-    const int error = runWithTerminalProgress(burner, sectors, "Saving ISO image", err, terminalProgress,
-                                              [&](CompletionCallback cb) { return burner.StartSaveImage(isoFile, cb, 0); });
+    const int error = runWithTerminalProgress(
+        burner, sectors, "Saving ISO image", err, terminalProgress,
+        [&](CompletionCallback cb) { return burner.StartSaveImage(isoFile, cb, 0); });
     if (error < 0) {
         err << "Error while initiating saving of CD-ROM ISO.\n" << burner.LastMessage() << "\n";
         return 1;

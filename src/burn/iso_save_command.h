@@ -21,8 +21,9 @@ class CDiscBurner;
 // completion callback) and waits for it, showing "\r<caption>: NN%" on `err`
 // with `terminalProgress`. Returns -1 when it did not start, else the
 // callback's error flag (0: success).
-int runWithTerminalProgress(CDiscBurner& burner, std::uint32_t sectors, const char* caption, std::ostream& err,
-                            bool terminalProgress, const std::function<int(CompletionCallback)>& start);
+int runWithTerminalProgress(CDiscBurner& burner, std::uint32_t sectors, const char* caption,
+                            std::ostream& err, bool terminalProgress,
+                            const std::function<int(CompletionCallback)>& start);
 
 int saveIsoCommand(const std::filesystem::path& folder, const std::filesystem::path& isoFile,
                    const std::string& label, std::ostream& out, std::ostream& err,

@@ -5,11 +5,11 @@
 #include <system_error>
 #include <thread>
 
+#include "disc/autorun_dat.h"
 #include "disc/autorun_inf.h"
 #include "platform/debug_log.h"
 #include "platform/paths.h"
 #include "platform/user_folders.h"
-#include "disc/autorun_dat.h"
 
 namespace rondivo {
 

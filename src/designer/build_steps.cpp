@@ -10,11 +10,16 @@ namespace fs = std::filesystem;
 
 BuildHooks defaultBuildHooks() {
     BuildHooks hooks;
-    hooks.scanLinkedFiles = [](const fs::path& page, const fs::path& folder, int topLevel, int& additional) {
+    hooks.scanLinkedFiles = [](const fs::path& page, const fs::path& folder, int topLevel,
+                               int& additional) {
         scanLinkedFiles(page, folder, topLevel, additional);
     };
-    hooks.scanBatchFile = [](const fs::path& batch, const fs::path& folder) { scanBatchFile(batch, folder); };
-    hooks.encryptPresentationFolder = [](const fs::path& folder) { return encryptPresentationFolder(folder); };
+    hooks.scanBatchFile = [](const fs::path& batch, const fs::path& folder) {
+        scanBatchFile(batch, folder);
+    };
+    hooks.encryptPresentationFolder = [](const fs::path& folder) {
+        return encryptPresentationFolder(folder);
+    };
     return hooks;
 }
 

@@ -7,8 +7,8 @@
 #include <string>
 #include <string_view>
 
-#include "disc/autorun_inf.h"
 #include "disc/autorun_dat.h"
+#include "disc/autorun_inf.h"
 
 namespace rondivo {
 

@@ -4,9 +4,9 @@
 #include <fstream>
 #include <sstream>
 
+#include "disc/text_util.h"
 #include "platform/debug_log.h"
 #include "platform/paths.h"
-#include "disc/text_util.h"
 
 namespace rondivo {
 

@@ -1,9 +1,9 @@
 #include "designer/secure_build.h"
 
 #include "disc/autorun_inf.h"
-#include "platform/debug_log.h"
 #include "disc/secure_file.h"
 #include "disc/text_util.h"
+#include "platform/debug_log.h"
 
 namespace rondivo {
 

@@ -15,7 +15,7 @@ constexpr std::size_t kLineBuffer = 1000;  // the reader's scratch line: 999 cha
 // reading, and "discard the rest of the line" looks at no more than 999
 // characters. A CR before LF is part of the line end.
 class DatReader {
-public:
+  public:
     explicit DatReader(std::istream& in) : in_(in) {}
 
     bool atEnd() { return in_.peek() == std::char_traits<char>::eof(); }
@@ -74,22 +74,31 @@ public:
         return s;
     }
 
-private:
-    static bool isWhite(int c) { return c == ' ' || c == '\t' || c == '\n' || c == '\r' || c == '\v' || c == '\f'; }
+  private:
+    static bool isWhite(int c) {
+        return c == ' ' || c == '\t' || c == '\n' || c == '\r' || c == '\v' || c == '\f';
+    }
     std::istream& in_;
 };
 
-int clamp01(std::int32_t v) { return (v == 0 || v == 1) ? v : 0; }
+int clamp01(std::int32_t v) {
+    return (v == 0 || v == 1) ? v : 0;
+}
 
 }  // namespace
 
 int splashTimeFromIndex(int index) {
     switch (index) {
-        case 0: return 1500;
-        case 1: return 3000;
-        case 2: return 4500;
-        case 3: return 7500;
-        default: return 3000;
+        case 0:
+            return 1500;
+        case 1:
+            return 3000;
+        case 2:
+            return 4500;
+        case 3:
+            return 7500;
+        default:
+            return 3000;
     }
 }
 
@@ -108,7 +117,8 @@ std::string presentationFileText(const PresentationFileValues& v) {
     return out.str();
 }
 
-bool writePresentationFile(const std::filesystem::path& folder, const PresentationFileValues& values) {
+bool writePresentationFile(const std::filesystem::path& folder,
+                           const PresentationFileValues& values) {
     if (values.splashTimeIndex == -1) return true;
     std::ofstream out(folder / kPresentationFileName, std::ios::binary | std::ios::trunc);
     if (!out) return false;
@@ -170,6 +180,8 @@ void readPresentationFile(const std::filesystem::path& file, PresentationSetting
     readPresentationSettings(in, settings);
 }
 
-void readPresentationFile(PresentationSettings& settings) { readPresentationFile(kPresentationFileName, settings); }
+void readPresentationFile(PresentationSettings& settings) {
+    readPresentationFile(kPresentationFileName, settings);
+}
 
 }  // namespace rondivo

@@ -48,7 +48,8 @@ int splashTimeFromIndex(int index);
 // Creates or truncates folder/autorun.dat. Returns false when nothing could be
 // written (the build goes on; the player then runs on defaults). Writes
 // nothing, and returns true, when the splash-time index is -1.
-bool writePresentationFile(const std::filesystem::path& folder, const PresentationFileValues& values);
+bool writePresentationFile(const std::filesystem::path& folder,
+                           const PresentationFileValues& values);
 std::string presentationFileText(const PresentationFileValues& values);
 
 // Reads autorun.dat from the current directory; a missing file keeps defaults.

@@ -5,8 +5,8 @@
 #include <sstream>
 #include <vector>
 
-#include "platform/paths.h"
 #include "disc/line_reader.h"
+#include "platform/paths.h"
 
 namespace rondivo {
 
@@ -17,7 +17,9 @@ constexpr const char* kEol = "\r\n";
 // A command line longer than this is no command line of ours; reading stops there.
 constexpr std::size_t kCommandLineLimit = 64 * 1024;
 
-fs::path infPath(const fs::path& folder) { return folder.empty() ? fs::path(kAutorunInfName) : folder / kAutorunInfName; }
+fs::path infPath(const fs::path& folder) {
+    return folder.empty() ? fs::path(kAutorunInfName) : folder / kAutorunInfName;
+}
 }  // namespace
 
 std::string underscoreBlanks(std::string_view name) {
@@ -62,7 +64,8 @@ std::string dataFolderCommandLine(std::string_view commandLine) {
         std::size_t j = commandLine.find(' ', i);
         if (j == std::string_view::npos) j = commandLine.size();
         std::string_view token = commandLine.substr(i, j - i);
-        if (!first && token.size() > 1 && token.find('.', 1) != std::string_view::npos) out += "data\\";
+        if (!first && token.size() > 1 && token.find('.', 1) != std::string_view::npos)
+            out += "data\\";
         out += token;
         first = false;
         if (j == commandLine.size()) break;

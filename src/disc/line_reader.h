@@ -9,8 +9,9 @@
 namespace rondivo {
 
 class LineReader {
-public:
-    LineReader(std::istream& in, std::size_t bufferSize) : in_(in), max_(bufferSize > 1 ? bufferSize - 1 : 1) {}
+  public:
+    LineReader(std::istream& in, std::size_t bufferSize)
+        : in_(in), max_(bufferSize > 1 ? bufferSize - 1 : 1) {}
 
     // False at the end of the input.
     bool next(std::string& line) {
@@ -26,7 +27,7 @@ public:
         return true;
     }
 
-private:
+  private:
     std::istream& in_;
     std::size_t max_;
 };

@@ -4,10 +4,10 @@
 #include <fstream>
 #include <memory>
 
-#include "platform/debug_log.h"
 #include "disc/line_reader.h"
 #include "disc/md5.h"
 #include "disc/rc4.h"
+#include "platform/debug_log.h"
 
 namespace rondivo {
 

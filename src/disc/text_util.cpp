@@ -4,7 +4,9 @@
 
 namespace rondivo {
 
-bool containsText(std::string_view text, std::string_view part) { return text.find(part) != std::string_view::npos; }
+bool containsText(std::string_view text, std::string_view part) {
+    return text.find(part) != std::string_view::npos;
+}
 
 void replaceAllText(std::string& text, std::string_view from, std::string_view to) {
     if (from.empty()) return;
@@ -30,7 +32,8 @@ bool decodePass(std::string& s) {
             out.push_back(' ');
             i += 3;
             changed = true;
-        } else if (i + 5 <= s.size() && platform::equalsIgnoreCase(std::string_view(s).substr(i, 5), "&amp;")) {
+        } else if (i + 5 <= s.size() &&
+                   platform::equalsIgnoreCase(std::string_view(s).substr(i, 5), "&amp;")) {
             out.push_back('&');
             i += 5;
             changed = true;

@@ -305,8 +305,8 @@ struct FolderWalk {
             const std::string& b = items[i].name;
             std::size_t k = 0;
             std::size_t n = std::min(common, b.size());
-            while (k < n && fold(static_cast<unsigned char>(a[k])) ==
-                                fold(static_cast<unsigned char>(b[k])))
+            while (k < n &&
+                   fold(static_cast<unsigned char>(a[k])) == fold(static_cast<unsigned char>(b[k])))
                 ++k;
             common = k;
         }

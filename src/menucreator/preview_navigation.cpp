@@ -2,10 +2,10 @@
 
 #include <cctype>
 
+#include "disc/text_util.h"
 #include "menucreator/templates.h"
 #include "platform/paths.h"
 #include "player/action_url.h"
-#include "disc/text_util.h"
 
 namespace rondivo::menucreator {
 
@@ -22,24 +22,34 @@ std::string demoFile(const std::string& entry, const std::filesystem::path& html
 
 PreviewStepKind previewStepFor(ActionVerb verb) {
     switch (verb) {
-        case ActionVerb::MessageBox: return PreviewStepKind::MessageBox;
-        case ActionVerb::Quit: return PreviewStepKind::Quit;
-        case ActionVerb::Run: return PreviewStepKind::Run;
-        case ActionVerb::Browse: return PreviewStepKind::Browse;
-        case ActionVerb::Maximize: return PreviewStepKind::Maximize;
-        case ActionVerb::RestoreSize: return PreviewStepKind::RestoreSize;
-        case ActionVerb::Minimize: return PreviewStepKind::Minimize;
-        case ActionVerb::Eject: return PreviewStepKind::Eject;
-        case ActionVerb::UserSelectCopy: return PreviewStepKind::UserSelectCopy;
-        case ActionVerb::Copy: return PreviewStepKind::Copy;
+        case ActionVerb::MessageBox:
+            return PreviewStepKind::MessageBox;
+        case ActionVerb::Quit:
+            return PreviewStepKind::Quit;
+        case ActionVerb::Run:
+            return PreviewStepKind::Run;
+        case ActionVerb::Browse:
+            return PreviewStepKind::Browse;
+        case ActionVerb::Maximize:
+            return PreviewStepKind::Maximize;
+        case ActionVerb::RestoreSize:
+            return PreviewStepKind::RestoreSize;
+        case ActionVerb::Minimize:
+            return PreviewStepKind::Minimize;
+        case ActionVerb::Eject:
+            return PreviewStepKind::Eject;
+        case ActionVerb::UserSelectCopy:
+            return PreviewStepKind::UserSelectCopy;
+        case ActionVerb::Copy:
+            return PreviewStepKind::Copy;
     }
     return PreviewStepKind::Quit;
 }
 
 // Verbs that do nothing in preview without their "=argument".
 bool verbNeedsArgument(ActionVerb verb) {
-    return verb == ActionVerb::MessageBox || verb == ActionVerb::Run || verb == ActionVerb::UserSelectCopy ||
-           verb == ActionVerb::Copy;
+    return verb == ActionVerb::MessageBox || verb == ActionVerb::Run ||
+           verb == ActionVerb::UserSelectCopy || verb == ActionVerb::Copy;
 }
 
 }  // namespace

@@ -4,4 +4,4 @@
 namespace rondivo::platform {
 // Returns true when the switch exists and was set.
 bool setCdAutorun(bool enabled);
-}
+}  // namespace rondivo::platform

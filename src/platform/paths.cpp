@@ -37,7 +37,8 @@ fs::path toNativePath(std::string_view discPath) {
     std::string s(discPath);
     for (auto& c : s)
         if (c == '\\') c = '/';
-    if (s.size() >= 2 && s[1] == ':' && ((s[0] >= 'A' && s[0] <= 'Z') || (s[0] >= 'a' && s[0] <= 'z')))
+    if (s.size() >= 2 && s[1] == ':' &&
+        ((s[0] >= 'A' && s[0] <= 'Z') || (s[0] >= 'a' && s[0] <= 'z')))
         s = s.size() > 2 ? s.substr(2) : std::string("/");
     return fs::path(s);
 }
@@ -90,6 +91,8 @@ fs::path executablePath() {
     return ec ? fs::path() : p;
 }
 
-fs::path executableFolder() { return executablePath().parent_path(); }
+fs::path executableFolder() {
+    return executablePath().parent_path();
+}
 
 }  // namespace rondivo::platform

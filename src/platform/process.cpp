@@ -28,8 +28,9 @@ std::optional<fs::path> findOnPath(std::string_view program) {
         auto colon = rest.find(':');
         std::string_view dir = rest.substr(0, colon);
         fs::path candidate = fs::path(dir.empty() ? "." : std::string(dir)) / std::string(program);
-        struct stat st{};
-        if (stat(candidate.c_str(), &st) == 0 && S_ISREG(st.st_mode) && access(candidate.c_str(), X_OK) == 0)
+        struct stat st {};
+        if (stat(candidate.c_str(), &st) == 0 && S_ISREG(st.st_mode) &&
+            access(candidate.c_str(), X_OK) == 0)
             return candidate;
         if (colon == std::string_view::npos) break;
         rest = rest.substr(colon + 1);
@@ -115,7 +116,8 @@ std::vector<std::string> splitCommandLine(std::string_view line) {
             inQuotes = !inQuotes;
             have = true;
         } else if (c == '\\' && inQuotes && i + 1 < line.size() &&
-                   (line[i + 1] == '"' || line[i + 1] == '\\' || line[i + 1] == '$' || line[i + 1] == '`')) {
+                   (line[i + 1] == '"' || line[i + 1] == '\\' || line[i + 1] == '$' ||
+                    line[i + 1] == '`')) {
             cur.push_back(line[++i]);
         } else if ((c == ' ' || c == '\t') && !inQuotes) {
             if (have) out.push_back(cur);

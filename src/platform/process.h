@@ -21,7 +21,8 @@ struct SpawnResult {
 
 // Starts argv[0] (searched on PATH when it has no '/') in `workingDir`
 // (empty: the current directory).
-SpawnResult spawnProcess(const std::vector<std::string>& argv, const std::filesystem::path& workingDir = {});
+SpawnResult spawnProcess(const std::vector<std::string>& argv,
+                         const std::filesystem::path& workingDir = {});
 
 // Waits at most `timeout` for the process. Returns its exit status (128+signal
 // when killed), or nothing when it is still running; a process left running

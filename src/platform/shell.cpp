@@ -32,12 +32,14 @@ bool isProgramFile(const fs::path& p) {
     char head[4] = {};
     in.read(head, 4);
     // Only real programs: files on discs often carry the execute bit by accident.
-    return (in.gcount() == 4 && head[0] == 0x7f && head[1] == 'E' && head[2] == 'L' && head[3] == 'F') ||
+    return (in.gcount() == 4 && head[0] == 0x7f && head[1] == 'E' && head[2] == 'L' &&
+            head[3] == 'F') ||
            (in.gcount() >= 2 && head[0] == '#' && head[1] == '!');
 }
 
 int resultFromLaunch(const SpawnResult& spawned) {
-    if (!spawned.started()) return spawned.error == EACCES ? kShellAccessDenied : kShellNoAssociation;
+    if (!spawned.started())
+        return spawned.error == EACCES ? kShellAccessDenied : kShellNoAssociation;
     auto status = waitForExit(spawned.pid, kLaunchGrace);
     if (!status) return kShellOk;
     if (*status == 0) return kShellOk;
@@ -61,16 +63,20 @@ int slideShow(const std::string& parameters, const fs::path& workingDir) {
     while (!file.empty() && file.front() == ' ') file.erase(file.begin());
     fs::path base = workingDir.empty() ? fs::current_path() : workingDir;
     auto found = findCaseInsensitive(base, toNativePath(file));
-    if (!found) return fs::exists(base / toNativePath(file).parent_path()) ? kShellFileNotFound : kShellPathNotFound;
+    if (!found)
+        return fs::exists(base / toNativePath(file).parent_path()) ? kShellFileNotFound
+                                                                   : kShellPathNotFound;
     for (const char* office : {"libreoffice", "soffice"}) {
-        if (findOnPath(office)) return resultFromLaunch(spawnProcess({office, "--show", found->string()}, workingDir));
+        if (findOnPath(office))
+            return resultFromLaunch(spawnProcess({office, "--show", found->string()}, workingDir));
     }
     return xdgOpen(*found, workingDir);
 }
 
 }  // namespace
 
-int shellExecute(const std::string& file, const std::string& parameters, const fs::path& workingDir) {
+int shellExecute(const std::string& file, const std::string& parameters,
+                 const fs::path& workingDir) {
     if (equalsIgnoreCase(file, "Powerpnt.exe")) return slideShow(parameters, workingDir);
     fs::path base = workingDir.empty() ? fs::current_path() : workingDir;
     fs::path native = toNativePath(file);
@@ -112,10 +118,14 @@ std::vector<DesktopApplication> parseDesktopEntry(const std::string& text, const
             continue;
         }
         if (!inEntry) continue;
-        if (line.rfind("Name=", 0) == 0 && name.empty()) name = line.substr(5);
-        else if (line.rfind("Exec=", 0) == 0) exec = line.substr(5);
-        else if (line == "NoDisplay=true" || line == "Hidden=true") hidden = true;
-        else if (line.rfind("Type=", 0) == 0) isApp = line.substr(5) == "Application";
+        if (line.rfind("Name=", 0) == 0 && name.empty())
+            name = line.substr(5);
+        else if (line.rfind("Exec=", 0) == 0)
+            exec = line.substr(5);
+        else if (line == "NoDisplay=true" || line == "Hidden=true")
+            hidden = true;
+        else if (line.rfind("Type=", 0) == 0)
+            isApp = line.substr(5) == "Application";
     }
     if (name.empty() || exec.empty() || hidden || !isApp) return {};
     return {DesktopApplication{name, exec, source}};
@@ -138,10 +148,12 @@ std::vector<DesktopApplication> listDesktopApplications() {
             std::ifstream in(it->path());
             std::stringstream buf;
             buf << in.rdbuf();
-            for (auto& app : parseDesktopEntry(buf.str(), it->path())) apps.push_back(std::move(app));
+            for (auto& app : parseDesktopEntry(buf.str(), it->path()))
+                apps.push_back(std::move(app));
         }
     }
-    std::sort(apps.begin(), apps.end(), [](const auto& a, const auto& b) { return toLower(a.name) < toLower(b.name); });
+    std::sort(apps.begin(), apps.end(),
+              [](const auto& a, const auto& b) { return toLower(a.name) < toLower(b.name); });
     return apps;
 }
 
@@ -175,7 +187,8 @@ bool openWithApplication(const DesktopApplication& app, const fs::path& file) {
 }
 
 bool openWithProgram(const fs::path& program, const fs::path& file) {
-    return shellSucceeded(resultFromLaunch(spawnProcess({program.string(), file.string()}, file.parent_path())));
+    return shellSucceeded(
+        resultFromLaunch(spawnProcess({program.string(), file.string()}, file.parent_path())));
 }
 
 }  // namespace rondivo::platform

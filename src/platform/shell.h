@@ -16,7 +16,9 @@ enum ShellResult : int {
     kShellNoAssociation = 31,
     kShellOk = 42,
 };
-inline bool shellSucceeded(int result) { return result > 32; }
+inline bool shellSucceeded(int result) {
+    return result > 32;
+}
 
 // Opens `file` (a disc-style or native path, relative to `workingDir` or the
 // current directory, matched case-insensitively) with `parameters`.
@@ -35,9 +37,11 @@ struct DesktopApplication {
     std::filesystem::path desktopFile;
 };
 std::vector<DesktopApplication> listDesktopApplications();
-std::vector<DesktopApplication> parseDesktopEntry(const std::string& text, const std::filesystem::path& source);
+std::vector<DesktopApplication> parseDesktopEntry(const std::string& text,
+                                                  const std::filesystem::path& source);
 // argv for running `app` on `file`: %f %F %u %U become the file, other codes vanish.
-std::vector<std::string> commandForFile(const DesktopApplication& app, const std::filesystem::path& file);
+std::vector<std::string> commandForFile(const DesktopApplication& app,
+                                        const std::filesystem::path& file);
 bool openWithApplication(const DesktopApplication& app, const std::filesystem::path& file);
 bool openWithProgram(const std::filesystem::path& program, const std::filesystem::path& file);
 

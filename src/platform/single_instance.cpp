@@ -25,8 +25,12 @@ SingleInstance::~SingleInstance() {
     if (lockFd_ >= 0) close(lockFd_);
 }
 
-fs::path SingleInstance::lockPath() const { return folder_ / (name_ + "-" + std::to_string(getuid()) + ".lock"); }
-fs::path SingleInstance::socketPath() const { return folder_ / (name_ + "-" + std::to_string(getuid()) + ".sock"); }
+fs::path SingleInstance::lockPath() const {
+    return folder_ / (name_ + "-" + std::to_string(getuid()) + ".lock");
+}
+fs::path SingleInstance::socketPath() const {
+    return folder_ / (name_ + "-" + std::to_string(getuid()) + ".sock");
+}
 
 namespace {
 bool fillAddress(sockaddr_un& addr, const fs::path& p) {
@@ -52,7 +56,8 @@ bool SingleInstance::acquire() {
     if (!fillAddress(addr, socketPath())) return true;
     unlink(socketPath().c_str());  // left by a crashed instance; we hold the lock now
     listenFd_ = socket(AF_UNIX, SOCK_STREAM | SOCK_NONBLOCK | SOCK_CLOEXEC, 0);
-    if (listenFd_ >= 0 && (bind(listenFd_, reinterpret_cast<sockaddr*>(&addr), sizeof addr) != 0 || listen(listenFd_, 4) != 0)) {
+    if (listenFd_ >= 0 && (bind(listenFd_, reinterpret_cast<sockaddr*>(&addr), sizeof addr) != 0 ||
+                           listen(listenFd_, 4) != 0)) {
         close(listenFd_);
         listenFd_ = -1;
     }
@@ -81,7 +86,8 @@ bool SingleInstance::sendRaiseRequest() const {
     if (!fillAddress(addr, socketPath())) return false;
     int fd = socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0);
     if (fd < 0) return false;
-    bool ok = connect(fd, reinterpret_cast<sockaddr*>(&addr), sizeof addr) == 0 && write(fd, "raise\n", 6) == 6;
+    bool ok = connect(fd, reinterpret_cast<sockaddr*>(&addr), sizeof addr) == 0 &&
+              write(fd, "raise\n", 6) == 6;
     close(fd);
     return ok;
 }

@@ -8,7 +8,7 @@
 namespace rondivo::platform {
 
 class SingleInstance {
-public:
+  public:
     explicit SingleInstance(std::string name, std::filesystem::path folder = {});
     ~SingleInstance();
     SingleInstance(const SingleInstance&) = delete;
@@ -23,7 +23,7 @@ public:
     // In a second instance: asks the first to come to the front.
     bool sendRaiseRequest() const;
 
-private:
+  private:
     std::filesystem::path lockPath() const;
     std::filesystem::path socketPath() const;
     std::string name_;

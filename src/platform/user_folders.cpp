@@ -36,7 +36,8 @@ fs::path desktopFolder() {
         auto pos = line.find(key);
         if (pos == std::string::npos || line.find('#') < pos) continue;
         std::string value = line.substr(pos + key.size());
-        if (value.size() >= 2 && value.front() == '"' && value.back() == '"') value = value.substr(1, value.size() - 2);
+        if (value.size() >= 2 && value.front() == '"' && value.back() == '"')
+            value = value.substr(1, value.size() - 2);
         if (value.rfind("$HOME", 0) == 0) value = homeFolder().string() + value.substr(5);
         if (!value.empty() && value[0] == '/') return value;
     }

@@ -2,8 +2,8 @@
 
 #include <array>
 
-#include "platform/paths.h"
 #include "disc/text_util.h"
+#include "platform/paths.h"
 
 namespace rondivo {
 

@@ -1,10 +1,10 @@
 #include "player/secure_extract.h"
 
+#include "disc/secure_file.h"
+#include "disc/text_util.h"
 #include "platform/debug_log.h"
 #include "platform/paths.h"
 #include "platform/user_folders.h"
-#include "disc/secure_file.h"
-#include "disc/text_util.h"
 
 namespace rondivo {
 
@@ -99,7 +99,9 @@ ExtractionPlan planExtraction(const ExtractionRequest& request) {
 bool holdsSecureFiles(const fs::path& folder, const fs::path& tempFolder) {
     std::error_code ec;
     fs::path temp = tempFolder.empty() ? secureTempFolder() : tempFolder;
-    for (fs::recursive_directory_iterator it(folder, fs::directory_options::skip_permission_denied, ec), end;
+    for (fs::recursive_directory_iterator
+             it(folder, fs::directory_options::skip_permission_denied, ec),
+         end;
          !ec && it != end; it.increment(ec)) {
         if (it->path() == temp) {
             it.disable_recursion_pending();

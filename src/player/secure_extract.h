@@ -68,7 +68,8 @@ ExtractionPlan planExtraction(const ExtractionRequest& request);
 // True when some name under `folder` contains ".enc". A disc without secure
 // files is not mirrored at all: copying it to the user's machine at every
 // start would only fill their disk with files nobody uses.
-bool holdsSecureFiles(const std::filesystem::path& folder, const std::filesystem::path& tempFolder = {});
+bool holdsSecureFiles(const std::filesystem::path& folder,
+                      const std::filesystem::path& tempFolder = {});
 
 // The address the window shows after extraction: folder + the address's last
 // path component, every ".enc" removed.

@@ -5,14 +5,12 @@
 #include <optional>
 #include <span>
 
-
 #include "scsi/scsi_command.h"
 
 namespace rondivo::burn {
 
 // A WRITE(10) block of a data disc (Mode 1 / DVD): the size of an ISO 9660 sector.
 inline constexpr std::uint32_t kWriteBlockBytes = 2048;
-
 
 namespace op {
 inline constexpr std::uint8_t kTestUnitReady = 0x00;

@@ -9,8 +9,8 @@
 #include <cstdlib>
 #include <cstring>
 
-#include "scsi/scsi_sense.h"
 #include "platform/debug_log.h"
+#include "scsi/scsi_sense.h"
 
 namespace rondivo::burn {
 

@@ -1,12 +1,11 @@
 #include "ui/help_dialog.h"
 
-#include <filesystem>
-
 #include <wx/button.h>
 #include <wx/filename.h>
 #include <wx/sizer.h>
 #include <wx/webview.h>
 
+#include <filesystem>
 
 namespace rondivo {
 
@@ -41,6 +40,5 @@ std::string helpManualPage(const std::string& programFolder) {
     }
     return {};
 }
-
 
 }  // namespace rondivo

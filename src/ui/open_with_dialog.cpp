@@ -14,8 +14,9 @@ OpenWithDialog::OpenWithDialog(wxWindow* parent, const std::filesystem::path& fi
       file_(file),
       apps_(platform::listDesktopApplications()) {
     auto* top = new wxBoxSizer(wxVERTICAL);
-    top->Add(new wxStaticText(this, wxID_ANY, "Choose the program you want to use to open this file:"), 0,
-             wxALL, 10);
+    top->Add(
+        new wxStaticText(this, wxID_ANY, "Choose the program you want to use to open this file:"),
+        0, wxALL, 10);
     auto* name = new wxStaticText(this, wxID_ANY, wxString::FromUTF8(file.string()));
     name->SetFont(name->GetFont().Bold());
     top->Add(name, 0, wxLEFT | wxRIGHT | wxBOTTOM, 10);
@@ -53,7 +54,8 @@ void OpenWithDialog::onOpen() {
 }
 
 void OpenWithDialog::onBrowse() {
-    wxFileDialog dlg(this, "Open With", "/usr/bin", "", "All files (*)|*", wxFD_OPEN | wxFD_FILE_MUST_EXIST);
+    wxFileDialog dlg(this, "Open With", "/usr/bin", "", "All files (*)|*",
+                     wxFD_OPEN | wxFD_FILE_MUST_EXIST);
     if (dlg.ShowModal() != wxID_OK) return;
     if (!platform::openWithProgram(dlg.GetPath().utf8_string(), file_)) {
         wxMessageBox("The program could not be started.", "Open With", wxOK | wxICON_ERROR, this);

@@ -12,11 +12,11 @@
 namespace rondivo {
 
 class OpenWithDialog : public wxDialog {
-public:
+  public:
     OpenWithDialog(wxWindow* parent, const std::filesystem::path& file);
     bool launched() const { return launched_; }
 
-private:
+  private:
     void onOpen();
     void onBrowse();
     std::filesystem::path file_;

@@ -17,8 +17,8 @@
 #include "designer/ui/designer_dialog.h"
 #include "designer/ui/designer_ids.h"
 #include "designer/ui/presentation_complete_dialog.h"
-#include "menucreator/ui/menu_creator_window.h"
 #include "gui_test_support.h"
+#include "menucreator/ui/menu_creator_window.h"
 #include "test_support.h"
 
 namespace rondivo::menucreator {
@@ -35,7 +35,8 @@ std::string js(CMenuCreatorDlg& dlg, const std::string& script) {
 }
 
 std::optional<std::string> windowOf(pid_t pid, const std::string& title) {
-    auto r = test::runProgram({"xdotool", "search", "--onlyvisible", "--pid", std::to_string(pid), "--name", "^" + title + "$"});
+    auto r = test::runProgram({"xdotool", "search", "--onlyvisible", "--pid", std::to_string(pid),
+                               "--name", "^" + title + "$"});
     if (r.status != 0 || r.output.empty()) return std::nullopt;
     return r.output.substr(0, r.output.find('\n'));
 }
@@ -43,7 +44,8 @@ std::optional<std::string> windowOf(pid_t pid, const std::string& title) {
 TEST(MenuToDisc, MenuCreatorSaveCreateCdAndPlay) {
     test::TempDir t;
     const fs::path program = t / "program";
-    fs::copy(test::sourceDir() / "tests/menucreator/fixtures", program, fs::copy_options::recursive);
+    fs::copy(test::sourceDir() / "tests/menucreator/fixtures", program,
+             fs::copy_options::recursive);
     fs::copy(test::sourceDir() / "res/html/Error_Page.html", program / "html/Error_Page.html");
     const fs::path marker = t / "ran.txt";
     test::writeFile(program / "html/setup.sh", "#!/bin/sh\necho ran > '" + marker.string() + "'\n");
@@ -72,8 +74,8 @@ TEST(MenuToDisc, MenuCreatorSaveCreateCdAndPlay) {
         prompts.message = [](wxWindow*, const wxString&, const wxString&, long style) {
             return (style & wxYES_NO) ? wxYES : wxOK;
         };
-        prompts.openFiles = [&](wxWindow*, const wxString&, const wxString&, const wxString&, const wxString&, long,
-                                bool) { return files; };
+        prompts.openFiles = [&](wxWindow*, const wxString&, const wxString&, const wxString&,
+                                const wxString&, long, bool) { return files; };
         prompts.text = [](wxWindow*, const wxString&, const wxString&, const wxString&) {
             return std::optional<wxString>("Click the picture to install");
         };
@@ -81,24 +83,31 @@ TEST(MenuToDisc, MenuCreatorSaveCreateCdAndPlay) {
         dialogs.saveAs = [](wxWindow*, const std::string&, const fs::path&, bool) {
             return std::make_pair(CSaveMenuDlg::Result::Save, std::string("My Menu.html"));
         };
-        dialogs.hyperlink = [](wxWindow*) { return std::optional<std::string>("http://ACTION_RUN=setup.sh"); };
+        dialogs.hyperlink = [](wxWindow*) {
+            return std::optional<std::string>("http://ACTION_RUN=setup.sh");
+        };
         CMenuCreatorDlg mc(parent, html.parent_path(), prompts, dialogs);
         mc.Show();
-        EXPECT_TRUE(waitUntil([&] { return mc.currentUrl().find(".exe/23/182") != std::string::npos; }));
-        EXPECT_EQ(js(mc, "var t=document.getElementById('TemplateList');for(var i=0;i<t.options.length;i++)"
-                         "if(t.options[i].text=='Generic CD Template')t.selectedIndex=i;"
-                         "document.getElementById('StartButton').click();'ok'"),
-                  "ok");
+        EXPECT_TRUE(
+            waitUntil([&] { return mc.currentUrl().find(".exe/23/182") != std::string::npos; }));
+        EXPECT_EQ(
+            js(mc,
+               "var t=document.getElementById('TemplateList');for(var i=0;i<t.options.length;i++)"
+               "if(t.options[i].text=='Generic CD Template')t.selectedIndex=i;"
+               "document.getElementById('StartButton').click();'ok'"),
+            "ok");
         EXPECT_TRUE(waitUntil([&] {
-            return mc.editing() && mc.currentUrl().find(".exe/23/182") == std::string::npos && mc.document().ready();
+            return mc.editing() && mc.currentUrl().find(".exe/23/182") == std::string::npos &&
+                   mc.document().ready();
         }));
         waitUntil([] { return false; }, 200);
         mc.runCommand(CMenuCreatorDlg::ID_INSERT_IMAGE);
         mc.runCommand(CMenuCreatorDlg::ID_INSERT_TEXT);
         js(mc, "rondivoEditor.selectObject(document.images[1]);'x'");
         mc.runCommand(CMenuCreatorDlg::ID_HYPERLINK);
-        std::string where = js(mc, "var r=document.images[1].getBoundingClientRect();"
-                                   "Math.round(r.left+r.width/2)+','+Math.round(r.top+r.height/2)");
+        std::string where = js(mc,
+                               "var r=document.images[1].getBoundingClientRect();"
+                               "Math.round(r.left+r.width/2)+','+Math.round(r.top+r.height/2)");
         sscanf(where.c_str(), "%d,%d", &clickX, &clickY);
         mc.runCommand(CMenuCreatorDlg::ID_SAVE);
         EXPECT_EQ(mc.endCode(), wxID_OK);
@@ -136,12 +145,13 @@ TEST(MenuToDisc, MenuCreatorSaveCreateCdAndPlay) {
     // file runs, as an impatient user would.
     bool ran = false;
     for (int attempt = 0; attempt < 10 && !ran; ++attempt) {
-        test::runProgram({"xdotool", "mousemove", "--window", *id, std::to_string(clickX), std::to_string(clickY),
-                          "click", "1"});
+        test::runProgram({"xdotool", "mousemove", "--window", *id, std::to_string(clickX),
+                          std::to_string(clickY), "click", "1"});
         ran = waitUntil([&] { return fs::exists(marker); }, 2000);
     }
     test::screenshot("menu_on_disc");
-    EXPECT_TRUE(ran) << "clicking the picture at " << clickX << "," << clickY << " did not run setup.sh";
+    EXPECT_TRUE(ran) << "clicking the picture at " << clickX << "," << clickY
+                     << " did not run setup.sh";
     kill(-pid, SIGKILL);
     waitpid(pid, nullptr, 0);
 }

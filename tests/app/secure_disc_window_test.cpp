@@ -21,10 +21,11 @@ TEST(SecureDisc, BuiltPlayerShowsTheDecryptedPageAndCleansUp) {
         "<script>setTimeout(function () { location.href = 'http://ACTION_QUIT'; }, 3000);</script>"
         "</body></html>";
     test::writeFile(t / "author/index.html", page);
-    auto build = test::runProgram({(test::binaryDir() / "rondivo-build").string(), "--desktop", (t / "Desktop").string(),
-                                   "--open", (t / "author/index.html").string(), "--secure", "--no-splash", "--no-sound",
-                                   "--executable", RONDIVO_EXE},
-                                  t.path(), {{"HOME", t.path().string()}});
+    auto build =
+        test::runProgram({(test::binaryDir() / "rondivo-build").string(), "--desktop",
+                          (t / "Desktop").string(), "--open", (t / "author/index.html").string(),
+                          "--secure", "--no-splash", "--no-sound", "--executable", RONDIVO_EXE},
+                         t.path(), {{"HOME", t.path().string()}});
     ASSERT_EQ(build.status, 0) << build.output;
     const fs::path disc = t / "Desktop/CD-ROM Distributable Files";
     ASSERT_TRUE(fs::exists(disc / "data/index.html.enc")) << build.output;
@@ -36,12 +37,13 @@ TEST(SecureDisc, BuiltPlayerShowsTheDecryptedPageAndCleansUp) {
     const fs::path decrypted = data / "RondivoTemp/data/index.html";
     bool seen = false;
     std::thread watcher([&] {
-        for (auto end = std::chrono::steady_clock::now() + 20s; std::chrono::steady_clock::now() < end && !seen;
-             std::this_thread::sleep_for(20ms))
+        for (auto end = std::chrono::steady_clock::now() + 20s;
+             std::chrono::steady_clock::now() < end && !seen; std::this_thread::sleep_for(20ms))
             seen = fs::exists(decrypted) && test::readFile(decrypted) == page;
     });
-    auto play = test::runProgram({(disc / "autorun.exe").string()}, disc,
-                                 {{"HOME", t.path().string()}, {"XDG_DATA_HOME", data.string()}}, 30000);
+    auto play =
+        test::runProgram({(disc / "autorun.exe").string()}, disc,
+                         {{"HOME", t.path().string()}, {"XDG_DATA_HOME", data.string()}}, 30000);
     watcher.join();
     EXPECT_EQ(play.status, 0) << play.output;
     EXPECT_TRUE(seen) << "the decrypted page never appeared in the temporary folder";

@@ -14,7 +14,7 @@ namespace fs = std::filesystem;
 // Records what the routine asks of the windows and the shell. Shell results
 // are scripted per file name (default: success).
 class RecordingHost : public StartupHost {
-public:
+  public:
     fs::path cwd = "/disc";
     std::vector<std::string> log;
     std::map<std::string, int> shellResults;
@@ -28,7 +28,9 @@ public:
     void showInformation(const std::string&) override { log.push_back("information"); }
     bool acquireDesignerInstance() override { return !otherDesigner; }
     void raiseRunningDesigner() override { log.push_back("raise"); }
-    void showDesignerSplash(const fs::path& image) override { log.push_back("designer splash " + image.string()); }
+    void showDesignerSplash(const fs::path& image) override {
+        log.push_back("designer splash " + image.string());
+    }
     void runDesigner() override { log.push_back("designer"); }
     void startSound(const std::string& p) override { log.push_back("sound " + p); }
     bool soundFinished() override { return soundPolls-- <= 0; }
@@ -75,29 +77,62 @@ TEST(Startup, PlayerPaths) {
         Log want;
     } cases[] = {
         {"document to the shell", {"index.pdf", "none", "0", "0"}, {}, {"shell index.pdf"}},
-        {"failed, fail-safe none: Open With", {"missing.pdf", "none", "0", "0"}, {{"missing.pdf", 2}},
+        {"failed, fail-safe none: Open With",
+         {"missing.pdf", "none", "0", "0"},
+         {{"missing.pdf", 2}},
          {"shell missing.pdf", "open with missing.pdf"}},
-        {"failed, fail-safe to the shell", {"missing.pdf", "fallback.html", "0", "0"}, {{"missing.pdf", 2}},
+        {"failed, fail-safe to the shell",
+         {"missing.pdf", "fallback.html", "0", "0"},
+         {{"missing.pdf", 2}},
          {"shell missing.pdf", "shell fallback.html"}},
-        {"fail-safe fails too", {"a.pdf", "b.doc", "0", "0"}, {{"a.pdf", 2}, {"b.doc", 31}},
+        {"fail-safe fails too",
+         {"a.pdf", "b.doc", "0", "0"},
+         {{"a.pdf", 2}, {"b.doc", 31}},
          {"shell a.pdf", "shell b.doc", "open with b.doc"}},
-        {"fail-safe page in the browser", {"a.pdf", "err.html", "1", "3"}, {{"a.pdf", 3}},
+        {"fail-safe page in the browser",
+         {"a.pdf", "err.html", "1", "3"},
+         {{"a.pdf", 3}},
          {"shell a.pdf", "browser err.html size 3"}},
-        {"page in the browser", {"index.htm", "none", "1", "3"}, {}, {"browser index.htm size 3", "restore designer"}},
+        {"page in the browser",
+         {"index.htm", "none", "1", "3"},
+         {},
+         {"browser index.htm size 3", "restore designer"}},
         {"capitals go to the shell", {"INDEX.HTM", "none", "1", "3"}, {}, {"shell INDEX.HTM"}},
         {"browser off", {"index.html", "none", "0", "0"}, {}, {"shell index.html"}},
         {"only exact 1 enables", {"index.html", "none", "01", "0"}, {}, {"shell index.html"}},
-        {"movie in media mode", {"data/movie.wmv", "none", "1", "3"}, {},
+        {"movie in media mode",
+         {"data/movie.wmv", "none", "1", "3"},
+         {},
          {"cd data/", "browser data/movie.wmv media size 3", "restore designer"}},
-        {"movie to the shell", {"data/movie.wmv", "none", "0", "3"}, {}, {"cd data/", "shell movie.wmv"}},
-        {"slide show", {"data/show.ppt", "none", "0", "0"}, {}, {"cd data/", "shell Powerpnt.exe [/s show.ppt]"}},
-        {"slide show in capitals", {"SHOW.PPT", "none", "0", "0"}, {}, {"shell Powerpnt.exe [/s SHOW.PPT]"}},
-        {"splash and sound, nothing to open", {"none", "none", "0", "0", "splash.jpg", "sound.wav"}, {},
+        {"movie to the shell",
+         {"data/movie.wmv", "none", "0", "3"},
+         {},
+         {"cd data/", "shell movie.wmv"}},
+        {"slide show",
+         {"data/show.ppt", "none", "0", "0"},
+         {},
+         {"cd data/", "shell Powerpnt.exe [/s show.ppt]"}},
+        {"slide show in capitals",
+         {"SHOW.PPT", "none", "0", "0"},
+         {},
+         {"shell Powerpnt.exe [/s SHOW.PPT]"}},
+        {"splash and sound, nothing to open",
+         {"none", "none", "0", "0", "splash.jpg", "sound.wav"},
+         {},
          {"sound sound.wav", "splash splash.jpg 3000"}},
         {"sound in fifth place", {"none", "none", "0", "0", "chime.WAV"}, {}, {"sound chime.WAV"}},
-        {"splash only", {"a.pdf", "none", "0", "0", "logo.BMP"}, {}, {"splash logo.BMP 3000", "shell a.pdf"}},
-        {"sixth word not a sound", {"none", "none", "0", "0", "a.gif", "b.mp3"}, {}, {"splash a.gif 3000"}},
-        {"window size not a number", {"index.html", "none", "1", "x"}, {}, {"browser index.html size 0", "restore designer"}},
+        {"splash only",
+         {"a.pdf", "none", "0", "0", "logo.BMP"},
+         {},
+         {"splash logo.BMP 3000", "shell a.pdf"}},
+        {"sixth word not a sound",
+         {"none", "none", "0", "0", "a.gif", "b.mp3"},
+         {},
+         {"splash a.gif 3000"}},
+        {"window size not a number",
+         {"index.html", "none", "1", "x"},
+         {},
+         {"browser index.html size 0", "restore designer"}},
     };
     for (const auto& c : cases) {
         RecordingHost host;
@@ -118,7 +153,8 @@ TEST(Startup, SecureFileIsDecryptedFirst) {
               (Log{"extract", "shell /home/u/.local/share/RondivoTemp\\data\\index.pdf"}));
     RecordingHost flat;
     flat.decrypted = "/t/RondivoTemp";
-    EXPECT_EQ(run({"doc.pdf.enc", "none", "0", "0"}, flat), (Log{"extract", "shell /t/RondivoTemp\\doc.pdf"}));
+    EXPECT_EQ(run({"doc.pdf.enc", "none", "0", "0"}, flat),
+              (Log{"extract", "shell /t/RondivoTemp\\doc.pdf"}));
 }
 
 TEST(Startup, SecureLaunchPathRepairs) {
@@ -133,7 +169,8 @@ TEST(Startup, SplashTimeOfZeroOrLessIsTwoSeconds) {
         test::writeFile(dir / "autorun.dat", dat);
         RecordingHost host;
         host.cwd = dir.path();
-        EXPECT_EQ(run({"none", "none", "0", "0", "s.jpg"}, host), (Log{"splash s.jpg 2000"})) << dat;
+        EXPECT_EQ(run({"none", "none", "0", "0", "s.jpg"}, host), (Log{"splash s.jpg 2000"}))
+            << dat;
     }
     test::TempDir dir;
     test::writeFile(dir / "autorun.dat", "7500\r\n");
@@ -151,7 +188,8 @@ TEST(Startup, WaitsForTheSoundBeforeEnding) {
 
 TEST(Startup, DesignerModes) {
     RecordingHost first;
-    EXPECT_EQ(run({"design"}, first), (Log{"designer splash /disc/splashscreens/splashscreen.jpg", "designer"}));
+    EXPECT_EQ(run({"design"}, first),
+              (Log{"designer splash /disc/splashscreens/splashscreen.jpg", "designer"}));
     RecordingHost second;
     second.otherDesigner = true;
     EXPECT_EQ(run({"design"}, second), (Log{"raise"}));
@@ -165,17 +203,26 @@ TEST(Startup, ArgumentsFromAutorunInf) {
         std::string inf;
         Log want;
     } cases[] = {
-        {"same as the command line", "[autorun]\r\nOPEN=autorun.exe index.htm none 1 3\r\n",
+        {"same as the command line",
+         "[autorun]\r\nOPEN=autorun.exe index.htm none 1 3\r\n",
          {"browser index.htm size 3 flat", "restore designer"}},
-        {"nothing after .exe: designer, no splash", "[autorun]\r\nOPEN=autorun.exe\r\n", {"designer"}},
+        {"nothing after .exe: designer, no splash",
+         "[autorun]\r\nOPEN=autorun.exe\r\n",
+         {"designer"}},
         {"no .exe: information", "[autorun]\r\nOPEN=autorun.com a b\r\n", {"information"}},
-        {".exe is case-sensitive", "[autorun]\r\nOPEN=AUTORUN.EXE a.pdf none 0 0\r\n", {"information"}},
+        {".exe is case-sensitive",
+         "[autorun]\r\nOPEN=AUTORUN.EXE a.pdf none 0 0\r\n",
+         {"information"}},
         {"one line only", "[autorun]\r\n", {"information"}},
         {"runs of blanks", "[autorun]\nOPEN=autorun.exe   a.pdf    none  0 0\n", {"shell a.pdf"}},
-        {"data folder kept", "[autorun]\nOPEN=autorun.exe data\\index.html data\\Error_Page.html 1 0\n",
+        {"data folder kept",
+         "[autorun]\nOPEN=autorun.exe data\\index.html data\\Error_Page.html 1 0\n",
          {"browser data\\index.html size 0", "restore designer"}},
-        {"design from the file", "[autorun]\nOPEN=autorun.exe design\n", {"designer splash /disc/splashscreens/splashscreen.jpg", "designer"}},
-        {"more than six words", "[autorun]\nOPEN=autorun.exe none none 0 0 a.jpg b.wav c d\n",
+        {"design from the file",
+         "[autorun]\nOPEN=autorun.exe design\n",
+         {"designer splash /disc/splashscreens/splashscreen.jpg", "designer"}},
+        {"more than six words",
+         "[autorun]\nOPEN=autorun.exe none none 0 0 a.jpg b.wav c d\n",
          {"sound b.wav", "splash a.jpg 3000"}},
         {"random bytes", std::string("\x01\xff\x00\x10.exe\xfe", 9) + "\n", {"information"}},
     };
@@ -193,10 +240,13 @@ TEST(Startup, ArgumentsFromAutorunInf) {
 }
 
 TEST(Startup, DataFolderLayoutFromTheFailSafeWord) {
-    EXPECT_TRUE(decideFromAutorunLine("OPEN=autorun.exe data\\a.html data\\b.html 1 0")->dataFolderLayout);
+    EXPECT_TRUE(
+        decideFromAutorunLine("OPEN=autorun.exe data\\a.html data\\b.html 1 0")->dataFolderLayout);
     EXPECT_FALSE(decideFromAutorunLine("OPEN=autorun.exe data\\a.html none 1 0")->dataFolderLayout);
-    EXPECT_TRUE(decideFromAutorunLine("OPEN=autorun.exe a.html")->dataFolderLayout);  // no second word
-    EXPECT_TRUE(decideFromArguments(LaunchArguments::fromWords({"a.html", "none"})).dataFolderLayout);
+    EXPECT_TRUE(
+        decideFromAutorunLine("OPEN=autorun.exe a.html")->dataFolderLayout);  // no second word
+    EXPECT_TRUE(
+        decideFromArguments(LaunchArguments::fromWords({"a.html", "none"})).dataFolderLayout);
 }
 
 TEST(Startup, BrowserLaunchCarriesTheSettings) {
@@ -204,7 +254,8 @@ TEST(Startup, BrowserLaunchCarriesTheSettings) {
     s.customWidth = 640;
     s.customHeight = 480;
     s.topMost = 1;
-    auto plan = planPlayer(LaunchArguments::fromWords({"data/index.html", "none", "1", "6"}), s, true, "/cd", "x.ico");
+    auto plan = planPlayer(LaunchArguments::fromWords({"data/index.html", "none", "1", "6"}), s,
+                           true, "/cd", "x.ico");
     ASSERT_TRUE(plan.browser);
     EXPECT_EQ(plan.browser->address, fs::path("/cd/data/index.html"));
     EXPECT_EQ(plan.browser->icon, "x.ico");
@@ -212,10 +263,14 @@ TEST(Startup, BrowserLaunchCarriesTheSettings) {
     EXPECT_EQ(plan.browser->settings.customWidth, 640);
     EXPECT_FALSE(plan.browser->mediaMode);
     for (const char* page : {"a.avi", "a.mpeg", "a.mpg", "a.wmv"})
-        EXPECT_TRUE(planPlayer(LaunchArguments::fromWords({page, "none", "1", "0"}), s, true, "/", "").browser->mediaMode)
+        EXPECT_TRUE(
+            planPlayer(LaunchArguments::fromWords({page, "none", "1", "0"}), s, true, "/", "")
+                .browser->mediaMode)
             << page;
     for (const char* page : {"a.gif", "a.jpg", "a.html"})
-        EXPECT_FALSE(planPlayer(LaunchArguments::fromWords({page, "none", "1", "0"}), s, true, "/", "").browser->mediaMode)
+        EXPECT_FALSE(
+            planPlayer(LaunchArguments::fromWords({page, "none", "1", "0"}), s, true, "/", "")
+                .browser->mediaMode)
             << page;
 }
 

@@ -18,7 +18,7 @@ using test::FakeXdgOpen;
 using test::TempDir;
 
 class StartupExe : public ::testing::Test {
-protected:
+  protected:
     void SetUp() override {
         test::writeFile(disc / "index.pdf", "%PDF-1.4");
         test::writeFile(disc / "fallback.html", "<html></html>");

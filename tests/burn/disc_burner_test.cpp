@@ -9,8 +9,8 @@
 #include "burn/drive_discovery.h"
 #include "burn/drive_operations.h"
 #include "burn/drive_sequences.h"
-#include "scsi/virtual_drive.h"
 #include "burn/engine_test_util.h"
+#include "scsi/virtual_drive.h"
 #include "test_support.h"
 
 namespace rondivo::burn {

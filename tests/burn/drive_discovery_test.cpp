@@ -351,8 +351,7 @@ TEST(SelectDrive, ForgetsThePreviousDrivesCapabilities) {
 namespace rondivo::burn {
 namespace {
 
-TEST(Discovery, TheEnvironmentAddsAVirtualWriterAfterTheRealDrives)
-{
+TEST(Discovery, TheEnvironmentAddsAVirtualWriterAfterTheRealDrives) {
     test::TempDir dir;
     test::ScopedEnv env("RONDIVO_VIRTUAL_DRIVE", (dir / "burn.img").string() + ",dvd+r");
     DriveState s;

@@ -3,8 +3,8 @@
 #include <gtest/gtest.h>
 
 #include "burn/drive_discovery.h"
-#include "scsi/virtual_drive.h"
 #include "burn/engine_test_util.h"
+#include "scsi/virtual_drive.h"
 #include "test_support.h"
 
 namespace rondivo::burn {

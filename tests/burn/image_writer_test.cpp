@@ -10,10 +10,10 @@
 #include <thread>
 
 #include "burn/disc_burner.h"
+#include "burn/engine_test_util.h"
+#include "burn/iso_save_command.h"
 #include "iso/iso_bytes.h"
 #include "iso/iso_layout.h"
-#include "burn/iso_save_command.h"
-#include "burn/engine_test_util.h"
 #include "iso/iso_test_util.h"
 #include "test_support.h"
 
@@ -130,10 +130,15 @@ std::vector<std::string> folderNames(const fs::path& p) {
 
 // Sizes around the sector, the block and the size from which the image
 // file copies files in the kernel (256 KiB), in pieces of 1 MiB.
-const std::pair<const char*, std::size_t> kStreamFiles[] = {
-    {"a_one.bin", 1},           {"b_sector.bin", 2048},      {"c_over.bin", 2049},
-    {"d_empty.bin", 0},         {"e_big.bin", 200000},       {"f_exact.bin", 256 * 1024},
-    {"g_large.bin", 3145728 + 777}, {"h_after.txt", 5},      {"i_mib.bin", 1 << 20}};
+const std::pair<const char*, std::size_t> kStreamFiles[] = {{"a_one.bin", 1},
+                                                            {"b_sector.bin", 2048},
+                                                            {"c_over.bin", 2049},
+                                                            {"d_empty.bin", 0},
+                                                            {"e_big.bin", 200000},
+                                                            {"f_exact.bin", 256 * 1024},
+                                                            {"g_large.bin", 3145728 + 777},
+                                                            {"h_after.txt", 5},
+                                                            {"i_mib.bin", 1 << 20}};
 
 void writeStreamFiles(const fs::path& folder) {
     for (auto& [name, size] : kStreamFiles) writeFile(folder / name, pattern(size, name[0]));
@@ -236,7 +241,7 @@ TEST(ImageWriter, ALargeFileThatShrinksWhileCopiedIsErrorCode2) {
     ASSERT_GT(computeLayout(session), 0u);
     ImageWriter writer(session);
     auto sink = std::make_unique<CopySink>(dir / "out" / "disc.iso", CopySink::SourceShrinks,
-                                          dir / "src" / "big.bin");
+                                           dir / "src" / "big.bin");
     fs::create_directories(dir / "out");
     ASSERT_TRUE(sink->create());
     Completion done;

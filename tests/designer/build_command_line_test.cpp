@@ -5,8 +5,8 @@
 
 #include <map>
 
-#include "platform/process.h"
 #include "disc/autorun_dat.h"
+#include "platform/process.h"
 #include "test_support.h"
 
 namespace rondivo {
@@ -262,7 +262,9 @@ TEST(RondivoBuild, AuthorSourcesAreUnchangedEvenWhenTheBuildFails) {
 namespace rondivo {
 namespace {
 
-bool haveIsoinfo() { return platform::findOnPath("isoinfo").has_value(); }
+bool haveIsoinfo() {
+    return platform::findOnPath("isoinfo").has_value();
+}
 
 TEST(RondivoBuild, IsoOfTheBuiltFolderCarriesTheLabelAndEveryFile) {
     if (!haveIsoinfo()) GTEST_SKIP() << "isoinfo (genisoimage) is not installed";
@@ -272,7 +274,8 @@ TEST(RondivoBuild, IsoOfTheBuiltFolderCarriesTheLabelAndEveryFile) {
     auto pvd = runProgram({"isoinfo", "-d", "-i", (c.t / "show.iso").string()});
     EXPECT_NE(pvd.output.find("Volume id: MY SHOW"), std::string::npos) << pvd.output;
     auto joliet = runProgram({"isoinfo", "-J", "-f", "-i", (c.t / "show.iso").string()});
-    for (const char* name : {"/autorun.exe", "/autorun.inf", "/data/1_Demo_General_Menu.html", "/data/default.wav"})
+    for (const char* name :
+         {"/autorun.exe", "/autorun.inf", "/data/1_Demo_General_Menu.html", "/data/default.wav"})
         EXPECT_NE(joliet.output.find(name), std::string::npos) << name << "\n" << joliet.output;
 }
 
@@ -283,7 +286,8 @@ TEST(RondivoBuild, IsoFromAFolderAsItStands) {
     auto r = c.run({"--iso", "m.iso", "--from", "master"});
     ASSERT_EQ(r.status, 0) << r.output;
     EXPECT_FALSE(fs::exists(c.out)) << "--from must not build";
-    auto joliet = runProgram({"isoinfo", "-J", "-x", "/Read Me First.txt;1", "-i", (c.t / "m.iso").string()});
+    auto joliet =
+        runProgram({"isoinfo", "-J", "-x", "/Read Me First.txt;1", "-i", (c.t / "m.iso").string()});
     EXPECT_EQ(joliet.output, "hello");
 }
 
@@ -339,10 +343,18 @@ TEST(RondivoBuild, BurnToTheVirtualDriveGivesTheIsoImage) {
     // DVD+RW: its closing needs no five-second drive waits.
     const std::string disc = (c.t / "disc.img").string();
     std::vector<std::string> argv = {(test::binaryDir() / "rondivo-build").string(),
-                                     "--from", "master", "--iso", "m.iso", "--burn",
-                                     "--speed", "4", "--label", "Show"};
-    auto r = runProgram(argv, c.t.path(),
-                        {{"HOME", c.t.path().string()}, {"RONDIVO_VIRTUAL_DRIVE", disc + ",dvd+rw"}});
+                                     "--from",
+                                     "master",
+                                     "--iso",
+                                     "m.iso",
+                                     "--burn",
+                                     "--speed",
+                                     "4",
+                                     "--label",
+                                     "Show"};
+    auto r =
+        runProgram(argv, c.t.path(),
+                   {{"HOME", c.t.path().string()}, {"RONDIVO_VIRTUAL_DRIVE", disc + ",dvd+rw"}});
     ASSERT_EQ(r.status, 0) << r.output;
     EXPECT_THAT(r.output, HasSubstr("successfully created"));
     const std::string iso = readFile(c.t / "m.iso");

@@ -8,8 +8,8 @@
 #include <fstream>
 #include <map>
 
-#include "platform/process.h"
 #include "disc/autorun_dat.h"
+#include "platform/process.h"
 #include "test_support.h"
 
 namespace rondivo {

@@ -20,7 +20,8 @@ PresentationSettings readText(const std::string& text) {
 // Lines 1-12 of a file as the designer writes it, with the given line 13 and 14 appended.
 std::string fileWithLine13(const std::string& line13, const std::string& eol = "\r\n") {
     std::string t;
-    for (const char* l : {"3000", "1", "0", "0", "0", "", "0", "", "0", "", "0 0", "0"}) t += std::string(l) + eol;
+    for (const char* l : {"3000", "1", "0", "0", "0", "", "0", "", "0", "", "0 0", "0"})
+        t += std::string(l) + eol;
     return t + line13 + eol + "1" + eol;
 }
 
@@ -107,7 +108,7 @@ TEST(PresentationFile, StartPositionLine) {
     } cases[] = {
         {"100 50%", "100", " 50%"},
         {"1024 768", "1024", " 768"},
-        {"100 100%", "100", " 100%"},  // the "%" is kept: the designer wrote it
+        {"100 100%", "100", " 100%"},    // the "%" is kept: the designer wrote it
         {"12345 678", "12345", " 678"},  // a long X no longer derails the line
         {" ", "", " "},
         {"", "", ""},
@@ -139,7 +140,8 @@ TEST(PresentationFile, PartialAndMalformedFiles) {
         {"only line 1", "7500\r\n", with([](auto& s) { s.splashDisplayMs = 7500; })},
         {"line 1 without newline", "4500", with([](auto& s) { s.splashDisplayMs = 4500; })},
         {"flags clamp", "3000\n5\n1\n-1\n", with([](auto& s) { s.disableTitleBar = 1; })},
-        {"bad integer stops reading", "1500\nabc\n1\n1\n", with([](auto& s) { s.splashDisplayMs = 1500; })},
+        {"bad integer stops reading", "1500\nabc\n1\n1\n",
+         with([](auto& s) { s.splashDisplayMs = 1500; })},
         {"overflow stops reading", "99999999999\n1\n", PresentationSettings{}},
         {"signed values", "-5\n+1\n", with([](auto& s) {
              s.splashDisplayMs = -5;
@@ -158,8 +160,10 @@ TEST(PresentationFile, PartialAndMalformedFiles) {
              s.disableRightClick = 0;
              s.customWidth = 800;
          })},
-        {"reserved lines hold anything", "3000\n0\n0\n0\n7\n\xff\xfe junk \t\x01\n0\n" + std::string(5000, 'z') +
-                                             "\n0\n\n320 200\n", with([](auto& s) {
+        {"reserved lines hold anything",
+         "3000\n0\n0\n0\n7\n\xff\xfe junk \t\x01\n0\n" + std::string(5000, 'z') +
+             "\n0\n\n320 200\n",
+         with([](auto& s) {
              s.customWidth = 320;
              s.customHeight = 200;
          })},

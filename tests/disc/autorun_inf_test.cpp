@@ -36,11 +36,23 @@ TEST(AutorunInf, CommandLineTokens) {
          "autorun.exe 1_Demo_General_Menu.html Error_Page.html 1 0"},
         {"secure: only the file to open", [](AutorunInfValues& v) { v.secure = true; },
          "autorun.exe 1_Demo_General_Menu.html.enc Error_Page.html 1 0 default.jpg default.wav"},
-        {"secure without file", [](AutorunInfValues& v) { v.secure = true; v.openFile = ""; },
+        {"secure without file",
+         [](AutorunInfValues& v) {
+             v.secure = true;
+             v.openFile = "";
+         },
          "autorun.exe none Error_Page.html 1 0 default.jpg default.wav"},
-        {"browser off, custom size", [](AutorunInfValues& v) { v.builtInBrowser = false; v.windowSize = 6; },
+        {"browser off, custom size",
+         [](AutorunInfValues& v) {
+             v.builtInBrowser = false;
+             v.windowSize = 6;
+         },
          "autorun.exe 1_Demo_General_Menu.html Error_Page.html 0 6 default.jpg default.wav"},
-        {"blanks underscored", [](AutorunInfValues& v) { v.splashName = "my splash.jpg"; v.soundName = "a b c.wav"; },
+        {"blanks underscored",
+         [](AutorunInfValues& v) {
+             v.splashName = "my splash.jpg";
+             v.soundName = "a b c.wav";
+         },
          "autorun.exe 1_Demo_General_Menu.html Error_Page.html 1 0 my_splash.jpg a_b_c.wav"},
     };
     for (const auto& c : cases) {
@@ -56,7 +68,8 @@ TEST(AutorunInf, FileHasTwoOrThreeCrLfLines) {
     bool written = false;
     EXPECT_EQ(writeAutorunInf(dir.path(), v, &written), autorunCommandLine(v));
     EXPECT_TRUE(written);
-    EXPECT_EQ(test::readFile(dir / "autorun.inf"), "[autorun]\r\nOPEN=" + autorunCommandLine(v) + "\r\n");
+    EXPECT_EQ(test::readFile(dir / "autorun.inf"),
+              "[autorun]\r\nOPEN=" + autorunCommandLine(v) + "\r\n");
     v.iconEnabled = true;
     v.iconName = "my disc icon.ico";
     writeAutorunInf(dir.path(), v);
@@ -70,11 +83,13 @@ TEST(AutorunInf, DataFolderRewrite) {
         const char* out;
     } cases[] = {
         {"autorun.exe 1_Demo_General_Menu.html Error_Page.html 1 0 default.jpg default.wav",
-         "autorun.exe data\\1_Demo_General_Menu.html data\\Error_Page.html 1 0 data\\default.jpg data\\default.wav"},
+         "autorun.exe data\\1_Demo_General_Menu.html data\\Error_Page.html 1 0 data\\default.jpg "
+         "data\\default.wav"},
         {"autorun.exe index.html none 1 0 default.jpg default.wav",
          "autorun.exe data\\index.html none 1 0 data\\default.jpg data\\default.wav"},
         {"autorun.exe none none 0 3", "autorun.exe none none 0 3"},
-        {"autorun.exe .hidden x.y 1 0", "autorun.exe .hidden data\\x.y 1 0"},  // a dot first does not count
+        {"autorun.exe .hidden x.y 1 0",
+         "autorun.exe .hidden data\\x.y 1 0"},  // a dot first does not count
         {"autorun.exe index.html.enc none 1 0", "autorun.exe data\\index.html.enc none 1 0"},
     };
     for (const auto& c : cases) EXPECT_EQ(dataFolderCommandLine(c.in), c.out) << c.in;
@@ -89,8 +104,10 @@ TEST(AutorunInf, RewriteKeepsIconLine) {
     auto command = rewriteAutorunInfForDataFolder(dir.path());
     ASSERT_TRUE(command);
     EXPECT_EQ(*command,
-              "autorun.exe data\\1_Demo_General_Menu.html data\\Error_Page.html 1 0 data\\default.jpg data\\default.wav");
-    EXPECT_EQ(test::readFile(dir / "autorun.inf"), "[autorun]\r\nOPEN=" + *command + "\r\nICON=disc.ico\r\n");
+              "autorun.exe data\\1_Demo_General_Menu.html data\\Error_Page.html 1 0 "
+              "data\\default.jpg data\\default.wav");
+    EXPECT_EQ(test::readFile(dir / "autorun.inf"),
+              "[autorun]\r\nOPEN=" + *command + "\r\nICON=disc.ico\r\n");
     EXPECT_FALSE(rewriteAutorunInfForDataFolder(dir / "missing"));
 }
 
@@ -102,18 +119,20 @@ TEST(AutorunInf, Readers) {
         std::optional<std::string> label;
         std::optional<std::string> command;
     } cases[] = {
-        {"written by the designer", "[autorun]\r\nOPEN=autorun.exe a.html none 1 0\r\nICON=disc.ico\r\n", "disc.ico",
+        {"written by the designer",
+         "[autorun]\r\nOPEN=autorun.exe a.html none 1 0\r\nICON=disc.ico\r\n", "disc.ico",
          std::nullopt, "OPEN=autorun.exe a.html none 1 0"},
-        {"bare LF, icon any case", "[autorun]\nopen=autorun.exe x\nicon=Disc.ICO\n", "Disc.ICO", std::nullopt,
-         "open=autorun.exe x"},
-        {"label in capitals only", "[autorun]\nOPEN=autorun.exe\nlabel=no\nLABEL=My Show\n", "", "My Show",
-         "OPEN=autorun.exe"},
+        {"bare LF, icon any case", "[autorun]\nopen=autorun.exe x\nicon=Disc.ICO\n", "Disc.ICO",
+         std::nullopt, "open=autorun.exe x"},
+        {"label in capitals only", "[autorun]\nOPEN=autorun.exe\nlabel=no\nLABEL=My Show\n", "",
+         "My Show", "OPEN=autorun.exe"},
         {"label text after first =", "[autorun]\nOPEN=a.exe\nLABEL=A=B\n", "", "A=B", "OPEN=a.exe"},
         {"one line only", "[autorun]\r\n", "", std::nullopt, std::nullopt},
         {"empty file", "", "", std::nullopt, std::nullopt},
-        {"no line end on line 2", "[autorun]\r\nOPEN=autorun.exe a b", "", std::nullopt, "OPEN=autorun.exe a b"},
-        {"huge first line", std::string(100000, 'x') + "\nOPEN=autorun.exe a.pdf\n", "", std::nullopt,
-         "OPEN=autorun.exe a.pdf"},
+        {"no line end on line 2", "[autorun]\r\nOPEN=autorun.exe a b", "", std::nullopt,
+         "OPEN=autorun.exe a b"},
+        {"huge first line", std::string(100000, 'x') + "\nOPEN=autorun.exe a.pdf\n", "",
+         std::nullopt, "OPEN=autorun.exe a.pdf"},
     };
     for (const auto& c : cases) {
         test::TempDir dir;

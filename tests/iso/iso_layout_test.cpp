@@ -1,7 +1,6 @@
 #include "iso/iso_layout.h"
 
 #include <gtest/gtest.h>
-
 #include <sys/stat.h>
 
 #include <sstream>

@@ -18,8 +18,13 @@ TEST(Paths, DiscPathsBecomeNative) {
         const char* in;
         const char* out;
     } cases[] = {
-        {"data\\index.html", "data/index.html"}, {"a/b\\c", "a/b/c"}, {"C:\\pics\\a.jpg", "/pics/a.jpg"},
-        {"d:/x", "/x"}, {"C:", "/"}, {"plain", "plain"}, {"", ""},
+        {"data\\index.html", "data/index.html"},
+        {"a/b\\c", "a/b/c"},
+        {"C:\\pics\\a.jpg", "/pics/a.jpg"},
+        {"d:/x", "/x"},
+        {"C:", "/"},
+        {"plain", "plain"},
+        {"", ""},
     };
     for (auto c : cases) EXPECT_EQ(toNativePath(c.in), fs::path(c.out)) << c.in;
 }
@@ -54,7 +59,8 @@ TEST(SpecialFolders, FollowTheXdgVariables) {
     test::ScopedEnv c("XDG_CONFIG_HOME", (home / "cfg").string());
     test::ScopedEnv d("XDG_DATA_HOME", (home / "data").string());
     EXPECT_EQ(desktopFolder(), home / "Desktop");
-    test::writeFile(home / "cfg/user-dirs.dirs", "# comment\nXDG_DESKTOP_DIR=\"$HOME/Schreibtisch\"\n");
+    test::writeFile(home / "cfg/user-dirs.dirs",
+                    "# comment\nXDG_DESKTOP_DIR=\"$HOME/Schreibtisch\"\n");
     EXPECT_EQ(desktopFolder(), home / "Schreibtisch");
     EXPECT_EQ(localAppDataFolder(), home / "data");
     test::ScopedEnv relative("XDG_DATA_HOME", "relative/path");  // not absolute: ignored
@@ -116,7 +122,8 @@ TEST(Shell, ResultCodes) {
 
 TEST(Shell, ProgramsRunDirectlyWithParameters) {
     test::TempDir dir;
-    test::writeFile(dir / "setup.sh", "#!/bin/sh\necho \"$@\" > '" + (dir / "ran").string() + "'\n");
+    test::writeFile(dir / "setup.sh",
+                    "#!/bin/sh\necho \"$@\" > '" + (dir / "ran").string() + "'\n");
     chmod((dir / "setup.sh").c_str(), 0755);
     EXPECT_TRUE(shellSucceeded(shellExecute("SETUP.sh", "/quiet now", dir.path())));
     for (int i = 0; i < 200 && !fs::exists(dir / "ran"); ++i) usleep(10000);
@@ -127,7 +134,8 @@ TEST(Shell, SlideShowFallsBackToTheDefaultProgram) {
     test::FakeXdgOpen xdg;
     // Only the fake: no office suite on this PATH.
     test::ScopedEnv path("PATH", xdg.bin().string() + ":/usr/bin:/bin");
-    if (findOnPath("libreoffice") || findOnPath("soffice")) GTEST_SKIP() << "an office suite is installed";
+    if (findOnPath("libreoffice") || findOnPath("soffice"))
+        GTEST_SKIP() << "an office suite is installed";
     test::TempDir dir;
     test::writeFile(dir / "show.ppt", "x");
     EXPECT_EQ(shellExecute("Powerpnt.exe", "/s show.ppt", dir.path()), kShellOk);
@@ -143,12 +151,15 @@ TEST(Shell, NoXdgOpenIsNoAssociation) {
 }
 
 TEST(Shell, DesktopEntries) {
-    auto apps = parseDesktopEntry("[Desktop Entry]\nType=Application\nName=Viewer\nExec=viewer --new %U\n", "v.desktop");
+    auto apps = parseDesktopEntry(
+        "[Desktop Entry]\nType=Application\nName=Viewer\nExec=viewer --new %U\n", "v.desktop");
     ASSERT_EQ(apps.size(), 1u);
-    EXPECT_EQ(commandForFile(apps[0], "/d/a b.pdf"), (std::vector<std::string>{"viewer", "--new", "/d/a b.pdf"}));
+    EXPECT_EQ(commandForFile(apps[0], "/d/a b.pdf"),
+              (std::vector<std::string>{"viewer", "--new", "/d/a b.pdf"}));
     EXPECT_TRUE(parseDesktopEntry("[Desktop Entry]\nName=X\nExec=x\nNoDisplay=true\n", "").empty());
     EXPECT_TRUE(parseDesktopEntry("[Desktop Entry]\nType=Link\nName=X\nExec=x\n", "").empty());
-    auto noCode = parseDesktopEntry("[Desktop Entry]\nName=Y\nExec=y -a %i\n[Desktop Action new]\nExec=z\n", "");
+    auto noCode = parseDesktopEntry(
+        "[Desktop Entry]\nName=Y\nExec=y -a %i\n[Desktop Action new]\nExec=z\n", "");
     ASSERT_EQ(noCode.size(), 1u);
     EXPECT_EQ(commandForFile(noCode[0], "/f"), (std::vector<std::string>{"y", "-a", "/f"}));
 }

@@ -8,9 +8,9 @@
 
 #include <optional>
 
-#include "ui/message_box.h"
-#include "designer/ui/designer_ids.h"
 #include "designer/designer_settings.h"
+#include "designer/ui/designer_ids.h"
+#include "ui/message_box.h"
 
 namespace rondivo {
 

@@ -14,15 +14,15 @@
 #include <wx/time.h>
 #include <wx/utils.h>
 
-#include "ui/message_box.h"
 #include "designer/ui/custom_size_dialog.h"
 #include "designer/ui/designer_ids.h"
-#include "ui/help_dialog.h"
 #include "designer/ui/options_dialog.h"
 #include "designer/ui/preparing_files_dialog.h"
 #include "designer/ui/presentation_complete_dialog.h"
 #include "platform/cd_autorun.h"
 #include "platform/paths.h"
+#include "ui/help_dialog.h"
+#include "ui/message_box.h"
 
 namespace rondivo {
 
@@ -138,8 +138,9 @@ CDesignerDlg::CDesignerDlg(wxWindow* parent, const fs::path& programFolder,
 
     // Seams default to the real dialogs.
     chooseFile = [this](const FileChooser& chooser) -> std::optional<std::string> {
-        wxFileDialog dlg(this, wxString::FromUTF8(chooser.title), wxString::FromUTF8(chooser.startFolder),
-                         "", wxString::FromUTF8(wxFilterFromWindowsFilter(chooser.filter)),
+        wxFileDialog dlg(this, wxString::FromUTF8(chooser.title),
+                         wxString::FromUTF8(chooser.startFolder), "",
+                         wxString::FromUTF8(wxFilterFromWindowsFilter(chooser.filter)),
                          wxFD_OPEN | wxFD_FILE_MUST_EXIST);
         if (dlg.ShowModal() != wxID_OK) return std::nullopt;
         return dlg.GetPath().utf8_string();

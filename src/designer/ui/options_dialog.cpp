@@ -6,8 +6,8 @@
 #include <wx/statbox.h>
 #include <wx/stattext.h>
 
-#include "ui/message_box.h"
 #include "designer/ui/designer_ids.h"
+#include "ui/message_box.h"
 
 namespace rondivo {
 

@@ -5,11 +5,11 @@
 #include <wx/sizer.h>
 #include <wx/statbox.h>
 
-#include "ui/message_box.h"
 #include "designer/build_pipeline.h"
 #include "designer/ui/designer_ids.h"
 #include "platform/debug_log.h"
 #include "platform/process.h"
+#include "ui/message_box.h"
 
 namespace rondivo {
 

@@ -1,7 +1,5 @@
 #include "menucreator/ui/menu_creator_window.h"
 
-#include "ui/help_dialog.h"
-
 #include <wx/button.h>
 #include <wx/colordlg.h>
 #include <wx/dirdlg.h>
@@ -19,14 +17,15 @@
 #include <chrono>
 #include <system_error>
 
-#include "menucreator/ui/hyperlink_dialog.h"
 #include "menucreator/image_gallery.h"
 #include "menucreator/menu_editor_script.h"
 #include "menucreator/templates.h"
-#include "player/action_executor.h"
+#include "menucreator/ui/hyperlink_dialog.h"
 #include "platform/paths.h"
 #include "platform/process.h"
 #include "platform/shell.h"
+#include "player/action_executor.h"
+#include "ui/help_dialog.h"
 #include "ui/open_with_dialog.h"
 
 namespace rondivo::menucreator {

@@ -9,10 +9,10 @@
 #include <optional>
 #include <string>
 
-#include "menucreator/ui/menu_document_window.h"
 #include "menucreator/menu_page.h"
-#include "menucreator/ui/menu_prompts.h"
 #include "menucreator/preview_navigation.h"
+#include "menucreator/ui/menu_document_window.h"
+#include "menucreator/ui/menu_prompts.h"
 #include "menucreator/ui/save_menu_dialog.h"
 
 namespace rondivo::menucreator {

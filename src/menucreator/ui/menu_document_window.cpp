@@ -8,10 +8,10 @@
 #include <fstream>
 #include <sstream>
 
-#include "player/media_compat.h"
 #include "menucreator/menu_editor_script.h"
 #include "menucreator/menu_page.h"
 #include "menucreator/templates.h"
+#include "player/media_compat.h"
 
 namespace rondivo::menucreator {
 

@@ -16,10 +16,10 @@
 #include "disc/autorun_inf.h"
 #include "platform/eject.h"
 #include "platform/paths.h"
-#include "player/ui/action_dialogs.h"
 #include "player/media_compat.h"
-#include "player/ui/secure_hooks.h"
 #include "player/secure_extract.h"
+#include "player/ui/action_dialogs.h"
+#include "player/ui/secure_hooks.h"
 #include "ui/open_with_dialog.h"
 
 namespace rondivo {
@@ -187,7 +187,8 @@ void BrowserWindow::createWebView(bool suppressRightClick) {
                           GetClientSize());
     web_->AddUserScript(kActionLinkScript);
     // Menu pages carry their music as BGSOUND and movies as EMBED, which the engine does not play.
-    web_->AddUserScript(wxString::FromUTF8(menucreator::mediaCompatScript()), wxWEBVIEW_INJECT_AT_DOCUMENT_END);
+    web_->AddUserScript(wxString::FromUTF8(menucreator::mediaCompatScript()),
+                        wxWEBVIEW_INJECT_AT_DOCUMENT_END);
     if (suppressRightClick) {
         web_->EnableContextMenu(false);
         web_->AddUserScript(kNoRightClickScript);

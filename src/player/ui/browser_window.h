@@ -8,8 +8,8 @@
 #include <memory>
 #include <string>
 
-#include "player/browser_launch.h"
 #include "player/action_executor.h"
+#include "player/browser_launch.h"
 #include "player/window_geometry.h"
 
 class wxWebView;

@@ -1,6 +1,5 @@
 #include "player/ui/secure_hooks.h"
 
-
 namespace rondivo {
 
 namespace {

@@ -22,5 +22,4 @@ using SecureExtractionHook = std::function<void(SecureExtraction&)>;
 void setSecureExtractionHook(SecureExtractionHook hook);
 void runSecureExtraction(SecureExtraction& extraction);
 
-
 }  // namespace rondivo

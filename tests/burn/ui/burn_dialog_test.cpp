@@ -11,11 +11,11 @@
 
 #include "app/window_seams.h"
 #include "burn/drive_operations.h"
-#include "scsi/virtual_drive.h"
 #include "designer/ui/designer_ids.h"
 #include "designer/ui/presentation_complete_dialog.h"
-#include "platform/process.h"
 #include "gui_test_support.h"
+#include "platform/process.h"
+#include "scsi/virtual_drive.h"
 #include "test_support.h"
 
 namespace rondivo::burn {

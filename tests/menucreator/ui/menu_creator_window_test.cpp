@@ -12,8 +12,8 @@
 #include <cstdlib>
 #include <functional>
 
-#include "menucreator/ui/hyperlink_dialog.h"
 #include "gui_test_support.h"
+#include "menucreator/ui/hyperlink_dialog.h"
 #include "test_support.h"
 
 namespace rondivo::menucreator {

@@ -6,10 +6,10 @@
 
 #include <cstdlib>
 
+#include "gui_test_support.h"
+#include "menucreator/save_menu_name.h"
 #include "menucreator/ui/hyperlink_dialog.h"
 #include "menucreator/ui/save_menu_dialog.h"
-#include "menucreator/save_menu_name.h"
-#include "gui_test_support.h"
 #include "test_support.h"
 
 namespace rondivo::menucreator {

@@ -1,7 +1,6 @@
 // The browser window in this process: pages drive it through scripts and the
 // window's dialogs are recorded instead of shown.
 #include "player/ui/browser_window.h"
-#include "player/ui/secure_hooks.h"
 
 #include <gtest/gtest.h>
 #include <wx/app.h>
@@ -15,8 +14,9 @@
 
 #include "platform/process.h"
 #include "player/ui/action_dialogs.h"
-#include "ui/gui_pump.h"
+#include "player/ui/secure_hooks.h"
 #include "test_support.h"
+#include "ui/gui_pump.h"
 
 namespace rondivo {
 namespace {
@@ -90,11 +90,13 @@ TEST_F(BrowserWindowTest, ScriptSetAddressesPassThroughTheNavigationHook) {
 
 TEST_F(BrowserWindowTest, MenuPagesGetPlayableMusicAndMovies) {
     // Menu pages keep BGSOUND and EMBED; the window adds what the engine can play.
-    open("<BGSOUND src='music.wav' loop=-1><EMBED src='movie.avi' width=320 height=240>"
-         "<script>window.setTimeout(function () { document.title = 'audio ' + "
-         "document.querySelectorAll('audio').length + ' video ' + "
-         "document.querySelectorAll('video').length; }, 300);</script>");
-    EXPECT_TRUE(pumpUntil([&] { return window->pageTitle() == "audio 1 video 1"; })) << window->pageTitle();
+    open(
+        "<BGSOUND src='music.wav' loop=-1><EMBED src='movie.avi' width=320 height=240>"
+        "<script>window.setTimeout(function () { document.title = 'audio ' + "
+        "document.querySelectorAll('audio').length + ' video ' + "
+        "document.querySelectorAll('video').length; }, 300);</script>");
+    EXPECT_TRUE(pumpUntil([&] { return window->pageTitle() == "audio 1 video 1"; }))
+        << window->pageTitle();
 }
 
 TEST_F(BrowserWindowTest, ScriptsOpeningWindowsDoNotBringThePlayerDown) {
@@ -176,7 +178,8 @@ TEST_F(BrowserWindowTest, RightClicksAreSwallowedWhenTheDiscSaysSo) {
 TEST_F(BrowserWindowTest, DestructionRemovesTheDecryptedFiles) {
     fs::path temp = home / ".local/share/RondivoTemp";
     test::writeFile(temp / "data/x.txt", "decrypted");
-    setSecureExtractionHook([&](SecureExtraction& e) { e.secureFolder = (temp / "data").string(); });
+    setSecureExtractionHook(
+        [&](SecureExtraction& e) { e.secureFolder = (temp / "data").string(); });
     open("<p>temp</p>");
     setSecureExtractionHook({});
     window.release()->Destroy();

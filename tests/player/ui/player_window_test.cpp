@@ -8,9 +8,9 @@
 #include <sstream>
 #include <thread>
 
+#include "disc/autorun_dat.h"
 #include "platform/process.h"
 #include "player/window_geometry.h"
-#include "disc/autorun_dat.h"
 #include "test_support.h"
 
 namespace rondivo {
