@@ -5,15 +5,17 @@
 
 #include <memory>
 
+#include "app/composition_root.h"
 #include "app/startup.h"
 #include "platform/single_instance.h"
 
 namespace rondivo {
 
-// Carries out the start-up routine with real windows and the platform layer.
+// Carries out the start-up routine with the windows `windows` builds and the
+// platform layer.
 class WxStartupHost : public StartupHost {
   public:
-    explicit WxStartupHost(wxEventLoopBase& loop);
+    WxStartupHost(wxEventLoopBase& loop, CompositionRoot& windows);
     ~WxStartupHost() override;
 
     std::filesystem::path currentDirectory() override;
@@ -37,6 +39,7 @@ class WxStartupHost : public StartupHost {
 
   private:
     wxEventLoopBase& loop_;
+    CompositionRoot& windows_;
     platform::SingleInstance instance_;
     std::unique_ptr<wxTimer> raiseTimer_;
     bool soundStarted_ = false;

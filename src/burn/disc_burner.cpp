@@ -185,9 +185,4 @@ std::string CDiscBurner::LastMessage() const {
     return writer_.message();
 }
 
-CDiscBurner& discBurner() {
-    static CDiscBurner burner;
-    return burner;
-}
-
 }  // namespace rondivo::burn

@@ -110,7 +110,4 @@ class CDiscBurner {
     std::string message_;
 };
 
-// The program's one engine object, made on first use.
-CDiscBurner& discBurner();
-
 }  // namespace rondivo::burn

@@ -19,7 +19,6 @@
 #include "player/media_compat.h"
 #include "player/secure_extract.h"
 #include "player/ui/action_dialogs.h"
-#include "player/ui/secure_hooks.h"
 #include "ui/open_with_dialog.h"
 
 namespace rondivo {
@@ -119,7 +118,39 @@ std::string fileUrl(const fs::path& file) {
     return wxFileSystem::FileNameToURL(wxFileName(wxString::FromUTF8(file.string()))).utf8_string();
 }
 
-BrowserWindow::BrowserWindow(const BrowserLaunch& launch) {
+BrowserWindow::BrowserWindow(const BrowserLaunch& launch, const SecureExtractionHook& extraction) {
+    takeLaunch(launch);
+    Create(nullptr, wxID_ANY, wxEmptyString, wxDefaultPosition, wxDefaultSize,
+           browserStyle(launch.settings));
+    SetClientSize(kBrowserTemplateWidth, kBrowserTemplateHeight);
+    SetMinSize(wxSize(kBrowserMinWidth, kBrowserMinHeight));
+    Centre();
+    // The control grows with the window.
+    SetSizer(new wxBoxSizer(wxVERTICAL));
+    runSecureExtraction(extraction);
+    context_.executableFolder = platform::executableFolder();
+    context_.dataFolderLayout = dataFolderLayout;
+    context_.secureFolder = secureFolder;
+
+    // The frame options are in the style; then the movie or the page.
+    if (mediaMode) {
+        createMediaCtrl();
+        auto slash = address.rfind('/');
+        if (slash != std::string::npos && slash > 0)
+            SetTitle(wxString::FromUTF8(address.substr(slash + 1)));
+    } else {
+        createWebView(launch.settings.disableRightClick != 0);
+    }
+    Layout();
+    applySize(true);
+    if (web_) web_->LoadURL(wxString::FromUTF8(fileUrl(address)));
+    setCaptionFromAutorunInf();
+    setWindowIcon();
+
+    Bind(wxEVT_CLOSE_WINDOW, [this](wxCloseEvent&) { quit(); });
+}
+
+void BrowserWindow::takeLaunch(const BrowserLaunch& launch) {
     const PresentationSettings& s = launch.settings;
     placement_.sizeIndex = launch.windowSizeIndex;
     placement_.customWidth = s.customWidth;
@@ -132,43 +163,19 @@ BrowserWindow::BrowserWindow(const BrowserLaunch& launch) {
     dataFolderLayout = launch.dataFolderLayout;
     auto found = platform::findCaseInsensitive("/", launch.address);
     address = (found ? *found : launch.address).string();
+}
 
-    // 1-2: the window and its control, which grows with the window.
-    Create(nullptr, wxID_ANY, wxEmptyString, wxDefaultPosition, wxDefaultSize, browserStyle(s));
-    SetClientSize(kBrowserTemplateWidth, kBrowserTemplateHeight);
-    SetMinSize(wxSize(kBrowserMinWidth, kBrowserMinHeight));
-    Centre();
-    SetSizer(new wxBoxSizer(wxVERTICAL));
-
-    // 3: the disc's secure files, decrypted into the temporary folder.
+// The disc's secure files, decrypted into the temporary folder; the page
+// shown is then their copy.
+void BrowserWindow::runSecureExtraction(const SecureExtractionHook& extract) {
+    if (!extract) return;
     SecureExtraction extraction;
     extraction.owner = this;
     extraction.address = address;
     extraction.dataFolderLayout = dataFolderLayout;
-    runSecureExtraction(extraction);
+    extract(extraction);
     address = extraction.address.string();
     secureFolder = extraction.secureFolder;
-
-    context_.executableFolder = platform::executableFolder();
-    context_.dataFolderLayout = dataFolderLayout;
-    context_.secureFolder = secureFolder;
-
-    // 4-7: frame options are in the style; the movie or the page.
-    if (mediaMode) {
-        createMediaCtrl();
-        auto slash = address.rfind('/');
-        if (slash != std::string::npos && slash > 0)
-            SetTitle(wxString::FromUTF8(address.substr(slash + 1)));
-    } else {
-        createWebView(s.disableRightClick != 0);
-    }
-    Layout();
-    applySize(true);                                                // 8
-    if (web_) web_->LoadURL(wxString::FromUTF8(fileUrl(address)));  // 9
-    setCaptionFromAutorunInf();                                     // 10
-    setWindowIcon();                                                // 11
-
-    Bind(wxEVT_CLOSE_WINDOW, [this](wxCloseEvent&) { quit(); });
 }
 
 BrowserWindow::~BrowserWindow() {
@@ -183,8 +190,8 @@ BrowserWindow::~BrowserWindow() {
 }
 
 void BrowserWindow::createWebView(bool suppressRightClick) {
-    web_ = wxWebView::New(this, kBrowserWebId, wxWebViewDefaultURLStr, wxDefaultPosition,
-                          GetClientSize());
+    web_ =
+        wxWebView::New(this, kWebView, wxWebViewDefaultURLStr, wxDefaultPosition, GetClientSize());
     web_->AddUserScript(kActionLinkScript);
     // Menu pages carry their music as BGSOUND and movies as EMBED, which the engine does not play.
     web_->AddUserScript(wxString::FromUTF8(menucreator::mediaCompatScript()),
@@ -204,7 +211,7 @@ void BrowserWindow::createWebView(bool suppressRightClick) {
 
 void BrowserWindow::createMediaCtrl() {
     media_ = new wxMediaCtrl();
-    media_->Create(this, kBrowserMediaId, wxEmptyString, wxDefaultPosition, GetClientSize());
+    media_->Create(this, kMedia, wxEmptyString, wxDefaultPosition, GetClientSize());
     GetSizer()->Add(media_, 1, wxEXPAND);
     media_->Bind(wxEVT_MEDIA_LOADED, [this](wxMediaEvent&) { media_->Play(); });
     media_->Load(wxString::FromUTF8(address));

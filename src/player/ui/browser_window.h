@@ -10,6 +10,7 @@
 
 #include "player/action_executor.h"
 #include "player/browser_launch.h"
+#include "player/ui/secure_hooks.h"
 #include "player/window_geometry.h"
 
 class wxWebView;
@@ -20,14 +21,13 @@ namespace rondivo {
 
 class CopyProgressDialog;
 
-enum BrowserControlId : int {
-    kBrowserWebId = 1085,
-    kBrowserMediaId = 1032,
-};
-
 class BrowserWindow : public wxDialog, public ActionHost {
   public:
-    explicit BrowserWindow(const BrowserLaunch& launch);
+    enum Id : int { kWebView = 1085, kMedia = 1032 };
+
+    // `extraction` mirrors the disc's secure files before the page shows
+    // (empty: nothing is extracted).
+    BrowserWindow(const BrowserLaunch& launch, const SecureExtractionHook& extraction);
     ~BrowserWindow() override;
 
     // Modal run; returns when the window is closed by the user, ACTION_QUIT or ACTION_EJECT.
@@ -69,6 +69,8 @@ class BrowserWindow : public wxDialog, public ActionHost {
     void eject() override;
 
   private:
+    void takeLaunch(const BrowserLaunch& launch);
+    void runSecureExtraction(const SecureExtractionHook& extraction);
     void createWebView(bool suppressRightClick);
     void createMediaCtrl();
     void setCaptionFromAutorunInf();

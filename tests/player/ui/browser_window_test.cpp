@@ -55,6 +55,7 @@ class BrowserWindowTest : public ::testing::Test {
     test::ScopedEnv homeEnv{"HOME", home.path().string()};
     test::ScopedEnv dataEnv{"XDG_DATA_HOME", (home / ".local/share").string()};
     std::unique_ptr<RecordingBrowser> window;
+    SecureExtractionHook extraction;  // empty: nothing extracted
 
     void TearDown() override {
         if (window) window.release()->Destroy();
@@ -68,7 +69,7 @@ class BrowserWindowTest : public ::testing::Test {
         launch.windowSizeIndex = sizeIndex;
         launch.settings.disableRightClick = noRightClick ? 1 : 0;
         launch.mediaMode = false;
-        window = std::make_unique<RecordingBrowser>(launch);
+        window = std::make_unique<RecordingBrowser>(launch, extraction);
         window->Show();
         ASSERT_TRUE(pumpUntil([&] { return window->pageTitle() == "Window Test"; }))
             << "page did not load";
@@ -178,10 +179,8 @@ TEST_F(BrowserWindowTest, RightClicksAreSwallowedWhenTheDiscSaysSo) {
 TEST_F(BrowserWindowTest, DestructionRemovesTheDecryptedFiles) {
     fs::path temp = home / ".local/share/RondivoTemp";
     test::writeFile(temp / "data/x.txt", "decrypted");
-    setSecureExtractionHook(
-        [&](SecureExtraction& e) { e.secureFolder = (temp / "data").string(); });
+    extraction = [&](SecureExtraction& e) { e.secureFolder = (temp / "data").string(); };
     open("<p>temp</p>");
-    setSecureExtractionHook({});
     window.release()->Destroy();
     pumpPendingEvents();
     EXPECT_FALSE(fs::exists(temp));
@@ -199,14 +198,14 @@ TEST_F(BrowserWindowTest, NothingDecryptedLeavesTheTemporaryFolderAlone) {
 TEST(ActionDialogs, MessageDialogAndProgressCarryTheirTexts) {
     PlayerMessageDialog message(nullptr, "My Disc", "Thank you");
     EXPECT_EQ(message.GetTitle(), "My Disc");
-    EXPECT_EQ(message.FindWindow(kMessageTextId)->GetLabel(), "Thank you");
-    EXPECT_EQ(message.FindWindow(kMessageCloseId)->GetLabel(), "Close");
+    EXPECT_EQ(message.FindWindow(PlayerMessageDialog::kText)->GetLabel(), "Thank you");
+    EXPECT_EQ(message.FindWindow(PlayerMessageDialog::kClose)->GetLabel(), "Close");
     auto* progress = new CopyProgressDialog(nullptr, "My Disc");
     progress->Show();
     progress->setHeading("Copying files:");
     progress->setDetail("a.txt ->\n/home/u/Desktop/a.txt");
-    EXPECT_EQ(progress->FindWindow(kProgressHeadingId)->GetLabel(), "Copying files:");
-    EXPECT_EQ(progress->FindWindow(kProgressDetailId)->GetLabel(),
+    EXPECT_EQ(progress->FindWindow(CopyProgressDialog::kHeading)->GetLabel(), "Copying files:");
+    EXPECT_EQ(progress->FindWindow(CopyProgressDialog::kDetail)->GetLabel(),
               "a.txt ->\n/home/u/Desktop/a.txt");
     progress->Destroy();
 }
