@@ -39,6 +39,8 @@ class RecordingBrowser : public BrowserWindow {
     void messageBox(const std::string& text, const std::string& caption, MessageIcon) override {
         messages.push_back(caption + "|" + text);
     }
+    std::vector<fs::path> openedWith;
+    void openWith(const fs::path& file) override { openedWith.push_back(file); }
     std::vector<std::string> scriptDialogs;
     std::optional<std::string> promptAnswer;
     std::optional<std::string> showScriptDialog(ScriptDialogKind kind, const std::string& caption,
@@ -296,6 +298,16 @@ TEST_F(MenuLinksTest, EachKindOfLinkGoesWhereItBelongsAndTheMenuStays) {
     EXPECT_EQ(xdg.calls()[expected++], unreachable);
     runScript("document.getElementById('back').click();");
     EXPECT_TRUE(pumpUntil([&] { return menuShown(); }));
+
+    // A file no program takes: the "Open With" chooser, as for a shell launch.
+    {
+        test::ScopedEnv noProgram("FAKE_XDG_EXIT", "4");
+        click("zip");
+        ASSERT_TRUE(pumpUntil([&] { return !window->openedWith.empty(); }));
+        EXPECT_EQ(window->openedWith[0], disc / "files/Setup.zip");
+        EXPECT_TRUE(menuShown());
+        ++expected;  // the attempt that failed
+    }
 
     // A local page wanting a new window comes into the player window.
     click("local");
