@@ -7,6 +7,7 @@
 #include <string>
 
 #include "player/action_url.h"
+#include "player/link_route.h"
 
 namespace rondivo {
 
@@ -57,6 +58,15 @@ void executeActions(const ActionRequest& request, const ActionContext& context, 
 // executed and whose navigation is to be cancelled.
 bool handleActionAddress(const std::string& address, const ActionContext& context,
                          ActionHost& host);
+
+// Opens `file` through the shell as a plain shell launch does: a missing
+// file or folder is said, any other failure offers "Open With".
+void shellOpen(const std::string& file, const std::string& parameters,
+               const std::filesystem::path& base, ActionHost& host);
+
+// Hands a link the window does not show (a local file it cannot display, an
+// address of another scheme, a web address for a new window) to the desktop.
+void openLinkOutside(const LinkDecision& decision, ActionHost& host);
 
 // The single verbs, for hosts that handle one differently.
 void runFiles(const std::string& argument, const ActionContext& context, ActionHost& host);

@@ -10,6 +10,7 @@
 #include <wx/msgdlg.h>
 #include <wx/settings.h>
 #include <wx/sizer.h>
+#include <wx/textdlg.h>
 #include <wx/uri.h>
 #include <wx/webview.h>
 
@@ -19,6 +20,8 @@
 #include "player/media_compat.h"
 #include "player/secure_extract.h"
 #include "player/ui/action_dialogs.h"
+#include "player/ui/page_scripts.h"
+#include "ui/message_box.h"
 #include "ui/open_with_dialog.h"
 
 namespace rondivo {
@@ -49,19 +52,6 @@ const char* kActionLinkScript = R"JS(
     e.preventDefault();
     window.location.href = 'rondivo-action:' + encodeURIComponent(href);
   }, false);
-  // The engine aborts the whole program when a script opens a window, so
-  // window.open becomes a click on a link to a new window: the engine takes
-  // that safely (no window opens), and an action link passes the handler above.
-  window.open = function (url) {
-    if (url === undefined || url === null || url === '') return null;
-    var a = document.createElement('a');
-    a.setAttribute('href', String(url));
-    a.setAttribute('target', '_blank');
-    (document.body || document.documentElement).appendChild(a);
-    a.click();
-    a.remove();
-    return null;
-  };
 })();
 )JS";
 
@@ -193,6 +183,8 @@ void BrowserWindow::createWebView(bool suppressRightClick) {
     web_ =
         wxWebView::New(this, kWebView, wxWebViewDefaultURLStr, wxDefaultPosition, GetClientSize());
     web_->AddUserScript(kActionLinkScript);
+    web_->AddUserScript(kNewWindowScript);
+    web_->AddUserScript(kBackScript);
     // Menu pages carry their music as BGSOUND and movies as EMBED, which the engine does not play.
     web_->AddUserScript(wxString::FromUTF8(menucreator::mediaCompatScript()),
                         wxWEBVIEW_INJECT_AT_DOCUMENT_END);
@@ -203,10 +195,17 @@ void BrowserWindow::createWebView(bool suppressRightClick) {
     GetSizer()->Add(web_, 1, wxEXPAND);
     web_->Bind(wxEVT_WEBVIEW_NAVIGATING, &BrowserWindow::onNavigating, this);
     web_->Bind(wxEVT_WEBVIEW_TITLE_CHANGED, &BrowserWindow::onTitleChanged, this);
-    // Pages also open action links in new windows (target or window.open);
-    // no new window opens, but the action runs.
+    // New-window requests the page script does not see (a form's target, a
+    // Ctrl+click): the engine opens nothing, the request is routed as a link.
     web_->Bind(wxEVT_WEBVIEW_NEWWINDOW,
-               [this](wxWebViewEvent& e) { onBeforeNavigate(e.GetURL().utf8_string()); });
+               [this](wxWebViewEvent& e) { onBeforeNavigate(e.GetURL().utf8_string(), true); });
+    engineHooks_ = std::make_unique<EngineHooks>(
+        web_, [this](ScriptDialogKind kind, const std::string& message, const std::string& text) {
+            // The window's caption (the disc's label or the page's title), never the page's
+            // address as the engine would have it; the program's name when there is none.
+            std::string title = caption();
+            return showScriptDialog(kind, title.empty() ? kProgramTitle : title, message, text);
+        });
 }
 
 void BrowserWindow::createMediaCtrl() {
@@ -275,12 +274,27 @@ void BrowserWindow::applyStartPosition() {
         Move(r->x, r->y, wxSIZE_ALLOW_MINUS_ONE);
 }
 
-bool BrowserWindow::onBeforeNavigate(const std::string& url) {
-    ActionRequest request =
-        parseActionAddress(url, systemPathMacros(context_.executableFolder, dataFolderLayout));
-    if (!request.isAction()) return false;
-    runActionsLater(url);
-    return true;
+bool BrowserWindow::onBeforeNavigate(const std::string& url, bool newWindow) {
+    LinkDecision decision = routeLink(url, newWindow);
+    switch (decision.route) {
+        case LinkRoute::Show:
+            if (!newWindow) return false;
+            // A local page wanting a window of its own replaces the menu; Back returns.
+            CallAfter([this, url] { web_->LoadURL(wxString::FromUTF8(url)); });
+            return true;
+        case LinkRoute::Action:
+            runActionsLater(url);
+            return true;
+        case LinkRoute::Ignore:
+            return true;
+        case LinkRoute::ShellFile:
+        case LinkRoute::Desktop:
+        case LinkRoute::Browser:
+            // After the engine has its answer: a launch may wait or show a dialog.
+            CallAfter([this, decision] { openLinkOutside(decision, *this); });
+            return true;
+    }
+    return false;
 }
 
 void BrowserWindow::runActionsLater(const std::string& url) {
@@ -294,6 +308,12 @@ void BrowserWindow::onNavigating(wxWebViewEvent& event) {
         event.Veto();
         onBeforeNavigate(
             wxURI::Unescape(url.Mid(std::char_traits<char>::length(kActionScheme))).utf8_string());
+        return;
+    }
+    std::string newWindowUrl = newWindowTarget(url.utf8_string());
+    if (!newWindowUrl.empty()) {
+        event.Veto();
+        onBeforeNavigate(newWindowUrl, true);
         return;
     }
     if (onBeforeNavigate(url.utf8_string())) event.Veto();
@@ -310,6 +330,24 @@ void BrowserWindow::onTitleChanged(wxWebViewEvent& event) {
 
 std::string BrowserWindow::caption() {
     return GetTitle().utf8_string();
+}
+
+std::optional<std::string> BrowserWindow::showScriptDialog(ScriptDialogKind kind,
+                                                           const std::string& title,
+                                                           const std::string& message,
+                                                           const std::string& defaultText) {
+    const wxString wxTitle = wxString::FromUTF8(title);
+    const wxString text = wxString::FromUTF8(message);
+    if (kind == ScriptDialogKind::Prompt) {
+        wxTextEntryDialog dlg(this, text, wxTitle, wxString::FromUTF8(defaultText));
+        if (dlg.ShowModal() != wxID_OK) return std::nullopt;
+        return dlg.GetValue().utf8_string();
+    }
+    const bool confirm = kind == ScriptDialogKind::Confirm;
+    wxMessageDialog dlg(this, text, wxTitle,
+                        confirm ? wxOK | wxCANCEL | wxICON_QUESTION : wxOK | wxICON_EXCLAMATION);
+    if (dlg.ShowModal() != wxID_OK && confirm) return std::nullopt;
+    return std::string();
 }
 
 void BrowserWindow::showMessageDialog(const std::string& caption, const std::string& text) {

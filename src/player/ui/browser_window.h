@@ -10,6 +10,7 @@
 
 #include "player/action_executor.h"
 #include "player/browser_launch.h"
+#include "player/ui/engine_hooks.h"
 #include "player/ui/secure_hooks.h"
 #include "player/window_geometry.h"
 
@@ -36,8 +37,16 @@ class BrowserWindow : public wxDialog, public ActionHost {
     void applySize(bool initial);
     void applyStartPosition();
 
-    // The navigation hook: true when `address` was an action link (then cancelled).
-    bool onBeforeNavigate(const std::string& address);
+    // The navigation hook: true when the window does not go to `address`
+    // itself (an action link, or a link handed to the desktop); `newWindow`
+    // when the page asked for a window of its own.
+    bool onBeforeNavigate(const std::string& address, bool newWindow = false);
+
+    // A page's alert, confirm or prompt. Nothing for "Cancel"; for a prompt, the text typed.
+    virtual std::optional<std::string> showScriptDialog(ScriptDialogKind kind,
+                                                        const std::string& caption,
+                                                        const std::string& message,
+                                                        const std::string& defaultText);
 
     std::string address;  // the file shown
     std::string iconPath;
@@ -84,6 +93,7 @@ class BrowserWindow : public wxDialog, public ActionHost {
     wxWebView* web_ = nullptr;
     wxMediaCtrl* media_ = nullptr;
     CopyProgressDialog* progress_ = nullptr;
+    std::unique_ptr<EngineHooks> engineHooks_;
     bool closed_ = false;
 };
 
