@@ -11,7 +11,7 @@ void runDesignerWindow() {
     setMenuCreatorRunner([](wxWindow* parent, const std::filesystem::path& htmlFolder) {
         return menucreator::runMenuCreator(parent, htmlFolder.parent_path());
     });
-    CDesignerDlg dlg(nullptr, platform::executableFolder(), platform::executablePath());
+    CDesignerDlg dlg(nullptr, platform::programFolder(), platform::executablePath());
     dlg.ShowModal();
 }
 

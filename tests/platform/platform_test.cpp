@@ -53,6 +53,27 @@ TEST(Paths, FileExistsOnlyDeniesMissingFiles) {
     }
 }
 
+TEST(Paths, ProgramFolderBesideTheExecutableOrInstalled) {
+    test::TempDir dir;
+    test::writeFile(dir / "build/html/index.html", "x");  // a build tree
+    fs::create_directories(dir / "usr/bin");              // an installation
+    test::writeFile(dir / "usr/share/rondivo/html/index.html", "x");
+    fs::create_directories(dir / "both/bin/html");  // beside wins over share
+    fs::create_directories(dir / "both/share/rondivo/html");
+    fs::create_directories(dir / "bare/bin");
+    struct Case {
+        const char* exeFolder;
+        const char* expected;
+    } cases[] = {
+        {"build", "build"},
+        {"usr/bin", "usr/share/rondivo"},
+        {"both/bin", "both/bin"},
+        {"bare/bin", "bare/bin"},
+    };
+    for (auto c : cases)
+        EXPECT_EQ(programFolderFor(dir / c.exeFolder), dir / c.expected) << c.exeFolder;
+}
+
 TEST(SpecialFolders, FollowTheXdgVariables) {
     test::TempDir home;
     test::ScopedEnv h("HOME", home.path().string());
