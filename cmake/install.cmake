@@ -77,9 +77,9 @@ set(CPACK_PACKAGE_VERSION ${PROJECT_VERSION})
 set(CPACK_PACKAGING_INSTALL_PREFIX /usr)
 set(CPACK_STRIP_FILES ON)
 set(CPACK_PACKAGE_DESCRIPTION_SUMMARY "make CDs and DVDs that open a menu page when inserted")
+# CPack puts the summary first; this is the text under it.
 set(CPACK_DEBIAN_PACKAGE_DESCRIPTION
-    "${CPACK_PACKAGE_DESCRIPTION_SUMMARY}
-Rondivo! builds auto-playing discs: pick or design the HTML menu page the
+    "Rondivo! builds auto-playing discs: pick or design the HTML menu page the
 disc opens when it is inserted, and it lays out a folder with the player,
 autorun.inf and every file the pages link to. From there it previews the
 presentation, burns it to a recordable CD or DVD, or saves an ISO 9660 image.
