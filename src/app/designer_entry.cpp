@@ -4,12 +4,17 @@
 #include "designer/ui/designer_dialog.h"
 #include "menucreator/ui/menu_creator_window.h"
 #include "platform/paths.h"
+#include "platform/user_folders.h"
+#include "platform/user_program_folder.h"
 
 namespace rondivo {
 
 void runDesignerWindow() {
     setMenuCreatorRunner([](wxWindow* parent, const std::filesystem::path& htmlFolder) {
-        return menucreator::runMenuCreator(parent, htmlFolder.parent_path());
+        // Installed, the program folder is read-only: menus are saved in the user's own.
+        return menucreator::runMenuCreator(
+            parent,
+            platform::menuWorkFolder(htmlFolder.parent_path(), platform::localAppDataFolder()));
     });
     CDesignerDlg dlg(nullptr, platform::programFolder(), platform::executablePath());
     dlg.ShowModal();

@@ -6,6 +6,7 @@
 #include "platform/shell.h"
 #include "platform/single_instance.h"
 #include "platform/user_folders.h"
+#include "platform/user_program_folder.h"
 #include "test_support.h"
 
 namespace rondivo::platform {
@@ -72,6 +73,36 @@ TEST(Paths, ProgramFolderBesideTheExecutableOrInstalled) {
     };
     for (auto c : cases)
         EXPECT_EQ(programFolderFor(dir / c.exeFolder), dir / c.expected) << c.exeFolder;
+}
+
+TEST(UserProgramFolder, ReadsTheInstalledFilesAndKeepsItsOwn) {
+    test::TempDir dir;
+    const fs::path program = dir / "share/rondivo", user = dir / "home/rondivo";
+    test::writeFile(program / "html/Template_Simple.html", "template");
+    test::writeFile(program / "html/images/band.jpg", "jpeg");
+    test::writeFile(program / "html/Old.html", "old");
+    test::writeFile(program / "pages/179.html", "chooser");
+    ASSERT_EQ(linkProgramFolder(program, user), user);
+    test::writeFile(user / "html/My_Menu.html", "mine");
+    EXPECT_EQ(test::readFile(user / "html/Template_Simple.html"), "template");
+    EXPECT_EQ(test::readFile(user / "html/images/band.jpg"), "jpeg");
+    EXPECT_EQ(test::readFile(user / "pages/179.html"), "chooser");
+    EXPECT_FALSE(fs::exists(program / "html/My_Menu.html"));
+
+    // The program is updated: one page goes, one comes.
+    fs::remove(program / "html/Old.html");
+    test::writeFile(program / "html/New.html", "new");
+    ASSERT_EQ(linkProgramFolder(program, user), user);
+    EXPECT_FALSE(fs::exists(fs::symlink_status(user / "html/Old.html")));
+    EXPECT_EQ(test::readFile(user / "html/New.html"), "new");
+    EXPECT_EQ(test::readFile(user / "html/My_Menu.html"), "mine");
+
+    // A writable program folder (a build tree) is used as it is.
+    EXPECT_EQ(menuWorkFolder(program, dir / "data"), program);
+    EXPECT_FALSE(fs::exists(dir / "data"));
+    // Where no links can be made, the program folder is the answer.
+    test::writeFile(dir / "file", "x");
+    EXPECT_EQ(linkProgramFolder(program, dir / "file"), program);
 }
 
 TEST(SpecialFolders, FollowTheXdgVariables) {
