@@ -24,6 +24,11 @@ foreach(d IN LISTS installed_program_dirs)
   install(DIRECTORY ${CMAKE_BINARY_DIR}/${d} DESTINATION ${RONDIVO_PROGRAM_DESTINATION} OPTIONAL)
 endforeach()
 
+# The rest is for Linux desktops and Debian.
+if(WIN32)
+  return()
+endif()
+
 # Manual pages and the changelog compressed as Debian wants them (-n: no name or time stamp, so
 # the package is reproducible); man reads either form.
 find_program(RONDIVO_GZIP gzip)
