@@ -16,8 +16,10 @@
 int main(int argc, char** argv) {
     using namespace rondivo;
     std::vector<std::string> args(argv + 1, argv + argc);
-    const auto programFolder = platform::executableFolder();
-    BuildCommandLine cl = parseBuildCommandLine(args, programFolder, programFolder / "rondivo");
+    // Installed, the program folder is <prefix>/share/rondivo while the player
+    // copied as autorun.exe stays beside this program in <prefix>/bin.
+    BuildCommandLine cl = parseBuildCommandLine(args, platform::programFolder(),
+                                                platform::executableFolder() / "rondivo");
     if (cl.help) {
         std::fputs(buildUsageText().c_str(), stdout);
         return 0;

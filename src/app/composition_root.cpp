@@ -5,6 +5,8 @@
 
 #include "menucreator/ui/menu_creator_window.h"
 #include "platform/paths.h"
+#include "platform/user_folders.h"
+#include "platform/user_program_folder.h"
 #include "player/sound_job.h"
 #include "player/ui/browser_window.h"
 #include "player/ui/secure_extract_dialog.h"
@@ -48,11 +50,14 @@ burn::CDiscBurner& CompositionRoot::discBurner() {
 
 DesignerCollaborators CompositionRoot::designerCollaborators() {
     DesignerCollaborators c;
-    c.programFolder = platform::executableFolder();
+    c.programFolder = platform::programFolder();
     c.ownExecutable = platform::executablePath();
     c.prompts = DesignerPrompts::standard(c.programFolder);
     c.runMenuCreator = [](wxWindow* parent, const fs::path& htmlFolder) {
-        return menucreator::runMenuCreator(parent, htmlFolder.parent_path());
+        // Installed, the program folder is read-only: menus are saved in the user's own.
+        return menucreator::runMenuCreator(
+            parent,
+            platform::menuWorkFolder(htmlFolder.parent_path(), platform::localAppDataFolder()));
     };
     c.presentationComplete = discActions([this]() -> burn::CDiscBurner& { return discBurner(); },
                                          burn::DiscDialogs::standard());

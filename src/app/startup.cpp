@@ -8,12 +8,11 @@ namespace rondivo {
 
 namespace fs = std::filesystem;
 
-fs::path designerSplashImage(const fs::path& executableFolder) {
-    // Beside the executable, or in the program folder's splash screens.
-    fs::path beside = executableFolder / "splashscreen.jpg";
+fs::path designerSplashImage(const fs::path& programFolder) {
+    // At the top of the program folder, or among its splash screens.
+    fs::path top = programFolder / "splashscreen.jpg";
     std::error_code ec;
-    return fs::exists(beside, ec) ? beside
-                                  : executableFolder / "splashscreens" / "splashscreen.jpg";
+    return fs::exists(top, ec) ? top : programFolder / "splashscreens" / "splashscreen.jpg";
 }
 
 StartupDecision decideFromArguments(const LaunchArguments& arguments) {
@@ -187,7 +186,7 @@ void runStartup(int argc, const char* const* argv, StartupHost& host) {
                 host.raiseRunningDesigner();
                 return;
             }
-            host.showDesignerSplash(designerSplashImage(host.executableFolder()));
+            host.showDesignerSplash(designerSplashImage(host.programFolder()));
             host.pumpMessages();
             host.pumpMessages();
             host.runDesigner();

@@ -36,6 +36,10 @@ fs::path WxStartupHost::executableFolder() {
     return platform::executableFolder();
 }
 
+fs::path WxStartupHost::programFolder() {
+    return platform::programFolder();
+}
+
 void WxStartupHost::showInformation(const std::string& text) {
     showProgramMessage(text, wxOK | wxICON_INFORMATION);
 }

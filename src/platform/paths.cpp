@@ -95,4 +95,16 @@ fs::path executableFolder() {
     return executablePath().parent_path();
 }
 
+fs::path programFolderFor(const fs::path& executableFolder) {
+    std::error_code ec;
+    for (const fs::path& candidate :
+         {executableFolder, (executableFolder.parent_path() / "share" / "rondivo")})
+        if (fs::is_directory(candidate / "html", ec)) return candidate;
+    return executableFolder;
+}
+
+fs::path programFolder() {
+    return programFolderFor(executableFolder());
+}
+
 }  // namespace rondivo::platform

@@ -29,6 +29,12 @@ bool fileExists(const std::filesystem::path& path);
 std::filesystem::path executablePath();
 std::filesystem::path executableFolder();
 
+// The program folder (html/, pages/, splashscreens/, ...) for an executable in
+// `executableFolder`: beside it in a build tree, <prefix>/share/rondivo when
+// installed in <prefix>/bin. When neither holds html/, the executable's folder.
+std::filesystem::path programFolderFor(const std::filesystem::path& executableFolder);
+std::filesystem::path programFolder();
+
 bool equalsIgnoreCase(std::string_view a, std::string_view b);
 std::string toLower(std::string_view s);
 std::string toUpper(std::string_view s);

@@ -25,6 +25,7 @@ class RecordingHost : public StartupHost {
 
     fs::path currentDirectory() override { return cwd; }
     fs::path executableFolder() override { return "/disc"; }
+    fs::path programFolder() override { return "/usr/share/rondivo"; }
     void showInformation(const std::string&) override { log.push_back("information"); }
     bool acquireDesignerInstance() override { return !otherDesigner; }
     void raiseRunningDesigner() override { log.push_back("raise"); }
@@ -188,8 +189,9 @@ TEST(Startup, WaitsForTheSoundBeforeEnding) {
 
 TEST(Startup, DesignerModes) {
     RecordingHost first;
-    EXPECT_EQ(run({"design"}, first),
-              (Log{"designer splash /disc/splashscreens/splashscreen.jpg", "designer"}));
+    EXPECT_EQ(
+        run({"design"}, first),
+        (Log{"designer splash /usr/share/rondivo/splashscreens/splashscreen.jpg", "designer"}));
     RecordingHost second;
     second.otherDesigner = true;
     EXPECT_EQ(run({"design"}, second), (Log{"raise"}));
@@ -220,7 +222,7 @@ TEST(Startup, ArgumentsFromAutorunInf) {
          {"browser data\\index.html size 0", "restore designer"}},
         {"design from the file",
          "[autorun]\nOPEN=autorun.exe design\n",
-         {"designer splash /disc/splashscreens/splashscreen.jpg", "designer"}},
+         {"designer splash /usr/share/rondivo/splashscreens/splashscreen.jpg", "designer"}},
         {"more than six words",
          "[autorun]\nOPEN=autorun.exe none none 0 0 a.jpg b.wav c d\n",
          {"sound b.wav", "splash a.jpg 3000"}},

@@ -4,6 +4,8 @@
 #include <gtest/gtest.h>
 
 #include <map>
+#include <regex>
+#include <set>
 
 #include "disc/autorun_dat.h"
 #include "platform/process.h"
@@ -117,6 +119,28 @@ TEST(BuildCommandLine, ProgramFolderMovesTheDefaultPlayerUnlessOneIsNamed) {
     EXPECT_EQ(parse({"--program-folder", "/p"}).request.ownExecutable, "/p/rondivo");
     EXPECT_EQ(parse({"--executable", "/e/player", "--program-folder", "/p"}).request.ownExecutable,
               "/e/player");
+}
+
+std::set<std::string> longOptions(std::string text) {
+    // troff writes a minus as "\-".
+    for (auto at = text.find("\\-"); at != std::string::npos; at = text.find("\\-", at))
+        text.erase(at, 1);
+    std::set<std::string> names;
+    static const std::regex option("--[a-z][a-z-]*");
+    for (std::sregex_iterator it(text.begin(), text.end(), option), end; it != end; ++it)
+        names.insert(it->str());
+    return names;
+}
+
+TEST(BuildCommandLine, ManualPageDescribesExactlyTheOptionsOfTheHelp) {
+    const auto manual = longOptions(readFile(test::sourceDir() / "res/linux/rondivo-build.1"));
+    const auto help = longOptions(buildUsageText());
+    EXPECT_GT(help.size(), 30u);
+    EXPECT_EQ(manual, help);
+    for (const std::string& name : help) {
+        auto cl = parse({name, "1"});
+        EXPECT_THAT(cl.error, ::testing::Not(HasSubstr("unknown option"))) << name;
+    }
 }
 
 // A fake program folder, and rondivo-build run on it with a desktop in the same temporary folder.

@@ -6,6 +6,7 @@
 #include "platform/shell.h"
 #include "platform/single_instance.h"
 #include "platform/user_folders.h"
+#include "platform/user_program_folder.h"
 #include "test_support.h"
 
 namespace rondivo::platform {
@@ -51,6 +52,57 @@ TEST(Paths, FileExistsOnlyDeniesMissingFiles) {
         chmod((dir / "f").c_str(), 0);
         EXPECT_TRUE(fileExists(dir / "f"));  // unreadable is not missing
     }
+}
+
+TEST(Paths, ProgramFolderBesideTheExecutableOrInstalled) {
+    test::TempDir dir;
+    test::writeFile(dir / "build/html/index.html", "x");  // a build tree
+    fs::create_directories(dir / "usr/bin");              // an installation
+    test::writeFile(dir / "usr/share/rondivo/html/index.html", "x");
+    fs::create_directories(dir / "both/bin/html");  // beside wins over share
+    fs::create_directories(dir / "both/share/rondivo/html");
+    fs::create_directories(dir / "bare/bin");
+    struct Case {
+        const char* exeFolder;
+        const char* expected;
+    } cases[] = {
+        {"build", "build"},
+        {"usr/bin", "usr/share/rondivo"},
+        {"both/bin", "both/bin"},
+        {"bare/bin", "bare/bin"},
+    };
+    for (auto c : cases)
+        EXPECT_EQ(programFolderFor(dir / c.exeFolder), dir / c.expected) << c.exeFolder;
+}
+
+TEST(UserProgramFolder, ReadsTheInstalledFilesAndKeepsItsOwn) {
+    test::TempDir dir;
+    const fs::path program = dir / "share/rondivo", user = dir / "home/rondivo";
+    test::writeFile(program / "html/Template_Simple.html", "template");
+    test::writeFile(program / "html/images/band.jpg", "jpeg");
+    test::writeFile(program / "html/Old.html", "old");
+    test::writeFile(program / "pages/179.html", "chooser");
+    ASSERT_EQ(linkProgramFolder(program, user), user);
+    test::writeFile(user / "html/My_Menu.html", "mine");
+    EXPECT_EQ(test::readFile(user / "html/Template_Simple.html"), "template");
+    EXPECT_EQ(test::readFile(user / "html/images/band.jpg"), "jpeg");
+    EXPECT_EQ(test::readFile(user / "pages/179.html"), "chooser");
+    EXPECT_FALSE(fs::exists(program / "html/My_Menu.html"));
+
+    // The program is updated: one page goes, one comes.
+    fs::remove(program / "html/Old.html");
+    test::writeFile(program / "html/New.html", "new");
+    ASSERT_EQ(linkProgramFolder(program, user), user);
+    EXPECT_FALSE(fs::exists(fs::symlink_status(user / "html/Old.html")));
+    EXPECT_EQ(test::readFile(user / "html/New.html"), "new");
+    EXPECT_EQ(test::readFile(user / "html/My_Menu.html"), "mine");
+
+    // A writable program folder (a build tree) is used as it is.
+    EXPECT_EQ(menuWorkFolder(program, dir / "data"), program);
+    EXPECT_FALSE(fs::exists(dir / "data"));
+    // Where no links can be made, the program folder is the answer.
+    test::writeFile(dir / "file", "x");
+    EXPECT_EQ(linkProgramFolder(program, dir / "file"), program);
 }
 
 TEST(SpecialFolders, FollowTheXdgVariables) {
