@@ -75,7 +75,7 @@ void saveFinished(CDiscBurner& burner, int error) {
 // The writer thread must not touch windows: the handler runs on the window thread.
 CompletionCallback onWindowThread(CDiscBurner& burner, void (*handler)(CDiscBurner&, int)) {
     CDiscBurner* b = &burner;
-    return [b, handler](int error, std::intptr_t) {
+    return [b, handler](int error) {
         if (wxTheApp) wxTheApp->CallAfter([b, handler, error] { handler(*b, error); });
     };
 }
@@ -111,12 +111,14 @@ const fs::path& savedIsoPath() {
     return isoPath();
 }
 
-CBurnProgressDlg::CBurnProgressDlg(wxWindow* parent)
-    : wxDialog(parent, wxID_ANY, "Copying file(s) to CD-ROM"), timer_(this) {
+CBurnProgressDlg::CBurnProgressDlg(wxWindow* parent, const CDiscBurner* burner)
+    : wxDialog(parent, wxID_ANY, "Copying file(s) to CD-ROM"), timer_(this), burner_(burner) {
     auto* top = new wxBoxSizer(wxVERTICAL);
     // A moving bar instead of a film: it shows the program is still at work.
     gauge_ = new wxGauge(this, wxID_ANY, 100, wxDefaultPosition, wxSize(320, 18));
     top->Add(gauge_, 0, wxEXPAND | wxALL, 12);
+    operation_ = new wxStaticText(this, wxID_ANY, "");
+    top->Add(operation_, 0, wxLEFT | wxRIGHT | wxBOTTOM, 12);
     top->Add(new wxStaticText(this, wxID_ANY,
                               "Please wait while file(s) are copied to your CD-ROM. This may take "
                               "several minutes.\n\nYour CD-ROM drive bay will open upon "
@@ -124,12 +126,23 @@ CBurnProgressDlg::CBurnProgressDlg(wxWindow* parent)
              0, wxLEFT | wxRIGHT | wxBOTTOM, 12);
     SetSizerAndFit(top);
     CentreOnParent();
-    Bind(wxEVT_TIMER, [this](wxTimerEvent&) { gauge_->Pulse(); });
+    Bind(wxEVT_TIMER, [this](wxTimerEvent&) { showProgress(); });
     // Closing it would leave the burn running unseen: it goes when the burn ends.
     Bind(wxEVT_CLOSE_WINDOW, [](wxCloseEvent& e) { e.Veto(); });
     gauge_->Pulse();
     timer_.Start(80);
     g_progress = this;
+}
+
+// Erasing, formatting and closing report how far they are; writing only moves.
+void CBurnProgressDlg::showProgress() {
+    const std::string name = burner_ ? burner_->OperationName() : std::string();
+    const int percent = burner_ ? burner_->OperationPercent() : -1;
+    operation_->SetLabel(name.empty() ? wxString() : wxString(name + "..."));
+    if (!name.empty() && percent >= 0)
+        gauge_->SetValue(percent);
+    else
+        gauge_->Pulse();
 }
 
 CBurnProgressDlg::~CBurnProgressDlg() {
@@ -243,12 +256,23 @@ void CBurnDlg::burn() {
         say("Error while beginning to copy file(s) to CD-ROM.", wxICON_ERROR, this);
         return;
     }
-    if (!burner_.StartBurn(onWindowThread(burner_, burnFinished), 0)) {
-        say("Error while initiating copying of file(s) to CD-ROM.", wxICON_ERROR, this);
+    burner_.SetErase(false);
+    int started = burner_.StartBurn(onWindowThread(burner_, burnFinished));
+    if (!started && burner_.NeedsErasing() &&
+        wxMessageBox(wxString::FromUTF8(burner_.LastMessage()) +
+                         "\n\nErase the disc now? Everything on it will be lost.",
+                     kCaption, wxYES_NO | wxNO_DEFAULT | wxICON_QUESTION, this) == wxYES) {
+        burner_.SetErase(true);
+        started = burner_.StartBurn(onWindowThread(burner_, burnFinished));
+    }
+    if (!started) {
+        say("Error while initiating copying of file(s) to CD-ROM.\n\n" +
+                wxString::FromUTF8(burner_.LastMessage()),
+            wxICON_ERROR, this);
         return;
     }
     closeProgress();
-    auto* progress = new CBurnProgressDlg(this);
+    auto* progress = new CBurnProgressDlg(this, &burner_);
     progress->Show();
 }
 
@@ -272,7 +296,7 @@ void saveIso(wxWindow* parent, const fs::path& folder) {
     const auto path = chooser() ? chooser()(parent) : askIsoPath(parent);
     if (!path) return;
     isoPath() = *path;
-    if (!burner.StartSaveImage(*path, onWindowThread(burner, saveFinished), 0))
+    if (!burner.StartSaveImage(*path, onWindowThread(burner, saveFinished)))
         say("Error while initiating saving of CD-ROM ISO.", wxICON_ERROR, parent);
 }
 
