@@ -29,7 +29,7 @@ int main(int argc, char** argv) {
         return 2;
     }
     const bool terminal = isatty(STDERR_FILENO) != 0;
-    const burn::BurnOptions burnOptions{cl.driveRow, cl.speed, cl.finalize, cl.label};
+    const burn::BurnOptions burnOptions{cl.driveRow, cl.speed, cl.finalize, cl.label, cl.blank};
     // The image first, then the disc: a failed burn still leaves the image.
     auto master = [&](const std::filesystem::path& folder) {
         if (!cl.isoFile.empty()) {

@@ -70,6 +70,7 @@ Where
   --drive N              with --burn: the drive's row (default: the first recordable drive)
   --speed X              with --burn: the write speed factor (default 12)
   --finalize             with --burn: close the disc to further sessions
+  --blank                with --burn: erase a used CD-RW or DVD-RW first
   --help                 this text
 )";
 }
@@ -115,6 +116,7 @@ BuildCommandLine parseBuildCommandLine(const std::vector<std::string>& args,
         {"--secure", [&] { o.secure = true; }},
         {"--burn", [&] { r.burn = true; }},
         {"--finalize", [&] { r.finalize = true; }},
+        {"--blank", [&] { r.blank = true; }},
         {"--no-secure", [&] { o.secure = false; }},
     };
 

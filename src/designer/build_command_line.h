@@ -20,6 +20,7 @@ struct BuildCommandLine {
     int driveRow = -1;  // -1: the first recordable drive
     int speed = 12;
     bool finalize = false;
+    bool blank = false;  // erase a used rewritable disc before burning
     std::string error;  // non-empty: the arguments were not understood
 };
 

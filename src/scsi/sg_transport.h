@@ -19,15 +19,23 @@ class SgTransport final : public ScsiTransport {
     std::vector<DriveCandidate> listDrives() override;
     bool execute(const std::string& device, CommandBlock& block, std::uint8_t* data) override;
     void closeHandle() override;
+    std::string lastFailure() const override { return failure_; }
 
   private:
-    bool openDevice(const std::string& device);
+    bool openDevice(const std::string& device, bool forWriting);
 
     std::filesystem::path sysClassBlock_;
     std::filesystem::path devFolder_;
     int fd_ = -1;
     std::string openDevice_;
+    bool writable_ = false;
+    std::string failure_;
 };
+
+// Whether the kernel lets `opcode` through on a handle opened read-only.
+bool readOnlyHandleAllows(std::uint8_t opcode);
+// The message for an `open` of `device` for writing that failed with `error`.
+std::string openFailureText(const std::string& device, int error);
 
 // "1:0:0:0" (host:channel:target:lun, the name of a SCSI device in sysfs).
 struct ScsiAddress {

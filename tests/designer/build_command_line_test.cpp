@@ -332,17 +332,20 @@ namespace rondivo {
 namespace {
 
 TEST(BuildCommandLine, BurnOptions) {
-    auto b = parse({"--burn", "--drive", "2", "--speed=8", "--finalize", "--label", "Show"});
+    auto b = parse(
+        {"--burn", "--drive", "2", "--speed=8", "--finalize", "--blank", "--label", "Show"});
     ASSERT_EQ(b.error, "");
     EXPECT_TRUE(b.burn);
     EXPECT_EQ(b.driveRow, 2);
     EXPECT_EQ(b.speed, 8);
     EXPECT_TRUE(b.finalize);
+    EXPECT_TRUE(b.blank);
     EXPECT_EQ(b.label, "Show");
     auto plain = parse({"--burn"});
     EXPECT_EQ(plain.driveRow, -1);
     EXPECT_EQ(plain.speed, 12);
     EXPECT_FALSE(plain.finalize);
+    EXPECT_FALSE(plain.blank);
     EXPECT_EQ(parse({"--from", "x", "--burn"}).error, "");
     for (std::vector<std::string> bad : {std::vector<std::string>{"--speed", "0"},
                                          {"--speed", "fast"},

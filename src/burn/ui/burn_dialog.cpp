@@ -36,7 +36,7 @@ void saveFinished(CDiscBurner& burner, const DiscDialogs& dialogs, int error) {
 
 // The writer thread must not touch windows: `handler` runs on the window thread.
 CompletionCallback onWindowThread(std::function<void(int error)> handler) {
-    return [handler = std::move(handler)](int error, std::intptr_t) {
+    return [handler = std::move(handler)](int error) {
         if (wxTheApp) wxTheApp->CallAfter([handler, error] { handler(error); });
     };
 }
@@ -59,12 +59,14 @@ DiscDialogs DiscDialogs::standard() {
     return d;
 }
 
-CBurnProgressDlg::CBurnProgressDlg(wxWindow* parent)
-    : wxDialog(parent, wxID_ANY, "Copying file(s) to CD-ROM"), timer_(this) {
+CBurnProgressDlg::CBurnProgressDlg(wxWindow* parent, const CDiscBurner* burner)
+    : wxDialog(parent, wxID_ANY, "Copying file(s) to CD-ROM"), timer_(this), burner_(burner) {
     auto* top = new wxBoxSizer(wxVERTICAL);
     // A moving bar instead of a film: it shows the program is still at work.
     gauge_ = new wxGauge(this, wxID_ANY, 100, wxDefaultPosition, wxSize(320, 18));
     top->Add(gauge_, 0, wxEXPAND | wxALL, 12);
+    operation_ = new wxStaticText(this, wxID_ANY, "");
+    top->Add(operation_, 0, wxLEFT | wxRIGHT | wxBOTTOM, 12);
     top->Add(new wxStaticText(this, wxID_ANY,
                               "Please wait while file(s) are copied to your CD-ROM. This may take "
                               "several minutes.\n\nYour CD-ROM drive bay will open upon "
@@ -72,11 +74,22 @@ CBurnProgressDlg::CBurnProgressDlg(wxWindow* parent)
              0, wxLEFT | wxRIGHT | wxBOTTOM, 12);
     SetSizerAndFit(top);
     CentreOnParent();
-    Bind(wxEVT_TIMER, [this](wxTimerEvent&) { gauge_->Pulse(); });
+    Bind(wxEVT_TIMER, [this](wxTimerEvent&) { showProgress(); });
     // Closing it would leave the burn running unseen: it goes when the burn ends.
     Bind(wxEVT_CLOSE_WINDOW, [](wxCloseEvent& e) { e.Veto(); });
     gauge_->Pulse();
     timer_.Start(80);
+}
+
+// Erasing, formatting and closing report how far they are; writing only moves.
+void CBurnProgressDlg::showProgress() {
+    const std::string name = burner_ ? burner_->OperationName() : std::string();
+    const int percent = burner_ ? burner_->OperationPercent() : -1;
+    operation_->SetLabel(name.empty() ? wxString() : wxString(name + "..."));
+    if (!name.empty() && percent >= 0)
+        gauge_->SetValue(percent);
+    else
+        gauge_->Pulse();
 }
 
 CBurnProgressDlg::~CBurnProgressDlg() {

@@ -16,6 +16,7 @@
 #include "burn/disc_burner.h"
 
 class wxCheckBox;
+class wxStaticText;
 
 namespace rondivo::burn {
 
@@ -45,12 +46,17 @@ inline constexpr const char* kBurnSuccessText =
 
 class CBurnProgressDlg : public wxDialog {
   public:
-    explicit CBurnProgressDlg(wxWindow* parent);
+    // `burner`, when given, tells about the drive's long operations.
+    explicit CBurnProgressDlg(wxWindow* parent, const CDiscBurner* burner = nullptr);
     ~CBurnProgressDlg() override;
 
   private:
+    void showProgress();
+
     wxGauge* gauge_ = nullptr;
+    wxStaticText* operation_ = nullptr;
     wxTimer timer_;
+    const CDiscBurner* burner_ = nullptr;
 };
 
 class CBurnDlg : public wxDialog {
