@@ -47,7 +47,7 @@ TEST(PreviewNavigation, PlansForAddresses) {
 TEST(PreviewNavigation, PreparationIsThePlayersPreparation) {
     PathMacros macros;
     macros.desktop = "/home/me/Desktop";
-    EXPECT_EQ(preparePreviewAddress("http://ACTION_MESSAGEBOX=thank%20you &amp;amp; bye", macros),
+    EXPECT_EQ(preparePreviewAddress("http://ACTION_MESSAGEBOX=thank%20you &amp; bye", macros),
               "http://ACTION_MESSAGEBOX=thank you & bye");
     EXPECT_EQ(preparePreviewAddress("http://action_copy=a.txt,%7Bdesktop%7D/", macros),
               "http://action_copy=a.txt,/home/me/Desktop");
