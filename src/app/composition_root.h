@@ -36,7 +36,6 @@ class CompositionRoot {
     // Designer: the splash (hidden by a worker after 2000 ms) and the main window, modal.
     void showDesignerSplash(const std::filesystem::path& image);
     void runDesigner();
-    DesignerCollaborators designerCollaborators();
 
     // Player: splash (returns when hidden again), start-up sound, browser window (modal).
     void showPlayerSplash(const std::string& image, int displayMs);
@@ -47,6 +46,7 @@ class CompositionRoot {
     std::string extractSecureFilesForShell(bool dataFolderLayout);
 
   private:
+    DesignerCollaborators designerCollaborators();
     // Made on the first burn or save: finding the drives takes a moment.
     burn::CDiscBurner& discBurner();
 

@@ -161,6 +161,7 @@ struct DesignerFixture : ::testing::Test {
     }
     void TearDown() override {
         holdScans = false;
+        if (!dlg) return;
         dlg->presentationComplete().Hide();
         dlg->Destroy();
         dlg.release();
@@ -410,6 +411,19 @@ TEST_F(DesignerFixture, CreateCdRunsBesideTheWindowRefusesASecondAndQuitWaitsFor
     EXPECT_TRUE(dlg->lastBuild().completed());
     EXPECT_FALSE(dlg->IsShown()) << "Quit took effect once the build was done";
     EXPECT_FALSE(dlg->presentationComplete().IsShown());
+}
+
+TEST_F(DesignerFixture, AWindowClosedWhileItsBuildWaitsOnAMessageLeavesNoWorkerWaiting) {
+    fs::remove(program / "sounds/default.wav");  // the build stops at a message
+    wxCommandEvent create(wxEVT_BUTTON, wxID_OK);
+    dlg->FindWindow(wxID_OK)->GetEventHandler()->ProcessEvent(create);
+    // No window loop runs: the worker posts its message and waits for it to be seen.
+    std::this_thread::sleep_for(std::chrono::milliseconds(300));
+    EXPECT_TRUE(dlg->building());
+    dlg.reset();  // returns once the worker has ended
+    settle();
+    EXPECT_TRUE(messages.empty()) << "nothing is shown for a window that is gone";
+    EXPECT_TRUE(fs::exists(desktop / "CD-ROM Distributable Files/autorun.exe"));
 }
 
 TEST_F(DesignerFixture, CreateCdRefusesSpacesAndReportsAbortsWithoutPresentationComplete) {
