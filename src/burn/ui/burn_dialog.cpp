@@ -204,7 +204,7 @@ void CBurnDlg::burn() {
                      wxICON_ERROR, this);
         return;
     }
-    if (!burner_.StartBurn(onWindowThread(finishedHandler()), 0)) {
+    if (!burner_.StartBurn(onWindowThread(finishedHandler()))) {
         dialogs_.say("Error while initiating copying of file(s) to CD-ROM.", kProgramTitle,
                      wxICON_ERROR, this);
         return;
@@ -254,7 +254,7 @@ void saveIso(wxWindow* parent, const fs::path& folder, CDiscBurner& burner,
     const auto path = dialogs.chooseIsoPath(parent);
     if (!path) return;
     auto finished = [&burner, dialogs](int error) { saveFinished(burner, dialogs, error); };
-    if (!burner.StartSaveImage(*path, onWindowThread(finished), 0))
+    if (!burner.StartSaveImage(*path, onWindowThread(finished)))
         dialogs.say("Error while initiating saving of CD-ROM ISO.", kProgramTitle, wxICON_ERROR,
                     parent);
 }

@@ -354,7 +354,7 @@ TEST_F(BrowserWindowTest, ScriptDialogsCarryTheDiscLabelNotTheFileAddress) {
     test::ScopedCwd cwd(disc.path());
     BrowserLaunch launch;
     launch.address = disc / "dialogs.html";
-    window = std::make_unique<RecordingBrowser>(launch);
+    window = std::make_unique<RecordingBrowser>(launch, extraction);
     window->promptAnswer = "Ben";
     window->Show();
     ASSERT_TRUE(pumpUntil([&] { return window->pageTitle().rfind("confirm", 0) == 0; }));
