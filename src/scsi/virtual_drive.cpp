@@ -11,8 +11,8 @@
 #include <cstring>
 
 #include "platform/debug_log.h"
+#include "scsi/device_access.h"
 #include "scsi/scsi_sense.h"
-#include "scsi/sg_transport.h"
 #include "scsi/virtual_medium.h"
 
 namespace rondivo::burn {

@@ -4,6 +4,7 @@
 
 #include <cerrno>
 
+#include "scsi/device_access.h"
 #include "scsi/mmc_commands.h"
 #include "test_support.h"
 
