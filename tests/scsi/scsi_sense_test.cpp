@@ -78,7 +78,8 @@ TEST(Sense, TellsSuccessWaitingAndFailureApart) {
         SenseInfo s;
         SenseVerdict verdict;
     } const cases[] = {
-        {{true, 0x1, 0x17, 0x01}, SenseVerdict::Success},  // recovered with retries
+        {{true, 0x1, 0x17, 0x01}, SenseVerdict::Success},   // recovered with retries
+        {{true, 0x0, 0x00, 0x16}, SenseVerdict::TryAgain},  // no sense, operation in progress
         {{true, 0x2, 0x04, 0x01}, SenseVerdict::TryAgain},
         {{true, 0x2, 0x04, 0x04}, SenseVerdict::TryAgain},
         {{true, 0x2, 0x04, 0x07}, SenseVerdict::TryAgain},
