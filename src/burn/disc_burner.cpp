@@ -20,8 +20,7 @@ constexpr const char* kBusyText = "An image is already being written.";
 
 CDiscBurner::CDiscBurner() : CDiscBurner(TransportFactory(defaultTransports)) {}
 
-CDiscBurner::CDiscBurner(const TransportFactory& makeTransports)
-    : CDiscBurner(makeTransports()) {}
+CDiscBurner::CDiscBurner(const TransportFactory& makeTransports) : CDiscBurner(makeTransports()) {}
 
 CDiscBurner::CDiscBurner(std::vector<std::unique_ptr<ScsiTransport>> transports)
     : disc_(std::make_unique<DiscParts>()), drive_(disc_->drive), writer_(session_) {

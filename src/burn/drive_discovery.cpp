@@ -126,7 +126,6 @@ void readCapabilities(DriveState& state) {
     const auto caps = parseCapabilities(state.capabilities);
     state.maxWriteSpeed = speedFactorFromKbps(caps.maxWriteKbps);
     state.currentWriteSpeed = speedFactorFromKbps(caps.currentWriteKbps);
-
 }
 
 bool SelectDrive(DriveState& state, int row) {

@@ -183,7 +183,8 @@ bool sendWriteParameters(DriveState& state, WriteSettings settings) {
     std::array<std::uint8_t, kDataBufferSize> answer = state.data;
     const auto offset = findModePage(answer, kPageWriteParameters);
     if (!offset) return false;
-    settings.bufferUnderrunProtection = parseCapabilities(state.capabilities).bufferUnderrunProtection;
+    settings.bufferUnderrunProtection =
+        parseCapabilities(state.capabilities).bufferUnderrunProtection;
     const auto length = buildWriteParameters(answer, *offset, settings);
     if (length == 0) return false;
     return modeSelect10(state, std::span(answer.data(), length));
@@ -254,8 +255,8 @@ std::string waitForDrive(DriveState& state, LongOperation operation, std::chrono
             break;
         }
         if (waited >= limit) {
-            result = "The drive did not become ready within " +
-                     std::to_string(limit.count() / 60) + " minutes: " + failureText(state) + ".";
+            result = "The drive did not become ready within " + std::to_string(limit.count() / 60) +
+                     " minutes: " + failureText(state) + ".";
             break;
         }
         sleep(kPollInterval);

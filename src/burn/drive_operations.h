@@ -8,8 +8,8 @@
 #include <span>
 #include <string>
 
-#include "scsi/scsi_sense.h"
 #include "burn/drive_state.h"
+#include "scsi/scsi_sense.h"
 
 namespace rondivo::burn {
 

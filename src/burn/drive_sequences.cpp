@@ -221,7 +221,8 @@ namespace {
 std::string closeAndWait(DriveState& state, std::uint8_t function, std::uint32_t track,
                          const Sleeper& sleep) {
     if (!closeTrackSession(state, true, function, track))
-        return refused(state, function == kCloseTrack ? "to close the track" : "to close the session");
+        return refused(state,
+                       function == kCloseTrack ? "to close the track" : "to close the session");
     return waitForDrive(state, LongOperation::Closing, kLongOperationLimit, sleep);
 }
 
@@ -261,8 +262,8 @@ std::string closeMedium(DriveState& state, const BurnPlan& plan, const Sleeper& 
         case kMediaDvdRwSequential:
             return closeTrackAndSession(state, kCloseSession, sleep);
         case kMediaDvdPlusR:
-            return closeTrackAndSession(state, state.finalize ? kCloseFinalizeDvdPlusR : kCloseSession,
-                                        sleep);
+            return closeTrackAndSession(
+                state, state.finalize ? kCloseFinalizeDvdPlusR : kCloseSession, sleep);
         case kMediaDvdPlusRw:
             return closeDvdPlusRw(state, sleep);
         default:

@@ -17,10 +17,10 @@ namespace rondivo::burn {
 // because the image's sector numbers depend on where the first write goes.
 struct BurnPlan {
     MediaType media = kMediaNone;
-    bool erase = false;               // quick-blank a used CD-RW or DVD-RW first
-    bool formatRestricted = false;    // quick-format a blank DVD-RW to restricted overwrite
-    bool overwritable = false;        // written from sector 0 over what is there
-    bool discAtOnce = false;          // DVD-R/-RW: one reserved track, closed by the drive
+    bool erase = false;                    // quick-blank a used CD-RW or DVD-RW first
+    bool formatRestricted = false;         // quick-format a blank DVD-RW to restricted overwrite
+    bool overwritable = false;             // written from sector 0 over what is there
+    bool discAtOnce = false;               // DVD-R/-RW: one reserved track, closed by the drive
     std::optional<std::uint8_t> linkSize;  // incremental DVD-R/-RW
     std::uint32_t writeStart = 0;
 };

@@ -30,8 +30,8 @@ int runWithTerminalProgress(CDiscBurner& burner, std::uint32_t sectors, const ch
     while (!done) {
         if (terminalProgress) {
             const int percent = static_cast<int>(100.0 * burner.SectorsWritten() / sectors);
-            const std::string line = progressLine(caption, percent, burner.OperationName(),
-                                                  burner.OperationPercent());
+            const std::string line =
+                progressLine(caption, percent, burner.OperationName(), burner.OperationPercent());
             if (line != shown) {
                 // Blanks wipe the rest of a longer line shown before.
                 err << "\r" << line << "          \r" << line << std::flush;

@@ -21,7 +21,7 @@ struct BuildCommandLine {
     int speed = 12;
     bool finalize = false;
     bool blank = false;  // erase a used rewritable disc before burning
-    std::string error;  // non-empty: the arguments were not understood
+    std::string error;   // non-empty: the arguments were not understood
 };
 
 // `programFolder` and `ownExecutable` are the defaults when no option names them.

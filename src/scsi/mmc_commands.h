@@ -76,7 +76,8 @@ CommandBlock makeRequestSense();
 CommandBlock makeFormatUnit();  // 12-byte parameter list follows, see formatParameterList
 CommandBlock makeReadFormatCapacities(std::uint16_t allocation);
 // Quick ("minimal") blanking of a CD-RW or sequential DVD-RW.
-CommandBlock makeBlank(bool immediate);CommandBlock makeInquiry(std::uint8_t allocation);
+CommandBlock makeBlank(bool immediate);
+CommandBlock makeInquiry(std::uint8_t allocation);
 CommandBlock makeStartStopUnit(bool immediate, bool load);  // load false: eject
 CommandBlock makePreventAllowMediumRemoval(bool prevent);
 CommandBlock makeWrite10(std::uint32_t lba, std::uint16_t blocks);

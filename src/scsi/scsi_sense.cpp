@@ -90,8 +90,10 @@ constexpr AscName kAscs[] = {
 
 SenseVerdict judgeSense(const SenseInfo& s) {
     if (!s.valid) return SenseVerdict::Failed;
+    // No sense with "operation in progress" (00/16h) is how some drives answer mid-format.
+    if (s.key == 0 && s.asc == 0 && s.ascq == 0x16) return SenseVerdict::TryAgain;
     if (s.key == static_cast<std::uint8_t>(SenseKey::RecoveredError) ||
-        (s.key == 0 && s.asc == 0))
+        (s.key == 0 && s.asc == 0 && s.ascq == 0))
         return SenseVerdict::Success;
     const bool notReady = s.key == static_cast<std::uint8_t>(SenseKey::NotReady) && s.asc == 0x04;
     // Becoming ready, format, operation or long write in progress.

@@ -13,6 +13,7 @@
 #include <sys/ioctl.h>
 #endif
 
+#include "scsi/device_access.h"
 #include "scsi/mmc_commands.h"
 #include "scsi/scsi_sense.h"
 
@@ -60,33 +61,6 @@ int openForQuestions(const std::string& device) {
 }
 
 }  // namespace
-
-bool readOnlyHandleAllows(std::uint8_t opcode) {
-    switch (opcode) {
-        case op::kTestUnitReady:
-        case op::kRequestSense:
-        case op::kInquiry:
-        case op::kReadFormatCapacities:
-        case op::kReadTocPmaAtip:
-        case op::kGetConfiguration:
-        case op::kReadDiscInformation:
-        case op::kReadTrackInformation:
-        case op::kModeSense10:
-        case op::kReadBufferCapacity:
-            return true;
-        default:
-            return false;
-    }
-}
-
-std::string openFailureText(const std::string& device, int error) {
-    if (error == EACCES || error == EPERM || error == EROFS)
-        return "your user cannot write to " + device + ": add it to the cdrom group";
-    if (error == EBUSY)
-        return "another program is using " + device +
-               " (or the disc is mounted): close it and try again";
-    return "cannot open " + device + ": " + std::strerror(error);
-}
 
 std::vector<DriveCandidate> SgTransport::listDrives() {
     std::vector<std::pair<int, std::string>> found;

@@ -32,11 +32,6 @@ class SgTransport final : public ScsiTransport {
     std::string failure_;
 };
 
-// Whether the kernel lets `opcode` through on a handle opened read-only.
-bool readOnlyHandleAllows(std::uint8_t opcode);
-// The message for an `open` of `device` for writing that failed with `error`.
-std::string openFailureText(const std::string& device, int error);
-
 // "1:0:0:0" (host:channel:target:lun, the name of a SCSI device in sysfs).
 struct ScsiAddress {
     int host = 0, channel = 0, target = 0, lun = 0;

@@ -11,8 +11,8 @@
 #include <cstring>
 
 #include "platform/debug_log.h"
+#include "scsi/device_access.h"
 #include "scsi/scsi_sense.h"
-#include "scsi/sg_transport.h"
 #include "scsi/virtual_medium.h"
 
 namespace rondivo::burn {
@@ -978,17 +978,24 @@ bool VirtualDriveTransport::execute(const std::string& device, CommandBlock& blo
 std::unique_ptr<VirtualDriveTransport> VirtualDriveTransport::fromSetting(
     const std::string& setting) {
     std::string path = setting;
+    bool used = false;
+    if (path.size() > 5 && path.compare(path.size() - 5, 5, ",used") == 0) {
+        used = true;
+        path.resize(path.size() - 5);
+    }
     std::uint16_t p = profile::kCdR;
-    const auto comma = setting.rfind(',');
+    const auto comma = path.rfind(',');
     if (comma != std::string::npos) {
-        if (auto named = profileFromName(setting.substr(comma + 1))) {
+        if (auto named = profileFromName(path.substr(comma + 1))) {
             p = *named;
-            path = setting.substr(0, comma);
+            path.resize(comma);
         }
     }
     if (path.empty()) return nullptr;
     auto transport = std::make_unique<VirtualDriveTransport>();
-    transport->add(std::make_shared<VirtualDrive>(path, p));
+    auto drive = std::make_shared<VirtualDrive>(path, p);
+    if (used) drive->finalizeMedium();
+    transport->add(drive);
     return transport;
 }
 

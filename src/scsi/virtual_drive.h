@@ -160,8 +160,9 @@ class VirtualDriveTransport final : public ScsiTransport {
     // command that writes or changes the drive.
     void setReadOnlyHandle(bool readOnly) { readOnly_ = readOnly; }
 
-    // RONDIVO_VIRTUAL_DRIVE="<image file>[,<medium>]", medium as profileFromName
-    // accepts (default cd-r). Nothing when the variable is unset or malformed.
+    // RONDIVO_VIRTUAL_DRIVE="<image file>[,<medium>][,used]", medium as
+    // profileFromName accepts (default cd-r); "used": written and closed.
+    // Nothing when the variable is unset or malformed.
     static std::unique_ptr<VirtualDriveTransport> fromEnvironment();
     static std::unique_ptr<VirtualDriveTransport> fromSetting(const std::string& setting);
 

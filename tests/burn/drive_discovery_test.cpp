@@ -205,6 +205,7 @@ TEST(Discovery, VirtualDriveSettingIsParsed) {
         {"/tmp/x.iso,dvd+rw", true, "/tmp/x.iso", profile::kDvdPlusRw},
         {"/tmp/x.iso, DVD-RAM", true, "/tmp/x.iso", profile::kDvdRam},
         {"/tmp/x,y.iso", true, "/tmp/x,y.iso", profile::kCdR},
+        {"/tmp/x.iso,cd-rw,used", true, "/tmp/x.iso", profile::kCdRw},
         {",dvd-r", false, "", 0},
         {"", false, "", 0},
     };

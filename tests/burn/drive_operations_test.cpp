@@ -224,6 +224,8 @@ TEST(DvdRRecording, DiscAtOnceWritesIntoTheReservedTrackOnly) {
     ASSERT_TRUE(setStreaming(v.state, dvdRStreamingDescriptor()));
     ASSERT_TRUE(sendDiscStructure(v.state, 0x0F, timestampStructure({2026, 12, 8, 21, 4, 59})));
     EXPECT_EQ(v.drive->timestamp(), "20261208210459");
+    EXPECT_FALSE(write10(v.state, 0, 32, pattern(32, 4)));  // no track reserved yet
+    EXPECT_EQ(v.trace().back(), "WRITE(10) lba=0 blocks=32 -> 5/2C/00");
     ASSERT_TRUE(reserveTrack(v.state, 64));
     ASSERT_TRUE(write10(v.state, 0, 32, pattern(32, 4)));
     EXPECT_FALSE(write10(v.state, 32, 48, pattern(48, 6)));  // runs past the reservation

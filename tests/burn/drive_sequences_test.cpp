@@ -192,11 +192,27 @@ TEST(BurnSequence, ASecondSessionClosesTheTrackTheDriveReportsLast) {
 
 TEST(BurnSequence, ARunningDvdPlusRwFormatIsNotStartedAgainAndIsStoppedAtTheEnd) {
     Rig r(profile::kDvdPlusRw);
-    ASSERT_TRUE(r.burn(64)) << r.message;
-    EXPECT_EQ(r.drive->backgroundFormat(), 3);
+    ASSERT_TRUE(formatUnit(r.state, {0xFFFFFFFF, kFormatDvdPlusRw, 0}));
+    EXPECT_EQ(r.drive->backgroundFormat(), 2);
     r.drive->clearTrace();
     ASSERT_TRUE(r.burn(64)) << r.message;
     EXPECT_FALSE(r.sent("FORMAT UNIT"));
+    EXPECT_TRUE(r.sent("CLOSE TRACK/SESSION immed=1 function=2 track=0"));
+    EXPECT_EQ(r.drive->backgroundFormat(), 3);
+}
+
+TEST(BurnSequence, ADvdRwIsQuickFormattedOnceAndGrownOnlyWhenItOffersTo) {
+    Rig r(profile::kDvdRwSequential);
+    ASSERT_TRUE(r.burn(64)) << r.message;
+    EXPECT_TRUE(r.sent("FORMAT UNIT type=15h"));
+    EXPECT_EQ(r.drive->currentProfile(), profile::kDvdRwRestricted);
+    r.drive->clearTrace();
+    ASSERT_TRUE(r.burn(64)) << r.message;  // the quick format left a session to grow
+    EXPECT_TRUE(r.sent("FORMAT UNIT type=13h"));
+    r.drive->clearTrace();
+    ASSERT_TRUE(r.burn(64)) << r.message;
+    EXPECT_FALSE(r.sent("FORMAT UNIT"));
+    EXPECT_EQ(r.plan.writeStart, 0u);
 }
 
 TEST(WriteRetry, OnlyConditionsThatPassAreRetried) {

@@ -50,6 +50,9 @@ class CBurnProgressDlg : public wxDialog {
     explicit CBurnProgressDlg(wxWindow* parent, const CDiscBurner* burner = nullptr);
     ~CBurnProgressDlg() override;
 
+    wxGauge* gauge() const { return gauge_; }
+    wxStaticText* operationText() const { return operation_; }
+
   private:
     void showProgress();
 

@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 #include <wx/app.h>
 #include <wx/checkbox.h>
+#include <wx/stattext.h>
 
 #include <chrono>
 #include <cstdlib>
@@ -142,6 +143,20 @@ TEST_F(BurnDialogs, BurnToCdShowsProgressThenSuccessAndOpensTheTray) {
     EXPECT_TRUE(drive->trayOpen());
     EXPECT_FALSE(burner->IsBusy());
     complete->Hide();
+}
+
+TEST_F(BurnDialogs, TheProgressDialogShowsTheDrivesLongOperation) {
+    auto drive = std::make_shared<VirtualDrive>(t / "disc.img", profile::kDvdRwSequential);
+    auto burner = virtualBurner({drive});
+    burner->Drive().operation = LongOperation::Formatting;
+    burner->Drive().operationPercent = 40;
+    CBurnProgressDlg progress(nullptr, burner.get());
+    progress.Show();
+    rondivo::test::pump(300);
+    EXPECT_EQ(progress.operationText()->GetLabel(), "Formatting...");
+    EXPECT_EQ(progress.gauge()->GetValue(), 40);
+    screenshot("burn_progress_formatting");
+    burner->Drive().operation = LongOperation::None;
 }
 
 TEST_F(BurnDialogs, DrivesAreListedLatestFirstWithTheFirstSelected) {
