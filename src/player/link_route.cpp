@@ -147,8 +147,9 @@ LinkDecision routeLink(std::string_view address, bool newWindow) {
     const std::string text(address);
     if (!findActions(text).empty()) return {LinkRoute::Action, text};
     const std::string scheme = addressScheme(address);
-    if (text.empty() || scheme == "javascript" || scheme == "blob" ||
-        (newWindow && scheme == "about"))
+    // A new window for these would show nothing of its own.
+    if (newWindow &&
+        (text.empty() || scheme == "javascript" || scheme == "blob" || scheme == "about"))
         return {LinkRoute::Ignore, text};
     if (!scheme.empty() && !contains(kEngineSchemes, scheme)) return {LinkRoute::Desktop, text};
     if (scheme == "http" || scheme == "https")
@@ -159,8 +160,17 @@ LinkDecision routeLink(std::string_view address, bool newWindow) {
         if (contains(kShownExtensions, extensionOf(path))) return {LinkRoute::Show, text};
         return {LinkRoute::ShellFile, path};
     }
-    // about:, data: and addresses relative to the page, which the engine resolves.
+    // about:, data:, script addresses, and addresses relative to the page, which
+    // the engine resolves.
     return {LinkRoute::Show, text};
+}
+
+LinkDecision routeUnshown(std::string_view address) {
+    const std::string scheme = addressScheme(address);
+    if (scheme == "http" || scheme == "https") return {LinkRoute::Browser, std::string(address)};
+    std::string path = filePathFromUrl(address);
+    if (!path.empty()) return {LinkRoute::ShellFile, path};
+    return {LinkRoute::Ignore, std::string(address)};
 }
 
 std::string unreachablePageHtml(const std::string& address) {
