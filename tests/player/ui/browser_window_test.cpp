@@ -211,8 +211,8 @@ TEST_F(BrowserWindowTest, NothingDecryptedLeavesTheTemporaryFolderAlone) {
     EXPECT_TRUE(fs::exists(temp / "keep.txt"));
 }
 
-// A local port nothing listens on: connections to it are refused at once.
-int closedPort() {
+// A socket bound to a free port of this machine.
+int loopbackSocket(int& port) {
     int fd = socket(AF_INET, SOCK_STREAM, 0);
     sockaddr_in addr{};
     addr.sin_family = AF_INET;
@@ -220,23 +220,23 @@ int closedPort() {
     socklen_t len = sizeof addr;
     bind(fd, reinterpret_cast<sockaddr*>(&addr), len);
     getsockname(fd, reinterpret_cast<sockaddr*>(&addr), &len);
-    close(fd);
-    return ntohs(addr.sin_port);
+    port = ntohs(addr.sin_port);
+    return fd;
+}
+
+// A local port nothing listens on: connections to it are refused at once.
+int closedPort() {
+    int port = 0;
+    close(loopbackSocket(port));
+    return port;
 }
 
 // A web server on this machine that answers every request with a download.
 class DownloadServer {
   public:
     DownloadServer() {
-        fd_ = socket(AF_INET, SOCK_STREAM, 0);
-        sockaddr_in addr{};
-        addr.sin_family = AF_INET;
-        addr.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-        socklen_t len = sizeof addr;
-        bind(fd_, reinterpret_cast<sockaddr*>(&addr), len);
-        getsockname(fd_, reinterpret_cast<sockaddr*>(&addr), &len);
+        fd_ = loopbackSocket(port_);
         listen(fd_, 4);
-        port_ = ntohs(addr.sin_port);
         thread_ = std::thread([this] { serve(); });
     }
     ~DownloadServer() {
