@@ -175,7 +175,8 @@ LinkDecision routeUnshown(std::string_view address) {
 
 std::string unreachablePageHtml(const std::string& address) {
     const std::string shown = htmlEscape(address);
-    return "<!DOCTYPE html><html><head><meta charset='utf-8'><title>Page not reached</title>"
+    // No title: the window keeps its caption (the disc's label or the menu's title).
+    return "<!DOCTYPE html><html><head><meta charset='utf-8'>"
            "<style>body{font:15px sans-serif;margin:36px;color:#222;background:#fff}"
            "h1{font-size:20px;font-weight:normal}p.address{color:#555;word-break:break-all}"
            "a.button{display:inline-block;margin:12px 10px 0 0;padding:6px 16px;border:1px solid "
