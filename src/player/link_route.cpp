@@ -147,8 +147,9 @@ LinkDecision routeLink(std::string_view address, bool newWindow) {
     const std::string text(address);
     if (!findActions(text).empty()) return {LinkRoute::Action, text};
     const std::string scheme = addressScheme(address);
-    if (text.empty() || scheme == "javascript" || scheme == "blob" ||
-        (newWindow && scheme == "about"))
+    // A new window for these would show nothing of its own.
+    if (newWindow &&
+        (text.empty() || scheme == "javascript" || scheme == "blob" || scheme == "about"))
         return {LinkRoute::Ignore, text};
     if (!scheme.empty() && !contains(kEngineSchemes, scheme)) return {LinkRoute::Desktop, text};
     if (scheme == "http" || scheme == "https")
@@ -159,13 +160,23 @@ LinkDecision routeLink(std::string_view address, bool newWindow) {
         if (contains(kShownExtensions, extensionOf(path))) return {LinkRoute::Show, text};
         return {LinkRoute::ShellFile, path};
     }
-    // about:, data: and addresses relative to the page, which the engine resolves.
+    // about:, data:, script addresses, and addresses relative to the page, which
+    // the engine resolves.
     return {LinkRoute::Show, text};
+}
+
+LinkDecision routeUnshown(std::string_view address) {
+    const std::string scheme = addressScheme(address);
+    if (scheme == "http" || scheme == "https") return {LinkRoute::Browser, std::string(address)};
+    std::string path = filePathFromUrl(address);
+    if (!path.empty()) return {LinkRoute::ShellFile, path};
+    return {LinkRoute::Ignore, std::string(address)};
 }
 
 std::string unreachablePageHtml(const std::string& address) {
     const std::string shown = htmlEscape(address);
-    return "<!DOCTYPE html><html><head><meta charset='utf-8'><title>Page not reached</title>"
+    // No title: the window keeps its caption (the disc's label or the menu's title).
+    return "<!DOCTYPE html><html><head><meta charset='utf-8'>"
            "<style>body{font:15px sans-serif;margin:36px;color:#222;background:#fff}"
            "h1{font-size:20px;font-weight:normal}p.address{color:#555;word-break:break-all}"
            "a.button{display:inline-block;margin:12px 10px 0 0;padding:6px 16px;border:1px solid "

@@ -32,6 +32,10 @@ struct LinkDecision {
 // the disc's settings, and Back returns to the menu from there.
 LinkDecision routeLink(std::string_view address, bool newWindow);
 
+// Where an address goes that the engine loaded but cannot show (a download
+// from the web, a local file of a type it lacks): a browser would hand it on.
+LinkDecision routeUnshown(std::string_view address);
+
 // "mailto", "http", ... in lower case; empty when the address has no scheme.
 std::string addressScheme(std::string_view address);
 

@@ -23,6 +23,7 @@ TEST(LinkRoute, EachKindOfAddressGoesWhereABrowserWouldSendIt) {
         {"about:blank", false, LinkRoute::Show, nullptr},
         {"data:text/html,<p>x</p>", false, LinkRoute::Show, nullptr},
         {"page2.html", false, LinkRoute::Show, nullptr},
+        {"blob:file:///3f1c", false, LinkRoute::Show, nullptr},
         // A local page asking for a new window opens in the player window.
         {"file:///media/cd/data/page2.htm", true, LinkRoute::Show, nullptr},
         // Web addresses asking for a new window go to the default browser.
@@ -57,6 +58,14 @@ TEST(LinkRoute, EachKindOfAddressGoesWhereABrowserWouldSendIt) {
         EXPECT_EQ(d.route, c.route) << c.address << " new window " << c.newWindow;
         EXPECT_EQ(d.target, c.target ? c.target : c.address) << c.address;
     }
+}
+
+TEST(LinkRoute, WhatTheEngineCannotShowIsHandedOn) {
+    EXPECT_EQ(routeUnshown("https://example.com/get?file=setup").route, LinkRoute::Browser);
+    LinkDecision local = routeUnshown("file:///media/cd/data/clip%201.ogv");
+    EXPECT_EQ(local.route, LinkRoute::ShellFile);
+    EXPECT_EQ(local.target, "/media/cd/data/clip 1.ogv");
+    EXPECT_EQ(routeUnshown("data:application/zip;base64,UEsF").route, LinkRoute::Ignore);
 }
 
 TEST(LinkRoute, NewWindowAddressesCarryAnyAddressIntact) {

@@ -200,11 +200,15 @@ void BrowserWindow::createWebView(bool suppressRightClick) {
     web_->Bind(wxEVT_WEBVIEW_NEWWINDOW,
                [this](wxWebViewEvent& e) { onBeforeNavigate(e.GetURL().utf8_string(), true); });
     engineHooks_ = std::make_unique<EngineHooks>(
-        web_, [this](ScriptDialogKind kind, const std::string& message, const std::string& text) {
+        web_,
+        [this](ScriptDialogKind kind, const std::string& message, const std::string& text) {
             // The window's caption (the disc's label or the page's title), never the page's
             // address as the engine would have it; the program's name when there is none.
             std::string title = caption();
             return showScriptDialog(kind, title.empty() ? kProgramTitle : title, message, text);
+        },
+        [this](const std::string& url) {
+            CallAfter([this, decision = routeUnshown(url)] { openLinkOutside(decision, *this); });
         });
 }
 

@@ -60,16 +60,33 @@ gboolean onButtonPress(GtkWidget* widget, GdkEventButton* event, gpointer) {
     return TRUE;
 }
 
+// The engine would download what it cannot show, quietly, and leave the page
+// as it was; the user clicked to get that file, so it is handed on instead.
+gboolean onDecidePolicy(WebKitWebView*, WebKitPolicyDecision* decision,
+                        WebKitPolicyDecisionType type, gpointer data) {
+    if (type != WEBKIT_POLICY_DECISION_TYPE_RESPONSE) return FALSE;
+    auto* response = WEBKIT_RESPONSE_POLICY_DECISION(decision);
+    if (webkit_response_policy_decision_is_mime_type_supported(response) ||
+        !webkit_response_policy_decision_is_main_frame_main_resource(response))
+        return FALSE;
+    const gchar* uri =
+        webkit_uri_request_get_uri(webkit_response_policy_decision_get_request(response));
+    webkit_policy_decision_ignore(decision);
+    static_cast<EngineHooks*>(data)->unshown()(uri ? uri : "");
+    return TRUE;
+}
+
 }  // namespace
 
-EngineHooks::EngineHooks(wxWebView* web, ScriptDialogHandler scriptDialog)
-    : scriptDialog_(std::move(scriptDialog)) {
+EngineHooks::EngineHooks(wxWebView* web, ScriptDialogHandler scriptDialog, UnshownHandler unshown)
+    : scriptDialog_(std::move(scriptDialog)), unshown_(std::move(unshown)) {
     auto* view = static_cast<WebKitWebView*>(web->GetNativeBackend());
     if (!view) return;
     view_ = view;
     g_signal_connect(view, "script-dialog", G_CALLBACK(onScriptDialog), this);
     g_signal_connect(view, "load-failed", G_CALLBACK(onLoadFailed), this);
     g_signal_connect(view, "button-press-event", G_CALLBACK(onButtonPress), this);
+    g_signal_connect(view, "decide-policy", G_CALLBACK(onDecidePolicy), this);
 }
 
 EngineHooks::~EngineHooks() {
@@ -78,8 +95,8 @@ EngineHooks::~EngineHooks() {
 
 #else
 
-EngineHooks::EngineHooks(wxWebView*, ScriptDialogHandler scriptDialog)
-    : scriptDialog_(std::move(scriptDialog)) {}
+EngineHooks::EngineHooks(wxWebView*, ScriptDialogHandler scriptDialog, UnshownHandler unshown)
+    : scriptDialog_(std::move(scriptDialog)), unshown_(std::move(unshown)) {}
 
 EngineHooks::~EngineHooks() = default;
 

@@ -4,6 +4,7 @@
 
 #include <gtest/gtest.h>
 #include <netinet/in.h>
+#include <poll.h>
 #include <sys/socket.h>
 #include <unistd.h>
 #include <wx/app.h>
@@ -11,6 +12,7 @@
 #include <wx/webview.h>
 
 #include <algorithm>
+#include <atomic>
 #include <chrono>
 #include <functional>
 #include <thread>
@@ -208,8 +210,8 @@ TEST_F(BrowserWindowTest, NothingDecryptedLeavesTheTemporaryFolderAlone) {
     EXPECT_TRUE(fs::exists(temp / "keep.txt"));
 }
 
-// A local port nothing listens on: connections to it are refused at once.
-int closedPort() {
+// A socket bound to a free port of this machine.
+int loopbackSocket(int& port) {
     int fd = socket(AF_INET, SOCK_STREAM, 0);
     sockaddr_in addr{};
     addr.sin_family = AF_INET;
@@ -217,9 +219,54 @@ int closedPort() {
     socklen_t len = sizeof addr;
     bind(fd, reinterpret_cast<sockaddr*>(&addr), len);
     getsockname(fd, reinterpret_cast<sockaddr*>(&addr), &len);
-    close(fd);
-    return ntohs(addr.sin_port);
+    port = ntohs(addr.sin_port);
+    return fd;
 }
+
+// A local port nothing listens on: connections to it are refused at once.
+int closedPort() {
+    int port = 0;
+    close(loopbackSocket(port));
+    return port;
+}
+
+// A web server on this machine that answers every request with a download.
+class DownloadServer {
+  public:
+    DownloadServer() {
+        fd_ = loopbackSocket(port_);
+        listen(fd_, 4);
+        thread_ = std::thread([this] { serve(); });
+    }
+    ~DownloadServer() {
+        stop_ = true;
+        thread_.join();
+        close(fd_);
+    }
+    std::string url(const std::string& path) const {
+        return "http://127.0.0.1:" + std::to_string(port_) + path;
+    }
+
+  private:
+    void serve() {
+        while (!stop_) {
+            pollfd p{fd_, POLLIN, 0};
+            if (poll(&p, 1, 50) <= 0) continue;
+            int client = accept(fd_, nullptr, nullptr);
+            char request[2048];
+            (void)!read(client, request, sizeof request);
+            const std::string reply =
+                "HTTP/1.0 200 OK\r\nContent-Type: application/zip\r\nContent-Length: "
+                "4\r\n\r\nPK\x05\x06";
+            (void)!write(client, reply.data(), reply.size());
+            close(client);
+        }
+    }
+    int fd_ = -1;
+    int port_ = 0;
+    std::atomic<bool> stop_{false};
+    std::thread thread_;
+};
 
 // Keys and buttons as the user gives them, to the focused page.
 void userInput(std::vector<std::string> args) {
@@ -234,6 +281,7 @@ class MenuLinksTest : public BrowserWindowTest {
     test::FakeXdgOpen xdg;
     test::ScopedEnv pathEnv{"PATH", xdg.pathWithFakeFirst()};
     const std::string unreachable = "http://127.0.0.1:" + std::to_string(closedPort()) + "/news";
+    DownloadServer web;
 
     void SetUp() override {
         test::writeFile(disc / "files/Setup.zip", "zip");
@@ -254,7 +302,9 @@ class MenuLinksTest : public BrowserWindowTest {
             "<a id='offline' href='" +
             unreachable +
             "'>offline</a>"
-            "<a id='local' href='page2.html' target='_blank'>local</a>");
+            "<a id='local' href='page2.html' target='_blank'>local</a>"
+            "<a id='download' href='" +
+            web.url("/brochure.zip") + "'>download</a>");
     }
     void click(const std::string& id) {
         runScript("document.getElementById('" + id + "').click();");
@@ -278,6 +328,7 @@ TEST_F(MenuLinksTest, EachKindOfLinkGoesWhereItBelongsAndTheMenuStays) {
         {"popup", "http://example.org/a%20b"},
         {"zip", (disc / "files/Setup.zip").string()},
         {"docx", (disc / "files/Report.docx").string()},
+        {"download", web.url("/brochure.zip")},  // the engine would fetch it and show nothing
     };
     std::size_t expected = 0;
     for (const auto& [id, target] : outside) {
@@ -291,7 +342,13 @@ TEST_F(MenuLinksTest, EachKindOfLinkGoesWhereItBelongsAndTheMenuStays) {
     // Unreachable: our page in the window, which hands the address to the
     // browser or goes back to the menu.
     click("offline");
-    ASSERT_TRUE(onPage("Page not reached"));
+    ASSERT_TRUE(pumpUntil([&] {
+        wxString ours;
+        return window->webView()->RunScript("document.getElementById('open') ? 'ours' : ''",
+                                            &ours) &&
+               ours == "ours";
+    }));
+    EXPECT_EQ(window->GetTitle(), "Window Test");
     runScript("document.getElementById('open').click();");
     ASSERT_TRUE(pumpUntil([&] { return xdg.calls().size() > expected; }));
     EXPECT_EQ(xdg.calls()[expected++], unreachable);
