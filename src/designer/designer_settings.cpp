@@ -192,7 +192,8 @@ FileChooser fileChooserFor(FileChoice which, const std::string& programFolder) {
         case FileChoice::Splash:
             return {"Select an Image to Display in CD-ROM Splash Screen",
                     (p / "splashscreens").string(), ".*",
-                    "GIF/JPG/BMP (*.gif;*.jpg;*.bmp;*.jpeg)|*.gif; *.jpg; *.bmp; *.jpeg||"};
+                    "GIF/JPG/BMP/PNG (*.gif;*.jpg;*.bmp;*.jpeg;*.png)|*.gif; *.jpg; *.bmp; *.jpeg; "
+                    "*.png||"};
         case FileChoice::Sound:
             return {"Select a Sound to Play upon CD-ROM Startup", (p / "sounds").string(), ".*",
                     "Wav (*.wav)|*.wav||"};

@@ -79,7 +79,7 @@ std::optional<std::string> launchFailureText(int result, const std::string& file
 
 void runFiles(const std::string& argument, const ActionContext& context, ActionHost& host) {
     const fs::path base = context.baseFolder();
-    for (const auto& command : runCommands(argument)) {
+    for (const auto& command : host.commandsToRun(argument)) {
         int result = platform::shellExecute(command.file, command.parameters, base);
         if (platform::shellSucceeded(result)) continue;
         if (auto text = launchFailureText(result, command.file, command.parameters))
@@ -90,8 +90,9 @@ void runFiles(const std::string& argument, const ActionContext& context, ActionH
 }
 
 void browseFolder(const ActionCall& call, const ActionContext& context) {
-    std::string path =
-        browsePath(call.argument, call.hasArgument, context.executableFolder.string());
+    const fs::path& root =
+        context.browseRoot.empty() ? context.executableFolder : context.browseRoot;
+    std::string path = browsePath(call.argument, call.hasArgument, root.string());
     fs::path native = platform::toNativePath(path);
     if (auto found = platform::findCaseInsensitive("/", native)) native = *found;
     platform::openFolder(native);
@@ -110,7 +111,7 @@ void userSelectCopy(const std::string& argument, const ActionContext& context, A
     auto folder = host.pickFolder(kPickFolderPrompt);
     if (!folder || folder->empty()) return;
     host.openProgress(kCopyingHeading);
-    bool allCopied = copyItems(userSelectCopyItems(argument, *folder), context, host);
+    bool allCopied = copyItems(host.copiesIntoFolder(argument, *folder), context, host);
     host.closeProgress();
     if (allCopied)
         host.messageBox("All files have been copied to " + *folder,

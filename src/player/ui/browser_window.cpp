@@ -20,6 +20,7 @@
 #include "player/secure_extract.h"
 #include "player/ui/action_dialogs.h"
 #include "player/ui/secure_hooks.h"
+#include "ui/file_url.h"
 #include "ui/open_with_dialog.h"
 
 namespace rondivo {
@@ -114,10 +115,6 @@ wxIcon programIcon() {
 }
 
 }  // namespace
-
-std::string fileUrl(const fs::path& file) {
-    return wxFileSystem::FileNameToURL(wxFileName(wxString::FromUTF8(file.string()))).utf8_string();
-}
 
 BrowserWindow::BrowserWindow(const BrowserLaunch& launch) {
     const PresentationSettings& s = launch.settings;
