@@ -2,10 +2,6 @@
 
 namespace rondivo {
 
-std::string spacesToUnderscores(std::string_view name) {
-    return underscoreBlanks(name);
-}
-
 std::string fileNamePart(std::string_view path) {
     auto pos = path.find_last_of("\\/");
     return std::string(pos == std::string_view::npos ? path : path.substr(pos + 1));
@@ -56,7 +52,7 @@ void applyPreset(DesignerSettings& s) {
 bool chooseOwnFile(DesignerSettings& s, const std::string& path) {
     if (isInsideDistributableFolder(path)) return false;
     s.openSource = path;
-    s.openName = spacesToUnderscores(fileNamePart(path));
+    s.openName = underscoreBlanks(fileNamePart(path));
     applyPreset(s);
     return true;
 }
@@ -72,12 +68,12 @@ void chooseExample(DesignerSettings& s, const std::string& programFolder,
 
 void chooseFailSafe(DesignerSettings& s, const std::string& path) {
     s.failSafeSource = path;
-    s.failSafeName = spacesToUnderscores(fileNamePart(path));
+    s.failSafeName = underscoreBlanks(fileNamePart(path));
 }
 
 void chooseMenuCreatorPage(DesignerSettings& s, const std::string& path) {
     s.openSource = path;
-    s.openName = spacesToUnderscores(fileNamePart(path));
+    s.openName = underscoreBlanks(fileNamePart(path));
 }
 
 void chooseSplash(DesignerSettings& s, const std::string& path) {
