@@ -3,7 +3,6 @@
 #include <wx/button.h>
 #include <wx/colordlg.h>
 #include <wx/dirdlg.h>
-#include <wx/display.h>
 #include <wx/filedlg.h>
 #include <wx/fontdlg.h>
 #include <wx/panel.h>
@@ -46,8 +45,7 @@ constexpr const char* kSelectFirst =
     "Please select an image or highlight text, then click the Hyperlink button to add a hyperlink.";
 constexpr const char* kNoImages =
     "No images of type GIF, JPG, BMP, PNG, WebP or SVG were found in the directory selected. "
-    "Please "
-    "restart the Image Gallery Wizard and choose a directory containing images.";
+    "Please restart the Image Gallery Wizard and choose a directory containing images.";
 
 using D = CMenuCreatorDlg;
 
