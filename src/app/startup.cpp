@@ -93,7 +93,7 @@ PlayerPlan planPlayer(const LaunchArguments& args, const PresentationSettings& s
     if (args.count >= 6) {
         std::string five = platform::toLower(args.at(kSplashOrSound));
         if (containsText(five, ".gif") || containsText(five, ".bmp") ||
-            containsText(five, ".jpg")) {
+            containsText(five, ".jpg") || containsText(five, ".png")) {
             p.splashImage = args.at(kSplashOrSound);
             p.splashMs = settings.splashDisplayMs <= 0 ? 2000 : settings.splashDisplayMs;
         } else if (containsText(five, ".wav")) {

@@ -49,6 +49,10 @@ void scanLine(const std::string& line, MenuHeadValues& head) {
 
 }  // namespace
 
+std::string pageFileAddress(const std::filesystem::path& file) {
+    return "file://" + std::filesystem::absolute(file).lexically_normal().string();
+}
+
 MenuHeadValues readMenuHeadValues(std::istream& in) {
     MenuHeadValues head;
     // Lines of at most 4999 characters, as a 5000-byte line buffer reads them.

@@ -89,7 +89,7 @@ void shellOpen(const std::string& file, const std::string& parameters, const fs:
 
 void runFiles(const std::string& argument, const ActionContext& context, ActionHost& host) {
     const fs::path base = context.baseFolder();
-    for (const auto& command : runCommands(argument))
+    for (const auto& command : host.commandsToRun(argument))
         shellOpen(command.file, command.parameters, base, host);
 }
 
@@ -110,8 +110,9 @@ void openLinkOutside(const LinkDecision& decision, ActionHost& host) {
 }
 
 void browseFolder(const ActionCall& call, const ActionContext& context) {
-    std::string path =
-        browsePath(call.argument, call.hasArgument, context.executableFolder.string());
+    const fs::path& root =
+        context.browseRoot.empty() ? context.executableFolder : context.browseRoot;
+    std::string path = browsePath(call.argument, call.hasArgument, root.string());
     fs::path native = platform::toNativePath(path);
     if (auto found = platform::findCaseInsensitive("/", native)) native = *found;
     platform::openFolder(native);
@@ -130,7 +131,7 @@ void userSelectCopy(const std::string& argument, const ActionContext& context, A
     auto folder = host.pickFolder(kPickFolderPrompt);
     if (!folder || folder->empty()) return;
     host.openProgress(kCopyingHeading);
-    bool allCopied = copyItems(userSelectCopyItems(argument, *folder), context, host);
+    bool allCopied = copyItems(host.copiesIntoFolder(argument, *folder), context, host);
     host.closeProgress();
     if (allCopied)
         host.messageBox("All files have been copied to " + *folder,

@@ -5,6 +5,8 @@
 #include <filesystem>
 #include <optional>
 #include <string>
+#include <string_view>
+#include <vector>
 
 #include "player/action_url.h"
 #include "player/link_route.h"
@@ -32,12 +34,25 @@ class ActionHost {
     virtual void restoreSize() = 0;
     virtual void minimize() = 0;
     virtual void eject() = 0;
+
+    // What a host may read differently from the player. The player splits
+    // each ACTION_RUN command into file and parameters, and keeps a file's
+    // path below the folder ACTION_USER_SELECT_COPY was given.
+    virtual std::vector<RunCommand> commandsToRun(std::string_view argument) {
+        return runCommands(argument);
+    }
+    virtual std::vector<CopyItem> copiesIntoFolder(std::string_view argument,
+                                                   const std::string& folder) {
+        return userSelectCopyItems(argument, folder);
+    }
 };
 
 struct ActionContext {
     std::filesystem::path executableFolder;
     bool dataFolderLayout = true;
     std::string secureFolder;  // set when the disc's secure files were decrypted
+    // Where ACTION_BROWSE starts; empty: the executable's folder (the disc's root).
+    std::filesystem::path browseRoot;
     std::filesystem::path baseFolder() const;
 };
 

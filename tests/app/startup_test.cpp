@@ -126,6 +126,7 @@ TEST(Startup, PlayerPaths) {
          {"a.pdf", "none", "0", "0", "logo.BMP"},
          {},
          {"splash logo.BMP 3000", "shell a.pdf"}},
+        {"png splash", {"none", "none", "0", "0", "Logo.PNG"}, {}, {"splash Logo.PNG 3000"}},
         {"sixth word not a sound",
          {"none", "none", "0", "0", "a.gif", "b.mp3"},
          {},

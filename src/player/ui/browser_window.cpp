@@ -22,6 +22,7 @@
 #include "player/ui/action_dialogs.h"
 #include "player/ui/page_scripts.h"
 #include "ui/message_box.h"
+#include "ui/file_url.h"
 #include "ui/open_with_dialog.h"
 
 namespace rondivo {
@@ -103,10 +104,6 @@ wxIcon programIcon() {
 }
 
 }  // namespace
-
-std::string fileUrl(const fs::path& file) {
-    return wxFileSystem::FileNameToURL(wxFileName(wxString::FromUTF8(file.string()))).utf8_string();
-}
 
 BrowserWindow::BrowserWindow(const BrowserLaunch& launch, const SecureExtractionHook& extraction) {
     takeLaunch(launch);

@@ -97,7 +97,4 @@ class BrowserWindow : public wxDialog, public ActionHost {
     bool closed_ = false;
 };
 
-// The URL the web view loads for a file.
-std::string fileUrl(const std::filesystem::path& file);
-
 }  // namespace rondivo
