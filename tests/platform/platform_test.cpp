@@ -97,6 +97,15 @@ TEST(UserProgramFolder, ReadsTheInstalledFilesAndKeepsItsOwn) {
     EXPECT_EQ(test::readFile(user / "html/New.html"), "new");
     EXPECT_EQ(test::readFile(user / "html/My_Menu.html"), "mine");
 
+    // The program is installed elsewhere.
+    const fs::path moved = dir / "usr/local/share/rondivo";
+    fs::create_directories(moved.parent_path());
+    fs::rename(program, moved);
+    ASSERT_EQ(linkProgramFolder(moved, user), user);
+    EXPECT_EQ(test::readFile(user / "html/New.html"), "new");
+    EXPECT_EQ(test::readFile(user / "pages/179.html"), "chooser");
+    fs::rename(moved, program);
+
     // A writable program folder (a build tree) is used as it is.
     EXPECT_EQ(menuWorkFolder(program, dir / "data"), program);
     EXPECT_FALSE(fs::exists(dir / "data"));
