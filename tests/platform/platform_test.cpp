@@ -75,6 +75,27 @@ TEST(Paths, ProgramFolderBesideTheExecutableOrInstalled) {
         EXPECT_EQ(programFolderFor(dir / c.exeFolder), dir / c.expected) << c.exeFolder;
 }
 
+TEST(Paths, DiscFolderIsTheExecutablesUnlessItIsAnInstalledProgram) {
+    test::TempDir dir;
+    test::writeFile(dir / "build/html/index.html", "x");
+    fs::create_directories(dir / "usr/bin");
+    test::writeFile(dir / "usr/share/rondivo/html/index.html", "x");
+    test::writeFile(dir / "disc/AUTORUN.INF", "[autorun]");  // a disc that has an html/ too
+    fs::create_directories(dir / "disc/html");
+    fs::create_directories(dir / "bare");  // a disc folder without autorun.inf
+    struct Case {
+        const char* exeFolder;
+        const char* expected;
+    } cases[] = {
+        {"build", "cwd"},
+        {"usr/bin", "cwd"},
+        {"disc", "disc"},
+        {"bare", "bare"},
+    };
+    for (auto c : cases)
+        EXPECT_EQ(discFolderFor(dir / c.exeFolder, dir / "cwd"), dir / c.expected) << c.exeFolder;
+}
+
 TEST(UserProgramFolder, ReadsTheInstalledFilesAndKeepsItsOwn) {
     test::TempDir dir;
     const fs::path program = dir / "share/rondivo", user = dir / "home/rondivo";

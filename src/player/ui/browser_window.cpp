@@ -149,7 +149,7 @@ BrowserWindow::BrowserWindow(const BrowserLaunch& launch) {
     address = extraction.address.string();
     secureFolder = extraction.secureFolder;
 
-    context_.executableFolder = platform::executableFolder();
+    context_.executableFolder = platform::discFolder();
     context_.dataFolderLayout = dataFolderLayout;
     context_.secureFolder = secureFolder;
 
