@@ -33,7 +33,7 @@ fs::path WxStartupHost::currentDirectory() {
 }
 
 fs::path WxStartupHost::executableFolder() {
-    return platform::executableFolder();
+    return platform::discFolder();
 }
 
 fs::path WxStartupHost::programFolder() {

@@ -107,4 +107,16 @@ fs::path programFolder() {
     return programFolderFor(executableFolder());
 }
 
+fs::path discFolderFor(const fs::path& executableFolder, const fs::path& currentDirectory) {
+    std::error_code ec;
+    if (findCaseInsensitive(executableFolder, "autorun.inf")) return executableFolder;
+    if (!fs::is_directory(programFolderFor(executableFolder) / "html", ec)) return executableFolder;
+    return currentDirectory;
+}
+
+fs::path discFolder() {
+    std::error_code ec;
+    return discFolderFor(executableFolder(), fs::current_path(ec));
+}
+
 }  // namespace rondivo::platform

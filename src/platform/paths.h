@@ -35,6 +35,13 @@ std::filesystem::path executableFolder();
 std::filesystem::path programFolderFor(const std::filesystem::path& executableFolder);
 std::filesystem::path programFolder();
 
+// The folder of the disc the player plays. The executable's own, as for the
+// disc's autorun.exe; but an installed or build-tree rondivo (a program folder
+// found for it, no autorun.inf beside it) plays the disc in `currentDirectory`.
+std::filesystem::path discFolderFor(const std::filesystem::path& executableFolder,
+                                    const std::filesystem::path& currentDirectory);
+std::filesystem::path discFolder();
+
 bool equalsIgnoreCase(std::string_view a, std::string_view b);
 std::string toLower(std::string_view s);
 std::string toUpper(std::string_view s);

@@ -17,18 +17,15 @@ bool folderIsWritable(const fs::path& folder) {
 
 namespace {
 
-// Links each entry of `from` into `to` (except `skip`), and drops links in
-// `to` that point into `from` at something no longer there.
+// Links each entry of `from` into `to` (except `skip`). Links that lead
+// nowhere go first: the program was updated or installed elsewhere.
 bool linkEntries(const fs::path& from, const fs::path& to, const fs::path& skip = {}) {
     std::error_code ec;
     fs::create_directories(to, ec);
     if (!fs::is_directory(to, ec)) return false;
     for (fs::directory_iterator it(to, ec), end; !ec && it != end; it.increment(ec)) {
         std::error_code lc;
-        if (!it->is_symlink(lc)) continue;
-        const fs::path target = fs::read_symlink(it->path(), lc);
-        if (!lc && target.parent_path() == from && !fs::exists(target, lc))
-            fs::remove(it->path(), lc);
+        if (it->is_symlink(lc) && !fs::exists(it->path(), lc)) fs::remove(it->path(), lc);
     }
     if (ec) return false;
     for (fs::directory_iterator it(from, ec), end; !ec && it != end; it.increment(ec)) {

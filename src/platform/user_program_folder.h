@@ -14,8 +14,8 @@ namespace rondivo::platform {
 bool folderIsWritable(const std::filesystem::path& folder);
 
 // Makes or refreshes `userFolder` as described above: links for entries that
-// are new in the program folder, none left pointing at entries it no longer
-// has; the user's own files are kept. Returns userFolder, or programFolder
+// are new in the program folder, none left leading nowhere; the user's own
+// files are kept. Returns userFolder, or programFolder
 // when the links cannot be made.
 std::filesystem::path linkProgramFolder(const std::filesystem::path& programFolder,
                                         const std::filesystem::path& userFolder);

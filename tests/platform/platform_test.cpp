@@ -54,25 +54,31 @@ TEST(Paths, FileExistsOnlyDeniesMissingFiles) {
     }
 }
 
-TEST(Paths, ProgramFolderBesideTheExecutableOrInstalled) {
+TEST(Paths, ProgramAndDiscFolderFromWhereTheExecutableLies) {
     test::TempDir dir;
     test::writeFile(dir / "build/html/index.html", "x");  // a build tree
     fs::create_directories(dir / "usr/bin");              // an installation
     test::writeFile(dir / "usr/share/rondivo/html/index.html", "x");
     fs::create_directories(dir / "both/bin/html");  // beside wins over share
     fs::create_directories(dir / "both/share/rondivo/html");
-    fs::create_directories(dir / "bare/bin");
+    test::writeFile(dir / "disc/AUTORUN.INF", "[autorun]");  // a disc that has an html/ too
+    fs::create_directories(dir / "disc/html");
+    fs::create_directories(dir / "bare/bin");  // a disc folder without autorun.inf
     struct Case {
         const char* exeFolder;
-        const char* expected;
+        const char* program;
+        const char* disc;
     } cases[] = {
-        {"build", "build"},
-        {"usr/bin", "usr/share/rondivo"},
-        {"both/bin", "both/bin"},
-        {"bare/bin", "bare/bin"},
+        {"build", "build", "cwd"},
+        {"usr/bin", "usr/share/rondivo", "cwd"},
+        {"both/bin", "both/bin", "cwd"},
+        {"disc", "disc", "disc"},
+        {"bare/bin", "bare/bin", "bare/bin"},
     };
-    for (auto c : cases)
-        EXPECT_EQ(programFolderFor(dir / c.exeFolder), dir / c.expected) << c.exeFolder;
+    for (auto c : cases) {
+        EXPECT_EQ(programFolderFor(dir / c.exeFolder), dir / c.program) << c.exeFolder;
+        EXPECT_EQ(discFolderFor(dir / c.exeFolder, dir / "cwd"), dir / c.disc) << c.exeFolder;
+    }
 }
 
 TEST(UserProgramFolder, ReadsTheInstalledFilesAndKeepsItsOwn) {
@@ -96,6 +102,15 @@ TEST(UserProgramFolder, ReadsTheInstalledFilesAndKeepsItsOwn) {
     EXPECT_FALSE(fs::exists(fs::symlink_status(user / "html/Old.html")));
     EXPECT_EQ(test::readFile(user / "html/New.html"), "new");
     EXPECT_EQ(test::readFile(user / "html/My_Menu.html"), "mine");
+
+    // The program is installed elsewhere.
+    const fs::path moved = dir / "usr/local/share/rondivo";
+    fs::create_directories(moved.parent_path());
+    fs::rename(program, moved);
+    ASSERT_EQ(linkProgramFolder(moved, user), user);
+    EXPECT_EQ(test::readFile(user / "html/New.html"), "new");
+    EXPECT_EQ(test::readFile(user / "pages/179.html"), "chooser");
+    fs::rename(moved, program);
 
     // A writable program folder (a build tree) is used as it is.
     EXPECT_EQ(menuWorkFolder(program, dir / "data"), program);

@@ -115,7 +115,7 @@ BrowserWindow::BrowserWindow(const BrowserLaunch& launch, const SecureExtraction
     // The control grows with the window.
     SetSizer(new wxBoxSizer(wxVERTICAL));
     runSecureExtraction(extraction);
-    context_.executableFolder = platform::executableFolder();
+    context_.executableFolder = platform::discFolder();
     context_.dataFolderLayout = dataFolderLayout;
     context_.secureFolder = secureFolder;
 

@@ -84,8 +84,7 @@ ExtractionResult runExtractionWithProgress(wxWindow* parent, const ExtractionReq
 std::string extractSecureFiles(wxWindow* parent, SecureWindowState& window,
                                bool applicationDataFolderLayout, const fs::path& executableFolder) {
     ExtractionRequest request;
-    request.executableFolder =
-        executableFolder.empty() ? platform::executableFolder() : executableFolder;
+    request.executableFolder = executableFolder.empty() ? platform::discFolder() : executableFolder;
     std::error_code ec;
     request.currentDirectory = fs::current_path(ec);
     request.dataFolderLayout = applicationDataFolderLayout;

@@ -40,7 +40,7 @@ ExtractionResult runExtractionWithProgress(wxWindow* parent, const ExtractionReq
 // dataFolderLayout, and the address of the decrypted page when ".enc" files
 // were found). Returns the folder of the decrypted files, or "" when the disc
 // has none. `applicationDataFolderLayout` is the application's flag;
-// `executableFolder` empty means the running executable's folder.
+// `executableFolder` empty means the disc the player plays (platform::discFolder()).
 std::string extractSecureFiles(wxWindow* parent, SecureWindowState& window,
                                bool applicationDataFolderLayout,
                                const std::filesystem::path& executableFolder = {});
