@@ -55,9 +55,9 @@ TEST(PreviewNavigation, PlansForAddresses) {
 TEST(PreviewNavigation, PreparationIsThePlayersPreparation) {
     PathMacros macros;
     macros.desktop = "/home/me/Desktop";
-    EXPECT_EQ(planPreviewNavigation("http://ACTION_MESSAGEBOX=thank%20you &amp; bye", macros)
-                  .prepared,
-              "http://ACTION_MESSAGEBOX=thank you & bye");
+    EXPECT_EQ(
+        planPreviewNavigation("http://ACTION_MESSAGEBOX=thank%20you &amp; bye", macros).prepared,
+        "http://ACTION_MESSAGEBOX=thank you & bye");
     PreviewPlan copy = planPreviewNavigation("http://action_copy=a.txt,%7Bdesktop%7D/", macros);
     EXPECT_EQ(copy.prepared, "http://action_copy=a.txt,/home/me/Desktop");
     EXPECT_EQ(

@@ -21,8 +21,8 @@
 #include "player/secure_extract.h"
 #include "player/ui/action_dialogs.h"
 #include "player/ui/page_scripts.h"
-#include "ui/message_box.h"
 #include "ui/file_url.h"
+#include "ui/message_box.h"
 #include "ui/open_with_dialog.h"
 
 namespace rondivo {
