@@ -16,8 +16,10 @@
 int main(int argc, char** argv) {
     using namespace rondivo;
     std::vector<std::string> args(argv + 1, argv + argc);
-    const auto programFolder = platform::executableFolder();
-    BuildCommandLine cl = parseBuildCommandLine(args, programFolder, programFolder / "rondivo");
+    // Installed, the program folder is <prefix>/share/rondivo while the player
+    // copied as autorun.exe stays beside this program in <prefix>/bin.
+    BuildCommandLine cl = parseBuildCommandLine(args, platform::programFolder(),
+                                                platform::executableFolder() / "rondivo");
     if (cl.help) {
         std::fputs(buildUsageText().c_str(), stdout);
         return 0;
@@ -27,7 +29,7 @@ int main(int argc, char** argv) {
         return 2;
     }
     const bool terminal = isatty(STDERR_FILENO) != 0;
-    const burn::BurnOptions burnOptions{cl.driveRow, cl.speed, cl.finalize, cl.label};
+    const burn::BurnOptions burnOptions{cl.driveRow, cl.speed, cl.finalize, cl.label, cl.blank};
     // The image first, then the disc: a failed burn still leaves the image.
     auto master = [&](const std::filesystem::path& folder) {
         if (!cl.isoFile.empty()) {

@@ -3,7 +3,7 @@
 #include <wx/image.h>
 #include <wx/wx.h>
 
-#include "app/window_seams.h"
+#include "app/composition_root.h"
 #include "app/wx_startup_host.h"
 
 namespace {
@@ -17,8 +17,6 @@ class RondivoApp : public wxApp {
         wxInitAllImageHandlers();
         SetAppName("rondivo");
         SetAppDisplayName("Rondivo!");
-        rondivo::installSecureFileHooks();
-        rondivo::installBurnActions();
         return true;
     }
     // The routine never runs a message loop of its own: modal windows run
@@ -26,7 +24,8 @@ class RondivoApp : public wxApp {
     int OnRun() override {
         wxGUIEventLoop loop;
         wxEventLoopActivator activate(&loop);
-        rondivo::WxStartupHost host(loop);
+        rondivo::CompositionRoot windows;
+        rondivo::WxStartupHost host(loop, windows);
         rondivo::runStartup(g_argc, g_argv, host);
         return 0;
     }

@@ -8,12 +8,11 @@ namespace rondivo {
 
 namespace fs = std::filesystem;
 
-fs::path designerSplashImage(const fs::path& executableFolder) {
-    // Beside the executable, or in the program folder's splash screens.
-    fs::path beside = executableFolder / "splashscreen.jpg";
+fs::path designerSplashImage(const fs::path& programFolder) {
+    // At the top of the program folder, or among its splash screens.
+    fs::path top = programFolder / "splashscreen.jpg";
     std::error_code ec;
-    return fs::exists(beside, ec) ? beside
-                                  : executableFolder / "splashscreens" / "splashscreen.jpg";
+    return fs::exists(top, ec) ? top : programFolder / "splashscreens" / "splashscreen.jpg";
 }
 
 StartupDecision decideFromArguments(const LaunchArguments& arguments) {
@@ -94,7 +93,7 @@ PlayerPlan planPlayer(const LaunchArguments& args, const PresentationSettings& s
     if (args.count >= 6) {
         std::string five = platform::toLower(args.at(kSplashOrSound));
         if (containsText(five, ".gif") || containsText(five, ".bmp") ||
-            containsText(five, ".jpg")) {
+            containsText(five, ".jpg") || containsText(five, ".png")) {
             p.splashImage = args.at(kSplashOrSound);
             p.splashMs = settings.splashDisplayMs <= 0 ? 2000 : settings.splashDisplayMs;
         } else if (containsText(five, ".wav")) {
@@ -187,7 +186,7 @@ void runStartup(int argc, const char* const* argv, StartupHost& host) {
                 host.raiseRunningDesigner();
                 return;
             }
-            host.showDesignerSplash(designerSplashImage(host.executableFolder()));
+            host.showDesignerSplash(designerSplashImage(host.programFolder()));
             host.pumpMessages();
             host.pumpMessages();
             host.runDesigner();

@@ -63,7 +63,7 @@ struct PlayerPlan {
     ShellLaunch failSafeShell;
 };
 
-std::filesystem::path designerSplashImage(const std::filesystem::path& executableFolder);
+std::filesystem::path designerSplashImage(const std::filesystem::path& programFolder);
 
 bool isBrowserType(
     const std::string& name);           // ".htm", ".avi", ".wmv", ".mpeg", ".mpg", ".gif", ".jpg"
@@ -81,7 +81,8 @@ class StartupHost {
   public:
     virtual ~StartupHost() = default;
     virtual std::filesystem::path currentDirectory() = 0;
-    virtual std::filesystem::path executableFolder() = 0;
+    virtual std::filesystem::path executableFolder() = 0;  // the disc the player runs from
+    virtual std::filesystem::path programFolder() = 0;     // the designer's html/, splashscreens/
     virtual void showInformation(const std::string& text) = 0;
     // Designer
     virtual bool acquireDesignerInstance() = 0;  // false: another designer runs

@@ -6,7 +6,6 @@
 
 #include <thread>
 
-#include "app/window_seams.h"
 #include "platform/paths.h"
 #include "platform/shell.h"
 #include "ui/message_box.h"
@@ -24,7 +23,8 @@ wxTopLevelWindow* findDesignerWindow() {
     return nullptr;
 }
 
-WxStartupHost::WxStartupHost(wxEventLoopBase& loop) : loop_(loop), instance_("rondivo-designer") {}
+WxStartupHost::WxStartupHost(wxEventLoopBase& loop, CompositionRoot& windows)
+    : loop_(loop), windows_(windows), instance_("rondivo-designer") {}
 WxStartupHost::~WxStartupHost() = default;
 
 fs::path WxStartupHost::currentDirectory() {
@@ -33,7 +33,11 @@ fs::path WxStartupHost::currentDirectory() {
 }
 
 fs::path WxStartupHost::executableFolder() {
-    return platform::executableFolder();
+    return platform::discFolder();
+}
+
+fs::path WxStartupHost::programFolder() {
+    return platform::programFolder();
 }
 
 void WxStartupHost::showInformation(const std::string& text) {
@@ -49,7 +53,7 @@ void WxStartupHost::raiseRunningDesigner() {
 }
 
 void WxStartupHost::showDesignerSplash(const fs::path& image) {
-    showDesignerSplashWindow(image);
+    windows_.showDesignerSplash(image);
 }
 
 void WxStartupHost::runDesigner() {
@@ -65,25 +69,25 @@ void WxStartupHost::runDesigner() {
         }
     });
     raiseTimer_->Start(200);
-    runDesignerWindow();
+    windows_.runDesigner();
     raiseTimer_->Stop();
 }
 
 void WxStartupHost::startSound(const std::string& path) {
     soundStarted_ = true;
-    startStartupSound(path);
+    windows_.startSound(path);
 }
 
 bool WxStartupHost::soundFinished() {
-    return !soundStarted_ || startupSoundFinished();
+    return !soundStarted_ || windows_.soundFinished();
 }
 
 void WxStartupHost::showSplash(const std::string& image, int displayMs) {
-    showPlayerSplash(image, displayMs);
+    windows_.showPlayerSplash(image, displayMs);
 }
 
 void WxStartupHost::runBrowser(const BrowserLaunch& launch) {
-    runBrowserWindow(launch);
+    windows_.runBrowser(launch);
 }
 
 void WxStartupHost::restoreDesigner() {
@@ -94,7 +98,7 @@ void WxStartupHost::restoreDesigner() {
 }
 
 std::string WxStartupHost::extractSecureFiles(bool dataFolderLayout) {
-    return extractSecureFilesForShell(dataFolderLayout);
+    return windows_.extractSecureFilesForShell(dataFolderLayout);
 }
 
 bool WxStartupHost::changeDirectory(const std::string& folder) {

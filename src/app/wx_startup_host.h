@@ -5,19 +5,22 @@
 
 #include <memory>
 
+#include "app/composition_root.h"
 #include "app/startup.h"
 #include "platform/single_instance.h"
 
 namespace rondivo {
 
-// Carries out the start-up routine with real windows and the platform layer.
+// Carries out the start-up routine with the windows `windows` builds and the
+// platform layer.
 class WxStartupHost : public StartupHost {
   public:
-    explicit WxStartupHost(wxEventLoopBase& loop);
+    WxStartupHost(wxEventLoopBase& loop, CompositionRoot& windows);
     ~WxStartupHost() override;
 
     std::filesystem::path currentDirectory() override;
     std::filesystem::path executableFolder() override;
+    std::filesystem::path programFolder() override;
     void showInformation(const std::string& text) override;
     bool acquireDesignerInstance() override;
     void raiseRunningDesigner() override;
@@ -37,6 +40,7 @@ class WxStartupHost : public StartupHost {
 
   private:
     wxEventLoopBase& loop_;
+    CompositionRoot& windows_;
     platform::SingleInstance instance_;
     std::unique_ptr<wxTimer> raiseTimer_;
     bool soundStarted_ = false;

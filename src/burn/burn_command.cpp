@@ -3,7 +3,7 @@
 #include <ostream>
 
 #include "burn/disc_burner.h"
-#include "burn/iso_save_command.h"
+#include "burn/terminal_progress.h"
 
 namespace rondivo::burn {
 
@@ -56,6 +56,7 @@ int burnCommand(const std::filesystem::path& folder, const BurnOptions& options,
     burner.ClearImage();
     if (!options.label.empty()) burner.SetVolumeLabel(options.label);
     burner.SetFinalize(options.finalize);
+    burner.SetErase(options.blank);
     burner.AddFolder("\\", folder, "*.*", true);
     burner.SetWriteSpeed(static_cast<std::uint8_t>(options.speed));
     const std::uint32_t sectors = burner.ComputeLayout();
@@ -65,10 +66,11 @@ int burnCommand(const std::filesystem::path& folder, const BurnOptions& options,
     }
     const int error =
         runWithTerminalProgress(burner, sectors, "Burning", err, terminalProgress,
-                                [&](CompletionCallback cb) { return burner.StartBurn(cb, 0); });
+                                [&](CompletionCallback cb) { return burner.StartBurn(cb); });
     if (error < 0) {
         err << "Error while initiating copying of file(s) to CD-ROM.\n"
             << burner.LastMessage() << "\n";
+        if (burner.NeedsErasing()) err << "Use --blank to erase it.\n";
         return 1;
     }
     if (error) {

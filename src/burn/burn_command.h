@@ -10,7 +10,8 @@ struct BurnOptions {
     int driveRow = -1;  // -1: the first recordable drive
     int speed = 12;     // write speed factor
     bool finalize = false;
-    std::string label;  // empty: the image's default label
+    std::string label;   // empty: the image's default label
+    bool blank = false;  // erase a used CD-RW or DVD-RW first
 };
 
 // Masters `folder` (its contents become the root of the disc) and burns it

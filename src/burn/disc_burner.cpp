@@ -4,6 +4,7 @@
 #include "burn/drive_discovery.h"
 #include "burn/drive_operations.h"
 #include "iso/iso_layout.h"
+#include "scsi/platform_transports.h"
 
 namespace rondivo::burn {
 
@@ -17,11 +18,9 @@ namespace {
 constexpr const char* kBusyText = "An image is already being written.";
 }
 
-CDiscBurner::CDiscBurner()
-    : disc_(std::make_unique<DiscParts>()), drive_(disc_->drive), writer_(session_) {
-    DiscoverDrives(drive_);
-    clearImage(session_);
-}
+CDiscBurner::CDiscBurner() : CDiscBurner(TransportFactory(defaultTransports)) {}
+
+CDiscBurner::CDiscBurner(const TransportFactory& makeTransports) : CDiscBurner(makeTransports()) {}
 
 CDiscBurner::CDiscBurner(std::vector<std::unique_ptr<ScsiTransport>> transports)
     : disc_(std::make_unique<DiscParts>()), drive_(disc_->drive), writer_(session_) {
@@ -80,6 +79,27 @@ void CDiscBurner::SetFinalize(bool finalize) {
     if (!IsBusy()) drive_.finalize = finalize;
 }
 
+void CDiscBurner::SetErase(bool erase) {
+    if (!IsBusy()) drive_.blankFirst = erase;
+}
+
+std::string CDiscBurner::OperationName() const {
+    switch (drive_.operation.load()) {
+        case LongOperation::Erasing:
+            return "Erasing";
+        case LongOperation::Formatting:
+            return "Formatting";
+        case LongOperation::Closing:
+            return "Closing";
+        default:
+            return {};
+    }
+}
+
+int CDiscBurner::OperationPercent() const {
+    return drive_.operationPercent.load();
+}
+
 bool CDiscBurner::EjectDisc() {
     if (IsBusy() || drive_.currentRow < 0) return false;
     return ejectDisc(drive_);
@@ -90,8 +110,9 @@ int CDiscBurner::TakeLastError() {
     return burn::TakeLastError(drive_, code);
 }
 
-int CDiscBurner::StartBurn(CompletionCallback callback, std::intptr_t user) {
+int CDiscBurner::StartBurn(CompletionCallback callback) {
     message_.clear();
+    needsErasing_ = false;
     if (IsBusy()) {
         message_ = kBusyText;
         return 0;
@@ -105,15 +126,17 @@ int CDiscBurner::StartBurn(CompletionCallback callback, std::intptr_t user) {
         message_ = "The image has not been laid out.";
         return 0;
     }
-    DetermineMediaType(drive_);
-    sendWriteParameters(drive_, 0);
-    readDiscInformation(drive_, 66);
     // The new session's place on the disc: every location in its metadata
-    // counts from there. Unknown: keep the last one.
-    std::uint32_t sessionStart = lastTrackStart(drive_).value_or(session_.sessionStart);
-    auto sink =
-        std::make_unique<DiscSink>(drive_, session_.layout.volumeSize, disc_->sleep, disc_->clock);
-    return StartWriting(std::move(sink), sessionStart, std::move(callback), user);
+    // counts from there.
+    BurnPlan plan;
+    const auto outcome = planBurn(drive_, plan, message_, disc_->sleep);
+    if (outcome != PlanOutcome::Ready) {
+        needsErasing_ = outcome == PlanOutcome::NeedsErasing;
+        return 0;
+    }
+    auto sink = std::make_unique<DiscSink>(drive_, plan, session_.layout.volumeSize, disc_->sleep,
+                                           disc_->clock);
+    return StartWriting(std::move(sink), plan.writeStart, std::move(callback));
 }
 
 void CDiscBurner::ClearImage() {
@@ -148,8 +171,7 @@ void CDiscBurner::SetVolumeLabel(std::string_view text) {
     if (!IsBusy()) setVolumeLabel(session_, text);
 }
 
-int CDiscBurner::StartSaveImage(const std::filesystem::path& path, CompletionCallback callback,
-                                std::intptr_t user) {
+int CDiscBurner::StartSaveImage(const std::filesystem::path& path, CompletionCallback callback) {
     message_.clear();
     if (IsBusy()) {
         message_ = kBusyText;
@@ -166,28 +188,23 @@ int CDiscBurner::StartSaveImage(const std::filesystem::path& path, CompletionCal
         message_ = sink->message();
         return 0;
     }
-    return StartWriting(std::move(sink), 0, std::move(callback), user);
+    return StartWriting(std::move(sink), 0, std::move(callback));
 }
 
 int CDiscBurner::StartWriting(std::unique_ptr<ImageSink> sink, std::uint32_t sessionStart,
-                              CompletionCallback callback, std::intptr_t user) {
+                              CompletionCallback callback) {
     message_.clear();
     if (IsBusy()) {
         message_ = kBusyText;
         return 0;
     }
     session_.sessionStart = sessionStart;
-    return writer_.start(std::move(sink), std::move(callback), user) ? 1 : 0;
+    return writer_.start(std::move(sink), std::move(callback)) ? 1 : 0;
 }
 
 std::string CDiscBurner::LastMessage() const {
     if (!message_.empty()) return message_;
     return writer_.message();
-}
-
-CDiscBurner& discBurner() {
-    static CDiscBurner burner;
-    return burner;
 }
 
 }  // namespace rondivo::burn

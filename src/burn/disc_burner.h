@@ -27,7 +27,9 @@ class CDiscBurner {
     // Finds the drives of this machine (and the virtual drive when
     // RONDIVO_VIRTUAL_DRIVE names one).
     CDiscBurner();
-    // Uses the drives of `transports` instead: for tests and tools.
+    // Uses the drives of the transports `makeTransports` gives instead.
+    using TransportFactory = std::function<std::vector<std::unique_ptr<ScsiTransport>>()>;
+    explicit CDiscBurner(const TransportFactory& makeTransports);
     explicit CDiscBurner(std::vector<std::unique_ptr<ScsiTransport>> transports);
     ~CDiscBurner();
     CDiscBurner(const CDiscBurner&) = delete;
@@ -46,8 +48,7 @@ class CDiscBurner {
     // Writes the laid-out image into `path`. 1 when writing has started, 0
     // when not: busy, no layout (error code 1), the file cannot be created
     // (error code 3), a source file cannot be opened (error code 2).
-    int StartSaveImage(const std::filesystem::path& path, CompletionCallback callback,
-                       std::intptr_t user);
+    int StartSaveImage(const std::filesystem::path& path, CompletionCallback callback);
 
     // The drives. A drive row must be selected before a burn.
     bool SelectDrive(int row);
@@ -59,6 +60,14 @@ class CDiscBurner {
     // drive's maximum). Refused while writing: the drive belongs to the writer.
     void SetWriteSpeed(std::uint8_t factor);
     void SetFinalize(bool finalize);
+    // Quick-erase a used CD-RW or DVD-RW before the next burn.
+    void SetErase(bool erase);
+    // The last StartBurn was refused because the disc is used but erasable.
+    bool NeedsErasing() const { return needsErasing_; }
+    // The long drive operation under way ("Erasing", "Formatting", "Closing", or
+    // empty) and its share done in percent (-1: the drive does not say).
+    std::string OperationName() const;
+    int OperationPercent() const;
     // Flushes, unlocks and opens the tray. False while writing or when the
     // drive refused.
     bool EjectDisc();
@@ -66,18 +75,18 @@ class CDiscBurner {
     // are cleared.
     int TakeLastError();
 
-    // Writes the laid-out image to the selected drive: media type, Write
-    // Parameters page and the start of the new session, then the writer. 1
-    // when writing has started, 0 when not (busy, no drive, no layout, a
-    // source file that cannot be opened).
-    int StartBurn(CompletionCallback callback, std::intptr_t user);
+    // Writes the laid-out image to the selected drive: checks the medium and
+    // decides where the new session starts, then runs the writer. 1 when
+    // writing has started, 0 when not (busy, no drive, no layout, no disc or
+    // one that cannot take the image, a source file that cannot be opened).
+    int StartBurn(CompletionCallback callback);
 
     // Starts writing the laid-out image to any sink, with every location in
     // the metadata counted from `sessionStart`. StartSaveImage uses it with
     // an image file at 0; a disc burn uses it with a drive and the start of
     // the new session.
     int StartWriting(std::unique_ptr<ImageSink> sink, std::uint32_t sessionStart,
-                     CompletionCallback callback, std::intptr_t user);
+                     CompletionCallback callback);
 
     bool IsBusy() const { return writer_.busy(); }
     // Blocks until a started operation has ended (its callback has run).
@@ -108,9 +117,7 @@ class CDiscBurner {
     BurnSession session_;
     ImageWriter writer_;
     std::string message_;
+    bool needsErasing_ = false;
 };
-
-// The program's one engine object, made on first use.
-CDiscBurner& discBurner();
 
 }  // namespace rondivo::burn

@@ -1,7 +1,9 @@
 #include "burn/disc_sink.h"
 
+#include <algorithm>
 #include <ctime>
 #include <span>
+#include <vector>
 
 #include "burn/drive_operations.h"
 #include "iso/iso_bytes.h"
@@ -15,25 +17,28 @@ UtcTime currentUtcTime() {
     return {t.tm_year + 1900, t.tm_mon + 1, t.tm_mday, t.tm_hour, t.tm_min, t.tm_sec};
 }
 
-DiscSink::DiscSink(DriveState& state, std::uint32_t volumeSectors, Sleeper sleep, UtcClock clock)
+DiscSink::DiscSink(DriveState& state, const BurnPlan& plan, std::uint32_t volumeSectors,
+                   Sleeper sleep, UtcClock clock)
     : state_(state),
+      plan_(plan),
       volumeSectors_(volumeSectors),
       sleep_(std::move(sleep)),
       clock_(std::move(clock)) {}
 
 bool DiscSink::setup() {
-    setup_ = prepareForWriting(state_, volumeSectors_, clock_(), sleep_);
-    sector_ = setup_.writeStart;
+    sector_ = plan_.writeStart;
     countdown_ = 2;
-    return true;
+    message_ = prepareForWriting(state_, plan_, volumeSectors_, clock_(), sleep_);
+    prepared_ = message_.empty();
+    return prepared_;
 }
 
 bool DiscSink::writeBlock(const std::uint8_t* data, std::size_t bytes) {
     const auto blocks = static_cast<std::uint16_t>(bytes / kSectorSize);
     if (writeWithRetry(state_, sector_, blocks, std::span(data, bytes), sleep_) !=
         WriteOutcome::Written) {
-        message_ = "The drive refused to write sector " + std::to_string(sector_) + ".";
-        sleep_(std::chrono::milliseconds(100));
+        message_ = "The drive refused to write sector " + std::to_string(sector_) + ": " +
+                   failureText(state_) + ".";
         return false;
     }
     if (--countdown_ < 0 && state_.mediaType != kMediaDvdRam) {
@@ -44,12 +49,32 @@ bool DiscSink::writeBlock(const std::uint8_t* data, std::size_t bytes) {
     return true;
 }
 
-bool DiscSink::finish(bool /*failed*/) {
+// Drives refuse to close a CD track shorter than the minimum: fill it with zeros.
+bool DiscSink::padCdTrack() {
+    if (plan_.media != kMediaCdR && plan_.media != kMediaCdRw) return true;
+    static const std::vector<std::uint8_t> zeros(32u * kSectorSize, 0);
+    const std::uint32_t end = plan_.writeStart + kMinimumCdTrack;
+    while (sector_ < end) {
+        const auto n = static_cast<std::uint16_t>(std::min<std::uint32_t>(32, end - sector_));
+        if (!writeBlock(zeros.data(), n * std::size_t{kSectorSize})) return false;
+    }
+    return true;
+}
+
+bool DiscSink::finish(bool failed) {
     // A failed burn still closes what was written and unlocks the tray, so the
     // disc can be taken out and the drive is usable again.
-    closeMedium(state_, setup_.completeSessions, sleep_);
+    bool ok = !failed && padCdTrack();
+    if (prepared_ && sector_ != plan_.writeStart) {
+        const std::string error = closeMedium(state_, plan_, sleep_);
+        if (ok && !error.empty()) {
+            message_ = error;
+            ok = false;
+        }
+    }
     finishTray(state_);
-    return true;
+    state_.releaseHandle = false;
+    return ok || failed;
 }
 
 }  // namespace rondivo::burn

@@ -18,8 +18,8 @@ class DiscSink : public ImageSink {
   public:
     // `state` must have its drive selected and its media type determined; it
     // belongs to the writer thread until finish() has returned.
-    DiscSink(DriveState& state, std::uint32_t volumeSectors, Sleeper sleep = sleepFor,
-             UtcClock clock = currentUtcTime);
+    DiscSink(DriveState& state, const BurnPlan& plan, std::uint32_t volumeSectors,
+             Sleeper sleep = sleepFor, UtcClock clock = currentUtcTime);
 
     bool setup() override;
     bool writeBlock(const std::uint8_t* data, std::size_t bytes) override;
@@ -29,11 +29,14 @@ class DiscSink : public ImageSink {
     std::uint32_t nextSector() const { return sector_; }
 
   private:
+    bool padCdTrack();
+
     DriveState& state_;
+    BurnPlan plan_;
     std::uint32_t volumeSectors_;
     Sleeper sleep_;
     UtcClock clock_;
-    WriterSetup setup_;
+    bool prepared_ = false;
     std::uint32_t sector_ = 0;
     // Blocks until the next READ BUFFER CAPACITY: it keeps some drives from
     // stalling when their buffer runs low.

@@ -5,19 +5,8 @@
 
 #include "platform/debug_log.h"
 #include "scsi/scsi_sense.h"
-#include "scsi/sg_transport.h"
-#include "scsi/virtual_drive.h"
 
 namespace rondivo::burn {
-
-std::vector<std::unique_ptr<ScsiTransport>> defaultTransports() {
-    std::vector<std::unique_ptr<ScsiTransport>> list;
-#ifdef __linux__
-    list.push_back(std::make_unique<SgTransport>());
-#endif
-    if (auto v = VirtualDriveTransport::fromEnvironment()) list.push_back(std::move(v));
-    return list;
-}
 
 std::string formatDriveDescription(std::uint8_t host, std::uint8_t target, std::uint8_t lun,
                                    char letter, std::span<const std::uint8_t> inquiry) {
@@ -41,9 +30,6 @@ std::string describeCandidate(ScsiTransport& transport, const DriveCandidate& c,
                               std::uint8_t target, std::uint8_t lun) {
     std::array<std::uint8_t, 64> answer{};
     auto block = makeInquiry(64);
-    block.hostAdapter = c.hostAdapter;
-    block.target = c.target;
-    block.lun = c.lun;
     if (transport.execute(c.device, block, answer.data())) {
         transport.closeHandle();
         block.status = kStatusPending;
@@ -76,24 +62,20 @@ int nextHostAdapter(const std::vector<DriveEntry>& rows) {
 
 }  // namespace
 
-bool DiscoverDrives(DriveState& state) {
-    return DiscoverDrives(state, defaultTransports());
-}
-
 bool DiscoverDrives(DriveState& state, std::vector<std::unique_ptr<ScsiTransport>> transports) {
     state.drives.clear();
     state.transports = std::move(transports);
-    state.available = false;
+    bool available = false;
     state.currentRow = -1;
 
     for (auto& t : state.transports) {
-        if (t->kind() == TransportKind::Virtual || state.available) continue;
+        if (t->kind() == TransportKind::Virtual || available) continue;
         const auto candidates = t->listDrives();
         std::vector<DriveEntry> rows;
         std::vector<const DriveCandidate*> withoutAddress;
         for (const auto& c : candidates) {
             if (rows.size() >= kMaxDriveRows) break;
-            if (c.hasAddress || t->kind() == TransportKind::Aspi) {
+            if (c.hasAddress) {
                 rows.push_back(entryFor(*t, c, c.hostAdapter, c.target, c.lun));
             } else {
                 withoutAddress.push_back(&c);
@@ -108,8 +90,7 @@ bool DiscoverDrives(DriveState& state, std::vector<std::unique_ptr<ScsiTransport
             rows.push_back(entryFor(*t, *c, static_cast<std::uint8_t>(host), 0, 0));
         }
         state.drives = std::move(rows);
-        state.transportKind = t->kind();
-        state.available = true;
+        available = true;
     }
 
     for (auto& t : state.transports) {
@@ -118,11 +99,11 @@ bool DiscoverDrives(DriveState& state, std::vector<std::unique_ptr<ScsiTransport
             if (state.drives.size() >= kMaxDriveRows) break;
             const int host = nextHostAdapter(state.drives);
             state.drives.push_back(entryFor(*t, c, static_cast<std::uint8_t>(host), 0, 0));
-            state.available = true;
+            available = true;
         }
     }
     platform::debugLog("drives found: " + std::to_string(state.drives.size()));
-    return state.available;
+    return available;
 }
 
 std::string GetDriveDescription(const DriveState& state, int row) {
@@ -145,9 +126,6 @@ void readCapabilities(DriveState& state) {
     const auto caps = parseCapabilities(state.capabilities);
     state.maxWriteSpeed = speedFactorFromKbps(caps.maxWriteKbps);
     state.currentWriteSpeed = speedFactorFromKbps(caps.currentWriteKbps);
-
-    auto probe = makeModeSense10(kPageVendorBufferProtection, true, 128);
-    if (ExecuteCommand(state, probe) == kStatusDone) state.capabilities[4] |= 0x80;
 }
 
 bool SelectDrive(DriveState& state, int row) {
@@ -156,10 +134,6 @@ bool SelectDrive(DriveState& state, int row) {
         state.drives[static_cast<std::size_t>(state.currentRow)].transport->closeHandle();
     const auto& entry = state.drives[static_cast<std::size_t>(row)];
     state.currentRow = row;
-    state.hostAdapter = entry.hostAdapter;
-    state.target = entry.target;
-    state.lun = entry.lun;
-    state.letter = entry.letter;
     entry.transport->closeHandle();
 
     auto inquiry = makeInquiry(32);
@@ -183,15 +157,12 @@ std::uint8_t GetMaxWriteSpeed(DriveState& state) {
 }
 
 std::uint8_t ExecuteCommand(DriveState& state, CommandBlock& block, std::span<std::uint8_t> data) {
-    block.command = kExecuteScsiCommand;
     block.senseLength = kRequestedSenseLength;
-    block.hostAdapter = state.hostAdapter;
-    block.target = state.target;
-    block.lun = state.lun;
     block.status = kStatusPending;
     block.targetStatus = 0;
     block.hostAdapterStatus = 0;
     block.sense.fill(0);
+    state.transportMessage.clear();
 
     if (data.empty()) data = state.data;
     const bool selected =
@@ -200,6 +171,7 @@ std::uint8_t ExecuteCommand(DriveState& state, CommandBlock& block, std::span<st
         // Never let a drive write past the buffer, nor send to no drive at all.
         block.status = kStatusError;
         block.hostAdapterStatus = 0xFF;
+        state.transportMessage = selected ? "the answer does not fit" : "no drive is selected";
     } else {
         // An answer shorter than asked for must not leave stale bytes behind.
         if (block.readsData()) std::fill_n(data.begin(), block.dataLength, 0);
@@ -210,14 +182,21 @@ std::uint8_t ExecuteCommand(DriveState& state, CommandBlock& block, std::span<st
             block.sense.fill(0);
             entry.transport->execute(entry.device, block, data.data());
         }
+        if (block.status != kStatusDone) state.transportMessage = entry.transport->lastFailure();
         if (state.releaseHandle) entry.transport->closeHandle();
     }
 
-    state.busy = block.status != kStatusPending && block.status != kStatusDone &&
-                 block.targetStatus == kScsiStatusBusy;
     state.sense = block.sense;
     const auto sense = decodeSense(state.sense);
-    if (sense.asc != 0) state.lastError = static_cast<std::uint16_t>(sense.asc << 8 | sense.ascq);
+    // The drive corrected the error itself: the command did what it was asked.
+    if (block.status != kStatusDone && sense.valid && judgeSense(sense) == SenseVerdict::Success &&
+        block.targetStatus == kScsiStatusCheckCondition) {
+        block.status = kStatusDone;
+    }
+    state.busy = block.status != kStatusDone && block.targetStatus == kScsiStatusBusy;
+    state.transportFailed = block.status != kStatusDone && !state.busy && !sense.valid;
+    if (block.status != kStatusDone && sense.asc != 0)
+        state.lastError = static_cast<std::uint16_t>(sense.asc << 8 | sense.ascq);
     return block.status;
 }
 

@@ -9,15 +9,10 @@
 
 namespace rondivo::burn {
 
-// The transports of this platform: SG_IO on Linux, then a virtual drive when
-// RONDIVO_VIRTUAL_DRIVE names one.
-std::vector<std::unique_ptr<ScsiTransport>> defaultTransports();
-
 // Fills the drive table from `transports` (kept in `state`) and returns true when
 // a transport was found. The first pass-through or bus-scan transport with an
 // addressed drive supplies the table; virtual drives follow it.
 bool DiscoverDrives(DriveState& state, std::vector<std::unique_ptr<ScsiTransport>> transports);
-bool DiscoverDrives(DriveState& state);
 
 // Makes `row` current, sends INQUIRY and reads the capabilities page. False for
 // a row beyond the table or when INQUIRY failed.
@@ -30,8 +25,7 @@ bool IsDriveRecordable(const DriveState& state);
 std::uint8_t GetCurrentWriteSpeed(DriveState& state);
 std::uint8_t GetMaxWriteSpeed(DriveState& state);
 
-// Reads the capabilities page (defaults, then current values) and the buffer
-// underrun protection probe into `state`.
+// Reads the capabilities page (defaults, then current values) into `state`.
 void readCapabilities(DriveState& state);
 
 // Runs one command on the current drive and returns the block's status. Data

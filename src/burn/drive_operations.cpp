@@ -38,12 +38,20 @@ bool runWithParameters(DriveState& state, CommandBlock block, std::span<const st
 bool testUnitReady(DriveState& state) {
     return run(state, makeTestUnitReady());
 }
-bool rezeroUnit(DriveState& state) {
-    return run(state, makeRezeroUnit());
+
+bool formatUnit(DriveState& state, const FormatDescriptor& format) {
+    return runWithParameters(state, makeFormatUnit(),
+                             formatParameterList(format.type, format.blocks, format.parameter));
 }
 
-bool formatUnit(DriveState& state) {
-    return runWithParameters(state, makeFormatUnit(), formatParameterList());
+bool readFormatCapacities(DriveState& state, FormatCapacities& out) {
+    if (!run(state, makeReadFormatCapacities(252))) return false;
+    out = parseFormatCapacities(std::span(state.data.data(), 252));
+    return true;
+}
+
+bool blank(DriveState& state) {
+    return run(state, makeBlank(true));
 }
 
 bool inquiry(DriveState& state, std::uint8_t allocation) {
@@ -72,14 +80,11 @@ bool write10(DriveState& state, std::uint32_t lba, std::uint16_t blocks,
     if (data.size() < block.dataLength) return false;
     // The transport takes a mutable buffer; a data-out command does not change it.
     std::span<std::uint8_t> buffer(const_cast<std::uint8_t*>(data.data()), block.dataLength);
-    const auto status = ExecuteCommand(state, block, buffer);
-    return status == kStatusDone || status == kStatusPending;
+    return ExecuteCommand(state, block, buffer) == kStatusDone;
 }
 
 bool synchronizeCache(DriveState& state, bool immediate) {
-    auto block = makeSynchronizeCache(immediate);
-    const auto status = ExecuteCommand(state, block);
-    return status == kStatusDone || status == kStatusPending;
+    return run(state, makeSynchronizeCache(immediate));
 }
 
 bool readAtip(DriveState& state) {
@@ -88,28 +93,20 @@ bool readAtip(DriveState& state) {
 
 bool getConfiguration(DriveState& state, std::uint16_t startingFeature, std::uint16_t allocation) {
     allocation = std::min<std::uint16_t>(allocation, kDataBufferSize);
-    if (!run(state, makeGetConfiguration(startingFeature, allocation))) return false;
-    std::copy_n(state.data.begin(), std::min<std::size_t>(allocation, state.configuration.size()),
-                state.configuration.begin());
-    return true;
+    return run(state, makeGetConfiguration(startingFeature, allocation));
 }
 
 bool readDiscInformation(DriveState& state, std::uint16_t allocation) {
     allocation = std::min<std::uint16_t>(allocation, kDataBufferSize);
     if (!run(state, makeReadDiscInformation(allocation))) return false;
-    state.discInformationRaw.fill(0);
-    std::copy_n(state.data.begin(),
-                std::min<std::size_t>(allocation, state.discInformationRaw.size()),
-                state.discInformationRaw.begin());
-    state.discInformation = parseDiscInformation(state.discInformationRaw);
+    state.discInformation = parseDiscInformation(std::span(state.data.data(), allocation));
     return true;
 }
 
 bool readTrackInformation(DriveState& state, std::uint8_t track) {
     if (!run(state, makeReadTrackInformation(track))) return false;
-    std::copy_n(state.data.begin(), state.trackInformationRaw.size(),
-                state.trackInformationRaw.begin());
-    state.trackInformation = parseTrackInformation(state.trackInformationRaw);
+    state.trackInformation =
+        parseTrackInformation(std::span(state.data.data(), kReadTrackInformationLength));
     return true;
 }
 
@@ -154,18 +151,26 @@ bool sendDiscStructure(DriveState& state, std::uint8_t format,
         parameters);
 }
 
-std::uint8_t lastAsc(const DriveState& state) {
-    return decodeSense(state.sense).asc;
+SenseInfo lastSense(const DriveState& state) {
+    return decodeSense(state.sense);
+}
+
+std::string failureText(const DriveState& state) {
+    if (state.transportFailed)
+        return state.transportMessage.empty() ? "the command did not reach the drive"
+                                              : state.transportMessage;
+    if (state.busy) return "the drive is busy";
+    return describeSense(lastSense(state));
 }
 
 MediaType DetermineMediaType(DriveState& state) {
     MediaType type = kMediaNone;
     if (getConfiguration(state, 0, 114)) {
-        type = mediaTypeFromProfile(currentProfile(state.configuration));
+        type = mediaTypeFromProfile(currentProfile(std::span(state.data.data(), 8)));
     } else if (readAtip(state)) {
         type = mediaTypeFromAtip(std::span(state.data.data(), kAtipLength));
     } else if (readDiscInformation(state, 66)) {
-        type = mediaTypeFromDiscInformation(state.discInformationRaw);
+        type = mediaTypeFromDiscInformation(std::span(state.data.data(), 66));
     } else {
         type = testUnitReady(state) ? kMediaCdRom : kMediaNone;
     }
@@ -173,35 +178,29 @@ MediaType DetermineMediaType(DriveState& state) {
     return type;
 }
 
-bool sendWriteParameters(DriveState& state, std::uint8_t multiSession) {
+bool sendWriteParameters(DriveState& state, WriteSettings settings) {
     if (!modeSense10(state, kPageWriteParameters, false, kDataBufferSize)) return false;
     std::array<std::uint8_t, kDataBufferSize> answer = state.data;
     const auto offset = findModePage(answer, kPageWriteParameters);
     if (!offset) return false;
-    // Ask for underrun protection only when the drive offers it.
-    const bool protect = state.bufferUnderrunRequested && (state.capabilities[4] & 0x80) != 0;
-    const auto length =
-        buildWriteParameters(answer, *offset, state.mediaType, multiSession, protect);
+    settings.bufferUnderrunProtection =
+        parseCapabilities(state.capabilities).bufferUnderrunProtection;
+    const auto length = buildWriteParameters(answer, *offset, settings);
     if (length == 0) return false;
-    state.writeParameters.fill(0);
-    std::copy_n(answer.begin() + static_cast<std::ptrdiff_t>(*offset),
-                std::min<std::size_t>(state.writeParameters.size(), length - *offset),
-                state.writeParameters.begin());
     return modeSelect10(state, std::span(answer.data(), length));
 }
 
-std::optional<std::uint32_t> lastTrackStart(DriveState& state) {
-    const auto last = static_cast<std::uint8_t>(state.discInformationRaw[6]);
-    if (readTrackInformation(state, last)) return state.trackInformation.trackStart;
-    if (readTrackInformation(state, 1)) return state.trackInformation.trackStart;
-    return std::nullopt;
-}
-
 std::optional<std::uint32_t> nextWritableAddress(DriveState& state) {
-    const auto last = static_cast<std::uint8_t>(state.discInformationRaw[6]);
-    if (readTrackInformation(state, last)) return state.trackInformation.nextWritable;
-    if (readTrackInformation(state, 1)) return state.trackInformation.trackStart;
-    return std::nullopt;
+    if (!readDiscInformation(state, 66)) return std::nullopt;
+    const auto last = static_cast<std::uint8_t>(state.discInformation.lastTrackInLastSession);
+    if (!readTrackInformation(state, last)) return std::nullopt;
+    const auto& t = state.trackInformation;
+    if (!t.nextWritableValid) return std::nullopt;
+    // Some drives give a negative address for the first track of a blank disc.
+    if (static_cast<std::int32_t>(t.nextWritable) < 0)
+        return state.discInformation.discStatus == 0 ? std::optional<std::uint32_t>(0)
+                                                     : std::nullopt;
+    return t.nextWritable;
 }
 
 bool ejectDisc(DriveState& state) {
@@ -215,30 +214,57 @@ void sleepFor(std::chrono::milliseconds ms) {
 }
 
 namespace {
-constexpr std::chrono::milliseconds kPoll{5000};
-constexpr std::uint8_t kNotReady = 0x04;
+
+bool keepsWaiting(const DriveState& state, const SenseInfo& sense) {
+    if (state.busy) return true;
+    if (judgeSense(sense) == SenseVerdict::TryAgain) return true;
+    // Reported once after a disc change; the next poll tells the truth.
+    return sense.key == static_cast<std::uint8_t>(SenseKey::UnitAttention) && sense.asc == 0x28;
+}
+
+// Not ready for a reason that only ends with help, or for none given: drives
+// say so for a moment while they settle, so allow a few polls.
+bool needsGrace(const SenseInfo& sense) {
+    return sense.key == static_cast<std::uint8_t>(SenseKey::NotReady) && sense.asc == 0x04 &&
+           (sense.ascq == 0x00 || sense.ascq == 0x02 || sense.ascq == 0x03);
+}
+
 }  // namespace
 
-void waitWhileFormatting(DriveState& state, const Sleeper& sleep) {
-    do {
-        sleep(kPoll);
-        readDiscInformation(state, 42);
-    } while (lastAsc(state) == kNotReady);
-}
-
-void waitForDrive(DriveState& state, const Sleeper& sleep) {
-    waitWhileFormatting(state, sleep);
-    do {
-        testUnitReady(state);
-        sleep(kPoll);
-    } while (lastAsc(state) == kNotReady);
-}
-
-void waitUntilReady(DriveState& state, const Sleeper& sleep) {
-    do {
-        readDiscInformation(state, 42);
-        if (lastAsc(state) == kNotReady) sleep(kPoll);
-    } while (lastAsc(state) == kNotReady);
+std::string waitForDrive(DriveState& state, LongOperation operation, std::chrono::seconds limit,
+                         const Sleeper& sleep) {
+    state.operation = operation;
+    state.operationPercent = -1;
+    std::chrono::milliseconds waited{0};
+    int grace = 0;
+    std::string result;
+    for (;;) {
+        if (testUnitReady(state)) break;
+        const SenseInfo sense = lastSense(state);
+        if (sense.progress >= 0) state.operationPercent = sense.progress * 100 / 65536;
+        if (state.transportFailed) {
+            result = failureText(state);
+            break;
+        }
+        if (sense.asc == 0x3A) {
+            result = "There is no disc in the drive.";
+            break;
+        }
+        if (!keepsWaiting(state, sense) && !(needsGrace(sense) && ++grace <= kNotReadyGracePolls)) {
+            result = "The drive is not ready: " + failureText(state) + ".";
+            break;
+        }
+        if (waited >= limit) {
+            result = "The drive did not become ready within " + std::to_string(limit.count() / 60) +
+                     " minutes: " + failureText(state) + ".";
+            break;
+        }
+        sleep(kPollInterval);
+        waited += kPollInterval;
+    }
+    state.operation = LongOperation::None;
+    state.operationPercent = -1;
+    return result;
 }
 
 int findDriveRow(const DriveState& state, const std::string& device) {

@@ -6,23 +6,26 @@
 #include <cstdint>
 #include <functional>
 #include <span>
+#include <string>
 
 #include "burn/drive_state.h"
+#include "scsi/scsi_sense.h"
 
 namespace rondivo::burn {
 
 // Commands. Each returns true when the drive completed it; answers are kept in
 // `state` (data buffer, disc/track information, configuration).
 bool testUnitReady(DriveState& state);
-bool rezeroUnit(DriveState& state);
-bool formatUnit(DriveState& state);  // the DVD-RW quick-grow format, immediate
+// FORMAT UNIT with one descriptor, immediate.
+bool formatUnit(DriveState& state, const FormatDescriptor& format);
+bool readFormatCapacities(DriveState& state, FormatCapacities& out);
+bool blank(DriveState& state);  // quick, immediate
 bool inquiry(DriveState& state, std::uint8_t allocation);
 bool loadMedium(DriveState& state, bool immediate);
 bool ejectMedium(DriveState& state, bool immediate);
 bool preventMediumRemoval(DriveState& state);
 bool allowMediumRemoval(DriveState& state);
-// `data` holds blocks × 2048 bytes. A status of 0 counts as success, as some
-// transports report a finished write that way.
+// `data` holds blocks × 2048 bytes.
 bool write10(DriveState& state, std::uint32_t lba, std::uint16_t blocks,
              std::span<const std::uint8_t> data);
 bool synchronizeCache(DriveState& state, bool immediate);
@@ -41,38 +44,44 @@ bool setCdSpeed(DriveState& state, std::uint8_t readFactor, std::uint8_t writeFa
 bool sendDiscStructure(DriveState& state, std::uint8_t format,
                        std::span<const std::uint8_t> parameters);
 
-// ASC of the last command (0 after a success).
-std::uint8_t lastAsc(const DriveState& state);
+// Sense of the last command (all zero after a success).
+SenseInfo lastSense(const DriveState& state);
+// Why the last command failed, for a message: the transport's words when the
+// command never reached the drive, else the drive's sense.
+std::string failureText(const DriveState& state);
 
 // GET CONFIGURATION, then the ATIP, then disc information, then TEST UNIT READY;
 // stores and returns the media type code.
 MediaType DetermineMediaType(DriveState& state);
 
-// MODE SENSE of the Write Parameters page, rebuilt for state.mediaType with the
-// multi-session field given (0 or 3), sent back with MODE SELECT.
-bool sendWriteParameters(DriveState& state, std::uint8_t multiSession);
+// MODE SENSE of the Write Parameters page, rebuilt from `settings` (buffer
+// underrun protection only when the capabilities page offers it), sent back
+// with MODE SELECT.
+bool sendWriteParameters(DriveState& state, WriteSettings settings);
 
-// Track start of the last track in the last session (disc information must have
-// been read), falling back to track 1; nothing when both fail.
-std::optional<std::uint32_t> lastTrackStart(DriveState& state);
-// Next writable address of that track, falling back to track 1's start; nothing
-// when both fail.
+// Where the next write goes on a sequential medium: the next writable address
+// of the last track in the last session when the drive marks it valid, 0 for
+// the negative address some drives report on blank media, nothing otherwise.
+// Reads disc and track information.
 std::optional<std::uint32_t> nextWritableAddress(DriveState& state);
 
 // SYNCHRONIZE CACHE, allow medium removal, eject (waiting for the tray).
 bool ejectDisc(DriveState& state);
 
-// Waits for long drive jobs, polling every 5 s while the drive answers "not
-// ready" (ASC 04h). They have no limit: a drive formatting or closing a disc
-// may take many minutes and stopping early would ruin the disc.
 using Sleeper = std::function<void(std::chrono::milliseconds)>;
 void sleepFor(std::chrono::milliseconds ms);
-// repeat { sleep; READ DISC INFORMATION (42) } while not ready
-void waitWhileFormatting(DriveState& state, const Sleeper& sleep = sleepFor);
-// the above, then repeat { TEST UNIT READY; sleep } while not ready
-void waitForDrive(DriveState& state, const Sleeper& sleep = sleepFor);
-// repeat { READ DISC INFORMATION (42); sleep if not ready } while not ready
-void waitUntilReady(DriveState& state, const Sleeper& sleep = sleepFor);
+
+// Polls TEST UNIT READY every second until the drive is ready, showing the
+// progress the drive reports under `operation`. Keeps waiting while the drive
+// is becoming ready, busy, formatting, writing or running an operation, and
+// over the unit attentions of a reset; "initializing command required",
+// "manual intervention required" and "cause not reportable" end it after a
+// short grace, anything else at once, and so does `limit`. Returns an empty
+// text when ready, else why not.
+inline constexpr std::chrono::seconds kPollInterval{1};
+inline constexpr int kNotReadyGracePolls = 10;
+std::string waitForDrive(DriveState& state, LongOperation operation, std::chrono::seconds limit,
+                         const Sleeper& sleep = sleepFor);
 
 // Row of the drive whose device is `device` ("/dev/sr0"), or -1.
 int findDriveRow(const DriveState& state, const std::string& device);

@@ -1,41 +1,66 @@
 #pragma once
-// The command sequences a disc burn runs around its data: preparing the medium
-// before the first write, writing one block with the retry rules, closing the
-// track or session as the medium needs it, and the tray commands at the end.
-// They are drive operations only; the writing engine calls them in order.
+// The command sequences a disc burn runs around its data: checking and
+// preparing the medium before the first write, writing one block with the
+// retry rules, closing track and session as the medium needs it, and the tray
+// at the end. They are drive operations only; the writing engine calls them in
+// order.
 #include <cstdint>
+#include <optional>
 #include <span>
+#include <string>
 
 #include "burn/drive_operations.h"
 
 namespace rondivo::burn {
 
-struct WriterSetup {
-    std::uint32_t writeStart = 0;        // sector of the first WRITE (10)
-    std::uint16_t completeSessions = 0;  // closed sessions before this burn ("k")
+// What a burn will do to the medium, decided before the image is built,
+// because the image's sector numbers depend on where the first write goes.
+struct BurnPlan {
+    MediaType media = kMediaNone;
+    bool erase = false;                    // quick-blank a used CD-RW or DVD-RW first
+    bool formatRestricted = false;         // quick-format a blank DVD-RW to restricted overwrite
+    bool overwritable = false;             // written from sector 0 over what is there
+    bool discAtOnce = false;               // DVD-R/-RW: one reserved track, closed by the drive
+    std::optional<std::uint8_t> linkSize;  // incremental DVD-R/-RW
+    std::uint32_t writeStart = 0;
 };
 
-// Before the first write: flush, rezero, Write Parameters (last session), disc
-// information, the DVD-RW format and its wait, the write start, Write Parameters
-// again (DVD+R without finalize leaves the disc open), the write speed, the count
-// of closed sessions and, for DVD-R, streaming, timestamp and track reservation.
-// state.mediaType must have been determined. Clears the release flag.
-WriterSetup prepareForWriting(DriveState& state, std::uint32_t volumeSectors, const UtcTime& now,
-                              const Sleeper& sleep = sleepFor);
+enum class PlanOutcome {
+    Ready,
+    NeedsErasing,  // a used rewritable disc: erasing it first would do
+    Refused,
+};
+
+// Waits for the drive to become ready, reads the medium and decides the plan
+// from the state's choices (finalize, erase). `message` says why not.
+PlanOutcome planBurn(DriveState& state, BurnPlan& plan, std::string& message,
+                     const Sleeper& sleep = sleepFor);
+
+// On the writer thread before the first write: locks the tray, erases or
+// formats as planned, sends the Write Parameters page the medium takes, the
+// speed, streaming, time stamp and track reservation, and checks that the
+// drive's next writable address is where the image was built for. Any refusal
+// stops the burn: the text says why; empty when all went well.
+std::string prepareForWriting(DriveState& state, BurnPlan& plan, std::uint32_t volumeSectors,
+                              const UtcTime& now, const Sleeper& sleep = sleepFor);
 
 enum class WriteOutcome { Written, Failed };
-// WRITE (10) with the retry rules: a failure that is neither "not ready" nor
-// "busy" ends at once; otherwise it is repeated every 100 ms, up to 5000 times.
+// WRITE (10), repeated every 100 ms (up to kWriteRetries times) only while the
+// drive says the condition will pass; any other failure, and a command that
+// never reached the drive, ends at once.
 WriteOutcome writeWithRetry(DriveState& state, std::uint32_t lba, std::uint16_t blocks,
                             std::span<const std::uint8_t> data, const Sleeper& sleep = sleepFor);
 inline constexpr int kWriteRetries = 5000;
 
-// Closes track and session as the medium needs (also after a failed write),
-// with the release flag set so the system sees the new disc afterwards.
-void closeMedium(DriveState& state, std::uint16_t completeSessions,
-                 const Sleeper& sleep = sleepFor);
+// A CD track holds at least this many sectors.
+inline constexpr std::uint32_t kMinimumCdTrack = 300;
 
-// After every disc: unlock, load (not immediate), rezero, test unit ready.
+// Flushes the cache and closes track and session as the medium needs (also
+// after a failed write), with the release flag set so the system sees the new
+// disc afterwards. Empty when the drive did all, else why not.
+std::string closeMedium(DriveState& state, const BurnPlan& plan, const Sleeper& sleep = sleepFor);
+
+// After every burn: unlocks the tray.
 void finishTray(DriveState& state);
 
 }  // namespace rondivo::burn

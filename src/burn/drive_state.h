@@ -4,7 +4,6 @@
 #include <array>
 #include <atomic>
 #include <cstdint>
-#include <functional>
 #include <memory>
 #include <string>
 #include <vector>
@@ -17,7 +16,6 @@ namespace rondivo::burn {
 
 inline constexpr std::size_t kMaxDriveRows = 26;
 inline constexpr std::size_t kMaxDescription = 127;
-inline constexpr std::uint8_t kNoDrive = 127;
 inline constexpr std::size_t kDataBufferSize = 512;
 
 struct DriveEntry {
@@ -30,20 +28,15 @@ struct DriveEntry {
     ScsiTransport* transport = nullptr;  // owned by DriveState::transports
 };
 
+// The long drive operations whose progress a window or terminal shows.
+enum class LongOperation : int { None, Erasing, Formatting, Closing };
+
 struct DriveState {
     DriveState() = default;
     DriveState(const DriveState&) = delete;
     DriveState& operator=(const DriveState&) = delete;
 
-    // Current drive.
-    std::uint8_t hostAdapter = kNoDrive;
-    std::uint8_t target = kNoDrive;
-    std::uint8_t lun = kNoDrive;
     int currentRow = -1;
-    char letter = static_cast<char>(kNoDrive);
-
-    bool available = false;
-    TransportKind transportKind = TransportKind::PassThrough;
     std::vector<std::unique_ptr<ScsiTransport>> transports;
     std::vector<DriveEntry> drives;  // at most kMaxDriveRows
     std::size_t rowCount() const { return drives.size(); }
@@ -53,31 +46,29 @@ struct DriveState {
     bool releaseHandle = false;
 
     MediaType mediaType = kMediaNone;
+    // Answer of the last command: sense data, or a transport failure without any.
     std::array<std::uint8_t, kSenseAreaSize> sense{};
+    bool transportFailed = false;
+    std::string transportMessage;
     std::atomic<bool> busy{false};
-    bool finalize = false;
-    bool testWrite = false;
-    bool bufferUnderrunRequested = true;
-    std::uint8_t writeSpeed = 0;
-    std::uint8_t readSpeed = 0;               // 0: the drive's maximum
     std::atomic<std::uint16_t> lastError{0};  // ASC << 8 | ASCQ, kept until taken
 
-    std::function<void(int error, std::uintptr_t userValue)> completion;
-    std::uintptr_t completionUserValue = 0;
+    // Choices of the next burn.
+    bool finalize = false;
+    bool blankFirst = false;  // erase a used CD-RW or DVD-RW before writing
+    std::uint8_t writeSpeed = 0;
+
+    // The long operation running, and its share done in percent (-1: unknown).
+    std::atomic<LongOperation> operation{LongOperation::None};
+    std::atomic<int> operationPercent{-1};
 
     std::array<std::uint8_t, kDataBufferSize> data{};
-
-    std::array<std::uint8_t, kReadTrackInformationLength> trackInformationRaw{};
     TrackInformation trackInformation;
-    std::array<std::uint8_t, 66> discInformationRaw{};
     DiscInformation discInformation;
-    std::array<std::uint8_t, 114> configuration{};
 
     std::array<std::uint8_t, kCapabilitiesCopySize> capabilities{};
     std::uint8_t maxWriteSpeed = 0;
     std::uint8_t currentWriteSpeed = 0;
-
-    std::array<std::uint8_t, 72> writeParameters{};
 };
 
 }  // namespace rondivo::burn

@@ -86,8 +86,7 @@ void ImageWriter::setMessage(const std::string& text) {
     if (message_.empty()) message_ = text;
 }
 
-bool ImageWriter::start(std::unique_ptr<ImageSink> sink, CompletionCallback callback,
-                        std::intptr_t user) {
+bool ImageWriter::start(std::unique_ptr<ImageSink> sink, CompletionCallback callback) {
     if (running_) {
         std::lock_guard lock(messageMutex_);
         message_ = "An image is already being written.";
@@ -119,7 +118,6 @@ bool ImageWriter::start(std::unique_ptr<ImageSink> sink, CompletionCallback call
     priority_ = kPriorityUnset;
     sink_ = std::move(sink);
     callback_ = std::move(callback);
-    user_ = user;
     running_ = true;
 
     auto source = ImageSource::fromSession(session_);
@@ -313,7 +311,7 @@ void ImageWriter::writerMain() {
     }
     {
         std::lock_guard lock(callbackMutex_);
-        if (callback_) callback_(error ? 1 : 0, user_);
+        if (callback_) callback_(error ? 1 : 0);
     }
     session_.status = kStatusIdle;
     running_ = false;

@@ -23,9 +23,9 @@ namespace rondivo::burn {
 inline constexpr std::size_t kQueueBytes = 8u << 20;
 inline constexpr std::size_t kQueueBlocks = kQueueBytes >> 16;
 
-// Receives (error flag, user value), once per started operation, on the
+// Receives the error flag (0: success), once per started operation, on the
 // writer thread.
-using CompletionCallback = std::function<void(int error, std::intptr_t user)>;
+using CompletionCallback = std::function<void(int error)>;
 
 // Producer priorities, in the Windows scale the rule is written in.
 enum ProducerPriority : int {
@@ -52,7 +52,7 @@ class ImageWriter {
     // when nothing was started: busy, no valid layout (error code 1), a
     // source file that cannot be opened (error code 2); message() tells why.
     // The session's start sector must be set before.
-    bool start(std::unique_ptr<ImageSink> sink, CompletionCallback callback, std::intptr_t user);
+    bool start(std::unique_ptr<ImageSink> sink, CompletionCallback callback);
 
     // True from a successful start() until the completion callback returned.
     bool busy() const { return running_.load(); }
@@ -104,7 +104,6 @@ class ImageWriter {
 
     std::unique_ptr<ImageSink> sink_;
     CompletionCallback callback_;
-    std::intptr_t user_ = 0;
     std::mutex callbackMutex_;
 
     std::thread producer_;

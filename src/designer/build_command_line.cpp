@@ -58,8 +58,11 @@ Options
   --secure               --no-secure
 Where
   --desktop DIR          build in DIR instead of the desktop
-  --program-folder DIR   the program folder (default: this program's folder)
-  --executable FILE      the player copied as autorun.exe (default: PROGRAM-FOLDER/rondivo)
+  --program-folder DIR   the program folder with html/, splashscreens/, ...
+                         (default: beside this program, or ../share/rondivo)
+  --executable FILE      the player copied as autorun.exe (default: the rondivo
+                         beside this program, or PROGRAM-FOLDER/rondivo when
+                         --program-folder is given)
   --iso FILE             then save an ISO 9660 image (Joliet names) of the folder
   --from DIR             with --iso or --burn: master DIR as it stands instead of building
   --label TEXT           the image's or disc's volume label
@@ -67,6 +70,7 @@ Where
   --drive N              with --burn: the drive's row (default: the first recordable drive)
   --speed X              with --burn: the write speed factor (default 12)
   --finalize             with --burn: close the disc to further sessions
+  --blank                with --burn: erase a used CD-RW or DVD-RW first
   --help                 this text
 )";
 }
@@ -112,6 +116,7 @@ BuildCommandLine parseBuildCommandLine(const std::vector<std::string>& args,
         {"--secure", [&] { o.secure = true; }},
         {"--burn", [&] { r.burn = true; }},
         {"--finalize", [&] { r.finalize = true; }},
+        {"--blank", [&] { r.blank = true; }},
         {"--no-secure", [&] { o.secure = false; }},
     };
 

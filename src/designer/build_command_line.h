@@ -20,7 +20,8 @@ struct BuildCommandLine {
     int driveRow = -1;  // -1: the first recordable drive
     int speed = 12;
     bool finalize = false;
-    std::string error;  // non-empty: the arguments were not understood
+    bool blank = false;  // erase a used rewritable disc before burning
+    std::string error;   // non-empty: the arguments were not understood
 };
 
 // `programFolder` and `ownExecutable` are the defaults when no option names them.

@@ -274,15 +274,15 @@ BuildResult& Build::run() {
 
     // Steps 12 to 14.
     if (s.splashEnabled && !s.splashName.empty() &&
-        !copyInto(resolveSource(req.programFolder, s.splashSource),
-                  spacesToUnderscores(s.splashName), kCopyTailActually))
+        !copyInto(resolveSource(req.programFolder, s.splashSource), underscoreBlanks(s.splashName),
+                  kCopyTailActually))
         return result;
     if (s.soundEnabled && !s.soundName.empty() &&
-        !copyInto(resolveSource(req.programFolder, s.soundSource), spacesToUnderscores(s.soundName),
+        !copyInto(resolveSource(req.programFolder, s.soundSource), underscoreBlanks(s.soundName),
                   kCopyTailActually))
         return result;
     if (s.iconEnabled && !s.iconName.empty() && s.iconName != "autorun.exe" &&
-        !copyInto(resolveSource(req.programFolder, s.iconSource), spacesToUnderscores(s.iconName),
+        !copyInto(resolveSource(req.programFolder, s.iconSource), underscoreBlanks(s.iconName),
                   kCopyTailActually))
         return result;
 

@@ -2,10 +2,6 @@
 
 namespace rondivo {
 
-std::string spacesToUnderscores(std::string_view name) {
-    return underscoreBlanks(name);
-}
-
 std::string fileNamePart(std::string_view path) {
     auto pos = path.find_last_of("\\/");
     return std::string(pos == std::string_view::npos ? path : path.substr(pos + 1));
@@ -56,7 +52,7 @@ void applyPreset(DesignerSettings& s) {
 bool chooseOwnFile(DesignerSettings& s, const std::string& path) {
     if (isInsideDistributableFolder(path)) return false;
     s.openSource = path;
-    s.openName = spacesToUnderscores(fileNamePart(path));
+    s.openName = underscoreBlanks(fileNamePart(path));
     applyPreset(s);
     return true;
 }
@@ -72,12 +68,12 @@ void chooseExample(DesignerSettings& s, const std::string& programFolder,
 
 void chooseFailSafe(DesignerSettings& s, const std::string& path) {
     s.failSafeSource = path;
-    s.failSafeName = spacesToUnderscores(fileNamePart(path));
+    s.failSafeName = underscoreBlanks(fileNamePart(path));
 }
 
 void chooseMenuCreatorPage(DesignerSettings& s, const std::string& path) {
     s.openSource = path;
-    s.openName = spacesToUnderscores(fileNamePart(path));
+    s.openName = underscoreBlanks(fileNamePart(path));
 }
 
 void chooseSplash(DesignerSettings& s, const std::string& path) {
@@ -192,7 +188,8 @@ FileChooser fileChooserFor(FileChoice which, const std::string& programFolder) {
         case FileChoice::Splash:
             return {"Select an Image to Display in CD-ROM Splash Screen",
                     (p / "splashscreens").string(), ".*",
-                    "GIF/JPG/BMP (*.gif;*.jpg;*.bmp;*.jpeg)|*.gif; *.jpg; *.bmp; *.jpeg||"};
+                    "GIF/JPG/BMP/PNG (*.gif;*.jpg;*.bmp;*.jpeg;*.png)|*.gif; *.jpg; *.bmp; *.jpeg; "
+                    "*.png||"};
         case FileChoice::Sound:
             return {"Select a Sound to Play upon CD-ROM Startup", (p / "sounds").string(), ".*",
                     "Wav (*.wav)|*.wav||"};

@@ -79,7 +79,6 @@ inline constexpr const char* kSpecialFolderMessage =
 inline constexpr const char* kStartPositionMessage =
     "Please enter a number or a percentage for the starting window position.";
 
-std::string spacesToUnderscores(std::string_view name);
 // The part after the last "\" or "/".
 std::string fileNamePart(std::string_view path);
 // True when the path names something inside a "CD-ROM Distributable Files" folder.

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <fstream>
 #include <sstream>
+#include <unordered_map>
 
 #include "disc/text_util.h"
 #include "platform/debug_log.h"
@@ -279,6 +280,72 @@ void LinkedFileScanner::scanBatchFile(const fs::path& batchFile, const fs::path&
     }
 }
 
+// An unresolved link that names a file by an absolute path, and the bare name
+// it becomes on the disc.
+struct LinkedFileScanner::Repair {
+    std::size_t entry;  // index in the unresolved list
+    std::string fileName;
+    std::string path;  // decoded, without "file://"
+    bool seen = false;
+    bool copied = false;
+};
+
+namespace {
+
+// Finds every occurrence of a set of texts in one pass: at each position
+// that can start one, only the lengths the set holds are looked up, longest
+// first. A page with thousands of links is read once, not once per link.
+class TextSet {
+  public:
+    void add(std::string_view text, std::size_t value) {
+        if (text.empty() || !map_.emplace(text, value).second) return;
+        starts_[static_cast<unsigned char>(text[0])] = true;
+        if (std::find(lengths_.begin(), lengths_.end(), text.size()) == lengths_.end())
+            lengths_.push_back(text.size());
+        std::sort(lengths_.rbegin(), lengths_.rend());
+    }
+    // The value of the longest text starting at `at`, if any; `length` gets its size.
+    const std::size_t* match(std::string_view text, std::size_t at, std::size_t& length) const {
+        if (!starts_[static_cast<unsigned char>(text[at])]) return nullptr;
+        for (std::size_t n : lengths_) {
+            if (at + n > text.size()) continue;
+            auto it = map_.find(text.substr(at, n));
+            if (it != map_.end()) {
+                length = n;
+                return &it->second;
+            }
+        }
+        return nullptr;
+    }
+
+  private:
+    std::unordered_map<std::string_view, std::size_t> map_;
+    std::vector<std::size_t> lengths_;
+    bool starts_[256] = {};
+};
+
+// The first position at or after `from` holding one of `chars`, remembered so
+// that rising `from` values cost one pass over the text in all.
+class NextOf {
+  public:
+    NextOf(std::string_view text, std::string_view chars) : text_(text), chars_(chars) {}
+    std::size_t from(std::size_t at) {
+        if (found_ == std::string_view::npos && searched_) return found_;
+        if (!searched_ || found_ < at) {
+            found_ = text_.find_first_of(chars_, at);
+            searched_ = true;
+        }
+        return found_;
+    }
+
+  private:
+    std::string_view text_, chars_;
+    std::size_t found_ = 0;
+    bool searched_ = false;
+};
+
+}  // namespace
+
 void LinkedFileScanner::repairAbsoluteLinks(const fs::path& page, const fs::path& destination,
                                             const fs::path& pageFolder, bool topLevel) {
     if (unresolved_.empty()) return;
@@ -290,26 +357,91 @@ void LinkedFileScanner::repairAbsoluteLinks(const fs::path& page, const fs::path
     std::error_code ec;
     // The author's own page is never written, whatever folder the build was given.
     bool writable = !fs::equivalent(copy, page, ec) && inside(copy);
-    std::string lower = toLower(text);
 
+    std::vector<Repair> repairs;
+    std::vector<std::string> keys;  // lower-cased entries, owned for the set's views
+    std::vector<bool> drop(unresolved_.size(), false);
+    collectRepairs(pageFolder, repairs, keys, drop);
+    TextSet set;
+    // Later entries first, as they were found last: on a tie they win.
+    for (std::size_t r = repairs.size(); r-- > 0;) set.add(keys[r], r);
+
+    const std::string lower = toLower(text);
+    std::string out;
+    out.reserve(text.size());
+    NextOf quote(text, "\""), stop(text, ",<>\r\n");
+    bool changed = false;
+    std::size_t done = 0;
+    for (std::size_t p = 0; p < lower.size();) {
+        std::size_t length = 0;
+        const std::size_t* r = set.match(lower, p, length);
+        // The link runs on to the closing quote (or a comma before it), so a
+        // "?query" or "#part" after the path goes too; it never runs past the
+        // tag or the line, so text outside the link is never lost.
+        std::size_t end = r ? quote.from(p + length) : std::string::npos;
+        if (end == std::string::npos) {
+            ++p;
+            continue;
+        }
+        end = std::min(end, stop.from(p + length));
+        Repair& repair = repairs[*r];
+        if (!repair.seen) {
+            repair.seen = true;
+            repair.copied = copyFile(platform::resolvePath(pageFolder, repair.path),
+                                     destination / repair.fileName);
+        }
+        out.append(text, done, p - done);
+        out += repair.fileName;
+        done = p = end;
+        changed = true;
+    }
+    if (changed) {
+        out.append(text, done, std::string::npos);
+        text.swap(out);
+        if (writable) {
+            std::ofstream file(copy, std::ios::binary | std::ios::trunc);
+            file << text;
+        }
+    }
+    for (const Repair& repair : repairs)
+        if (repair.copied) drop[repair.entry] = true;
+    std::size_t kept = 0;
+    for (std::size_t i = 0; i < unresolved_.size(); ++i) {
+        if (drop[i]) continue;
+        if (kept != i) unresolved_[kept] = std::move(unresolved_[i]);
+        ++kept;
+    }
+    unresolved_.resize(kept);
+
+    if (*additionalFiles_ == 0 && collectAbsolutePaths(text)) {
+        ++*additionalFiles_;
+        repairAbsoluteLinks(page, destination, pageFolder, topLevel);
+    }
+}
+
+// Which unresolved entries name a file by path (to be copied and rewritten),
+// and which are known non-links to forget.
+void LinkedFileScanner::collectRepairs(const fs::path& pageFolder, std::vector<Repair>& repairs,
+                                       std::vector<std::string>& keys,
+                                       std::vector<bool>& drop) const {
     static const std::string_view kPhrases[] = {"&quot;filename.wmv&quot;", "calc.exe",
                                                 "wordpad.exe"};
     auto isPhrase = [](const std::string& e) {
         return std::find(std::begin(kPhrases), std::end(kPhrases), e) != std::end(kPhrases);
     };
-
-    for (std::size_t i = unresolved_.size(); i-- > 0;) {
-        const std::string entry = unresolved_[i];
-        const std::string e = toLower(entry);
+    std::error_code ec;
+    const bool folderExists = fs::is_directory(pageFolder, ec);
+    for (std::size_t i = 0; i < unresolved_.size(); ++i) {
+        const std::string& entry = unresolved_[i];
+        std::string e = toLower(entry);
         bool pathLike =
             contains(e, "file://") || contains(e, ":\\") || contains(e, "../") || contains(e, "/");
         if (!pathLike || isPhrase(entry)) {
             if (contains(entry, "IMG ") || contains(entry, " tags") || isPhrase(entry))
-                unresolved_.erase(unresolved_.begin() + static_cast<std::ptrdiff_t>(i));
+                drop[i] = true;
             continue;
         }
-        if (!fs::is_directory(pageFolder, ec)) continue;
-
+        if (!folderExists) continue;
         std::string path = e;
         if (path.rfind("file:///", 0) == 0)
             path.erase(0, 8);
@@ -320,52 +452,28 @@ void LinkedFileScanner::repairAbsoluteLinks(const fs::path& page, const fs::path
         if (slash == std::string::npos) continue;
         std::string fileName = path.substr(slash + 1);
         if (fileName.empty() || fileName == "." || fileName == "..") continue;
-
-        bool removed = false;
-        for (std::size_t p; (p = lower.find(e)) != std::string::npos;) {
-            // The link runs on to the closing quote (or a comma before it), so
-            // a "?query" or "#part" after the path goes too; it never runs past
-            // the tag or the line, so text outside the link is never lost.
-            std::size_t afterEntry = p + e.size();
-            std::size_t end = text.find('"', afterEntry);
-            if (end == std::string::npos) break;
-            end = std::min(
-                {end, text.find(',', afterEntry), text.find_first_of("<>\r\n", afterEntry)});
-
-            bool copied = copyFile(platform::resolvePath(pageFolder, path), destination / fileName);
-            text.replace(p, end - p, fileName);
-            if (writable) {
-                std::ofstream out(copy, std::ios::binary | std::ios::trunc);
-                out << text;
-            }
-            lower = toLower(text);
-            if (copied && !removed) {
-                unresolved_.erase(unresolved_.begin() + static_cast<std::ptrdiff_t>(i));
-                removed = true;
-            }
-        }
-    }
-
-    if (*additionalFiles_ == 0 && collectAbsolutePaths(text)) {
-        ++*additionalFiles_;
-        repairAbsoluteLinks(page, destination, pageFolder, topLevel);
+        repairs.push_back({i, std::move(fileName), std::move(path)});
+        keys.push_back(std::move(e));
     }
 }
 
 bool LinkedFileScanner::collectAbsolutePaths(std::string_view text) {
     std::string lower = toLower(text);
     bool added = false;
+    // ":\" at the very start ends the search; otherwise each find starts past
+    // the last, so text such as '":\\"' cannot hold the search in one place.
     for (std::size_t pos = lower.find(":\\"); pos != std::string::npos && pos >= 1;) {
         std::size_t start = pos - 1;
         std::size_t end = lower.find_first_of("><\",", start);
         std::string entry =
             lower.substr(start, end == std::string::npos ? std::string::npos : end - start);
-        if (std::find(unresolved_.begin(), unresolved_.end(), entry) == unresolved_.end()) {
+        if (!entry.empty() &&
+            std::find(unresolved_.begin(), unresolved_.end(), entry) == unresolved_.end()) {
             unresolved_.push_back(entry);
             added = true;
         }
         if (end == std::string::npos) break;
-        pos = lower.find(":\\", end);
+        pos = lower.find(":\\", std::max(end, pos + 2));
     }
     return added;
 }

@@ -65,8 +65,11 @@ class LinkedFileScanner {
         std::filesystem::path destination;
     };
     class Cursor;
+    struct Repair;
 
     void addUnresolved(const std::string& entry);
+    void collectRepairs(const std::filesystem::path& pageFolder, std::vector<Repair>& repairs,
+                        std::vector<std::string>& keys, std::vector<bool>& drop) const;
     bool inside(const std::filesystem::path& p) const;
     bool copyFile(const std::filesystem::path& from, const std::filesystem::path& to);
     bool copyWithFolders(const std::string& link, const std::filesystem::path& from,

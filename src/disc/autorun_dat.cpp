@@ -1,5 +1,6 @@
 #include "disc/autorun_dat.h"
 
+#include <algorithm>
 #include <climits>
 #include <fstream>
 #include <sstream>
@@ -169,6 +170,11 @@ void readPresentationSettings(std::istream& in, PresentationSettings& s) {
         s.startY = blank == std::string::npos ? std::string() : line.substr(blank);
         intLine(s.centreOnStart);
     }();
+    // A disc is not trusted to keep the menu away for weeks or to ask for a
+    // window of two billion pixels: the player's own limits hold.
+    s.splashDisplayMs = std::min(s.splashDisplayMs, kMaxSplashDisplayMs);
+    s.customWidth = std::clamp(s.customWidth, 0, kMaxCustomWindowExtent);
+    s.customHeight = std::clamp(s.customHeight, 0, kMaxCustomWindowExtent);
     s.disableRightClick = clamp01(s.disableRightClick);
     s.disableTitleBar = clamp01(s.disableTitleBar);
     s.disableResizing = clamp01(s.disableResizing);

@@ -41,6 +41,10 @@ struct PresentationFileValues {
 };
 
 inline constexpr const char* kPresentationFileName = "autorun.dat";
+// What the reader accepts from a disc: a longer splash time or a larger custom
+// window is cut to these (the designer offers custom sizes up to 10000).
+inline constexpr std::int32_t kMaxSplashDisplayMs = 60000;
+inline constexpr std::int32_t kMaxCustomWindowExtent = 10000;
 
 // 0 → 1500, 1 → 3000, 2 → 4500, 3 → 7500, anything else → 3000.
 int splashTimeFromIndex(int index);

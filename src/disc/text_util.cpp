@@ -21,36 +21,24 @@ void replaceAllText(std::string& text, std::string_view from, std::string_view t
     text.swap(out);
 }
 
-namespace {
-// One left-to-right pass; returns whether anything changed.
-bool decodePass(std::string& s) {
+std::string decodeEntities(std::string_view s) {
+    // One left-to-right pass: what a replacement produces is never looked at
+    // again, so "&amp;amp;" stays "&amp;" and long runs cost linear time.
     std::string out;
     out.reserve(s.size());
-    bool changed = false;
     for (std::size_t i = 0; i < s.size();) {
         if (s.compare(i, 3, "%20") == 0) {
             out.push_back(' ');
             i += 3;
-            changed = true;
-        } else if (i + 5 <= s.size() &&
-                   platform::equalsIgnoreCase(std::string_view(s).substr(i, 5), "&amp;")) {
+        } else if (s[i] == '&' && i + 5 <= s.size() &&
+                   platform::equalsIgnoreCase(s.substr(i, 5), "&amp;")) {
             out.push_back('&');
             i += 5;
-            changed = true;
         } else {
             out.push_back(s[i++]);
         }
     }
-    s.swap(out);
-    return changed;
-}
-}  // namespace
-
-std::string decodeEntities(std::string_view text) {
-    std::string s(text);
-    while (decodePass(s)) {
-    }
-    return s;
+    return out;
 }
 
 }  // namespace rondivo

@@ -6,8 +6,8 @@
 
 namespace rondivo {
 
-// Replaces "%20" by a blank and "&amp;" (any letter case) by "&" until neither remains,
-// so "&amp;amp;" becomes "&".
+// Replaces each "%20" by a blank and each "&amp;" (any letter case) by "&",
+// once: "&amp;amp;" becomes "&amp;".
 std::string decodeEntities(std::string_view text);
 
 bool containsText(std::string_view text, std::string_view part);

@@ -3,17 +3,10 @@
 #include <fstream>
 #include <system_error>
 
+#include "menucreator/picture_types.h"
 #include "menucreator/templates.h"
-#include "platform/paths.h"
 
 namespace rondivo::menucreator {
-
-bool isGalleryPicture(std::string_view fullPath) {
-    std::string lower = platform::toLower(fullPath);
-    for (const char* ext : {".gif", ".jpg", ".jpeg"})
-        if (lower.find(ext) != std::string::npos) return true;
-    return false;
-}
 
 ThumbnailPosition thumbnailPosition(int index) {
     return {15 + 130 * (index % 5), 80 + 130 * (index / 5)};
@@ -56,7 +49,7 @@ GalleryResult generateImageGallery(const std::filesystem::path& pictureFolder,
         // Folders are never pictures, whatever their names say.
         if (!it->is_regular_file(ec)) continue;
         std::string full = it->path().string();
-        if (isGalleryPicture(full)) pictures.push_back(full);
+        if (isPictureFile(full)) pictures.push_back(full);
     }
     GalleryResult result;
     result.pageName = kGalleryPageName;

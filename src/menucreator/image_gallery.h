@@ -10,10 +10,6 @@ namespace rondivo::menucreator {
 
 inline constexpr const char* kGalleryPageName = "Image_Gallery.html";
 
-// A file counts as a picture when its full path, lower-cased, holds ".gif",
-// ".jpg" or ".jpeg".
-bool isGalleryPicture(std::string_view fullPath);
-
 // Where thumbnail n (from 0) sits.
 struct ThumbnailPosition {
     int left = 0;

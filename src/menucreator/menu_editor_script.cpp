@@ -51,6 +51,7 @@ std::string actionClickScript(std::string_view handlerName) {
     if (!n) return;
     var href = n.getAttribute('href') || '';
     if (href.toUpperCase().indexOf('ACTION_') < 0) return;
+    if (!window.webkit || !window.webkit.messageHandlers) return;  // engines without the handler navigate
     ev.preventDefault();
     ev.stopPropagation();
     window.webkit.messageHandlers.)JS" +
@@ -60,20 +61,26 @@ std::string actionClickScript(std::string_view handlerName) {
 )JS";
 }
 
-std::string menuEditorScript() {
+namespace {
+
+// State and helpers shared by the parts below; `editor` becomes window.rondivoEditor.
+std::string scriptBase() {
     return R"JS((function () {
   if (window.rondivoEditor) return;
   var doc = document;
-  var OBJECTS = 'img,fieldset,embed,video';
+  var editor = {};
+  var OBJECTS = ['img', 'fieldset', 'embed', 'video'];
   var selected = null;     // the object selected as a whole
   var textEditing = null;  // the text box whose text is being edited
   var drag = null;
 
   function editing() { return doc.designMode === 'on'; }
   function model(el) { return el && el.rondivoModel ? el.rondivoModel : el; }
+  function tag(node) { return node && node.tagName ? node.tagName.toLowerCase() : ''; }
+  function each(list, fn) { for (var i = 0; i < list.length; i++) fn(list[i]); }
   function objectOf(node) {
     while (node && node !== doc.body) {
-      if (node.nodeType === 1 && node.matches(OBJECTS)) return node;
+      if (node.nodeType === 1 && OBJECTS.indexOf(tag(node)) >= 0) return node;
       node = node.parentNode;
     }
     return null;
@@ -87,6 +94,11 @@ std::string menuEditorScript() {
                     'fieldset{min-width:1em;min-height:1em}';
     (doc.head || doc.documentElement).appendChild(s);
   }
+  function selectRange(r) {
+    var sel = getSelection();
+    sel.removeAllRanges();
+    sel.addRange(r);
+  }
   function select(el) {
     if (selected) selected.removeAttribute('data-rondivo-selected');
     selected = el;
@@ -94,13 +106,19 @@ std::string menuEditorScript() {
       el.setAttribute('data-rondivo-selected', '1');
       var r = doc.createRange();
       r.selectNode(model(el));
-      var sel = getSelection();
-      sel.removeAllRanges();
-      sel.addRange(r);
+      selectRange(r);
     }
   }
+  // The text of a text box as the selection: typing or formatting then applies to it.
+  function editText(box) {
+    select(null);
+    textEditing = box;
+    var r = doc.createRange();
+    r.selectNodeContents(box);
+    selectRange(r);
+  }
   function place(el, left, top) {
-    [el, model(el), el.rondivoView].forEach(function (n) {
+    each([el, model(el), el.rondivoView], function (n) {
       if (!n) return;
       n.style.position = 'absolute';
       n.style.left = Math.round(left) + 'px';
@@ -115,9 +133,15 @@ std::string menuEditorScript() {
   }
   function pagePos(el) {
     var r = el.getBoundingClientRect();
-    return {left: r.left + scrollX, top: r.top + scrollY};
+    return {left: r.left + window.pageXOffset, top: r.top + window.pageYOffset};
   }
+)JS";
+}
 
+// A click selects an object, a drag moves it, its lower right corner resizes
+// it, a double click edits a text box's text.
+std::string scriptMouse() {
+    return R"JS(
   doc.addEventListener('mousedown', function (ev) {
     if (!editing() || ev.button !== 0) return;
     var el = objectOf(ev.target);
@@ -127,9 +151,8 @@ std::string menuEditorScript() {
     ev.preventDefault();
     select(el);
     var pos = pagePos(el);
-    // The lower right corner of a picture or movie resizes it (live resize).
     var box = el.getBoundingClientRect();
-    if (el.tagName.toLowerCase() !== 'fieldset' && ev.clientX >= box.right - 8 && ev.clientY >= box.bottom - 8) {
+    if (tag(el) !== 'fieldset' && ev.clientX >= box.right - 8 && ev.clientY >= box.bottom - 8) {
       drag = {resize: true, el: el, x0: ev.pageX, y0: ev.pageY, w: box.width, h: box.height};
       return;
     }
@@ -142,7 +165,7 @@ std::string menuEditorScript() {
     if (drag.resize) {
       var w = Math.max(8, Math.round(drag.w + ev.pageX - drag.x0));
       var h = Math.max(8, Math.round(drag.h + ev.pageY - drag.y0));
-      [drag.el, model(drag.el)].forEach(function (n) {
+      each([drag.el, model(drag.el)], function (n) {
         n.setAttribute('width', w);
         n.setAttribute('height', h);
       });
@@ -158,158 +181,174 @@ std::string menuEditorScript() {
   doc.addEventListener('dblclick', function (ev) {
     if (!editing()) return;
     var el = objectOf(ev.target);
-    if (!el || el.tagName.toLowerCase() !== 'fieldset') return;
+    if (!el || tag(el) !== 'fieldset') return;
     select(null);
     textEditing = el;
     var r = doc.caretRangeFromPoint ? doc.caretRangeFromPoint(ev.clientX, ev.clientY) : null;
-    if (r) { var sel = getSelection(); sel.removeAllRanges(); sel.addRange(r); }
+    if (r) selectRange(r);
   }, true);
   doc.addEventListener('dragstart', function (ev) { if (editing()) ev.preventDefault(); }, true);
+)JS";
+}
 
-  function needs(cmd, flags) {
+// Editing commands, run only when the engine reports the status they need
+// (1 supported, 2 enabled), and the selection the toolbar asks about.
+std::string scriptCommands() {
+    return R"JS(
+  editor.exec = function (cmd, value, flags) {
     if (flags & 1 && !doc.queryCommandSupported(cmd)) return false;
     if (flags & 2 && !doc.queryCommandEnabled(cmd)) return false;
-    return true;
-  }
-
-  window.rondivoEditor = {
-    // An editing command, run only when the engine reports the needed status
-    // (1 supported, 2 enabled).
-    exec: function (cmd, value, flags) {
-      if (!needs(cmd, flags)) return false;
-      return doc.execCommand(cmd, false, value === undefined ? null : value);
-    },
-    setDesignMode: function (on) {
-      ensureStyle();
-      doc.designMode = on ? 'on' : 'off';
-      if (!on) { select(null); textEditing = null; }
-      return doc.designMode;
-    },
-    imageCount: function () { return doc.images.length; },
-    textBoxCount: function () { return doc.getElementsByTagName('fieldset').length; },
-    setBodyBackground: function (path) { doc.body.setAttribute('background', path); return true; },
-    setBackgroundColour: function (colour) { doc.bgColor = colour; return true; },
-    selectionType: function () {
-      if (selected) return 'Control';
-      var sel = getSelection();
-      return sel.rangeCount && !sel.isCollapsed ? 'Text' : 'None';
-    },
-    selectionIsTextBox: function () {
-      return !!selected && model(selected).outerHTML.toUpperCase().indexOf('FIELDSET') >= 0;
-    },
-    // Stands in for the outside select-all helper: the text box's text
-    // becomes the selection, so formatting applies to it.
-    selectTextBoxContents: function () {
-      if (!selected || selected.tagName.toLowerCase() !== 'fieldset') return false;
-      var box = selected;
-      select(null);
-      textEditing = box;
-      var r = doc.createRange();
-      r.selectNodeContents(box);
-      var sel = getSelection();
-      sel.removeAllRanges();
-      sel.addRange(r);
-      return true;
-    },
-    // Stands in for the Escape and Page Down keystrokes: no selection, caret
-    // at the end of the page.
-    caretToEnd: function () {
-      select(null);
-      textEditing = null;
-      var r = doc.createRange();
-      r.selectNodeContents(doc.body);
-      r.collapse(false);
-      var sel = getSelection();
-      sel.removeAllRanges();
-      sel.addRange(r);
-      return true;
-    },
-    pasteFragment: function (html, selectAfter) {
-      var sel = getSelection();
-      var r;
-      if (sel.rangeCount) r = sel.getRangeAt(0);
-      else { r = doc.createRange(); r.selectNodeContents(doc.body); r.collapse(false); }
-      r.deleteContents();
-      var frag = r.createContextualFragment(html);
-      var first = frag.firstChild, last = frag.lastChild;
-      if (!first) return false;
-      r.insertNode(frag);
-      if (window.rondivoConvertMedia) window.rondivoConvertMedia();
-      r = doc.createRange();
-      if (selectAfter) { r.setStartBefore(first); r.setEndAfter(last); }
-      else { r.setStartAfter(last); r.collapse(true); }
-      sel.removeAllRanges();
-      sel.addRange(r);
-      return true;
-    },
-    // A picture or text box selected as a whole is wrapped in the link (or
-    // its link changed); selected text gets the engine's own link command.
-    makeLink: function (url) {
-      if (selected) {
-        var el = model(selected);
-        var a = el.parentNode && el.parentNode.tagName && el.parentNode.tagName.toLowerCase() === 'a' ?
-            el.parentNode : null;
-        if (!a) {
-          a = doc.createElement('a');
-          el.parentNode.insertBefore(a, el);
-          a.appendChild(el);
-          if (el.rondivoView) a.appendChild(el.rondivoView);
-        }
-        a.setAttribute('href', url);
-        return true;
-      }
-      if (!doc.queryCommandSupported('createLink')) return false;
-      return doc.execCommand('createLink', false, url);
-    },
-    zeroImageBorders: function () {
-      for (var i = 0; i < doc.images.length; i++)
-        if (String(doc.images[i].border) !== '0') doc.images[i].border = '0';
-      return true;
-    },
-    keepActionLinksInPlace: function () {
-      for (var i = 0; i < doc.links.length; i++) {
-        var l = doc.links[i];
-        var href = (l.getAttribute('href') || '').toUpperCase();
-        var t = l.target || '';
-        if (href.indexOf('ACTION_') >= 0 && t !== '' && t.toUpperCase().indexOf('SELF') < 0) l.target = '_self';
-      }
-      return true;
-    },
-    // Every picture, text box and movie becomes absolutely positioned where
-    // it stands now, so it can be dragged. Positions are all measured first,
-    // since taking one object out of the flow moves the ones after it.
-    freeMove: function () {
-      var els = Array.prototype.slice.call(doc.querySelectorAll('img,fieldset,video'));
-      var plan = [];
-      els.forEach(function (el) {
-        if (getComputedStyle(el).position === 'absolute') return;
-        var parent = el.offsetParent;
-        var pos = pagePos(el);
-        var base = parent && parent !== doc.body && parent !== doc.documentElement ? pagePos(parent)
-                                                                                  : {left: 0, top: 0};
-        plan.push([el, pos.left - base.left, pos.top - base.top]);
-      });
-      plan.forEach(function (p) { place(p[0], p[1], p[2]); });
-      return plan.length;
-    },
-    selectObject: function (el) { select(el); return !!el; },
-    bodyHtml: function () {
-      if (!doc.body) return '';
-      var clone = doc.body.cloneNode(true);
-      clone.querySelectorAll('[data-rondivo-injected]').forEach(function (n) { n.remove(); });
-      clone.querySelectorAll('[data-rondivo-style]').forEach(function (n) {
-        var s = n.getAttribute('data-rondivo-style');
-        if (s) n.setAttribute('style', s); else n.removeAttribute('style');
-        n.removeAttribute('data-rondivo-style');
-      });
-      clone.querySelectorAll('[data-rondivo-selected]').forEach(function (n) {
-        n.removeAttribute('data-rondivo-selected');
-      });
-      return clone.innerHTML;
-    }
+    return doc.execCommand(cmd, false, value === undefined ? null : value);
   };
+  editor.setDesignMode = function (on) {
+    ensureStyle();
+    doc.designMode = on ? 'on' : 'off';
+    if (!on) { select(null); textEditing = null; }
+    return doc.designMode;
+  };
+  editor.selectionType = function () {
+    if (selected) return 'Control';
+    var sel = getSelection();
+    return sel.rangeCount && !sel.isCollapsed ? 'Text' : 'None';
+  };
+  editor.selectionIsTextBox = function () {
+    return !!selected && model(selected).outerHTML.toUpperCase().indexOf('FIELDSET') >= 0;
+  };
+  // Stands in for the outside select-all helper.
+  editor.selectTextBoxContents = function () {
+    if (!selected || tag(selected) !== 'fieldset') return false;
+    editText(selected);
+    return true;
+  };
+  // Stands in for the Escape and Page Down keystrokes: no selection, caret at the end of the page.
+  editor.caretToEnd = function () {
+    select(null);
+    textEditing = null;
+    var r = doc.createRange();
+    r.selectNodeContents(doc.body);
+    r.collapse(false);
+    selectRange(r);
+    return true;
+  };
+  editor.selectObject = function (el) { select(el); return !!el; };
+)JS";
+}
+
+// Pasting HTML at the caret, links, and the page-wide changes.
+std::string scriptInsertions() {
+    return R"JS(
+  // The top-level nodes pasted, or null when the fragment is empty.
+  function paste(html) {
+    var sel = getSelection();
+    var r;
+    if (sel.rangeCount) r = sel.getRangeAt(0);
+    else { r = doc.createRange(); r.selectNodeContents(doc.body); r.collapse(false); }
+    r.deleteContents();
+    var frag = r.createContextualFragment(html);
+    var nodes = Array.prototype.slice.call(frag.childNodes);
+    if (!nodes.length) return null;
+    r.insertNode(frag);
+    if (window.rondivoConvertMedia) window.rondivoConvertMedia();
+    return nodes;
+  }
+  editor.pasteFragment = function (html, selectAfter) {
+    var nodes = paste(html);
+    if (!nodes) return false;
+    var r = doc.createRange();
+    if (selectAfter) { r.setStartBefore(nodes[0]); r.setEndAfter(nodes[nodes.length - 1]); }
+    else { r.setStartAfter(nodes[nodes.length - 1]); r.collapse(true); }
+    selectRange(r);
+    return true;
+  };
+  // A new text box's text is selected, so what the author types replaces it.
+  editor.insertTextBox = function (html) {
+    var nodes = paste(html);
+    if (!nodes) return false;
+    for (var i = 0; i < nodes.length; i++) {
+      var n = nodes[i];
+      var box = tag(n) === 'fieldset' ? n : (n.getElementsByTagName ? n.getElementsByTagName('fieldset')[0] : null);
+      if (box) { editText(box); return true; }
+    }
+    return true;
+  };
+  // A picture or text box selected as a whole is wrapped in the link (or its
+  // link changed); selected text gets the engine's own link command.
+  editor.makeLink = function (url) {
+    if (selected) {
+      var el = model(selected);
+      var a = tag(el.parentNode) === 'a' ? el.parentNode : null;
+      if (!a) {
+        a = doc.createElement('a');
+        el.parentNode.insertBefore(a, el);
+        a.appendChild(el);
+        if (el.rondivoView) a.appendChild(el.rondivoView);
+      }
+      a.setAttribute('href', url);
+      return true;
+    }
+    if (!doc.queryCommandSupported('createLink')) return false;
+    return doc.execCommand('createLink', false, url);
+  };
+  editor.setBodyBackground = function (path) { doc.body.setAttribute('background', path); return true; };
+  editor.setBackgroundColour = function (colour) { doc.bgColor = colour; return true; };
+  editor.zeroImageBorders = function () {
+    each(doc.images, function (img) { if (String(img.border) !== '0') img.border = '0'; });
+    return true;
+  };
+  editor.keepActionLinksInPlace = function () {
+    each(doc.links, function (l) {
+      var href = (l.getAttribute('href') || '').toUpperCase();
+      var t = l.target || '';
+      if (href.indexOf('ACTION_') >= 0 && t !== '' && t.toUpperCase().indexOf('SELF') < 0) l.target = '_self';
+    });
+    return true;
+  };
+)JS";
+}
+
+// Freeing objects for dragging, counting them, and the body as it is saved.
+std::string scriptPage() {
+    return R"JS(
+  // Positions are all measured first, since taking one object out of the
+  // flow moves the ones after it.
+  editor.freeMove = function () {
+    var plan = [];
+    each(doc.querySelectorAll('img,fieldset,video'), function (el) {
+      if (getComputedStyle(el).position === 'absolute') return;
+      var parent = el.offsetParent;
+      var pos = pagePos(el);
+      var base = parent && parent !== doc.body && parent !== doc.documentElement ? pagePos(parent)
+                                                                                : {left: 0, top: 0};
+      plan.push([el, pos.left - base.left, pos.top - base.top]);
+    });
+    each(plan, function (p) { place(p[0], p[1], p[2]); });
+    return plan.length;
+  };
+  editor.imageCount = function () { return doc.images.length; };
+  editor.textBoxCount = function () { return doc.getElementsByTagName('fieldset').length; };
+  editor.bodyHtml = function () {
+    if (!doc.body) return '';
+    var clone = doc.body.cloneNode(true);
+    each(clone.querySelectorAll('[data-rondivo-injected]'), function (n) { n.parentNode.removeChild(n); });
+    each(clone.querySelectorAll('[data-rondivo-style]'), function (n) {
+      var s = n.getAttribute('data-rondivo-style');
+      if (s) n.setAttribute('style', s); else n.removeAttribute('style');
+      n.removeAttribute('data-rondivo-style');
+    });
+    each(clone.querySelectorAll('[data-rondivo-selected]'), function (n) {
+      n.removeAttribute('data-rondivo-selected');
+    });
+    return clone.innerHTML;
+  };
+  window.rondivoEditor = editor;
 })();
 )JS";
+}
+
+}  // namespace
+
+std::string menuEditorScript() {
+    return scriptBase() + scriptMouse() + scriptCommands() + scriptInsertions() + scriptPage();
 }
 
 }  // namespace rondivo::menucreator

@@ -49,6 +49,10 @@ void scanLine(const std::string& line, MenuHeadValues& head) {
 
 }  // namespace
 
+std::string pageFileAddress(const std::filesystem::path& file) {
+    return "file://" + std::filesystem::absolute(file).lexically_normal().string();
+}
+
 MenuHeadValues readMenuHeadValues(std::istream& in) {
     MenuHeadValues head;
     // Lines of at most 4999 characters, as a 5000-byte line buffer reads them.
@@ -100,24 +104,33 @@ std::string buildMenuPage(std::string_view bodyHtml, const MenuHeadValues& head)
     return page;
 }
 
-std::string addBlankTargets(std::string_view pageText) {
-    std::string page(pageText);
-    std::string lower = platform::toLower(page);
+std::string addBlankTargets(std::string_view page) {
+    // One pass over the page: each tag is searched only up to its own '>',
+    // and the marked copy is built as it goes (a page of thousands of links
+    // is saved in linear time).
+    const std::string lower = platform::toLower(page);
+    const std::string_view text = lower;
     static constexpr std::string_view kTarget = " target=_blank";
-    for (std::size_t from = 1;;) {
-        std::size_t hit = lower.find("<a ", from);
-        if (hit == npos) break;
-        std::size_t gt = lower.find('>', hit);
-        std::size_t action = lower.find("action_", hit);
-        std::size_t file = lower.find("file:", hit);
-        bool keep = (action != npos && action <= gt) || (file != npos && file <= gt);
-        if (!keep) {
-            page.insert(hit + 2, kTarget);
-            lower = platform::toLower(page);
-        }
-        from = hit + 1;
+    // With no '>' after a tag, an action or file address anywhere after it keeps it.
+    const std::size_t lastAction = text.rfind("action_");
+    const std::size_t lastFile = text.rfind("file:");
+    auto holds = [&](std::size_t from, std::size_t gt, std::string_view what, std::size_t last) {
+        if (gt == npos) return last != npos && last >= from;
+        // A match must start before the '>', it may end after it.
+        return text.substr(from, gt - from + what.size() - 1).find(what) != npos;
+    };
+    std::string out;
+    out.reserve(page.size() + page.size() / 16);
+    std::size_t done = 0;
+    for (std::size_t hit = text.find("<a ", 1); hit != npos; hit = text.find("<a ", hit + 1)) {
+        std::size_t gt = text.find('>', hit);
+        if (holds(hit, gt, "action_", lastAction) || holds(hit, gt, "file:", lastFile)) continue;
+        out.append(page, done, hit + 2 - done);
+        out += kTarget;
+        done = hit + 2;
     }
-    return page;
+    out.append(page, done, npos);
+    return out;
 }
 
 std::string toDiskText(std::string_view text) {

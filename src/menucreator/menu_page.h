@@ -18,6 +18,11 @@ struct MenuHeadValues {
     bool operator==(const MenuHeadValues&) const = default;
 };
 
+// The address a picture or movie is given in the page: "file://" and the
+// absolute path, not escaped, since the build's linked-file scanner reads the
+// path back from the saved page.
+std::string pageFileAddress(const std::filesystem::path& file);
+
 // Reads the head values line by line; later lines overwrite earlier finds.
 MenuHeadValues readMenuHeadValues(std::istream& in);
 // Head values of a page file or address. Built-in "res:" pages and files that

@@ -95,4 +95,28 @@ fs::path executableFolder() {
     return executablePath().parent_path();
 }
 
+fs::path programFolderFor(const fs::path& executableFolder) {
+    std::error_code ec;
+    for (const fs::path& candidate :
+         {executableFolder, (executableFolder.parent_path() / "share" / "rondivo")})
+        if (fs::is_directory(candidate / "html", ec)) return candidate;
+    return executableFolder;
+}
+
+fs::path programFolder() {
+    return programFolderFor(executableFolder());
+}
+
+fs::path discFolderFor(const fs::path& executableFolder, const fs::path& currentDirectory) {
+    std::error_code ec;
+    if (findCaseInsensitive(executableFolder, "autorun.inf")) return executableFolder;
+    if (!fs::is_directory(programFolderFor(executableFolder) / "html", ec)) return executableFolder;
+    return currentDirectory;
+}
+
+fs::path discFolder() {
+    std::error_code ec;
+    return discFolderFor(executableFolder(), fs::current_path(ec));
+}
+
 }  // namespace rondivo::platform

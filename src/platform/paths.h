@@ -29,6 +29,19 @@ bool fileExists(const std::filesystem::path& path);
 std::filesystem::path executablePath();
 std::filesystem::path executableFolder();
 
+// The program folder (html/, pages/, splashscreens/, ...) for an executable in
+// `executableFolder`: beside it in a build tree, <prefix>/share/rondivo when
+// installed in <prefix>/bin. When neither holds html/, the executable's folder.
+std::filesystem::path programFolderFor(const std::filesystem::path& executableFolder);
+std::filesystem::path programFolder();
+
+// The folder of the disc the player plays. The executable's own, as for the
+// disc's autorun.exe; but an installed or build-tree rondivo (a program folder
+// found for it, no autorun.inf beside it) plays the disc in `currentDirectory`.
+std::filesystem::path discFolderFor(const std::filesystem::path& executableFolder,
+                                    const std::filesystem::path& currentDirectory);
+std::filesystem::path discFolder();
+
 bool equalsIgnoreCase(std::string_view a, std::string_view b);
 std::string toLower(std::string_view s);
 std::string toUpper(std::string_view s);

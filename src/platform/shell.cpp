@@ -48,12 +48,12 @@ int resultFromLaunch(const SpawnResult& spawned) {
     return kShellNoAssociation;
 }
 
-int xdgOpen(const fs::path& target, const fs::path& workingDir) {
+int xdgOpen(const std::string& target, const fs::path& workingDir) {
     if (!findOnPath("xdg-open")) {
         debugLog("xdg-open is not on PATH");
         return kShellNoAssociation;
     }
-    return resultFromLaunch(spawnProcess({"xdg-open", target.string()}, workingDir));
+    return resultFromLaunch(spawnProcess({"xdg-open", target}, workingDir));
 }
 
 int slideShow(const std::string& parameters, const fs::path& workingDir) {
@@ -70,7 +70,7 @@ int slideShow(const std::string& parameters, const fs::path& workingDir) {
         if (findOnPath(office))
             return resultFromLaunch(spawnProcess({office, "--show", found->string()}, workingDir));
     }
-    return xdgOpen(*found, workingDir);
+    return xdgOpen(found->string(), workingDir);
 }
 
 }  // namespace
@@ -98,13 +98,17 @@ int shellExecute(const std::string& file, const std::string& parameters,
         for (auto& p : splitCommandLine(parameters)) argv.push_back(p);
         return resultFromLaunch(spawnProcess(argv, found->parent_path()));
     }
-    return xdgOpen(fs::absolute(*found), workingDir);
+    return xdgOpen(fs::absolute(*found).string(), workingDir);
 }
 
 int openFolder(const fs::path& folder) {
     std::error_code ec;
     if (!fs::is_directory(folder, ec)) return kShellPathNotFound;
-    return xdgOpen(folder, {});
+    return xdgOpen(folder.string(), {});
+}
+
+int openAddress(const std::string& address) {
+    return xdgOpen(address, {});
 }
 
 std::vector<DesktopApplication> parseDesktopEntry(const std::string& text, const fs::path& source) {

@@ -30,6 +30,9 @@ int shellExecute(const std::string& file, const std::string& parameters,
 // Shows a folder in the desktop's file manager.
 int openFolder(const std::filesystem::path& folder);
 
+// Hands an address ("mailto:...", "https://...") to the desktop's program for it.
+int openAddress(const std::string& address);
+
 // A program the "Open With" chooser offers, from the desktop's .desktop files.
 struct DesktopApplication {
     std::string name;

@@ -77,21 +77,42 @@ std::optional<std::string> launchFailureText(int result, const std::string& file
     return std::nullopt;
 }
 
+void shellOpen(const std::string& file, const std::string& parameters, const fs::path& base,
+               ActionHost& host) {
+    int result = platform::shellExecute(file, parameters, base);
+    if (platform::shellSucceeded(result)) return;
+    if (auto text = launchFailureText(result, file, parameters))
+        host.messageBox(*text, kOpenErrorCaption, MessageIcon::Error);
+    else
+        host.openWith(platform::resolvePath(base, file));
+}
+
 void runFiles(const std::string& argument, const ActionContext& context, ActionHost& host) {
     const fs::path base = context.baseFolder();
-    for (const auto& command : runCommands(argument)) {
-        int result = platform::shellExecute(command.file, command.parameters, base);
-        if (platform::shellSucceeded(result)) continue;
-        if (auto text = launchFailureText(result, command.file, command.parameters))
-            host.messageBox(*text, kOpenErrorCaption, MessageIcon::Error);
-        else
-            host.openWith(platform::resolvePath(base, command.file));
+    for (const auto& command : host.commandsToRun(argument))
+        shellOpen(command.file, command.parameters, base, host);
+}
+
+void openLinkOutside(const LinkDecision& decision, ActionHost& host) {
+    if (decision.route == LinkRoute::ShellFile) {
+        fs::path file(decision.target);
+        if (!file.has_filename()) {
+            platform::openFolder(file);
+            return;
+        }
+        shellOpen(file.filename().string(), {}, file.parent_path(), host);
+        return;
     }
+    if (decision.route != LinkRoute::Desktop && decision.route != LinkRoute::Browser) return;
+    if (!platform::shellSucceeded(platform::openAddress(decision.target)))
+        host.messageBox("There is no program on this computer to open " + decision.target,
+                        host.caption(), MessageIcon::Error);
 }
 
 void browseFolder(const ActionCall& call, const ActionContext& context) {
-    std::string path =
-        browsePath(call.argument, call.hasArgument, context.executableFolder.string());
+    const fs::path& root =
+        context.browseRoot.empty() ? context.executableFolder : context.browseRoot;
+    std::string path = browsePath(call.argument, call.hasArgument, root.string());
     fs::path native = platform::toNativePath(path);
     if (auto found = platform::findCaseInsensitive("/", native)) native = *found;
     platform::openFolder(native);
@@ -110,7 +131,7 @@ void userSelectCopy(const std::string& argument, const ActionContext& context, A
     auto folder = host.pickFolder(kPickFolderPrompt);
     if (!folder || folder->empty()) return;
     host.openProgress(kCopyingHeading);
-    bool allCopied = copyItems(userSelectCopyItems(argument, *folder), context, host);
+    bool allCopied = copyItems(host.copiesIntoFolder(argument, *folder), context, host);
     host.closeProgress();
     if (allCopied)
         host.messageBox("All files have been copied to " + *folder,

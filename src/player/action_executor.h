@@ -5,8 +5,11 @@
 #include <filesystem>
 #include <optional>
 #include <string>
+#include <string_view>
+#include <vector>
 
 #include "player/action_url.h"
+#include "player/link_route.h"
 
 namespace rondivo {
 
@@ -31,12 +34,25 @@ class ActionHost {
     virtual void restoreSize() = 0;
     virtual void minimize() = 0;
     virtual void eject() = 0;
+
+    // What a host may read differently from the player. The player splits
+    // each ACTION_RUN command into file and parameters, and keeps a file's
+    // path below the folder ACTION_USER_SELECT_COPY was given.
+    virtual std::vector<RunCommand> commandsToRun(std::string_view argument) {
+        return runCommands(argument);
+    }
+    virtual std::vector<CopyItem> copiesIntoFolder(std::string_view argument,
+                                                   const std::string& folder) {
+        return userSelectCopyItems(argument, folder);
+    }
 };
 
 struct ActionContext {
     std::filesystem::path executableFolder;
     bool dataFolderLayout = true;
     std::string secureFolder;  // set when the disc's secure files were decrypted
+    // Where ACTION_BROWSE starts; empty: the executable's folder (the disc's root).
+    std::filesystem::path browseRoot;
     std::filesystem::path baseFolder() const;
 };
 
@@ -57,6 +73,15 @@ void executeActions(const ActionRequest& request, const ActionContext& context, 
 // executed and whose navigation is to be cancelled.
 bool handleActionAddress(const std::string& address, const ActionContext& context,
                          ActionHost& host);
+
+// Opens `file` through the shell as a plain shell launch does: a missing
+// file or folder is said, any other failure offers "Open With".
+void shellOpen(const std::string& file, const std::string& parameters,
+               const std::filesystem::path& base, ActionHost& host);
+
+// Hands a link the window does not show (a local file it cannot display, an
+// address of another scheme, a web address for a new window) to the desktop.
+void openLinkOutside(const LinkDecision& decision, ActionHost& host);
 
 // The single verbs, for hosts that handle one differently.
 void runFiles(const std::string& argument, const ActionContext& context, ActionHost& host);

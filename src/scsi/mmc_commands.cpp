@@ -11,7 +11,7 @@ namespace {
 CommandBlock block(std::uint8_t opcode, std::uint8_t cdbLength, std::uint8_t direction,
                    std::uint32_t dataLength = 0) {
     CommandBlock b;
-    b.flags = static_cast<std::uint8_t>(kFlagEventNotify | direction);
+    b.flags = direction;
     b.cdbLength = cdbLength;
     b.cdb[0] = opcode;
     b.dataLength = dataLength;
@@ -24,8 +24,22 @@ CommandBlock makeTestUnitReady() {
     return block(op::kTestUnitReady, 6, 0);
 }
 
-CommandBlock makeRezeroUnit() {
-    return block(op::kRezeroUnit, 6, 0);
+CommandBlock makeRequestSense() {
+    auto b = block(op::kRequestSense, 6, kFlagDataIn, 18);
+    b.cdb[4] = 18;
+    return b;
+}
+
+CommandBlock makeReadFormatCapacities(std::uint16_t allocation) {
+    auto b = block(op::kReadFormatCapacities, 10, kFlagDataIn, allocation);
+    putBe16(&b.cdb[7], allocation);
+    return b;
+}
+
+CommandBlock makeBlank(bool immediate) {
+    auto b = block(op::kBlank, 12, 0);
+    b.cdb[1] = static_cast<std::uint8_t>((immediate ? 0x10 : 0) | 0x01);  // minimal blanking
+    return b;
 }
 
 CommandBlock makeFormatUnit() {
@@ -151,8 +165,66 @@ CommandBlock makeSendDiscStructure(std::uint8_t format, std::uint16_t parameterL
     return b;
 }
 
-std::array<std::uint8_t, 12> formatParameterList() {
-    return {0x00, 0x82, 0x00, 0x08, 0x00, 0x00, 0x00, 0x00, 0x4C, 0x00, 0x00, 0x10};
+std::array<std::uint8_t, 12> formatParameterList(std::uint8_t type, std::uint32_t blocks,
+                                                 std::uint32_t parameter) {
+    std::array<std::uint8_t, 12> p{};
+    p[1] = 0x82;  // format options valid, immediate
+    p[3] = 8;
+    putBe32(&p[4], blocks);
+    p[8] = static_cast<std::uint8_t>(type << 2);
+    putBe24(&p[9], parameter);
+    return p;
+}
+
+const FormatDescriptor* FormatCapacities::find(std::uint8_t type) const {
+    for (const auto& d : offered)
+        if (d.type == type) return &d;
+    return nullptr;
+}
+
+FormatCapacities parseFormatCapacities(std::span<const std::uint8_t> a) {
+    FormatCapacities f;
+    if (a.size() < 12) return f;
+    const std::size_t end = std::min<std::size_t>(a.size(), 4u + a[3]);
+    f.currentBlocks = getBe32(&a[4]);
+    f.currentKind = a[8] & 3;
+    for (std::size_t i = 12; i + 8 <= end; i += 8) {
+        f.offered.push_back(
+            {getBe32(&a[i]), static_cast<std::uint8_t>(a[i + 4] >> 2),
+             std::uint32_t{a[i + 5]} << 16 | std::uint32_t{a[i + 6]} << 8 | a[i + 7]});
+    }
+    return f;
+}
+
+std::optional<std::uint8_t> incrementalLinkSize(std::span<const std::uint8_t> a) {
+    if (a.size() < 8) return std::nullopt;
+    const std::size_t end = std::min<std::size_t>(a.size(), 4u + getBe32(&a[0]));
+    for (std::size_t i = 8; i + 4 <= end; i += 4u + a[i + 3]) {
+        if (getBe16(&a[i]) != 0x21) continue;
+        // Feature 0021h: data block types (2), BUF, link size count, then the sizes.
+        if (a[i + 3] < 4 || i + 8 > end || a[i + 7] == 0 || i + 9 > end) return std::nullopt;
+        return a[i + 8];
+    }
+    return std::nullopt;
+}
+
+std::uint32_t commandTimeoutSeconds(const CommandBlock& b) {
+    const bool immediate = (b.cdb[1] & (b.opcode() == op::kBlank ? 0x10 : 0x01)) != 0 ||
+                           (b.opcode() == op::kSynchronizeCache && (b.cdb[1] & 0x02));
+    switch (b.opcode()) {
+        case op::kWrite10:
+        case op::kSynchronizeCache:
+        case op::kReserveTrack:
+        case op::kSendDiscStructure:
+        case op::kStartStopUnit:
+            return 10 * 60;
+        case op::kFormatUnit:
+        case op::kBlank:
+        case op::kCloseTrackSession:
+            return immediate ? 60 : 120 * 60;
+        default:
+            return 30;
+    }
 }
 
 std::array<std::uint8_t, kStreamingDescriptorLength> dvdRStreamingDescriptor() {
@@ -243,6 +315,7 @@ DiscInformation parseDiscInformation(std::span<const std::uint8_t> a) {
     DiscInformation info;
     if (a.size() < 7) return info;
     info.erasable = (a[2] & 0x10) != 0;
+    if (a.size() > 7) info.backgroundFormat = a[7] & 3;
     info.lastSessionState = (a[2] >> 2) & 3;
     info.discStatus = a[2] & 3;
     const auto msb = [&](std::size_t i) { return a.size() > i ? a[i] : std::uint8_t{0}; };
@@ -285,46 +358,23 @@ Capabilities parseCapabilities(std::span<const std::uint8_t> p) {
     return c;
 }
 
-namespace {
-
-bool isOneOf(MediaType m, std::initializer_list<int> set) {
-    return std::find(set.begin(), set.end(), static_cast<int>(m)) != set.end();
-}
-
-}  // namespace
-
 std::uint16_t buildWriteParameters(std::span<std::uint8_t> answer, std::size_t pageOffset,
-                                   MediaType media, std::uint8_t multiSession,
-                                   bool bufferUnderrunProtection) {
+                                   const WriteSettings& w) {
     if (pageOffset + 2 > answer.size()) return 0;
     const std::uint8_t pageLength = answer[pageOffset + 1];
     const std::size_t total = pageOffset + 2 + pageLength;
-    if (total > answer.size()) return 0;
+    if (total > answer.size() || pageLength < 0x0E) return 0;
 
     std::array<std::uint8_t, 72> page{};
     page[0] = kPageWriteParameters;
     page[1] = pageLength;
-
-    // Fixed packets of 16 blocks with a 16-block link on DVD-R/-RW, DVD+R/+RW.
-    const bool packets = isOneOf(media, {5, 8, 9, 10, 11});
-    std::uint8_t writeType = 1;                                    // track at once
-    if (isOneOf(media, {7, 8, 9, 13, 14, 10, 11})) writeType = 2;  // session at once
-    if (media == kMediaDvdR) writeType = 0;                        // incremental
-    if (packets) writeType |= 0x20;
-    if (bufferUnderrunProtection) writeType |= 0x40;
-    page[2] = writeType;
-
-    std::uint8_t trackMode = isOneOf(media, {5, 7, 8, 9, 13, 14}) ? 5 : 4;
-    trackMode |= static_cast<std::uint8_t>((multiSession & 3) << 6);
-    if (isOneOf(media, {5, 8, 9})) trackMode |= 0xE0;
-    if (isOneOf(media, {10, 11})) trackMode |= 0x20;
-    page[3] = trackMode;
+    page[2] = static_cast<std::uint8_t>((w.bufferUnderrunProtection ? 0x40 : 0) |
+                                        (w.linkSize ? 0x20 : 0) | (w.writeType & 0x0F));
+    page[3] = static_cast<std::uint8_t>((w.multiSession & 3) << 6 | (w.fixedPacket ? 0x20 : 0) |
+                                        (w.trackMode & 0x0F));
     page[4] = 8;  // mode 1, 2048-byte user data
-    if (packets) {
-        page[5] = 16;
-        putBe32(&page[10], 16);
-    }
-    putBe16(&page[14], 150);
+    page[5] = w.linkSize.value_or(0);
+    putBe32(&page[10], w.packetSize);
 
     std::fill(answer.begin() + static_cast<std::ptrdiff_t>(pageOffset),
               answer.begin() + static_cast<std::ptrdiff_t>(total), 0);

@@ -4,6 +4,7 @@
 #include <cstdint>
 #include <optional>
 #include <span>
+#include <vector>
 
 #include "scsi/scsi_command.h"
 
@@ -14,10 +15,11 @@ inline constexpr std::uint32_t kWriteBlockBytes = 2048;
 
 namespace op {
 inline constexpr std::uint8_t kTestUnitReady = 0x00;
-inline constexpr std::uint8_t kRezeroUnit = 0x01;
 inline constexpr std::uint8_t kRequestSense = 0x03;
 inline constexpr std::uint8_t kFormatUnit = 0x04;
 inline constexpr std::uint8_t kInquiry = 0x12;
+inline constexpr std::uint8_t kReadFormatCapacities = 0x23;
+inline constexpr std::uint8_t kBlank = 0xA1;
 inline constexpr std::uint8_t kStartStopUnit = 0x1B;
 inline constexpr std::uint8_t kPreventAllowMediumRemoval = 0x1E;
 inline constexpr std::uint8_t kWrite10 = 0x2A;
@@ -56,8 +58,9 @@ enum MediaType : std::uint8_t {
 
 // CLOSE TRACK/SESSION close functions (MMC-6 6.3).
 inline constexpr std::uint8_t kCloseTrack = 1;
+// Closes the session; on DVD+RW it stops the background format (compatible close).
 inline constexpr std::uint8_t kCloseSession = 2;
-inline constexpr std::uint8_t kCloseFinal = 3;  // DVD+R/+RW: close session and finalize
+inline constexpr std::uint8_t kCloseFinalizeDvdPlusR = 6;
 // Track field of a close without a number.
 inline constexpr std::uint32_t kAnyTrack = 0xFF;
 
@@ -69,8 +72,11 @@ inline constexpr std::uint8_t kPageCapabilities = 0x2A;
 // Builders, one per command. "immediate" asks the drive to answer before the
 // operation has finished (IMMED bit).
 CommandBlock makeTestUnitReady();
-CommandBlock makeRezeroUnit();
+CommandBlock makeRequestSense();
 CommandBlock makeFormatUnit();  // 12-byte parameter list follows, see formatParameterList
+CommandBlock makeReadFormatCapacities(std::uint16_t allocation);
+// Quick ("minimal") blanking of a CD-RW or sequential DVD-RW.
+CommandBlock makeBlank(bool immediate);
 CommandBlock makeInquiry(std::uint8_t allocation);
 CommandBlock makeStartStopUnit(bool immediate, bool load);  // load false: eject
 CommandBlock makePreventAllowMediumRemoval(bool prevent);
@@ -95,10 +101,37 @@ inline constexpr std::uint16_t kReadBufferCapacityLength = 32;
 inline constexpr std::uint16_t kStreamingDescriptorLength = 28;
 inline constexpr std::uint16_t kTimestampStructureLength = 22;
 
+// FORMAT UNIT format types the engine uses.
+inline constexpr std::uint8_t kFormatQuickRestricted = 0x15;  // DVD-RW to restricted overwrite
+inline constexpr std::uint8_t kFormatGrowSession = 0x13;      // restricted overwrite: grow
+inline constexpr std::uint8_t kFormatDvdPlusRw = 0x26;        // DVD+RW, background format
+
 // Parameter lists.
-// FORMAT UNIT for DVD-RW: options valid + immediate, one descriptor of type 13h
-// ("quick grow last session") with type parameter 16.
-std::array<std::uint8_t, 12> formatParameterList();
+// FORMAT UNIT: immediate, one descriptor of `type` with `blocks` and the type parameter.
+std::array<std::uint8_t, 12> formatParameterList(std::uint8_t type, std::uint32_t blocks,
+                                                 std::uint32_t parameter);
+
+// One format descriptor of READ FORMAT CAPACITIES.
+struct FormatDescriptor {
+    std::uint32_t blocks = 0;
+    std::uint8_t type = 0;
+    std::uint32_t parameter = 0;
+};
+struct FormatCapacities {
+    std::uint8_t currentKind = 0;  // 1 unformatted, 2 formatted, 3 no medium
+    std::uint32_t currentBlocks = 0;
+    std::vector<FormatDescriptor> offered;
+    const FormatDescriptor* find(std::uint8_t type) const;
+};
+FormatCapacities parseFormatCapacities(std::span<const std::uint8_t> answer);
+
+// Link size of the Incremental Streaming Writable feature (0021h) in a GET
+// CONFIGURATION answer; nothing when the feature or its link sizes are missing.
+std::optional<std::uint8_t> incrementalLinkSize(std::span<const std::uint8_t> answer);
+
+// How long the transport waits for a command before giving up: seconds for
+// questions, minutes for writing, closing, formatting and blanking.
+std::uint32_t commandTimeoutSeconds(const CommandBlock& block);
 // SET STREAMING performance descriptor: whole DVD-R, about 44 MB/s read, 1.4 MB/s write.
 std::array<std::uint8_t, kStreamingDescriptorLength> dvdRStreamingDescriptor();
 // SEND DISC STRUCTURE format 0Fh (timestamp): "YYYYMMDDhhmmss" as ASCII digits.
@@ -127,6 +160,7 @@ std::optional<std::size_t> findModePage(std::span<const std::uint8_t> answer, st
 
 struct DiscInformation {
     bool erasable = false;
+    std::uint8_t backgroundFormat = 0;  // DVD+RW: 0 none, 1 suspended, 2 running, 3 complete
     std::uint8_t lastSessionState = 0;  // 0 empty, 1 incomplete, 2 reserved/damaged, 3 complete
     std::uint8_t discStatus = 0;        // 0 empty, 1 incomplete, 2 finalized, 3 other
     std::uint16_t sessions = 0;
@@ -164,12 +198,24 @@ struct Capabilities {
 };
 Capabilities parseCapabilities(std::span<const std::uint8_t> page);
 
-// Write Parameters page (05h). Builds the page for `media` over the page found
-// at `pageOffset` of a MODE SENSE answer and prepares `answer` for MODE SELECT;
-// returns the parameter length, or 0 when the page does not fit in `answer`.
-// `multiSession` is the two-bit field: 0 = last session, 3 = next session allowed.
+// What the Write Parameters page (05h) says for one burn.
+struct WriteSettings {
+    std::uint8_t writeType = 1;  // 0 incremental, 1 track at once, 2 disc/session at once
+    std::uint8_t trackMode = 4;
+    std::uint8_t multiSession = 0;  // 0 = last session, 3 = next session allowed
+    bool fixedPacket = false;
+    std::uint32_t packetSize = 0;
+    std::optional<std::uint8_t> linkSize;
+    bool bufferUnderrunProtection = false;
+};
+inline constexpr std::uint8_t kWriteIncremental = 0;
+inline constexpr std::uint8_t kWriteTrackAtOnce = 1;
+inline constexpr std::uint8_t kWriteDiscAtOnce = 2;
+
+// Builds the page over the page found at `pageOffset` of a MODE SENSE answer
+// and prepares `answer` for MODE SELECT; returns the parameter length, or 0
+// when the page does not fit in `answer`. The test-write flag is always off.
 std::uint16_t buildWriteParameters(std::span<std::uint8_t> answer, std::size_t pageOffset,
-                                   MediaType media, std::uint8_t multiSession,
-                                   bool bufferUnderrunProtection);
+                                   const WriteSettings& settings);
 
 }  // namespace rondivo::burn

@@ -14,6 +14,8 @@ SenseInfo decodeSense(std::span<const std::uint8_t> sense) {
         info.key = sense[2] & 0x0F;
         info.asc = sense[12];
         info.ascq = sense[13];
+        if (sense.size() >= 18 && (sense[15] & 0x80) && (info.key == 0x0 || info.key == 0x2))
+            info.progress = sense[16] << 8 | sense[17];
     } else if ((code == 0x72 || code == 0x73) && sense.size() >= 4) {
         info.valid = true;
         info.key = sense[1] & 0x0F;
@@ -55,6 +57,8 @@ struct AscName {
 // The conditions a writer reports most (SPC-4 annex D, MMC-6 annex F).
 constexpr AscName kAscs[] = {
     {0x04, 0x01, "becoming ready"},
+    {0x04, 0x02, "initializing command required"},
+    {0x04, 0x03, "manual intervention required"},
     {0x04, 0x04, "format in progress"},
     {0x04, 0x07, "operation in progress"},
     {0x04, 0x08, "long write in progress"},
@@ -69,6 +73,7 @@ constexpr AscName kAscs[] = {
     {0x26, -1, "invalid field in parameter list"},
     {0x28, -1, "medium may have changed"},
     {0x29, -1, "power on or reset"},
+    {0x2A, -1, "parameters changed"},
     {0x2C, -1, "command sequence error"},
     {0x30, 0x05, "cannot write medium, incompatible format"},
     {0x30, 0x06, "cannot format medium, incompatible medium"},
@@ -82,6 +87,24 @@ constexpr AscName kAscs[] = {
 };
 
 }  // namespace
+
+SenseVerdict judgeSense(const SenseInfo& s) {
+    if (!s.valid) return SenseVerdict::Failed;
+    // No sense with "operation in progress" (00/16h) is how some drives answer mid-format.
+    if (s.key == 0 && s.asc == 0 && s.ascq == 0x16) return SenseVerdict::TryAgain;
+    if (s.key == static_cast<std::uint8_t>(SenseKey::RecoveredError) ||
+        (s.key == 0 && s.asc == 0 && s.ascq == 0))
+        return SenseVerdict::Success;
+    const bool notReady = s.key == static_cast<std::uint8_t>(SenseKey::NotReady) && s.asc == 0x04;
+    // Becoming ready, format, operation or long write in progress.
+    if (notReady && (s.ascq == 0x01 || s.ascq == 0x04 || s.ascq == 0x07 || s.ascq == 0x08))
+        return SenseVerdict::TryAgain;
+    // A reset or a parameter change is reported once; the command may be repeated.
+    if (s.key == static_cast<std::uint8_t>(SenseKey::UnitAttention) &&
+        (s.asc == 0x29 || s.asc == 0x2A))
+        return SenseVerdict::TryAgain;
+    return SenseVerdict::Failed;
+}
 
 std::string describeSense(const SenseInfo& sense) {
     const char* keyName = "UNKNOWN SENSE KEY";

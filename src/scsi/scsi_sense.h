@@ -25,6 +25,8 @@ struct SenseInfo {
     std::uint8_t key = 0;
     std::uint8_t asc = 0;
     std::uint8_t ascq = 0;
+    // Share done of a long operation, 0-65535, from the sense-key specific bytes.
+    int progress = -1;
 
     bool notReady() const { return asc == 0x04; }  // "logical unit not ready, ..."
     // Linux reports a swapped disc as unit attention 28h ("not ready to ready
@@ -33,6 +35,16 @@ struct SenseInfo {
         return key == static_cast<std::uint8_t>(SenseKey::UnitAttention) && asc == 0x28;
     }
 };
+
+// What a command's answer means for the one who waits on it.
+enum class SenseVerdict {
+    Success,   // good status, or an error the drive recovered from itself
+    TryAgain,  // the drive is busy with something that ends by itself
+    Failed,
+};
+// Sense data that is not there (an ioctl or host failure) is a failure, never
+// "try again".
+SenseVerdict judgeSense(const SenseInfo& sense);
 
 // Reads fixed (70h/71h) and descriptor (72h/73h) format sense data; anything
 // else, or too few bytes, gives an invalid, all-zero result.

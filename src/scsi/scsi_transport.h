@@ -1,7 +1,7 @@
 #pragma once
 // How a CommandBlock reaches a drive. Each platform adds its own transport
-// (Linux SG_IO here; a Windows build adds SCSI pass-through on "\\.\X:" and
-// ASPI); the virtual drive sits behind the same interface.
+// (Linux SG_IO here; a Windows build adds SCSI pass-through on "\\.\X:");
+// the virtual drive sits behind the same interface.
 #include <cstdint>
 #include <string>
 #include <vector>
@@ -12,7 +12,6 @@ namespace rondivo::burn {
 
 enum class TransportKind {
     PassThrough,  // the operating system's pass-through on a device handle
-    Aspi,         // a bus scan through an ASPI-style library
     Virtual,      // a drive simulated in this process
 };
 
@@ -43,6 +42,10 @@ class ScsiTransport {
 
     // Closes the open handle, if any.
     virtual void closeHandle() = 0;
+
+    // Why the last command did not reach the drive ("your user cannot write to
+    // /dev/sr0: ..."), empty when the transport has nothing to add.
+    virtual std::string lastFailure() const { return {}; }
 };
 
 }  // namespace rondivo::burn

@@ -4,6 +4,7 @@
 #include <unistd.h>
 
 #include <algorithm>
+#include <cerrno>
 #include <cstdio>
 #include <cstring>
 
@@ -12,6 +13,8 @@
 #include <sys/ioctl.h>
 #endif
 
+#include "scsi/device_access.h"
+#include "scsi/mmc_commands.h"
 #include "scsi/scsi_sense.h"
 
 namespace rondivo::burn {
@@ -52,11 +55,9 @@ int srNumber(const std::string& name) {
     return n;
 }
 
-int openForCommands(const std::string& device) {
-    // O_NONBLOCK: an empty drive must still open so it can be asked about its tray.
-    int fd = ::open(device.c_str(), O_RDWR | O_NONBLOCK | O_CLOEXEC);
-    if (fd < 0) fd = ::open(device.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
-    return fd;
+// O_NONBLOCK: an empty drive must still open so it can be asked about its tray.
+int openForQuestions(const std::string& device) {
+    return ::open(device.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
 }
 
 }  // namespace
@@ -75,7 +76,7 @@ std::vector<DriveCandidate> SgTransport::listDrives() {
     for (const auto& [n, name] : found) {
         DriveCandidate c;
         c.device = (devFolder_ / name).string();
-        const int fd = openForCommands(c.device);
+        const int fd = openForQuestions(c.device);
         if (fd < 0) continue;
         ::close(fd);
         // Linux has no drive letters; the table keeps the Windows habit of D:
@@ -95,11 +96,19 @@ std::vector<DriveCandidate> SgTransport::listDrives() {
     return drives;
 }
 
-bool SgTransport::openDevice(const std::string& device) {
-    if (fd_ >= 0 && openDevice_ == device) return true;
+bool SgTransport::openDevice(const std::string& device, bool forWriting) {
+    if (fd_ >= 0 && openDevice_ == device && (writable_ || !forWriting)) return true;
     closeHandle();
-    fd_ = openForCommands(device);
-    if (fd_ < 0) return false;
+    // Read-write, because the kernel refuses every writing command on a read-only
+    // handle; exclusive, so that no other program talks to the drive mid-burn.
+    fd_ = ::open(device.c_str(), O_RDWR | O_NONBLOCK | O_EXCL | O_CLOEXEC);
+    writable_ = fd_ >= 0;
+    if (fd_ < 0) {
+        const int error = errno;
+        failure_ = openFailureText(device, error);
+        // Questions may still be asked, so the drive can be listed and described.
+        if (forWriting || (fd_ = openForQuestions(device)) < 0) return false;
+    }
     openDevice_ = device;
     return true;
 }
@@ -107,12 +116,14 @@ bool SgTransport::openDevice(const std::string& device) {
 void SgTransport::closeHandle() {
     if (fd_ >= 0) ::close(fd_);
     fd_ = -1;
+    writable_ = false;
     openDevice_.clear();
 }
 
 bool SgTransport::execute(const std::string& device, CommandBlock& block, std::uint8_t* data) {
     block.status = kStatusError;
-    if (!openDevice(device)) {
+    failure_.clear();
+    if (!openDevice(device, !readOnlyHandleAllows(block.opcode()))) {
         block.hostAdapterStatus = 0xFF;
         return false;
     }
@@ -123,7 +134,7 @@ bool SgTransport::execute(const std::string& device, CommandBlock& block, std::u
     io.cmdp = block.cdb.data();
     io.mx_sb_len = static_cast<unsigned char>(block.sense.size());
     io.sbp = block.sense.data();
-    io.timeout = 12000u * 1000u;  // a full-disc close or format can take many minutes
+    io.timeout = commandTimeoutSeconds(block) * 1000u;
     if (block.dataLength > 0 && (block.readsData() || block.writesData())) {
         io.dxfer_direction = block.readsData() ? SG_DXFER_FROM_DEV : SG_DXFER_TO_DEV;
         io.dxfer_len = block.dataLength;
@@ -133,10 +144,16 @@ bool SgTransport::execute(const std::string& device, CommandBlock& block, std::u
     }
     if (::ioctl(fd_, SG_IO, &io) != 0) {
         block.hostAdapterStatus = 0xFF;
+        failure_ = std::string("the system refused the command: ") + std::strerror(errno);
         return false;
     }
     block.targetStatus = io.status;
     block.hostAdapterStatus = static_cast<std::uint8_t>(io.host_status);
+    if (io.host_status == 0x03)  // DID_TIME_OUT
+        failure_ = "the drive did not answer within " +
+                   std::to_string(commandTimeoutSeconds(block)) + " seconds";
+    else if (io.host_status != 0 || (io.driver_status & 0x0F) != 0)
+        failure_ = "the host adapter reported error " + std::to_string(io.host_status);
     if ((io.info & SG_INFO_OK_MASK) == SG_INFO_OK && io.status == kScsiStatusGood) {
         block.status = kStatusDone;
         return false;

@@ -19,14 +19,17 @@ class SgTransport final : public ScsiTransport {
     std::vector<DriveCandidate> listDrives() override;
     bool execute(const std::string& device, CommandBlock& block, std::uint8_t* data) override;
     void closeHandle() override;
+    std::string lastFailure() const override { return failure_; }
 
   private:
-    bool openDevice(const std::string& device);
+    bool openDevice(const std::string& device, bool forWriting);
 
     std::filesystem::path sysClassBlock_;
     std::filesystem::path devFolder_;
     int fd_ = -1;
     std::string openDevice_;
+    bool writable_ = false;
+    std::string failure_;
 };
 
 // "1:0:0:0" (host:channel:target:lun, the name of a SCSI device in sysfs).

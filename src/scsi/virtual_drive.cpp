@@ -5,14 +5,21 @@
 
 #include <algorithm>
 #include <cctype>
+#include <cerrno>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
 
 #include "platform/debug_log.h"
+#include "scsi/device_access.h"
 #include "scsi/scsi_sense.h"
+#include "scsi/virtual_medium.h"
 
 namespace rondivo::burn {
+
+using virtualdrive::MediumModel;
+using virtualdrive::MediumState;
+using virtualdrive::Track;
 
 namespace {
 
@@ -24,55 +31,12 @@ std::uint16_t be16(const std::uint8_t* p) {
 std::uint32_t be32(const std::uint8_t* p) {
     return std::uint32_t{p[0]} << 24 | std::uint32_t{p[1]} << 16 | std::uint32_t{p[2]} << 8 | p[3];
 }
-void set16(std::uint8_t* p, std::uint32_t v) {
-    p[0] = static_cast<std::uint8_t>(v >> 8);
-    p[1] = static_cast<std::uint8_t>(v);
-}
-void set32(std::uint8_t* p, std::uint32_t v) {
-    p[0] = static_cast<std::uint8_t>(v >> 24);
-    p[1] = static_cast<std::uint8_t>(v >> 16);
-    p[2] = static_cast<std::uint8_t>(v >> 8);
-    p[3] = static_cast<std::uint8_t>(v);
-}
-
-struct Medium {
-    const char* name;
-    std::uint16_t profile;
-    std::uint32_t capacity;  // sectors
-    bool erasable;
-    bool sequential;  // writes go to the next writable address of an open track
-    bool cd;
-};
-
-// Capacities of common blanks: 80-minute CD, single-layer DVD, 4.7 GB DVD-RAM.
-constexpr Medium kMedia[] = {
-    {"cd-r", 0x09, 359847, false, true, true},
-    {"cd-rw", 0x0A, 359847, true, true, true},
-    {"dvd-r", 0x11, 2298496, false, true, false},
-    {"dvd-ram", 0x12, 2236704, true, false, false},
-    {"dvd-rw-ro", 0x13, 2298496, true, false, false},
-    {"dvd-rw", 0x14, 2298496, true, true, false},
-    {"dvd+rw", 0x1A, 2295104, true, false, false},
-    {"dvd+r", 0x1B, 2295104, false, true, false},
-};
-
-const Medium& mediumFor(std::uint16_t profile) {
-    for (const auto& m : kMedia)
-        if (m.profile == profile) return m;
-    return kMedia[0];
-}
 
 // CD multisession: lead-out of the closed session, lead-in and pre-gap of the next.
 constexpr std::uint32_t kCdSessionGap = 6750 + 4500 + 150;
 constexpr std::uint32_t kBufferSize = 2 * 1024 * 1024;
-
-struct Track {
-    std::uint32_t start = 0;
-    std::uint32_t reserved = 0;  // 0: the invisible track, open to the end of the disc
-    std::uint32_t recorded = 0;
-    std::uint16_t session = 1;
-    bool closed = false;
-};
+constexpr std::uint32_t kMinimumCdTrack = 300;
+constexpr std::uint8_t kLinkSize = 16;  // DVD-R/-RW incremental recording
 
 struct Fault {
     int times = 0;
@@ -80,53 +44,29 @@ struct Fault {
     bool matches(std::uint8_t op) const { return times > 0 && (!opcode || *opcode == op); }
 };
 
-const char* opcodeName(std::uint8_t op) {
-    switch (op) {
-        case 0x00:
-            return "TEST UNIT READY";
-        case 0x01:
-            return "REZERO UNIT";
-        case 0x03:
-            return "REQUEST SENSE";
-        case 0x04:
-            return "FORMAT UNIT";
-        case 0x12:
-            return "INQUIRY";
-        case 0x1B:
-            return "START STOP UNIT";
-        case 0x1E:
-            return "PREVENT ALLOW MEDIUM REMOVAL";
-        case 0x2A:
-            return "WRITE(10)";
-        case 0x35:
-            return "SYNCHRONIZE CACHE";
-        case 0x43:
-            return "READ TOC/PMA/ATIP";
-        case 0x46:
-            return "GET CONFIGURATION";
-        case 0x51:
-            return "READ DISC INFORMATION";
-        case 0x52:
-            return "READ TRACK INFORMATION";
-        case 0x53:
-            return "RESERVE TRACK";
-        case 0x55:
-            return "MODE SELECT(10)";
-        case 0x5A:
-            return "MODE SENSE(10)";
-        case 0x5B:
-            return "CLOSE TRACK/SESSION";
-        case 0x5C:
-            return "READ BUFFER CAPACITY";
-        case 0xB6:
-            return "SET STREAMING";
-        case 0xBB:
-            return "SET CD SPEED";
-        case 0xBF:
-            return "SEND DISC STRUCTURE";
-        default:
-            return nullptr;
-    }
+struct SenseFault {
+    Fault when;
+    std::uint8_t key = 0, asc = 0, ascq = 0;
+};
+
+// One command as the handlers see it.
+struct Request {
+    const std::uint8_t* cdb;
+    std::uint8_t* data;
+    std::uint32_t length;
+};
+
+// Copies an answer no longer than the allocation length allows.
+template <std::size_t N>
+void answer(const Request& r, const std::array<std::uint8_t, N>& a, std::uint32_t allocation) {
+    std::memcpy(r.data, a.data(), std::min<std::size_t>({r.length, allocation, N}));
+}
+void answer(const Request& r, const std::vector<std::uint8_t>& a, std::uint32_t allocation) {
+    std::memcpy(r.data, a.data(), std::min<std::size_t>({r.length, allocation, a.size()}));
+}
+
+char hexDigit(std::uint8_t v) {
+    return "0123456789ABCDEF"[v & 15];
 }
 
 }  // namespace
@@ -136,114 +76,20 @@ std::optional<std::uint16_t> profileFromName(const std::string& name) {
     for (char c : name)
         if (!std::isspace(static_cast<unsigned char>(c)))
             lower += static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
-    for (const auto& m : kMedia)
-        if (lower == m.name) return m.profile;
+    if (const auto* m = virtualdrive::modelNamed(lower)) return m->profile;
     return std::nullopt;
 }
 
 std::string profileName(std::uint16_t p) {
-    for (const auto& m : kMedia)
-        if (m.profile == p) return m.name;
-    return "none";
-}
-
-std::string TraceEntry::text() const {
-    char buf[160];
-    const std::uint8_t* c = cdb.data();
-    const char* name = opcodeName(c[0]);
-    std::string t;
-    if (!name) {
-        std::snprintf(buf, sizeof buf, "opcode %02Xh", c[0]);
-        t = buf;
-    } else {
-        t = name;
-    }
-    buf[0] = 0;
-    switch (c[0]) {
-        case 0x04:
-            std::snprintf(buf, sizeof buf, " fmtdata=%d", (c[1] >> 4) & 1);
-            break;
-        case 0x12:
-            std::snprintf(buf, sizeof buf, " alloc=%u", c[4]);
-            break;
-        case 0x1B:
-            std::snprintf(buf, sizeof buf, " immed=%d %s", c[1] & 1,
-                          (c[4] & 3) == 2   ? "eject"
-                          : (c[4] & 3) == 3 ? "load"
-                          : (c[4] & 1)      ? "start"
-                                            : "stop");
-            break;
-        case 0x1E:
-            std::snprintf(buf, sizeof buf, " %s", (c[4] & 1) ? "prevent" : "allow");
-            break;
-        case 0x2A:
-            std::snprintf(buf, sizeof buf, " lba=%u blocks=%u", be32(c + 2), be16(c + 7));
-            break;
-        case 0x35:
-            std::snprintf(buf, sizeof buf, " immed=%d", (c[1] >> 1) & 1);
-            break;
-        case 0x43:
-            std::snprintf(buf, sizeof buf, " format=%u", c[2] & 0x0F);
-            break;
-        case 0x46:
-            std::snprintf(buf, sizeof buf, " feature=%u alloc=%u", be16(c + 2), be16(c + 7));
-            break;
-        case 0x51:
-            std::snprintf(buf, sizeof buf, " alloc=%u", be16(c + 7));
-            break;
-        case 0x52:
-            std::snprintf(buf, sizeof buf, " track=%u", be32(c + 2));
-            break;
-        case 0x53:
-            std::snprintf(buf, sizeof buf, " size=%u", be32(c + 5));
-            break;
-        case 0x55:
-            std::snprintf(buf, sizeof buf, " length=%u", be16(c + 7));
-            break;
-        case 0x5A:
-            std::snprintf(buf, sizeof buf, " page=%02Xh%s", c[2] & 0x3F,
-                          (c[2] & 0xC0) == 0x80 ? " default" : "");
-            break;
-        case 0x5B:
-            std::snprintf(buf, sizeof buf, " immed=%d function=%u track=%u", c[1] & 1, c[2] & 7,
-                          be16(c + 4));
-            break;
-        case 0xB6:
-            std::snprintf(buf, sizeof buf, " length=%u", be16(c + 9));
-            break;
-        case 0xBB:
-            std::snprintf(buf, sizeof buf, " read=%u write=%u", be16(c + 2), be16(c + 4));
-            break;
-        case 0xBF:
-            std::snprintf(buf, sizeof buf, " format=%02Xh length=%u", c[7], be16(c + 8));
-            break;
-        default:
-            break;
-    }
-    t += buf;
-    if (scsiStatus == 0x08) {
-        t += " -> BUSY";
-    } else if (scsiStatus != 0) {
-        std::snprintf(buf, sizeof buf, " -> %X/%02X/%02X", senseKey, asc, ascq);
-        t += buf;
-    }
-    return t;
+    const auto* m = virtualdrive::modelFor(p);
+    return m ? m->name : "none";
 }
 
 struct VirtualDrive::Impl {
     std::filesystem::path file;
-    Medium medium;
-    std::uint16_t profile = 0;
+    MediumState medium;
     bool trayOpen = false;
     bool prevent = false;
-    bool answersPage30 = true;
-
-    std::vector<Track> tracks;
-    std::uint16_t sessions = 1;
-    bool sessionHasData = false;  // the open session has written or reserved tracks
-    std::uint8_t discStatus = 0;
-    bool formatted = false;
-    std::uint32_t highestWritten = 0;
 
     WriteParameters params;
     std::uint16_t writeKbps = 0;
@@ -253,15 +99,19 @@ struct VirtualDrive::Impl {
     Fault notReady;
     std::uint8_t notReadyAscq = 1;
     Fault busy;
+    SenseFault senseFault;
+    Fault noSense;
     std::optional<std::uint32_t> writeErrorSector;
     bool mediumChange = false;
+    bool negativeAddress = false;
+    bool underrunProtection = true;
     int longOperationPolls = 0;
+    int becomingReadyPolls = 0;
+    // A long operation under way: polls left, its total and its ASCQ.
     int pendingPolls = 0;
+    int pendingTotal = 0;
     std::uint8_t pendingAscq = 0;
     std::optional<std::uint8_t> longOperation;  // started by the command being run
-
-    // An immediate command that succeeded keeps the drive busy for a while.
-    void startLongOperation(std::uint8_t ascq) { longOperation = ascq; }
 
     int fd = -1;
     std::vector<TraceEntry> trace;
@@ -269,25 +119,35 @@ struct VirtualDrive::Impl {
     // Answer of the command being run.
     std::uint8_t status = 0;
     std::uint8_t key = 0, asc = 0, ascq = 0;
+    int progress = -1;
+    std::string note;
 
-    void load(std::uint16_t p) {
-        medium = mediumFor(p);
-        profile = medium.profile;
-        tracks = {Track{}};
-        sessions = 1;
-        sessionHasData = false;
-        discStatus = 0;
-        formatted = !medium.sequential;
-        highestWritten = 0;
+    using Handler = void (Impl::*)(const Request&);
+    struct Command {
+        std::uint8_t op;
+        Handler handler;
+        char direction;  // 'i' data in, 'o' data out, '-' none
+        bool needsMedium;
+    };
+    static const Command* findCommand(std::uint8_t op);
+
+    void load(const MediumModel& m) {
+        medium.load(m);
         params = WriteParameters{};
         timestamp.clear();
         trayOpen = false;
         writeKbps = maxWriteKbps();
+        pendingPolls = becomingReadyPolls;
+        pendingTotal = 0;
+        pendingAscq = 0x01;
         if (fd >= 0) ::close(fd);
         fd = -1;
     }
 
-    std::uint16_t maxWriteKbps() const { return medium.cd ? 7056 : 22160; }  // 40x CD, 16x DVD
+    const MediumModel& model() const { return medium.model; }
+    std::uint16_t profile() const { return medium.present ? model().profile : 0; }
+    bool isDvdRw() const { return profile() == 0x13 || profile() == 0x14; }
+    std::uint16_t maxWriteKbps() const { return model().cd ? 7056 : 22160; }  // 40x CD, 16x DVD
 
     void fail(std::uint8_t k, std::uint8_t a, std::uint8_t q) {
         status = kScsiStatusCheckCondition;
@@ -296,21 +156,17 @@ struct VirtualDrive::Impl {
         ascq = q;
     }
     void illegal(std::uint8_t a, std::uint8_t q = 0) { fail(0x5, a, q); }
+    // An immediate command that succeeded keeps the drive busy for a while.
+    void startLongOperation(std::uint8_t operationAscq) { longOperation = operationAscq; }
 
-    std::uint32_t openSessionStart() const {
-        for (const auto& t : tracks)
-            if (t.session == sessions) return t.start;
-        return 0;
-    }
-    Track& invisible() { return tracks.back(); }
-    std::uint32_t endOf(const Track& t) const {
-        return t.reserved ? t.start + t.reserved : medium.capacity;
-    }
+    // --- questions -----------------------------------------------------------
 
-    // --- answers -------------------------------------------------------------
+    void testUnitReady(const Request&) {}
 
-    void inquiry(std::uint8_t* out, std::uint32_t len, const std::uint8_t* c) {
-        if (c[1] & 1) return illegal(0x24);  // no vital product data pages
+    void requestSense(const Request& r) { answer(r, lastSense, r.cdb[4]); }
+
+    void inquiry(const Request& r) {
+        if (r.cdb[1] & 1) return illegal(0x24);  // no vital product data pages
         std::array<std::uint8_t, 36> a{};
         a[0] = 0x05;  // CD/DVD device
         a[1] = 0x80;  // removable
@@ -318,24 +174,23 @@ struct VirtualDrive::Impl {
         a[3] = 0x02;
         a[4] = 31;
         std::memcpy(&a[8], "RONDIVO Virtual Writer  1.00", 28);
-        std::memcpy(out, a.data(),
-                    std::min<std::size_t>(len, std::min<std::size_t>(c[4], a.size())));
+        answer(r, a, r.cdb[4]);
     }
 
     std::array<std::uint8_t, 64> capabilitiesPage(bool defaults) const {
         std::array<std::uint8_t, 64> p{};
         p[0] = 0x2A;
         p[1] = 0x3E;
-        p[2] = 0x3B;  // reads CD-R, CD-RW, DVD-ROM, DVD-R, DVD-RAM
-        p[3] = 0x37;  // writes CD-R, CD-RW, DVD-R, DVD-RAM; test write
-        p[4] = 0x80;  // buffer underrun free recording
+        p[2] = 0x3B;                           // reads CD-R, CD-RW, DVD-ROM, DVD-R, DVD-RAM
+        p[3] = 0x37;                           // writes CD-R, CD-RW, DVD-R, DVD-RAM; test write
+        p[4] = underrunProtection ? 0x80 : 0;  // buffer underrun free recording
         p[6] = static_cast<std::uint8_t>(0x29 | (!defaults && prevent ? 0x02 : 0));
-        set16(&p[8], medium.cd ? 8467 : 22160);
-        set16(&p[10], 256);
-        set16(&p[12], kBufferSize / 1024);
-        set16(&p[14], medium.cd ? 8467 : 22160);
-        set16(&p[18], maxWriteKbps());
-        set16(&p[20], defaults ? maxWriteKbps() : writeKbps);
+        putBe16(&p[8], model().cd ? 8467 : 22160);
+        putBe16(&p[10], 256);
+        putBe16(&p[12], kBufferSize / 1024);
+        putBe16(&p[14], model().cd ? 8467 : 22160);
+        putBe16(&p[18], maxWriteKbps());
+        putBe16(&p[20], defaults ? maxWriteKbps() : writeKbps);
         return p;
     }
 
@@ -343,20 +198,21 @@ struct VirtualDrive::Impl {
         std::array<std::uint8_t, 52> p{};
         p[0] = 0x05;
         p[1] = 0x32;
-        p[2] = static_cast<std::uint8_t>(params.writeType | (params.linkSizeValid ? 0x20 : 0) |
+        p[2] = static_cast<std::uint8_t>(params.writeType | (params.testWrite ? 0x10 : 0) |
+                                         (params.linkSizeValid ? 0x20 : 0) |
                                          (params.bufferUnderrunFree ? 0x40 : 0));
         p[3] = static_cast<std::uint8_t>(params.multiSession << 6 |
                                          (params.fixedPacket ? 0x20 : 0) | params.trackMode);
         p[4] = params.dataBlockType;
         p[5] = params.linkSize;
-        set32(&p[10], params.packetSize);
-        set16(&p[14], 150);
+        putBe32(&p[10], params.packetSize);
+        putBe16(&p[14], 150);
         return p;
     }
 
-    void modeSense(std::uint8_t* out, std::uint32_t len, const std::uint8_t* c) {
-        const std::uint8_t pc = c[2] >> 6;
-        const std::uint8_t page = c[2] & 0x3F;
+    void modeSense(const Request& r) {
+        const std::uint8_t pc = r.cdb[2] >> 6;
+        const std::uint8_t page = r.cdb[2] & 0x3F;
         if (pc == 3) return illegal(0x39);  // saving parameters not supported
         std::vector<std::uint8_t> a(8, 0);
         if (page == 0x2A) {
@@ -365,46 +221,19 @@ struct VirtualDrive::Impl {
         } else if (page == 0x05) {
             const auto p = writeParametersPage();
             a.insert(a.end(), p.begin(), p.end());
-        } else if (page == 0x30 && answersPage30) {
-            a.insert(a.end(), {0x30, 0x06, 0, 0, 0x80, 0, 0, 0});
         } else {
             return illegal(0x24);
         }
-        set16(&a[0], static_cast<std::uint32_t>(a.size() - 2));
-        std::memcpy(out, a.data(), std::min<std::size_t>({len, be16(c + 7), a.size()}));
+        putBe16(&a[0], static_cast<std::uint16_t>(a.size() - 2));
+        answer(r, a, be16(r.cdb + 7));
     }
 
-    void modeSelect(const std::uint8_t* in, std::uint32_t len, const std::uint8_t* c) {
-        if ((c[1] & 0x10) == 0) return illegal(0x24);  // only page-format parameters
-        const std::uint32_t n = std::min<std::uint32_t>(len, be16(c + 7));
-        if (n < 8) return illegal(0x1A);
-        const std::uint32_t offset = 8u + be16(in + 6);
-        if (offset + 2 > n) return illegal(0x1A);
-        const std::uint8_t* p = in + offset;
-        if ((p[0] & 0x3F) != 0x05) return illegal(0x26);
-        if (offset + 2u + p[1] > n || p[1] < 0x0E) return illegal(0x1A);
-        WriteParameters w;
-        w.set = true;
-        w.writeType = p[2] & 0x0F;
-        w.linkSizeValid = (p[2] & 0x20) != 0;
-        w.bufferUnderrunFree = (p[2] & 0x40) != 0;
-        w.multiSession = p[3] >> 6;
-        w.fixedPacket = (p[3] & 0x20) != 0;
-        w.trackMode = p[3] & 0x0F;
-        w.dataBlockType = p[4] & 0x0F;
-        w.linkSize = p[5];
-        w.packetSize = be32(p + 10);
-        if (w.writeType > 4) return illegal(0x26);
-        if (w.dataBlockType > 3 && w.dataBlockType < 8) return illegal(0x26);
-        if (w.multiSession == 2) return illegal(0x26);
-        params = w;
-    }
-
-    void getConfiguration(std::uint8_t* out, std::uint32_t len, const std::uint8_t* c) {
+    void getConfiguration(const Request& r) {
         std::vector<std::uint8_t> a(8, 0);
-        const std::uint16_t current = trayOpen ? 0 : profile;
-        set16(&a[6], current);
-        if (be16(c + 2) == 0) {
+        const std::uint16_t current = trayOpen ? 0 : profile();
+        putBe16(&a[6], current);
+        const std::uint16_t start = be16(r.cdb + 2);
+        if (start == 0) {
             static constexpr std::uint16_t kList[] = {0x1B, 0x1A, 0x14, 0x13, 0x12,
                                                       0x11, 0x10, 0x0A, 0x09, 0x08};
             a.insert(a.end(), {0x00, 0x00, 0x03, static_cast<std::uint8_t>(4 * std::size(kList))});
@@ -412,73 +241,50 @@ struct VirtualDrive::Impl {
                 a.insert(a.end(), {static_cast<std::uint8_t>(p >> 8), static_cast<std::uint8_t>(p),
                                    static_cast<std::uint8_t>(p == current ? 1 : 0), 0});
             }
+        } else if (start == 0x21 && (current == 0x11 || current == 0x14)) {
+            // Incremental Streaming Writable: block types, one link size.
+            a.insert(a.end(), {0x00, 0x21, 0x05, 0x04, 0x01, 0x00, 0x00, 0x01, kLinkSize, 0, 0, 0});
         }
-        set32(&a[0], static_cast<std::uint32_t>(a.size() - 4));
-        std::memcpy(out, a.data(), std::min<std::size_t>({len, be16(c + 7), a.size()}));
+        putBe32(&a[0], static_cast<std::uint32_t>(a.size() - 4));
+        answer(r, a, be16(r.cdb + 7));
     }
 
-    void readAtip(std::uint8_t* out, std::uint32_t len, const std::uint8_t* c) {
-        if ((c[2] & 0x0F) != 4) return illegal(0x24);  // only the ATIP is kept
-        if (!medium.cd) return fail(0x5, 0x24, 0x00);  // DVD media carry no ATIP
+    void readAtip(const Request& r) {
+        if ((r.cdb[2] & 0x0F) != 4) return illegal(0x24);  // only the ATIP is kept
+        if (!model().cd || !model().recordable) return fail(0x5, 0x24, 0x00);
         std::array<std::uint8_t, 28> a{};
-        set16(&a[0], 26);
+        putBe16(&a[0], 26);
         a[4] = 0x50;
-        a[6] = static_cast<std::uint8_t>(0x80 | (medium.erasable ? 0x40 : 0));
+        a[6] = static_cast<std::uint8_t>(0x80 | (model().erasable ? 0x40 : 0));
         a[8] = 97;  // lead-in start 97:26:66
         a[9] = 26;
         a[10] = 66;
         a[12] = 79;  // last possible lead-out 79:59:74
         a[13] = 59;
         a[14] = 74;
-        std::memcpy(out, a.data(), std::min<std::size_t>({len, be16(c + 7), a.size()}));
+        answer(r, a, be16(r.cdb + 7));
     }
 
-    void readDiscInformation(std::uint8_t* out, std::uint32_t len, const std::uint8_t* c) {
-        if ((c[1] & 7) != 0) return illegal(0x24);
-        std::array<std::uint8_t, 34> a{};
-        set16(&a[0], 32);
-        std::uint8_t lastSession = 0;  // empty
-        std::uint8_t status = discStatus;
-        if (!medium.sequential) {
-            lastSession = 3;
-            status = 2;
-        } else if (discStatus == 2) {
-            lastSession = 3;
-        } else if (sessionHasData) {
-            lastSession = 1;
-        }
-        a[2] = static_cast<std::uint8_t>((medium.erasable ? 0x10 : 0) | lastSession << 2 | status);
-        a[3] = 1;
-        const auto firstInLast = static_cast<std::uint16_t>(
-            std::find_if(tracks.begin(), tracks.end(),
-                         [&](const Track& t) { return t.session == sessions; }) -
-            tracks.begin() + 1);
-        const auto lastInLast = static_cast<std::uint16_t>(tracks.size());
-        a[4] = static_cast<std::uint8_t>(sessions);
-        a[5] = static_cast<std::uint8_t>(firstInLast);
-        a[6] = static_cast<std::uint8_t>(lastInLast);
-        a[9] = static_cast<std::uint8_t>(sessions >> 8);
-        a[10] = static_cast<std::uint8_t>(firstInLast >> 8);
-        a[11] = static_cast<std::uint8_t>(lastInLast >> 8);
-        set32(&a[16], discStatus == 2 ? 0xFFFFFFFF : openSessionStart());
-        set32(&a[20], medium.capacity);
-        std::memcpy(out, a.data(), std::min<std::size_t>({len, be16(c + 7), a.size()}));
+    void readDiscInformation(const Request& r) {
+        if ((r.cdb[1] & 7) != 0) return illegal(0x24);
+        answer(r, medium.discInformation(), be16(r.cdb + 7));
     }
 
-    void readTrackInformation(std::uint8_t* out, std::uint32_t len, const std::uint8_t* c) {
-        const std::uint32_t address = be32(c + 2);
+    void readTrackInformation(const Request& r) {
+        const std::uint32_t address = be32(r.cdb + 2);
+        const auto& tracks = medium.tracks;
         std::size_t index = 0;
-        switch (c[1] & 3) {
+        switch (r.cdb[1] & 3) {
             case 0: {  // logical block address
                 auto it = std::find_if(tracks.begin(), tracks.end(), [&](const Track& t) {
-                    return address >= t.start && address < endOf(t);
+                    return address >= t.start && address < medium.endOf(t);
                 });
                 if (it == tracks.end()) return illegal(0x21);
                 index = static_cast<std::size_t>(it - tracks.begin());
                 break;
             }
             case 1:  // track number; FFh names the invisible track on CD
-                if (address == 0xFF && medium.cd) {
+                if (address == 0xFF && model().cd) {
                     index = tracks.size() - 1;
                 } else {
                     if (address < 1 || address > tracks.size()) return illegal(0x24);
@@ -488,361 +294,437 @@ struct VirtualDrive::Impl {
             default:
                 return illegal(0x24);
         }
-        const Track& t = tracks[index];
-        const bool last = index + 1 == tracks.size();
-        const bool writable = medium.sequential ? (!t.closed && discStatus != 2) : true;
-        const std::uint32_t size = endOf(t) - t.start;
-        std::array<std::uint8_t, 48> a{};
-        set16(&a[0], 46);
-        a[2] = static_cast<std::uint8_t>(index + 1);
-        a[3] = static_cast<std::uint8_t>(t.session);
-        a[5] = medium.cd ? 4 : 5;
-        a[6] = static_cast<std::uint8_t>((t.recorded == 0 && medium.sequential ? 0x40 : 0) |
-                                         (t.reserved ? 0x80 : 0) | 1);
-        if (!medium.cd) a[6] |= 0x30;  // fixed packets
-        a[7] = static_cast<std::uint8_t>((writable ? 1 : 0) | (t.recorded ? 2 : 0));
-        set32(&a[8], t.start);
-        set32(&a[12], writable ? (medium.sequential ? t.start + t.recorded : 0) : 0);
-        set32(&a[16], writable
-                          ? (last || t.reserved ? size - (medium.sequential ? t.recorded : 0) : 0)
-                          : 0);
-        set32(&a[20], medium.cd ? 0 : 16);
-        set32(&a[24], t.reserved || !last ? (t.reserved ? t.reserved : t.recorded) : size);
-        set32(&a[28], t.recorded ? t.start + t.recorded - 1 : 0);
-        a[32] = static_cast<std::uint8_t>((index + 1) >> 8);
-        a[33] = static_cast<std::uint8_t>(t.session >> 8);
-        std::memcpy(out, a.data(), std::min<std::size_t>({len, be16(c + 7), a.size()}));
+        answer(r, medium.trackInformation(index, negativeAddress), be16(r.cdb + 7));
     }
 
-    bool writeTypeFits() const {
-        if (!medium.sequential) return true;
-        if (!params.set) return false;
-        if (medium.cd) return params.writeType == 1 || params.writeType == 2;
-        if (profile == profile::kDvdPlusR) return true;         // DVD+R ignores the page
-        return params.writeType == 0 || params.writeType == 2;  // DVD-R/-RW sequential
-    }
-
-    void write(const std::uint8_t* in, std::uint32_t len, const std::uint8_t* c) {
-        const std::uint32_t lba = be32(c + 2);
-        const std::uint32_t blocks = be16(c + 7);
-        if (len != blocks * 2048u) return illegal(0x24);
-        if (blocks == 0) return;
-        if (std::uint64_t{lba} + blocks > medium.capacity) return illegal(0x21);
-        if (!writeTypeFits()) return illegal(0x64);
-        Track* target = nullptr;
-        if (medium.sequential) {
-            if (discStatus == 2) return illegal(0x21, 0x02);
-            for (auto& t : tracks) {
-                if (!t.closed && t.start + t.recorded == lba) target = &t;
-            }
-            if (!target) return illegal(0x21, 0x02);
-            if (target->reserved && target->recorded + blocks > target->reserved)
-                return illegal(0x21, 0x02);
-        } else if (profile == profile::kDvdRwRestricted && (lba % 16 || blocks % 16)) {
-            return illegal(0x21, 0x02);  // whole 32 KiB ECC blocks only
-        }
-        if (writeErrorSector && *writeErrorSector >= lba && *writeErrorSector < lba + blocks) {
-            return fail(0x3, 0x0C, 0x00);
-        }
-        if (fd < 0) {
-            fd = ::open(file.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644);
-            if (fd < 0) return fail(0x3, 0x0C, 0x00);
-        }
-        const off_t offset = static_cast<off_t>(lba) * 2048;
-        std::size_t done = 0;
-        while (done < len) {
-            const ssize_t n =
-                ::pwrite(fd, in + done, len - done, offset + static_cast<off_t>(done));
-            if (n <= 0) return fail(0x3, 0x0C, 0x00);
-            done += static_cast<std::size_t>(n);
-        }
-        highestWritten = std::max(highestWritten, lba + blocks);
-        if (target) {
-            target->recorded += blocks;
-            sessionHasData = true;
-            discStatus = 1;
+    // The format types this drive offers for the medium it holds.
+    std::vector<std::array<std::uint8_t, 8>> offeredFormats() const {
+        const std::uint32_t blocks = model().capacity;
+        auto descriptor = [&](std::uint8_t type, std::uint32_t parameter) {
+            std::array<std::uint8_t, 8> d{};
+            putBe32(&d[0], blocks);
+            d[4] = static_cast<std::uint8_t>(type << 2);
+            putBe24(&d[5], parameter);
+            return d;
+        };
+        switch (profile()) {
+            case 0x1A:
+                return {descriptor(0x26, 0)};
+            case 0x14:
+                return {descriptor(0x10, 16), descriptor(0x15, 16)};
+            case 0x13:
+                if (medium.intermediate) return {descriptor(0x00, 16), descriptor(0x13, 16)};
+                return {descriptor(0x00, 16)};
+            case 0x12:
+                return {descriptor(0x00, 2048), descriptor(0x01, 2048)};
+            default:
+                return {};
         }
     }
 
-    void closeTrackSession(const std::uint8_t* c) {
-        const std::uint8_t function = c[2] & 7;
-        const std::uint16_t number = be16(c + 4);
-        if (function < 1 || function > 3) return illegal(0x24);
-        if (c[1] & 1) startLongOperation(0x07);
-        if (!medium.sequential) return;  // nothing to close on overwritable media
-        if (function == 1) {
-            if (number == 0 || (number > tracks.size() && number != 0xFF)) return illegal(0x24);
-            Track* t = nullptr;
-            if (number == 0xFF) {
-                for (auto& x : tracks)
-                    if (!x.closed && (x.recorded || x.reserved)) t = &x;
-                if (!t) return;
-            } else {
-                t = &tracks[number - 1u];
-            }
-            if (t->closed || (t->recorded == 0 && t->reserved == 0))
-                return;  // empty: nothing to do
-            t->closed = true;
-            if (t == &tracks.back()) {
-                Track next;
-                next.start = t->start + t->recorded;
-                next.session = sessions;
-                if (!t->reserved) t->reserved = t->recorded;
-                tracks.push_back(next);
-            }
-            return;
-        }
-        // Close the session (2), or the session and the disc (3).
-        if (!sessionHasData) return illegal(0x2C);
-        for (auto& t : tracks) {
-            if (t.session == sessions && (t.recorded || t.reserved)) {
-                t.closed = true;
-                if (!t.reserved) t.reserved = t.recorded;
-            }
-        }
-        while (tracks.size() > 1 && tracks.back().recorded == 0 && tracks.back().reserved == 0) {
-            tracks.pop_back();
-        }
-        const bool appendable =
-            function == 2 && params.multiSession == 3 && profile != profile::kDvdRwSequential;
-        if (!appendable) {
-            discStatus = 2;
-            sessionHasData = false;
-            return;
-        }
-        Track next;
-        next.start = endOf(tracks.back()) + (medium.cd ? kCdSessionGap : 0);
-        ++sessions;
-        next.session = sessions;
-        tracks.push_back(next);
-        sessionHasData = false;
-        discStatus = 1;
+    void readFormatCapacities(const Request& r) {
+        const auto offered = offeredFormats();
+        std::vector<std::uint8_t> a(12, 0);
+        a[3] = static_cast<std::uint8_t>(8 * (1 + offered.size()));
+        putBe32(&a[4], model().capacity);
+        const bool formatted =
+            !model().sequential && (profile() != 0x1A || medium.backgroundFormat != 0);
+        a[8] = formatted ? 2 : 1;
+        putBe24(&a[9], 2048);
+        for (const auto& d : offered) a.insert(a.end(), d.begin(), d.end());
+        answer(r, a, be16(r.cdb + 7));
     }
 
-    void formatUnit(const std::uint8_t* in, std::uint32_t len, const std::uint8_t* c) {
-        if ((c[1] & 0x10) == 0 || len < 12) return illegal(0x24);
-        if (be16(in + 2) != 8) return illegal(0x26);
-        const std::uint8_t type = in[8] >> 2;
-        const bool dvdRw =
-            profile == profile::kDvdRwSequential || profile == profile::kDvdRwRestricted;
-        if (dvdRw &&
-            (type == 0x00 || type == 0x10 || type == 0x11 || type == 0x13 || type == 0x15)) {
-            load(type == 0x10 || type == 0x11 ? profile::kDvdRwSequential
-                                              : profile::kDvdRwRestricted);
-        } else if (profile == profile::kDvdPlusRw && type == 0x26) {
-            formatted = true;
-        } else if (profile == profile::kDvdRam && (type == 0x00 || type == 0x01)) {
-            formatted = true;
-        } else {
-            return illegal(0x30, 0x06);
-        }
-        if (in[1] & 0x02) startLongOperation(0x04);
+    void readBufferCapacity(const Request& r) {
+        if (r.cdb[1] & 1) return illegal(0x24);
+        std::array<std::uint8_t, 12> a{};
+        putBe16(&a[0], 10);
+        putBe32(&a[4], kBufferSize);
+        putBe32(&a[8], kBufferSize);
+        answer(r, a, be16(r.cdb + 7));
     }
 
-    void reserveTrack(const std::uint8_t* c) {
-        const std::uint32_t size = be32(c + 5);
-        if (!medium.sequential || discStatus == 2) return illegal(0x2C);
-        Track& t = invisible();
-        if (size == 0 || t.recorded != 0 || t.reserved != 0) return illegal(0x2C);
-        if (std::uint64_t{t.start} + size > medium.capacity) return illegal(0x21);
-        t.reserved = size;
-        Track next;
-        next.start = t.start + size;
-        next.session = sessions;
-        tracks.push_back(next);
-        sessionHasData = true;
-        discStatus = 1;
+    // --- settings ------------------------------------------------------------
+
+    // The page must suit the medium and the write type, as drives check it.
+    bool pageFits(const WriteParameters& w) const {
+        if (profile() == 0x1B) return false;  // DVD+R has no Write Parameters page
+        if (w.writeType > 4 || w.multiSession == 2) return false;
+        if (w.dataBlockType > 3 && w.dataBlockType < 8) return false;
+        if (!model().sequential) return true;
+        if (model().cd) return w.writeType == 1 && w.trackMode == 4 && w.dataBlockType == 8;
+        if (w.writeType == 2) return w.multiSession == 0 && !w.fixedPacket && !w.linkSizeValid;
+        if (w.writeType != 0) return false;
+        if (!w.linkSizeValid || w.linkSize != kLinkSize) return false;  // link size from 0021h
+        return !w.fixedPacket || w.packetSize == 16;
     }
 
-    void setStreaming(const std::uint8_t* in, std::uint32_t len, const std::uint8_t* c) {
-        if (c[8] != 0) return illegal(0x24);  // only performance descriptors
-        const std::uint32_t n = be16(c + 9);
-        if (n < 28 || len < 28) return illegal(0x1A);
-        if (be32(in + 8) < be32(in + 4) || be32(in + 16) == 0 || be32(in + 24) == 0) {
+    void modeSelect(const Request& r) {
+        if ((r.cdb[1] & 0x10) == 0) return illegal(0x24);  // only page-format parameters
+        const std::uint32_t n = std::min<std::uint32_t>(r.length, be16(r.cdb + 7));
+        if (n < 8) return illegal(0x1A);
+        const std::uint32_t offset = 8u + be16(r.data + 6);
+        if (offset + 2 > n) return illegal(0x1A);
+        const std::uint8_t* p = r.data + offset;
+        if ((p[0] & 0x3F) != 0x05) return illegal(0x26);
+        if (offset + 2u + p[1] > n || p[1] < 0x0E) return illegal(0x1A);
+        WriteParameters w;
+        w.set = true;
+        w.writeType = p[2] & 0x0F;
+        w.testWrite = (p[2] & 0x10) != 0;
+        w.linkSizeValid = (p[2] & 0x20) != 0;
+        w.bufferUnderrunFree = (p[2] & 0x40) != 0;
+        w.multiSession = p[3] >> 6;
+        w.fixedPacket = (p[3] & 0x20) != 0;
+        w.trackMode = p[3] & 0x0F;
+        w.dataBlockType = p[4] & 0x0F;
+        w.linkSize = p[5];
+        w.packetSize = be32(p + 10);
+        char buf[64];
+        std::snprintf(buf, sizeof buf, "wt=%u ms=%u fp=%d ls=%u test=%d", w.writeType,
+                      w.multiSession, w.fixedPacket ? 1 : 0, w.linkSizeValid ? w.linkSize : 0,
+                      w.testWrite ? 1 : 0);
+        note = buf;
+        if (!pageFits(w)) return illegal(0x26);
+        params = w;
+    }
+
+    void setCdSpeed(const Request& r) {
+        const std::uint16_t w = be16(r.cdb + 4);
+        writeKbps =
+            w == 0xFFFF || w > maxWriteKbps() ? maxWriteKbps() : std::max<std::uint16_t>(w, 176);
+    }
+
+    void setStreaming(const Request& r) {
+        if (r.cdb[8] != 0) return illegal(0x24);  // only performance descriptors
+        const std::uint32_t n = be16(r.cdb + 9);
+        if (n < 28 || r.length < 28) return illegal(0x1A);
+        const std::uint8_t* in = r.data;
+        if (be32(in + 8) < be32(in + 4) || be32(in + 16) == 0 || be32(in + 24) == 0)
             return illegal(0x26);
-        }
     }
 
-    void sendDiscStructure(const std::uint8_t* in, std::uint32_t len, const std::uint8_t* c) {
-        const std::uint8_t format = c[7];
-        const std::uint32_t n = be16(c + 8);
+    void sendDiscStructure(const Request& r) {
+        const std::uint8_t format = r.cdb[7];
+        const std::uint32_t n = be16(r.cdb + 8);
         if (format != 0x0F) return illegal(0x24);
-        if (profile != profile::kDvdR && profile != profile::kDvdRwSequential &&
-            profile != profile::kDvdRwRestricted) {
-            return illegal(0x30, 0x05);
-        }
-        if (n < 22 || len < 22 || be16(in) != n - 2) return illegal(0x1A);
-        std::string digits(reinterpret_cast<const char*>(in + 8), 14);
+        if (profile() != 0x11 && !isDvdRw()) return illegal(0x30, 0x05);
+        if (n < 22 || r.length < 22 || be16(r.data) != n - 2) return illegal(0x1A);
+        std::string digits(reinterpret_cast<const char*>(r.data + 8), 14);
         if (!std::all_of(digits.begin(), digits.end(),
                          [](char ch) { return ch >= '0' && ch <= '9'; }))
             return illegal(0x26);
         timestamp = digits;
     }
 
-    void readBufferCapacity(std::uint8_t* out, std::uint32_t len, const std::uint8_t* c) {
-        if (c[1] & 1) return illegal(0x24);
-        std::array<std::uint8_t, 12> a{};
-        set16(&a[0], 10);
-        set32(&a[4], kBufferSize);
-        set32(&a[8], kBufferSize);
-        std::memcpy(out, a.data(), std::min<std::size_t>({len, be16(c + 7), a.size()}));
-    }
+    // --- tray ------------------------------------------------------------------
 
-    void setCdSpeed(const std::uint8_t* c) {
-        const std::uint16_t w = be16(c + 4);
-        writeKbps =
-            w == 0xFFFF || w > maxWriteKbps() ? maxWriteKbps() : std::max<std::uint16_t>(w, 176);
-    }
-
-    void startStop(const std::uint8_t* c) {
-        const bool loej = (c[4] & 2) != 0, start = (c[4] & 1) != 0;
+    void startStop(const Request& r) {
+        const bool loej = (r.cdb[4] & 2) != 0, start = (r.cdb[4] & 1) != 0;
         if (!loej) return;
         if (start) {
-            trayOpen = false;
+            if (trayOpen) {
+                trayOpen = false;
+                pendingPolls = becomingReadyPolls;
+                pendingAscq = 0x01;
+            }
         } else {
             if (prevent) return illegal(0x53, 0x02);
             trayOpen = true;
         }
     }
 
-    static bool needsMedium(std::uint8_t op) {
-        switch (op) {
-            case 0x00:
-            case 0x04:
-            case 0x2A:
-            case 0x35:
-            case 0x43:
-            case 0x51:
-            case 0x52:
-            case 0x53:
-            case 0x5B:
-            case 0x5C:
-            case 0xB6:
-            case 0xBF:
-                return true;
-            default:
-                return false;
+    void preventAllow(const Request& r) { prevent = (r.cdb[4] & 1) != 0; }
+
+    // --- recording -------------------------------------------------------------
+
+    void formatUnit(const Request& r) {
+        if ((r.cdb[1] & 0x10) == 0 || r.length < 12) return illegal(0x24);
+        if (be16(r.data + 2) != 8) return illegal(0x26);
+        const std::uint8_t type = r.data[8] >> 2;
+        char buf[16];
+        std::snprintf(buf, sizeof buf, "type=%c%ch", hexDigit(type >> 4), hexDigit(type));
+        note = buf;
+        const auto offered = offeredFormats();
+        if (std::none_of(offered.begin(), offered.end(),
+                         [&](const auto& d) { return (d[4] >> 2) == type; }))
+            return illegal(0x26);
+        applyFormat(type);
+        if (r.data[1] & 0x02) startLongOperation(0x04);
+    }
+
+    void applyFormat(std::uint8_t type) {
+        if (profile() == 0x1A) {
+            medium.backgroundFormat = virtualdrive::kRunning;
+        } else if (type == 0x15) {
+            medium.load(*virtualdrive::modelFor(0x13));
+            medium.intermediate = true;
+        } else if (type == 0x13) {
+            medium.intermediate = false;
+        } else if (type == 0x10) {
+            medium.load(*virtualdrive::modelFor(0x14));
         }
     }
 
-    void run(CommandBlock& block, std::uint8_t* data) {
-        const std::uint8_t* c = block.cdb.data();
-        const std::uint8_t op = c[0];
-        const std::uint32_t len = block.dataLength;
-        status = 0;
-        key = asc = ascq = 0;
-
-        // The direction must agree with the command, or data would go the wrong way.
-        const bool in = (block.flags & 0x08) != 0, out = (block.flags & 0x10) != 0;
-        static constexpr std::uint8_t kDataIn[] = {0x03, 0x12, 0x43, 0x46, 0x51, 0x52, 0x5A, 0x5C};
-        static constexpr std::uint8_t kDataOut[] = {0x04, 0x2A, 0x55, 0xB6, 0xBF};
-        const bool wantsIn =
-            std::find(std::begin(kDataIn), std::end(kDataIn), op) != std::end(kDataIn);
-        const bool wantsOut =
-            std::find(std::begin(kDataOut), std::end(kDataOut), op) != std::end(kDataOut);
-        if (len > 0 && (!data || (in && !wantsIn) || (out && !wantsOut) || (!in && !out))) {
-            return illegal(0x24);
+    void blank(const Request& r) {
+        if (!model().erasable || !model().sequential || profile() == 0x12) {
+            if (profile() != 0x13) return illegal(0x30, 0x06);
         }
+        const std::uint8_t type = r.cdb[1] & 7;
+        if (type != 0 && type != 1) return illegal(0x24);
+        medium.load(*virtualdrive::modelFor(model().cd ? 0x0A : 0x14));
+        params = WriteParameters{};
+        if (r.cdb[1] & 0x10) startLongOperation(0x07);
+    }
 
-        const bool always = op == 0x12 || op == 0x03;  // INQUIRY and REQUEST SENSE always answer
-        if (!always && mediumChange) {
-            mediumChange = false;
-            return fail(0x6, 0x28, 0x00);
+    void reserveTrack(const Request& r) {
+        const std::uint32_t size = be32(r.cdb + 5);
+        if (!model().sequential || medium.discStatus == 2) return illegal(0x2C);
+        Track& t = medium.invisible();
+        if (size == 0 || t.recorded != 0 || t.reserved != 0) return illegal(0x2C);
+        if (std::uint64_t{t.start} + size > model().capacity) return illegal(0x21);
+        t.reserved = size;
+        Track next;
+        next.start = t.start + size;
+        next.session = medium.sessions;
+        medium.tracks.push_back(next);
+        medium.sessionHasData = true;
+        medium.discAtOnceTrack = params.writeType == 2;
+        medium.discStatus = 1;
+    }
+
+    // Why a write to the medium is refused before any address is looked at.
+    bool refusesWriting() {
+        if (!medium.writable()) return fail(0x7, 0x27, 0x00), true;  // write protected
+        if (profile() == 0x1A && medium.backgroundFormat == 0) return illegal(0x30, 0x05), true;
+        if (!model().sequential || profile() == 0x1B) return false;
+        const bool fits =
+            params.set &&
+            (model().cd ? params.writeType == 1 : params.writeType == 0 || params.writeType == 2);
+        if (!fits) return illegal(0x64), true;
+        // Disc at once writes only into the track reserved for it.
+        if (params.writeType == 2 && !medium.discAtOnceTrack) return illegal(0x2C), true;
+        return false;
+    }
+
+    Track* sequentialTarget(std::uint32_t lba, std::uint32_t blocks) {
+        if (medium.discStatus == 2) return illegal(0x21, 0x02), nullptr;
+        Track* target = nullptr;
+        for (auto& t : medium.tracks)
+            if (!t.closed && t.start + t.recorded == lba) target = &t;
+        if (!target || (target->reserved && target->recorded + blocks > target->reserved))
+            return illegal(0x21, 0x02), nullptr;
+        return target;
+    }
+
+    bool store(const std::uint8_t* in, std::uint32_t lba, std::uint32_t len) {
+        if (fd < 0) {
+            fd = ::open(file.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644);
+            if (fd < 0) return false;
         }
-        if (!always && busy.matches(op)) {
-            --busy.times;
-            status = kScsiStatusBusy;
+        const off_t offset = static_cast<off_t>(lba) * 2048;
+        for (std::size_t done = 0; done < len;) {
+            const ssize_t n =
+                ::pwrite(fd, in + done, len - done, offset + static_cast<off_t>(done));
+            if (n <= 0) return false;
+            done += static_cast<std::size_t>(n);
+        }
+        return true;
+    }
+
+    void write(const Request& r) {
+        const std::uint32_t lba = be32(r.cdb + 2);
+        const std::uint32_t blocks = be16(r.cdb + 7);
+        if (r.length != blocks * 2048u) return illegal(0x24);
+        if (blocks == 0) return;
+        if (std::uint64_t{lba} + blocks > model().capacity) return illegal(0x21);
+        if (refusesWriting()) return;
+        Track* target = nullptr;
+        if (model().sequential) {
+            if (!(target = sequentialTarget(lba, blocks))) return;
+        } else if (profile() == 0x13 && (lba % 16 || blocks % 16)) {
+            return illegal(0x21, 0x02);  // whole 32 KiB ECC blocks only
+        }
+        if (writeErrorSector && *writeErrorSector >= lba && *writeErrorSector < lba + blocks)
+            return fail(0x3, 0x0C, 0x00);
+        if (params.testWrite && model().sequential) return;  // a test write records nothing
+        if (!store(r.data, lba, r.length)) return fail(0x3, 0x0C, 0x00);
+        medium.highestWritten = std::max(medium.highestWritten, lba + blocks);
+        if (target) {
+            target->recorded += blocks;
+            medium.sessionHasData = true;
+            medium.discStatus = 1;
+        }
+    }
+
+    void synchronizeCache(const Request& r) {
+        if (r.cdb[1] & 2) startLongOperation(0x07);
+        // A disc-at-once track that is full closes the disc.
+        if (medium.discAtOnceTrack) {
+            const Track& t = medium.tracks[medium.tracks.size() - 2];
+            if (t.recorded == t.reserved) medium.closeSession(false, 0);
+        }
+    }
+
+    // Close functions each medium knows (MMC-6 table "close function").
+    bool closeFunctionFits(std::uint8_t function) const {
+        switch (profile()) {
+            case 0x1A:
+                return function == 0 || function == 2 || function == 3;
+            case 0x1B:
+                return function == 1 || function == 2 || function == 5 || function == 6;
+            case 0x14:
+                return function >= 1 && function <= 3;
+            case 0x09:
+            case 0x0A:
+            case 0x11:
+                return function == 1 || function == 2;
+            default:
+                return false;  // random-access media have nothing to close
+        }
+    }
+
+    void closeTrack(std::uint16_t number) {
+        auto& tracks = medium.tracks;
+        if (number == 0 || number > tracks.size()) return illegal(0x24);
+        Track& t = tracks[number - 1u];
+        if (t.closed || (t.recorded == 0 && t.reserved == 0)) return;  // empty: nothing to do
+        // A CD track shorter than 300 sectors cannot be closed.
+        if (model().cd && t.recorded < kMinimumCdTrack) return fail(0x5, 0x72, 0x03);
+        medium.closeTrack(t);
+    }
+
+    void closeSession(std::uint8_t function) {
+        if (!medium.sessionHasData) return illegal(0x2C);
+        bool appendable = function == 2 && params.multiSession == 3;
+        if (profile() == 0x1B) appendable = function == 2;  // DVD+R: the function decides
+        if (profile() == 0x14 && function == 3) appendable = false;
+        medium.closeSession(appendable, model().cd ? kCdSessionGap : 0);
+    }
+
+    void closeTrackSession(const Request& r) {
+        const std::uint8_t function = r.cdb[2] & 7;
+        const std::uint16_t number = be16(r.cdb + 4);
+        if (!closeFunctionFits(function)) return illegal(0x24);
+        if (r.cdb[1] & 1) startLongOperation(0x07);
+        if (profile() == 0x1A) {
+            // Stops the background format; the formatted part reads everywhere.
+            if (medium.backgroundFormat == virtualdrive::kRunning)
+                medium.backgroundFormat = virtualdrive::kDone;
             return;
         }
-        if (!always && notReady.matches(op)) {
-            --notReady.times;
-            return fail(0x2, 0x04, notReadyAscq);
-        }
-        if (!always && op != 0x46 && pendingPolls > 0) {
-            --pendingPolls;
-            return fail(0x2, 0x04, pendingAscq);
-        }
-        if (trayOpen && needsMedium(op)) return fail(0x2, 0x3A, 0x02);
+        if (function == 1) return closeTrack(number);
+        closeSession(function);
+    }
 
-        switch (op) {
-            case 0x00:
-                break;
-            case 0x01:
-                break;
-            case 0x03:
-                std::memcpy(data, lastSense.data(),
-                            std::min<std::size_t>({len, c[4], lastSense.size()}));
-                break;
-            case 0x04:
-                formatUnit(data, len, c);
-                break;
-            case 0x12:
-                inquiry(data, len, c);
-                break;
-            case 0x1B:
-                startStop(c);
-                break;
-            case 0x1E:
-                prevent = (c[4] & 1) != 0;
-                break;
-            case 0x2A:
-                write(data, len, c);
-                break;
-            case 0x35:
-                if (c[1] & 2) startLongOperation(0x07);
-                break;
-            case 0x43:
-                readAtip(data, len, c);
-                break;
-            case 0x46:
-                getConfiguration(data, len, c);
-                break;
-            case 0x51:
-                readDiscInformation(data, len, c);
-                break;
-            case 0x52:
-                readTrackInformation(data, len, c);
-                break;
-            case 0x53:
-                reserveTrack(c);
-                break;
-            case 0x55:
-                modeSelect(data, len, c);
-                break;
-            case 0x5A:
-                modeSense(data, len, c);
-                break;
-            case 0x5B:
-                closeTrackSession(c);
-                break;
-            case 0x5C:
-                readBufferCapacity(data, len, c);
-                break;
-            case 0xB6:
-                setStreaming(data, len, c);
-                break;
-            case 0xBB:
-                setCdSpeed(c);
-                break;
-            case 0xBF:
-                sendDiscStructure(data, len, c);
-                break;
-            default:
-                illegal(0x20);
-                break;
+    void rezero(const Request&) { illegal(0x20); }  // not an MMC command
+
+    // --- dispatch --------------------------------------------------------------
+
+    // Faults and states that answer before the command is looked at.
+    bool answeredEarly(std::uint8_t op) {
+        if (op == 0x12 || op == 0x03) return false;  // INQUIRY and REQUEST SENSE always answer
+        if (mediumChange) {
+            mediumChange = false;
+            return fail(0x6, 0x28, 0x00), true;
+        }
+        if (busy.matches(op)) {
+            --busy.times;
+            status = kScsiStatusBusy;
+            return true;
+        }
+        if (notReady.matches(op)) {
+            --notReady.times;
+            return fail(0x2, 0x04, notReadyAscq), true;
+        }
+        // GET CONFIGURATION answers while the drive is busy with a long operation.
+        if (pendingPolls > 0 && op != 0x46) {
+            --pendingPolls;
+            if (pendingTotal > 0)
+                progress = 65536 * (pendingTotal - pendingPolls) / (pendingTotal + 1);
+            return fail(0x2, 0x04, pendingAscq), true;
+        }
+        if (senseFault.when.matches(op) && senseFault.key != 0x1) {
+            --senseFault.when.times;
+            return fail(senseFault.key, senseFault.asc, senseFault.ascq), true;
+        }
+        return false;
+    }
+
+    bool directionFits(const Command& cmd, const CommandBlock& block, const std::uint8_t* data) {
+        const bool in = block.readsData(), out = block.writesData();
+        if (block.dataLength == 0) return true;
+        if (!data || (in && cmd.direction != 'i') || (out && cmd.direction != 'o')) return false;
+        return in || out;
+    }
+
+    void run(CommandBlock& block, std::uint8_t* data) {
+        const std::uint8_t op = block.cdb[0];
+        status = 0;
+        key = asc = ascq = 0;
+        progress = -1;
+        note.clear();
+        const Command* cmd = findCommand(op);
+        if (!cmd) return illegal(0x20);
+        if (!directionFits(*cmd, block, data)) return illegal(0x24);
+        if (answeredEarly(op)) return;
+        if (cmd->needsMedium && trayOpen) return fail(0x2, 0x3A, 0x02);
+        if (cmd->needsMedium && !medium.present) return fail(0x2, 0x3A, 0x01);
+        (this->*cmd->handler)(Request{block.cdb.data(), data, block.dataLength});
+        if (status == kScsiStatusGood && senseFault.when.matches(op)) {
+            --senseFault.when.times;  // recovered error: done, and said so
+            fail(senseFault.key, senseFault.asc, senseFault.ascq);
         }
         if (longOperation && status == kScsiStatusGood) {
-            pendingPolls = longOperationPolls;
+            pendingPolls = pendingTotal = longOperationPolls;
             pendingAscq = *longOperation;
         }
         longOperation.reset();
     }
 };
 
+namespace {
+using Command = VirtualDrive::Impl::Command;
+using Impl = VirtualDrive::Impl;
+const Command kCommands[] = {
+    {0x00, &Impl::testUnitReady, '-', true},
+    {0x01, &Impl::rezero, '-', false},
+    {0x03, &Impl::requestSense, 'i', false},
+    {0x04, &Impl::formatUnit, 'o', true},
+    {0x12, &Impl::inquiry, 'i', false},
+    {0x1B, &Impl::startStop, '-', false},
+    {0x1E, &Impl::preventAllow, '-', false},
+    {0x23, &Impl::readFormatCapacities, 'i', true},
+    {0x2A, &Impl::write, 'o', true},
+    {0x35, &Impl::synchronizeCache, '-', true},
+    {0x43, &Impl::readAtip, 'i', true},
+    {0x46, &Impl::getConfiguration, 'i', false},
+    {0x51, &Impl::readDiscInformation, 'i', true},
+    {0x52, &Impl::readTrackInformation, 'i', true},
+    {0x53, &Impl::reserveTrack, '-', true},
+    {0x55, &Impl::modeSelect, 'o', false},
+    {0x5A, &Impl::modeSense, 'i', false},
+    {0x5B, &Impl::closeTrackSession, '-', true},
+    {0x5C, &Impl::readBufferCapacity, 'i', true},
+    {0xA1, &Impl::blank, '-', true},
+    {0xB6, &Impl::setStreaming, 'o', true},
+    {0xBB, &Impl::setCdSpeed, '-', false},
+    {0xBF, &Impl::sendDiscStructure, 'o', true},
+};
+}  // namespace
+
+const Command* VirtualDrive::Impl::findCommand(std::uint8_t op) {
+    for (const auto& c : kCommands)
+        if (c.op == op) return &c;
+    return nullptr;
+}
+
 VirtualDrive::VirtualDrive(std::filesystem::path imageFile, std::uint16_t mediumProfile)
     : imageFile_(std::move(imageFile)), impl_(std::make_unique<Impl>()) {
     impl_->file = imageFile_;
-    impl_->load(mediumProfile);
+    const auto* model = virtualdrive::modelFor(mediumProfile);
+    impl_->load(model ? *model : *virtualdrive::modelFor(profile::kCdR));
+    traceToStderr_ = std::getenv("RONDIVO_DEBUG") != nullptr;
 }
 
 VirtualDrive::~VirtualDrive() {
@@ -852,12 +734,21 @@ VirtualDrive::~VirtualDrive() {
 bool VirtualDrive::execute(CommandBlock& block, std::uint8_t* data) {
     std::lock_guard lock(mutex_);
     Impl& d = *impl_;
+    if (d.noSense.matches(block.cdb[0])) {
+        --d.noSense.times;
+        traceRefusedLocked(block);
+        return false;
+    }
     d.run(block, data);
     block.targetStatus = d.status;
     block.hostAdapterStatus = 0;
     block.sense.fill(0);
     if (d.status == kScsiStatusCheckCondition) {
         encodeFixedSense(block.sense, d.key, d.asc, d.ascq);
+        if (d.progress >= 0) {
+            block.sense[15] = 0x80;  // sense-key specific: progress indication
+            putBe16(&block.sense[16], static_cast<std::uint16_t>(d.progress));
+        }
         std::copy_n(block.sense.begin(), d.lastSense.size(), d.lastSense.begin());
     } else if (block.cdb[0] != 0x03) {
         d.lastSense.fill(0);
@@ -872,8 +763,32 @@ bool VirtualDrive::execute(CommandBlock& block, std::uint8_t* data) {
     e.senseKey = d.key;
     e.asc = d.asc;
     e.ascq = d.ascq;
-    d.trace.push_back(e);
+    e.note = d.note;
+    record(e);
     return d.status == kScsiStatusCheckCondition && d.key == 0x6 && d.asc == 0x28;
+}
+
+void VirtualDrive::record(const TraceEntry& e) {
+    impl_->trace.push_back(e);
+    if (traceToStderr_) std::fprintf(stderr, "%s\n", e.line().c_str());
+}
+
+void VirtualDrive::traceRefusedLocked(CommandBlock& block) {
+    block.status = kStatusError;
+    block.hostAdapterStatus = 0xFF;
+    block.targetStatus = 0;
+    block.sense.fill(0);
+    TraceEntry e;
+    e.cdb = block.cdb;
+    e.cdbLength = block.cdbLength;
+    e.dataLength = block.dataLength;
+    e.reachedDrive = false;
+    record(e);
+}
+
+void VirtualDrive::traceRefused(CommandBlock& block) {
+    std::lock_guard lock(mutex_);
+    traceRefusedLocked(block);
 }
 
 void VirtualDrive::failNotReady(int times, std::optional<std::uint8_t> opcode, std::uint8_t ascq) {
@@ -897,19 +812,59 @@ void VirtualDrive::reportMediumChange() {
     impl_->mediumChange = true;
 }
 
+void VirtualDrive::answerWith(std::uint8_t opcode, std::uint8_t key, std::uint8_t asc,
+                              std::uint8_t ascq, int times) {
+    std::lock_guard lock(mutex_);
+    impl_->senseFault = SenseFault{Fault{times, opcode}, key, asc, ascq};
+}
+
+void VirtualDrive::failWithoutSense(std::uint8_t opcode, int times) {
+    std::lock_guard lock(mutex_);
+    impl_->noSense = Fault{times, opcode};
+}
+
 void VirtualDrive::setLongOperationPolls(int polls) {
     std::lock_guard lock(mutex_);
     impl_->longOperationPolls = polls;
 }
 
-void VirtualDrive::setAnswersVendorPage30(bool answers) {
+void VirtualDrive::setBecomingReadyPolls(int polls) {
     std::lock_guard lock(mutex_);
-    impl_->answersPage30 = answers;
+    impl_->becomingReadyPolls = polls;
+    impl_->pendingPolls = polls;
+    impl_->pendingTotal = 0;
+    impl_->pendingAscq = 0x01;
+}
+
+void VirtualDrive::setNegativeAddressOnBlank(bool on) {
+    std::lock_guard lock(mutex_);
+    impl_->negativeAddress = on;
+}
+
+void VirtualDrive::setLeftoverTestWrite() {
+    std::lock_guard lock(mutex_);
+    impl_->params.testWrite = true;
+}
+
+void VirtualDrive::setUnderrunProtection(bool offered) {
+    std::lock_guard lock(mutex_);
+    impl_->underrunProtection = offered;
 }
 
 void VirtualDrive::insertBlankMedium(std::uint16_t mediumProfile) {
     std::lock_guard lock(mutex_);
-    impl_->load(mediumProfile);
+    if (const auto* model = virtualdrive::modelFor(mediumProfile)) impl_->load(*model);
+}
+
+void VirtualDrive::removeMedium() {
+    std::lock_guard lock(mutex_);
+    impl_->medium.present = false;
+    impl_->trayOpen = false;
+}
+
+void VirtualDrive::finalizeMedium() {
+    std::lock_guard lock(mutex_);
+    impl_->medium.finalize();
 }
 
 std::vector<TraceEntry> VirtualDrive::trace() const {
@@ -930,7 +885,7 @@ void VirtualDrive::clearTrace() {
 
 std::uint16_t VirtualDrive::currentProfile() const {
     std::lock_guard lock(mutex_);
-    return impl_->profile;
+    return impl_->profile();
 }
 
 bool VirtualDrive::trayOpen() const {
@@ -955,17 +910,22 @@ std::uint16_t VirtualDrive::writeSpeedKbps() const {
 
 std::uint32_t VirtualDrive::sectorsWritten() const {
     std::lock_guard lock(mutex_);
-    return impl_->highestWritten;
+    return impl_->medium.highestWritten;
 }
 
 std::uint8_t VirtualDrive::discStatus() const {
     std::lock_guard lock(mutex_);
-    return impl_->medium.sequential ? impl_->discStatus : 2;
+    return impl_->model().sequential ? impl_->medium.discStatus : 2;
 }
 
 std::uint16_t VirtualDrive::sessionCount() const {
     std::lock_guard lock(mutex_);
-    return impl_->sessions;
+    return impl_->medium.sessions;
+}
+
+std::uint8_t VirtualDrive::backgroundFormat() const {
+    std::lock_guard lock(mutex_);
+    return impl_->medium.backgroundFormat;
 }
 
 std::string VirtualDrive::timestamp() const {
@@ -975,7 +935,7 @@ std::string VirtualDrive::timestamp() const {
 
 std::uint32_t VirtualDrive::capacity() const {
     std::lock_guard lock(mutex_);
-    return impl_->medium.capacity;
+    return impl_->model().capacity;
 }
 
 // --- transport ---------------------------------------------------------------
@@ -997,27 +957,45 @@ std::vector<DriveCandidate> VirtualDriveTransport::listDrives() {
 
 bool VirtualDriveTransport::execute(const std::string& device, CommandBlock& block,
                                     std::uint8_t* data) {
-    for (auto& d : drives_)
-        if (d->imageFile().string() == device) return d->execute(block, data);
+    failure_.clear();
+    for (auto& d : drives_) {
+        if (d->imageFile().string() != device) continue;
+        if (readOnly_ && !readOnlyHandleAllows(block.cdb[0])) {
+            d->traceRefused(block);
+            failure_ = openFailureText(device, EACCES);
+            return false;
+        }
+        const bool changed = d->execute(block, data);
+        if (block.hostAdapterStatus != 0) failure_ = "the host adapter reported an error";
+        return changed;
+    }
     block.status = kStatusError;
     block.hostAdapterStatus = 0xFF;  // no such device
+    failure_ = "no such device";
     return false;
 }
 
 std::unique_ptr<VirtualDriveTransport> VirtualDriveTransport::fromSetting(
     const std::string& setting) {
     std::string path = setting;
+    bool used = false;
+    if (path.size() > 5 && path.compare(path.size() - 5, 5, ",used") == 0) {
+        used = true;
+        path.resize(path.size() - 5);
+    }
     std::uint16_t p = profile::kCdR;
-    const auto comma = setting.rfind(',');
+    const auto comma = path.rfind(',');
     if (comma != std::string::npos) {
-        if (auto named = profileFromName(setting.substr(comma + 1))) {
+        if (auto named = profileFromName(path.substr(comma + 1))) {
             p = *named;
-            path = setting.substr(0, comma);
+            path.resize(comma);
         }
     }
     if (path.empty()) return nullptr;
     auto transport = std::make_unique<VirtualDriveTransport>();
-    transport->add(std::make_shared<VirtualDrive>(path, p));
+    auto drive = std::make_shared<VirtualDrive>(path, p);
+    if (used) drive->finalizeMedium();
+    transport->add(drive);
     return transport;
 }
 

@@ -15,7 +15,6 @@
 #include <functional>
 
 #include "designer/ui/designer_dialog.h"
-#include "designer/ui/designer_ids.h"
 #include "designer/ui/presentation_complete_dialog.h"
 #include "gui_test_support.h"
 #include "menucreator/ui/menu_creator_window.h"
@@ -41,6 +40,55 @@ std::optional<std::string> windowOf(pid_t pid, const std::string& title) {
     return r.output.substr(0, r.output.find('\n'));
 }
 
+// The Menu Creator, driven: the Generic template, a picture that runs
+// setup.sh and a text box, saved as "My Menu". Gives the picture's centre.
+std::optional<std::string> makeMenu(wxWindow* parent, const fs::path& html, const fs::path& program,
+                                    int& clickX, int& clickY) {
+    MenuPrompts prompts;
+    std::vector<wxString> files{wxString::FromUTF8((program / "html/logo.gif").string())};
+    prompts.message = [](wxWindow*, const wxString&, const wxString&, long style) {
+        return (style & wxYES_NO) ? wxYES : wxOK;
+    };
+    prompts.openFiles = [&](wxWindow*, const wxString&, const wxString&, const wxString&,
+                            const wxString&, long, bool) { return files; };
+    prompts.text = [](wxWindow*, const wxString&, const wxString&, const wxString&) {
+        return std::optional<wxString>("Click the picture to install");
+    };
+    MenuCreatorDialogs dialogs;
+    dialogs.saveAs = [](wxWindow*, const std::string&, const fs::path&, bool) {
+        return std::make_pair(CSaveMenuDlg::Result::Save, std::string("My Menu.html"));
+    };
+    dialogs.hyperlink = [](wxWindow*) {
+        return std::optional<std::string>("http://ACTION_RUN=setup.sh");
+    };
+    CMenuCreatorDlg mc(parent, html.parent_path(), prompts, dialogs);
+    mc.Show();
+    EXPECT_TRUE(
+        waitUntil([&] { return mc.currentUrl().find(".exe/23/182") != std::string::npos; }));
+    EXPECT_EQ(js(mc,
+                 "var t=document.getElementById('TemplateList');for(var i=0;i<t.options.length;i++)"
+                 "if(t.options[i].text=='Generic CD Template')t.selectedIndex=i;"
+                 "document.getElementById('StartButton').click();'ok'"),
+              "ok");
+    EXPECT_TRUE(waitUntil([&] {
+        return mc.editing() && mc.currentUrl().find(".exe/23/182") == std::string::npos &&
+               mc.document().ready();
+    }));
+    waitUntil([] { return false; }, 200);
+    mc.runCommand(CMenuCreatorDlg::ID_INSERT_IMAGE);
+    mc.runCommand(CMenuCreatorDlg::ID_INSERT_TEXT);
+    js(mc, "rondivoEditor.selectObject(document.images[1]);'x'");
+    mc.runCommand(CMenuCreatorDlg::ID_HYPERLINK);
+    std::string where = js(mc,
+                           "var r=document.images[1].getBoundingClientRect();"
+                           "Math.round(r.left+r.width/2)+','+Math.round(r.top+r.height/2)");
+    sscanf(where.c_str(), "%d,%d", &clickX, &clickY);
+    mc.runCommand(CMenuCreatorDlg::ID_SAVE);
+    EXPECT_EQ(mc.endCode(), wxID_OK);
+    mc.Hide();
+    return mc.menuFilePath().string();
+}
+
 TEST(MenuToDisc, MenuCreatorSaveCreateCdAndPlay) {
     test::TempDir t;
     const fs::path program = t / "program";
@@ -53,12 +101,23 @@ TEST(MenuToDisc, MenuCreatorSaveCreateCdAndPlay) {
     test::ScopedEnv home("HOME", t.path().string());
     test::ScopedCwd cwd(t.path());
 
-    CDesignerDlg designer(nullptr, program, RONDIVO_EXE);
-    designer.desktopFolder = t / "Desktop";
+    DesignerCollaborators with;
+    with.programFolder = program;
+    with.ownExecutable = RONDIVO_EXE;
+    with.desktopFolder = t / "Desktop";
+    with.prompts = DesignerPrompts::standard(program);
     std::vector<std::string> messages;
-    designer.showMessage = [&](const std::string& text, long) { messages.push_back(text); };
+    with.prompts.message = [&](wxWindow*, const std::string& text, long) {
+        messages.push_back(text);
+    };
+    int clickX = 0, clickY = 0;
+    with.runMenuCreator = [&](wxWindow* parent,
+                              const fs::path& html) -> std::optional<std::string> {
+        return makeMenu(parent, html, program, clickX, clickY);
+    };
+    CDesignerDlg designer(nullptr, with);
     designer.Show();
-    for (int check : {rondivo::ids::kSplashCheck, rondivo::ids::kSoundCheck}) {
+    for (int check : {CDesignerDlg::kSplashCheck, CDesignerDlg::kSoundCheck}) {
         auto* box = dynamic_cast<wxCheckBox*>(designer.FindWindow(check));
         ASSERT_NE(box, nullptr);
         box->SetValue(false);
@@ -67,56 +126,8 @@ TEST(MenuToDisc, MenuCreatorSaveCreateCdAndPlay) {
         box->GetEventHandler()->ProcessEvent(e);
     }
 
-    int clickX = 0, clickY = 0;
-    setMenuCreatorRunner([&](wxWindow* parent, const fs::path& html) -> std::optional<std::string> {
-        MenuPrompts prompts;
-        std::vector<wxString> files{wxString::FromUTF8((program / "html/logo.gif").string())};
-        prompts.message = [](wxWindow*, const wxString&, const wxString&, long style) {
-            return (style & wxYES_NO) ? wxYES : wxOK;
-        };
-        prompts.openFiles = [&](wxWindow*, const wxString&, const wxString&, const wxString&,
-                                const wxString&, long, bool) { return files; };
-        prompts.text = [](wxWindow*, const wxString&, const wxString&, const wxString&) {
-            return std::optional<wxString>("Click the picture to install");
-        };
-        MenuCreatorDialogs dialogs;
-        dialogs.saveAs = [](wxWindow*, const std::string&, const fs::path&, bool) {
-            return std::make_pair(CSaveMenuDlg::Result::Save, std::string("My Menu.html"));
-        };
-        dialogs.hyperlink = [](wxWindow*) {
-            return std::optional<std::string>("http://ACTION_RUN=setup.sh");
-        };
-        CMenuCreatorDlg mc(parent, html.parent_path(), prompts, dialogs);
-        mc.Show();
-        EXPECT_TRUE(
-            waitUntil([&] { return mc.currentUrl().find(".exe/23/182") != std::string::npos; }));
-        EXPECT_EQ(
-            js(mc,
-               "var t=document.getElementById('TemplateList');for(var i=0;i<t.options.length;i++)"
-               "if(t.options[i].text=='Generic CD Template')t.selectedIndex=i;"
-               "document.getElementById('StartButton').click();'ok'"),
-            "ok");
-        EXPECT_TRUE(waitUntil([&] {
-            return mc.editing() && mc.currentUrl().find(".exe/23/182") == std::string::npos &&
-                   mc.document().ready();
-        }));
-        waitUntil([] { return false; }, 200);
-        mc.runCommand(CMenuCreatorDlg::ID_INSERT_IMAGE);
-        mc.runCommand(CMenuCreatorDlg::ID_INSERT_TEXT);
-        js(mc, "rondivoEditor.selectObject(document.images[1]);'x'");
-        mc.runCommand(CMenuCreatorDlg::ID_HYPERLINK);
-        std::string where = js(mc,
-                               "var r=document.images[1].getBoundingClientRect();"
-                               "Math.round(r.left+r.width/2)+','+Math.round(r.top+r.height/2)");
-        sscanf(where.c_str(), "%d,%d", &clickX, &clickY);
-        mc.runCommand(CMenuCreatorDlg::ID_SAVE);
-        EXPECT_EQ(mc.endCode(), wxID_OK);
-        mc.Hide();
-        return mc.menuFilePath().string();
-    });
-    wxCommandEvent menu(wxEVT_BUTTON, rondivo::ids::kMenuCreator);
-    designer.FindWindow(rondivo::ids::kMenuCreator)->GetEventHandler()->ProcessEvent(menu);
-    setMenuCreatorRunner({});
+    wxCommandEvent menu(wxEVT_BUTTON, CDesignerDlg::kMenuCreator);
+    designer.FindWindow(CDesignerDlg::kMenuCreator)->GetEventHandler()->ProcessEvent(menu);
     ASSERT_TRUE(fs::exists(program / "html/My Menu.html"));
     EXPECT_EQ(designer.settings().openName, "My_Menu.html");
 

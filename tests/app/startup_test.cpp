@@ -25,6 +25,7 @@ class RecordingHost : public StartupHost {
 
     fs::path currentDirectory() override { return cwd; }
     fs::path executableFolder() override { return "/disc"; }
+    fs::path programFolder() override { return "/usr/share/rondivo"; }
     void showInformation(const std::string&) override { log.push_back("information"); }
     bool acquireDesignerInstance() override { return !otherDesigner; }
     void raiseRunningDesigner() override { log.push_back("raise"); }
@@ -125,6 +126,7 @@ TEST(Startup, PlayerPaths) {
          {"a.pdf", "none", "0", "0", "logo.BMP"},
          {},
          {"splash logo.BMP 3000", "shell a.pdf"}},
+        {"png splash", {"none", "none", "0", "0", "Logo.PNG"}, {}, {"splash Logo.PNG 3000"}},
         {"sixth word not a sound",
          {"none", "none", "0", "0", "a.gif", "b.mp3"},
          {},
@@ -188,8 +190,9 @@ TEST(Startup, WaitsForTheSoundBeforeEnding) {
 
 TEST(Startup, DesignerModes) {
     RecordingHost first;
-    EXPECT_EQ(run({"design"}, first),
-              (Log{"designer splash /disc/splashscreens/splashscreen.jpg", "designer"}));
+    EXPECT_EQ(
+        run({"design"}, first),
+        (Log{"designer splash /usr/share/rondivo/splashscreens/splashscreen.jpg", "designer"}));
     RecordingHost second;
     second.otherDesigner = true;
     EXPECT_EQ(run({"design"}, second), (Log{"raise"}));
@@ -220,7 +223,7 @@ TEST(Startup, ArgumentsFromAutorunInf) {
          {"browser data\\index.html size 0", "restore designer"}},
         {"design from the file",
          "[autorun]\nOPEN=autorun.exe design\n",
-         {"designer splash /disc/splashscreens/splashscreen.jpg", "designer"}},
+         {"designer splash /usr/share/rondivo/splashscreens/splashscreen.jpg", "designer"}},
         {"more than six words",
          "[autorun]\nOPEN=autorun.exe none none 0 0 a.jpg b.wav c d\n",
          {"sound b.wav", "splash a.jpg 3000"}},

@@ -6,6 +6,7 @@
 #include <map>
 
 #include "burn/drive_operations.h"
+#include "scsi/platform_transports.h"
 #include "scsi/scsi_sense.h"
 #include "scsi/virtual_drive.h"
 #include "test_support.h"
@@ -151,32 +152,30 @@ TEST(Discovery, KeepsRowsWhoseInquiryFailsButWithoutDescription) {
 }
 
 TEST(Discovery, StopsAtTwentySixRows) {
-    auto t = std::make_unique<FakeTransport>(TransportKind::Aspi);
+    auto t = std::make_unique<FakeTransport>();
     for (int i = 0; i < 30; ++i)
         t->devices.push_back(device("d" + std::to_string(i), true, i / 8, i % 8));
     DriveState s;
     ASSERT_TRUE(DiscoverDrives(s, only(std::move(t))));
     EXPECT_EQ(s.rowCount(), kMaxDriveRows);
-    EXPECT_EQ(s.transportKind, TransportKind::Aspi);
 }
 
 TEST(Discovery, FallsBackToTheNextTransportAndAppendsVirtualDrives) {
     test::TempDir dir;
     auto pass = std::make_unique<FakeTransport>();
     pass->devices = {device("/dev/sr0", false)};
-    auto aspi = std::make_unique<FakeTransport>(TransportKind::Aspi);
-    aspi->devices = {device("aspi0", true, 3, 1, 0, '?')};
+    auto second = std::make_unique<FakeTransport>();
+    second->devices = {device("/dev/sr1", true, 3, 1, 0, '?')};
     auto virt = std::make_unique<VirtualDriveTransport>();
     virt->add(std::make_shared<VirtualDrive>(dir / "disc.iso", profile::kDvdPlusR));
     std::vector<std::unique_ptr<ScsiTransport>> list;
     list.push_back(std::move(pass));
-    list.push_back(std::move(aspi));
+    list.push_back(std::move(second));
     list.push_back(std::move(virt));
     DriveState s;
     ASSERT_TRUE(DiscoverDrives(s, std::move(list)));
     ASSERT_EQ(s.rowCount(), 2u);
-    EXPECT_EQ(s.drives[0].device, "aspi0");
-    EXPECT_EQ(s.transportKind, TransportKind::Aspi);
+    EXPECT_EQ(s.drives[0].device, "/dev/sr1");
     EXPECT_EQ(s.drives[1].description, "4:0:0,V: RONDIVO  Virtual Writer   1.00 ");
 }
 
@@ -206,6 +205,7 @@ TEST(Discovery, VirtualDriveSettingIsParsed) {
         {"/tmp/x.iso,dvd+rw", true, "/tmp/x.iso", profile::kDvdPlusRw},
         {"/tmp/x.iso, DVD-RAM", true, "/tmp/x.iso", profile::kDvdRam},
         {"/tmp/x,y.iso", true, "/tmp/x,y.iso", profile::kCdR},
+        {"/tmp/x.iso,cd-rw,used", true, "/tmp/x.iso", profile::kCdRw},
         {",dvd-r", false, "", 0},
         {"", false, "", 0},
     };
@@ -231,16 +231,11 @@ struct Selected {
     }
 };
 
-TEST(ExecuteCommand, FillsTheAddressAndKeepsTheLastError) {
+TEST(ExecuteCommand, FillsTheBlockAndKeepsTheLastError) {
     Selected s;
     auto block = makeTestUnitReady();
-    block.command = 9;
     block.senseLength = 0;
     EXPECT_EQ(ExecuteCommand(s.state, block), kStatusDone);
-    EXPECT_EQ(s.transport->lastBlock.hostAdapter, 1);
-    EXPECT_EQ(s.transport->lastBlock.target, 2);
-    EXPECT_EQ(s.transport->lastBlock.lun, 3);
-    EXPECT_EQ(s.transport->lastBlock.command, 2);
     EXPECT_EQ(s.transport->lastBlock.senseLength, 24);
 
     s.transport->nextStatus = kStatusError;
@@ -340,7 +335,6 @@ TEST(SelectDrive, ForgetsThePreviousDrivesCapabilities) {
     ASSERT_TRUE(SelectDrive(s, 0));
     EXPECT_FALSE(IsDriveRecordable(s));
     EXPECT_EQ(s.maxWriteSpeed, 0);
-    EXPECT_EQ(s.hostAdapter, 0);
     EXPECT_FALSE(SelectDrive(s, 2));
     EXPECT_EQ(s.currentRow, 0);
 }
@@ -355,7 +349,7 @@ TEST(Discovery, TheEnvironmentAddsAVirtualWriterAfterTheRealDrives) {
     test::TempDir dir;
     test::ScopedEnv env("RONDIVO_VIRTUAL_DRIVE", (dir / "burn.img").string() + ",dvd+r");
     DriveState s;
-    ASSERT_TRUE(DiscoverDrives(s));
+    ASSERT_TRUE(DiscoverDrives(s, defaultTransports()));
     ASSERT_GE(s.rowCount(), 1u);
     const int last = static_cast<int>(s.rowCount()) - 1;
     EXPECT_NE(GetDriveDescription(s, last).find(",V: RONDIVO  Virtual Writer"), std::string::npos);

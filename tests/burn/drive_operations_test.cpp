@@ -34,7 +34,7 @@ struct CountingSleeper {
     int sleeps = 0;
     Sleeper fn() {
         return [this](std::chrono::milliseconds ms) {
-            EXPECT_EQ(ms.count(), 5000);
+            EXPECT_EQ(ms.count(), 1000);
             ++sleeps;
         };
     }
@@ -51,10 +51,9 @@ TEST(VirtualDrive, SelectingReadsIdentityAndCapabilities) {
     ASSERT_TRUE(DiscoverDrives(s, std::move(list)));
     drive->clearTrace();
     ASSERT_TRUE(SelectDrive(s, 0));
-    EXPECT_EQ(
-        drive->traceText(),
-        (std::vector<std::string>{"INQUIRY alloc=32", "MODE SENSE(10) page=2Ah default",
-                                  "MODE SENSE(10) page=2Ah", "MODE SENSE(10) page=30h default"}));
+    EXPECT_EQ(drive->traceText(),
+              (std::vector<std::string>{"INQUIRY alloc=32", "MODE SENSE(10) page=2Ah default",
+                                        "MODE SENSE(10) page=2Ah"}));
     EXPECT_TRUE(IsDriveRecordable(s));
     EXPECT_EQ(GetMaxWriteSpeed(s), 126);  // 16x DVD is 22160 kB/s
     EXPECT_TRUE(s.capabilities[4] & 0x80);
@@ -106,43 +105,72 @@ TEST(MediaTypeCascade, FallsBackToAtipThenDiscInformationThenUnitReady) {
     }
 }
 
-TEST(WriteParameters, ReachTheDriveAsBuiltForTheMedium) {
+WriteSettings incremental(std::uint8_t linkSize, std::uint8_t multiSession) {
+    WriteSettings w;
+    w.writeType = kWriteIncremental;
+    w.trackMode = 5;
+    w.multiSession = multiSession;
+    w.fixedPacket = true;
+    w.packetSize = 16;
+    w.linkSize = linkSize;
+    return w;
+}
+
+WriteSettings discAtOnce(std::uint8_t multiSession = 0) {
+    WriteSettings w;
+    w.writeType = kWriteDiscAtOnce;
+    w.trackMode = 5;
+    w.multiSession = multiSession;
+    return w;
+}
+
+// The drive checks the page against the medium and the write type, as real
+// writers do; a refused page leaves the old one in force.
+TEST(WriteParameters, TheDriveTakesOnlyPagesThatFitTheMedium) {
+    WriteSettings tao;
+    WriteSettings taoOpen;
+    taoOpen.multiSession = 3;
+    WriteSettings noLink = incremental(16, 3);
+    noLink.linkSize.reset();
     struct {
         std::uint16_t profile;
-        std::uint8_t multiSession;
-        std::uint8_t writeType, sentMultiSession;
-        bool fixedPacket;
-        std::uint32_t packet;
+        WriteSettings settings;
+        bool taken;
     } const cases[] = {
-        {profile::kCdR, 0, 1, 0, false, 0},      {profile::kCdR, 3, 1, 3, false, 0},
-        {profile::kDvdR, 0, 0, 3, true, 16},     {profile::kDvdRwSequential, 0, 2, 3, true, 16},
-        {profile::kDvdPlusR, 3, 2, 3, true, 16}, {profile::kDvdPlusRw, 0, 2, 0, true, 16},
-        {profile::kDvdRam, 0, 1, 0, false, 0},
+        {profile::kCdR, tao, true},
+        {profile::kCdRw, taoOpen, true},
+        {profile::kCdR, discAtOnce(), false},  // session at once needs a cue sheet
+        {profile::kDvdR, incremental(16, 3), true},
+        {profile::kDvdR, incremental(32, 3), false},  // not the link size the drive gave
+        {profile::kDvdR, noLink, false},
+        {profile::kDvdR, discAtOnce(), true},
+        {profile::kDvdR, discAtOnce(3), false},
+        {profile::kDvdRwSequential, incremental(16, 0), true},
+        {profile::kDvdPlusR, tao, false},  // DVD+R has no such page
     };
     for (const auto& c : cases) {
-        SCOPED_TRACE(profileName(c.profile));
+        SCOPED_TRACE(profileName(c.profile) + " write type " +
+                     std::to_string(c.settings.writeType));
         VirtualSetup v(c.profile);
+        v.drive->setLeftoverTestWrite();
         DetermineMediaType(v.state);
         v.drive->clearTrace();
-        ASSERT_TRUE(sendWriteParameters(v.state, c.multiSession));
-        EXPECT_EQ(v.trace(), (std::vector<std::string>{"MODE SENSE(10) page=05h",
-                                                       "MODE SELECT(10) length=60"}));
+        EXPECT_EQ(sendWriteParameters(v.state, c.settings), c.taken);
         const auto w = v.drive->writeParameters();
-        EXPECT_TRUE(w.set);
-        EXPECT_EQ(w.writeType, c.writeType);
-        EXPECT_EQ(w.multiSession, c.sentMultiSession);
-        EXPECT_EQ(w.fixedPacket, c.fixedPacket);
-        EXPECT_EQ(w.packetSize, c.packet);
+        EXPECT_EQ(w.set, c.taken);
+        EXPECT_EQ(w.testWrite, !c.taken);  // a taken page always clears the flag
+        if (!c.taken) continue;
+        EXPECT_EQ(w.writeType, c.settings.writeType);
+        EXPECT_EQ(w.multiSession, c.settings.multiSession);
         EXPECT_EQ(w.dataBlockType, 8);
-        EXPECT_TRUE(w.bufferUnderrunFree);
-        EXPECT_EQ(v.state.writeParameters[0], 0x05);
+        EXPECT_TRUE(w.bufferUnderrunFree);  // the capabilities page offers it
     }
 }
 
 TEST(CdRecording, WritesAtTheNextWritableAddressAndFinalizes) {
     VirtualSetup v(profile::kCdR);
     DetermineMediaType(v.state);
-    ASSERT_TRUE(sendWriteParameters(v.state, 0));
+    ASSERT_TRUE(sendWriteParameters(v.state, WriteSettings{}));
     ASSERT_TRUE(readDiscInformation(v.state, 66));
     EXPECT_EQ(v.state.discInformation.discStatus, 0);
     EXPECT_EQ(completeSessions(v.state.discInformation), 0);
@@ -168,7 +196,9 @@ TEST(CdRecording, WritesAtTheNextWritableAddressAndFinalizes) {
 TEST(CdRecording, LeavesTheDiscOpenForAnotherSessionWithoutFinalize) {
     VirtualSetup v(profile::kCdRw);
     DetermineMediaType(v.state);
-    ASSERT_TRUE(sendWriteParameters(v.state, 3));
+    WriteSettings open;
+    open.multiSession = 3;
+    ASSERT_TRUE(sendWriteParameters(v.state, open));
     ASSERT_TRUE(write10(v.state, 0, 32, pattern(32, 3)));
     ASSERT_TRUE(closeTrackSession(v.state, false, kCloseSession, 0));
     EXPECT_EQ(v.drive->discStatus(), 1);
@@ -177,7 +207,6 @@ TEST(CdRecording, LeavesTheDiscOpenForAnotherSessionWithoutFinalize) {
     EXPECT_EQ(completeSessions(v.state.discInformation), 1);
     EXPECT_TRUE(v.state.discInformation.erasable);
     // The next session starts after the lead-out, lead-in and pre-gap.
-    EXPECT_EQ(lastTrackStart(v.state), 32u + 11400u);
     EXPECT_EQ(nextWritableAddress(v.state), 32u + 11400u);
 }
 
@@ -188,23 +217,24 @@ TEST(CdRecording, RefusesWritesBeforeTheWriteParametersAreSet) {
     EXPECT_FALSE(write10(v.state, 0, 32, pattern(16, 0)));  // too little data: not even sent
 }
 
-TEST(DvdRRecording, ReservesATrackAndClosesTracksAndSession) {
+TEST(DvdRRecording, DiscAtOnceWritesIntoTheReservedTrackOnly) {
     VirtualSetup v(profile::kDvdR);
     DetermineMediaType(v.state);
-    ASSERT_TRUE(sendWriteParameters(v.state, 0));
+    ASSERT_TRUE(sendWriteParameters(v.state, discAtOnce()));
     ASSERT_TRUE(setStreaming(v.state, dvdRStreamingDescriptor()));
     ASSERT_TRUE(sendDiscStructure(v.state, 0x0F, timestampStructure({2026, 12, 8, 21, 4, 59})));
     EXPECT_EQ(v.drive->timestamp(), "20261208210459");
+    EXPECT_FALSE(write10(v.state, 0, 32, pattern(32, 4)));  // no track reserved yet
+    EXPECT_EQ(v.trace().back(), "WRITE(10) lba=0 blocks=32 -> 5/2C/00");
     ASSERT_TRUE(reserveTrack(v.state, 64));
     ASSERT_TRUE(write10(v.state, 0, 32, pattern(32, 4)));
     EXPECT_FALSE(write10(v.state, 32, 48, pattern(48, 6)));  // runs past the reservation
     ASSERT_TRUE(write10(v.state, 32, 32, pattern(32, 5)));
     ASSERT_TRUE(readBufferCapacity(v.state));
     EXPECT_EQ(getBe32(&v.state.data[4]), 2u * 1024 * 1024);
+    // The full reserved track closes the disc when the cache is written.
     ASSERT_TRUE(synchronizeCache(v.state, false));
-    EXPECT_TRUE(closeTrackSession(v.state, false, kCloseTrack, 1));
-    EXPECT_TRUE(closeTrackSession(v.state, false, kCloseTrack, 2));
-    EXPECT_TRUE(closeTrackSession(v.state, false, kCloseSession, 3));
+    EXPECT_EQ(v.drive->discStatus(), 2);
     ASSERT_TRUE(readTrackInformation(v.state, 1));
     EXPECT_EQ(v.state.trackInformation.trackSize, 64u);
     EXPECT_EQ(v.state.trackInformation.lastRecorded, 63u);
@@ -222,58 +252,90 @@ TEST(DvdRecording, TimestampAndStreamingAreCheckedByTheDrive) {
     EXPECT_EQ(TakeLastError(dvd.state), 0x2600);
 }
 
-TEST(DvdRwFormatting, IsWaitedOutWhileTheDriveReportsNotReady) {
+TEST(DvdRwFormatting, IsWaitedOutWithItsProgress) {
     VirtualSetup v(profile::kDvdRwSequential);
     v.drive->setLongOperationPolls(20);
-    ASSERT_TRUE(formatUnit(v.state));
-    CountingSleeper sleeper;
-    waitWhileFormatting(v.state, sleeper.fn());
-    EXPECT_EQ(sleeper.sleeps, 21);
-    EXPECT_EQ(lastAsc(v.state), 0);
+    FormatCapacities caps;
+    ASSERT_TRUE(readFormatCapacities(v.state, caps));
+    const auto* quick = caps.find(kFormatQuickRestricted);
+    ASSERT_NE(quick, nullptr);
+    EXPECT_EQ(caps.find(kFormatGrowSession), nullptr);  // only a restricted disc grows
+    ASSERT_TRUE(formatUnit(v.state, *quick));
+    std::vector<int> seen;
+    const Sleeper sleep = [&](std::chrono::milliseconds) {
+        seen.push_back(v.state.operationPercent);
+    };
+    EXPECT_EQ(waitForDrive(v.state, LongOperation::Formatting, std::chrono::minutes(1), sleep), "");
+    ASSERT_EQ(seen.size(), 20u);
+    EXPECT_TRUE(std::is_sorted(seen.begin(), seen.end()));
+    EXPECT_GT(seen.front(), 0);
+    EXPECT_LT(seen.back(), 100);
     EXPECT_EQ(v.drive->currentProfile(), profile::kDvdRwRestricted);
     const auto t = v.trace();
-    ASSERT_EQ(t.size(), 22u);
-    EXPECT_EQ(t[0], "FORMAT UNIT fmtdata=1");
-    EXPECT_EQ(t[1], "READ DISC INFORMATION alloc=42 -> 2/04/04");
-    EXPECT_EQ(t[21], "READ DISC INFORMATION alloc=42");
+    EXPECT_EQ(t[1], "FORMAT UNIT type=15h");
+    EXPECT_EQ(t[2], "TEST UNIT READY -> 2/04/04");
+    EXPECT_EQ(t.back(), "TEST UNIT READY");
 
     // Restricted overwrite takes whole 32 KiB blocks anywhere.
     DetermineMediaType(v.state);
-    ASSERT_TRUE(sendWriteParameters(v.state, 0));
     EXPECT_TRUE(write10(v.state, 64, 32, pattern(32, 7)));
     EXPECT_FALSE(write10(v.state, 8, 16, pattern(16, 7)));
 }
 
-TEST(DriveWaits, PollUntilTheDriveIsReady) {
-    VirtualSetup v(profile::kCdR);
-    v.drive->setLongOperationPolls(3);
-    ASSERT_TRUE(synchronizeCache(v.state, true));
-    CountingSleeper a;
-    waitForDrive(v.state, a.fn());
-    // Three not-ready answers to READ DISC INFORMATION, then one TEST UNIT READY.
-    EXPECT_EQ(a.sleeps, 4 + 1);
-    EXPECT_EQ(v.trace().back(), "TEST UNIT READY");
-
-    ASSERT_TRUE(closeTrackSession(v.state, true, kCloseSession, 0) == false);  // nothing written
-    v.drive->failNotReady(2, op::kReadDiscInformation, 0x07);
-    CountingSleeper b;
-    waitUntilReady(v.state, b.fn());
-    EXPECT_EQ(b.sleeps, 2);
-
-    CountingSleeper c;
-    waitUntilReady(v.state, c.fn());
-    EXPECT_EQ(c.sleeps, 0);
+// What each answer to TEST UNIT READY makes of a wait: the sense key and
+// qualifier decide, not the additional sense code alone.
+TEST(DriveWaits, KeepOnOrStopByTheSense) {
+    struct {
+        std::uint8_t key, asc, ascq;
+        int answers;
+        bool ready;
+        int sleeps;
+    } const cases[] = {
+        {0x2, 0x04, 0x01, 5, true, 5},                      // becoming ready
+        {0x2, 0x04, 0x04, 5, true, 5},                      // format in progress
+        {0x2, 0x04, 0x07, 5, true, 5},                      // operation in progress
+        {0x2, 0x04, 0x08, 5, true, 5},                      // long write in progress
+        {0x6, 0x29, 0x00, 1, true, 1},                      // reset: not the end of the wait
+        {0x2, 0x04, 0x00, 3, true, 3},                      // cause not reportable, briefly
+        {0x2, 0x04, 0x00, 40, false, kNotReadyGracePolls},  // ... for good
+        {0x2, 0x04, 0x02, 40, false, kNotReadyGracePolls},  // initializing command required
+        {0x2, 0x04, 0x03, 40, false, kNotReadyGracePolls},  // manual intervention required
+        {0x2, 0x3A, 0x01, 1, false, 0},                     // no disc
+        {0x3, 0x0C, 0x00, 1, false, 0},                     // anything else
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(std::to_string(c.key) + "/" + std::to_string(c.asc) + "/" +
+                     std::to_string(c.ascq));
+        VirtualSetup v(profile::kCdR);
+        v.drive->answerWith(op::kTestUnitReady, c.key, c.asc, c.ascq, c.answers);
+        CountingSleeper sleeper;
+        const auto result =
+            waitForDrive(v.state, LongOperation::None, std::chrono::minutes(5), sleeper.fn());
+        EXPECT_EQ(result.empty(), c.ready) << result;
+        EXPECT_EQ(sleeper.sleeps, c.sleeps);
+    }
+    VirtualSetup empty(profile::kCdR);
+    empty.drive->removeMedium();
+    EXPECT_EQ(waitForDrive(empty.state, LongOperation::None, std::chrono::minutes(1),
+                           [](std::chrono::milliseconds) {}),
+              "There is no disc in the drive.");
+    // A drive that never finishes is given up at the limit.
+    VirtualSetup stuck(profile::kCdR);
+    stuck.drive->answerWith(op::kTestUnitReady, 0x2, 0x04, 0x07, 1000);
+    CountingSleeper sleeper;
+    EXPECT_NE(
+        waitForDrive(stuck.state, LongOperation::Closing, std::chrono::seconds(30), sleeper.fn()),
+        "");
+    EXPECT_EQ(sleeper.sleeps, 30);
 }
 
 TEST(Faults, NotReadyBusyAndWriteErrorsReachTheCaller) {
-    VirtualSetup v(profile::kDvdPlusRw);
-    DetermineMediaType(v.state);
-    ASSERT_TRUE(sendWriteParameters(v.state, 0));
+    VirtualSetup v(profile::kDvdRam);
     const auto data = pattern(32, 8);
 
     v.drive->failNotReady(2, op::kWrite10);
     EXPECT_FALSE(write10(v.state, 0, 32, data));
-    EXPECT_EQ(lastAsc(v.state), 0x04);
+    EXPECT_EQ(lastSense(v.state).asc, 0x04);
     EXPECT_FALSE(v.state.busy);
     EXPECT_FALSE(write10(v.state, 0, 32, data));
     EXPECT_TRUE(write10(v.state, 0, 32, data));
@@ -282,7 +344,7 @@ TEST(Faults, NotReadyBusyAndWriteErrorsReachTheCaller) {
     EXPECT_TRUE(testUnitReady(v.state));  // other commands are not affected
     EXPECT_FALSE(write10(v.state, 32, 32, data));
     EXPECT_TRUE(v.state.busy);
-    EXPECT_EQ(lastAsc(v.state), 0);
+    EXPECT_EQ(lastSense(v.state).asc, 0);
     EXPECT_TRUE(write10(v.state, 32, 32, data));
     EXPECT_FALSE(v.state.busy);
 
@@ -304,13 +366,13 @@ TEST(Faults, AMediumChangeIsRetriedOnce) {
 TEST(Faults, DataGoingTheWrongWayIsRefused) {
     VirtualSetup v(profile::kCdR);
     auto block = makeInquiry(36);
-    block.flags = kFlagEventNotify | kFlagDataOut;
+    block.flags = kFlagDataOut;
     EXPECT_EQ(ExecuteCommand(v.state, block), kStatusError);
     EXPECT_EQ(v.trace().back(), "INQUIRY alloc=36 -> 5/24/00");
     CommandBlock unknown = makeTestUnitReady();
-    unknown.cdb[0] = 0xA1;
+    unknown.cdb[0] = 0xA2;
     EXPECT_EQ(ExecuteCommand(v.state, unknown), kStatusError);
-    EXPECT_EQ(v.trace().back(), "opcode A1h -> 5/20/00");
+    EXPECT_EQ(v.trace().back(), "opcode A2h -> 5/20/00");
 }
 
 TEST(Tray, EjectHonoursTheLockAndLoadCloses) {

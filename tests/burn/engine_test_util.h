@@ -30,14 +30,12 @@ struct Completion {
     std::condition_variable cv;
     int calls = 0;
     int error = -1;
-    std::intptr_t user = 0;
     std::thread::id thread;
     CompletionCallback callback() {
-        return [this](int e, std::intptr_t u) {
+        return [this](int e) {
             std::lock_guard lock(m);
             ++calls;
             error = e;
-            user = u;
             thread = std::this_thread::get_id();
             cv.notify_all();
         };

@@ -178,12 +178,10 @@ TEST(ImageWriter, StreamPlacesEveryFileAtItsExtentPaddedWithZeros) {
     std::uint32_t volume = burner.ComputeLayout();
     ASSERT_GT(volume, 0u);
     Completion done;
-    ASSERT_EQ(burner.StartSaveImage(dir / "out.iso", done.callback(), 42), 1)
-        << burner.LastMessage();
+    ASSERT_EQ(burner.StartSaveImage(dir / "out.iso", done.callback()), 1) << burner.LastMessage();
     burner.WaitUntilDone();
     EXPECT_EQ(done.calls, 1);
     EXPECT_EQ(done.error, 0);
-    EXPECT_EQ(done.user, 42);
     EXPECT_NE(done.thread, std::this_thread::get_id());
     EXPECT_EQ(burner.Status(), kStatusIdle);
     EXPECT_EQ(burner.SectorsWritten(), volume);
@@ -209,7 +207,7 @@ TEST(ImageWriter, FilesCopiedAsRangesGiveTheSameImageAsBlocks) {
         std::uint32_t volume = computeLayout(session);
         ImageWriter writer(session);
         Completion done;
-        EXPECT_TRUE(writer.start(std::move(sink), done.callback(), 0)) << writer.message();
+        EXPECT_TRUE(writer.start(std::move(sink), done.callback())) << writer.message();
         writer.wait();
         EXPECT_EQ(done.error, 0) << writer.message();
         EXPECT_EQ(writer.sectorsWritten(), volume);
@@ -245,7 +243,7 @@ TEST(ImageWriter, ALargeFileThatShrinksWhileCopiedIsErrorCode2) {
     fs::create_directories(dir / "out");
     ASSERT_TRUE(sink->create());
     Completion done;
-    ASSERT_TRUE(writer.start(std::move(sink), done.callback(), 0));
+    ASSERT_TRUE(writer.start(std::move(sink), done.callback()));
     writer.wait();
     EXPECT_EQ(done.error, 1);
     EXPECT_EQ(session.errorCode, kErrorSourceFile);
@@ -266,7 +264,7 @@ TEST(ImageWriter, ASmallQueueStillDeliversEveryBlockInOrder) {
     auto sink = std::make_unique<MemorySink>();
     MemorySink* mem = sink.get();
     Completion done;
-    ASSERT_TRUE(writer.start(std::move(sink), done.callback(), 0)) << writer.message();
+    ASSERT_TRUE(writer.start(std::move(sink), done.callback())) << writer.message();
     writer.wait();
     EXPECT_EQ(done.error, 0);
     ASSERT_EQ(mem->bytes.size(), volume * 2048ull);
@@ -290,11 +288,10 @@ TEST(ImageWriter, AWriteFailureStopsBothThreadsAndReportsOnce) {
     sink->failAtBlock = 40;
     MemorySink* mem = sink.get();
     Completion done;
-    ASSERT_TRUE(writer.start(std::move(sink), done.callback(), 7));
+    ASSERT_TRUE(writer.start(std::move(sink), done.callback()));
     writer.wait();
     EXPECT_EQ(done.calls, 1);
     EXPECT_EQ(done.error, 1);
-    EXPECT_EQ(done.user, 7);
     EXPECT_EQ(mem->bytes.size(), 40 * kBlockBytes);
     EXPECT_EQ(mem->finishCalls, 1);
     EXPECT_TRUE(mem->finishedFailed);  // a disc would still close its session
@@ -317,7 +314,7 @@ TEST(ImageWriter, AFullDiskLeavesNoImageAndKeepsAnOlderOne) {
         auto sink = std::make_unique<FullDiskSink>(dir / "out" / "disc.iso", allowed);
         ASSERT_TRUE(sink->create());
         Completion done;
-        ASSERT_TRUE(writer.start(std::move(sink), done.callback(), 0));
+        ASSERT_TRUE(writer.start(std::move(sink), done.callback()));
         writer.wait();
         EXPECT_EQ(done.error, 1) << allowed;
         EXPECT_NE(writer.message().find("No space left on device"), std::string::npos)
@@ -343,7 +340,7 @@ TEST(ImageWriter, ImageFileThatCannotBeCreatedIsErrorCode3) {
         burner.AddFolder("\\", dir / "src", "*.*", true);
         ASSERT_GT(burner.ComputeLayout(), 0u);
         Completion done;
-        EXPECT_EQ(burner.StartSaveImage(target, done.callback(), 0), 0);
+        EXPECT_EQ(burner.StartSaveImage(target, done.callback()), 0);
         EXPECT_EQ(burner.ErrorCode(), kErrorImageFile);
         EXPECT_FALSE(burner.LastMessage().empty());
         EXPECT_EQ(done.calls, 0);
@@ -358,7 +355,7 @@ TEST(ImageWriter, StartWithoutLayoutIsRefusedWithErrorCode1) {
     CDiscBurner burner;
     burner.AddFolder("\\", dir.path(), "*.*", true);
     Completion done;
-    EXPECT_EQ(burner.StartSaveImage(dir / "x.iso", done.callback(), 0), 0);
+    EXPECT_EQ(burner.StartSaveImage(dir / "x.iso", done.callback()), 0);
     EXPECT_EQ(burner.ErrorCode(), kErrorNoLayout);
     EXPECT_FALSE(fs::exists(dir / "x.iso"));
 }
@@ -380,7 +377,7 @@ TEST(ImageWriter, MissingSourceFileIsErrorCode2BeforeOrAfterTheStart) {
         ASSERT_GT(burner.ComputeLayout(), 0u);
         fs::remove(dir / "early" / "gone.txt");
         Completion done;
-        EXPECT_EQ(burner.StartSaveImage(dir / "early.iso", done.callback(), 0), 0);
+        EXPECT_EQ(burner.StartSaveImage(dir / "early.iso", done.callback()), 0);
         EXPECT_EQ(burner.ErrorCode(), kErrorSourceFile);
         EXPECT_NE(burner.LastMessage().find("gone.txt"), std::string::npos) << burner.LastMessage();
         EXPECT_EQ(done.calls, 0);
@@ -391,7 +388,7 @@ TEST(ImageWriter, MissingSourceFileIsErrorCode2BeforeOrAfterTheStart) {
         ASSERT_GT(burner.ComputeLayout(), 0u);
         fs::remove(dir / "src" / "b_gone.txt");
         Completion done;
-        ASSERT_EQ(burner.StartSaveImage(dir / "late.iso", done.callback(), 0), 1);
+        ASSERT_EQ(burner.StartSaveImage(dir / "late.iso", done.callback()), 1);
         burner.WaitUntilDone();
         EXPECT_EQ(done.calls, 1);
         EXPECT_EQ(done.error, 1);
@@ -408,7 +405,7 @@ TEST(ImageWriter, FileThatShrankAfterTheLayoutIsAnError) {
     ASSERT_GT(burner.ComputeLayout(), 0u);
     writeFile(dir / "src" / "a.txt", "short");
     Completion done;
-    EXPECT_EQ(burner.StartSaveImage(dir / "x.iso", done.callback(), 0), 0);
+    EXPECT_EQ(burner.StartSaveImage(dir / "x.iso", done.callback()), 0);
     EXPECT_EQ(burner.ErrorCode(), kErrorSourceFile);
     EXPECT_NE(burner.LastMessage().find("shorter"), std::string::npos);
     EXPECT_FALSE(fs::exists(dir / "x.iso"));
@@ -424,9 +421,9 @@ TEST(ImageWriter, ASecondStartWhileBusyIsRefused) {
     sink->holdWrites = true;
     MemorySink* mem = sink.get();
     Completion first, second;
-    ASSERT_EQ(burner.StartWriting(std::move(sink), 0, first.callback(), 0), 1);
+    ASSERT_EQ(burner.StartWriting(std::move(sink), 0, first.callback()), 1);
     EXPECT_TRUE(burner.IsBusy());
-    EXPECT_EQ(burner.StartSaveImage(dir / "x.iso", second.callback(), 0), 0);
+    EXPECT_EQ(burner.StartSaveImage(dir / "x.iso", second.callback()), 0);
     EXPECT_NE(burner.LastMessage().find("already"), std::string::npos);
     burner.ClearImage();  // refused: the producer may still read the tree
     EXPECT_EQ(burner.Session().entries.size(), 1u);
@@ -438,7 +435,7 @@ TEST(ImageWriter, ASecondStartWhileBusyIsRefused) {
     EXPECT_FALSE(fs::exists(dir / "x.iso"));
     // Free again: the next start works.
     ASSERT_EQ(burner.ComputeLayout() > 0, true);
-    ASSERT_EQ(burner.StartSaveImage(dir / "x.iso", second.callback(), 0), 1);
+    ASSERT_EQ(burner.StartSaveImage(dir / "x.iso", second.callback()), 1);
     burner.WaitUntilDone();
     EXPECT_EQ(second.error, 0);
     EXPECT_TRUE(fs::exists(dir / "x.iso"));

@@ -4,6 +4,8 @@
 #include <gtest/gtest.h>
 
 #include <map>
+#include <regex>
+#include <set>
 
 #include "disc/autorun_dat.h"
 #include "platform/process.h"
@@ -117,6 +119,28 @@ TEST(BuildCommandLine, ProgramFolderMovesTheDefaultPlayerUnlessOneIsNamed) {
     EXPECT_EQ(parse({"--program-folder", "/p"}).request.ownExecutable, "/p/rondivo");
     EXPECT_EQ(parse({"--executable", "/e/player", "--program-folder", "/p"}).request.ownExecutable,
               "/e/player");
+}
+
+std::set<std::string> longOptions(std::string text) {
+    // troff writes a minus as "\-".
+    for (auto at = text.find("\\-"); at != std::string::npos; at = text.find("\\-", at))
+        text.erase(at, 1);
+    std::set<std::string> names;
+    static const std::regex option("--[a-z][a-z-]*");
+    for (std::sregex_iterator it(text.begin(), text.end(), option), end; it != end; ++it)
+        names.insert(it->str());
+    return names;
+}
+
+TEST(BuildCommandLine, ManualPageDescribesExactlyTheOptionsOfTheHelp) {
+    const auto manual = longOptions(readFile(test::sourceDir() / "res/linux/rondivo-build.1"));
+    const auto help = longOptions(buildUsageText());
+    EXPECT_GT(help.size(), 30u);
+    EXPECT_EQ(manual, help);
+    for (const std::string& name : help) {
+        auto cl = parse({name, "1"});
+        EXPECT_THAT(cl.error, ::testing::Not(HasSubstr("unknown option"))) << name;
+    }
 }
 
 // A fake program folder, and rondivo-build run on it with a desktop in the same temporary folder.
@@ -308,17 +332,20 @@ namespace rondivo {
 namespace {
 
 TEST(BuildCommandLine, BurnOptions) {
-    auto b = parse({"--burn", "--drive", "2", "--speed=8", "--finalize", "--label", "Show"});
+    auto b =
+        parse({"--burn", "--drive", "2", "--speed=8", "--finalize", "--blank", "--label", "Show"});
     ASSERT_EQ(b.error, "");
     EXPECT_TRUE(b.burn);
     EXPECT_EQ(b.driveRow, 2);
     EXPECT_EQ(b.speed, 8);
     EXPECT_TRUE(b.finalize);
+    EXPECT_TRUE(b.blank);
     EXPECT_EQ(b.label, "Show");
     auto plain = parse({"--burn"});
     EXPECT_EQ(plain.driveRow, -1);
     EXPECT_EQ(plain.speed, 12);
     EXPECT_FALSE(plain.finalize);
+    EXPECT_FALSE(plain.blank);
     EXPECT_EQ(parse({"--from", "x", "--burn"}).error, "");
     for (std::vector<std::string> bad : {std::vector<std::string>{"--speed", "0"},
                                          {"--speed", "fast"},
@@ -336,32 +363,52 @@ bool machineHasDrives() {
     return false;
 }
 
+// Every medium the virtual drive holds, through the command line, with the
+// drive's trace on standard error.
 TEST(RondivoBuild, BurnToTheVirtualDriveGivesTheIsoImage) {
     Cli c;
     writeFile(c.t / "master/index.htm", "<html>menu</html>");
     writeFile(c.t / "master/media/big.bin", std::string(200000, 'x'));
-    // DVD+RW: its closing needs no five-second drive waits.
-    const std::string disc = (c.t / "disc.img").string();
-    std::vector<std::string> argv = {(test::binaryDir() / "rondivo-build").string(),
-                                     "--from",
-                                     "master",
-                                     "--iso",
-                                     "m.iso",
-                                     "--burn",
-                                     "--speed",
-                                     "4",
-                                     "--label",
-                                     "Show"};
-    auto r =
-        runProgram(argv, c.t.path(),
-                   {{"HOME", c.t.path().string()}, {"RONDIVO_VIRTUAL_DRIVE", disc + ",dvd+rw"}});
-    ASSERT_EQ(r.status, 0) << r.output;
-    EXPECT_THAT(r.output, HasSubstr("successfully created"));
-    const std::string iso = readFile(c.t / "m.iso");
-    const std::string written = readFile(disc);
-    ASSERT_FALSE(iso.empty());
-    ASSERT_GE(written.size(), iso.size());
-    EXPECT_TRUE(written.compare(0, iso.size(), iso) == 0);
+    for (const char* medium : {"cd-r", "cd-rw", "dvd-r", "dvd-rw", "dvd+r", "dvd+rw", "dvd-ram"}) {
+        SCOPED_TRACE(medium);
+        const std::string disc = (c.t / (std::string(medium) + ".img")).string();
+        std::vector<std::string> argv = {(test::binaryDir() / "rondivo-build").string(),
+                                         "--from",
+                                         "master",
+                                         "--iso",
+                                         "m.iso",
+                                         "--burn",
+                                         "--speed",
+                                         "4",
+                                         "--label",
+                                         "Show"};
+        auto r = runProgram(argv, c.t.path(),
+                            {{"HOME", c.t.path().string()},
+                             {"RONDIVO_DEBUG", "1"},
+                             {"RONDIVO_VIRTUAL_DRIVE", disc + "," + medium}});
+        ASSERT_EQ(r.status, 0) << r.output;
+        EXPECT_THAT(r.output, HasSubstr("successfully created"));
+        EXPECT_THAT(r.output, HasSubstr("\n2A WRITE(10) lba=0 blocks=32\n"));
+        EXPECT_THAT(r.output, HasSubstr("\n1E PREVENT ALLOW MEDIUM REMOVAL allow\n"));
+        const std::string iso = readFile(c.t / "m.iso");
+        const std::string written = readFile(disc);
+        ASSERT_FALSE(iso.empty());
+        ASSERT_GE(written.size(), iso.size());
+        EXPECT_TRUE(written.compare(0, iso.size(), iso) == 0);
+    }
+
+    // A used CD-RW is refused, and erased when asked to.
+    const std::string used = (c.t / "used.img").string() + ",cd-rw,used";
+    std::vector<std::string> burn = {(test::binaryDir() / "rondivo-build").string(), "--from",
+                                     "master", "--burn"};
+    auto refused = runProgram(burn, c.t.path(),
+                              {{"HOME", c.t.path().string()}, {"RONDIVO_VIRTUAL_DRIVE", used}});
+    EXPECT_EQ(refused.status, 1);
+    EXPECT_THAT(refused.output, HasSubstr("Use --blank to erase it."));
+    burn.push_back("--blank");
+    auto erased = runProgram(burn, c.t.path(),
+                             {{"HOME", c.t.path().string()}, {"RONDIVO_VIRTUAL_DRIVE", used}});
+    EXPECT_EQ(erased.status, 0) << erased.output;
 
     if (machineHasDrives()) return;
     std::vector<std::string> none = {(test::binaryDir() / "rondivo-build").string(), "--from",

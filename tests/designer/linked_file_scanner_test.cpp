@@ -1,6 +1,7 @@
 #include "designer/linked_file_scanner.h"
 
 #include <gtest/gtest.h>
+#include <unistd.h>
 
 #include <algorithm>
 #include <set>
@@ -245,6 +246,71 @@ TEST(LinkedFileScanner, ShowsEachPageBeforeReadingIt) {
     EXPECT_EQ(fs::path(shown[0]).filename(), "a.html");
     EXPECT_EQ(fs::path(shown[1]).filename(), "b.html");
     EXPECT_EQ(fs::path(shown[2]).filename(), "c.html");
+}
+
+}  // namespace
+}  // namespace rondivo
+
+namespace rondivo {
+namespace {
+
+// A search that stays in one place never returns: the child is killed by the alarm.
+TEST(LinkedFileScannerDeathTest, EveryCharacterBeforeColonBackslashEndsTheSearch) {
+    for (std::string before : {"\"", ">", "<", ",", "'", " ", "=", "a", "\\", ":"}) {
+        SCOPED_TRACE(before);
+        EXPECT_EXIT(
+            {
+                alarm(5);
+                int counter = 0;
+                LinkedFileScanner scanner(counter);
+                scanner.collectAbsolutePaths("s.split(" + before + ":\\\\" + before + ") D:\\x\"");
+                std::_Exit(scanner.unresolved().empty() ? 2 : 0);
+            },
+            testing::ExitedWithCode(0), "");
+    }
+}
+
+// An ordinary page: a script splitting on ":\\" and one link that is not there.
+TEST(LinkedFileScannerDeathTest, PageWithScriptAndBrokenLinkFinishes) {
+    Workspace w("img_folder");
+    writeFile(w.site / "index.html",
+              "<script>var parts = p.split(\":\\\\\");</script>\n<img src=\"gone.gif\">\n");
+    fs::copy_file(w.site / "index.html", w.dest / "index.html");
+    EXPECT_EXIT(
+        {
+            alarm(5);
+            int counter = 0;
+            LinkedFileScanner scanner(counter);
+            scanner.scanLinkedFiles(w.site / "index.html", w.dest, true);
+            std::_Exit(0);
+        },
+        testing::ExitedWithCode(0), "");
+}
+
+TEST(LinkedFileScanner, RepairsEveryAbsoluteLinkOfALargePageInOneWrite) {
+    Workspace w("img_folder");
+    std::string page;
+    std::string win = "C:" + w.outside.string();
+    std::replace(win.begin(), win.end(), '/', '\\');
+    for (int i = 0; i < 300; ++i) {
+        std::string name = "p" + std::to_string(i) + ".gif";
+        writeFile(w.outside / name, name);
+        page += "<img src=\"" + win + "\\" + name + "?v=1\" alt=\"" + std::to_string(i) + "\">\n";
+    }
+    writeFile(w.site / "index.html", page);
+    fs::copy_file(w.site / "index.html", w.dest / "index.html");
+    int counter = 0;
+    LinkedFileScanner scanner(counter);
+    scanner.scanLinkedFiles(w.site / "index.html", w.dest, true);
+    const std::string copy = readFile(w.dest / "index.html");
+    for (int i = 0; i < 300; ++i) {
+        std::string name = "p" + std::to_string(i) + ".gif";
+        ASSERT_NE(copy.find("<img src=\"" + name + "\" alt=\"" + std::to_string(i) + "\">"),
+                  std::string::npos)
+            << name;
+        ASSERT_TRUE(fs::exists(w.dest / name)) << name;
+    }
+    EXPECT_TRUE(scanner.unresolved().empty());
 }
 
 }  // namespace

@@ -160,6 +160,22 @@ TEST(PresentationFile, PartialAndMalformedFiles) {
              s.disableRightClick = 0;
              s.customWidth = 800;
          })},
+        {"splash time from a disc is bounded", "2147483647\n",
+         with([](auto& s) { s.splashDisplayMs = kMaxSplashDisplayMs; })},
+        {"splash time at the bound stays", "60000\n",
+         with([](auto& s) { s.splashDisplayMs = 60000; })},
+        {"window size from a disc is bounded", "3000\n0\n0\n0\n0\n\n0\n\n0\n\n2147483647 -7\n",
+         with([](auto& s) {
+             s.disableRightClick = 0;
+             s.customWidth = kMaxCustomWindowExtent;
+             s.customHeight = 0;
+         })},
+        {"window size at the bound stays", "3000\n0\n0\n0\n0\n\n0\n\n0\n\n10000 1\n",
+         with([](auto& s) {
+             s.disableRightClick = 0;
+             s.customWidth = 10000;
+             s.customHeight = 1;
+         })},
         {"reserved lines hold anything",
          "3000\n0\n0\n0\n7\n\xff\xfe junk \t\x01\n0\n" + std::string(5000, 'z') +
              "\n0\n\n320 200\n",

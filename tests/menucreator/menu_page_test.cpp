@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <chrono>
 #include <sstream>
 
 #include "test_support.h"
@@ -128,6 +129,29 @@ TEST(MenuPage, SavedPageReadsBackItsHeadValues) {
 TEST(MenuPage, UnwritableFileIsReported) {
     test::TempDir dir;
     EXPECT_FALSE(saveMenuPage(dir / "no such folder" / "m.html", "b", {}));
+}
+
+}  // namespace
+}  // namespace rondivo::menucreator
+
+namespace rondivo::menucreator {
+namespace {
+
+// Saving once searched to the end of the page and lower-cased it for every link.
+TEST(MenuPage, SavingFiftyThousandLinksTakesAMomentAndMarksEach) {
+    std::string body;
+    for (int i = 0; i < 50000; ++i)
+        body += i % 2 ? "<A HREF=\"http://example.com/" + std::to_string(i) + "\">x</A>\n"
+                      : "<a href=\"http://ACTION_RUN=p" + std::to_string(i) + ".exe\">r</a>\n";
+    auto start = std::chrono::steady_clock::now();
+    std::string page = addBlankTargets("x" + body);
+    auto took = std::chrono::steady_clock::now() - start;
+    EXPECT_LT(took, std::chrono::seconds(5));
+    std::size_t marked = 0;
+    for (std::size_t p = 0; (p = page.find("<A target=_blank HREF=", p)) != std::string::npos; ++p)
+        ++marked;
+    EXPECT_EQ(marked, 25000u);
+    EXPECT_EQ(page.find("<a target"), std::string::npos);
 }
 
 }  // namespace

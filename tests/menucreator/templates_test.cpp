@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include "menucreator/image_gallery.h"
+#include "menucreator/picture_types.h"
 #include "platform/paths.h"
 #include "test_support.h"
 
@@ -62,19 +63,21 @@ TEST(Templates, BlankTemplateLines) {
         "</style>\n</BODY>\n</HTML>\n");
 }
 
-TEST(ImageGallery, PicturesByNameWhateverTheCase) {
-    for (const char* p : {"/a/b.gif", "/a/B.JPG", "/a/c.JPEG", "/pics.jpg/readme.txt"})
-        EXPECT_TRUE(isGalleryPicture(p)) << p;
-    for (const char* p : {"/a/b.png", "/a/b.bmp", "/a/notes.txt"})
-        EXPECT_FALSE(isGalleryPicture(p)) << p;
+TEST(ImageGallery, PicturesByTheirExtensionWhateverTheCase) {
+    for (const char* p : {"/a/b.gif", "/a/B.JPG", "/a/c.JPEG", "/a/b.png", "/a/b.bmp", "/a/d.WebP",
+                          "/a/e.svg", "C:\\pics\\f.png"})
+        EXPECT_TRUE(isPictureFile(p)) << p;
+    // A folder named like a picture does not make its files pictures.
+    for (const char* p : {"/pics.jpg/readme.txt", "/a/notes.txt", "/a/b.png.txt", "/a/.png"})
+        EXPECT_FALSE(isPictureFile(p)) << p;
 }
 
 TEST(ImageGallery, SevenPicturesMakeTwoRows) {
     test::TempDir pics, html;
-    const char* names[] = {"a.jpg", "b.gif", "c.JPEG", "d.jpeg", "e.jpg", "f.GIF", "g.jpg"};
+    const char* names[] = {"a.jpg", "b.gif", "c.JPEG", "d.png", "e.webp", "f.SVG", "g.bmp"};
     for (const char* n : names) test::writeFile(pics / n, "x");
     test::writeFile(pics / "notes.txt", "x");
-    test::writeFile(pics / "h.png", "x");
+    test::writeFile(pics / "h.png.txt", "x");
     std::filesystem::create_directory(pics / "sub");
     GalleryResult r = generateImageGallery(pics.path(), html.path());
     EXPECT_EQ(r.pictureCount, 7);
@@ -124,8 +127,8 @@ TEST(ImageGallery, ExactTextForOnePicture) {
 
 TEST(ImageGallery, FolderWithoutPicturesStillWritesThePage) {
     test::TempDir pics, html;
-    test::writeFile(pics / "a.png", "x");
-    test::writeFile(pics / "b.bmp", "x");
+    test::writeFile(pics / "a.txt", "x");
+    test::writeFile(pics / "b.png.doc", "x");
     GalleryResult r = generateImageGallery(pics.path(), html.path());
     EXPECT_EQ(r.pictureCount, 0);
     EXPECT_TRUE(r.written);

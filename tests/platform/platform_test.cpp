@@ -6,6 +6,7 @@
 #include "platform/shell.h"
 #include "platform/single_instance.h"
 #include "platform/user_folders.h"
+#include "platform/user_program_folder.h"
 #include "test_support.h"
 
 namespace rondivo::platform {
@@ -51,6 +52,72 @@ TEST(Paths, FileExistsOnlyDeniesMissingFiles) {
         chmod((dir / "f").c_str(), 0);
         EXPECT_TRUE(fileExists(dir / "f"));  // unreadable is not missing
     }
+}
+
+TEST(Paths, ProgramAndDiscFolderFromWhereTheExecutableLies) {
+    test::TempDir dir;
+    test::writeFile(dir / "build/html/index.html", "x");  // a build tree
+    fs::create_directories(dir / "usr/bin");              // an installation
+    test::writeFile(dir / "usr/share/rondivo/html/index.html", "x");
+    fs::create_directories(dir / "both/bin/html");  // beside wins over share
+    fs::create_directories(dir / "both/share/rondivo/html");
+    test::writeFile(dir / "disc/AUTORUN.INF", "[autorun]");  // a disc that has an html/ too
+    fs::create_directories(dir / "disc/html");
+    fs::create_directories(dir / "bare/bin");  // a disc folder without autorun.inf
+    struct Case {
+        const char* exeFolder;
+        const char* program;
+        const char* disc;
+    } cases[] = {
+        {"build", "build", "cwd"},
+        {"usr/bin", "usr/share/rondivo", "cwd"},
+        {"both/bin", "both/bin", "cwd"},
+        {"disc", "disc", "disc"},
+        {"bare/bin", "bare/bin", "bare/bin"},
+    };
+    for (auto c : cases) {
+        EXPECT_EQ(programFolderFor(dir / c.exeFolder), dir / c.program) << c.exeFolder;
+        EXPECT_EQ(discFolderFor(dir / c.exeFolder, dir / "cwd"), dir / c.disc) << c.exeFolder;
+    }
+}
+
+TEST(UserProgramFolder, ReadsTheInstalledFilesAndKeepsItsOwn) {
+    test::TempDir dir;
+    const fs::path program = dir / "share/rondivo", user = dir / "home/rondivo";
+    test::writeFile(program / "html/Template_Simple.html", "template");
+    test::writeFile(program / "html/images/band.jpg", "jpeg");
+    test::writeFile(program / "html/Old.html", "old");
+    test::writeFile(program / "pages/179.html", "chooser");
+    ASSERT_EQ(linkProgramFolder(program, user), user);
+    test::writeFile(user / "html/My_Menu.html", "mine");
+    EXPECT_EQ(test::readFile(user / "html/Template_Simple.html"), "template");
+    EXPECT_EQ(test::readFile(user / "html/images/band.jpg"), "jpeg");
+    EXPECT_EQ(test::readFile(user / "pages/179.html"), "chooser");
+    EXPECT_FALSE(fs::exists(program / "html/My_Menu.html"));
+
+    // The program is updated: one page goes, one comes.
+    fs::remove(program / "html/Old.html");
+    test::writeFile(program / "html/New.html", "new");
+    ASSERT_EQ(linkProgramFolder(program, user), user);
+    EXPECT_FALSE(fs::exists(fs::symlink_status(user / "html/Old.html")));
+    EXPECT_EQ(test::readFile(user / "html/New.html"), "new");
+    EXPECT_EQ(test::readFile(user / "html/My_Menu.html"), "mine");
+
+    // The program is installed elsewhere.
+    const fs::path moved = dir / "usr/local/share/rondivo";
+    fs::create_directories(moved.parent_path());
+    fs::rename(program, moved);
+    ASSERT_EQ(linkProgramFolder(moved, user), user);
+    EXPECT_EQ(test::readFile(user / "html/New.html"), "new");
+    EXPECT_EQ(test::readFile(user / "pages/179.html"), "chooser");
+    fs::rename(moved, program);
+
+    // A writable program folder (a build tree) is used as it is.
+    EXPECT_EQ(menuWorkFolder(program, dir / "data"), program);
+    EXPECT_FALSE(fs::exists(dir / "data"));
+    // Where no links can be made, the program folder is the answer.
+    test::writeFile(dir / "file", "x");
+    EXPECT_EQ(linkProgramFolder(program, dir / "file"), program);
 }
 
 TEST(SpecialFolders, FollowTheXdgVariables) {

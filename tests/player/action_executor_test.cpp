@@ -199,6 +199,12 @@ TEST_F(ActionExecutorTest, BrowseOpensTheDiscRootOrAFolderBelowIt) {
     ASSERT_EQ(calls.size(), 2u);
     EXPECT_EQ(fs::path(calls[0]), disc.path());
     EXPECT_EQ(fs::path(calls[1]), disc / "data/Manuals");
+
+    // A host that plays the disc from elsewhere says where browsing starts.
+    context.browseRoot = disc / "data";
+    EXPECT_TRUE(handle("http://ACTION_BROWSE=manuals"));
+    ASSERT_EQ(xdg.calls().size(), 3u);
+    EXPECT_EQ(fs::path(xdg.calls()[2]), disc / "data/Manuals");
 }
 
 TEST_F(ActionExecutorTest, WindowVerbsGoToTheHostAndMessagesAreCapitalised) {

@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include "disc/text_util.h"
+
 namespace rondivo {
 namespace {
 
@@ -32,7 +34,8 @@ TEST(ActionAddress, PreparationRepairsWhatTheEngineDid) {
         {"http://action_copy=a.txt,%7bDESKTOP%7d/a.txt",
          "http://action_copy=a.txt,/home/u/Desktop/a.txt"},
         {"http://ACTION_MESSAGEBOX=thank%20you", "http://ACTION_MESSAGEBOX=thank you"},
-        {"http://ACTION_MESSAGEBOX=A &AMP;amp; B", "http://ACTION_MESSAGEBOX=A & B"},
+        {"http://ACTION_MESSAGEBOX=A &AMP;amp; B", "http://ACTION_MESSAGEBOX=A &amp; B"},
+        {"http://ACTION_MESSAGEBOX=%2520&amp;%20", "http://ACTION_MESSAGEBOX=%2520& "},
         {"http://ACTION_COPY={PROGRAMFILES}/x", "http://ACTION_COPY=/home/u/.local/bin/x"},
         {"http://ACTION_COPY=a,{temp}",
          "http://ACTION_COPY=a,/home/u/.local/share/RondivoTemp/data"},
@@ -45,6 +48,12 @@ TEST(ActionAddress, PreparationRepairsWhatTheEngineDid) {
     };
     for (const auto& c : cases)
         EXPECT_EQ(prepareActionAddress(c.address, testMacros()), c.prepared) << c.address;
+}
+
+TEST(ActionAddress, LongRunOfEncodedAmpersandsIsDecodedOnceInOnePass) {
+    std::string runs;
+    for (int i = 0; i < 20000; ++i) runs += "amp;";
+    EXPECT_EQ(decodeEntities("&" + runs), "&" + runs.substr(4));
 }
 
 TEST(ActionAddress, DriveLettersAreRepairedOnlyWhereTheyStandAlone) {

@@ -17,84 +17,93 @@ struct CdbCase {
 
 TEST(CommandBuilders, ProduceTheExactCommandBytes) {
     const CdbCase cases[] = {
-        {"test unit ready", makeTestUnitReady(), 0x40, 0, {0x00, 0, 0, 0, 0, 0}},
-        {"rezero", makeRezeroUnit(), 0x40, 0, {0x01, 0, 0, 0, 0, 0}},
-        {"format unit", makeFormatUnit(), 0x50, 12, {0x04, 0x11, 0, 0, 0, 0}},
-        {"inquiry 64", makeInquiry(64), 0x48, 64, {0x12, 0, 0, 0, 64, 0}},
-        {"inquiry 32", makeInquiry(32), 0x48, 32, {0x12, 0, 0, 0, 32, 0}},
-        {"load", makeStartStopUnit(false, true), 0x40, 0, {0x1B, 0, 0, 0, 3, 0}},
-        {"load immediate", makeStartStopUnit(true, true), 0x40, 0, {0x1B, 1, 0, 0, 3, 0}},
-        {"eject", makeStartStopUnit(false, false), 0x40, 0, {0x1B, 0, 0, 0, 2, 0}},
-        {"allow removal", makePreventAllowMediumRemoval(false), 0x40, 0, {0x1E, 0, 0, 0, 0, 0}},
-        {"prevent removal", makePreventAllowMediumRemoval(true), 0x40, 0, {0x1E, 0, 0, 0, 1, 0}},
+        {"test unit ready", makeTestUnitReady(), 0x00, 0, {0x00, 0, 0, 0, 0, 0}},
+        {"format unit", makeFormatUnit(), 0x10, 12, {0x04, 0x11, 0, 0, 0, 0}},
+        {"read format capacities",
+         makeReadFormatCapacities(252),
+         0x08,
+         252,
+         {0x23, 0, 0, 0, 0, 0, 0, 0, 252, 0}},
+        {"blank quick immediate",
+         makeBlank(true),
+         0x00,
+         0,
+         {0xA1, 0x11, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0}},
+        {"inquiry 64", makeInquiry(64), 0x08, 64, {0x12, 0, 0, 0, 64, 0}},
+        {"inquiry 32", makeInquiry(32), 0x08, 32, {0x12, 0, 0, 0, 32, 0}},
+        {"load", makeStartStopUnit(false, true), 0x00, 0, {0x1B, 0, 0, 0, 3, 0}},
+        {"load immediate", makeStartStopUnit(true, true), 0x00, 0, {0x1B, 1, 0, 0, 3, 0}},
+        {"eject", makeStartStopUnit(false, false), 0x00, 0, {0x1B, 0, 0, 0, 2, 0}},
+        {"allow removal", makePreventAllowMediumRemoval(false), 0x00, 0, {0x1E, 0, 0, 0, 0, 0}},
+        {"prevent removal", makePreventAllowMediumRemoval(true), 0x00, 0, {0x1E, 0, 0, 0, 1, 0}},
         {"write 10",
          makeWrite10(0x01020304, 32),
-         0x50,
+         0x10,
          65536,
          {0x2A, 0, 0x01, 0x02, 0x03, 0x04, 0, 0x00, 0x20, 0}},
-        {"sync cache", makeSynchronizeCache(false), 0x40, 0, {0x35, 0, 0, 0, 0, 0, 0, 0, 0, 0}},
+        {"sync cache", makeSynchronizeCache(false), 0x00, 0, {0x35, 0, 0, 0, 0, 0, 0, 0, 0, 0}},
         {"sync cache immediate",
          makeSynchronizeCache(true),
-         0x40,
+         0x00,
          0,
          {0x35, 2, 0, 0, 0, 0, 0, 0, 0, 0}},
-        {"atip", makeReadAtip(), 0x48, 30, {0x43, 2, 4, 0, 0, 0, 0, 0, 30, 0}},
+        {"atip", makeReadAtip(), 0x08, 30, {0x43, 2, 4, 0, 0, 0, 0, 0, 30, 0}},
         {"get configuration",
          makeGetConfiguration(0, 114),
-         0x48,
+         0x08,
          114,
          {0x46, 2, 0, 0, 0, 0, 0, 0, 114, 0}},
         {"disc information",
          makeReadDiscInformation(66),
-         0x48,
+         0x08,
          66,
          {0x51, 0, 0, 0, 0, 0, 0, 0, 66, 0}},
         {"track information",
          makeReadTrackInformation(3),
-         0x48,
+         0x08,
          38,
          {0x52, 1, 0, 0, 0, 3, 0, 0, 38, 0}},
         {"reserve track",
          makeReserveTrack(0x00123456),
-         0x40,
+         0x00,
          0,
          {0x53, 0, 0, 0, 0, 0x00, 0x12, 0x34, 0x56, 0}},
-        {"mode select", makeModeSelect10(60), 0x50, 60, {0x55, 0x10, 0, 0, 0, 0, 0, 0, 60, 0}},
+        {"mode select", makeModeSelect10(60), 0x10, 60, {0x55, 0x10, 0, 0, 0, 0, 0, 0, 60, 0}},
         {"mode sense current",
          makeModeSense10(0x05, false, 512),
-         0x48,
+         0x08,
          512,
          {0x5A, 0, 0x05, 0, 0, 0, 0, 0x02, 0x00, 0}},
         {"mode sense default",
          makeModeSense10(0x2A, true, 128),
-         0x48,
+         0x08,
          128,
          {0x5A, 0, 0xAA, 0, 0, 0, 0, 0, 128, 0}},
         {"close session immediate",
          makeCloseTrackSession(true, 2, 0),
-         0x40,
+         0x00,
          0,
          {0x5B, 1, 2, 0, 0, 0, 0, 0, 0, 0}},
         {"close track numbered",
          makeCloseTrackSession(false, 1, 3),
-         0x40,
+         0x00,
          0,
          {0x5B, 0, 1, 0, 0, 3, 0, 0, 0, 0}},
         {"close any track",
          makeCloseTrackSession(false, 1, kAnyTrack),
-         0x40,
+         0x00,
          0,
          {0x5B, 0, 1, 0, 0, 0xFF, 0, 0, 0, 0}},
-        {"buffer capacity", makeReadBufferCapacity(), 0x48, 32, {0x5C, 0, 0, 0, 0, 0, 0, 0, 32, 0}},
-        {"set streaming", makeSetStreaming(28), 0x50, 28, {0xB6, 0, 0, 0, 0, 0, 0, 0, 0, 0, 28, 0}},
+        {"buffer capacity", makeReadBufferCapacity(), 0x08, 32, {0x5C, 0, 0, 0, 0, 0, 0, 0, 32, 0}},
+        {"set streaming", makeSetStreaming(28), 0x10, 28, {0xB6, 0, 0, 0, 0, 0, 0, 0, 0, 0, 28, 0}},
         {"set cd speed",
          makeSetCdSpeed(0xFFFF, 2112),
-         0x40,
+         0x00,
          0,
          {0xBB, 0, 0xFF, 0xFF, 0x08, 0x40, 0, 0, 0, 0, 0, 0}},
         {"send disc structure",
          makeSendDiscStructure(0x0F, 22),
-         0x50,
+         0x10,
          22,
          {0xBF, 0, 0, 0, 0, 0, 0, 0x0F, 0, 22, 0, 0}},
     };
@@ -107,15 +116,18 @@ TEST(CommandBuilders, ProduceTheExactCommandBytes) {
         EXPECT_EQ(cdb, c.cdb);
         // Nothing beyond the CDB length may be set.
         for (std::size_t i = c.block.cdbLength; i < 16; ++i) EXPECT_EQ(c.block.cdb[i], 0);
-        EXPECT_EQ(c.block.command, 2);
         EXPECT_EQ(c.block.senseLength, 24);
     }
 }
 
 TEST(CommandBuilders, ParameterListsHaveTheirFixedBytes) {
-    const std::array<std::uint8_t, 12> format = {0x00, 0x82, 0x00, 0x08, 0,    0,
-                                                 0,    0,    0x4C, 0x00, 0x00, 0x10};
-    EXPECT_EQ(formatParameterList(), format);
+    // Immediate, one descriptor: blocks, type in the upper six bits, parameter.
+    const std::array<std::uint8_t, 12> format = {0x00, 0x82, 0x00, 0x08, 0xFF, 0xFF,
+                                                 0xFF, 0xFF, 0x98, 0x00, 0x00, 0x00};
+    EXPECT_EQ(formatParameterList(kFormatDvdPlusRw, 0xFFFFFFFF, 0), format);
+    const std::array<std::uint8_t, 12> quick = {0x00, 0x82, 0x00, 0x08, 0x00, 0x23,
+                                                0x12, 0x80, 0x54, 0x00, 0x00, 0x10};
+    EXPECT_EQ(formatParameterList(kFormatQuickRestricted, 2298496, 16), quick);
 
     const auto s = dvdRStreamingDescriptor();
     EXPECT_EQ(getBe32(&s[4]), 0u);
@@ -260,36 +272,40 @@ TEST(TrackInformation, IsReadInHostOrder) {
     EXPECT_EQ(t.lastRecorded, 0xFFFFFFFFu);
 }
 
-TEST(WriteParametersPage, IsBuiltForEachMedium) {
+TEST(WriteParametersPage, CarriesTheSettingsAndNeverTheTestFlag) {
+    WriteSettings cdOpen;
+    cdOpen.multiSession = 3;
+    cdOpen.bufferUnderrunProtection = true;
+    WriteSettings dao;
+    dao.writeType = kWriteDiscAtOnce;
+    dao.trackMode = 5;
+    WriteSettings packets;
+    packets.writeType = kWriteIncremental;
+    packets.trackMode = 5;
+    packets.multiSession = 3;
+    packets.fixedPacket = true;
+    packets.packetSize = 16;
+    packets.linkSize = 16;
     struct Case {
-        MediaType media;
-        std::uint8_t multiSession;
-        bool protect;
+        WriteSettings settings;
         std::uint8_t byte2, byte3, byte5;
         std::uint32_t packet;
     };
     const Case cases[] = {
-        {kMediaCdR, 0, false, 0x01, 0x04, 0, 0},
-        {kMediaCdR, 3, true, 0x41, 0xC4, 0, 0},
-        {kMediaCdRw, 0, true, 0x41, 0x04, 0, 0},
-        {kMediaDvdR, 0, false, 0x20, 0xE5, 16, 16},
-        {kMediaDvdRwSequential, 0, true, 0x62, 0xE5, 16, 16},
-        {kMediaDvdRwRestricted, 0, false, 0x22, 0xE5, 16, 16},
-        {kMediaDvdPlusR, 3, false, 0x22, 0xE4, 16, 16},
-        {kMediaDvdPlusR, 0, false, 0x22, 0x24, 16, 16},
-        {kMediaDvdPlusRw, 0, false, 0x22, 0x24, 16, 16},
-        {kMediaDvdRam, 0, false, 0x01, 0x04, 0, 0},
-        {kMediaDdcdR, 0, false, 0x02, 0x05, 0, 0},
+        {WriteSettings{}, 0x01, 0x04, 0, 0},
+        {cdOpen, 0x41, 0xC4, 0, 0},
+        {dao, 0x02, 0x05, 0, 0},
+        {packets, 0x20, 0xE5, 16, 16},
     };
     for (const auto& c : cases) {
-        SCOPED_TRACE(static_cast<int>(c.media) * 10 + c.multiSession);
+        SCOPED_TRACE(static_cast<int>(c.byte2));
         std::array<std::uint8_t, 512> answer{};
-        answer.fill(0xEE);  // whatever the drive had in the page must go
+        answer.fill(0xEE);  // whatever the drive had in the page must go, test flag included
         putBe16(&answer[0], 58);
         putBe16(&answer[6], 0);
         answer[8] = 0x05;
         answer[9] = 0x32;
-        const auto length = buildWriteParameters(answer, 8, c.media, c.multiSession, c.protect);
+        const auto length = buildWriteParameters(answer, 8, c.settings);
         ASSERT_EQ(length, 8 + 2 + 0x32);
         EXPECT_EQ(answer[0], 0);  // mode data length is reserved in MODE SELECT
         EXPECT_EQ(answer[1], 0);
@@ -300,19 +316,49 @@ TEST(WriteParametersPage, IsBuiltForEachMedium) {
         EXPECT_EQ(p[3], c.byte3);
         EXPECT_EQ(p[4], 8);
         EXPECT_EQ(p[5], c.byte5);
-        EXPECT_EQ(p[8], 0);
         EXPECT_EQ(getBe32(&p[10]), c.packet);
-        EXPECT_EQ(getBe16(&p[14]), 150);
-        for (int i = 16; i < 52; ++i) EXPECT_EQ(p[i], 0) << i;
+        for (int i = 14; i < 52; ++i) EXPECT_EQ(p[i], 0) << i;
     }
+}
+
+TEST(FormatsAndFeatures, AreReadFromTheDrivesAnswers) {
+    // READ FORMAT CAPACITIES: header, current capacity, then two descriptors.
+    const std::vector<std::uint8_t> formats = {
+        0,    0,    0,         24, 0, 0x23, 0x12, 0x80, 1,    0,    8,         0, 0, 0x23,
+        0x12, 0x80, 0x10 << 2, 0,  0, 16,   0,    0x23, 0x12, 0x80, 0x15 << 2, 0, 0, 16};
+    const auto f = parseFormatCapacities(formats);
+    EXPECT_EQ(f.currentKind, 1);
+    ASSERT_EQ(f.offered.size(), 2u);
+    ASSERT_NE(f.find(kFormatQuickRestricted), nullptr);
+    EXPECT_EQ(f.find(kFormatQuickRestricted)->parameter, 16u);
+    EXPECT_EQ(f.find(kFormatGrowSession), nullptr);
+
+    // GET CONFIGURATION from feature 0021h: link sizes follow the count.
+    std::vector<std::uint8_t> config = {0,    0, 0, 16, 0, 0, 0,  0x11, 0, 0x21,
+                                        0x05, 4, 0, 1,  0, 1, 16, 0,    0, 0};
+    EXPECT_EQ(incrementalLinkSize(config), 16);
+    config[15] = 0;  // no link sizes
+    EXPECT_EQ(incrementalLinkSize(config), std::nullopt);
+    EXPECT_EQ(incrementalLinkSize(std::vector<std::uint8_t>(8, 0)), std::nullopt);
+}
+
+TEST(CommandTimeouts, FitTheCommand) {
+    EXPECT_EQ(commandTimeoutSeconds(makeInquiry(36)), 30u);
+    EXPECT_EQ(commandTimeoutSeconds(makeTestUnitReady()), 30u);
+    EXPECT_EQ(commandTimeoutSeconds(makeWrite10(0, 32)), 600u);
+    EXPECT_EQ(commandTimeoutSeconds(makeSynchronizeCache(false)), 600u);
+    EXPECT_EQ(commandTimeoutSeconds(makeCloseTrackSession(false, 2, 0)), 7200u);
+    EXPECT_EQ(commandTimeoutSeconds(makeCloseTrackSession(true, 2, 0)), 60u);
+    EXPECT_EQ(commandTimeoutSeconds(makeBlank(false)), 7200u);
+    EXPECT_EQ(commandTimeoutSeconds(makeBlank(true)), 60u);
 }
 
 TEST(WriteParametersPage, RefusesAPageThatRunsOutOfTheAnswer) {
     std::array<std::uint8_t, 40> answer{};
     answer[16] = 0x05;
     answer[17] = 0x32;  // 16 + 2 + 50 > 40
-    EXPECT_EQ(buildWriteParameters(answer, 16, kMediaCdR, 0, false), 0);
-    EXPECT_EQ(buildWriteParameters(answer, 39, kMediaCdR, 0, false), 0);
+    EXPECT_EQ(buildWriteParameters(answer, 16, WriteSettings{}), 0);
+    EXPECT_EQ(buildWriteParameters(answer, 39, WriteSettings{}), 0);
 }
 
 }  // namespace

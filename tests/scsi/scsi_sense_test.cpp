@@ -62,6 +62,38 @@ TEST(Sense, ClassifiesNotReadyAndMediumChange) {
     EXPECT_FALSE((SenseInfo{true, 2, 0x28, 0x00}).mediumMayHaveChanged());
 }
 
+TEST(Sense, ProgressComesFromTheSenseKeySpecificBytes) {
+    std::array<std::uint8_t, 18> buf{};
+    encodeFixedSense(buf, 0x2, 0x04, 0x04);
+    EXPECT_EQ(decodeSense(buf).progress, -1);  // SKSV clear: no progress given
+    buf[15] = 0x80;
+    buf[16] = 0x40;
+    EXPECT_EQ(decodeSense(buf).progress, 0x4000);  // a quarter done
+    buf[2] = 0x5;  // an illegal request's specific bytes point at a field instead
+    EXPECT_EQ(decodeSense(buf).progress, -1);
+}
+
+TEST(Sense, TellsSuccessWaitingAndFailureApart) {
+    struct {
+        SenseInfo s;
+        SenseVerdict verdict;
+    } const cases[] = {
+        {{true, 0x1, 0x17, 0x01}, SenseVerdict::Success},   // recovered with retries
+        {{true, 0x0, 0x00, 0x16}, SenseVerdict::TryAgain},  // no sense, operation in progress
+        {{true, 0x2, 0x04, 0x01}, SenseVerdict::TryAgain},
+        {{true, 0x2, 0x04, 0x04}, SenseVerdict::TryAgain},
+        {{true, 0x2, 0x04, 0x07}, SenseVerdict::TryAgain},
+        {{true, 0x2, 0x04, 0x08}, SenseVerdict::TryAgain},
+        {{true, 0x6, 0x29, 0x00}, SenseVerdict::TryAgain},
+        {{true, 0x2, 0x04, 0x00}, SenseVerdict::Failed},
+        {{true, 0x2, 0x04, 0x02}, SenseVerdict::Failed},
+        {{true, 0x2, 0x3A, 0x00}, SenseVerdict::Failed},
+        {{true, 0x3, 0x0C, 0x00}, SenseVerdict::Failed},
+        {{false, 0x0, 0x00, 0x00}, SenseVerdict::Failed},  // no sense data at all
+    };
+    for (const auto& c : cases) EXPECT_EQ(judgeSense(c.s), c.verdict) << describeSense(c.s);
+}
+
 TEST(Sense, DescribesCommonConditions) {
     struct {
         SenseInfo s;

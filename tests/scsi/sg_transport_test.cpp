@@ -2,6 +2,9 @@
 
 #include <gtest/gtest.h>
 
+#include <cerrno>
+
+#include "scsi/device_access.h"
 #include "scsi/mmc_commands.h"
 #include "test_support.h"
 
@@ -81,10 +84,18 @@ TEST(SgTransport, ACommandOnSomethingThatIsNotADriveFails) {
     auto block = makeTestUnitReady();
     EXPECT_FALSE(t.execute((root / "plain").string(), block, nullptr));
     EXPECT_EQ(block.status, kStatusError);
+    EXPECT_EQ(t.lastFailure().rfind("the system refused the command: ", 0), 0u) << t.lastFailure();
 
     auto missing = makeTestUnitReady();
     EXPECT_FALSE(t.execute((root / "none").string(), missing, nullptr));
     EXPECT_EQ(missing.status, kStatusError);
+    EXPECT_EQ(t.lastFailure(),
+              "cannot open " + (root / "none").string() + ": No such file or directory");
+    // The words for the refusals a user can do something about.
+    EXPECT_EQ(openFailureText("/dev/sr0", EACCES),
+              "your user cannot write to /dev/sr0: add it to the cdrom group");
+    EXPECT_EQ(openFailureText("/dev/sr0", EBUSY),
+              "another program is using /dev/sr0 (or the disc is mounted): close it and try again");
 }
 
 }  // namespace

@@ -10,6 +10,7 @@
 #include <wx/stattext.h>
 
 #include "platform/user_folders.h"
+#include "ui/message_box.h"
 
 namespace rondivo::burn {
 
@@ -17,66 +18,26 @@ namespace fs = std::filesystem;
 
 namespace {
 
-constexpr int kBurnButton = wxID_HIGHEST + 144;
-const wxString kCaption = "Rondivo!";
-
-MessageShower& shower() {
-    static MessageShower s;
-    return s;
-}
-IsoPathChooser& chooser() {
-    static IsoPathChooser c;
-    return c;
-}
-CDiscBurner* g_burner = nullptr;
-CBurnProgressDlg* g_progress = nullptr;
-CBurnDlg* g_burnDialog = nullptr;
-fs::path& isoPath() {
-    static fs::path p;
-    return p;
-}
-
-void say(const wxString& text, long icon, wxWindow* parent, const wxString& caption = kCaption) {
-    if (shower())
-        shower()(text, caption, icon, parent);
-    else
-        wxMessageBox(text, caption, wxOK | icon, parent);
-}
-
 // Messages of the completion handlers carry the application's name.
 wxString appCaption() {
     return wxTheApp ? wxTheApp->GetAppName() : wxString("rondivo");
 }
 
-// Runs on the window thread once the writer has reported.
-void burnFinished(CDiscBurner& burner, int error) {
-    burner.WaitUntilDone();
-    if (g_progress) g_progress->Hide();
-    wxWindow* parent = g_burnDialog;
-    if (error) {
-        burner.TakeLastError();
-        say(kBurnErrorText, wxICON_ERROR, parent, appCaption());
-    } else {
-        burner.EjectDisc();
-        say(kBurnSuccessText, wxICON_INFORMATION, parent, appCaption());
-    }
-}
-
-void saveFinished(CDiscBurner& burner, int error) {
+void saveFinished(CDiscBurner& burner, const DiscDialogs& dialogs, int error) {
     burner.WaitUntilDone();
     if (error)
-        say("Error saving CD-ROM ISO.\n\n", wxICON_ERROR, nullptr, appCaption());
+        dialogs.say("Error saving CD-ROM ISO.\n\n", appCaption(), wxICON_ERROR, nullptr);
     else
-        say("Saving complete!\n\nYou can use your favorite CD burning tool to write this ISO file "
-            "to a CD and create a duplicate of your autoplay presentation.",
-            wxICON_INFORMATION, nullptr, appCaption());
+        dialogs.say(
+            "Saving complete!\n\nYou can use your favorite CD burning tool to write this "
+            "ISO file to a CD and create a duplicate of your autoplay presentation.",
+            appCaption(), wxICON_INFORMATION, nullptr);
 }
 
-// The writer thread must not touch windows: the handler runs on the window thread.
-CompletionCallback onWindowThread(CDiscBurner& burner, void (*handler)(CDiscBurner&, int)) {
-    CDiscBurner* b = &burner;
-    return [b, handler](int error, std::intptr_t) {
-        if (wxTheApp) wxTheApp->CallAfter([b, handler, error] { handler(*b, error); });
+// The writer thread must not touch windows: `handler` runs on the window thread.
+CompletionCallback onWindowThread(std::function<void(int error)> handler) {
+    return [handler = std::move(handler)](int error) {
+        if (wxTheApp) wxTheApp->CallAfter([handler, error] { handler(error); });
     };
 }
 
@@ -89,34 +50,23 @@ std::optional<fs::path> askIsoPath(wxWindow* parent) {
 
 }  // namespace
 
-void setMessageShower(MessageShower s) {
-    shower() = std::move(s);
-}
-void setIsoPathChooser(IsoPathChooser c) {
-    chooser() = std::move(c);
-}
-void setDialogBurner(CDiscBurner* burner) {
-    g_burner = burner;
-}
-CDiscBurner& dialogBurner() {
-    return g_burner ? *g_burner : discBurner();
-}
-CBurnProgressDlg* burnProgressDialog() {
-    return g_progress;
-}
-CBurnDlg* currentBurnDialog() {
-    return g_burnDialog;
-}
-const fs::path& savedIsoPath() {
-    return isoPath();
+DiscDialogs DiscDialogs::standard() {
+    DiscDialogs d;
+    d.say = [](const wxString& text, const wxString& caption, long style, wxWindow* parent) {
+        wxMessageBox(text, caption, wxOK | style, parent);
+    };
+    d.chooseIsoPath = askIsoPath;
+    return d;
 }
 
-CBurnProgressDlg::CBurnProgressDlg(wxWindow* parent)
-    : wxDialog(parent, wxID_ANY, "Copying file(s) to CD-ROM"), timer_(this) {
+CBurnProgressDlg::CBurnProgressDlg(wxWindow* parent, const CDiscBurner* burner)
+    : wxDialog(parent, wxID_ANY, "Copying file(s) to CD-ROM"), timer_(this), burner_(burner) {
     auto* top = new wxBoxSizer(wxVERTICAL);
     // A moving bar instead of a film: it shows the program is still at work.
     gauge_ = new wxGauge(this, wxID_ANY, 100, wxDefaultPosition, wxSize(320, 18));
     top->Add(gauge_, 0, wxEXPAND | wxALL, 12);
+    operation_ = new wxStaticText(this, wxID_ANY, "");
+    top->Add(operation_, 0, wxLEFT | wxRIGHT | wxBOTTOM, 12);
     top->Add(new wxStaticText(this, wxID_ANY,
                               "Please wait while file(s) are copied to your CD-ROM. This may take "
                               "several minutes.\n\nYour CD-ROM drive bay will open upon "
@@ -124,23 +74,34 @@ CBurnProgressDlg::CBurnProgressDlg(wxWindow* parent)
              0, wxLEFT | wxRIGHT | wxBOTTOM, 12);
     SetSizerAndFit(top);
     CentreOnParent();
-    Bind(wxEVT_TIMER, [this](wxTimerEvent&) { gauge_->Pulse(); });
+    Bind(wxEVT_TIMER, [this](wxTimerEvent&) { showProgress(); });
     // Closing it would leave the burn running unseen: it goes when the burn ends.
     Bind(wxEVT_CLOSE_WINDOW, [](wxCloseEvent& e) { e.Veto(); });
     gauge_->Pulse();
     timer_.Start(80);
-    g_progress = this;
+}
+
+// Erasing, formatting and closing report how far they are; writing only moves.
+void CBurnProgressDlg::showProgress() {
+    const std::string name = burner_ ? burner_->OperationName() : std::string();
+    const int percent = burner_ ? burner_->OperationPercent() : -1;
+    operation_->SetLabel(name.empty() ? wxString() : wxString(name + "..."));
+    if (!name.empty() && percent >= 0)
+        gauge_->SetValue(percent);
+    else
+        gauge_->Pulse();
 }
 
 CBurnProgressDlg::~CBurnProgressDlg() {
     timer_.Stop();
-    if (g_progress == this) g_progress = nullptr;
 }
 
-CBurnDlg::CBurnDlg(wxWindow* parent, fs::path folder, CDiscBurner& burner)
+CBurnDlg::CBurnDlg(wxWindow* parent, fs::path folder, CDiscBurner& burner, DiscDialogs dialogs)
     : wxDialog(parent, wxID_ANY, "Copying Files to CD-ROM"),
       folder_(std::move(folder)),
-      burner_(burner) {
+      burner_(burner),
+      dialogs_(std::move(dialogs)),
+      alive_(std::make_shared<CBurnDlg*>(this)) {
     auto* top = new wxBoxSizer(wxVERTICAL);
     auto* box = new wxStaticBoxSizer(wxVERTICAL, this, "CD Burner Settings");
     auto* grid = new wxFlexGridSizer(2, wxSize(10, 8));
@@ -172,21 +133,19 @@ CBurnDlg::CBurnDlg(wxWindow* parent, fs::path folder, CDiscBurner& burner)
 
     Bind(
         wxEVT_BUTTON, [this](wxCommandEvent&) { burn(); }, kBurnButton);
-    g_burnDialog = this;
     listDrives();
 }
 
 CBurnDlg::~CBurnDlg() {
+    *alive_ = nullptr;
     closeProgress();
-    if (g_burnDialog == this) g_burnDialog = nullptr;
 }
 
 void CBurnDlg::closeProgress() {
-    if (g_progress) {
-        CBurnProgressDlg* p = g_progress;
-        g_progress = nullptr;
-        p->Destroy();
-    }
+    if (!progress_) return;
+    CBurnProgressDlg* p = progress_;
+    progress_ = nullptr;
+    p->Destroy();
 }
 
 void CBurnDlg::listDrives() {
@@ -216,19 +175,20 @@ void CBurnDlg::burn() {
     const bool finalize = finalize_->GetValue();
     const int selected = drives_->GetSelection();
     if (selected == wxNOT_FOUND) {
-        say(kNoRecordableDriveText, wxICON_ERROR, this);
+        dialogs_.say(kNoRecordableDriveText, kProgramTitle, wxICON_ERROR, this);
         return;
     }
     // A burn or save already running keeps the engine: a second one cannot start.
     if (burner_.IsBusy()) {
-        say("Error while initiating copying of file(s) to CD-ROM.", wxICON_ERROR, this);
+        dialogs_.say("Error while initiating copying of file(s) to CD-ROM.", kProgramTitle,
+                     wxICON_ERROR, this);
         return;
     }
     const std::string item = drives_->GetString(selected).utf8_string();
     const auto space = item.find(' ');
     const int row = space == std::string::npos ? 0 : std::atoi(item.substr(0, space).c_str());
     if (!burner_.SelectDrive(row)) {
-        say("Error opening CD-ROM device.", wxICON_ERROR, this);
+        dialogs_.say("Error opening CD-ROM device.", kProgramTitle, wxICON_ERROR, this);
         return;
     }
     burner_.ClearImage();
@@ -240,40 +200,63 @@ void CBurnDlg::burn() {
         speedIndex == wxNOT_FOUND ? wxString("12") : speeds_->GetString(speedIndex);
     burner_.SetWriteSpeed(static_cast<std::uint8_t>(std::clamp(wxAtoi(speed), 0, 255)));
     if (burner_.ComputeLayout() == 0) {
-        say("Error while beginning to copy file(s) to CD-ROM.", wxICON_ERROR, this);
+        dialogs_.say("Error while beginning to copy file(s) to CD-ROM.", kProgramTitle,
+                     wxICON_ERROR, this);
         return;
     }
-    if (!burner_.StartBurn(onWindowThread(burner_, burnFinished), 0)) {
-        say("Error while initiating copying of file(s) to CD-ROM.", wxICON_ERROR, this);
+    if (!burner_.StartBurn(onWindowThread(finishedHandler()))) {
+        dialogs_.say("Error while initiating copying of file(s) to CD-ROM.", kProgramTitle,
+                     wxICON_ERROR, this);
         return;
     }
     closeProgress();
-    auto* progress = new CBurnProgressDlg(this);
-    progress->Show();
+    progress_ = new CBurnProgressDlg(this);
+    progress_->Show();
 }
 
-void burnToCd(wxWindow* parent, const fs::path& folder) {
-    CBurnDlg dlg(parent, folder, dialogBurner());
+// Runs on the window thread once the writer has reported. A burn may outlive
+// its dialog (Cancel while it writes): the message then comes without one.
+std::function<void(int)> CBurnDlg::finishedHandler() {
+    return [alive = alive_, burner = &burner_, dialogs = dialogs_](int error) {
+        CBurnDlg* dialog = *alive;
+        burner->WaitUntilDone();
+        if (dialog && dialog->progress_) dialog->progress_->Hide();
+        if (error) {
+            burner->TakeLastError();
+            dialogs.say(kBurnErrorText, appCaption(), wxICON_ERROR, dialog);
+        } else {
+            burner->EjectDisc();
+            dialogs.say(kBurnSuccessText, appCaption(), wxICON_INFORMATION, dialog);
+        }
+    };
+}
+
+void burnToCd(wxWindow* parent, const fs::path& folder, CDiscBurner& burner,
+              const DiscDialogs& dialogs) {
+    CBurnDlg dlg(parent, folder, burner, dialogs);
     dlg.ShowModal();
 }
 
-void saveIso(wxWindow* parent, const fs::path& folder) {
-    CDiscBurner& burner = dialogBurner();
+void saveIso(wxWindow* parent, const fs::path& folder, CDiscBurner& burner,
+             const DiscDialogs& dialogs) {
     if (burner.IsBusy()) {
-        say("Error while initiating saving of CD-ROM ISO.", wxICON_ERROR, parent);
+        dialogs.say("Error while initiating saving of CD-ROM ISO.", kProgramTitle, wxICON_ERROR,
+                    parent);
         return;
     }
     burner.ClearImage();
     burner.AddFolder("\\", folder, "*.*", true);
     if (burner.ComputeLayout() == 0) {
-        say("Error while beginning to save CD-ROM ISO.", wxICON_ERROR, parent);
+        dialogs.say("Error while beginning to save CD-ROM ISO.", kProgramTitle, wxICON_ERROR,
+                    parent);
         return;
     }
-    const auto path = chooser() ? chooser()(parent) : askIsoPath(parent);
+    const auto path = dialogs.chooseIsoPath(parent);
     if (!path) return;
-    isoPath() = *path;
-    if (!burner.StartSaveImage(*path, onWindowThread(burner, saveFinished), 0))
-        say("Error while initiating saving of CD-ROM ISO.", wxICON_ERROR, parent);
+    auto finished = [&burner, dialogs](int error) { saveFinished(burner, dialogs, error); };
+    if (!burner.StartSaveImage(*path, onWindowThread(finished)))
+        dialogs.say("Error while initiating saving of CD-ROM ISO.", kProgramTitle, wxICON_ERROR,
+                    parent);
 }
 
 }  // namespace rondivo::burn

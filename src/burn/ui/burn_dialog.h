@@ -10,25 +10,27 @@
 
 #include <filesystem>
 #include <functional>
+#include <memory>
 #include <optional>
 
 #include "burn/disc_burner.h"
 
 class wxCheckBox;
+class wxStaticText;
 
 namespace rondivo::burn {
 
-// How the dialogs and the completion handlers show their messages; tests
-// record them instead. `style` carries the icon (wxICON_ERROR, wxICON_INFORMATION).
-using MessageShower = std::function<void(const wxString& text, const wxString& caption, long style,
-                                         wxWindow* parent)>;
-void setMessageShower(MessageShower shower);
-// Asks where to save the image; nothing when the author cancels. Tests replace it.
-using IsoPathChooser = std::function<std::optional<std::filesystem::path>(wxWindow* parent)>;
-void setIsoPathChooser(IsoPathChooser chooser);
-// The engine the dialogs use: the program's one object unless a test names another.
-void setDialogBurner(CDiscBurner* burner);
-CDiscBurner& dialogBurner();
+// What the disc dialogs ask and say, given to them when they are made:
+// standard() shows the real boxes, tests record instead.
+struct DiscDialogs {
+    // `style` carries the icon (wxICON_ERROR, wxICON_INFORMATION).
+    std::function<void(const wxString& text, const wxString& caption, long style, wxWindow* parent)>
+        say;
+    // Where to save the image; nothing when the author cancels.
+    std::function<std::optional<std::filesystem::path>(wxWindow* parent)> chooseIsoPath;
+
+    static DiscDialogs standard();
+};
 
 inline constexpr const char* kNoRecordableDriveText =
     "No recordable CD-ROM device was found on your system.\n\nPlease use a computer which has a "
@@ -44,20 +46,28 @@ inline constexpr const char* kBurnSuccessText =
 
 class CBurnProgressDlg : public wxDialog {
   public:
-    explicit CBurnProgressDlg(wxWindow* parent);
+    // `burner`, when given, tells about the drive's long operations.
+    explicit CBurnProgressDlg(wxWindow* parent, const CDiscBurner* burner = nullptr);
     ~CBurnProgressDlg() override;
 
-  private:
-    wxGauge* gauge_ = nullptr;
-    wxTimer timer_;
-};
+    wxGauge* gauge() const { return gauge_; }
+    wxStaticText* operationText() const { return operation_; }
 
-// The progress dialog while it exists.
-CBurnProgressDlg* burnProgressDialog();
+  private:
+    void showProgress();
+
+    wxGauge* gauge_ = nullptr;
+    wxStaticText* operation_ = nullptr;
+    wxTimer timer_;
+    const CDiscBurner* burner_ = nullptr;
+};
 
 class CBurnDlg : public wxDialog {
   public:
-    CBurnDlg(wxWindow* parent, std::filesystem::path folder, CDiscBurner& burner);
+    enum Id : int { kBurnButton = wxID_HIGHEST + 144 };
+
+    CBurnDlg(wxWindow* parent, std::filesystem::path folder, CDiscBurner& burner,
+             DiscDialogs dialogs);
     ~CBurnDlg() override;
 
     // The Burn button.
@@ -67,26 +77,30 @@ class CBurnDlg : public wxDialog {
     wxChoice* speedChoice() const { return speeds_; }
     wxTextCtrl* titleText() const { return title_; }
     wxCheckBox* finalizeBox() const { return finalize_; }
+    // The progress dialog while the burn runs (hidden once it has ended).
+    CBurnProgressDlg* progress() const { return progress_; }
 
   private:
     void listDrives();
     void closeProgress();
+    std::function<void(int error)> finishedHandler();
 
     std::filesystem::path folder_;
     CDiscBurner& burner_;
+    DiscDialogs dialogs_;
     wxChoice* drives_ = nullptr;
     wxChoice* speeds_ = nullptr;
     wxTextCtrl* title_ = nullptr;
     wxCheckBox* finalize_ = nullptr;
+    CBurnProgressDlg* progress_ = nullptr;
+    // Cleared when the dialog goes: the writer's report then finds no dialog.
+    std::shared_ptr<CBurnDlg*> alive_;
 };
 
-// The burn dialog while it is open (for the completion handler and tests).
-CBurnDlg* currentBurnDialog();
-
 // "Burn to CD" and "Save ISO" of Presentation Complete.
-void burnToCd(wxWindow* parent, const std::filesystem::path& folder);
-void saveIso(wxWindow* parent, const std::filesystem::path& folder);
-// The path of the last image saved in this run.
-const std::filesystem::path& savedIsoPath();
+void burnToCd(wxWindow* parent, const std::filesystem::path& folder, CDiscBurner& burner,
+              const DiscDialogs& dialogs);
+void saveIso(wxWindow* parent, const std::filesystem::path& folder, CDiscBurner& burner,
+             const DiscDialogs& dialogs);
 
 }  // namespace rondivo::burn

@@ -9,8 +9,6 @@
 #include <optional>
 
 #include "designer/designer_settings.h"
-#include "designer/ui/designer_ids.h"
-#include "ui/message_box.h"
 
 namespace rondivo {
 
@@ -23,20 +21,22 @@ std::optional<int> sizeValue(const wxString& text) {
 }
 }  // namespace
 
-CCustomSizeDlg::CCustomSizeDlg(wxWindow* parent, int width, int height)
-    : wxDialog(parent, wxID_ANY, "Custom Window Size"), width_(width), height_(height) {
-    showMessage = [this](const std::string& text) {
-        showProgramMessage(text, wxOK | wxICON_EXCLAMATION, this);
-    };
+CCustomSizeDlg::CCustomSizeDlg(
+    wxWindow* parent, int width, int height,
+    std::function<void(wxWindow* parent, const std::string& text, long style)> message)
+    : wxDialog(parent, wxID_ANY, "Custom Window Size"),
+      message_(std::move(message)),
+      width_(width),
+      height_(height) {
     auto* grid = new wxFlexGridSizer(2, 8, 8);
     wxTextValidator digits(wxFILTER_DIGITS);
     grid->Add(new wxStaticText(this, wxID_ANY, "Width"), 0, wxALIGN_CENTER_VERTICAL);
-    widthEdit_ = new wxTextCtrl(this, ids::kWidth, wxString::Format("%d", width), wxDefaultPosition,
+    widthEdit_ = new wxTextCtrl(this, kWidth, wxString::Format("%d", width), wxDefaultPosition,
                                 wxSize(90, -1), 0, digits);
     grid->Add(widthEdit_);
     grid->Add(new wxStaticText(this, wxID_ANY, "Height"), 0, wxALIGN_CENTER_VERTICAL);
-    heightEdit_ = new wxTextCtrl(this, ids::kHeight, wxString::Format("%d", height),
-                                 wxDefaultPosition, wxSize(90, -1), 0, digits);
+    heightEdit_ = new wxTextCtrl(this, kHeight, wxString::Format("%d", height), wxDefaultPosition,
+                                 wxSize(90, -1), 0, digits);
     grid->Add(heightEdit_);
     auto* top = new wxBoxSizer(wxVERTICAL);
     top->Add(grid, 0, wxALL, 12);
@@ -60,7 +60,7 @@ void CCustomSizeDlg::onOk(wxCommandEvent&) {
     // The integer check of a Windows dialog: a whole number in range, or the field again.
     for (wxTextCtrl* edit : {widthEdit_, heightEdit_}) {
         if (!sizeValue(edit->GetValue())) {
-            showMessage("Please enter an integer between 1 and 10000.");
+            message_(this, "Please enter an integer between 1 and 10000.", wxICON_EXCLAMATION);
             edit->SetFocus();
             edit->SelectAll();
             return;

@@ -10,13 +10,18 @@ namespace rondivo {
 
 class CCustomSizeDlg : public wxDialog {
   public:
-    CCustomSizeDlg(wxWindow* parent, int width, int height);
+    enum Id : int { kWidth = 1067, kHeight = 1068 };
+
+    // `message` says why a value is refused (a message box, or a test's record).
+    CCustomSizeDlg(
+        wxWindow* parent, int width, int height,
+        std::function<void(wxWindow* parent, const std::string& text, long style)> message);
     int width() const { return width_; }
     int height() const { return height_; }
-    std::function<void(const std::string& text)> showMessage;
 
   private:
     void onOk(wxCommandEvent&);
+    std::function<void(wxWindow*, const std::string&, long)> message_;
     int width_, height_;
     wxTextCtrl *widthEdit_ = nullptr, *heightEdit_ = nullptr;
 };

@@ -3,25 +3,21 @@
 #include <wx/aboutdlg.h>
 #include <wx/app.h>
 #include <wx/artprov.h>
-#include <wx/filedlg.h>
 #include <wx/generic/aboutdlgg.h>
-#include <wx/log.h>
-#include <wx/msgdlg.h>
 #include <wx/sizer.h>
-#include <wx/sound.h>
 #include <wx/statbmp.h>
 #include <wx/statbox.h>
-#include <wx/time.h>
 #include <wx/utils.h>
 
-#include "designer/ui/custom_size_dialog.h"
-#include "designer/ui/designer_ids.h"
+#include <condition_variable>
+#include <mutex>
+#include <vector>
+
 #include "designer/ui/options_dialog.h"
 #include "designer/ui/preparing_files_dialog.h"
-#include "designer/ui/presentation_complete_dialog.h"
 #include "platform/cd_autorun.h"
+#include "platform/debug_log.h"
 #include "platform/paths.h"
-#include "ui/help_dialog.h"
 #include "ui/message_box.h"
 
 namespace rondivo {
@@ -29,11 +25,6 @@ namespace rondivo {
 namespace fs = std::filesystem;
 
 namespace {
-
-MenuCreatorRunner& menuCreatorRunner() {
-    static MenuCreatorRunner r;
-    return r;
-}
 
 constexpr const char* kGetStartedBody =
     " Click Menu Creator to design a CD menu. Click Select File if you have an\n existing file you "
@@ -46,38 +37,38 @@ struct HeaderEntry {
     const char* body;
 };
 const HeaderEntry kHeaderEntries[] = {
-    {ids::kSelectOpenFile, " File to Open",
+    {CDesignerDlg::kSelectOpenFile, " File to Open",
      " Selects an existing file or web page you wish to have launched when the\n CD autoplays. "
      "This can be any type "
      "of file."},
-    {ids::kMenuCreator, " Menu Creator",
+    {CDesignerDlg::kMenuCreator, " Menu Creator",
      " Allows you to visually create a CD menu which can launch files on the CD,\n hyperlinks, "
      "browse the CD, copy "
      "files from the CD, and more."},
-    {ids::kSelectFailSafe, " Fail Safe File",
+    {CDesignerDlg::kSelectFailSafe, " Fail Safe File",
      " Specifies a file or menu to launch if the initial file type could not be opened\n (such as "
      "the user does not "
      "have appropriate software to view the file).\n Only applies if you are autoplaying a "
      "specific file type, "
      "rather than a menu."},
-    {ids::kSelectImage, " Splash Screen",
+    {CDesignerDlg::kSelectImage, " Splash Screen",
      " Selects a graphic to use as your splash screen which appears before the\n menu or file is "
      "launched. Click "
      "Options to change the amount of time it is\n displayed."},
-    {ids::kSelectIcon, " CD Icon",
+    {CDesignerDlg::kSelectIcon, " CD Icon",
      " Selects an icon to set as the CD default icon. This icon will appear as the\n CD drive icon "
      "under My Computer "
      "when your disc is inserted in the CD\n drive."},
-    {ids::kSelectSound, " Sounds",
+    {CDesignerDlg::kSelectSound, " Sounds",
      " Selects a sound effect to play when the splash screen displays. If you\n instead prefer to "
      "include background "
      "music in your CD menu, use the\n Insert Music toolbar button in the Menu Creator."},
     {wxID_OK, " Create CD", kGetStartedBody},
-    {ids::kWindowSizeCombo, " Window Size",
+    {CDesignerDlg::kWindowSizeCombo, " Window Size",
      " Choose a custom window size to display your web page or menu in. You\n can achieve dramatic "
      "effects by "
      "combining your menu design with a\n specific window size."},
-    {ids::kOptions, " Extra Options",
+    {CDesignerDlg::kOptions, " Extra Options",
      " Sets how long the splash screen shows, limits the built-in browser (right-\n click menu, "
      "title bar, resizing, "
      "top-most, start position), and chooses\n the data folder and the secure CD option."},
@@ -89,28 +80,28 @@ struct Tip {
 };
 const Tip kTips[] = {
     {wxID_OK, "Compile your autoplay CD-ROM files for testing and burn."},
-    {ids::kSelectOpenFile, "Select the file or web page you wish to have launched."},
-    {ids::kSelectFailSafe,
+    {CDesignerDlg::kSelectOpenFile, "Select the file or web page you wish to have launched."},
+    {CDesignerDlg::kSelectFailSafe,
      "Select the file or web page to use as a fail-safe if user does not have proper software to "
      "open initial file."},
-    {ids::kOpenCombo,
+    {CDesignerDlg::kOpenCombo,
      "Filename of web page or executable you wish to have launched or autoplayed."},
-    {ids::kHelp, "Help on creating autoplay CD-ROMs."},
-    {ids::kFailSafeEdit,
+    {CDesignerDlg::kHelp, "Help on creating autoplay CD-ROMs."},
+    {CDesignerDlg::kFailSafeEdit,
      "Filename of web page or executable you wish to have launched if user does not have proper "
      "software to open "
      "initial file."},
-    {ids::kOptions, "Advanced options for your presentation."},
-    {ids::kSplashCheck, "Include a self-sizing graphical splash screen."},
-    {ids::kSelectImage, "Select an image to display as your splash screen."},
-    {ids::kSoundCheck, "Include a sound effect as CD-ROM begins auto-playing."},
-    {ids::kSelectSound, "Select a sound effect to autoplay."},
-    {ids::kIconCheck, "Include a custom icon to represent the CD-ROM."},
-    {ids::kSelectIcon, "Select an icon to represent your CD-ROM."},
-    {ids::kPlaySound, "Preview the sound effect to autoplay."},
-    {ids::kBrowserCheck,
+    {CDesignerDlg::kOptions, "Advanced options for your presentation."},
+    {CDesignerDlg::kSplashCheck, "Include a self-sizing graphical splash screen."},
+    {CDesignerDlg::kSelectImage, "Select an image to display as your splash screen."},
+    {CDesignerDlg::kSoundCheck, "Include a sound effect as CD-ROM begins auto-playing."},
+    {CDesignerDlg::kSelectSound, "Select a sound effect to autoplay."},
+    {CDesignerDlg::kIconCheck, "Include a custom icon to represent the CD-ROM."},
+    {CDesignerDlg::kSelectIcon, "Select an icon to represent your CD-ROM."},
+    {CDesignerDlg::kPlaySound, "Preview the sound effect to autoplay."},
+    {CDesignerDlg::kBrowserCheck,
      "Use the internal web browser dialog rather than launching Microsoft Internet Explorer."},
-    {ids::kMenuCreator,
+    {CDesignerDlg::kMenuCreator,
      "Create an interactive menu for your CD-ROM which can run/copy files, display message boxes, "
      "and navigate your "
      "CD."},
@@ -120,63 +111,54 @@ const wxColour kHeaderBlue(0, 0, 125);
 
 }  // namespace
 
-void setMenuCreatorRunner(MenuCreatorRunner runner) {
-    menuCreatorRunner() = std::move(runner);
-}
+// "Create CD" runs the build on a worker thread so that the window keeps
+// painting; the worker's progress, messages and result come back to this
+// thread as CallAfter events. The worker posts only while the window is
+// there, and waits for each message to be seen, as the author reads it
+// before the build goes on.
+struct CDesignerDlg::BuildRun {
+    std::mutex mutex;
+    std::condition_variable messageSeen;
+    CDesignerDlg* window = nullptr;     // null once the window goes
+    std::vector<std::string> progress;  // wait texts not shown yet
+    bool progressPosted = false;
+    bool messageOpen = false;
 
-CDesignerDlg::CDesignerDlg(wxWindow* parent, const fs::path& programFolder,
-                           const fs::path& ownExecutable)
+    template <class F>
+    void post(F&& f) {
+        if (window) window->CallAfter(std::forward<F>(f));
+    }
+};
+
+CDesignerDlg::CDesignerDlg(wxWindow* parent, DesignerCollaborators collaborators)
     : wxDialog(parent, wxID_ANY, kProgramTitle, wxDefaultPosition, wxDefaultSize,
                wxDEFAULT_DIALOG_STYLE | wxMINIMIZE_BOX),
-      programFolder_(programFolder),
-      ownExecutable_(ownExecutable),
-      headerTimer_(this, ids::kHeaderTimer),
-      flashTimer_(this, ids::kFlashTimer) {
-    buildHooks = defaultBuildHooks();
-    const wxIcon appIcon = wxArtProvider::GetIcon(wxART_CDROM, wxART_FRAME_ICON, wxSize(32, 32));
-    SetIcon(appIcon);
-
-    // Seams default to the real dialogs.
-    chooseFile = [this](const FileChooser& chooser) -> std::optional<std::string> {
-        wxFileDialog dlg(this, wxString::FromUTF8(chooser.title),
-                         wxString::FromUTF8(chooser.startFolder), "",
-                         wxString::FromUTF8(wxFilterFromWindowsFilter(chooser.filter)),
-                         wxFD_OPEN | wxFD_FILE_MUST_EXIST);
-        if (dlg.ShowModal() != wxID_OK) return std::nullopt;
-        return dlg.GetPath().utf8_string();
-    };
-    showMessage = [this](const std::string& text, long style) {
-        showProgramMessage(text, wxOK | style, this);
-    };
-    askCustomSize = [this](std::pair<int, int> start) -> std::optional<std::pair<int, int>> {
-        CCustomSizeDlg dlg(this, start.first, start.second);
-        if (dlg.ShowModal() != wxID_OK) return std::nullopt;
-        return std::pair{dlg.width(), dlg.height()};
-    };
-    runOptions = [this] { return options_->ShowModal(); };
-    showHelp = [this] {
-        CHelpDlg dlg(this, helpManualPage(programFolder_.string()));
-        dlg.ShowModal();
-    };
-    playSound = [](const std::string& path) {
-        // No audio device is no error worth a message: the preview just stays silent.
-        wxLogNull quiet;
-        wxSound::Play(wxString::FromUTF8(path), wxSOUND_ASYNC);
-    };
-
+      collaborators_(std::move(collaborators)),
+      headerTimer_(this, kHeaderTimer),
+      flashTimer_(this, kFlashTimer) {
+    SetIcon(wxArtProvider::GetIcon(wxART_CDROM, wxART_FRAME_ICON, wxSize(32, 32)));
     // On Windows this switches on CD autorun for the author's machine; Linux has no switch.
     platform::setCdAutorun(true);
-
-    options_ = new COptionsDlg(this);
-    options_->showHelp = [this] {
-        CHelpDlg dlg(options_, helpManualPage(programFolder_.string()), "SECURITY");
-        dlg.ShowModal();
-    };
-    complete_ = new CPresentationCompleteDlg(this);
+    options_ = new COptionsDlg(this, collaborators_.prompts);
+    complete_ = new CPresentationCompleteDlg(this, collaborators_.presentationComplete);
 
     auto* top = new wxBoxSizer(wxVERTICAL);
+    for (wxSizer* box : {buildOpenBox(), buildFailSafeBox(), buildSettingsBox(), buildSoundsBox()})
+        top->Add(box, 0, wxEXPAND | wxLEFT | wxRIGHT | wxTOP, 8);
+    top->Add(buildButtonRow(), 0, wxEXPAND | wxALL, 8);
+    top->Add(buildHeaderPanel(), 0, wxEXPAND);
+    SetSizerAndFit(top);
+    for (const auto& tip : kTips)
+        if (wxWindow* w = FindWindow(tip.id)) w->SetToolTip(tip.text);
+    bindEvents();
 
-    // File to open.
+    settings_.options = options_->values();
+    refresh();
+    CentreOnScreen();
+    headerTimer_.Start(150);
+}
+
+wxSizer* CDesignerDlg::buildOpenBox() {
     auto* openBox =
         new wxStaticBoxSizer(wxVERTICAL, this, "File to Open When User Places CD-ROM into Drive.");
     wxWindow* ob = openBox->GetStaticBox();
@@ -186,107 +168,112 @@ CDesignerDlg::CDesignerDlg(wxWindow* parent, const fs::path& programFolder,
     auto* openRow = new wxBoxSizer(wxHORIZONTAL);
     wxArrayString examples;
     for (const char* e : kExampleEntries) examples.Add(e);
-    openCombo_ = new wxComboBox(ob, ids::kOpenCombo, "", wxDefaultPosition, wxSize(280, -1),
-                                examples, wxCB_DROPDOWN);
+    openCombo_ = new wxComboBox(ob, kOpenCombo, "", wxDefaultPosition, wxSize(280, -1), examples,
+                                wxCB_DROPDOWN);
     // Names get in only from the list, "Select File" or the Menu Creator.
     openCombo_->SetEditable(false);
     openRow->Add(openCombo_, 1, wxALIGN_CENTER_VERTICAL | wxRIGHT, 6);
-    openRow->Add(new wxButton(ob, ids::kSelectOpenFile, "Select &File"), 0, wxRIGHT, 6);
-    openRow->Add(new wxButton(ob, ids::kMenuCreator, "&Menu Creator"), 0);
+    openRow->Add(new wxButton(ob, kSelectOpenFile, "Select &File"), 0, wxRIGHT, 6);
+    openRow->Add(new wxButton(ob, kMenuCreator, "&Menu Creator"), 0);
     openBox->Add(openRow, 0, wxEXPAND | wxLEFT | wxRIGHT | wxBOTTOM, 6);
-    top->Add(openBox, 0, wxEXPAND | wxLEFT | wxRIGHT | wxTOP, 8);
+    return openBox;
+}
 
-    // Fail-safe.
+wxSizer* CDesignerDlg::buildFailSafeBox() {
     auto* failBox = new wxStaticBoxSizer(wxVERTICAL, this,
                                          "Fail-Safe Alternate File if Initial File Fails to Open");
     wxWindow* fb = failBox->GetStaticBox();
     auto* failRow = new wxBoxSizer(wxHORIZONTAL);
-    failSafe_ = new wxTextCtrl(fb, ids::kFailSafeEdit, "", wxDefaultPosition, wxSize(280, -1));
+    failSafe_ = new wxTextCtrl(fb, kFailSafeEdit, "", wxDefaultPosition, wxSize(280, -1));
     failRow->Add(failSafe_, 1, wxALIGN_CENTER_VERTICAL | wxRIGHT, 6);
-    failRow->Add(new wxButton(fb, ids::kSelectFailSafe, "Select &File"), 0);
+    failRow->Add(new wxButton(fb, kSelectFailSafe, "Select &File"), 0);
     failBox->Add(failRow, 0, wxEXPAND | wxALL, 6);
     failBox->Add(new wxStaticText(
                      fb, wxID_ANY,
                      "Leave blank to let the user choose a program with the \"Open With\" dialog."),
                  0, wxLEFT | wxRIGHT | wxBOTTOM, 6);
-    top->Add(failBox, 0, wxEXPAND | wxLEFT | wxRIGHT | wxTOP, 8);
+    return failBox;
+}
 
-    // Settings.
+// A check box, the chosen file's name and the button that chooses it.
+void CDesignerDlg::addMediaRow(wxWindow* box, wxSizer* grid, int checkId, const char* checkText,
+                               int nameId, int buttonId, const char* buttonText, wxCheckBox*& check,
+                               wxStaticText*& name, wxButton*& button) {
+    check = new wxCheckBox(box, checkId, checkText);
+    name = new wxStaticText(box, nameId, "", wxDefaultPosition, wxSize(150, -1),
+                            wxST_NO_AUTORESIZE | wxST_ELLIPSIZE_MIDDLE);
+    button = new wxButton(box, buttonId, buttonText);
+    grid->Add(check, 0, wxALIGN_CENTER_VERTICAL);
+    grid->Add(name, 1, wxALIGN_CENTER_VERTICAL | wxEXPAND);
+    grid->Add(button, 0);
+}
+
+wxSizer* CDesignerDlg::buildSettingsBox() {
     auto* setBox = new wxStaticBoxSizer(wxVERTICAL, this, "Settings");
     wxWindow* sb = setBox->GetStaticBox();
-    browserCheck_ = new wxCheckBox(sb, ids::kBrowserCheck,
+    browserCheck_ = new wxCheckBox(sb, kBrowserCheck,
                                    "Enable built-in browser to autoplay web pages or movies");
     setBox->Add(browserCheck_, 0, wxALL, 6);
     auto* sizeRow = new wxBoxSizer(wxHORIZONTAL);
     sizeRow->AddSpacer(22);
-    sizeRow->Add(new wxStaticText(sb, ids::kWindowSizeLabel, "Window Size"), 0,
+    sizeRow->Add(new wxStaticText(sb, kWindowSizeLabel, "Window Size"), 0,
                  wxALIGN_CENTER_VERTICAL | wxRIGHT, 6);
     wxArrayString sizes;
     for (const char* e : kWindowSizeEntries) sizes.Add(e);
-    windowSize_ = new wxChoice(sb, ids::kWindowSizeCombo, wxDefaultPosition, wxDefaultSize, sizes);
+    windowSize_ = new wxChoice(sb, kWindowSizeCombo, wxDefaultPosition, wxDefaultSize, sizes);
     sizeRow->Add(windowSize_, 0);
     setBox->Add(sizeRow, 0, wxLEFT | wxRIGHT | wxBOTTOM, 6);
     auto* media = new wxFlexGridSizer(3, 4, 8);
     media->AddGrowableCol(1);
-    auto mediaRow = [&](wxWindow* parent, wxSizer* grid, int checkId, const char* checkText,
-                        int nameId, int buttonId, const char* buttonText, wxCheckBox*& check,
-                        wxStaticText*& name, wxButton*& button) {
-        check = new wxCheckBox(parent, checkId, checkText);
-        name = new wxStaticText(parent, nameId, "", wxDefaultPosition, wxSize(150, -1),
-                                wxST_NO_AUTORESIZE | wxST_ELLIPSIZE_MIDDLE);
-        button = new wxButton(parent, buttonId, buttonText);
-        grid->Add(check, 0, wxALIGN_CENTER_VERTICAL);
-        grid->Add(name, 1, wxALIGN_CENTER_VERTICAL | wxEXPAND);
-        grid->Add(button, 0);
-    };
-    mediaRow(sb, media, ids::kSplashCheck,
-             "Enable splash screen upon CD-ROM startup:", ids::kSplashName, ids::kSelectImage,
-             "Select &Image", splashCheck_, splashName_, selectImage_);
-    mediaRow(sb, media, ids::kIconCheck, "Enable custom icon for CD-ROM:", ids::kIconName,
-             ids::kSelectIcon, "Select &Icon", iconCheck_, iconName_, selectIcon_);
+    addMediaRow(sb, media, kSplashCheck, "Enable splash screen upon CD-ROM startup:", kSplashName,
+                kSelectImage, "Select &Image", splashCheck_, splashName_, selectImage_);
+    addMediaRow(sb, media, kIconCheck, "Enable custom icon for CD-ROM:", kIconName, kSelectIcon,
+                "Select &Icon", iconCheck_, iconName_, selectIcon_);
     setBox->Add(media, 0, wxEXPAND | wxALL, 6);
-    top->Add(setBox, 0, wxEXPAND | wxLEFT | wxRIGHT | wxTOP, 8);
+    return setBox;
+}
 
-    // Sounds.
+wxSizer* CDesignerDlg::buildSoundsBox() {
     auto* soundBox = new wxStaticBoxSizer(wxVERTICAL, this, "Sounds");
     wxWindow* snb = soundBox->GetStaticBox();
     auto* soundGrid = new wxFlexGridSizer(4, 4, 8);
     soundGrid->AddGrowableCol(1);
-    mediaRow(snb, soundGrid, ids::kSoundCheck,
-             "Enable sound effect upon CD-ROM startup:", ids::kSoundName, ids::kSelectSound,
-             "Select &Sound", soundCheck_, soundName_, selectSound_);
-    soundGrid->Add(new wxButton(snb, ids::kPlaySound, "&Play Sound"), 0);
+    addMediaRow(snb, soundGrid, kSoundCheck, "Enable sound effect upon CD-ROM startup:", kSoundName,
+                kSelectSound, "Select &Sound", soundCheck_, soundName_, selectSound_);
+    soundGrid->Add(new wxButton(snb, kPlaySound, "&Play Sound"), 0);
     soundBox->Add(soundGrid, 0, wxEXPAND | wxALL, 6);
-    top->Add(soundBox, 0, wxEXPAND | wxLEFT | wxRIGHT | wxTOP, 8);
+    return soundBox;
+}
 
-    // Buttons.
+wxSizer* CDesignerDlg::buildButtonRow() {
     auto* buttons = new wxBoxSizer(wxHORIZONTAL);
     createCd_ = new wxButton(this, wxID_OK, "&Create CD");
     createCd_->SetDefault();
     buttons->Add(createCd_, 0, wxRIGHT, 6);
-    buttons->Add(new wxButton(this, ids::kOptions, "&Options"), 0, wxRIGHT, 6);
-    buttons->Add(new wxButton(this, ids::kHelp, "&Help"), 0, wxRIGHT, 6);
-    buttons->Add(new wxButton(this, ids::kAbout, "&About Rondivo!..."), 0, wxRIGHT, 6);
+    buttons->Add(new wxButton(this, kOptions, "&Options"), 0, wxRIGHT, 6);
+    buttons->Add(new wxButton(this, kHelp, "&Help"), 0, wxRIGHT, 6);
+    buttons->Add(new wxButton(this, kAbout, "&About Rondivo!..."), 0, wxRIGHT, 6);
     buttons->AddStretchSpacer();
     buttons->Add(new wxButton(this, wxID_CANCEL, "&Quit"), 0);
-    top->Add(buttons, 0, wxEXPAND | wxALL, 8);
+    return buttons;
+}
 
-    // Header panel: explains the control under the mouse.
+// Explains the control under the mouse.
+wxSizer* CDesignerDlg::buildHeaderPanel() {
     auto* panel = new wxBoxSizer(wxHORIZONTAL);
     auto* iconPanel = new wxPanel(this, wxID_ANY);
     iconPanel->SetBackgroundColour(kHeaderBlue);
     auto* iconSizer = new wxBoxSizer(wxVERTICAL);
     iconSizer->Add(
-        new wxStaticBitmap(iconPanel, ids::kHeaderIcon,
+        new wxStaticBitmap(iconPanel, kHeaderIcon,
                            wxArtProvider::GetBitmap(wxART_CDROM, wxART_OTHER, wxSize(32, 32))),
         0, wxALL, 8);
     iconPanel->SetSizer(iconSizer);
     panel->Add(iconPanel, 0, wxEXPAND);
     auto* texts = new wxBoxSizer(wxVERTICAL);
-    wxFont tahoma(wxFontInfo(8).FaceName("Tahoma"));
     auto* headerPanel = new wxPanel(this, wxID_ANY);
     headerPanel->SetBackgroundColour(kHeaderBlue);
-    header_ = new wxStaticText(headerPanel, ids::kHeader, " Get Started");
+    header_ = new wxStaticText(headerPanel, kHeader, " Get Started");
     header_->SetFont(wxFont(wxFontInfo(8).FaceName("Tahoma").Bold()));
     header_->SetForegroundColour(*wxWHITE);
     header_->SetBackgroundColour(kHeaderBlue);
@@ -296,8 +283,8 @@ CDesignerDlg::CDesignerDlg(wxWindow* parent, const fs::path& programFolder,
     texts->Add(headerPanel, 0, wxEXPAND);
     auto* bodyPanel = new wxPanel(this, wxID_ANY);
     bodyPanel->SetBackgroundColour(*wxWHITE);
-    body_ = new wxStaticText(bodyPanel, ids::kBody, kGetStartedBody);
-    body_->SetFont(tahoma);
+    body_ = new wxStaticText(bodyPanel, kBody, kGetStartedBody);
+    body_->SetFont(wxFont(wxFontInfo(8).FaceName("Tahoma")));
     body_->SetBackgroundColour(*wxWHITE);
     body_->SetForegroundColour(*wxBLACK);
     auto* bs = new wxBoxSizer(wxVERTICAL);
@@ -305,98 +292,92 @@ CDesignerDlg::CDesignerDlg(wxWindow* parent, const fs::path& programFolder,
     bodyPanel->SetSizer(bs);
     texts->Add(bodyPanel, 1, wxEXPAND);
     panel->Add(texts, 1, wxEXPAND);
-    top->Add(panel, 0, wxEXPAND);
+    return panel;
+}
 
-    SetSizerAndFit(top);
-
-    for (const auto& tip : kTips)
-        if (wxWindow* w = FindWindow(tip.id)) w->SetToolTip(tip.text);
-
-    Bind(wxEVT_BUTTON, &CDesignerDlg::onCreateCd, this, wxID_OK);
-    Bind(
-        wxEVT_BUTTON, [this](wxCommandEvent&) { EndModal(wxID_CANCEL); }, wxID_CANCEL);
-    Bind(
-        wxEVT_BUTTON, [this](wxCommandEvent&) { selectOpenFile(); }, ids::kSelectOpenFile);
+void CDesignerDlg::bindFileChoice(int buttonId, FileChoice which,
+                                  void (*apply)(DesignerSettings&, const std::string&)) {
     Bind(
         wxEVT_BUTTON,
-        [this](wxCommandEvent&) {
+        [this, which, apply](wxCommandEvent&) {
             gather();
-            if (auto path = pick(FileChoice::FailSafe)) chooseFailSafe(settings_, *path);
+            if (auto path = pick(which)) apply(settings_, *path);
             refresh();
         },
-        ids::kSelectFailSafe);
-    Bind(
-        wxEVT_BUTTON,
-        [this](wxCommandEvent&) {
-            gather();
-            if (!menuCreatorRunner()) {
-                showMessage("The Menu Creator is not available yet in this version of Rondivo!.",
-                            wxICON_INFORMATION);
-                return;
-            }
-            if (auto page = menuCreatorRunner()(this, programFolder_ / "html")) {
-                chooseMenuCreatorPage(settings_, *page);
-                startFlashing();
-            }
-            refresh();
-        },
-        ids::kMenuCreator);
-    Bind(wxEVT_COMBOBOX, &CDesignerDlg::onExample, this, ids::kOpenCombo);
-    failSafe_->Bind(wxEVT_KILL_FOCUS, &CDesignerDlg::onFailSafeFocusLost, this);
-    Bind(wxEVT_CHECKBOX, &CDesignerDlg::onMediaCheck, this, ids::kSplashCheck);
-    Bind(wxEVT_CHECKBOX, &CDesignerDlg::onMediaCheck, this, ids::kSoundCheck);
-    Bind(wxEVT_CHECKBOX, &CDesignerDlg::onMediaCheck, this, ids::kIconCheck);
-    Bind(wxEVT_CHECKBOX, &CDesignerDlg::onMediaCheck, this, ids::kBrowserCheck);
-    Bind(wxEVT_CHOICE, &CDesignerDlg::onWindowSize, this, ids::kWindowSizeCombo);
-    auto media_choice = [this](int id, FileChoice which,
-                               void (*apply)(DesignerSettings&, const std::string&)) {
+        buttonId);
+}
+
+void CDesignerDlg::bindEvents() {
+    auto onButton = [this](int id, auto handler) {
         Bind(
-            wxEVT_BUTTON,
-            [this, which, apply](wxCommandEvent&) {
-                gather();
-                if (auto path = pick(which)) apply(settings_, *path);
-                refresh();
-            },
-            id);
+            wxEVT_BUTTON, [handler](wxCommandEvent&) { handler(); }, id);
     };
-    media_choice(ids::kSelectImage, FileChoice::Splash, &chooseSplash);
-    media_choice(ids::kSelectSound, FileChoice::Sound, &chooseSound);
-    media_choice(ids::kSelectIcon, FileChoice::Icon, &chooseIcon);
-    Bind(
-        wxEVT_BUTTON,
-        [this](wxCommandEvent&) {
-            gather();
-            fs::path p = platform::toNativePath(settings_.soundSource);
-            if (p.is_relative()) p = platform::resolvePath(programFolder_, settings_.soundSource);
-            playSound(p.string());
-        },
-        ids::kPlaySound);
-    Bind(
-        wxEVT_BUTTON,
-        [this](wxCommandEvent&) {
-            gather();
-            if (runOptions() == wxID_OK) settings_.options = options_->values();
-        },
-        ids::kOptions);
-    Bind(
-        wxEVT_BUTTON, [this](wxCommandEvent&) { showHelp(); }, ids::kHelp);
-    Bind(
-        wxEVT_BUTTON, [this](wxCommandEvent&) { showAbout(); }, ids::kAbout);
+    onButton(wxID_OK, [this] { build(); });
+    onButton(wxID_CANCEL, [this] { quit(); });
+    onButton(kSelectOpenFile, [this] { selectOpenFile(); });
+    onButton(kMenuCreator, [this] { onMenuCreator(); });
+    onButton(kPlaySound, [this] { onPlaySound(); });
+    onButton(kOptions, [this] {
+        gather();
+        if (collaborators_.prompts.runOptions(*options_) == wxID_OK)
+            settings_.options = options_->values();
+    });
+    onButton(kHelp, [this] { collaborators_.prompts.help(this, {}); });
+    onButton(kAbout, [this] { showAbout(); });
+    bindFileChoice(kSelectFailSafe, FileChoice::FailSafe, &chooseFailSafe);
+    bindFileChoice(kSelectImage, FileChoice::Splash, &chooseSplash);
+    bindFileChoice(kSelectSound, FileChoice::Sound, &chooseSound);
+    bindFileChoice(kSelectIcon, FileChoice::Icon, &chooseIcon);
+    Bind(wxEVT_COMBOBOX, &CDesignerDlg::onExample, this, kOpenCombo);
+    failSafe_->Bind(wxEVT_KILL_FOCUS, &CDesignerDlg::onFailSafeFocusLost, this);
+    for (int check : {kSplashCheck, kSoundCheck, kIconCheck, kBrowserCheck})
+        Bind(wxEVT_CHECKBOX, &CDesignerDlg::onMediaCheck, this, check);
+    Bind(wxEVT_CHOICE, &CDesignerDlg::onWindowSize, this, kWindowSizeCombo);
     Bind(
         wxEVT_TIMER,
         [this](wxTimerEvent&) {
             if (IsActive()) updateHeaderFor(wxGetMousePosition());
         },
-        ids::kHeaderTimer);
-    Bind(wxEVT_TIMER, &CDesignerDlg::onFlashTimer, this, ids::kFlashTimer);
+        kHeaderTimer);
+    Bind(wxEVT_TIMER, &CDesignerDlg::onFlashTimer, this, kFlashTimer);
+}
 
-    settings_.options = options_->values();
+void CDesignerDlg::onMenuCreator() {
+    gather();
+    if (!collaborators_.runMenuCreator) {
+        showMessage("The Menu Creator is not available yet in this version of Rondivo!.",
+                    wxICON_INFORMATION);
+        return;
+    }
+    if (auto page = collaborators_.runMenuCreator(this, collaborators_.programFolder / "html")) {
+        chooseMenuCreatorPage(settings_, *page);
+        startFlashing();
+    }
     refresh();
-    CentreOnScreen();
-    headerTimer_.Start(150);
+}
+
+void CDesignerDlg::onPlaySound() {
+    gather();
+    fs::path p = platform::toNativePath(settings_.soundSource);
+    if (p.is_relative())
+        p = platform::resolvePath(collaborators_.programFolder, settings_.soundSource);
+    collaborators_.prompts.playSound(p.string());
+}
+
+void CDesignerDlg::showMessage(const std::string& text, long style) {
+    collaborators_.prompts.message(this, text, style);
 }
 
 CDesignerDlg::~CDesignerDlg() {
+    if (run_) {
+        // No more posts to this window; a message the worker waits on is moot.
+        {
+            std::lock_guard lock(run_->mutex);
+            run_->window = nullptr;
+        }
+        run_->messageSeen.notify_all();
+        buildThread_.join();
+    }
     // GTK moves the focus while the window goes; the members are gone by then.
     failSafe_->Unbind(wxEVT_KILL_FOCUS, &CDesignerDlg::onFailSafeFocusLost, this);
     headerTimer_.Stop();
@@ -452,7 +433,8 @@ void CDesignerDlg::onMediaCheck(wxCommandEvent&) {
 }
 
 std::optional<std::string> CDesignerDlg::pick(FileChoice which) {
-    return chooseFile(fileChooserFor(which, programFolder_.string()));
+    return collaborators_.prompts.chooseFile(
+        this, fileChooserFor(which, collaborators_.programFolder.string()));
 }
 
 bool CDesignerDlg::selectOpenFile() {
@@ -475,7 +457,7 @@ void CDesignerDlg::onExample(wxCommandEvent& event) {
     gather();
     const wxString text = openCombo_->GetString(event.GetSelection());
     if (!text.Contains("Select your own")) {
-        chooseExample(settings_, programFolder_.string(), text.utf8_string());
+        chooseExample(settings_, collaborators_.programFolder.string(), text.utf8_string());
         startFlashing();
     } else if (!selectOpenFile()) {
         // Cancelled: the file chosen before stays, in the members and in the
@@ -494,7 +476,8 @@ void CDesignerDlg::onWindowSize(wxCommandEvent&) {
     gather();
     const int index = windowSize_->GetSelection();
     std::optional<std::pair<int, int>> custom;
-    if (index == kCustomWindowSize) custom = askCustomSize(customSizeDialogStart(settings_));
+    if (index == kCustomWindowSize)
+        custom = collaborators_.prompts.customSize(this, customSizeDialogStart(settings_));
     windowSize_->SetSelection(chooseWindowSize(settings_, index, custom));
 }
 
@@ -556,47 +539,93 @@ void CDesignerDlg::showAbout() {
     wxGenericAboutBox(info, this);
 }
 
-void CDesignerDlg::onCreateCd(wxCommandEvent&) {
-    build();
-}
-
 void CDesignerDlg::build() {
+    if (run_) {
+        platform::debugLog("designer: Create CD while a build runs, refused");
+        return;
+    }
     gather();
     stopFlash_ = true;
     if (flashOn_) setFlashColours(false);
+    run_ = std::make_shared<BuildRun>();
+    run_->window = this;
+    BuildRequest request{settings_, collaborators_.programFolder, collaborators_.ownExecutable,
+                         collaborators_.desktopFolder};
+    buildThread_ = std::thread([run = run_, request = std::move(request), hooks = workerHooks()] {
+        BuildResult result = runBuild(request, hooks);
+        std::lock_guard lock(run->mutex);
+        run->post([w = run->window, result = std::move(result)] { w->finishBuild(result); });
+    });
+}
 
-    BuildRequest request{settings_, programFolder_, ownExecutable_, desktopFolder};
-    BuildHooks hooks = buildHooks;
-    hooks.onMessage = [this](const BuildMessage& m) {
-        // The wait dialog must not cover the message.
-        if (wait_) wait_->Hide();
-        showMessage(m.text, m.icon == BuildMessage::Icon::Stop ? wxICON_STOP : wxICON_INFORMATION);
-        if (wait_) wait_->Show();
+BuildHooks CDesignerDlg::workerHooks() {
+    BuildHooks hooks = collaborators_.buildHooks;
+    std::shared_ptr<BuildRun> run = run_;
+    hooks.showProgress = [run](const std::string& text) {
+        std::lock_guard lock(run->mutex);
+        run->progress.push_back(text);
+        if (run->progressPosted) return;
+        run->progressPosted = true;
+        run->post([w = run->window] { w->showBuildProgress(); });
     };
-    wxLongLong lastPaint = 0;
-    hooks.showProgress = [this, &lastPaint](const std::string& text) {
+    hooks.onMessage = [run](const BuildMessage& message) {
+        std::unique_lock lock(run->mutex);
+        run->messageOpen = true;
+        run->post([w = run->window, message] { w->showBuildMessage(message); });
+        run->messageSeen.wait(lock, [&] { return !run->messageOpen || !run->window; });
+    };
+    // This thread is not the window's: nothing to pump.
+    hooks.pumpMessages = nullptr;
+    return hooks;
+}
+
+void CDesignerDlg::showBuildProgress() {
+    std::vector<std::string> texts;
+    {
+        std::lock_guard lock(run_->mutex);
+        texts.swap(run_->progress);
+        run_->progressPosted = false;
+    }
+    for (const std::string& text : texts) {
+        // An observer that runs the window loop may have seen the build end.
+        if (!run_) return;
         if (!wait_) {
             wait_ = new CPreparingFilesDlg(this);
             wait_->Show();
         }
         wait_->setText(text);
-        // The build runs on this thread: let the wait dialog paint now and
-        // then, with every other window disabled so nothing starts a second build.
-        const wxLongLong now = wxGetUTCTimeMillis();
-        if (now - lastPaint > 100) {
-            lastPaint = now;
-            wxSafeYield(wait_, true);
-        }
-        if (onProgressShown) onProgressShown(*wait_);
-    };
-    hooks.pumpMessages = [this] {
-        if (wait_) wxSafeYield(wait_, true);
-    };
-    lastBuild_ = runBuild(request, hooks);
+        if (collaborators_.onProgressShown) collaborators_.onProgressShown(*wait_);
+    }
+}
+
+void CDesignerDlg::showBuildMessage(const BuildMessage& message) {
+    // The wait dialog must not cover the message.
+    if (wait_) wait_->Hide();
+    showMessage(message.text,
+                message.icon == BuildMessage::Icon::Stop ? wxICON_STOP : wxICON_INFORMATION);
+    if (wait_) wait_->Show();
+    {
+        std::lock_guard lock(run_->mutex);
+        run_->messageOpen = false;
+    }
+    run_->messageSeen.notify_all();
+}
+
+void CDesignerDlg::finishBuild(const BuildResult& result) {
+    buildThread_.join();
+    run_.reset();
     if (wait_) {
         wait_->Destroy();
         wait_ = nullptr;
     }
+    lastBuild_ = result;
+    if (quitAfterBuild_)
+        quit();
+    else
+        showBuildOutcome();
+}
+
+void CDesignerDlg::showBuildOutcome() {
     switch (lastBuild_.outcome) {
         case BuildResult::Outcome::Refused:
             if (!lastBuild_.messages.empty()) {
@@ -615,4 +644,15 @@ void CDesignerDlg::build() {
     }
 }
 
+// Quit during a build waits for it: the folder is not left half written.
+void CDesignerDlg::quit() {
+    if (run_) {
+        quitAfterBuild_ = true;
+        return;
+    }
+    if (IsModal())
+        EndModal(wxID_CANCEL);
+    else
+        Hide();
+}
 }  // namespace rondivo

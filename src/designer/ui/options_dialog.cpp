@@ -6,15 +6,10 @@
 #include <wx/statbox.h>
 #include <wx/stattext.h>
 
-#include "designer/ui/designer_ids.h"
-#include "ui/message_box.h"
-
 namespace rondivo {
 
-COptionsDlg::COptionsDlg(wxWindow* parent) : wxDialog(parent, wxID_ANY, "Options") {
-    showMessage = [this](const std::string& text, long style) {
-        showProgramMessage(text, wxOK | style, this);
-    };
+COptionsDlg::COptionsDlg(wxWindow* parent, DesignerPrompts prompts)
+    : wxDialog(parent, wxID_ANY, "Options"), prompts_(std::move(prompts)) {
     auto* top = new wxBoxSizer(wxVERTICAL);
 
     auto* adv = new wxStaticBoxSizer(wxVERTICAL, this, "Advanced Options");
@@ -24,7 +19,7 @@ COptionsDlg::COptionsDlg(wxWindow* parent) : wxDialog(parent, wxID_ANY, "Options
                  wxALIGN_CENTER_VERTICAL | wxRIGHT, 8);
     wxArrayString times;
     for (const char* t : kSplashTimeEntries) times.Add(t);
-    splashTime_ = new wxChoice(box, ids::kSplashTime, wxDefaultPosition, wxDefaultSize, times);
+    splashTime_ = new wxChoice(box, kSplashTime, wxDefaultPosition, wxDefaultSize, times);
     timeRow->Add(splashTime_, 0);
     adv->Add(timeRow, 0, wxALL, 6);
     auto check = [&](int id, const char* text) {
@@ -32,14 +27,14 @@ COptionsDlg::COptionsDlg(wxWindow* parent) : wxDialog(parent, wxID_ANY, "Options
         adv->Add(c, 0, wxLEFT | wxRIGHT | wxTOP, 6);
         return c;
     };
-    rightClick_ = check(ids::kRightClick, "Disable right-click menu in built-in web browser.");
-    titleBar_ = check(ids::kTitleBar, "Disable title bar in built-in web browser.");
-    resizing_ = check(ids::kResizing, "Disable resizing of the built-in web browser.");
-    topMost_ = check(ids::kTopMost, "Set built-in web browser to always be the top-most window.");
+    rightClick_ = check(kRightClick, "Disable right-click menu in built-in web browser.");
+    titleBar_ = check(kTitleBar, "Disable title bar in built-in web browser.");
+    resizing_ = check(kResizing, "Disable resizing of the built-in web browser.");
+    topMost_ = check(kTopMost, "Set built-in web browser to always be the top-most window.");
     noFolderCopy_ =
-        check(ids::kNoFolderCopy, "Disable copying all files/folders in target file location.");
+        check(kNoFolderCopy, "Disable copying all files/folders in target file location.");
     dataFolder_ =
-        check(ids::kDataFolder, "Place data files in separate directory on CD for clean look.");
+        check(kDataFolder, "Place data files in separate directory on CD for clean look.");
     adv->Add(
         new wxStaticText(
             box, wxID_ANY,
@@ -48,25 +43,25 @@ COptionsDlg::COptionsDlg(wxWindow* parent) : wxDialog(parent, wxID_ANY, "Options
         0, wxLEFT | wxRIGHT | wxTOP, 6);
     auto* pos = new wxBoxSizer(wxHORIZONTAL);
     pos->Add(new wxStaticText(box, wxID_ANY, "X"), 0, wxALIGN_CENTER_VERTICAL | wxRIGHT, 4);
-    startX_ = new wxTextCtrl(box, ids::kStartX, "", wxDefaultPosition, wxSize(70, -1));
+    startX_ = new wxTextCtrl(box, kStartX, "", wxDefaultPosition, wxSize(70, -1));
     pos->Add(startX_, 0, wxRIGHT, 12);
     pos->Add(new wxStaticText(box, wxID_ANY, "Y"), 0, wxALIGN_CENTER_VERTICAL | wxRIGHT, 4);
-    startY_ = new wxTextCtrl(box, ids::kStartY, "", wxDefaultPosition, wxSize(70, -1));
+    startY_ = new wxTextCtrl(box, kStartY, "", wxDefaultPosition, wxSize(70, -1));
     pos->Add(startY_, 0, wxRIGHT, 12);
-    centre_ = new wxCheckBox(box, ids::kCentre, "Center window on starting point");
+    centre_ = new wxCheckBox(box, kCentre, "Center window on starting point");
     pos->Add(centre_, 0, wxALIGN_CENTER_VERTICAL);
     adv->Add(pos, 0, wxALL, 6);
     top->Add(adv, 0, wxEXPAND | wxALL, 8);
 
     auto* sec = new wxStaticBoxSizer(wxVERTICAL, this, "Security");
-    secure_ = new wxCheckBox(sec->GetStaticBox(), ids::kSecure, "Secure CD to protect files.");
+    secure_ = new wxCheckBox(sec->GetStaticBox(), kSecure, "Secure CD to protect files.");
     sec->Add(secure_, 0, wxALL, 6);
     top->Add(sec, 0, wxEXPAND | wxLEFT | wxRIGHT, 8);
 
     auto* buttons = new wxBoxSizer(wxHORIZONTAL);
     buttons->AddStretchSpacer();
     buttons->Add(new wxButton(this, wxID_OK, "OK"), 0, wxRIGHT, 6);
-    buttons->Add(new wxButton(this, ids::kHelp, "Help"), 0, wxRIGHT, 6);
+    buttons->Add(new wxButton(this, kHelp, "Help"), 0, wxRIGHT, 6);
     buttons->Add(new wxButton(this, wxID_CANCEL, "Cancel"), 0);
     top->Add(buttons, 0, wxEXPAND | wxALL, 8);
     SetSizerAndFit(top);
@@ -74,11 +69,7 @@ COptionsDlg::COptionsDlg(wxWindow* parent) : wxDialog(parent, wxID_ANY, "Options
     Bind(wxEVT_BUTTON, &COptionsDlg::onOk, this, wxID_OK);
     Bind(wxEVT_BUTTON, &COptionsDlg::onCancel, this, wxID_CANCEL);
     Bind(
-        wxEVT_BUTTON,
-        [this](wxCommandEvent&) {
-            if (showHelp) showHelp();
-        },
-        ids::kHelp);
+        wxEVT_BUTTON, [this](wxCommandEvent&) { prompts_.help(this, "SECURITY"); }, kHelp);
     toControls();
 }
 
@@ -121,11 +112,11 @@ void COptionsDlg::onOk(wxCommandEvent&) {
     OptionsValues v = fromControls();
     switch (acceptStartPosition(v)) {
         case StartField::X:
-            showMessage(kStartPositionMessage, wxICON_STOP);
+            prompts_.message(this, kStartPositionMessage, wxICON_STOP);
             startX_->SetFocus();
             return;
         case StartField::Y:
-            showMessage(kStartPositionMessage, wxICON_STOP);
+            prompts_.message(this, kStartPositionMessage, wxICON_STOP);
             startY_->SetFocus();
             return;
         case StartField::None:

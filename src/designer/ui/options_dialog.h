@@ -10,19 +10,32 @@
 #include <string>
 
 #include "designer/designer_settings.h"
+#include "designer/ui/designer_prompts.h"
 
 namespace rondivo {
 
 class COptionsDlg : public wxDialog {
   public:
-    explicit COptionsDlg(wxWindow* parent);
+    enum Id : int {
+        kSplashTime = 1041,
+        kRightClick = 1042,
+        kTitleBar = 1043,
+        kResizing = 1044,
+        kTopMost = 1045,
+        kNoFolderCopy = 1080,
+        kDataFolder = 1085,
+        kStartX = 1086,
+        kSecure = 1087,
+        kStartY = 1089,
+        kCentre = 1090,
+        kHelp = 1006,
+    };
+
+    // Its messages and its help page go through `prompts`.
+    COptionsDlg(wxWindow* parent, DesignerPrompts prompts);
     const OptionsValues& values() const { return values_; }
     OptionsValues& values() { return values_; }
     int ShowModal() override;
-
-    // Message boxes and the help page go through these so tests can watch them.
-    std::function<void(const std::string& text, long style)> showMessage;
-    std::function<void()> showHelp;
 
     // Control values → a record (what OK gathers); public for tests.
     OptionsValues fromControls() const;
@@ -32,6 +45,7 @@ class COptionsDlg : public wxDialog {
     void onOk(wxCommandEvent&);
     void onCancel(wxCommandEvent&);
     void finish(int code);
+    DesignerPrompts prompts_;
     OptionsValues values_;
     wxChoice* splashTime_ = nullptr;
     wxCheckBox *rightClick_ = nullptr, *titleBar_ = nullptr, *resizing_ = nullptr,

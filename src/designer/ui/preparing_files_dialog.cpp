@@ -2,8 +2,6 @@
 
 #include <wx/sizer.h>
 
-#include "designer/ui/designer_ids.h"
-
 namespace rondivo {
 
 CPreparingFilesDlg::CPreparingFilesDlg(wxWindow* parent)
@@ -11,7 +9,7 @@ CPreparingFilesDlg::CPreparingFilesDlg(wxWindow* parent)
                wxDefaultSize, wxCAPTION) {
     auto* top = new wxBoxSizer(wxVERTICAL);
     top->Add(new wxStaticText(this, wxID_ANY, "Reading linked objects:"), 0, wxALL, 10);
-    text_ = new wxStaticText(this, ids::kWaitText, "", wxDefaultPosition, wxSize(480, 60),
+    text_ = new wxStaticText(this, kWaitText, "", wxDefaultPosition, wxSize(480, 60),
                              wxST_NO_AUTORESIZE | wxST_ELLIPSIZE_MIDDLE);
     top->Add(text_, 1, wxEXPAND | wxLEFT | wxRIGHT | wxBOTTOM, 10);
     SetSizerAndFit(top);
@@ -20,9 +18,6 @@ CPreparingFilesDlg::CPreparingFilesDlg(wxWindow* parent)
 
 void CPreparingFilesDlg::setText(const std::string& text) {
     text_->SetLabel(wxString::FromUTF8(text));
-    // The build runs on this thread; paint the new name now.
-    text_->Update();
-    Update();
 }
 
 }  // namespace rondivo

@@ -9,6 +9,8 @@ namespace rondivo {
 
 class CPreparingFilesDlg : public wxDialog {
   public:
+    enum Id : int { kWaitText = 1031 };
+
     explicit CPreparingFilesDlg(wxWindow* parent);
     void setText(const std::string& text);
     wxString text() const { return text_->GetLabel(); }

@@ -6,7 +6,6 @@
 #include <wx/statbox.h>
 
 #include "designer/build_pipeline.h"
-#include "designer/ui/designer_ids.h"
 #include "platform/debug_log.h"
 #include "platform/process.h"
 #include "ui/message_box.h"
@@ -15,31 +14,13 @@ namespace rondivo {
 
 namespace fs = std::filesystem;
 
-namespace {
-PresentationAction& burnAction() {
-    static PresentationAction a;
-    return a;
-}
-PresentationAction& saveAction() {
-    static PresentationAction a;
-    return a;
-}
-}  // namespace
-
-void setBurnToCdAction(PresentationAction action) {
-    burnAction() = std::move(action);
-}
-void setSaveIsoAction(PresentationAction action) {
-    saveAction() = std::move(action);
-}
-
-CPresentationCompleteDlg::CPresentationCompleteDlg(wxWindow* parent)
-    : wxDialog(parent, wxID_ANY, "Rondivo! - Presentation Complete") {
-    showMessage = [this](const std::string& text) {
-        showProgramMessage(text, wxOK | wxICON_INFORMATION, this);
+PresentationCompleteActions PresentationCompleteActions::standard() {
+    PresentationCompleteActions a;
+    a.showMessage = [](wxWindow* parent, const std::string& text) {
+        showProgramMessage(text, wxOK | wxICON_INFORMATION, parent);
     };
-    launch = [](const fs::path& program, const std::vector<std::string>& args,
-                const fs::path& cwd) {
+    a.launchPreview = [](const fs::path& program, const std::vector<std::string>& args,
+                         const fs::path& cwd) {
         std::vector<std::string> argv{program.string()};
         argv.insert(argv.end(), args.begin(), args.end());
         auto started = platform::spawnProcess(argv, cwd);
@@ -49,11 +30,16 @@ CPresentationCompleteDlg::CPresentationCompleteDlg(wxWindow* parent)
         else
             platform::debugLog("preview could not start " + program.string());
     };
+    return a;
+}
 
+CPresentationCompleteDlg::CPresentationCompleteDlg(wxWindow* parent,
+                                                   PresentationCompleteActions actions)
+    : wxDialog(parent, wxID_ANY, "Rondivo! - Presentation Complete"), actions_(std::move(actions)) {
     auto* top = new wxBoxSizer(wxVERTICAL);
     auto* group = new wxStaticBoxSizer(
         wxVERTICAL, this, "Your files have been created and placed on your desktop in");
-    folderText_ = new wxStaticText(group->GetStaticBox(), ids::kFolderText, "", wxDefaultPosition,
+    folderText_ = new wxStaticText(group->GetStaticBox(), kFolderText, "", wxDefaultPosition,
                                    wxSize(460, -1), wxST_ELLIPSIZE_MIDDLE);
     wxFont bold = folderText_->GetFont();
     bold.SetWeight(wxFONTWEIGHT_BOLD);
@@ -71,36 +57,31 @@ CPresentationCompleteDlg::CPresentationCompleteDlg(wxWindow* parent)
         top->Add(t, 0, wxLEFT | wxRIGHT | wxBOTTOM, 10);
     }
     auto* buttons = new wxBoxSizer(wxHORIZONTAL);
-    auto* preview = new wxButton(this, ids::kPreview, "&Preview");
+    auto* preview = new wxButton(this, kPreview, "&Preview");
     preview->SetDefault();
     buttons->Add(preview, 0, wxRIGHT, 6);
-    buttons->Add(new wxButton(this, ids::kBurn, "&Burn to CD"), 0, wxRIGHT, 6);
-    buttons->Add(new wxButton(this, ids::kSaveIso, "&Save ISO"), 0, wxRIGHT, 6);
+    buttons->Add(new wxButton(this, kBurn, "&Burn to CD"), 0, wxRIGHT, 6);
+    buttons->Add(new wxButton(this, kSaveIso, "&Save ISO"), 0, wxRIGHT, 6);
     buttons->AddStretchSpacer();
     buttons->Add(new wxButton(this, wxID_CANCEL, "Cancel"), 0);
     top->Add(buttons, 0, wxEXPAND | wxALL, 10);
     SetSizerAndFit(top);
 
-    Bind(wxEVT_BUTTON, &CPresentationCompleteDlg::onPreview, this, ids::kPreview);
+    Bind(wxEVT_BUTTON, &CPresentationCompleteDlg::onPreview, this, kPreview);
     Bind(
         wxEVT_BUTTON,
         [this](wxCommandEvent&) {
-            if (burnAction())
-                burnAction()(*this, folder_);
-            else
-                showMessage("Burning to CD is not available yet in this version of Rondivo!.");
+            onDiscAction(actions_.burnToCd,
+                         "Burning to CD is not available yet in this version of Rondivo!.");
         },
-        ids::kBurn);
+        kBurn);
     Bind(
         wxEVT_BUTTON,
         [this](wxCommandEvent&) {
-            if (saveAction())
-                saveAction()(*this, folder_);
-            else
-                showMessage(
-                    "Saving an ISO image is not available yet in this version of Rondivo!.");
+            onDiscAction(actions_.saveIso,
+                         "Saving an ISO image is not available yet in this version of Rondivo!.");
         },
-        ids::kSaveIso);
+        kSaveIso);
     // The dialog is kept for the next build: Cancel only hides it.
     Bind(
         wxEVT_BUTTON, [this](wxCommandEvent&) { Hide(); }, wxID_CANCEL);
@@ -118,8 +99,16 @@ void CPresentationCompleteDlg::onPreview(wxCommandEvent&) {
     if (wxTopLevelWindow* parent = dynamic_cast<wxTopLevelWindow*>(GetParent()))
         parent->Iconize(true);
     const fs::path workingDir = shownFolder().utf8_string();
-    launch(workingDir / "autorun.exe", platform::splitCommandLine(previewParameters(commandLine_)),
-           workingDir);
+    actions_.launchPreview(workingDir / "autorun.exe",
+                           platform::splitCommandLine(previewParameters(commandLine_)), workingDir);
+}
+
+void CPresentationCompleteDlg::onDiscAction(
+    const std::function<void(wxWindow*, const fs::path&)>& action, const char* unavailableText) {
+    if (action)
+        action(this, folder_);
+    else
+        actions_.showMessage(this, unavailableText);
 }
 
 }  // namespace rondivo

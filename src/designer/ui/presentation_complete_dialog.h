@@ -11,31 +11,38 @@
 
 namespace rondivo {
 
-class CPresentationCompleteDlg;
-// What "Burn to CD" and "Save ISO" do; the disc-writing part of the program
-// sets them. Until then they say the feature is not available yet.
-using PresentationAction =
-    std::function<void(CPresentationCompleteDlg& dialog, const std::filesystem::path& folder)>;
-void setBurnToCdAction(PresentationAction action);
-void setSaveIsoAction(PresentationAction action);
+// What the buttons of Presentation Complete do, given when it is made.
+struct PresentationCompleteActions {
+    // "Burn to CD" and "Save ISO": the disc dialogs. Left empty, the buttons
+    // say the feature is not available yet.
+    std::function<void(wxWindow* parent, const std::filesystem::path& folder)> burnToCd;
+    std::function<void(wxWindow* parent, const std::filesystem::path& folder)> saveIso;
+    // Starts the built player for Preview.
+    std::function<void(const std::filesystem::path& program, const std::vector<std::string>& args,
+                       const std::filesystem::path& workingDir)>
+        launchPreview;
+    std::function<void(wxWindow* parent, const std::string& text)> showMessage;
+
+    // Preview and messages for real; no disc actions.
+    static PresentationCompleteActions standard();
+};
 
 class CPresentationCompleteDlg : public wxDialog {
   public:
-    explicit CPresentationCompleteDlg(wxWindow* parent);
+    enum Id : int { kPreview = 1034, kBurn = 3, kSaveIso = 1016, kFolderText = 1033 };
+
+    CPresentationCompleteDlg(wxWindow* parent, PresentationCompleteActions actions);
     // The build's results; then Show().
     void setResult(const std::filesystem::path& folder, const std::string& commandLine);
     const std::filesystem::path& folder() const { return folder_; }
     const std::string& commandLine() const { return commandLine_; }
     wxString shownFolder() const { return folderText_->GetLabel(); }
 
-    // Starts the preview; tests replace it with a recorder.
-    std::function<void(const std::filesystem::path& program, const std::vector<std::string>& args,
-                       const std::filesystem::path& workingDir)>
-        launch;
-    std::function<void(const std::string& text)> showMessage;
-
   private:
     void onPreview(wxCommandEvent&);
+    void onDiscAction(const std::function<void(wxWindow*, const std::filesystem::path&)>& action,
+                      const char* unavailableText);
+    PresentationCompleteActions actions_;
     std::filesystem::path folder_;
     std::string commandLine_;
     wxStaticText* folderText_ = nullptr;

@@ -3,7 +3,6 @@
 #include <wx/button.h>
 #include <wx/colordlg.h>
 #include <wx/dirdlg.h>
-#include <wx/display.h>
 #include <wx/filedlg.h>
 #include <wx/fontdlg.h>
 #include <wx/panel.h>
@@ -19,36 +18,36 @@
 
 #include "menucreator/image_gallery.h"
 #include "menucreator/menu_editor_script.h"
+#include "menucreator/picture_types.h"
 #include "menucreator/templates.h"
 #include "menucreator/ui/hyperlink_dialog.h"
-#include "platform/paths.h"
+#include "menucreator/ui/preview_host.h"
 #include "platform/process.h"
-#include "platform/shell.h"
 #include "player/action_executor.h"
+#include "ui/file_url.h"
 #include "ui/help_dialog.h"
-#include "ui/open_with_dialog.h"
+#include "ui/message_box.h"
 
 namespace rondivo::menucreator {
 
 namespace {
 
 constexpr const char* kCaption = "Rondivo! CD-ROM Menu Creator";
-constexpr const char* kImageFilter =
-    "GIF/JPG/BMP (*.gif;*.jpg;*.bmp;*.jpeg)|*.gif;*.jpg;*.bmp;*.jpeg";
 constexpr const char* kMusicFilter = "WAV/MP3/MID (*.wav;*.mp3;*.mid)|*.wav;*.mp3;*.mid";
 constexpr const char* kMovieFilter =
     "WMV/MPG/AVI (*.wmv;*.mpg;*.avi;*.mpeg)|*.wmv;*.mpg;*.avi;*.mpeg";
 constexpr const char* kHtmlFilter = "HTML Files (*.html)|*.html";
 constexpr const char* kMusicAdded =
     "Your background music has been added to the menu. The music will play after you save the menu "
-    "and "
-    "click Create CD on the main screen to compile your presentation and preview or burn to CD.";
+    "and click Create CD on the main screen to compile your presentation and preview or burn to "
+    "CD.";
 constexpr const char* kSelectFirst =
     "Please select an image or highlight text, then click the Hyperlink button to add a hyperlink.";
 constexpr const char* kNoImages =
-    "No images of type GIF or JPG were found in the directory selected. Please restart the Image "
-    "Gallery "
-    "Wizard and choose a directory containing images.";
+    "No images of type GIF, JPG, BMP, PNG, WebP or SVG were found in the directory selected. "
+    "Please restart the Image Gallery Wizard and choose a directory containing images.";
+
+using D = CMenuCreatorDlg;
 
 struct ToolButton {
     const char* tooltip;
@@ -56,27 +55,27 @@ struct ToolButton {
     int command;
 };
 constexpr ToolButton kButtons[21] = {
-    {"Page Title", 174, 320},
-    {"Insert Background Image", 173, 318},
-    {"Insert Image", 158, 300},
-    {"Hyperlink", 157, 305},
-    {"Insert Text", 175, 322},
-    {"Text Color", 171, 315},
-    {"Background Color", 172, 317},
-    {"Insert Background Music", 186, 324},
-    {"Insert Movie", 199, 325},
-    {"Justify Left", 164, 313},
-    {"Center", 163, 312},
-    {"Justify Right", 165, 314},
-    {"Freely Move Objects", 166, 301},
-    {"Change Font", 180, 321},
-    {"Bold", 167, 302},
-    {"Italic", 168, 303},
-    {"Underline", 169, 304},
-    {"Save", 159, 309},
-    {"Open", 161, 310},
-    {"Help", 185, 323},
-    {"Preview", 162, 311},
+    {"Page Title", 174, D::ID_PAGE_TITLE},
+    {"Insert Background Image", 173, D::ID_BACKGROUND_IMAGE},
+    {"Insert Image", 158, D::ID_INSERT_IMAGE},
+    {"Hyperlink", 157, D::ID_HYPERLINK},
+    {"Insert Text", 175, D::ID_INSERT_TEXT},
+    {"Text Color", 171, D::ID_TEXT_COLOR},
+    {"Background Color", 172, D::ID_BACKGROUND_COLOR},
+    {"Insert Background Music", 186, D::ID_BACKGROUND_MUSIC},
+    {"Insert Movie", 199, D::ID_INSERT_MOVIE},
+    {"Justify Left", 164, D::ID_JUSTIFY_LEFT},
+    {"Center", 163, D::ID_CENTER},
+    {"Justify Right", 165, D::ID_JUSTIFY_RIGHT},
+    {"Freely Move Objects", 166, D::ID_FREE_MOVE},
+    {"Change Font", 180, D::ID_CHANGE_FONT},
+    {"Bold", 167, D::ID_BOLD},
+    {"Italic", 168, D::ID_ITALIC},
+    {"Underline", 169, D::ID_UNDERLINE},
+    {"Save", 159, D::ID_SAVE},
+    {"Open", 161, D::ID_OPEN},
+    {"Help", 185, D::ID_HELP},
+    {"Preview", 162, D::ID_PREVIEW},
 };
 
 // Web addresses go straight to the desktop's browser; the shell call of the
@@ -85,10 +84,6 @@ void openAddress(const std::string& url) {
     platform::SpawnResult r = platform::spawnProcess({"xdg-open", url});
     if (r.started())
         platform::waitForExit(r.pid, std::chrono::milliseconds(0));  // reaped when it ends
-}
-
-std::string fileUrl(const std::filesystem::path& p) {
-    return "file://" + std::filesystem::absolute(p).lexically_normal().string();
 }
 
 // A small picture beside the file list, refreshed while the selection changes.
@@ -207,6 +202,25 @@ CMenuCreatorDlg::CMenuCreatorDlg(wxWindow* parent, const std::filesystem::path& 
       htmlFolder_(programFolder / "html"),
       prompts_(std::move(prompts)),
       dialogs_(std::move(dialogs)) {
+    useStandardDialogs();
+    buildToolbar();
+    document_ = std::make_unique<CMenuDocument>(this, ID_BROWSER, programFolder_);
+    document_->view()->AddScriptMessageHandler("rondivoAction");
+    document_->view()->AddUserScript(wxString::FromUTF8(actionClickScript("rondivoAction")),
+                                     wxWEBVIEW_INJECT_AT_DOCUMENT_END);
+    previewHost_ = std::make_unique<PreviewHost>(*this, prompts_, [this] {
+        if (!editing_) togglePreview();
+    });
+    layOut();
+    bindWindowEvents();
+    bindPageEvents();
+    document_->navigate(kChooserPageUrl);
+}
+
+CMenuCreatorDlg::~CMenuCreatorDlg() = default;
+
+// The window's own Save As and hyperlink dialogs, where a test gave none.
+void CMenuCreatorDlg::useStandardDialogs() {
     if (!dialogs_.saveAs) {
         dialogs_.saveAs = [this](wxWindow* owner, const std::string& name,
                                  const std::filesystem::path& folder, bool offerDiscard) {
@@ -222,7 +236,9 @@ CMenuCreatorDlg::CMenuCreatorDlg(wxWindow* parent, const std::filesystem::path& 
             return dlg.url();
         };
     }
+}
 
+void CMenuCreatorDlg::buildToolbar() {
     toolbar_ = new wxToolBar(this, ID_TOOLBAR, wxDefaultPosition, wxDefaultSize,
                              wxTB_HORIZONTAL | wxTB_FLAT | wxTB_NODIVIDER);
     toolbar_->SetBackgroundColour(*wxWHITE);
@@ -230,14 +246,11 @@ CMenuCreatorDlg::CMenuCreatorDlg(wxWindow* parent, const std::filesystem::path& 
     for (const ToolButton& b : kButtons)
         toolbar_->AddTool(b.command, b.tooltip, toolbarIcon(b.icon), b.tooltip);
     toolbar_->Realize();
-    toolbar_->Hide();
+    toolbar_->Hide();  // until the author has chosen how to start
+}
 
-    document_ = std::make_unique<CMenuDocument>(this, ID_BROWSER, programFolder_);
-    document_->view()->AddScriptMessageHandler("rondivoAction");
-    document_->view()->AddUserScript(wxString::FromUTF8(actionClickScript("rondivoAction")),
-                                     wxWEBVIEW_INJECT_AT_DOCUMENT_END);
-
-    // The toolbar stretches with the width, the page with both.
+// The toolbar stretches with the width, the page with both.
+void CMenuCreatorDlg::layOut() {
     auto* sizer = new wxBoxSizer(wxVERTICAL);
     sizer->Add(toolbar_, 0, wxEXPAND);
     sizer->Add(document_->view(), 1, wxEXPAND);
@@ -245,7 +258,9 @@ CMenuCreatorDlg::CMenuCreatorDlg(wxWindow* parent, const std::filesystem::path& 
     SetMinSize(wxSize(320, 240));
     SetSize(ConvertDialogToPixels(wxSize(502, 329)));
     Centre();
+}
 
+void CMenuCreatorDlg::bindWindowEvents() {
     toolbar_->Bind(wxEVT_TOOL, [this](wxCommandEvent& e) { runCommand(e.GetId()); });
     Bind(wxEVT_CLOSE_WINDOW, [this](wxCloseEvent& e) {
         if (endCode_ == 0 && e.CanVeto()) {
@@ -261,11 +276,13 @@ CMenuCreatorDlg::CMenuCreatorDlg(wxWindow* parent, const std::filesystem::path& 
         else
             e.Skip();
     });
+}
+
+void CMenuCreatorDlg::bindPageEvents() {
     wxWebView* view = document_->view();
     view->Bind(wxEVT_WEBVIEW_NAVIGATING, [this](wxWebViewEvent& e) {
         std::string url = e.GetURL().utf8_string();
-        PreviewPlan plan = planPreviewNavigation(preparePreviewAddress(url, previewMacros()));
-        if (!plan.cancel) return;
+        if (!planPreviewNavigation(url, previewMacros()).cancel()) return;
         e.Veto();
         // Dialogs wait until the engine has its answer.
         CallAfter([this, url] { handleNavigation(url); });
@@ -282,7 +299,6 @@ CMenuCreatorDlg::CMenuCreatorDlg(wxWindow* parent, const std::filesystem::path& 
         std::string href = e.GetString().utf8_string();
         CallAfter([this, href] { handleNavigation(href); });
     });
-    document_->navigate(kChooserPageUrl);
 }
 
 void CMenuCreatorDlg::finish(int code) {
@@ -309,35 +325,41 @@ void CMenuCreatorDlg::loadPage(const std::string& pathOrUrl) {
 }
 
 bool CMenuCreatorDlg::handleNavigation(const std::string& address) {
-    PreviewPlan plan = planPreviewNavigation(preparePreviewAddress(address, previewMacros()));
-    for (const PreviewStep& step : plan.steps) runPreviewStep(step);
-    return plan.cancel;
+    PreviewPlan plan = planPreviewNavigation(address, previewMacros());
+    if (plan.beginEditing) startFromChooser(plan.prepared);
+    executeActions(plan.actions, previewActionContext(htmlFolder_), *previewHost_);
+    if (plan.openOutside) openAddress(plan.prepared);
+    return plan.cancel();
 }
 
 void CMenuCreatorDlg::startFromChooser(const std::string& address) {
     TemplateChoice choice = templateForAddress(address, htmlFolder_);
-    if (choice.kind == TemplateKind::ImageGallery) {
-        auto folder = prompts_.folder(this, "Select a folder containing your images");
-        if (!folder || folder->empty()) return;
-        GalleryResult r = generateImageGallery(folder->utf8_string(), htmlFolder_);
-        if (r.pictureCount == 0) {
-            prompts_.message(this, kNoImages, "Rondivo!", wxOK | wxICON_ERROR);
-            return;
-        }
-        prompts_.message(
-            this,
-            wxString::Format("Your image gallery has been created with %d images and will now open "
-                             "in the Menu Designer. Click the PREVIEW toolbar button to see it in "
-                             "action or click the SAVE toolbar button and then click CREATE CD on "
-                             "the main screen to compile your presentation for CD.",
-                             r.pictureCount),
-            "Rondivo!", wxOK | wxICON_INFORMATION);
-    }
+    if (choice.kind == TemplateKind::ImageGallery && !makeGallery()) return;
     editing_ = true;
     templateFirstLoad_ = true;
     loadPage(choice.page);
     toolbar_->Show();
     Layout();
+}
+
+// Asks for a picture folder and writes the gallery page; false to stay on the chooser.
+bool CMenuCreatorDlg::makeGallery() {
+    auto folder = prompts_.folder(this, "Select a folder containing your images");
+    if (!folder || folder->empty()) return false;
+    GalleryResult r = generateImageGallery(folder->utf8_string(), htmlFolder_);
+    if (r.pictureCount == 0) {
+        prompts_.message(this, kNoImages, kProgramTitle, wxOK | wxICON_ERROR);
+        return false;
+    }
+    prompts_.message(
+        this,
+        wxString::Format("Your image gallery has been created with %d images and will now open "
+                         "in the Menu Designer. Click the PREVIEW toolbar button to see it in "
+                         "action or click the SAVE toolbar button and then click CREATE CD on "
+                         "the main screen to compile your presentation for CD.",
+                         r.pictureCount),
+        kProgramTitle, wxOK | wxICON_INFORMATION);
+    return true;
 }
 
 void CMenuCreatorDlg::selectAllStep() {
@@ -351,120 +373,65 @@ std::string CMenuCreatorDlg::chooseFile(const wxString& title, const wxString& f
     return files.empty() ? std::string() : files.front().utf8_string();
 }
 
+const CMenuCreatorDlg::Command* CMenuCreatorDlg::findCommand(int id) {
+    // Commands marked true format text: a selected text box gives its text first.
+    static const Command kCommands[] = {
+        {ID_PAGE_TITLE, false, [](D& d) { d.askPageTitle(); }},
+        {ID_BACKGROUND_IMAGE, false, [](D& d) { d.chooseBackgroundImage(); }},
+        {ID_INSERT_IMAGE, false, [](D& d) { d.insertImage(); }},
+        {ID_HYPERLINK, false, [](D& d) { d.hyperlink(); }},
+        {ID_INSERT_TEXT, false, [](D& d) { d.insertText(); }},
+        {ID_TEXT_COLOR, true, [](D& d) { d.chooseTextColour(); }},
+        {ID_BACKGROUND_COLOR, false, [](D& d) { d.chooseBackgroundColour(); }},
+        {ID_BACKGROUND_MUSIC, false, [](D& d) { d.chooseBackgroundMusic(); }},
+        {ID_INSERT_MOVIE, false, [](D& d) { d.insertMovie(); }},
+        {ID_JUSTIFY_LEFT, false, [](D& d) { d.document_->justifyLeft(); }},
+        {ID_CENTER, false, [](D& d) { d.document_->justifyCenter(); }},
+        {ID_JUSTIFY_RIGHT, false, [](D& d) { d.document_->justifyRight(); }},
+        {ID_FREE_MOVE, false, [](D& d) { d.document_->freeMove(); }},
+        {ID_CHANGE_FONT, true, [](D& d) { d.changeFont(); }},
+        {ID_BOLD, true, [](D& d) { d.document_->bold(); }},
+        {ID_ITALIC, true, [](D& d) { d.document_->italic(); }},
+        {ID_UNDERLINE, true, [](D& d) { d.document_->underline(); }},
+        {ID_SAVE, false, [](D& d) { d.saveFlow(false); }},
+        {ID_CLOSE, false, [](D& d) { d.saveFlow(true); }},
+        {ID_OPEN, false, [](D& d) { d.openPage(); }},
+        {ID_HELP, false, [](D& d) { d.showHelp(); }},
+        {ID_PREVIEW, false, [](D& d) { d.togglePreview(); }},
+        {ID_STOP_PREVIEW, false, [](D& d) { d.togglePreview(); }},
+    };
+    for (const Command& c : kCommands)
+        if (c.id == id) return &c;
+    return nullptr;
+}
+
 void CMenuCreatorDlg::runCommand(int id) {
     // Buttons that are disabled send nothing.
     if (id != ID_CLOSE && toolbar_->FindById(id) && !toolbar_->GetToolEnabled(id)) return;
-    switch (id) {
-        case ID_PAGE_TITLE:
-            if (auto t = prompts_.text(this, "Add Page Title", "Enter the Title for your Page",
-                                       wxString::FromUTF8(head_.title))) {
-                head_.title = t->utf8_string();
-                SetTitle(*t);
-            }
-            break;
-        case ID_BACKGROUND_IMAGE:
-            if (std::string p = chooseFile("Select a Background Image", kImageFilter, true);
-                !p.empty()) {
-                document_->setBodyBackground(fileUrl(p));
-                head_.backgroundImage = p;
-            }
-            break;
-        case ID_INSERT_IMAGE:
-            insertImage();
-            break;
-        case ID_HYPERLINK:
-            hyperlink();
-            break;
-        case ID_INSERT_TEXT:
-            insertText();
-            break;
-        case ID_TEXT_COLOR:
-            selectAllStep();
-            if (auto c = prompts_.colour(this)) document_->foreColour(c->GetRGB());
-            break;
-        case ID_BACKGROUND_COLOR:
-            if (auto c = prompts_.colour(this)) {
-                document_->setPageBackgroundColour(c->GetRGB());
-                head_.backgroundColour = colourText(c->GetRGB());
-            }
-            break;
-        case ID_BACKGROUND_MUSIC:
-            if (std::string p = chooseFile("Select a Music File", kMusicFilter, false);
-                !p.empty()) {
-                head_.musicPath = p;
-                prompts_.message(this, kMusicAdded, "Rondivo!", wxOK | wxICON_INFORMATION);
-            }
-            break;
-        case ID_INSERT_MOVIE:
-            insertMovie();
-            break;
-        case ID_JUSTIFY_LEFT:
-            document_->justifyLeft();
-            break;
-        case ID_CENTER:
-            document_->justifyCenter();
-            break;
-        case ID_JUSTIFY_RIGHT:
-            document_->justifyRight();
-            break;
-        case ID_FREE_MOVE:
-            document_->freeMove();
-            break;
-        case ID_CHANGE_FONT:
-            selectAllStep();
-            if (auto f = prompts_.font(this)) {
-                document_->fontName(f->first.utf8_string());
-                document_->fontSize(fontSizeForPoints(f->second));
-            }
-            break;
-        case ID_BOLD:
-            selectAllStep();
-            document_->bold();
-            break;
-        case ID_ITALIC:
-            selectAllStep();
-            document_->italic();
-            break;
-        case ID_UNDERLINE:
-            selectAllStep();
-            document_->underline();
-            break;
-        case ID_SAVE:
-            saveFlow(false);
-            break;
-        case ID_CLOSE:
-            saveFlow(true);
-            break;
-        case ID_OPEN: {
-            auto files = prompts_.openFiles(this, "Open Existing HTML File",
-                                            wxString::FromUTF8(htmlFolder_.string()), "index",
-                                            kHtmlFilter, wxFD_OPEN | wxFD_FILE_MUST_EXIST, false);
-            if (files.empty()) break;
-            std::filesystem::path file = files.front().utf8_string();
-            editing_ = true;
-            loadPage(file.string());
-            menuFolder_ = file.parent_path();
-            menuName_ = file.filename().string();
-            break;
-        }
-        case ID_HELP: {
-            // The program's own manual, at its Menu Creator chapter.
-            CHelpDlg help(this, helpManualPage(programFolder_.string()), "MENUCREATOR");
-            help.ShowModal();
-            break;
-        }
-        case ID_PREVIEW:
-        case ID_STOP_PREVIEW:
-            togglePreview();
-            break;
-        default:
-            break;
-    }
+    const Command* command = findCommand(id);
+    if (!command) return;
+    if (command->onTextBoxText) selectAllStep();
+    command->run(*this);
+}
+
+void CMenuCreatorDlg::askPageTitle() {
+    auto title = prompts_.text(this, "Add Page Title", "Enter the Title for your Page",
+                               wxString::FromUTF8(head_.title));
+    if (!title) return;
+    head_.title = title->utf8_string();
+    SetTitle(*title);
+}
+
+void CMenuCreatorDlg::chooseBackgroundImage() {
+    std::string p = chooseFile("Select a Background Image", pictureFileFilter(), true);
+    if (p.empty()) return;
+    document_->setBodyBackground(fileUrl(p));
+    head_.backgroundImage = p;
 }
 
 void CMenuCreatorDlg::insertImage() {
     document_->caretToEnd();
-    std::string p = chooseFile("Select an Image", kImageFilter, true);
+    std::string p = chooseFile("Select an Image", pictureFileFilter(), true);
     if (p.empty()) return;
     document_->lineBreak();
     document_->paragraph();
@@ -477,7 +444,7 @@ void CMenuCreatorDlg::insertImage() {
 
 void CMenuCreatorDlg::hyperlink() {
     if (!document_->selectionIsTextOrControl()) {
-        prompts_.message(this, kSelectFirst, "Rondivo!", wxOK);
+        prompts_.message(this, kSelectFirst, kProgramTitle, wxOK);
         return;
     }
     selectAllStep();
@@ -492,9 +459,26 @@ void CMenuCreatorDlg::insertText() {
         prompts_.text(this, "Add Text Box", "Enter text for this text box", "My Text Label");
     if (!text) return;
     document_->caretToEnd();
-    document_->pasteFragment("<P><BR><FIELDSET>" + text->utf8_string() + "</FIELDSET><BR></P>",
-                             false);
+    document_->insertTextBox(text->utf8_string());
     document_->freeMove();
+}
+
+void CMenuCreatorDlg::chooseTextColour() {
+    if (auto c = prompts_.colour(this)) document_->foreColour(c->GetRGB());
+}
+
+void CMenuCreatorDlg::chooseBackgroundColour() {
+    auto c = prompts_.colour(this);
+    if (!c) return;
+    document_->setPageBackgroundColour(c->GetRGB());
+    head_.backgroundColour = colourText(c->GetRGB());
+}
+
+void CMenuCreatorDlg::chooseBackgroundMusic() {
+    std::string p = chooseFile("Select a Music File", kMusicFilter, false);
+    if (p.empty()) return;
+    head_.musicPath = p;
+    prompts_.message(this, kMusicAdded, kProgramTitle, wxOK | wxICON_INFORMATION);
 }
 
 void CMenuCreatorDlg::insertMovie() {
@@ -503,7 +487,8 @@ void CMenuCreatorDlg::insertMovie() {
     if (p.empty()) return;
     document_->lineBreak();
     document_->paragraph();
-    document_->pasteFragment("<EMBED SRC=\"" + fileUrl(p) + "\" border=0 autoplay=true>", true);
+    document_->pasteFragment("<EMBED SRC=\"" + pageFileAddress(p) + "\" border=0 autoplay=true>",
+                             true);
     // The engine's line break would replace the selected movie; continue after it.
     document_->caretToEnd();
     document_->lineBreak();
@@ -512,9 +497,35 @@ void CMenuCreatorDlg::insertMovie() {
     document_->freeMove();
 }
 
+void CMenuCreatorDlg::changeFont() {
+    auto font = prompts_.font(this);
+    if (!font) return;
+    document_->fontName(font->first.utf8_string());
+    document_->fontSize(fontSizeForPoints(font->second));
+}
+
+void CMenuCreatorDlg::openPage() {
+    auto files = prompts_.openFiles(this, "Open Existing HTML File",
+                                    wxString::FromUTF8(htmlFolder_.string()), "index", kHtmlFilter,
+                                    wxFD_OPEN | wxFD_FILE_MUST_EXIST, false);
+    if (files.empty()) return;
+    std::filesystem::path file = files.front().utf8_string();
+    editing_ = true;
+    loadPage(file.string());
+    menuFolder_ = file.parent_path();
+    menuName_ = file.filename().string();
+}
+
+// The program's own manual, at its Menu Creator chapter.
+void CMenuCreatorDlg::showHelp() {
+    CHelpDlg help(this, helpManualPage(programFolder_.string()), "MENUCREATOR");
+    help.ShowModal();
+}
+
 void CMenuCreatorDlg::togglePreview() {
     editing_ = !editing_;
-    for (int i = 0; i < 20; ++i) toolbar_->EnableTool(kButtons[i].command, editing_);
+    for (const ToolButton& b : kButtons)
+        if (b.command != ID_PREVIEW) toolbar_->EnableTool(b.command, editing_);
     document_->setDesignMode(editing_);
     if (!editing_) {
         toolbar_->AddTool(ID_STOP_PREVIEW, "Stop Preview", toolbarIcon(178), "Stop Preview");
@@ -546,108 +557,12 @@ void CMenuCreatorDlg::saveFlow(bool offerDiscard) {
         // Ending with OK here would hand the designer a page that is not there.
         prompts_.message(
             this, wxString::FromUTF8("The menu could not be saved as " + file.string() + "."),
-            "Rondivo!", wxOK | wxICON_ERROR);
+            kProgramTitle, wxOK | wxICON_ERROR);
         return;
     }
     menuFilePath_ = file;
     menuName_ = name;
     finish(wxID_OK);
-}
-
-void CMenuCreatorDlg::copyFiles(const std::vector<std::pair<std::string, std::string>>& pairs,
-                                const std::string& doneText) {
-    wxDialog progress(this, wxID_ANY, "Rondivo!", wxDefaultPosition, wxDefaultSize, wxCAPTION);
-    auto* s = new wxBoxSizer(wxVERTICAL);
-    s->Add(new wxStaticText(&progress, 1030, "Copying files:"), 0, wxALL, 8);
-    auto* detail = new wxStaticText(&progress, 1031, "", wxDefaultPosition, wxSize(360, 40));
-    s->Add(detail, 0, wxALL, 8);
-    progress.SetSizerAndFit(s);
-    progress.Centre();
-    progress.Show();
-    bool failed = false;
-    for (const auto& [source, target] : pairs) {
-        detail->SetLabel(wxString::FromUTF8(source + " ->\n" + target));
-        progress.Update();
-        std::filesystem::path from = platform::resolvePath(htmlFolder_, source);
-        std::filesystem::path to = platform::toNativePath(target);
-        std::error_code ec;
-        std::filesystem::create_directory(to.parent_path(), ec);
-        ec.clear();
-        std::filesystem::copy_file(from, to, std::filesystem::copy_options::overwrite_existing, ec);
-        if (ec) {
-            failed = true;
-            prompts_.message(this,
-                             wxString::FromUTF8("Error copying file " + source + " to " + target),
-                             "CD-ROM Application", wxOK | wxICON_ERROR);
-        }
-    }
-    progress.Hide();
-    if (!failed)
-        prompts_.message(this, wxString::FromUTF8(doneText), "CD-ROM Application",
-                         wxOK | wxICON_INFORMATION);
-}
-
-void CMenuCreatorDlg::runPreviewStep(const PreviewStep& step) {
-    switch (step.kind) {
-        case PreviewStepKind::BeginEditing:
-            startFromChooser(step.argument);
-            break;
-        case PreviewStepKind::MessageBox:
-            prompts_.message(this, wxString::FromUTF8(previewMessageText(step.argument)),
-                             GetTitle(), wxOK);
-            break;
-        case PreviewStepKind::Quit:
-        case PreviewStepKind::Eject:
-            // No drive is chosen while designing, so the eject reaches none.
-            prompts_.message(this, kPreviewExitMessage, GetTitle(), wxOK | wxICON_INFORMATION);
-            if (!editing_) togglePreview();
-            break;
-        case PreviewStepKind::Run:
-            for (const std::string& entry : previewRunEntries(step.argument, htmlFolder_)) {
-                int r = platform::shellExecute(entry, "", htmlFolder_);
-                if (platform::shellSucceeded(r)) continue;
-                if (auto text = launchFailureText(r, entry, ""))
-                    prompts_.message(this, wxString::FromUTF8(*text), kOpenErrorCaption,
-                                     wxOK | wxICON_ERROR);
-                else
-                    OpenWithDialog(this, platform::resolvePath(htmlFolder_, entry)).ShowModal();
-            }
-            break;
-        case PreviewStepKind::Browse:
-            platform::openFolder(
-                platform::toNativePath(previewBrowseFolder("C:\\", step.argument)));
-            break;
-        case PreviewStepKind::Maximize: {
-            wxRect screen = wxDisplay(wxDisplay::GetFromWindow(this) == wxNOT_FOUND
-                                          ? 0u
-                                          : unsigned(wxDisplay::GetFromWindow(this)))
-                                .GetGeometry();
-            wxSize border = (GetSize() - GetClientSize()) / 2;
-            SetSize(-1 - border.x, -1 - border.y, screen.width + border.x + 1,
-                    screen.height + border.y + 1);
-            break;
-        }
-        case PreviewStepKind::RestoreSize:
-            prompts_.message(this, kPreviewRestoreMessage, "Rondivo!", wxOK | wxICON_INFORMATION);
-            break;
-        case PreviewStepKind::Minimize:
-            Iconize(true);
-            break;
-        case PreviewStepKind::UserSelectCopy: {
-            auto folder = prompts_.folder(this, "Where do you wish to save the file(s)?");
-            if (!folder || folder->empty()) break;
-            std::string f = folder->utf8_string();
-            copyFiles(previewUserCopyPairs(step.argument, f, htmlFolder_),
-                      "All files have been copied to " + f);
-            break;
-        }
-        case PreviewStepKind::Copy:
-            copyFiles(previewCopyPairs(step.argument), "All files have been copied.");
-            break;
-        case PreviewStepKind::OpenInNewWindow:
-            openAddress(step.argument);
-            break;
-    }
 }
 
 std::optional<std::string> runMenuCreator(wxWindow* parent,

@@ -36,9 +36,13 @@ struct MenuCreatorDialogs {
     std::function<std::optional<std::string>(wxWindow*)> hyperlink;
 };
 
+class PreviewHost;
+
 class CMenuCreatorDlg : public wxDialog {
   public:
-    enum Command {
+    // The window's ids: the toolbar's commands, the close request and its two controls.
+    enum Id {
+        ID_CLOSE = 2,
         ID_INSERT_IMAGE = 300,
         ID_FREE_MOVE = 301,
         ID_BOLD = 302,
@@ -61,14 +65,15 @@ class CMenuCreatorDlg : public wxDialog {
         ID_BACKGROUND_MUSIC = 324,
         ID_INSERT_MOVIE = 325,
         ID_STOP_PREVIEW = 400,
-        ID_CLOSE = 2,
+        ID_TOOLBAR = 1046,
+        ID_BROWSER = 1085,
     };
-    enum { ID_BROWSER = 1085, ID_TOOLBAR = 1046 };
 
     CMenuCreatorDlg(wxWindow* parent, const std::filesystem::path& programFolder,
                     MenuPrompts prompts = MenuPrompts::standard(), MenuCreatorDialogs dialogs = {});
+    ~CMenuCreatorDlg() override;
 
-    // Runs a toolbar command (or 2, the close request).
+    // Runs a toolbar command (or ID_CLOSE, the close request).
     void runCommand(int id);
     // Acts on an address the page navigates to; true when it was cancelled.
     bool handleNavigation(const std::string& address);
@@ -85,31 +90,51 @@ class CMenuCreatorDlg : public wxDialog {
     const std::filesystem::path& htmlFolder() const { return htmlFolder_; }
 
   private:
+    struct Command {
+        int id;
+        bool onTextBoxText;  // a selected text box gives its text first
+        void (*run)(CMenuCreatorDlg&);
+    };
+    static const Command* findCommand(int id);
+
+    void useStandardDialogs();
+    void buildToolbar();
+    void layOut();
+    void bindWindowEvents();
+    void bindPageEvents();
+
     // Path macros as the preview resolves them: the program folder plays the disc.
     PathMacros previewMacros() const { return systemPathMacros(programFolder_, false); }
     void onLoaded(const wxString& url);
     void loadPage(const std::string& pathOrUrl);
     void startFromChooser(const std::string& address);
+    bool makeGallery();
     void selectAllStep();
     void togglePreview();
     void saveFlow(bool offerDiscard);
     void finish(int code);
-    void runPreviewStep(const PreviewStep& step);
-    void copyFiles(const std::vector<std::pair<std::string, std::string>>& pairs,
-                   const std::string& doneText);
     std::string chooseFile(const wxString& title, const wxString& filter, bool preview,
                            const wxString& defaultName = "");
 
+    void askPageTitle();
+    void chooseBackgroundImage();
     void insertImage();
     void hyperlink();
     void insertText();
+    void chooseTextColour();
+    void chooseBackgroundColour();
+    void chooseBackgroundMusic();
     void insertMovie();
+    void changeFont();
+    void openPage();
+    void showHelp();
 
     std::filesystem::path programFolder_;
     std::filesystem::path htmlFolder_;
     MenuPrompts prompts_;
     MenuCreatorDialogs dialogs_;
     std::unique_ptr<CMenuDocument> document_;
+    std::unique_ptr<PreviewHost> previewHost_;
     wxToolBar* toolbar_ = nullptr;
 
     std::filesystem::path menuFolder_;    // where a save writes

@@ -170,8 +170,7 @@ bool CMenuDocument::foreColour(std::uint32_t colourRef) {
 
 bool CMenuDocument::insertImage(const std::filesystem::path& picture) {
     // A file: address, so the picture shows on built-in pages too.
-    std::string url = "file://" + std::filesystem::absolute(picture).string();
-    return exec("insertImage", url.c_str(), kSupported);
+    return exec("insertImage", pageFileAddress(picture).c_str(), kSupported);
 }
 
 bool CMenuDocument::hyperlink(const std::string& url) {
@@ -226,6 +225,11 @@ bool CMenuDocument::selectionIsTextBox() {
 bool CMenuDocument::pasteFragment(const std::string& html, bool selectAfter) {
     return call("rondivoEditor.pasteFragment(" + jsString(html) + ", " +
                 (selectAfter ? "true" : "false") + ")");
+}
+
+bool CMenuDocument::insertTextBox(const std::string& text) {
+    return call("rondivoEditor.insertTextBox(" +
+                jsString("<P><BR><FIELDSET>" + text + "</FIELDSET><BR></P>") + ")");
 }
 
 bool CMenuDocument::zeroImageBorders() {

@@ -67,6 +67,8 @@ class CMenuDocument {
     bool selectionIsTextOrControl();
     bool selectionIsTextBox();
     bool pasteFragment(const std::string& html, bool selectAfter);
+    // A text box with `text` at the caret, its text selected so typing replaces it.
+    bool insertTextBox(const std::string& text);
     bool zeroImageBorders();
     bool keepActionLinksInPlace();
     std::string bodyHtml();

@@ -14,14 +14,14 @@ PlayerMessageDialog::PlayerMessageDialog(wxWindow* parent, const std::string& ca
     : wxDialog(parent, wxID_ANY, wxString::FromUTF8(caption), wxDefaultPosition, wxDefaultSize,
                wxCAPTION | wxSYSTEM_MENU | wxCLOSE_BOX) {
     auto* sizer = new wxBoxSizer(wxVERTICAL);
-    auto* message = new wxStaticText(this, kMessageTextId, wxString::FromUTF8(text));
+    auto* message = new wxStaticText(this, kText, wxString::FromUTF8(text));
     message->Wrap(360);
     sizer->Add(message, 1, wxALL | wxEXPAND, 16);
-    auto* close = new wxButton(this, kMessageCloseId, "Close");
-    close->Bind(wxEVT_BUTTON, [this](wxCommandEvent&) { EndModal(kMessageCloseId); });
+    auto* close = new wxButton(this, kClose, "Close");
+    close->Bind(wxEVT_BUTTON, [this](wxCommandEvent&) { EndModal(kClose); });
     sizer->Add(close, 0, wxALIGN_CENTER | wxLEFT | wxRIGHT | wxBOTTOM, 12);
-    SetEscapeId(kMessageCloseId);
-    SetAffirmativeId(kMessageCloseId);
+    SetEscapeId(kClose);
+    SetAffirmativeId(kClose);
     close->SetDefault();
     SetSizer(sizer);
     sizer->SetMinSize(260, -1);
@@ -37,10 +37,10 @@ CopyProgressDialog::CopyProgressDialog(wxWindow* parent, const std::string& capt
     auto* spinner = new wxActivityIndicator(this, wxID_ANY);
     spinner->Start();
     row->Add(spinner, 0, wxALIGN_CENTER_VERTICAL | wxRIGHT, 10);
-    heading_ = new wxStaticText(this, kProgressHeadingId, "");
+    heading_ = new wxStaticText(this, kHeading, "");
     row->Add(heading_, 1, wxALIGN_CENTER_VERTICAL);
     sizer->Add(row, 0, wxALL | wxEXPAND, 12);
-    detail_ = new wxStaticText(this, kProgressDetailId, "\n", wxDefaultPosition, wxSize(380, -1),
+    detail_ = new wxStaticText(this, kDetail, "\n", wxDefaultPosition, wxSize(380, -1),
                                wxST_NO_AUTORESIZE | wxST_ELLIPSIZE_MIDDLE);
     sizer->Add(detail_, 0, wxLEFT | wxRIGHT | wxBOTTOM | wxEXPAND, 12);
     SetSizerAndFit(sizer);

@@ -9,16 +9,11 @@ class wxStaticText;
 
 namespace rondivo {
 
-enum ActionDialogIds : int {
-    kMessageTextId = 1037,
-    kMessageCloseId = 1016,
-    kProgressHeadingId = 1030,
-    kProgressDetailId = 1031,
-};
-
 // A message with one "Close" button, captioned like the browser window.
 class PlayerMessageDialog : public wxDialog {
   public:
+    enum Id : int { kText = 1037, kClose = 1016 };
+
     PlayerMessageDialog(wxWindow* parent, const std::string& caption, const std::string& text);
 };
 
@@ -26,6 +21,8 @@ class PlayerMessageDialog : public wxDialog {
 // change is painted at once because no events run during a copy.
 class CopyProgressDialog : public wxDialog {
   public:
+    enum Id : int { kHeading = 1030, kDetail = 1031 };
+
     CopyProgressDialog(wxWindow* parent, const std::string& caption);
     void setHeading(const std::string& text);
     void setDetail(const std::string& text);

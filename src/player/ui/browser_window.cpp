@@ -10,6 +10,7 @@
 #include <wx/msgdlg.h>
 #include <wx/settings.h>
 #include <wx/sizer.h>
+#include <wx/textdlg.h>
 #include <wx/uri.h>
 #include <wx/webview.h>
 
@@ -19,7 +20,9 @@
 #include "player/media_compat.h"
 #include "player/secure_extract.h"
 #include "player/ui/action_dialogs.h"
-#include "player/ui/secure_hooks.h"
+#include "player/ui/page_scripts.h"
+#include "ui/file_url.h"
+#include "ui/message_box.h"
 #include "ui/open_with_dialog.h"
 
 namespace rondivo {
@@ -50,19 +53,6 @@ const char* kActionLinkScript = R"JS(
     e.preventDefault();
     window.location.href = 'rondivo-action:' + encodeURIComponent(href);
   }, false);
-  // The engine aborts the whole program when a script opens a window, so
-  // window.open becomes a click on a link to a new window: the engine takes
-  // that safely (no window opens), and an action link passes the handler above.
-  window.open = function (url) {
-    if (url === undefined || url === null || url === '') return null;
-    var a = document.createElement('a');
-    a.setAttribute('href', String(url));
-    a.setAttribute('target', '_blank');
-    (document.body || document.documentElement).appendChild(a);
-    a.click();
-    a.remove();
-    return null;
-  };
 })();
 )JS";
 
@@ -115,11 +105,39 @@ wxIcon programIcon() {
 
 }  // namespace
 
-std::string fileUrl(const fs::path& file) {
-    return wxFileSystem::FileNameToURL(wxFileName(wxString::FromUTF8(file.string()))).utf8_string();
+BrowserWindow::BrowserWindow(const BrowserLaunch& launch, const SecureExtractionHook& extraction) {
+    takeLaunch(launch);
+    Create(nullptr, wxID_ANY, wxEmptyString, wxDefaultPosition, wxDefaultSize,
+           browserStyle(launch.settings));
+    SetClientSize(kBrowserTemplateWidth, kBrowserTemplateHeight);
+    SetMinSize(wxSize(kBrowserMinWidth, kBrowserMinHeight));
+    Centre();
+    // The control grows with the window.
+    SetSizer(new wxBoxSizer(wxVERTICAL));
+    runSecureExtraction(extraction);
+    context_.executableFolder = platform::discFolder();
+    context_.dataFolderLayout = dataFolderLayout;
+    context_.secureFolder = secureFolder;
+
+    // The frame options are in the style; then the movie or the page.
+    if (mediaMode) {
+        createMediaCtrl();
+        auto slash = address.rfind('/');
+        if (slash != std::string::npos && slash > 0)
+            SetTitle(wxString::FromUTF8(address.substr(slash + 1)));
+    } else {
+        createWebView(launch.settings.disableRightClick != 0);
+    }
+    Layout();
+    applySize(true);
+    if (web_) web_->LoadURL(wxString::FromUTF8(fileUrl(address)));
+    setCaptionFromAutorunInf();
+    setWindowIcon();
+
+    Bind(wxEVT_CLOSE_WINDOW, [this](wxCloseEvent&) { quit(); });
 }
 
-BrowserWindow::BrowserWindow(const BrowserLaunch& launch) {
+void BrowserWindow::takeLaunch(const BrowserLaunch& launch) {
     const PresentationSettings& s = launch.settings;
     placement_.sizeIndex = launch.windowSizeIndex;
     placement_.customWidth = s.customWidth;
@@ -132,43 +150,19 @@ BrowserWindow::BrowserWindow(const BrowserLaunch& launch) {
     dataFolderLayout = launch.dataFolderLayout;
     auto found = platform::findCaseInsensitive("/", launch.address);
     address = (found ? *found : launch.address).string();
+}
 
-    // 1-2: the window and its control, which grows with the window.
-    Create(nullptr, wxID_ANY, wxEmptyString, wxDefaultPosition, wxDefaultSize, browserStyle(s));
-    SetClientSize(kBrowserTemplateWidth, kBrowserTemplateHeight);
-    SetMinSize(wxSize(kBrowserMinWidth, kBrowserMinHeight));
-    Centre();
-    SetSizer(new wxBoxSizer(wxVERTICAL));
-
-    // 3: the disc's secure files, decrypted into the temporary folder.
+// The disc's secure files, decrypted into the temporary folder; the page
+// shown is then their copy.
+void BrowserWindow::runSecureExtraction(const SecureExtractionHook& extract) {
+    if (!extract) return;
     SecureExtraction extraction;
     extraction.owner = this;
     extraction.address = address;
     extraction.dataFolderLayout = dataFolderLayout;
-    runSecureExtraction(extraction);
+    extract(extraction);
     address = extraction.address.string();
     secureFolder = extraction.secureFolder;
-
-    context_.executableFolder = platform::executableFolder();
-    context_.dataFolderLayout = dataFolderLayout;
-    context_.secureFolder = secureFolder;
-
-    // 4-7: frame options are in the style; the movie or the page.
-    if (mediaMode) {
-        createMediaCtrl();
-        auto slash = address.rfind('/');
-        if (slash != std::string::npos && slash > 0)
-            SetTitle(wxString::FromUTF8(address.substr(slash + 1)));
-    } else {
-        createWebView(s.disableRightClick != 0);
-    }
-    Layout();
-    applySize(true);                                                // 8
-    if (web_) web_->LoadURL(wxString::FromUTF8(fileUrl(address)));  // 9
-    setCaptionFromAutorunInf();                                     // 10
-    setWindowIcon();                                                // 11
-
-    Bind(wxEVT_CLOSE_WINDOW, [this](wxCloseEvent&) { quit(); });
 }
 
 BrowserWindow::~BrowserWindow() {
@@ -183,9 +177,11 @@ BrowserWindow::~BrowserWindow() {
 }
 
 void BrowserWindow::createWebView(bool suppressRightClick) {
-    web_ = wxWebView::New(this, kBrowserWebId, wxWebViewDefaultURLStr, wxDefaultPosition,
-                          GetClientSize());
+    web_ =
+        wxWebView::New(this, kWebView, wxWebViewDefaultURLStr, wxDefaultPosition, GetClientSize());
     web_->AddUserScript(kActionLinkScript);
+    web_->AddUserScript(kNewWindowScript);
+    web_->AddUserScript(kBackScript);
     // Menu pages carry their music as BGSOUND and movies as EMBED, which the engine does not play.
     web_->AddUserScript(wxString::FromUTF8(menucreator::mediaCompatScript()),
                         wxWEBVIEW_INJECT_AT_DOCUMENT_END);
@@ -196,15 +192,26 @@ void BrowserWindow::createWebView(bool suppressRightClick) {
     GetSizer()->Add(web_, 1, wxEXPAND);
     web_->Bind(wxEVT_WEBVIEW_NAVIGATING, &BrowserWindow::onNavigating, this);
     web_->Bind(wxEVT_WEBVIEW_TITLE_CHANGED, &BrowserWindow::onTitleChanged, this);
-    // Pages also open action links in new windows (target or window.open);
-    // no new window opens, but the action runs.
+    // New-window requests the page script does not see (a form's target, a
+    // Ctrl+click): the engine opens nothing, the request is routed as a link.
     web_->Bind(wxEVT_WEBVIEW_NEWWINDOW,
-               [this](wxWebViewEvent& e) { onBeforeNavigate(e.GetURL().utf8_string()); });
+               [this](wxWebViewEvent& e) { onBeforeNavigate(e.GetURL().utf8_string(), true); });
+    engineHooks_ = std::make_unique<EngineHooks>(
+        web_,
+        [this](ScriptDialogKind kind, const std::string& message, const std::string& text) {
+            // The window's caption (the disc's label or the page's title), never the page's
+            // address as the engine would have it; the program's name when there is none.
+            std::string title = caption();
+            return showScriptDialog(kind, title.empty() ? kProgramTitle : title, message, text);
+        },
+        [this](const std::string& url) {
+            CallAfter([this, decision = routeUnshown(url)] { openLinkOutside(decision, *this); });
+        });
 }
 
 void BrowserWindow::createMediaCtrl() {
     media_ = new wxMediaCtrl();
-    media_->Create(this, kBrowserMediaId, wxEmptyString, wxDefaultPosition, GetClientSize());
+    media_->Create(this, kMedia, wxEmptyString, wxDefaultPosition, GetClientSize());
     GetSizer()->Add(media_, 1, wxEXPAND);
     media_->Bind(wxEVT_MEDIA_LOADED, [this](wxMediaEvent&) { media_->Play(); });
     media_->Load(wxString::FromUTF8(address));
@@ -268,12 +275,27 @@ void BrowserWindow::applyStartPosition() {
         Move(r->x, r->y, wxSIZE_ALLOW_MINUS_ONE);
 }
 
-bool BrowserWindow::onBeforeNavigate(const std::string& url) {
-    ActionRequest request =
-        parseActionAddress(url, systemPathMacros(context_.executableFolder, dataFolderLayout));
-    if (!request.isAction()) return false;
-    runActionsLater(url);
-    return true;
+bool BrowserWindow::onBeforeNavigate(const std::string& url, bool newWindow) {
+    LinkDecision decision = routeLink(url, newWindow);
+    switch (decision.route) {
+        case LinkRoute::Show:
+            if (!newWindow) return false;
+            // A local page wanting a window of its own replaces the menu; Back returns.
+            CallAfter([this, url] { web_->LoadURL(wxString::FromUTF8(url)); });
+            return true;
+        case LinkRoute::Action:
+            runActionsLater(url);
+            return true;
+        case LinkRoute::Ignore:
+            return true;
+        case LinkRoute::ShellFile:
+        case LinkRoute::Desktop:
+        case LinkRoute::Browser:
+            // After the engine has its answer: a launch may wait or show a dialog.
+            CallAfter([this, decision] { openLinkOutside(decision, *this); });
+            return true;
+    }
+    return false;
 }
 
 void BrowserWindow::runActionsLater(const std::string& url) {
@@ -287,6 +309,12 @@ void BrowserWindow::onNavigating(wxWebViewEvent& event) {
         event.Veto();
         onBeforeNavigate(
             wxURI::Unescape(url.Mid(std::char_traits<char>::length(kActionScheme))).utf8_string());
+        return;
+    }
+    std::string newWindowUrl = newWindowTarget(url.utf8_string());
+    if (!newWindowUrl.empty()) {
+        event.Veto();
+        onBeforeNavigate(newWindowUrl, true);
         return;
     }
     if (onBeforeNavigate(url.utf8_string())) event.Veto();
@@ -303,6 +331,24 @@ void BrowserWindow::onTitleChanged(wxWebViewEvent& event) {
 
 std::string BrowserWindow::caption() {
     return GetTitle().utf8_string();
+}
+
+std::optional<std::string> BrowserWindow::showScriptDialog(ScriptDialogKind kind,
+                                                           const std::string& title,
+                                                           const std::string& message,
+                                                           const std::string& defaultText) {
+    const wxString wxTitle = wxString::FromUTF8(title);
+    const wxString text = wxString::FromUTF8(message);
+    if (kind == ScriptDialogKind::Prompt) {
+        wxTextEntryDialog dlg(this, text, wxTitle, wxString::FromUTF8(defaultText));
+        if (dlg.ShowModal() != wxID_OK) return std::nullopt;
+        return dlg.GetValue().utf8_string();
+    }
+    const bool confirm = kind == ScriptDialogKind::Confirm;
+    wxMessageDialog dlg(this, text, wxTitle,
+                        confirm ? wxOK | wxCANCEL | wxICON_QUESTION : wxOK | wxICON_EXCLAMATION);
+    if (dlg.ShowModal() != wxID_OK && confirm) return std::nullopt;
+    return std::string();
 }
 
 void BrowserWindow::showMessageDialog(const std::string& caption, const std::string& text) {

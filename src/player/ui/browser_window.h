@@ -10,6 +10,8 @@
 
 #include "player/action_executor.h"
 #include "player/browser_launch.h"
+#include "player/ui/engine_hooks.h"
+#include "player/ui/secure_hooks.h"
 #include "player/window_geometry.h"
 
 class wxWebView;
@@ -20,14 +22,13 @@ namespace rondivo {
 
 class CopyProgressDialog;
 
-enum BrowserControlId : int {
-    kBrowserWebId = 1085,
-    kBrowserMediaId = 1032,
-};
-
 class BrowserWindow : public wxDialog, public ActionHost {
   public:
-    explicit BrowserWindow(const BrowserLaunch& launch);
+    enum Id : int { kWebView = 1085, kMedia = 1032 };
+
+    // `extraction` mirrors the disc's secure files before the page shows
+    // (empty: nothing is extracted).
+    BrowserWindow(const BrowserLaunch& launch, const SecureExtractionHook& extraction);
     ~BrowserWindow() override;
 
     // Modal run; returns when the window is closed by the user, ACTION_QUIT or ACTION_EJECT.
@@ -36,8 +37,16 @@ class BrowserWindow : public wxDialog, public ActionHost {
     void applySize(bool initial);
     void applyStartPosition();
 
-    // The navigation hook: true when `address` was an action link (then cancelled).
-    bool onBeforeNavigate(const std::string& address);
+    // The navigation hook: true when the window does not go to `address`
+    // itself (an action link, or a link handed to the desktop); `newWindow`
+    // when the page asked for a window of its own.
+    bool onBeforeNavigate(const std::string& address, bool newWindow = false);
+
+    // A page's alert, confirm or prompt. Nothing for "Cancel"; for a prompt, the text typed.
+    virtual std::optional<std::string> showScriptDialog(ScriptDialogKind kind,
+                                                        const std::string& caption,
+                                                        const std::string& message,
+                                                        const std::string& defaultText);
 
     std::string address;  // the file shown
     std::string iconPath;
@@ -69,6 +78,8 @@ class BrowserWindow : public wxDialog, public ActionHost {
     void eject() override;
 
   private:
+    void takeLaunch(const BrowserLaunch& launch);
+    void runSecureExtraction(const SecureExtractionHook& extraction);
     void createWebView(bool suppressRightClick);
     void createMediaCtrl();
     void setCaptionFromAutorunInf();
@@ -82,10 +93,8 @@ class BrowserWindow : public wxDialog, public ActionHost {
     wxWebView* web_ = nullptr;
     wxMediaCtrl* media_ = nullptr;
     CopyProgressDialog* progress_ = nullptr;
+    std::unique_ptr<EngineHooks> engineHooks_;
     bool closed_ = false;
 };
-
-// The URL the web view loads for a file.
-std::string fileUrl(const std::filesystem::path& file);
 
 }  // namespace rondivo

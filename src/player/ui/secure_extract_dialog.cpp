@@ -20,38 +20,6 @@ namespace fs = std::filesystem;
 
 namespace {
 
-class SecureExtractDialog : public wxDialog {
-  public:
-    explicit SecureExtractDialog(wxWindow* parent)
-        : wxDialog(parent, wxID_ANY, "Please wait ..", wxDefaultPosition, wxDefaultSize,
-                   wxCAPTION) {
-        auto* top = new wxBoxSizer(wxVERTICAL);
-        auto* group = new wxStaticBoxSizer(wxVERTICAL, this, "Extracting Files");
-        gauge_ = new wxGauge(group->GetStaticBox(), kExtractProgressBarId, kExtractProgressRange,
-                             wxDefaultPosition, wxSize(280, 18), wxGA_HORIZONTAL | wxGA_SMOOTH);
-        group->Add(gauge_, 0, wxEXPAND | wxALL, 8);
-        top->Add(group, 0, wxEXPAND | wxLEFT | wxRIGHT | wxTOP, 10);
-        auto* cancel = new wxButton(this, wxID_CANCEL, "Cancel");
-        top->Add(cancel, 0, wxALIGN_CENTER | wxALL, 10);
-        SetSizerAndFit(top);
-        CentreOnScreen();
-        // Cancel only asks the worker to stop; the dialog goes when the worker has.
-        Bind(
-            wxEVT_BUTTON, [this](wxCommandEvent&) { cancelPressed_ = true; }, wxID_CANCEL);
-        Bind(wxEVT_CLOSE_WINDOW, [this](wxCloseEvent& e) {
-            cancelPressed_ = true;
-            if (e.CanVeto()) e.Veto();
-        });
-    }
-
-    void setProgress(int files) { gauge_->SetValue(std::clamp(files, 0, kExtractProgressRange)); }
-    bool cancelPressed() const { return cancelPressed_; }
-
-  private:
-    wxGauge* gauge_;
-    bool cancelPressed_ = false;
-};
-
 // Dispatches what is queued and returns; never waits. Without an active
 // loop (tests, early start-up) a temporary one does the work.
 void pumpPendingMessages() {
@@ -64,6 +32,31 @@ void pumpPendingMessages() {
 }
 
 }  // namespace
+
+SecureExtractDialog::SecureExtractDialog(wxWindow* parent)
+    : wxDialog(parent, wxID_ANY, "Please wait ..", wxDefaultPosition, wxDefaultSize, wxCAPTION) {
+    auto* top = new wxBoxSizer(wxVERTICAL);
+    auto* group = new wxStaticBoxSizer(wxVERTICAL, this, "Extracting Files");
+    gauge_ = new wxGauge(group->GetStaticBox(), kProgressBar, kExtractProgressRange,
+                         wxDefaultPosition, wxSize(280, 18), wxGA_HORIZONTAL | wxGA_SMOOTH);
+    group->Add(gauge_, 0, wxEXPAND | wxALL, 8);
+    top->Add(group, 0, wxEXPAND | wxLEFT | wxRIGHT | wxTOP, 10);
+    auto* cancel = new wxButton(this, wxID_CANCEL, "Cancel");
+    top->Add(cancel, 0, wxALIGN_CENTER | wxALL, 10);
+    SetSizerAndFit(top);
+    CentreOnScreen();
+    // Cancel only asks the worker to stop; the dialog goes when the worker has.
+    Bind(
+        wxEVT_BUTTON, [this](wxCommandEvent&) { cancelPressed_ = true; }, wxID_CANCEL);
+    Bind(wxEVT_CLOSE_WINDOW, [this](wxCloseEvent& e) {
+        cancelPressed_ = true;
+        if (e.CanVeto()) e.Veto();
+    });
+}
+
+void SecureExtractDialog::setProgress(int files) {
+    gauge_->SetValue(std::clamp(files, 0, kExtractProgressRange));
+}
 
 ExtractionResult runExtractionWithProgress(wxWindow* parent, const ExtractionRequest& request) {
     auto* dialog = new SecureExtractDialog(parent);
@@ -91,8 +84,7 @@ ExtractionResult runExtractionWithProgress(wxWindow* parent, const ExtractionReq
 std::string extractSecureFiles(wxWindow* parent, SecureWindowState& window,
                                bool applicationDataFolderLayout, const fs::path& executableFolder) {
     ExtractionRequest request;
-    request.executableFolder =
-        executableFolder.empty() ? platform::executableFolder() : executableFolder;
+    request.executableFolder = executableFolder.empty() ? platform::discFolder() : executableFolder;
     std::error_code ec;
     request.currentDirectory = fs::current_path(ec);
     request.dataFolderLayout = applicationDataFolderLayout;

@@ -1,16 +1,31 @@
 #pragma once
 // The window side of secure-file extraction: the "Please wait .." progress
 // dialog in front of the extraction worker (see secure_extract.h).
+#include <wx/dialog.h>
+
 #include <string>
 
 #include "player/secure_extract.h"
 
-class wxWindow;
+class wxGauge;
 
 namespace rondivo {
 
-inline constexpr int kExtractProgressBarId = 1091;
 inline constexpr int kExtractProgressRange = 50;
+
+// "Please wait ..": the bar counts the files done; Cancel asks the worker to stop.
+class SecureExtractDialog : public wxDialog {
+  public:
+    enum Id : int { kProgressBar = 1091 };
+
+    explicit SecureExtractDialog(wxWindow* parent);
+    void setProgress(int files);
+    bool cancelPressed() const { return cancelPressed_; }
+
+  private:
+    wxGauge* gauge_ = nullptr;
+    bool cancelPressed_ = false;
+};
 
 // Shows the modeless progress dialog at once, starts the worker and, until it
 // is done, shows its file counter on the bar, pumps pending messages and
@@ -25,7 +40,7 @@ ExtractionResult runExtractionWithProgress(wxWindow* parent, const ExtractionReq
 // dataFolderLayout, and the address of the decrypted page when ".enc" files
 // were found). Returns the folder of the decrypted files, or "" when the disc
 // has none. `applicationDataFolderLayout` is the application's flag;
-// `executableFolder` empty means the running executable's folder.
+// `executableFolder` empty means the disc the player plays (platform::discFolder()).
 std::string extractSecureFiles(wxWindow* parent, SecureWindowState& window,
                                bool applicationDataFolderLayout,
                                const std::filesystem::path& executableFolder = {});

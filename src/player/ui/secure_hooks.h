@@ -1,8 +1,8 @@
 #pragma once
 // Where the browser window meets the secure files: before it shows its page
 // the window lets the extraction mirror the disc into the temporary folder,
-// and when it is destroyed it removes that folder again. The extraction is
-// plugged in by the secure-files code; until then nothing is extracted.
+// and when it is destroyed it removes that folder again. The window is given
+// the extraction when it is made.
 #include <filesystem>
 #include <functional>
 #include <string>
@@ -19,7 +19,5 @@ struct SecureExtraction {
 };
 
 using SecureExtractionHook = std::function<void(SecureExtraction&)>;
-void setSecureExtractionHook(SecureExtractionHook hook);
-void runSecureExtraction(SecureExtraction& extraction);
 
 }  // namespace rondivo

@@ -64,7 +64,7 @@ void CPictureCtrl::onErase(wxEraseEvent&) {}
 SplashWindow::SplashWindow(const std::string& imagePath)
     : wxFrame(nullptr, wxID_ANY, kSplashTitle, wxDefaultPosition, wxSize(342, 223),
               wxBORDER_NONE | wxFRAME_NO_TASKBAR) {
-    picture_ = new CPictureCtrl(this, kSplashPictureId);
+    picture_ = new CPictureCtrl(this, kPicture);
     std::error_code ec;
     const std::string name = imagePath.empty() ? "default.gif" : imagePath;
     picture_->loadFromFile(platform::resolvePath(fs::current_path(ec), name));

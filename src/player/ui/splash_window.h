@@ -10,7 +10,6 @@
 
 namespace rondivo {
 
-inline constexpr int kSplashPictureId = 1014;
 inline constexpr const char* kSplashTitle = "Rondivo! splash";
 
 // Draws a JPEG, GIF (first frame) or BMP unscaled from its top-left corner.
@@ -32,6 +31,8 @@ class CPictureCtrl : public wxWindow {
 
 class SplashWindow : public wxFrame {
   public:
+    enum Id : int { kPicture = 1014 };
+
     // `imagePath` relative to the current directory; empty means "default.gif".
     explicit SplashWindow(const std::string& imagePath);
     // Shows the window and returns once it has been painted.

@@ -4,14 +4,14 @@
 #include <gtest/gtest.h>
 #include <wx/app.h>
 #include <wx/checkbox.h>
+#include <wx/stattext.h>
 
 #include <chrono>
 #include <cstdlib>
 #include <thread>
 
-#include "app/window_seams.h"
+#include "app/composition_root.h"
 #include "burn/drive_operations.h"
-#include "designer/ui/designer_ids.h"
 #include "designer/ui/presentation_complete_dialog.h"
 #include "gui_test_support.h"
 #include "platform/process.h"
@@ -40,10 +40,19 @@ struct Said {
     long style;
 };
 
+// The burn dialog while it is open.
+CBurnDlg* openBurnDialog() {
+    for (wxWindow* w : wxTopLevelWindows)
+        if (auto* dlg = dynamic_cast<CBurnDlg*>(w)) return dlg;
+    return nullptr;
+}
+
 struct BurnDialogs : ::testing::Test {
     TempDir t;
     std::vector<Said> said;
     fs::path folder;
+    DiscDialogs dialogs;
+    std::optional<fs::path> isoAnswer;
 
     void SetUp() override {
         folder = t / "CD-ROM Distributable Files";
@@ -51,21 +60,18 @@ struct BurnDialogs : ::testing::Test {
         writeFile(folder / "autorun.exe", "player");
         writeFile(folder / "data" / "Menu Page.html", "<html>menu</html>");
         writeFile(folder / "data" / "movie.bin", std::string(150000, 'm'));
-        setMessageShower([this](const wxString& text, const wxString& caption, long style,
-                                wxWindow*) {
+        dialogs.say = [this](const wxString& text, const wxString& caption, long style, wxWindow*) {
             said.push_back({text, caption, style});
             screenshot("message");
-            if (currentBurnDialog() && currentBurnDialog()->IsModal() && text == kBurnSuccessText)
-                currentBurnDialog()->EndModal(wxID_CANCEL);
-        });
-        installBurnActions();
+            if (openBurnDialog() && openBurnDialog()->IsModal() && text == kBurnSuccessText)
+                openBurnDialog()->EndModal(wxID_CANCEL);
+        };
+        dialogs.chooseIsoPath = [this](wxWindow*) { return isoAnswer; };
     }
-    void TearDown() override {
-        setBurnToCdAction(nullptr);
-        setSaveIsoAction(nullptr);
-        setMessageShower({});
-        setIsoPathChooser({});
-        setDialogBurner(nullptr);
+    // Presentation Complete wired to the disc dialogs as the program wires it.
+    std::unique_ptr<CPresentationCompleteDlg> presentationComplete(CDiscBurner& burner) {
+        return std::make_unique<CPresentationCompleteDlg>(
+            nullptr, discActions([&burner]() -> CDiscBurner& { return burner; }, dialogs));
     }
     // Runs the window loop until a message was shown or time is up.
     void waitForMessage() {
@@ -95,17 +101,16 @@ TEST_F(BurnDialogs, BurnToCdShowsProgressThenSuccessAndOpensTheTray) {
     burner->SetSleeper([](std::chrono::milliseconds) {
         std::this_thread::sleep_for(std::chrono::milliseconds(10));
     });
-    setDialogBurner(burner.get());
-
-    CPresentationCompleteDlg complete(nullptr);
-    complete.setResult(folder / "", "autorun.exe data\\Menu Page.html");
-    complete.Show();
+    auto complete = presentationComplete(*burner);
+    complete->setResult(folder / "", "autorun.exe data\\Menu Page.html");
+    complete->Show();
     settle();
 
     bool sawProgress = false;
+    wxWeakRef<CBurnProgressDlg> progress;
     wxString selectedDrive, selectedSpeed;
     wxTheApp->CallAfter([&] {
-        CBurnDlg* dlg = currentBurnDialog();
+        CBurnDlg* dlg = openBurnDialog();
         ASSERT_NE(dlg, nullptr);
         selectedDrive = dlg->driveChoice()->GetStringSelection();
         selectedSpeed = dlg->speedChoice()->GetStringSelection();
@@ -115,11 +120,15 @@ TEST_F(BurnDialogs, BurnToCdShowsProgressThenSuccessAndOpensTheTray) {
         dlg->finalizeBox()->SetValue(true);
         screenshot("burn_dialog");
         dlg->burn();
-        sawProgress = burnProgressDialog() && burnProgressDialog()->IsShown();
+        progress = dlg->progress();
+        sawProgress = progress && progress->IsShown();
         screenshot("burn_progress");
     });
-    wxCommandEvent click(wxEVT_BUTTON, ids::kBurn);
-    complete.FindWindow(ids::kBurn)->GetEventHandler()->ProcessEvent(click);  // modal until done
+    wxCommandEvent click(wxEVT_BUTTON, CPresentationCompleteDlg::kBurn);
+    complete->FindWindow(CPresentationCompleteDlg::kBurn)
+        ->GetEventHandler()
+        ->ProcessEvent(click);  // modal until done
+    settle();
 
     EXPECT_TRUE(sawProgress);
     ASSERT_EQ(said.size(), 1u);
@@ -128,19 +137,33 @@ TEST_F(BurnDialogs, BurnToCdShowsProgressThenSuccessAndOpensTheTray) {
     EXPECT_EQ(said[0].caption, wxTheApp->GetAppName());
     EXPECT_EQ(selectedDrive.BeforeFirst(' '), "0");
     EXPECT_EQ(selectedSpeed, wxString::Format("%d", burner->GetCurrentWriteSpeed()));
-    EXPECT_EQ(burnProgressDialog(), nullptr);  // went with the burn dialog
+    EXPECT_EQ(progress.get(), nullptr);  // went with the burn dialog
     EXPECT_GT(drive->sectorsWritten(), 0u);
     EXPECT_EQ(drive->discStatus(), 2);  // finalized as asked
     EXPECT_TRUE(drive->trayOpen());
     EXPECT_FALSE(burner->IsBusy());
-    complete.Hide();
+    complete->Hide();
+}
+
+TEST_F(BurnDialogs, TheProgressDialogShowsTheDrivesLongOperation) {
+    auto drive = std::make_shared<VirtualDrive>(t / "disc.img", profile::kDvdRwSequential);
+    auto burner = virtualBurner({drive});
+    burner->Drive().operation = LongOperation::Formatting;
+    burner->Drive().operationPercent = 40;
+    CBurnProgressDlg progress(nullptr, burner.get());
+    progress.Show();
+    rondivo::test::pump(300);
+    EXPECT_EQ(progress.operationText()->GetLabel(), "Formatting...");
+    EXPECT_EQ(progress.gauge()->GetValue(), 40);
+    screenshot("burn_progress_formatting");
+    burner->Drive().operation = LongOperation::None;
 }
 
 TEST_F(BurnDialogs, DrivesAreListedLatestFirstWithTheFirstSelected) {
     auto a = std::make_shared<VirtualDrive>(t / "a.img", profile::kCdR);
     auto b = std::make_shared<VirtualDrive>(t / "b.img", profile::kDvdPlusRw);
     auto burner = virtualBurner({a, b});
-    CBurnDlg dlg(nullptr, folder, *burner);
+    CBurnDlg dlg(nullptr, folder, *burner, dialogs);
     ASSERT_EQ(dlg.driveChoice()->GetCount(), 2u);
     EXPECT_EQ(dlg.driveChoice()->GetString(0).BeforeFirst(' '), "1");
     EXPECT_EQ(dlg.driveChoice()->GetString(1).BeforeFirst(' '), "0");
@@ -155,7 +178,7 @@ TEST_F(BurnDialogs, DrivesAreListedLatestFirstWithTheFirstSelected) {
 
 TEST_F(BurnDialogs, NoDriveGivesTheNoRecordableDriveMessage) {
     CDiscBurner burner(std::vector<std::unique_ptr<ScsiTransport>>{});
-    CBurnDlg dlg(nullptr, folder, burner);
+    CBurnDlg dlg(nullptr, folder, burner, dialogs);
     dlg.Show();
     screenshot("burn_dialog_no_drive");
     EXPECT_EQ(dlg.driveChoice()->GetCount(), 0u);
@@ -171,15 +194,15 @@ TEST_F(BurnDialogs, ABurnEndingInAWriteErrorSaysSo) {
     auto drive = std::make_shared<VirtualDrive>(t / "disc.img", profile::kCdR);
     drive->failWriteAtSector(40);
     auto burner = virtualBurner({drive});
-    CBurnDlg dlg(nullptr, folder, *burner);
+    CBurnDlg dlg(nullptr, folder, *burner, dialogs);
     dlg.Show();
     dlg.burn();
     waitForMessage();
     ASSERT_EQ(said.size(), 1u);
     EXPECT_EQ(said[0].text, kBurnErrorText);
     EXPECT_TRUE(said[0].style & wxICON_ERROR);
-    ASSERT_NE(burnProgressDialog(), nullptr);
-    EXPECT_FALSE(burnProgressDialog()->IsShown());
+    ASSERT_NE(dlg.progress(), nullptr);
+    EXPECT_FALSE(dlg.progress()->IsShown());
     EXPECT_FALSE(drive->trayOpen());
     EXPECT_FALSE(drive->removalPrevented());
 }
@@ -191,7 +214,7 @@ TEST_F(BurnDialogs, NoSpeedChosenBurnsAt12AndASecondBurnIsRefused) {
     burner->SetSleeper([](std::chrono::milliseconds) {
         std::this_thread::sleep_for(std::chrono::milliseconds(10));
     });
-    CBurnDlg dlg(nullptr, folder, *burner);
+    CBurnDlg dlg(nullptr, folder, *burner, dialogs);
     dlg.Show();
     dlg.speedChoice()->SetSelection(wxNOT_FOUND);
     dlg.burn();
@@ -209,23 +232,24 @@ TEST_F(BurnDialogs, NoSpeedChosenBurnsAt12AndASecondBurnIsRefused) {
 TEST_F(BurnDialogs, SaveIsoWritesAnImageIsoinfoLists) {
     if (!platform::findOnPath("isoinfo")) GTEST_SKIP() << "isoinfo is not installed";
     CDiscBurner burner(std::vector<std::unique_ptr<ScsiTransport>>{});
-    setDialogBurner(&burner);
     const fs::path iso = t / "MyCDImage.iso";
-    setIsoPathChooser([&](wxWindow*) { return std::optional<fs::path>(iso); });
-    CPresentationCompleteDlg complete(nullptr);
-    complete.setResult(folder / "", "autorun.exe");
-    complete.Show();
-    wxCommandEvent click(wxEVT_BUTTON, ids::kSaveIso);
-    complete.FindWindow(ids::kSaveIso)->GetEventHandler()->ProcessEvent(click);
+    isoAnswer = iso;
+    auto complete = presentationComplete(burner);
+    complete->setResult(folder / "", "autorun.exe");
+    complete->Show();
+    wxCommandEvent click(wxEVT_BUTTON, CPresentationCompleteDlg::kSaveIso);
+    complete->FindWindow(CPresentationCompleteDlg::kSaveIso)
+        ->GetEventHandler()
+        ->ProcessEvent(click);
     waitForMessage();
     ASSERT_EQ(said.size(), 1u);
     EXPECT_THAT(said[0].text.utf8_string(), HasSubstr("Saving complete!\n\nYou can use"));
-    EXPECT_EQ(savedIsoPath(), iso);
+    EXPECT_TRUE(fs::exists(iso)) << "saved where the author chose";
     auto listing = test::runProgram({"isoinfo", "-J", "-l", "-i", iso.string()});
     EXPECT_EQ(listing.status, 0);
     for (const char* name : {"autorun.inf", "autorun.exe", "Menu Page.html", "movie.bin"})
         EXPECT_THAT(listing.output, HasSubstr(name)) << listing.output;
-    complete.Hide();
+    complete->Hide();
 }
 
 }  // namespace

@@ -12,10 +12,11 @@
 #include <wx/textctrl.h>
 #include <wx/utils.h>
 
+#include <atomic>
 #include <cstdlib>
+#include <thread>
 
 #include "designer/ui/custom_size_dialog.h"
-#include "designer/ui/designer_ids.h"
 #include "designer/ui/options_dialog.h"
 #include "designer/ui/preparing_files_dialog.h"
 #include "designer/ui/presentation_complete_dialog.h"
@@ -75,6 +76,8 @@ struct Message {
     long style;
 };
 
+// The main window as the program builds it, with its dialogs answered by the
+// fixture: tests set the answers before they act.
 struct DesignerFixture : ::testing::Test {
     TempDir t;
     fs::path program = t / "program";
@@ -83,6 +86,61 @@ struct DesignerFixture : ::testing::Test {
     std::vector<Message> messages;
     std::vector<std::optional<std::string>> fileAnswers;
     std::vector<FileChooser> fileQuestions;
+    std::function<std::optional<std::pair<int, int>>(std::pair<int, int>)> customSize;
+    std::function<int(COptionsDlg&)> runOptions;
+    std::function<void(const std::string&)> playSound;
+    MenuCreatorRunner menuCreator;
+    std::function<void(const fs::path&, const std::vector<std::string>&, const fs::path&)> preview;
+    std::vector<std::string> completeSaid;
+    std::function<void(CPreparingFilesDlg&)> progressShown;
+    std::function<void(const fs::path& page)> beforeLinkScan;
+    // While set, the build's worker waits before each page scan.
+    std::atomic<bool> holdScans{false};
+
+    DesignerCollaborators collaborators() {
+        DesignerCollaborators c;
+        c.programFolder = program;
+        c.ownExecutable = program / "rondivo";
+        c.desktopFolder = desktop;
+        c.buildHooks.sleep = [](std::chrono::milliseconds) {};
+        auto scan = c.buildHooks.scanLinkedFiles;
+        c.buildHooks.scanLinkedFiles = [this, scan](const fs::path& page, const fs::path& folder,
+                                                    int top, int& additional) {
+            if (beforeLinkScan) beforeLinkScan(page);
+            while (holdScans) std::this_thread::sleep_for(std::chrono::milliseconds(5));
+            scan(page, folder, top, additional);
+        };
+        c.prompts = DesignerPrompts::standard(program);
+        c.prompts.message = [this](wxWindow*, const std::string& text, long style) {
+            messages.push_back({text, style});
+        };
+        c.prompts.chooseFile = [this](wxWindow*,
+                                      const FileChooser& chooser) -> std::optional<std::string> {
+            fileQuestions.push_back(chooser);
+            if (fileAnswers.empty()) return std::nullopt;
+            auto a = fileAnswers.front();
+            fileAnswers.erase(fileAnswers.begin());
+            return a;
+        };
+        c.prompts.customSize = [this](wxWindow*, std::pair<int, int> start) {
+            return customSize(start);
+        };
+        c.prompts.runOptions = [this](COptionsDlg& o) { return runOptions(o); };
+        c.prompts.playSound = [this](const std::string& path) { playSound(path); };
+        c.runMenuCreator = [this](wxWindow* parent, const fs::path& html) {
+            return menuCreator ? menuCreator(parent, html) : std::nullopt;
+        };
+        c.presentationComplete.launchPreview = [this](const fs::path& p,
+                                                      const std::vector<std::string>& a,
+                                                      const fs::path& w) { preview(p, a, w); };
+        c.presentationComplete.showMessage = [this](wxWindow*, const std::string& text) {
+            completeSaid.push_back(text);
+        };
+        c.onProgressShown = [this](CPreparingFilesDlg& wait) {
+            if (progressShown) progressShown(wait);
+        };
+        return c;
+    }
 
     void SetUp() override {
         writeFile(program / "html/1_Demo_General_Menu.html", "menu");
@@ -92,29 +150,24 @@ struct DesignerFixture : ::testing::Test {
         writeFile(program / "sounds/default.wav", "wav");
         writeFile(program / "rondivo", "player");
         fs::create_directories(desktop);
-        dlg = std::make_unique<CDesignerDlg>(nullptr, program, program / "rondivo");
-        dlg->desktopFolder = desktop;
-        dlg->buildHooks.sleep = [](std::chrono::milliseconds) {};
-        dlg->showMessage = [this](const std::string& text, long style) {
-            messages.push_back({text, style});
-        };
-        dlg->chooseFile = [this](const FileChooser& chooser) -> std::optional<std::string> {
-            fileQuestions.push_back(chooser);
-            if (fileAnswers.empty()) return std::nullopt;
-            auto a = fileAnswers.front();
-            fileAnswers.erase(fileAnswers.begin());
-            return a;
-        };
+        dlg = std::make_unique<CDesignerDlg>(nullptr, collaborators());
         dlg->Show();
         settle();
     }
+    // "Create CD", then the window loop until its result is shown.
+    void createCd() {
+        postButton(dlg.get(), wxID_OK);
+        EXPECT_TRUE(test::waitUntil([&] { return !dlg->building(); }));
+    }
     void TearDown() override {
+        holdScans = false;
+        if (!dlg) return;
         dlg->presentationComplete().Hide();
         dlg->Destroy();
         dlg.release();
         settle();
     }
-    wxComboBox* combo() { return child<wxComboBox>(dlg.get(), ids::kOpenCombo); }
+    wxComboBox* combo() { return child<wxComboBox>(dlg.get(), CDesignerDlg::kOpenCombo); }
 };
 
 TEST_F(DesignerFixture, OpensWithTheDefaultsAndTexts) {
@@ -124,24 +177,25 @@ TEST_F(DesignerFixture, OpensWithTheDefaultsAndTexts) {
     ASSERT_EQ(combo()->GetCount(), 12u);
     EXPECT_EQ(combo()->GetString(0), "Select your own file..");
     EXPECT_EQ(combo()->GetString(11), "92_XPBlue_CD_Menu.html");
-    EXPECT_EQ(child<wxTextCtrl>(dlg.get(), ids::kFailSafeEdit)->GetValue(), "Error_Page.html");
-    auto* size = child<wxChoice>(dlg.get(), ids::kWindowSizeCombo);
+    EXPECT_EQ(child<wxTextCtrl>(dlg.get(), CDesignerDlg::kFailSafeEdit)->GetValue(),
+              "Error_Page.html");
+    auto* size = child<wxChoice>(dlg.get(), CDesignerDlg::kWindowSizeCombo);
     EXPECT_EQ(size->GetCount(), 7u);
     EXPECT_EQ(size->GetStringSelection(), "Default");
-    EXPECT_EQ(child<wxStaticText>(dlg.get(), ids::kSplashName)->GetLabel(), "default.jpg");
-    EXPECT_EQ(child<wxStaticText>(dlg.get(), ids::kSoundName)->GetLabel(), "default.wav");
-    EXPECT_EQ(child<wxStaticText>(dlg.get(), ids::kIconName)->GetLabel(), "autorun.exe");
+    EXPECT_EQ(child<wxStaticText>(dlg.get(), CDesignerDlg::kSplashName)->GetLabel(), "default.jpg");
+    EXPECT_EQ(child<wxStaticText>(dlg.get(), CDesignerDlg::kSoundName)->GetLabel(), "default.wav");
+    EXPECT_EQ(child<wxStaticText>(dlg.get(), CDesignerDlg::kIconName)->GetLabel(), "autorun.exe");
     EXPECT_EQ(dlg->headerText(), " Get Started");
     EXPECT_EQ(dlg->FindWindow(wxID_OK)->GetLabel(), "&Create CD");
-    EXPECT_EQ(dlg->FindWindow(ids::kSelectOpenFile)->GetToolTipText(),
+    EXPECT_EQ(dlg->FindWindow(CDesignerDlg::kSelectOpenFile)->GetToolTipText(),
               "Select the file or web page you wish to have launched.");
-    EXPECT_EQ(dlg->FindWindow(ids::kPlaySound)->GetToolTipText(),
+    EXPECT_EQ(dlg->FindWindow(CDesignerDlg::kPlaySound)->GetToolTipText(),
               "Preview the sound effect to autoplay.");
     EXPECT_TRUE(dlg->settings().options.dataFolder);
 }
 
 TEST_F(DesignerFixture, ExampleListAppliesThePreset) {
-    postSelection(dlg.get(), wxEVT_COMBOBOX, ids::kOpenCombo, 11);
+    postSelection(dlg.get(), wxEVT_COMBOBOX, CDesignerDlg::kOpenCombo, 11);
     const DesignerSettings& s = dlg->settings();
     EXPECT_EQ(s.openName, "92_XPBlue_CD_Menu.html");
     EXPECT_EQ(s.windowSize, 6);
@@ -150,11 +204,11 @@ TEST_F(DesignerFixture, ExampleListAppliesThePreset) {
     EXPECT_TRUE(s.options.disableResizing);
     EXPECT_FALSE(s.options.disableTitleBar);
     EXPECT_TRUE(dlg->options().values().disableResizing) << "the Options dialog shows the preset";
-    EXPECT_EQ(child<wxChoice>(dlg.get(), ids::kWindowSizeCombo)->GetSelection(), 6);
+    EXPECT_EQ(child<wxChoice>(dlg.get(), CDesignerDlg::kWindowSizeCombo)->GetSelection(), 6);
     EXPECT_TRUE(dlg->flashing());
     test::screenshot("designer_flashing", dlg.get(), true);
 
-    postSelection(dlg.get(), wxEVT_COMBOBOX, ids::kOpenCombo, 3);
+    postSelection(dlg.get(), wxEVT_COMBOBOX, CDesignerDlg::kOpenCombo, 3);
     EXPECT_FALSE(dlg->settings().options.dataFolder);
     EXPECT_EQ(dlg->settings().windowSize, 6) << "the PowerPoint row leaves the window size";
 }
@@ -162,7 +216,7 @@ TEST_F(DesignerFixture, ExampleListAppliesThePreset) {
 TEST_F(DesignerFixture, SelectYourOwnFileRefusesTheDistributableFolderThenTakesTheFile) {
     fileAnswers = {(desktop / "CD-ROM Distributable Files/data/x.html").string(),
                    (t / "My Site/my page.html").string()};
-    postSelection(dlg.get(), wxEVT_COMBOBOX, ids::kOpenCombo, 0);
+    postSelection(dlg.get(), wxEVT_COMBOBOX, CDesignerDlg::kOpenCombo, 0);
     ASSERT_EQ(messages.size(), 1u);
     EXPECT_EQ(messages[0].text, kSpecialFolderMessage);
     EXPECT_TRUE(messages[0].style & wxICON_STOP);
@@ -174,8 +228,8 @@ TEST_F(DesignerFixture, SelectYourOwnFileRefusesTheDistributableFolderThenTakesT
 }
 
 TEST_F(DesignerFixture, CancelledOwnFileKeepsTheFileChosenBefore) {
-    postSelection(dlg.get(), wxEVT_COMBOBOX, ids::kOpenCombo, 11);
-    postSelection(dlg.get(), wxEVT_COMBOBOX, ids::kOpenCombo, 0);
+    postSelection(dlg.get(), wxEVT_COMBOBOX, CDesignerDlg::kOpenCombo, 11);
+    postSelection(dlg.get(), wxEVT_COMBOBOX, CDesignerDlg::kOpenCombo, 0);
     EXPECT_EQ(combo()->GetValue(), "92_XPBlue_CD_Menu.html");
     EXPECT_EQ(dlg->settings().openName, "92_XPBlue_CD_Menu.html");
     EXPECT_EQ(dlg->settings().openSource, (program / "html/92_XPBlue_CD_Menu.html").string());
@@ -185,19 +239,21 @@ TEST_F(DesignerFixture, CancelledOwnFileKeepsTheFileChosenBefore) {
 }
 
 TEST_F(DesignerFixture, MenuCreatorPageBecomesTheFileToOpenWithoutAPreset) {
-    postButton(dlg.get(), ids::kMenuCreator);
+    DesignerCollaborators without = collaborators();
+    without.runMenuCreator = nullptr;
+    CDesignerDlg bare(nullptr, without);
+    postButton(&bare, CDesignerDlg::kMenuCreator);
     ASSERT_EQ(messages.size(), 1u);
     EXPECT_THAT(messages[0].text, HasSubstr("not available yet"));
 
     fs::path folderGiven;
-    setMenuCreatorRunner([&](wxWindow*, const fs::path& html) -> std::optional<std::string> {
+    menuCreator = [&](wxWindow*, const fs::path& html) -> std::optional<std::string> {
         folderGiven = html;
         return (html / "My Fancy Menu.html").string();
-    });
+    };
     dlg->settings().windowSize = 4;
     dlg->refresh();
-    postButton(dlg.get(), ids::kMenuCreator);
-    setMenuCreatorRunner({});
+    postButton(dlg.get(), CDesignerDlg::kMenuCreator);
     EXPECT_EQ(folderGiven, program / "html");
     EXPECT_EQ(combo()->GetValue(), "My_Fancy_Menu.html");
     EXPECT_EQ(dlg->settings().openSource, (program / "html/My Fancy Menu.html").string());
@@ -208,61 +264,61 @@ TEST_F(DesignerFixture, MenuCreatorPageBecomesTheFileToOpenWithoutAPreset) {
 TEST_F(DesignerFixture, CustomWindowSize) {
     std::vector<std::pair<int, int>> asked;
     std::optional<std::pair<int, int>> answer;
-    dlg->askCustomSize = [&](std::pair<int, int> start) {
+    customSize = [&](std::pair<int, int> start) {
         asked.push_back(start);
         return answer;
     };
-    postSelection(dlg.get(), wxEVT_CHOICE, ids::kWindowSizeCombo, 6);
-    EXPECT_EQ(child<wxChoice>(dlg.get(), ids::kWindowSizeCombo)->GetSelection(), 0);
+    postSelection(dlg.get(), wxEVT_CHOICE, CDesignerDlg::kWindowSizeCombo, 6);
+    EXPECT_EQ(child<wxChoice>(dlg.get(), CDesignerDlg::kWindowSizeCombo)->GetSelection(), 0);
     answer = std::pair{1024, 700};
-    postSelection(dlg.get(), wxEVT_CHOICE, ids::kWindowSizeCombo, 6);
+    postSelection(dlg.get(), wxEVT_CHOICE, CDesignerDlg::kWindowSizeCombo, 6);
     EXPECT_EQ(dlg->settings().customWidth, 1024);
     answer.reset();
-    postSelection(dlg.get(), wxEVT_CHOICE, ids::kWindowSizeCombo, 6);
+    postSelection(dlg.get(), wxEVT_CHOICE, CDesignerDlg::kWindowSizeCombo, 6);
     EXPECT_EQ(dlg->settings().windowSize, 6);
     EXPECT_THAT(asked, ::testing::ElementsAre(std::pair{640, 480}, std::pair{640, 480},
                                               std::pair{1024, 700}));
-    postSelection(dlg.get(), wxEVT_CHOICE, ids::kWindowSizeCombo, 3);
+    postSelection(dlg.get(), wxEVT_CHOICE, CDesignerDlg::kWindowSizeCombo, 3);
     EXPECT_EQ(dlg->settings().customWidth, 0);
 }
 
 TEST_F(DesignerFixture, ChecksEnableTheirControls) {
-    postCheck(dlg.get(), ids::kSplashCheck, false);
-    EXPECT_FALSE(dlg->FindWindow(ids::kSelectImage)->IsEnabled());
-    EXPECT_FALSE(dlg->FindWindow(ids::kSplashName)->IsEnabled());
-    postCheck(dlg.get(), ids::kIconCheck, false);
-    EXPECT_FALSE(dlg->FindWindow(ids::kSelectIcon)->IsEnabled());
-    postCheck(dlg.get(), ids::kBrowserCheck, false);
-    EXPECT_FALSE(dlg->FindWindow(ids::kWindowSizeCombo)->IsEnabled());
-    postCheck(dlg.get(), ids::kBrowserCheck, true);
-    EXPECT_TRUE(dlg->FindWindow(ids::kWindowSizeCombo)->IsEnabled());
+    postCheck(dlg.get(), CDesignerDlg::kSplashCheck, false);
+    EXPECT_FALSE(dlg->FindWindow(CDesignerDlg::kSelectImage)->IsEnabled());
+    EXPECT_FALSE(dlg->FindWindow(CDesignerDlg::kSplashName)->IsEnabled());
+    postCheck(dlg.get(), CDesignerDlg::kIconCheck, false);
+    EXPECT_FALSE(dlg->FindWindow(CDesignerDlg::kSelectIcon)->IsEnabled());
+    postCheck(dlg.get(), CDesignerDlg::kBrowserCheck, false);
+    EXPECT_FALSE(dlg->FindWindow(CDesignerDlg::kWindowSizeCombo)->IsEnabled());
+    postCheck(dlg.get(), CDesignerDlg::kBrowserCheck, true);
+    EXPECT_TRUE(dlg->FindWindow(CDesignerDlg::kWindowSizeCombo)->IsEnabled());
     EXPECT_FALSE(dlg->settings().splashEnabled);
 }
 
 TEST_F(DesignerFixture, MediaChoosersKeepSpacesUntilTheBuild) {
     writeFile(t / "media/my sound.wav", "W");
     fileAnswers = {(t / "media/my sound.wav").string()};
-    postButton(dlg.get(), ids::kSelectSound);
+    postButton(dlg.get(), CDesignerDlg::kSelectSound);
     EXPECT_EQ(fileQuestions.at(0).title, "Select a Sound to Play upon CD-ROM Startup");
-    EXPECT_EQ(child<wxStaticText>(dlg.get(), ids::kSoundName)->GetLabel(), "my sound.wav");
+    EXPECT_EQ(child<wxStaticText>(dlg.get(), CDesignerDlg::kSoundName)->GetLabel(), "my sound.wav");
     std::string played;
-    dlg->playSound = [&](const std::string& p) { played = p; };
-    postButton(dlg.get(), ids::kPlaySound);
+    playSound = [&](const std::string& p) { played = p; };
+    postButton(dlg.get(), CDesignerDlg::kPlaySound);
     EXPECT_EQ(played, (t / "media/my sound.wav").string());
 }
 
 TEST_F(DesignerFixture, HeaderPanelFollowsTheMouse) {
-    wxRect r = dlg->FindWindow(ids::kMenuCreator)->GetScreenRect();
+    wxRect r = dlg->FindWindow(CDesignerDlg::kMenuCreator)->GetScreenRect();
     dlg->updateHeaderFor(r.GetTopLeft());
     EXPECT_EQ(dlg->headerText(), " Menu Creator");
     EXPECT_THAT(dlg->bodyText().utf8_string(), HasSubstr("visually create a CD menu"));
-    r = dlg->FindWindow(ids::kOptions)->GetScreenRect();
+    r = dlg->FindWindow(CDesignerDlg::kOptions)->GetScreenRect();
     dlg->updateHeaderFor(wxPoint(r.GetRight(), r.GetBottom()));
     EXPECT_EQ(dlg->headerText(), " Extra Options");
 }
 
 TEST_F(DesignerFixture, CreateCdBuildsAndShowsPresentationComplete) {
-    postButton(dlg.get(), wxID_OK);
+    createCd();
     EXPECT_TRUE(messages.empty());
     const fs::path out = desktop / "CD-ROM Distributable Files";
     EXPECT_EQ(readFile(out / "data/1_Demo_General_Menu.html"), "menu");
@@ -274,24 +330,27 @@ TEST_F(DesignerFixture, CreateCdBuildsAndShowsPresentationComplete) {
 
     std::vector<std::string> args;
     fs::path program, cwd;
-    complete.launch = [&](const fs::path& p, const std::vector<std::string>& a, const fs::path& w) {
+    preview = [&](const fs::path& p, const std::vector<std::string>& a, const fs::path& w) {
         program = p;
         args = a;
         cwd = w;
     };
-    postButton(&complete, ids::kPreview);
+    postButton(&complete, CPresentationCompleteDlg::kPreview);
     EXPECT_EQ(program, out / "autorun.exe");
     EXPECT_EQ(cwd, out / "");
     EXPECT_THAT(
         args, ::testing::ElementsAre("data\\1_Demo_General_Menu.html", "data\\Error_Page.html", "1",
                                      "0", "data\\default.jpg", "data\\default.wav"));
 
-    std::vector<std::string> said;
-    complete.showMessage = [&](const std::string& s) { said.push_back(s); };
-    postButton(&complete, ids::kBurn);
-    postButton(&complete, ids::kSaveIso);
-    ASSERT_EQ(said.size(), 2u);
-    EXPECT_THAT(said[0], HasSubstr("not available yet"));
+    DesignerCollaborators noDisc = collaborators();
+    noDisc.presentationComplete.burnToCd = nullptr;
+    noDisc.presentationComplete.saveIso = nullptr;
+    CDesignerDlg bare(nullptr, noDisc);
+    CPresentationCompleteDlg& unavailable = bare.presentationComplete();
+    postButton(&unavailable, CPresentationCompleteDlg::kBurn);
+    postButton(&unavailable, CPresentationCompleteDlg::kSaveIso);
+    ASSERT_EQ(completeSaid.size(), 2u);
+    EXPECT_THAT(completeSaid[0], HasSubstr("not available yet"));
     postButton(&complete, wxID_CANCEL);
     EXPECT_FALSE(complete.IsShown());
 }
@@ -300,29 +359,77 @@ TEST_F(DesignerFixture, WaitDialogNamesEachFileOfAFolderCopy) {
     for (int i = 0; i < 30; ++i) writeFile(t / "site" / ("f" + std::to_string(i) + ".txt"), "x");
     writeFile(t / "site/index.html", "I");
     fileAnswers = {(t / "site/index.html").string()};
-    postButton(dlg.get(), ids::kSelectOpenFile);
+    postButton(dlg.get(), CDesignerDlg::kSelectOpenFile);
     std::vector<std::string> shown;
-    bool shot = false;
-    dlg->onProgressShown = [&](CPreparingFilesDlg& wait) {
+    CPreparingFilesDlg* waitDialog = nullptr;
+    progressShown = [&](CPreparingFilesDlg& wait) {
         EXPECT_TRUE(wait.IsShown());
         EXPECT_EQ(wait.GetTitle(), "Please wait, Preparing Files ..");
         shown.push_back(wait.text().utf8_string());
-        if (!shot && shown.back().find("f1") != std::string::npos) {
-            shot = true;
-            test::screenshot("preparing_files", &wait, true);
-        }
+        waitDialog = &wait;
     };
+    std::atomic<bool> scanning{false};
+    beforeLinkScan = [&](const fs::path&) { scanning = true; };
+    holdScans = true;
     postButton(dlg.get(), wxID_OK);
+    // The picture while the build waits after the copy, the wait dialog still up.
+    ASSERT_TRUE(test::waitUntil([&] { return scanning.load(); }));
+    test::pump(100);
+    ASSERT_NE(waitDialog, nullptr);
+    test::screenshot("preparing_files", waitDialog, true);
+    holdScans = false;
+    EXPECT_TRUE(test::waitUntil([&] { return !dlg->building(); }));
     EXPECT_THAT(shown, ::testing::Contains((t / "site/f7.txt").string()));
     EXPECT_THAT(shown, ::testing::Contains("Copying files from directory " + (t / "site").string() +
                                            "\n\nPlease wait .."));
     EXPECT_TRUE(dlg->presentationComplete().IsShown());
 }
 
+TEST_F(DesignerFixture, CreateCdRunsBesideTheWindowRefusesASecondAndQuitWaitsForIt) {
+    std::atomic<int> menuScans{0};
+    beforeLinkScan = [&](const fs::path& page) {
+        if (page.filename() == "1_Demo_General_Menu.html") ++menuScans;
+    };
+    holdScans = true;
+    postButton(dlg.get(), wxID_OK);
+    ASSERT_TRUE(test::waitUntil([&] { return menuScans == 1; }));
+    EXPECT_TRUE(dlg->building());
+    // The window answers while the build works; the build keeps the settings of its click.
+    postSelection(dlg.get(), wxEVT_COMBOBOX, CDesignerDlg::kOpenCombo, 11);
+    EXPECT_EQ(combo()->GetValue(), "92_XPBlue_CD_Menu.html");
+    postButton(dlg.get(), wxID_OK);
+    postButton(dlg.get(), wxID_CANCEL);
+    EXPECT_TRUE(dlg->IsShown()) << "Quit waits for the build";
+    holdScans = false;
+    ASSERT_TRUE(test::waitUntil([&] { return !dlg->building(); }));
+    test::pump(200);
+    EXPECT_EQ(menuScans, 1) << "the second Create CD started a build";
+    const fs::path out = desktop / "CD-ROM Distributable Files";
+    EXPECT_EQ(readFile(out / "data/1_Demo_General_Menu.html"), "menu");
+    EXPECT_FALSE(fs::exists(out / "data/92_XPBlue_CD_Menu.html"));
+    EXPECT_TRUE(fs::exists(out / "autorun.inf"));
+    EXPECT_TRUE(dlg->lastBuild().completed());
+    EXPECT_FALSE(dlg->IsShown()) << "Quit took effect once the build was done";
+    EXPECT_FALSE(dlg->presentationComplete().IsShown());
+}
+
+TEST_F(DesignerFixture, AWindowClosedWhileItsBuildWaitsOnAMessageLeavesNoWorkerWaiting) {
+    fs::remove(program / "sounds/default.wav");  // the build stops at a message
+    wxCommandEvent create(wxEVT_BUTTON, wxID_OK);
+    dlg->FindWindow(wxID_OK)->GetEventHandler()->ProcessEvent(create);
+    // No window loop runs: the worker posts its message and waits for it to be seen.
+    std::this_thread::sleep_for(std::chrono::milliseconds(300));
+    EXPECT_TRUE(dlg->building());
+    dlg.reset();  // returns once the worker has ended
+    settle();
+    EXPECT_TRUE(messages.empty()) << "nothing is shown for a window that is gone";
+    EXPECT_TRUE(fs::exists(desktop / "CD-ROM Distributable Files/autorun.exe"));
+}
+
 TEST_F(DesignerFixture, CreateCdRefusesSpacesAndReportsAbortsWithoutPresentationComplete) {
     dlg->settings().failSafeName = "bad name.html";
     dlg->refresh();
-    postButton(dlg.get(), wxID_OK);
+    createCd();
     ASSERT_EQ(messages.size(), 1u);
     EXPECT_THAT(messages[0].text,
                 HasSubstr("The failed-to-open filename can not contain any spaces."));
@@ -332,7 +439,7 @@ TEST_F(DesignerFixture, CreateCdRefusesSpacesAndReportsAbortsWithoutPresentation
     dlg->settings().failSafeName = "Error_Page.html";
     dlg->refresh();
     fs::remove(program / "sounds/default.wav");
-    postButton(dlg.get(), wxID_OK);
+    createCd();
     ASSERT_EQ(messages.size(), 1u);
     EXPECT_THAT(messages[0].text, HasSubstr("There was a problem copying"));
     EXPECT_FALSE(dlg->presentationComplete().IsShown());
@@ -340,57 +447,58 @@ TEST_F(DesignerFixture, CreateCdRefusesSpacesAndReportsAbortsWithoutPresentation
 }
 
 TEST_F(DesignerFixture, OptionsOkStoresAndCancelKeeps) {
-    dlg->runOptions = [this] {
-        COptionsDlg& o = dlg->options();
+    runOptions = [](COptionsDlg& o) {
         o.CallAfter([&o] {
-            dynamic_cast<wxCheckBox*>(o.FindWindow(ids::kTopMost))->SetValue(true);
-            dynamic_cast<wxTextCtrl*>(o.FindWindow(ids::kStartX))->SetValue("100");
+            dynamic_cast<wxCheckBox*>(o.FindWindow(COptionsDlg::kTopMost))->SetValue(true);
+            dynamic_cast<wxTextCtrl*>(o.FindWindow(COptionsDlg::kStartX))->SetValue("100");
             wxCommandEvent ok(wxEVT_BUTTON, wxID_OK);
             o.GetEventHandler()->ProcessEvent(ok);
         });
         return o.ShowModal();
     };
-    postButton(dlg.get(), ids::kOptions);
+    postButton(dlg.get(), CDesignerDlg::kOptions);
     EXPECT_TRUE(dlg->settings().options.topMost);
     EXPECT_EQ(dlg->settings().options.startY, "0");
 
-    dlg->runOptions = [this] {
-        COptionsDlg& o = dlg->options();
+    runOptions = [](COptionsDlg& o) {
         o.CallAfter([&o] {
-            dynamic_cast<wxCheckBox*>(o.FindWindow(ids::kTopMost))->SetValue(false);
-            dynamic_cast<wxCheckBox*>(o.FindWindow(ids::kSecure))->SetValue(true);
+            dynamic_cast<wxCheckBox*>(o.FindWindow(COptionsDlg::kTopMost))->SetValue(false);
+            dynamic_cast<wxCheckBox*>(o.FindWindow(COptionsDlg::kSecure))->SetValue(true);
             wxCommandEvent cancel(wxEVT_BUTTON, wxID_CANCEL);
             o.GetEventHandler()->ProcessEvent(cancel);
         });
         return o.ShowModal();
     };
-    postButton(dlg.get(), ids::kOptions);
+    postButton(dlg.get(), CDesignerDlg::kOptions);
     EXPECT_TRUE(dlg->settings().options.topMost);
     EXPECT_FALSE(dlg->settings().options.secure);
-    EXPECT_TRUE(dynamic_cast<wxCheckBox*>(dlg->options().FindWindow(ids::kTopMost))->GetValue());
+    EXPECT_TRUE(
+        dynamic_cast<wxCheckBox*>(dlg->options().FindWindow(COptionsDlg::kTopMost))->GetValue());
 }
 
 TEST(OptionsDialog, RefusesAStartPositionThatIsNotANumber) {
-    COptionsDlg o(nullptr);
     std::vector<std::string> said;
-    o.showMessage = [&](const std::string& s, long style) {
+    DesignerPrompts prompts = DesignerPrompts::standard({});
+    prompts.message = [&](wxWindow*, const std::string& s, long style) {
         said.push_back(s);
         EXPECT_TRUE(style & wxICON_STOP);
     };
+    COptionsDlg o(nullptr, prompts);
     int result = 0;
     o.CallAfter([&] {
         test::screenshot("options", &o, true);
         EXPECT_EQ(o.GetTitle(), "Options");
-        EXPECT_EQ(dynamic_cast<wxChoice*>(o.FindWindow(ids::kSplashTime))->GetStringSelection(),
-                  "Normal");
-        EXPECT_EQ(o.FindWindow(ids::kDataFolder)->GetLabel(),
+        EXPECT_EQ(
+            dynamic_cast<wxChoice*>(o.FindWindow(COptionsDlg::kSplashTime))->GetStringSelection(),
+            "Normal");
+        EXPECT_EQ(o.FindWindow(COptionsDlg::kDataFolder)->GetLabel(),
                   "Place data files in separate directory on CD for clean look.");
-        dynamic_cast<wxTextCtrl*>(o.FindWindow(ids::kStartY))->SetValue("-1");
+        dynamic_cast<wxTextCtrl*>(o.FindWindow(COptionsDlg::kStartY))->SetValue("-1");
         wxCommandEvent ok(wxEVT_BUTTON, wxID_OK);
         o.GetEventHandler()->ProcessEvent(ok);
         EXPECT_TRUE(o.IsModal()) << "the dialog stays open";
-        EXPECT_EQ(o.FindFocus(), o.FindWindow(ids::kStartY));
-        dynamic_cast<wxTextCtrl*>(o.FindWindow(ids::kStartY))->SetValue("50%");
+        EXPECT_EQ(o.FindFocus(), o.FindWindow(COptionsDlg::kStartY));
+        dynamic_cast<wxTextCtrl*>(o.FindWindow(COptionsDlg::kStartY))->SetValue("50%");
         o.GetEventHandler()->ProcessEvent(ok);
     });
     result = o.ShowModal();
@@ -401,14 +509,14 @@ TEST(OptionsDialog, RefusesAStartPositionThatIsNotANumber) {
 }
 
 TEST(CustomSizeDialog, StartsWithTheGivenSizeAndChecksTheRange) {
-    CCustomSizeDlg d(nullptr, 640, 480);
     std::vector<std::string> said;
-    d.showMessage = [&](const std::string& s) { said.push_back(s); };
+    CCustomSizeDlg d(nullptr, 640, 480,
+                     [&](wxWindow*, const std::string& s, long) { said.push_back(s); });
     d.CallAfter([&] {
         test::screenshot("custom_size", &d, true);
         EXPECT_EQ(d.GetTitle(), "Custom Window Size");
-        auto* w = dynamic_cast<wxTextCtrl*>(d.FindWindow(ids::kWidth));
-        auto* h = dynamic_cast<wxTextCtrl*>(d.FindWindow(ids::kHeight));
+        auto* w = dynamic_cast<wxTextCtrl*>(d.FindWindow(CCustomSizeDlg::kWidth));
+        auto* h = dynamic_cast<wxTextCtrl*>(d.FindWindow(CCustomSizeDlg::kHeight));
         EXPECT_EQ(w->GetValue(), "640");
         EXPECT_EQ(h->GetValue(), "480");
         wxCommandEvent ok(wxEVT_BUTTON, wxID_OK);

@@ -4,6 +4,7 @@
 
 #include <gtest/gtest.h>
 #include <wx/app.h>
+#include <wx/image.h>
 #include <wx/timer.h>
 #include <wx/utils.h>
 
@@ -219,14 +220,16 @@ TEST_F(MenuCreatorWindow, PreviewMessageKeepsItsCapitals) {
 
 TEST_F(MenuCreatorWindow, ImageGalleryPlacesPicturesOrReportsNone) {
     test::TempDir none;
-    test::writeFile(none / "a.png", "x");
-    test::writeFile(none / "b.bmp", "x");
+    test::writeFile(none / "a.txt", "x");
+    test::writeFile(none / "b.png.doc", "x");
     answers.folder = wxString::FromUTF8(none.path().string());
     auto dlg = open();
     dlg->handleNavigation("http://menucreator_begin_editing_imagegallery/");
     pump(300);
     ASSERT_EQ(answers.messages.size(), 1u);
-    EXPECT_EQ(answers.messages[0].rfind("No images of type GIF or JPG were found", 0), 0u);
+    EXPECT_EQ(answers.messages[0].rfind(
+                  "No images of type GIF, JPG, BMP, PNG, WebP or SVG were found", 0),
+              0u);
     EXPECT_FALSE(dlg->editing());
     EXPECT_NE(dlg->currentUrl().find(".exe/23/182"), std::string::npos);
 
@@ -473,6 +476,76 @@ TEST_F(MenuCreatorWindow, PreviewCopiesChosenFiles) {
     EXPECT_EQ(test::readFile(target / "a.txt"), "A");
     ASSERT_EQ(answers.messages.size(), 1u);
     EXPECT_EQ(answers.messages[0], "All files have been copied to " + target.path().string());
+
+    // The player's own copy: a folder as destination takes the file below it,
+    // and a relative destination is below the html folder, not the current folder.
+    test::writeFile(program / "html" / "docs" / "b.txt", "B");
+    answers.messages.clear();
+    dlg->handleNavigation("http://ACTION_COPY=docs\\b.txt," + target.path().string() +
+                          ",a.txt,copies/a.txt");
+    EXPECT_EQ(test::readFile(target / "docs" / "b.txt"), "B");
+    EXPECT_EQ(test::readFile(program / "html" / "copies" / "a.txt"), "A");
+    EXPECT_EQ(answers.messages, std::vector<std::string>{"All files have been copied."});
+}
+
+TEST_F(MenuCreatorWindow, TypingAfterInsertTextBoxReplacesItsText) {
+    auto dlg = open();
+    choose(*dlg, "Blank Template");
+    // The author has clicked into the page: a real click, which gives the page
+    // the keyboard (there is no window manager to do it).
+    wxRect page = dlg->document().view()->GetScreenRect();
+    test::runProgram({"xdotool", "mousemove", std::to_string(page.x + page.width / 2),
+                      std::to_string(page.y + page.height - 20), "click", "1"});
+    ASSERT_TRUE(waitUntil([&] { return js(*dlg, "String(document.hasFocus())") == "true"; }, 5000));
+    dlg->runCommand(CMenuCreatorDlg::ID_INSERT_TEXT);  // "My Text Label"
+    test::runProgram({"xdotool", "type", "--delay", "20", "Hello"});
+    ASSERT_TRUE(waitUntil(
+        [&] {
+            return js(*dlg, "document.getElementsByTagName('fieldset')[0].textContent") == "Hello";
+        },
+        5000))
+        << dlg->document().bodyHtml();
+    std::string body = dlg->document().bodyHtml();
+    EXPECT_EQ(body.find("My Text Label"), std::string::npos) << body;
+    EXPECT_EQ(body.find("Hello"), body.rfind("Hello")) << body;  // typed once, in the box
+}
+
+TEST_F(MenuCreatorWindow, TodaysPictureTypesAreShown) {
+    // A PNG, a WebP and an SVG, each 40 pixels wide.
+    wxImage png(40, 30);
+    png.SetRGB(wxRect(0, 0, 40, 15), 200, 40, 40);
+    png.SetRGB(wxRect(0, 15, 40, 15), 250, 220, 60);
+    fs::path pngFile = program / "html" / "red.png";
+    ASSERT_TRUE(png.SaveFile(wxString::FromUTF8(pngFile.string()), wxBITMAP_TYPE_PNG));
+    // 1x1 lossless WebP, scaled up by the page's width.
+    const unsigned char webp[] = {0x52, 0x49, 0x46, 0x46, 0x1a, 0x00, 0x00, 0x00, 0x57,
+                                  0x45, 0x42, 0x50, 0x56, 0x50, 0x38, 0x4c, 0x0d, 0x00,
+                                  0x00, 0x00, 0x2f, 0x00, 0x00, 0x00, 0x10, 0x07, 0x10,
+                                  0x11, 0x11, 0x88, 0x88, 0xfe, 0x07, 0x00};
+    test::writeFile(program / "html" / "dot.webp", std::string(webp, webp + sizeof webp));
+    test::writeFile(program / "html" / "box.svg",
+                    "<svg xmlns='http://www.w3.org/2000/svg' width='40' height='20'>"
+                    "<rect width='40' height='20' fill='navy'/></svg>");
+    auto dlg = open();
+    choose(*dlg, "Blank Template");
+    for (const char* name : {"red.png", "dot.webp", "box.svg"}) {
+        answers.files = {wxString::FromUTF8((program / "html" / name).string())};
+        dlg->runCommand(CMenuCreatorDlg::ID_INSERT_IMAGE);
+    }
+    ASSERT_EQ(dlg->document().imageCount(), 3);
+    // A picture the engine could not decode has no natural width.
+    ASSERT_TRUE(waitUntil(
+        [&] {
+            return js(*dlg,
+                      "var w=[];for(var i=0;i<document.images.length;i++)"
+                      "w.push(document.images[i].naturalWidth);w.join(',')") == "40,1,40";
+        },
+        5000));
+    screenshot("png");
+    answers.files = {wxString::FromUTF8(pngFile.string())};
+    dlg->runCommand(CMenuCreatorDlg::ID_BACKGROUND_IMAGE);
+    EXPECT_EQ(dlg->head().backgroundImage, pngFile.string());
+    screenshot("png-background");
 }
 
 }  // namespace

@@ -240,6 +240,22 @@ TEST_F(PlayerDisc, SplashIsFiveLargerThanItsPictureForTheConfiguredTime) {
     EXPECT_GE(Clock::now() - begin, 1500ms);
 }
 
+TEST_F(PlayerDisc, PngSplashShowsItsPicture) {
+    ASSERT_EQ(
+        test::runProgram({"convert", "-size", "300x200", "xc:teal", (disc / "splash.png").string()})
+            .status,
+        0);
+    PresentationFileValues v;
+    v.splashTimeIndex = 0;
+    settings(v);
+    start({"none", "none", "0", "0", "splash.png"});
+    auto id = findWindow(pid, "Rondivo! splash", 10s);
+    ASSERT_TRUE(id);
+    EXPECT_EQ(geometryOf(*id).width, 305);
+    EXPECT_EQ(geometryOf(*id).height, 205);
+    ASSERT_TRUE(waitEnd(10s));
+}
+
 TEST_F(PlayerDisc, MissingSplashPictureGivesATinyWindowAndTheShowGoesOn) {
     PresentationFileValues v;
     v.splashTimeIndex = 0;

@@ -56,7 +56,7 @@ TEST(SecureExtractDialog, DecryptsBehindTheProgressDialogAndClosesIt) {
     look.Bind(wxEVT_TIMER, [&](wxTimerEvent&) {
         if (wxTopLevelWindow* d = findProgressDialog()) {
             dialogSeen = true;
-            auto* gauge = dynamic_cast<wxGauge*>(d->FindWindow(kExtractProgressBarId));
+            auto* gauge = dynamic_cast<wxGauge*>(d->FindWindow(SecureExtractDialog::kProgressBar));
             EXPECT_NE(gauge, nullptr);
             if (gauge) {
                 EXPECT_EQ(gauge->GetRange(), 50);
@@ -95,7 +95,8 @@ void cancelHalfWay() {
     // Pressed once a few files are through and the bar has had time to show them.
     press.Bind(wxEVT_TIMER, [&](wxTimerEvent&) {
         wxTopLevelWindow* d = findProgressDialog();
-        auto* gauge = d ? dynamic_cast<wxGauge*>(d->FindWindow(kExtractProgressBarId)) : nullptr;
+        auto* gauge =
+            d ? dynamic_cast<wxGauge*>(d->FindWindow(SecureExtractDialog::kProgressBar)) : nullptr;
         if (!gauge || done < 3 || gauge->GetValue() == 0) return;
         press.Stop();
         shownAtCancel = gauge->GetValue();

@@ -1,0 +1,192 @@
+#include "player/link_route.h"
+
+#include <array>
+
+#include "platform/paths.h"
+#include "player/action_url.h"
+
+namespace rondivo {
+
+namespace {
+
+// Schemes the engine shows itself. "javascript" and "blob" never leave the
+// page; everything else belongs to some program of the desktop.
+constexpr std::array kEngineSchemes{"file", "http", "https", "about", "data", "javascript", "blob"};
+
+// What the engine shows in the window from a local file: pages, text,
+// pictures, PDF (its own viewer) and the media it plays itself.
+constexpr std::array kShownExtensions{"htm", "html", "xhtml", "xht", "shtml", "txt",  "xml",
+                                      "svg", "jpg",  "jpeg",  "jpe", "gif",   "png",  "bmp",
+                                      "ico", "webp", "pdf",   "mp3", "wav",   "ogg",  "oga",
+                                      "ogv", "opus", "mp4",   "m4a", "m4v",   "webm", "flac"};
+
+template <std::size_t N>
+bool contains(const std::array<const char*, N>& list, const std::string& word) {
+    for (const char* item : list)
+        if (word == item) return true;
+    return false;
+}
+
+int hexValue(char c) {
+    if (c >= '0' && c <= '9') return c - '0';
+    if (c >= 'a' && c <= 'f') return c - 'a' + 10;
+    if (c >= 'A' && c <= 'F') return c - 'A' + 10;
+    return -1;
+}
+
+std::string percentDecode(std::string_view text) {
+    std::string out;
+    for (std::size_t i = 0; i < text.size(); ++i) {
+        int hi = 0, lo = 0;
+        if (text[i] == '%' && i + 2 < text.size() && (hi = hexValue(text[i + 1])) >= 0 &&
+            (lo = hexValue(text[i + 2])) >= 0) {
+            out.push_back(static_cast<char>(hi * 16 + lo));
+            i += 2;
+        } else {
+            out.push_back(text[i]);
+        }
+    }
+    return out;
+}
+
+std::string percentEncode(std::string_view text) {
+    static const char* hex = "0123456789ABCDEF";
+    std::string out;
+    for (unsigned char c : text) {
+        bool plain = (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z') || (c >= '0' && c <= '9') ||
+                     c == '-' || c == '_' || c == '.' || c == '~';
+        if (plain) {
+            out.push_back(static_cast<char>(c));
+        } else {
+            out.push_back('%');
+            out.push_back(hex[c >> 4]);
+            out.push_back(hex[c & 15]);
+        }
+    }
+    return out;
+}
+
+std::string htmlEscape(std::string_view text) {
+    std::string out;
+    for (char c : text) {
+        switch (c) {
+            case '&':
+                out += "&amp;";
+                break;
+            case '<':
+                out += "&lt;";
+                break;
+            case '>':
+                out += "&gt;";
+                break;
+            case '"':
+                out += "&quot;";
+                break;
+            case '\'':
+                out += "&#39;";
+                break;
+            default:
+                out.push_back(c);
+        }
+    }
+    return out;
+}
+
+// The extension of the last path segment, lower-cased; empty for a folder.
+std::string extensionOf(std::string_view path) {
+    auto slash = path.find_last_of('/');
+    std::string_view name = slash == std::string_view::npos ? path : path.substr(slash + 1);
+    auto dot = name.rfind('.');
+    if (dot == std::string_view::npos || dot + 1 == name.size()) return {};
+    return platform::toLower(name.substr(dot + 1));
+}
+
+}  // namespace
+
+std::string addressScheme(std::string_view address) {
+    auto colon = address.find(':');
+    // One letter before the colon is a drive ("C:\menu.htm"), not a scheme.
+    if (colon == std::string_view::npos || colon < 2) return {};
+    for (std::size_t i = 0; i < colon; ++i) {
+        char c = address[i];
+        bool letter = (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z');
+        bool allowed =
+            letter || (i > 0 && ((c >= '0' && c <= '9') || c == '+' || c == '-' || c == '.'));
+        if (!allowed) return {};
+    }
+    return platform::toLower(address.substr(0, colon));
+}
+
+std::string filePathFromUrl(std::string_view address) {
+    if (addressScheme(address) != "file") return {};
+    std::string_view rest = address.substr(5);
+    if (rest.rfind("//", 0) == 0) {
+        rest.remove_prefix(2);
+        auto slash = rest.find('/');
+        // Only this machine's files: an address naming another host is not a local path.
+        std::string host = platform::toLower(rest.substr(0, slash));
+        if (!host.empty() && host != "localhost") return {};
+        rest = slash == std::string_view::npos ? std::string_view{} : rest.substr(slash);
+    }
+    rest = rest.substr(0, rest.find_first_of("?#"));
+    return percentDecode(rest);
+}
+
+std::string newWindowAddress(std::string_view address) {
+    return std::string(kNewWindowScheme) + percentEncode(address);
+}
+
+std::string newWindowTarget(std::string_view navigation) {
+    if (navigation.size() < kNewWindowScheme.size() ||
+        platform::toLower(navigation.substr(0, kNewWindowScheme.size())) != kNewWindowScheme)
+        return {};
+    return percentDecode(navigation.substr(kNewWindowScheme.size()));
+}
+
+LinkDecision routeLink(std::string_view address, bool newWindow) {
+    const std::string text(address);
+    if (!findActions(text).empty()) return {LinkRoute::Action, text};
+    const std::string scheme = addressScheme(address);
+    // A new window for these would show nothing of its own.
+    if (newWindow &&
+        (text.empty() || scheme == "javascript" || scheme == "blob" || scheme == "about"))
+        return {LinkRoute::Ignore, text};
+    if (!scheme.empty() && !contains(kEngineSchemes, scheme)) return {LinkRoute::Desktop, text};
+    if (scheme == "http" || scheme == "https")
+        return {newWindow ? LinkRoute::Browser : LinkRoute::Show, text};
+    if (scheme == "file") {
+        std::string path = filePathFromUrl(address);
+        if (path.empty()) return {LinkRoute::Ignore, text};
+        if (contains(kShownExtensions, extensionOf(path))) return {LinkRoute::Show, text};
+        return {LinkRoute::ShellFile, path};
+    }
+    // about:, data:, script addresses, and addresses relative to the page, which
+    // the engine resolves.
+    return {LinkRoute::Show, text};
+}
+
+LinkDecision routeUnshown(std::string_view address) {
+    const std::string scheme = addressScheme(address);
+    if (scheme == "http" || scheme == "https") return {LinkRoute::Browser, std::string(address)};
+    std::string path = filePathFromUrl(address);
+    if (!path.empty()) return {LinkRoute::ShellFile, path};
+    return {LinkRoute::Ignore, std::string(address)};
+}
+
+std::string unreachablePageHtml(const std::string& address) {
+    const std::string shown = htmlEscape(address);
+    // No title: the window keeps its caption (the disc's label or the menu's title).
+    return "<!DOCTYPE html><html><head><meta charset='utf-8'>"
+           "<style>body{font:15px sans-serif;margin:36px;color:#222;background:#fff}"
+           "h1{font-size:20px;font-weight:normal}p.address{color:#555;word-break:break-all}"
+           "a.button{display:inline-block;margin:12px 10px 0 0;padding:6px 16px;border:1px solid "
+           "#888;border-radius:3px;background:#eee;color:#000;text-decoration:none}</style>"
+           "</head><body><h1>This page could not be reached</h1><p class='address'>" +
+           shown +
+           "</p><p>The computer may not be connected to the Internet, or the site may be "
+           "unavailable.</p><a class='button' id='back' href='#' "
+           "onclick='history.back(); return false;'>Back</a><a class='button' id='open' href='" +
+           htmlEscape(newWindowAddress(address)) + "'>Open in your web browser</a></body></html>";
+}
+
+}  // namespace rondivo

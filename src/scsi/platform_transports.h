@@ -1,0 +1,13 @@
+#pragma once
+// The transports of this platform, for the engine that finds the drives.
+#include <memory>
+#include <vector>
+
+#include "scsi/scsi_transport.h"
+
+namespace rondivo::burn {
+
+// SG_IO on Linux, then a virtual drive when RONDIVO_VIRTUAL_DRIVE names one.
+std::vector<std::unique_ptr<ScsiTransport>> defaultTransports();
+
+}  // namespace rondivo::burn

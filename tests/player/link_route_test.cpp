@@ -1,0 +1,91 @@
+#include "player/link_route.h"
+
+#include <gtest/gtest.h>
+
+namespace rondivo {
+namespace {
+
+struct LinkCase {
+    const char* address;
+    bool newWindow;
+    LinkRoute route;
+    const char* target;  // nullptr: the address itself
+};
+
+TEST(LinkRoute, EachKindOfAddressGoesWhereABrowserWouldSendIt) {
+    const LinkCase cases[] = {
+        // Pages, pictures, PDF and media the engine shows stay in the window.
+        {"file:///media/cd/data/page2.html", false, LinkRoute::Show, nullptr},
+        {"file:///media/cd/data/Photo.JPG", false, LinkRoute::Show, nullptr},
+        {"file:///media/cd/data/manual.pdf#page=2", false, LinkRoute::Show, nullptr},
+        {"file:///media/cd/data/song.mp3", false, LinkRoute::Show, nullptr},
+        {"https://example.com/", false, LinkRoute::Show, nullptr},
+        {"about:blank", false, LinkRoute::Show, nullptr},
+        {"data:text/html,<p>x</p>", false, LinkRoute::Show, nullptr},
+        {"page2.html", false, LinkRoute::Show, nullptr},
+        {"blob:file:///3f1c", false, LinkRoute::Show, nullptr},
+        // A local page asking for a new window opens in the player window.
+        {"file:///media/cd/data/page2.htm", true, LinkRoute::Show, nullptr},
+        // Web addresses asking for a new window go to the default browser.
+        {"http://example.com/news", true, LinkRoute::Browser, nullptr},
+        {"HTTPS://Example.com/a.zip", true, LinkRoute::Browser, nullptr},
+        // Other schemes go to the desktop, in the window and in new windows alike.
+        {"mailto:info@example.com?subject=Hello", false, LinkRoute::Desktop, nullptr},
+        {"tel:+4930123456", false, LinkRoute::Desktop, nullptr},
+        {"ftp://example.com/file.txt", true, LinkRoute::Desktop, nullptr},
+        {"ms-settings:display", false, LinkRoute::Desktop, nullptr},
+        // Local files the engine cannot show: a shell launch of the path, decoded.
+        {"file:///media/cd/data/Setup%20Files.zip", false, LinkRoute::ShellFile,
+         "/media/cd/data/Setup Files.zip"},
+        {"file://localhost/media/cd/data/report.docx", true, LinkRoute::ShellFile,
+         "/media/cd/data/report.docx"},
+        {"file:///media/cd/data/install.exe?x=1", false, LinkRoute::ShellFile,
+         "/media/cd/data/install.exe"},
+        {"file:///media/cd/data/", false, LinkRoute::ShellFile, "/media/cd/data/"},
+        {"file:///media/cd/data/archive.tar.gz", false, LinkRoute::ShellFile,
+         "/media/cd/data/archive.tar.gz"},
+        // Action links stay the player's, also when they ask for a new window.
+        {"http://ACTION_RUN=setup.exe", true, LinkRoute::Action, nullptr},
+        {"http://action_quit/", false, LinkRoute::Action, nullptr},
+        // Nothing to open.
+        {"javascript:void(0)", true, LinkRoute::Ignore, nullptr},
+        {"about:blank", true, LinkRoute::Ignore, nullptr},
+        {"", true, LinkRoute::Ignore, nullptr},
+        {"file://otherhost/share/a.zip", false, LinkRoute::Ignore, nullptr},
+    };
+    for (const auto& c : cases) {
+        LinkDecision d = routeLink(c.address, c.newWindow);
+        EXPECT_EQ(d.route, c.route) << c.address << " new window " << c.newWindow;
+        EXPECT_EQ(d.target, c.target ? c.target : c.address) << c.address;
+    }
+}
+
+TEST(LinkRoute, WhatTheEngineCannotShowIsHandedOn) {
+    EXPECT_EQ(routeUnshown("https://example.com/get?file=setup").route, LinkRoute::Browser);
+    LinkDecision local = routeUnshown("file:///media/cd/data/clip%201.ogv");
+    EXPECT_EQ(local.route, LinkRoute::ShellFile);
+    EXPECT_EQ(local.target, "/media/cd/data/clip 1.ogv");
+    EXPECT_EQ(routeUnshown("data:application/zip;base64,UEsF").route, LinkRoute::Ignore);
+}
+
+TEST(LinkRoute, NewWindowAddressesCarryAnyAddressIntact) {
+    const std::string address = "http://example.com/a b?q=1&r=%41#top:ü";
+    std::string navigation = newWindowAddress(address);
+    EXPECT_EQ(navigation.find_first_of(" ?&#"), std::string::npos) << navigation;
+    EXPECT_EQ(newWindowTarget(navigation), address);
+    // The page's script encodes with encodeURIComponent, which keeps these as they are.
+    EXPECT_EQ(newWindowTarget("rondivo-open:http%3A%2F%2Fx.org%2F(a)!*'"), "http://x.org/(a)!*'");
+    EXPECT_EQ(newWindowTarget("http://example.com/"), "");
+}
+
+TEST(LinkRoute, ErrorPageShowsTheAddressAsTextNeverAsMarkup) {
+    const std::string address = "http://x.invalid/\"><script>alert(1)</script>";
+    std::string page = unreachablePageHtml(address);
+    EXPECT_EQ(page.find("<script>alert"), std::string::npos);
+    EXPECT_NE(page.find("&lt;script&gt;alert(1)&lt;/script&gt;"), std::string::npos);
+    EXPECT_NE(page.find(">Back<"), std::string::npos);
+    EXPECT_NE(page.find("href='" + newWindowAddress(address) + "'"), std::string::npos);
+}
+
+}  // namespace
+}  // namespace rondivo
