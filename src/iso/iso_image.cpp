@@ -60,10 +60,12 @@ bool replaceForbidden(std::u16string& name) {
 // "x_a.txt" becomes "x_a_1.txt". `name` holds no ";1".
 std::u16string numbered(std::u16string_view name, bool directory, int n) {
     std::size_t dot = directory ? std::u16string_view::npos : name.rfind(u'.');
-    std::u16string stem(name.substr(0, dot));
-    std::u16string tail = dot == std::u16string_view::npos ? u"" : std::u16string(name.substr(dot));
-    std::string number = "_" + std::to_string(n);
-    return stem + std::u16string(number.begin(), number.end()) + tail;
+    // Appending rather than operator+ chains: GCC 12 warns falsely (-Wrestrict) on those.
+    std::u16string out(name.substr(0, dot));
+    out += u'_';
+    for (char c : std::to_string(n)) out += static_cast<char16_t>(c);
+    if (dot != std::u16string_view::npos) out += name.substr(dot);
+    return out;
 }
 
 // An entry with that name exists: the same source again is a repeated add
