@@ -1,6 +1,8 @@
 #include "designer/build_pipeline.h"
 
+#include <algorithm>
 #include <cerrno>
+#include <cstdio>
 #include <fstream>
 #include <system_error>
 #include <thread>
@@ -72,6 +74,15 @@ bool isWithin(const fs::path& inner, const fs::path& outer) {
     return true;
 }
 
+// Whether the author's file is there, looked up without opening it (opening a
+// FIFO waits for a writer for ever).
+bool present(const fs::path& p) {
+    std::error_code ec;
+    auto st = fs::status(p, ec);
+    if (ec) return ec != std::errc::no_such_file_or_directory;
+    return fs::exists(st);
+}
+
 bool sameFolder(const fs::path& a, const fs::path& b) {
     std::error_code ec;
     return fs::equivalent(a, b, ec);
@@ -81,11 +92,48 @@ void defaultSleep(std::chrono::milliseconds ms) {
     std::this_thread::sleep_for(ms);
 }
 
+std::string notAFileProblem(const fs::path& source) {
+    return source.string() +
+           " is not a regular file (it is a device, a FIFO or a socket), so it cannot go onto a "
+           "disc.\n\nPlease choose a file.";
+}
+
+std::string diskFullProblem(const fs::path& source, const fs::path& target) {
+    return "There is not enough space on the disk to copy " + source.string() + " to " +
+           target.string() +
+           ".\n\nPlease make room on the disk and create the CD again. The earlier "
+           "\"CD-ROM Distributable Files\" folder, if any, is unchanged.";
+}
+
+// The files a finished build put into the folder, kept outside the folder (it
+// goes onto the disc) so the next build can tell them from files the author
+// added afterwards.
+fs::path manifestFile(const fs::path& base) {
+    std::size_t h = std::hash<std::string>{}(fs::absolute(base).lexically_normal().string());
+    char name[32];
+    std::snprintf(name, sizeof name, "%016zx.txt", h);
+    return platform::localAppDataFolder() / "Rondivo" / "built-folders" / name;
+}
+
+std::vector<std::string> filesBelow(const fs::path& folder) {
+    std::vector<std::string> files;
+    std::error_code ec;
+    for (fs::recursive_directory_iterator it(folder, ec), end; !ec && it != end; it.increment(ec))
+        if (it->is_regular_file(ec) || it->is_symlink(ec))
+            files.push_back(it->path().lexically_relative(folder).generic_string());
+    std::sort(files.begin(), files.end());
+    return files;
+}
+
 struct Build {
     const BuildRequest& req;
     const BuildHooks& hooks;
     BuildResult result;
-    fs::path folder;
+    fs::path base;     // the distributable folder, where the finished build goes
+    fs::path staging;  // the build is made here and renamed into place at the end
+    fs::path folder;   // staging, ending in "/"
+    fs::path openSrc, failSafeSrc;
+    bool companion = false;
 
     void progress(const std::string& text) {
         if (hooks.showProgress) hooks.showProgress(text);
@@ -95,50 +143,69 @@ struct Build {
         result.messages.push_back(std::move(m));
     }
     void inform(std::string text) { say({std::move(text)}); }
-    BuildResult& abort(std::string text) {
+    bool abort(std::string text) {
         say({std::move(text)});
         result.outcome = BuildResult::Outcome::Aborted;
-        return result;
+        return false;
     }
     void skipped(const std::string& step) {
         platform::debugLog("build: " + step + " not done (not available in this build)");
         result.skippedSteps.push_back(step);
     }
-
-    // Copies one author file into the folder; false after the abort message is queued.
-    bool copyInto(const fs::path& source, const std::string& name, const char* tail) {
-        fs::path target = folder / name;
-        progress(source.string());
-        std::string why = copyFileOver(source, target);
-        if (!why.empty()) {
-            platform::debugLog("build: copying " + source.string() + " failed: " + why);
-            abort(copyProblem(source, target, tail));
-            return false;
-        }
-        clearReadOnly(target);
-        return true;
+    // What the author sees: the place in the finished folder, not the staging one.
+    fs::path shown(const fs::path& target) const {
+        return base / target.lexically_relative(folder);
+    }
+    fs::path source(const std::string& s) const { return resolveSource(req.programFolder, s); }
+    fs::path earlier() const {
+        return base.parent_path() / ("." + base.filename().string() + ".earlier");
     }
 
-    void copyFolder(const fs::path& from, const fs::path& to) {
-        FolderCopyReport r =
-            copyFolderTree(from, to, [this](const fs::path& p) { progress(p.string()); });
+    // Copies one file into the folder; false after the abort message is queued.
+    bool copyInto(const fs::path& from, const fs::path& target, const char* tail) {
+        progress(from.string());
+        FileCopyResult r = copyRegularFile(from, target);
+        if (r.ok()) {
+            clearReadOnly(target);
+            return true;
+        }
+        platform::debugLog("build: copying " + from.string() + " failed: " + r.reason);
+        if (r.notRegularFile) return abort(notAFileProblem(from));
+        if (r.diskFull) return abort(diskFullProblem(from, shown(target)));
+        return abort(copyProblem(from, shown(target), tail));
+    }
+    bool copyInto(const fs::path& from, const std::string& name, const char* tail) {
+        return copyInto(from, folder / name, tail);
+    }
+
+    bool copyFolder(const fs::path& from, const fs::path& to) {
+        progress("Copying files from directory " + from.string() + "\n\nPlease wait ..");
+        if (hooks.pumpMessages) hooks.pumpMessages();
+        // The earlier build is not part of the author's folder.
+        FolderCopyReport r = copyFolderTree(
+            from, to, [this](const fs::path& p) { progress(p.string()); }, {base, earlier()});
         for (auto& f : r.failures) result.folderCopyFailures.push_back(f);
-        if (r.failures.empty()) return;
+        if (r.diskFull)
+            return abort(
+                diskFullProblem(r.failures.back().source,
+                                shown(to / r.failures.back().source.lexically_relative(from))));
+        if (r.failures.empty()) return true;
         // The copy goes on past files it cannot read; the author is told which.
         std::string text = "Some files could not be copied from " + from.string() + ":\n";
-        std::size_t shown = 0;
+        std::size_t shownCount = 0;
         for (const auto& f : r.failures) {
-            if (++shown > 10) {
+            if (++shownCount > 10) {
                 text += "... and " + std::to_string(r.failures.size() - 10) + " more\n";
                 break;
             }
             text += f.source.string() + " (" + f.reason + ")\n";
         }
         inform(text);
+        return true;
     }
 
-    bool skipsSourceFolderCopy(const std::string& source, const fs::path& dir) const {
-        const std::string s = slashes(source);
+    bool skipsSourceFolderCopy(const std::string& src, const fs::path& dir) const {
+        const std::string s = slashes(src);
         if (s.find("html/") != std::string::npos &&
             containsAny(s, {"_Demo_", "_CD_Menu", "Rondivo!"}))
             return true;
@@ -149,42 +216,55 @@ struct Build {
         if (d.empty() || d == "/" || d.back() == ':') return true;
         auto desk = d.rfind("Desktop");
         if (desk != std::string::npos && d.find('/', desk) == std::string::npos) return true;
-        return sameFolder(dir, folder.parent_path().parent_path());
+        return sameFolder(dir, base.parent_path());
     }
 
-    void scan(const fs::path& source) {
-        const std::string lower = platform::toLower(source.string());
+    void scan(const fs::path& page) {
+        const std::string lower = platform::toLower(page.string());
         if (lower.find(".htm") != std::string::npos) {
-            progress(source.string());
+            progress(page.string());
             if (hooks.scanLinkedFiles)
-                hooks.scanLinkedFiles(source, folder, 1, result.additionalFiles);
+                hooks.scanLinkedFiles(page, folder, 1, result.additionalFiles);
             else
-                skipped("linked-file scan of " + source.string());
+                skipped("linked-file scan of " + page.string());
         } else if (lower.find(".bat") != std::string::npos) {
-            progress(source.string());
+            progress(page.string());
             if (hooks.scanBatchFile)
-                hooks.scanBatchFile(source, folder);
+                hooks.scanBatchFile(page, folder);
             else if (hooks.scanLinkedFiles)
-                hooks.scanLinkedFiles(source, folder, 1, result.additionalFiles);
+                hooks.scanLinkedFiles(page, folder, 1, result.additionalFiles);
             else
-                skipped("batch-file scan of " + source.string());
+                skipped("batch-file scan of " + page.string());
         }
     }
+
+    bool namesHaveNoBlanks();
+    bool sourcesOutsideTheFolder();
+    void startStaging();
+    bool copyFileToOpen();
+    bool copyFailSafe();
+    void writeAutorunFiles();
+    bool copyPlayer();
+    bool copyMedia();
+    bool copyCompanionFolder();
+    void copyDrivers();
+    void moveIntoDataFolder();
+    void encrypt();
+    bool carryOverAuthorFiles();
+    bool putInPlace();
 
     BuildResult& run();
 };
 
-BuildResult& Build::run() {
+// Names go onto the disc and into autorun.inf, which splits at blanks.
+bool Build::namesHaveNoBlanks() {
     const DesignerSettings& s = req.settings;
-    result.additionalFiles = 0;
-
-    // Names go onto the disc and into autorun.inf, which splits at blanks.
     if (s.openName.find(' ') != std::string::npos) {
         say(
             {"The filename can not contain any spaces. Spaces in filenames can cause problems "
              "when burning on a CD-ROM.\nPlease rename the file or select a new one.",
              BuildMessage::Icon::Information, BuildMessage::Focus::FileToOpen});
-        return result;
+        return false;
     }
     if (s.failSafeName.find(' ') != std::string::npos) {
         say(
@@ -192,162 +272,252 @@ BuildResult& Build::run() {
              "cause problems when burning on a CD-ROM.\nPlease rename the file or select a "
              "new one.",
              BuildMessage::Icon::Information, BuildMessage::Focus::FailSafe});
-        return result;
+        return false;
     }
+    return true;
+}
 
-    const fs::path desktop =
-        req.desktopFolder.empty() ? platform::desktopFolder() : req.desktopFolder;
-    const fs::path base = distributableFolder(desktop);
-    folder = base / "";
-    result.folder = folder;
-
-    const fs::path openSrc = resolveSource(req.programFolder, s.openSource);
-    const fs::path failSafeSrc = resolveSource(req.programFolder, s.failSafeSource);
-
-    // The old folder is deleted first: an author file inside it would be lost.
+// An author file inside the old folder would be lost when it is replaced.
+bool Build::sourcesOutsideTheFolder() {
+    const DesignerSettings& s = req.settings;
     for (const auto& [used, src] :
          {std::pair{!s.openName.empty(), openSrc}, std::pair{!s.failSafeName.empty(), failSafeSrc},
-          std::pair{s.splashEnabled && !s.splashName.empty(),
-                    resolveSource(req.programFolder, s.splashSource)},
-          std::pair{s.soundEnabled && !s.soundName.empty(),
-                    resolveSource(req.programFolder, s.soundSource)},
-          std::pair{s.iconEnabled && s.iconName != "autorun.exe",
-                    resolveSource(req.programFolder, s.iconSource)}}) {
+          std::pair{s.splashEnabled && !s.splashName.empty(), source(s.splashSource)},
+          std::pair{s.soundEnabled && !s.soundName.empty(), source(s.soundSource)},
+          std::pair{s.iconEnabled && s.iconName != "autorun.exe", source(s.iconSource)}}) {
         if (used && isWithin(src, base)) {
             say({kSpecialFolderMessage, BuildMessage::Icon::Stop});
-            return result;
+            return false;
         }
     }
+    return true;
+}
 
+// The build is made in a hidden sibling folder: a build that fails half-way
+// (a full disk, a missing file) leaves the earlier complete folder as it was.
+void Build::startStaging() {
+    staging = base.parent_path() / ("." + base.filename().string() + ".building");
+    folder = staging / "";
+    std::error_code ec;
+    if (fs::exists(fs::symlink_status(staging, ec))) {
+        deleteFolderTree(staging);
+        fs::remove(staging, ec);
+    }
+    // A Linux account need not have a desktop folder yet; the build makes it.
+    if (!fs::create_directories(staging, ec) || ec) inform(folderProblem(base));
+}
+
+// The file to open, and the folder it comes from.
+bool Build::copyFileToOpen() {
+    const DesignerSettings& s = req.settings;
+    if (s.openName.empty() || s.openName[0] == '\\' || !present(openSrc)) return true;
+    if (!copyInto(openSrc, s.openName, kCopyTailOpen)) return false;
+    fs::path dir = openSrc.parent_path();
+    if (skipsSourceFolderCopy(s.openSource, dir)) return true;
+    return copyFolder(dir, staging);
+}
+
+bool Build::copyFailSafe() {
+    const DesignerSettings& s = req.settings;
+    if (s.failSafeName.empty() || s.failSafeName[0] == '\\' || !present(failSafeSrc)) return true;
+    return copyInto(failSafeSrc, s.failSafeName, kCopyTailOpen);
+}
+
+void Build::writeAutorunFiles() {
+    const DesignerSettings& s = req.settings;
+    result.commandLine = writeAutorunInf(staging, autorunInfValues(s));
+    if (s.options.splashTimeIndex != -1) writePresentationFile(staging, presentationFileValues(s));
+}
+
+// A copy under a temporary name renamed over autorun.exe replaces the file
+// even while a preview runs it, without ending the preview.
+bool Build::copyPlayer() {
+    fs::path target = folder / "autorun.exe";
+    fs::path temp = folder / ".autorun.exe.part";
+    progress(req.ownExecutable.string());
+    FileCopyResult r = copyRegularFile(req.ownExecutable, temp);
+    std::error_code ec;
+    if (r.ok()) {
+        fs::rename(temp, target, ec);
+        if (ec) r.reason = ec.message();
+    }
+    if (!r.ok()) {
+        fs::remove(temp, ec);
+        platform::debugLog("build: copying the executable failed: " + r.reason);
+        if (r.diskFull) return abort(diskFullProblem(req.ownExecutable, shown(target)));
+        return abort(copyProblem(req.ownExecutable, shown(target), kCopyTailExe));
+    }
+    clearReadOnly(target);
+    return true;
+}
+
+bool Build::copyMedia() {
+    const DesignerSettings& s = req.settings;
+    if (s.splashEnabled && !s.splashName.empty() &&
+        !copyInto(source(s.splashSource), underscoreBlanks(s.splashName), kCopyTailActually))
+        return false;
+    if (s.soundEnabled && !s.soundName.empty() &&
+        !copyInto(source(s.soundSource), underscoreBlanks(s.soundName), kCopyTailActually))
+        return false;
+    if (s.iconEnabled && !s.iconName.empty() && s.iconName != "autorun.exe" &&
+        !copyInto(source(s.iconSource), underscoreBlanks(s.iconName), kCopyTailActually))
+        return false;
+    return true;
+}
+
+// A page saved with its companion folder brings that folder along.
+bool Build::copyCompanionFolder() {
+    const DesignerSettings& s = req.settings;
+    if (s.openName.empty()) return true;
+    std::string name = fileNamePart(s.openSource);
+    if (name.empty()) name = s.openName;
+    auto companionOf = [](std::string p) {
+        auto dot = p.rfind('.');
+        auto sep = p.rfind('/');
+        if (dot == std::string::npos || (sep != std::string::npos && dot < sep))
+            return p + "_files";
+        return p.substr(0, dot) + "_files";
+    };
+    fs::path from = companionOf(openSrc.string());
+    std::error_code ec;
+    if (!fs::is_directory(from, ec)) return true;
+    companion = true;
+    return copyFolder(from, folder / companionOf(name));
+}
+
+// Whatever the program folder's drivers folder holds.
+void Build::copyDrivers() {
+    std::error_code ec;
+    if (!fs::create_directory(folder / "drivers", ec) || ec) return;
+    fs::path drivers = req.programFolder / "drivers";
+    for (fs::directory_iterator it(drivers, ec), end; !ec && it != end; it.increment(ec)) {
+        if (!it->is_regular_file()) continue;
+        std::string name = it->path().filename().string();
+        if (platform::equalsIgnoreCase(name, "shfolder.dll")) name = "SHFOLDER.DLL";
+        fs::path target = folder / "drivers" / name;
+        progress(it->path().string());
+        std::string why = copyFileOver(it->path(), target);
+        if (why.empty())
+            clearReadOnly(target);
+        else
+            inform(copyProblem(it->path(), shown(target), kCopyTailActually));
+    }
+}
+
+void Build::moveIntoDataFolder() {
+    if (!req.settings.options.dataFolder) return;
+    std::vector<BuildMessage> moveMessages;
+    std::string line = moveToDataFolder(folder, moveMessages, hooks.sleep);
+    for (auto& m : moveMessages) say(std::move(m));
+    if (!line.empty()) result.commandLine = line;
+}
+
+void Build::encrypt() {
+    if (!req.settings.options.secure) return;
+    if (!hooks.encryptPresentationFolder)
+        skipped("encryption of " + base.string());
+    else if (!hooks.encryptPresentationFolder(folder))
+        platform::debugLog("build: encryption reported a failure");
+}
+
+// "Presentation Complete" tells authors to add files to the folder: whatever
+// the earlier build did not put there comes along into the new one. Without a
+// record of the earlier build, every file the new build does not make is kept.
+bool Build::carryOverAuthorFiles() {
     std::error_code ec;
     auto st = fs::symlink_status(base, ec);
+    if (!fs::is_directory(st) || fs::is_symlink(st)) return true;
+    std::vector<std::string> built;
+    std::ifstream in(manifestFile(base));
+    for (std::string line; std::getline(in, line);) built.push_back(line);
+    std::sort(built.begin(), built.end());
+    std::vector<std::string> carried;
+    for (const std::string& rel : filesBelow(base)) {
+        if (std::binary_search(built.begin(), built.end(), rel)) continue;
+        fs::path to = folder / fs::path(rel);
+        // A name the new build uses as well: the author's file is kept beside it.
+        if (fs::exists(fs::symlink_status(to, ec))) to += ".earlier";
+        fs::create_directories(to.parent_path(), ec);
+        FileCopyResult r = copyRegularFile(base / fs::path(rel), to);
+        if (r.diskFull) return abort(diskFullProblem(base / fs::path(rel), shown(to)));
+        if (!r.ok()) {
+            // Never lose it: the earlier folder stays where it is.
+            return abort("The file " + (base / fs::path(rel)).string() +
+                         " that was added to the folder after the last build could not be "
+                         "carried over (" +
+                         r.reason + ").\n\nThe earlier folder is unchanged.");
+        }
+        carried.push_back(shown(to).string());
+    }
+    if (carried.empty()) return true;
+    std::string text =
+        "These files were added to the \"CD-ROM Distributable Files\" folder after the last "
+        "build and have been kept in the new folder:\n";
+    for (std::size_t i = 0; i < carried.size(); ++i) {
+        if (i == 20) {
+            text += "... and " + std::to_string(carried.size() - 20) + " more\n";
+            break;
+        }
+        text += carried[i] + "\n";
+    }
+    inform(text);
+    return true;
+}
+
+// The finished folder takes the place of the earlier one in two renames.
+bool Build::putInPlace() {
+    std::error_code ec;
+    auto st = fs::symlink_status(base, ec);
+    fs::path old = earlier();
     if (fs::is_symlink(st)) {
         // Never empty a folder the link points at; only the link goes.
         fs::remove(base, ec);
     } else if (fs::exists(st)) {
-        deleteFolderTree(base);
-        fs::remove(base, ec);
-        if (ec) platform::debugLog("build: could not remove the old folder: " + ec.message());
-    }
-
-    // A Linux account need not have a desktop folder yet; the build makes it.
-    if (!fs::create_directories(base, ec) || ec) inform(folderProblem(base));
-
-    // Step 7: the file to open, and the folder it comes from.
-    if (!s.openName.empty() && s.openName[0] != '\\' && platform::fileExists(openSrc)) {
-        if (!copyInto(openSrc, s.openName, kCopyTailOpen)) return result;
-        fs::path dir = openSrc.parent_path();
-        if (!skipsSourceFolderCopy(s.openSource, dir)) {
-            progress("Copying files from directory " + dir.string() + "\n\nPlease wait ..");
-            if (hooks.pumpMessages) hooks.pumpMessages();
-            copyFolder(dir, base);
+        if (fs::exists(fs::symlink_status(old, ec))) {
+            deleteFolderTree(old);
+            fs::remove(old, ec);
         }
+        fs::rename(base, old, ec);
+        if (ec) return abort(folderProblem(base));
     }
-
-    // Step 8: the fail-safe file alone.
-    if (!s.failSafeName.empty() && s.failSafeName[0] != '\\' && platform::fileExists(failSafeSrc)) {
-        if (!copyInto(failSafeSrc, s.failSafeName, kCopyTailOpen)) return result;
+    fs::rename(staging, base, ec);
+    if (ec) {
+        std::error_code back;
+        fs::rename(old, base, back);
+        return abort(folderProblem(base));
     }
-
-    // Steps 9, 10.
-    result.commandLine = writeAutorunInf(base, autorunInfValues(s));
-    if (s.options.splashTimeIndex != -1) writePresentationFile(base, presentationFileValues(s));
-
-    // Step 11. A copy under a temporary name renamed over autorun.exe
-    // replaces the file even while a preview runs it, without ending the preview.
-    {
-        fs::path target = folder / "autorun.exe";
-        fs::path temp = folder / ".autorun.exe.part";
-        progress(req.ownExecutable.string());
-        std::string why = copyFileOver(req.ownExecutable, temp);
-        if (why.empty()) {
-            fs::rename(temp, target, ec);
-            if (ec) why = ec.message();
-        }
-        if (!why.empty()) {
-            fs::remove(temp, ec);
-            platform::debugLog("build: copying the executable failed: " + why);
-            return abort(copyProblem(req.ownExecutable, target, kCopyTailExe));
-        }
-        clearReadOnly(target);
+    if (fs::exists(fs::symlink_status(old, ec))) {
+        deleteFolderTree(old);
+        fs::remove(old, ec);
     }
+    fs::path manifest = manifestFile(base);
+    fs::create_directories(manifest.parent_path(), ec);
+    std::ofstream out(manifest, std::ios::trunc);
+    for (const std::string& rel : filesBelow(base)) out << rel << '\n';
+    return true;
+}
 
-    // Steps 12 to 14.
-    if (s.splashEnabled && !s.splashName.empty() &&
-        !copyInto(resolveSource(req.programFolder, s.splashSource), underscoreBlanks(s.splashName),
-                  kCopyTailActually))
-        return result;
-    if (s.soundEnabled && !s.soundName.empty() &&
-        !copyInto(resolveSource(req.programFolder, s.soundSource), underscoreBlanks(s.soundName),
-                  kCopyTailActually))
-        return result;
-    if (s.iconEnabled && !s.iconName.empty() && s.iconName != "autorun.exe" &&
-        !copyInto(resolveSource(req.programFolder, s.iconSource), underscoreBlanks(s.iconName),
-                  kCopyTailActually))
-        return result;
+BuildResult& Build::run() {
+    result.additionalFiles = 0;
+    if (!namesHaveNoBlanks()) return result;
+    const fs::path desktop =
+        req.desktopFolder.empty() ? platform::desktopFolder() : req.desktopFolder;
+    base = distributableFolder(desktop);
+    result.folder = base / "";
+    openSrc = source(req.settings.openSource);
+    failSafeSrc = source(req.settings.failSafeSource);
+    if (!sourcesOutsideTheFolder()) return result;
 
-    // Step 15: a page saved with its companion folder brings that folder along.
-    bool companion = false;
-    if (!s.openName.empty()) {
-        std::string src = openSrc.string();
-        std::string name = fileNamePart(s.openSource);
-        if (name.empty()) name = s.openName;
-        auto companionOf = [](std::string p) {
-            auto dot = p.rfind('.');
-            auto sep = p.rfind('/');
-            if (dot == std::string::npos || (sep != std::string::npos && dot < sep))
-                return p + "_files";
-            return p.substr(0, dot) + "_files";
-        };
-        fs::path from = companionOf(src);
-        if (fs::is_directory(from, ec)) {
-            companion = true;
-            progress("Copying files from directory " + from.string() + "\n\nPlease wait ..");
-            if (hooks.pumpMessages) hooks.pumpMessages();
-            copyFolder(from, folder / companionOf(name));
-        }
-    }
-
-    // Step 16.
-    if (!companion && !s.openName.empty()) scan(openSrc);
-
-    // Step 17: whatever the program folder's drivers folder holds.
-    if (fs::create_directory(folder / "drivers", ec) && !ec) {
-        fs::path drivers = req.programFolder / "drivers";
-        for (fs::directory_iterator it(drivers, ec), end; !ec && it != end; it.increment(ec)) {
-            if (!it->is_regular_file()) continue;
-            std::string name = it->path().filename().string();
-            if (platform::equalsIgnoreCase(name, "shfolder.dll")) name = "SHFOLDER.DLL";
-            fs::path target = folder / "drivers" / name;
-            progress(it->path().string());
-            std::string why = copyFileOver(it->path(), target);
-            if (why.empty())
-                clearReadOnly(target);
-            else
-                inform(copyProblem(it->path(), target, kCopyTailActually));
-        }
-        ec.clear();
-    }
-
-    // Step 18.
-    if (!s.failSafeName.empty()) scan(failSafeSrc);
-
-    // Step 19.
-    if (s.options.dataFolder) {
-        std::vector<BuildMessage> moveMessages;
-        std::string line = moveToDataFolder(folder, moveMessages, hooks.sleep);
-        for (auto& m : moveMessages) say(std::move(m));
-        if (!line.empty()) result.commandLine = line;
-    }
-
-    // Step 20.
-    if (s.options.secure) {
-        if (!hooks.encryptPresentationFolder)
-            skipped("encryption of " + folder.string());
-        else if (!hooks.encryptPresentationFolder(folder))
-            platform::debugLog("build: encryption reported a failure");
-    }
-
+    startStaging();
+    if (!copyFileToOpen() || !copyFailSafe()) return result;
+    writeAutorunFiles();
+    if (!copyPlayer() || !copyMedia() || !copyCompanionFolder()) return result;
+    if (!companion && !req.settings.openName.empty()) scan(openSrc);
+    copyDrivers();
+    if (!req.settings.failSafeName.empty()) scan(failSafeSrc);
+    moveIntoDataFolder();
+    encrypt();
+    if (!carryOverAuthorFiles() || !putInPlace()) return result;
     result.outcome = BuildResult::Outcome::Completed;
     return result;
 }
@@ -359,8 +529,14 @@ fs::path distributableFolder(const fs::path& desktop) {
 }
 
 BuildResult runBuild(const BuildRequest& request, const BuildHooks& hooks) {
-    Build b{request, hooks, {}, {}};
+    Build b{request, hooks, {}, {}, {}, {}, {}, {}, false};
     b.run();
+    if (!b.result.completed() && !b.staging.empty()) {
+        // A half-made folder never stays behind looking complete.
+        std::error_code ec;
+        deleteFolderTree(b.staging);
+        fs::remove(b.staging, ec);
+    }
     return std::move(b.result);
 }
 

@@ -63,7 +63,7 @@ struct BuildResult {
     enum class Outcome {
         Completed,  // the Presentation Complete dialog is shown
         Refused,    // a name or path check failed; nothing was touched
-        Aborted,    // a copy failed; the folder stays as far as it got
+        Aborted,    // a copy failed; the earlier folder (if any) stays as it was
     };
     Outcome outcome = Outcome::Refused;
     std::vector<BuildMessage> messages;  // for Refused/Aborted the last is the reason

@@ -22,7 +22,8 @@ std::string errnoText(int e) {
     return std::strerror(e);
 }
 
-// Returns 0 or an errno value.
+// Returns 0 or an errno value. Copies at most `size` bytes: a file that grows
+// while it is copied (a log, a device) cannot fill the disk.
 int copyBytes(int in, int out, std::uint64_t size) {
     // copy_file_range keeps the data in the kernel (and lets file systems
     // share extents); fall back to plain reads where it is not supported.
@@ -34,7 +35,7 @@ int copyBytes(int in, int out, std::uint64_t size) {
             done += static_cast<std::uint64_t>(n);
             continue;
         }
-        if (n == 0) break;
+        if (n == 0) return 0;
         if (errno == EINTR) continue;
         if (errno == EXDEV || errno == ENOSYS || errno == EINVAL || errno == EOPNOTSUPP) {
             useRange = false;
@@ -42,15 +43,18 @@ int copyBytes(int in, int out, std::uint64_t size) {
         }
         return errno;
     }
-    // Whatever is left (a file that grew, or no copy_file_range) goes the plain way.
+    // Whatever is left (no copy_file_range) goes the plain way.
     static thread_local std::vector<char> buffer(1 << 20);
-    for (;;) {
-        ssize_t n = ::read(in, buffer.data(), buffer.size());
+    while (done < size) {
+        std::size_t want =
+            static_cast<std::size_t>(std::min<std::uint64_t>(buffer.size(), size - done));
+        ssize_t n = ::read(in, buffer.data(), want);
         if (n == 0) return 0;
         if (n < 0) {
             if (errno == EINTR) continue;
             return errno;
         }
+        done += static_cast<std::uint64_t>(n);
         char* p = buffer.data();
         while (n > 0) {
             ssize_t w = ::write(out, p, static_cast<std::size_t>(n));
@@ -62,6 +66,22 @@ int copyBytes(int in, int out, std::uint64_t size) {
             n -= w;
         }
     }
+    return 0;
+}
+
+const char* specialKind(mode_t mode) {
+    if (S_ISFIFO(mode)) return "a FIFO";
+    if (S_ISSOCK(mode)) return "a socket";
+    if (S_ISCHR(mode) || S_ISBLK(mode)) return "a device";
+    return "not a file";
+}
+
+FileCopyResult failed(int e) {
+    return {errnoText(e), false, e == ENOSPC || e == EDQUOT};
+}
+
+FileCopyResult notRegular(mode_t mode) {
+    return {std::string("not a regular file (") + specialKind(mode) + ")", true, false};
 }
 
 struct Fd {
@@ -74,12 +94,17 @@ struct Fd {
     Fd& operator=(const Fd&) = delete;
 };
 
-std::string copyFileImpl(const fs::path& source, const fs::path& target, std::uint64_t* bytes) {
-    Fd in(::open(source.c_str(), O_RDONLY | O_CLOEXEC));
-    if (in.fd < 0) return errnoText(errno);
+FileCopyResult copyFileImpl(const fs::path& source, const fs::path& target, std::uint64_t* bytes) {
+    // A FIFO is never opened (that waits for a writer for ever), nor a
+    // device read (that may never end).
     struct stat st {};
-    if (::fstat(in.fd, &st) != 0) return errnoText(errno);
-    if (S_ISDIR(st.st_mode)) return errnoText(EISDIR);
+    if (::stat(source.c_str(), &st) != 0) return failed(errno);
+    if (S_ISDIR(st.st_mode)) return failed(EISDIR);
+    if (!S_ISREG(st.st_mode)) return notRegular(st.st_mode);
+    Fd in(::open(source.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK));
+    if (in.fd < 0) return failed(errno);
+    if (::fstat(in.fd, &st) != 0) return failed(errno);
+    if (!S_ISREG(st.st_mode)) return notRegular(st.st_mode);
     mode_t mode = (st.st_mode & 0777) | S_IWUSR | S_IRUSR;
     int outFd = ::open(target.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, mode);
     if (outFd < 0 && (errno == EACCES || errno == EPERM)) {
@@ -87,14 +112,13 @@ std::string copyFileImpl(const fs::path& source, const fs::path& target, std::ui
         ::chmod(target.c_str(), S_IRUSR | S_IWUSR);
         outFd = ::open(target.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, mode);
     }
-    if (outFd < 0) return errnoText(errno);
+    if (outFd < 0) return failed(errno);
     Fd out(outFd);
-    if (int e = copyBytes(in.fd, out.fd, static_cast<std::uint64_t>(st.st_size)))
-        return errnoText(e);
+    if (int e = copyBytes(in.fd, out.fd, static_cast<std::uint64_t>(st.st_size))) return failed(e);
     if (bytes) *bytes += static_cast<std::uint64_t>(st.st_size);
     int fd = out.fd;
     out.fd = -1;
-    if (::close(fd) != 0) return errnoText(errno);
+    if (::close(fd) != 0) return failed(errno);
     return {};
 }
 
@@ -102,8 +126,7 @@ struct TreeCopier {
     const std::function<void(const fs::path&)>& onFile;
     FolderCopyReport report;
     std::set<std::pair<dev_t, ino_t>> visited;
-    std::pair<dev_t, ino_t> skip{0, 0};
-    bool haveSkip = false;
+    std::set<std::pair<dev_t, ino_t>> skip;
 
     void fail(const fs::path& p, std::string why) {
         report.failures.push_back({p, std::move(why)});
@@ -112,7 +135,7 @@ struct TreeCopier {
     void copyDir(const fs::path& src, const fs::path& dst) {
         struct stat st {};
         if (::stat(src.c_str(), &st) != 0) return fail(src, errnoText(errno));
-        if (haveSkip && st.st_dev == skip.first && st.st_ino == skip.second) return;
+        if (skip.count({st.st_dev, st.st_ino})) return;
         if (!visited.insert({st.st_dev, st.st_ino}).second) return;
         std::error_code ec;
         fs::create_directories(dst, ec);
@@ -152,34 +175,47 @@ struct TreeCopier {
             }
             if (isDir) {
                 copyDir(from, dst / e.name);
+                if (report.diskFull) return;
                 continue;
             }
             if (onFile) onFile(from);
-            std::string why = copyFileImpl(from, dst / e.name, &report.bytes);
-            if (why.empty())
+            FileCopyResult r = copyFileImpl(from, dst / e.name, &report.bytes);
+            if (r.ok()) {
                 ++report.files;
-            else
-                fail(from, why);
+                continue;
+            }
+            fail(from, r.reason);
+            if (r.diskFull) {
+                // Every further file would fail the same way.
+                report.diskFull = true;
+                return;
+            }
         }
     }
 };
 
 }  // namespace
 
-std::string copyFileOver(const fs::path& source, const fs::path& target) {
+FileCopyResult copyRegularFile(const fs::path& source, const fs::path& target) {
     return copyFileImpl(source, target, nullptr);
 }
 
+std::string copyFileOver(const fs::path& source, const fs::path& target) {
+    return copyFileImpl(source, target, nullptr).reason;
+}
+
 FolderCopyReport copyFolderTree(const fs::path& sourceDir, const fs::path& targetDir,
-                                const std::function<void(const fs::path&)>& onFile) {
-    TreeCopier copier{onFile, {}, {}, {}, false};
+                                const std::function<void(const fs::path&)>& onFile,
+                                const std::vector<fs::path>& alsoSkip) {
+    TreeCopier copier{onFile, {}, {}, {}};
     std::error_code ec;
     fs::create_directories(targetDir, ec);
-    struct stat st {};
-    if (::stat(targetDir.c_str(), &st) == 0) {
-        copier.skip = {st.st_dev, st.st_ino};
-        copier.haveSkip = true;
+    for (const fs::path& p : alsoSkip) {
+        struct stat st {};
+        if (::stat(p.c_str(), &st) == 0) copier.skip.insert({st.st_dev, st.st_ino});
     }
+    struct stat st {};
+    if (::stat(targetDir.c_str(), &st) == 0) copier.skip.insert({st.st_dev, st.st_ino});
     copier.copyDir(sourceDir, targetDir);
     return std::move(copier.report);
 }

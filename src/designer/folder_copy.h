@@ -21,21 +21,36 @@ struct FolderCopyReport {
     std::uint64_t folders = 0;
     std::uint64_t bytes = 0;
     std::vector<CopyFailure> failures;
+    // The copy stopped at the first file the target's disk had no room for.
+    bool diskFull = false;
     bool ok() const { return failures.empty(); }
 };
 
-// Copies one file over `target` (created or replaced, read-only or not).
-// Returns an empty string on success, else the reason.
+// How one file copy ended; the two causes an author can act on are told apart.
+struct FileCopyResult {
+    std::string reason;           // empty on success
+    bool notRegularFile = false;  // a FIFO, socket or device: never read
+    bool diskFull = false;        // the target's disk (or quota) is full
+    bool ok() const { return reason.empty(); }
+};
+
+// Copies one regular file over `target` (created or replaced, read-only or
+// not), no more bytes than the file held when it was opened.
+FileCopyResult copyRegularFile(const std::filesystem::path& source,
+                               const std::filesystem::path& target);
+// The same; returns an empty string on success, else the reason.
 std::string copyFileOver(const std::filesystem::path& source, const std::filesystem::path& target);
 
 // Copies the contents of `sourceDir` into `targetDir` (created when missing).
-// `skip` is a folder that is never entered: the destination itself when it
-// lies inside the source, which would otherwise copy itself without end.
+// The destination is never entered when it lies inside the source (it would
+// otherwise copy itself without end), nor any folder of `alsoSkip`.
 // Symbolic links are followed; a folder reached twice through links is copied once.
+// FIFOs, sockets and devices are never opened: they are listed as failures.
 // `onFile` is told each source file before it is copied (may be empty).
 FolderCopyReport copyFolderTree(
     const std::filesystem::path& sourceDir, const std::filesystem::path& targetDir,
-    const std::function<void(const std::filesystem::path&)>& onFile = {});
+    const std::function<void(const std::filesystem::path&)>& onFile = {},
+    const std::vector<std::filesystem::path>& alsoSkip = {});
 
 // Gives the owner write permission back when a copied file came read-only,
 // so the next build can delete it.

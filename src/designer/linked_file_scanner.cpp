@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <fstream>
+#include <optional>
 #include <sstream>
 #include <unordered_map>
 
@@ -324,6 +325,41 @@ class TextSet {
     bool starts_[256] = {};
 };
 
+// Case-insensitive lookup of many files in few folders: each folder is
+// resolved once and listed at most once, so thousands of links into one
+// folder of thousands of pictures cost one listing, not one per link.
+class FolderLookup {
+  public:
+    fs::path resolve(const fs::path& base, std::string_view discPath) {
+        fs::path rel = platform::toNativePath(discPath);
+        fs::path fallback = rel.is_absolute() ? rel : base / rel;
+        std::string folderKey = (base / rel.parent_path()).string();
+        auto folder = folders_.find(folderKey);
+        if (folder == folders_.end())
+            folder =
+                folders_.emplace(folderKey, platform::findCaseInsensitive(base, rel.parent_path()))
+                    .first;
+        if (!folder->second) return fallback;
+        fs::path exact = *folder->second / rel.filename();
+        std::error_code ec;
+        if (fs::exists(fs::symlink_status(exact, ec))) return exact;
+        auto listing = listings_.find(folder->second->string());
+        if (listing == listings_.end()) {
+            listing = listings_.emplace(folder->second->string(), Listing{}).first;
+            for (fs::directory_iterator it(*folder->second, ec), end; !ec && it != end;
+                 it.increment(ec))
+                listing->second.emplace(toLower(it->path().filename().string()), it->path());
+        }
+        auto file = listing->second.find(toLower(rel.filename().string()));
+        return file == listing->second.end() ? fallback : file->second;
+    }
+
+  private:
+    using Listing = std::unordered_map<std::string, fs::path>;
+    std::unordered_map<std::string, std::optional<fs::path>> folders_;
+    std::unordered_map<std::string, Listing> listings_;
+};
+
 // The first position at or after `from` holding one of `chars`, remembered so
 // that rising `from` values cost one pass over the text in all.
 class NextOf {
@@ -372,6 +408,7 @@ void LinkedFileScanner::repairAbsoluteLinks(const fs::path& page, const fs::path
     NextOf quote(text, "\""), stop(text, ",<>\r\n");
     bool changed = false;
     std::size_t done = 0;
+    FolderLookup lookup;
     for (std::size_t p = 0; p < lower.size();) {
         std::size_t length = 0;
         const std::size_t* r = set.match(lower, p, length);
@@ -387,8 +424,8 @@ void LinkedFileScanner::repairAbsoluteLinks(const fs::path& page, const fs::path
         Repair& repair = repairs[*r];
         if (!repair.seen) {
             repair.seen = true;
-            repair.copied = copyFile(platform::resolvePath(pageFolder, repair.path),
-                                     destination / repair.fileName);
+            repair.copied =
+                copyFile(lookup.resolve(pageFolder, repair.path), destination / repair.fileName);
         }
         out.append(text, done, p - done);
         out += repair.fileName;

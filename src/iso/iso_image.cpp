@@ -33,17 +33,39 @@ std::string errnoText(int err) {
     return std::generic_category().message(err);
 }
 
-bool endsWith(std::u16string_view s, std::u16string_view tail) {
-    return s.size() >= tail.size() && s.substr(s.size() - tail.size()) == tail;
-}
-
+// A name without an extension gets no "." in the Joliet tree: readers show
+// the long name as it is (the ISO 9660 name keeps its "." as required).
 std::u16string fileNameWithVersion(std::u16string_view wide) {
     std::u16string name;
-    name.reserve(wide.size() + 3);
+    name.reserve(wide.size() + 2);
     name = wide;
-    if (name.find(u'.') == std::u16string::npos) name += u'.';
-    if (!endsWith(name, u";1")) name += u";1";
+    name += u";1";
     return name;
+}
+
+// Characters Windows cannot have in a name (and that an extracting reader
+// would take as a path or drive) become "_", as other mastering tools do.
+bool replaceForbidden(std::u16string& name) {
+    bool changed = false;
+    for (auto& c : name) {
+        if (c < 0x20 || std::u16string_view(u"*/:;?\\").find(c) != std::u16string_view::npos) {
+            c = u'_';
+            changed = true;
+        }
+    }
+    return changed;
+}
+
+// A replaced name must not take the place of another file: "x:a.txt" beside
+// "x_a.txt" becomes "x_a_1.txt". `name` holds no ";1".
+std::u16string numbered(std::u16string_view name, bool directory, int n) {
+    std::size_t dot = directory ? std::u16string_view::npos : name.rfind(u'.');
+    // Appending rather than operator+ chains: GCC 12 warns falsely (-Wrestrict) on those.
+    std::u16string out(name.substr(0, dot));
+    out += u'_';
+    for (char c : std::to_string(n)) out += static_cast<char16_t>(c);
+    if (dot != std::u16string_view::npos) out += name.substr(dot);
+    return out;
 }
 
 // An entry with that name exists: the same source again is a repeated add
@@ -111,9 +133,16 @@ void clearImage(BurnSession& session) {
 
 ImageEntry* addFile(BurnSession& session, ImageDir& dir, SourceItem item) {
     std::u16string wide = item.wide.empty() ? utf8ToUtf16(item.name) : std::move(item.wide);
+    bool replaced = replaceForbidden(wide);
     std::u16string joliet = fileNameWithVersion(wide);
-    if (auto found = dir.index.find(std::u16string_view(joliet)); found != dir.index.end())
-        return existingChild(session, *found, item);
+    for (int n = 1;; ++n) {
+        auto found = dir.index.find(std::u16string_view(joliet));
+        if (found == dir.index.end()) break;
+        if ((*found)->source == item.path || !(replaced || (*found)->nameReplaced))
+            return existingChild(session, *found, item);
+        joliet = fileNameWithVersion(numbered(wide, false, n));
+    }
+    if (replaced) wide = joliet.substr(0, joliet.size() - 2);
     if (joliet.size() > kMaxJolietChars) {
         refuse(session, "The name of " + inQuotes(item.path) + " is longer than " +
                             std::to_string(kMaxJolietChars - 2) + " characters.");
@@ -132,6 +161,7 @@ ImageEntry* addFile(BurnSession& session, ImageDir& dir, SourceItem item) {
     if (iso.find('.') == std::string::npos) iso += '.';
     entry->isoName = iso + ";1";
     entry->jolietName = std::move(joliet);
+    entry->nameReplaced = replaced;
     entry->source = std::move(item.path);
     entry->time = imageTimeFromUnix(item.modified);
     entry->size = item.size;
@@ -145,8 +175,18 @@ ImageEntry* addFile(BurnSession& session, ImageDir& dir, SourceItem item) {
 }
 
 ImageDir* addSubdirectory(BurnSession& session, ImageDir& parent, const SourceItem& item) {
-    std::u16string name = item.wide.empty() ? utf8ToUtf16(item.name) : item.wide;
-    if (auto found = parent.index.find(std::u16string_view(name)); found != parent.index.end()) {
+    const std::u16string given = item.wide.empty() ? utf8ToUtf16(item.name) : item.wide;
+    std::u16string name = given;
+    bool replaced = replaceForbidden(name);
+    for (int n = 1;; ++n) {
+        auto found = parent.index.find(std::u16string_view(name));
+        if (found == parent.index.end()) break;
+        // Folders of one name are one folder, as before; a file is never hidden.
+        if (!(*found)->dir && (replaced || (*found)->nameReplaced)) {
+            name = numbered(given, true, n);
+            replaceForbidden(name);
+            continue;
+        }
         ImageEntry* existing = existingChild(session, *found, item);
         return existing ? existing->dir : nullptr;
     }
@@ -168,6 +208,7 @@ ImageDir* addSubdirectory(BurnSession& session, ImageDir& parent, const SourceIt
     auto entry = std::make_unique<ImageEntry>();
     entry->isoName = dir->isoName;
     entry->jolietName = std::move(name);
+    entry->nameReplaced = replaced;
     entry->time = imageTimeFromUnix(item.modified);
     entry->attributes = kAttributeDirectory | (item.hidden ? kAttributeHidden : 0);
     entry->dir = dir.get();

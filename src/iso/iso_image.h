@@ -50,7 +50,8 @@ struct ImageEntry {
     std::uint64_t size = 0;
     std::uint32_t dataSector = 0;  // relative to the first data sector; 0 when empty
     std::uint32_t attributes = 0;
-    ImageDir* dir = nullptr;  // set for a subdirectory
+    ImageDir* dir = nullptr;    // set for a subdirectory
+    bool nameReplaced = false;  // characters Joliet forbids were replaced
 };
 
 // Children looked up by Joliet name without regard to letter case, folding

@@ -205,7 +205,8 @@ TEST(Build, CompanionFolderIsCopiedAndThePageIsNotScanned) {
     ASSERT_TRUE(runBuild(req, hooks).completed());
     EXPECT_EQ(scans, 1);
     EXPECT_EQ(scannedPage, f.t / "plain/page.html");
-    EXPECT_EQ(scannedFolder, f.out / "");
+    // The build is made beside the distributable folder and renamed into place.
+    EXPECT_EQ(scannedFolder.parent_path().parent_path(), f.desktop);
 }
 
 TEST(Build, DataFolderOnAndOff) {
@@ -233,7 +234,7 @@ TEST(Build, DataFolderOnAndOff) {
               "<html>1_Demo_General_Menu.html</html>");
 }
 
-TEST(Build, SecondBuildStartsFromAnEmptyFolderEvenAfterReadOnlyCopies) {
+TEST(Build, SecondBuildKeepsOnlyWhatTheAuthorAddedEvenAfterReadOnlyCopies) {
     Fixture f;
     writeFile(f.t / "site/index.html", "I");
     writeFile(f.t / "site/ro/locked.txt", "L");
@@ -245,9 +246,13 @@ TEST(Build, SecondBuildStartsFromAnEmptyFolderEvenAfterReadOnlyCopies) {
 
     ASSERT_TRUE(chooseOwnFile(req.settings, (f.program / "html/Error_Page.html").string()));
     req.settings.options.noWholeFolderCopy = true;
-    ASSERT_TRUE(runBuild(req, quietHooks()).completed());
-    EXPECT_FALSE(fs::exists(f.out / "stale.txt"));
-    EXPECT_FALSE(fs::exists(f.out / "data/ro"));
+    auto second = runBuild(req, quietHooks());
+    ASSERT_TRUE(second.completed());
+    EXPECT_EQ(readFile(f.out / "stale.txt"), "from the author after the first build");
+    ASSERT_FALSE(second.messages.empty());
+    EXPECT_THAT(second.messages.back().text, HasSubstr((f.out / "stale.txt").string()));
+    EXPECT_FALSE(fs::exists(f.out / "data/ro")) << "what the first build made is not carried";
+    EXPECT_FALSE(fs::exists(f.out / "data/index.html"));
     EXPECT_EQ(readFile(f.t / "site/ro/locked.txt"), "L");
     fs::permissions(f.t / "site/ro", fs::perms::owner_all);
 }
@@ -290,15 +295,20 @@ TEST(Build, UnreadableFileToOpenAbortsAndTouchesNothingElse) {
     EXPECT_EQ(readFile(f.t / "site/other.txt"), "O");
 }
 
-TEST(Build, MissingSplashAbortsWithItsMessage) {
+TEST(Build, MissingSplashAbortsWithItsMessageAndTheEarlierFolderStays) {
     Fixture f;
+    ASSERT_TRUE(runBuild(f.request(), quietHooks()).completed());
+    writeFile(f.program / "rondivo", "PLAYER v2");
     fs::remove(f.program / "splashscreens/default.jpg");
     auto res = runBuild(f.request(), quietHooks());
     EXPECT_EQ(res.outcome, BuildResult::Outcome::Aborted);
     EXPECT_THAT(
         res.messages.back().text,
         HasSubstr("\n\nPlease verify the file actually exists and is not currently opened"));
-    EXPECT_TRUE(fs::exists(f.out / "autorun.exe")) << "the folder stays as far as it got";
+    EXPECT_EQ(readFile(f.out / "autorun.exe"), "PLAYER") << "the earlier folder stays as it was";
+    EXPECT_TRUE(fs::exists(f.out / "data/default.jpg"));
+    EXPECT_EQ(std::distance(fs::directory_iterator(f.desktop), fs::directory_iterator()), 1)
+        << "no half-made folder is left beside it";
 }
 
 TEST(Build, MissingPlayerAbortsWithTheExecutableMessage) {
@@ -439,6 +449,66 @@ TEST(DataFolderStep, ExistingDataFolderIsReportedAndNothingMoves) {
 TEST(Preview, ParametersAreTheCommandLineAfterItsFirstBlank) {
     EXPECT_EQ(previewParameters("autorun.exe data\\a.html none 1 0"), "data\\a.html none 1 0");
     EXPECT_EQ(previewParameters("autorun.exe"), "autorun.exe");
+}
+
+}  // namespace
+}  // namespace rondivo
+
+#include <sched.h>
+#include <sys/mount.h>
+
+namespace rondivo {
+namespace {
+
+TEST(Build, SpecialFileChosenByNameIsRefusedByName) {
+    Fixture f;
+    ASSERT_EQ(::mkfifo((f.t / "menu.html").c_str(), 0600), 0);
+    for (int row = 0; row < 2; ++row) {
+        auto req = f.request();
+        if (row == 0) {
+            req.settings.splashSource = "/dev/zero";
+        } else {
+            req.settings.openSource = (f.t / "menu.html").string();
+            req.settings.openName = "menu.html";
+        }
+        auto res = runBuild(req, quietHooks());
+        EXPECT_EQ(res.outcome, BuildResult::Outcome::Aborted) << row;
+        ASSERT_FALSE(res.messages.empty());
+        EXPECT_THAT(res.messages.back().text, HasSubstr("is not a regular file")) << row;
+    }
+    EXPECT_FALSE(fs::exists(f.out));
+}
+
+// A small file system of its own for the desktop (root only, in a private mount namespace).
+TEST(BuildDeathTest, FullDiskSaysSoAndKeepsTheEarlierFolder) {
+    if (::geteuid() != 0) GTEST_SKIP() << "needs root for a mount namespace";
+    Fixture f;
+    ASSERT_TRUE(runBuild(f.request(), quietHooks()).completed());
+    writeFile(f.t / "big/page.html", std::string(3 << 20, 'x'));
+    EXPECT_EXIT(
+        {
+            if (::unshare(CLONE_NEWNS) != 0 ||
+                ::mount(nullptr, "/", nullptr, MS_REC | MS_PRIVATE, nullptr) != 0)
+                std::_Exit(3);
+            fs::path copy = f.t / "earlier";
+            fs::copy(f.desktop, copy, fs::copy_options::recursive);
+            if (::mount("tmpfs", f.desktop.c_str(), "tmpfs", 0, "size=1m") != 0) std::_Exit(3);
+            fs::copy(copy / "CD-ROM Distributable Files", f.out, fs::copy_options::recursive);
+            auto req = f.request();
+            chooseOwnFile(req.settings, (f.t / "big/page.html").string());
+            auto res = runBuild(req, quietHooks());
+            bool ok =
+                res.outcome == BuildResult::Outcome::Aborted &&
+                res.messages.back().text.find("not enough space on the disk to copy " +
+                                              (f.t / "big/page.html").string()) !=
+                    std::string::npos &&
+                readFile(f.out / "autorun.exe") == "PLAYER" &&
+                std::distance(fs::directory_iterator(f.desktop), fs::directory_iterator()) == 1;
+            if (!ok && !res.messages.empty())
+                std::fprintf(stderr, "%s\n", res.messages.back().text.c_str());
+            std::_Exit(ok ? 0 : 2);
+        },
+        testing::ExitedWithCode(0), "");
 }
 
 }  // namespace

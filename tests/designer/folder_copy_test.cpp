@@ -96,3 +96,38 @@ TEST(DeleteFolderTree, EmptiesButKeepsTheFolderAndNeverFollowsLinks) {
 
 }  // namespace
 }  // namespace rondivo
+
+namespace rondivo {
+namespace {
+
+// A FIFO once held the copy for ever and a device filled the disk: neither is opened now.
+TEST(FolderCopyDeathTest, SpecialFilesAreListedNeverRead) {
+    TempDir t;
+    writeFile(t / "src/page.html", "P");
+    ASSERT_EQ(::mkfifo((t / "src/pipe").c_str(), 0600), 0);
+    fs::create_symlink("/dev/zero", t / "src/zero.jpg");
+    EXPECT_EXIT(
+        {
+            alarm(10);
+            auto r = copyFolderTree(t / "src", t / "dst");
+            bool ok = r.files == 1 && r.failures.size() == 2 && !fs::exists(t / "dst/pipe") &&
+                      !fs::exists(t / "dst/zero.jpg");
+            for (const auto& f : r.failures)
+                ok = ok && f.reason.find("not a regular file") != std::string::npos;
+            std::_Exit(ok ? 0 : 2);
+        },
+        testing::ExitedWithCode(0), "");
+}
+
+TEST(FolderCopy, OneFileCopyTellsSpecialFilesAndAFullDisk) {
+    TempDir t;
+    writeFile(t / "a.txt", std::string(100000, 'a'));
+    FileCopyResult full = copyRegularFile(t / "a.txt", "/dev/full");
+    EXPECT_TRUE(full.diskFull) << full.reason;
+    FileCopyResult device = copyRegularFile("/dev/zero", t / "z");
+    EXPECT_TRUE(device.notRegularFile);
+    EXPECT_FALSE(fs::exists(t / "z"));
+}
+
+}  // namespace
+}  // namespace rondivo

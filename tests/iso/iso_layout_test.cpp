@@ -65,7 +65,7 @@ TEST(IsoLayout, EmptyFolderIsPaddedToSector150AndRoundedTo160) {
     EXPECT_EQ(b.s.metadata.size(), 150u * 2048u);
 }
 
-TEST(IsoLayout, FilesWithoutExtensionGetADotBeforeTheVersion) {
+TEST(IsoLayout, FilesWithoutExtensionGetADotInTheIsoNameOnly) {
     Built b;
     clearImage(b.s);
     ImageEntry* plain = addFile(b.s, *b.s.root, item("Makefile", 10));
@@ -73,7 +73,7 @@ TEST(IsoLayout, FilesWithoutExtensionGetADotBeforeTheVersion) {
     ImageEntry* dotted = addFile(b.s, *b.s.root, item("notes.", 10));
     ASSERT_TRUE(plain && short83 && dotted);
     EXPECT_EQ(plain->isoName, "MAKEFILE.;1");
-    EXPECT_EQ(plain->jolietName, u"Makefile.;1");
+    EXPECT_EQ(plain->jolietName, u"Makefile;1");
     EXPECT_EQ(short83->isoName, "INDEX.HTM;1");
     EXPECT_EQ(short83->jolietName, u"index.htm;1");
     EXPECT_EQ(dotted->jolietName, u"notes.;1");
@@ -85,8 +85,8 @@ TEST(IsoLayout, FilesWithoutExtensionGetADotBeforeTheVersion) {
     EXPECT_EQ(iso[2].length, 33 + 11);
     EXPECT_EQ(iso[3].length, 33 + 11);
     auto joliet = b.jolietDir(*b.s.root);
-    EXPECT_EQ(joliet[2].name, "Makefile.;1");
-    EXPECT_EQ(joliet[2].length, 34 + 22);
+    EXPECT_EQ(joliet[2].name, "Makefile;1");
+    EXPECT_EQ(joliet[2].length, 34 + 20);
 }
 
 TEST(IsoLayout, ARecordThatWouldCrossASectorStartsTheNextOne) {

@@ -1,0 +1,20 @@
+// What a drive answers: sense data and the replies the engine parses.
+#include <span>
+
+#include "fuzz_support.h"
+#include "scsi/mmc_commands.h"
+#include "scsi/scsi_sense.h"
+
+extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
+    using namespace rondivo::burn;
+    std::span<const std::uint8_t> answer(data, size);
+    decodeSense(answer);
+    currentProfile(answer);
+    mediaTypeFromAtip(answer);
+    mediaTypeFromDiscInformation(answer);
+    for (std::uint8_t page : {0x05, 0x2A}) findModePage(answer, page);
+    parseDiscInformation(answer);
+    parseTrackInformation(answer);
+    parseCapabilities(answer);
+    return 0;
+}
