@@ -6,6 +6,7 @@
 #include <map>
 
 #include "disc/autorun_dat.h"
+#include "platform/paths.h"
 #include "platform/process.h"
 #include "test_support.h"
 
@@ -133,7 +134,7 @@ struct Cli {
         writeFile(program / "splashscreens/default.jpg", std::string("\xff\xd8 jpeg", 7));
         writeFile(program / "sounds/default.wav", "RIFF wave");
         writeFile(program / "drivers/shfolder.dll", "MZ dll");
-        writeFile(program / "rondivo", "player bytes");
+        writeFile(program / platform::executableFileName("rondivo"), "player bytes");
         fs::create_directories(desktop);
     }
     test::RunResult run(std::vector<std::string> args) {
@@ -249,7 +250,7 @@ TEST(RondivoBuild, AuthorSourcesAreUnchangedEvenWhenTheBuildFails) {
     const auto before = tree(c.t / "site");
     ASSERT_EQ(c.run({"--open", (c.t / "site/index.html").string()}).status, 0);
     EXPECT_EQ(tree(c.t / "site"), before);
-    fs::remove(c.program / "rondivo");
+    fs::remove(c.program / platform::executableFileName("rondivo"));
     EXPECT_EQ(c.run({"--open", (c.t / "site/index.html").string()}).status, 1);
     EXPECT_EQ(tree(c.t / "site"), before);
     EXPECT_EQ(fs::status(c.t / "site/sub/ro.txt").permissions() & fs::perms::all,
