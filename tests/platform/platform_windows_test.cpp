@@ -30,8 +30,11 @@ TEST(WindowsShell, ResultCodesAreTheShells) {
 TEST(WindowsShell, ProgramsRunWithTheirParameters) {
     test::TempDir dir;
     ASSERT_TRUE(shellSucceeded(shellExecute("cmd.exe", "/c echo ran> ran.txt", dir.path())));
-    for (int i = 0; i < 500 && !fs::exists(dir / "ran.txt"); ++i) Sleep(10);
-    EXPECT_EQ(test::readFile(dir / "ran.txt").substr(0, 3), "ran");
+    // cmd creates the file before it writes to it.
+    std::string text;
+    for (int i = 0; i < 500 && text.size() < 3; ++i, Sleep(10))
+        text = test::readFile(dir / "ran.txt");
+    EXPECT_EQ(text.substr(0, 3), "ran");
 }
 
 TEST(WindowsProcess, SpawnAndWait) {
