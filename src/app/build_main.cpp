@@ -1,7 +1,5 @@
 // rondivo-build: "Create CD" from the command line, for scripted release
 // discs. The same pipeline as the designer window; it never opens a window.
-#include <unistd.h>
-
 #include <cstdio>
 #include <iostream>
 #include <string>
@@ -11,15 +9,17 @@
 #include "burn/iso_save_command.h"
 #include "designer/build_command_line.h"
 #include "designer/build_pipeline.h"
+#include "platform/file_io.h"
 #include "platform/paths.h"
+#include "platform/process.h"
 
 int main(int argc, char** argv) {
     using namespace rondivo;
-    std::vector<std::string> args(argv + 1, argv + argc);
+    std::vector<std::string> args = platform::commandLineArguments(argc, argv);
     // Installed, the program folder is <prefix>/share/rondivo while the player
     // copied as autorun.exe stays beside this program in <prefix>/bin.
     BuildCommandLine cl = parseBuildCommandLine(args, platform::programFolder(),
-                                                platform::executableFolder() / "rondivo");
+                                                platform::executableFolder() / platform::executableFileName("rondivo"));
     if (cl.help) {
         std::fputs(buildUsageText().c_str(), stdout);
         return 0;
@@ -28,7 +28,7 @@ int main(int argc, char** argv) {
         std::fprintf(stderr, "rondivo-build: %s\nTry rondivo-build --help.\n", cl.error.c_str());
         return 2;
     }
-    const bool terminal = isatty(STDERR_FILENO) != 0;
+    const bool terminal = platform::isTerminal(stderr);
     const burn::BurnOptions burnOptions{cl.driveRow, cl.speed, cl.finalize, cl.label, cl.blank};
     // The image first, then the disc: a failed burn still leaves the image.
     auto master = [&](const std::filesystem::path& folder) {

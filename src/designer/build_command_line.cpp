@@ -5,6 +5,7 @@
 #include <map>
 #include <optional>
 
+#include "platform/file_io.h"
 #include "platform/paths.h"
 
 namespace rondivo {
@@ -126,7 +127,8 @@ BuildCommandLine parseBuildCommandLine(const std::vector<std::string>& args,
         if (name != "--window-size" && name != "--splash-time" && name != "--start" &&
             name != "--label" && name != "--drive" && name != "--speed" && !v.empty() &&
             !(name == "--open" && isExample(v)))
-            v = std::filesystem::absolute(v).lexically_normal().string();
+            v = platform::u8string(
+                std::filesystem::absolute(platform::u8path(v)).lexically_normal());
         if (name == "--open") {
             if (isExample(v)) {
                 // Relative to whichever program folder the build ends up using.
@@ -176,9 +178,9 @@ BuildCommandLine parseBuildCommandLine(const std::vector<std::string>& args,
             if (acceptStartPosition(next) != StartField::None) return kStartPositionMessage;
             o = next;
         } else if (name == "--iso") {
-            r.isoFile = v;
+            r.isoFile = platform::u8path(v);
         } else if (name == "--from") {
-            r.from = v;
+            r.from = platform::u8path(v);
         } else if (name == "--label") {
             r.label = v;
         } else if (name == "--drive") {
@@ -190,12 +192,13 @@ BuildCommandLine parseBuildCommandLine(const std::vector<std::string>& args,
             if (!n || *n < 1 || *n > 255) return "--speed: a write speed factor from 1 to 255";
             r.speed = *n;
         } else if (name == "--desktop") {
-            q.desktopFolder = v;
+            q.desktopFolder = platform::u8path(v);
         } else if (name == "--program-folder") {
-            q.programFolder = v;
-            if (!executableGiven) q.ownExecutable = q.programFolder / "rondivo";
+            q.programFolder = platform::u8path(v);
+            if (!executableGiven)
+                q.ownExecutable = q.programFolder / platform::executableFileName("rondivo");
         } else if (name == "--executable") {
-            q.ownExecutable = v;
+            q.ownExecutable = platform::u8path(v);
             executableGiven = true;
         } else {
             return "unknown option " + name;

@@ -1,7 +1,8 @@
 #pragma once
-// Opening files the way the Windows shell does, on a Linux desktop:
-// programs are started directly, everything else goes to the desktop's
-// default program through xdg-open (found on PATH, never through a shell).
+// Opening files the way the Windows shell does. On Windows that is the shell
+// itself; on a Linux desktop programs are started directly and everything
+// else goes to the desktop's default program through xdg-open (found on PATH,
+// never through a shell).
 #include <filesystem>
 #include <string>
 #include <vector>
@@ -32,6 +33,9 @@ int openFolder(const std::filesystem::path& folder);
 
 // Hands an address ("mailto:...", "https://...") to the desktop's program for it.
 int openAddress(const std::string& address);
+// The system's own "Open With" dialog for `file`. False where the system has
+// none (Linux desktops: the window shows our own chooser) or it failed.
+bool showSystemOpenWith(const std::filesystem::path& file);
 
 // A program the "Open With" chooser offers, from the desktop's .desktop files.
 struct DesktopApplication {

@@ -7,7 +7,8 @@
 
 namespace rondivo::burn {
 
-// SG_IO on Linux, then a virtual drive when RONDIVO_VIRTUAL_DRIVE names one.
+// SG_IO on Linux or SCSI pass-through on Windows, then a virtual drive when
+// RONDIVO_VIRTUAL_DRIVE names one.
 std::vector<std::unique_ptr<ScsiTransport>> defaultTransports();
 
 }  // namespace rondivo::burn

@@ -1,8 +1,5 @@
 #include "scsi/virtual_drive.h"
 
-#include <fcntl.h>
-#include <unistd.h>
-
 #include <algorithm>
 #include <cctype>
 #include <cerrno>
@@ -11,6 +8,7 @@
 #include <cstring>
 
 #include "platform/debug_log.h"
+#include "platform/file_io.h"
 #include "scsi/device_access.h"
 #include "scsi/scsi_sense.h"
 #include "scsi/virtual_medium.h"
@@ -140,7 +138,7 @@ struct VirtualDrive::Impl {
         pendingPolls = becomingReadyPolls;
         pendingTotal = 0;
         pendingAscq = 0x01;
-        if (fd >= 0) ::close(fd);
+        if (fd >= 0) platform::closeFile(fd);
         fd = -1;
     }
 
@@ -519,13 +517,12 @@ struct VirtualDrive::Impl {
 
     bool store(const std::uint8_t* in, std::uint32_t lba, std::uint32_t len) {
         if (fd < 0) {
-            fd = ::open(file.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644);
+            fd = platform::openForWriting(file, platform::Create::Truncate, 0644);
             if (fd < 0) return false;
         }
-        const off_t offset = static_cast<off_t>(lba) * 2048;
+        const std::uint64_t offset = static_cast<std::uint64_t>(lba) * 2048;
         for (std::size_t done = 0; done < len;) {
-            const ssize_t n =
-                ::pwrite(fd, in + done, len - done, offset + static_cast<off_t>(done));
+            const long n = platform::writeAt(fd, in + done, len - done, offset + done);
             if (n <= 0) return false;
             done += static_cast<std::size_t>(n);
         }
@@ -728,7 +725,7 @@ VirtualDrive::VirtualDrive(std::filesystem::path imageFile, std::uint16_t medium
 }
 
 VirtualDrive::~VirtualDrive() {
-    if (impl_->fd >= 0) ::close(impl_->fd);
+    if (impl_->fd >= 0) platform::closeFile(impl_->fd);
 }
 
 bool VirtualDrive::execute(CommandBlock& block, std::uint8_t* data) {

@@ -8,6 +8,7 @@
 #include <set>
 
 #include "disc/autorun_dat.h"
+#include "platform/paths.h"
 #include "platform/process.h"
 #include "test_support.h"
 
@@ -157,7 +158,7 @@ struct Cli {
         writeFile(program / "splashscreens/default.jpg", std::string("\xff\xd8 jpeg", 7));
         writeFile(program / "sounds/default.wav", "RIFF wave");
         writeFile(program / "drivers/shfolder.dll", "MZ dll");
-        writeFile(program / "rondivo", "player bytes");
+        writeFile(program / platform::executableFileName("rondivo"), "player bytes");
         fs::create_directories(desktop);
     }
     test::RunResult run(std::vector<std::string> args) {
@@ -273,7 +274,7 @@ TEST(RondivoBuild, AuthorSourcesAreUnchangedEvenWhenTheBuildFails) {
     const auto before = tree(c.t / "site");
     ASSERT_EQ(c.run({"--open", (c.t / "site/index.html").string()}).status, 0);
     EXPECT_EQ(tree(c.t / "site"), before);
-    fs::remove(c.program / "rondivo");
+    fs::remove(c.program / platform::executableFileName("rondivo"));
     EXPECT_EQ(c.run({"--open", (c.t / "site/index.html").string()}).status, 1);
     EXPECT_EQ(tree(c.t / "site"), before);
     EXPECT_EQ(fs::status(c.t / "site/sub/ro.txt").permissions() & fs::perms::all,

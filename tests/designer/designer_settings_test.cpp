@@ -173,17 +173,18 @@ namespace {
 TEST(FileChoosers, TitlesFoldersAndFilters) {
     auto open = fileChooserFor(FileChoice::FileToOpen, "/opt/r");
     EXPECT_EQ(open.title, "Select the File to Auto-Play on CD-ROM");
-    EXPECT_EQ(open.startFolder, "/opt/r/html");
+    EXPECT_EQ(std::filesystem::path(open.startFolder), std::filesystem::path("/opt/r/html"));
     EXPECT_EQ(wxFilterFromWindowsFilter(open.filter),
               "All Files (*.*)|*|HTML Files (*.htm;*.html)|*.htm;*.html|Microsoft Word Files "
               "(*.doc)|*.doc|"
               "Adobe PDF Files (*.pdf)|*.pdf");
     auto icon = fileChooserFor(FileChoice::Icon, "/opt/r");
-    EXPECT_EQ(icon.startFolder, "/opt/r/icons");
+    EXPECT_EQ(std::filesystem::path(icon.startFolder), std::filesystem::path("/opt/r/icons"));
     EXPECT_EQ(icon.defaultExtension, ".ico");
     EXPECT_EQ(wxFilterFromWindowsFilter(icon.filter),
               "Ico/Bmp/Exe (*.ico;*.bmp;*.exe)|*.ico;*.bmp;*.exe");
-    EXPECT_EQ(fileChooserFor(FileChoice::Sound, "/opt/r").startFolder, "/opt/r/sounds");
+    EXPECT_EQ(std::filesystem::path(fileChooserFor(FileChoice::Sound, "/opt/r").startFolder),
+              std::filesystem::path("/opt/r/sounds"));
     EXPECT_EQ(fileChooserFor(FileChoice::Splash, "/opt/r").title,
               "Select an Image to Display in CD-ROM Splash Screen");
 }

@@ -34,10 +34,13 @@ struct Workspace {
     fs::path dest = dir / "out" / "CD-ROM Distributable Files";
 
     std::string expand(std::string s) const {
-        std::string win = "C:" + outside.string();
+        // A Windows path has its drive already; a Linux one takes "C:" as the root.
+        const std::string abs = outside.string();
+        const std::string withDrive = abs.size() > 1 && abs[1] == ':' ? abs : "C:" + abs;
+        std::string win = withDrive;
         std::replace(win.begin(), win.end(), '/', '\\');
         replaceAll(s, "@WINABS@", win);
-        replaceAll(s, "@WINFWD@", "C:" + outside.string());
+        replaceAll(s, "@WINFWD@", withDrive);
         replaceAll(s, "@ABS@", outside.string());
         replaceAll(s, "@SITE@", site.string());
         return s;

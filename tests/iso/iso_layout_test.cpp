@@ -302,6 +302,7 @@ TEST(IsoLayout, WhatTheImageCannotHoldIsRefused) {
 }
 
 TEST(IsoLayout, NamesDifferingOnlyInCaseAreRefusedNotDropped) {
+    RONDIVO_LINUX_ONLY("two names differing only in case need a case-sensitive file system");
     TempDir dir;
     writeFile(dir / "Readme.txt", "one");
     writeFile(dir / "README.TXT", "two");
@@ -358,6 +359,7 @@ namespace {
 // Each entry records the GMT offset in effect at its own time, so summer
 // and winter files both show their true moment.
 TEST(ImageTime, OffsetFollowsDaylightSavingOfTheFilesOwnDate) {
+    RONDIVO_LINUX_ONLY("a POSIX TZ rule; the Windows C runtime knows no such rules");
     ImageTime summer, winter;
     {
         rondivo::test::ScopedEnv tz("TZ", "CET-1CEST,M3.5.0,M10.5.0/3");
@@ -382,11 +384,14 @@ namespace rondivo::burn {
 namespace {
 
 TEST(IsoFolderWalk, LinkLoopsAreRefusedAndPipesSkipped) {
+    RONDIVO_LINUX_ONLY("FIFOs and folder links");
     rondivo::test::TempDir dir;
     rondivo::test::writeFile(dir / "src" / "sub" / "a.txt", "a");
     std::filesystem::create_directory_symlink("..", dir / "src" / "sub" / "up");
     std::filesystem::create_directories(dir / "pipes");
+#ifndef _WIN32
     ASSERT_EQ(mkfifo((dir / "pipes" / "fifo").c_str(), 0600), 0);
+#endif
     rondivo::test::writeFile(dir / "pipes" / "b.txt", "b");
 
     BurnSession loop;
@@ -407,6 +412,7 @@ TEST(IsoFolderWalk, LinkLoopsAreRefusedAndPipesSkipped) {
 // own size and time, the order ignores letter case, and a broken link is
 // named in the refusal.
 TEST(IsoFolderWalk, BigFolderKeepsEachFilesOwnDetailsInNameOrder) {
+    RONDIVO_LINUX_ONLY("a broken symbolic link among the files, which Wine cannot make");
     namespace fs = std::filesystem;
     rondivo::test::TempDir dir;
     const int count = 3000;

@@ -68,6 +68,7 @@ class ActionExecutorTest : public ::testing::Test {
     ActionContext context;
 
     void SetUp() override {
+        RONDIVO_LINUX_ONLY("a recording xdg-open and XDG folders stand in for the desktop");
         context.executableFolder = disc.path();
         context.dataFolderLayout = true;
         fs::create_directories(home / "Desktop");

@@ -55,6 +55,8 @@ struct SecureDisc {
 };
 
 TEST(SecureExtract, DecryptsTheDataFolderIntoTempDataAndPointsTheWindowThere) {
+    RONDIVO_LINUX_ONLY(
+        "the temporary folder is redirected through XDG_DATA_HOME; Windows asks the shell");
     SecureDisc d;
     ExtractionControl control;
     ExtractionResult r = runExtractionWorker(d.request(), control);
@@ -81,6 +83,8 @@ TEST(SecureExtract, DecryptsTheDataFolderIntoTempDataAndPointsTheWindowThere) {
 }
 
 TEST(SecureExtract, WhereTheFilesGoForEachLayout) {
+    RONDIVO_LINUX_ONLY(
+        "the temporary folder is redirected through XDG_DATA_HOME; Windows asks the shell");
     struct Case {
         const char* what;
         bool discHasDataFolder;
@@ -104,6 +108,8 @@ TEST(SecureExtract, WhereTheFilesGoForEachLayout) {
 }
 
 TEST(SecureExtract, APlainDiscIsMirroredButNotUsed) {
+    RONDIVO_LINUX_ONLY(
+        "the temporary folder is redirected through XDG_DATA_HOME; Windows asks the shell");
     TempDir disc, home;
     ScopedEnv xdg("XDG_DATA_HOME", home.path().string());
     writeFile(disc / "data" / "index.html", "<html></html>");
@@ -121,6 +127,8 @@ TEST(SecureExtract, APlainDiscIsMirroredButNotUsed) {
 }
 
 TEST(SecureExtract, CancelEndsThePassAfterTheCurrentFile) {
+    RONDIVO_LINUX_ONLY(
+        "the temporary folder is redirected through XDG_DATA_HOME; Windows asks the shell");
     TempDir disc, home;
     ScopedEnv xdg("XDG_DATA_HOME", home.path().string());
     for (int i = 0; i < 20; ++i) writeFile(disc / "data" / ("f" + std::to_string(i) + ".txt"), "x");
@@ -138,6 +146,8 @@ TEST(SecureExtract, CancelEndsThePassAfterTheCurrentFile) {
 }
 
 TEST(SecureExtract, AFileThatCannotBeDecryptedLeavesNothingAndThePassGoesOn) {
+    RONDIVO_LINUX_ONLY(
+        "the temporary folder is redirected through XDG_DATA_HOME; Windows asks the shell");
     TempDir disc, home;
     ScopedEnv xdg("XDG_DATA_HOME", home.path().string());
     // No autorun.inf: the password is empty, so each ".enc" must carry its own key, which these do
@@ -155,6 +165,8 @@ TEST(SecureExtract, AFileThatCannotBeDecryptedLeavesNothingAndThePassGoesOn) {
 }
 
 TEST(SecureExtract, ADiscFolderHoldingTheTemporaryFolderIsNotMirroredIntoItself) {
+    RONDIVO_LINUX_ONLY(
+        "the temporary folder is redirected through XDG_DATA_HOME; Windows asks the shell");
     TempDir home;
     ScopedEnv xdg("XDG_DATA_HOME", home.path().string());
     writeFile(home / "page.html", "<html></html>");
@@ -171,6 +183,8 @@ TEST(SecureExtract, ADiscFolderHoldingTheTemporaryFolderIsNotMirroredIntoItself)
 }
 
 TEST(SecureExtract, WorkerThreadReportsDoneAndItsCount) {
+    RONDIVO_LINUX_ONLY(
+        "the temporary folder is redirected through XDG_DATA_HOME; Windows asks the shell");
     SecureDisc d;
     ExtractionWorker extraction(d.request());
     extraction.start();
@@ -182,6 +196,8 @@ TEST(SecureExtract, WorkerThreadReportsDoneAndItsCount) {
 }
 
 TEST(SecureCleanup, NeverDeletesOutsideTheTemporaryFolder) {
+    RONDIVO_LINUX_ONLY(
+        "the temporary folder is redirected through XDG_DATA_HOME; Windows asks the shell");
     TempDir home, outside;
     ScopedEnv xdg("XDG_DATA_HOME", home.path().string());
     const fs::path temp = home / "RondivoTemp";

@@ -1,5 +1,3 @@
-#include "scsi/sg_transport.h"
-
 #include <fcntl.h>
 #include <unistd.h>
 
@@ -7,6 +5,8 @@
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
+
+#include "scsi/sg_transport.h"
 
 #ifdef __linux__
 #include <scsi/sg.h>
@@ -16,6 +16,7 @@
 #include "scsi/device_access.h"
 #include "scsi/mmc_commands.h"
 #include "scsi/scsi_sense.h"
+#include "scsi/system_transport.h"
 
 namespace rondivo::burn {
 
@@ -33,6 +34,10 @@ bool parseScsiAddress(const std::string& text, ScsiAddress& out) {
         return false;
     out = a;
     return true;
+}
+
+std::unique_ptr<ScsiTransport> makeSystemTransport() {
+    return std::make_unique<SgTransport>();
 }
 
 SgTransport::SgTransport(fs::path sysClassBlock, fs::path devFolder)
