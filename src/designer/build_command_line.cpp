@@ -71,19 +71,13 @@ Where
 )";
 }
 
-BuildCommandLine parseBuildCommandLine(const std::vector<std::string>& args,
-                                       const std::filesystem::path& programFolder,
-                                       const std::filesystem::path& ownExecutable) {
-    BuildCommandLine r;
-    BuildRequest& q = r.request;
-    q.programFolder = programFolder;
-    q.ownExecutable = ownExecutable;
-    bool executableGiven = false;
-    DesignerSettings& s = q.settings;
-    OptionsValues& o = s.options;
+namespace {
 
-    // Options without a value.
-    const std::map<std::string, std::function<void()>> flags = {
+// Options without a value.
+std::map<std::string, std::function<void()>> flagOptions(BuildCommandLine& r) {
+    DesignerSettings& s = r.request.settings;
+    OptionsValues& o = s.options;
+    return {
         {"--help", [&] { r.help = true; }},
         {"-h", [&] { r.help = true; }},
         {"--no-open", [&] { s.openName.clear(); }},
@@ -114,89 +108,117 @@ BuildCommandLine parseBuildCommandLine(const std::vector<std::string>& args,
         {"--finalize", [&] { r.finalize = true; }},
         {"--no-secure", [&] { o.secure = false; }},
     };
+}
 
-    auto valueOption = [&](const std::string& name, const std::string& given) -> std::string {
-        // Paths on the command line are the caller's, relative to the current directory.
-        std::string v = given;
-        if (name != "--window-size" && name != "--splash-time" && name != "--start" &&
-            name != "--label" && name != "--drive" && name != "--speed" && !v.empty() &&
-            !(name == "--open" && isExample(v)))
-            v = std::filesystem::absolute(v).lexically_normal().string();
-        if (name == "--open") {
-            if (isExample(v)) {
-                // Relative to whichever program folder the build ends up using.
-                chooseExample(s, "", v);
-            } else if (!chooseOwnFile(s, v)) {
-                return kSpecialFolderMessage;
-            }
-        } else if (name == "--fail-safe") {
-            chooseFailSafe(s, v);
-        } else if (name == "--splash") {
-            chooseSplash(s, v);
-            s.splashEnabled = true;
-        } else if (name == "--sound") {
-            chooseSound(s, v);
-            s.soundEnabled = true;
-        } else if (name == "--icon") {
-            chooseIcon(s, v);
-            s.iconEnabled = true;
-        } else if (name == "--window-size") {
-            const std::string lower = platform::toLower(v);
-            static const std::map<std::string, int> named = {
-                {"default", 0}, {"320x240", 1}, {"500x400", 2},    {"640x480", 3},
-                {"800x600", 4}, {"full", 5},    {"full-screen", 5}};
-            if (auto it = named.find(lower); it != named.end()) {
-                chooseWindowSize(s, it->second);
-            } else if (auto x = lower.find('x'); x != std::string::npos) {
-                auto w = parseInt(lower.substr(0, x));
-                auto h = parseInt(lower.substr(x + 1));
-                if (!w || !h || !customSizeValid(*w) || !customSizeValid(*h))
-                    return "--window-size: width and height must be whole numbers from 1 to 10000";
-                chooseWindowSize(s, kCustomWindowSize, std::pair{*w, *h});
-            } else {
-                return "--window-size: unknown size \"" + v + "\"";
-            }
-        } else if (name == "--splash-time") {
-            static const std::map<std::string, int> named = {
-                {"short", 0}, {"normal", 1}, {"long", 2}, {"extra-long", 3}, {"none", -1}};
-            auto it = named.find(platform::toLower(v));
-            if (it == named.end())
-                return "--splash-time: use short, normal, long, extra-long or none";
-            o.splashTimeIndex = it->second;
-        } else if (name == "--start") {
-            auto comma = v.find(',');
-            OptionsValues next = o;
-            next.startX = v.substr(0, comma);
-            next.startY = comma == std::string::npos ? std::string() : v.substr(comma + 1);
-            if (acceptStartPosition(next) != StartField::None) return kStartPositionMessage;
-            o = next;
-        } else if (name == "--iso") {
-            r.isoFile = v;
-        } else if (name == "--from") {
-            r.from = v;
-        } else if (name == "--label") {
-            r.label = v;
-        } else if (name == "--drive") {
-            auto n = parseInt(v);
-            if (!n || *n < 0 || *n >= 26) return "--drive: a drive row from 0 to 25";
-            r.driveRow = *n;
-        } else if (name == "--speed") {
-            auto n = parseInt(v);
-            if (!n || *n < 1 || *n > 255) return "--speed: a write speed factor from 1 to 255";
-            r.speed = *n;
-        } else if (name == "--desktop") {
-            q.desktopFolder = v;
-        } else if (name == "--program-folder") {
-            q.programFolder = v;
-            if (!executableGiven) q.ownExecutable = q.programFolder / "rondivo";
-        } else if (name == "--executable") {
-            q.ownExecutable = v;
-            executableGiven = true;
-        } else {
-            return "unknown option " + name;
+// The files the presentation shows: true when `name` is one of them.
+bool fileOption(DesignerSettings& s, const std::string& name, const std::string& v,
+                std::string& error) {
+    if (name == "--open") {
+        if (isExample(v)) {
+            // Relative to whichever program folder the build ends up using.
+            chooseExample(s, "", v);
+        } else if (!chooseOwnFile(s, v)) {
+            error = kSpecialFolderMessage;
         }
-        return {};
-    };
+    } else if (name == "--fail-safe") {
+        chooseFailSafe(s, v);
+    } else if (name == "--splash") {
+        chooseSplash(s, v);
+        s.splashEnabled = true;
+    } else if (name == "--sound") {
+        chooseSound(s, v);
+        s.soundEnabled = true;
+    } else if (name == "--icon") {
+        chooseIcon(s, v);
+        s.iconEnabled = true;
+    } else {
+        return false;
+    }
+    return true;
+}
+
+// One option with a value; the error text, or "" when it was taken.
+std::string valueOption(BuildCommandLine& r, bool& executableGiven, const std::string& name,
+                        const std::string& given) {
+    BuildRequest& q = r.request;
+    DesignerSettings& s = q.settings;
+    OptionsValues& o = s.options;
+    // Paths on the command line are the caller's, relative to the current directory.
+    std::string v = given;
+    if (name != "--window-size" && name != "--splash-time" && name != "--start" &&
+        name != "--label" && name != "--drive" && name != "--speed" && !v.empty() &&
+        !(name == "--open" && isExample(v)))
+        v = std::filesystem::absolute(v).lexically_normal().string();
+    std::string error;
+    if (fileOption(s, name, v, error)) return error;
+    if (name == "--window-size") {
+        const std::string lower = platform::toLower(v);
+        static const std::map<std::string, int> named = {
+            {"default", 0}, {"320x240", 1}, {"500x400", 2},    {"640x480", 3},
+            {"800x600", 4}, {"full", 5},    {"full-screen", 5}};
+        if (auto it = named.find(lower); it != named.end()) {
+            chooseWindowSize(s, it->second);
+        } else if (auto x = lower.find('x'); x != std::string::npos) {
+            auto w = parseInt(lower.substr(0, x));
+            auto h = parseInt(lower.substr(x + 1));
+            if (!w || !h || !customSizeValid(*w) || !customSizeValid(*h))
+                return "--window-size: width and height must be whole numbers from 1 to 10000";
+            chooseWindowSize(s, kCustomWindowSize, std::pair{*w, *h});
+        } else {
+            return "--window-size: unknown size \"" + v + "\"";
+        }
+    } else if (name == "--splash-time") {
+        static const std::map<std::string, int> named = {
+            {"short", 0}, {"normal", 1}, {"long", 2}, {"extra-long", 3}, {"none", -1}};
+        auto it = named.find(platform::toLower(v));
+        if (it == named.end()) return "--splash-time: use short, normal, long, extra-long or none";
+        o.splashTimeIndex = it->second;
+    } else if (name == "--start") {
+        auto comma = v.find(',');
+        OptionsValues next = o;
+        next.startX = v.substr(0, comma);
+        next.startY = comma == std::string::npos ? std::string() : v.substr(comma + 1);
+        if (acceptStartPosition(next) != StartField::None) return kStartPositionMessage;
+        o = next;
+    } else if (name == "--iso") {
+        r.isoFile = v;
+    } else if (name == "--from") {
+        r.from = v;
+    } else if (name == "--label") {
+        r.label = v;
+    } else if (name == "--drive") {
+        auto n = parseInt(v);
+        if (!n || *n < 0 || *n >= 26) return "--drive: a drive row from 0 to 25";
+        r.driveRow = *n;
+    } else if (name == "--speed") {
+        auto n = parseInt(v);
+        if (!n || *n < 1 || *n > 255) return "--speed: a write speed factor from 1 to 255";
+        r.speed = *n;
+    } else if (name == "--desktop") {
+        q.desktopFolder = v;
+    } else if (name == "--program-folder") {
+        q.programFolder = v;
+        if (!executableGiven) q.ownExecutable = q.programFolder / "rondivo";
+    } else if (name == "--executable") {
+        q.ownExecutable = v;
+        executableGiven = true;
+    } else {
+        return "unknown option " + name;
+    }
+    return {};
+}
+
+}  // namespace
+
+BuildCommandLine parseBuildCommandLine(const std::vector<std::string>& args,
+                                       const std::filesystem::path& programFolder,
+                                       const std::filesystem::path& ownExecutable) {
+    BuildCommandLine r;
+    BuildRequest& q = r.request;
+    q.programFolder = programFolder;
+    q.ownExecutable = ownExecutable;
+    bool executableGiven = false;
+    const auto flags = flagOptions(r);
 
     for (std::size_t i = 0; i < args.size(); ++i) {
         std::string a = args[i];
@@ -220,7 +242,7 @@ BuildCommandLine parseBuildCommandLine(const std::vector<std::string>& args,
             }
             value = args[++i];
         }
-        r.error = valueOption(a, *value);
+        r.error = valueOption(r, executableGiven, a, *value);
         if (!r.error.empty()) return r;
     }
     if (!r.from.empty() && r.isoFile.empty() && !r.burn)
