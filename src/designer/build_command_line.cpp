@@ -59,11 +59,8 @@ Options
   --secure               --no-secure
 Where
   --desktop DIR          build in DIR instead of the desktop
-  --program-folder DIR   the program folder with html/, splashscreens/, ...
-                         (default: beside this program, or ../share/rondivo)
-  --executable FILE      the player copied as autorun.exe (default: the rondivo
-                         beside this program, or PROGRAM-FOLDER/rondivo when
-                         --program-folder is given)
+  --program-folder DIR   the program folder (default: this program's folder)
+  --executable FILE      the player copied as autorun.exe (default: PROGRAM-FOLDER/rondivo)
   --iso FILE             then save an ISO 9660 image (Joliet names) of the folder
   --from DIR             with --iso or --burn: master DIR as it stands instead of building
   --label TEXT           the image's or disc's volume label
@@ -71,24 +68,17 @@ Where
   --drive N              with --burn: the drive's row (default: the first recordable drive)
   --speed X              with --burn: the write speed factor (default 12)
   --finalize             with --burn: close the disc to further sessions
-  --blank                with --burn: erase a used CD-RW or DVD-RW first
   --help                 this text
 )";
 }
 
-BuildCommandLine parseBuildCommandLine(const std::vector<std::string>& args,
-                                       const std::filesystem::path& programFolder,
-                                       const std::filesystem::path& ownExecutable) {
-    BuildCommandLine r;
-    BuildRequest& q = r.request;
-    q.programFolder = programFolder;
-    q.ownExecutable = ownExecutable;
-    bool executableGiven = false;
-    DesignerSettings& s = q.settings;
-    OptionsValues& o = s.options;
+namespace {
 
-    // Options without a value.
-    const std::map<std::string, std::function<void()>> flags = {
+// Options without a value.
+std::map<std::string, std::function<void()>> flagOptions(BuildCommandLine& r) {
+    DesignerSettings& s = r.request.settings;
+    OptionsValues& o = s.options;
+    return {
         {"--help", [&] { r.help = true; }},
         {"-h", [&] { r.help = true; }},
         {"--no-open", [&] { s.openName.clear(); }},
@@ -117,94 +107,120 @@ BuildCommandLine parseBuildCommandLine(const std::vector<std::string>& args,
         {"--secure", [&] { o.secure = true; }},
         {"--burn", [&] { r.burn = true; }},
         {"--finalize", [&] { r.finalize = true; }},
-        {"--blank", [&] { r.blank = true; }},
         {"--no-secure", [&] { o.secure = false; }},
     };
+}
 
-    auto valueOption = [&](const std::string& name, const std::string& given) -> std::string {
-        // Paths on the command line are the caller's, relative to the current directory.
-        std::string v = given;
-        if (name != "--window-size" && name != "--splash-time" && name != "--start" &&
-            name != "--label" && name != "--drive" && name != "--speed" && !v.empty() &&
-            !(name == "--open" && isExample(v)))
-            v = platform::u8string(
-                std::filesystem::absolute(platform::u8path(v)).lexically_normal());
-        if (name == "--open") {
-            if (isExample(v)) {
-                // Relative to whichever program folder the build ends up using.
-                chooseExample(s, "", v);
-            } else if (!chooseOwnFile(s, v)) {
-                return kSpecialFolderMessage;
-            }
-        } else if (name == "--fail-safe") {
-            chooseFailSafe(s, v);
-        } else if (name == "--splash") {
-            chooseSplash(s, v);
-            s.splashEnabled = true;
-        } else if (name == "--sound") {
-            chooseSound(s, v);
-            s.soundEnabled = true;
-        } else if (name == "--icon") {
-            chooseIcon(s, v);
-            s.iconEnabled = true;
-        } else if (name == "--window-size") {
-            const std::string lower = platform::toLower(v);
-            static const std::map<std::string, int> named = {
-                {"default", 0}, {"320x240", 1}, {"500x400", 2},    {"640x480", 3},
-                {"800x600", 4}, {"full", 5},    {"full-screen", 5}};
-            if (auto it = named.find(lower); it != named.end()) {
-                chooseWindowSize(s, it->second);
-            } else if (auto x = lower.find('x'); x != std::string::npos) {
-                auto w = parseInt(lower.substr(0, x));
-                auto h = parseInt(lower.substr(x + 1));
-                if (!w || !h || !customSizeValid(*w) || !customSizeValid(*h))
-                    return "--window-size: width and height must be whole numbers from 1 to 10000";
-                chooseWindowSize(s, kCustomWindowSize, std::pair{*w, *h});
-            } else {
-                return "--window-size: unknown size \"" + v + "\"";
-            }
-        } else if (name == "--splash-time") {
-            static const std::map<std::string, int> named = {
-                {"short", 0}, {"normal", 1}, {"long", 2}, {"extra-long", 3}, {"none", -1}};
-            auto it = named.find(platform::toLower(v));
-            if (it == named.end())
-                return "--splash-time: use short, normal, long, extra-long or none";
-            o.splashTimeIndex = it->second;
-        } else if (name == "--start") {
-            auto comma = v.find(',');
-            OptionsValues next = o;
-            next.startX = v.substr(0, comma);
-            next.startY = comma == std::string::npos ? std::string() : v.substr(comma + 1);
-            if (acceptStartPosition(next) != StartField::None) return kStartPositionMessage;
-            o = next;
-        } else if (name == "--iso") {
-            r.isoFile = platform::u8path(v);
-        } else if (name == "--from") {
-            r.from = platform::u8path(v);
-        } else if (name == "--label") {
-            r.label = v;
-        } else if (name == "--drive") {
-            auto n = parseInt(v);
-            if (!n || *n < 0 || *n >= 26) return "--drive: a drive row from 0 to 25";
-            r.driveRow = *n;
-        } else if (name == "--speed") {
-            auto n = parseInt(v);
-            if (!n || *n < 1 || *n > 255) return "--speed: a write speed factor from 1 to 255";
-            r.speed = *n;
-        } else if (name == "--desktop") {
-            q.desktopFolder = platform::u8path(v);
-        } else if (name == "--program-folder") {
-            q.programFolder = platform::u8path(v);
-            if (!executableGiven)
-                q.ownExecutable = q.programFolder / platform::executableFileName("rondivo");
-        } else if (name == "--executable") {
-            q.ownExecutable = platform::u8path(v);
-            executableGiven = true;
-        } else {
-            return "unknown option " + name;
+// The files the presentation shows: true when `name` is one of them.
+bool fileOption(DesignerSettings& s, const std::string& name, const std::string& v,
+                std::string& error) {
+    if (name == "--open") {
+        if (isExample(v)) {
+            // Relative to whichever program folder the build ends up using.
+            chooseExample(s, "", v);
+        } else if (!chooseOwnFile(s, v)) {
+            error = kSpecialFolderMessage;
         }
-        return {};
-    };
+    } else if (name == "--fail-safe") {
+        chooseFailSafe(s, v);
+    } else if (name == "--splash") {
+        chooseSplash(s, v);
+        s.splashEnabled = true;
+    } else if (name == "--sound") {
+        chooseSound(s, v);
+        s.soundEnabled = true;
+    } else if (name == "--icon") {
+        chooseIcon(s, v);
+        s.iconEnabled = true;
+    } else {
+        return false;
+    }
+    return true;
+}
+
+// One option with a value; the error text, or "" when it was taken.
+std::string valueOption(BuildCommandLine& r, bool& executableGiven, const std::string& name,
+                        const std::string& given) {
+    BuildRequest& q = r.request;
+    DesignerSettings& s = q.settings;
+    OptionsValues& o = s.options;
+    // Paths on the command line are the caller's, relative to the current directory.
+    std::string v = given;
+    if (name != "--window-size" && name != "--splash-time" && name != "--start" &&
+        name != "--label" && name != "--drive" && name != "--speed" && !v.empty() &&
+        !(name == "--open" && isExample(v)))
+        v = platform::u8string(std::filesystem::absolute(platform::u8path(v)).lexically_normal());
+    std::string error;
+    if (fileOption(s, name, v, error)) return error;
+    if (name == "--window-size") {
+        const std::string lower = platform::toLower(v);
+        static const std::map<std::string, int> named = {
+            {"default", 0}, {"320x240", 1}, {"500x400", 2},    {"640x480", 3},
+            {"800x600", 4}, {"full", 5},    {"full-screen", 5}};
+        if (auto it = named.find(lower); it != named.end()) {
+            chooseWindowSize(s, it->second);
+        } else if (auto x = lower.find('x'); x != std::string::npos) {
+            auto w = parseInt(lower.substr(0, x));
+            auto h = parseInt(lower.substr(x + 1));
+            if (!w || !h || !customSizeValid(*w) || !customSizeValid(*h))
+                return "--window-size: width and height must be whole numbers from 1 to 10000";
+            chooseWindowSize(s, kCustomWindowSize, std::pair{*w, *h});
+        } else {
+            return "--window-size: unknown size \"" + v + "\"";
+        }
+    } else if (name == "--splash-time") {
+        static const std::map<std::string, int> named = {
+            {"short", 0}, {"normal", 1}, {"long", 2}, {"extra-long", 3}, {"none", -1}};
+        auto it = named.find(platform::toLower(v));
+        if (it == named.end()) return "--splash-time: use short, normal, long, extra-long or none";
+        o.splashTimeIndex = it->second;
+    } else if (name == "--start") {
+        auto comma = v.find(',');
+        OptionsValues next = o;
+        next.startX = v.substr(0, comma);
+        next.startY = comma == std::string::npos ? std::string() : v.substr(comma + 1);
+        if (acceptStartPosition(next) != StartField::None) return kStartPositionMessage;
+        o = next;
+    } else if (name == "--iso") {
+        r.isoFile = platform::u8path(v);
+    } else if (name == "--from") {
+        r.from = platform::u8path(v);
+    } else if (name == "--label") {
+        r.label = v;
+    } else if (name == "--drive") {
+        auto n = parseInt(v);
+        if (!n || *n < 0 || *n >= 26) return "--drive: a drive row from 0 to 25";
+        r.driveRow = *n;
+    } else if (name == "--speed") {
+        auto n = parseInt(v);
+        if (!n || *n < 1 || *n > 255) return "--speed: a write speed factor from 1 to 255";
+        r.speed = *n;
+    } else if (name == "--desktop") {
+        q.desktopFolder = platform::u8path(v);
+    } else if (name == "--program-folder") {
+        q.programFolder = platform::u8path(v);
+        if (!executableGiven)
+            q.ownExecutable = q.programFolder / platform::executableFileName("rondivo");
+    } else if (name == "--executable") {
+        q.ownExecutable = platform::u8path(v);
+        executableGiven = true;
+    } else {
+        return "unknown option " + name;
+    }
+    return {};
+}
+
+}  // namespace
+
+BuildCommandLine parseBuildCommandLine(const std::vector<std::string>& args,
+                                       const std::filesystem::path& programFolder,
+                                       const std::filesystem::path& ownExecutable) {
+    BuildCommandLine r;
+    BuildRequest& q = r.request;
+    q.programFolder = programFolder;
+    q.ownExecutable = ownExecutable;
+    bool executableGiven = false;
+    const auto flags = flagOptions(r);
 
     for (std::size_t i = 0; i < args.size(); ++i) {
         std::string a = args[i];
@@ -228,7 +244,7 @@ BuildCommandLine parseBuildCommandLine(const std::vector<std::string>& args,
             }
             value = args[++i];
         }
-        r.error = valueOption(a, *value);
+        r.error = valueOption(r, executableGiven, a, *value);
         if (!r.error.empty()) return r;
     }
     if (!r.from.empty() && r.isoFile.empty() && !r.burn)
