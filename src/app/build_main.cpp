@@ -18,8 +18,9 @@ int main(int argc, char** argv) {
     std::vector<std::string> args = platform::commandLineArguments(argc, argv);
     // Installed, the program folder is <prefix>/share/rondivo while the player
     // copied as autorun.exe stays beside this program in <prefix>/bin.
-    BuildCommandLine cl = parseBuildCommandLine(args, platform::programFolder(),
-                                                platform::executableFolder() / platform::executableFileName("rondivo"));
+    BuildCommandLine cl = parseBuildCommandLine(
+        args, platform::programFolder(),
+        platform::executableFolder() / platform::executableFileName("rondivo"));
     if (cl.help) {
         std::fputs(buildUsageText().c_str(), stdout);
         return 0;

@@ -21,11 +21,15 @@ std::string errnoText(int e) {
 
 const char* specialKind(fs::file_type type) {
     switch (type) {
-        case fs::file_type::fifo: return "a FIFO";
-        case fs::file_type::socket: return "a socket";
+        case fs::file_type::fifo:
+            return "a FIFO";
+        case fs::file_type::socket:
+            return "a socket";
         case fs::file_type::character:
-        case fs::file_type::block: return "a device";
-        default: return "not a file";
+        case fs::file_type::block:
+            return "a device";
+        default:
+            return "not a file";
     }
 }
 
