@@ -12,12 +12,14 @@
 #include "designer/build_command_line.h"
 #include "designer/build_pipeline.h"
 #include "platform/paths.h"
+#include "platform/player_files.h"
 
 int main(int argc, char** argv) {
     using namespace rondivo;
     std::vector<std::string> args(argv + 1, argv + argc);
     const auto programFolder = platform::executableFolder();
-    BuildCommandLine cl = parseBuildCommandLine(args, programFolder, programFolder / "rondivo");
+    BuildCommandLine cl =
+        parseBuildCommandLine(args, programFolder, platform::windowsPlayer(programFolder));
     if (cl.help) {
         std::fputs(buildUsageText().c_str(), stdout);
         return 0;

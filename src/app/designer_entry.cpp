@@ -4,6 +4,7 @@
 #include "designer/ui/designer_dialog.h"
 #include "menucreator/ui/menu_creator_window.h"
 #include "platform/paths.h"
+#include "platform/player_files.h"
 
 namespace rondivo {
 
@@ -11,7 +12,8 @@ void runDesignerWindow() {
     setMenuCreatorRunner([](wxWindow* parent, const std::filesystem::path& htmlFolder) {
         return menucreator::runMenuCreator(parent, htmlFolder.parent_path());
     });
-    CDesignerDlg dlg(nullptr, platform::executableFolder(), platform::executablePath());
+    CDesignerDlg dlg(nullptr, platform::executableFolder(),
+                     platform::windowsPlayer(platform::executableFolder()));
     dlg.ShowModal();
 }
 

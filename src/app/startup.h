@@ -82,6 +82,8 @@ class StartupHost {
     virtual ~StartupHost() = default;
     virtual std::filesystem::path currentDirectory() = 0;
     virtual std::filesystem::path executableFolder() = 0;
+    // The presentation's root for the player (see platform::playerDiscFolder).
+    virtual std::filesystem::path discFolder() { return executableFolder(); }
     virtual void showInformation(const std::string& text) = 0;
     // Designer
     virtual bool acquireDesignerInstance() = 0;  // false: another designer runs

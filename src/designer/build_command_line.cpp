@@ -6,6 +6,7 @@
 #include <optional>
 
 #include "platform/paths.h"
+#include "platform/player_files.h"
 
 namespace rondivo {
 
@@ -59,7 +60,8 @@ Options
 Where
   --desktop DIR          build in DIR instead of the desktop
   --program-folder DIR   the program folder (default: this program's folder)
-  --executable FILE      the player copied as autorun.exe (default: PROGRAM-FOLDER/rondivo)
+  --executable FILE      the Windows player copied as autorun.exe
+                         (default: PROGRAM-FOLDER/windows/autorun.exe)
   --iso FILE             then save an ISO 9660 image (Joliet names) of the folder
   --from DIR             with --iso or --burn: master DIR as it stands instead of building
   --label TEXT           the image's or disc's volume label
@@ -188,7 +190,7 @@ BuildCommandLine parseBuildCommandLine(const std::vector<std::string>& args,
             q.desktopFolder = v;
         } else if (name == "--program-folder") {
             q.programFolder = v;
-            if (!executableGiven) q.ownExecutable = q.programFolder / "rondivo";
+            if (!executableGiven) q.ownExecutable = platform::windowsPlayer(q.programFolder);
         } else if (name == "--executable") {
             q.ownExecutable = v;
             executableGiven = true;

@@ -219,6 +219,18 @@ BuildResult& Build::run() {
         }
     }
 
+    // Without the Windows player the disc would not play where it is meant
+    // to; no other file may take its name.
+    if (!fs::is_regular_file(req.ownExecutable)) {
+        say({"The Windows player is missing from the program folder:\n" +
+                 req.ownExecutable.string() +
+                 "\n\nEvery presentation carries it as autorun.exe so that the CD plays on "
+                 "Windows. Please reinstall Rondivo! (or build it with scripts/build-windows) "
+                 "and create the CD again.",
+             BuildMessage::Icon::Stop});
+        return result;
+    }
+
     std::error_code ec;
     auto st = fs::symlink_status(base, ec);
     if (fs::is_symlink(st)) {

@@ -8,6 +8,7 @@
 #include "designer/build_pipeline.h"
 #include "designer/ui/designer_ids.h"
 #include "platform/debug_log.h"
+#include "platform/player_files.h"
 #include "platform/process.h"
 #include "ui/message_box.h"
 
@@ -118,8 +119,8 @@ void CPresentationCompleteDlg::onPreview(wxCommandEvent&) {
     if (wxTopLevelWindow* parent = dynamic_cast<wxTopLevelWindow*>(GetParent()))
         parent->Iconize(true);
     const fs::path workingDir = shownFolder().utf8_string();
-    launch(workingDir / "autorun.exe", platform::splitCommandLine(previewParameters(commandLine_)),
-           workingDir);
+    launch(platform::previewPlayer(workingDir),
+           platform::splitCommandLine(previewParameters(commandLine_)), workingDir);
 }
 
 }  // namespace rondivo

@@ -13,6 +13,7 @@
 #include <thread>
 
 #include "platform/paths.h"
+#include "platform/player_files.h"
 
 namespace rondivo {
 
@@ -92,7 +93,7 @@ std::string extractSecureFiles(wxWindow* parent, SecureWindowState& window,
                                bool applicationDataFolderLayout, const fs::path& executableFolder) {
     ExtractionRequest request;
     request.executableFolder =
-        executableFolder.empty() ? platform::executableFolder() : executableFolder;
+        executableFolder.empty() ? platform::playerDiscFolder() : executableFolder;
     std::error_code ec;
     request.currentDirectory = fs::current_path(ec);
     request.dataFolderLayout = applicationDataFolderLayout;
