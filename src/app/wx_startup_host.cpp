@@ -1,6 +1,5 @@
 #include "app/wx_startup_host.h"
 
-#include <unistd.h>
 #include <wx/msgdlg.h>
 #include <wx/wx.h>
 
@@ -8,6 +7,7 @@
 
 #include "app/window_seams.h"
 #include "platform/paths.h"
+#include "platform/player_files.h"
 #include "platform/shell.h"
 #include "ui/message_box.h"
 #include "ui/open_with_dialog.h"
@@ -34,6 +34,10 @@ fs::path WxStartupHost::currentDirectory() {
 
 fs::path WxStartupHost::executableFolder() {
     return platform::executableFolder();
+}
+
+fs::path WxStartupHost::discFolder() {
+    return platform::playerDiscFolder();
 }
 
 void WxStartupHost::showInformation(const std::string& text) {
@@ -100,7 +104,9 @@ std::string WxStartupHost::extractSecureFiles(bool dataFolderLayout) {
 bool WxStartupHost::changeDirectory(const std::string& folder) {
     fs::path native = platform::toNativePath(folder);
     auto found = platform::findCaseInsensitive(currentDirectory(), native);
-    return chdir((found ? *found : native).c_str()) == 0;
+    std::error_code ec;
+    fs::current_path(found ? *found : native, ec);
+    return !ec;
 }
 
 int WxStartupHost::shellExecute(const std::string& file, const std::string& parameters) {

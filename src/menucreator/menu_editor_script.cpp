@@ -71,9 +71,12 @@ std::string menuEditorScript() {
 
   function editing() { return doc.designMode === 'on'; }
   function model(el) { return el && el.rondivoModel ? el.rondivoModel : el; }
+  // IE 11 has neither NodeList.forEach nor Element.matches.
+  function each(list, f) { Array.prototype.forEach.call(list, f); }
+  function matches(n, s) { return (n.matches || n.msMatchesSelector).call(n, s); }
   function objectOf(node) {
     while (node && node !== doc.body) {
-      if (node.nodeType === 1 && node.matches(OBJECTS)) return node;
+      if (node.nodeType === 1 && matches(node, OBJECTS)) return node;
       node = node.parentNode;
     }
     return null;
@@ -296,13 +299,15 @@ std::string menuEditorScript() {
     bodyHtml: function () {
       if (!doc.body) return '';
       var clone = doc.body.cloneNode(true);
-      clone.querySelectorAll('[data-rondivo-injected]').forEach(function (n) { n.remove(); });
-      clone.querySelectorAll('[data-rondivo-style]').forEach(function (n) {
+      each(clone.querySelectorAll('[data-rondivo-injected]'), function (n) {
+        n.parentNode.removeChild(n);
+      });
+      each(clone.querySelectorAll('[data-rondivo-style]'), function (n) {
         var s = n.getAttribute('data-rondivo-style');
         if (s) n.setAttribute('style', s); else n.removeAttribute('style');
         n.removeAttribute('data-rondivo-style');
       });
-      clone.querySelectorAll('[data-rondivo-selected]').forEach(function (n) {
+      each(clone.querySelectorAll('[data-rondivo-selected]'), function (n) {
         n.removeAttribute('data-rondivo-selected');
       });
       return clone.innerHTML;

@@ -27,6 +27,8 @@
 #include "player/action_executor.h"
 #include "ui/help_dialog.h"
 #include "ui/open_with_dialog.h"
+#include "ui/page_script.h"
+#include "ui/picture.h"
 
 namespace rondivo::menucreator {
 
@@ -114,7 +116,8 @@ class PicturePreview : public wxPanel {
         shown_ = file;
         wxImage img;
         wxBitmap bmp(96, 96);
-        if (!file.empty() && wxFileExists(file) && img.LoadFile(file)) {
+        if (!file.empty() && wxFileExists(file)) img = loadPicture(file);
+        if (img.IsOk()) {
             double scale = std::min(96.0 / img.GetWidth(), 96.0 / img.GetHeight());
             if (scale < 1)
                 img.Rescale(std::max(1, int(img.GetWidth() * scale)),
@@ -234,8 +237,8 @@ CMenuCreatorDlg::CMenuCreatorDlg(wxWindow* parent, const std::filesystem::path& 
 
     document_ = std::make_unique<CMenuDocument>(this, ID_BROWSER, programFolder_);
     document_->view()->AddScriptMessageHandler("rondivoAction");
-    document_->view()->AddUserScript(wxString::FromUTF8(actionClickScript("rondivoAction")),
-                                     wxWEBVIEW_INJECT_AT_DOCUMENT_END);
+    addPageScript(document_->view(), actionClickScript("rondivoAction"),
+                  wxWEBVIEW_INJECT_AT_DOCUMENT_END);
 
     // The toolbar stretches with the width, the page with both.
     auto* sizer = new wxBoxSizer(wxVERTICAL);

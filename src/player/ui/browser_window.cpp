@@ -16,11 +16,15 @@
 #include "disc/autorun_inf.h"
 #include "platform/eject.h"
 #include "platform/paths.h"
+#include "platform/player_files.h"
 #include "player/media_compat.h"
+#include "player/page_scripts.h"
 #include "player/secure_extract.h"
 #include "player/ui/action_dialogs.h"
 #include "player/ui/secure_hooks.h"
 #include "ui/open_with_dialog.h"
+#include "ui/page_script.h"
+#include "ui/picture.h"
 
 namespace rondivo {
 
@@ -28,57 +32,7 @@ namespace fs = std::filesystem;
 
 namespace {
 
-// The web engine rewrites an http:// address before the navigation hook sees
-// it (host lower-cased, backslashes turned to "/", braces escaped), so clicks on
-// action links are caught in the page and the address, as written, comes to
-// the window as a navigation to our own scheme, which the engine leaves alone.
-// (A script message handler would do too, but registering one makes the
-// window wait for the page process: most of a second at start-up.)
-// The page's own handlers run first; a click they cancel is no action.
-const char* kActionLinkScript = R"JS(
-(function () {
-  if (window.__rondivoActions) return;
-  window.__rondivoActions = true;
-  window.addEventListener('click', function (e) {
-    if (e.defaultPrevented) return;
-    var n = e.target;
-    while (n && !(n.nodeType === 1 && (n.localName === 'a' || n.localName === 'area') && n.hasAttribute('href')))
-      n = n.parentNode;
-    if (!n) return;
-    var href = n.getAttribute('href');
-    if (href.toUpperCase().indexOf('ACTION_') < 0) return;
-    e.preventDefault();
-    window.location.href = 'rondivo-action:' + encodeURIComponent(href);
-  }, false);
-  // The engine aborts the whole program when a script opens a window, so
-  // window.open becomes a click on a link to a new window: the engine takes
-  // that safely (no window opens), and an action link passes the handler above.
-  window.open = function (url) {
-    if (url === undefined || url === null || url === '') return null;
-    var a = document.createElement('a');
-    a.setAttribute('href', String(url));
-    a.setAttribute('target', '_blank');
-    (document.body || document.documentElement).appendChild(a);
-    a.click();
-    a.remove();
-    return null;
-  };
-})();
-)JS";
-
 constexpr const char* kActionScheme = "rondivo-action:";
-
-// Right-button presses never reach the page, in every frame.
-const char* kNoRightClickScript = R"JS(
-(function () {
-  function swallow(e) {
-    if (e.type === 'contextmenu' || e.button === 2) { e.preventDefault(); e.stopImmediatePropagation(); }
-  }
-  ['contextmenu', 'mousedown', 'dblclick', 'auxclick'].forEach(function (t) {
-    window.addEventListener(t, swallow, true);
-  });
-})();
-)JS";
 
 long browserStyle(const PresentationSettings& s) {
     long style =
@@ -149,7 +103,7 @@ BrowserWindow::BrowserWindow(const BrowserLaunch& launch) {
     address = extraction.address.string();
     secureFolder = extraction.secureFolder;
 
-    context_.executableFolder = platform::executableFolder();
+    context_.executableFolder = platform::playerDiscFolder();
     context_.dataFolderLayout = dataFolderLayout;
     context_.secureFolder = secureFolder;
 
@@ -185,13 +139,12 @@ BrowserWindow::~BrowserWindow() {
 void BrowserWindow::createWebView(bool suppressRightClick) {
     web_ = wxWebView::New(this, kBrowserWebId, wxWebViewDefaultURLStr, wxDefaultPosition,
                           GetClientSize());
-    web_->AddUserScript(kActionLinkScript);
+    addPageScript(web_, actionLinkScript());
     // Menu pages carry their music as BGSOUND and movies as EMBED, which the engine does not play.
-    web_->AddUserScript(wxString::FromUTF8(menucreator::mediaCompatScript()),
-                        wxWEBVIEW_INJECT_AT_DOCUMENT_END);
+    addPageScript(web_, menucreator::mediaCompatScript(), wxWEBVIEW_INJECT_AT_DOCUMENT_END);
     if (suppressRightClick) {
         web_->EnableContextMenu(false);
-        web_->AddUserScript(kNoRightClickScript);
+        addPageScript(web_, noRightClickScript());
     }
     GetSizer()->Add(web_, 1, wxEXPAND);
     web_->Bind(wxEVT_WEBVIEW_NAVIGATING, &BrowserWindow::onNavigating, this);
@@ -225,9 +178,8 @@ void BrowserWindow::setWindowIcon() {
         lower.find(".dll") == std::string::npos) {
         wxLogNull quiet;
         std::error_code ec;
-        wxImage image;
-        fs::path file = platform::resolvePath(fs::current_path(ec), iconPath);
-        if (image.LoadFile(wxString::FromUTF8(file.string()))) {
+        wxImage image = loadPicture(platform::resolvePath(fs::current_path(ec), iconPath));
+        if (image.IsOk()) {
             int side = wxSystemSettings::GetMetric(wxSYS_ICON_X, this);
             if (side <= 0) side = 32;
             icon.CopyFromBitmap(wxBitmap(image.Rescale(side, side, wxIMAGE_QUALITY_HIGH)));
