@@ -10,8 +10,7 @@ namespace rondivo::platform {
 
 fs::path windowsPlayer(const fs::path& programFolder) {
 #ifdef _WIN32
-    (void)programFolder;
-    return executablePath();
+    return programFolder / "rondivo.exe";
 #else
     return programFolder / kWindowsPlayerInProgramFolder;
 #endif

@@ -6,8 +6,9 @@
 
 namespace rondivo::platform {
 
-// The Windows player copied to each disc: on Windows the running executable
-// itself; on Linux the one the Windows build left in the program folder.
+// The Windows player copied to each disc: on Windows the designer's own
+// executable (rondivo-build too takes it, not itself); on Linux the one the
+// Windows build left in the program folder.
 std::filesystem::path windowsPlayer(const std::filesystem::path& programFolder);
 
 // The file name of the Windows player inside a Linux program folder.
