@@ -1,25 +1,42 @@
 #include "test_support.h"
 
+#ifdef _WIN32
+#include <windows.h>
+#else
 #include <fcntl.h>
 #include <signal.h>
 #include <sys/wait.h>
 #include <unistd.h>
+#endif
 
 #include <chrono>
 #include <cstdlib>
 #include <fstream>
+#include <memory>
+#include <random>
 #include <sstream>
 #include <stdexcept>
 #include <thread>
+
+#include "platform/file_io.h"
 
 namespace rondivo::test {
 
 namespace fs = std::filesystem;
 
 TempDir::TempDir() {
+#ifdef _WIN32
+    std::random_device random;
+    for (int attempt = 0; attempt < 100 && path_.empty(); ++attempt) {
+        fs::path p = fs::temp_directory_path() / ("rondivo-test-" + std::to_string(random()));
+        if (fs::create_directory(p)) path_ = p;
+    }
+    if (path_.empty()) throw std::runtime_error("no temporary folder");
+#else
     std::string tmpl = (fs::temp_directory_path() / "rondivo-test-XXXXXX").string();
     if (!mkdtemp(tmpl.data())) throw std::runtime_error("mkdtemp failed");
     path_ = tmpl;
+#endif
 }
 
 TempDir::~TempDir() {
@@ -48,6 +65,18 @@ std::string readFile(const fs::path& p) {
     s << in.rdbuf();
     return s.str();
 }
+
+#ifdef _WIN32
+namespace {
+// An empty value removes the variable on Windows.
+void setenv(const char* name, const char* value, int) {
+    _putenv_s(name, value);
+}
+void unsetenv(const char* name) {
+    _putenv_s(name, "");
+}
+}  // namespace
+#endif
 
 ScopedEnv::ScopedEnv(const char* name, const std::string& value) : name_(name) {
     if (const char* v = std::getenv(name)) old_ = v;
@@ -92,6 +121,64 @@ std::string FakeXdgOpen::pathWithFakeFirst() const {
     return bin().string() + ":" + (p ? p : "/usr/bin:/bin");
 }
 
+#ifdef _WIN32
+RunResult runProgram(const std::vector<std::string>& argv, const fs::path& cwd,
+                     const std::vector<std::pair<std::string, std::string>>& env, int timeoutMs) {
+    RunResult r;
+    std::wstring line;
+    for (const auto& a : argv) {
+        if (!line.empty()) line += L' ';
+        // Test arguments hold no quotes; blanks are quoted.
+        const std::wstring w = platform::u8path(a).wstring();
+        line += w.find(L' ') == std::wstring::npos && !w.empty() ? w : L"\"" + w + L"\"";
+    }
+    SECURITY_ATTRIBUTES inherit{sizeof(SECURITY_ATTRIBUTES), nullptr, TRUE};
+    HANDLE readEnd = nullptr, writeEnd = nullptr;
+    if (!CreatePipe(&readEnd, &writeEnd, &inherit, 0)) return r;
+    SetHandleInformation(readEnd, HANDLE_FLAG_INHERIT, 0);
+    STARTUPINFOW startup{};
+    startup.cb = sizeof startup;
+    startup.dwFlags = STARTF_USESTDHANDLES;
+    startup.hStdOutput = writeEnd;
+    startup.hStdError = writeEnd;
+    startup.hStdInput = GetStdHandle(STD_INPUT_HANDLE);
+    // The child inherits our environment: set the extra variables around its start.
+    std::vector<std::unique_ptr<ScopedEnv>> scoped;
+    for (const auto& [k, v] : env) scoped.push_back(std::make_unique<ScopedEnv>(k.c_str(), v));
+    PROCESS_INFORMATION info{};
+    const BOOL started = CreateProcessW(nullptr, line.data(), nullptr, nullptr, TRUE, 0, nullptr,
+                                        cwd.empty() ? nullptr : cwd.c_str(), &startup, &info);
+    scoped.clear();
+    CloseHandle(writeEnd);
+    if (!started) {
+        CloseHandle(readEnd);
+        r.status = 127;
+        return r;
+    }
+    std::thread reader([&] {
+        char buf[4096];
+        DWORD n = 0;
+        while (ReadFile(readEnd, buf, sizeof buf, &n, nullptr) && n > 0) r.output.append(buf, n);
+    });
+    if (WaitForSingleObject(info.hProcess, static_cast<DWORD>(timeoutMs)) != WAIT_OBJECT_0) {
+        TerminateProcess(info.hProcess, 1);
+        WaitForSingleObject(info.hProcess, INFINITE);
+        reader.join();
+        r.status = -1;
+        r.output += "\n[timed out]";
+    } else {
+        reader.join();
+        DWORD code = 0;
+        GetExitCodeProcess(info.hProcess, &code);
+        r.status = static_cast<int>(code);
+    }
+    CloseHandle(readEnd);
+    CloseHandle(info.hProcess);
+    CloseHandle(info.hThread);
+    return r;
+}
+
+#else
 RunResult runProgram(const std::vector<std::string>& argv, const fs::path& cwd,
                      const std::vector<std::pair<std::string, std::string>>& env, int timeoutMs) {
     RunResult r;
@@ -137,6 +224,16 @@ RunResult runProgram(const std::vector<std::string>& argv, const fs::path& cwd,
     }
     close(pipefd[0]);
     return r;
+}
+
+#endif
+
+bool permissionsBind() {
+#ifdef _WIN32
+    return false;
+#else
+    return geteuid() != 0;
+#endif
 }
 
 fs::path sourceDir() {

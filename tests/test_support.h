@@ -1,9 +1,19 @@
 #pragma once
 // Shared helpers for tests: temporary folders, files, environment overrides.
+#include <gtest/gtest.h>
+
 #include <filesystem>
 #include <optional>
 #include <string>
 #include <vector>
+
+// For a test of what only Linux has (xdg-open, SG_IO, /dev, /proc, the
+// outside image readers): in the Windows build it ends as skipped, saying why.
+#ifdef _WIN32
+#define RONDIVO_LINUX_ONLY(reason) GTEST_SKIP() << "Linux only: " << (reason)
+#else
+#define RONDIVO_LINUX_ONLY(reason) static_cast<void>(0)
+#endif
 
 namespace rondivo::test {
 
@@ -68,6 +78,10 @@ struct RunResult {
 RunResult runProgram(const std::vector<std::string>& argv, const std::filesystem::path& cwd = {},
                      const std::vector<std::pair<std::string, std::string>>& env = {},
                      int timeoutMs = 30000);
+
+// Whether taking away a file's permissions stops this process: not for root,
+// and not on Windows, where the read-only mark keeps nobody from reading.
+bool permissionsBind();
 
 std::filesystem::path sourceDir();
 std::filesystem::path binaryDir();

@@ -1,7 +1,5 @@
 // rondivo-build: "Create CD" from the command line, for scripted release
 // discs. The same pipeline as the designer window; it never opens a window.
-#include <unistd.h>
-
 #include <cstdio>
 #include <iostream>
 #include <string>
@@ -11,12 +9,14 @@
 #include "burn/iso_save_command.h"
 #include "designer/build_command_line.h"
 #include "designer/build_pipeline.h"
+#include "platform/file_io.h"
 #include "platform/paths.h"
 #include "platform/player_files.h"
+#include "platform/process.h"
 
 int main(int argc, char** argv) {
     using namespace rondivo;
-    std::vector<std::string> args(argv + 1, argv + argc);
+    std::vector<std::string> args = platform::commandLineArguments(argc, argv);
     const auto programFolder = platform::executableFolder();
     BuildCommandLine cl =
         parseBuildCommandLine(args, programFolder, platform::windowsPlayer(programFolder));
@@ -28,7 +28,7 @@ int main(int argc, char** argv) {
         std::fprintf(stderr, "rondivo-build: %s\nTry rondivo-build --help.\n", cl.error.c_str());
         return 2;
     }
-    const bool terminal = isatty(STDERR_FILENO) != 0;
+    const bool terminal = platform::isTerminal(stderr);
     const burn::BurnOptions burnOptions{cl.driveRow, cl.speed, cl.finalize, cl.label};
     // The image first, then the disc: a failed burn still leaves the image.
     auto master = [&](const std::filesystem::path& folder) {

@@ -3,16 +3,16 @@
 #include <wx/image.h>
 #include <wx/wx.h>
 
-#ifdef __WXMSW__
-#include <shellapi.h>
-#include <wx/msw/webview_ie.h>
-
 #include <string>
 #include <vector>
+
+#ifdef __WXMSW__
+#include <wx/msw/webview_ie.h>
 #endif
 
 #include "app/window_seams.h"
 #include "app/wx_startup_host.h"
+#include "platform/process.h"
 
 namespace {
 int g_argc = 0;
@@ -47,32 +47,14 @@ class RondivoApp : public wxApp {
 
 wxIMPLEMENT_APP_NO_MAIN(RondivoApp);
 
-#ifdef __WXMSW__
-namespace {
-// The routine reads its arguments as UTF-8; main's argv on Windows is in the
-// ANSI code page, which cannot hold every file name.
-std::vector<std::string> utf8Arguments() {
-    std::vector<std::string> out;
-    int n = 0;
-    wchar_t** w = CommandLineToArgvW(GetCommandLineW(), &n);
-    for (int i = 0; w && i < n; ++i) out.push_back(wxString(w[i]).utf8_string());
-    if (w) LocalFree(w);
-    return out;
-}
-}  // namespace
-#endif
-
 int main(int argc, char** argv) {
-#ifdef __WXMSW__
-    static std::vector<std::string> utf8 = utf8Arguments();
-    static std::vector<char*> utf8Argv;
+    // The routine reads its arguments as UTF-8 (argv on Windows is in the
+    // ANSI code page); argv[0] stays the program's name.
+    static std::vector<std::string> utf8 = rondivo::platform::commandLineArguments(argc, argv);
+    static std::vector<char*> utf8Argv{argv[0]};
     for (auto& a : utf8) utf8Argv.push_back(a.data());
     utf8Argv.push_back(nullptr);
-    g_argc = static_cast<int>(utf8.size());
+    g_argc = static_cast<int>(utf8Argv.size()) - 1;
     g_argv = utf8Argv.data();
-#else
-    g_argc = argc;
-    g_argv = argv;
-#endif
     return wxEntry(argc, argv);
 }

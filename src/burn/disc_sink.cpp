@@ -5,13 +5,14 @@
 
 #include "burn/drive_operations.h"
 #include "iso/iso_bytes.h"
+#include "platform/file_io.h"
 
 namespace rondivo::burn {
 
 UtcTime currentUtcTime() {
     const std::time_t now = std::time(nullptr);
     std::tm t{};
-    gmtime_r(&now, &t);
+    platform::utcTime(now, t);
     return {t.tm_year + 1900, t.tm_mon + 1, t.tm_mday, t.tm_hour, t.tm_min, t.tm_sec};
 }
 

@@ -5,16 +5,14 @@
 
 #include "platform/debug_log.h"
 #include "scsi/scsi_sense.h"
-#include "scsi/sg_transport.h"
+#include "scsi/system_transport.h"
 #include "scsi/virtual_drive.h"
 
 namespace rondivo::burn {
 
 std::vector<std::unique_ptr<ScsiTransport>> defaultTransports() {
     std::vector<std::unique_ptr<ScsiTransport>> list;
-#ifdef __linux__
-    list.push_back(std::make_unique<SgTransport>());
-#endif
+    list.push_back(makeSystemTransport());
     if (auto v = VirtualDriveTransport::fromEnvironment()) list.push_back(std::move(v));
     return list;
 }

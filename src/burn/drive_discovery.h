@@ -9,8 +9,8 @@
 
 namespace rondivo::burn {
 
-// The transports of this platform: SG_IO on Linux, then a virtual drive when
-// RONDIVO_VIRTUAL_DRIVE names one.
+// The transports of this platform: SG_IO on Linux or SCSI pass-through on Windows, then a virtual
+// drive when RONDIVO_VIRTUAL_DRIVE names one.
 std::vector<std::unique_ptr<ScsiTransport>> defaultTransports();
 
 // Fills the drive table from `transports` (kept in `state`) and returns true when

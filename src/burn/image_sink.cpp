@@ -1,8 +1,5 @@
 #include "burn/image_sink.h"
 
-#include <fcntl.h>
-#include <unistd.h>
-
 #include <algorithm>
 #include <cerrno>
 #include <cstdio>
@@ -13,6 +10,7 @@
 #include <system_error>
 
 #include "iso/image_source.h"
+#include "platform/file_io.h"
 
 namespace rondivo::burn {
 
@@ -35,8 +33,7 @@ bool ImageSink::writeRange(const FileRange& range, std::string& sourceError) {
         std::size_t want = std::min(chunk, left);
         std::size_t got = 0;
         while (got < want) {
-            ssize_t n =
-                ::pread(range.fd, buffer.get() + got, want - got, static_cast<off_t>(offset + got));
+            long n = platform::readAt(range.fd, buffer.get() + got, want - got, offset + got);
             if (n < 0 && errno == EINTR) continue;
             if (n < 0) {
                 sourceError = sourceReadError(range.path, errno);
@@ -82,14 +79,14 @@ bool ImageFileSink::create() {
     // file private, and the umask should decide, as for any document.
     std::random_device random;
     int fd = -1;
-    std::string name;
+    std::filesystem::path name;
     for (int attempt = 0; attempt < 100 && fd < 0; ++attempt) {
         std::string leaf(1, '.');
-        leaf += target_.filename().string();
+        leaf += platform::u8string(target_.filename());
         leaf += ".partial-";
         leaf += std::to_string(random() % 1000000000u);
-        name = (folder / leaf).string();
-        fd = ::open(name.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
+        name = folder / platform::u8path(leaf);
+        fd = platform::openForWriting(name, platform::Create::Exclusive);
         if (fd < 0 && errno != EEXIST) break;
     }
     if (fd < 0) {
@@ -102,14 +99,11 @@ bool ImageFileSink::create() {
 }
 
 long ImageFileSink::writeSome(int fd, const std::uint8_t* data, std::size_t bytes) {
-    return static_cast<long>(::write(fd, data, bytes));
+    return platform::writeSome(fd, data, bytes);
 }
 
 long ImageFileSink::copySome(int in, std::uint64_t* offset, int out, std::size_t bytes) {
-    loff_t at = static_cast<loff_t>(*offset);
-    ssize_t n = ::copy_file_range(in, &at, out, nullptr, bytes, 0);
-    if (n > 0) *offset = static_cast<std::uint64_t>(at);
-    return static_cast<long>(n);
+    return platform::copyRange(in, offset, out, bytes);
 }
 
 void ImageFileSink::writeFailed(int err) {
@@ -152,7 +146,7 @@ bool ImageFileSink::writeRange(const FileRange& range, std::string& sourceError)
             return false;
         }
         if (errno == EINTR) continue;
-        if (errno == ENOSPC || errno == EDQUOT || errno == EFBIG || errno == EROFS) {
+        if (platform::isTargetFullError(errno)) {
             writeFailed(errno);
             return false;
         }
@@ -167,9 +161,9 @@ bool ImageFileSink::writeRange(const FileRange& range, std::string& sourceError)
 }
 
 void ImageFileSink::discard() {
-    if (fd_ >= 0) ::close(fd_);
+    if (fd_ >= 0) platform::closeFile(fd_);
     fd_ = -1;
-    if (!temp_.empty()) ::unlink(temp_.c_str());
+    if (!temp_.empty()) platform::removeFile(temp_);
 }
 
 bool ImageFileSink::finish(bool failed) {
@@ -184,14 +178,14 @@ bool ImageFileSink::finish(bool failed) {
     int fd = fd_;
     fd_ = -1;
     // close() is where some file systems (NFS, full quotas) report lost writes.
-    if (::close(fd) != 0) {
+    if (platform::closeFile(fd) != 0) {
         writeFailed(errno);
-        ::unlink(temp_.c_str());
+        platform::removeFile(temp_);
         return false;
     }
-    if (std::rename(temp_.c_str(), target_.c_str()) != 0) {
+    if (platform::renameFile(temp_, target_) != 0) {
         message_ = "Cannot create \"" + target_.string() + "\": " + errnoText(errno) + ".";
-        ::unlink(temp_.c_str());
+        platform::removeFile(temp_);
         return false;
     }
     return true;

@@ -1,14 +1,10 @@
 #include "burn/image_writer.h"
 
-#include <sys/resource.h>
-#include <sys/syscall.h>
-#include <unistd.h>
-
 #include <algorithm>
-#include <cerrno>
 
 #include "iso/iso_bytes.h"
 #include "iso/iso_metadata.h"
+#include "platform/thread_priority.h"
 
 namespace rondivo::burn {
 
@@ -17,16 +13,6 @@ namespace {
 // Each side wakes the other in batches, not for every block: a context
 // switch per 64 KiB costs more than the copy.
 constexpr std::size_t kWakeBatch = 8;
-
-int currentNice() {
-    errno = 0;
-    int n = getpriority(PRIO_PROCESS, static_cast<id_t>(syscall(SYS_gettid)));
-    return errno ? 0 : n;
-}
-
-void setThreadNice(int nice) {
-    setpriority(PRIO_PROCESS, static_cast<id_t>(syscall(SYS_gettid)), std::clamp(nice, -20, 19));
-}
 
 // Windows thread priorities as nice offsets from the thread's start value.
 // Idle is only one step down: the producer sleeps while the queue is full
@@ -167,7 +153,7 @@ void ImageWriter::applyPriority(int value) {
     // A thread that lowered its nice value may not raise it again without
     // privilege, and a producer stuck at idle would starve the writer: then
     // the rule is followed in bookkeeping only.
-    if (canRaise_) setThreadNice(baseNice_ + niceOffset(value));
+    if (canRaise_) platform::setCurrentThreadNice(baseNice_ + niceOffset(value));
 }
 
 bool ImageWriter::push(Queued item, std::size_t highMark) {
@@ -185,10 +171,8 @@ bool ImageWriter::push(Queued item, std::size_t highMark) {
 }
 
 void ImageWriter::producerMain(std::unique_ptr<ImageSource> source) {
-    baseNice_ = currentNice();
-    struct rlimit limit {};
-    canRaise_ = geteuid() == 0 || (getrlimit(RLIMIT_NICE, &limit) == 0 &&
-                                   20 - static_cast<long>(limit.rlim_cur) <= baseNice_ - 2);
+    baseNice_ = platform::currentThreadNice();
+    canRaise_ = platform::mayRaiseThreadPriority(baseNice_);
     // A block is taken only when the last one went into the queue: a range
     // of a file needs none.
     Block block;
@@ -253,7 +237,7 @@ bool ImageWriter::take(Queued& out) {
 
 void ImageWriter::writerMain() {
     // The writer runs below normal priority; lowering needs no privilege.
-    setThreadNice(currentNice() + 1);
+    platform::setCurrentThreadNice(platform::currentThreadNice() + 1);
     session_.status = kStatusWriting;
     bool failed = false;
     if (!sink_->setup()) {

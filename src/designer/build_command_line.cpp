@@ -5,6 +5,7 @@
 #include <map>
 #include <optional>
 
+#include "platform/file_io.h"
 #include "platform/paths.h"
 #include "platform/player_files.h"
 
@@ -123,7 +124,8 @@ BuildCommandLine parseBuildCommandLine(const std::vector<std::string>& args,
         if (name != "--window-size" && name != "--splash-time" && name != "--start" &&
             name != "--label" && name != "--drive" && name != "--speed" && !v.empty() &&
             !(name == "--open" && isExample(v)))
-            v = std::filesystem::absolute(v).lexically_normal().string();
+            v = platform::u8string(
+                std::filesystem::absolute(platform::u8path(v)).lexically_normal());
         if (name == "--open") {
             if (isExample(v)) {
                 // Relative to whichever program folder the build ends up using.
@@ -173,9 +175,9 @@ BuildCommandLine parseBuildCommandLine(const std::vector<std::string>& args,
             if (acceptStartPosition(next) != StartField::None) return kStartPositionMessage;
             o = next;
         } else if (name == "--iso") {
-            r.isoFile = v;
+            r.isoFile = platform::u8path(v);
         } else if (name == "--from") {
-            r.from = v;
+            r.from = platform::u8path(v);
         } else if (name == "--label") {
             r.label = v;
         } else if (name == "--drive") {
@@ -187,12 +189,12 @@ BuildCommandLine parseBuildCommandLine(const std::vector<std::string>& args,
             if (!n || *n < 1 || *n > 255) return "--speed: a write speed factor from 1 to 255";
             r.speed = *n;
         } else if (name == "--desktop") {
-            q.desktopFolder = v;
+            q.desktopFolder = platform::u8path(v);
         } else if (name == "--program-folder") {
-            q.programFolder = v;
+            q.programFolder = platform::u8path(v);
             if (!executableGiven) q.ownExecutable = platform::windowsPlayer(q.programFolder);
         } else if (name == "--executable") {
-            q.ownExecutable = v;
+            q.ownExecutable = platform::u8path(v);
             executableGiven = true;
         } else {
             return "unknown option " + name;

@@ -1,16 +1,13 @@
 #include "designer/folder_copy.h"
 
-#include <dirent.h>
-#include <fcntl.h>
-#include <sys/stat.h>
-#include <unistd.h>
-
 #include <algorithm>
 #include <cerrno>
 #include <cstring>
 #include <set>
 #include <system_error>
 #include <utility>
+
+#include "platform/file_io.h"
 
 namespace rondivo {
 
@@ -22,87 +19,18 @@ std::string errnoText(int e) {
     return std::strerror(e);
 }
 
-// Returns 0 or an errno value.
-int copyBytes(int in, int out, std::uint64_t size) {
-    // copy_file_range keeps the data in the kernel (and lets file systems
-    // share extents); fall back to plain reads where it is not supported.
-    std::uint64_t done = 0;
-    bool useRange = true;
-    while (useRange && done < size) {
-        ssize_t n = ::copy_file_range(in, nullptr, out, nullptr, size - done, 0);
-        if (n > 0) {
-            done += static_cast<std::uint64_t>(n);
-            continue;
-        }
-        if (n == 0) break;
-        if (errno == EINTR) continue;
-        if (errno == EXDEV || errno == ENOSYS || errno == EINVAL || errno == EOPNOTSUPP) {
-            useRange = false;
-            break;
-        }
-        return errno;
-    }
-    // Whatever is left (a file that grew, or no copy_file_range) goes the plain way.
-    static thread_local std::vector<char> buffer(1 << 20);
-    for (;;) {
-        ssize_t n = ::read(in, buffer.data(), buffer.size());
-        if (n == 0) return 0;
-        if (n < 0) {
-            if (errno == EINTR) continue;
-            return errno;
-        }
-        char* p = buffer.data();
-        while (n > 0) {
-            ssize_t w = ::write(out, p, static_cast<std::size_t>(n));
-            if (w < 0) {
-                if (errno == EINTR) continue;
-                return errno;
-            }
-            p += w;
-            n -= w;
-        }
-    }
-}
-
-struct Fd {
-    int fd = -1;
-    explicit Fd(int f) : fd(f) {}
-    ~Fd() {
-        if (fd >= 0) ::close(fd);
-    }
-    Fd(const Fd&) = delete;
-    Fd& operator=(const Fd&) = delete;
-};
-
 std::string copyFileImpl(const fs::path& source, const fs::path& target, std::uint64_t* bytes) {
-    Fd in(::open(source.c_str(), O_RDONLY | O_CLOEXEC));
-    if (in.fd < 0) return errnoText(errno);
-    struct stat st {};
-    if (::fstat(in.fd, &st) != 0) return errnoText(errno);
-    if (S_ISDIR(st.st_mode)) return errnoText(EISDIR);
-    mode_t mode = (st.st_mode & 0777) | S_IWUSR | S_IRUSR;
-    int outFd = ::open(target.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, mode);
-    if (outFd < 0 && (errno == EACCES || errno == EPERM)) {
-        // A read-only target is overwritten, as the author expects of a rebuild.
-        ::chmod(target.c_str(), S_IRUSR | S_IWUSR);
-        outFd = ::open(target.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, mode);
-    }
-    if (outFd < 0) return errnoText(errno);
-    Fd out(outFd);
-    if (int e = copyBytes(in.fd, out.fd, static_cast<std::uint64_t>(st.st_size)))
-        return errnoText(e);
-    if (bytes) *bytes += static_cast<std::uint64_t>(st.st_size);
-    int fd = out.fd;
-    out.fd = -1;
-    if (::close(fd) != 0) return errnoText(errno);
+    std::uint64_t copied = 0;
+    if (int e = platform::copyFileData(source, target, copied)) return errnoText(e);
+    if (bytes) *bytes += copied;
     return {};
 }
 
 struct TreeCopier {
     const std::function<void(const fs::path&)>& onFile;
     FolderCopyReport report;
-    std::set<std::pair<dev_t, ino_t>> visited;
-    std::pair<dev_t, ino_t> skip{0, 0};
+    std::set<platform::FileIdentity> visited;
+    platform::FileIdentity skip;
     bool haveSkip = false;
 
     void fail(const fs::path& p, std::string why) {
@@ -110,52 +38,36 @@ struct TreeCopier {
     }
 
     void copyDir(const fs::path& src, const fs::path& dst) {
-        struct stat st {};
-        if (::stat(src.c_str(), &st) != 0) return fail(src, errnoText(errno));
-        if (haveSkip && st.st_dev == skip.first && st.st_ino == skip.second) return;
-        if (!visited.insert({st.st_dev, st.st_ino}).second) return;
+        platform::FileIdentity id;
+        if (!platform::fileIdentity(src, id)) return fail(src, errnoText(errno));
+        if (haveSkip && id == skip) return;
+        if (!visited.insert(id).second) return;
         std::error_code ec;
         fs::create_directories(dst, ec);
         if (ec && !fs::is_directory(dst)) return fail(src, ec.message());
         ++report.folders;
 
-        struct Entry {
-            ino_t ino;
-            unsigned char type;
-            std::string name;
-        };
-        std::vector<Entry> entries;
-        DIR* dir = ::opendir(src.c_str());
-        if (!dir) return fail(src, errnoText(errno));
-        while (const dirent* de = ::readdir(dir)) {
-            std::string_view name = de->d_name;
-            if (name == "." || name == "..") continue;
-            entries.push_back({de->d_ino, de->d_type, std::string(name)});
-        }
-        ::closedir(dir);
+        std::vector<platform::FolderEntry> entries;
+        if (!platform::listFolder(src, entries, platform::FolderDetail::Types))
+            return fail(src, errnoText(errno));
         // Inode order reads a large folder front to back on the disk instead
         // of in the directory's hash order.
         std::sort(entries.begin(), entries.end(),
-                  [](const Entry& a, const Entry& b) { return a.ino < b.ino; });
+                  [](const auto& a, const auto& b) { return a.node < b.node; });
 
         for (const auto& e : entries) {
-            const fs::path from = src / e.name;
-            bool isDir = e.type == DT_DIR;
-            if (e.type != DT_DIR && e.type != DT_REG) {
-                // Links (followed) and file systems that do not tell the type.
-                struct stat est {};
-                if (::stat(from.c_str(), &est) != 0) {
-                    fail(from, errnoText(errno));
-                    continue;
-                }
-                isDir = S_ISDIR(est.st_mode);
+            const fs::path name = platform::u8path(e.name);
+            const fs::path from = src / name;
+            if (e.error != 0) {
+                fail(from, errnoText(e.error));
+                continue;
             }
-            if (isDir) {
-                copyDir(from, dst / e.name);
+            if (e.isFolder) {
+                copyDir(from, dst / name);
                 continue;
             }
             if (onFile) onFile(from);
-            std::string why = copyFileImpl(from, dst / e.name, &report.bytes);
+            std::string why = copyFileImpl(from, dst / name, &report.bytes);
             if (why.empty())
                 ++report.files;
             else
@@ -175,19 +87,13 @@ FolderCopyReport copyFolderTree(const fs::path& sourceDir, const fs::path& targe
     TreeCopier copier{onFile, {}, {}, {}, false};
     std::error_code ec;
     fs::create_directories(targetDir, ec);
-    struct stat st {};
-    if (::stat(targetDir.c_str(), &st) == 0) {
-        copier.skip = {st.st_dev, st.st_ino};
-        copier.haveSkip = true;
-    }
+    copier.haveSkip = platform::fileIdentity(targetDir, copier.skip);
     copier.copyDir(sourceDir, targetDir);
     return std::move(copier.report);
 }
 
 void clearReadOnly(const fs::path& path) {
-    struct stat st {};
-    if (::stat(path.c_str(), &st) == 0 && !(st.st_mode & S_IWUSR))
-        ::chmod(path.c_str(), (st.st_mode & 07777) | S_IWUSR);
+    platform::makeWritable(path);
 }
 
 bool deleteFolderTree(const fs::path& path) {
@@ -202,7 +108,7 @@ bool deleteFolderTree(const fs::path& path) {
     }
     for (const auto& e : entries) {
         // Folders copied read-only cannot be emptied until they are writable again.
-        if (fs::is_directory(fs::symlink_status(e, ec))) ::chmod(e.c_str(), 0700);
+        if (fs::is_directory(fs::symlink_status(e, ec))) platform::makeWritable(e);
         fs::remove_all(e, ec);
         if (ec) ok = false;
     }

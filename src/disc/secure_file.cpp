@@ -8,6 +8,7 @@
 #include "disc/md5.h"
 #include "disc/rc4.h"
 #include "platform/debug_log.h"
+#include "platform/file_io.h"
 
 namespace rondivo {
 
@@ -25,7 +26,7 @@ using File = std::unique_ptr<std::FILE, FileCloser>;
 constexpr std::size_t kIoBuffer = 1 << 18;
 
 File openFile(const fs::path& p, const char* mode) {
-    File f(std::fopen(p.c_str(), mode));
+    File f(platform::openFile(p, mode));
     if (f) std::setvbuf(f.get(), nullptr, _IOFBF, kIoBuffer);
     return f;
 }

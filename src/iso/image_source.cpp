@@ -1,14 +1,12 @@
 #include "iso/image_source.h"
 
-#include <fcntl.h>
-#include <unistd.h>
-
 #include <algorithm>
 #include <cerrno>
 #include <cstring>
 #include <system_error>
 
 #include "iso/iso_bytes.h"
+#include "platform/file_io.h"
 
 namespace rondivo::burn {
 
@@ -33,7 +31,7 @@ std::string sourceShorterError(std::string_view path) {
 }
 
 SourceHandle::~SourceHandle() {
-    if (fd >= 0) ::close(fd);
+    if (fd >= 0) platform::closeFile(fd);
 }
 
 ImageSource::~ImageSource() {
@@ -51,19 +49,19 @@ std::unique_ptr<ImageSource> ImageSource::fromSession(BurnSession& session) {
 }
 
 void ImageSource::closeFile() {
-    if (fd_ >= 0) ::close(fd_);
+    if (fd_ >= 0) platform::closeFile(fd_);
     fd_ = -1;
 }
 
 bool ImageSource::openNext() {
     const SourceFile& f = files_[fileIndex_];
-    fd_ = ::open(f.path.c_str(), O_RDONLY | O_CLOEXEC);
+    fd_ = platform::openForReading(platform::u8path(f.path));
     if (fd_ < 0) {
         message_ =
             "Cannot open \"" + f.path + "\": " + std::generic_category().message(errno) + ".";
         return false;
     }
-    posix_fadvise(fd_, 0, 0, POSIX_FADV_SEQUENTIAL);
+    platform::adviseSequential(fd_);
     fileLeft_ = f.size;
     return true;
 }
@@ -123,7 +121,7 @@ ImageSource::Result ImageSource::next(std::uint8_t* block, Piece& piece) {
             if (fd_ < 0 && !openNext()) return Result::Error;
             std::size_t want =
                 static_cast<std::size_t>(std::min<std::uint64_t>(limit - pos, fileLeft_));
-            ssize_t got = ::read(fd_, block + pos, want);
+            long got = platform::readSome(fd_, block + pos, want);
             if (got < 0 && errno == EINTR) continue;
             const SourceFile& f = files_[fileIndex_];
             if (got < 0) {

@@ -1,15 +1,12 @@
 #include "iso/iso_image.h"
 
-#include <dirent.h>
-#include <fnmatch.h>
-#include <sys/stat.h>
-
 #include <algorithm>
 #include <cerrno>
 #include <set>
 #include <system_error>
-#include <thread>
 #include <utility>
+
+#include "platform/file_io.h"
 
 namespace rondivo::burn {
 
@@ -79,15 +76,16 @@ bool FoldedNameEqual::operator()(std::u16string_view a, std::u16string_view b) c
 
 ImageTime imageTimeFromUnix(std::time_t t) {
     std::tm tm{};
+    long gmtOffset = 0;
     ImageTime out;
-    if (!localtime_r(&t, &tm)) return out;
+    if (!platform::localTime(t, tm, gmtOffset)) return out;
     out.year = std::clamp(tm.tm_year + 1900, 1900, 2155);
     out.month = tm.tm_mon + 1;
     out.day = tm.tm_mday;
     out.hour = tm.tm_hour;
     out.minute = tm.tm_min;
     out.second = std::min(tm.tm_sec, 59);
-    out.gmtOffset = static_cast<std::int8_t>(std::clamp<long>(tm.tm_gmtoff / 900, -48, 52));
+    out.gmtOffset = static_cast<std::int8_t>(std::clamp<long>(gmtOffset / 900, -48, 52));
     return out;
 }
 
@@ -199,96 +197,48 @@ ImageDir* findDirectory(const BurnSession& session, std::string_view imagePath) 
 
 namespace {
 
-// What the folder walk needs of a stat.
-struct Found {
-    int error = 0;
-    mode_t mode = 0;
-    std::uint64_t size = 0;
-    std::time_t modified = 0;
-};
-
-// Looking at each entry is most of the cost of adding a big folder, and the
-// kernel serves two lookups at once: a large folder is split between this
-// thread and a second one.
-void statAll(int folderFd, const std::vector<std::string>& names, std::vector<Found>& found) {
-    auto range = [&](std::size_t from, std::size_t to) {
-        for (std::size_t i = from; i < to; ++i) {
-            struct stat st {};
-            if (fstatat(folderFd, names[i].c_str(), &st, 0) != 0) {
-                found[i].error = errno;
-                continue;
-            }
-            found[i].mode = st.st_mode;
-            found[i].size = static_cast<std::uint64_t>(st.st_size);
-            found[i].modified = st.st_mtime;
-        }
-    };
-    constexpr std::size_t kSplitFrom = 1024;
-    const std::size_t n = names.size();
-    if (n >= kSplitFrom && std::thread::hardware_concurrency() > 1) {
-        try {
-            std::thread helper(range, n / 2, n);
-            range(0, n / 2);
-            helper.join();
-            return;
-        } catch (const std::system_error&) {
-            // No thread to be had: the rest is done here.
-        }
-    }
-    range(0, n);
-}
-
 struct FolderWalk {
     BurnSession& session;
     std::string pattern;
     bool recurse;
     // Folders being walked, to stop at a symbolic link that loops back.
-    std::set<std::pair<dev_t, ino_t>> open;
+    std::set<platform::FileIdentity> open;
 
     bool matches(const std::string& name) const {
         if (pattern == "*.*" || pattern == "*" || pattern.empty()) return true;
-        return fnmatch(pattern.c_str(), name.c_str(), FNM_CASEFOLD) == 0;
+        return platform::wildcardMatch(pattern, name);
     }
 
     // The entries of a folder in name order, ignoring letter case first.
     // `order` receives the indices of `items` in name order.
     bool list(const std::string& folder, std::vector<SourceItem>& items,
               std::vector<std::size_t>& order) {
-        DIR* d = opendir(folder.c_str());
-        if (!d) {
+        std::vector<platform::FolderEntry> found;
+        if (!platform::listFolder(platform::u8path(folder), found)) {
             refuse(session,
                    "Cannot read the folder " + inQuotes(folder) + ": " + errnoText(errno) + ".");
             return false;
         }
-        std::vector<std::string> names;
-        while (dirent* e = readdir(d)) {
-            const char* n = e->d_name;
-            if (n[0] == '.' && (n[1] == 0 || (n[1] == '.' && n[2] == 0))) continue;
-            names.emplace_back(n);
-        }
-        std::vector<Found> found(names.size());
-        statAll(dirfd(d), names, found);
-        closedir(d);
 
-        items.reserve(names.size());
-        for (std::size_t i = 0; i < names.size(); ++i) {
+        items.reserve(found.size());
+        for (std::size_t i = 0; i < found.size(); ++i) {
             std::string path = folder;
             path += '/';
-            path += names[i];
+            path += found[i].name;
             if (found[i].error != 0) {
                 refuse(session,
                        "Cannot read " + inQuotes(path) + ": " + errnoText(found[i].error) + ".");
                 continue;
             }
             // Pipes, sockets and devices have no contents to put on a disc.
-            if (!S_ISREG(found[i].mode) && !S_ISDIR(found[i].mode)) continue;
+            if (!found[i].isFile && !found[i].isFolder) continue;
             SourceItem item;
-            item.directory = S_ISDIR(found[i].mode);
+            item.directory = found[i].isFolder;
             item.size = item.directory ? 0 : found[i].size;
             item.modified = found[i].modified;
-            item.hidden = names[i][0] == '.';
+            item.hidden = found[i].name[0] == '.';
             item.path = std::move(path);
-            item.name = std::move(names[i]);
+            item.name = std::move(found[i].name);
             items.push_back(std::move(item));
         }
         // Byte order of UTF-8 is code point order; letter case is folded
@@ -338,13 +288,12 @@ struct FolderWalk {
     }
 
     void walk(ImageDir& target, const std::string& folder) {
-        struct stat st {};
-        if (stat(folder.c_str(), &st) != 0) {
+        platform::FileIdentity id;
+        if (!platform::fileIdentity(platform::u8path(folder), id)) {
             refuse(session,
                    "Cannot read the folder " + inQuotes(folder) + ": " + errnoText(errno) + ".");
             return;
         }
-        auto id = std::make_pair(st.st_dev, st.st_ino);
         if (!open.insert(id).second) {
             refuse(session, "The folder " + inQuotes(folder) + " contains itself through a link.");
             return;

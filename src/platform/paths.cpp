@@ -1,7 +1,5 @@
 #include "platform/paths.h"
 
-#include <cerrno>
-#include <cstdio>
 #include <system_error>
 
 namespace rondivo::platform {
@@ -31,16 +29,6 @@ bool equalsIgnoreCase(std::string_view a, std::string_view b) {
         if (x != y) return false;
     }
     return true;
-}
-
-fs::path toNativePath(std::string_view discPath) {
-    std::string s(discPath);
-    for (auto& c : s)
-        if (c == '\\') c = '/';
-    if (s.size() >= 2 && s[1] == ':' &&
-        ((s[0] >= 'A' && s[0] <= 'Z') || (s[0] >= 'a' && s[0] <= 'z')))
-        s = s.size() > 2 ? s.substr(2) : std::string("/");
-    return fs::path(s);
 }
 
 std::optional<fs::path> findCaseInsensitive(const fs::path& base, const fs::path& relative) {
@@ -74,21 +62,6 @@ fs::path resolvePath(const fs::path& base, std::string_view discPath) {
     fs::path rel = toNativePath(discPath);
     if (auto found = findCaseInsensitive(base, rel)) return *found;
     return rel.is_absolute() ? rel : base / rel;
-}
-
-bool fileExists(const fs::path& path) {
-    FILE* f = std::fopen(path.c_str(), "rb");
-    if (f) {
-        std::fclose(f);
-        return true;
-    }
-    return errno != ENOENT;
-}
-
-fs::path executablePath() {
-    std::error_code ec;
-    fs::path p = fs::read_symlink("/proc/self/exe", ec);
-    return ec ? fs::path() : p;
 }
 
 fs::path executableFolder() {

@@ -27,6 +27,8 @@ std::filesystem::path resolvePath(const std::filesystem::path& base, std::string
 bool fileExists(const std::filesystem::path& path);
 
 std::filesystem::path executablePath();
+// A program's file name on this system: "rondivo" here, "rondivo.exe" on Windows.
+std::string executableFileName(std::string_view base);
 std::filesystem::path executableFolder();
 
 bool equalsIgnoreCase(std::string_view a, std::string_view b);

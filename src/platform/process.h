@@ -32,6 +32,10 @@ std::optional<int> waitForExit(pid_t pid, std::chrono::milliseconds timeout);
 // Waits without a limit; the exit status as above, -1 when it cannot be had.
 int waitForExit(pid_t pid);
 
+// The program's arguments after its name, as UTF-8 (on Windows read from the
+// wide command line: argv there is in the ANSI code page).
+std::vector<std::string> commandLineArguments(int argc, char** argv);
+
 // Splits a command line at blanks, honouring double quotes (for Exec= lines and parameters).
 std::vector<std::string> splitCommandLine(std::string_view line);
 

@@ -1,7 +1,8 @@
 #pragma once
-// Opening files the way the Windows shell does, on a Linux desktop:
-// programs are started directly, everything else goes to the desktop's
-// default program through xdg-open (found on PATH, never through a shell).
+// Opening files the way the Windows shell does. On Windows that is the shell
+// itself; on a Linux desktop programs are started directly and everything
+// else goes to the desktop's default program through xdg-open (found on PATH,
+// never through a shell).
 #include <filesystem>
 #include <string>
 #include <vector>
@@ -29,6 +30,10 @@ int shellExecute(const std::string& file, const std::string& parameters,
 
 // Shows a folder in the desktop's file manager.
 int openFolder(const std::filesystem::path& folder);
+
+// The system's own "Open With" dialog for `file`. False where the system has
+// none (Linux desktops: the window shows our own chooser) or it failed.
+bool showSystemOpenWith(const std::filesystem::path& file);
 
 // A program the "Open With" chooser offers, from the desktop's .desktop files.
 struct DesktopApplication {

@@ -1,7 +1,9 @@
 #pragma once
-// One designer at a time. The first instance holds a lock file (flock, so a
-// crash releases it) and listens on a local socket; a second instance sends
-// "raise" there and ends, and the first brings its window to the front.
+// One designer at a time. On Linux the first instance holds a lock file
+// (flock, so a crash releases it) and listens on a local socket; a second
+// instance sends "raise" there and ends, and the first brings its window to
+// the front. On Windows the first instance owns a named mutex, and a second
+// one brings the first's window (found by its title) to the front itself.
 #include <filesystem>
 #include <string>
 
@@ -16,7 +18,7 @@ class SingleInstance {
 
     // True when this process is now the only instance.
     bool acquire();
-    bool owned() const { return lockFd_ >= 0; }
+    bool owned() const;
 
     // In the first instance: true once for each raise request received (never blocks).
     bool pollRaiseRequest();
@@ -24,12 +26,16 @@ class SingleInstance {
     bool sendRaiseRequest() const;
 
   private:
-    std::filesystem::path lockPath() const;
-    std::filesystem::path socketPath() const;
     std::string name_;
     std::filesystem::path folder_;
+#ifdef _WIN32
+    void* mutex_ = nullptr;
+#else
+    std::filesystem::path lockPath() const;
+    std::filesystem::path socketPath() const;
     int lockFd_ = -1;
     int listenFd_ = -1;
+#endif
 };
 
 }  // namespace rondivo::platform

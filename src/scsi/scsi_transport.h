@@ -1,7 +1,7 @@
 #pragma once
-// How a CommandBlock reaches a drive. Each platform adds its own transport
-// (Linux SG_IO here; a Windows build adds SCSI pass-through on "\\.\X:" and
-// ASPI); the virtual drive sits behind the same interface.
+// How a CommandBlock reaches a drive. Each platform has its own transport
+// (SG_IO on Linux, SCSI pass-through on "\\.\X:" on Windows); the virtual
+// drive sits behind the same interface.
 #include <cstdint>
 #include <string>
 #include <vector>

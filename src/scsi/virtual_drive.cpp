@@ -1,8 +1,5 @@
 #include "scsi/virtual_drive.h"
 
-#include <fcntl.h>
-#include <unistd.h>
-
 #include <algorithm>
 #include <cctype>
 #include <cstdio>
@@ -10,6 +7,7 @@
 #include <cstring>
 
 #include "platform/debug_log.h"
+#include "platform/file_io.h"
 #include "scsi/scsi_sense.h"
 
 namespace rondivo::burn {
@@ -283,7 +281,7 @@ struct VirtualDrive::Impl {
         timestamp.clear();
         trayOpen = false;
         writeKbps = maxWriteKbps();
-        if (fd >= 0) ::close(fd);
+        if (fd >= 0) platform::closeFile(fd);
         fd = -1;
     }
 
@@ -545,14 +543,13 @@ struct VirtualDrive::Impl {
             return fail(0x3, 0x0C, 0x00);
         }
         if (fd < 0) {
-            fd = ::open(file.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644);
+            fd = platform::openForWriting(file, platform::Create::Truncate, 0644);
             if (fd < 0) return fail(0x3, 0x0C, 0x00);
         }
-        const off_t offset = static_cast<off_t>(lba) * 2048;
+        const std::uint64_t offset = static_cast<std::uint64_t>(lba) * 2048;
         std::size_t done = 0;
         while (done < len) {
-            const ssize_t n =
-                ::pwrite(fd, in + done, len - done, offset + static_cast<off_t>(done));
+            const long n = platform::writeAt(fd, in + done, len - done, offset + done);
             if (n <= 0) return fail(0x3, 0x0C, 0x00);
             done += static_cast<std::size_t>(n);
         }
@@ -846,7 +843,7 @@ VirtualDrive::VirtualDrive(std::filesystem::path imageFile, std::uint16_t medium
 }
 
 VirtualDrive::~VirtualDrive() {
-    if (impl_->fd >= 0) ::close(impl_->fd);
+    if (impl_->fd >= 0) platform::closeFile(impl_->fd);
 }
 
 bool VirtualDrive::execute(CommandBlock& block, std::uint8_t* data) {

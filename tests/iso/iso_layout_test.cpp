@@ -382,11 +382,14 @@ namespace rondivo::burn {
 namespace {
 
 TEST(IsoFolderWalk, LinkLoopsAreRefusedAndPipesSkipped) {
+    RONDIVO_LINUX_ONLY("FIFOs and folder links");
     rondivo::test::TempDir dir;
     rondivo::test::writeFile(dir / "src" / "sub" / "a.txt", "a");
     std::filesystem::create_directory_symlink("..", dir / "src" / "sub" / "up");
     std::filesystem::create_directories(dir / "pipes");
+#ifndef _WIN32
     ASSERT_EQ(mkfifo((dir / "pipes" / "fifo").c_str(), 0600), 0);
+#endif
     rondivo::test::writeFile(dir / "pipes" / "b.txt", "b");
 
     BurnSession loop;

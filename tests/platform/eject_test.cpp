@@ -15,6 +15,8 @@ const char* kMounts =
     "/dev/sr1 /mnt/dvd udf ro 0 0\n";
 
 TEST(Eject, FindsTheMountThatHoldsAFolder) {
+    RONDIVO_LINUX_ONLY("the mount table and the eject program");
+#ifndef _WIN32
     struct Case {
         const char* folder;
         const char* device;
@@ -34,6 +36,7 @@ TEST(Eject, FindsTheMountThatHoldsAFolder) {
         EXPECT_EQ(m->device, c.device) << c.folder;
         EXPECT_EQ(isOpticalMount(*m), c.optical) << c.folder;
     }
+#endif
 }
 
 class FakeEject : public ::testing::Test {
@@ -49,17 +52,23 @@ class FakeEject : public ::testing::Test {
 };
 
 TEST_F(FakeEject, EjectsTheOpticalDriveHoldingThePlayer) {
+    RONDIVO_LINUX_ONLY("the mount table and the eject program");
+#ifndef _WIN32
     test::ScopedEnv path("PATH", bin.path().string() + ":/usr/bin:/bin");
     std::string mounts =
         "/dev/vda / ext4 rw 0 0\n/dev/sr0 " + disc.path().string() + " iso9660 ro 0 0\n";
     EXPECT_TRUE(ejectDiscHolding(disc.path(), mounts));
     EXPECT_EQ(log(), "/dev/sr0\n");
+#endif
 }
 
 TEST_F(FakeEject, NeverEjectsAHardDisk) {
+    RONDIVO_LINUX_ONLY("the mount table and the eject program");
+#ifndef _WIN32
     test::ScopedEnv path("PATH", bin.path().string() + ":/usr/bin:/bin");
     EXPECT_FALSE(ejectDiscHolding(disc.path(), "/dev/vda / ext4 rw 0 0\n"));
     EXPECT_EQ(log(), "");
+#endif
 }
 
 }  // namespace

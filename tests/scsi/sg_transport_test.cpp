@@ -11,6 +11,8 @@ namespace {
 namespace fs = std::filesystem;
 
 TEST(ScsiAddress, IsReadFromTheSysfsDeviceName) {
+    RONDIVO_LINUX_ONLY("SG_IO and /sys/class/block");
+#ifndef _WIN32
     struct {
         const char* text;
         bool ok;
@@ -28,6 +30,7 @@ TEST(ScsiAddress, IsReadFromTheSysfsDeviceName) {
         EXPECT_EQ(a.target, c.target);
         EXPECT_EQ(a.lun, c.lun);
     }
+#endif
 }
 
 // Lays out /sys/class/block/<name>/device -> .../<address> and /dev/<name>.
@@ -43,6 +46,8 @@ void addDrive(const test::TempDir& root, const std::string& name, const std::str
 }
 
 TEST(SgTransport, FindsOpticalDrivesInNumberOrder) {
+    RONDIVO_LINUX_ONLY("SG_IO and /sys/class/block");
+#ifndef _WIN32
     test::TempDir root;
     addDrive(root, "sr10", "3:0:1:0");
     addDrive(root, "sr2", "2:0:0:0");
@@ -66,15 +71,21 @@ TEST(SgTransport, FindsOpticalDrivesInNumberOrder) {
     EXPECT_EQ(drives[3].device, (root / "dev/sr10").string());
     EXPECT_EQ(drives[3].hostAdapter, 3);
     EXPECT_EQ(drives[3].target, 1);
+#endif
 }
 
 TEST(SgTransport, NoSysfsMeansNoDrives) {
+    RONDIVO_LINUX_ONLY("SG_IO and /sys/class/block");
+#ifndef _WIN32
     test::TempDir root;
     SgTransport t(root / "missing", root / "dev");
     EXPECT_TRUE(t.listDrives().empty());
+#endif
 }
 
 TEST(SgTransport, ACommandOnSomethingThatIsNotADriveFails) {
+    RONDIVO_LINUX_ONLY("SG_IO and /sys/class/block");
+#ifndef _WIN32
     test::TempDir root;
     test::writeFile(root / "plain", "not a device");
     SgTransport t(root / "sys", root.path());
@@ -85,6 +96,7 @@ TEST(SgTransport, ACommandOnSomethingThatIsNotADriveFails) {
     auto missing = makeTestUnitReady();
     EXPECT_FALSE(t.execute((root / "none").string(), missing, nullptr));
     EXPECT_EQ(missing.status, kStatusError);
+#endif
 }
 
 }  // namespace

@@ -1,5 +1,4 @@
 #include "platform/cd_autorun.h"
-
 #include "platform/debug_log.h"
 
 namespace rondivo::platform {

@@ -1,11 +1,11 @@
-#include "platform/user_folders.h"
-
 #include <pwd.h>
 #include <unistd.h>
 
 #include <cstdlib>
 #include <fstream>
 #include <string>
+
+#include "platform/user_folders.h"
 
 namespace rondivo::platform {
 
@@ -59,6 +59,22 @@ fs::path runtimeFolder() {
     std::string r = env("XDG_RUNTIME_DIR");
     if (!r.empty() && access(r.c_str(), W_OK) == 0) return r;
     return tempFolder();
+}
+
+fs::path windowsFolder() {
+    return "/usr";
+}
+
+fs::path systemFolder() {
+    return "/usr/lib";
+}
+
+std::string systemDrive() {
+    return "/";
+}
+
+fs::path programFilesFolder() {
+    return homeFolder() / ".local" / "bin";
 }
 
 }  // namespace rondivo::platform

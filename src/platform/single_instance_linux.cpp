@@ -1,5 +1,3 @@
-#include "platform/single_instance.h"
-
 #include <fcntl.h>
 #include <sys/file.h>
 #include <sys/socket.h>
@@ -8,6 +6,7 @@
 
 #include <cstring>
 
+#include "platform/single_instance.h"
 #include "platform/user_folders.h"
 
 namespace rondivo::platform {
@@ -23,6 +22,10 @@ SingleInstance::~SingleInstance() {
         unlink(socketPath().c_str());
     }
     if (lockFd_ >= 0) close(lockFd_);
+}
+
+bool SingleInstance::owned() const {
+    return lockFd_ >= 0;
 }
 
 fs::path SingleInstance::lockPath() const {

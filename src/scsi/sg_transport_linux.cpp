@@ -1,5 +1,3 @@
-#include "scsi/sg_transport.h"
-
 #include <fcntl.h>
 #include <unistd.h>
 
@@ -7,12 +5,15 @@
 #include <cstdio>
 #include <cstring>
 
+#include "scsi/sg_transport.h"
+
 #ifdef __linux__
 #include <scsi/sg.h>
 #include <sys/ioctl.h>
 #endif
 
 #include "scsi/scsi_sense.h"
+#include "scsi/system_transport.h"
 
 namespace rondivo::burn {
 
@@ -30,6 +31,10 @@ bool parseScsiAddress(const std::string& text, ScsiAddress& out) {
         return false;
     out = a;
     return true;
+}
+
+std::unique_ptr<ScsiTransport> makeSystemTransport() {
+    return std::make_unique<SgTransport>();
 }
 
 SgTransport::SgTransport(fs::path sysClassBlock, fs::path devFolder)

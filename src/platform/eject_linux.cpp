@@ -1,5 +1,3 @@
-#include "platform/eject.h"
-
 #include <fcntl.h>
 #include <linux/cdrom.h>
 #include <sys/ioctl.h>
@@ -8,6 +6,7 @@
 #include <fstream>
 #include <sstream>
 
+#include "platform/eject.h"
 #include "platform/process.h"
 
 namespace rondivo::platform {
@@ -83,6 +82,15 @@ bool ejectDiscHolding(const fs::path& folder) {
     std::stringstream text;
     text << in.rdbuf();
     return ejectDiscHolding(folder, text.str());
+}
+
+std::optional<fs::path> opticalDriveRoot(const fs::path& folder) {
+    std::ifstream in("/proc/self/mounts");
+    std::stringstream text;
+    text << in.rdbuf();
+    auto entry = mountHolding(folder, text.str());
+    if (!entry || !isOpticalMount(*entry)) return std::nullopt;
+    return entry->mountPoint;
 }
 
 }  // namespace rondivo::platform

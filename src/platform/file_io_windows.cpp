@@ -1,0 +1,217 @@
+#include <fcntl.h>
+#include <io.h>
+#include <share.h>
+#include <sys/stat.h>
+#include <windows.h>
+
+#include <algorithm>
+#include <cerrno>
+
+#include "platform/file_io.h"
+#include "platform/windows_text.h"
+
+namespace rondivo::platform {
+
+namespace fs = std::filesystem;
+
+namespace {
+
+void setErrnoFromLastError() {
+    errno = errnoFromWindowsError(GetLastError());
+}
+
+std::time_t unixTime(const FILETIME& ft) {
+    // 100 ns ticks since 1601-01-01.
+    const std::uint64_t ticks =
+        (static_cast<std::uint64_t>(ft.dwHighDateTime) << 32) | ft.dwLowDateTime;
+    constexpr std::uint64_t kUnixEpoch = 116444736000000000ull;
+    return ticks < kUnixEpoch ? 0 : static_cast<std::time_t>((ticks - kUnixEpoch) / 10000000ull);
+}
+
+}  // namespace
+
+std::FILE* openFile(const fs::path& path, const char* mode) {
+    std::wstring wideMode(mode, mode + std::char_traits<char>::length(mode));
+    return _wfopen(path.c_str(), wideMode.c_str());
+}
+
+int openForReading(const fs::path& path) {
+    return _wopen(path.c_str(), _O_RDONLY | _O_BINARY | _O_NOINHERIT);
+}
+
+int openForWriting(const fs::path& path, Create how, unsigned permissions) {
+    const int flags = _O_WRONLY | _O_CREAT | _O_BINARY | _O_NOINHERIT |
+                      (how == Create::Exclusive ? _O_EXCL : _O_TRUNC);
+    // Windows knows only "read-only" of the permission bits.
+    const int mode = (permissions & 0200) ? (_S_IREAD | _S_IWRITE) : _S_IREAD;
+    return _wopen(path.c_str(), flags, mode);
+}
+
+int closeFile(int fd) {
+    return _close(fd);
+}
+
+long readSome(int fd, void* buffer, std::size_t bytes) {
+    return _read(fd, buffer, static_cast<unsigned>(std::min<std::size_t>(bytes, 1u << 30)));
+}
+
+long readAt(int fd, void* buffer, std::size_t bytes, std::uint64_t offset) {
+    HANDLE h = reinterpret_cast<HANDLE>(_get_osfhandle(fd));
+    if (h == INVALID_HANDLE_VALUE) {
+        errno = EBADF;
+        return -1;
+    }
+    // An offset in OVERLAPPED reads there on a synchronous handle too; unlike
+    // pread it moves the file position, which no caller of this relies on.
+    OVERLAPPED at{};
+    at.Offset = static_cast<DWORD>(offset);
+    at.OffsetHigh = static_cast<DWORD>(offset >> 32);
+    DWORD got = 0;
+    const DWORD want = static_cast<DWORD>(std::min<std::size_t>(bytes, 1u << 30));
+    if (!ReadFile(h, buffer, want, &got, &at)) {
+        if (GetLastError() == ERROR_HANDLE_EOF) return 0;
+        setErrnoFromLastError();
+        return -1;
+    }
+    return static_cast<long>(got);
+}
+
+long writeSome(int fd, const void* data, std::size_t bytes) {
+    return _write(fd, data, static_cast<unsigned>(std::min<std::size_t>(bytes, 1u << 30)));
+}
+
+long writeAt(int fd, const void* data, std::size_t bytes, std::uint64_t offset) {
+    HANDLE h = reinterpret_cast<HANDLE>(_get_osfhandle(fd));
+    if (h == INVALID_HANDLE_VALUE) {
+        errno = EBADF;
+        return -1;
+    }
+    OVERLAPPED at{};
+    at.Offset = static_cast<DWORD>(offset);
+    at.OffsetHigh = static_cast<DWORD>(offset >> 32);
+    DWORD done = 0;
+    const DWORD want = static_cast<DWORD>(std::min<std::size_t>(bytes, 1u << 30));
+    if (!WriteFile(h, data, want, &done, &at)) {
+        setErrnoFromLastError();
+        return -1;
+    }
+    return static_cast<long>(done);
+}
+
+bool isTerminal(std::FILE* stream) {
+    return _isatty(_fileno(stream)) != 0;
+}
+
+void adviseSequential(int) {}
+
+long copyRange(int, std::uint64_t*, int, std::size_t) {
+    errno = ENOSYS;
+    return -1;
+}
+
+bool isTargetFullError(int err) {
+    return err == ENOSPC || err == EFBIG || err == EROFS;
+}
+
+int removeFile(const fs::path& path) {
+    return _wunlink(path.c_str());
+}
+
+int renameFile(const fs::path& from, const fs::path& to) {
+    if (MoveFileExW(from.c_str(), to.c_str(), MOVEFILE_REPLACE_EXISTING)) return 0;
+    setErrnoFromLastError();
+    return -1;
+}
+
+bool utcTime(std::time_t t, std::tm& out) {
+    return gmtime_s(&out, &t) == 0;
+}
+
+bool localTime(std::time_t t, std::tm& out, long& gmtOffsetSeconds) {
+    if (localtime_s(&out, &t) != 0) return false;
+    std::tm copy = out;
+    // The local fields read as UTC, minus the moment itself, is the offset.
+    gmtOffsetSeconds = static_cast<long>(_mkgmtime(&copy) - t);
+    return true;
+}
+
+bool listFolder(const fs::path& folder, std::vector<FolderEntry>& out, FolderDetail) {
+    WIN32_FIND_DATAW data;
+    HANDLE find = FindFirstFileExW((folder / L"*").c_str(), FindExInfoBasic, &data,
+                                   FindExSearchNameMatch, nullptr, FIND_FIRST_EX_LARGE_FETCH);
+    std::vector<FolderEntry> entries;
+    if (find == INVALID_HANDLE_VALUE) {
+        if (GetLastError() != ERROR_FILE_NOT_FOUND) {
+            setErrnoFromLastError();
+            return false;
+        }
+        out.clear();
+        return true;
+    }
+    // The listing carries type, size and time: no look at each entry is needed.
+    do {
+        std::wstring_view name = data.cFileName;
+        if (name == L"." || name == L"..") continue;
+        FolderEntry e;
+        e.name = utf8FromWide(name);
+        e.isFolder = (data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) != 0;
+        e.isFile = !e.isFolder && !(data.dwFileAttributes & FILE_ATTRIBUTE_DEVICE);
+        e.size = (static_cast<std::uint64_t>(data.nFileSizeHigh) << 32) | data.nFileSizeLow;
+        e.modified = unixTime(data.ftLastWriteTime);
+        e.node = entries.size();
+        entries.push_back(std::move(e));
+    } while (FindNextFileW(find, &data));
+    const DWORD stop = GetLastError();
+    FindClose(find);
+    if (stop != ERROR_NO_MORE_FILES) {
+        errno = errnoFromWindowsError(stop);
+        return false;
+    }
+    out = std::move(entries);
+    return true;
+}
+
+bool fileIdentity(const fs::path& path, FileIdentity& out) {
+    // Backup semantics: the only way to open a folder for its information.
+    HANDLE h = CreateFileW(path.c_str(), 0, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                           nullptr, OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr);
+    if (h == INVALID_HANDLE_VALUE) {
+        setErrnoFromLastError();
+        return false;
+    }
+    BY_HANDLE_FILE_INFORMATION info{};
+    const bool ok = GetFileInformationByHandle(h, &info);
+    if (!ok) setErrnoFromLastError();
+    CloseHandle(h);
+    if (!ok) return false;
+    out = {info.dwVolumeSerialNumber,
+           (static_cast<std::uint64_t>(info.nFileIndexHigh) << 32) | info.nFileIndexLow};
+    return true;
+}
+
+int copyFileData(const fs::path& source, const fs::path& target, std::uint64_t& bytes) {
+    WIN32_FILE_ATTRIBUTE_DATA info{};
+    if (!GetFileAttributesExW(source.c_str(), GetFileExInfoStandard, &info))
+        return errnoFromWindowsError(GetLastError());
+    if (info.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) return EISDIR;
+    if (!CopyFileW(source.c_str(), target.c_str(), FALSE)) {
+        const DWORD err = GetLastError();
+        if (err != ERROR_ACCESS_DENIED) return errnoFromWindowsError(err);
+        // A read-only target is overwritten, as the author expects of a rebuild.
+        makeWritable(target);
+        if (!CopyFileW(source.c_str(), target.c_str(), FALSE))
+            return errnoFromWindowsError(GetLastError());
+    }
+    // CopyFile carries the read-only mark of a file from a CD over.
+    makeWritable(target);
+    bytes += (static_cast<std::uint64_t>(info.nFileSizeHigh) << 32) | info.nFileSizeLow;
+    return 0;
+}
+
+void makeWritable(const fs::path& path) {
+    const DWORD attributes = GetFileAttributesW(path.c_str());
+    if (attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_READONLY))
+        SetFileAttributesW(path.c_str(), attributes & ~FILE_ATTRIBUTE_READONLY);
+}
+
+}  // namespace rondivo::platform

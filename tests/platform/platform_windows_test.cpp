@@ -1,0 +1,122 @@
+// The Windows services, against the system itself (Wine in CI).
+#include <gmock/gmock.h>
+#include <gtest/gtest.h>
+#include <windows.h>
+
+#include "platform/cd_autorun.h"
+#include "platform/eject.h"
+#include "platform/process.h"
+#include "platform/shell.h"
+#include "platform/single_instance.h"
+#include "platform/user_folders.h"
+#include "test_support.h"
+
+namespace rondivo::platform {
+namespace {
+
+namespace fs = std::filesystem;
+
+TEST(WindowsShell, ResultCodesAreTheShells) {
+    test::TempDir dir;
+    test::writeFile(dir / "Docs/readme.txt", "x");
+    EXPECT_EQ(shellExecute("Docs\\missing.txt", "", dir.path()), kShellFileNotFound);
+    // Windows says "path not found" here; Wine says "file not found".
+    EXPECT_THAT(shellExecute("nodir\\missing.txt", "", dir.path()),
+                ::testing::AnyOf(kShellFileNotFound, kShellPathNotFound));
+    test::writeFile(dir / "Docs/data.rondivo-no-such-type", "x");
+    EXPECT_EQ(shellExecute("Docs\\data.rondivo-no-such-type", "", dir.path()), kShellNoAssociation);
+}
+
+TEST(WindowsShell, ProgramsRunWithTheirParameters) {
+    test::TempDir dir;
+    ASSERT_TRUE(shellSucceeded(shellExecute("cmd.exe", "/c echo ran> ran.txt", dir.path())));
+    for (int i = 0; i < 500 && !fs::exists(dir / "ran.txt"); ++i) Sleep(10);
+    EXPECT_EQ(test::readFile(dir / "ran.txt").substr(0, 3), "ran");
+}
+
+TEST(WindowsProcess, SpawnAndWait) {
+    auto ok = spawnProcess({"cmd.exe", "/c", "exit 7"});
+    ASSERT_TRUE(ok.started());
+    EXPECT_EQ(waitForExit(ok.pid), 7);
+    EXPECT_FALSE(spawnProcess({"no-such-program-rondivo"}).started());
+}
+
+TEST(WindowsFolders, KnownFoldersExist) {
+    for (const fs::path& p :
+         {desktopFolder(), localAppDataFolder(), tempFolder(), windowsFolder(), systemFolder()}) {
+        EXPECT_TRUE(p.is_absolute()) << p;
+        EXPECT_TRUE(fs::is_directory(p)) << p;
+    }
+    const std::string drive = systemDrive();
+    ASSERT_EQ(drive.size(), 2u);
+    EXPECT_EQ(drive[1], ':');
+    EXPECT_EQ(programFilesFolder(), fs::path(drive + "\\Program Files"));
+}
+
+TEST(WindowsSingleInstance, NamedMutexKeepsASecondDesignerOut) {
+    const std::string name = "RONDIVO_TEST_" + std::to_string(GetCurrentProcessId());
+    {
+        SingleInstance first(name);
+        ASSERT_TRUE(first.acquire());
+        EXPECT_TRUE(first.owned());
+        SingleInstance second(name);
+        EXPECT_FALSE(second.acquire());
+        EXPECT_FALSE(second.owned());
+        // No window titled "Rondivo!" exists in this test: nothing to raise.
+        EXPECT_FALSE(second.sendRaiseRequest());
+    }
+    SingleInstance again(name);
+    EXPECT_TRUE(again.acquire());
+}
+
+// Reads a DWORD, or -1 when the value is missing.
+long long registryValue(HKEY root, const wchar_t* key, const wchar_t* name) {
+    DWORD value = 0, size = sizeof value;
+    if (RegGetValueW(root, key, name, RRF_RT_REG_DWORD, nullptr, &value, &size) != ERROR_SUCCESS)
+        return -1;
+    return value;
+}
+
+void restoreValue(HKEY root, const wchar_t* key, const wchar_t* name, long long value) {
+    HKEY h = nullptr;
+    if (RegCreateKeyExW(root, key, 0, nullptr, 0, KEY_SET_VALUE, nullptr, &h, nullptr) !=
+        ERROR_SUCCESS)
+        return;
+    if (value < 0) {
+        RegDeleteValueW(h, name);
+    } else {
+        DWORD v = static_cast<DWORD>(value);
+        RegSetValueExW(h, name, 0, REG_DWORD, reinterpret_cast<const BYTE*>(&v), sizeof v);
+    }
+    RegCloseKey(h);
+}
+
+TEST(WindowsCdAutorun, SwitchesTheDriverValueAndClearsTheCdromPolicyBit) {
+    const wchar_t* cdrom = L"SYSTEM\\CurrentControlSet\\Services\\Cdrom";
+    const wchar_t* policies = L"Software\\Microsoft\\Windows\\CurrentVersion\\Policies\\Explorer";
+    const long long oldAutorun = registryValue(HKEY_LOCAL_MACHINE, cdrom, L"Autorun");
+    const long long oldPolicy = registryValue(HKEY_CURRENT_USER, policies, L"NoDriveTypeAutoRun");
+
+    // A user whose policy stops autorun on every drive type.
+    restoreValue(HKEY_CURRENT_USER, policies, L"NoDriveTypeAutoRun", 0xFF);
+    EXPECT_TRUE(setCdAutorun(true));
+    EXPECT_EQ(registryValue(HKEY_LOCAL_MACHINE, cdrom, L"Autorun"), 1);
+    EXPECT_EQ(registryValue(HKEY_CURRENT_USER, policies, L"NoDriveTypeAutoRun"), 0xDF);
+
+    // No policy value: none is created.
+    restoreValue(HKEY_CURRENT_USER, policies, L"NoDriveTypeAutoRun", -1);
+    EXPECT_TRUE(setCdAutorun(true));
+    EXPECT_EQ(registryValue(HKEY_CURRENT_USER, policies, L"NoDriveTypeAutoRun"), -1);
+
+    restoreValue(HKEY_LOCAL_MACHINE, cdrom, L"Autorun", oldAutorun);
+    restoreValue(HKEY_CURRENT_USER, policies, L"NoDriveTypeAutoRun", oldPolicy);
+}
+
+TEST(WindowsEject, AFolderOnAHardDiskIsNoDisc) {
+    test::TempDir dir;
+    EXPECT_FALSE(opticalDriveRoot(dir.path()));
+    EXPECT_FALSE(ejectDiscHolding(dir.path()));
+}
+
+}  // namespace
+}  // namespace rondivo::platform
