@@ -243,4 +243,22 @@ fs::path binaryDir() {
     return RONDIVO_BINARY_DIR;
 }
 
+std::string windowsPlayerBytes() {
+    const fs::path real = binaryDir() / "windows" / "autorun.exe";
+    if (fs::exists(real)) return readFile(real);
+    std::string pe(0x80, '\0');
+    pe[0] = 'M';
+    pe[1] = 'Z';
+    pe[0x3c] = 0x40;
+    pe.replace(0x40, 4, std::string("PE\0\0", 4));
+    return pe;
+}
+
+bool isPortableExecutable(const std::string& bytes) {
+    if (bytes.size() < 0x40 || bytes.compare(0, 2, "MZ") != 0) return false;
+    std::uint32_t at = 0;
+    for (int i = 3; i >= 0; --i) at = at << 8 | static_cast<unsigned char>(bytes[0x3c + i]);
+    return at <= bytes.size() - 4 && bytes.compare(at, 4, std::string("PE\0\0", 4)) == 0;
+}
+
 }  // namespace rondivo::test

@@ -86,4 +86,10 @@ bool permissionsBind();
 std::filesystem::path sourceDir();
 std::filesystem::path binaryDir();
 
+// The Windows player's bytes for a fake program folder: the real one when the
+// Windows build put it into this build's program folder, else a minimal PE header.
+std::string windowsPlayerBytes();
+// "MZ", and "PE\0\0" where the DOS header's e_lfanew points.
+bool isPortableExecutable(const std::string& bytes);
+
 }  // namespace rondivo::test

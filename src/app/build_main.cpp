@@ -11,16 +11,17 @@
 #include "designer/build_pipeline.h"
 #include "platform/file_io.h"
 #include "platform/paths.h"
+#include "platform/player_files.h"
 #include "platform/process.h"
 
 int main(int argc, char** argv) {
     using namespace rondivo;
     std::vector<std::string> args = platform::commandLineArguments(argc, argv);
-    // Installed, the program folder is <prefix>/share/rondivo while the player
-    // copied as autorun.exe stays beside this program in <prefix>/bin.
-    BuildCommandLine cl = parseBuildCommandLine(
-        args, platform::programFolder(),
-        platform::executableFolder() / platform::executableFileName("rondivo"));
+    // Installed, the program folder is <prefix>/share/rondivo; the disc gets the
+    // Windows player kept there.
+    const auto programFolder = platform::programFolder();
+    BuildCommandLine cl =
+        parseBuildCommandLine(args, programFolder, platform::windowsPlayer(programFolder));
     if (cl.help) {
         std::fputs(buildUsageText().c_str(), stdout);
         return 0;

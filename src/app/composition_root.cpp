@@ -5,6 +5,7 @@
 
 #include "menucreator/ui/menu_creator_window.h"
 #include "platform/paths.h"
+#include "platform/player_files.h"
 #include "platform/user_folders.h"
 #include "platform/user_program_folder.h"
 #include "player/sound_job.h"
@@ -51,7 +52,7 @@ burn::CDiscBurner& CompositionRoot::discBurner() {
 DesignerCollaborators CompositionRoot::designerCollaborators() {
     DesignerCollaborators c;
     c.programFolder = platform::programFolder();
-    c.ownExecutable = platform::executablePath();
+    c.ownExecutable = platform::windowsPlayer(c.programFolder);
     c.prompts = DesignerPrompts::standard(c.programFolder);
     c.runMenuCreator = [](wxWindow* parent, const fs::path& htmlFolder) {
         // Installed, the program folder is read-only: menus are saved in the user's own.

@@ -3,8 +3,16 @@
 #include <wx/image.h>
 #include <wx/wx.h>
 
+#include <string>
+#include <vector>
+
+#ifdef __WXMSW__
+#include <wx/msw/webview_ie.h>
+#endif
+
 #include "app/composition_root.h"
 #include "app/wx_startup_host.h"
+#include "platform/process.h"
 
 namespace {
 int g_argc = 0;
@@ -15,6 +23,11 @@ class RondivoApp : public wxApp {
   public:
     bool OnInit() override {
         wxInitAllImageHandlers();
+#ifdef __WXMSW__
+        // Without this the IE view renders pages as IE 7 would; set for our
+        // executable's name before the first view is created.
+        wxWebViewIE::MSWSetEmulationLevel(wxWEBVIEWIE_EMU_IE11);
+#endif
         SetAppName("rondivo");
         SetAppDisplayName("Rondivo!");
         return true;
@@ -34,7 +47,13 @@ class RondivoApp : public wxApp {
 wxIMPLEMENT_APP_NO_MAIN(RondivoApp);
 
 int main(int argc, char** argv) {
-    g_argc = argc;
-    g_argv = argv;
+    // The routine reads its arguments as UTF-8 (argv on Windows is in the
+    // ANSI code page); argv[0] stays the program's name.
+    static std::vector<std::string> utf8 = rondivo::platform::commandLineArguments(argc, argv);
+    static std::vector<char*> utf8Argv{argv[0]};
+    for (auto& a : utf8) utf8Argv.push_back(a.data());
+    utf8Argv.push_back(nullptr);
+    g_argc = static_cast<int>(utf8Argv.size()) - 1;
+    g_argv = utf8Argv.data();
     return wxEntry(argc, argv);
 }

@@ -194,9 +194,9 @@ void runStartup(int argc, const char* const* argv, StartupHost& host) {
         case StartupMode::Player: {
             // The icon is read here once: the browser window and the fail-safe share it.
             std::string icon = iconFromAutorunInf(host.currentDirectory());
-            runPlayer(planPlayer(d.arguments, settings, d.dataFolderLayout, host.executableFolder(),
-                                 icon),
-                      d.arguments, host);
+            runPlayer(
+                planPlayer(d.arguments, settings, d.dataFolderLayout, host.discFolder(), icon),
+                d.arguments, host);
             return;
         }
     }

@@ -83,6 +83,8 @@ class StartupHost {
     virtual std::filesystem::path currentDirectory() = 0;
     virtual std::filesystem::path executableFolder() = 0;  // the disc the player runs from
     virtual std::filesystem::path programFolder() = 0;     // the designer's html/, splashscreens/
+    // The presentation's root for the player.
+    virtual std::filesystem::path discFolder() { return executableFolder(); }
     virtual void showInformation(const std::string& text) = 0;
     // Designer
     virtual bool acquireDesignerInstance() = 0;  // false: another designer runs

@@ -1,12 +1,12 @@
 #include "app/wx_startup_host.h"
 
-#include <unistd.h>
 #include <wx/msgdlg.h>
 #include <wx/wx.h>
 
 #include <thread>
 
 #include "platform/paths.h"
+#include "platform/player_files.h"
 #include "platform/shell.h"
 #include "ui/message_box.h"
 #include "ui/open_with_dialog.h"
@@ -38,6 +38,10 @@ fs::path WxStartupHost::executableFolder() {
 
 fs::path WxStartupHost::programFolder() {
     return platform::programFolder();
+}
+
+fs::path WxStartupHost::discFolder() {
+    return platform::discFolder();
 }
 
 void WxStartupHost::showInformation(const std::string& text) {
@@ -104,7 +108,9 @@ std::string WxStartupHost::extractSecureFiles(bool dataFolderLayout) {
 bool WxStartupHost::changeDirectory(const std::string& folder) {
     fs::path native = platform::toNativePath(folder);
     auto found = platform::findCaseInsensitive(currentDirectory(), native);
-    return chdir((found ? *found : native).c_str()) == 0;
+    std::error_code ec;
+    fs::current_path(found ? *found : native, ec);
+    return !ec;
 }
 
 int WxStartupHost::shellExecute(const std::string& file, const std::string& parameters) {

@@ -21,6 +21,7 @@ class WxStartupHost : public StartupHost {
     std::filesystem::path currentDirectory() override;
     std::filesystem::path executableFolder() override;
     std::filesystem::path programFolder() override;
+    std::filesystem::path discFolder() override;
     void showInformation(const std::string& text) override;
     bool acquireDesignerInstance() override;
     void raiseRunningDesigner() override;

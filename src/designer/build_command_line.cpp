@@ -7,6 +7,7 @@
 
 #include "platform/file_io.h"
 #include "platform/paths.h"
+#include "platform/player_files.h"
 
 namespace rondivo {
 
@@ -59,8 +60,10 @@ Options
   --secure               --no-secure
 Where
   --desktop DIR          build in DIR instead of the desktop
-  --program-folder DIR   the program folder (default: this program's folder)
-  --executable FILE      the player copied as autorun.exe (default: PROGRAM-FOLDER/rondivo)
+  --program-folder DIR   the program folder with html/, splashscreens/, ...
+                         (default: beside this program, or ../share/rondivo)
+  --executable FILE      the Windows player copied as autorun.exe
+                         (default: PROGRAM-FOLDER/windows/autorun.exe)
   --iso FILE             then save an ISO 9660 image (Joliet names) of the folder
   --from DIR             with --iso or --burn: master DIR as it stands instead of building
   --label TEXT           the image's or disc's volume label
@@ -68,6 +71,7 @@ Where
   --drive N              with --burn: the drive's row (default: the first recordable drive)
   --speed X              with --burn: the write speed factor (default 12)
   --finalize             with --burn: close the disc to further sessions
+  --blank                with --burn: erase a used CD-RW or DVD-RW first
   --help                 this text
 )";
 }
@@ -107,6 +111,7 @@ std::map<std::string, std::function<void()>> flagOptions(BuildCommandLine& r) {
         {"--secure", [&] { o.secure = true; }},
         {"--burn", [&] { r.burn = true; }},
         {"--finalize", [&] { r.finalize = true; }},
+        {"--blank", [&] { r.blank = true; }},
         {"--no-secure", [&] { o.secure = false; }},
     };
 }
@@ -200,7 +205,7 @@ std::string valueOption(BuildCommandLine& r, bool& executableGiven, const std::s
     } else if (name == "--program-folder") {
         q.programFolder = platform::u8path(v);
         if (!executableGiven)
-            q.ownExecutable = q.programFolder / platform::executableFileName("rondivo");
+            q.ownExecutable = platform::windowsPlayer(q.programFolder);
     } else if (name == "--executable") {
         q.ownExecutable = platform::u8path(v);
         executableGiven = true;

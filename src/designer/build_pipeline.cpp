@@ -240,6 +240,7 @@ struct Build {
 
     bool namesHaveNoBlanks();
     bool sourcesOutsideTheFolder();
+    bool windowsPlayerPresent();
     void startStaging();
     bool copyFileToOpen();
     bool copyFailSafe();
@@ -291,6 +292,20 @@ bool Build::sourcesOutsideTheFolder() {
         }
     }
     return true;
+}
+
+// Without the Windows player the disc would not play where it is meant to;
+// no other file may take its name.
+bool Build::windowsPlayerPresent() {
+    std::error_code ec;
+    if (fs::is_regular_file(req.ownExecutable, ec)) return true;
+    say({"The Windows player is missing from the program folder:\n" +
+             req.ownExecutable.string() +
+             "\n\nEvery presentation carries it as autorun.exe so that the CD plays on "
+             "Windows. Please reinstall Rondivo! (or build it with scripts/build-windows) "
+             "and create the CD again.",
+         BuildMessage::Icon::Stop});
+    return false;
 }
 
 // The build is made in a hidden sibling folder: a build that fails half-way
@@ -499,7 +514,7 @@ bool Build::putInPlace() {
 
 BuildResult& Build::run() {
     result.additionalFiles = 0;
-    if (!namesHaveNoBlanks()) return result;
+    if (!namesHaveNoBlanks() || !windowsPlayerPresent()) return result;
     const fs::path desktop =
         req.desktopFolder.empty() ? platform::desktopFolder() : req.desktopFolder;
     base = distributableFolder(desktop);

@@ -23,7 +23,7 @@ using test::writeFile;
 using ::testing::HasSubstr;
 
 BuildCommandLine parse(std::vector<std::string> args) {
-    return parseBuildCommandLine(args, "/prog", "/prog/rondivo");
+    return parseBuildCommandLine(args, "/prog", "/prog/windows/autorun.exe");
 }
 
 TEST(BuildCommandLine, EveryChoiceReachesTheSettings) {
@@ -117,7 +117,7 @@ TEST(BuildCommandLine, RelativePathsAreTakenFromTheCurrentDirectory) {
 }
 
 TEST(BuildCommandLine, ProgramFolderMovesTheDefaultPlayerUnlessOneIsNamed) {
-    EXPECT_EQ(parse({"--program-folder", "/p"}).request.ownExecutable, "/p/rondivo");
+    EXPECT_EQ(parse({"--program-folder", "/p"}).request.ownExecutable, "/p/windows/autorun.exe");
     EXPECT_EQ(parse({"--executable", "/e/player", "--program-folder", "/p"}).request.ownExecutable,
               "/e/player");
 }
@@ -158,7 +158,7 @@ struct Cli {
         writeFile(program / "splashscreens/default.jpg", std::string("\xff\xd8 jpeg", 7));
         writeFile(program / "sounds/default.wav", "RIFF wave");
         writeFile(program / "drivers/shfolder.dll", "MZ dll");
-        writeFile(program / platform::executableFileName("rondivo"), "player bytes");
+        writeFile(program / "windows/autorun.exe", test::windowsPlayerBytes());
         fs::create_directories(desktop);
     }
     test::RunResult run(std::vector<std::string> args) {
@@ -195,7 +195,7 @@ TEST(RondivoBuild, DefaultPresentationHasTheDiscLayoutByteForByte) {
         "default.wav\r\n"
         "ICON=autorun.exe\r\n";
     const std::map<std::string, std::string> expected = {
-        {"autorun.exe", "player bytes"},
+        {"autorun.exe", test::windowsPlayerBytes()},
         {"autorun.inf", "[autorun]\r\nOPEN=" + line + "\r\nICON=autorun.exe\r\n"},
         {"autorun.dat", "3000\r\n1\r\n0\r\n0\r\n0\r\n\r\n0\r\n\r\n0\r\n\r\n0 0\r\n0\r\n \r\n1\r\n"},
         {"drivers/SHFOLDER.DLL", "MZ dll"},
@@ -274,7 +274,7 @@ TEST(RondivoBuild, AuthorSourcesAreUnchangedEvenWhenTheBuildFails) {
     const auto before = tree(c.t / "site");
     ASSERT_EQ(c.run({"--open", (c.t / "site/index.html").string()}).status, 0);
     EXPECT_EQ(tree(c.t / "site"), before);
-    fs::remove(c.program / platform::executableFileName("rondivo"));
+    fs::remove(c.program / "windows/autorun.exe");
     EXPECT_EQ(c.run({"--open", (c.t / "site/index.html").string()}).status, 1);
     EXPECT_EQ(tree(c.t / "site"), before);
     EXPECT_EQ(fs::status(c.t / "site/sub/ro.txt").permissions() & fs::perms::all,
@@ -302,6 +302,21 @@ TEST(RondivoBuild, IsoOfTheBuiltFolderCarriesTheLabelAndEveryFile) {
     for (const char* name :
          {"/autorun.exe", "/autorun.inf", "/data/1_Demo_General_Menu.html", "/data/default.wav"})
         EXPECT_NE(joliet.output.find(name), std::string::npos) << name << "\n" << joliet.output;
+}
+
+// Whichever system made it, the disc starts on Windows: autorun.exe is a PE
+// program, listed in both name trees of the image.
+TEST(RondivoBuild, DiscCarriesTheWindowsPlayerInBothNameTrees) {
+    Cli c;
+    auto r = c.run({"--iso", "show.iso"});
+    ASSERT_EQ(r.status, 0) << r.output;
+    EXPECT_TRUE(test::isPortableExecutable(readFile(c.out / "autorun.exe")));
+    if (!haveIsoinfo()) GTEST_SKIP() << "isoinfo (genisoimage) is not installed";
+    const std::string iso = (c.t / "show.iso").string();
+    EXPECT_THAT(runProgram({"isoinfo", "-l", "-i", iso}).output, HasSubstr("AUTORUN.EXE;1"));
+    EXPECT_THAT(runProgram({"isoinfo", "-J", "-l", "-i", iso}).output, HasSubstr("autorun.exe"));
+    auto extracted = runProgram({"isoinfo", "-x", "/AUTORUN.EXE;1", "-i", iso});
+    EXPECT_TRUE(test::isPortableExecutable(extracted.output));
 }
 
 TEST(RondivoBuild, IsoFromAFolderAsItStands) {

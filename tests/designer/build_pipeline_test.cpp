@@ -313,13 +313,18 @@ TEST(Build, MissingSplashAbortsWithItsMessageAndTheEarlierFolderStays) {
         << "no half-made folder is left beside it";
 }
 
-TEST(Build, MissingPlayerAbortsWithTheExecutableMessage) {
+TEST(Build, MissingWindowsPlayerStopsBeforeAnythingIsTouched) {
     Fixture f;
+    writeFile(f.out / "old.txt", "earlier build");
     fs::remove(f.program / "rondivo");
     auto res = runBuild(f.request(), quietHooks());
-    EXPECT_EQ(res.outcome, BuildResult::Outcome::Aborted);
-    EXPECT_THAT(res.messages.back().text, HasSubstr("any long sound effect has stopped playing"));
-    EXPECT_FALSE(fs::exists(f.out / ".autorun.exe.part"));
+    EXPECT_EQ(res.outcome, BuildResult::Outcome::Refused);
+    ASSERT_EQ(res.messages.size(), 1u);
+    EXPECT_EQ(res.messages[0].icon, BuildMessage::Icon::Stop);
+    EXPECT_THAT(res.messages[0].text, HasSubstr("The Windows player is missing"));
+    EXPECT_THAT(res.messages[0].text, HasSubstr((f.program / "rondivo").string()));
+    EXPECT_EQ(readFile(f.out / "old.txt"), "earlier build");
+    EXPECT_FALSE(fs::exists(f.out / "autorun.exe"));
 }
 
 TEST(Build, RunningPreviewIsNeitherEndedNorInTheWay) {

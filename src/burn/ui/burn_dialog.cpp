@@ -12,6 +12,11 @@
 #include "platform/user_folders.h"
 #include "ui/message_box.h"
 
+// windows.h (through wx) turns the name into SetVolumeLabelW.
+#ifdef SetVolumeLabel
+#undef SetVolumeLabel
+#endif
+
 namespace rondivo::burn {
 
 namespace fs = std::filesystem;

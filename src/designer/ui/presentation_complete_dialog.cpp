@@ -7,6 +7,7 @@
 
 #include "designer/build_pipeline.h"
 #include "platform/debug_log.h"
+#include "platform/player_files.h"
 #include "platform/process.h"
 #include "ui/message_box.h"
 
@@ -99,7 +100,7 @@ void CPresentationCompleteDlg::onPreview(wxCommandEvent&) {
     if (wxTopLevelWindow* parent = dynamic_cast<wxTopLevelWindow*>(GetParent()))
         parent->Iconize(true);
     const fs::path workingDir = shownFolder().utf8_string();
-    actions_.launchPreview(workingDir / "autorun.exe",
+    actions_.launchPreview(platform::previewPlayer(workingDir),
                            platform::splitCommandLine(previewParameters(commandLine_)), workingDir);
 }
 

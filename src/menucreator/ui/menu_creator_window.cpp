@@ -27,6 +27,9 @@
 #include "ui/file_url.h"
 #include "ui/help_dialog.h"
 #include "ui/message_box.h"
+#include "ui/open_with_dialog.h"
+#include "ui/page_script.h"
+#include "ui/picture.h"
 
 namespace rondivo::menucreator {
 
@@ -109,7 +112,8 @@ class PicturePreview : public wxPanel {
         shown_ = file;
         wxImage img;
         wxBitmap bmp(96, 96);
-        if (!file.empty() && wxFileExists(file) && img.LoadFile(file)) {
+        if (!file.empty() && wxFileExists(file)) img = loadPicture(file);
+        if (img.IsOk()) {
             double scale = std::min(96.0 / img.GetWidth(), 96.0 / img.GetHeight());
             if (scale < 1)
                 img.Rescale(std::max(1, int(img.GetWidth() * scale)),
@@ -206,8 +210,8 @@ CMenuCreatorDlg::CMenuCreatorDlg(wxWindow* parent, const std::filesystem::path& 
     buildToolbar();
     document_ = std::make_unique<CMenuDocument>(this, ID_BROWSER, programFolder_);
     document_->view()->AddScriptMessageHandler("rondivoAction");
-    document_->view()->AddUserScript(wxString::FromUTF8(actionClickScript("rondivoAction")),
-                                     wxWEBVIEW_INJECT_AT_DOCUMENT_END);
+    addPageScript(document_->view(), actionClickScript("rondivoAction"),
+                  wxWEBVIEW_INJECT_AT_DOCUMENT_END);
     previewHost_ = std::make_unique<PreviewHost>(*this, prompts_, [this] {
         if (!editing_) togglePreview();
     });

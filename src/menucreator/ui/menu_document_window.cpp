@@ -1,6 +1,5 @@
 #include "menucreator/ui/menu_document_window.h"
 
-#include <dlfcn.h>
 #include <wx/filesys.h>
 #include <wx/mstream.h>
 
@@ -8,10 +7,15 @@
 #include <fstream>
 #include <sstream>
 
+#ifdef __WXGTK__
+#include <dlfcn.h>
+#endif
+
 #include "menucreator/menu_editor_script.h"
 #include "menucreator/menu_page.h"
 #include "menucreator/templates.h"
 #include "player/media_compat.h"
+#include "ui/page_script.h"
 
 namespace rondivo::menucreator {
 
@@ -45,6 +49,7 @@ wxFSFile* ResPageHandler::GetFile(const wxString& uri) {
 
 namespace {
 
+#ifdef __WXGTK__
 // The engine's own calls, looked up in the already loaded library: wxWidgets
 // gives no way to declare a scheme "local", and its own scheme handlers are
 // bound to the first web view that registers them (a later view, after that
@@ -118,6 +123,12 @@ bool registerBuiltInPages(const std::filesystem::path& folder) {
     registered = true;
     return true;
 }
+#else
+// Other engines take the handler each view registers.
+bool registerBuiltInPages(const std::filesystem::path&) {
+    return false;
+}
+#endif
 
 }  // namespace
 
@@ -129,8 +140,8 @@ CMenuDocument::CMenuDocument(wxWindow* parent, wxWindowID id,
     if (!shared)
         view_->RegisterHandler(
             wxSharedPtr<wxWebViewHandler>(new ResPageHandler(programFolder / "pages")));
-    view_->AddUserScript(wxString::FromUTF8(mediaCompatScript()), wxWEBVIEW_INJECT_AT_DOCUMENT_END);
-    view_->AddUserScript(wxString::FromUTF8(menuEditorScript()), wxWEBVIEW_INJECT_AT_DOCUMENT_END);
+    addPageScript(view_, mediaCompatScript(), wxWEBVIEW_INJECT_AT_DOCUMENT_END);
+    addPageScript(view_, menuEditorScript(), wxWEBVIEW_INJECT_AT_DOCUMENT_END);
     view_->EnableContextMenu(false);
 }
 

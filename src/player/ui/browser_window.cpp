@@ -17,13 +17,17 @@
 #include "disc/autorun_inf.h"
 #include "platform/eject.h"
 #include "platform/paths.h"
+#include "platform/player_files.h"
 #include "player/media_compat.h"
+#include "player/page_scripts.h"
 #include "player/secure_extract.h"
 #include "player/ui/action_dialogs.h"
 #include "player/ui/page_scripts.h"
 #include "ui/file_url.h"
 #include "ui/message_box.h"
 #include "ui/open_with_dialog.h"
+#include "ui/page_script.h"
+#include "ui/picture.h"
 
 namespace rondivo {
 
@@ -57,18 +61,6 @@ const char* kActionLinkScript = R"JS(
 )JS";
 
 constexpr const char* kActionScheme = "rondivo-action:";
-
-// Right-button presses never reach the page, in every frame.
-const char* kNoRightClickScript = R"JS(
-(function () {
-  function swallow(e) {
-    if (e.type === 'contextmenu' || e.button === 2) { e.preventDefault(); e.stopImmediatePropagation(); }
-  }
-  ['contextmenu', 'mousedown', 'dblclick', 'auxclick'].forEach(function (t) {
-    window.addEventListener(t, swallow, true);
-  });
-})();
-)JS";
 
 long browserStyle(const PresentationSettings& s) {
     long style =
@@ -179,15 +171,14 @@ BrowserWindow::~BrowserWindow() {
 void BrowserWindow::createWebView(bool suppressRightClick) {
     web_ =
         wxWebView::New(this, kWebView, wxWebViewDefaultURLStr, wxDefaultPosition, GetClientSize());
-    web_->AddUserScript(kActionLinkScript);
-    web_->AddUserScript(kNewWindowScript);
-    web_->AddUserScript(kBackScript);
+    addPageScript(web_, kActionLinkScript);
+    addPageScript(web_, kNewWindowScript);
+    addPageScript(web_, kBackScript);
     // Menu pages carry their music as BGSOUND and movies as EMBED, which the engine does not play.
-    web_->AddUserScript(wxString::FromUTF8(menucreator::mediaCompatScript()),
-                        wxWEBVIEW_INJECT_AT_DOCUMENT_END);
+    addPageScript(web_, menucreator::mediaCompatScript(), wxWEBVIEW_INJECT_AT_DOCUMENT_END);
     if (suppressRightClick) {
         web_->EnableContextMenu(false);
-        web_->AddUserScript(kNoRightClickScript);
+        addPageScript(web_, noRightClickScript());
     }
     GetSizer()->Add(web_, 1, wxEXPAND);
     web_->Bind(wxEVT_WEBVIEW_NAVIGATING, &BrowserWindow::onNavigating, this);
@@ -232,9 +223,8 @@ void BrowserWindow::setWindowIcon() {
         lower.find(".dll") == std::string::npos) {
         wxLogNull quiet;
         std::error_code ec;
-        wxImage image;
-        fs::path file = platform::resolvePath(fs::current_path(ec), iconPath);
-        if (image.LoadFile(wxString::FromUTF8(file.string()))) {
+        wxImage image = loadPicture(platform::resolvePath(fs::current_path(ec), iconPath));
+        if (image.IsOk()) {
             int side = wxSystemSettings::GetMetric(wxSYS_ICON_X, this);
             if (side <= 0) side = 32;
             icon.CopyFromBitmap(wxBitmap(image.Rescale(side, side, wxIMAGE_QUALITY_HIGH)));

@@ -13,6 +13,7 @@
 #include <thread>
 
 #include "platform/paths.h"
+#include "platform/player_files.h"
 
 namespace rondivo {
 

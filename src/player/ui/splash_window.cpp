@@ -3,7 +3,6 @@
 #include <wx/dcbuffer.h>
 #include <wx/image.h>
 #include <wx/log.h>
-#include <wx/mstream.h>
 
 #include <chrono>
 #include <fstream>
@@ -13,6 +12,7 @@
 
 #include "platform/paths.h"
 #include "ui/gui_pump.h"
+#include "ui/picture.h"
 
 namespace rondivo {
 
@@ -30,11 +30,9 @@ bool CPictureCtrl::loadFromFile(const fs::path& path) {
     if (!in) return false;
     std::vector<char> bytes((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
     picture_ = wxBitmap();
-    wxLogNull quiet;  // a broken picture is an empty control, not an error box
-    wxMemoryInputStream stream(bytes.data(), bytes.size());
-    wxImage image;
-    if (!bytes.empty() && image.LoadFile(stream, wxBITMAP_TYPE_ANY) && image.IsOk())
-        picture_ = wxBitmap(image);
+    // A broken picture is an empty control, not an error box.
+    wxImage image = decodePicture(bytes.data(), bytes.size());
+    if (image.IsOk()) picture_ = wxBitmap(image);
     Refresh();
     return true;
 }

@@ -21,6 +21,8 @@
 #include "designer/ui/preparing_files_dialog.h"
 #include "designer/ui/presentation_complete_dialog.h"
 #include "gui_test_support.h"
+#include "platform/paths.h"
+#include "platform/player_files.h"
 #include "test_support.h"
 
 namespace rondivo {
@@ -336,7 +338,9 @@ TEST_F(DesignerFixture, CreateCdBuildsAndShowsPresentationComplete) {
         cwd = w;
     };
     postButton(&complete, CPresentationCompleteDlg::kPreview);
-    EXPECT_EQ(program, out / "autorun.exe");
+    // The folder's autorun.exe is the Windows player: Linux previews with itself.
+    EXPECT_EQ(program, platform::previewPlayer(out / ""));
+    EXPECT_EQ(program, platform::executablePath());
     EXPECT_EQ(cwd, out / "");
     EXPECT_THAT(
         args, ::testing::ElementsAre("data\\1_Demo_General_Menu.html", "data\\Error_Page.html", "1",

@@ -1,0 +1,79 @@
+; The Windows installer: the designer, its program folder, a Start-menu
+; entry and an uninstaller, for the current user or for everyone.
+; Built by scripts/package-windows:
+;   makensis -DVERSION=x.y -DSTAGE=folder -DOUTFILE=setup.exe rondivo.nsi
+Unicode true
+!define APPNAME "Rondivo!"
+!define UNINSTKEY "Software\Microsoft\Windows\CurrentVersion\Uninstall\Rondivo"
+
+; Per-user (no administrator rights, %LOCALAPPDATA%\Programs) or
+; per-machine (Program Files), chosen on the first page or with /AllUsers
+; or /CurrentUser on the command line.
+!define MULTIUSER_EXECUTIONLEVEL Highest
+!define MULTIUSER_MUI
+!define MULTIUSER_INSTALLMODE_COMMANDLINE
+!define MULTIUSER_INSTALLMODE_INSTDIR "Rondivo"
+!define MULTIUSER_USE_PROGRAMFILES64
+!include MultiUser.nsh
+!include MUI2.nsh
+!include x64.nsh
+
+Name "${APPNAME}"
+OutFile "${OUTFILE}"
+RequestExecutionLevel user
+SetCompressor /SOLID lzma
+!define MUI_ICON "${STAGE}\icons\disc.ico"
+!define MUI_UNICON "${STAGE}\icons\disc.ico"
+VIProductVersion "${VERSION}.0.0"
+VIAddVersionKey "ProductName" "${APPNAME}"
+VIAddVersionKey "FileVersion" "${VERSION}"
+VIAddVersionKey "FileDescription" "${APPNAME} installer"
+VIAddVersionKey "LegalCopyright" ""
+
+!insertmacro MULTIUSER_PAGE_INSTALLMODE
+!insertmacro MUI_PAGE_DIRECTORY
+!insertmacro MUI_PAGE_INSTFILES
+!define MUI_FINISHPAGE_RUN "$INSTDIR\rondivo.exe"
+!define MUI_FINISHPAGE_RUN_PARAMETERS "design"
+!insertmacro MUI_PAGE_FINISH
+!insertmacro MUI_UNPAGE_CONFIRM
+!insertmacro MUI_UNPAGE_INSTFILES
+!insertmacro MUI_LANGUAGE "English"
+
+Function .onInit
+  ; A 64-bit program: ARM64 Windows runs it through its x64 emulation.
+  ${IfNot} ${RunningX64}
+    MessageBox MB_ICONSTOP "${APPNAME} needs 64-bit Windows (7 or later)."
+    Abort
+  ${EndIf}
+  !insertmacro MULTIUSER_INIT
+FunctionEnd
+
+Function un.onInit
+  !insertmacro MULTIUSER_UNINIT
+FunctionEnd
+
+Section "Rondivo!"
+  SetOutPath "$INSTDIR"
+  File /r "${STAGE}\*.*"
+  WriteUninstaller "$INSTDIR\uninstall.exe"
+  CreateShortCut "$SMPROGRAMS\${APPNAME}.lnk" "$INSTDIR\rondivo.exe" "design" "$INSTDIR\rondivo.exe" 0
+  WriteRegStr SHCTX "${UNINSTKEY}" "DisplayName" "${APPNAME}"
+  WriteRegStr SHCTX "${UNINSTKEY}" "DisplayVersion" "${VERSION}"
+  WriteRegStr SHCTX "${UNINSTKEY}" "DisplayIcon" "$INSTDIR\rondivo.exe"
+  WriteRegStr SHCTX "${UNINSTKEY}" "InstallLocation" "$INSTDIR"
+  WriteRegStr SHCTX "${UNINSTKEY}" "UninstallString" '"$INSTDIR\uninstall.exe" /$MultiUser.InstallMode'
+  WriteRegDWORD SHCTX "${UNINSTKEY}" "NoModify" 1
+  WriteRegDWORD SHCTX "${UNINSTKEY}" "NoRepair" 1
+SectionEnd
+
+Section "Uninstall"
+  Delete "$SMPROGRAMS\${APPNAME}.lnk"
+  ; Only what the installer put there: the folder may have been chosen by hand.
+  Delete "$INSTDIR\rondivo.exe"
+  Delete "$INSTDIR\rondivo-build.exe"
+  !include "${FILELIST}"
+  Delete "$INSTDIR\uninstall.exe"
+  RMDir "$INSTDIR"
+  DeleteRegKey SHCTX "${UNINSTKEY}"
+SectionEnd

@@ -1,0 +1,59 @@
+#include "player/page_scripts.h"
+
+namespace rondivo {
+
+// The web engine rewrites an http:// address before the navigation hook sees
+// it (host lower-cased, backslashes turned to "/", braces escaped), so clicks on
+// action links are caught in the page and the address, as written, comes to
+// the window as a navigation to our own scheme, which the engine leaves alone.
+// (A script message handler would do too, but registering one makes the
+// window wait for the page process: most of a second at start-up.)
+// The page's own handlers run first; a click they cancel is no action.
+std::string actionLinkScript() {
+    return R"JS(
+(function () {
+  if (window.__rondivoActions) return;
+  window.__rondivoActions = true;
+  window.addEventListener('click', function (e) {
+    if (e.defaultPrevented) return;
+    var n = e.target;
+    while (n && !(n.nodeType === 1 && (n.localName === 'a' || n.localName === 'area') && n.hasAttribute('href')))
+      n = n.parentNode;
+    if (!n) return;
+    var href = n.getAttribute('href');
+    if (href.toUpperCase().indexOf('ACTION_') < 0) return;
+    e.preventDefault();
+    window.location.href = 'rondivo-action:' + encodeURIComponent(href);
+  }, false);
+  // The engine aborts the whole program when a script opens a window, so
+  // window.open becomes a click on a link to a new window: the engine takes
+  // that safely (no window opens), and an action link passes the handler above.
+  window.open = function (url) {
+    if (url === undefined || url === null || url === '') return null;
+    var a = document.createElement('a');
+    a.setAttribute('href', String(url));
+    a.setAttribute('target', '_blank');
+    (document.body || document.documentElement).appendChild(a);
+    a.click();
+    a.parentNode.removeChild(a);
+    return null;
+  };
+})();
+)JS";
+}
+
+// Right-button presses never reach the page, in every frame.
+std::string noRightClickScript() {
+    return R"JS(
+(function () {
+  function swallow(e) {
+    if (e.type === 'contextmenu' || e.button === 2) { e.preventDefault(); e.stopImmediatePropagation(); }
+  }
+  ['contextmenu', 'mousedown', 'dblclick', 'auxclick'].forEach(function (t) {
+    window.addEventListener(t, swallow, true);
+  });
+})();
+)JS";
+}
+
+}  // namespace rondivo
