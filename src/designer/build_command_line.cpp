@@ -204,8 +204,7 @@ std::string valueOption(BuildCommandLine& r, bool& executableGiven, const std::s
         q.desktopFolder = platform::u8path(v);
     } else if (name == "--program-folder") {
         q.programFolder = platform::u8path(v);
-        if (!executableGiven)
-            q.ownExecutable = platform::windowsPlayer(q.programFolder);
+        if (!executableGiven) q.ownExecutable = platform::windowsPlayer(q.programFolder);
     } else if (name == "--executable") {
         q.ownExecutable = platform::u8path(v);
         executableGiven = true;

@@ -299,8 +299,7 @@ bool Build::sourcesOutsideTheFolder() {
 bool Build::windowsPlayerPresent() {
     std::error_code ec;
     if (fs::is_regular_file(req.ownExecutable, ec)) return true;
-    say({"The Windows player is missing from the program folder:\n" +
-             req.ownExecutable.string() +
+    say({"The Windows player is missing from the program folder:\n" + req.ownExecutable.string() +
              "\n\nEvery presentation carries it as autorun.exe so that the CD plays on "
              "Windows. Please reinstall Rondivo! (or build it with scripts/build-windows) "
              "and create the CD again.",
