@@ -1,6 +1,7 @@
 // One executable: the designer ("design") and the player on the disc.
 #include <wx/evtloop.h>
 #include <wx/image.h>
+#include <wx/log.h>
 #include <wx/wx.h>
 
 #include <string>
@@ -26,7 +27,11 @@ class RondivoApp : public wxApp {
 #ifdef __WXMSW__
         // Without this the IE view renders pages as IE 7 would; set for our
         // executable's name before the first view is created.
-        wxWebViewIE::MSWSetEmulationLevel(wxWEBVIEWIE_EMU_IE11);
+        {
+            // A registry that refuses it is no error box: the view still works.
+            wxLogNull quiet;
+            wxWebViewIE::MSWSetEmulationLevel(wxWEBVIEWIE_EMU_IE11);
+        }
 #endif
         SetAppName("rondivo");
         SetAppDisplayName("Rondivo!");
