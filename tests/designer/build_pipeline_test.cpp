@@ -464,6 +464,8 @@ TEST(Preview, ParametersAreTheCommandLineAfterItsFirstBlank) {
 }  // namespace
 }  // namespace rondivo
 
+// FIFOs and mount namespaces: Linux only.
+#ifdef __linux__
 #include <sched.h>
 #include <sys/mount.h>
 
@@ -523,3 +525,4 @@ TEST(BuildDeathTest, FullDiskSaysSoAndKeepsTheEarlierFolder) {
 
 }  // namespace
 }  // namespace rondivo
+#endif  // __linux__
