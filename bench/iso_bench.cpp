@@ -43,7 +43,7 @@ const fs::path& flatFolder() {
 void BM_AddAndLayoutFlatFolder(benchmark::State& state) {
     const fs::path& folder = flatFolder();
     for (auto _ : state) {
-        BurnSession session;
+        IsoImage session;
         clearImage(session);
         addFolder(session, "\\", folder, "*.*", true);
         benchmark::DoNotOptimize(computeLayout(session));
@@ -52,7 +52,7 @@ void BM_AddAndLayoutFlatFolder(benchmark::State& state) {
 BENCHMARK(BM_AddAndLayoutFlatFolder)->Unit(benchmark::kMillisecond);
 
 void BM_EmitMetadataFlatFolder(benchmark::State& state) {
-    BurnSession session;
+    IsoImage session;
     clearImage(session);
     addFolder(session, "\\", flatFolder(), "*.*", true);
     computeLayout(session);

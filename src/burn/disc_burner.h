@@ -107,14 +107,14 @@ class CDiscBurner {
     // The time stamped on a DVD-R.
     void SetClock(std::function<UtcTime()> clock);
 
-    BurnSession& Session() { return session_; }
-    const BurnSession& Session() const { return session_; }
+    IsoImage& Session() { return session_; }
+    const IsoImage& Session() const { return session_; }
 
   private:
     struct DiscParts;
     std::unique_ptr<DiscParts> disc_;
     DriveState& drive_;
-    BurnSession session_;
+    IsoImage session_;
     ImageWriter writer_;
     std::string message_;
     bool needsErasing_ = false;

@@ -39,7 +39,7 @@ int nextProducerPriority(std::size_t queued, std::size_t capacity, int current) 
     return kPriorityLowest;
 }
 
-ImageWriter::ImageWriter(BurnSession& session, std::size_t capacityBlocks)
+ImageWriter::ImageWriter(IsoImage& session, std::size_t capacityBlocks)
     : session_(session), capacity_(std::max<std::size_t>(capacityBlocks, 2)) {}
 
 ImageWriter::~ImageWriter() {

@@ -42,7 +42,7 @@ int nextProducerPriority(std::size_t queued, std::size_t capacity, int current);
 
 class ImageWriter {
   public:
-    explicit ImageWriter(BurnSession& session, std::size_t capacityBlocks = kQueueBlocks);
+    explicit ImageWriter(IsoImage& session, std::size_t capacityBlocks = kQueueBlocks);
     ~ImageWriter();
     ImageWriter(const ImageWriter&) = delete;
     ImageWriter& operator=(const ImageWriter&) = delete;
@@ -85,7 +85,7 @@ class ImageWriter {
     void applyPriority(int value);
     void joinThreads();
 
-    BurnSession& session_;
+    IsoImage& session_;
     const std::size_t capacity_;
 
     std::mutex queueMutex_;

@@ -38,7 +38,7 @@ ImageSource::~ImageSource() {
     closeFile();
 }
 
-std::unique_ptr<ImageSource> ImageSource::fromSession(BurnSession& session) {
+std::unique_ptr<ImageSource> ImageSource::fromSession(IsoImage& session) {
     std::vector<SourceFile> files;
     for (auto& e : session.entries)
         if (!e->dir && e->size > 0 && !e->source.empty()) files.push_back({e->source, e->size});

@@ -60,7 +60,7 @@ class ImageSource {
 
     // Takes the metadata out of a session whose metadata has been emitted,
     // and the files in stream order.
-    static std::unique_ptr<ImageSource> fromSession(BurnSession& session);
+    static std::unique_ptr<ImageSource> fromSession(IsoImage& session);
 
     // Files of at least `minimum` bytes are delivered as ranges (in pieces
     // of kRangeBytes); 0, the default, delivers everything in blocks.

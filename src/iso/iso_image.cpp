@@ -14,7 +14,7 @@ namespace fs = std::filesystem;
 
 namespace {
 
-void refuse(BurnSession& session, std::string message) {
+void refuse(IsoImage& session, std::string message) {
     if (session.refusal.empty()) session.refusal = std::move(message);
 }
 
@@ -67,7 +67,7 @@ std::u16string numbered(std::u16string_view name, bool directory, int n) {
 
 // An entry with that name exists: the same source again is a repeated add
 // and returns it; a different one would hide a file, so it is refused.
-ImageEntry* existingChild(BurnSession& session, ImageEntry* existing, const SourceItem& item) {
+ImageEntry* existingChild(IsoImage& session, ImageEntry* existing, const SourceItem& item) {
     bool sameKind = (existing->dir != nullptr) == item.directory;
     if (sameKind && (item.directory || existing->source == item.path)) return existing;
     std::string other = existing->dir ? "a folder" : inQuotes(existing->source);
@@ -111,7 +111,7 @@ ImageTime imageTimeFromUnix(std::time_t t) {
     return out;
 }
 
-void clearImage(BurnSession& session) {
+void clearImage(IsoImage& session) {
     session.entries.clear();
     session.dirs.clear();
     session.pathTable.clear();
@@ -129,7 +129,7 @@ void clearImage(BurnSession& session) {
     session.gmtOffset = imageTimeFromUnix(std::time(nullptr)).gmtOffset;
 }
 
-ImageEntry* addFile(BurnSession& session, ImageDir& dir, SourceItem item) {
+ImageEntry* addFile(IsoImage& session, ImageDir& dir, SourceItem item) {
     std::u16string wide = item.wide.empty() ? utf8ToUtf16(item.name) : std::move(item.wide);
     bool replaced = replaceForbidden(wide);
     std::u16string joliet = fileNameWithVersion(wide);
@@ -172,7 +172,7 @@ ImageEntry* addFile(BurnSession& session, ImageDir& dir, SourceItem item) {
     return raw;
 }
 
-ImageDir* addSubdirectory(BurnSession& session, ImageDir& parent, const SourceItem& item) {
+ImageDir* addSubdirectory(IsoImage& session, ImageDir& parent, const SourceItem& item) {
     const std::u16string given = item.wide.empty() ? utf8ToUtf16(item.name) : item.wide;
     std::u16string name = given;
     bool replaced = replaceForbidden(name);
@@ -220,7 +220,7 @@ ImageDir* addSubdirectory(BurnSession& session, ImageDir& parent, const SourceIt
     return raw;
 }
 
-ImageDir* findDirectory(const BurnSession& session, std::string_view imagePath) {
+ImageDir* findDirectory(const IsoImage& session, std::string_view imagePath) {
     ImageDir* dir = session.root;
     std::size_t pos = 0;
     while (dir && pos < imagePath.size()) {
@@ -239,7 +239,7 @@ ImageDir* findDirectory(const BurnSession& session, std::string_view imagePath) 
 namespace {
 
 struct FolderWalk {
-    BurnSession& session;
+    IsoImage& session;
     std::string pattern;
     bool recurse;
     // Folders being walked, to stop at a symbolic link that loops back.
@@ -361,7 +361,7 @@ struct FolderWalk {
 
 }  // namespace
 
-ImageDir* addFolder(BurnSession& session, std::string_view target, const fs::path& folder,
+ImageDir* addFolder(IsoImage& session, std::string_view target, const fs::path& folder,
                     std::string_view pattern, bool recurse) {
     if (!session.root) clearImage(session);
     ImageDir* dir = findDirectory(session, target);
@@ -373,7 +373,7 @@ ImageDir* addFolder(BurnSession& session, std::string_view target, const fs::pat
     return dir;
 }
 
-void setVolumeLabel(BurnSession& session, std::string_view text) {
+void setVolumeLabel(IsoImage& session, std::string_view text) {
     // Cut at a character boundary so the 8-bit label stays valid UTF-8.
     std::size_t bytes = std::min(text.size(), kMaxLabelBytes);
     while (bytes > 0 && bytes < text.size() &&

@@ -122,8 +122,9 @@ enum BurnError : int {
     kErrorImageFile = 3,
 };
 
-// The image part of a burn session.
-struct BurnSession {
+// The image model: the tree, its names and layout, and the metadata; the
+// engine also keeps its status here while it writes the image.
+struct IsoImage {
     std::vector<std::unique_ptr<ImageEntry>> entries;  // creation order
     std::vector<std::unique_ptr<ImageDir>> dirs;       // creation order, root first
     std::vector<ImageDir*> pathTable;                  // path-table order, root first
@@ -148,7 +149,7 @@ struct BurnSession {
 };
 
 // Frees the tree and the metadata, starts a new empty root. The label stays.
-void clearImage(BurnSession& session);
+void clearImage(IsoImage& session);
 
 // Adds the contents of `folder` below the image directory `target` ("\\" is
 // the root, "\\a\\b" below it): subdirectories depth first (with `recurse`),
@@ -158,8 +159,8 @@ void clearImage(BurnSession& session);
 // Returns the directory that received the files, or nullptr when `target`
 // does not exist. Problems that would make the image wrong are recorded in
 // `session.refusal`.
-ImageDir* addFolder(BurnSession& session, std::string_view target,
-                    const std::filesystem::path& folder, std::string_view pattern, bool recurse);
+ImageDir* addFolder(IsoImage& session, std::string_view target, const std::filesystem::path& folder,
+                    std::string_view pattern, bool recurse);
 
 // One file or folder found on disk.
 struct SourceItem {
@@ -174,14 +175,14 @@ struct SourceItem {
 
 // Adds a file to `dir`; returns the existing entry when the same name is
 // there already. nullptr (with a refusal) when it cannot be held.
-ImageEntry* addFile(BurnSession& session, ImageDir& dir, SourceItem item);
+ImageEntry* addFile(IsoImage& session, ImageDir& dir, SourceItem item);
 // Adds (or finds) a subdirectory of `parent`.
-ImageDir* addSubdirectory(BurnSession& session, ImageDir& parent, const SourceItem& item);
+ImageDir* addSubdirectory(IsoImage& session, ImageDir& parent, const SourceItem& item);
 
-ImageDir* findDirectory(const BurnSession& session, std::string_view imagePath);
+ImageDir* findDirectory(const IsoImage& session, std::string_view imagePath);
 
 // Sets the label; longer text is cut to what the fields hold. Empty text
 // clears both forms.
-void setVolumeLabel(BurnSession& session, std::string_view text);
+void setVolumeLabel(IsoImage& session, std::string_view text);
 
 }  // namespace rondivo::burn

@@ -40,7 +40,7 @@ std::uint32_t jolietDirectoryBytes(const ImageDir& dir) {
         dir, [](const ImageEntry& e) { return jolietRecordLength(e.jolietName.size()); });
 }
 
-void orderPathTable(BurnSession& session, std::ostream& log) {
+void orderPathTable(IsoImage& session, std::ostream& log) {
     auto& order = session.pathTable;
     if (order.size() != session.dirs.size()) {
         order.clear();
@@ -76,7 +76,7 @@ void orderPathTable(BurnSession& session, std::ostream& log) {
     }
 }
 
-std::uint32_t computeLayout(BurnSession& session) {
+std::uint32_t computeLayout(IsoImage& session) {
     session.status = kStatusLayout;
     session.layoutValid = false;
     if (!session.root) clearImage(session);

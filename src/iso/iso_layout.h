@@ -24,10 +24,10 @@ std::uint32_t jolietDirectoryBytes(const ImageDir& dir);
 // Orders session.pathTable (root first, then by parent number and long name)
 // and numbers the directories. Writes "failed to sort path table\a" to
 // `log` when the order does not settle.
-void orderPathTable(BurnSession& session, std::ostream& log);
+void orderPathTable(IsoImage& session, std::ostream& log);
 
 // Lays out the image and returns the volume size in sectors, or 0 when the
 // tree holds a refusal or does not fit in 32-bit sector numbers.
-std::uint32_t computeLayout(BurnSession& session);
+std::uint32_t computeLayout(IsoImage& session);
 
 }  // namespace rondivo::burn

@@ -83,7 +83,7 @@ void putDirectory(std::uint8_t* out, const ImageDir& dir, const Hierarchy& h,
 }
 
 // ECMA-119 §9.4. `bigEndian` selects the M-table.
-void putPathTable(std::uint8_t* out, const BurnSession& s, const Hierarchy& h, bool bigEndian) {
+void putPathTable(std::uint8_t* out, const IsoImage& s, const Hierarchy& h, bool bigEndian) {
     std::size_t pos = 0;
     for (const ImageDir* d : s.pathTable) {
         std::uint8_t* p = out + pos;
@@ -107,7 +107,7 @@ void putPathTable(std::uint8_t* out, const BurnSession& s, const Hierarchy& h, b
     }
 }
 
-void putDescriptor(std::uint8_t* p, const BurnSession& s, const Hierarchy& h) {
+void putDescriptor(std::uint8_t* p, const IsoImage& s, const Hierarchy& h) {
     const ImageLayout& l = s.layout;
     p[vd::kType] = h.joliet ? 2 : 1;
     putBytes(p + vd::kStandardId, "CD001");
@@ -139,7 +139,7 @@ void putDescriptor(std::uint8_t* p, const BurnSession& s, const Hierarchy& h) {
 
 }  // namespace
 
-bool emitMetadata(BurnSession& s) {
+bool emitMetadata(IsoImage& s) {
     if (!s.layoutValid || !s.root) {
         s.errorCode = kErrorNoLayout;
         return false;

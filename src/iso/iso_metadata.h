@@ -8,7 +8,7 @@ namespace rondivo::burn {
 
 // Fills session.metadata (first data sector × 2048 bytes). Returns false and
 // sets error code 1 when the layout is not valid.
-bool emitMetadata(BurnSession& session);
+bool emitMetadata(IsoImage& session);
 
 // Byte offsets inside a volume descriptor (ECMA-119 §8.4).
 namespace vd {

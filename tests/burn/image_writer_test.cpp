@@ -201,7 +201,7 @@ TEST(ImageWriter, FilesCopiedAsRangesGiveTheSameImageAsBlocks) {
     // The sink belongs to the writer: a memory sink's bytes are taken before
     // the writer goes.
     auto run = [&](std::unique_ptr<ImageSink> sink, const MemorySink* mem) {
-        BurnSession session;
+        IsoImage session;
         clearImage(session);
         addFolder(session, "\\", dir / "src", "*.*", true);
         std::uint32_t volume = computeLayout(session);
@@ -233,7 +233,7 @@ TEST(ImageWriter, FilesCopiedAsRangesGiveTheSameImageAsBlocks) {
 TEST(ImageWriter, ALargeFileThatShrinksWhileCopiedIsErrorCode2) {
     TempDir dir;
     writeFile(dir / "src" / "big.bin", pattern(3 << 20, 'z'));
-    BurnSession session;
+    IsoImage session;
     clearImage(session);
     addFolder(session, "\\", dir / "src", "*.*", true);
     ASSERT_GT(computeLayout(session), 0u);
@@ -255,7 +255,7 @@ TEST(ImageWriter, ASmallQueueStillDeliversEveryBlockInOrder) {
     TempDir dir;
     writeFile(dir / "src" / "a.bin", pattern(3 * 1024 * 1024 + 5, 'a'));
     writeFile(dir / "src" / "b.bin", pattern(100000, 'b'));
-    BurnSession session;
+    IsoImage session;
     clearImage(session);
     addFolder(session, "\\", dir / "src", "*.*", true);
     std::uint32_t volume = computeLayout(session);
@@ -279,7 +279,7 @@ TEST(ImageWriter, ASmallQueueStillDeliversEveryBlockInOrder) {
 TEST(ImageWriter, AWriteFailureStopsBothThreadsAndReportsOnce) {
     TempDir dir;
     writeFile(dir / "src" / "big.bin", pattern(20 * 1024 * 1024, 'x'));
-    BurnSession session;
+    IsoImage session;
     clearImage(session);
     addFolder(session, "\\", dir / "src", "*.*", true);
     ASSERT_GT(computeLayout(session), 0u);
@@ -306,7 +306,7 @@ TEST(ImageWriter, AFullDiskLeavesNoImageAndKeepsAnOlderOne) {
     writeFile(dir / "out" / "disc.iso", "an older image");
     // The disk fills while the metadata is written, or while the file is copied.
     for (int allowed : {0, 2}) {
-        BurnSession session;
+        IsoImage session;
         clearImage(session);
         addFolder(session, "\\", dir / "src", "*.*", true);
         ASSERT_GT(computeLayout(session), 0u);

@@ -34,7 +34,7 @@ SourceItem folderItem(const std::string& name) {
 }
 
 struct Built {
-    BurnSession s;
+    IsoImage s;
     std::uint32_t volume = 0;
     const std::uint8_t* sector(std::uint32_t n) const {
         return s.metadata.data() + n * kSectorSize;
@@ -263,7 +263,7 @@ TEST(IsoLayout, DescriptorsCarryTheLayoutAndTheCutLabel) {
 }
 
 TEST(IsoLayout, LabelsAreCutToTheirFields) {
-    BurnSession s;
+    IsoImage s;
     clearImage(s);
     setVolumeLabel(s, std::string(200, 'x'));
     EXPECT_EQ(s.label.size(), kMaxLabelBytes);
@@ -291,7 +291,7 @@ TEST(IsoLayout, WhatTheImageCannotHoldIsRefused) {
         {std::string(105, 'n') + ".txt", 1, true},
     };
     for (const auto& c : cases) {
-        BurnSession s;
+        IsoImage s;
         clearImage(s);
         ImageEntry* e = addFile(s, *s.root, item(c.name, c.size));
         EXPECT_EQ(e == nullptr, c.refused) << c.name;
@@ -306,7 +306,7 @@ TEST(IsoLayout, NamesDifferingOnlyInCaseAreRefusedNotDropped) {
     TempDir dir;
     writeFile(dir / "Readme.txt", "one");
     writeFile(dir / "README.TXT", "two");
-    BurnSession s;
+    IsoImage s;
     clearImage(s);
     addFolder(s, "\\", dir.path(), "*.*", true);
     EXPECT_NE(s.refusal.find("differ only in letter case"), std::string::npos) << s.refusal;
@@ -317,7 +317,7 @@ TEST(IsoLayout, AddingTheSameFolderTwiceMergesIt) {
     TempDir dir;
     writeFile(dir / "a.txt", "one");
     writeFile(dir / "sub" / "b.txt", "two");
-    BurnSession s;
+    IsoImage s;
     clearImage(s);
     addFolder(s, "\\", dir.path(), "*.*", true);
     addFolder(s, "\\", dir.path() / "", "*.*", true);
@@ -331,7 +331,7 @@ TEST(IsoLayout, AddingTheSameFolderTwiceMergesIt) {
 }
 
 TEST(IsoLayout, TooManyDirectoriesAreRefused) {
-    BurnSession s;
+    IsoImage s;
     clearImage(s);
     for (std::size_t i = 1; i < kMaxDirectories; ++i)
         ASSERT_NE(addSubdirectory(s, *s.root, folderItem("d" + std::to_string(i))), nullptr);
@@ -341,7 +341,7 @@ TEST(IsoLayout, TooManyDirectoriesAreRefused) {
 }
 
 TEST(IsoMetadata, RefusedWithoutAValidLayout) {
-    BurnSession s;
+    IsoImage s;
     clearImage(s);
     EXPECT_FALSE(emitMetadata(s));
     EXPECT_EQ(s.errorCode, kErrorNoLayout);
@@ -394,13 +394,13 @@ TEST(IsoFolderWalk, LinkLoopsAreRefusedAndPipesSkipped) {
 #endif
     rondivo::test::writeFile(dir / "pipes" / "b.txt", "b");
 
-    BurnSession loop;
+    IsoImage loop;
     clearImage(loop);
     addFolder(loop, "\\", dir / "src", "*.*", true);
     EXPECT_NE(loop.refusal.find("contains itself"), std::string::npos) << loop.refusal;
 
     // A pipe has no contents to put on a disc; opening it would block.
-    BurnSession pipes;
+    IsoImage pipes;
     clearImage(pipes);
     addFolder(pipes, "\\", dir / "pipes", "*.*", true);
     EXPECT_TRUE(pipes.refusal.empty()) << pipes.refusal;
@@ -429,7 +429,7 @@ TEST(IsoFolderWalk, BigFolderKeepsEachFilesOwnDetailsInNameOrder) {
         expected.push_back((n % 2 ? "item " : "Item ") + std::to_string(10000 + n) + ".txt;1");
     fs::create_symlink("nowhere", dir / "big" / "broken link");
 
-    BurnSession s;
+    IsoImage s;
     clearImage(s);
     addFolder(s, "\\", dir / "big", "*.*", true);
     EXPECT_NE(s.refusal.find("broken link"), std::string::npos) << s.refusal;
