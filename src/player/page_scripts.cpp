@@ -25,19 +25,6 @@ std::string actionLinkScript() {
     e.preventDefault();
     window.location.href = 'rondivo-action:' + encodeURIComponent(href);
   }, false);
-  // The engine aborts the whole program when a script opens a window, so
-  // window.open becomes a click on a link to a new window: the engine takes
-  // that safely (no window opens), and an action link passes the handler above.
-  window.open = function (url) {
-    if (url === undefined || url === null || url === '') return null;
-    var a = document.createElement('a');
-    a.setAttribute('href', String(url));
-    a.setAttribute('target', '_blank');
-    (document.body || document.documentElement).appendChild(a);
-    a.click();
-    a.parentNode.removeChild(a);
-    return null;
-  };
 })();
 )JS";
 }

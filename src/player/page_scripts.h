@@ -6,9 +6,9 @@
 
 namespace rondivo {
 
-// Action links (href containing ACTION_) and window.open become navigations
-// to "rondivo-action:" + the encoded address, which the window's navigation
-// handler takes on both engines.
+// Clicks on action links (href containing ACTION_) become navigations to
+// "rondivo-action:" + the address as written, which the window's navigation
+// handler takes on both engines. (window.open has its own script.)
 std::string actionLinkScript();
 
 // Right-button presses never reach the page, in every frame.

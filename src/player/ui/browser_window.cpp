@@ -35,31 +35,6 @@ namespace fs = std::filesystem;
 
 namespace {
 
-// The web engine rewrites an http:// address before the navigation hook sees
-// it (host lower-cased, backslashes turned to "/", braces escaped), so clicks on
-// action links are caught in the page and the address, as written, comes to
-// the window as a navigation to our own scheme, which the engine leaves alone.
-// (A script message handler would do too, but registering one makes the
-// window wait for the page process: most of a second at start-up.)
-// The page's own handlers run first; a click they cancel is no action.
-const char* kActionLinkScript = R"JS(
-(function () {
-  if (window.__rondivoActions) return;
-  window.__rondivoActions = true;
-  window.addEventListener('click', function (e) {
-    if (e.defaultPrevented) return;
-    var n = e.target;
-    while (n && !(n.nodeType === 1 && (n.localName === 'a' || n.localName === 'area') && n.hasAttribute('href')))
-      n = n.parentNode;
-    if (!n) return;
-    var href = n.getAttribute('href');
-    if (href.toUpperCase().indexOf('ACTION_') < 0) return;
-    e.preventDefault();
-    window.location.href = 'rondivo-action:' + encodeURIComponent(href);
-  }, false);
-})();
-)JS";
-
 constexpr const char* kActionScheme = "rondivo-action:";
 
 long browserStyle(const PresentationSettings& s) {
@@ -171,7 +146,7 @@ BrowserWindow::~BrowserWindow() {
 void BrowserWindow::createWebView(bool suppressRightClick) {
     web_ =
         wxWebView::New(this, kWebView, wxWebViewDefaultURLStr, wxDefaultPosition, GetClientSize());
-    addPageScript(web_, kActionLinkScript);
+    addPageScript(web_, actionLinkScript());
     addPageScript(web_, kNewWindowScript);
     addPageScript(web_, kBackScript);
     // Menu pages carry their music as BGSOUND and movies as EMBED, which the engine does not play.
