@@ -172,6 +172,9 @@ RunResult runProgram(const std::vector<std::string>& argv, const fs::path& cwd,
         GetExitCodeProcess(info.hProcess, &code);
         r.status = static_cast<int>(code);
     }
+    // Text-mode output ends its lines with "\r\n" on Windows; tests compare lines.
+    for (auto at = r.output.find("\r\n"); at != std::string::npos; at = r.output.find("\r\n", at))
+        r.output.erase(at, 1);
     CloseHandle(readEnd);
     CloseHandle(info.hProcess);
     CloseHandle(info.hThread);

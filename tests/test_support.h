@@ -25,11 +25,19 @@ class TempDir {
     TempDir(const TempDir&) = delete;
     TempDir& operator=(const TempDir&) = delete;
     const std::filesystem::path& path() const { return path_; }
-    std::filesystem::path operator/(const std::string& rel) const { return path_ / rel; }
+    // "a/b" below the folder, with the system's own separators throughout.
+    std::filesystem::path operator/(const std::string& rel) const {
+        return (path_ / rel).make_preferred();
+    }
 
   private:
     std::filesystem::path path_;
 };
+
+// A path as the program shows it: with the system's own separators.
+inline std::string native(std::filesystem::path p) {
+    return p.make_preferred().string();
+}
 
 void writeFile(const std::filesystem::path& p, const std::string& bytes);
 std::string readFile(const std::filesystem::path& p);

@@ -8,6 +8,7 @@
 
 #include "disc/text_util.h"
 #include "platform/debug_log.h"
+#include "platform/file_io.h"
 #include "platform/paths.h"
 
 namespace rondivo {
@@ -28,13 +29,21 @@ bool contains(std::string_view text, std::string_view part) {
 
 // A link as a path below a folder: "\" becomes "/", and a leading slash is
 // taken relative to the folder, as Windows does when it joins "C:\site\" and
-// "\pics\a.jpg". A drive letter stays part of the name, so "C:\pics\a.jpg"
-// below a folder names nothing.
+// "\pics\a.jpg". The text is UTF-8, whatever the system's code page.
 fs::path linkPath(std::string_view link) {
     std::string s(link);
     std::replace(s.begin(), s.end(), '\\', '/');
     std::size_t first = s.find_first_not_of('/');
-    return fs::path(first == std::string::npos ? std::string() : s.substr(first));
+    return platform::u8path(first == std::string::npos ? std::string_view()
+                                                       : std::string_view(s).substr(first));
+}
+
+// "C:\pics\a.jpg" names no file below the page's folder: such links are
+// left to the absolute-link repair. Joined to a folder on Windows it would
+// name the author's own file, which must never count as already copied.
+bool namesDrive(std::string_view link) {
+    return link.size() >= 2 && link[1] == ':' &&
+           ((link[0] >= 'a' && link[0] <= 'z') || (link[0] >= 'A' && link[0] <= 'Z'));
 }
 
 // Where a link found in a page lies on the author's machine; names are
@@ -149,6 +158,7 @@ bool LinkedFileScanner::copyWithFolders(const std::string& link, const fs::path&
 
 void LinkedFileScanner::copyActionItem(const std::string& item, const fs::path& pageFolder,
                                        const fs::path& destination) {
+    if (namesDrive(item)) return addUnresolved(item);
     fs::path to = destination / linkPath(item);
     if (canOpen(to)) return;
     if (!copyFile(sourceOf(pageFolder, item), to)) addUnresolved(item);
@@ -186,6 +196,7 @@ void LinkedFileScanner::handleLink(std::string v, Cursor& cursor, const fs::path
         if (contains(lowerLink, skip)) return;
     std::size_t dot = d.find('.');
     if (dot == std::string::npos || dot + 1 == d.size()) return;
+    if (namesDrive(d)) return addUnresolved(v);
 
     fs::path from = sourceOf(pageFolder, d);
     fs::path to = destination / linkPath(d);
@@ -230,8 +241,8 @@ void LinkedFileScanner::scanLine(const std::string& line, const fs::path& pageFo
 
 void LinkedFileScanner::scanLinkedFiles(const fs::path& page, const fs::path& destination,
                                         bool topLevel) {
-    if (contains(page.string(), "../")) {
-        addUnresolved(page.string());
+    if (contains(page.generic_string(), "../")) {
+        addUnresolved(fs::path(page).make_preferred().string());
         return;
     }
     std::ifstream in(page, std::ios::binary);
@@ -275,6 +286,10 @@ void LinkedFileScanner::scanBatchFile(const fs::path& batchFile, const fs::path&
         std::size_t at = toLower(line).find("/wait ");
         if (at == std::string::npos) continue;
         std::string name = line.substr(at + 6);
+        if (namesDrive(name)) {
+            addUnresolved(name);
+            continue;
+        }
         fs::path to = destination / linkPath(name);
         if (canOpen(to)) continue;
         if (!copyFile(sourceOf(folder, name), to)) addUnresolved(name);

@@ -4,7 +4,8 @@
 // folder. A user who may not write there works in a folder of their own that
 // looks like the program folder: its html/ holds a link to every entry of the
 // installed html/ (templates and their pictures read as before, pages saved
-// beside them find images/), and every other entry is one link.
+// beside them find images/), and every other entry is one link. Where links
+// cannot be made (Windows without administrator rights) entries are copied.
 #include <filesystem>
 
 namespace rondivo::platform {

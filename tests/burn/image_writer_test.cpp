@@ -477,12 +477,14 @@ TEST(IsoSaveCommand, FailuresAreReportedAndWriteNothing) {
         fs::path iso;
         const char* expected;
     };
-    const Case cases[] = {
+    std::vector<Case> cases = {
         {dir / "nothing here", dir / "a.iso", "is not a folder"},
-        {dir / "clash", dir / "b.iso", "differ only in letter case"},
         {dir / "fine", dir / "no such folder" / "c.iso",
          "Error while initiating saving of CD-ROM ISO."},
     };
+    // Only a case-sensitive file system (not Windows') keeps both names.
+    if (std::distance(fs::directory_iterator(dir / "clash"), fs::directory_iterator()) == 2)
+        cases.push_back({dir / "clash", dir / "b.iso", "differ only in letter case"});
     for (const auto& c : cases) {
         std::ostringstream out, err;
         EXPECT_EQ(saveIsoCommand(c.folder, c.iso, "", out, err, false), 1);

@@ -180,7 +180,11 @@ TEST(LinkedFileScanner, Cases) {
             EXPECT_EQ(w.destFiles(), std::set<std::string>(c.exactly.begin(), c.exactly.end()));
         }
         std::vector<std::string> expected;
-        for (const auto& u : c.unresolved) expected.push_back(w.expand(u));
+        // A page path the build made is shown with the system's own separators.
+        for (const auto& u : c.unresolved)
+            expected.push_back(u.rfind("@SITE@", 0) == 0
+                                   ? fs::path(w.expand(u)).make_preferred().string()
+                                   : w.expand(u));
         if (!c.unresolved.empty() || !c.exactly.empty()) {
             EXPECT_EQ(scanner.unresolved(), expected);
         }
@@ -304,8 +308,7 @@ TEST(LinkedFileScannerDeathTest, PageWithScriptAndBrokenLinkFinishes) {
 TEST(LinkedFileScanner, RepairsEveryAbsoluteLinkOfALargePageInOneWrite) {
     Workspace w("img_folder");
     std::string page;
-    std::string win = "C:" + w.outside.string();
-    std::replace(win.begin(), win.end(), '/', '\\');
+    const std::string win = w.expand("@WINABS@");
     for (int i = 0; i < 300; ++i) {
         std::string name = "p" + std::to_string(i) + ".gif";
         writeFile(w.outside / name, name);

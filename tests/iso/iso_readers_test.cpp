@@ -260,6 +260,7 @@ TEST_F(IsoReaders, OsirroxExtractsIdenticalFiles) {
 
 // Names Windows cannot hold: each file still extracts to a name of its own.
 TEST(IsoReadersForbiddenNames, EveryFileExtractsToItsOwnName) {
+    RONDIVO_LINUX_ONLY("names Windows' own file systems refuse");
     TempDir dir;
     fs::path src = dir / "source";
     const std::vector<std::string> names = {

@@ -3,6 +3,7 @@
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
+#include <regex>
 #include <string>
 #include <utility>
 #include <vector>
@@ -42,12 +43,12 @@ TEST(InjectedScripts, UseNoCallIe11Lacks) {
         for (const char* call : {".remove()", "fetch(", ".classList", ".closest(", ".includes(",
                                  "Array.from", "Object.assign", "Promise", ".append(", ".prepend("})
             EXPECT_THAT(script, ::testing::Not(::testing::HasSubstr(call))) << name;
-    // NodeList.forEach and Element.matches are missing there too.
+    // NodeList.forEach and Element.matches are missing there too (std::regex:
+    // GoogleTest's own regex on Windows knows no bracket expressions).
+    const std::regex forEachOfList(R"(querySelectorAll\([^)]*\)\.forEach)");
     for (const auto& [name, script] : injectedScripts()) {
-        EXPECT_THAT(script, ::testing::Not(
-                                ::testing::ContainsRegex(R"(querySelectorAll\([^)]*\)\.forEach)")))
-            << name;
-        EXPECT_THAT(script, ::testing::Not(::testing::ContainsRegex(R"(\.matches\()"))) << name;
+        EXPECT_FALSE(std::regex_search(script, forEachOfList)) << name;
+        EXPECT_THAT(script, ::testing::Not(::testing::HasSubstr(".matches("))) << name;
     }
 }
 

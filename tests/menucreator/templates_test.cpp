@@ -38,8 +38,9 @@ TEST(Templates, ChooserOptionLeadsToItsPage) {
             EXPECT_EQ(std::filesystem::path(choice.page), std::filesystem::path(c.page)) << address;
         }
     }
-    EXPECT_EQ(templateForAddress("http://MENUCREATOR_BEGIN_EDITING_GENERAL", html).page,
-              "/prog/html/1_Demo_General_Menu.html");
+    EXPECT_EQ(std::filesystem::path(
+                  templateForAddress("http://MENUCREATOR_BEGIN_EDITING_GENERAL", html).page),
+              std::filesystem::path("/prog/html/1_Demo_General_Menu.html"));
 }
 
 TEST(Templates, BuiltInPageNumbers) {
