@@ -40,27 +40,6 @@ std::string jsString(std::string_view text) {
     return out;
 }
 
-std::string actionClickScript(std::string_view handlerName) {
-    return R"JS((function () {
-  if (window.rondivoActionClicks) return;
-  window.rondivoActionClicks = true;
-  document.addEventListener('click', function (ev) {
-    if (document.designMode === 'on') return;
-    var n = ev.target;
-    while (n && !(n.tagName && n.tagName.toLowerCase() === 'a')) n = n.parentNode;
-    if (!n) return;
-    var href = n.getAttribute('href') || '';
-    if (href.toUpperCase().indexOf('ACTION_') < 0) return;
-    if (!window.webkit || !window.webkit.messageHandlers) return;  // engines without the handler navigate
-    ev.preventDefault();
-    ev.stopPropagation();
-    window.webkit.messageHandlers.)JS" +
-           std::string(handlerName) + R"JS(.postMessage(href);
-  }, true);
-})();
-)JS";
-}
-
 namespace {
 
 // State and helpers shared by the parts below; `editor` becomes window.rondivoEditor.

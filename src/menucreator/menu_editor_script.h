@@ -15,11 +15,6 @@ namespace rondivo::menucreator {
 // Defines window.rondivoEditor in the page; safe to run more than once.
 std::string menuEditorScript();
 
-// Script that sends a click on a link whose written address holds
-// "ACTION_" to the window (message handler `handlerName`) instead of following
-// it, so the address arrives as written: the engine would lower-case its host.
-std::string actionClickScript(std::string_view handlerName);
-
 // A JavaScript string literal for `text` (quotes, backslashes, line ends and
 // "</script>" escaped).
 std::string jsString(std::string_view text);

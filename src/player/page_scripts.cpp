@@ -15,7 +15,7 @@ std::string actionLinkScript() {
   if (window.__rondivoActions) return;
   window.__rondivoActions = true;
   window.addEventListener('click', function (e) {
-    if (e.defaultPrevented) return;
+    if (e.defaultPrevented || document.designMode === 'on') return;
     var n = e.target;
     while (n && !(n.nodeType === 1 && (n.localName === 'a' || n.localName === 'area') && n.hasAttribute('href')))
       n = n.parentNode;
@@ -27,6 +27,29 @@ std::string actionLinkScript() {
   }, false);
 })();
 )JS";
+}
+
+std::optional<std::string> actionAddressOf(std::string_view url) {
+    if (url.substr(0, kActionScheme.size()) != kActionScheme) return std::nullopt;
+    url.remove_prefix(kActionScheme.size());
+    auto hex = [](char c) -> int {
+        if (c >= '0' && c <= '9') return c - '0';
+        if (c >= 'a' && c <= 'f') return c - 'a' + 10;
+        if (c >= 'A' && c <= 'F') return c - 'A' + 10;
+        return -1;
+    };
+    // encodeURIComponent's %XX bytes are UTF-8; anything else stays as it is.
+    std::string out;
+    out.reserve(url.size());
+    for (std::size_t i = 0; i < url.size(); ++i) {
+        if (url[i] == '%' && i + 2 < url.size() && hex(url[i + 1]) >= 0 && hex(url[i + 2]) >= 0) {
+            out.push_back(static_cast<char>(hex(url[i + 1]) * 16 + hex(url[i + 2])));
+            i += 2;
+        } else {
+            out.push_back(url[i]);
+        }
+    }
+    return out;
 }
 
 // Right-button presses never reach the page, in every frame.

@@ -2,14 +2,22 @@
 // Scripts the player injects into every page. They run in WebKitGTK on Linux
 // and in the IE 11 engine on Windows, so they are plain ES5 and use only
 // the DOM calls IE 11 knows.
+#include <optional>
 #include <string>
+#include <string_view>
 
 namespace rondivo {
 
 // Clicks on action links (href containing ACTION_) become navigations to
-// "rondivo-action:" + the address as written, which the window's navigation
-// handler takes on both engines. (window.open has its own script.)
+// kActionScheme + the address as written (percent-encoded), which the
+// window's navigation handler takes on both engines. A page being edited
+// (designMode on) keeps its clicks. (window.open has its own script.)
 std::string actionLinkScript();
+inline constexpr std::string_view kActionScheme = "rondivo-action:";
+
+// The action address a navigation to kActionScheme carries, as the page
+// wrote it; nothing for any other address.
+std::optional<std::string> actionAddressOf(std::string_view navigationUrl);
 
 // Right-button presses never reach the page, in every frame.
 std::string noRightClickScript();

@@ -21,8 +21,7 @@ std::vector<std::pair<std::string, std::string>> injectedScripts() {
     return {{"action links", actionLinkScript()},
             {"no right click", noRightClickScript()},
             {"media compatibility", menucreator::mediaCompatScript()},
-            {"menu editor", menucreator::menuEditorScript()},
-            {"action clicks", menucreator::actionClickScript("rondivoAction")}};
+            {"menu editor", menucreator::menuEditorScript()}};
 }
 
 TEST(InjectedScripts, ParseAsEcmaScript5) {

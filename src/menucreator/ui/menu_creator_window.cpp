@@ -24,6 +24,7 @@
 #include "menucreator/ui/preview_host.h"
 #include "platform/process.h"
 #include "player/action_executor.h"
+#include "player/page_scripts.h"
 #include "ui/file_url.h"
 #include "ui/help_dialog.h"
 #include "ui/message_box.h"
@@ -209,9 +210,7 @@ CMenuCreatorDlg::CMenuCreatorDlg(wxWindow* parent, const std::filesystem::path& 
     useStandardDialogs();
     buildToolbar();
     document_ = std::make_unique<CMenuDocument>(this, ID_BROWSER, programFolder_);
-    document_->view()->AddScriptMessageHandler("rondivoAction");
-    addPageScript(document_->view(), actionClickScript("rondivoAction"),
-                  wxWEBVIEW_INJECT_AT_DOCUMENT_END);
+    addPageScript(document_->view(), actionLinkScript(), wxWEBVIEW_INJECT_AT_DOCUMENT_END);
     previewHost_ = std::make_unique<PreviewHost>(*this, prompts_, [this] {
         if (!editing_) togglePreview();
     });
@@ -286,6 +285,8 @@ void CMenuCreatorDlg::bindPageEvents() {
     wxWebView* view = document_->view();
     view->Bind(wxEVT_WEBVIEW_NAVIGATING, [this](wxWebViewEvent& e) {
         std::string url = e.GetURL().utf8_string();
+        // Action links arrive as written through the player's own scheme.
+        if (auto action = actionAddressOf(url)) url = *action;
         if (!planPreviewNavigation(url, previewMacros()).cancel()) return;
         e.Veto();
         // Dialogs wait until the engine has its answer.
@@ -299,10 +300,6 @@ void CMenuCreatorDlg::bindPageEvents() {
         });
     });
     view->Bind(wxEVT_WEBVIEW_LOADED, [this](wxWebViewEvent& e) { onLoaded(e.GetURL()); });
-    view->Bind(wxEVT_WEBVIEW_SCRIPT_MESSAGE_RECEIVED, [this](wxWebViewEvent& e) {
-        std::string href = e.GetString().utf8_string();
-        CallAfter([this, href] { handleNavigation(href); });
-    });
 }
 
 void CMenuCreatorDlg::finish(int code) {

@@ -11,7 +11,6 @@
 #include <wx/settings.h>
 #include <wx/sizer.h>
 #include <wx/textdlg.h>
-#include <wx/uri.h>
 #include <wx/webview.h>
 
 #include "disc/autorun_inf.h"
@@ -34,8 +33,6 @@ namespace rondivo {
 namespace fs = std::filesystem;
 
 namespace {
-
-constexpr const char* kActionScheme = "rondivo-action:";
 
 long browserStyle(const PresentationSettings& s) {
     long style =
@@ -270,10 +267,9 @@ void BrowserWindow::runActionsLater(const std::string& url) {
 
 void BrowserWindow::onNavigating(wxWebViewEvent& event) {
     const wxString url = event.GetURL();
-    if (url.StartsWith(kActionScheme)) {
+    if (auto action = actionAddressOf(url.utf8_string())) {
         event.Veto();
-        onBeforeNavigate(
-            wxURI::Unescape(url.Mid(std::char_traits<char>::length(kActionScheme))).utf8_string());
+        onBeforeNavigate(*action);
         return;
     }
     std::string newWindowUrl = newWindowTarget(url.utf8_string());
