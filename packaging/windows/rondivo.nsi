@@ -2,7 +2,9 @@
 ; entry and an uninstaller, for the current user or for everyone.
 ; Built by scripts/package-windows:
 ;   makensis -DVERSION=x.y -DSTAGE=folder -DOUTFILE=setup.exe rondivo.nsi
-Unicode true
+; A 64-bit installer for a 64-bit program: it can be checked under 64-bit
+; Wine, and Windows itself refuses it on a 32-bit system.
+Target amd64-unicode
 !define APPNAME "Rondivo!"
 !define UNINSTKEY "Software\Microsoft\Windows\CurrentVersion\Uninstall\Rondivo"
 
@@ -16,7 +18,6 @@ Unicode true
 !define MULTIUSER_USE_PROGRAMFILES64
 !include MultiUser.nsh
 !include MUI2.nsh
-!include x64.nsh
 
 Name "${APPNAME}"
 OutFile "${OUTFILE}"
@@ -41,11 +42,7 @@ VIAddVersionKey "LegalCopyright" ""
 !insertmacro MUI_LANGUAGE "English"
 
 Function .onInit
-  ; A 64-bit program: ARM64 Windows runs it through its x64 emulation.
-  ${IfNot} ${RunningX64}
-    MessageBox MB_ICONSTOP "${APPNAME} needs 64-bit Windows (7 or later)."
-    Abort
-  ${EndIf}
+  ; ARM64 Windows runs the installer and the program through its x64 emulation.
   !insertmacro MULTIUSER_INIT
 FunctionEnd
 
