@@ -48,6 +48,11 @@ TempDir::~TempDir() {
          !ec && it != end; it.increment(ec)) {
         if (it->is_directory(ec) && !it->is_symlink(ec))
             fs::permissions(it->path(), fs::perms::owner_all, fs::perm_options::add, ec);
+#ifdef _WIN32
+        // Windows will not delete a file marked read-only.
+        else if (!it->is_symlink(ec))
+            fs::permissions(it->path(), fs::perms::owner_write, fs::perm_options::add, ec);
+#endif
     }
     fs::permissions(path_, fs::perms::owner_all, fs::perm_options::add, ec);
     fs::remove_all(path_, ec);
