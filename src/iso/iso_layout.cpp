@@ -84,6 +84,7 @@ std::uint32_t computeLayout(IsoImage& session) {
         session.status = kStatusIdle;
         return 0;
     }
+    noteVolumeLabel(session);
     orderPathTable(session, std::cout);
     ImageLayout& l = session.layout;
     l = {};

@@ -104,6 +104,13 @@ bool isTerminal(std::FILE* stream) {
 
 void adviseSequential(int) {}
 
+bool openFileSize(int fd, std::uint64_t& size) {
+    struct _stat64 st {};
+    if (_fstat64(fd, &st) != 0) return false;
+    size = static_cast<std::uint64_t>(st.st_size);
+    return true;
+}
+
 long copyRange(int, std::uint64_t*, int, std::size_t) {
     errno = ENOSYS;
     return -1;
@@ -156,6 +163,8 @@ bool listFolder(const fs::path& folder, std::vector<FolderEntry>& out, FolderDet
         e.name = utf8FromWide(name);
         e.isFolder = (data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) != 0;
         e.isFile = !e.isFolder && !(data.dwFileAttributes & FILE_ATTRIBUTE_DEVICE);
+        e.type = e.isFolder ? fs::file_type::directory
+                            : (e.isFile ? fs::file_type::regular : fs::file_type::character);
         e.size = (static_cast<std::uint64_t>(data.nFileSizeHigh) << 32) | data.nFileSizeLow;
         e.modified = unixTime(data.ftLastWriteTime);
         e.node = entries.size();
