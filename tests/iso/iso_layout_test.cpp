@@ -273,6 +273,41 @@ TEST(IsoLayout, DescriptorsCarryTheLayoutAndTheCutLabel) {
     EXPECT_EQ(recs[1].extent, 1000 + l.isoDirStart);
 }
 
+// The primary descriptor's label is d-characters, from the folder's name
+// when none is set; the Joliet one stays readable. The author is told when
+// the label set had to be written differently.
+TEST(IsoLayout, VolumeLabelsAreDCharactersAndChangesAreNoted) {
+    namespace fs = std::filesystem;
+    struct Case {
+        std::string label, folder, id;
+        std::u16string joliet;
+        bool noted;
+    };
+    const Case cases[] = {
+        {"", "My Disc 2", "MY_DISC_2", u"My Disc 2", false},
+        {"mydisc", "Folder", "MYDISC", u"mydisc", false},
+        {"My CD_ROM", "Folder", "MY_CD_ROM", u"My CD_ROM", true},
+        {"\xC3\x89t\xC3\xA9 2024", "Folder", "_T__2024", u"\u00C9t\u00E9 2024", true},
+        {"A label well past thirty-two characters", "", "A_LABEL_WELL_PAST_THIRTY_TWO_CHA",
+         u"A label well pas", true},
+    };
+    for (const auto& c : cases) {
+        TempDir dir;
+        IsoImage s;
+        clearImage(s);
+        setVolumeLabel(s, c.label);
+        fs::create_directories(dir / c.folder);
+        addFolder(s, "\\", dir / c.folder, "*.*", true);
+        ASSERT_NE(computeLayout(s), 0u) << s.refusal;
+        EXPECT_EQ(volumeIdentifier(s), c.id) << c.label;
+        EXPECT_TRUE(jolietVolumeIdentifier(s) == c.joliet) << c.label;
+        ASSERT_EQ(s.notes.size(), c.noted ? 1u : 0u) << c.label;
+        if (c.noted)
+            EXPECT_NE(s.notes[0].find("was written as \"" + c.id + "\""), std::string::npos)
+                << s.notes[0];
+    }
+}
+
 TEST(IsoLayout, LabelsAreCutToTheirFields) {
     IsoImage s;
     clearImage(s);
