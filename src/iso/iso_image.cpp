@@ -192,8 +192,11 @@ ImageDir* addSubdirectory(IsoImage& session, ImageDir& parent, const SourceItem&
     for (int n = 1;; ++n) {
         auto found = parent.index.find(std::u16string_view(name));
         if (found == parent.index.end()) break;
-        // Folders of one name are one folder, as before; a file is never hidden.
-        if (!(*found)->dir && (replaced || (*found)->nameReplaced)) {
+        // A replaced name that meets another folder or file gets a number,
+        // unless it is the same folder added again.
+        const ImageEntry* other = *found;
+        const bool again = other->dir && other->dir->source == item.path;
+        if (!again && (replaced || other->nameReplaced)) {
             name = numbered(given, true, n);
             replaceForbidden(name);
             continue;

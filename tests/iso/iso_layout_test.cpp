@@ -302,9 +302,10 @@ TEST(IsoLayout, VolumeLabelsAreDCharactersAndChangesAreNoted) {
         EXPECT_EQ(volumeIdentifier(s), c.id) << c.label;
         EXPECT_TRUE(jolietVolumeIdentifier(s) == c.joliet) << c.label;
         ASSERT_EQ(s.notes.size(), c.noted ? 1u : 0u) << c.label;
-        if (c.noted)
+        if (c.noted) {
             EXPECT_NE(s.notes[0].find("was written as \"" + c.id + "\""), std::string::npos)
                 << s.notes[0];
+        }
     }
 }
 
