@@ -261,7 +261,7 @@ struct FolderWalk {
     std::string pattern;
     bool recurse;
     // The walked folder with every link resolved, to tell links leading out of it.
-    std::string real;
+    fs::path real;
     // Folders being walked, to stop at a symbolic link that loops back.
     std::set<platform::FileIdentity> open;
 
@@ -276,12 +276,12 @@ struct FolderWalk {
     // is listed, since that file is not where the author may think it is.
     void noteOutside(const std::string& path) {
         std::error_code ec;
-        std::string target = platform::u8string(fs::canonical(platform::u8path(path), ec));
-        if (ec || target == real) return;
-        std::string inside = real;
-        if (inside.empty() || inside.back() != '/') inside += '/';
-        if (target.compare(0, inside.size(), inside) == 0) return;
-        note(path, "points outside the folder: taken from " + inQuotes(target) + ".");
+        const fs::path target = fs::canonical(platform::u8path(path), ec);
+        if (ec || real.empty()) return;
+        auto [r, t] = std::mismatch(real.begin(), real.end(), target.begin(), target.end());
+        if (r == real.end()) return;  // below the walked folder
+        note(path,
+             "points outside the folder: taken from " + inQuotes(platform::u8string(target)) + ".");
     }
 
     bool matches(const std::string& name) const {
@@ -442,10 +442,10 @@ ImageDir* addFolder(IsoImage& session, std::string_view target, const fs::path& 
     platform::FileIdentity id;
     if (!walk.identify(text, id)) return dir;
     std::error_code ec;
-    walk.real = platform::u8string(fs::canonical(folder, ec));
+    walk.real = fs::canonical(folder, ec);
     if (dir == session.root && session.folderName.empty())
         session.folderName =
-            platform::u8string(fs::path(walk.real.empty() ? text : walk.real).filename());
+            platform::u8string((walk.real.empty() ? platform::u8path(text) : walk.real).filename());
     walk.walk(*dir, text, id);
     return dir;
 }
@@ -490,6 +490,7 @@ std::u16string jolietVolumeIdentifier(const IsoImage& session) {
     std::u16string text =
         session.label.empty() ? utf8ToUtf16(labelText(session)) : session.jolietLabel;
     if (text.size() > kMaxJolietLabelChars) text.resize(kMaxJolietLabelChars);
+    if (!text.empty() && text.back() >= 0xD800 && text.back() <= 0xDBFF) text.pop_back();
     return text;
 }
 
