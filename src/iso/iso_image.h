@@ -146,6 +146,9 @@ struct IsoImage {
     ImageLayout layout;
     std::uint32_t sessionStart = 0;
     std::int8_t gmtOffset = 0;  // of the present moment
+    // When the image was laid out: the volume's creation and modification
+    // date, so a save and a burn of one layout give the same bytes.
+    ImageTime created;
     std::vector<std::uint8_t> metadata;
     bool layoutValid = false;
 

@@ -1,6 +1,7 @@
 #include "iso/iso_layout.h"
 
 #include <algorithm>
+#include <ctime>
 #include <iostream>
 
 #include "iso/iso_bytes.h"
@@ -85,6 +86,7 @@ std::uint32_t computeLayout(IsoImage& session) {
         return 0;
     }
     noteVolumeLabel(session);
+    session.created = imageTimeFromUnix(std::time(nullptr));
     orderPathTable(session, std::cout);
     ImageLayout& l = session.layout;
     l = {};

@@ -3,7 +3,6 @@
 #include <algorithm>
 #include <cstdio>
 #include <cstring>
-#include <ctime>
 
 #include "iso/iso_bytes.h"
 
@@ -120,7 +119,7 @@ void putVolumeDate(std::uint8_t* p, const ImageTime* t) {
     p[16] = t ? static_cast<std::uint8_t>(t->gmtOffset) : 0;
 }
 
-void putDescriptor(std::uint8_t* p, const IsoImage& s, const Hierarchy& h, const ImageTime& now) {
+void putDescriptor(std::uint8_t* p, const IsoImage& s, const Hierarchy& h) {
     const ImageLayout& l = s.layout;
     p[vd::kType] = h.joliet ? 2 : 1;
     putBytes(p + vd::kStandardId, "CD001");
@@ -133,8 +132,8 @@ void putDescriptor(std::uint8_t* p, const IsoImage& s, const Hierarchy& h, const
     } else {
         putBytes(p + vd::kVolumeId, volumeIdentifier(s));
     }
-    putVolumeDate(p + vd::kCreationDate, &now);
-    putVolumeDate(p + vd::kModificationDate, &now);
+    putVolumeDate(p + vd::kCreationDate, &s.created);
+    putVolumeDate(p + vd::kModificationDate, &s.created);
     putVolumeDate(p + vd::kExpirationDate, nullptr);
     putVolumeDate(p + vd::kEffectiveDate, nullptr);
     put733(p + vd::kVolumeSpaceSize, l.volumeSize);
@@ -163,9 +162,8 @@ bool emitMetadata(IsoImage& s) {
 
     Hierarchy iso{false, s.sessionStart + l.isoDirStart};
     Hierarchy joliet{true, s.sessionStart + l.jolietDirStart};
-    const ImageTime now = imageTimeFromUnix(std::time(nullptr));
-    putDescriptor(sector(16), s, iso, now);
-    putDescriptor(sector(17), s, joliet, now);
+    putDescriptor(sector(16), s, iso);
+    putDescriptor(sector(17), s, joliet);
     std::uint8_t* term = sector(18);
     term[0] = 255;
     putBytes(term + 1, "CD001");

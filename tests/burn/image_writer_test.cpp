@@ -199,13 +199,14 @@ TEST(ImageWriter, StreamPlacesEveryFileAtItsExtentPaddedWithZeros) {
 TEST(ImageWriter, FilesCopiedAsRangesGiveTheSameImageAsBlocks) {
     TempDir dir;
     writeStreamFiles(dir / "src");
+    // One layout written again and again (its volume date is the layout's).
     // The sink belongs to the writer: a memory sink's bytes are taken before
     // the writer goes.
+    IsoImage session;
+    clearImage(session);
+    addFolder(session, "\\", dir / "src", "*.*", true);
+    const std::uint32_t volume = computeLayout(session);
     auto run = [&](std::unique_ptr<ImageSink> sink, const MemorySink* mem) {
-        IsoImage session;
-        clearImage(session);
-        addFolder(session, "\\", dir / "src", "*.*", true);
-        std::uint32_t volume = computeLayout(session);
         ImageWriter writer(session);
         Completion done;
         EXPECT_TRUE(writer.start(std::move(sink), done.callback())) << writer.message();
