@@ -62,11 +62,13 @@ int burnCommand(const std::filesystem::path& folder, const BurnOptions& options,
     const std::uint32_t sectors = burner.ComputeLayout();
     if (sectors == 0) {
         err << "Error while beginning to copy file(s) to CD-ROM.\n" << burner.LastMessage() << "\n";
+        printNotes(burner, err);
         return 1;
     }
     const int error =
         runWithTerminalProgress(burner, sectors, "Burning", err, terminalProgress,
                                 [&](CompletionCallback cb) { return burner.StartBurn(cb); });
+    printNotes(burner, err);
     if (error < 0) {
         err << "Error while initiating copying of file(s) to CD-ROM.\n"
             << burner.LastMessage() << "\n";

@@ -202,6 +202,12 @@ int CDiscBurner::StartWriting(std::unique_ptr<ImageSink> sink, std::uint32_t ses
     return writer_.start(std::move(sink), std::move(callback)) ? 1 : 0;
 }
 
+std::vector<std::string> CDiscBurner::Notes() const {
+    std::vector<std::string> notes = session_.notes;
+    for (std::string& note : writer_.notes()) notes.push_back(std::move(note));
+    return notes;
+}
+
 std::string CDiscBurner::LastMessage() const {
     if (!message_.empty()) return message_;
     return writer_.message();

@@ -99,6 +99,10 @@ class CDiscBurner {
     std::uint32_t VolumeSize() const { return session_.layout.volumeSize; }
     // Why the last operation failed, for the author; empty when it did not.
     std::string LastMessage() const;
+    // How the image differs from the folder though it could be made (left
+    // out, taken from outside, label changed, a file that grew while it was
+    // written): to be shown with the outcome, success or not.
+    std::vector<std::string> Notes() const;
 
     DriveState& Drive();
     // Waits of the disc sequences (5 s polls, 100 ms retries); tests make

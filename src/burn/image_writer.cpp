@@ -67,6 +67,11 @@ std::string ImageWriter::message() const {
     return message_;
 }
 
+std::vector<std::string> ImageWriter::notes() const {
+    std::lock_guard lock(messageMutex_);
+    return notes_;
+}
+
 void ImageWriter::setMessage(const std::string& text) {
     std::lock_guard lock(messageMutex_);
     if (message_.empty()) message_ = text;
@@ -82,6 +87,7 @@ bool ImageWriter::start(std::unique_ptr<ImageSink> sink, CompletionCallback call
     {
         std::lock_guard lock(messageMutex_);
         message_.clear();
+        notes_.clear();
     }
     session_.errorCode = kErrorNone;
     if (!sink) {
@@ -179,6 +185,11 @@ void ImageWriter::producerMain(std::unique_ptr<ImageSource> source) {
         if (!block) block = allocateBlock();
         Queued item;
         ImageSource::Result r = source->next(block.get(), item.piece);
+        // Kept before the piece is queued: the writer may end with it.
+        for (std::string& note : source->takeNotes()) {
+            std::lock_guard lock(messageMutex_);
+            notes_.push_back(std::move(note));
+        }
         if (r == ImageSource::Result::End) {
             recycle(std::move(block));
             break;

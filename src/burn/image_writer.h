@@ -62,6 +62,8 @@ class ImageWriter {
     std::uint32_t sectorsWritten() const { return sectorsWritten_.load(); }
     std::uint32_t volumeSize() const { return volumeSize_; }
     std::string message() const;
+    // Files that grew while they were written: the image holds their start.
+    std::vector<std::string> notes() const;
     // Highest number of blocks allocated at once (queue plus the two in hand).
     std::size_t peakBlocks() const { return peakBlocks_.load(); }
 
@@ -117,6 +119,7 @@ class ImageWriter {
 
     mutable std::mutex messageMutex_;
     std::string message_;
+    std::vector<std::string> notes_;
 };
 
 }  // namespace rondivo::burn

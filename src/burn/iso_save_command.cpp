@@ -23,11 +23,13 @@ int saveIsoCommand(const std::filesystem::path& folder, const std::filesystem::p
     std::uint32_t sectors = burner.ComputeLayout();
     if (sectors == 0) {
         err << "Error while beginning to save CD-ROM ISO.\n" << burner.LastMessage() << "\n";
+        printNotes(burner, err);
         return 1;
     }
     const int error = runWithTerminalProgress(
         burner, sectors, "Saving ISO image", err, terminalProgress,
         [&](CompletionCallback cb) { return burner.StartSaveImage(isoFile, cb); });
+    printNotes(burner, err);
     if (error < 0) {
         err << "Error while initiating saving of CD-ROM ISO.\n" << burner.LastMessage() << "\n";
         return 1;

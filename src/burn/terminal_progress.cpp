@@ -16,6 +16,10 @@ std::string progressLine(const std::string& caption, int percent, const std::str
     return operation + ": " + std::to_string(operationPercent) + "%";
 }
 
+void printNotes(const CDiscBurner& burner, std::ostream& err) {
+    for (const std::string& note : burner.Notes()) err << "Note: " << note << "\n";
+}
+
 int runWithTerminalProgress(CDiscBurner& burner, std::uint32_t sectors, const char* caption,
                             std::ostream& err, bool terminalProgress,
                             const std::function<int(CompletionCallback)>& start) {

@@ -24,4 +24,8 @@ int runWithTerminalProgress(CDiscBurner& burner, std::uint32_t sectors, const ch
                             std::ostream& err, bool terminalProgress,
                             const std::function<int(CompletionCallback)>& start);
 
+// Writes the burner's notes (how the image differs from the folder) on
+// `err`, one "Note: " line each.
+void printNotes(const CDiscBurner& burner, std::ostream& err);
+
 }  // namespace rondivo::burn

@@ -66,7 +66,8 @@ Where
                          (default: PROGRAM-FOLDER/windows/autorun.exe)
   --iso FILE             then save an ISO 9660 image (Joliet names) of the folder
   --from DIR             with --iso or --burn: master DIR as it stands instead of building
-  --label TEXT           the image's or disc's volume label
+  --label TEXT           the image's or disc's volume label (default: the folder's
+                         name), in A-Z, 0-9 and _ for ISO 9660, as typed for Joliet
   --burn                 then burn the folder to a recordable CD/DVD
   --drive N              with --burn: the drive's row (default: the first recordable drive)
   --speed X              with --burn: the write speed factor (default 12)

@@ -19,20 +19,6 @@ std::string errnoText(int e) {
     return std::strerror(e);
 }
 
-const char* specialKind(fs::file_type type) {
-    switch (type) {
-        case fs::file_type::fifo:
-            return "a FIFO";
-        case fs::file_type::socket:
-            return "a socket";
-        case fs::file_type::character:
-        case fs::file_type::block:
-            return "a device";
-        default:
-            return "not a file";
-    }
-}
-
 bool isDiskFull(int e) {
 #ifdef EDQUOT
     if (e == EDQUOT) return true;
@@ -45,7 +31,8 @@ FileCopyResult failed(int e) {
 }
 
 FileCopyResult notRegular(fs::file_type type) {
-    return {std::string("not a regular file (") + specialKind(type) + ")", true, false};
+    return {std::string("not a regular file (") + platform::specialFileKind(type) + ")", true,
+            false};
 }
 
 FileCopyResult copyFileImpl(const fs::path& source, const fs::path& target, std::uint64_t* bytes) {

@@ -30,6 +30,21 @@ std::string sourceShorterError(std::string_view path) {
     return text;
 }
 
+std::string sourceLongerNote(std::string_view path, std::uint64_t size) {
+    std::string text(1, '"');
+    text += path;
+    text += "\" became longer while the image was written; only its first " + std::to_string(size) +
+            " bytes are in the image.";
+    return text;
+}
+
+void ImageSource::noteIfGrown(int fd) {
+    const SourceFile& f = files_[fileIndex_];
+    std::uint64_t now = 0;
+    if (platform::openFileSize(fd, now) && now > f.size)
+        notes_.push_back(sourceLongerNote(f.path, f.size));
+}
+
 SourceHandle::~SourceHandle() {
     if (fd >= 0) platform::closeFile(fd);
 }
@@ -87,6 +102,7 @@ ImageSource::Result ImageSource::nextRange(Piece& piece) {
     // carries the file's padding.
     piece.bytes = static_cast<std::size_t>(sectorsFor(length) * kSectorSize);
     if (fileLeft_ == 0) {
+        noteIfGrown(rangeFile_->fd);
         rangeFile_.reset();
         ++fileIndex_;
     }
@@ -141,6 +157,7 @@ ImageSource::Result ImageSource::next(std::uint8_t* block, Piece& piece) {
                 std::size_t padded = static_cast<std::size_t>(sectorsFor(pos) * kSectorSize);
                 std::memset(block + pos, 0, padded - pos);
                 pos = padded;
+                noteIfGrown(fd_);
                 closeFile();
                 ++fileIndex_;
             }

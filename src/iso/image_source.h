@@ -25,6 +25,9 @@ inline constexpr std::size_t kRangeBytes = 1u << 20;
 // is reported, whoever reads it (the producer, or a sink copying a range).
 std::string sourceReadError(std::string_view path, int err);
 std::string sourceShorterError(std::string_view path);
+// A file that became longer is copied as far as the layout reserved room for
+// it; the image is complete but holds only its start, which is said.
+std::string sourceLongerNote(std::string_view path, std::uint64_t size);
 
 struct SourceFile {
     std::string path;
@@ -75,11 +78,19 @@ class ImageSource {
 
     bool metadataDone() const { return metadataPos_ >= metadata_.size(); }
     const std::string& message() const { return message_; }
+    // Notes on files that grew since the layout, gathered since the last call.
+    std::vector<std::string> takeNotes() {
+        std::vector<std::string> out;
+        out.swap(notes_);
+        return out;
+    }
     std::uint64_t totalBytes() const { return total_; }
 
   private:
     bool openNext();
     void closeFile();
+    // Called when all of the current file's bytes are delivered.
+    void noteIfGrown(int fd);
     bool startsRange() const;
     Result nextRange(Piece& piece);
 
@@ -94,6 +105,7 @@ class ImageSource {
     std::uint64_t produced_ = 0;
     std::uint64_t total_ = 0;
     std::string message_;
+    std::vector<std::string> notes_;
 };
 
 }  // namespace rondivo::burn

@@ -18,10 +18,11 @@ void refuse(IsoImage& session, std::string message) {
     if (session.refusal.empty()) session.refusal = std::move(message);
 }
 
+// Bytes that are not UTF-8 are shown as "\xE9": never guessed at.
 std::string inQuotes(std::string_view p) {
     // Appending rather than operator+ chains: GCC 12 warns falsely (-Wrestrict) on those.
     std::string out(1, '"');
-    out += p;
+    out += escapeInvalidUtf8(p);
     out += '"';
     return out;
 }
@@ -65,15 +66,24 @@ std::u16string numbered(std::u16string_view name, bool directory, int n) {
     return out;
 }
 
-// An entry with that name exists: the same source again is a repeated add
-// and returns it; a different one would hide a file, so it is refused.
-ImageEntry* existingChild(IsoImage& session, ImageEntry* existing, const SourceItem& item) {
+// An entry with that name, ignoring letter case, exists (`name` is the new
+// one's). The same source again is a repeated add and returns it, as does a
+// folder of exactly the same name (adding a second folder into it). Names
+// that differ only in letter case are refused: Windows takes them for one,
+// so one would hide the other.
+ImageEntry* existingChild(IsoImage& session, ImageEntry* existing, const SourceItem& item,
+                          std::u16string_view name) {
     bool sameKind = (existing->dir != nullptr) == item.directory;
-    if (sameKind && (item.directory || existing->source == item.path)) return existing;
-    std::string other = existing->dir ? "a folder" : inQuotes(existing->source);
-    refuse(session, inQuotes(item.path) + " and " + other +
-                        " have names that differ only in letter case; one folder on a disc "
-                        "cannot hold both.");
+    const std::string& source = existing->dir ? existing->dir->source : existing->source;
+    if (sameKind && (source == item.path || (item.directory && existing->jolietName == name)))
+        return existing;
+    std::string kinds = sameKind ? (item.directory ? "The folders " : "The files ") : "";
+    std::string both = inQuotes(source) + " and " + inQuotes(item.path);
+    if (existing->jolietName == name)
+        refuse(session, kinds + both + " have the same name in one folder of the image.");
+    else
+        refuse(session,
+               kinds + both + " differ only in letter case; Windows would see them as one.");
     return nullptr;
 }
 
@@ -118,6 +128,8 @@ void clearImage(IsoImage& session) {
     session.metadata.clear();
     session.metadata.shrink_to_fit();
     session.refusal.clear();
+    session.notes.clear();
+    session.folderName.clear();
     session.layout = {};
     session.layoutValid = false;
     auto root = std::make_unique<ImageDir>();
@@ -137,13 +149,14 @@ ImageEntry* addFile(IsoImage& session, ImageDir& dir, SourceItem item) {
         auto found = dir.index.find(std::u16string_view(joliet));
         if (found == dir.index.end()) break;
         if ((*found)->source == item.path || !(replaced || (*found)->nameReplaced))
-            return existingChild(session, *found, item);
+            return existingChild(session, *found, item, joliet);
         joliet = fileNameWithVersion(numbered(wide, false, n));
     }
     if (replaced) wide = joliet.substr(0, joliet.size() - 2);
     if (joliet.size() > kMaxJolietChars) {
         refuse(session, "The name of " + inQuotes(item.path) + " is longer than " +
-                            std::to_string(kMaxJolietChars - 2) + " characters.");
+                            std::to_string(kMaxJolietChars - 2) +
+                            " characters, which some disc readers cut; shorten it.");
         return nullptr;
     }
     if (item.size > kMaxFileSize) {
@@ -179,18 +192,22 @@ ImageDir* addSubdirectory(IsoImage& session, ImageDir& parent, const SourceItem&
     for (int n = 1;; ++n) {
         auto found = parent.index.find(std::u16string_view(name));
         if (found == parent.index.end()) break;
-        // Folders of one name are one folder, as before; a file is never hidden.
-        if (!(*found)->dir && (replaced || (*found)->nameReplaced)) {
+        // A replaced name that meets another folder or file gets a number,
+        // unless it is the same folder added again.
+        const ImageEntry* other = *found;
+        const bool again = other->dir && other->dir->source == item.path;
+        if (!again && (replaced || other->nameReplaced)) {
             name = numbered(given, true, n);
             replaceForbidden(name);
             continue;
         }
-        ImageEntry* existing = existingChild(session, *found, item);
+        ImageEntry* existing = existingChild(session, *found, item, name);
         return existing ? existing->dir : nullptr;
     }
     if (name.size() > kMaxJolietChars) {
         refuse(session, "The name of the folder " + inQuotes(item.path) + " is longer than " +
-                            std::to_string(kMaxJolietChars) + " characters.");
+                            std::to_string(kMaxJolietChars) +
+                            " characters, which some disc readers cut; shorten it.");
         return nullptr;
     }
     if (session.dirs.size() >= kMaxDirectories || session.entries.size() >= kMaxEntries) {
@@ -201,6 +218,7 @@ ImageDir* addSubdirectory(IsoImage& session, ImageDir& parent, const SourceItem&
     auto dir = std::make_unique<ImageDir>();
     dir->parent = &parent;
     dir->longName = name;
+    dir->source = item.path;
     dir->isoName = parent.shortNames.assign(name, true);
 
     auto entry = std::make_unique<ImageEntry>();
@@ -242,8 +260,29 @@ struct FolderWalk {
     IsoImage& session;
     std::string pattern;
     bool recurse;
+    // The walked folder with every link resolved, to tell links leading out of it.
+    fs::path real;
     // Folders being walked, to stop at a symbolic link that loops back.
     std::set<platform::FileIdentity> open;
+
+    void note(const std::string& path, std::string_view what) {
+        std::string text = inQuotes(path);
+        text += ' ';
+        text += what;
+        session.notes.push_back(std::move(text));
+    }
+
+    // A link is followed; one whose target lies outside the walked folder
+    // is listed, since that file is not where the author may think it is.
+    void noteOutside(const std::string& path) {
+        std::error_code ec;
+        const fs::path target = fs::canonical(platform::u8path(path), ec);
+        if (ec || real.empty()) return;
+        auto [r, t] = std::mismatch(real.begin(), real.end(), target.begin(), target.end());
+        if (r == real.end()) return;  // below the walked folder
+        note(path,
+             "points outside the folder: taken from " + inQuotes(platform::u8string(target)) + ".");
+    }
 
     bool matches(const std::string& name) const {
         if (pattern == "*.*" || pattern == "*" || pattern.empty()) return true;
@@ -266,14 +305,35 @@ struct FolderWalk {
             std::string path = folder;
             path += '/';
             path += found[i].name;
-            if (found[i].error != 0) {
-                refuse(session,
-                       "Cannot read " + inQuotes(path) + ": " + errnoText(found[i].error) + ".");
+            const int error = found[i].error;
+            if (error != 0 && found[i].isLink && (error == ENOENT || error == ENOTDIR)) {
+                note(path, "is a link to nothing: left out.");
                 continue;
             }
-            // Pipes, sockets and devices have no contents to put on a disc.
-            if (!found[i].isFile && !found[i].isFolder) continue;
+            if (error != 0 && found[i].isLink && error == ELOOP) {
+                note(path, "is a link that loops: left out.");
+                continue;
+            }
+            if (error != 0) {
+                refuse(session, "Cannot read " + inQuotes(path) + ": " + errnoText(error) + ".");
+                continue;
+            }
+            // Pipes, sockets and devices have no contents to put on a disc:
+            // reading a FIFO would wait for ever, a device might never end.
+            if (!found[i].isFile && !found[i].isFolder) {
+                if (matches(found[i].name))
+                    note(path, std::string("is ") + platform::specialFileKind(found[i].type) +
+                                   ": left out.");
+                continue;
+            }
+            // Taken as Latin-1, the name would come out different from the one
+            // the author's pages use.
+            if (!isValidUtf8(found[i].name)) {
+                refuse(session, "The name of " + inQuotes(path) + " is not UTF-8 text; rename it.");
+                continue;
+            }
             SourceItem item;
+            item.link = found[i].isLink;
             item.directory = found[i].isFolder;
             item.size = item.directory ? 0 : found[i].size;
             item.modified = found[i].modified;
@@ -328,17 +388,17 @@ struct FolderWalk {
         return true;
     }
 
-    void walk(ImageDir& target, const std::string& folder) {
-        platform::FileIdentity id;
-        if (!platform::fileIdentity(platform::u8path(folder), id)) {
-            refuse(session,
-                   "Cannot read the folder " + inQuotes(folder) + ": " + errnoText(errno) + ".");
-            return;
-        }
-        if (!open.insert(id).second) {
-            refuse(session, "The folder " + inQuotes(folder) + " contains itself through a link.");
-            return;
-        }
+    // The identity of a folder about to be walked; false (with a refusal)
+    // when it cannot be looked at.
+    bool identify(const std::string& folder, platform::FileIdentity& id) {
+        if (platform::fileIdentity(platform::u8path(folder), id)) return true;
+        refuse(session,
+               "Cannot read the folder " + inQuotes(folder) + ": " + errnoText(errno) + ".");
+        return false;
+    }
+
+    void walk(ImageDir& target, const std::string& folder, const platform::FileIdentity& id) {
+        open.insert(id);
         std::vector<SourceItem> items;
         std::vector<std::size_t> order;
         if (list(folder, items, order)) {
@@ -347,13 +407,23 @@ struct FolderWalk {
             if (recurse) {
                 for (std::size_t i : order) {
                     if (!items[i].directory) continue;
-                    if (ImageDir* sub = addSubdirectory(session, target, items[i]))
-                        walk(*sub, items[i].path);
+                    platform::FileIdentity sub;
+                    if (!identify(items[i].path, sub)) continue;
+                    // A link back to a folder being walked would repeat it without end.
+                    if (open.count(sub)) {
+                        note(items[i].path, "leads back to a folder it is in: left out.");
+                        continue;
+                    }
+                    if (items[i].link) noteOutside(items[i].path);
+                    if (ImageDir* dir = addSubdirectory(session, target, items[i]))
+                        walk(*dir, items[i].path, sub);
                 }
             }
-            for (std::size_t i : order)
-                if (!items[i].directory && matches(items[i].name))
-                    addFile(session, target, std::move(items[i]));
+            for (std::size_t i : order) {
+                if (items[i].directory || !matches(items[i].name)) continue;
+                if (items[i].link) noteOutside(items[i].path);
+                addFile(session, target, std::move(items[i]));
+            }
         }
         open.erase(id);
     }
@@ -368,8 +438,15 @@ ImageDir* addFolder(IsoImage& session, std::string_view target, const fs::path& 
     if (!dir) return nullptr;
     std::string text = folder.string();
     if (text.size() > 1 && (text.back() == '/' || text.back() == '\\')) text.pop_back();
-    FolderWalk walk{session, std::string(pattern), recurse, {}};
-    walk.walk(*dir, text);
+    FolderWalk walk{session, std::string(pattern), recurse, {}, {}};
+    platform::FileIdentity id;
+    if (!walk.identify(text, id)) return dir;
+    std::error_code ec;
+    walk.real = fs::canonical(folder, ec);
+    if (dir == session.root && session.folderName.empty())
+        session.folderName =
+            platform::u8string((walk.real.empty() ? platform::u8path(text) : walk.real).filename());
+    walk.walk(*dir, text, id);
     return dir;
 }
 
@@ -382,6 +459,57 @@ void setVolumeLabel(IsoImage& session, std::string_view text) {
     session.label = std::string(text.substr(0, bytes));
     session.jolietLabel = utf8ToUtf16(session.label);
     if (session.jolietLabel.size() > kMaxLabelChars) session.jolietLabel.resize(kMaxLabelChars);
+}
+
+namespace {
+
+std::string_view labelText(const IsoImage& session) {
+    std::string_view text = session.label.empty() ? session.folderName : session.label;
+    while (!text.empty() && text.front() == ' ') text.remove_prefix(1);
+    while (!text.empty() && text.back() == ' ') text.remove_suffix(1);
+    return text;
+}
+
+}  // namespace
+
+std::string volumeIdentifier(const IsoImage& session) {
+    std::string out;
+    // Letters are upper-cased; every other character, a space or "é" as
+    // much as a "-", becomes one "_".
+    for (char16_t c : utf8ToUtf16(labelText(session))) {
+        if (out.size() == kMaxVolumeIdChars) break;
+        if (c >= 0xDC00 && c <= 0xDFFF) continue;  // the second half of a pair
+        if (c >= u'a' && c <= u'z') c = static_cast<char16_t>(c - 0x20);
+        bool d = (c >= u'A' && c <= u'Z') || (c >= u'0' && c <= u'9') || c == u'_';
+        out += d ? static_cast<char>(c) : '_';
+    }
+    return out;
+}
+
+std::u16string jolietVolumeIdentifier(const IsoImage& session) {
+    std::u16string text =
+        session.label.empty() ? utf8ToUtf16(labelText(session)) : session.jolietLabel;
+    if (text.size() > kMaxJolietLabelChars) text.resize(kMaxJolietLabelChars);
+    if (!text.empty() && text.back() >= 0xD800 && text.back() <= 0xDBFF) text.pop_back();
+    return text;
+}
+
+void noteVolumeLabel(IsoImage& session) {
+    if (session.label.empty()) return;
+    std::string upper = session.label;
+    for (char& c : upper)
+        if (c >= 'a' && c <= 'z') c = static_cast<char>(c - 0x20);
+    const std::string written = volumeIdentifier(session);
+    const std::u16string joliet = jolietVolumeIdentifier(session);
+    const bool jolietCut = joliet.size() < utf8ToUtf16(session.label).size();
+    // Upper-casing alone is no change worth telling: Windows shows the Joliet label.
+    if (written == upper && !jolietCut) return;
+    std::string text =
+        "Volume label " + inQuotes(session.label) + " was written as " + inQuotes(written);
+    if (jolietCut) text += " (Windows shows " + inQuotes(utf16ToUtf8(joliet)) + ")";
+    text += '.';
+    if (std::find(session.notes.begin(), session.notes.end(), text) == session.notes.end())
+        session.notes.push_back(std::move(text));
 }
 
 }  // namespace rondivo::burn

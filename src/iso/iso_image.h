@@ -19,13 +19,20 @@ namespace rondivo::burn {
 
 inline constexpr std::size_t kMaxEntries = 200000;
 inline constexpr std::size_t kMaxDirectories = 65000;
-// A Joliet record holds 33 bytes plus the name and must fit in 255 bytes.
-inline constexpr std::size_t kMaxJolietChars = 110;
+// A Joliet record holds 33 bytes plus the name and must fit in 255 bytes
+// (110 characters), but libarchive's reader keeps only the first 103
+// characters of a name, ";1" included: a longer file name comes back cut or
+// ending in ";". Names stay within what every reader keeps.
+inline constexpr std::size_t kMaxJolietChars = 103;
 // Sizes are recorded in 32 bits.
 inline constexpr std::uint64_t kMaxFileSize = 0xFFFFFFFFull;
 // The 8-bit label lives in a 96-byte field, the 16-bit one in 32 characters.
 inline constexpr std::size_t kMaxLabelBytes = 95;
 inline constexpr std::size_t kMaxLabelChars = 31;
+// The primary descriptor's volume identifier: d-characters only.
+inline constexpr std::size_t kMaxVolumeIdChars = 32;
+// The supplementary descriptor holds 16 characters of the readable label.
+inline constexpr std::size_t kMaxJolietLabelChars = 16;
 inline constexpr std::uint32_t kFirstDataSectorMinimum = 150;
 
 // Windows attribute bits kept for each entry; only these two matter.
@@ -85,6 +92,7 @@ struct ImageDir {
     std::uint32_t jolietSector = 0;
     std::uint16_t number = 0;           // 1-based position in path-table order
     std::vector<ImageEntry*> children;  // in the order they were added
+    std::string source;                 // the folder on disk it was made from
 
     // Lookup by Joliet name, so that adding N children costs N, not N².
     std::unordered_set<ImageEntry*, FoldedNameHash, FoldedNameEqual> index;
@@ -132,10 +140,15 @@ struct IsoImage {
 
     std::string label;           // 8-bit, as set
     std::u16string jolietLabel;  // at most kMaxLabelChars
+    // The name of the folder the root was filled from: the label when none is set.
+    std::string folderName;
 
     ImageLayout layout;
     std::uint32_t sessionStart = 0;
     std::int8_t gmtOffset = 0;  // of the present moment
+    // When the image was laid out: the volume's creation and modification
+    // date, so a save and a burn of one layout give the same bytes.
+    ImageTime created;
     std::vector<std::uint8_t> metadata;
     bool layoutValid = false;
 
@@ -143,12 +156,16 @@ struct IsoImage {
     // too long, too many entries, an unreadable folder); empty when it can.
     // Nothing is written while this is set.
     std::string refusal;
+    // What the image holds differently from the folder, though it can be
+    // made: entries left out, links taken from outside, the label as
+    // written. Shown with the outcome of the save or burn.
+    std::vector<std::string> notes;
 
     std::atomic<std::uint16_t> status{kStatusIdle};
     std::atomic<int> errorCode{kErrorNone};
 };
 
-// Frees the tree and the metadata, starts a new empty root. The label stays.
+// Frees the tree, the notes and the metadata, starts a new empty root. The label stays.
 void clearImage(IsoImage& session);
 
 // Adds the contents of `folder` below the image directory `target` ("\\" is
@@ -158,7 +175,12 @@ void clearImage(IsoImage& session);
 // folder, so the image does not depend on the order of a Linux directory.
 // Returns the directory that received the files, or nullptr when `target`
 // does not exist. Problems that would make the image wrong are recorded in
-// `session.refusal`.
+// `session.refusal`: names that differ only in letter case, names that are
+// not UTF-8 or too long, unreadable entries. FIFOs, sockets, devices and
+// links that lead nowhere or back into their own folder are never opened:
+// they are left out and listed in `session.notes`, as are links whose
+// target lies outside `folder` (followed: authors link large files from
+// elsewhere).
 ImageDir* addFolder(IsoImage& session, std::string_view target, const std::filesystem::path& folder,
                     std::string_view pattern, bool recurse);
 
@@ -171,6 +193,7 @@ struct SourceItem {
     std::time_t modified = 0;
     bool directory = false;
     bool hidden = false;
+    bool link = false;  // reached through a symbolic link
 };
 
 // Adds a file to `dir`; returns the existing entry when the same name is
@@ -184,5 +207,13 @@ ImageDir* findDirectory(const IsoImage& session, std::string_view imagePath);
 // Sets the label; longer text is cut to what the fields hold. Empty text
 // clears both forms.
 void setVolumeLabel(IsoImage& session, std::string_view text);
+
+// The labels the descriptors carry: the label, or the folder's name when
+// none is set; d-characters ("My Disc 2" -> "MY_DISC_2") for the primary
+// one, the readable text for the Joliet one.
+std::string volumeIdentifier(const IsoImage& session);
+std::u16string jolietVolumeIdentifier(const IsoImage& session);
+// Adds a note when the label as set had to be written differently.
+void noteVolumeLabel(IsoImage& session);
 
 }  // namespace rondivo::burn

@@ -1,6 +1,7 @@
 #include "iso/iso_layout.h"
 
 #include <algorithm>
+#include <ctime>
 #include <iostream>
 
 #include "iso/iso_bytes.h"
@@ -84,6 +85,8 @@ std::uint32_t computeLayout(IsoImage& session) {
         session.status = kStatusIdle;
         return 0;
     }
+    noteVolumeLabel(session);
+    session.created = imageTimeFromUnix(std::time(nullptr));
     orderPathTable(session, std::cout);
     ImageLayout& l = session.layout;
     l = {};

@@ -1,6 +1,7 @@
 #include "iso/iso_metadata.h"
 
 #include <algorithm>
+#include <cstdio>
 #include <cstring>
 
 #include "iso/iso_bytes.h"
@@ -107,24 +108,34 @@ void putPathTable(std::uint8_t* out, const IsoImage& s, const Hierarchy& h, bool
     }
 }
 
+// ECMA-119 §8.4.26.1: "YYYYMMDDHHMMSScc" in digits, then the GMT offset;
+// a date not given is all '0' digits with offset 0.
+void putVolumeDate(std::uint8_t* p, const ImageTime* t) {
+    char digits[17] = "0000000000000000";
+    if (t)
+        std::snprintf(digits, sizeof digits, "%04d%02d%02d%02d%02d%02d00", t->year, t->month,
+                      t->day, t->hour, t->minute, t->second);
+    putBytes(p, std::string_view(digits, 16));
+    p[16] = t ? static_cast<std::uint8_t>(t->gmtOffset) : 0;
+}
+
 void putDescriptor(std::uint8_t* p, const IsoImage& s, const Hierarchy& h) {
     const ImageLayout& l = s.layout;
     p[vd::kType] = h.joliet ? 2 : 1;
     putBytes(p + vd::kStandardId, "CD001");
     p[vd::kVersion] = 1;
     if (h.joliet) {
-        std::u16string_view label = s.jolietLabel;
-        putUcs2(p + vd::kVolumeId, label.substr(0, 16));
+        putUcs2(p + vd::kVolumeId, jolietVolumeIdentifier(s));
         p[vd::kEscapes] = 0x25;
         p[vd::kEscapes + 1] = 0x2F;
         p[vd::kEscapes + 2] = 0x40;
     } else {
-        std::size_t n = std::min<std::size_t>(s.label.size(), 32);
-        for (std::size_t i = 0; i < n; ++i) {
-            char c = s.label[i];
-            p[vd::kVolumeId + i] = static_cast<std::uint8_t>((c >= 'a' && c <= 'z') ? c - 32 : c);
-        }
+        putBytes(p + vd::kVolumeId, volumeIdentifier(s));
     }
+    putVolumeDate(p + vd::kCreationDate, &s.created);
+    putVolumeDate(p + vd::kModificationDate, &s.created);
+    putVolumeDate(p + vd::kExpirationDate, nullptr);
+    putVolumeDate(p + vd::kEffectiveDate, nullptr);
     put733(p + vd::kVolumeSpaceSize, l.volumeSize);
     put723(p + vd::kVolumeSetSize, 1);
     put723(p + vd::kVolumeSequence, 1);

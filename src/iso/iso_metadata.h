@@ -25,6 +25,11 @@ inline constexpr std::size_t kPathTableSize = 132;
 inline constexpr std::size_t kLTable = 140;
 inline constexpr std::size_t kMTable = 148;
 inline constexpr std::size_t kRootRecord = 156;
+// Four dates of 17 bytes: "YYYYMMDDHHMMSScc" and the offset from GMT.
+inline constexpr std::size_t kCreationDate = 813;
+inline constexpr std::size_t kModificationDate = 830;
+inline constexpr std::size_t kExpirationDate = 847;
+inline constexpr std::size_t kEffectiveDate = 864;
 inline constexpr std::size_t kFileStructureVersion = 881;
 static_assert(kRootRecord + 34 == 190, "root record ends where the identifiers begin");
 }  // namespace vd

@@ -5,6 +5,40 @@
 
 namespace rondivo::burn {
 
+namespace {
+
+// The code point of the UTF-8 sequence at `i` and its length in bytes; 0
+// when the bytes there are not UTF-8 (stray continuation byte, cut sequence,
+// overlong form, surrogate, value past U+10FFFF).
+std::size_t decodeUtf8(std::string_view text, std::size_t i, std::uint32_t& cp) {
+    auto b0 = static_cast<unsigned char>(text[i]);
+    cp = b0;
+    if (b0 < 0x80) return 1;
+    std::size_t len = 0;
+    if (b0 >= 0xC2 && b0 <= 0xDF) {
+        len = 2;
+        cp = b0 & 0x1F;
+    } else if (b0 >= 0xE0 && b0 <= 0xEF) {
+        len = 3;
+        cp = b0 & 0x0F;
+    } else if (b0 >= 0xF0 && b0 <= 0xF4) {
+        len = 4;
+        cp = b0 & 0x07;
+    }
+    if (len == 0 || i + len > text.size()) return 0;
+    for (std::size_t k = 1; k < len; ++k) {
+        auto b = static_cast<unsigned char>(text[i + k]);
+        if ((b & 0xC0) != 0x80) return 0;
+        cp = (cp << 6) | (b & 0x3F);
+    }
+    if ((len == 3 && (cp < 0x800 || (cp >= 0xD800 && cp <= 0xDFFF))) ||
+        (len == 4 && (cp < 0x10000 || cp > 0x10FFFF)))
+        return 0;
+    return len;
+}
+
+}  // namespace
+
 std::u16string utf8ToUtf16(std::string_view text) {
     std::u16string out;
     // Most names are ASCII: widened byte by byte.
@@ -16,31 +50,10 @@ std::u16string utf8ToUtf16(std::string_view text) {
     out.reserve(text.size());
     std::size_t i = ascii;
     while (i < text.size()) {
-        auto b0 = static_cast<unsigned char>(text[i]);
-        std::uint32_t cp = b0;
-        std::size_t len = 1;
-        if (b0 >= 0xC2 && b0 <= 0xDF) {
-            len = 2;
-            cp = b0 & 0x1F;
-        } else if (b0 >= 0xE0 && b0 <= 0xEF) {
-            len = 3;
-            cp = b0 & 0x0F;
-        } else if (b0 >= 0xF0 && b0 <= 0xF4) {
-            len = 4;
-            cp = b0 & 0x07;
-        }
-        bool valid = len == 1 ? b0 < 0x80 : i + len <= text.size();
-        for (std::size_t k = 1; valid && k < len; ++k) {
-            auto b = static_cast<unsigned char>(text[i + k]);
-            if ((b & 0xC0) != 0x80) valid = false;
-            cp = (cp << 6) | (b & 0x3F);
-        }
-        // Overlong forms, surrogates and values past U+10FFFF are not UTF-8.
-        if (valid && ((len == 3 && (cp < 0x800 || (cp >= 0xD800 && cp <= 0xDFFF))) ||
-                      (len == 4 && (cp < 0x10000 || cp > 0x10FFFF))))
-            valid = false;
-        if (!valid) {
-            out.push_back(static_cast<char16_t>(b0));  // Latin-1
+        std::uint32_t cp = 0;
+        std::size_t len = decodeUtf8(text, i, cp);
+        if (len == 0) {
+            out.push_back(static_cast<char16_t>(static_cast<unsigned char>(text[i])));  // Latin-1
             ++i;
             continue;
         }
@@ -52,6 +65,36 @@ std::u16string utf8ToUtf16(std::string_view text) {
             out.push_back(static_cast<char16_t>(cp));
         }
         i += len;
+    }
+    return out;
+}
+
+bool isValidUtf8(std::string_view text) {
+    std::uint32_t cp = 0;
+    for (std::size_t i = 0; i < text.size();) {
+        std::size_t len = decodeUtf8(text, i, cp);
+        if (len == 0) return false;
+        i += len;
+    }
+    return true;
+}
+
+std::string escapeInvalidUtf8(std::string_view text) {
+    static const char hex[] = "0123456789ABCDEF";
+    std::string out;
+    out.reserve(text.size());
+    std::uint32_t cp = 0;
+    for (std::size_t i = 0; i < text.size();) {
+        std::size_t len = decodeUtf8(text, i, cp);
+        if (len > 0) {
+            out.append(text.substr(i, len));
+            i += len;
+            continue;
+        }
+        auto b = static_cast<unsigned char>(text[i++]);
+        out += "\\x";
+        out += hex[b >> 4];
+        out += hex[b & 15];
     }
     return out;
 }

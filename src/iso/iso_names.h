@@ -14,6 +14,10 @@ namespace rondivo::burn {
 // surrogate pairs.
 std::u16string utf8ToUtf16(std::string_view text);
 std::string utf16ToUtf8(std::u16string_view text);
+bool isValidUtf8(std::string_view text);
+// The text with each byte that is not part of valid UTF-8 written as "\xE9",
+// so a name can be shown as it is on disk without guessing its encoding.
+std::string escapeInvalidUtf8(std::string_view text);
 
 // Case folding for the case-insensitive child lookup: ASCII, Latin-1,
 // Latin Extended-A, Greek and Cyrillic, as Windows' upcase table does them.

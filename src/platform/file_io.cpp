@@ -13,6 +13,20 @@ std::string u8string(const fs::path& path) {
     return std::string(text.begin(), text.end());
 }
 
+const char* specialFileKind(fs::file_type type) {
+    switch (type) {
+        case fs::file_type::fifo:
+            return "a FIFO";
+        case fs::file_type::socket:
+            return "a socket";
+        case fs::file_type::character:
+        case fs::file_type::block:
+            return "a device";
+        default:
+            return "not a file";
+    }
+}
+
 namespace {
 char foldAscii(char c) {
     return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c;

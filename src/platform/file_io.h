@@ -33,6 +33,8 @@ long writeSome(int fd, const void* data, std::size_t bytes);
 // Writes at `offset` (pwrite).
 long writeAt(int fd, const void* data, std::size_t bytes, std::uint64_t offset);
 bool isTerminal(std::FILE* stream);
+// The size of an open file now; false with errno.
+bool openFileSize(int fd, std::uint64_t& size);
 // The file will be read from start to end: the system may read ahead.
 void adviseSequential(int fd);
 
@@ -55,9 +57,12 @@ bool localTime(std::time_t t, std::tm& out, long& gmtOffsetSeconds);
 // One entry of a folder as a walk needs it, links followed.
 struct FolderEntry {
     std::string name;  // UTF-8
-    int error = 0;     // errno of a failed look at the entry
+    int error = 0;     // errno of a failed look at the entry (or at a link's target)
     bool isFile = false;
     bool isFolder = false;
+    bool isLink = false;  // a symbolic link; the other fields describe its target
+    // What the entry (or the link's target) is: tells a FIFO, socket or device.
+    std::filesystem::file_type type = std::filesystem::file_type::unknown;
     std::uint64_t size = 0;
     std::time_t modified = 0;
     std::uint64_t node = 0;  // where the system keeps it: reading in this order seeks less
@@ -90,6 +95,9 @@ struct FileIdentity {
 };
 // False with errno when the folder cannot be looked at.
 bool fileIdentity(const std::filesystem::path& path, FileIdentity& out);
+
+// "a FIFO", "a socket", "a device": what a walk names an entry it never opens.
+const char* specialFileKind(std::filesystem::file_type type);
 
 // '*' and '?' wildcards, ASCII letter case ignored: the file patterns the
 // Windows file functions take.

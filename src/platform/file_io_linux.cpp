@@ -68,6 +68,13 @@ bool isTargetFullError(int err) {
     return err == ENOSPC || err == EDQUOT || err == EFBIG || err == EROFS;
 }
 
+bool openFileSize(int fd, std::uint64_t& size) {
+    struct stat st {};
+    if (::fstat(fd, &st) != 0) return false;
+    size = static_cast<std::uint64_t>(st.st_size);
+    return true;
+}
+
 int removeFile(const fs::path& path) {
     return ::unlink(path.c_str());
 }
@@ -88,7 +95,50 @@ bool localTime(std::time_t t, std::tm& out, long& gmtOffsetSeconds) {
 
 namespace {
 
-void fillFromStat(FolderEntry& e, const struct stat& st) {
+fs::file_type typeOfMode(mode_t mode) {
+    if (S_ISREG(mode)) return fs::file_type::regular;
+    if (S_ISDIR(mode)) return fs::file_type::directory;
+    if (S_ISLNK(mode)) return fs::file_type::symlink;
+    if (S_ISFIFO(mode)) return fs::file_type::fifo;
+    if (S_ISSOCK(mode)) return fs::file_type::socket;
+    if (S_ISCHR(mode)) return fs::file_type::character;
+    if (S_ISBLK(mode)) return fs::file_type::block;
+    return fs::file_type::unknown;
+}
+
+fs::file_type typeOfDirent(unsigned char type) {
+    switch (type) {
+        case DT_REG:
+            return fs::file_type::regular;
+        case DT_DIR:
+            return fs::file_type::directory;
+        case DT_LNK:
+            return fs::file_type::symlink;
+        case DT_FIFO:
+            return fs::file_type::fifo;
+        case DT_SOCK:
+            return fs::file_type::socket;
+        case DT_CHR:
+            return fs::file_type::character;
+        case DT_BLK:
+            return fs::file_type::block;
+        default:
+            return fs::file_type::unknown;
+    }
+}
+
+// Looks at the entry's target; a file system that gives no type in its
+// listing is asked first whether the entry is a link.
+void lookAt(int folderFd, FolderEntry& e) {
+    struct stat st {};
+    if (e.type == fs::file_type::unknown &&
+        fstatat(folderFd, e.name.c_str(), &st, AT_SYMLINK_NOFOLLOW) == 0)
+        e.isLink = S_ISLNK(st.st_mode);
+    if (fstatat(folderFd, e.name.c_str(), &st, 0) != 0) {
+        e.error = errno;
+        return;
+    }
+    e.type = typeOfMode(st.st_mode);
     e.isFile = S_ISREG(st.st_mode);
     e.isFolder = S_ISDIR(st.st_mode);
     e.size = static_cast<std::uint64_t>(st.st_size);
@@ -100,13 +150,7 @@ void fillFromStat(FolderEntry& e, const struct stat& st) {
 // thread and a second one.
 void statAll(int folderFd, std::vector<FolderEntry>& entries) {
     auto range = [&](std::size_t from, std::size_t to) {
-        for (std::size_t i = from; i < to; ++i) {
-            struct stat st {};
-            if (fstatat(folderFd, entries[i].name.c_str(), &st, 0) != 0)
-                entries[i].error = errno;
-            else
-                fillFromStat(entries[i], st);
-        }
+        for (std::size_t i = from; i < to; ++i) lookAt(folderFd, entries[i]);
     };
     constexpr std::size_t kSplitFrom = 1024;
     const std::size_t n = entries.size();
@@ -135,22 +179,18 @@ bool listFolder(const fs::path& folder, std::vector<FolderEntry>& out, FolderDet
         FolderEntry e;
         e.name = n;
         e.node = de->d_ino;
-        e.isFile = de->d_type == DT_REG;
-        e.isFolder = de->d_type == DT_DIR;
+        e.type = typeOfDirent(de->d_type);
+        e.isLink = e.type == fs::file_type::symlink;
+        e.isFile = e.type == fs::file_type::regular;
+        e.isFolder = e.type == fs::file_type::directory;
         entries.push_back(std::move(e));
     }
     if (detail == FolderDetail::Full) {
         statAll(dirfd(d), entries);
     } else {
         // Links (followed) and file systems that do not tell the type.
-        for (auto& e : entries) {
-            if (e.isFile || e.isFolder) continue;
-            struct stat st {};
-            if (fstatat(dirfd(d), e.name.c_str(), &st, 0) != 0)
-                e.error = errno;
-            else
-                fillFromStat(e, st);
-        }
+        for (auto& e : entries)
+            if (!e.isFile && !e.isFolder) lookAt(dirfd(d), e);
     }
     ::closedir(d);
     out = std::move(entries);

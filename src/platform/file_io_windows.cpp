@@ -28,6 +28,27 @@ std::time_t unixTime(const FILETIME& ft) {
     return ticks < kUnixEpoch ? 0 : static_cast<std::time_t>((ticks - kUnixEpoch) / 10000000ull);
 }
 
+// A symbolic link's listing describes the link itself (a file link has size
+// 0): its target is looked at, as stat does on Linux.
+void lookThrough(const fs::path& path, FolderEntry& e) {
+    HANDLE h = CreateFileW(path.c_str(), FILE_READ_ATTRIBUTES,
+                           FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+                           OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr);
+    BY_HANDLE_FILE_INFORMATION info{};
+    const bool ok = h != INVALID_HANDLE_VALUE && GetFileInformationByHandle(h, &info);
+    const DWORD error = ok ? 0 : GetLastError();
+    if (h != INVALID_HANDLE_VALUE) CloseHandle(h);
+    if (!ok) {
+        e.error = error == ERROR_CANT_RESOLVE_FILENAME ? ELOOP : errnoFromWindowsError(error);
+        return;
+    }
+    e.isFolder = (info.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) != 0;
+    e.isFile = !e.isFolder;
+    e.type = e.isFolder ? fs::file_type::directory : fs::file_type::regular;
+    e.size = (static_cast<std::uint64_t>(info.nFileSizeHigh) << 32) | info.nFileSizeLow;
+    e.modified = unixTime(info.ftLastWriteTime);
+}
+
 }  // namespace
 
 std::FILE* openFile(const fs::path& path, const char* mode) {
@@ -104,6 +125,13 @@ bool isTerminal(std::FILE* stream) {
 
 void adviseSequential(int) {}
 
+bool openFileSize(int fd, std::uint64_t& size) {
+    struct _stat64 st {};
+    if (_fstat64(fd, &st) != 0) return false;
+    size = static_cast<std::uint64_t>(st.st_size);
+    return true;
+}
+
 long copyRange(int, std::uint64_t*, int, std::size_t) {
     errno = ENOSYS;
     return -1;
@@ -156,8 +184,16 @@ bool listFolder(const fs::path& folder, std::vector<FolderEntry>& out, FolderDet
         e.name = utf8FromWide(name);
         e.isFolder = (data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) != 0;
         e.isFile = !e.isFolder && !(data.dwFileAttributes & FILE_ATTRIBUTE_DEVICE);
+        e.type = e.isFolder ? fs::file_type::directory
+                            : (e.isFile ? fs::file_type::regular : fs::file_type::character);
         e.size = (static_cast<std::uint64_t>(data.nFileSizeHigh) << 32) | data.nFileSizeLow;
         e.modified = unixTime(data.ftLastWriteTime);
+        if ((data.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT) &&
+            (data.dwReserved0 == IO_REPARSE_TAG_SYMLINK ||
+             data.dwReserved0 == IO_REPARSE_TAG_MOUNT_POINT)) {
+            e.isLink = true;
+            lookThrough(folder / name, e);
+        }
         e.node = entries.size();
         entries.push_back(std::move(e));
     } while (FindNextFileW(find, &data));

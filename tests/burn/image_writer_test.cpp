@@ -5,6 +5,7 @@
 
 #include <cerrno>
 #include <condition_variable>
+#include <fstream>
 #include <mutex>
 #include <sstream>
 #include <thread>
@@ -198,13 +199,14 @@ TEST(ImageWriter, StreamPlacesEveryFileAtItsExtentPaddedWithZeros) {
 TEST(ImageWriter, FilesCopiedAsRangesGiveTheSameImageAsBlocks) {
     TempDir dir;
     writeStreamFiles(dir / "src");
+    // One layout written again and again (its volume date is the layout's).
     // The sink belongs to the writer: a memory sink's bytes are taken before
     // the writer goes.
+    IsoImage session;
+    clearImage(session);
+    addFolder(session, "\\", dir / "src", "*.*", true);
+    const std::uint32_t volume = computeLayout(session);
     auto run = [&](std::unique_ptr<ImageSink> sink, const MemorySink* mem) {
-        IsoImage session;
-        clearImage(session);
-        addFolder(session, "\\", dir / "src", "*.*", true);
-        std::uint32_t volume = computeLayout(session);
         ImageWriter writer(session);
         Completion done;
         EXPECT_TRUE(writer.start(std::move(sink), done.callback())) << writer.message();
@@ -411,6 +413,51 @@ TEST(ImageWriter, FileThatShrankAfterTheLayoutIsAnError) {
     EXPECT_FALSE(fs::exists(dir / "x.iso"));
 }
 
+// The image keeps the bytes the layout made room for, whether the file goes
+// through blocks (small) or is copied as a range (large), and says so.
+TEST(ImageWriter, FilesThatGrewAfterTheLayoutKeepTheirSizeAndAreNoted) {
+    TempDir dir;
+    const std::pair<std::string, std::string> files[] = {{"a_small.bin", pattern(5000, 's')},
+                                                         {"b_large.bin", pattern(300000, 'l')}};
+    for (const auto& [name, bytes] : files) writeFile(dir / "src" / name, bytes);
+    CDiscBurner burner;
+    burner.ClearImage();
+    burner.AddFolder("\\", dir / "src", "*.*", true);
+    const std::uint32_t volume = burner.ComputeLayout();
+    ASSERT_GT(volume, 0u);
+    for (const auto& [name, bytes] : files)
+        std::ofstream(dir / "src" / name, std::ios::app) << std::string(70000, 'X');
+    Completion done;
+    ASSERT_EQ(burner.StartSaveImage(dir / "out.iso", done.callback()), 1) << burner.LastMessage();
+    burner.WaitUntilDone();
+    EXPECT_EQ(done.error, 0) << burner.LastMessage();
+
+    const std::string image = readFile(dir / "out.iso");
+    ASSERT_EQ(image.size(), volume * 2048ull);
+    const auto* bytes = reinterpret_cast<const std::uint8_t*>(image.data());
+    const std::uint8_t* pvd = bytes + 16 * 2048;
+    auto records =
+        readDirectory(bytes + le32(pvd + 156 + 2) * 2048ull, le32(pvd + 156 + 10), false);
+    ASSERT_EQ(records.size(), 4u);
+    const std::vector<std::string> notes = burner.Notes();
+    ASSERT_EQ(notes.size(), 2u);
+    for (std::size_t i = 0; i < 2; ++i) {
+        const std::string& expected = files[i].second;
+        const Record& r = records[i + 2];
+        ASSERT_EQ(r.size, expected.size());
+        const std::size_t at = r.extent * 2048ull;
+        EXPECT_EQ(image.compare(at, r.size, expected), 0) << files[i].first;
+        const std::size_t pad = sectorsFor(r.size) * 2048 - r.size;
+        EXPECT_EQ(image.substr(at + r.size, pad), std::string(pad, '\0')) << files[i].first;
+        EXPECT_NE(notes[i].find(files[i].first +
+                                "\" became longer while the image was written; "
+                                "only its first " +
+                                std::to_string(expected.size()) + " bytes"),
+                  std::string::npos)
+            << notes[i];
+    }
+}
+
 TEST(ImageWriter, ASecondStartWhileBusyIsRefused) {
     TempDir dir;
     writeFile(dir / "src" / "a.txt", "a");
@@ -472,6 +519,16 @@ TEST(IsoSaveCommand, FailuresAreReportedAndWriteNothing) {
     writeFile(dir / "clash" / "Index.html", "1");
     writeFile(dir / "clash" / "INDEX.HTML", "2");
     writeFile(dir / "fine" / "a.txt", "a");
+    // Windows would merge the two folders, or show only one.
+    writeFile(dir / "folders" / "Pics" / "a.jpg", "a");
+    writeFile(dir / "folders" / "pics" / "b.jpg", "b");
+    const std::string folders = "The folders \"" + (dir / "folders" / "Pics").string() +
+                                "\" and \"" + (dir / "folders" / "pics").string() +
+                                "\" differ only in letter case";
+    // A name in another encoding is shown as its bytes, never guessed at.
+    writeFile(dir / "latin1" / "bad\xE9name.txt", "x");
+    writeFile(dir / "long file" / (std::string(98, 'f') + ".txt"), "x");
+    writeFile(dir / "long folder" / std::string(104, 'd') / "a.txt", "x");
     struct Case {
         fs::path folder;
         fs::path iso;
@@ -479,12 +536,20 @@ TEST(IsoSaveCommand, FailuresAreReportedAndWriteNothing) {
     };
     std::vector<Case> cases = {
         {dir / "nothing here", dir / "a.iso", "is not a folder"},
+        {dir / "long file", dir / "f.iso", "is longer than 101 characters"},
+        {dir / "long folder", dir / "g.iso", "is longer than 103 characters"},
         {dir / "fine", dir / "no such folder" / "c.iso",
          "Error while initiating saving of CD-ROM ISO."},
     };
-    // Only a case-sensitive file system (not Windows') keeps both names.
-    if (std::distance(fs::directory_iterator(dir / "clash"), fs::directory_iterator()) == 2)
+    // Only a case-sensitive file system (not Windows') keeps both names, and
+    // only a byte-named one a name that is not UTF-8.
+    if (std::distance(fs::directory_iterator(dir / "clash"), fs::directory_iterator()) == 2) {
         cases.push_back({dir / "clash", dir / "b.iso", "differ only in letter case"});
+        cases.push_back({dir / "folders", dir / "d.iso", folders.c_str()});
+    }
+#ifndef _WIN32
+    cases.push_back({dir / "latin1", dir / "e.iso", "latin1/bad\\xE9name.txt\" is not UTF-8 text"});
+#endif
     for (const auto& c : cases) {
         std::ostringstream out, err;
         EXPECT_EQ(saveIsoCommand(c.folder, c.iso, "", out, err, false), 1);

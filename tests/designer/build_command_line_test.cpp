@@ -306,7 +306,10 @@ TEST(RondivoBuild, IsoOfTheBuiltFolderCarriesTheLabelAndEveryFile) {
     auto r = c.run({"--iso", "show.iso", "--label", "My Show"});
     ASSERT_EQ(r.status, 0) << r.output;
     auto pvd = runProgram({"isoinfo", "-d", "-i", (c.t / "show.iso").string()});
-    EXPECT_NE(pvd.output.find("Volume id: MY SHOW"), std::string::npos) << pvd.output;
+    EXPECT_NE(pvd.output.find("Volume id: MY_SHOW"), std::string::npos) << pvd.output;
+    EXPECT_NE(r.output.find("Note: Volume label \"My Show\" was written as \"MY_SHOW\"."),
+              std::string::npos)
+        << r.output;
     auto joliet = runProgram({"isoinfo", "-J", "-f", "-i", (c.t / "show.iso").string()});
     for (const char* name :
          {"/autorun.exe", "/autorun.inf", "/data/1_Demo_General_Menu.html", "/data/default.wav"})
@@ -415,10 +418,16 @@ TEST(RondivoBuild, BurnToTheVirtualDriveGivesTheIsoImage) {
         EXPECT_THAT(r.output, HasSubstr("successfully created"));
         EXPECT_THAT(r.output, HasSubstr("\n2A WRITE(10) lba=0 blocks=32\n"));
         EXPECT_THAT(r.output, HasSubstr("\n1E PREVENT ALLOW MEDIUM REMOVAL allow\n"));
-        const std::string iso = readFile(c.t / "m.iso");
-        const std::string written = readFile(disc);
+        std::string iso = readFile(c.t / "m.iso");
+        std::string written = readFile(disc);
         ASSERT_FALSE(iso.empty());
         ASSERT_GE(written.size(), iso.size());
+        // The two were made moments apart: their volume dates may differ.
+        for (std::size_t descriptor : {16u, 17u}) {
+            const std::size_t dates = descriptor * 2048 + 813;
+            iso.replace(dates, 68, 68, '0');
+            written.replace(dates, 68, 68, '0');
+        }
         EXPECT_TRUE(written.compare(0, iso.size(), iso) == 0);
     }
 

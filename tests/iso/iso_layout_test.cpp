@@ -229,7 +229,7 @@ TEST(IsoLayout, DescriptorsCarryTheLayoutAndTheCutLabel) {
     EXPECT_EQ(pvd[0], 1);
     EXPECT_EQ(std::string(reinterpret_cast<const char*>(pvd + 1), 5), "CD001");
     EXPECT_EQ(std::string(reinterpret_cast<const char*>(pvd + 40), 32),
-              "MY HOLIDAY PICTURES FROM THE SUM");
+              "MY_HOLIDAY_PICTURES_FROM_THE_SUM");
     EXPECT_EQ(le32(pvd + 80), b.volume);
     EXPECT_EQ(be32(pvd + 84), b.volume);
     EXPECT_EQ(le16(pvd + 128), 2048);
@@ -241,7 +241,18 @@ TEST(IsoLayout, DescriptorsCarryTheLayoutAndTheCutLabel) {
     EXPECT_EQ(le32(pvd + 156 + 2), 1000 + l.isoDirStart);
     EXPECT_EQ(pvd[156 + 25], 2);
     EXPECT_EQ(pvd[881], 1);
-    for (std::size_t i = 813; i < 881; ++i) EXPECT_EQ(pvd[i], 0);
+    // Created and modified now; expiration and effective dates not given.
+    for (const std::uint8_t* d : {pvd, svd}) {
+        const std::string created(reinterpret_cast<const char*>(d + 813), 16);
+        EXPECT_EQ(created.find_first_not_of("0123456789"), std::string::npos) << created;
+        EXPECT_EQ(created.substr(0, 4), std::to_string(imageTimeFromUnix(std::time(nullptr)).year));
+        EXPECT_EQ(std::string(reinterpret_cast<const char*>(d + 830), 16), created);
+        EXPECT_EQ(static_cast<std::int8_t>(d[829]), b.s.gmtOffset);
+        EXPECT_EQ(std::string(reinterpret_cast<const char*>(d + 847), 16), std::string(16, '0'));
+        EXPECT_EQ(std::string(reinterpret_cast<const char*>(d + 864), 16), std::string(16, '0'));
+        EXPECT_EQ(d[863], 0);
+        EXPECT_EQ(d[880], 0);
+    }
 
     EXPECT_EQ(svd[0], 2);
     EXPECT_EQ(svd[88], 0x25);
@@ -260,6 +271,42 @@ TEST(IsoLayout, DescriptorsCarryTheLayoutAndTheCutLabel) {
     EXPECT_EQ(recs[2].extent, 1000 + l.firstDataSector);
     EXPECT_EQ(recs[0].extent, 1000 + l.isoDirStart);
     EXPECT_EQ(recs[1].extent, 1000 + l.isoDirStart);
+}
+
+// The primary descriptor's label is d-characters, from the folder's name
+// when none is set; the Joliet one stays readable. The author is told when
+// the label set had to be written differently.
+TEST(IsoLayout, VolumeLabelsAreDCharactersAndChangesAreNoted) {
+    namespace fs = std::filesystem;
+    struct Case {
+        std::string label, folder, id;
+        std::u16string joliet;
+        bool noted;
+    };
+    const Case cases[] = {
+        {"", "My Disc 2", "MY_DISC_2", u"My Disc 2", false},
+        {"mydisc", "Folder", "MYDISC", u"mydisc", false},
+        {"My CD_ROM", "Folder", "MY_CD_ROM", u"My CD_ROM", true},
+        {"\xC3\x89t\xC3\xA9 2024", "Folder", "_T__2024", u"\u00C9t\u00E9 2024", true},
+        {"A label well past thirty-two characters", "", "A_LABEL_WELL_PAST_THIRTY_TWO_CHA",
+         u"A label well pas", true},
+    };
+    for (const auto& c : cases) {
+        TempDir dir;
+        IsoImage s;
+        clearImage(s);
+        setVolumeLabel(s, c.label);
+        fs::create_directories(dir / c.folder);
+        addFolder(s, "\\", dir / c.folder, "*.*", true);
+        ASSERT_NE(computeLayout(s), 0u) << s.refusal;
+        EXPECT_EQ(volumeIdentifier(s), c.id) << c.label;
+        EXPECT_TRUE(jolietVolumeIdentifier(s) == c.joliet) << c.label;
+        ASSERT_EQ(s.notes.size(), c.noted ? 1u : 0u) << c.label;
+        if (c.noted) {
+            EXPECT_NE(s.notes[0].find("was written as \"" + c.id + "\""), std::string::npos)
+                << s.notes[0];
+        }
+    }
 }
 
 TEST(IsoLayout, LabelsAreCutToTheirFields) {
@@ -287,8 +334,8 @@ TEST(IsoLayout, WhatTheImageCannotHoldIsRefused) {
     const Case cases[] = {
         {"big.bin", 0xFFFFFFFFull, false},
         {"huge.bin", 0x100000000ull, true},
-        {std::string(104, 'n') + ".txt", 1, false},  // 110 characters with ";1"
-        {std::string(105, 'n') + ".txt", 1, true},
+        {std::string(97, 'n') + ".txt", 1, false},  // 103 characters with ";1"
+        {std::string(98, 'n') + ".txt", 1, true},
     };
     for (const auto& c : cases) {
         IsoImage s;
@@ -383,7 +430,7 @@ TEST(ImageTime, OffsetFollowsDaylightSavingOfTheFilesOwnDate) {
 namespace rondivo::burn {
 namespace {
 
-TEST(IsoFolderWalk, LinkLoopsAreRefusedAndPipesSkipped) {
+TEST(IsoFolderWalk, LinkLoopsAndPipesAreLeftOutAndListed) {
     RONDIVO_LINUX_ONLY("FIFOs and folder links");
     rondivo::test::TempDir dir;
     rondivo::test::writeFile(dir / "src" / "sub" / "a.txt", "a");
@@ -397,20 +444,27 @@ TEST(IsoFolderWalk, LinkLoopsAreRefusedAndPipesSkipped) {
     IsoImage loop;
     clearImage(loop);
     addFolder(loop, "\\", dir / "src", "*.*", true);
-    EXPECT_NE(loop.refusal.find("contains itself"), std::string::npos) << loop.refusal;
+    EXPECT_TRUE(loop.refusal.empty()) << loop.refusal;
+    ASSERT_EQ(loop.notes.size(), 1u);
+    EXPECT_NE(loop.notes[0].find("up\" leads back to a folder it is in"), std::string::npos)
+        << loop.notes[0];
+    EXPECT_EQ(loop.dirs.size(), 2u);  // the root and sub
 
     // A pipe has no contents to put on a disc; opening it would block.
     IsoImage pipes;
     clearImage(pipes);
     addFolder(pipes, "\\", dir / "pipes", "*.*", true);
     EXPECT_TRUE(pipes.refusal.empty()) << pipes.refusal;
+    ASSERT_EQ(pipes.notes.size(), 1u);
+    EXPECT_NE(pipes.notes[0].find("fifo\" is a FIFO: left out."), std::string::npos)
+        << pipes.notes[0];
     ASSERT_EQ(pipes.root->children.size(), 1u);
     EXPECT_EQ(pipes.root->children[0]->jolietName, u"b.txt;1");
 }
 
 // A folder large enough to be looked at by two threads: every file keeps its
 // own size and time, the order ignores letter case, and a broken link is
-// named in the refusal.
+// left out and listed.
 TEST(IsoFolderWalk, BigFolderKeepsEachFilesOwnDetailsInNameOrder) {
     RONDIVO_LINUX_ONLY("a broken symbolic link among the files, which Wine cannot make");
     namespace fs = std::filesystem;
@@ -432,7 +486,9 @@ TEST(IsoFolderWalk, BigFolderKeepsEachFilesOwnDetailsInNameOrder) {
     IsoImage s;
     clearImage(s);
     addFolder(s, "\\", dir / "big", "*.*", true);
-    EXPECT_NE(s.refusal.find("broken link"), std::string::npos) << s.refusal;
+    EXPECT_TRUE(s.refusal.empty()) << s.refusal;
+    ASSERT_EQ(s.notes.size(), 1u);
+    EXPECT_NE(s.notes[0].find("broken link\" is a link to nothing"), std::string::npos);
     ASSERT_EQ(s.root->children.size(), static_cast<std::size_t>(count));
     for (int n = 0; n < count; ++n) {
         const ImageEntry& e = *s.root->children[static_cast<std::size_t>(n)];

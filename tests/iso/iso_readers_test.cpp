@@ -1,13 +1,18 @@
 // Independent readers (genisoimage's isoinfo, xorriso/osirrox, libarchive's
 // bsdtar) must see in our images exactly the files of the source folder.
 #include <gtest/gtest.h>
+#ifndef _WIN32
+#include <sys/stat.h>
+#endif
 
 #include <algorithm>
 #include <fstream>
+#include <map>
 #include <set>
 #include <sstream>
 
 #include "burn/iso_save_command.h"
+#include "iso/iso_image.h"
 #include "test_support.h"
 
 namespace rondivo::burn {
@@ -137,7 +142,7 @@ TEST_F(IsoReaders, IsoinfoDescribesTheVolume) {
     if (!haveTool("isoinfo")) GTEST_SKIP() << "isoinfo is not installed";
     RunResult r = runProgram({"isoinfo", "-d", "-i", image().string()});
     ASSERT_EQ(r.status, 0) << r.output;
-    EXPECT_NE(r.output.find("Volume id: FIXTURE DISC"), std::string::npos) << r.output;
+    EXPECT_NE(r.output.find("Volume id: FIXTURE_DISC"), std::string::npos) << r.output;
     EXPECT_NE(r.output.find("Logical block size is: 2048"), std::string::npos);
     EXPECT_NE(r.output.find("Volume size is: " + std::to_string(fs::file_size(image()) / 2048)),
               std::string::npos)
@@ -301,6 +306,92 @@ TEST(IsoReadersForbiddenNames, EveryFileExtractsToItsOwnName) {
               "/bell_.txt", "/pipe_dir/in.txt"})
             EXPECT_TRUE(seen.count(expected)) << expected << "\n" << j.output;
     }
+}
+
+// Everything a disc cannot hold as it is: each such entry is left out, or
+// followed, and named once; the save still succeeds, and the readers find
+// exactly the rest, with names as long as every reader keeps and the
+// folder's name as the volume label.
+TEST(IsoReadersOddTree, LeftOutAndOutsideEntriesAreListedAndTheRestReadsBack) {
+    RONDIVO_LINUX_ONLY("FIFOs, devices and symbolic links");
+#ifndef _WIN32
+    TempDir dir;
+    const fs::path src = dir / "My Disc 2";
+    const fs::path elsewhere = dir / "elsewhere";
+    const std::string longFile = std::string(97, 'f') + ".txt";  // 101 characters
+    const std::string longFolder(103, 'd');
+    std::map<std::string, std::string> want = {{"index.html", "<p>menu</p>"},
+                                               {"same.html", "<p>menu</p>"},
+                                               {"video.bin", "a big video"},
+                                               {"clips/clip.bin", "a clip"},
+                                               {"sub/s.txt", "in sub"},
+                                               {longFile, "long file"},
+                                               {longFolder + "/in.txt", "in the long folder"}};
+    for (const char* name : {"index.html", "sub/s.txt"}) writeFile(src / name, want[name]);
+    writeFile(src / longFile, want[longFile]);
+    writeFile(src / longFolder / "in.txt", want[longFolder + "/in.txt"]);
+    writeFile(elsewhere / "video.bin", want["video.bin"]);
+    writeFile(elsewhere / "clips" / "clip.bin", want["clips/clip.bin"]);
+    fs::create_symlink("index.html", src / "same.html");  // inside the folder: nothing to say
+    fs::create_symlink(elsewhere / "video.bin", src / "video.bin");
+    fs::create_directory_symlink(elsewhere / "clips", src / "clips");
+    fs::create_symlink("nowhere", src / "dangling");
+    fs::create_symlink("loop", src / "loop");
+    fs::create_directory_symlink("..", src / "sub" / "up");
+    fs::create_symlink("/dev/zero", src / "zero");
+    ASSERT_EQ(mkfifo((src / "pipe").c_str(), 0600), 0);
+
+    std::ostringstream out, err;
+    ASSERT_EQ(saveIsoCommand(src, dir / "odd.iso", "", out, err, false), 0) << err.str();
+    const std::string outside = "points outside the folder: taken from \"";
+    const std::pair<std::string, std::string> listed[] = {
+        {"video.bin", outside + fs::canonical(elsewhere / "video.bin").string() + "\"."},
+        {"clips", outside + fs::canonical(elsewhere / "clips").string() + "\"."},
+        {"dangling", "is a link to nothing: left out."},
+        {"loop", "is a link that loops: left out."},
+        {"sub/up", "leads back to a folder it is in: left out."},
+        {"zero", "is a device: left out."},
+        {"pipe", "is a FIFO: left out."},
+    };
+    for (const auto& [name, what] : listed) {
+        const std::string line = "Note: \"" + (src / name).string() + "\" " + what + "\n";
+        EXPECT_NE(err.str().find(line), std::string::npos) << line << err.str();
+    }
+    // Nothing else: no note for the link inside, none for each file below a link.
+    std::size_t notes = 0;
+    for (const auto& l : lines(err.str())) notes += l.rfind("Note: ", 0) == 0;
+    EXPECT_EQ(notes, std::size(listed)) << err.str();
+
+    const fs::path iso = dir / "odd.iso";
+    for (const std::string tool : {"bsdtar", "osirrox"}) {
+        if (!haveTool(tool)) continue;
+        fs::path x = dir / (tool + "-out");
+        fs::create_directories(x);
+        RunResult r =
+            tool == "bsdtar"
+                ? runProgram({"bsdtar", "-xf", iso.string(), "-C", x.string()})
+                : runProgram({"osirrox", "-indev", iso.string(), "-extract", "/", x.string()});
+        ASSERT_EQ(r.status, 0) << tool << r.output;
+        std::map<std::string, std::string> got;
+        for (auto& e : fs::recursive_directory_iterator(x))
+            if (e.is_regular_file())
+                got[fs::relative(e.path(), x).string()] = rondivo::test::readFile(e.path());
+        EXPECT_EQ(got, want) << tool;
+        runProgram({"chmod", "-R", "u+w", x.string()});
+    }
+    if (haveTool("isoinfo")) {
+        RunResult d = runProgram({"isoinfo", "-d", "-i", iso.string()});
+        EXPECT_NE(d.output.find("Volume id: MY_DISC_2\n"), std::string::npos) << d.output;
+    }
+    // blkid shows the Joliet label, and the creation date as the volume's UUID.
+    if (haveTool("blkid")) {
+        RunResult b = runProgram({"blkid", "-p", iso.string()});
+        EXPECT_NE(b.output.find("LABEL=\"My Disc 2\""), std::string::npos) << b.output;
+        const int year = imageTimeFromUnix(std::time(nullptr)).year;
+        EXPECT_NE(b.output.find("UUID=\"" + std::to_string(year) + "-"), std::string::npos)
+            << b.output;
+    }
+#endif
 }
 
 // Kept apart from the fixture above: each test runs in its own process, and

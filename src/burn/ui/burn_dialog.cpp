@@ -28,15 +28,37 @@ wxString appCaption() {
     return wxTheApp ? wxTheApp->GetAppName() : wxString("rondivo");
 }
 
+// Why the image could not be made or written, below the fixed text.
+wxString withReason(wxString text, const CDiscBurner& burner) {
+    const std::string reason = burner.LastMessage();
+    if (!reason.empty()) text += "\n\n" + wxString::FromUTF8(reason);
+    return text;
+}
+
+// How the image differs from the folder (left out, taken from outside, the
+// label as written, files that grew), after the outcome.
+wxString withNotes(wxString text, const CDiscBurner& burner) {
+    const std::vector<std::string> notes = burner.Notes();
+    if (notes.empty()) return text;
+    constexpr std::size_t kShown = 10;
+    text += "\n\nPlease note:";
+    for (std::size_t i = 0; i < notes.size() && i < kShown; ++i)
+        text += "\n- " + wxString::FromUTF8(notes[i]);
+    if (notes.size() > kShown) text += wxString::Format("\n(and %zu more)", notes.size() - kShown);
+    return text;
+}
+
 void saveFinished(CDiscBurner& burner, const DiscDialogs& dialogs, int error) {
     burner.WaitUntilDone();
     if (error)
-        dialogs.say("Error saving CD-ROM ISO.\n\n", appCaption(), wxICON_ERROR, nullptr);
+        dialogs.say(withNotes(withReason("Error saving CD-ROM ISO.", burner), burner), appCaption(),
+                    wxICON_ERROR, nullptr);
     else
-        dialogs.say(
-            "Saving complete!\n\nYou can use your favorite CD burning tool to write this "
-            "ISO file to a CD and create a duplicate of your autoplay presentation.",
-            appCaption(), wxICON_INFORMATION, nullptr);
+        dialogs.say(withNotes("Saving complete!\n\nYou can use your favorite CD burning tool to "
+                              "write this ISO file to a CD and create a duplicate of your "
+                              "autoplay presentation.",
+                              burner),
+                    appCaption(), wxICON_INFORMATION, nullptr);
 }
 
 // The writer thread must not touch windows: `handler` runs on the window thread.
@@ -205,8 +227,8 @@ void CBurnDlg::burn() {
         speedIndex == wxNOT_FOUND ? wxString("12") : speeds_->GetString(speedIndex);
     burner_.SetWriteSpeed(static_cast<std::uint8_t>(std::clamp(wxAtoi(speed), 0, 255)));
     if (burner_.ComputeLayout() == 0) {
-        dialogs_.say("Error while beginning to copy file(s) to CD-ROM.", kProgramTitle,
-                     wxICON_ERROR, this);
+        dialogs_.say(withReason("Error while beginning to copy file(s) to CD-ROM.", burner_),
+                     kProgramTitle, wxICON_ERROR, this);
         return;
     }
     if (!burner_.StartBurn(onWindowThread(finishedHandler()))) {
@@ -228,10 +250,11 @@ std::function<void(int)> CBurnDlg::finishedHandler() {
         if (dialog && dialog->progress_) dialog->progress_->Hide();
         if (error) {
             burner->TakeLastError();
-            dialogs.say(kBurnErrorText, appCaption(), wxICON_ERROR, dialog);
+            dialogs.say(withNotes(kBurnErrorText, *burner), appCaption(), wxICON_ERROR, dialog);
         } else {
             burner->EjectDisc();
-            dialogs.say(kBurnSuccessText, appCaption(), wxICON_INFORMATION, dialog);
+            dialogs.say(withNotes(kBurnSuccessText, *burner), appCaption(), wxICON_INFORMATION,
+                        dialog);
         }
     };
 }
@@ -252,8 +275,8 @@ void saveIso(wxWindow* parent, const fs::path& folder, CDiscBurner& burner,
     burner.ClearImage();
     burner.AddFolder("\\", folder, "*.*", true);
     if (burner.ComputeLayout() == 0) {
-        dialogs.say("Error while beginning to save CD-ROM ISO.", kProgramTitle, wxICON_ERROR,
-                    parent);
+        dialogs.say(withReason("Error while beginning to save CD-ROM ISO.", burner), kProgramTitle,
+                    wxICON_ERROR, parent);
         return;
     }
     const auto path = dialogs.chooseIsoPath(parent);

@@ -1,6 +1,9 @@
 #include "burn/ui/burn_dialog.h"
 
 #include <gmock/gmock.h>
+#ifndef _WIN32
+#include <sys/stat.h>
+#endif
 #include <gtest/gtest.h>
 #include <wx/app.h>
 #include <wx/checkbox.h>
@@ -63,7 +66,8 @@ struct BurnDialogs : ::testing::Test {
         dialogs.say = [this](const wxString& text, const wxString& caption, long style, wxWindow*) {
             said.push_back({text, caption, style});
             screenshot("message");
-            if (openBurnDialog() && openBurnDialog()->IsModal() && text == kBurnSuccessText)
+            if (openBurnDialog() && openBurnDialog()->IsModal() &&
+                text.StartsWith(kBurnSuccessText))
                 openBurnDialog()->EndModal(wxID_CANCEL);
         };
         dialogs.chooseIsoPath = [this](wxWindow*) { return isoAnswer; };
@@ -132,7 +136,10 @@ TEST_F(BurnDialogs, BurnToCdShowsProgressThenSuccessAndOpensTheTray) {
 
     EXPECT_TRUE(sawProgress);
     ASSERT_EQ(said.size(), 1u);
-    EXPECT_EQ(said[0].text, kBurnSuccessText);
+    // The title as the ISO 9660 side holds it is said below the outcome.
+    EXPECT_EQ(said[0].text, wxString(kBurnSuccessText) +
+                                "\n\nPlease note:\n- Volume label \"Show Disc\" was written as "
+                                "\"SHOW_DISC\".");
     EXPECT_TRUE(said[0].style & wxICON_INFORMATION);
     EXPECT_EQ(said[0].caption, wxTheApp->GetAppName());
     EXPECT_EQ(selectedDrive.BeforeFirst(' '), "0");
@@ -199,7 +206,7 @@ TEST_F(BurnDialogs, ABurnEndingInAWriteErrorSaysSo) {
     dlg.burn();
     waitForMessage();
     ASSERT_EQ(said.size(), 1u);
-    EXPECT_EQ(said[0].text, kBurnErrorText);
+    EXPECT_TRUE(said[0].text.StartsWith(kBurnErrorText)) << said[0].text;
     EXPECT_TRUE(said[0].style & wxICON_ERROR);
     ASSERT_NE(dlg.progress(), nullptr);
     EXPECT_FALSE(dlg.progress()->IsShown());
@@ -225,7 +232,7 @@ TEST_F(BurnDialogs, NoSpeedChosenBurnsAt12AndASecondBurnIsRefused) {
     said.clear();
     waitForMessage();
     ASSERT_EQ(said.size(), 1u);
-    EXPECT_EQ(said[0].text, kBurnSuccessText);
+    EXPECT_TRUE(said[0].text.StartsWith(kBurnSuccessText)) << said[0].text;
     EXPECT_EQ(drive->writeSpeedKbps(), 12 * 176);
 }
 
@@ -234,6 +241,10 @@ TEST_F(BurnDialogs, SaveIsoWritesAnImageIsoinfoLists) {
     CDiscBurner burner(std::vector<std::unique_ptr<ScsiTransport>>{});
     const fs::path iso = t / "MyCDImage.iso";
     isoAnswer = iso;
+#ifndef _WIN32
+    // Never opened (it would wait for a writer for ever), and said to be left out.
+    ASSERT_EQ(mkfifo((folder / "data" / "pipe").c_str(), 0600), 0);
+#endif
     auto complete = presentationComplete(burner);
     complete->setResult(folder / "", "autorun.exe");
     complete->Show();
@@ -244,6 +255,11 @@ TEST_F(BurnDialogs, SaveIsoWritesAnImageIsoinfoLists) {
     waitForMessage();
     ASSERT_EQ(said.size(), 1u);
     EXPECT_THAT(said[0].text.utf8_string(), HasSubstr("Saving complete!\n\nYou can use"));
+#ifndef _WIN32
+    EXPECT_THAT(said[0].text.utf8_string(),
+                HasSubstr("\n\nPlease note:\n- \"" + (folder / "data" / "pipe").string() +
+                          "\" is a FIFO: left out."));
+#endif
     EXPECT_TRUE(fs::exists(iso)) << "saved where the author chose";
     auto listing = test::runProgram({"isoinfo", "-J", "-l", "-i", iso.string()});
     EXPECT_EQ(listing.status, 0);
