@@ -1,6 +1,7 @@
 #include "iso/iso_layout.h"
 
 #include <algorithm>
+#include <cstdlib>
 #include <ctime>
 #include <iostream>
 
@@ -77,6 +78,19 @@ void orderPathTable(IsoImage& session, std::ostream& log) {
     }
 }
 
+namespace {
+// Now, or SOURCE_DATE_EPOCH when set (the reproducible-builds convention):
+// two images of one tree are then the same byte for byte.
+std::time_t imageCreationTime() {
+    if (const char* epoch = std::getenv("SOURCE_DATE_EPOCH")) {
+        char* end = nullptr;
+        const long long t = std::strtoll(epoch, &end, 10);
+        if (end != epoch && *end == '\0' && t >= 0) return static_cast<std::time_t>(t);
+    }
+    return std::time(nullptr);
+}
+}  // namespace
+
 std::uint32_t computeLayout(IsoImage& session) {
     session.status = kStatusLayout;
     session.layoutValid = false;
@@ -86,7 +100,7 @@ std::uint32_t computeLayout(IsoImage& session) {
         return 0;
     }
     noteVolumeLabel(session);
-    session.created = imageTimeFromUnix(std::time(nullptr));
+    session.created = imageTimeFromUnix(imageCreationTime());
     orderPathTable(session, std::cout);
     ImageLayout& l = session.layout;
     l = {};

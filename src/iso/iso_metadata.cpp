@@ -41,19 +41,22 @@ void putRecord(std::uint8_t* p, std::uint8_t length, std::uint32_t extent, std::
     put723(p + 28, 1);
 }
 
-void putRootRecord(std::uint8_t* p, const ImageDir& root, const Hierarchy& h) {
-    putRecord(p, 34, dirExtent(root, h), dirSize(root, h), nullptr, 2);
+// The root and every "." and ".." record carry the image's own date: a zero
+// date is month 0, which readers show as 1899 or 1900.
+void putRootRecord(std::uint8_t* p, const ImageDir& root, const Hierarchy& h,
+                   const ImageTime& created) {
+    putRecord(p, 34, dirExtent(root, h), dirSize(root, h), &created, 2);
     p[32] = 1;
     p[33] = 0;
 }
 
 // Writes one directory at `out` (its size in bytes is already known).
 void putDirectory(std::uint8_t* out, const ImageDir& dir, const Hierarchy& h,
-                  std::uint32_t dataStart) {
-    putRecord(out, 34, dirExtent(dir, h), dirSize(dir, h), nullptr, 2);
+                  std::uint32_t dataStart, const ImageTime& created) {
+    putRecord(out, 34, dirExtent(dir, h), dirSize(dir, h), &created, 2);
     out[32] = 1;
     out[33] = 0;
-    putRecord(out + 34, 34, dirExtent(*dir.parent, h), dirSize(*dir.parent, h), nullptr, 2);
+    putRecord(out + 34, 34, dirExtent(*dir.parent, h), dirSize(*dir.parent, h), &created, 2);
     out[34 + 32] = 1;
     out[34 + 33] = 1;
     std::size_t pos = 68;
@@ -144,7 +147,7 @@ void putDescriptor(std::uint8_t* p, const IsoImage& s, const Hierarchy& h) {
     put733(p + vd::kPathTableSize, tableBytes);
     put731(p + vd::kLTable, s.sessionStart + (h.joliet ? l.jolietLTable : l.isoLTable));
     put732(p + vd::kMTable, s.sessionStart + (h.joliet ? l.jolietMTable : l.isoMTable));
-    putRootRecord(p + vd::kRootRecord, *s.root, h);
+    putRootRecord(p + vd::kRootRecord, *s.root, h, s.created);
     p[vd::kFileStructureVersion] = 1;
 }
 
@@ -176,8 +179,8 @@ bool emitMetadata(IsoImage& s) {
 
     std::uint32_t dataStart = s.sessionStart + l.firstDataSector;
     for (auto& d : s.dirs) {
-        putDirectory(sector(l.isoDirStart + d->isoSector), *d, iso, dataStart);
-        putDirectory(sector(l.jolietDirStart + d->jolietSector), *d, joliet, dataStart);
+        putDirectory(sector(l.isoDirStart + d->isoSector), *d, iso, dataStart, s.created);
+        putDirectory(sector(l.jolietDirStart + d->jolietSector), *d, joliet, dataStart, s.created);
     }
     return true;
 }

@@ -413,7 +413,9 @@ TEST(RondivoBuild, BurnToTheVirtualDriveGivesTheIsoImage) {
         auto r = runProgram(argv, c.t.path(),
                             {{"HOME", c.t.path().string()},
                              {"RONDIVO_DEBUG", "1"},
-                             {"RONDIVO_VIRTUAL_DRIVE", disc + "," + medium}});
+                             {"RONDIVO_VIRTUAL_DRIVE", disc + "," + medium},
+                             // The image is made twice; both carry this date.
+                             {"SOURCE_DATE_EPOCH", "1700000000"}});
         ASSERT_EQ(r.status, 0) << r.output;
         EXPECT_THAT(r.output, HasSubstr("successfully created"));
         EXPECT_THAT(r.output, HasSubstr("\n2A WRITE(10) lba=0 blocks=32\n"));
@@ -422,12 +424,6 @@ TEST(RondivoBuild, BurnToTheVirtualDriveGivesTheIsoImage) {
         std::string written = readFile(disc);
         ASSERT_FALSE(iso.empty());
         ASSERT_GE(written.size(), iso.size());
-        // The two were made moments apart: their volume dates may differ.
-        for (std::size_t descriptor : {16u, 17u}) {
-            const std::size_t dates = descriptor * 2048 + 813;
-            iso.replace(dates, 68, 68, '0');
-            written.replace(dates, 68, 68, '0');
-        }
         EXPECT_TRUE(written.compare(0, iso.size(), iso) == 0);
     }
 
