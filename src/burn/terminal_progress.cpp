@@ -17,6 +17,8 @@ std::string progressLine(const std::string& caption, int percent, const std::str
 }
 
 void printNotes(const CDiscBurner& burner, std::ostream& err) {
+    const std::string label = labelFilteringNote(burner.Session());
+    if (!label.empty()) err << "Note: " << label << "\n";
     for (const std::string& note : burner.Notes()) err << "Note: " << note << "\n";
 }
 

@@ -494,22 +494,36 @@ std::u16string jolietVolumeIdentifier(const IsoImage& session) {
     return text;
 }
 
+namespace {
+std::string upperAscii(std::string text) {
+    for (char& c : text)
+        if (c >= 'a' && c <= 'z') c = static_cast<char>(c - 0x20);
+    return text;
+}
+}  // namespace
+
+// Windows shows the Joliet label: only a label cut there is worth a note in
+// every list. The ISO 9660 side (d-characters) is said by labelFilteringNote.
 void noteVolumeLabel(IsoImage& session) {
     if (session.label.empty()) return;
-    std::string upper = session.label;
-    for (char& c : upper)
-        if (c >= 'a' && c <= 'z') c = static_cast<char>(c - 0x20);
-    const std::string written = volumeIdentifier(session);
     const std::u16string joliet = jolietVolumeIdentifier(session);
-    const bool jolietCut = joliet.size() < utf8ToUtf16(session.label).size();
-    // Upper-casing alone is no change worth telling: Windows shows the Joliet label.
-    if (written == upper && !jolietCut) return;
-    std::string text =
-        "Volume label " + inQuotes(session.label) + " was written as " + inQuotes(written);
-    if (jolietCut) text += " (Windows shows " + inQuotes(utf16ToUtf8(joliet)) + ")";
-    text += '.';
+    if (joliet.size() >= utf8ToUtf16(session.label).size()) return;
+    std::string text = "Volume label " + inQuotes(session.label) + " was written as " +
+                       inQuotes(volumeIdentifier(session)) + " (Windows shows " +
+                       inQuotes(utf16ToUtf8(joliet)) + ").";
     if (std::find(session.notes.begin(), session.notes.end(), text) == session.notes.end())
         session.notes.push_back(std::move(text));
+}
+
+std::string labelFilteringNote(const IsoImage& session) {
+    if (session.label.empty()) return {};
+    const std::string written = volumeIdentifier(session);
+    const bool jolietCut =
+        jolietVolumeIdentifier(session).size() < utf8ToUtf16(session.label).size();
+    // Upper-casing alone is no change worth telling; a cut label has its note.
+    if (written == upperAscii(session.label) || jolietCut) return {};
+    return "Volume label " + inQuotes(session.label) + " was written as " + inQuotes(written) +
+           " in the ISO 9660 names.";
 }
 
 }  // namespace rondivo::burn

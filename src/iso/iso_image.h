@@ -215,5 +215,8 @@ std::string volumeIdentifier(const IsoImage& session);
 std::u16string jolietVolumeIdentifier(const IsoImage& session);
 // Adds a note when the label as set had to be written differently.
 void noteVolumeLabel(IsoImage& session);
+// For the command line: how the label was made into d-characters, when that
+// changed more than letter case; empty otherwise.
+std::string labelFilteringNote(const IsoImage& session);
 
 }  // namespace rondivo::burn

@@ -136,10 +136,8 @@ TEST_F(BurnDialogs, BurnToCdShowsProgressThenSuccessAndOpensTheTray) {
 
     EXPECT_TRUE(sawProgress);
     ASSERT_EQ(said.size(), 1u);
-    // The title as the ISO 9660 side holds it is said below the outcome.
-    EXPECT_EQ(said[0].text, wxString(kBurnSuccessText) +
-                                "\n\nPlease note:\n- Volume label \"Show Disc\" was written as "
-                                "\"SHOW_DISC\".");
+    // A title Windows shows in full is no news, however the ISO 9660 side holds it.
+    EXPECT_EQ(said[0].text, kBurnSuccessText);
     EXPECT_TRUE(said[0].style & wxICON_INFORMATION);
     EXPECT_EQ(said[0].caption, wxTheApp->GetAppName());
     EXPECT_EQ(selectedDrive.BeforeFirst(' '), "0");
