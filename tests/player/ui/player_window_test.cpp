@@ -74,9 +74,10 @@ class PlayerDisc : public ::testing::Test {
     pid_t pid = -1;
 
     void SetUp() override {
+        const fs::path player = test::program(RONDIVO_EXE);
         std::error_code ec;
-        fs::create_hard_link(RONDIVO_EXE, disc / "autorun.exe", ec);
-        if (ec) fs::copy_file(RONDIVO_EXE, disc / "autorun.exe");
+        fs::create_hard_link(player, disc / "autorun.exe", ec);
+        if (ec) fs::copy_file(player, disc / "autorun.exe");
         fs::create_directories(disc / "data");
         fs::create_directories(home / "Desktop");
     }
