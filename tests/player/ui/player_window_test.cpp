@@ -157,6 +157,21 @@ TEST_F(PlayerDisc, WindowSizeForEveryIndex) {
     }
 }
 
+TEST_F(PlayerDisc, CustomSizeLargerThanTheScreenShrinksToIt) {
+    page("index.html", "Huge Page", "<p>huge</p>");
+    PresentationFileValues v;
+    v.customWidth = 5000;
+    v.customHeight = 4000;
+    settings(v);
+    const ScreenMetrics s = screen();  // no panels under Xvfb: the work area is the screen
+    start({"data\\index.html", "none", "1", "6"});
+    Geometry g = shownWindow("Huge Page");
+    EXPECT_EQ(g.x, 0);
+    EXPECT_EQ(g.y, 0);
+    EXPECT_EQ(g.width, s.width);
+    EXPECT_EQ(g.height, s.height);
+}
+
 TEST_F(PlayerDisc, PercentStartPositionCentresOnThePoint) {
     page("index.html", "Start Page", "<p>start</p>");
     PresentationFileValues v;
