@@ -5,6 +5,36 @@
 #include <wx/image.h>
 #include <wx/init.h>
 
+#include <cstdio>
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <iostream>
+
+namespace {
+
+// The sanitizer run has the programs the tests start write their reports into
+// $RONDIVO_SANITIZER_REPORTS; a test may kill a program or not look at its exit
+// status, so any report there fails the run that left it. Each is shown once.
+bool sanitizerReportsLeft() {
+    const char* dir = std::getenv("RONDIVO_SANITIZER_REPORTS");
+    if (!dir || !*dir) return false;
+    namespace fs = std::filesystem;
+    std::error_code ec;
+    bool any = false;
+    for (const auto& entry : fs::directory_iterator(dir, ec)) {
+        if (entry.path().extension() == ".seen") continue;
+        std::ifstream in(entry.path(), std::ios::binary);
+        std::cerr << "Sanitizer report " << entry.path().filename().string() << ":\n"
+                  << in.rdbuf() << "\n";
+        fs::rename(entry.path(), entry.path().string() + ".seen", ec);
+        any = true;
+    }
+    return any;
+}
+
+}  // namespace
+
 int main(int argc, char** argv) {
     ::testing::InitGoogleTest(&argc, argv);
     // Listing the tests (done by the build) needs no display.
@@ -16,5 +46,7 @@ int main(int argc, char** argv) {
         return 1;
     }
     wxInitAllImageHandlers();
-    return RUN_ALL_TESTS();
+    int status = RUN_ALL_TESTS();
+    if (sanitizerReportsLeft()) status = 1;
+    return status;
 }

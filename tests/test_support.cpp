@@ -250,6 +250,11 @@ fs::path sourceDir() {
 fs::path binaryDir() {
     return RONDIVO_BINARY_DIR;
 }
+fs::path program(const fs::path& built) {
+    const char* elsewhere = std::getenv("RONDIVO_TEST_PROGRAMS");
+    if (!elsewhere || !*elsewhere) return built;
+    return fs::path(elsewhere) / built.filename();
+}
 
 std::string windowsPlayerBytes() {
     const fs::path real = binaryDir() / "windows" / "autorun.exe";

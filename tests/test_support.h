@@ -93,6 +93,10 @@ bool permissionsBind();
 
 std::filesystem::path sourceDir();
 std::filesystem::path binaryDir();
+// One of our programs as this build made it or, with $RONDIVO_TEST_PROGRAMS
+// set, the program of that name in that folder: the sanitizer run starts its
+// instrumented programs from window tests built without instrumentation.
+std::filesystem::path program(const std::filesystem::path& built);
 
 // The Windows player's bytes for a fake program folder: the real one when the
 // Windows build put it into this build's program folder, else a minimal PE header.

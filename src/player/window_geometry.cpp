@@ -42,6 +42,19 @@ int centred(int screenExtent, int windowExtent) {
 
 }  // namespace
 
+WindowRect fitToWorkArea(const WindowRect& window, const WindowRect& area) {
+    WindowRect r = window;
+    if (r.width > area.width) {
+        r.width = area.width;
+        r.x = area.x;
+    }
+    if (r.height > area.height) {
+        r.height = area.height;
+        r.y = area.y;
+    }
+    return r;
+}
+
 WindowRect fullScreenRect(const ScreenMetrics& s) {
     return {-(s.borderX + 1), -(s.borderY + 1), s.width + s.borderX + 1, s.height + s.borderY + 1};
 }
@@ -84,7 +97,12 @@ WindowRect applySize(const BrowserPlacement& p, const WindowRect& current,
         r.y = centred(screen.height, r.height);
     }
     if (auto moved = applyStartPosition(p, r, screen)) r = *moved;
-    return r;
+    // Full screen covers the panels on purpose; anything else larger than the
+    // work area would put its title bar or its edges out of reach.
+    if (p.sizeIndex == 5) return r;
+    WindowRect area = screen.workArea;
+    if (area.width <= 0 || area.height <= 0) area = {0, 0, screen.width, screen.height};
+    return fitToWorkArea(r, area);
 }
 
 }  // namespace rondivo

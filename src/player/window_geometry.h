@@ -19,6 +19,9 @@ struct ScreenMetrics {
     int height = 0;
     int borderX = 1;  // thin border of a window frame
     int borderY = 1;
+    // The part of the screen windows may take (panels and docks left out);
+    // empty stands for the whole screen.
+    WindowRect workArea;
 };
 
 // The dialog template's size in pixels (502 x 329 dialog units at the usual
@@ -37,6 +40,10 @@ struct BrowserPlacement {
     bool centreOnStart = false;
 };
 
+// A window larger than the work area shrunk to it, and placed at its start in
+// each direction where it had to shrink; a window that fits stays as it is.
+WindowRect fitToWorkArea(const WindowRect& window, const WindowRect& workArea);
+
 // Covers the screen with the outer border just off the top and left edges.
 WindowRect fullScreenRect(const ScreenMetrics& screen);
 
@@ -51,7 +58,8 @@ std::optional<WindowRect> applyStartPosition(const BrowserPlacement& placement,
                                              const WindowRect& window, const ScreenMetrics& screen);
 
 // The whole of applySize: the size for the index (the template size is kept
-// at start for "Default"), centred on the screen, then the starting point.
+// at start for "Default"), centred on the screen, then the starting point;
+// every size but full screen is kept within the work area.
 WindowRect applySize(const BrowserPlacement& placement, const WindowRect& current,
                      const ScreenMetrics& screen, bool initial);
 

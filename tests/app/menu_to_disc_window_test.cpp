@@ -103,7 +103,7 @@ TEST(MenuToDisc, MenuCreatorSaveCreateCdAndPlay) {
 
     DesignerCollaborators with;
     with.programFolder = program;
-    with.ownExecutable = RONDIVO_EXE;
+    with.ownExecutable = test::program(RONDIVO_EXE);
     with.desktopFolder = t / "Desktop";
     with.prompts = DesignerPrompts::standard(program);
     std::vector<std::string> messages;

@@ -21,11 +21,11 @@ TEST(SecureDisc, BuiltPlayerShowsTheDecryptedPageAndCleansUp) {
         "<script>setTimeout(function () { location.href = 'http://ACTION_QUIT'; }, 3000);</script>"
         "</body></html>";
     test::writeFile(t / "author/index.html", page);
-    auto build =
-        test::runProgram({(test::binaryDir() / "rondivo-build").string(), "--desktop",
-                          (t / "Desktop").string(), "--open", (t / "author/index.html").string(),
-                          "--secure", "--no-splash", "--no-sound", "--executable", RONDIVO_EXE},
-                         t.path(), {{"HOME", t.path().string()}});
+    auto build = test::runProgram(
+        {test::program(test::binaryDir() / "rondivo-build").string(), "--desktop",
+         (t / "Desktop").string(), "--open", (t / "author/index.html").string(), "--secure",
+         "--no-splash", "--no-sound", "--executable", test::program(RONDIVO_EXE).string()},
+        t.path(), {{"HOME", t.path().string()}});
     ASSERT_EQ(build.status, 0) << build.output;
     const fs::path disc = t / "Desktop/CD-ROM Distributable Files";
     ASSERT_TRUE(fs::exists(disc / "data/index.html.enc")) << build.output;

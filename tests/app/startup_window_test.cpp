@@ -31,7 +31,7 @@ class StartupExe : public ::testing::Test {
                 {"XDG_DATA_DIRS", (home / "none").string()}};
     }
     test::RunResult run(std::vector<std::string> args, int timeoutMs = 20000) {
-        args.insert(args.begin(), RONDIVO_EXE);
+        args.insert(args.begin(), exe);
         return test::runProgram(args, disc.path(), env(), timeoutMs);
     }
     // Starts the executable and leaves it running.
@@ -41,10 +41,10 @@ class StartupExe : public ::testing::Test {
             setpgid(0, 0);
             if (chdir(disc.path().c_str()) != 0) _exit(126);
             for (auto& [k, v] : env()) setenv(k.c_str(), v.c_str(), 1);
-            std::vector<char*> argv{const_cast<char*>(RONDIVO_EXE)};
+            std::vector<char*> argv{exe.data()};
             for (auto& a : args) argv.push_back(a.data());
             argv.push_back(nullptr);
-            execv(RONDIVO_EXE, argv.data());
+            execv(exe.c_str(), argv.data());
             _exit(127);
         }
         return pid;
@@ -64,6 +64,7 @@ class StartupExe : public ::testing::Test {
     }
     TempDir disc, home;
     FakeXdgOpen xdg;
+    std::string exe = test::program(RONDIVO_EXE).string();
 };
 
 TEST_F(StartupExe, OpensTheAutoplayFileWithTheDefaultProgram) {

@@ -23,6 +23,10 @@ using test::TempDir;
 using test::writeFile;
 using ::testing::HasSubstr;
 
+std::string rondivoBuild() {
+    return test::program(test::binaryDir() / "rondivo-build").string();
+}
+
 BuildCommandLine parse(std::vector<std::string> args) {
     return parseBuildCommandLine(args, "/prog", "/prog/windows/autorun.exe");
 }
@@ -171,9 +175,8 @@ struct Cli {
         fs::create_directories(desktop);
     }
     test::RunResult run(std::vector<std::string> args) {
-        std::vector<std::string> argv = {(test::binaryDir() / "rondivo-build").string(),
-                                         "--program-folder", program.string(), "--desktop",
-                                         desktop.string()};
+        std::vector<std::string> argv = {rondivoBuild(), "--program-folder", program.string(),
+                                         "--desktop", desktop.string()};
         argv.insert(argv.end(), args.begin(), args.end());
         return runProgram(argv, t.path(), {{"HOME", t.path().string()}});
     }
@@ -402,16 +405,8 @@ TEST(RondivoBuild, BurnToTheVirtualDriveGivesTheIsoImage) {
     for (const char* medium : {"cd-r", "cd-rw", "dvd-r", "dvd-rw", "dvd+r", "dvd+rw", "dvd-ram"}) {
         SCOPED_TRACE(medium);
         const std::string disc = (c.t / (std::string(medium) + ".img")).string();
-        std::vector<std::string> argv = {(test::binaryDir() / "rondivo-build").string(),
-                                         "--from",
-                                         "master",
-                                         "--iso",
-                                         "m.iso",
-                                         "--burn",
-                                         "--speed",
-                                         "4",
-                                         "--label",
-                                         "Show"};
+        std::vector<std::string> argv = {rondivoBuild(), "--from",  "master", "--iso",   "m.iso",
+                                         "--burn",       "--speed", "4",      "--label", "Show"};
         auto r = runProgram(argv, c.t.path(),
                             {{"HOME", c.t.path().string()},
                              {"RONDIVO_DEBUG", "1"},
@@ -431,8 +426,7 @@ TEST(RondivoBuild, BurnToTheVirtualDriveGivesTheIsoImage) {
 
     // A used CD-RW is refused, and erased when asked to.
     const std::string used = (c.t / "used.img").string() + ",cd-rw,used";
-    std::vector<std::string> burn = {(test::binaryDir() / "rondivo-build").string(), "--from",
-                                     "master", "--burn"};
+    std::vector<std::string> burn = {rondivoBuild(), "--from", "master", "--burn"};
     auto refused = runProgram(burn, c.t.path(),
                               {{"HOME", c.t.path().string()}, {"RONDIVO_VIRTUAL_DRIVE", used}});
     EXPECT_EQ(refused.status, 1);
@@ -443,8 +437,7 @@ TEST(RondivoBuild, BurnToTheVirtualDriveGivesTheIsoImage) {
     EXPECT_EQ(erased.status, 0) << erased.output;
 
     if (machineHasDrives()) return;
-    std::vector<std::string> none = {(test::binaryDir() / "rondivo-build").string(), "--from",
-                                     "master", "--burn"};
+    std::vector<std::string> none = {rondivoBuild(), "--from", "master", "--burn"};
     auto n = runProgram(none, c.t.path(), {{"HOME", c.t.path().string()}});
     EXPECT_EQ(n.status, 1);
     EXPECT_THAT(n.output, HasSubstr("No recordable CD-ROM device was found on your system."));

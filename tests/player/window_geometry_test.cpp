@@ -5,7 +5,7 @@
 namespace rondivo {
 namespace {
 
-const ScreenMetrics kScreen{1024, 768, 1, 1};
+const ScreenMetrics kScreen{1024, 768, 1, 1, {}};
 const WindowRect kTemplate{135, 116, kBrowserTemplateWidth, kBrowserTemplateHeight};
 
 TEST(BrowserGeometry, EveryIndexAtStartAndOnRestore) {
@@ -41,7 +41,40 @@ TEST(BrowserGeometry, CustomSizeKeepsTheMinimumAndLargeWindowsStayOnScreen) {
     p.sizeIndex = 6;
     p.customWidth = 100;
     p.customHeight = 5000;
-    EXPECT_EQ(applySize(p, kTemplate, kScreen, true), (WindowRect{352, 0, 320, 5000}));
+    EXPECT_EQ(applySize(p, kTemplate, kScreen, true), (WindowRect{352, 0, 320, 768}));
+}
+
+TEST(BrowserGeometry, WindowsLargerThanTheWorkAreaShrinkIntoIt) {
+    const WindowRect topPanel{0, 32, 1024, 736};
+    const WindowRect leftDock{64, 0, 960, 768};
+    struct Case {
+        int index;
+        int width, height;
+        const char* startX;
+        WindowRect area;
+        WindowRect expected;
+    };
+    const Case cases[] = {
+        {6, 5000, 4000, "", topPanel, {0, 32, 1024, 736}},
+        {6, 2000, 300, "", topPanel, {0, 234, 1024, 300}},  // only the width shrinks
+        {6, 600, 450, "", topPanel, {212, 159, 600, 450}},  // fits: centred on the screen
+        {6, 5000, 400, "", leftDock, {64, 184, 960, 400}},
+        {6, 5000, 4000, "50%", leftDock, {64, 0, 960, 768}},  // the start point cannot push it off
+        {5, 0, 0, "", topPanel, {-2, -2, 1026, 770}},         // full screen covers the panel
+        {0, 0, 0, "", {0, 0, 700, 500}, {0, 0, 700, 500}},    // the template on a small screen
+    };
+    for (const auto& c : cases) {
+        BrowserPlacement p;
+        p.sizeIndex = c.index;
+        p.customWidth = c.width;
+        p.customHeight = c.height;
+        p.startX = c.startX;
+        p.startY = c.startX;
+        ScreenMetrics screen = kScreen;
+        screen.workArea = c.area;
+        EXPECT_EQ(applySize(p, kTemplate, screen, true), c.expected)
+            << c.index << " " << c.width << "x" << c.height << " " << c.startX;
+    }
 }
 
 TEST(BrowserGeometry, StartPositions) {
@@ -81,7 +114,7 @@ TEST(BrowserGeometry, PercentUsesSinglePrecisionHundredth) {
 }
 
 TEST(BrowserGeometry, FullScreenWithWiderBorders) {
-    EXPECT_EQ(fullScreenRect({1280, 1024, 3, 2}), (WindowRect{-4, -3, 1284, 1027}));
+    EXPECT_EQ(fullScreenRect({1280, 1024, 3, 2, {}}), (WindowRect{-4, -3, 1284, 1027}));
 }
 
 }  // namespace

@@ -2,6 +2,7 @@
 
 #include <wx/dcmemory.h>
 #include <wx/dirdlg.h>
+#include <wx/display.h>
 #include <wx/filename.h>
 #include <wx/filesys.h>
 #include <wx/icon.h>
@@ -219,6 +220,9 @@ ScreenMetrics BrowserWindow::screenMetrics() const {
     int by = wxSystemSettings::GetMetric(wxSYS_BORDER_Y, this);
     m.borderX = bx > 0 ? bx : 1;
     m.borderY = by > 0 ? by : 1;
+    // The display the window is on (the first one before it is shown).
+    wxRect area = wxDisplay(this).GetClientArea();
+    m.workArea = {area.x, area.y, area.width, area.height};
     return m;
 }
 

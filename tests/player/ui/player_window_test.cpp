@@ -74,9 +74,10 @@ class PlayerDisc : public ::testing::Test {
     pid_t pid = -1;
 
     void SetUp() override {
+        const fs::path player = test::program(RONDIVO_EXE);
         std::error_code ec;
-        fs::create_hard_link(RONDIVO_EXE, disc / "autorun.exe", ec);
-        if (ec) fs::copy_file(RONDIVO_EXE, disc / "autorun.exe");
+        fs::create_hard_link(player, disc / "autorun.exe", ec);
+        if (ec) fs::copy_file(player, disc / "autorun.exe");
         fs::create_directories(disc / "data");
         fs::create_directories(home / "Desktop");
     }
@@ -154,6 +155,21 @@ TEST_F(PlayerDisc, WindowSizeForEveryIndex) {
         EXPECT_EQ(g.y, expected.y) << "index " << index;
         stop();
     }
+}
+
+TEST_F(PlayerDisc, CustomSizeLargerThanTheScreenShrinksToIt) {
+    page("index.html", "Huge Page", "<p>huge</p>");
+    PresentationFileValues v;
+    v.customWidth = 5000;
+    v.customHeight = 4000;
+    settings(v);
+    const ScreenMetrics s = screen();  // no panels under Xvfb: the work area is the screen
+    start({"data\\index.html", "none", "1", "6"});
+    Geometry g = shownWindow("Huge Page");
+    EXPECT_EQ(g.x, 0);
+    EXPECT_EQ(g.y, 0);
+    EXPECT_EQ(g.width, s.width);
+    EXPECT_EQ(g.height, s.height);
 }
 
 TEST_F(PlayerDisc, PercentStartPositionCentresOnThePoint) {
