@@ -7,6 +7,8 @@
 
 #include <filesystem>
 
+#include "platform/file_io.h"
+
 namespace rondivo {
 
 CHelpDlg::CHelpDlg(wxWindow* parent, const std::string& page, const std::string& anchor)
@@ -33,7 +35,7 @@ CHelpDlg::CHelpDlg(wxWindow* parent, const std::string& page, const std::string&
 }
 
 std::string helpManualPage(const std::string& programFolder) {
-    const std::filesystem::path p(programFolder);
+    const std::filesystem::path p = platform::u8path(programFolder);
     for (const char* rel : {"help/index.html", "pages/186.html", "html/help/index.html"}) {
         std::error_code ec;
         if (std::filesystem::is_regular_file(p / rel, ec)) return (p / rel).string();
