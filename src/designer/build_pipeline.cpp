@@ -120,7 +120,7 @@ fs::path manifestFile(const fs::path& base) {
 fs::path hiddenSibling(const fs::path& path, const char* suffix) {
     fs::path name = ".";
     name += path.filename();
-    name += suffix;
+    name += platform::u8path(suffix);
     return path.parent_path() / name;
 }
 

@@ -38,7 +38,8 @@ std::string helpManualPage(const std::string& programFolder) {
     const std::filesystem::path p = platform::u8path(programFolder);
     for (const char* rel : {"help/index.html", "pages/186.html", "html/help/index.html"}) {
         std::error_code ec;
-        if (std::filesystem::is_regular_file(p / rel, ec)) return (p / rel).string();
+        const std::filesystem::path page = p / platform::u8path(rel);
+        if (std::filesystem::is_regular_file(page, ec)) return page.string();
     }
     return {};
 }
