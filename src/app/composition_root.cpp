@@ -4,6 +4,7 @@
 #include <thread>
 
 #include "menucreator/ui/menu_creator_window.h"
+#include "platform/file_io.h"
 #include "platform/paths.h"
 #include "platform/player_files.h"
 #include "platform/user_folders.h"
@@ -36,7 +37,7 @@ SecureExtractionHook secureExtraction() {
         window.address = e.address.string();
         window.dataFolderLayout = e.dataFolderLayout;
         extractSecureFiles(e.owner, window, e.dataFolderLayout);
-        e.address = window.address;
+        e.address = platform::u8path(window.address);
         e.secureFolder = window.secureFolder;
     };
 }

@@ -7,6 +7,7 @@
 #include <thread>
 
 #include "burn/drive_discovery.h"
+#include "platform/file_io.h"
 #include "scsi/scsi_sense.h"
 
 namespace rondivo::burn {
@@ -276,7 +277,7 @@ int findDriveRow(const DriveState& state, const std::string& device) {
 std::string mountDeviceFor(const std::string& path, const std::string& mountTable) {
     namespace fs = std::filesystem;
     std::error_code ec;
-    fs::path target = fs::weakly_canonical(fs::absolute(path, ec), ec);
+    fs::path target = fs::weakly_canonical(fs::absolute(platform::u8path(path), ec), ec);
     std::string bestDevice;
     std::size_t bestLength = 0;
     std::istringstream lines(mountTable);

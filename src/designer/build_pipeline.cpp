@@ -10,6 +10,7 @@
 #include "disc/autorun_dat.h"
 #include "disc/autorun_inf.h"
 #include "platform/debug_log.h"
+#include "platform/file_io.h"
 #include "platform/paths.h"
 #include "platform/user_folders.h"
 
@@ -115,6 +116,14 @@ fs::path manifestFile(const fs::path& base) {
     return platform::localAppDataFolder() / "Rondivo" / "built-folders" / name;
 }
 
+// ".name<suffix>" beside `path`.
+fs::path hiddenSibling(const fs::path& path, const char* suffix) {
+    fs::path name = ".";
+    name += path.filename();
+    name += platform::u8path(suffix);
+    return path.parent_path() / name;
+}
+
 std::vector<std::string> filesBelow(const fs::path& folder) {
     std::vector<std::string> files;
     std::error_code ec;
@@ -157,9 +166,7 @@ struct Build {
         return base / target.lexically_relative(folder);
     }
     fs::path source(const std::string& s) const { return resolveSource(req.programFolder, s); }
-    fs::path earlier() const {
-        return base.parent_path() / ("." + base.filename().string() + ".earlier");
-    }
+    fs::path earlier() const { return hiddenSibling(base, ".earlier"); }
 
     // Copies one file into the folder; false after the abort message is queued.
     bool copyInto(const fs::path& from, const fs::path& target, const char* tail) {
@@ -175,7 +182,7 @@ struct Build {
         return abort(copyProblem(from, shown(target), tail));
     }
     bool copyInto(const fs::path& from, const std::string& name, const char* tail) {
-        return copyInto(from, folder / name, tail);
+        return copyInto(from, folder / platform::u8path(name), tail);
     }
 
     bool copyFolder(const fs::path& from, const fs::path& to) {
@@ -310,7 +317,7 @@ bool Build::windowsPlayerPresent() {
 // The build is made in a hidden sibling folder: a build that fails half-way
 // (a full disk, a missing file) leaves the earlier complete folder as it was.
 void Build::startStaging() {
-    staging = base.parent_path() / ("." + base.filename().string() + ".building");
+    staging = hiddenSibling(base, ".building");
     folder = staging / "";
     std::error_code ec;
     if (fs::exists(fs::symlink_status(staging, ec))) {
@@ -392,11 +399,11 @@ bool Build::copyCompanionFolder() {
             return p + "_files";
         return p.substr(0, dot) + "_files";
     };
-    fs::path from = companionOf(openSrc.string());
+    fs::path from = platform::u8path(companionOf(openSrc.string()));
     std::error_code ec;
     if (!fs::is_directory(from, ec)) return true;
     companion = true;
-    return copyFolder(from, folder / companionOf(name));
+    return copyFolder(from, folder / platform::u8path(companionOf(name)));
 }
 
 // Whatever the program folder's drivers folder holds.
@@ -408,7 +415,7 @@ void Build::copyDrivers() {
         if (!it->is_regular_file()) continue;
         std::string name = it->path().filename().string();
         if (platform::equalsIgnoreCase(name, "shfolder.dll")) name = "SHFOLDER.DLL";
-        fs::path target = folder / "drivers" / name;
+        fs::path target = folder / "drivers" / platform::u8path(name);
         progress(it->path().string());
         std::string why = copyFileOver(it->path(), target);
         if (why.empty())
@@ -448,15 +455,16 @@ bool Build::carryOverAuthorFiles() {
     std::vector<std::string> carried;
     for (const std::string& rel : filesBelow(base)) {
         if (std::binary_search(built.begin(), built.end(), rel)) continue;
-        fs::path to = folder / fs::path(rel);
+        fs::path to = folder / platform::u8path(rel);
         // A name the new build uses as well: the author's file is kept beside it.
         if (fs::exists(fs::symlink_status(to, ec))) to += ".earlier";
         fs::create_directories(to.parent_path(), ec);
-        FileCopyResult r = copyRegularFile(base / fs::path(rel), to);
-        if (r.diskFull) return abort(diskFullProblem(base / fs::path(rel), shown(to)));
+        const fs::path from = base / platform::u8path(rel);
+        FileCopyResult r = copyRegularFile(from, to);
+        if (r.diskFull) return abort(diskFullProblem(from, shown(to)));
         if (!r.ok()) {
             // Never lose it: the earlier folder stays where it is.
-            return abort("The file " + (base / fs::path(rel)).string() +
+            return abort("The file " + from.string() +
                          " that was added to the folder after the last build could not be "
                          "carried over (" +
                          r.reason + ").\n\nThe earlier folder is unchanged.");
@@ -598,7 +606,7 @@ std::string moveToDataFolder(const fs::path& folderIn, std::vector<BuildMessage>
             name.find("COPY_ALL_TO_CDROM_ROOT.txt") != std::string::npos || name == "drivers" ||
             name == "data" || (!icon.empty() && name.find(icon) != std::string::npos))
             continue;
-        const fs::path to = data / name;
+        const fs::path to = data / from.filename();
         fs::rename(from, to, ec);
         if (ec && (ec == std::errc::permission_denied || ec == std::errc::device_or_resource_busy ||
                    ec == std::errc::text_file_busy)) {

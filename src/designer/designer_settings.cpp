@@ -170,10 +170,12 @@ PresentationFileValues presentationFileValues(const DesignerSettings& s) {
 
 #include <filesystem>
 
+#include "platform/file_io.h"
+
 namespace rondivo {
 
 FileChooser fileChooserFor(FileChoice which, const std::string& programFolder) {
-    const std::filesystem::path p(programFolder);
+    const std::filesystem::path p = platform::u8path(programFolder);
     constexpr const char* kOpenFilter =
         "All Files (*.*)|*.*|HTML Files (*.htm;*.html)|*.htm; *.html|Microsoft Word Files "
         "(*.doc)|*.doc|Adobe PDF "

@@ -12,7 +12,7 @@
 
 namespace rondivo {
 
-inline constexpr const char* kDistributableFolderName = "CD-ROM Distributable Files";
+inline constexpr char kDistributableFolderName[] = "CD-ROM Distributable Files";
 
 struct OptionsValues {
     bool disableRightClick = true;

@@ -402,7 +402,7 @@ void LinkedFileScanner::repairAbsoluteLinks(const fs::path& page, const fs::path
     if (unresolved_.empty()) return;
     std::string name = page.filename().string();
     if (topLevel) std::replace(name.begin(), name.end(), ' ', '_');
-    fs::path copy = destination / name;
+    fs::path copy = destination / platform::u8path(name);
     std::string text;
     if (!readWhole(canOpen(copy) ? copy : page, text)) return;
     std::error_code ec;
@@ -439,8 +439,8 @@ void LinkedFileScanner::repairAbsoluteLinks(const fs::path& page, const fs::path
         Repair& repair = repairs[*r];
         if (!repair.seen) {
             repair.seen = true;
-            repair.copied =
-                copyFile(lookup.resolve(pageFolder, repair.path), destination / repair.fileName);
+            repair.copied = copyFile(lookup.resolve(pageFolder, repair.path),
+                                     destination / platform::u8path(repair.fileName));
         }
         out.append(text, done, p - done);
         out += repair.fileName;

@@ -40,7 +40,7 @@ struct PresentationFileValues {
     bool centreOnStart = true;
 };
 
-inline constexpr const char* kPresentationFileName = "autorun.dat";
+inline constexpr char kPresentationFileName[] = "autorun.dat";
 // What the reader accepts from a disc: a longer splash time or a larger custom
 // window is cut to these (the designer offers custom sizes up to 10000).
 inline constexpr std::int32_t kMaxSplashDisplayMs = 60000;

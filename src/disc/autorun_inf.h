@@ -8,7 +8,7 @@
 
 namespace rondivo {
 
-inline constexpr const char* kAutorunInfName = "autorun.inf";
+inline constexpr char kAutorunInfName[] = "autorun.inf";
 
 struct AutorunInfValues {
     std::string openFile;      // "" → "none"

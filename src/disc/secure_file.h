@@ -16,7 +16,7 @@ namespace rondivo {
 
 inline constexpr std::size_t kSecureBlockSize = 1000;
 inline constexpr std::size_t kSecurePasswordBuffer = 5000;
-inline constexpr const char* kSecureExtension = ".enc";
+inline constexpr char kSecureExtension[] = ".enc";
 
 // Line 2 of folder/autorun.inf as a 5000-byte line buffer reads it, without
 // its line end. Nothing when the file or the line is missing.

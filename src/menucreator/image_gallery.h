@@ -8,7 +8,7 @@
 
 namespace rondivo::menucreator {
 
-inline constexpr const char* kGalleryPageName = "Image_Gallery.html";
+inline constexpr char kGalleryPageName[] = "Image_Gallery.html";
 
 // Where thumbnail n (from 0) sits.
 struct ThumbnailPosition {

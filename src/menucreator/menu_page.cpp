@@ -2,6 +2,7 @@
 
 #include <fstream>
 
+#include "platform/file_io.h"
 #include "platform/paths.h"
 
 namespace rondivo::menucreator {
@@ -74,7 +75,7 @@ MenuHeadValues readMenuHeadValues(std::istream& in) {
 
 MenuHeadValues readMenuHeadValuesFrom(const std::string& pathOrUrl) {
     if (pathOrUrl.find("res:") != npos) return {};
-    std::ifstream in(pathOrUrl, std::ios::binary);
+    std::ifstream in(platform::u8path(pathOrUrl), std::ios::binary);
     if (!in) return {};
     return readMenuHeadValues(in);
 }

@@ -1,5 +1,6 @@
 #include "menucreator/templates.h"
 
+#include "platform/file_io.h"
 #include "platform/paths.h"
 
 namespace rondivo::menucreator {
@@ -46,7 +47,7 @@ TemplateChoice templateForAddress(std::string_view address,
         if (upper.find(r.word) == std::string::npos) continue;
         TemplateKind kind =
             r.word == "IMAGEGALLERY" ? TemplateKind::ImageGallery : TemplateKind::Page;
-        return {kind, (htmlFolder / r.file).string()};
+        return {kind, (htmlFolder / platform::u8path(r.file)).string()};
     }
     return {TemplateKind::Blank, kBlankTemplateUrl};
 }

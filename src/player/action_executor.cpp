@@ -1,5 +1,6 @@
 #include "player/action_executor.h"
 
+#include "platform/file_io.h"
 #include "platform/paths.h"
 #include "platform/shell.h"
 
@@ -19,9 +20,9 @@ fs::path destinationPath(const std::string& destination, const fs::path& base) {
     std::string folder = destinationFolderPart(destination);
     std::string name = destination.substr(folder.empty() ? 0 : folder.size() + 1);
     if (folder.empty() && !destination.empty() && (destination[0] == '/' || destination[0] == '\\'))
-        return fs::path("/") / name;
+        return fs::path("/") / platform::u8path(name);
     fs::path parent = folder.empty() ? base : platform::resolvePath(base, folder);
-    return parent / name;
+    return parent / platform::u8path(name);
 }
 
 void reportCopyFailure(const CopyItem& item, const fs::path& base, const std::string& error,
@@ -95,7 +96,7 @@ void runFiles(const std::string& argument, const ActionContext& context, ActionH
 
 void openLinkOutside(const LinkDecision& decision, ActionHost& host) {
     if (decision.route == LinkRoute::ShellFile) {
-        fs::path file(decision.target);
+        fs::path file = platform::u8path(decision.target);
         if (!file.has_filename()) {
             platform::openFolder(file);
             return;

@@ -3,6 +3,7 @@
 #include "disc/secure_file.h"
 #include "disc/text_util.h"
 #include "platform/debug_log.h"
+#include "platform/file_io.h"
 #include "platform/paths.h"
 #include "platform/user_folders.h"
 
@@ -50,7 +51,7 @@ struct Mirror {
             if (fs::is_directory(st)) {
                 // A disc folder that holds T would otherwise be mirrored into itself for ever.
                 if (isTempFolder(p)) continue;
-                fs::path sub = destination / name;
+                fs::path sub = destination / p.filename();
                 fs::create_directory(sub, sec);
                 run(p, sub);
                 if (result.cancelled) return;
@@ -60,13 +61,14 @@ struct Mirror {
                 std::string plain = name;
                 replaceAllText(plain, kSecureExtension, "");
                 found = true;
-                if (!decryptFile(p, destination / plain, password)) {
+                if (!decryptFile(p, destination / platform::u8path(plain), password)) {
                     platform::debugLog("could not decrypt " + p.string());
                     result.failed.push_back(p);
                 }
                 fileDone();
             } else {
-                fs::copy_file(p, destination / name, fs::copy_options::overwrite_existing, sec);
+                fs::copy_file(p, destination / p.filename(), fs::copy_options::overwrite_existing,
+                              sec);
                 if (sec) result.failed.push_back(p);
                 fileDone();
             }
@@ -134,7 +136,7 @@ std::string decryptedAddress(const std::string& address, const std::string& fold
     std::size_t slash = address.find_last_of("\\/");
     std::string last = slash == std::string::npos ? address : address.substr(slash + 1);
     replaceAllText(last, kSecureExtension, "");
-    return (fs::path(folder) / last).string();
+    return (platform::u8path(folder) / platform::u8path(last)).string();
 }
 
 std::string applyExtraction(SecureWindowState& window, const ExtractionResult& result) {
@@ -202,9 +204,10 @@ void removeSecureFolder(const SecureWindowState& window, const fs::path& tempFol
     if (!fs::is_directory(fs::symlink_status(temp, ec))) return;
     fs::path realTemp = fs::canonical(temp, ec);
     if (ec) return;
-    fs::path secure = fs::weakly_canonical(fs::path(window.secureFolder), ec);
+    const fs::path secureFolder = platform::u8path(window.secureFolder);
+    fs::path secure = fs::weakly_canonical(secureFolder, ec);
     if (!ec && isWithin(secure, realTemp) &&
-        fs::is_directory(fs::symlink_status(window.secureFolder, ec))) {
+        fs::is_directory(fs::symlink_status(secureFolder, ec))) {
         removeContents(secure);
     } else {
         platform::debugLog("not removing a secure folder outside the temporary folder: " +

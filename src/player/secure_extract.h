@@ -13,7 +13,7 @@
 
 namespace rondivo {
 
-inline constexpr const char* kSecureTempName = "RondivoTemp";
+inline constexpr char kSecureTempName[] = "RondivoTemp";
 
 // T: the local application-data folder + "RondivoTemp".
 std::filesystem::path secureTempFolder();

@@ -5,8 +5,8 @@
 
 namespace rondivo {
 
-std::string fileUrl(const std::filesystem::path& file) {
-    return wxFileSystem::FileNameToURL(wxFileName(wxString::FromUTF8(file.string()))).utf8_string();
+std::string fileUrl(const std::string& utf8File) {
+    return wxFileSystem::FileNameToURL(wxFileName(wxString::FromUTF8(utf8File))).utf8_string();
 }
 
 }  // namespace rondivo

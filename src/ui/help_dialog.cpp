@@ -7,6 +7,8 @@
 
 #include <filesystem>
 
+#include "platform/file_io.h"
+
 namespace rondivo {
 
 CHelpDlg::CHelpDlg(wxWindow* parent, const std::string& page, const std::string& anchor)
@@ -33,10 +35,11 @@ CHelpDlg::CHelpDlg(wxWindow* parent, const std::string& page, const std::string&
 }
 
 std::string helpManualPage(const std::string& programFolder) {
-    const std::filesystem::path p(programFolder);
+    const std::filesystem::path p = platform::u8path(programFolder);
     for (const char* rel : {"help/index.html", "pages/186.html", "html/help/index.html"}) {
         std::error_code ec;
-        if (std::filesystem::is_regular_file(p / rel, ec)) return (p / rel).string();
+        const std::filesystem::path page = p / platform::u8path(rel);
+        if (std::filesystem::is_regular_file(page, ec)) return page.string();
     }
     return {};
 }

@@ -6,6 +6,8 @@
 #include <wx/sizer.h>
 #include <wx/stattext.h>
 
+#include "platform/file_io.h"
+
 namespace rondivo {
 
 OpenWithDialog::OpenWithDialog(wxWindow* parent, const std::filesystem::path& file)
@@ -57,7 +59,7 @@ void OpenWithDialog::onBrowse() {
     wxFileDialog dlg(this, "Open With", "/usr/bin", "", "All files (*)|*",
                      wxFD_OPEN | wxFD_FILE_MUST_EXIST);
     if (dlg.ShowModal() != wxID_OK) return;
-    if (!platform::openWithProgram(dlg.GetPath().utf8_string(), file_)) {
+    if (!platform::openWithProgram(platform::u8path(dlg.GetPath().utf8_string()), file_)) {
         wxMessageBox("The program could not be started.", "Open With", wxOK | wxICON_ERROR, this);
         return;
     }

@@ -8,6 +8,7 @@
 #include <set>
 
 #include "disc/autorun_dat.h"
+#include "platform/file_io.h"
 #include "platform/paths.h"
 #include "platform/player_files.h"
 #include "platform/process.h"
@@ -346,6 +347,60 @@ TEST(RondivoBuild, IsoFromAFolderAsItStands) {
     auto joliet =
         runProgram({"isoinfo", "-J", "-x", "/Read Me First.txt;1", "-i", (c.t / "m.iso").string()});
     EXPECT_EQ(joliet.output, "hello");
+}
+
+// Names beyond ASCII wherever an author can put them (desktop, pages, linked
+// files, splash, sound, icon, the image file) reach the disc folder, the
+// image and the next build as they were named.
+TEST(RondivoBuild, NamesBeyondAsciiArriveAsNamed) {
+    Cli c;
+    const auto at = [&](const fs::path& root, const std::string& rel) {
+        return (root / platform::u8path(rel)).make_preferred();
+    };
+    c.desktop = at(c.t.path(), "Schreibtisch Jürgen");
+    c.out = c.desktop / "CD-ROM Distributable Files";
+    struct Row {
+        const char* source;
+        const char* onDisc;
+        const char* bytes;
+    } rows[] = {
+        {"Seiten/Übersicht.html", "data/Übersicht.html", "<a href=\"Grüße.html\">"},
+        {"Seiten/Grüße.html", "data/Grüße.html", "<img src=\"Bilder/Straße 1.jpg\">"},
+        {"Seiten/Bilder/Straße 1.jpg", "data/Bilder/Straße 1.jpg", "jpeg"},
+        {"Medien/Blümchen.jpg", "data/Blümchen.jpg", "splash"},
+        {"Medien/Glöckchen.wav", "data/Glöckchen.wav", "RIFF"},
+        {"Medien/Ärger.ico", "Ärger.ico", "icon"},
+    };
+    for (const Row& r : rows) writeFile(at(c.t.path(), r.source), r.bytes);
+    const auto source = [&](const char* rel) { return at(c.t.path(), rel).string(); };
+    auto run = c.run({"--open", source("Seiten/Übersicht.html"), "--splash",
+                      source("Medien/Blümchen.jpg"), "--sound", source("Medien/Glöckchen.wav"),
+                      "--icon", source("Medien/Ärger.ico"), "--iso", "Schöne Scheibe.iso"});
+    ASSERT_EQ(run.status, 0) << run.output;
+    for (const Row& r : rows) EXPECT_EQ(readFile(at(c.out, r.onDisc)), r.bytes) << r.onDisc;
+    const std::string inf = readFile(c.out / "autorun.inf");
+    EXPECT_THAT(inf, HasSubstr("OPEN=autorun.exe data\\Übersicht.html data\\Error_Page.html 1 0 "
+                               "data\\Blümchen.jpg data\\Glöckchen.wav\r\n"));
+    EXPECT_THAT(inf, HasSubstr("ICON=Ärger.ico\r\n"));
+
+    // A file the author adds is carried into the next build under its own name.
+    const auto first = tree(c.out);
+    writeFile(at(c.out, "Notizen für später.txt"), "mine");
+    ASSERT_EQ(
+        c.run({"--open", source("Seiten/Übersicht.html"), "--splash", source("Medien/Blümchen.jpg"),
+               "--sound", source("Medien/Glöckchen.wav"), "--icon", source("Medien/Ärger.ico")})
+            .status,
+        0);
+    auto expected = first;
+    expected["Notizen für später.txt"] = "mine";
+    EXPECT_EQ(tree(c.out), expected);
+
+    const fs::path iso = at(c.t.path(), "Schöne Scheibe.iso");
+    ASSERT_TRUE(fs::is_regular_file(iso));
+    if (!platform::findOnPath("bsdtar")) GTEST_SKIP() << "bsdtar is not installed";
+    const std::string listing =
+        runProgram({"bsdtar", "-tf", iso.string()}, {}, {{"LC_ALL", "C.UTF-8"}}).output;
+    for (const Row& r : rows) EXPECT_THAT(listing, HasSubstr(r.onDisc)) << listing;
 }
 
 TEST(RondivoBuild, IsoRefusals) {

@@ -9,6 +9,7 @@
 #include <set>
 #include <thread>
 
+#include "platform/file_io.h"
 #include "test_support.h"
 
 namespace rondivo {
@@ -63,8 +64,8 @@ struct Workspace {
             if (!it->is_regular_file()) continue;
             writeFile(site / it->path().lexically_relative(from), expand(readFile(it->path())));
         }
-        for (const char* f : {"pics/a.jpg", "pics/f.gif", "media/intro.wmv"})
-            writeFile(outside / f, f);
+        for (const char* f : {"pics/a.jpg", "pics/f.gif", "pics/schön.jpg", "media/intro.wmv"})
+            writeFile(outside / platform::u8path(f), f);
         fs::create_directories(dest);
     }
 
@@ -155,6 +156,10 @@ const ScanCase kCases[] = {
     {.what = "a sub-page in a folder brings its own pictures into that folder",
      .fixture = "subfolder", .top = "index.html",
      .absent = {"pic.gif"}, .exactly = {"index.html", "docs/b.html", "docs/pic.gif"}},
+    {.what = "names beyond ASCII: linked, copied, and an absolute link rewritten in the copy",
+     .fixture = "names_beyond_ascii", .top = "Übersicht.html",
+     .exactly = {"Übersicht.html", "Grüße.html", "Bilder/Straße 1.jpg", "schön.jpg"},
+     .pageHas = {{"Übersicht.html", "<img src=\"schön.jpg\">"}}},
     {.what = "a page folder whose name holds \"http\" is still scanned",
      .fixture = "http_folder", .top = "http/index.html",
      .present = {"logo.gif"}},
@@ -165,17 +170,18 @@ TEST(LinkedFileScanner, Cases) {
     for (const auto& c : kCases) {
         SCOPED_TRACE(c.what);
         Workspace w(c.fixture);
-        fs::path top = w.site / c.top;
+        fs::path top = w.site / platform::u8path(c.top);
         // The build copies the page itself before it scans it.
         fs::copy_file(top, w.dest / top.filename());
-        for (const auto& f : c.alreadyThere) writeFile(w.dest / f, "already here");
+        for (const auto& f : c.alreadyThere)
+            writeFile(w.dest / platform::u8path(f), "already here");
 
         int counter = c.counterBefore;
         LinkedFileScanner scanner(counter);
         scanner.scanLinkedFiles(top, w.dest, true);
 
-        for (const auto& f : c.present) EXPECT_TRUE(fs::exists(w.dest / f)) << f;
-        for (const auto& f : c.absent) EXPECT_FALSE(fs::exists(w.dest / f)) << f;
+        for (const auto& f : c.present) EXPECT_TRUE(fs::exists(w.dest / platform::u8path(f))) << f;
+        for (const auto& f : c.absent) EXPECT_FALSE(fs::exists(w.dest / platform::u8path(f))) << f;
         if (!c.exactly.empty()) {
             EXPECT_EQ(w.destFiles(), std::set<std::string>(c.exactly.begin(), c.exactly.end()));
         }
@@ -189,9 +195,9 @@ TEST(LinkedFileScanner, Cases) {
             EXPECT_EQ(scanner.unresolved(), expected);
         }
         for (const auto& [file, text] : c.pageHas) {
-            EXPECT_NE(readFile(w.dest / file).find(text), std::string::npos)
-                << file << " lacks " << text << ":\n"
-                << readFile(w.dest / file);
+            const std::string copy = readFile(w.dest / platform::u8path(file));
+            EXPECT_NE(copy.find(text), std::string::npos) << file << " lacks " << text << ":\n"
+                                                          << copy;
         }
         if (c.counterAfter >= 0) {
             EXPECT_EQ(counter, c.counterAfter);

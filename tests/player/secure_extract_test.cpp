@@ -6,6 +6,7 @@
 #include <thread>
 
 #include "designer/secure_build.h"
+#include "platform/file_io.h"
 #include "test_support.h"
 
 namespace rondivo {
@@ -46,9 +47,12 @@ struct SecureDisc {
     }
 
     ExtractionRequest request(bool dataFolderLayout = true) const {
+        return requestFor(disc.path(), dataFolderLayout);
+    }
+    static ExtractionRequest requestFor(const fs::path& disc, bool dataFolderLayout = true) {
         ExtractionRequest r;
-        r.executableFolder = disc.path();
-        r.currentDirectory = disc.path();
+        r.executableFolder = disc;
+        r.currentDirectory = disc;
         r.dataFolderLayout = dataFolderLayout;
         return r;
     }
@@ -80,6 +84,35 @@ TEST(SecureExtract, DecryptsTheDataFolderIntoTempDataAndPointsTheWindowThere) {
 
     removeSecureFolder(window);
     EXPECT_FALSE(fs::exists(d.temp));
+}
+
+// Names beyond ASCII survive encryption and decryption, and the window is
+// sent to the decrypted page by its own name; closing removes it again.
+TEST(SecureExtract, NamesBeyondAsciiSurviveTheRoundTrip) {
+    TempDir disc, home;
+    const auto at = [](const fs::path& root, const char* rel) {
+        return (root / platform::u8path(rel)).make_preferred();
+    };
+    writeFile(disc / "autorun.inf",
+              "[autorun]\r\nOPEN=autorun.exe data\\Grüße.html.enc none 1 0\r\n");
+    const char* files[] = {"data/Grüße.html", "data/Bilder/Straße 1.jpg"};
+    for (const char* f : files) writeFile(at(disc.path(), f), f);
+    ASSERT_TRUE(encryptPresentationFolder(disc.path()));
+    EXPECT_FALSE(fs::exists(at(disc.path(), files[0])));
+
+    ExtractionRequest request = SecureDisc::requestFor(disc.path());
+    request.tempFolder = home.path() / kSecureTempName;
+    ExtractionControl control;
+    ExtractionResult r = runExtractionWorker(request, control);
+    EXPECT_TRUE(r.failed.empty());
+    for (const char* f : files) EXPECT_EQ(readFile(at(request.tempFolder, f)), f);
+
+    SecureWindowState window;
+    window.address = at(disc.path(), "data/Grüße.html.enc").string();
+    applyExtraction(window, r);
+    EXPECT_EQ(window.address, at(request.tempFolder, files[0]).string());
+    removeSecureFolder(window, request.tempFolder);
+    EXPECT_FALSE(fs::exists(request.tempFolder));
 }
 
 TEST(SecureExtract, WhereTheFilesGoForEachLayout) {

@@ -9,6 +9,7 @@
 #include <wx/statbox.h>
 #include <wx/stattext.h>
 
+#include "platform/file_io.h"
 #include "platform/user_folders.h"
 #include "ui/message_box.h"
 
@@ -69,10 +70,11 @@ CompletionCallback onWindowThread(std::function<void(int error)> handler) {
 }
 
 std::optional<fs::path> askIsoPath(wxWindow* parent) {
-    wxFileDialog dlg(parent, "Select a Location to Save ISO", platform::desktopFolder().string(),
-                     "MyCDImage", "ISO (*.iso)|*.iso", wxFD_SAVE | wxFD_OVERWRITE_PROMPT);
+    wxFileDialog dlg(parent, "Select a Location to Save ISO",
+                     wxString::FromUTF8(platform::desktopFolder().string()), "MyCDImage",
+                     "ISO (*.iso)|*.iso", wxFD_SAVE | wxFD_OVERWRITE_PROMPT);
     if (dlg.ShowModal() != wxID_OK) return std::nullopt;
-    return fs::path(dlg.GetPath().utf8_string());
+    return platform::u8path(dlg.GetPath().utf8_string());
 }
 
 }  // namespace

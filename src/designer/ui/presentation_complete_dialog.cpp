@@ -7,6 +7,7 @@
 
 #include "designer/build_pipeline.h"
 #include "platform/debug_log.h"
+#include "platform/file_io.h"
 #include "platform/player_files.h"
 #include "platform/process.h"
 #include "ui/message_box.h"
@@ -99,7 +100,7 @@ void CPresentationCompleteDlg::setResult(const fs::path& folder, const std::stri
 void CPresentationCompleteDlg::onPreview(wxCommandEvent&) {
     if (wxTopLevelWindow* parent = dynamic_cast<wxTopLevelWindow*>(GetParent()))
         parent->Iconize(true);
-    const fs::path workingDir = shownFolder().utf8_string();
+    const fs::path workingDir = platform::u8path(shownFolder().utf8_string());
     actions_.launchPreview(platform::previewPlayer(workingDir),
                            platform::splitCommandLine(previewParameters(commandLine_)), workingDir);
 }

@@ -22,6 +22,7 @@
 #include "menucreator/templates.h"
 #include "menucreator/ui/hyperlink_dialog.h"
 #include "menucreator/ui/preview_host.h"
+#include "platform/file_io.h"
 #include "platform/process.h"
 #include "player/action_executor.h"
 #include "player/page_scripts.h"
@@ -347,7 +348,7 @@ void CMenuCreatorDlg::startFromChooser(const std::string& address) {
 bool CMenuCreatorDlg::makeGallery() {
     auto folder = prompts_.folder(this, "Select a folder containing your images");
     if (!folder || folder->empty()) return false;
-    GalleryResult r = generateImageGallery(folder->utf8_string(), htmlFolder_);
+    GalleryResult r = generateImageGallery(platform::u8path(folder->utf8_string()), htmlFolder_);
     if (r.pictureCount == 0) {
         prompts_.message(this, kNoImages, kProgramTitle, wxOK | wxICON_ERROR);
         return false;
@@ -436,7 +437,7 @@ void CMenuCreatorDlg::insertImage() {
     if (p.empty()) return;
     document_->lineBreak();
     document_->paragraph();
-    document_->insertImage(p);
+    document_->insertImage(platform::u8path(p));
     document_->lineBreak();
     document_->paragraph();
     document_->zeroImageBorders();
@@ -488,8 +489,9 @@ void CMenuCreatorDlg::insertMovie() {
     if (p.empty()) return;
     document_->lineBreak();
     document_->paragraph();
-    document_->pasteFragment("<EMBED SRC=\"" + pageFileAddress(p) + "\" border=0 autoplay=true>",
-                             true);
+    document_->pasteFragment(
+        "<EMBED SRC=\"" + pageFileAddress(platform::u8path(p)) + "\" border=0 autoplay=true>",
+        true);
     // The engine's line break would replace the selected movie; continue after it.
     document_->caretToEnd();
     document_->lineBreak();
@@ -510,7 +512,7 @@ void CMenuCreatorDlg::openPage() {
                                     wxString::FromUTF8(htmlFolder_.string()), "index", kHtmlFilter,
                                     wxFD_OPEN | wxFD_FILE_MUST_EXIST, false);
     if (files.empty()) return;
-    std::filesystem::path file = files.front().utf8_string();
+    std::filesystem::path file = platform::u8path(files.front().utf8_string());
     editing_ = true;
     loadPage(file.string());
     menuFolder_ = file.parent_path();
@@ -553,7 +555,7 @@ void CMenuCreatorDlg::saveFlow(bool offerDiscard) {
         finish(wxID_CANCEL);
         return;
     }
-    std::filesystem::path file = menuFolder_ / name;
+    std::filesystem::path file = menuFolder_ / platform::u8path(name);
     if (!saveMenuPage(file, document_->bodyHtml(), head_)) {
         // Ending with OK here would hand the designer a page that is not there.
         prompts_.message(

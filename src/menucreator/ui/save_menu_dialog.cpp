@@ -5,6 +5,7 @@
 #include <wx/statbox.h>
 
 #include "menucreator/save_menu_name.h"
+#include "platform/file_io.h"
 #include "platform/paths.h"
 
 namespace rondivo::menucreator {
@@ -48,7 +49,7 @@ bool CSaveMenuDlg::confirm() {
         return false;
     }
     name = menuFileName(name);
-    if (std::filesystem::exists(folder_ / name)) {
+    if (std::filesystem::exists(folder_ / platform::u8path(name))) {
         int answer = prompts_.message(this, wxString::FromUTF8(name + kReplaceMenuQuestion),
                                       "Save As", wxYES_NO | wxICON_WARNING);
         if (answer != wxYES) return false;

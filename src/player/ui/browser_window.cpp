@@ -16,6 +16,7 @@
 
 #include "disc/autorun_inf.h"
 #include "platform/eject.h"
+#include "platform/file_io.h"
 #include "platform/paths.h"
 #include "platform/player_files.h"
 #include "player/media_compat.h"
@@ -123,7 +124,7 @@ void BrowserWindow::runSecureExtraction(const SecureExtractionHook& extract) {
     if (!extract) return;
     SecureExtraction extraction;
     extraction.owner = this;
-    extraction.address = address;
+    extraction.address = platform::u8path(address);
     extraction.dataFolderLayout = dataFolderLayout;
     extract(extraction);
     address = extraction.address.string();
