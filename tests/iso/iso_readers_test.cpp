@@ -28,6 +28,15 @@ bool haveTool(const std::string& name) {
     return runProgram({"sh", "-c", "command -v " + name}).status == 0;
 }
 
+// Extracts the whole image into `out` with bsdtar or osirrox.
+RunResult extractWith(const std::string& tool, const fs::path& iso, const fs::path& out) {
+    fs::create_directories(out);
+    return tool == "bsdtar"
+               ? runProgram({"bsdtar", "-xf", iso.string(), "-C", out.string()}, {}, {}, 120000)
+               : runProgram({"osirrox", "-indev", iso.string(), "-extract", "/", out.string()}, {},
+                            {}, 120000);
+}
+
 // Content that differs in every 4 KiB, so a misplaced sector shows.
 void writePatternFile(const fs::path& p, std::uint64_t bytes, std::uint32_t seed) {
     fs::create_directories(p.parent_path());
@@ -286,12 +295,7 @@ TEST(IsoReadersForbiddenNames, EveryFileExtractsToItsOwnName) {
     for (const std::string tool : {"bsdtar", "osirrox"}) {
         if (!haveTool(tool)) continue;
         fs::path x = dir / (tool + "-out");
-        fs::create_directories(x);
-        RunResult r =
-            tool == "bsdtar"
-                ? runProgram({"bsdtar", "-xf", (dir / "names.iso").string(), "-C", x.string()})
-                : runProgram({"osirrox", "-indev", (dir / "names.iso").string(), "-extract", "/",
-                              x.string()});
+        RunResult r = extractWith(tool, dir / "names.iso", x);
         ASSERT_EQ(r.status, 0) << tool << r.output;
         EXPECT_EQ(contentsBelow(x), want) << tool;
         runProgram({"chmod", "-R", "u+w", x.string()});
@@ -366,11 +370,7 @@ TEST(IsoReadersOddTree, LeftOutAndOutsideEntriesAreListedAndTheRestReadsBack) {
     for (const std::string tool : {"bsdtar", "osirrox"}) {
         if (!haveTool(tool)) continue;
         fs::path x = dir / (tool + "-out");
-        fs::create_directories(x);
-        RunResult r =
-            tool == "bsdtar"
-                ? runProgram({"bsdtar", "-xf", iso.string(), "-C", x.string()})
-                : runProgram({"osirrox", "-indev", iso.string(), "-extract", "/", x.string()});
+        RunResult r = extractWith(tool, iso, x);
         ASSERT_EQ(r.status, 0) << tool << r.output;
         std::map<std::string, std::string> got;
         for (auto& e : fs::recursive_directory_iterator(x))
@@ -405,19 +405,14 @@ TEST(IsoReadersLarge, HundredMegabyteFileExtractsIdentically) {
     std::ostringstream out, err;
     ASSERT_EQ(saveIsoCommand(dir / "src", dir / "big.iso", "", out, err, false), 0) << err.str();
     if (tar) {
-        fs::create_directories(dir / "t");
-        RunResult x =
-            runProgram({"bsdtar", "-xf", (dir / "big.iso").string(), "-C", (dir / "t").string()},
-                       {}, {}, 120000);
+        RunResult x = extractWith("bsdtar", dir / "big.iso", dir / "t");
         ASSERT_EQ(x.status, 0) << x.output;
         EXPECT_TRUE(sameContents(dir / "src" / "hundred.bin", dir / "t" / "hundred.bin"));
         EXPECT_TRUE(sameContents(dir / "src" / "after.txt", dir / "t" / "after.txt"));
         fs::remove_all(dir / "t");
     }
     if (xorr) {
-        RunResult x = runProgram({"osirrox", "-indev", (dir / "big.iso").string(), "-extract", "/",
-                                  (dir / "o").string()},
-                                 {}, {}, 120000);
+        RunResult x = extractWith("osirrox", dir / "big.iso", dir / "o");
         ASSERT_EQ(x.status, 0) << x.output;
         EXPECT_TRUE(sameContents(dir / "src" / "hundred.bin", dir / "o" / "hundred.bin"));
         EXPECT_TRUE(sameContents(dir / "src" / "after.txt", dir / "o" / "after.txt"));
