@@ -22,4 +22,15 @@ std::optional<std::string> actionAddressOf(std::string_view navigationUrl);
 // Right-button presses never reach the page, in every frame.
 std::string noRightClickScript();
 
+// Links and scripts that ask for a new window (a target naming no frame of the
+// page, window.open) navigate to "rondivo-open:" + the address instead, which
+// the window routes; the engine would otherwise drop them (a target) or, on
+// window.open, abort the whole program. Action addresses given to
+// window.open go the way of action links.
+std::string newWindowScript();
+
+// Back as in a browser: Alt+Left, and Backspace outside text fields. Pages
+// that handle those keys themselves keep them.
+std::string backScript();
+
 }  // namespace rondivo

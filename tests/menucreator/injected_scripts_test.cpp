@@ -19,6 +19,8 @@ namespace {
 
 std::vector<std::pair<std::string, std::string>> injectedScripts() {
     return {{"action links", actionLinkScript()},
+            {"new windows", newWindowScript()},
+            {"back keys", backScript()},
             {"no right click", noRightClickScript()},
             {"media compatibility", menucreator::mediaCompatScript()},
             {"menu editor", menucreator::menuEditorScript()}};

@@ -23,7 +23,6 @@
 #include "player/page_scripts.h"
 #include "player/secure_extract.h"
 #include "player/ui/action_dialogs.h"
-#include "player/ui/page_scripts.h"
 #include "ui/file_url.h"
 #include "ui/message_box.h"
 #include "ui/open_with_dialog.h"
@@ -146,8 +145,8 @@ void BrowserWindow::createWebView(bool suppressRightClick) {
     web_ =
         wxWebView::New(this, kWebView, wxWebViewDefaultURLStr, wxDefaultPosition, GetClientSize());
     addPageScript(web_, actionLinkScript());
-    addPageScript(web_, kNewWindowScript);
-    addPageScript(web_, kBackScript);
+    addPageScript(web_, newWindowScript());
+    addPageScript(web_, backScript());
     // Menu pages carry their music as BGSOUND and movies as EMBED, which the engine does not play.
     addPageScript(web_, menucreator::mediaCompatScript(), wxWEBVIEW_INJECT_AT_DOCUMENT_END);
     if (suppressRightClick) {
