@@ -76,17 +76,27 @@ long readSome(int fd, void* buffer, std::size_t bytes) {
     return _read(fd, buffer, static_cast<unsigned>(std::min<std::size_t>(bytes, 1u << 30)));
 }
 
-long readAt(int fd, void* buffer, std::size_t bytes, std::uint64_t offset) {
-    HANDLE h = reinterpret_cast<HANDLE>(_get_osfhandle(fd));
+namespace {
+// The handle under `fd` and an OVERLAPPED naming `offset`: on a synchronous
+// handle that reads or writes there too; unlike pread/pwrite it moves the
+// file position, which no caller relies on. False (EBADF) for a closed fd.
+bool positioned(int fd, std::uint64_t offset, HANDLE& h, OVERLAPPED& at) {
+    h = reinterpret_cast<HANDLE>(_get_osfhandle(fd));
     if (h == INVALID_HANDLE_VALUE) {
         errno = EBADF;
-        return -1;
+        return false;
     }
-    // An offset in OVERLAPPED reads there on a synchronous handle too; unlike
-    // pread it moves the file position, which no caller of this relies on.
-    OVERLAPPED at{};
+    at = OVERLAPPED{};
     at.Offset = static_cast<DWORD>(offset);
     at.OffsetHigh = static_cast<DWORD>(offset >> 32);
+    return true;
+}
+}  // namespace
+
+long readAt(int fd, void* buffer, std::size_t bytes, std::uint64_t offset) {
+    HANDLE h;
+    OVERLAPPED at;
+    if (!positioned(fd, offset, h, at)) return -1;
     DWORD got = 0;
     const DWORD want = static_cast<DWORD>(std::min<std::size_t>(bytes, 1u << 30));
     if (!ReadFile(h, buffer, want, &got, &at)) {
@@ -102,14 +112,9 @@ long writeSome(int fd, const void* data, std::size_t bytes) {
 }
 
 long writeAt(int fd, const void* data, std::size_t bytes, std::uint64_t offset) {
-    HANDLE h = reinterpret_cast<HANDLE>(_get_osfhandle(fd));
-    if (h == INVALID_HANDLE_VALUE) {
-        errno = EBADF;
-        return -1;
-    }
-    OVERLAPPED at{};
-    at.Offset = static_cast<DWORD>(offset);
-    at.OffsetHigh = static_cast<DWORD>(offset >> 32);
+    HANDLE h;
+    OVERLAPPED at;
+    if (!positioned(fd, offset, h, at)) return -1;
     DWORD done = 0;
     const DWORD want = static_cast<DWORD>(std::min<std::size_t>(bytes, 1u << 30));
     if (!WriteFile(h, data, want, &done, &at)) {

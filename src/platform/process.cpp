@@ -1,6 +1,16 @@
 #include "platform/process.h"
 
+#include <cerrno>
+
 namespace rondivo::platform {
+
+SpawnResult spawnProcess(const std::vector<std::string>& argv,
+                         const std::filesystem::path& workingDir) {
+    if (argv.empty()) return {.error = EINVAL};
+    auto program = findOnPath(argv[0]);
+    if (!program) return {.error = ENOENT};
+    return spawnFound(*program, argv, workingDir);
+}
 
 std::vector<std::string> splitCommandLine(std::string_view line) {
     std::vector<std::string> out;

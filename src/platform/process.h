@@ -24,6 +24,10 @@ struct SpawnResult {
 SpawnResult spawnProcess(const std::vector<std::string>& argv,
                          const std::filesystem::path& workingDir = {});
 
+// spawnProcess's start of `program` once found, one per system; call spawnProcess.
+SpawnResult spawnFound(const std::filesystem::path& program, const std::vector<std::string>& argv,
+                       const std::filesystem::path& workingDir);
+
 // Waits at most `timeout` for the process. Returns its exit status (128+signal
 // when killed), or nothing when it is still running; a process left running
 // is reaped in the background so it never lingers as a zombie.

@@ -38,17 +38,9 @@ std::optional<fs::path> findOnPath(std::string_view program) {
     return std::nullopt;
 }
 
-SpawnResult spawnProcess(const std::vector<std::string>& argv, const fs::path& workingDir) {
+SpawnResult spawnFound(const fs::path& program, const std::vector<std::string>& argv,
+                       const fs::path& workingDir) {
     SpawnResult result;
-    if (argv.empty()) {
-        result.error = EINVAL;
-        return result;
-    }
-    auto program = findOnPath(argv[0]);
-    if (!program) {
-        result.error = ENOENT;
-        return result;
-    }
     std::vector<char*> args;
     for (const auto& a : argv) args.push_back(const_cast<char*>(a.c_str()));
     args.push_back(nullptr);
@@ -61,7 +53,7 @@ SpawnResult spawnProcess(const std::vector<std::string>& argv, const fs::path& w
     posix_spawnattr_setflags(&attr, POSIX_SPAWN_SETPGROUP);
     posix_spawnattr_setpgroup(&attr, 0);
     pid_t pid = -1;
-    int rc = posix_spawn(&pid, program->c_str(), &actions, &attr, args.data(), environ);
+    int rc = posix_spawn(&pid, program.c_str(), &actions, &attr, args.data(), environ);
     posix_spawn_file_actions_destroy(&actions);
     posix_spawnattr_destroy(&attr);
     if (rc != 0) {

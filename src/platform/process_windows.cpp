@@ -72,17 +72,9 @@ std::optional<fs::path> findOnPath(std::string_view program) {
     return fs::path(found);
 }
 
-SpawnResult spawnProcess(const std::vector<std::string>& argv, const fs::path& workingDir) {
+SpawnResult spawnFound(const fs::path& program, const std::vector<std::string>& argv,
+                       const fs::path& workingDir) {
     SpawnResult result;
-    if (argv.empty()) {
-        result.error = EINVAL;
-        return result;
-    }
-    auto program = findOnPath(argv[0]);
-    if (!program) {
-        result.error = ENOENT;
-        return result;
-    }
     std::wstring line;
     for (const auto& a : argv) {
         if (!line.empty()) line += L' ';
@@ -91,7 +83,7 @@ SpawnResult spawnProcess(const std::vector<std::string>& argv, const fs::path& w
     STARTUPINFOW startup{};
     startup.cb = sizeof startup;
     PROCESS_INFORMATION info{};
-    if (!CreateProcessW(program->c_str(), line.data(), nullptr, nullptr, FALSE,
+    if (!CreateProcessW(program.c_str(), line.data(), nullptr, nullptr, FALSE,
                         CREATE_NEW_PROCESS_GROUP, nullptr,
                         workingDir.empty() ? nullptr : workingDir.c_str(), &startup, &info)) {
         result.error = errnoFromWindowsError(GetLastError());
@@ -118,13 +110,7 @@ std::optional<int> waitForExit(pid_t pid, std::chrono::milliseconds timeout) {
 }
 
 int waitForExit(pid_t pid) {
-    HANDLE h = takeHandle(pid);
-    if (!h) return -1;
-    WaitForSingleObject(h, INFINITE);
-    DWORD code = 0;
-    const bool ok = GetExitCodeProcess(h, &code);
-    CloseHandle(h);
-    return ok ? static_cast<int>(code) : -1;
+    return waitForExit(pid, std::chrono::milliseconds(INFINITE)).value_or(-1);
 }
 
 std::vector<std::string> commandLineArguments(int, char**) {
