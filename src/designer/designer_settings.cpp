@@ -129,8 +129,10 @@ bool startPositionTextValid(std::string_view text) {
 StartField acceptStartPosition(OptionsValues& o) {
     if (!startPositionTextValid(o.startX)) return StartField::X;
     if (!startPositionTextValid(o.startY)) return StartField::Y;
-    if (!o.startX.empty() && o.startY.empty()) o.startY = "0";
-    if (!o.startY.empty() && o.startX.empty()) o.startX = "0";
+    // assign(1, '0'), not = "0": GCC 12 at -O3 inlines the literal's copy and
+    // reports a false -Wrestrict overlap (GCC bug 105329).
+    if (!o.startX.empty() && o.startY.empty()) o.startY.assign(1, '0');
+    if (!o.startY.empty() && o.startX.empty()) o.startX.assign(1, '0');
     return StartField::None;
 }
 

@@ -201,8 +201,10 @@ std::string browsePath(std::string_view argument, bool hasArgument, const std::s
     if (hasArgument && argument.size() >= 2) {
         if (argument.find(':') != std::string_view::npos)
             path = std::string(argument);
-        else
-            path += (endsWithSeparator(path) ? "" : "/") + std::string(argument);
+        else {
+            if (!endsWithSeparator(path)) path += '/';
+            path += argument;
+        }
     }
     for (auto& c : path)
         if (c == '\\') c = '/';
