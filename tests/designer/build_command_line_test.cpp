@@ -457,7 +457,8 @@ TEST(RondivoBuild, BurnToTheVirtualDriveGivesTheIsoImage) {
     Cli c;
     writeFile(c.t / "master/index.htm", "<html>menu</html>");
     writeFile(c.t / "master/media/big.bin", std::string(200000, 'x'));
-    for (const char* medium : {"cd-r", "cd-rw", "dvd-r", "dvd-rw", "dvd+r", "dvd+rw", "dvd-ram"}) {
+    for (const char* medium :
+         {"cd-r", "cd-rw", "dvd-r", "dvd-rw", "dvd+r", "dvd+rw", "dvd-ram", "bd-r", "bd-re"}) {
         SCOPED_TRACE(medium);
         const std::string disc = (c.t / (std::string(medium) + ".img")).string();
         std::vector<std::string> argv = {rondivoBuild(), "--from",  "master", "--iso",   "m.iso",
@@ -496,6 +497,38 @@ TEST(RondivoBuild, BurnToTheVirtualDriveGivesTheIsoImage) {
     auto n = runProgram(none, c.t.path(), {{"HOME", c.t.path().string()}});
     EXPECT_EQ(n.status, 1);
     EXPECT_THAT(n.output, HasSubstr("No recordable CD-ROM device was found on your system."));
+}
+
+// The smallest image too big for a CD-R (images grow in blocks of 32
+// sectors) is refused before anything is written, with both sizes. The big
+// file is sparse: nothing reads it.
+TEST(RondivoBuild, AnImageOneBlockTooBigForTheDiscWritesNothing) {
+    Cli c;
+    writeFile(c.t / "master/index.htm", "<html>menu</html>");
+    const fs::path big = c.t / "master/big.bin";
+    writeFile(big, std::string(2048, 'b'));
+    std::vector<std::pair<std::string, std::string>> env = {{"HOME", c.t.path().string()},
+                                                            {"SOURCE_DATE_EPOCH", "1700000000"}};
+    auto iso =
+        runProgram({rondivoBuild(), "--from", "master", "--iso", "small.iso", "--label", "Show"},
+                   c.t.path(), env);
+    ASSERT_EQ(iso.status, 0) << iso.output;
+    const auto smallSectors = fs::file_size(c.t / "small.iso") / 2048;
+    // 359840 sectors fit on an 80-minute CD-R (359847), the next block does not.
+    constexpr std::uintmax_t kTooBig = 359872;
+    fs::resize_file(big, (1 + kTooBig - smallSectors) * 2048);
+
+    const std::string disc = (c.t / "disc.img").string();
+    auto withDrive = env;
+    withDrive.emplace_back("RONDIVO_VIRTUAL_DRIVE", disc + ",cd-r");
+    withDrive.emplace_back("RONDIVO_DEBUG", "1");
+    auto r = runProgram({rondivoBuild(), "--from", "master", "--burn", "--label", "Show"},
+                        c.t.path(), withDrive);
+    EXPECT_EQ(r.status, 1);
+    EXPECT_THAT(r.output, HasSubstr("The image does not fit on the disc: the image needs 703 MB "
+                                    "(359872 sectors), the disc holds 703 MB (359847 sectors)."));
+    EXPECT_THAT(r.output, ::testing::Not(HasSubstr("WRITE(10)")));
+    EXPECT_FALSE(fs::exists(disc));
 }
 
 }  // namespace
