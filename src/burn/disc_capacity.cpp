@@ -36,10 +36,12 @@ bool isDoubleLayer(MediaType media, std::uint32_t discEnd) {
 
 std::string sizesText(std::uint32_t needed, std::uint32_t available, const char* holder) {
     const long a = megabytes(needed), b = megabytes(available);
+    // Megabytes alone would not tell them apart: say the sectors too.
+    const bool exact = a == b || a < 10 || b < 10;
     std::string text = "the image needs " + std::to_string(a) + " MB";
-    if (a == b) text += " (" + std::to_string(needed) + " sectors)";
+    if (exact) text += " (" + std::to_string(needed) + " sectors)";
     text += ", " + std::string(holder) + " holds " + std::to_string(b) + " MB";
-    if (a == b) text += " (" + std::to_string(available) + " sectors)";
+    if (exact) text += " (" + std::to_string(available) + " sectors)";
     return text;
 }
 

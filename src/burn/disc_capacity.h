@@ -23,7 +23,7 @@ std::uint32_t writtenSectors(MediaType media, std::uint32_t imageSectors);
 bool isDoubleLayer(MediaType media, std::uint32_t discEnd);
 
 // "the image needs 812 MB, the disc holds 703 MB"; with the sector counts when
-// the megabytes alone would read the same.
+// the megabytes alone would read the same or are too few to tell.
 std::string sizesText(std::uint32_t needed, std::uint32_t available, const char* holder);
 
 // Sectors a disc holds from its start, from READ FORMAT CAPACITIES: the

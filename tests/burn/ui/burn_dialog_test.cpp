@@ -233,7 +233,7 @@ TEST_F(BurnDialogs, TheDialogSaysAtOnceWhenTheImageDoesNotFit) {
     settle();
     screenshot("burn_dialog_too_small");
     EXPECT_THAT(oneLine(dlg.discText()->GetLabel()),
-                HasSubstr("The image does not fit on the disc: the image needs 0 MB ("));
+                HasSubstr("The image does not fit on the disc: the image needs 1 MB ("));
     EXPECT_THAT(oneLine(dlg.discText()->GetLabel()),
                 HasSubstr("the disc holds 0 MB (50 sectors)."));
     EXPECT_FALSE(dlg.eraseBox()->IsShown());
