@@ -445,7 +445,7 @@ struct VirtualDrive::Impl {
         const std::uint8_t format = r.cdb[7];
         const std::uint32_t n = be16(r.cdb + 8);
         if (format != 0x0F) return illegal(0x24);
-        if (profile() != 0x11 && !isDvdRw()) return illegal(0x30, 0x05);
+        if (!isDvdMinusR() && !isDvdRw()) return illegal(0x30, 0x05);
         if (n < 22 || r.length < 22 || be16(r.data) != n - 2) return illegal(0x1A);
         std::string digits(reinterpret_cast<const char*>(r.data + 8), 14);
         if (!std::all_of(digits.begin(), digits.end(),

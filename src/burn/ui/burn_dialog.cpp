@@ -246,6 +246,7 @@ void CBurnDlg::checkDisc() {
     const int row = chosenRow();
     if (row < 0 || burner_.IsBusy() || !burner_.SelectDrive(row)) return;
     wxString text;
+    burner_.SetErase(false);  // the disc as it is: erasing is offered below when it would do
     if (!layOutImage()) {
         text = wxString::FromUTF8(burner_.LastMessage());
     } else {
