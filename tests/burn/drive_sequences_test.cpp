@@ -479,6 +479,14 @@ TEST(BurnSequence, BluRayDiscsAreWrittenAndClosedAsTheirProfileNeeds) {
         EXPECT_EQ(r.drive->sectorsWritten(), 320u);
         EXPECT_EQ(r.drive->discStatus(), c.discStatus);
     }
+    // One formatted without spare areas holds its whole size and is written as it is.
+    Rig re(profile::kBdRe);
+    ASSERT_TRUE(formatUnit(re.state, {0, 0x31, 0}));
+    re.drive->clearTrace();
+    EXPECT_EQ(re.plan_(12219392), PlanOutcome::Ready) << re.message;
+    ASSERT_TRUE(re.burn(320)) << re.message;
+    EXPECT_FALSE(re.sent("FORMAT UNIT"));
+
     Rig r(profile::kBdRRandom);
     EXPECT_EQ(r.plan_(320), PlanOutcome::Refused);
     EXPECT_EQ(r.message,
