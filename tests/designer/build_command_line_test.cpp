@@ -14,6 +14,15 @@
 #include "platform/process.h"
 #include "test_support.h"
 
+#ifndef _WIN32
+#include <fcntl.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <csignal>
+#include <thread>
+#endif
+
 namespace rondivo {
 namespace {
 
@@ -530,6 +539,43 @@ TEST(RondivoBuild, AnImageOneBlockTooBigForTheDiscWritesNothing) {
     EXPECT_THAT(r.output, ::testing::Not(HasSubstr("WRITE(10)")));
     EXPECT_FALSE(fs::exists(disc));
 }
+
+#ifndef _WIN32
+// SIGTERM (or Ctrl+C) mid-burn stops at the next command: what was written is
+// closed, the tray unlocked, and the program says what the disc holds.
+TEST(RondivoBuild, ASignalMidBurnClosesWhatWasWrittenAndSaysSo) {
+    Cli c;
+    writeFile(c.t / "master/index.htm", "<html>menu</html>");
+    writeFile(c.t / "master/big.bin", "");
+    fs::resize_file(c.t / "master/big.bin", 600u << 20);  // sparse
+    const fs::path disc = c.t / "disc.img", out = c.t / "out.txt";
+    const std::string drive = disc.string() + ",cd-r", program = rondivoBuild();
+    const pid_t pid = fork();
+    ASSERT_GE(pid, 0);
+    if (pid == 0) {
+        const int fd = ::open(out.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
+        dup2(fd, 1);
+        dup2(fd, 2);
+        if (chdir(c.t.path().c_str()) != 0) _exit(3);
+        setenv("HOME", c.t.path().c_str(), 1);
+        setenv("RONDIVO_VIRTUAL_DRIVE", drive.c_str(), 1);
+        execl(program.c_str(), program.c_str(), "--from", "master", "--burn", nullptr);
+        _exit(127);
+    }
+    // Once the first sectors are on the disc, the burn is under way.
+    for (int i = 0; i < 3000 && !fs::exists(disc); ++i)
+        std::this_thread::sleep_for(std::chrono::milliseconds(10));
+    kill(pid, SIGTERM);
+    int status = 0;
+    waitpid(pid, &status, 0);
+    const std::string said = readFile(out);
+    ASSERT_TRUE(WIFEXITED(status)) << said;
+    EXPECT_EQ(WEXITSTATUS(status), 1) << said;
+    EXPECT_THAT(said, HasSubstr("The burn was cancelled. "));
+    EXPECT_THAT(said, HasSubstr("sectors were written and closed as a session"));
+    EXPECT_LT(fs::file_size(disc), std::uintmax_t{600} << 20);
+}
+#endif
 
 }  // namespace
 }  // namespace rondivo
