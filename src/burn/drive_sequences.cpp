@@ -436,9 +436,11 @@ std::string closeMedium(DriveState& state, const BurnPlan& plan, const Sleeper& 
         case kMediaDvdRwSequential:
             return closeTrackAndSession(state, kCloseSession, sleep);
         case kMediaDvdPlusR:
-        case kMediaDvdPlusRDl:
             return closeTrackAndSession(
                 state, state.finalize ? kCloseFinalizeDvdPlusR : kCloseSession, sleep);
+        case kMediaDvdPlusRDl:
+            return closeTrackAndSession(
+                state, state.finalize ? kCloseFinalizeMinimalRadius : kCloseSession, sleep);
         case kMediaBdR:
             return closeTrackAndSession(state, state.finalize ? kCloseFinalizeBdR : kCloseSession,
                                         sleep);

@@ -68,6 +68,8 @@ inline constexpr std::uint8_t kCloseTrack = 1;
 // Closes the session; on DVD+RW it stops the background format (compatible close).
 inline constexpr std::uint8_t kCloseSession = 2;
 inline constexpr std::uint8_t kCloseFinalizeDvdPlusR = 6;
+// DVD+R DL: finalize with minimal radius (101b); some writers take only this on DL.
+inline constexpr std::uint8_t kCloseFinalizeMinimalRadius = 5;
 // BD-R: finalize the disc (110b), the same number as DVD+R's.
 inline constexpr std::uint8_t kCloseFinalizeBdR = 6;
 // Track field of a close without a number.

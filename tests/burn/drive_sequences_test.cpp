@@ -456,8 +456,9 @@ TEST(BurnSequence, TheTrayStaysLockedOnOneHandleUntilTheBurnEnds) {
 
 // Blu-ray: BD-R is written like DVD+R (its track and session closed, or the
 // disc finalized), a blank BD-RE is formatted with spare areas first, and a
-// BD-R formatted for random recording is refused.
-TEST(BurnSequence, BluRayDiscsAreWrittenAndClosedAsTheirProfileNeeds) {
+// BD-R formatted for random recording is refused. A DVD+R DL within its first
+// layer is finalized with minimal radius.
+TEST(BurnSequence, BluRayAndDoubleLayerDiscsAreWrittenAndClosedAsTheirProfileNeeds) {
     struct {
         const char* medium;
         bool finalize;
@@ -467,6 +468,7 @@ TEST(BurnSequence, BluRayDiscsAreWrittenAndClosedAsTheirProfileNeeds) {
         {"bd-r", false, "CLOSE TRACK/SESSION immed=1 function=2 track=0", 1},
         {"bd-r", true, "CLOSE TRACK/SESSION immed=1 function=6 track=0", 2},
         {"bd-re", true, "FORMAT UNIT type=30h", 2},
+        {"dvd+r-dl", true, "CLOSE TRACK/SESSION immed=1 function=5 track=0", 2},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.medium);
