@@ -344,8 +344,13 @@ std::string prepareForWriting(DriveState& state, BurnPlan& plan, std::uint32_t v
     if (state.cancelRequested) return kCancelledText;
     if (isSequentialDvd(plan.media) && !plan.overwritable && !plan.discAtOnce && !plan.linkSize)
         return "The drive does not say how to write this disc after erasing it.";
-    if (takesWriteParameters(plan) && !sendWriteParameters(state, writeSettings(state, plan)))
-        return refused(state, "the write parameters");
+    if (takesWriteParameters(plan) && !sendWriteParameters(state, writeSettings(state, plan))) {
+        // Restricted overwrite is written without the page by drives that
+        // follow the letter of MMC; only the sequential media need it.
+        if (plan.media != kMediaDvdRwRestricted) return refused(state, "the write parameters");
+        state.addNote("The drive did not take the write parameters for this DVD-RW: " +
+                      failureText(state) + ".");
+    }
     setWriteSpeed(state, plan);
     if (!plan.overwritable) {
         const auto address = nextWritableAddress(state);

@@ -226,7 +226,10 @@ TEST(BurnSequence, AQuickFormattedDvdRwIsClosedSoOtherDrivesReadIt) {
     EXPECT_EQ(r.drive->currentProfile(), profile::kDvdRwRestricted);
     EXPECT_TRUE(r.drive->readableElsewhere());
     r.drive->clearTrace();
+    // A drive that will not take the page on restricted overwrite still writes it.
+    r.drive->answerWith(op::kModeSelect10, 0x5, 0x26, 0x00);
     ASSERT_TRUE(r.burn(64)) << r.message;  // closed, so written over as it is
+    EXPECT_EQ(r.state.currentNotes().size(), 1u);
     EXPECT_FALSE(r.sent("FORMAT UNIT"));
     EXPECT_FALSE(r.sent("CLOSE TRACK/SESSION"));
     EXPECT_EQ(r.plan.writeStart, 0u);
