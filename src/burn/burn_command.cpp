@@ -1,5 +1,7 @@
 #include "burn/burn_command.h"
 
+#include <atomic>
+#include <csignal>
 #include <ostream>
 
 #include "burn/disc_burner.h"
@@ -17,6 +19,33 @@ constexpr const char* kBurnFailed =
     "drive.\nPlease verify you are not copying more than the CD's max capacity (usually "
     "800MB).\nPlease try using a lower write speed.\nYou may also use a seperate CD burning "
     "tool to copy the files to your CD.";
+
+// SIGINT and SIGTERM stop the burn at its next command, so that what was
+// written is closed and the tray unlocked, instead of ending the process.
+std::atomic<bool> stopRequested{false};
+
+extern "C" void requestStop(int) {
+    stopRequested = true;
+}
+
+class StopSignals {
+  public:
+    StopSignals() {
+        stopRequested = false;
+        previousInt_ = std::signal(SIGINT, requestStop);
+        previousTerm_ = std::signal(SIGTERM, requestStop);
+    }
+    ~StopSignals() {
+        std::signal(SIGINT, previousInt_);
+        std::signal(SIGTERM, previousTerm_);
+    }
+    StopSignals(const StopSignals&) = delete;
+    StopSignals& operator=(const StopSignals&) = delete;
+
+  private:
+    void (*previousInt_)(int) = SIG_DFL;
+    void (*previousTerm_)(int) = SIG_DFL;
+};
 
 int firstRecordableRow(CDiscBurner& burner) {
     for (int row = 0; row < 20 && !burner.GetDriveDescription(row).empty(); ++row)
@@ -65,14 +94,19 @@ int burnCommand(const std::filesystem::path& folder, const BurnOptions& options,
         printNotes(burner, err);
         return 1;
     }
-    const int error =
-        runWithTerminalProgress(burner, sectors, "Burning", err, terminalProgress,
-                                [&](CompletionCallback cb) { return burner.StartBurn(cb); });
+    StopSignals signals;
+    const int error = runWithTerminalProgress(
+        burner, sectors, "Burning", err, terminalProgress,
+        [&](CompletionCallback cb) { return burner.StartBurn(cb); }, &stopRequested);
     printNotes(burner, err);
     if (error < 0) {
         err << "Error while initiating copying of file(s) to CD-ROM.\n"
             << burner.LastMessage() << "\n";
         if (burner.NeedsErasing()) err << "Use --blank to erase it.\n";
+        return 1;
+    }
+    if (error && burner.WasCancelled()) {
+        err << burner.LastMessage() << "\n";
         return 1;
     }
     if (error) {

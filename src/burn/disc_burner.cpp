@@ -102,7 +102,9 @@ int CDiscBurner::OperationPercent() const {
 
 bool CDiscBurner::EjectDisc() {
     if (IsBusy() || drive_.currentRow < 0) return false;
-    return ejectDisc(drive_);
+    const bool ok = ejectDisc(drive_);
+    endExclusiveUse(drive_);
+    return ok;
 }
 
 int CDiscBurner::TakeLastError() {
@@ -126,17 +128,48 @@ int CDiscBurner::StartBurn(CompletionCallback callback) {
         message_ = "The image has not been laid out.";
         return 0;
     }
+    drive_.cancelRequested = false;
+    drive_.clearNotes();
+    // One exclusive handle from the first question to the eject.
+    if (!beginExclusiveUse(drive_)) {
+        message_ = "The drive cannot be used for burning: " + failureText(drive_) + ".";
+        return 0;
+    }
     // The new session's place on the disc: every location in its metadata
     // counts from there.
     BurnPlan plan;
-    const auto outcome = planBurn(drive_, plan, message_, disc_->sleep);
+    const auto outcome = planBurn(drive_, plan, session_.layout.volumeSize, message_, disc_->sleep);
     if (outcome != PlanOutcome::Ready) {
         needsErasing_ = outcome == PlanOutcome::NeedsErasing;
+        endExclusiveUse(drive_);
         return 0;
     }
     auto sink = std::make_unique<DiscSink>(drive_, plan, session_.layout.volumeSize, disc_->sleep,
                                            disc_->clock);
-    return StartWriting(std::move(sink), plan.writeStart, std::move(callback));
+    const int started = StartWriting(std::move(sink), plan.writeStart, std::move(callback));
+    if (!started) endExclusiveUse(drive_);
+    return started;
+}
+
+std::string CDiscBurner::CheckDisc() {
+    needsErasing_ = false;
+    if (IsBusy()) return kBusyText;
+    if (drive_.currentRow < 0) return "No drive has been selected.";
+    if (!session_.layoutValid) return "The image has not been laid out.";
+    BurnPlan plan;
+    std::string message;
+    const auto outcome = planBurn(drive_, plan, session_.layout.volumeSize, message, disc_->sleep,
+                                  std::chrono::seconds(0));
+    needsErasing_ = outcome == PlanOutcome::NeedsErasing;
+    return outcome == PlanOutcome::Ready ? std::string() : message;
+}
+
+void CDiscBurner::CancelBurn() {
+    if (IsBusy()) drive_.cancelRequested = true;
+}
+
+bool CDiscBurner::WasCancelled() const {
+    return drive_.cancelRequested.load();
 }
 
 void CDiscBurner::ClearImage() {
@@ -205,6 +238,7 @@ int CDiscBurner::StartWriting(std::unique_ptr<ImageSink> sink, std::uint32_t ses
 std::vector<std::string> CDiscBurner::Notes() const {
     std::vector<std::string> notes = session_.notes;
     for (std::string& note : writer_.notes()) notes.push_back(std::move(note));
+    for (std::string& note : drive_.currentNotes()) notes.push_back(std::move(note));
     return notes;
 }
 

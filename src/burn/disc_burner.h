@@ -81,6 +81,17 @@ class CDiscBurner {
     // one that cannot take the image, a source file that cannot be opened).
     int StartBurn(CompletionCallback callback);
 
+    // Reads the disc in the selected drive without waiting for it and says
+    // whether the laid-out image could be burnt to it: empty when it could,
+    // else why not (NeedsErasing() tells whether erasing would do). Sends
+    // questions only.
+    std::string CheckDisc();
+
+    // Stops a running burn at its next command; what was written is closed.
+    void CancelBurn();
+    // The last burn ended because it was cancelled.
+    bool WasCancelled() const;
+
     // Starts writing the laid-out image to any sink, with every location in
     // the metadata counted from `sessionStart`. StartSaveImage uses it with
     // an image file at 0; a disc burn uses it with a drive and the start of

@@ -35,6 +35,14 @@ bool DiscSink::setup() {
 }
 
 bool DiscSink::writeBlock(const std::uint8_t* data, std::size_t bytes) {
+    if (state_.cancelRequested) {
+        message_ = "The burn was cancelled.";
+        return false;
+    }
+    return writeSectors(data, bytes);
+}
+
+bool DiscSink::writeSectors(const std::uint8_t* data, std::size_t bytes) {
     const auto blocks = static_cast<std::uint16_t>(bytes / kSectorSize);
     if (writeWithRetry(state_, sector_, blocks, std::span(data, bytes), sleep_) !=
         WriteOutcome::Written) {
@@ -50,14 +58,16 @@ bool DiscSink::writeBlock(const std::uint8_t* data, std::size_t bytes) {
     return true;
 }
 
-// Drives refuse to close a CD track shorter than the minimum: fill it with zeros.
-bool DiscSink::padCdTrack() {
-    if (plan_.media != kMediaCdR && plan_.media != kMediaCdRw) return true;
+// Drives refuse to close a CD track shorter than the minimum, and take
+// restricted overwrite and Blu-ray in whole blocks only.
+bool DiscSink::padTrack() {
+    if (sector_ == plan_.writeStart) return true;  // nothing written: nothing to fill
     static const std::vector<std::uint8_t> zeros(32u * kSectorSize, 0);
-    const std::uint32_t end = plan_.writeStart + kMinimumCdTrack;
+    const std::uint32_t end =
+        plan_.writeStart + writtenSectors(plan_.media, sector_ - plan_.writeStart);
     while (sector_ < end) {
         const auto n = static_cast<std::uint16_t>(std::min<std::uint32_t>(32, end - sector_));
-        if (!writeBlock(zeros.data(), n * std::size_t{kSectorSize})) return false;
+        if (!writeSectors(zeros.data(), n * std::size_t{kSectorSize})) return false;
     }
     return true;
 }
@@ -65,16 +75,24 @@ bool DiscSink::padCdTrack() {
 bool DiscSink::finish(bool failed) {
     // A failed burn still closes what was written and unlocks the tray, so the
     // disc can be taken out and the drive is usable again.
-    bool ok = !failed && padCdTrack();
+    // A cancelled CD track is still filled to its minimum so that it can be closed.
+    const bool padded = (!failed || state_.cancelRequested) && prepared_ && padTrack();
+    bool ok = !failed && padded;
+    std::string closeError;
     if (prepared_ && sector_ != plan_.writeStart) {
-        const std::string error = closeMedium(state_, plan_, sleep_);
-        if (ok && !error.empty()) {
-            message_ = error;
+        closeError = closeMedium(state_, plan_, sleep_);
+        if (ok && !closeError.empty()) {
+            message_ = closeError;
             ok = false;
         }
     }
     finishTray(state_);
-    state_.releaseHandle = false;
+    // Cancelled or failed: say what the disc holds now. The handle goes back
+    // at once; after a success it is kept for the eject.
+    if (!ok) {
+        afterword_ = discStateAfterFailure(plan_, sector_ - plan_.writeStart, closeError);
+        endExclusiveUse(state_);
+    }
     return ok || failed;
 }
 

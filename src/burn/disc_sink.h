@@ -25,11 +25,15 @@ class DiscSink : public ImageSink {
     bool writeBlock(const std::uint8_t* data, std::size_t bytes) override;
     bool finish(bool failed) override;
     std::string message() const override { return message_; }
+    std::string afterword() const override { return afterword_; }
 
     std::uint32_t nextSector() const { return sector_; }
 
   private:
-    bool padCdTrack();
+    // Fills the last track to the size the medium takes (a CD track's
+    // minimum, whole ECC blocks or clusters) with zeros.
+    bool padTrack();
+    bool writeSectors(const std::uint8_t* data, std::size_t bytes);
 
     DriveState& state_;
     BurnPlan plan_;
@@ -42,6 +46,7 @@ class DiscSink : public ImageSink {
     // stalling when their buffer runs low.
     int countdown_ = 2;
     std::string message_;
+    std::string afterword_;
 };
 
 }  // namespace rondivo::burn

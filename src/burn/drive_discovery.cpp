@@ -134,6 +134,7 @@ bool SelectDrive(DriveState& state, int row) {
         state.drives[static_cast<std::size_t>(state.currentRow)].transport->closeHandle();
     const auto& entry = state.drives[static_cast<std::size_t>(row)];
     state.currentRow = row;
+    state.holdHandle = false;
     entry.transport->closeHandle();
 
     auto inquiry = makeInquiry(32);
@@ -177,13 +178,15 @@ std::uint8_t ExecuteCommand(DriveState& state, CommandBlock& block, std::span<st
         if (block.readsData()) std::fill_n(data.begin(), block.dataLength, 0);
         auto& entry = state.drives[static_cast<std::size_t>(state.currentRow)];
         if (entry.transport->execute(entry.device, block, data.data())) {
-            entry.transport->closeHandle();
+            // A fresh handle clears the system's idea of the old disc; a burn
+            // keeps its handle and only repeats the command.
+            if (!state.holdHandle) entry.transport->closeHandle();
             block.status = kStatusPending;
             block.sense.fill(0);
             entry.transport->execute(entry.device, block, data.data());
         }
         if (block.status != kStatusDone) state.transportMessage = entry.transport->lastFailure();
-        if (state.releaseHandle) entry.transport->closeHandle();
+        if (state.releaseHandle && !state.holdHandle) entry.transport->closeHandle();
     }
 
     state.sense = block.sense;

@@ -18,10 +18,11 @@ bool run(DriveState& state, CommandBlock block, std::span<std::uint8_t> data = {
     return ExecuteCommand(state, block, data) == kStatusDone;
 }
 
-// Tray and lock commands close the handle afterwards so the system notices the change.
+// Tray and lock commands close the handle afterwards so the system notices the
+// change, except while a burn holds it: the kernel would unlock the tray.
 bool runReleased(DriveState& state, CommandBlock block) {
     const bool previous = state.releaseHandle;
-    state.releaseHandle = true;
+    state.releaseHandle = !state.holdHandle;
     const bool ok = run(state, block);
     state.releaseHandle = previous;
     return ok;
@@ -152,6 +153,27 @@ bool sendDiscStructure(DriveState& state, std::uint8_t format,
         parameters);
 }
 
+bool beginExclusiveUse(DriveState& state) {
+    if (state.currentRow < 0 || static_cast<std::size_t>(state.currentRow) >= state.rowCount())
+        return false;
+    auto& entry = state.drives[static_cast<std::size_t>(state.currentRow)];
+    entry.transport->closeHandle();
+    if (!entry.transport->openExclusive(entry.device)) {
+        state.transportFailed = true;
+        state.transportMessage = entry.transport->lastFailure();
+        return false;
+    }
+    state.holdHandle = true;
+    return true;
+}
+
+void endExclusiveUse(DriveState& state) {
+    if (!state.holdHandle) return;
+    state.holdHandle = false;
+    if (state.currentRow >= 0 && static_cast<std::size_t>(state.currentRow) < state.rowCount())
+        state.drives[static_cast<std::size_t>(state.currentRow)].transport->closeHandle();
+}
+
 SenseInfo lastSense(const DriveState& state) {
     return decodeSense(state.sense);
 }
@@ -256,8 +278,10 @@ std::string waitForDrive(DriveState& state, LongOperation operation, std::chrono
             break;
         }
         if (waited >= limit) {
-            result = "The drive did not become ready within " + std::to_string(limit.count() / 60) +
-                     " minutes: " + failureText(state) + ".";
+            result = limit.count() < 60 ? "The drive is not ready yet: " + failureText(state) + "."
+                                        : "The drive did not become ready within " +
+                                              std::to_string(limit.count() / 60) +
+                                              " minutes: " + failureText(state) + ".";
             break;
         }
         sleep(kPollInterval);

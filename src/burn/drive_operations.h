@@ -44,6 +44,13 @@ bool setCdSpeed(DriveState& state, std::uint8_t readFactor, std::uint8_t writeFa
 bool sendDiscStructure(DriveState& state, std::uint8_t format,
                        std::span<const std::uint8_t> parameters);
 
+// A burn takes the drive: closes whatever handle is open and opens the one
+// exclusive handle all its commands go through. False (with the transport's
+// reason in the state) when another program has the drive.
+bool beginExclusiveUse(DriveState& state);
+// Gives the drive back: closes the burn's handle so the system sees the disc.
+void endExclusiveUse(DriveState& state);
+
 // Sense of the last command (all zero after a success).
 SenseInfo lastSense(const DriveState& state);
 // Why the last command failed, for a message: the transport's words when the

@@ -9,6 +9,7 @@
 #include <span>
 #include <string>
 
+#include "burn/disc_capacity.h"
 #include "burn/drive_operations.h"
 
 namespace rondivo::burn {
@@ -19,10 +20,12 @@ struct BurnPlan {
     MediaType media = kMediaNone;
     bool erase = false;                    // quick-blank a used CD-RW or DVD-RW first
     bool formatRestricted = false;         // quick-format a blank DVD-RW to restricted overwrite
+    bool formatBluRay = false;             // format a blank BD-RE (with spare areas)
     bool overwritable = false;             // written from sector 0 over what is there
     bool discAtOnce = false;               // DVD-R/-RW: one reserved track, closed by the drive
     std::optional<std::uint8_t> linkSize;  // incremental DVD-R/-RW
     std::uint32_t writeStart = 0;
+    std::uint32_t discEnd = 0;  // sectors the disc holds from its start (the speed's range)
 };
 
 enum class PlanOutcome {
@@ -31,16 +34,25 @@ enum class PlanOutcome {
     Refused,
 };
 
-// Waits for the drive to become ready, reads the medium and decides the plan
-// from the state's choices (finalize, erase). `message` says why not.
-PlanOutcome planBurn(DriveState& state, BurnPlan& plan, std::string& message,
-                     const Sleeper& sleep = sleepFor);
+inline constexpr std::chrono::seconds kReadyLimit{120};
+
+// Waits for the drive to become ready (at most `readyLimit`), reads the
+// medium and decides the plan from the state's choices (finalize, erase).
+// Refuses, before anything is written, blanked or formatted, a disc whose
+// state a new session cannot follow (a damaged or part-written track) and one
+// too small for `volumeSectors` as they will be written. `message` says why.
+// Sends only questions.
+PlanOutcome planBurn(DriveState& state, BurnPlan& plan, std::uint32_t volumeSectors,
+                     std::string& message, const Sleeper& sleep = sleepFor,
+                     std::chrono::seconds readyLimit = kReadyLimit);
 
 // On the writer thread before the first write: locks the tray, erases or
-// formats as planned, sends the Write Parameters page the medium takes, the
-// speed, streaming, time stamp and track reservation, and checks that the
-// drive's next writable address is where the image was built for. Any refusal
-// stops the burn: the text says why; empty when all went well.
+// formats as planned, decides the write type from what the medium takes now,
+// sends the Write Parameters page the medium takes, the speed, time stamp and
+// track reservation, and checks that the drive's next writable address is
+// where the image was built for. A refusal that matters stops the burn (the
+// text says why; empty when all went well); a refused speed or time stamp is
+// a note in the state.
 std::string prepareForWriting(DriveState& state, BurnPlan& plan, std::uint32_t volumeSectors,
                               const UtcTime& now, const Sleeper& sleep = sleepFor);
 
@@ -51,14 +63,18 @@ enum class WriteOutcome { Written, Failed };
 WriteOutcome writeWithRetry(DriveState& state, std::uint32_t lba, std::uint16_t blocks,
                             std::span<const std::uint8_t> data, const Sleeper& sleep = sleepFor);
 inline constexpr int kWriteRetries = 5000;
-
-// A CD track holds at least this many sectors.
-inline constexpr std::uint32_t kMinimumCdTrack = 300;
+// SYNCHRONIZE CACHE and CLOSE TRACK/SESSION are repeated every second while
+// the drive says the condition will pass, this many times at most.
+inline constexpr int kCloseRetries = 600;
 
 // Flushes the cache and closes track and session as the medium needs (also
-// after a failed write), with the release flag set so the system sees the new
-// disc afterwards. Empty when the drive did all, else why not.
+// after a failed write). Empty when the drive did all, else why not.
 std::string closeMedium(DriveState& state, const BurnPlan& plan, const Sleeper& sleep = sleepFor);
+
+// What the disc holds after a burn that did not finish: `written` sectors
+// went to it, `closeError` is what closeMedium said (empty: closed).
+std::string discStateAfterFailure(const BurnPlan& plan, std::uint32_t written,
+                                  const std::string& closeError);
 
 // After every burn: unlocks the tray.
 void finishTray(DriveState& state);

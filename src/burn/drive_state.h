@@ -5,6 +5,7 @@
 #include <atomic>
 #include <cstdint>
 #include <memory>
+#include <mutex>
 #include <string>
 #include <vector>
 
@@ -41,9 +42,15 @@ struct DriveState {
     std::vector<DriveEntry> drives;  // at most kMaxDriveRows
     std::size_t rowCount() const { return drives.size(); }
 
-    // Close the handle after every command: around tray and lock commands, and
-    // while a burn closes its session, so that the system sees the new disc.
+    // Close the handle after every command: around tray and lock commands, so
+    // that the system sees the change.
     bool releaseHandle = false;
+    // A burn owns the drive: one exclusive handle stays open from its first
+    // command to the eject. Closing it would let the kernel unlock the tray
+    // and a desktop automounter take the drive between two commands.
+    bool holdHandle = false;
+    // Set from any thread to stop a burn at its next command.
+    std::atomic<bool> cancelRequested{false};
 
     MediaType mediaType = kMediaNone;
     // Answer of the last command: sense data, or a transport failure without any.
@@ -62,6 +69,21 @@ struct DriveState {
     std::atomic<LongOperation> operation{LongOperation::None};
     std::atomic<int> operationPercent{-1};
 
+    // What a burn did differently from what was asked without failing (the
+    // drive kept its own speed, refused the time stamp), for the author.
+    void addNote(std::string text) {
+        std::lock_guard lock(notesMutex);
+        notes.push_back(std::move(text));
+    }
+    std::vector<std::string> currentNotes() const {
+        std::lock_guard lock(notesMutex);
+        return notes;
+    }
+    void clearNotes() {
+        std::lock_guard lock(notesMutex);
+        notes.clear();
+    }
+
     std::array<std::uint8_t, kDataBufferSize> data{};
     TrackInformation trackInformation;
     DiscInformation discInformation;
@@ -69,6 +91,10 @@ struct DriveState {
     std::array<std::uint8_t, kCapabilitiesCopySize> capabilities{};
     std::uint8_t maxWriteSpeed = 0;
     std::uint8_t currentWriteSpeed = 0;
+
+  private:
+    mutable std::mutex notesMutex;
+    std::vector<std::string> notes;
 };
 
 }  // namespace rondivo::burn

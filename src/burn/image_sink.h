@@ -51,6 +51,9 @@ class ImageSink {
 
     // The reason of the last failure, in words the author can read.
     virtual std::string message() const = 0;
+    // After finish() of a failed operation: what the target holds now
+    // ("Nothing was written to the disc."); empty when there is nothing to say.
+    virtual std::string afterword() const { return {}; }
 };
 
 // Writes the image into a file. Nothing appears under the final name until

@@ -299,6 +299,11 @@ void ImageWriter::writerMain() {
         error = true;
         setMessage(sink_->message());
     }
+    if (error) {
+        const std::string afterword = sink_->afterword();
+        std::lock_guard lock(messageMutex_);
+        if (!afterword.empty()) message_ += (message_.empty() ? "" : " ") + afterword;
+    }
     {
         std::lock_guard lock(queueMutex_);
         spare_.clear();

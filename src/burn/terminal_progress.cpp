@@ -24,7 +24,8 @@ void printNotes(const CDiscBurner& burner, std::ostream& err) {
 
 int runWithTerminalProgress(CDiscBurner& burner, std::uint32_t sectors, const char* caption,
                             std::ostream& err, bool terminalProgress,
-                            const std::function<int(CompletionCallback)>& start) {
+                            const std::function<int(CompletionCallback)>& start,
+                            const std::atomic<bool>* stop) {
     std::atomic<int> errorFlag{0};
     std::atomic<bool> done{false};
     auto callback = [&](int error) {
@@ -33,7 +34,12 @@ int runWithTerminalProgress(CDiscBurner& burner, std::uint32_t sectors, const ch
     };
     if (!start(callback)) return -1;
     std::string shown;
+    bool cancelled = false;
     while (!done) {
+        if (stop && *stop && !cancelled) {
+            burner.CancelBurn();
+            cancelled = true;
+        }
         if (terminalProgress) {
             const int percent = static_cast<int>(100.0 * burner.SectorsWritten() / sectors);
             const std::string line =

@@ -208,6 +208,11 @@ std::optional<std::uint8_t> incrementalLinkSize(std::span<const std::uint8_t> a)
     return std::nullopt;
 }
 
+bool featureIsCurrent(std::span<const std::uint8_t> a, std::uint16_t feature) {
+    if (a.size() < 12 || getBe32(&a[0]) < 8) return false;
+    return getBe16(&a[8]) == feature && (a[10] & 0x01) != 0;
+}
+
 std::uint32_t commandTimeoutSeconds(const CommandBlock& b) {
     const bool immediate = (b.cdb[1] & (b.opcode() == op::kBlank ? 0x10 : 0x01)) != 0 ||
                            (b.opcode() == op::kSynchronizeCache && (b.cdb[1] & 0x02));
@@ -235,6 +240,18 @@ std::array<std::uint8_t, kStreamingDescriptorLength> dvdRStreamingDescriptor() {
     putBe32(&d[16], 1000);    // read time (ms)
     putBe32(&d[20], 1418);    // write size (kB)
     putBe32(&d[24], 1000);    // write time (ms)
+    return d;
+}
+
+std::array<std::uint8_t, kStreamingDescriptorLength> streamingDescriptor(std::uint32_t endLba,
+                                                                         std::uint32_t readKbps,
+                                                                         std::uint32_t writeKbps) {
+    std::array<std::uint8_t, kStreamingDescriptorLength> d{};
+    putBe32(&d[8], endLba);
+    putBe32(&d[12], readKbps);
+    putBe32(&d[16], 1000);
+    putBe32(&d[20], writeKbps);
+    putBe32(&d[24], 1000);
     return d;
 }
 
@@ -275,10 +292,22 @@ MediaType mediaTypeFromProfile(std::uint16_t profile) {
             return kMediaDvdRwRestricted;
         case 0x14:
             return kMediaDvdRwSequential;
+        case 0x15:
+            return kMediaDvdRDl;
         case 0x1A:
             return kMediaDvdPlusRw;
         case 0x1B:
             return kMediaDvdPlusR;
+        case 0x2B:
+            return kMediaDvdPlusRDl;
+        case 0x40:
+            return kMediaBdRom;
+        case 0x41:
+            return kMediaBdR;
+        case 0x42:
+            return kMediaBdRRandom;
+        case 0x43:
+            return kMediaBdRe;
         case 0x20:
             return kMediaDdcdRom;
         case 0x21:
@@ -304,10 +333,10 @@ MediaType mediaTypeFromDiscInformation(std::span<const std::uint8_t> answer) {
 }
 
 std::optional<std::size_t> findModePage(std::span<const std::uint8_t> answer, std::uint8_t page) {
+    if (answer.size() < 8) return std::nullopt;
+    const std::size_t offset = 8u + getBe16(&answer[6]);
     // The PS bit (7) and SPF bit (6) share the page-code byte.
-    for (std::size_t offset : {std::size_t{8}, std::size_t{16}}) {
-        if (answer.size() > offset + 1 && (answer[offset] & 0x3F) == page) return offset;
-    }
+    if (answer.size() > offset + 1 && (answer[offset] & 0x3F) == page) return offset;
     return std::nullopt;
 }
 
@@ -337,6 +366,8 @@ TrackInformation parseTrackInformation(std::span<const std::uint8_t> a) {
     t.length = getBe16(&a[0]);
     t.track = static_cast<std::uint16_t>((a.size() > 32 ? a[32] << 8 : 0) | a[2]);
     t.session = static_cast<std::uint16_t>((a.size() > 33 ? a[33] << 8 : 0) | a[3]);
+    t.damaged = (a[5] & 0x20) != 0;
+    t.reservedTrack = (a[6] & 0x80) != 0;
     t.blank = (a[6] & 0x40) != 0;
     t.nextWritableValid = (a[7] & 0x01) != 0;
     t.trackStart = getBe32(&a[8]);
@@ -376,14 +407,14 @@ std::uint16_t buildWriteParameters(std::span<std::uint8_t> answer, std::size_t p
     page[5] = w.linkSize.value_or(0);
     putBe32(&page[10], w.packetSize);
 
-    std::fill(answer.begin() + static_cast<std::ptrdiff_t>(pageOffset),
-              answer.begin() + static_cast<std::ptrdiff_t>(total), 0);
+    // The header's mode data length is reserved in MODE SELECT and the block
+    // descriptor the drive reported is not ours to send back: drives reject
+    // stale values there. The page follows a zeroed header directly.
+    const std::size_t listLength = 8u + 2u + pageLength;
+    std::fill(answer.begin(), answer.begin() + static_cast<std::ptrdiff_t>(listLength), 0);
     std::copy_n(page.begin(), std::min<std::size_t>(page.size(), pageLength + 2u),
-                answer.begin() + static_cast<std::ptrdiff_t>(pageOffset));
-    // The mode data length is reserved in MODE SELECT; drives may reject a stale value.
-    answer[0] = 0;
-    answer[1] = 0;
-    return static_cast<std::uint16_t>(total);
+                answer.begin() + 8);
+    return static_cast<std::uint16_t>(listLength);
 }
 
 }  // namespace rondivo::burn

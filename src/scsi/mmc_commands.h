@@ -54,6 +54,13 @@ enum MediaType : std::uint8_t {
     kMediaDdcdRom = 12,
     kMediaDdcdR = 13,
     kMediaDdcdRw = 14,
+    // Blu-ray and double-layer write-once discs; codes above the classic table.
+    kMediaBdRom = 15,
+    kMediaBdR = 16,        // sequential recording (profile 41h), one or two layers
+    kMediaBdRRandom = 17,  // random recording (42h): not written by this program
+    kMediaBdRe = 18,
+    kMediaDvdRDl = 19,      // DVD-R DL sequential (15h)
+    kMediaDvdPlusRDl = 20,  // DVD+R DL (2Bh)
 };
 
 // CLOSE TRACK/SESSION close functions (MMC-6 6.3).
@@ -61,6 +68,10 @@ inline constexpr std::uint8_t kCloseTrack = 1;
 // Closes the session; on DVD+RW it stops the background format (compatible close).
 inline constexpr std::uint8_t kCloseSession = 2;
 inline constexpr std::uint8_t kCloseFinalizeDvdPlusR = 6;
+// DVD+R DL: finalize with minimal radius (101b); some writers take only this on DL.
+inline constexpr std::uint8_t kCloseFinalizeMinimalRadius = 5;
+// BD-R: finalize the disc (110b), the same number as DVD+R's.
+inline constexpr std::uint8_t kCloseFinalizeBdR = 6;
 // Track field of a close without a number.
 inline constexpr std::uint32_t kAnyTrack = 0xFF;
 
@@ -105,6 +116,10 @@ inline constexpr std::uint16_t kTimestampStructureLength = 22;
 inline constexpr std::uint8_t kFormatQuickRestricted = 0x15;  // DVD-RW to restricted overwrite
 inline constexpr std::uint8_t kFormatGrowSession = 0x13;      // restricted overwrite: grow
 inline constexpr std::uint8_t kFormatDvdPlusRw = 0x26;        // DVD+RW, background format
+inline constexpr std::uint8_t kFormatBdReSpare = 0x30;        // BD-RE with spare areas
+inline constexpr std::uint8_t kFormatFull = 0x00;  // full format (DVD-RW: the disc's size)
+// FORMAT UNIT 26h parameter: restart a suspended background format.
+inline constexpr std::uint32_t kFormatRestart = 1;
 
 // Parameter lists.
 // FORMAT UNIT: immediate, one descriptor of `type` with `blocks` and the type parameter.
@@ -128,12 +143,20 @@ FormatCapacities parseFormatCapacities(std::span<const std::uint8_t> answer);
 // Link size of the Incremental Streaming Writable feature (0021h) in a GET
 // CONFIGURATION answer; nothing when the feature or its link sizes are missing.
 std::optional<std::uint8_t> incrementalLinkSize(std::span<const std::uint8_t> answer);
+// Whether the first feature of a GET CONFIGURATION answer is `feature` and
+// "current": the medium in the drive can be written that way now.
+bool featureIsCurrent(std::span<const std::uint8_t> answer, std::uint16_t feature);
 
 // How long the transport waits for a command before giving up: seconds for
 // questions, minutes for writing, closing, formatting and blanking.
 std::uint32_t commandTimeoutSeconds(const CommandBlock& block);
 // SET STREAMING performance descriptor: whole DVD-R, about 44 MB/s read, 1.4 MB/s write.
 std::array<std::uint8_t, kStreamingDescriptorLength> dvdRStreamingDescriptor();
+// A performance descriptor over sectors 0..`endLba` with `readKbps` and
+// `writeKbps` kilobytes per second (MMC-6 6.39).
+std::array<std::uint8_t, kStreamingDescriptorLength> streamingDescriptor(std::uint32_t endLba,
+                                                                         std::uint32_t readKbps,
+                                                                         std::uint32_t writeKbps);
 // SEND DISC STRUCTURE format 0Fh (timestamp): "YYYYMMDDhhmmss" as ASCII digits.
 struct UtcTime {
     int year = 0, month = 0, day = 0, hour = 0, minute = 0, second = 0;
@@ -155,7 +178,7 @@ MediaType mediaTypeFromAtip(std::span<const std::uint8_t> answer);
 MediaType mediaTypeFromDiscInformation(std::span<const std::uint8_t> answer);
 
 // Offset of mode page `page` in a MODE SENSE (10) answer: the page follows the
-// 8-byte header directly or after one 8-byte block descriptor.
+// 8-byte header and as many bytes of block descriptors as the header names.
 std::optional<std::size_t> findModePage(std::span<const std::uint8_t> answer, std::uint8_t page);
 
 struct DiscInformation {
@@ -177,6 +200,8 @@ struct TrackInformation {
     std::uint16_t length = 0;  // data length field
     std::uint16_t track = 0;
     std::uint16_t session = 0;
+    bool damaged = false;        // byte 5 bit 5: written but not closed properly
+    bool reservedTrack = false;  // byte 6 bit 7 (RT)
     bool blank = false;
     bool nextWritableValid = false;
     std::uint32_t trackStart = 0;
@@ -213,7 +238,8 @@ inline constexpr std::uint8_t kWriteTrackAtOnce = 1;
 inline constexpr std::uint8_t kWriteDiscAtOnce = 2;
 
 // Builds the page over the page found at `pageOffset` of a MODE SENSE answer
-// and prepares `answer` for MODE SELECT; returns the parameter length, or 0
+// and turns `answer` into a MODE SELECT parameter list: a zeroed 8-byte header
+// (no block descriptor) followed by the page. Returns the list's length, or 0
 // when the page does not fit in `answer`. The test-write flag is always off.
 std::uint16_t buildWriteParameters(std::span<std::uint8_t> answer, std::size_t pageOffset,
                                    const WriteSettings& settings);

@@ -43,6 +43,14 @@ class ScsiTransport {
     // Closes the open handle, if any.
     virtual void closeHandle() = 0;
 
+    // Opens the handle every command of a burn goes through: writable and
+    // exclusive, so that no other program reaches the drive until it is
+    // closed. False with lastFailure() saying why when that is not possible.
+    virtual bool openExclusive(const std::string& device) {
+        (void)device;
+        return true;
+    }
+
     // Why the last command did not reach the drive ("your user cannot write to
     // /dev/sr0: ..."), empty when the transport has nothing to add.
     virtual std::string lastFailure() const { return {}; }

@@ -19,6 +19,7 @@ class SgTransport final : public ScsiTransport {
     std::vector<DriveCandidate> listDrives() override;
     bool execute(const std::string& device, CommandBlock& block, std::uint8_t* data) override;
     void closeHandle() override;
+    bool openExclusive(const std::string& device) override;
     std::string lastFailure() const override { return failure_; }
 
   private:

@@ -118,6 +118,11 @@ bool SgTransport::openDevice(const std::string& device, bool forWriting) {
     return true;
 }
 
+bool SgTransport::openExclusive(const std::string& device) {
+    failure_.clear();
+    return openDevice(device, true);
+}
+
 void SgTransport::closeHandle() {
     if (fd_ >= 0) ::close(fd_);
     fd_ = -1;
@@ -149,16 +154,12 @@ bool SgTransport::execute(const std::string& device, CommandBlock& block, std::u
     }
     if (::ioctl(fd_, SG_IO, &io) != 0) {
         block.hostAdapterStatus = 0xFF;
-        failure_ = std::string("the system refused the command: ") + std::strerror(errno);
+        failure_ = passThroughFailureText(device, errno);
         return false;
     }
     block.targetStatus = io.status;
     block.hostAdapterStatus = static_cast<std::uint8_t>(io.host_status);
-    if (io.host_status == 0x03)  // DID_TIME_OUT
-        failure_ = "the drive did not answer within " +
-                   std::to_string(commandTimeoutSeconds(block)) + " seconds";
-    else if (io.host_status != 0 || (io.driver_status & 0x0F) != 0)
-        failure_ = "the host adapter reported error " + std::to_string(io.host_status);
+    failure_ = hostFailureText(io.host_status, io.driver_status, commandTimeoutSeconds(block));
     if ((io.info & SG_INFO_OK_MASK) == SG_INFO_OK && io.status == kScsiStatusGood) {
         block.status = kStatusDone;
         return false;

@@ -34,7 +34,8 @@ std::uint32_t be32(const std::uint8_t* p) {
 constexpr std::uint32_t kCdSessionGap = 6750 + 4500 + 150;
 constexpr std::uint32_t kBufferSize = 2 * 1024 * 1024;
 constexpr std::uint32_t kMinimumCdTrack = 300;
-constexpr std::uint8_t kLinkSize = 16;  // DVD-R/-RW incremental recording
+constexpr std::uint8_t kLinkSize = 16;               // DVD-R/-RW incremental recording
+constexpr std::uint32_t kBdReWithSpares = 11826176;  // a 25 GB BD-RE formatted with spare areas
 
 struct Fault {
     int times = 0;
@@ -103,7 +104,10 @@ struct VirtualDrive::Impl {
     bool mediumChange = false;
     bool negativeAddress = false;
     bool underrunProtection = true;
+    bool quickFormatOffered = true;
+    bool streamingSupported = true;
     int longOperationPolls = 0;
+    int freshFormatsOverData = 0;
     int becomingReadyPolls = 0;
     // A long operation under way: polls left, its total and its ASCQ.
     int pendingPolls = 0;
@@ -145,6 +149,15 @@ struct VirtualDrive::Impl {
     const MediumModel& model() const { return medium.model; }
     std::uint16_t profile() const { return medium.present ? model().profile : 0; }
     bool isDvdRw() const { return profile() == 0x13 || profile() == 0x14; }
+    bool isDvdMinusR() const { return profile() == 0x11 || profile() == 0x15; }
+    // Media written without a Write Parameters page: DVD+R, DVD+R DL, BD-R.
+    bool ignoresWritePage() const {
+        return profile() == 0x1B || profile() == 0x2B || profile() == 0x41;
+    }
+    // Incremental recording is possible now: not on a DVD-RW after a minimal blank.
+    bool incrementalCurrent() const {
+        return isDvdMinusR() || (profile() == 0x14 && !medium.minimallyBlanked);
+    }
     std::uint16_t maxWriteKbps() const { return model().cd ? 7056 : 22160; }  // 40x CD, 16x DVD
 
     void fail(std::uint8_t k, std::uint8_t a, std::uint8_t q) {
@@ -213,6 +226,11 @@ struct VirtualDrive::Impl {
         const std::uint8_t page = r.cdb[2] & 0x3F;
         if (pc == 3) return illegal(0x39);  // saving parameters not supported
         std::vector<std::uint8_t> a(8, 0);
+        // Like many drives, one block descriptor unless asked to leave it out (DBD).
+        if ((r.cdb[1] & 0x08) == 0) {
+            a.insert(a.end(), {0, 0, 0, 0, 0, 0, 0x08, 0x00});
+            putBe16(&a[6], 8);
+        }
         if (page == 0x2A) {
             const auto p = capabilitiesPage(pc == 2);
             a.insert(a.end(), p.begin(), p.end());
@@ -232,16 +250,20 @@ struct VirtualDrive::Impl {
         putBe16(&a[6], current);
         const std::uint16_t start = be16(r.cdb + 2);
         if (start == 0) {
-            static constexpr std::uint16_t kList[] = {0x1B, 0x1A, 0x14, 0x13, 0x12,
-                                                      0x11, 0x10, 0x0A, 0x09, 0x08};
+            static constexpr std::uint16_t kList[] = {0x43, 0x42, 0x41, 0x40, 0x2B, 0x1B,
+                                                      0x1A, 0x15, 0x14, 0x13, 0x12, 0x11,
+                                                      0x10, 0x0A, 0x09, 0x08};
             a.insert(a.end(), {0x00, 0x00, 0x03, static_cast<std::uint8_t>(4 * std::size(kList))});
             for (std::uint16_t p : kList) {
                 a.insert(a.end(), {static_cast<std::uint8_t>(p >> 8), static_cast<std::uint8_t>(p),
                                    static_cast<std::uint8_t>(p == current ? 1 : 0), 0});
             }
-        } else if (start == 0x21 && (current == 0x11 || current == 0x14)) {
-            // Incremental Streaming Writable: block types, one link size.
-            a.insert(a.end(), {0x00, 0x21, 0x05, 0x04, 0x01, 0x00, 0x00, 0x01, kLinkSize, 0, 0, 0});
+        } else if (start == 0x21 && (current == 0x11 || current == 0x14 || current == 0x15)) {
+            // Incremental Streaming Writable: block types, one link size. It
+            // is listed but not current when the medium cannot take it now.
+            const std::uint8_t flags = incrementalCurrent() ? 0x05 : 0x04;
+            a.insert(a.end(),
+                     {0x00, 0x21, flags, 0x04, 0x01, 0x00, 0x00, 0x01, kLinkSize, 0, 0, 0});
         }
         putBe32(&a[0], static_cast<std::uint32_t>(a.size() - 4));
         answer(r, a, be16(r.cdb + 7));
@@ -257,9 +279,9 @@ struct VirtualDrive::Impl {
         a[8] = 97;  // lead-in start 97:26:66
         a[9] = 26;
         a[10] = 66;
-        a[12] = 79;  // last possible lead-out 79:59:74
+        a[12] = 79;  // last possible lead-out 79:59:72: the disc's capacity
         a[13] = 59;
-        a[14] = 74;
+        a[14] = 72;
         answer(r, a, be16(r.cdb + 7));
     }
 
@@ -297,10 +319,10 @@ struct VirtualDrive::Impl {
 
     // The format types this drive offers for the medium it holds.
     std::vector<std::array<std::uint8_t, 8>> offeredFormats() const {
-        const std::uint32_t blocks = model().capacity;
-        auto descriptor = [&](std::uint8_t type, std::uint32_t parameter) {
+        auto descriptor = [&](std::uint8_t type, std::uint32_t parameter,
+                              std::uint32_t blocks = 0) {
             std::array<std::uint8_t, 8> d{};
-            putBe32(&d[0], blocks);
+            putBe32(&d[0], blocks ? blocks : model().capacity);
             d[4] = static_cast<std::uint8_t>(type << 2);
             putBe24(&d[5], parameter);
             return d;
@@ -309,12 +331,15 @@ struct VirtualDrive::Impl {
             case 0x1A:
                 return {descriptor(0x26, 0)};
             case 0x14:
+                if (!quickFormatOffered) return {descriptor(0x10, 16)};
                 return {descriptor(0x10, 16), descriptor(0x15, 16)};
             case 0x13:
                 if (medium.intermediate) return {descriptor(0x00, 16), descriptor(0x13, 16)};
                 return {descriptor(0x00, 16)};
             case 0x12:
                 return {descriptor(0x00, 2048), descriptor(0x01, 2048)};
+            case 0x43:
+                return {descriptor(0x30, 0, kBdReWithSpares), descriptor(0x31, 0)};
             default:
                 return {};
         }
@@ -324,9 +349,10 @@ struct VirtualDrive::Impl {
         const auto offered = offeredFormats();
         std::vector<std::uint8_t> a(12, 0);
         a[3] = static_cast<std::uint8_t>(8 * (1 + offered.size()));
-        putBe32(&a[4], model().capacity);
-        const bool formatted =
-            !model().sequential && (profile() != 0x1A || medium.backgroundFormat != 0);
+        putBe32(&a[4], medium.capacity);
+        const bool formatted = !model().sequential &&
+                               (profile() != 0x1A || medium.backgroundFormat != 0) &&
+                               (profile() != 0x43 || medium.formatted);
         a[8] = formatted ? 2 : 1;
         putBe24(&a[9], 2048);
         for (const auto& d : offered) a.insert(a.end(), d.begin(), d.end());
@@ -346,13 +372,15 @@ struct VirtualDrive::Impl {
 
     // The page must suit the medium and the write type, as drives check it.
     bool pageFits(const WriteParameters& w) const {
-        if (profile() == 0x1B) return false;  // DVD+R has no Write Parameters page
+        if (ignoresWritePage()) return false;  // DVD+R and BD-R have no Write Parameters page
         if (w.writeType > 4 || w.multiSession == 2) return false;
         if (w.dataBlockType > 3 && w.dataBlockType < 8) return false;
+        // Restricted overwrite is written in fixed packets of one ECC block.
+        if (profile() == 0x13) return w.writeType == 0 && (!w.fixedPacket || w.packetSize == 16);
         if (!model().sequential) return true;
         if (model().cd) return w.writeType == 1 && w.trackMode == 4 && w.dataBlockType == 8;
         if (w.writeType == 2) return w.multiSession == 0 && !w.fixedPacket && !w.linkSizeValid;
-        if (w.writeType != 0) return false;
+        if (w.writeType != 0 || !incrementalCurrent()) return false;
         if (!w.linkSizeValid || w.linkSize != kLinkSize) return false;  // link size from 0021h
         return !w.fixedPacket || w.packetSize == 16;
     }
@@ -361,7 +389,9 @@ struct VirtualDrive::Impl {
         if ((r.cdb[1] & 0x10) == 0) return illegal(0x24);  // only page-format parameters
         const std::uint32_t n = std::min<std::uint32_t>(r.length, be16(r.cdb + 7));
         if (n < 8) return illegal(0x1A);
-        const std::uint32_t offset = 8u + be16(r.data + 6);
+        // The mode data length is reserved, and a block descriptor is not ours to set.
+        if (be16(r.data) != 0 || be16(r.data + 6) != 0) return illegal(0x26);
+        const std::uint32_t offset = 8u;
         if (offset + 2 > n) return illegal(0x1A);
         const std::uint8_t* p = r.data + offset;
         if ((p[0] & 0x3F) != 0x05) return illegal(0x26);
@@ -394,19 +424,28 @@ struct VirtualDrive::Impl {
     }
 
     void setStreaming(const Request& r) {
-        if (r.cdb[8] != 0) return illegal(0x24);  // only performance descriptors
+        if (!streamingSupported) return illegal(0x20);  // an older drive: no such command
+        if (r.cdb[8] != 0) return illegal(0x24);        // only performance descriptors
         const std::uint32_t n = be16(r.cdb + 9);
         if (n < 28 || r.length < 28) return illegal(0x1A);
         const std::uint8_t* in = r.data;
         if (be32(in + 8) < be32(in + 4) || be32(in + 16) == 0 || be32(in + 24) == 0)
             return illegal(0x26);
+        if (be32(in + 8) >= medium.capacity) return illegal(0x21);  // beyond the disc
+        // Kilobytes per write time: the speed the drive will write at.
+        const std::uint64_t kbps = std::uint64_t{be32(in + 20)} * 1000 / be32(in + 24);
+        writeKbps = static_cast<std::uint16_t>(
+            std::clamp<std::uint64_t>(kbps, 1, std::uint64_t{maxWriteKbps()}));
+        char buf[48];
+        std::snprintf(buf, sizeof buf, "end=%u write=%u", be32(in + 8), be32(in + 20));
+        note = buf;
     }
 
     void sendDiscStructure(const Request& r) {
         const std::uint8_t format = r.cdb[7];
         const std::uint32_t n = be16(r.cdb + 8);
         if (format != 0x0F) return illegal(0x24);
-        if (profile() != 0x11 && !isDvdRw()) return illegal(0x30, 0x05);
+        if (!isDvdMinusR() && !isDvdRw()) return illegal(0x30, 0x05);
         if (n < 22 || r.length < 22 || be16(r.data) != n - 2) return illegal(0x1A);
         std::string digits(reinterpret_cast<const char*>(r.data + 8), 14);
         if (!std::all_of(digits.begin(), digits.end(),
@@ -440,25 +479,36 @@ struct VirtualDrive::Impl {
         if ((r.cdb[1] & 0x10) == 0 || r.length < 12) return illegal(0x24);
         if (be16(r.data + 2) != 8) return illegal(0x26);
         const std::uint8_t type = r.data[8] >> 2;
-        char buf[16];
-        std::snprintf(buf, sizeof buf, "type=%c%ch", hexDigit(type >> 4), hexDigit(type));
+        const bool restart = type == 0x26 && (r.data[11] & 1) != 0;
+        char buf[32];
+        std::snprintf(buf, sizeof buf, "type=%c%ch%s", hexDigit(type >> 4), hexDigit(type),
+                      restart ? " restart=1" : "");
         note = buf;
         const auto offered = offeredFormats();
         if (std::none_of(offered.begin(), offered.end(),
                          [&](const auto& d) { return (d[4] >> 2) == type; }))
             return illegal(0x26);
-        applyFormat(type);
+        // Restarting needs a suspended format to go on with.
+        if (restart && medium.backgroundFormat != virtualdrive::kSuspended) return illegal(0x26);
+        applyFormat(type, restart);
         if (r.data[1] & 0x02) startLongOperation(0x04);
     }
 
-    void applyFormat(std::uint8_t type) {
+    void applyFormat(std::uint8_t type, bool restart) {
         if (profile() == 0x1A) {
+            // Without the restart bit a suspended format begins again from the
+            // start: what was formatted (and written) is lost.
+            if (!restart && medium.backgroundFormat != virtualdrive::kNotFormatted)
+                ++freshFormatsOverData;
             medium.backgroundFormat = virtualdrive::kRunning;
+        } else if (profile() == 0x43) {
+            medium.formatted = true;
+            medium.capacity = type == 0x30 ? kBdReWithSpares : model().capacity;
         } else if (type == 0x15) {
             medium.load(*virtualdrive::modelFor(0x13));
             medium.intermediate = true;
         } else if (type == 0x13) {
-            medium.intermediate = false;
+            medium.intermediate = true;  // grown to the whole disc, open until closed
         } else if (type == 0x10) {
             medium.load(*virtualdrive::modelFor(0x14));
         }
@@ -471,6 +521,8 @@ struct VirtualDrive::Impl {
         const std::uint8_t type = r.cdb[1] & 7;
         if (type != 0 && type != 1) return illegal(0x24);
         medium.load(*virtualdrive::modelFor(model().cd ? 0x0A : 0x14));
+        // A minimal blank leaves a DVD-RW writable in one go only.
+        medium.minimallyBlanked = !model().cd && type == 1;
         params = WriteParameters{};
         if (r.cdb[1] & 0x10) startLongOperation(0x07);
     }
@@ -480,7 +532,7 @@ struct VirtualDrive::Impl {
         if (!model().sequential || medium.discStatus == 2) return illegal(0x2C);
         Track& t = medium.invisible();
         if (size == 0 || t.recorded != 0 || t.reserved != 0) return illegal(0x2C);
-        if (std::uint64_t{t.start} + size > model().capacity) return illegal(0x21);
+        if (std::uint64_t{t.start} + size > medium.capacity) return illegal(0x21);
         t.reserved = size;
         Track next;
         next.start = t.start + size;
@@ -495,11 +547,15 @@ struct VirtualDrive::Impl {
     bool refusesWriting() {
         if (!medium.writable()) return fail(0x7, 0x27, 0x00), true;  // write protected
         if (profile() == 0x1A && medium.backgroundFormat == 0) return illegal(0x30, 0x05), true;
-        if (!model().sequential || profile() == 0x1B) return false;
+        if (profile() == 0x43 && !medium.formatted) return illegal(0x30, 0x05), true;
+        if (profile() == 0x42) return illegal(0x30, 0x05), true;  // pseudo-overwrite not modelled
+        if (!model().sequential || ignoresWritePage()) return false;
         const bool fits =
             params.set &&
             (model().cd ? params.writeType == 1 : params.writeType == 0 || params.writeType == 2);
         if (!fits) return illegal(0x64), true;
+        // After a minimal blank a DVD-RW takes disc-at-once writing only.
+        if (params.writeType == 0 && !incrementalCurrent()) return illegal(0x64), true;
         // Disc at once writes only into the track reserved for it.
         if (params.writeType == 2 && !medium.discAtOnceTrack) return illegal(0x2C), true;
         return false;
@@ -534,7 +590,7 @@ struct VirtualDrive::Impl {
         const std::uint32_t blocks = be16(r.cdb + 7);
         if (r.length != blocks * 2048u) return illegal(0x24);
         if (blocks == 0) return;
-        if (std::uint64_t{lba} + blocks > model().capacity) return illegal(0x21);
+        if (std::uint64_t{lba} + blocks > medium.capacity) return illegal(0x21);
         if (refusesWriting()) return;
         Track* target = nullptr;
         if (model().sequential) {
@@ -569,12 +625,18 @@ struct VirtualDrive::Impl {
             case 0x1A:
                 return function == 0 || function == 2 || function == 3;
             case 0x1B:
+            case 0x2B:
                 return function == 1 || function == 2 || function == 5 || function == 6;
+            case 0x41:
+                return function == 1 || function == 2 || function == 6;
+            case 0x13:
+                return function == 2 || function == 3;
             case 0x14:
                 return function >= 1 && function <= 3;
             case 0x09:
             case 0x0A:
             case 0x11:
+            case 0x15:
                 return function == 1 || function == 2;
             default:
                 return false;  // random-access media have nothing to close
@@ -594,7 +656,8 @@ struct VirtualDrive::Impl {
     void closeSession(std::uint8_t function) {
         if (!medium.sessionHasData) return illegal(0x2C);
         bool appendable = function == 2 && params.multiSession == 3;
-        if (profile() == 0x1B) appendable = function == 2;  // DVD+R: the function decides
+        // DVD+R and BD-R: the function decides.
+        if (ignoresWritePage()) appendable = function == 2;
         if (profile() == 0x14 && function == 3) appendable = false;
         medium.closeSession(appendable, model().cd ? kCdSessionGap : 0);
     }
@@ -608,6 +671,10 @@ struct VirtualDrive::Impl {
             // Stops the background format; the formatted part reads everywhere.
             if (medium.backgroundFormat == virtualdrive::kRunning)
                 medium.backgroundFormat = virtualdrive::kDone;
+            return;
+        }
+        if (profile() == 0x13) {
+            medium.intermediate = false;  // the lead-out makes it readable everywhere
             return;
         }
         if (function == 1) return closeTrack(number);
@@ -848,6 +915,63 @@ void VirtualDrive::setUnderrunProtection(bool offered) {
     impl_->underrunProtection = offered;
 }
 
+void VirtualDrive::setQuickFormatOffered(bool offered) {
+    std::lock_guard lock(mutex_);
+    impl_->quickFormatOffered = offered;
+}
+
+void VirtualDrive::setStreamingSupported(bool supported) {
+    std::lock_guard lock(mutex_);
+    impl_->streamingSupported = supported;
+}
+
+void VirtualDrive::handleClosed() {
+    std::lock_guard lock(mutex_);
+    impl_->prevent = false;
+}
+
+bool VirtualDrive::insertMediumNamed(const std::string& name) {
+    std::lock_guard lock(mutex_);
+    const auto* model = virtualdrive::modelNamed(name);
+    if (model) impl_->load(*model);
+    return model != nullptr;
+}
+
+void VirtualDrive::leaveTrackOpen(std::uint32_t sectors, bool damaged) {
+    std::lock_guard lock(mutex_);
+    auto& m = impl_->medium;
+    Track& t = m.invisible();
+    t.recorded += sectors;
+    t.damaged = damaged;
+    m.sessionHasData = true;
+    m.discStatus = 1;
+    m.highestWritten = std::max(m.highestWritten, t.start + t.recorded);
+}
+
+void VirtualDrive::setCapacity(std::uint32_t sectors) {
+    std::lock_guard lock(mutex_);
+    impl_->medium.capacity = sectors;
+}
+
+void VirtualDrive::suspendBackgroundFormat() {
+    std::lock_guard lock(mutex_);
+    impl_->medium.backgroundFormat = virtualdrive::kSuspended;
+}
+
+bool VirtualDrive::readableElsewhere() const {
+    std::lock_guard lock(mutex_);
+    const auto& m = impl_->medium;
+    if (m.model.profile == 0x13) return !m.intermediate;
+    if (m.model.profile == 0x1A) return m.backgroundFormat != virtualdrive::kRunning;
+    if (m.model.sequential) return !m.sessionHasData;
+    return true;
+}
+
+int VirtualDrive::freshFormatsOverData() const {
+    std::lock_guard lock(mutex_);
+    return impl_->freshFormatsOverData;
+}
+
 void VirtualDrive::insertBlankMedium(std::uint16_t mediumProfile) {
     std::lock_guard lock(mutex_);
     if (const auto* model = virtualdrive::modelFor(mediumProfile)) impl_->load(*model);
@@ -932,13 +1056,18 @@ std::string VirtualDrive::timestamp() const {
 
 std::uint32_t VirtualDrive::capacity() const {
     std::lock_guard lock(mutex_);
-    return impl_->model().capacity;
+    return impl_->medium.capacity;
 }
 
 // --- transport ---------------------------------------------------------------
 
 void VirtualDriveTransport::add(std::shared_ptr<VirtualDrive> drive) {
     drives_.push_back(std::move(drive));
+}
+
+void VirtualDriveTransport::closeHandle() {
+    ++closes_;
+    for (auto& d : drives_) d->handleClosed();
 }
 
 std::vector<DriveCandidate> VirtualDriveTransport::listDrives() {
@@ -981,16 +1110,26 @@ std::unique_ptr<VirtualDriveTransport> VirtualDriveTransport::fromSetting(
         path.resize(path.size() - 5);
     }
     std::uint16_t p = profile::kCdR;
+    std::string name;
     const auto comma = path.rfind(',');
     if (comma != std::string::npos) {
         if (auto named = profileFromName(path.substr(comma + 1))) {
             p = *named;
+            name = path.substr(comma + 1);
             path.resize(comma);
         }
     }
     if (path.empty()) return nullptr;
     auto transport = std::make_unique<VirtualDriveTransport>();
     auto drive = std::make_shared<VirtualDrive>(path, p);
+    // Models that share a profile (BD-R and BD-R DL) are told apart by name.
+    if (!name.empty()) {
+        std::string lower;
+        for (char c : name)
+            if (!std::isspace(static_cast<unsigned char>(c)))
+                lower += static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+        drive->insertMediumNamed(lower);
+    }
     if (used) drive->finalizeMedium();
     transport->add(drive);
     return transport;

@@ -29,10 +29,17 @@ inline constexpr std::uint16_t kDvdRwRestricted = 0x13;
 inline constexpr std::uint16_t kDvdRwSequential = 0x14;
 inline constexpr std::uint16_t kDvdPlusRw = 0x1A;
 inline constexpr std::uint16_t kDvdPlusR = 0x1B;
+inline constexpr std::uint16_t kDvdRDl = 0x15;
+inline constexpr std::uint16_t kDvdPlusRDl = 0x2B;
+inline constexpr std::uint16_t kBdRom = 0x40;
+inline constexpr std::uint16_t kBdR = 0x41;
+inline constexpr std::uint16_t kBdRRandom = 0x42;
+inline constexpr std::uint16_t kBdRe = 0x43;
 }  // namespace profile
 
 // "cd-rom", "cd-r", "cd-rw", "dvd-rom", "dvd-r", "dvd-rw", "dvd-rw-ro", "dvd+r",
-// "dvd+rw", "dvd-ram" (any case).
+// "dvd+rw", "dvd-ram", "dvd-r-dl", "dvd+r-dl", "bd-rom", "bd-r", "bd-r-dl",
+// "bd-r-rrm", "bd-re" (any case).
 std::optional<std::uint16_t> profileFromName(const std::string& name);
 std::string profileName(std::uint16_t profile);
 
@@ -108,11 +115,27 @@ class VirtualDrive {
     void setLeftoverTestWrite();
     // Whether the capabilities page offers buffer underrun protection (it does).
     void setUnderrunProtection(bool offered);
+    // Whether a blank DVD-RW is offered the quick format 15h (most drives do).
+    void setQuickFormatOffered(bool offered);
+    // An older drive without SET STREAMING answers "invalid command".
+    void setStreamingSupported(bool supported);
+    // The handle the drive was opened with went away: like the kernel's
+    // CD-ROM driver on the last close, the tray is unlocked.
+    void handleClosed();
 
     // Media. A fresh blank (or pressed disc) of the given profile, tray closed.
     void insertBlankMedium(std::uint16_t mediumProfile);
     void removeMedium();    // the tray is closed and empty
     void finalizeMedium();  // written and closed, as a finished burn leaves it
+    // A blank medium by model name ("bd-r-dl"); false for an unknown name.
+    bool insertMediumNamed(const std::string& name);
+    // As a crash mid-burn leaves a write-once disc: `sectors` written into the
+    // open track, nothing closed; `damaged` marks the track as such.
+    void leaveTrackOpen(std::uint32_t sectors, bool damaged);
+    // A smaller blank than the model's (a mini disc): it holds `sectors`.
+    void setCapacity(std::uint32_t sectors);
+    // DVD+RW: a background format that was started and then stopped by an eject.
+    void suspendBackgroundFormat();
 
     std::vector<TraceEntry> trace() const;
     std::vector<std::string> traceText() const;
@@ -130,6 +153,11 @@ class VirtualDrive {
     std::uint8_t backgroundFormat() const;  // DVD+RW: 0 none, 1 stopped, 2 running, 3 done
     std::string timestamp() const;          // last SEND DISC STRUCTURE 0Fh, "YYYYMMDDhhmmss"
     std::uint32_t capacity() const;
+    // Whether another drive could read the disc as it is: not while a session
+    // is open or a restricted-overwrite DVD-RW has no lead-out.
+    bool readableElsewhere() const;
+    // DVD+RW background formats begun afresh over a disc already formatted in part.
+    int freshFormatsOverData() const;
 
     struct Impl;
 
@@ -153,7 +181,7 @@ class VirtualDriveTransport final : public ScsiTransport {
     TransportKind kind() const override { return TransportKind::Virtual; }
     std::vector<DriveCandidate> listDrives() override;
     bool execute(const std::string& device, CommandBlock& block, std::uint8_t* data) override;
-    void closeHandle() override { ++closes_; }
+    void closeHandle() override;
     std::string lastFailure() const override { return failure_; }
 
     // The device was opened read-only: like the kernel, the handle refuses every

@@ -20,6 +20,13 @@ constexpr MediumModel kModels[] = {
     {"dvd-rw", 0x14, 2298496, true, true, false, true},
     {"dvd+rw", 0x1A, 2295104, true, false, false, true},
     {"dvd+r", 0x1B, 2295104, false, true, false, true},
+    {"dvd-r-dl", 0x15, 4171712, false, true, false, true},
+    {"dvd+r-dl", 0x2B, 4173824, false, true, false, true},
+    {"bd-rom", 0x40, 12219392, false, false, false, false},
+    {"bd-r", 0x41, 12219392, false, true, false, true},
+    {"bd-r-dl", 0x41, 24438784, false, true, false, true},
+    {"bd-r-rrm", 0x42, 12219392, false, false, false, true},
+    {"bd-re", 0x43, 12219392, true, false, false, true},
 };
 
 }  // namespace
@@ -39,6 +46,7 @@ const MediumModel* modelNamed(const std::string& name) {
 void MediumState::load(const MediumModel& m) {
     *this = MediumState{};
     model = m;
+    capacity = m.capacity;
     present = true;
     tracks = {Track{}};
     if (!m.recordable) {
@@ -99,8 +107,10 @@ std::array<std::uint8_t, 34> MediumState::discInformation() const {
     std::uint8_t lastSession = 0;  // empty
     std::uint8_t status = discStatus;
     if (!model.sequential && model.recordable) {
-        lastSession = 3;
-        status = 2;  // random access: reported complete
+        // Random access is reported complete, except a restricted-overwrite
+        // DVD-RW whose session is still open after a quick format or grow.
+        lastSession = intermediate ? 1 : 3;
+        status = 2;
     } else if (discStatus == 2) {
         lastSession = 3;
     } else if (sessionHasData) {
@@ -121,7 +131,7 @@ std::array<std::uint8_t, 34> MediumState::discInformation() const {
     a[10] = static_cast<std::uint8_t>(firstInLast >> 8);
     a[11] = static_cast<std::uint8_t>(lastInLast >> 8);
     putBe32(&a[16], discStatus == 2 ? 0xFFFFFFFF : openSessionStart());
-    putBe32(&a[20], model.capacity);
+    putBe32(&a[20], capacity);
     return a;
 }
 
@@ -136,7 +146,7 @@ std::array<std::uint8_t, 48> MediumState::trackInformation(std::size_t index,
     putBe16(&a[0], 46);
     a[2] = static_cast<std::uint8_t>(index + 1);
     a[3] = static_cast<std::uint8_t>(t.session);
-    a[5] = model.cd ? 4 : 5;
+    a[5] = static_cast<std::uint8_t>((model.cd ? 4 : 5) | (t.damaged ? 0x20 : 0));
     a[6] = static_cast<std::uint8_t>((t.recorded == 0 && model.sequential ? 0x40 : 0) |
                                      (t.reserved ? 0x80 : 0) | 1);
     if (!model.cd) a[6] |= 0x30;  // fixed packets

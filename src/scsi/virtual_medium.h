@@ -12,7 +12,7 @@ namespace rondivo::burn::virtualdrive {
 struct MediumModel {
     const char* name;
     std::uint16_t profile;
-    std::uint32_t capacity;  // sectors
+    std::uint32_t capacity;  // sectors (BD-RE: formatted without spare areas)
     bool erasable;
     bool sequential;  // writes go to the next writable address of an open track
     bool cd;
@@ -29,6 +29,7 @@ struct Track {
     std::uint32_t recorded = 0;
     std::uint16_t session = 1;
     bool closed = false;
+    bool damaged = false;  // written, then left by a crash or power loss
 };
 
 // DVD+RW background format status, as READ DISC INFORMATION reports it.
@@ -42,8 +43,11 @@ struct MediumState {
     bool sessionHasData = false;  // the open session has written or reserved tracks
     std::uint8_t discStatus = 0;  // 0 empty, 1 appendable, 2 complete
     std::uint8_t backgroundFormat = kNotFormatted;
-    bool intermediate = false;     // DVD-RW quick-formatted: its session may grow
-    bool discAtOnceTrack = false;  // the reserved track closes the disc when full
+    std::uint32_t capacity = 0;     // sectors the disc holds now
+    bool intermediate = false;      // DVD-RW quick-formatted or grown: its session is open
+    bool minimallyBlanked = false;  // DVD-RW after a minimal blank: disc at once only
+    bool formatted = false;         // BD-RE
+    bool discAtOnceTrack = false;   // the reserved track closes the disc when full
     std::uint32_t highestWritten = 0;
 
     // A fresh blank (or, for a pressed model, a full and closed disc).
@@ -53,7 +57,7 @@ struct MediumState {
 
     bool writable() const { return model.recordable; }
     std::uint32_t endOf(const Track& t) const {
-        return t.reserved ? t.start + t.reserved : model.capacity;
+        return t.reserved ? t.start + t.reserved : capacity;
     }
     std::uint32_t openSessionStart() const;
     Track& invisible() { return tracks.back(); }

@@ -69,10 +69,13 @@ const std::vector<std::string> kAddress = {"READ DISC INFORMATION alloc=66",
 const std::string kLock = "PREVENT ALLOW MEDIUM REMOVAL prevent";
 const std::string kUnlock = "PREVENT ALLOW MEDIUM REMOVAL allow";
 const std::string kSpeed = "SET CD SPEED read=65535 write=1408";
+std::string streaming(std::uint32_t end) {
+    return "SET STREAMING length=28 end=" + std::to_string(end) + " write=1408";
+}
+const std::string kFormats = "READ FORMAT CAPACITIES alloc=252";
 const std::string kReady = "TEST UNIT READY";
 const std::vector<std::string> kPage = {"MODE SENSE(10) page=05h"};
-const std::vector<std::string> kDvdR = {"SET STREAMING length=28",
-                                        "SEND DISC STRUCTURE format=0Fh length=22"};
+const std::string kTimestamp = "SEND DISC STRUCTURE format=0Fh length=22";
 const std::vector<std::string> kFlush = {"SYNCHRONIZE CACHE immed=1", kReady};
 std::vector<std::string> closeTrackThenSession(int sessionFunction) {
     return {"READ DISC INFORMATION alloc=66", "CLOSE TRACK/SESSION immed=1 function=1 track=1",
@@ -132,9 +135,9 @@ std::vector<MediumCase> referenceTables() {
                kAddress,
                {kLock},
                kPage,
-               {"MODE SELECT(10) length=60 wt=0 ms=3 fp=1 ls=16 test=0", kSpeed},
+               {"MODE SELECT(10) length=60 wt=0 ms=3 fp=1 ls=16 test=0", streaming(2298495)},
                kAddress,
-               kDvdR,
+               {kTimestamp},
                kFlush,
                closeTrackThenSession(2),
                {kUnlock}}),
@@ -144,24 +147,26 @@ std::vector<MediumCase> referenceTables() {
                kAddress,
                {kLock},
                kPage,
-               {"MODE SELECT(10) length=60 wt=2 ms=0 fp=0 ls=0 test=0", kSpeed},
+               {"MODE SELECT(10) length=60 wt=2 ms=0 fp=0 ls=0 test=0", streaming(2298495)},
                kAddress,
-               kDvdR,
+               {kTimestamp},
                {"@"},
                kFlush,
                {kUnlock}}),
          2},
         {profile::kDvdRwSequential, false,
          join({kAsk,
-               {"READ FORMAT CAPACITIES alloc=252", kLock, "READ FORMAT CAPACITIES alloc=252",
-                "FORMAT UNIT type=15h", kReady, kSpeed},
+               {kFormats, kFormats, kLock, kFormats, "FORMAT UNIT type=15h", kReady},
+               kPage,
+               {"MODE SELECT(10) length=60 wt=0 ms=3 fp=1 ls=0 test=0", streaming(2298495)},
                kFlush,
-               {kUnlock}}),
+               {"READ DISC INFORMATION alloc=66", "CLOSE TRACK/SESSION immed=1 function=2 track=0",
+                kReady, kUnlock}}),
          2},
         {profile::kDvdPlusR, false,
          join({kAsk,
                kAddress,
-               {kLock, kSpeed},
+               {kLock, streaming(2295103)},
                kAddress,
                kFlush,
                closeTrackThenSession(2),
@@ -170,7 +175,7 @@ std::vector<MediumCase> referenceTables() {
         {profile::kDvdPlusR, true,
          join({kAsk,
                kAddress,
-               {kLock, kSpeed},
+               {kLock, streaming(2295103)},
                kAddress,
                kFlush,
                closeTrackThenSession(6),
@@ -178,12 +183,14 @@ std::vector<MediumCase> referenceTables() {
          2},
         {profile::kDvdPlusRw, true,
          join({kAsk,
-               {kLock, "READ DISC INFORMATION alloc=66", "FORMAT UNIT type=26h", kReady, kSpeed},
+               {kFormats, kLock, "READ DISC INFORMATION alloc=66", "FORMAT UNIT type=26h", kReady,
+                streaming(2295103)},
                kFlush,
                {"READ DISC INFORMATION alloc=66", "CLOSE TRACK/SESSION immed=1 function=2 track=0",
                 kReady, kUnlock}}),
          2},
-        {profile::kDvdRam, true, join({kAsk, {kLock, kSpeed}, kFlush, {kUnlock}}), 2},
+        {profile::kDvdRam, true,
+         join({kAsk, {kFormats, kLock, streaming(2236703)}, kFlush, {kUnlock}}), 2},
     };
 }
 
@@ -279,9 +286,37 @@ TEST(DiscBurner, WriteErrorMidDiscClosesUnlocksAndReports) {
               after.end());
     EXPECT_FALSE(r.drive->removalPrevented());
     EXPECT_FALSE(r.burner->IsBusy());
+    // The reason, then what the disc holds: a CD track this short cannot be closed.
     EXPECT_EQ(r.burner->LastMessage(),
-              "The drive refused to write sector 32: MEDIUM ERROR: write error.");
+              "The drive refused to write sector 32: MEDIUM ERROR: write error. 32 sectors were "
+              "written, but the disc could not be closed, so other drives may not read it. The "
+              "drive refused to close the track: ILLEGAL REQUEST: session fixation error.");
     EXPECT_NE(r.burner->TakeLastError(), 0);
+}
+
+// Cancel stops the burn at its next command, closes what was written (a CD
+// track filled to its minimum) and says what the disc holds.
+TEST(DiscBurner, CancelStopsAtTheNextCommandAndClosesWhatWasWritten) {
+    for (auto medium : {profile::kCdR, profile::kDvdPlusR, profile::kDvdRwSequential}) {
+        SCOPED_TRACE(profileName(medium));
+        Rig r(medium);
+        const auto sectors = r.layout();
+        ASSERT_GT(sectors, 64u);
+        ASSERT_TRUE(r.burner->SelectDrive(0));
+        r.drive->failBusy(1, op::kWrite10);
+        r.burner->SetSleeper([&](std::chrono::milliseconds) { r.burner->CancelBurn(); });
+        Completion done;
+        ASSERT_EQ(r.burner->StartBurn(done.callback()), 1) << r.burner->LastMessage();
+        r.burner->WaitUntilDone();
+        EXPECT_EQ(done.error, 1);
+        EXPECT_TRUE(r.burner->WasCancelled());
+        const std::string message = r.burner->LastMessage();
+        EXPECT_EQ(message.rfind("The burn was cancelled. ", 0), 0u) << message;
+        EXPECT_NE(message.find("sectors were written"), std::string::npos) << message;
+        EXPECT_LT(r.burner->SectorsWritten(), sectors);
+        EXPECT_TRUE(r.drive->readableElsewhere());
+        EXPECT_FALSE(r.drive->removalPrevented());
+    }
 }
 
 TEST(DiscBurner, BusyWritesAreRetried) {

@@ -377,6 +377,11 @@ TEST(Faults, DataGoingTheWrongWayIsRefused) {
 
 TEST(Tray, EjectHonoursTheLockAndLoadCloses) {
     VirtualSetup v(profile::kCdR);
+    // The lock lasts as long as the handle it was set through, as in the kernel.
+    ASSERT_TRUE(preventMediumRemoval(v.state));
+    EXPECT_FALSE(v.drive->removalPrevented());
+    v.drive->clearTrace();
+    ASSERT_TRUE(beginExclusiveUse(v.state));
     ASSERT_TRUE(preventMediumRemoval(v.state));
     EXPECT_TRUE(v.drive->removalPrevented());
     EXPECT_FALSE(ejectMedium(v.state, true));
@@ -397,6 +402,7 @@ TEST(Tray, EjectHonoursTheLockAndLoadCloses) {
     ASSERT_TRUE(loadMedium(v.state, false));
     EXPECT_TRUE(testUnitReady(v.state));
     EXPECT_FALSE(v.state.releaseHandle);
+    endExclusiveUse(v.state);
 }
 
 TEST(PlayerEject, FindsTheDriveHoldingAFolder) {

@@ -14,6 +14,15 @@
 #include "platform/process.h"
 #include "test_support.h"
 
+#ifndef _WIN32
+#include <fcntl.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <csignal>
+#include <thread>
+#endif
+
 namespace rondivo {
 namespace {
 
@@ -457,7 +466,8 @@ TEST(RondivoBuild, BurnToTheVirtualDriveGivesTheIsoImage) {
     Cli c;
     writeFile(c.t / "master/index.htm", "<html>menu</html>");
     writeFile(c.t / "master/media/big.bin", std::string(200000, 'x'));
-    for (const char* medium : {"cd-r", "cd-rw", "dvd-r", "dvd-rw", "dvd+r", "dvd+rw", "dvd-ram"}) {
+    for (const char* medium :
+         {"cd-r", "cd-rw", "dvd-r", "dvd-rw", "dvd+r", "dvd+rw", "dvd-ram", "bd-r", "bd-re"}) {
         SCOPED_TRACE(medium);
         const std::string disc = (c.t / (std::string(medium) + ".img")).string();
         std::vector<std::string> argv = {rondivoBuild(), "--from",  "master", "--iso",   "m.iso",
@@ -497,6 +507,75 @@ TEST(RondivoBuild, BurnToTheVirtualDriveGivesTheIsoImage) {
     EXPECT_EQ(n.status, 1);
     EXPECT_THAT(n.output, HasSubstr("No recordable CD-ROM device was found on your system."));
 }
+
+// The smallest image too big for a CD-R (images grow in blocks of 32
+// sectors) is refused before anything is written, with both sizes. The big
+// file is sparse: nothing reads it.
+TEST(RondivoBuild, AnImageOneBlockTooBigForTheDiscWritesNothing) {
+    Cli c;
+    writeFile(c.t / "master/index.htm", "<html>menu</html>");
+    const fs::path big = c.t / "master/big.bin";
+    writeFile(big, std::string(2048, 'b'));
+    std::vector<std::pair<std::string, std::string>> env = {{"HOME", c.t.path().string()},
+                                                            {"SOURCE_DATE_EPOCH", "1700000000"}};
+    auto iso =
+        runProgram({rondivoBuild(), "--from", "master", "--iso", "small.iso", "--label", "Show"},
+                   c.t.path(), env);
+    ASSERT_EQ(iso.status, 0) << iso.output;
+    const auto smallSectors = fs::file_size(c.t / "small.iso") / 2048;
+    // 359840 sectors fit on an 80-minute CD-R (359847), the next block does not.
+    constexpr std::uintmax_t kTooBig = 359872;
+    fs::resize_file(big, (1 + kTooBig - smallSectors) * 2048);
+
+    const std::string disc = (c.t / "disc.img").string();
+    auto withDrive = env;
+    withDrive.emplace_back("RONDIVO_VIRTUAL_DRIVE", disc + ",cd-r");
+    withDrive.emplace_back("RONDIVO_DEBUG", "1");
+    auto r = runProgram({rondivoBuild(), "--from", "master", "--burn", "--label", "Show"},
+                        c.t.path(), withDrive);
+    EXPECT_EQ(r.status, 1);
+    EXPECT_THAT(r.output, HasSubstr("The image does not fit on the disc: the image needs 703 MB "
+                                    "(359872 sectors), the disc holds 703 MB (359847 sectors)."));
+    EXPECT_THAT(r.output, ::testing::Not(HasSubstr("WRITE(10)")));
+    EXPECT_FALSE(fs::exists(disc));
+}
+
+#ifndef _WIN32
+// SIGTERM (or Ctrl+C) mid-burn stops at the next command: what was written is
+// closed, the tray unlocked, and the program says what the disc holds.
+TEST(RondivoBuild, ASignalMidBurnClosesWhatWasWrittenAndSaysSo) {
+    Cli c;
+    writeFile(c.t / "master/index.htm", "<html>menu</html>");
+    writeFile(c.t / "master/big.bin", "");
+    fs::resize_file(c.t / "master/big.bin", 600u << 20);  // sparse
+    const fs::path disc = c.t / "disc.img", out = c.t / "out.txt";
+    const std::string drive = disc.string() + ",cd-r", program = rondivoBuild();
+    const pid_t pid = fork();
+    ASSERT_GE(pid, 0);
+    if (pid == 0) {
+        const int fd = ::open(out.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
+        dup2(fd, 1);
+        dup2(fd, 2);
+        if (chdir(c.t.path().c_str()) != 0) _exit(3);
+        setenv("HOME", c.t.path().c_str(), 1);
+        setenv("RONDIVO_VIRTUAL_DRIVE", drive.c_str(), 1);
+        execl(program.c_str(), program.c_str(), "--from", "master", "--burn", nullptr);
+        _exit(127);
+    }
+    // Once the first sectors are on the disc, the burn is under way.
+    for (int i = 0; i < 3000 && !fs::exists(disc); ++i)
+        std::this_thread::sleep_for(std::chrono::milliseconds(10));
+    kill(pid, SIGTERM);
+    int status = 0;
+    waitpid(pid, &status, 0);
+    const std::string said = readFile(out);
+    ASSERT_TRUE(WIFEXITED(status)) << said;
+    EXPECT_EQ(WEXITSTATUS(status), 1) << said;
+    EXPECT_THAT(said, HasSubstr("The burn was cancelled. "));
+    EXPECT_THAT(said, HasSubstr("sectors were written and closed as a session"));
+    EXPECT_LT(fs::file_size(disc), std::uintmax_t{600} << 20);
+}
+#endif
 
 }  // namespace
 }  // namespace rondivo

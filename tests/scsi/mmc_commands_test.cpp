@@ -174,9 +174,15 @@ TEST(MediaTypes, FollowTheCurrentProfile) {
                        {0x20, kMediaDdcdRom},
                        {0x21, kMediaDdcdR},
                        {0x22, kMediaDdcdRw},
+                       {0x15, kMediaDvdRDl},
+                       {0x2B, kMediaDvdPlusRDl},
+                       {0x40, kMediaBdRom},
+                       {0x41, kMediaBdR},
+                       {0x42, kMediaBdRRandom},
+                       {0x43, kMediaBdRe},
                        {0x00, kMediaNone},
-                       {0x2B, kMediaNone},
-                       {0x41, kMediaNone}};
+                       {0x16, kMediaNone},  // DVD-R DL layer jump: not written
+                       {0x51, kMediaNone}};
     for (const auto& c : cases) EXPECT_EQ(mediaTypeFromProfile(c.profile), c.type) << c.profile;
 
     std::array<std::uint8_t, 8> header{0, 0, 0, 4, 0, 0, 0x00, 0x1B};
@@ -195,19 +201,21 @@ TEST(MediaTypes, FollowTheCurrentProfile) {
     EXPECT_EQ(mediaTypeFromDiscInformation(disc), kMediaCdRw);
 }
 
-TEST(ModePages, AreFoundAfterTheHeaderOrAfterOneBlockDescriptor) {
+TEST(ModePages, FollowTheBlockDescriptorsTheHeaderNames) {
     std::array<std::uint8_t, 128> a{};
     EXPECT_FALSE(findModePage(a, 0x2A));
     a[8] = 0x2A;
     EXPECT_EQ(findModePage(a, 0x2A), 8u);
-    a[8] = 0;
     a[16] = 0x2A;
+    a[7] = 8;  // one block descriptor
     EXPECT_EQ(findModePage(a, 0x2A), 16u);
     a[16] = 0xAA;  // PS bit set: still page 2Ah
     EXPECT_EQ(findModePage(a, 0x2A), 16u);
     a[16] = 0x05;
     EXPECT_FALSE(findModePage(a, 0x2A));
     EXPECT_EQ(findModePage(a, 0x05), 16u);
+    a[7] = 120;  // descriptors beyond the answer
+    EXPECT_FALSE(findModePage(a, 0x05));
 }
 
 TEST(DiscInformation, CountsOnlyClosedSessions) {
@@ -301,14 +309,13 @@ TEST(WriteParametersPage, CarriesTheSettingsAndNeverTheTestFlag) {
         SCOPED_TRACE(static_cast<int>(c.byte2));
         std::array<std::uint8_t, 512> answer{};
         answer.fill(0xEE);  // whatever the drive had in the page must go, test flag included
-        putBe16(&answer[0], 58);
-        putBe16(&answer[6], 0);
-        answer[8] = 0x05;
-        answer[9] = 0x32;
-        const auto length = buildWriteParameters(answer, 8, c.settings);
+        putBe16(&answer[0], 66);
+        putBe16(&answer[6], 8);  // and so must its block descriptor
+        answer[16] = 0x05;
+        answer[17] = 0x32;
+        const auto length = buildWriteParameters(answer, 16, c.settings);
         ASSERT_EQ(length, 8 + 2 + 0x32);
-        EXPECT_EQ(answer[0], 0);  // mode data length is reserved in MODE SELECT
-        EXPECT_EQ(answer[1], 0);
+        for (int i = 0; i < 8; ++i) EXPECT_EQ(answer[i], 0) << i;  // reserved in MODE SELECT
         const std::uint8_t* p = &answer[8];
         EXPECT_EQ(p[0], 0x05);
         EXPECT_EQ(p[1], 0x32);
@@ -340,6 +347,10 @@ TEST(FormatsAndFeatures, AreReadFromTheDrivesAnswers) {
     config[15] = 0;  // no link sizes
     EXPECT_EQ(incrementalLinkSize(config), std::nullopt);
     EXPECT_EQ(incrementalLinkSize(std::vector<std::uint8_t>(8, 0)), std::nullopt);
+    EXPECT_TRUE(featureIsCurrent(config, 0x21));
+    config[10] = 0x04;  // listed, not current: the medium cannot be written so now
+    EXPECT_FALSE(featureIsCurrent(config, 0x21));
+    EXPECT_FALSE(featureIsCurrent(config, 0x1D));
 }
 
 TEST(CommandTimeouts, FitTheCommand) {

@@ -110,5 +110,24 @@ TEST(SgTransport, ACommandOnSomethingThatIsNotADriveFails) {
 #endif
 }
 
+// A CHECK CONDITION comes back with DRIVER_SENSE set: that is the drive's
+// answer, not a failure on the way; EPERM is the kernel's filter, not the drive.
+TEST(SgTransport, OnlyFailuresOnTheWayAreBlamedOnTheSystem) {
+    struct {
+        unsigned host, driver;
+        const char* text;
+    } const cases[] = {
+        {0, 0, ""},
+        {0, 0x08, ""},  // DRIVER_SENSE
+        {0x03, 0, "the drive did not answer within 600 seconds"},
+        {0x07, 0x08, "the host adapter reported error 7"},
+        {0, 0x04, "the system's driver reported error 4"},
+    };
+    for (const auto& c : cases) EXPECT_EQ(hostFailureText(c.host, c.driver, 600), c.text);
+    EXPECT_EQ(passThroughFailureText("/dev/sr0", EPERM),
+              "the system did not pass the command on to /dev/sr0 (it is not allowed on this "
+              "handle; your user may need write access to it)");
+}
+
 }  // namespace
 }  // namespace rondivo::burn

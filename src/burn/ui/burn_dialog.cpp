@@ -85,10 +85,13 @@ DiscDialogs DiscDialogs::standard() {
         wxMessageBox(text, caption, wxOK | style, parent);
     };
     d.chooseIsoPath = askIsoPath;
+    d.ask = [](const wxString& text, const wxString& caption, wxWindow* parent) {
+        return wxMessageBox(text, caption, wxYES_NO | wxICON_QUESTION, parent) == wxYES;
+    };
     return d;
 }
 
-CBurnProgressDlg::CBurnProgressDlg(wxWindow* parent, const CDiscBurner* burner)
+CBurnProgressDlg::CBurnProgressDlg(wxWindow* parent, CDiscBurner* burner)
     : wxDialog(parent, wxID_ANY, "Copying file(s) to CD-ROM"), timer_(this), burner_(burner) {
     auto* top = new wxBoxSizer(wxVERTICAL);
     // A moving bar instead of a film: it shows the program is still at work.
@@ -101,6 +104,12 @@ CBurnProgressDlg::CBurnProgressDlg(wxWindow* parent, const CDiscBurner* burner)
                               "several minutes.\n\nYour CD-ROM drive bay will open upon "
                               "completion."),
              0, wxLEFT | wxRIGHT | wxBOTTOM, 12);
+    if (burner_) {
+        top->Add(new wxButton(this, wxID_CANCEL, "&Cancel"), 0, wxALIGN_RIGHT | wxRIGHT | wxBOTTOM,
+                 12);
+        Bind(
+            wxEVT_BUTTON, [this](wxCommandEvent&) { cancel(); }, wxID_CANCEL);
+    }
     SetSizerAndFit(top);
     CentreOnParent();
     Bind(wxEVT_TIMER, [this](wxTimerEvent&) { showProgress(); });
@@ -110,11 +119,21 @@ CBurnProgressDlg::CBurnProgressDlg(wxWindow* parent, const CDiscBurner* burner)
     timer_.Start(80);
 }
 
+void CBurnProgressDlg::cancel() {
+    if (!burner_ || cancelling_) return;
+    cancelling_ = true;
+    burner_->CancelBurn();
+    if (auto* button = FindWindow(wxID_CANCEL)) button->Disable();
+    showProgress();
+}
+
 // Erasing, formatting and closing report how far they are; writing only moves.
 void CBurnProgressDlg::showProgress() {
     const std::string name = burner_ ? burner_->OperationName() : std::string();
     const int percent = burner_ ? burner_->OperationPercent() : -1;
-    operation_->SetLabel(name.empty() ? wxString() : wxString(name + "..."));
+    wxString label = name.empty() ? wxString() : wxString(name + "...");
+    if (cancelling_) label = "Cancelling: closing what was written... " + label;
+    operation_->SetLabel(label);
     if (!name.empty() && percent >= 0)
         gauge_->SetValue(percent);
     else
@@ -149,7 +168,14 @@ CBurnDlg::CBurnDlg(wxWindow* parent, fs::path folder, CDiscBurner& burner, DiscD
     grid->Add(title_, 1, wxEXPAND);
     grid->AddSpacer(0);
     grid->Add(finalize_, 0);
+    erase_ = new wxCheckBox(area, wxID_ANY, "Erase the disc first (everything on it is lost)");
+    erase_->Hide();
+    grid->AddSpacer(0);
+    grid->Add(erase_, 0);
     box->Add(grid, 1, wxEXPAND | wxALL, 8);
+    // What is in the drive, said as soon as the disc is read.
+    disc_ = new wxStaticText(area, wxID_ANY, "", wxDefaultPosition, wxSize(420, -1));
+    box->Add(disc_, 0, wxEXPAND | wxLEFT | wxRIGHT | wxBOTTOM, 8);
     top->Add(box, 1, wxEXPAND | wxALL, 10);
     auto* buttons = new wxBoxSizer(wxHORIZONTAL);
     buttons->AddStretchSpacer();
@@ -162,7 +188,9 @@ CBurnDlg::CBurnDlg(wxWindow* parent, fs::path folder, CDiscBurner& burner, DiscD
 
     Bind(
         wxEVT_BUTTON, [this](wxCommandEvent&) { burn(); }, kBurnButton);
+    drives_->Bind(wxEVT_CHOICE, [this](wxCommandEvent&) { checkDisc(); });
     listDrives();
+    checkDisc();
 }
 
 CBurnDlg::~CBurnDlg() {
@@ -199,11 +227,46 @@ void CBurnDlg::listDrives() {
     if (!first.empty()) drives_->SetSelection(drives_->FindString(first, true));
 }
 
-void CBurnDlg::burn() {
-    const wxString title = title_->GetValue();
-    const bool finalize = finalize_->GetValue();
+int CBurnDlg::chosenRow() const {
     const int selected = drives_->GetSelection();
-    if (selected == wxNOT_FOUND) {
+    if (selected == wxNOT_FOUND) return -1;
+    const std::string item = drives_->GetString(selected).utf8_string();
+    const auto space = item.find(' ');
+    return space == std::string::npos ? 0 : std::atoi(item.substr(0, space).c_str());
+}
+
+bool CBurnDlg::layOutImage() {
+    burner_.ClearImage();
+    burner_.SetVolumeLabel(title_->GetValue().utf8_string());
+    burner_.AddFolder("\\", folder_, "*.*", true);
+    return burner_.ComputeLayout() != 0;
+}
+
+void CBurnDlg::checkDisc() {
+    const int row = chosenRow();
+    if (row < 0 || burner_.IsBusy() || !burner_.SelectDrive(row)) return;
+    wxString text;
+    burner_.SetErase(false);  // the disc as it is: erasing is offered below when it would do
+    if (!layOutImage()) {
+        text = wxString::FromUTF8(burner_.LastMessage());
+    } else {
+        const std::string problem = burner_.CheckDisc();
+        text = problem.empty()
+                   ? wxString::Format("The disc in the drive can take the image (%u MB).",
+                                      (burner_.VolumeSize() * 2048u + 1048575u) / 1048576u)
+                   : wxString::FromUTF8(problem);
+    }
+    erase_->Show(burner_.NeedsErasing());
+    disc_->SetLabel(text);
+    disc_->Wrap(420);
+    Layout();
+    Fit();
+}
+
+void CBurnDlg::burn() {
+    const bool finalize = finalize_->GetValue();
+    const int row = chosenRow();
+    if (row < 0) {
         dialogs_.say(kNoRecordableDriveText, kProgramTitle, wxICON_ERROR, this);
         return;
     }
@@ -213,34 +276,40 @@ void CBurnDlg::burn() {
                      wxICON_ERROR, this);
         return;
     }
-    const std::string item = drives_->GetString(selected).utf8_string();
-    const auto space = item.find(' ');
-    const int row = space == std::string::npos ? 0 : std::atoi(item.substr(0, space).c_str());
     if (!burner_.SelectDrive(row)) {
         dialogs_.say("Error opening CD-ROM device.", kProgramTitle, wxICON_ERROR, this);
         return;
     }
-    burner_.ClearImage();
-    burner_.SetVolumeLabel(title.utf8_string());
     burner_.SetFinalize(finalize);
-    burner_.AddFolder("\\", folder_, "*.*", true);
+    burner_.SetErase(erase_->IsShown() && erase_->GetValue());
     const int speedIndex = speeds_->GetSelection();
     const wxString speed =
         speedIndex == wxNOT_FOUND ? wxString("12") : speeds_->GetString(speedIndex);
     burner_.SetWriteSpeed(static_cast<std::uint8_t>(std::clamp(wxAtoi(speed), 0, 255)));
-    if (burner_.ComputeLayout() == 0) {
+    if (!layOutImage()) {
         dialogs_.say(withReason("Error while beginning to copy file(s) to CD-ROM.", burner_),
                      kProgramTitle, wxICON_ERROR, this);
         return;
     }
-    if (!burner_.StartBurn(onWindowThread(finishedHandler()))) {
-        dialogs_.say("Error while initiating copying of file(s) to CD-ROM.", kProgramTitle,
-                     wxICON_ERROR, this);
-        return;
-    }
+    if (!startBurn()) return;
     closeProgress();
-    progress_ = new CBurnProgressDlg(this);
+    progress_ = new CBurnProgressDlg(this, &burner_);
     progress_->Show();
+}
+
+// Starts the burn; a used rewritable disc is erased first when the author agrees.
+bool CBurnDlg::startBurn() {
+    if (burner_.StartBurn(onWindowThread(finishedHandler()))) return true;
+    if (burner_.NeedsErasing() && dialogs_.ask &&
+        dialogs_.ask(wxString::FromUTF8(burner_.LastMessage()) +
+                         "\n\nErase the disc (everything on it is lost) and burn?",
+                     kProgramTitle, this)) {
+        burner_.SetErase(true);
+        if (burner_.StartBurn(onWindowThread(finishedHandler()))) return true;
+    }
+    dialogs_.say(withReason("Error while initiating copying of file(s) to CD-ROM.", burner_),
+                 kProgramTitle, wxICON_ERROR, this);
+    return false;
 }
 
 // Runs on the window thread once the writer has reported. A burn may outlive
@@ -250,9 +319,14 @@ std::function<void(int)> CBurnDlg::finishedHandler() {
         CBurnDlg* dialog = *alive;
         burner->WaitUntilDone();
         if (dialog && dialog->progress_) dialog->progress_->Hide();
-        if (error) {
+        if (error && burner->WasCancelled()) {
+            dialogs.say(withNotes(wxString::FromUTF8(burner->LastMessage()), *burner), appCaption(),
+                        wxICON_INFORMATION, dialog);
+        } else if (error) {
             burner->TakeLastError();
-            dialogs.say(withNotes(kBurnErrorText, *burner), appCaption(), wxICON_ERROR, dialog);
+            // The drive's own words after the fixed advice.
+            dialogs.say(withNotes(withReason(kBurnErrorText, *burner), *burner), appCaption(),
+                        wxICON_ERROR, dialog);
         } else {
             burner->EjectDisc();
             dialogs.say(withNotes(kBurnSuccessText, *burner), appCaption(), wxICON_INFORMATION,

@@ -28,6 +28,8 @@ struct DiscDialogs {
         say;
     // Where to save the image; nothing when the author cancels.
     std::function<std::optional<std::filesystem::path>(wxWindow* parent)> chooseIsoPath;
+    // A yes/no question; no answer (not set) is "no".
+    std::function<bool(const wxString& text, const wxString& caption, wxWindow* parent)> ask;
 
     static DiscDialogs standard();
 };
@@ -46,12 +48,15 @@ inline constexpr const char* kBurnSuccessText =
 
 class CBurnProgressDlg : public wxDialog {
   public:
-    // `burner`, when given, tells about the drive's long operations.
-    explicit CBurnProgressDlg(wxWindow* parent, const CDiscBurner* burner = nullptr);
+    // `burner`, when given, tells about the drive's long operations and is
+    // cancelled by the Cancel button.
+    explicit CBurnProgressDlg(wxWindow* parent, CDiscBurner* burner = nullptr);
     ~CBurnProgressDlg() override;
 
     wxGauge* gauge() const { return gauge_; }
     wxStaticText* operationText() const { return operation_; }
+    // Cancel: stops the burn at its next command; the dialog stays until it has.
+    void cancel();
 
   private:
     void showProgress();
@@ -59,7 +64,8 @@ class CBurnProgressDlg : public wxDialog {
     wxGauge* gauge_ = nullptr;
     wxStaticText* operation_ = nullptr;
     wxTimer timer_;
-    const CDiscBurner* burner_ = nullptr;
+    CDiscBurner* burner_ = nullptr;
+    bool cancelling_ = false;
 };
 
 class CBurnDlg : public wxDialog {
@@ -77,11 +83,21 @@ class CBurnDlg : public wxDialog {
     wxChoice* speedChoice() const { return speeds_; }
     wxTextCtrl* titleText() const { return title_; }
     wxCheckBox* finalizeBox() const { return finalize_; }
+    // What the dialog found in the drive: whether the image fits, or why not.
+    wxStaticText* discText() const { return disc_; }
+    // Offered when the disc in the drive is used but can be erased.
+    wxCheckBox* eraseBox() const { return erase_; }
+    // Reads the disc in the chosen drive and says what it found.
+    void checkDisc();
     // The progress dialog while the burn runs (hidden once it has ended).
     CBurnProgressDlg* progress() const { return progress_; }
 
   private:
     void listDrives();
+    int chosenRow() const;
+    // Lays out the folder with the title as label: false (the reason said) when it cannot.
+    bool layOutImage();
+    bool startBurn();
     void closeProgress();
     std::function<void(int error)> finishedHandler();
 
@@ -92,6 +108,8 @@ class CBurnDlg : public wxDialog {
     wxChoice* speeds_ = nullptr;
     wxTextCtrl* title_ = nullptr;
     wxCheckBox* finalize_ = nullptr;
+    wxStaticText* disc_ = nullptr;
+    wxCheckBox* erase_ = nullptr;
     CBurnProgressDlg* progress_ = nullptr;
     // Cleared when the dialog goes: the writer's report then finds no dialog.
     std::shared_ptr<CBurnDlg*> alive_;

@@ -205,10 +205,91 @@ TEST_F(BurnDialogs, ABurnEndingInAWriteErrorSaysSo) {
     waitForMessage();
     ASSERT_EQ(said.size(), 1u);
     EXPECT_TRUE(said[0].text.StartsWith(kBurnErrorText)) << said[0].text;
+    // The drive's own reason and what the disc holds now follow the advice.
+    EXPECT_THAT(said[0].text.utf8_string(),
+                HasSubstr("The drive refused to write sector 32: MEDIUM ERROR"));
+    EXPECT_THAT(said[0].text.utf8_string(), HasSubstr("sectors were written"));
     EXPECT_TRUE(said[0].style & wxICON_ERROR);
     ASSERT_NE(dlg.progress(), nullptr);
     EXPECT_FALSE(dlg.progress()->IsShown());
     EXPECT_FALSE(drive->trayOpen());
+    EXPECT_FALSE(drive->removalPrevented());
+}
+
+std::string oneLine(const wxString& label) {
+    std::string s = label.utf8_string();
+    std::replace(s.begin(), s.end(), '\n', ' ');
+    return s;
+}
+
+// The dialog reads the disc when it opens: an image that does not fit is said
+// before Burn is pressed, and Burn then writes nothing.
+TEST_F(BurnDialogs, TheDialogSaysAtOnceWhenTheImageDoesNotFit) {
+    auto drive = std::make_shared<VirtualDrive>(t / "disc.img", profile::kCdR);
+    drive->setCapacity(50);
+    auto burner = virtualBurner({drive});
+    CBurnDlg dlg(nullptr, folder, *burner, dialogs);
+    dlg.Show();
+    settle();
+    screenshot("burn_dialog_too_small");
+    EXPECT_THAT(oneLine(dlg.discText()->GetLabel()),
+                HasSubstr("The image does not fit on the disc: the image needs 1 MB ("));
+    EXPECT_THAT(oneLine(dlg.discText()->GetLabel()),
+                HasSubstr("the disc holds 0 MB (50 sectors)."));
+    EXPECT_FALSE(dlg.eraseBox()->IsShown());
+    dlg.burn();
+    ASSERT_EQ(said.size(), 1u);
+    EXPECT_THAT(said[0].text.utf8_string(), HasSubstr("(50 sectors)"));
+    EXPECT_EQ(drive->sectorsWritten(), 0u);
+}
+
+// A used CD-RW is offered erasing in the dialog, and erased when the author agrees.
+TEST_F(BurnDialogs, AUsedRewritableDiscIsOfferedErasing) {
+    auto drive = std::make_shared<VirtualDrive>(t / "disc.img", profile::kCdRw);
+    drive->finalizeMedium();
+    auto burner = virtualBurner({drive});
+    std::vector<wxString> asked;
+    dialogs.ask = [&](const wxString& text, const wxString&, wxWindow*) {
+        asked.push_back(text);
+        return true;
+    };
+    CBurnDlg dlg(nullptr, folder, *burner, dialogs);
+    dlg.Show();
+    settle();
+    screenshot("burn_dialog_used_cd_rw");
+    EXPECT_TRUE(dlg.eraseBox()->IsShown());
+    EXPECT_THAT(oneLine(dlg.discText()->GetLabel()), HasSubstr("Erase it first."));
+    drive->clearTrace();
+    dlg.burn();
+    ASSERT_EQ(asked.size(), 1u);
+    EXPECT_THAT(asked[0].utf8_string(), HasSubstr("Erase the disc"));
+    waitForMessage();
+    ASSERT_EQ(said.size(), 1u);
+    EXPECT_TRUE(said[0].text.StartsWith(kBurnSuccessText)) << said[0].text;
+    const auto trace = drive->traceText();
+    EXPECT_TRUE(std::any_of(trace.begin(), trace.end(),
+                            [](const std::string& l) { return l.rfind("BLANK", 0) == 0; }));
+}
+
+// Cancel in the progress dialog stops the burn and says what the disc holds.
+TEST_F(BurnDialogs, CancelInTheProgressDialogStopsTheBurn) {
+    auto drive = std::make_shared<VirtualDrive>(t / "disc.img", profile::kDvdPlusR);
+    drive->failBusy(5, 0x2A);
+    auto burner = virtualBurner({drive});
+    burner->SetSleeper([](std::chrono::milliseconds) {
+        std::this_thread::sleep_for(std::chrono::milliseconds(20));
+    });
+    CBurnDlg dlg(nullptr, folder, *burner, dialogs);
+    dlg.Show();
+    dlg.burn();
+    ASSERT_NE(dlg.progress(), nullptr);
+    wxCommandEvent click(wxEVT_BUTTON, wxID_CANCEL);
+    dlg.progress()->FindWindow(wxID_CANCEL)->GetEventHandler()->ProcessEvent(click);
+    screenshot("burn_progress_cancelling");
+    waitForMessage();
+    ASSERT_EQ(said.size(), 1u);
+    EXPECT_TRUE(said[0].text.StartsWith("The burn was cancelled.")) << said[0].text;
+    EXPECT_TRUE(drive->readableElsewhere());
     EXPECT_FALSE(drive->removalPrevented());
 }
 
