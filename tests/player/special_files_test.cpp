@@ -115,7 +115,9 @@ TEST(RegularFile, SecurePagesThatAreFifosAreSkipped) {
     makeFifo(disc / "data/index.html.enc");
     makeFifo(disc / "data/notes.txt");
     ASSERT_TRUE(encryptFile(disc / "autorun.inf", disc / "data/page.html.enc", "password"));
-    EXPECT_FALSE(decryptFile(disc / "data/index.html.enc", temp / "out.html", "password"));
+    expectPrompt(disc / "data/index.html.enc", [&] {
+        EXPECT_FALSE(decryptFile(disc / "data/index.html.enc", temp / "out.html", "password"));
+    });
     ExtractionRequest request;
     request.executableFolder = disc.path();
     request.currentDirectory = disc.path();
