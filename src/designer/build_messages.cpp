@@ -60,4 +60,11 @@ std::string busyProblem(const fs::path& base) {
            " right now.\n\nPlease wait until it has finished, then create the CD again.";
 }
 
+std::string recordProblem(const fs::path& record, const std::string& why) {
+    return "The list of the files this build made could not be kept in " + record.string() + " (" +
+           why +
+           ").\n\nThe next build cannot tell them from files added to the folder later; it "
+           "keeps those of them it does not make itself.";
+}
+
 }  // namespace rondivo::build_text

@@ -21,6 +21,8 @@ std::string diskFullProblem(const std::filesystem::path& source,
 // The desktop (or the folder the build would make) cannot be written: says which.
 std::string unwritableProblem(const std::filesystem::path& folder, int err);
 std::string busyProblem(const std::filesystem::path& base);
+// The record of the build's files could not be written.
+std::string recordProblem(const std::filesystem::path& record, const std::string& why);
 // Links in `from` whose targets lie outside it (source, and the target as reason).
 std::string outsideLinksNote(const std::filesystem::path& from,
                              const std::vector<CopyFailure>& links);

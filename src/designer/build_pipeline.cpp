@@ -2,12 +2,8 @@
 
 #include <algorithm>
 #include <cerrno>
-#include <cstdio>
-#include <cstring>
-#include <fstream>
 #include <iterator>
 #include <system_error>
-#include <thread>
 
 #include "designer/build_messages.h"
 #include "designer/build_record.h"
@@ -517,11 +513,7 @@ bool Build::putInPlace() {
         fs::remove(old, ec);
     }
     std::string why;
-    if (!writeBuildRecord(base, made, why))
-        inform("The list of the files this build made could not be kept in " +
-               buildRecordFile(base).string() + " (" + why +
-               ").\n\nThe next build cannot tell them from files added to the folder later; "
-               "it keeps those of them it does not make itself.");
+    if (!writeBuildRecord(base, made, why)) inform(recordProblem(buildRecordFile(base), why));
     return true;
 }
 

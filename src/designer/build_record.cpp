@@ -86,6 +86,7 @@ bool writeBuildRecord(const fs::path& folder, const std::vector<std::string>& na
         fs::remove(temp, ec);
         return false;
     }
+    platform::markHidden(record);
     return true;
 }
 

@@ -319,4 +319,6 @@ void makeWritable(const fs::path& path) {
         ::chmod(path.c_str(), (st.st_mode & 07777) | S_IWUSR | (S_ISDIR(st.st_mode) ? S_IXUSR : 0));
 }
 
+void markHidden(const fs::path&) {}
+
 }  // namespace rondivo::platform

@@ -120,6 +120,25 @@ TEST(Build, OwnFileBringsItsWholeFolderIncludingEmptyAndHiddenEntries) {
               "autorun.exe index.html Error_Page.html 1 0 default.jpg default.wav");
 }
 
+// Given a link in the author's folder to a file elsewhere (anyone's, such as
+// one under /etc), the build copies it and says so, as the image does.
+TEST(Build, FolderCopyNamesLinksLeadingOutOfTheFolder) {
+    RONDIVO_LINUX_ONLY("symbolic links");
+    Fixture f;
+    writeFile(f.t / "site/index.html", "I");
+    writeFile(f.t / "private/key.txt", "K");
+    fs::create_symlink(f.t / "private/key.txt", f.t / "site/key.txt");
+    auto req = f.request();
+    chooseOwnFile(req.settings, (f.t / "site/index.html").string());
+    auto res = runBuild(req, quietHooks());
+    ASSERT_TRUE(res.completed());
+    std::string said;
+    for (const auto& m : res.messages) said += m.text;
+    EXPECT_THAT(said, HasSubstr("lead outside it"));
+    EXPECT_THAT(said, HasSubstr((f.t / "site/key.txt").string() + " (taken from " +
+                                fs::canonical(f.t / "private/key.txt").string() + ")"));
+}
+
 TEST(Build, FileOnTheDesktopOrADriveRootIsCopiedAlone) {
     RONDIVO_LINUX_ONLY(
         "a folder named E: stands for a drive root here; Windows cannot name a folder so");
