@@ -45,13 +45,17 @@ StartupDecision decideStartup(int argc, const char* const* argv, const fs::path&
     return d ? *d : StartupDecision{};
 }
 
-bool isBrowserType(const std::string& n) {
+// Extensions are compared without letter case, as Windows names them: a disc
+// mastered with short names says "INDEX.HTM".
+bool isBrowserType(const std::string& name) {
+    const std::string n = platform::toLower(name);
     for (const char* t : {".htm", ".avi", ".wmv", ".mpeg", ".mpg", ".gif", ".jpg"})
         if (containsText(n, t)) return true;
     return false;
 }
 
-bool isMovie(const std::string& n) {
+bool isMovie(const std::string& name) {
+    const std::string n = platform::toLower(name);
     return !containsText(n, ".htm") && !containsText(n, ".gif") && !containsText(n, ".jpg");
 }
 
@@ -64,7 +68,9 @@ std::string secureLaunchPath(const std::string& decryptedFolder, const std::stri
     std::string file = decryptedFolder + "\\" + position1;
     replaceAllText(file, "datadata", "data");
     replaceAllText(file, "data\\data\\", "data\\");
-    replaceAllText(file, ".enc", "");
+    // ".enc" in any letter case.
+    for (std::size_t at; (at = platform::toLower(file).find(".enc")) != std::string::npos;)
+        file.erase(at, 4);
     return file;
 }
 
@@ -113,7 +119,7 @@ PlayerPlan planPlayer(const LaunchArguments& args, const PresentationSettings& s
         p.browser->restoreDesignerAfter = true;
         return p;
     }
-    p.secure = containsText(one, ".enc");
+    p.secure = containsText(platform::toLower(one), ".enc");
     const std::string base = slash == std::string::npos ? one : one.substr(slash + 1);
     p.shellAfterChdir = shellLaunchFor(one, base);
     p.shellAsWritten = shellLaunchFor(one, one);

@@ -8,9 +8,11 @@
 #include <memory>
 #include <random>
 #include <system_error>
+#include <vector>
 
 #include "iso/image_source.h"
 #include "platform/file_io.h"
+#include "platform/file_lock.h"
 
 namespace rondivo::burn {
 
@@ -75,6 +77,7 @@ bool ImageFileSink::create() {
         message_ = "\"" + target_.string() + "\" is a folder.";
         return false;
     }
+    removeStalePartials(folder);
     // O_EXCL with our own random name rather than mkstemp: mkstemp makes the
     // file private, and the umask should decide, as for any document.
     std::random_device random;
@@ -93,9 +96,26 @@ bool ImageFileSink::create() {
         message_ = "Cannot create \"" + target_.string() + "\": " + errnoText(errno) + ".";
         return false;
     }
+    platform::markInUse(fd);
     fd_ = fd;
     temp_ = name;
     return true;
+}
+
+// Partial files of earlier saves of this file that were killed: ".NAME.partial-"
+// and digits, as create() names them, and not being written by a save still running.
+void ImageFileSink::removeStalePartials(const std::filesystem::path& folder) {
+    std::string prefix(1, '.');
+    prefix += platform::u8string(target_.filename());
+    prefix += ".partial-";
+    std::vector<platform::FolderEntry> entries;
+    if (!platform::listFolder(folder, entries, platform::FolderDetail::Types)) return;
+    for (const auto& e : entries) {
+        if (e.isLink || e.name.size() <= prefix.size() || e.name.compare(0, prefix.size(), prefix))
+            continue;
+        if (e.name.find_first_not_of("0123456789", prefix.size()) != std::string::npos) continue;
+        platform::removeUnlessInUse(folder / platform::u8path(e.name));
+    }
 }
 
 long ImageFileSink::writeSome(int fd, const std::uint8_t* data, std::size_t bytes) {

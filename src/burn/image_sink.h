@@ -93,6 +93,8 @@ class ImageFileSink : public ImageSink {
     void discard();
     void writeFailed(int err);
 
+    void removeStalePartials(const std::filesystem::path& folder);
+
     std::filesystem::path target_;
     std::filesystem::path temp_;
     int fd_ = -1;

@@ -2,42 +2,26 @@
 
 #include <algorithm>
 #include <cerrno>
-#include <cstdio>
-#include <fstream>
+#include <iterator>
 #include <system_error>
-#include <thread>
 
+#include "designer/build_messages.h"
+#include "designer/build_record.h"
 #include "disc/autorun_dat.h"
 #include "disc/autorun_inf.h"
 #include "platform/debug_log.h"
 #include "platform/file_io.h"
+#include "platform/file_lock.h"
 #include "platform/paths.h"
+#include "platform/regular_file.h"
 #include "platform/user_folders.h"
 
 namespace rondivo {
 
 namespace fs = std::filesystem;
+using namespace build_text;
 
 namespace {
-
-constexpr const char* kEol = "\r\n";
-
-std::string copyProblem(const fs::path& source, const fs::path& target, const char* tail) {
-    return "There was a problem copying " + source.string() + " to " + target.string() + tail;
-}
-constexpr const char* kCopyTailOpen =
-    "\n\nPlease verify the file exists and is not currently opened in another program.";
-constexpr const char* kCopyTailExe =
-    "\n\nPlease verify the file exists and is not currently opened in another program.\nPlease "
-    "also verify that "
-    "any long sound effect has stopped playing before creating a new presentation.";
-constexpr const char* kCopyTailActually =
-    "\n\nPlease verify the file actually exists and is not currently opened in another program.";
-
-std::string folderProblem(const fs::path& folder) {
-    return "There was a problem creating the following directory:\n" + folder.string() +
-           "\n\nPlease check your permissions on your desktop.";
-}
 
 std::string slashes(std::string s) {
     for (auto& c : s)
@@ -89,31 +73,18 @@ bool sameFolder(const fs::path& a, const fs::path& b) {
     return fs::equivalent(a, b, ec);
 }
 
-void defaultSleep(std::chrono::milliseconds ms) {
-    std::this_thread::sleep_for(ms);
-}
-
-std::string notAFileProblem(const fs::path& source) {
-    return source.string() +
-           " is not a regular file (it is a device, a FIFO or a socket), so it cannot go onto a "
-           "disc.\n\nPlease choose a file.";
-}
-
-std::string diskFullProblem(const fs::path& source, const fs::path& target) {
-    return "There is not enough space on the disk to copy " + source.string() + " to " +
-           target.string() +
-           ".\n\nPlease make room on the disk and create the CD again. The earlier "
-           "\"CD-ROM Distributable Files\" folder, if any, is unchanged.";
-}
-
-// The files a finished build put into the folder, kept outside the folder (it
-// goes onto the disc) so the next build can tell them from files the author
-// added afterwards.
-fs::path manifestFile(const fs::path& base) {
-    std::size_t h = std::hash<std::string>{}(fs::absolute(base).lexically_normal().string());
-    char name[32];
-    std::snprintf(name, sizeof name, "%016zx.txt", h);
-    return platform::localAppDataFolder() / "Rondivo" / "built-folders" / name;
+// Whether two files hold the same bytes (a file the last build made, found
+// again without a record of that build).
+bool sameContents(const fs::path& a, const fs::path& b) {
+    std::error_code ec;
+    if (!fs::is_regular_file(a, ec) || !fs::is_regular_file(b, ec) ||
+        fs::file_size(a, ec) != fs::file_size(b, ec) || ec)
+        return false;
+    platform::RegularFileStream x(a), y(b);
+    std::istreambuf_iterator<char> i(x), j(y), end;
+    for (; i != end && j != end; ++i, ++j)
+        if (*i != *j) return false;
+    return i == end && j == end && x && y;
 }
 
 // ".name<suffix>" beside `path`.
@@ -143,6 +114,8 @@ struct Build {
     fs::path folder;   // staging, ending in "/"
     fs::path openSrc, failSafeSrc;
     bool companion = false;
+    platform::FileLock lock;        // held from staging until the folder is in place
+    std::vector<std::string> made;  // what this build put into the folder, for its record
 
     void progress(const std::string& text) {
         if (hooks.showProgress) hooks.showProgress(text);
@@ -192,6 +165,7 @@ struct Build {
         FolderCopyReport r = copyFolderTree(
             from, to, [this](const fs::path& p) { progress(p.string()); }, {base, earlier()});
         for (auto& f : r.failures) result.folderCopyFailures.push_back(f);
+        if (!r.outside.empty()) inform(outsideLinksNote(from, r.outside));
         if (r.diskFull)
             return abort(
                 diskFullProblem(r.failures.back().source,
@@ -248,7 +222,8 @@ struct Build {
     bool namesHaveNoBlanks();
     bool sourcesOutsideTheFolder();
     bool windowsPlayerPresent();
-    void startStaging();
+    bool lockDestination();
+    bool startStaging();
     bool copyFileToOpen();
     bool copyFailSafe();
     void writeAutorunFiles();
@@ -314,9 +289,28 @@ bool Build::windowsPlayerPresent() {
     return false;
 }
 
+// Two builds into one desktop would share the staging folder and the
+// earlier one: the second waits for nothing and is told.
+bool Build::lockDestination() {
+    const fs::path desktop = base.parent_path();
+    std::error_code ec;
+    // A Linux account need not have a desktop folder yet; the build makes it.
+    fs::create_directories(desktop, ec);
+    switch (lock.tryAcquire(hiddenSibling(base, ".lock"))) {
+        case platform::FileLock::Result::Acquired:
+            return true;
+        case platform::FileLock::Result::Busy:
+            say({busyProblem(base), BuildMessage::Icon::Stop});
+            return false;
+        case platform::FileLock::Result::Failed:
+            break;
+    }
+    return abort(unwritableProblem(desktop, errno));
+}
+
 // The build is made in a hidden sibling folder: a build that fails half-way
 // (a full disk, a missing file) leaves the earlier complete folder as it was.
-void Build::startStaging() {
+bool Build::startStaging() {
     staging = hiddenSibling(base, ".building");
     folder = staging / "";
     std::error_code ec;
@@ -324,8 +318,9 @@ void Build::startStaging() {
         deleteFolderTree(staging);
         fs::remove(staging, ec);
     }
-    // A Linux account need not have a desktop folder yet; the build makes it.
-    if (!fs::create_directories(staging, ec) || ec) inform(folderProblem(base));
+    if (!fs::create_directories(staging, ec) || ec)
+        return abort(unwritableProblem(base.parent_path(), ec ? ec.value() : EEXIST));
+    return true;
 }
 
 // The file to open, and the folder it comes from.
@@ -443,23 +438,28 @@ void Build::encrypt() {
 
 // "Presentation Complete" tells authors to add files to the folder: whatever
 // the earlier build did not put there comes along into the new one. Without a
-// record of the earlier build, every file the new build does not make is kept.
+// record of the earlier build, every file the new build does not make is
+// kept, and so is one it makes under the same name unless it holds the same
+// bytes (then the earlier build made it).
 bool Build::carryOverAuthorFiles() {
+    made = filesBelow(staging);
     std::error_code ec;
     auto st = fs::symlink_status(base, ec);
     if (!fs::is_directory(st) || fs::is_symlink(st)) return true;
-    std::vector<std::string> built;
-    std::ifstream in(manifestFile(base));
-    for (std::string line; std::getline(in, line);) built.push_back(line);
+    const auto record = readBuildRecord(base);
+    std::vector<std::string> built = record.value_or(std::vector<std::string>{});
     std::sort(built.begin(), built.end());
     std::vector<std::string> carried;
     for (const std::string& rel : filesBelow(base)) {
         if (std::binary_search(built.begin(), built.end(), rel)) continue;
         fs::path to = folder / platform::u8path(rel);
-        // A name the new build uses as well: the author's file is kept beside it.
-        if (fs::exists(fs::symlink_status(to, ec))) to += ".earlier";
-        fs::create_directories(to.parent_path(), ec);
         const fs::path from = base / platform::u8path(rel);
+        if (fs::exists(fs::symlink_status(to, ec))) {
+            if (!record && sameContents(from, to)) continue;
+            // A name the new build uses as well: the author's file is kept beside it.
+            to += ".earlier";
+        }
+        fs::create_directories(to.parent_path(), ec);
         FileCopyResult r = copyRegularFile(from, to);
         if (r.diskFull) return abort(diskFullProblem(from, shown(to)));
         if (!r.ok()) {
@@ -512,10 +512,8 @@ bool Build::putInPlace() {
         deleteFolderTree(old);
         fs::remove(old, ec);
     }
-    fs::path manifest = manifestFile(base);
-    fs::create_directories(manifest.parent_path(), ec);
-    std::ofstream out(manifest, std::ios::trunc);
-    for (const std::string& rel : filesBelow(base)) out << rel << '\n';
+    std::string why;
+    if (!writeBuildRecord(base, made, why)) inform(recordProblem(buildRecordFile(base), why));
     return true;
 }
 
@@ -530,7 +528,7 @@ BuildResult& Build::run() {
     failSafeSrc = source(req.settings.failSafeSource);
     if (!sourcesOutsideTheFolder()) return result;
 
-    startStaging();
+    if (!lockDestination() || !startStaging()) return result;
     if (!copyFileToOpen() || !copyFailSafe()) return result;
     writeAutorunFiles();
     if (!copyPlayer() || !copyMedia() || !copyCompanionFolder()) return result;
@@ -551,7 +549,7 @@ fs::path distributableFolder(const fs::path& desktop) {
 }
 
 BuildResult runBuild(const BuildRequest& request, const BuildHooks& hooks) {
-    Build b{request, hooks, {}, {}, {}, {}, {}, {}, false};
+    Build b{request, hooks, {}, {}, {}, {}, {}, {}, false, {}, {}};
     b.run();
     if (!b.result.completed() && !b.staging.empty()) {
         // A half-made folder never stays behind looking complete.
@@ -560,70 +558,6 @@ BuildResult runBuild(const BuildRequest& request, const BuildHooks& hooks) {
         fs::remove(b.staging, ec);
     }
     return std::move(b.result);
-}
-
-std::string moveToDataFolder(const fs::path& folderIn, std::vector<BuildMessage>& messages,
-                             const std::function<void(std::chrono::milliseconds)>& sleepIn) {
-    auto sleep = sleepIn ? sleepIn : defaultSleep;
-    const fs::path folder = folderIn.has_filename() ? folderIn : folderIn.parent_path();
-    const fs::path data = folder / "data";
-    std::error_code ec;
-    if (!fs::create_directory(data, ec) || ec) {
-        messages.push_back({folderProblem(data)});
-        return {};
-    }
-
-    std::vector<std::string> lines;
-    std::string commandLine;
-    std::string icon;
-    {
-        std::ifstream in(folder / kAutorunInfName, std::ios::binary);
-        std::string line;
-        while (std::getline(in, line)) {
-            if (!line.empty() && line.back() == '\r') line.pop_back();
-            if (line.size() > 4999) line.resize(4999);
-            if (lines.size() == 1) {
-                auto eq = line.find('=');
-                if (eq != std::string::npos) {
-                    commandLine = dataFolderCommandLine(line.substr(eq + 1));
-                    line = line.substr(0, eq + 1) + commandLine;
-                }
-            } else if (lines.size() == 2) {
-                auto eq = line.find('=');
-                if (eq != std::string::npos) icon = line.substr(eq + 1);
-            }
-            lines.push_back(line);
-        }
-    }
-
-    std::vector<fs::path> entries;
-    for (fs::directory_iterator it(folder, ec), end; !ec && it != end; it.increment(ec))
-        entries.push_back(it->path());
-    for (const auto& from : entries) {
-        const std::string name = from.filename().string();
-        if (name.find("autorun.exe") != std::string::npos ||
-            name.find("autorun.dat") != std::string::npos ||
-            name.find("COPY_ALL_TO_CDROM_ROOT.txt") != std::string::npos || name == "drivers" ||
-            name == "data" || (!icon.empty() && name.find(icon) != std::string::npos))
-            continue;
-        const fs::path to = data / from.filename();
-        fs::rename(from, to, ec);
-        if (ec && (ec == std::errc::permission_denied || ec == std::errc::device_or_resource_busy ||
-                   ec == std::errc::text_file_busy)) {
-            sleep(std::chrono::milliseconds(2000));
-            fs::rename(from, to, ec);
-        }
-        if (ec) platform::debugLog("build: could not move " + from.string() + ": " + ec.message());
-    }
-
-    std::ofstream out(folder / kAutorunInfName, std::ios::binary | std::ios::trunc);
-    for (const auto& l : lines) out << l << kEol;
-    return commandLine;
-}
-
-std::string previewParameters(const std::string& commandLine) {
-    auto sp = commandLine.find(' ');
-    return sp == std::string::npos ? commandLine : commandLine.substr(sp + 1);
 }
 
 }  // namespace rondivo

@@ -54,6 +54,17 @@ struct TreeCopier {
     FolderCopyReport report;
     std::set<platform::FileIdentity> visited;
     std::set<platform::FileIdentity> skip;
+    fs::path real;  // the source folder with every link resolved
+
+    // A link whose target is not below the source folder: the author may not
+    // know that file goes onto the disc (it may be anyone's).
+    void noteOutside(const fs::path& link) {
+        std::error_code ec;
+        const fs::path target = fs::canonical(link, ec);
+        if (ec || real.empty()) return;
+        auto [r, t] = std::mismatch(real.begin(), real.end(), target.begin(), target.end());
+        if (r != real.end()) report.outside.push_back({link, target.string()});
+    }
 
     void fail(const fs::path& p, std::string why) {
         report.failures.push_back({p, std::move(why)});
@@ -84,6 +95,7 @@ struct TreeCopier {
                 fail(from, errnoText(e.error));
                 continue;
             }
+            if (e.isLink) noteOutside(from);
             if (e.isFolder) {
                 copyDir(from, dst / name);
                 if (report.diskFull) return;
@@ -118,8 +130,9 @@ std::string copyFileOver(const fs::path& source, const fs::path& target) {
 FolderCopyReport copyFolderTree(const fs::path& sourceDir, const fs::path& targetDir,
                                 const std::function<void(const fs::path&)>& onFile,
                                 const std::vector<fs::path>& alsoSkip) {
-    TreeCopier copier{onFile, {}, {}, {}};
+    TreeCopier copier{onFile, {}, {}, {}, {}};
     std::error_code ec;
+    copier.real = fs::canonical(sourceDir, ec);
     fs::create_directories(targetDir, ec);
     for (const fs::path& p : alsoSkip) {
         platform::FileIdentity id;

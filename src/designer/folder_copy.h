@@ -23,6 +23,9 @@ struct FolderCopyReport {
     std::vector<CopyFailure> failures;
     // The copy stopped at the first file the target's disk had no room for.
     bool diskFull = false;
+    // Links that lead out of the source folder, copied from where they lead
+    // (`reason` names that place): the author is told, as the image tells.
+    std::vector<CopyFailure> outside;
     bool ok() const { return failures.empty(); }
 };
 
@@ -44,7 +47,8 @@ std::string copyFileOver(const std::filesystem::path& source, const std::filesys
 // Copies the contents of `sourceDir` into `targetDir` (created when missing).
 // The destination is never entered when it lies inside the source (it would
 // otherwise copy itself without end), nor any folder of `alsoSkip`.
-// Symbolic links are followed; a folder reached twice through links is copied once.
+// Symbolic links are followed; a folder reached twice through links is copied
+// once; links that lead out of `sourceDir` are listed in `outside`.
 // FIFOs, sockets and devices are never opened: they are listed as failures.
 // `onFile` is told each source file before it is copied (may be empty).
 FolderCopyReport copyFolderTree(

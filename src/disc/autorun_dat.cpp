@@ -5,6 +5,8 @@
 #include <fstream>
 #include <sstream>
 
+#include "platform/regular_file.h"
+
 namespace rondivo {
 
 namespace {
@@ -181,7 +183,7 @@ void readPresentationSettings(std::istream& in, PresentationSettings& s) {
 }
 
 void readPresentationFile(const std::filesystem::path& file, PresentationSettings& settings) {
-    std::ifstream in(file, std::ios::binary);
+    platform::RegularFileStream in(file);
     if (!in) return;
     readPresentationSettings(in, settings);
 }

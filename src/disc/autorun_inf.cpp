@@ -7,6 +7,7 @@
 
 #include "disc/line_reader.h"
 #include "platform/paths.h"
+#include "platform/regular_file.h"
 
 namespace rondivo {
 
@@ -78,7 +79,7 @@ std::string dataFolderCommandLine(std::string_view commandLine) {
 std::optional<std::string> rewriteAutorunInfForDataFolder(const fs::path& folder) {
     std::vector<std::string> lines;
     {
-        std::ifstream in(infPath(folder), std::ios::binary);
+        platform::RegularFileStream in(infPath(folder));
         if (!in) return std::nullopt;
         std::string line;
         while (std::getline(in, line)) {
@@ -99,7 +100,7 @@ std::optional<std::string> rewriteAutorunInfForDataFolder(const fs::path& folder
 }
 
 std::string iconFromAutorunInf(const fs::path& folder) {
-    std::ifstream in(infPath(folder), std::ios::binary);
+    platform::RegularFileStream in(infPath(folder));
     if (!in) return {};
     LineReader reader(in, 1000);
     std::string line;
@@ -111,7 +112,7 @@ std::string iconFromAutorunInf(const fs::path& folder) {
 }
 
 std::optional<std::string> labelFromAutorunInf(const fs::path& folder) {
-    std::ifstream in(infPath(folder), std::ios::binary);
+    platform::RegularFileStream in(infPath(folder));
     if (!in) return std::nullopt;
     LineReader reader(in, 100);
     std::string line;
@@ -125,7 +126,7 @@ std::optional<std::string> labelFromAutorunInf(const fs::path& folder) {
 }
 
 std::optional<std::string> commandLineFromAutorunInf(const fs::path& folder) {
-    std::ifstream in(infPath(folder), std::ios::binary);
+    platform::RegularFileStream in(infPath(folder));
     if (!in) return std::nullopt;
     if (in.peek() == std::char_traits<char>::eof()) return std::nullopt;
     in.ignore(std::numeric_limits<std::streamsize>::max(), '\n');  // line 1, whatever its length

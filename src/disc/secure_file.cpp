@@ -9,6 +9,7 @@
 #include "disc/rc4.h"
 #include "platform/debug_log.h"
 #include "platform/file_io.h"
+#include "platform/regular_file.h"
 
 namespace rondivo {
 
@@ -73,7 +74,7 @@ std::uint32_t loadLe32(const std::uint8_t* p) {
 }  // namespace
 
 std::optional<std::string> readSecurePassword(const fs::path& folder) {
-    std::ifstream in(folder / "autorun.inf", std::ios::binary);
+    platform::RegularFileStream in(folder / "autorun.inf");
     if (!in) return std::nullopt;
     LineReader reader(in, kSecurePasswordBuffer);
     std::string line;
@@ -111,8 +112,9 @@ std::optional<std::vector<std::uint8_t>> importKeyBlob(std::span<const std::uint
 
 bool decryptFile(const fs::path& source, const fs::path& destination, std::string_view password) {
     if (samePlace(source, destination)) return false;
-    File in = openFile(source, "rb");
+    File in(platform::openRegularFileStream(source));
     if (!in) return discard(destination);
+    std::setvbuf(in.get(), nullptr, _IOFBF, kIoBuffer);
     std::vector<std::uint8_t> key;
     if (password.empty()) {
         std::uint8_t lengthBytes[4];

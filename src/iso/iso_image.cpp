@@ -7,6 +7,7 @@
 #include <utility>
 
 #include "platform/file_io.h"
+#include "platform/regular_file.h"
 
 namespace rondivo::burn {
 
@@ -141,18 +142,62 @@ void clearImage(IsoImage& session) {
     session.gmtOffset = imageTimeFromUnix(std::time(nullptr)).gmtOffset;
 }
 
+namespace {
+
+// The first free numbered form of a replaced file name ("x_a_1.txt;1").
+std::u16string freeNumberedName(const ImageDir& dir, std::u16string_view wide) {
+    for (int n = 1;; ++n) {
+        std::u16string joliet = fileNameWithVersion(numbered(wide, false, n));
+        if (dir.index.find(std::u16string_view(joliet)) == dir.index.end()) return joliet;
+    }
+}
+
+void noteNumbered(IsoImage& session, const std::string& path, std::u16string_view joliet) {
+    session.notes.push_back(
+        inQuotes(path) + " is named " + inQuotes(utf16ToUtf8(joliet.substr(0, joliet.size() - 2))) +
+        " in the image: its name holds characters Windows does not allow, and the name with "
+        "them replaced belongs to another file.");
+}
+
+// A file whose name needed no change meets one whose replaced name became
+// the same: the name as typed is the one links use, so it goes to this file
+// and the other moves on to a numbered name.
+bool takeBackTypedName(IsoImage& session, ImageDir& dir, ImageEntry* other, bool replaced,
+                       const SourceItem& item) {
+    if (replaced || !other->nameReplaced || other->dir || other->source == item.path) return false;
+    dir.index.erase(other);
+    const std::u16string_view was(other->jolietName);
+    other->jolietName = freeNumberedName(dir, was.substr(0, was.size() - 2));
+    dir.index.insert(other);
+    noteNumbered(session, other->source, other->jolietName);
+    return true;
+}
+
+}  // namespace
+
 ImageEntry* addFile(IsoImage& session, ImageDir& dir, SourceItem item) {
     std::u16string wide = item.wide.empty() ? utf8ToUtf16(item.name) : std::move(item.wide);
     bool replaced = replaceForbidden(wide);
     std::u16string joliet = fileNameWithVersion(wide);
+    std::string typedIsoName;
     for (int n = 1;; ++n) {
         auto found = dir.index.find(std::u16string_view(joliet));
         if (found == dir.index.end()) break;
-        if ((*found)->source == item.path || !(replaced || (*found)->nameReplaced))
-            return existingChild(session, *found, item, joliet);
+        ImageEntry* other = *found;
+        if (takeBackTypedName(session, dir, other, replaced, item)) {
+            // The ISO 9660 name goes along with the Joliet one.
+            typedIsoName = std::move(other->isoName);
+            other->isoName.clear();
+            break;
+        }
+        if (other->source == item.path || !(replaced || other->nameReplaced))
+            return existingChild(session, other, item, joliet);
         joliet = fileNameWithVersion(numbered(wide, false, n));
     }
-    if (replaced) wide = joliet.substr(0, joliet.size() - 2);
+    if (replaced) {
+        if (joliet.size() - 2 != wide.size()) noteNumbered(session, item.path, joliet);
+        wide = joliet.substr(0, joliet.size() - 2);
+    }
     if (joliet.size() > kMaxJolietChars) {
         refuse(session, "The name of " + inQuotes(item.path) + " is longer than " +
                             std::to_string(kMaxJolietChars - 2) +
@@ -171,6 +216,12 @@ ImageEntry* addFile(IsoImage& session, ImageDir& dir, SourceItem item) {
     std::string iso = dir.shortNames.assign(wide, false);
     if (iso.find('.') == std::string::npos) iso += '.';
     entry->isoName = iso + ";1";
+    if (!typedIsoName.empty()) {
+        // The file that gave up its name takes the short name just made.
+        for (ImageEntry* e : dir.children)
+            if (e->isoName.empty()) e->isoName = std::move(entry->isoName);
+        entry->isoName = std::move(typedIsoName);
+    }
     entry->jolietName = std::move(joliet);
     entry->nameReplaced = replaced;
     entry->source = std::move(item.path);
@@ -256,6 +307,16 @@ ImageDir* findDirectory(const IsoImage& session, std::string_view imagePath) {
 
 namespace {
 
+// Files under /proc and /sys list a size of 0 and still have contents.
+bool readsAsNonEmpty(const std::string& path) {
+    const int fd = platform::openRegularFile(platform::u8path(path));
+    if (fd < 0) return false;
+    char byte = 0;
+    const long got = platform::readSome(fd, &byte, 1);
+    platform::closeFile(fd);
+    return got > 0;
+}
+
 struct FolderWalk {
     IsoImage& session;
     std::string pattern;
@@ -332,6 +393,11 @@ struct FolderWalk {
                 refuse(session, "The name of " + inQuotes(path) + " is not UTF-8 text; rename it.");
                 continue;
             }
+            if (found[i].isFile && found[i].size == 0 && matches(found[i].name) &&
+                readsAsNonEmpty(path))
+                note(path,
+                     "has contents though its size is 0 (the system makes them as it is read): "
+                     "it is empty in the image.");
             SourceItem item;
             item.link = found[i].isLink;
             item.directory = found[i].isFolder;

@@ -1,5 +1,6 @@
 #include "menucreator/menu_page.h"
 
+#include <algorithm>
 #include <fstream>
 
 #include "platform/file_io.h"
@@ -10,6 +11,7 @@ namespace rondivo::menucreator {
 namespace {
 
 constexpr std::size_t npos = std::string::npos;
+constexpr const char* kPageEnd = "\n</BODY>\n</HTML>\n";
 
 // A value between `open` (searched from `from`) and the next double quote.
 bool quotedValueAfter(const std::string& line, const std::string& upper, std::string_view open,
@@ -101,11 +103,22 @@ std::string buildMenuPage(std::string_view bodyHtml, const MenuHeadValues& head)
     if (!head.backgroundColour.empty()) page += " BGCOLOR=" + head.backgroundColour;
     page += ">\n";
     page += bodyHtml;
-    page += "\n</BODY>\n</HTML>\n";
+    page += kPageEnd;
     return page;
 }
 
-std::string addBlankTargets(std::string_view page) {
+std::size_t menuBodyStart(std::string_view page, std::string_view bodyHtml) {
+    if (bodyHtml.find("</HTML>") == npos)
+        return page.size() - bodyHtml.size() - std::string_view(kPageEnd).size();
+    // A whole page from the editor: its body starts after the first BODY tag.
+    const std::string lower = platform::toLower(page);
+    const std::size_t body = lower.find("<body");
+    if (body == npos) return 0;
+    const std::size_t gt = lower.find('>', body);
+    return gt == npos ? page.size() : gt + 1;
+}
+
+std::string addBlankTargets(std::string_view page, std::size_t bodyStart) {
     // One pass over the page: each tag is searched only up to its own '>',
     // and the marked copy is built as it goes (a page of thousands of links
     // is saved in linear time).
@@ -123,7 +136,8 @@ std::string addBlankTargets(std::string_view page) {
     std::string out;
     out.reserve(page.size() + page.size() / 16);
     std::size_t done = 0;
-    for (std::size_t hit = text.find("<a ", 1); hit != npos; hit = text.find("<a ", hit + 1)) {
+    for (std::size_t hit = text.find("<a ", std::max<std::size_t>(bodyStart, 1)); hit != npos;
+         hit = text.find("<a ", hit + 1)) {
         std::size_t gt = text.find('>', hit);
         if (holds(hit, gt, "action_", lastAction) || holds(hit, gt, "file:", lastFile)) continue;
         out.append(page, done, hit + 2 - done);
@@ -147,7 +161,8 @@ std::string toDiskText(std::string_view text) {
 
 bool saveMenuPage(const std::filesystem::path& file, std::string_view bodyHtml,
                   const MenuHeadValues& head) {
-    std::string bytes = toDiskText(addBlankTargets(buildMenuPage(bodyHtml, head)));
+    const std::string page = buildMenuPage(bodyHtml, head);
+    std::string bytes = toDiskText(addBlankTargets(page, menuBodyStart(page, bodyHtml)));
     std::ofstream out(file, std::ios::binary | std::ios::trunc);
     if (!out) return false;
     out.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));

@@ -36,8 +36,12 @@ std::string colourText(std::uint32_t colourRef);
 // carries a whole page ("</HTML>"), that page up to and including "</HTML>".
 std::string buildMenuPage(std::string_view bodyHtml, const MenuHeadValues& head);
 // Every link that is neither an action nor a file: address opens in a new
-// window: " target=_blank" goes straight after its "<a".
-std::string addBlankTargets(std::string_view page);
+// window: " target=_blank" goes straight after its "<a". Only links from
+// `bodyStart` on are marked: the head and the BODY tag hold the author's
+// title and paths, which may contain "<a " as text.
+std::string addBlankTargets(std::string_view page, std::size_t bodyStart = 0);
+// Where the edited body starts in buildMenuPage(bodyHtml, ...).
+std::size_t menuBodyStart(std::string_view page, std::string_view bodyHtml);
 // The bytes on disk: every line feed as CR LF, and one more line end at the end.
 std::string toDiskText(std::string_view text);
 

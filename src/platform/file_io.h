@@ -86,6 +86,10 @@ int copyFileData(const std::filesystem::path& source, const std::filesystem::pat
 // read-only medium), so that a rebuild can overwrite or delete them.
 void makeWritable(const std::filesystem::path& path);
 
+// Our own files beside the author's folders start with a dot; Windows shows
+// those unless they carry its hidden mark, which this sets (nothing elsewhere).
+void markHidden(const std::filesystem::path& path);
+
 // Identifies a folder across different names for it (links), so a walk can
 // stop where a folder contains itself.
 struct FileIdentity {

@@ -10,6 +10,7 @@
 #include <thread>
 
 #include "platform/file_io.h"
+#include "platform/regular_file.h"
 
 namespace rondivo::platform {
 
@@ -21,6 +22,28 @@ std::FILE* openFile(const fs::path& path, const char* mode) {
 
 int openForReading(const fs::path& path) {
     return ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
+}
+
+int openRegularFile(const fs::path& path) {
+    // Looked at before opening: opening a device can have effects of its own.
+    struct stat before {};
+    if (::stat(path.c_str(), &before) != 0) return -1;
+    if (!S_ISREG(before.st_mode)) {
+        errno = S_ISDIR(before.st_mode) ? EISDIR : ENOENT;
+        return -1;
+    }
+    // Non-blocking: a FIFO put in its place since then must not hold the open.
+    const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK | O_NOCTTY);
+    if (fd < 0) return -1;
+    struct stat opened {};
+    if (::fstat(fd, &opened) != 0 || !S_ISREG(opened.st_mode)) {
+        ::close(fd);
+        errno = ENOENT;
+        return -1;
+    }
+    const int flags = ::fcntl(fd, F_GETFL);
+    if (flags >= 0) ::fcntl(fd, F_SETFL, flags & ~O_NONBLOCK);
+    return fd;
 }
 
 int openForWriting(const fs::path& path, Create how, unsigned permissions) {
@@ -295,5 +318,7 @@ void makeWritable(const fs::path& path) {
     if (::stat(path.c_str(), &st) == 0 && !(st.st_mode & S_IWUSR))
         ::chmod(path.c_str(), (st.st_mode & 07777) | S_IWUSR | (S_ISDIR(st.st_mode) ? S_IXUSR : 0));
 }
+
+void markHidden(const fs::path&) {}
 
 }  // namespace rondivo::platform

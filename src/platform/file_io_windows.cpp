@@ -8,6 +8,7 @@
 #include <cerrno>
 
 #include "platform/file_io.h"
+#include "platform/regular_file.h"
 #include "platform/windows_text.h"
 
 namespace rondivo::platform {
@@ -58,6 +59,25 @@ std::FILE* openFile(const fs::path& path, const char* mode) {
 
 int openForReading(const fs::path& path) {
     return _wopen(path.c_str(), _O_RDONLY | _O_BINARY | _O_NOINHERIT);
+}
+
+int openRegularFile(const fs::path& path) {
+    struct _stat64 before {};
+    if (_wstat64(path.c_str(), &before) != 0) return -1;
+    if ((before.st_mode & _S_IFMT) != _S_IFREG) {
+        errno = (before.st_mode & _S_IFMT) == _S_IFDIR ? EISDIR : ENOENT;
+        return -1;
+    }
+    const int fd = _wopen(path.c_str(), _O_RDONLY | _O_BINARY | _O_NOINHERIT);
+    if (fd < 0) return -1;
+    // Device names such as CON open as devices whatever folder they are given in.
+    struct _stat64 opened {};
+    if (_fstat64(fd, &opened) != 0 || (opened.st_mode & _S_IFMT) != _S_IFREG) {
+        _close(fd);
+        errno = ENOENT;
+        return -1;
+    }
+    return fd;
 }
 
 int openForWriting(const fs::path& path, Create how, unsigned permissions) {
@@ -253,6 +273,12 @@ void makeWritable(const fs::path& path) {
     const DWORD attributes = GetFileAttributesW(path.c_str());
     if (attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_READONLY))
         SetFileAttributesW(path.c_str(), attributes & ~FILE_ATTRIBUTE_READONLY);
+}
+
+void markHidden(const fs::path& path) {
+    const DWORD attributes = GetFileAttributesW(path.c_str());
+    if (attributes != INVALID_FILE_ATTRIBUTES)
+        SetFileAttributesW(path.c_str(), attributes | FILE_ATTRIBUTE_HIDDEN);
 }
 
 }  // namespace rondivo::platform

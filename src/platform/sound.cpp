@@ -1,14 +1,15 @@
 #include "platform/sound.h"
 
 #include <cstring>
-#include <fstream>
+
+#include "platform/regular_file.h"
 
 namespace rondivo::platform {
 
 namespace fs = std::filesystem;
 
 bool isWaveFile(const fs::path& file) {
-    std::ifstream in(file, std::ios::binary);
+    RegularFileStream in(file);
     char head[12] = {};
     in.read(head, sizeof head);
     return in.gcount() == 12 && std::memcmp(head, "RIFF", 4) == 0 &&

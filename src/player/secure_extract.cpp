@@ -57,6 +57,8 @@ struct Mirror {
                 if (result.cancelled) return;
             } else if (fs::is_symlink(st) && fs::is_directory(fs::status(p, sec))) {
                 continue;  // links to folders could lead anywhere, even in circles
+            } else if (!fs::is_regular_file(fs::status(p, sec))) {
+                continue;  // a FIFO or device would hold the mirror for ever: as good as missing
             } else if (containsText(name, kSecureExtension)) {
                 std::string plain = name;
                 replaceAllText(plain, kSecureExtension, "");

@@ -3,9 +3,9 @@
 #include <wx/log.h>
 #include <wx/mstream.h>
 
-#include <fstream>
-#include <iterator>
 #include <vector>
+
+#include "platform/regular_file.h"
 
 #ifdef __WXMSW__
 #include <objbase.h>
@@ -89,9 +89,8 @@ wxImage decodePicture(const void* bytes, std::size_t size) {
 }
 
 wxImage loadPicture(const std::filesystem::path& file) {
-    std::ifstream in(file, std::ios::binary);
-    if (!in) return {};
-    std::vector<char> bytes((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+    std::vector<char> bytes;
+    if (!platform::readRegularFile(file, bytes, kLargestPicture)) return {};
     return decodePicture(bytes.data(), bytes.size());
 }
 

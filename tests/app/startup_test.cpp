@@ -98,7 +98,22 @@ TEST(Startup, PlayerPaths) {
          {"index.htm", "none", "1", "3"},
          {},
          {"browser index.htm size 3", "restore designer"}},
-        {"capitals go to the shell", {"INDEX.HTM", "none", "1", "3"}, {}, {"shell INDEX.HTM"}},
+        {"capitals in the browser",
+         {"INDEX.HTM", "none", "1", "3"},
+         {},
+         {"browser INDEX.HTM size 3", "restore designer"}},
+        {"capital movie in media mode",
+         {"MOVIE.AVI", "none", "1", "3"},
+         {},
+         {"browser MOVIE.AVI media size 3", "restore designer"}},
+        {"capital fail-safe page in the browser",
+         {"a.pdf", "ERR.HTML", "1", "3"},
+         {{"a.pdf", 3}},
+         {"shell a.pdf", "browser ERR.HTML size 3"}},
+        {"capital secure file",
+         {"DOC.PDF.ENC", "none", "0", "0"},
+         {},
+         {"extract", "shell /home/u/.local/share/RondivoTemp\\data\\DOC.PDF"}},
         {"browser off", {"index.html", "none", "0", "0"}, {}, {"shell index.html"}},
         {"only exact 1 enables", {"index.html", "none", "01", "0"}, {}, {"shell index.html"}},
         {"movie in media mode",
@@ -163,6 +178,7 @@ TEST(Startup, SecureLaunchPathRepairs) {
     EXPECT_EQ(secureLaunchPath("T\\data", "data\\x.html.enc"), "T\\data\\x.html");
     EXPECT_EQ(secureLaunchPath("T\\data", "datadata\\x.enc"), "T\\data\\x");
     EXPECT_EQ(secureLaunchPath("T", "a.pdf.enc"), "T\\a.pdf");
+    EXPECT_EQ(secureLaunchPath("T", "A.PDF.ENC"), "T\\A.PDF");
 }
 
 TEST(Startup, SplashTimeOfZeroOrLessIsTwoSeconds) {

@@ -2,6 +2,7 @@
 // recording xdg-open first on PATH.
 #include <gtest/gtest.h>
 #include <signal.h>
+#include <sys/stat.h>
 #include <sys/wait.h>
 
 #include <chrono>
@@ -89,6 +90,23 @@ TEST_F(StartupExe, AutorunInfSuppliesTheArguments) {
 TEST_F(StartupExe, OpenWithAppearsWhenThereIsNoFailSafe) {
     pid_t pid = start({"missing.pdf", "none", "0", "0"});
     EXPECT_TRUE(windowAppears("Open With"));
+    EXPECT_TRUE(xdg.calls().empty());
+    stop(pid);
+}
+
+// Given FIFOs as the disc's settings, splash picture and icon, and a start
+// page in capitals, the player treats the FIFOs as missing and shows the page
+// in its own window.
+TEST_F(StartupExe, FifosOnTheDiscAreMissingAndACapitalPageOpensInThePlayer) {
+    for (const char* name : {"autorun.dat", "splash.jpg", "icon.ico"})
+        ASSERT_EQ(mkfifo((disc / name).c_str(), 0600), 0) << name;
+    test::writeFile(disc / "INDEX.HTM",
+                    "<html><title>Capital disc</title><body>menu</body></html>");
+    test::writeFile(disc / "autorun.inf",
+                    "[autorun]\r\nOPEN=autorun.exe INDEX.HTM none 1 0 splash.jpg\r\n"
+                    "ICON=icon.ico\r\nLABEL=Capital disc\r\n");
+    pid_t pid = start({});
+    EXPECT_TRUE(windowAppears("Capital disc", 30000));
     EXPECT_TRUE(xdg.calls().empty());
     stop(pid);
 }

@@ -16,6 +16,8 @@
 #include "iso/iso_bytes.h"
 #include "iso/iso_layout.h"
 #include "iso/iso_test_util.h"
+#include "platform/file_io.h"
+#include "platform/file_lock.h"
 #include "test_support.h"
 
 namespace rondivo::burn {
@@ -350,6 +352,36 @@ TEST(ImageWriter, ImageFileThatCannotBeCreatedIsErrorCode3) {
     EXPECT_FALSE(fs::exists(dir / "missing"));
     EXPECT_TRUE(fs::is_empty(dir / "a folder.iso"));
     EXPECT_TRUE(fs::is_empty(dir / "read-only"));
+}
+
+// Given partial files left by saves that were killed, the next save of that
+// file removes them; one a running save is writing, and other files, stay.
+TEST(ImageWriter, StalePartialFilesOfTheSameImageGoWhenTheNextSaveStarts) {
+    TempDir dir;
+    writeFile(dir / "src" / "a.txt", "a");
+    const std::vector<std::string> stale = {".disc.iso.partial-123", ".disc.iso.partial-987654321"};
+    const std::vector<std::string> kept = {".disc.iso.partial-12x", ".other.iso.partial-5",
+                                           "disc.iso.partial-7", ".disc.iso.partial-"};
+    for (const auto& n : stale) writeFile(dir / n, "killed");
+    for (const auto& n : kept) writeFile(dir / n, "not ours");
+    writeFile(dir / ".disc.iso.partial-555", "being written");
+    const int running = rondivo::platform::openForReading(dir / ".disc.iso.partial-555");
+    ASSERT_GE(running, 0);
+    ASSERT_TRUE(rondivo::platform::markInUse(running));
+
+    CDiscBurner burner;
+    burner.AddFolder("\\", dir / "src", "*.*", true);
+    ASSERT_GT(burner.ComputeLayout(), 0u);
+    Completion done;
+    ASSERT_EQ(burner.StartSaveImage(dir / "disc.iso", done.callback()), 1);
+    burner.WaitUntilDone();
+    EXPECT_TRUE(fs::exists(dir / "disc.iso"));
+    for (const auto& n : stale) EXPECT_FALSE(fs::exists(dir / n)) << n;
+    for (const auto& n : kept) EXPECT_TRUE(fs::exists(dir / n)) << n;
+#ifndef _WIN32
+    EXPECT_TRUE(fs::exists(dir / ".disc.iso.partial-555")) << "a running save keeps its file";
+#endif
+    rondivo::platform::closeFile(running);
 }
 
 TEST(ImageWriter, StartWithoutLayoutIsRefusedWithErrorCode1) {

@@ -8,6 +8,7 @@
 #include <fstream>
 #include <map>
 
+#include "designer/build_record.h"
 #include "disc/autorun_dat.h"
 #include "platform/process.h"
 #include "test_support.h"
@@ -20,6 +21,7 @@ using test::readFile;
 using test::TempDir;
 using test::writeFile;
 using ::testing::HasSubstr;
+using ::testing::Not;
 
 // A program folder with the pages, media and player the default settings name.
 struct Fixture {
@@ -118,6 +120,25 @@ TEST(Build, OwnFileBringsItsWholeFolderIncludingEmptyAndHiddenEntries) {
               "autorun.exe index.html Error_Page.html 1 0 default.jpg default.wav");
 }
 
+// Given a link in the author's folder to a file elsewhere (anyone's, such as
+// one under /etc), the build copies it and says so, as the image does.
+TEST(Build, FolderCopyNamesLinksLeadingOutOfTheFolder) {
+    RONDIVO_LINUX_ONLY("symbolic links");
+    Fixture f;
+    writeFile(f.t / "site/index.html", "I");
+    writeFile(f.t / "private/key.txt", "K");
+    fs::create_symlink(f.t / "private/key.txt", f.t / "site/key.txt");
+    auto req = f.request();
+    chooseOwnFile(req.settings, (f.t / "site/index.html").string());
+    auto res = runBuild(req, quietHooks());
+    ASSERT_TRUE(res.completed());
+    std::string said;
+    for (const auto& m : res.messages) said += m.text;
+    EXPECT_THAT(said, HasSubstr("lead outside it"));
+    EXPECT_THAT(said, HasSubstr((f.t / "site/key.txt").string() + " (taken from " +
+                                fs::canonical(f.t / "private/key.txt").string() + ")"));
+}
+
 TEST(Build, FileOnTheDesktopOrADriveRootIsCopiedAlone) {
     RONDIVO_LINUX_ONLY(
         "a folder named E: stands for a drive root here; Windows cannot name a folder so");
@@ -155,15 +176,29 @@ TEST(Build, MissingDesktopFolderIsCreatedAndAnUnwritableOneIsReported) {
     EXPECT_TRUE(runBuild(req, quietHooks()).completed());
     EXPECT_TRUE(fs::exists(f.t / "new/Desktop/CD-ROM Distributable Files/autorun.inf"));
 
+    // Given a desktop that cannot be written, the author is told that, once,
+    // and which folder: not about other programs or long sounds.
     writeFile(f.t / "file", "not a folder");
-    req.desktopFolder = f.t / "file";
-    auto res = runBuild(req, quietHooks());
-    EXPECT_EQ(res.outcome, BuildResult::Outcome::Aborted);
-    ASSERT_GE(res.messages.size(), 2u);
-    EXPECT_EQ(res.messages[0].text, "There was a problem creating the following directory:\n" +
-                                        (f.t / "file/CD-ROM Distributable Files").string() +
-                                        "\n\nPlease check your permissions on your desktop.");
-    EXPECT_THAT(res.messages[1].text, HasSubstr("There was a problem copying"));
+    fs::create_directories(f.t / "readonly/Desktop");
+    struct Case {
+        fs::path desktop;
+        fs::path named;
+        bool onlyWithPermissions;
+    } cases[] = {{f.t / "file", f.t / "file", false},
+                 {f.t / "file/Desktop", f.t / "file/Desktop", false},
+                 {f.t / "readonly/Desktop", f.t / "readonly/Desktop", true}};
+    fs::permissions(f.t / "readonly/Desktop", fs::perms::owner_read | fs::perms::owner_exec);
+    for (const Case& c : cases) {
+        if (c.onlyWithPermissions && !test::permissionsBind()) continue;
+        req.desktopFolder = c.desktop;
+        auto res = runBuild(req, quietHooks());
+        EXPECT_EQ(res.outcome, BuildResult::Outcome::Aborted) << c.desktop;
+        ASSERT_EQ(res.messages.size(), 1u) << c.desktop;
+        EXPECT_THAT(res.messages[0].text,
+                    HasSubstr("The folder " + c.named.string() + " cannot be written ("));
+        EXPECT_THAT(res.messages[0].text, Not(HasSubstr("another program")));
+    }
+    fs::permissions(f.t / "readonly/Desktop", fs::perms::owner_all);
 }
 
 TEST(Build, PagesUnderHtmlNeverCopyTheirFolder) {
@@ -309,7 +344,10 @@ TEST(Build, MissingSplashAbortsWithItsMessageAndTheEarlierFolderStays) {
         HasSubstr("\n\nPlease verify the file actually exists and is not currently opened"));
     EXPECT_EQ(readFile(f.out / "autorun.exe"), "PLAYER") << "the earlier folder stays as it was";
     EXPECT_TRUE(fs::exists(f.out / "data/default.jpg"));
-    EXPECT_EQ(std::distance(fs::directory_iterator(f.desktop), fs::directory_iterator()), 1)
+    std::vector<std::string> beside;
+    for (const auto& e : fs::directory_iterator(f.desktop))
+        if (e.path() != buildRecordFile(f.out)) beside.push_back(e.path().filename().string());
+    EXPECT_EQ(beside, std::vector<std::string>{"CD-ROM Distributable Files"})
         << "no half-made folder is left beside it";
 }
 

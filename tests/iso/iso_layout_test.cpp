@@ -3,6 +3,8 @@
 #include <gtest/gtest.h>
 #include <sys/stat.h>
 
+#include <map>
+#include <set>
 #include <sstream>
 
 #include "iso/iso_bytes.h"
@@ -503,6 +505,69 @@ TEST(IsoFolderWalk, BigFolderKeepsEachFilesOwnDetailsInNameOrder) {
         ImageTime t = imageTimeFromUnix(st.st_mtime);
         EXPECT_EQ(e.time.day * 24 + e.time.hour, t.day * 24 + t.hour) << e.source;
     }
+}
+
+// Given a name typed with characters Windows refuses beside the name they
+// become, the typed name keeps its file (links to it must open it) and only
+// the changed one gets a number, which is listed.
+TEST(IsoFolderWalk, ANameAsTypedKeepsItsFileAndTheChangedOneIsNumbered) {
+    RONDIVO_LINUX_ONLY("names Windows' own file systems refuse");
+    struct Case {
+        std::vector<std::string> names;
+        std::map<std::string, std::string> want;  // image name -> source name
+        std::size_t notes;
+    } cases[] = {
+        {{"x:a.txt", "x_a.txt"}, {{"x_a.txt;1", "x_a.txt"}, {"x_a_1.txt;1", "x:a.txt"}}, 1},
+        {{"q?.txt", "q_.txt", "q_1.txt"},
+         {{"q_.txt;1", "q_.txt"}, {"q__1.txt;1", "q?.txt"}, {"q_1.txt;1", "q_1.txt"}},
+         1},
+        {{"a;b", "a_b", "a*b"}, {{"a_b;1", "a_b"}, {"a_b_1;1", "a;b"}, {"a_b_2;1", "a*b"}}, 2},
+    };
+    for (const Case& c : cases) {
+        rondivo::test::TempDir dir;
+        for (const auto& n : c.names) writeFile(dir / n, n);
+        Built b;
+        clearImage(b.s);
+        addFolder(b.s, "\\", dir.path(), "*.*", true);
+        EXPECT_TRUE(b.s.refusal.empty()) << b.s.refusal;
+        std::map<std::string, std::string> got;
+        for (const ImageEntry* e : b.s.root->children)
+            got[utf16ToUtf8(e->jolietName)] = std::filesystem::path(e->source).filename().string();
+        EXPECT_EQ(got, c.want) << c.names[0];
+        std::size_t numbered = 0;
+        for (const auto& [image, source] : c.want)
+            if (image.find('_') != std::string::npos &&
+                    source.find_first_of(":?;*") != std::string::npos &&
+                    image.rfind("_1") != std::string::npos ||
+                image.find("_2") != std::string::npos)
+                ++numbered;
+        EXPECT_EQ(b.s.notes.size(), c.notes) << c.names[0];
+        for (const std::string& note : b.s.notes)
+            EXPECT_NE(note.find("in the image"), std::string::npos) << note;
+        b.finish();
+        std::set<std::string> isoNames;
+        for (const Record& r : b.isoDir(*b.s.root)) isoNames.insert(r.name);
+        EXPECT_EQ(isoNames.size(), c.names.size() + 2) << "every ISO 9660 name its own";
+    }
+}
+
+// Given a link to a file the system makes as it is read (size 0 when
+// listed), the image holds it empty: that is listed.
+TEST(IsoFolderWalk, LinksToFilesWithoutASizeAreListed) {
+    RONDIVO_LINUX_ONLY("/proc");
+    rondivo::test::TempDir dir;
+    writeFile(dir / "src" / "empty.txt", "");
+    std::filesystem::create_symlink("/proc/version", dir / "src" / "version");
+    IsoImage s;
+    clearImage(s);
+    addFolder(s, "\\", dir / "src", "*.*", true);
+    EXPECT_TRUE(s.refusal.empty()) << s.refusal;
+    bool listed = false;
+    for (const std::string& note : s.notes) {
+        EXPECT_EQ(note.find("empty.txt"), std::string::npos) << note;
+        if (note.find("version\" has contents") != std::string::npos) listed = true;
+    }
+    EXPECT_TRUE(listed) << ::testing::PrintToString(s.notes);
 }
 
 }  // namespace

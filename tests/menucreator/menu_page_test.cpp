@@ -126,6 +126,32 @@ TEST(MenuPage, SavedPageReadsBackItsHeadValues) {
     EXPECT_EQ(readMenuHeadValuesFrom(file.string()), head);
 }
 
+// Given "<a " in the title or a path, saving marks only the body's links:
+// the head values read back as they were written.
+TEST(MenuPage, TextThatLooksLikeALinkInTheHeadIsLeftAlone) {
+    test::TempDir dir;
+    auto file = dir / "menu.html";
+    const MenuHeadValues heads[] = {
+        {"Click <a here", "", "", ""},
+        {"T", "C:\\music\\<a b.mp3", "", ""},
+        {"T", "", "/pics/<a x/back.jpg", "#00ff00"},
+        {"<a <a <a ", "<a .wav", "<a .jpg", ""},
+    };
+    for (const MenuHeadValues& head : heads) {
+        ASSERT_TRUE(saveMenuPage(file, "<a href=\"http://x.example/\">x</a> <a name=n>", head));
+        EXPECT_EQ(readMenuHeadValuesFrom(file.string()), head) << head.title;
+        const std::string saved = test::readFile(file);
+        EXPECT_NE(saved.find("<a target=_blank href=\"http://x.example/\">"), std::string::npos);
+        EXPECT_NE(saved.find("<a target=_blank name=n>"), std::string::npos);
+    }
+    // A whole page from the editor: its head is the author's too.
+    const std::string whole =
+        "<HTML><HEAD><TITLE>see <a b</TITLE></HEAD>\n<BODY>\n<a href=y>y</a></BODY></HTML>";
+    ASSERT_TRUE(saveMenuPage(file, whole, {}));
+    EXPECT_EQ(readMenuHeadValuesFrom(file.string()).title, "see <a b");
+    EXPECT_NE(test::readFile(file).find("<a target=_blank href=y>"), std::string::npos);
+}
+
 TEST(MenuPage, UnwritableFileIsReported) {
     test::TempDir dir;
     EXPECT_FALSE(saveMenuPage(dir / "no such folder" / "m.html", "b", {}));

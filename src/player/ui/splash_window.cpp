@@ -5,12 +5,11 @@
 #include <wx/log.h>
 
 #include <chrono>
-#include <fstream>
-#include <iterator>
 #include <thread>
 #include <vector>
 
 #include "platform/paths.h"
+#include "platform/regular_file.h"
 #include "ui/gui_pump.h"
 #include "ui/picture.h"
 
@@ -26,9 +25,8 @@ CPictureCtrl::CPictureCtrl(wxWindow* parent, wxWindowID id)
 }
 
 bool CPictureCtrl::loadFromFile(const fs::path& path) {
-    std::ifstream in(path, std::ios::binary);
-    if (!in) return false;
-    std::vector<char> bytes((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+    std::vector<char> bytes;
+    if (!platform::readRegularFile(path, bytes, kLargestPicture)) return false;
     picture_ = wxBitmap();
     // A broken picture is an empty control, not an error box.
     wxImage image = decodePicture(bytes.data(), bytes.size());

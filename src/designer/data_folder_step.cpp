@@ -1,0 +1,88 @@
+#include <fstream>
+#include <thread>
+
+#include "designer/build_messages.h"
+#include "designer/build_pipeline.h"
+#include "disc/autorun_inf.h"
+#include "platform/debug_log.h"
+
+namespace rondivo {
+
+namespace fs = std::filesystem;
+using build_text::folderProblem;
+
+namespace {
+
+constexpr const char* kEol = "\r\n";
+
+void defaultSleep(std::chrono::milliseconds ms) {
+    std::this_thread::sleep_for(ms);
+}
+
+}  // namespace
+
+std::string moveToDataFolder(const fs::path& folderIn, std::vector<BuildMessage>& messages,
+                             const std::function<void(std::chrono::milliseconds)>& sleepIn) {
+    auto sleep = sleepIn ? sleepIn : defaultSleep;
+    const fs::path folder = folderIn.has_filename() ? folderIn : folderIn.parent_path();
+    const fs::path data = folder / "data";
+    std::error_code ec;
+    if (!fs::create_directory(data, ec) || ec) {
+        messages.push_back({folderProblem(data)});
+        return {};
+    }
+
+    std::vector<std::string> lines;
+    std::string commandLine;
+    std::string icon;
+    {
+        std::ifstream in(folder / kAutorunInfName, std::ios::binary);
+        std::string line;
+        while (std::getline(in, line)) {
+            if (!line.empty() && line.back() == '\r') line.pop_back();
+            if (line.size() > 4999) line.resize(4999);
+            if (lines.size() == 1) {
+                auto eq = line.find('=');
+                if (eq != std::string::npos) {
+                    commandLine = dataFolderCommandLine(line.substr(eq + 1));
+                    line = line.substr(0, eq + 1) + commandLine;
+                }
+            } else if (lines.size() == 2) {
+                auto eq = line.find('=');
+                if (eq != std::string::npos) icon = line.substr(eq + 1);
+            }
+            lines.push_back(line);
+        }
+    }
+
+    std::vector<fs::path> entries;
+    for (fs::directory_iterator it(folder, ec), end; !ec && it != end; it.increment(ec))
+        entries.push_back(it->path());
+    for (const auto& from : entries) {
+        const std::string name = from.filename().string();
+        if (name.find("autorun.exe") != std::string::npos ||
+            name.find("autorun.dat") != std::string::npos ||
+            name.find("COPY_ALL_TO_CDROM_ROOT.txt") != std::string::npos || name == "drivers" ||
+            name == "data" || (!icon.empty() && name.find(icon) != std::string::npos))
+            continue;
+        const fs::path to = data / from.filename();
+        fs::rename(from, to, ec);
+        if (ec && (ec == std::errc::permission_denied || ec == std::errc::device_or_resource_busy ||
+                   ec == std::errc::text_file_busy)) {
+            sleep(std::chrono::milliseconds(2000));
+            fs::rename(from, to, ec);
+        }
+        if (ec) platform::debugLog("build: could not move " + from.string() + ": " + ec.message());
+    }
+
+    std::ofstream out(folder / kAutorunInfName, std::ios::binary | std::ios::trunc);
+    for (const auto& l : lines) out << l << kEol;
+    return commandLine;
+}
+
+std::string previewParameters(const std::string& commandLine) {
+    auto sp = commandLine.find(' ');
+    return sp == std::string::npos ? commandLine : commandLine.substr(sp + 1);
+}
+
+}  // namespace rondivo
