@@ -3,12 +3,15 @@
 #include <gtest/gtest.h>
 #include <windows.h>
 
+#include <memory>
+
 #include "platform/cd_autorun.h"
 #include "platform/eject.h"
 #include "platform/process.h"
 #include "platform/shell.h"
 #include "platform/single_instance.h"
 #include "platform/user_folders.h"
+#include "platform/user_registry.h"
 #include "test_support.h"
 
 namespace rondivo::platform {
@@ -92,6 +95,50 @@ void restoreValue(HKEY root, const wchar_t* key, const wchar_t* name, long long 
         RegSetValueExW(h, name, 0, REG_DWORD, reinterpret_cast<const BYTE*>(&v), sizeof v);
     }
     RegCloseKey(h);
+}
+
+bool keyExists(const wchar_t* key) {
+    HKEY h = nullptr;
+    if (RegOpenKeyExW(HKEY_CURRENT_USER, key, 0, KEY_READ, &h) != ERROR_SUCCESS) return false;
+    RegCloseKey(h);
+    return true;
+}
+
+TEST(WindowsUserRegistry, AValueLastsAsLongAsItsOwnerAndAnEarlierOneComesBack) {
+    // A fresh profile lacks the key: it is created, and removed again with the value.
+    const std::string parent = "Software\\RondivoTest" + std::to_string(GetCurrentProcessId());
+    const std::string sub = parent + "\\FeatureControl";
+    const std::wstring wsub(sub.begin(), sub.end());
+    const std::wstring wparent(parent.begin(), parent.end());
+    {
+        ScopedUserRegistryValue v(sub, "autorun.exe", kIe11Emulation);
+        ASSERT_TRUE(v.applied()) << v.problem();
+        EXPECT_EQ(registryValue(HKEY_CURRENT_USER, wsub.c_str(), L"autorun.exe"), 0x2af9);
+    }
+    EXPECT_FALSE(keyExists(wsub.c_str()));
+
+    // A value the user had (another program of that name) keeps its data.
+    restoreValue(HKEY_CURRENT_USER, wsub.c_str(), L"autorun.exe", 7000);
+    restoreValue(HKEY_CURRENT_USER, wsub.c_str(), L"other.exe", 8000);
+    {
+        ScopedUserRegistryValue v(sub, "autorun.exe", kIe11Emulation);
+        ASSERT_TRUE(v.applied()) << v.problem();
+        EXPECT_EQ(registryValue(HKEY_CURRENT_USER, wsub.c_str(), L"autorun.exe"), 11001);
+    }
+    EXPECT_EQ(registryValue(HKEY_CURRENT_USER, wsub.c_str(), L"autorun.exe"), 7000);
+    EXPECT_EQ(registryValue(HKEY_CURRENT_USER, wsub.c_str(), L"other.exe"), 8000);
+
+    // Two copies of the player: the second finds the first one's value, and
+    // whichever ends last leaves nothing behind.
+    restoreValue(HKEY_CURRENT_USER, wsub.c_str(), L"autorun.exe", -1);
+    auto first = std::make_unique<ScopedUserRegistryValue>(sub, "autorun.exe", kIe11Emulation);
+    auto second = std::make_unique<ScopedUserRegistryValue>(sub, "autorun.exe", kIe11Emulation);
+    first.reset();
+    second.reset();
+    EXPECT_EQ(registryValue(HKEY_CURRENT_USER, wsub.c_str(), L"autorun.exe"), -1);
+    restoreValue(HKEY_CURRENT_USER, wsub.c_str(), L"other.exe", -1);
+    RegDeleteKeyW(HKEY_CURRENT_USER, wsub.c_str());
+    RegDeleteKeyW(HKEY_CURRENT_USER, wparent.c_str());
 }
 
 TEST(WindowsCdAutorun, SwitchesTheDriverValueAndClearsTheCdromPolicyBit) {
