@@ -2,6 +2,7 @@
 
 #include <array>
 
+#include "platform/file_address.h"
 #include "platform/paths.h"
 #include "player/action_url.h"
 
@@ -25,28 +26,6 @@ bool contains(const std::array<const char*, N>& list, const std::string& word) {
     for (const char* item : list)
         if (word == item) return true;
     return false;
-}
-
-int hexValue(char c) {
-    if (c >= '0' && c <= '9') return c - '0';
-    if (c >= 'a' && c <= 'f') return c - 'a' + 10;
-    if (c >= 'A' && c <= 'F') return c - 'A' + 10;
-    return -1;
-}
-
-std::string percentDecode(std::string_view text) {
-    std::string out;
-    for (std::size_t i = 0; i < text.size(); ++i) {
-        int hi = 0, lo = 0;
-        if (text[i] == '%' && i + 2 < text.size() && (hi = hexValue(text[i + 1])) >= 0 &&
-            (lo = hexValue(text[i + 2])) >= 0) {
-            out.push_back(static_cast<char>(hi * 16 + lo));
-            i += 2;
-        } else {
-            out.push_back(text[i]);
-        }
-    }
-    return out;
 }
 
 std::string percentEncode(std::string_view text) {
@@ -94,7 +73,7 @@ std::string htmlEscape(std::string_view text) {
 
 // The extension of the last path segment, lower-cased; empty for a folder.
 std::string extensionOf(std::string_view path) {
-    auto slash = path.find_last_of('/');
+    auto slash = path.find_last_of("/\\");
     std::string_view name = slash == std::string_view::npos ? path : path.substr(slash + 1);
     auto dot = name.rfind('.');
     if (dot == std::string_view::npos || dot + 1 == name.size()) return {};
@@ -117,21 +96,6 @@ std::string addressScheme(std::string_view address) {
     return platform::toLower(address.substr(0, colon));
 }
 
-std::string filePathFromUrl(std::string_view address) {
-    if (addressScheme(address) != "file") return {};
-    std::string_view rest = address.substr(5);
-    if (rest.rfind("//", 0) == 0) {
-        rest.remove_prefix(2);
-        auto slash = rest.find('/');
-        // Only this machine's files: an address naming another host is not a local path.
-        std::string host = platform::toLower(rest.substr(0, slash));
-        if (!host.empty() && host != "localhost") return {};
-        rest = slash == std::string_view::npos ? std::string_view{} : rest.substr(slash);
-    }
-    rest = rest.substr(0, rest.find_first_of("?#"));
-    return percentDecode(rest);
-}
-
 std::string newWindowAddress(std::string_view address) {
     return std::string(kNewWindowScheme) + percentEncode(address);
 }
@@ -140,7 +104,7 @@ std::string newWindowTarget(std::string_view navigation) {
     if (navigation.size() < kNewWindowScheme.size() ||
         platform::toLower(navigation.substr(0, kNewWindowScheme.size())) != kNewWindowScheme)
         return {};
-    return percentDecode(navigation.substr(kNewWindowScheme.size()));
+    return platform::percentDecode(navigation.substr(kNewWindowScheme.size()));
 }
 
 LinkDecision routeLink(std::string_view address, bool newWindow) {
@@ -155,10 +119,13 @@ LinkDecision routeLink(std::string_view address, bool newWindow) {
     if (scheme == "http" || scheme == "https")
         return {newWindow ? LinkRoute::Browser : LinkRoute::Show, text};
     if (scheme == "file") {
-        std::string path = filePathFromUrl(address);
-        if (path.empty()) return {LinkRoute::Ignore, text};
-        if (contains(kShownExtensions, extensionOf(path))) return {LinkRoute::Show, text};
-        return {LinkRoute::ShellFile, path};
+        auto file = platform::pathFromFileAddress(address);
+        if (!file) return {LinkRoute::Ignore, text};
+        // A page on a network share is shown as a browser would; nothing from
+        // another machine is ever started.
+        if (contains(kShownExtensions, extensionOf(file->path))) return {LinkRoute::Show, text};
+        if (file->otherHost) return {LinkRoute::Ignore, text};
+        return {LinkRoute::ShellFile, file->path};
     }
     // about:, data:, script addresses, and addresses relative to the page, which
     // the engine resolves.
@@ -168,7 +135,7 @@ LinkDecision routeLink(std::string_view address, bool newWindow) {
 LinkDecision routeUnshown(std::string_view address) {
     const std::string scheme = addressScheme(address);
     if (scheme == "http" || scheme == "https") return {LinkRoute::Browser, std::string(address)};
-    std::string path = filePathFromUrl(address);
+    std::string path = platform::localFilePath(address);
     if (!path.empty()) return {LinkRoute::ShellFile, path};
     return {LinkRoute::Ignore, std::string(address)};
 }

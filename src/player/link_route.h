@@ -39,10 +39,6 @@ LinkDecision routeUnshown(std::string_view address);
 // "mailto", "http", ... in lower case; empty when the address has no scheme.
 std::string addressScheme(std::string_view address);
 
-// The local path of a "file:" address: host ("localhost" or none), query and
-// fragment dropped, %XX decoded. Empty for other addresses.
-std::string filePathFromUrl(std::string_view address);
-
 // Pages ask for new windows through a navigation to our own scheme, which
 // the engine leaves alone and the navigation hook takes: the address, encoded.
 inline constexpr std::string_view kNewWindowScheme = "rondivo-open:";

@@ -12,6 +12,16 @@ struct LinkCase {
     const char* target;  // nullptr: the address itself
 };
 
+// A Posix path as this system writes it.
+std::string native(const char* path) {
+    std::string p = path;
+#ifdef _WIN32
+    for (auto& c : p)
+        if (c == '/') c = '\\';
+#endif
+    return p;
+}
+
 TEST(LinkRoute, EachKindOfAddressGoesWhereABrowserWouldSendIt) {
     const LinkCase cases[] = {
         // Pages, pictures, PDF and media the engine shows stay in the window.
@@ -51,12 +61,22 @@ TEST(LinkRoute, EachKindOfAddressGoesWhereABrowserWouldSendIt) {
         {"javascript:void(0)", true, LinkRoute::Ignore, nullptr},
         {"about:blank", true, LinkRoute::Ignore, nullptr},
         {"", true, LinkRoute::Ignore, nullptr},
+        // Another machine's files are never started; a NUL refuses the address.
         {"file://otherhost/share/a.zip", false, LinkRoute::Ignore, nullptr},
+        {"file:////server/share/setup.exe", false, LinkRoute::Ignore, nullptr},
+        {"file://localhost//server/share/setup.exe", false, LinkRoute::Ignore, nullptr},
+        {"file:\\\\server\\share\\setup.exe", false, LinkRoute::Ignore, nullptr},
+        {"file:%5C%5Cserver%5Cshare%5Csetup.exe", false, LinkRoute::Ignore, nullptr},
+        {"file:///media/cd/setup.exe%00.html", false, LinkRoute::Ignore, nullptr},
+        {"file:///media/cd/page.html%00.exe", false, LinkRoute::Ignore, nullptr},
     };
     for (const auto& c : cases) {
         LinkDecision d = routeLink(c.address, c.newWindow);
         EXPECT_EQ(d.route, c.route) << c.address << " new window " << c.newWindow;
-        EXPECT_EQ(d.target, c.target ? c.target : c.address) << c.address;
+        const std::string target = c.target && d.route == LinkRoute::ShellFile
+                                       ? native(c.target)
+                                       : (c.target ? c.target : c.address);
+        EXPECT_EQ(d.target, target) << c.address;
     }
 }
 
@@ -64,7 +84,7 @@ TEST(LinkRoute, WhatTheEngineCannotShowIsHandedOn) {
     EXPECT_EQ(routeUnshown("https://example.com/get?file=setup").route, LinkRoute::Browser);
     LinkDecision local = routeUnshown("file:///media/cd/data/clip%201.ogv");
     EXPECT_EQ(local.route, LinkRoute::ShellFile);
-    EXPECT_EQ(local.target, "/media/cd/data/clip 1.ogv");
+    EXPECT_EQ(local.target, native("/media/cd/data/clip 1.ogv"));
     EXPECT_EQ(routeUnshown("data:application/zip;base64,UEsF").route, LinkRoute::Ignore);
 }
 
