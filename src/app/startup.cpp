@@ -169,9 +169,12 @@ void runPlayer(const PlayerPlan& plan, const LaunchArguments& args, StartupHost&
 }
 
 void runStartup(int argc, const char* const* argv, StartupHost& host) {
+    // The disc's files lie beside the player's executable: started from the
+    // Run box or a shortcut, the current folder is some other one.
+    const fs::path disc = host.discFolder();
     PresentationSettings settings;
-    readPresentationFile(host.currentDirectory() / kPresentationFileName, settings);
-    StartupDecision d = decideStartup(argc, argv, host.currentDirectory());
+    readPresentationFile(disc / kPresentationFileName, settings);
+    StartupDecision d = decideStartup(argc, argv, disc);
     settings.arguments = d.arguments;
     settings.dataFolderLayout = d.dataFolderLayout;
     switch (d.mode) {
@@ -192,11 +195,12 @@ void runStartup(int argc, const char* const* argv, StartupHost& host) {
             host.runDesigner();
             return;
         case StartupMode::Player: {
+            // Names on the disc are relative to its root, as when AutoPlay starts the player.
+            if (host.currentDirectory() != disc) host.enterFolder(disc);
             // The icon is read here once: the browser window and the fail-safe share it.
-            std::string icon = iconFromAutorunInf(host.currentDirectory());
-            runPlayer(
-                planPlayer(d.arguments, settings, d.dataFolderLayout, host.discFolder(), icon),
-                d.arguments, host);
+            std::string icon = iconFromAutorunInf(disc);
+            runPlayer(planPlayer(d.arguments, settings, d.dataFolderLayout, disc, icon),
+                      d.arguments, host);
             return;
         }
     }

@@ -113,6 +113,12 @@ bool WxStartupHost::changeDirectory(const std::string& folder) {
     return !ec;
 }
 
+bool WxStartupHost::enterFolder(const fs::path& folder) {
+    std::error_code ec;
+    fs::current_path(folder, ec);
+    return !ec;
+}
+
 int WxStartupHost::shellExecute(const std::string& file, const std::string& parameters) {
     return platform::shellExecute(file, parameters);
 }
