@@ -48,6 +48,10 @@ void WxStartupHost::showInformation(const std::string& text) {
     showProgramMessage(text, wxOK | wxICON_INFORMATION);
 }
 
+void WxStartupHost::showError(const std::string& text) {
+    showProgramMessage(text, wxOK | wxICON_ERROR);
+}
+
 bool WxStartupHost::acquireDesignerInstance() {
     return instance_.acquire();
 }
@@ -125,8 +129,7 @@ int WxStartupHost::shellExecute(const std::string& file, const std::string& para
 
 void WxStartupHost::openWith(const std::string& file) {
     fs::path p = platform::resolvePath(currentDirectory(), file);
-    OpenWithDialog dlg(nullptr, p);
-    dlg.ShowModal();
+    offerOpenWith(nullptr, p);
 }
 
 void WxStartupHost::pumpMessages() {

@@ -37,6 +37,7 @@ class WxStartupHost : public StartupHost {
     bool enterFolder(const std::filesystem::path& folder) override;
     int shellExecute(const std::string& file, const std::string& parameters) override;
     void openWith(const std::string& file) override;
+    void showError(const std::string& text) override;
     void pumpMessages() override;
     void sleepMs(int ms) override;
 

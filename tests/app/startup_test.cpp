@@ -63,6 +63,7 @@ class RecordingHost : public StartupHost {
         return it == shellResults.end() ? 42 : it->second;
     }
     void openWith(const std::string& file) override { log.push_back("open with " + file); }
+    void showError(const std::string& text) override { log.push_back("error " + text); }
     void pumpMessages() override {}
     void sleepMs(int) override {}
 };
@@ -84,10 +85,30 @@ TEST(Startup, PlayerPaths) {
         Log want;
     } cases[] = {
         {"document to the shell", {"index.pdf", "none", "0", "0"}, {}, {"shell index.pdf"}},
-        {"failed, fail-safe none: Open With",
+        // "Open With" only when no program opens the type; every other failure is said.
+        {"no program, fail-safe none: Open With",
+         {"a.pdf", "none", "0", "0"},
+         {{"a.pdf", 31}},
+         {"shell a.pdf", "open with a.pdf"}},
+        {"association incomplete: Open With",
+         {"a.pdf", "none", "0", "0"},
+         {{"a.pdf", 27}},
+         {"shell a.pdf", "open with a.pdf"}},
+        {"missing, fail-safe none: said",
          {"missing.pdf", "none", "0", "0"},
          {{"missing.pdf", 2}},
-         {"shell missing.pdf", "open with missing.pdf"}},
+         {"shell missing.pdf",
+          "error Error opening: missing.pdf \nThe file was not found. Please verify it is located "
+          "on your CD-ROM and in the expected folder."}},
+        {"sharing violation: said with the reason",
+         {"a.pdf", "none", "0", "0"},
+         {{"a.pdf", 26}},
+         {"shell a.pdf", "error Error opening: a.pdf \nAnother program is using the file."}},
+        {"access denied to the fail-safe: said",
+         {"a.pdf", "b.exe", "0", "0"},
+         {{"a.pdf", 2}, {"b.exe", 5}},
+         {"shell a.pdf", "shell b.exe",
+          "error Error opening: b.exe \nAccess to the file was denied."}},
         {"failed, fail-safe to the shell",
          {"missing.pdf", "fallback.html", "0", "0"},
          {{"missing.pdf", 2}},

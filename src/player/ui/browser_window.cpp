@@ -350,8 +350,7 @@ void BrowserWindow::closeProgress() {
 }
 
 void BrowserWindow::openWith(const fs::path& file) {
-    OpenWithDialog dlg(this, file);
-    dlg.ShowModal();
+    offerOpenWith(this, file);
 }
 
 void BrowserWindow::quit() {
