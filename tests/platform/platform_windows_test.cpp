@@ -141,24 +141,64 @@ TEST(WindowsUserRegistry, AValueLastsAsLongAsItsOwnerAndAnEarlierOneComesBack) {
     RegDeleteKeyW(HKEY_CURRENT_USER, wparent.c_str());
 }
 
-TEST(WindowsCdAutorun, SwitchesTheDriverValueAndClearsTheCdromPolicyBit) {
+std::wstring registryText(const wchar_t* key, const wchar_t* name) {
+    wchar_t buffer[128] = {};
+    DWORD size = sizeof buffer;
+    if (RegGetValueW(HKEY_CURRENT_USER, key, name, RRF_RT_REG_SZ, nullptr, buffer, &size) !=
+        ERROR_SUCCESS)
+        return L"(none)";
+    return buffer;
+}
+
+void setRegistryText(const wchar_t* key, const wchar_t* name, const std::wstring& text) {
+    HKEY h = nullptr;
+    if (RegCreateKeyExW(HKEY_CURRENT_USER, key, 0, nullptr, 0, KEY_SET_VALUE, nullptr, &h,
+                        nullptr) != ERROR_SUCCESS)
+        return;
+    if (text == L"(none)")
+        RegDeleteValueW(h, name);
+    else
+        RegSetValueExW(h, name, 0, REG_SZ, reinterpret_cast<const BYTE*>(text.c_str()),
+                       static_cast<DWORD>((text.size() + 1) * sizeof(wchar_t)));
+    RegCloseKey(h);
+}
+
+TEST(WindowsCdAutorun, ChangesTheUsersAutoPlayChoiceAndSaysSo) {
+    const wchar_t* handlers =
+        L"Software\\Microsoft\\Windows\\CurrentVersion\\Explorer\\AutoplayHandlers";
+    const wchar_t* chosen =
+        L"Software\\Microsoft\\Windows\\CurrentVersion\\Explorer\\AutoplayHandlers\\"
+        L"UserChosenExecuteHandlers";
     const wchar_t* cdrom = L"SYSTEM\\CurrentControlSet\\Services\\Cdrom";
     const wchar_t* policies = L"Software\\Microsoft\\Windows\\CurrentVersion\\Policies\\Explorer";
-    const long long oldAutorun = registryValue(HKEY_LOCAL_MACHINE, cdrom, L"Autorun");
+    const long long oldDisable = registryValue(HKEY_CURRENT_USER, handlers, L"DisableAutoplay");
+    const std::wstring oldChoice = registryText(chosen, L"AutorunINFLegacyArrival");
+    const long long oldDriver = registryValue(HKEY_LOCAL_MACHINE, cdrom, L"Autorun");
     const long long oldPolicy = registryValue(HKEY_CURRENT_USER, policies, L"NoDriveTypeAutoRun");
 
-    // A user whose policy stops autorun on every drive type.
-    restoreValue(HKEY_CURRENT_USER, policies, L"NoDriveTypeAutoRun", 0xFF);
-    EXPECT_TRUE(setCdAutorun(true));
-    EXPECT_EQ(registryValue(HKEY_LOCAL_MACHINE, cdrom, L"Autorun"), 1);
-    EXPECT_EQ(registryValue(HKEY_CURRENT_USER, policies, L"NoDriveTypeAutoRun"), 0xDF);
-
-    // No policy value: none is created.
+    // A user who turned AutoPlay off, and chose "Take no action" for software.
+    restoreValue(HKEY_CURRENT_USER, handlers, L"DisableAutoplay", 1);
+    setRegistryText(chosen, L"AutorunINFLegacyArrival", L"MSTakeNoAction");
     restoreValue(HKEY_CURRENT_USER, policies, L"NoDriveTypeAutoRun", -1);
-    EXPECT_TRUE(setCdAutorun(true));
-    EXPECT_EQ(registryValue(HKEY_CURRENT_USER, policies, L"NoDriveTypeAutoRun"), -1);
+    CdAutorunReport r = setCdAutorun(true);
+    EXPECT_TRUE(r.available);
+    EXPECT_FALSE(r.failed);
+    EXPECT_EQ(registryValue(HKEY_CURRENT_USER, handlers, L"DisableAutoplay"), 0);
+    EXPECT_EQ(registryText(chosen, L"AutorunINFLegacyArrival"), L"MSAutoRun");
+    EXPECT_NE(r.text.find("AutoPlay was switched on"), std::string::npos) << r.text;
+    EXPECT_NE(r.text.find("Install or run program"), std::string::npos) << r.text;
+    // Nothing left to change: nothing to say.
+    EXPECT_EQ(setCdAutorun(true).text, "");
 
-    restoreValue(HKEY_LOCAL_MACHINE, cdrom, L"Autorun", oldAutorun);
+    // An administrator's policy is reported, never changed; nor is the driver's value.
+    restoreValue(HKEY_CURRENT_USER, policies, L"NoDriveTypeAutoRun", 0xFF);
+    r = setCdAutorun(true);
+    EXPECT_NE(r.text.find("only an administrator"), std::string::npos) << r.text;
+    EXPECT_EQ(registryValue(HKEY_CURRENT_USER, policies, L"NoDriveTypeAutoRun"), 0xFF);
+    EXPECT_EQ(registryValue(HKEY_LOCAL_MACHINE, cdrom, L"Autorun"), oldDriver);
+
+    restoreValue(HKEY_CURRENT_USER, handlers, L"DisableAutoplay", oldDisable);
+    setRegistryText(chosen, L"AutorunINFLegacyArrival", oldChoice);
     restoreValue(HKEY_CURRENT_USER, policies, L"NoDriveTypeAutoRun", oldPolicy);
 }
 
