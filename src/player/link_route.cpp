@@ -14,18 +14,27 @@ namespace {
 // page; everything else belongs to some program of the desktop.
 constexpr std::array kEngineSchemes{"file", "http", "https", "about", "data", "javascript", "blob"};
 
-// What the engine shows in the window from a local file: pages, text,
-// pictures, PDF (its own viewer) and the media it plays itself.
-constexpr std::array kShownExtensions{"htm", "html", "xhtml", "xht", "shtml", "txt",  "xml",
-                                      "svg", "jpg",  "jpeg",  "jpe", "gif",   "png",  "bmp",
-                                      "ico", "webp", "pdf",   "mp3", "wav",   "ogg",  "oga",
-                                      "ogv", "opus", "mp4",   "m4a", "m4v",   "webm", "flac"};
+// What WebKit shows in the window from a local file: pages, text, pictures,
+// PDF (its own viewer) and the media it plays itself.
+constexpr std::array kWebKitShows{"htm", "html", "xhtml", "xht", "shtml", "txt",  "xml",
+                                  "svg", "jpg",  "jpeg",  "jpe", "gif",   "png",  "bmp",
+                                  "ico", "webp", "pdf",   "mp3", "wav",   "ogg",  "oga",
+                                  "ogv", "opus", "mp4",   "m4a", "m4v",   "webm", "flac"};
+// What the IE view shows: pages, text and pictures. PDF, media and WebP bring
+// a download prompt or a plug-in's page there, so the shell opens them.
+constexpr std::array kIeShows{"htm", "html", "xhtml", "xht", "shtml", "txt", "xml", "svg",
+                              "jpg", "jpeg", "jpe",   "gif", "png",   "bmp", "ico"};
 
 template <std::size_t N>
 bool contains(const std::array<const char*, N>& list, const std::string& word) {
     for (const char* item : list)
         if (word == item) return true;
     return false;
+}
+
+bool engineShows(WebEngine engine, const std::string& extension) {
+    return engine == WebEngine::InternetExplorer ? contains(kIeShows, extension)
+                                                 : contains(kWebKitShows, extension);
 }
 
 std::string percentEncode(std::string_view text) {
@@ -107,9 +116,12 @@ std::string newWindowTarget(std::string_view navigation) {
     return platform::percentDecode(navigation.substr(kNewWindowScheme.size()));
 }
 
-LinkDecision routeLink(std::string_view address, bool newWindow) {
+LinkDecision routeLink(std::string_view address, bool newWindow, WebEngine engine) {
     const std::string text(address);
-    if (!findActions(text).empty()) return {LinkRoute::Action, text};
+    // An action link that reached the navigation hook as the engine rewrote
+    // it (IE encodes blanks, braces and letters beyond ASCII): decoded as the
+    // page's script would have handed it over.
+    if (!findActions(text).empty()) return {LinkRoute::Action, platform::percentDecode(text)};
     const std::string scheme = addressScheme(address);
     // A new window for these would show nothing of its own.
     if (newWindow &&
@@ -123,7 +135,7 @@ LinkDecision routeLink(std::string_view address, bool newWindow) {
         if (!file) return {LinkRoute::Ignore, text};
         // A page on a network share is shown as a browser would; nothing from
         // another machine is ever started.
-        if (contains(kShownExtensions, extensionOf(file->path))) return {LinkRoute::Show, text};
+        if (engineShows(engine, extensionOf(file->path))) return {LinkRoute::Show, text};
         if (file->otherHost) return {LinkRoute::Ignore, text};
         return {LinkRoute::ShellFile, file->path};
     }

@@ -30,7 +30,14 @@ struct LinkDecision {
 // "_blank", or window.open). A local page asking for one is shown in the
 // player window: the presentation has a single window, placed and titled by
 // the disc's settings, and Back returns to the menu from there.
-LinkDecision routeLink(std::string_view address, bool newWindow);
+enum class WebEngine { WebKit, InternetExplorer };
+#ifdef _WIN32
+inline constexpr WebEngine kThisEngine = WebEngine::InternetExplorer;
+#else
+inline constexpr WebEngine kThisEngine = WebEngine::WebKit;
+#endif
+// Each engine shows its own set of file types; the rest goes to the shell.
+LinkDecision routeLink(std::string_view address, bool newWindow, WebEngine engine = kThisEngine);
 
 // Where an address goes that the engine loaded but cannot show (a download
 // from the web, a local file of a type it lacks): a browser would hand it on.
