@@ -10,7 +10,9 @@ Target amd64-unicode
 
 ; Per-user (no administrator rights, %LOCALAPPDATA%\Programs) or
 ; per-machine (Program Files), chosen on the first page or with /AllUsers
-; or /CurrentUser on the command line.
+; or /CurrentUser on the command line. MultiUser.nsh asks for the execution
+; level itself ("highest": an administrator is asked to elevate, so "For
+; anyone" can be offered); a RequestExecutionLevel of our own would override it.
 !define MULTIUSER_EXECUTIONLEVEL Highest
 !define MULTIUSER_MUI
 !define MULTIUSER_INSTALLMODE_COMMANDLINE
@@ -21,7 +23,6 @@ Target amd64-unicode
 
 Name "${APPNAME}"
 OutFile "${OUTFILE}"
-RequestExecutionLevel user
 SetCompressor /SOLID lzma
 !define MUI_ICON "${STAGE}\icons\disc.ico"
 !define MUI_UNICON "${STAGE}\icons\disc.ico"

@@ -4,16 +4,17 @@
 #include <wx/log.h>
 #include <wx/wx.h>
 
+#include <memory>
 #include <string>
 #include <vector>
 
-#ifdef __WXMSW__
-#include <wx/msw/webview_ie.h>
-#endif
-
 #include "app/composition_root.h"
 #include "app/wx_startup_host.h"
+#include "platform/debug_log.h"
+#include "platform/file_io.h"
+#include "platform/paths.h"
 #include "platform/process.h"
+#include "platform/user_registry.h"
 
 namespace {
 int g_argc = 0;
@@ -25,13 +26,15 @@ class RondivoApp : public wxApp {
     bool OnInit() override {
         wxInitAllImageHandlers();
 #ifdef __WXMSW__
-        // Without this the IE view renders pages as IE 7 would; set for our
-        // executable's name before the first view is created.
-        {
-            // A registry that refuses it is no error box: the view still works.
-            wxLogNull quiet;
-            wxWebViewIE::MSWSetEmulationLevel(wxWEBVIEWIE_EMU_IE11);
-        }
+        // Without this the IE view renders pages as IE 7 would (no
+        // addEventListener: every script we inject fails). Set for our
+        // executable's name before the first view is created, for this run only.
+        emulation_ = std::make_unique<rondivo::platform::ScopedUserRegistryValue>(
+            rondivo::platform::kBrowserEmulationKey,
+            rondivo::platform::u8string(rondivo::platform::executablePath().filename()),
+            rondivo::platform::kIe11Emulation);
+        if (!emulation_->applied())
+            rondivo::platform::debugLog("IE emulation level not set: " + emulation_->problem());
 #endif
         SetAppName("rondivo");
         SetAppDisplayName("Rondivo!");
@@ -47,6 +50,13 @@ class RondivoApp : public wxApp {
         rondivo::runStartup(g_argc, g_argv, host);
         return 0;
     }
+    int OnExit() override {
+        emulation_.reset();
+        return wxApp::OnExit();
+    }
+
+  private:
+    std::unique_ptr<rondivo::platform::ScopedUserRegistryValue> emulation_;
 };
 
 wxIMPLEMENT_APP_NO_MAIN(RondivoApp);

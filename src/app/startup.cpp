@@ -3,6 +3,8 @@
 #include "disc/autorun_inf.h"
 #include "disc/text_util.h"
 #include "platform/paths.h"
+#include "platform/shell.h"
+#include "player/action_executor.h"
 
 namespace rondivo {
 
@@ -136,6 +138,19 @@ PlayerPlan planPlayer(const LaunchArguments& args, const PresentationSettings& s
     return p;
 }
 
+namespace {
+// "Open With" only when the system has no program for the type; any other
+// failure is said, with the file and the system's reason.
+void answerFailedLaunch(int result, const ShellLaunch& launch, const std::string& openWithFile,
+                        StartupHost& host) {
+    if (platform::shellSucceeded(result)) return;
+    if (auto text = launchFailureText(result, launch.file, launch.parameters))
+        host.showError(*text);
+    else
+        host.openWith(openWithFile);
+}
+}  // namespace
+
 void runPlayer(const PlayerPlan& plan, const LaunchArguments& args, StartupHost& host) {
     if (!plan.sound.empty()) host.startSound(plan.sound);
     if (!plan.splashImage.empty()) host.showSplash(plan.splashImage, plan.splashMs);
@@ -154,17 +169,19 @@ void runPlayer(const PlayerPlan& plan, const LaunchArguments& args, StartupHost&
             std::string folder = host.extractSecureFiles(plan.dataFolderLayout);
             if (!folder.empty()) launch.file = secureLaunchPath(folder, args.at(kAutoplayFile));
         }
-        if (host.shellExecute(launch.file, launch.parameters) > 32) return;
+        const int result = host.shellExecute(launch.file, launch.parameters);
+        if (platform::shellSucceeded(result)) return;
         switch (plan.failSafe) {
             case FailSafeKind::OpenWith:
-                host.openWith(launch.file);
+                answerFailedLaunch(result, launch, launch.file, host);
                 return;
             case FailSafeKind::Browser:
                 host.runBrowser(*plan.failSafeBrowser);
                 return;
             case FailSafeKind::Shell:
-                if (host.shellExecute(plan.failSafeShell.file, plan.failSafeShell.parameters) <= 32)
-                    host.openWith(args.at(kFailSafeFile));
+                answerFailedLaunch(
+                    host.shellExecute(plan.failSafeShell.file, plan.failSafeShell.parameters),
+                    plan.failSafeShell, args.at(kFailSafeFile), host);
                 return;
         }
     }();
@@ -175,9 +192,12 @@ void runPlayer(const PlayerPlan& plan, const LaunchArguments& args, StartupHost&
 }
 
 void runStartup(int argc, const char* const* argv, StartupHost& host) {
+    // The disc's files lie beside the player's executable: started from the
+    // Run box or a shortcut, the current folder is some other one.
+    const fs::path disc = host.discFolder();
     PresentationSettings settings;
-    readPresentationFile(host.currentDirectory() / kPresentationFileName, settings);
-    StartupDecision d = decideStartup(argc, argv, host.currentDirectory());
+    readPresentationFile(disc / kPresentationFileName, settings);
+    StartupDecision d = decideStartup(argc, argv, disc);
     settings.arguments = d.arguments;
     settings.dataFolderLayout = d.dataFolderLayout;
     switch (d.mode) {
@@ -198,11 +218,12 @@ void runStartup(int argc, const char* const* argv, StartupHost& host) {
             host.runDesigner();
             return;
         case StartupMode::Player: {
+            // Names on the disc are relative to its root, as when AutoPlay starts the player.
+            if (host.currentDirectory() != disc) host.enterFolder(disc);
             // The icon is read here once: the browser window and the fail-safe share it.
-            std::string icon = iconFromAutorunInf(host.currentDirectory());
-            runPlayer(
-                planPlayer(d.arguments, settings, d.dataFolderLayout, host.discFolder(), icon),
-                d.arguments, host);
+            std::string icon = iconFromAutorunInf(disc);
+            runPlayer(planPlayer(d.arguments, settings, d.dataFolderLayout, disc, icon),
+                      d.arguments, host);
             return;
         }
     }

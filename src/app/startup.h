@@ -101,8 +101,10 @@ class StartupHost {
     virtual void restoreDesigner() = 0;
     virtual std::string extractSecureFiles(bool dataFolderLayout) = 0;
     virtual bool changeDirectory(const std::string& folder) = 0;
+    virtual bool enterFolder(const std::filesystem::path& folder) = 0;
     virtual int shellExecute(const std::string& file, const std::string& parameters) = 0;
     virtual void openWith(const std::string& file) = 0;
+    virtual void showError(const std::string& text) = 0;
     virtual void pumpMessages() = 0;
     virtual void sleepMs(int ms) = 0;
 };

@@ -48,6 +48,10 @@ void WxStartupHost::showInformation(const std::string& text) {
     showProgramMessage(text, wxOK | wxICON_INFORMATION);
 }
 
+void WxStartupHost::showError(const std::string& text) {
+    showProgramMessage(text, wxOK | wxICON_ERROR);
+}
+
 bool WxStartupHost::acquireDesignerInstance() {
     return instance_.acquire();
 }
@@ -113,14 +117,19 @@ bool WxStartupHost::changeDirectory(const std::string& folder) {
     return !ec;
 }
 
+bool WxStartupHost::enterFolder(const fs::path& folder) {
+    std::error_code ec;
+    fs::current_path(folder, ec);
+    return !ec;
+}
+
 int WxStartupHost::shellExecute(const std::string& file, const std::string& parameters) {
     return platform::shellExecute(file, parameters);
 }
 
 void WxStartupHost::openWith(const std::string& file) {
     fs::path p = platform::resolvePath(currentDirectory(), file);
-    OpenWithDialog dlg(nullptr, p);
-    dlg.ShowModal();
+    offerOpenWith(nullptr, p);
 }
 
 void WxStartupHost::pumpMessages() {

@@ -34,8 +34,10 @@ class WxStartupHost : public StartupHost {
     void restoreDesigner() override;
     std::string extractSecureFiles(bool dataFolderLayout) override;
     bool changeDirectory(const std::string& folder) override;
+    bool enterFolder(const std::filesystem::path& folder) override;
     int shellExecute(const std::string& file, const std::string& parameters) override;
     void openWith(const std::string& file) override;
+    void showError(const std::string& text) override;
     void pumpMessages() override;
     void sleepMs(int ms) override;
 

@@ -1,4 +1,3 @@
-#include <fstream>
 #include <thread>
 
 #include "designer/build_messages.h"
@@ -12,8 +11,6 @@ namespace fs = std::filesystem;
 using build_text::folderProblem;
 
 namespace {
-
-constexpr const char* kEol = "\r\n";
 
 void defaultSleep(std::chrono::milliseconds ms) {
     std::this_thread::sleep_for(ms);
@@ -32,26 +29,20 @@ std::string moveToDataFolder(const fs::path& folderIn, std::vector<BuildMessage>
         return {};
     }
 
-    std::vector<std::string> lines;
+    std::vector<std::string> lines =
+        readAutorunInfLines(folder).value_or(std::vector<std::string>{});
     std::string commandLine;
     std::string icon;
-    {
-        std::ifstream in(folder / kAutorunInfName, std::ios::binary);
-        std::string line;
-        while (std::getline(in, line)) {
-            if (!line.empty() && line.back() == '\r') line.pop_back();
-            if (line.size() > 4999) line.resize(4999);
-            if (lines.size() == 1) {
-                auto eq = line.find('=');
-                if (eq != std::string::npos) {
-                    commandLine = dataFolderCommandLine(line.substr(eq + 1));
-                    line = line.substr(0, eq + 1) + commandLine;
-                }
-            } else if (lines.size() == 2) {
-                auto eq = line.find('=');
-                if (eq != std::string::npos) icon = line.substr(eq + 1);
-            }
-            lines.push_back(line);
+    for (std::size_t i = 0; i < lines.size(); ++i) {
+        std::string& line = lines[i];
+        if (line.size() > 4999) line.resize(4999);
+        auto eq = line.find('=');
+        if (eq == std::string::npos) continue;
+        if (i == 1) {
+            commandLine = dataFolderCommandLine(line.substr(eq + 1));
+            line = line.substr(0, eq + 1) + commandLine;
+        } else if (i == 2) {
+            icon = line.substr(eq + 1);
         }
     }
 
@@ -75,8 +66,7 @@ std::string moveToDataFolder(const fs::path& folderIn, std::vector<BuildMessage>
         if (ec) platform::debugLog("build: could not move " + from.string() + ": " + ec.message());
     }
 
-    std::ofstream out(folder / kAutorunInfName, std::ios::binary | std::ios::trunc);
-    for (const auto& l : lines) out << l << kEol;
+    writeAutorunInfLines(folder, lines);
     return commandLine;
 }
 

@@ -1,11 +1,9 @@
 #include "disc/autorun_inf.h"
 
 #include <fstream>
-#include <limits>
-#include <sstream>
 #include <vector>
 
-#include "disc/line_reader.h"
+#include "disc/ini_text.h"
 #include "platform/paths.h"
 #include "platform/regular_file.h"
 
@@ -21,7 +19,54 @@ constexpr std::size_t kCommandLineLimit = 64 * 1024;
 fs::path infPath(const fs::path& folder) {
     return folder.empty() ? fs::path(kAutorunInfName) : folder / kAutorunInfName;
 }
+
+// A text as long as one of the player's line buffers holds.
+std::string clip(std::string text, std::size_t buffer) {
+    if (text.size() >= buffer) text.resize(buffer - 1);
+    return text;
+}
+
+// The value of `key` (which ends in "=") on a line of its own in the
+// [autorun] section; `anyCase`: the key in any letter case.
+std::optional<std::string> autorunKey(const fs::path& folder, std::string_view key, bool anyCase) {
+    auto lines = readAutorunInfLines(folder);
+    if (!lines) return std::nullopt;
+    bool inAutorun = false;
+    for (const auto& raw : *lines) {
+        std::string_view line = raw;
+        while (!line.empty() && (line.front() == ' ' || line.front() == '\t'))
+            line.remove_prefix(1);
+        if (!line.empty() && line.front() == '[') {
+            inAutorun = platform::equalsIgnoreCase(line.substr(0, line.find(']') + 1), "[autorun]");
+            continue;
+        }
+        if (!inAutorun || line.size() < key.size()) continue;
+        std::string_view head = line.substr(0, key.size());
+        if (anyCase ? platform::equalsIgnoreCase(head, key) : head == key)
+            return std::string(line.substr(key.size()));
+    }
+    return std::nullopt;
+}
 }  // namespace
+
+bool writeAutorunInfLines(const fs::path& folder, const std::vector<std::string>& lines) {
+    std::string text;
+    for (const auto& l : lines) text += l + kEol;
+    std::ofstream out(infPath(folder), std::ios::binary | std::ios::trunc);
+    if (out) out << iniFileBytes(text);
+    out.flush();
+    return static_cast<bool>(out);
+}
+
+std::optional<std::vector<std::string>> readAutorunInfLines(const fs::path& folder) {
+    // Only a regular file: opening a FIFO would wait for a writer for ever.
+    platform::RegularFileStream in(infPath(folder));
+    if (!in) return std::nullopt;
+    std::string bytes(kAutorunInfReadLimit, '\0');
+    in.read(bytes.data(), static_cast<std::streamsize>(bytes.size()));
+    bytes.resize(static_cast<std::size_t>(in.gcount()));
+    return textLines(iniFileText(bytes));
+}
 
 std::string underscoreBlanks(std::string_view name) {
     std::string s(name);
@@ -50,7 +95,7 @@ std::string autorunInfText(const AutorunInfValues& v) {
 
 std::string writeAutorunInf(const fs::path& folder, const AutorunInfValues& values, bool* written) {
     std::ofstream out(infPath(folder), std::ios::binary | std::ios::trunc);
-    if (out) out << autorunInfText(values);
+    if (out) out << iniFileBytes(autorunInfText(values));
     out.flush();
     if (written) *written = static_cast<bool>(out);
     return autorunCommandLine(values);
@@ -77,63 +122,38 @@ std::string dataFolderCommandLine(std::string_view commandLine) {
 }
 
 std::optional<std::string> rewriteAutorunInfForDataFolder(const fs::path& folder) {
-    std::vector<std::string> lines;
-    {
-        platform::RegularFileStream in(infPath(folder));
-        if (!in) return std::nullopt;
-        std::string line;
-        while (std::getline(in, line)) {
-            if (!line.empty() && line.back() == '\r') line.pop_back();
-            lines.push_back(line);
-        }
-    }
-    if (lines.size() < 2) return std::nullopt;
+    auto lines = readAutorunInfLines(folder);
+    if (!lines || lines->size() < 2) return std::nullopt;
     const std::string key = "OPEN=";
-    std::string command = lines[1].rfind(key, 0) == 0 ? lines[1].substr(key.size()) : lines[1];
+    std::string& open = (*lines)[1];
+    std::string command = open.rfind(key, 0) == 0 ? open.substr(key.size()) : open;
     command = dataFolderCommandLine(command);
-    lines[1] = key + command;
-    std::ofstream out(infPath(folder), std::ios::binary | std::ios::trunc);
-    for (const auto& l : lines) out << l << kEol;
-    out.flush();
-    if (!out) return std::nullopt;
+    open = key + command;
+    if (!writeAutorunInfLines(folder, *lines)) return std::nullopt;
     return command;
 }
 
 std::string iconFromAutorunInf(const fs::path& folder) {
-    platform::RegularFileStream in(infPath(folder));
-    if (!in) return {};
-    LineReader reader(in, 1000);
-    std::string line;
-    while (reader.next(line)) {
-        auto pos = platform::toUpper(line).find("ICON=");
-        if (pos != std::string::npos) return line.substr(pos + 5);
-    }
-    return {};
+    return clip(autorunKey(folder, "ICON=", true).value_or(""), 1000);
 }
 
 std::optional<std::string> labelFromAutorunInf(const fs::path& folder) {
-    platform::RegularFileStream in(infPath(folder));
-    if (!in) return std::nullopt;
-    LineReader reader(in, 100);
-    std::string line;
-    while (reader.next(line)) {
-        if (line.find("LABEL") != std::string::npos) {
-            auto eq = line.find('=');
-            if (eq != std::string::npos) return line.substr(eq + 1);
-        }
-    }
-    return std::nullopt;
+    auto label = autorunKey(folder, "LABEL=", false);
+    if (!label) return std::nullopt;
+    return clip(*label, 100);
 }
 
 std::optional<std::string> commandLineFromAutorunInf(const fs::path& folder) {
-    platform::RegularFileStream in(infPath(folder));
-    if (!in) return std::nullopt;
-    if (in.peek() == std::char_traits<char>::eof()) return std::nullopt;
-    in.ignore(std::numeric_limits<std::streamsize>::max(), '\n');  // line 1, whatever its length
-    LineReader reader(in, kCommandLineLimit);
-    std::string line;
-    if (!reader.next(line)) return std::nullopt;
-    return line;
+    auto lines = readAutorunInfLines(folder);
+    if (!lines || lines->size() < 2) return std::nullopt;
+    return clip((*lines)[1], kCommandLineLimit);
+}
+
+std::optional<std::string> autorunInfLine(const fs::path& folder, std::size_t index,
+                                          std::size_t buffer) {
+    auto lines = readAutorunInfLines(folder);
+    if (!lines || lines->size() <= index) return std::nullopt;
+    return clip((*lines)[index], buffer);
 }
 
 }  // namespace rondivo

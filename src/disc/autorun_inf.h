@@ -5,6 +5,7 @@
 #include <optional>
 #include <string>
 #include <string_view>
+#include <vector>
 
 namespace rondivo {
 
@@ -41,7 +42,21 @@ std::string dataFolderCommandLine(std::string_view commandLine);
 // Returns the new command line, or nothing when the file could not be read or written.
 std::optional<std::string> rewriteAutorunInfForDataFolder(const std::filesystem::path& folder);
 
+// Every reader reads the file as ASCII, UTF-16LE with a byte-order mark (what
+// writeAutorunInf makes for names beyond ASCII) or UTF-8 (earlier discs), and
+// reads at most this much of it.
+inline constexpr std::size_t kAutorunInfReadLimit = 1024 * 1024;
+// The lines of folder/autorun.inf as UTF-8; nothing when it is no readable file.
+std::optional<std::vector<std::string>> readAutorunInfLines(const std::filesystem::path& folder);
+// Writes the lines with CR LF, in the form writeAutorunInf chooses.
+bool writeAutorunInfLines(const std::filesystem::path& folder,
+                          const std::vector<std::string>& lines);
+// Line `index` (0 is the first) as a buffer of `buffer` bytes holds it.
+std::optional<std::string> autorunInfLine(const std::filesystem::path& folder, std::size_t index,
+                                          std::size_t buffer);
+
 // Player-side readers; `folder` is where autorun.inf lies (the current directory by default).
+// ICON= (any letter case) and LABEL= are keys: at the start of a line in [autorun].
 std::string iconFromAutorunInf(const std::filesystem::path& folder = {});
 std::optional<std::string> labelFromAutorunInf(const std::filesystem::path& folder = {});
 // Line 2 as written (without its line end); nothing when the file or the line is missing.

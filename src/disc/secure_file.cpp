@@ -4,7 +4,7 @@
 #include <fstream>
 #include <memory>
 
-#include "disc/line_reader.h"
+#include "disc/autorun_inf.h"
 #include "disc/md5.h"
 #include "disc/rc4.h"
 #include "platform/debug_log.h"
@@ -74,12 +74,8 @@ std::uint32_t loadLe32(const std::uint8_t* p) {
 }  // namespace
 
 std::optional<std::string> readSecurePassword(const fs::path& folder) {
-    platform::RegularFileStream in(folder / "autorun.inf");
-    if (!in) return std::nullopt;
-    LineReader reader(in, kSecurePasswordBuffer);
-    std::string line;
-    if (!reader.next(line) || !reader.next(line)) return std::nullopt;
-    return line;
+    // Decoded as every reader decodes it, so designer and player derive one key.
+    return autorunInfLine(folder, 1, kSecurePasswordBuffer);
 }
 
 std::array<std::uint8_t, 16> secureKeyFromPassword(std::string_view password) {

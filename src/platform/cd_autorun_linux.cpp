@@ -2,9 +2,9 @@
 #include "platform/debug_log.h"
 
 namespace rondivo::platform {
-bool setCdAutorun(bool enabled) {
+CdAutorunReport setCdAutorun(bool enabled) {
     debugLog(enabled ? "CD autorun: nothing to switch on on this system"
                      : "CD autorun: nothing to switch off on this system");
-    return false;
+    return {};
 }
 }  // namespace rondivo::platform

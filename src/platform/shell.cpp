@@ -8,6 +8,38 @@ namespace rondivo::platform {
 
 namespace fs = std::filesystem;
 
+std::string shellFailureReason(int result) {
+    switch (result) {
+        case kShellOutOfResources:
+            return "The computer is out of memory or resources.";
+        case kShellFileNotFound:
+            return "The file was not found.";
+        case kShellPathNotFound:
+            return "The folder was not found.";
+        case kShellAccessDenied:
+            return "Access to the file was denied.";
+        case kShellOutOfMemory:
+            return "There was not enough memory to open the file.";
+        case kShellBadFormat:
+            return "The program is not a valid program for this computer.";
+        case kShellSharingViolation:
+            return "Another program is using the file.";
+        case kShellAssociationIncomplete:
+        case kShellNoAssociation:
+            return "No program on this computer is set up to open this type of file.";
+        case kShellDdeTimeout:
+            return "The program did not answer in time.";
+        case kShellDdeFailed:
+            return "The program could not be asked to open the file.";
+        case kShellDdeBusy:
+            return "The program is busy with another request.";
+        case kShellDllNotFound:
+            return "A library the program needs was not found.";
+        default:
+            return "The file could not be opened (error " + std::to_string(result) + ").";
+    }
+}
+
 std::vector<DesktopApplication> parseDesktopEntry(const std::string& text, const fs::path& source) {
     std::istringstream in(text);
     std::string line, name, exec;

@@ -9,17 +9,33 @@
 
 namespace rondivo::platform {
 
-// Result codes as the Windows shell gives them: above 32 is success.
+// Result codes as the Windows shell gives them (ShellExecute's SE_ERR_ and
+// ERROR_ values): above 32 is success.
 enum ShellResult : int {
+    kShellOutOfResources = 0,
     kShellFileNotFound = 2,
     kShellPathNotFound = 3,
     kShellAccessDenied = 5,
+    kShellOutOfMemory = 8,
+    kShellBadFormat = 11,
+    kShellSharingViolation = 26,
+    kShellAssociationIncomplete = 27,
+    kShellDdeTimeout = 28,
+    kShellDdeFailed = 29,
+    kShellDdeBusy = 30,
     kShellNoAssociation = 31,
+    kShellDllNotFound = 32,
     kShellOk = 42,
 };
 inline bool shellSucceeded(int result) {
     return result > 32;
 }
+// The system says no program opens this type: the one failure "Open With" answers.
+inline bool shellWantsOpenWith(int result) {
+    return result == kShellNoAssociation || result == kShellAssociationIncomplete;
+}
+// The system's reason for a failed launch, as a sentence.
+std::string shellFailureReason(int result);
 
 // Opens `file` (a disc-style or native path, relative to `workingDir` or the
 // current directory, matched case-insensitively) with `parameters`.
@@ -33,8 +49,9 @@ int openFolder(const std::filesystem::path& folder);
 
 // Hands an address ("mailto:...", "https://...") to the desktop's program for it.
 int openAddress(const std::string& address);
-// The system's own "Open With" dialog for `file`. False where the system has
-// none (Linux desktops: the window shows our own chooser) or it failed.
+// The system's own "Open With" dialog for `file` (also when the user cancels
+// it). False where the system has none (Linux desktops: the window shows our
+// own chooser) or it could not be shown.
 bool showSystemOpenWith(const std::filesystem::path& file);
 
 // A program the "Open With" chooser offers, from the desktop's .desktop files.

@@ -26,11 +26,13 @@ int shellOpen(const wchar_t* verb, const std::wstring& file, const std::wstring&
 
 int shellExecute(const std::string& file, const std::string& parameters,
                  const fs::path& workingDir) {
-    return shellOpen(L"open", wideFromUtf8(file), wideFromUtf8(parameters), workingDir);
+    // The default verb, as a double-click in Explorer: a type whose only verbs
+    // are Show or Print has no "open".
+    return shellOpen(nullptr, wideFromUtf8(file), wideFromUtf8(parameters), workingDir);
 }
 
 int openAddress(const std::string& address) {
-    return shellOpen(L"open", wideFromUtf8(address), {}, {});
+    return shellOpen(nullptr, wideFromUtf8(address), {}, {});
 }
 
 int openFolder(const fs::path& folder) {
@@ -44,7 +46,9 @@ bool showSystemOpenWith(const fs::path& file) {
     OPENASINFO info{};
     info.pcszFile = name.c_str();
     info.oaifInFlags = static_cast<OPEN_AS_INFO_FLAGS>(OAIF_ALLOW_REGISTRATION | OAIF_EXEC);
-    return SUCCEEDED(SHOpenWithDialog(nullptr, &info));
+    const HRESULT hr = SHOpenWithDialog(nullptr, &info);
+    // Cancelled by the user is an answer too: no second chooser after it.
+    return SUCCEEDED(hr) || hr == HRESULT_FROM_WIN32(ERROR_CANCELLED);
 }
 
 std::vector<DesktopApplication> listDesktopApplications() {

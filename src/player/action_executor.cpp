@@ -75,7 +75,9 @@ std::optional<std::string> launchFailureText(int result, const std::string& file
         return opening +
                "\nThe file path was not found. Please verify the file path is located on your "
                "CD-ROM.";
-    return std::nullopt;
+    if (platform::shellSucceeded(result) || platform::shellWantsOpenWith(result))
+        return std::nullopt;
+    return opening + "\n" + platform::shellFailureReason(result);
 }
 
 void shellOpen(const std::string& file, const std::string& parameters, const fs::path& base,

@@ -60,9 +60,9 @@ inline constexpr const char* kPickFolderPrompt = "Where do you wish to save the 
 inline constexpr const char* kCopyingHeading = "Copying files:";
 inline constexpr const char* kOpenErrorCaption = "Error Opening File";
 
-// What is said when running `file` failed with the shell result `result`
-// because the file or its folder was not found; nothing for the other
-// failures, which the "Open With" chooser answers.
+// What is said when running `file` failed with the shell result `result`;
+// nothing when the system has no program for the type, which the "Open With"
+// chooser answers (or when it did not fail).
 std::optional<std::string> launchFailureText(int result, const std::string& file,
                                              const std::string& parameters);
 

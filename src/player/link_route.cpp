@@ -2,6 +2,7 @@
 
 #include <array>
 
+#include "platform/file_address.h"
 #include "platform/paths.h"
 #include "player/action_url.h"
 
@@ -13,12 +14,16 @@ namespace {
 // page; everything else belongs to some program of the desktop.
 constexpr std::array kEngineSchemes{"file", "http", "https", "about", "data", "javascript", "blob"};
 
-// What the engine shows in the window from a local file: pages, text,
-// pictures, PDF (its own viewer) and the media it plays itself.
-constexpr std::array kShownExtensions{"htm", "html", "xhtml", "xht", "shtml", "txt",  "xml",
-                                      "svg", "jpg",  "jpeg",  "jpe", "gif",   "png",  "bmp",
-                                      "ico", "webp", "pdf",   "mp3", "wav",   "ogg",  "oga",
-                                      "ogv", "opus", "mp4",   "m4a", "m4v",   "webm", "flac"};
+// What WebKit shows in the window from a local file: pages, text, pictures,
+// PDF (its own viewer) and the media it plays itself.
+constexpr std::array kWebKitShows{"htm", "html", "xhtml", "xht", "shtml", "txt",  "xml",
+                                  "svg", "jpg",  "jpeg",  "jpe", "gif",   "png",  "bmp",
+                                  "ico", "webp", "pdf",   "mp3", "wav",   "ogg",  "oga",
+                                  "ogv", "opus", "mp4",   "m4a", "m4v",   "webm", "flac"};
+// What the IE view shows: pages, text and pictures. PDF, media and WebP bring
+// a download prompt or a plug-in's page there, so the shell opens them.
+constexpr std::array kIeShows{"htm", "html", "xhtml", "xht", "shtml", "txt", "xml", "svg",
+                              "jpg", "jpeg", "jpe",   "gif", "png",   "bmp", "ico"};
 
 template <std::size_t N>
 bool contains(const std::array<const char*, N>& list, const std::string& word) {
@@ -27,26 +32,9 @@ bool contains(const std::array<const char*, N>& list, const std::string& word) {
     return false;
 }
 
-int hexValue(char c) {
-    if (c >= '0' && c <= '9') return c - '0';
-    if (c >= 'a' && c <= 'f') return c - 'a' + 10;
-    if (c >= 'A' && c <= 'F') return c - 'A' + 10;
-    return -1;
-}
-
-std::string percentDecode(std::string_view text) {
-    std::string out;
-    for (std::size_t i = 0; i < text.size(); ++i) {
-        int hi = 0, lo = 0;
-        if (text[i] == '%' && i + 2 < text.size() && (hi = hexValue(text[i + 1])) >= 0 &&
-            (lo = hexValue(text[i + 2])) >= 0) {
-            out.push_back(static_cast<char>(hi * 16 + lo));
-            i += 2;
-        } else {
-            out.push_back(text[i]);
-        }
-    }
-    return out;
+bool engineShows(WebEngine engine, const std::string& extension) {
+    return engine == WebEngine::InternetExplorer ? contains(kIeShows, extension)
+                                                 : contains(kWebKitShows, extension);
 }
 
 std::string percentEncode(std::string_view text) {
@@ -94,7 +82,7 @@ std::string htmlEscape(std::string_view text) {
 
 // The extension of the last path segment, lower-cased; empty for a folder.
 std::string extensionOf(std::string_view path) {
-    auto slash = path.find_last_of('/');
+    auto slash = path.find_last_of("/\\");
     std::string_view name = slash == std::string_view::npos ? path : path.substr(slash + 1);
     auto dot = name.rfind('.');
     if (dot == std::string_view::npos || dot + 1 == name.size()) return {};
@@ -117,21 +105,6 @@ std::string addressScheme(std::string_view address) {
     return platform::toLower(address.substr(0, colon));
 }
 
-std::string filePathFromUrl(std::string_view address) {
-    if (addressScheme(address) != "file") return {};
-    std::string_view rest = address.substr(5);
-    if (rest.rfind("//", 0) == 0) {
-        rest.remove_prefix(2);
-        auto slash = rest.find('/');
-        // Only this machine's files: an address naming another host is not a local path.
-        std::string host = platform::toLower(rest.substr(0, slash));
-        if (!host.empty() && host != "localhost") return {};
-        rest = slash == std::string_view::npos ? std::string_view{} : rest.substr(slash);
-    }
-    rest = rest.substr(0, rest.find_first_of("?#"));
-    return percentDecode(rest);
-}
-
 std::string newWindowAddress(std::string_view address) {
     return std::string(kNewWindowScheme) + percentEncode(address);
 }
@@ -140,12 +113,15 @@ std::string newWindowTarget(std::string_view navigation) {
     if (navigation.size() < kNewWindowScheme.size() ||
         platform::toLower(navigation.substr(0, kNewWindowScheme.size())) != kNewWindowScheme)
         return {};
-    return percentDecode(navigation.substr(kNewWindowScheme.size()));
+    return platform::percentDecode(navigation.substr(kNewWindowScheme.size()));
 }
 
-LinkDecision routeLink(std::string_view address, bool newWindow) {
+LinkDecision routeLink(std::string_view address, bool newWindow, WebEngine engine) {
     const std::string text(address);
-    if (!findActions(text).empty()) return {LinkRoute::Action, text};
+    // An action link that reached the navigation hook as the engine rewrote
+    // it (IE encodes blanks, braces and letters beyond ASCII): decoded as the
+    // page's script would have handed it over.
+    if (!findActions(text).empty()) return {LinkRoute::Action, platform::percentDecode(text)};
     const std::string scheme = addressScheme(address);
     // A new window for these would show nothing of its own.
     if (newWindow &&
@@ -155,10 +131,13 @@ LinkDecision routeLink(std::string_view address, bool newWindow) {
     if (scheme == "http" || scheme == "https")
         return {newWindow ? LinkRoute::Browser : LinkRoute::Show, text};
     if (scheme == "file") {
-        std::string path = filePathFromUrl(address);
-        if (path.empty()) return {LinkRoute::Ignore, text};
-        if (contains(kShownExtensions, extensionOf(path))) return {LinkRoute::Show, text};
-        return {LinkRoute::ShellFile, path};
+        auto file = platform::pathFromFileAddress(address);
+        if (!file) return {LinkRoute::Ignore, text};
+        // A page on a network share is shown as a browser would; nothing from
+        // another machine is ever started.
+        if (engineShows(engine, extensionOf(file->path))) return {LinkRoute::Show, text};
+        if (file->otherHost) return {LinkRoute::Ignore, text};
+        return {LinkRoute::ShellFile, file->path};
     }
     // about:, data:, script addresses, and addresses relative to the page, which
     // the engine resolves.
@@ -168,7 +147,7 @@ LinkDecision routeLink(std::string_view address, bool newWindow) {
 LinkDecision routeUnshown(std::string_view address) {
     const std::string scheme = addressScheme(address);
     if (scheme == "http" || scheme == "https") return {LinkRoute::Browser, std::string(address)};
-    std::string path = filePathFromUrl(address);
+    std::string path = platform::localFilePath(address);
     if (!path.empty()) return {LinkRoute::ShellFile, path};
     return {LinkRoute::Ignore, std::string(address)};
 }

@@ -30,7 +30,14 @@ struct LinkDecision {
 // "_blank", or window.open). A local page asking for one is shown in the
 // player window: the presentation has a single window, placed and titled by
 // the disc's settings, and Back returns to the menu from there.
-LinkDecision routeLink(std::string_view address, bool newWindow);
+enum class WebEngine { WebKit, InternetExplorer };
+#ifdef _WIN32
+inline constexpr WebEngine kThisEngine = WebEngine::InternetExplorer;
+#else
+inline constexpr WebEngine kThisEngine = WebEngine::WebKit;
+#endif
+// Each engine shows its own set of file types; the rest goes to the shell.
+LinkDecision routeLink(std::string_view address, bool newWindow, WebEngine engine = kThisEngine);
 
 // Where an address goes that the engine loaded but cannot show (a download
 // from the web, a local file of a type it lacks): a browser would hand it on.
@@ -38,10 +45,6 @@ LinkDecision routeUnshown(std::string_view address);
 
 // "mailto", "http", ... in lower case; empty when the address has no scheme.
 std::string addressScheme(std::string_view address);
-
-// The local path of a "file:" address: host ("localhost" or none), query and
-// fragment dropped, %XX decoded. Empty for other addresses.
-std::string filePathFromUrl(std::string_view address);
 
 // Pages ask for new windows through a navigation to our own scheme, which
 // the engine leaves alone and the navigation hook takes: the address, encoded.

@@ -69,9 +69,13 @@ struct Mirror {
                 }
                 fileDone();
             } else {
-                fs::copy_file(p, destination / p.filename(), fs::copy_options::overwrite_existing,
-                              sec);
+                const fs::path copy = destination / p.filename();
+                if (fs::exists(copy, sec)) platform::makeWritable(copy);  // left by a crash
+                fs::copy_file(p, copy, fs::copy_options::overwrite_existing, sec);
                 if (sec) result.failed.push_back(p);
+                // A copy from a CD keeps its read-only mark, and Windows would
+                // refuse to delete it when the window closes.
+                if (!sec) platform::makeWritable(copy);
                 fileDone();
             }
         }
@@ -190,8 +194,11 @@ void removeContents(const fs::path& dir) {
         if (fs::is_directory(st)) {
             removeContents(p);
             fs::remove(p, ec);
-        } else if (fs::is_symlink(st) || containsText(p.string(), kSecureTempName)) {
+        } else if (fs::is_symlink(st)) {
             fs::remove(p, ec);  // a link goes as a link; its target is never touched
+        } else if (containsText(p.string(), kSecureTempName)) {
+            platform::makeWritable(p);  // Windows deletes no read-only file
+            fs::remove(p, ec);
         }
     }
 }

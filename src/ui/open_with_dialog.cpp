@@ -10,6 +10,11 @@
 
 namespace rondivo {
 
+void offerOpenWith(wxWindow* parent, const std::filesystem::path& file) {
+    if (platform::showSystemOpenWith(file)) return;
+    OpenWithDialog(parent, file).ShowModal();
+}
+
 OpenWithDialog::OpenWithDialog(wxWindow* parent, const std::filesystem::path& file)
     : wxDialog(parent, wxID_ANY, "Open With", wxDefaultPosition, wxSize(460, 420),
                wxDEFAULT_DIALOG_STYLE | wxRESIZE_BORDER),

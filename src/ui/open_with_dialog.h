@@ -11,6 +11,10 @@
 
 namespace rondivo {
 
+// "Open With" for `file`: the system's own dialog where it has one (Windows),
+// else ours.
+void offerOpenWith(wxWindow* parent, const std::filesystem::path& file);
+
 class OpenWithDialog : public wxDialog {
   public:
     OpenWithDialog(wxWindow* parent, const std::filesystem::path& file);

@@ -16,6 +16,7 @@ namespace fs = std::filesystem;
 class RecordingHost : public StartupHost {
   public:
     fs::path cwd = "/disc";
+    fs::path disc = "/disc";  // where the executable lies
     std::vector<std::string> log;
     std::map<std::string, int> shellResults;
     bool otherDesigner = false;
@@ -24,7 +25,7 @@ class RecordingHost : public StartupHost {
     std::string decrypted = "/home/u/.local/share/RondivoTemp\\data";
 
     fs::path currentDirectory() override { return cwd; }
-    fs::path executableFolder() override { return "/disc"; }
+    fs::path executableFolder() override { return disc; }
     fs::path programFolder() override { return "/usr/share/rondivo"; }
     void showInformation(const std::string&) override { log.push_back("information"); }
     bool acquireDesignerInstance() override { return !otherDesigner; }
@@ -47,6 +48,11 @@ class RecordingHost : public StartupHost {
         log.push_back("extract");
         return decrypted;
     }
+    bool enterFolder(const fs::path& folder) override {
+        log.push_back("enter " + folder.string());
+        cwd = folder;
+        return true;
+    }
     bool changeDirectory(const std::string& f) override {
         log.push_back("cd " + f);
         return chdirWorks;
@@ -57,6 +63,7 @@ class RecordingHost : public StartupHost {
         return it == shellResults.end() ? 42 : it->second;
     }
     void openWith(const std::string& file) override { log.push_back("open with " + file); }
+    void showError(const std::string& text) override { log.push_back("error " + text); }
     void pumpMessages() override {}
     void sleepMs(int) override {}
 };
@@ -78,10 +85,30 @@ TEST(Startup, PlayerPaths) {
         Log want;
     } cases[] = {
         {"document to the shell", {"index.pdf", "none", "0", "0"}, {}, {"shell index.pdf"}},
-        {"failed, fail-safe none: Open With",
+        // "Open With" only when no program opens the type; every other failure is said.
+        {"no program, fail-safe none: Open With",
+         {"a.pdf", "none", "0", "0"},
+         {{"a.pdf", 31}},
+         {"shell a.pdf", "open with a.pdf"}},
+        {"association incomplete: Open With",
+         {"a.pdf", "none", "0", "0"},
+         {{"a.pdf", 27}},
+         {"shell a.pdf", "open with a.pdf"}},
+        {"missing, fail-safe none: said",
          {"missing.pdf", "none", "0", "0"},
          {{"missing.pdf", 2}},
-         {"shell missing.pdf", "open with missing.pdf"}},
+         {"shell missing.pdf",
+          "error Error opening: missing.pdf \nThe file was not found. Please verify it is located "
+          "on your CD-ROM and in the expected folder."}},
+        {"sharing violation: said with the reason",
+         {"a.pdf", "none", "0", "0"},
+         {{"a.pdf", 26}},
+         {"shell a.pdf", "error Error opening: a.pdf \nAnother program is using the file."}},
+        {"access denied to the fail-safe: said",
+         {"a.pdf", "b.exe", "0", "0"},
+         {{"a.pdf", 2}, {"b.exe", 5}},
+         {"shell a.pdf", "shell b.exe",
+          "error Error opening: b.exe \nAccess to the file was denied."}},
         {"failed, fail-safe to the shell",
          {"missing.pdf", "fallback.html", "0", "0"},
          {{"missing.pdf", 2}},
@@ -186,14 +213,14 @@ TEST(Startup, SplashTimeOfZeroOrLessIsTwoSeconds) {
         test::TempDir dir;
         test::writeFile(dir / "autorun.dat", dat);
         RecordingHost host;
-        host.cwd = dir.path();
+        host.cwd = host.disc = dir.path();
         EXPECT_EQ(run({"none", "none", "0", "0", "s.jpg"}, host), (Log{"splash s.jpg 2000"}))
             << dat;
     }
     test::TempDir dir;
     test::writeFile(dir / "autorun.dat", "7500\r\n");
     RecordingHost host;
-    host.cwd = dir.path();
+    host.cwd = host.disc = dir.path();
     EXPECT_EQ(run({"none", "none", "0", "0", "s.jpg"}, host), (Log{"splash s.jpg 7500"}));
 }
 
@@ -254,13 +281,29 @@ TEST(Startup, ArgumentsFromAutorunInf) {
         test::TempDir dir;
         test::writeFile(dir / "autorun.inf", c.inf);
         RecordingHost host;
-        host.cwd = dir.path();
+        host.cwd = host.disc = dir.path();
         EXPECT_EQ(run({}, host), c.want) << c.name;
     }
     RecordingHost none;
     test::TempDir empty;
-    none.cwd = empty.path();
+    none.cwd = none.disc = empty.path();
     EXPECT_EQ(run({}, none), (Log{"information"}));
+}
+
+TEST(Startup, ThePlayerReadsItsDiscBesideItsExecutableFromAnyFolder) {
+    // Started from the Run box: the current folder is the user's, not the disc.
+    test::TempDir disc, home;
+    test::writeFile(disc / "autorun.inf",
+                    "[autorun]\r\nOPEN=autorun.exe data\\a.pdf none 0 0 s.jpg\r\nICON=d.ico\r\n");
+    PresentationFileValues dat;
+    dat.splashTimeIndex = 3;  // 7500 ms
+    ASSERT_TRUE(writePresentationFile(disc.path(), dat));
+    test::writeFile(home / "autorun.inf", "[autorun]\r\nOPEN=autorun.exe other.pdf none 0 0\r\n");
+    RecordingHost host;
+    host.disc = disc.path();
+    host.cwd = home.path();
+    EXPECT_EQ(run({}, host),
+              (Log{"enter " + disc.path().string(), "splash s.jpg 7500", "shell data\\a.pdf"}));
 }
 
 TEST(Startup, DataFolderLayoutFromTheFailSafeWord) {

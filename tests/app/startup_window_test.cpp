@@ -87,9 +87,17 @@ TEST_F(StartupExe, AutorunInfSuppliesTheArguments) {
     EXPECT_EQ(xdg.calls(), std::vector<std::string>{(disc / "index.pdf").string()});
 }
 
-TEST_F(StartupExe, OpenWithAppearsWhenThereIsNoFailSafe) {
-    pid_t pid = start({"missing.pdf", "none", "0", "0"});
+TEST_F(StartupExe, OpenWithAppearsWhenNoProgramTakesTheFileAndThereIsNoFailSafe) {
+    test::ScopedEnv noProgram("FAKE_XDG_EXIT", "3");
+    pid_t pid = start({"index.pdf", "none", "0", "0"});
     EXPECT_TRUE(windowAppears("Open With"));
+    stop(pid);
+}
+
+TEST_F(StartupExe, AMissingFileIsSaidNotOfferedToOpenWith) {
+    pid_t pid = start({"missing.pdf", "none", "0", "0"});
+    EXPECT_TRUE(windowAppears("Rondivo!"));
+    EXPECT_FALSE(windowAppears("Open With", 1000));
     EXPECT_TRUE(xdg.calls().empty());
     stop(pid);
 }

@@ -8,6 +8,7 @@
 #include <set>
 
 #include "disc/autorun_dat.h"
+#include "disc/ini_text.h"
 #include "platform/file_io.h"
 #include "platform/paths.h"
 #include "platform/player_files.h"
@@ -387,7 +388,10 @@ TEST(RondivoBuild, NamesBeyondAsciiArriveAsNamed) {
                       "--icon", source("Medien/Ärger.ico"), "--iso", "Schöne Scheibe.iso"});
     ASSERT_EQ(run.status, 0) << run.output;
     for (const Row& r : rows) EXPECT_EQ(readFile(at(c.out, r.onDisc)), r.bytes) << r.onDisc;
-    const std::string inf = readFile(c.out / "autorun.inf");
+    // Explorer reads such names only from a Unicode (UTF-16LE) autorun.inf.
+    const std::string bytes = readFile(c.out / "autorun.inf");
+    EXPECT_EQ(bytes.substr(0, 2), "\xFF\xFE");
+    const std::string inf = iniFileText(bytes);
     EXPECT_THAT(inf, HasSubstr("OPEN=autorun.exe data\\Übersicht.html data\\Error_Page.html 1 0 "
                                "data\\Blümchen.jpg data\\Glöckchen.wav\r\n"));
     EXPECT_THAT(inf, HasSubstr("ICON=Ärger.ico\r\n"));

@@ -4,6 +4,7 @@
 
 #include <random>
 
+#include "disc/ini_text.h"
 #include "test_support.h"
 
 namespace rondivo {
@@ -77,6 +78,49 @@ TEST(AutorunInf, FileHasTwoOrThreeCrLfLines) {
               "[autorun]\r\nOPEN=" + autorunCommandLine(v) + "\r\nICON=my_disc_icon.ico\r\n");
 }
 
+TEST(AutorunInf, NamesBeyondAsciiMakeAUtf16FileThatReadsBack) {
+    test::TempDir dir;
+    auto v = defaults();
+    v.openFile =
+        "\xC3\x9C"
+        "bersicht.html";
+    v.iconEnabled = true;
+    v.iconName = "\xC3\x84rger.ico";
+    writeAutorunInf(dir.path(), v);
+    const std::string bytes = test::readFile(dir / "autorun.inf");
+    const std::string text =
+        "[autorun]\r\nOPEN=" + autorunCommandLine(v) + "\r\nICON=\xC3\x84rger.ico\r\n";
+    // FF FE, then two bytes a character: "[" is 5B 00, "Ü" DC 00.
+    ASSERT_EQ(bytes.substr(0, 6), std::string("\xFF\xFE[\0a\0", 6));
+    EXPECT_EQ(bytes.size(),
+              2 + 2 * (text.size() - 2));  // two characters of two bytes each in UTF-8
+    EXPECT_NE(bytes.find(std::string("\xDC\0b\0", 4)), std::string::npos);
+    EXPECT_EQ(iniFileText(bytes), text);
+    EXPECT_EQ(iconFromAutorunInf(dir.path()), "\xC3\x84rger.ico");
+    EXPECT_EQ(commandLineFromAutorunInf(dir.path()), "OPEN=" + autorunCommandLine(v));
+
+    // The build's rewrite for the data folder keeps the form.
+    auto command = rewriteAutorunInfForDataFolder(dir.path());
+    ASSERT_TRUE(command);
+    EXPECT_EQ(*command, dataFolderCommandLine(autorunCommandLine(v)));
+    EXPECT_EQ(test::readFile(dir / "autorun.inf").substr(0, 2), "\xFF\xFE");
+    EXPECT_EQ(commandLineFromAutorunInf(dir.path()), "OPEN=" + *command);
+}
+
+TEST(AutorunInf, Utf16TextRoundTripsEveryCharacter) {
+    // Two-, three- and four-byte characters (the last a surrogate pair in UTF-16).
+    const std::string text = "a\xC3\xA9\xE2\x82\xAC\xF0\x9F\x93\x80z\r\n";
+    const std::string bytes = iniFileBytes(text);
+    EXPECT_EQ(bytes, std::string("\xFF\xFE"
+                                 "a\0\xE9\0\xAC\x20\x3D\xD8\xC0\xDCz\0\r\0\n\0",
+                                 18));
+    EXPECT_EQ(iniFileText(bytes), text);
+    // A byte that is no UTF-8 keeps its Latin-1 meaning; a lone half of a pair is replaced.
+    EXPECT_EQ(iniFileText(iniFileBytes("\xFC")), "\xC3\xBC");
+    EXPECT_EQ(iniFileText(std::string("\xFF\xFE\x3D\xD8x\0", 6)), "\xEF\xBF\xBDx");
+    EXPECT_EQ(iniFileBytes("plain\r\n"), "plain\r\n");
+}
+
 TEST(AutorunInf, DataFolderRewrite) {
     struct Case {
         const char* in;
@@ -133,6 +177,29 @@ TEST(AutorunInf, Readers) {
          "OPEN=autorun.exe a b"},
         {"huge first line", std::string(100000, 'x') + "\nOPEN=autorun.exe a.pdf\n", "",
          std::nullopt, "OPEN=autorun.exe a.pdf"},
+        // Keys are keys: at the start of a line, in [autorun].
+        {"key names inside values", "[autorun]\nOPEN=autorun.exe PRICE_LABELS.html myicon=x.htm\n",
+         "", std::nullopt, "OPEN=autorun.exe PRICE_LABELS.html myicon=x.htm"},
+        {"keys of another section", "[autorun]\nOPEN=a.exe\n[Content]\nLABEL=x\nICON=y.ico\n", "",
+         std::nullopt, "OPEN=a.exe"},
+        {"indented keys, section in any case",
+         "[AutoRun]\nOPEN=a.exe\n  LABEL=Show\n\tIcon=d.ico\n", "d.ico", "Show", "OPEN=a.exe"},
+        // Discs of earlier versions: UTF-8, with or without a mark.
+        {"UTF-8",
+         "[autorun]\r\nOPEN=autorun.exe \xC3\x9C"
+         "bersicht.html\r\nICON=\xC3\x84rger.ico\r\n",
+         "\xC3\x84rger.ico", std::nullopt,
+         "OPEN=autorun.exe \xC3\x9C"
+         "bersicht.html"},
+        {"UTF-8 with a mark", "\xEF\xBB\xBF[autorun]\r\nOPEN=a.exe\r\nLABEL=\xC3\x84\r\n", "",
+         "\xC3\x84", "OPEN=a.exe"},
+        // What Windows reads as Unicode.
+        {"UTF-16LE with a mark",
+         iniFileBytes("[autorun]\r\nOPEN=autorun.exe \xC3\x9C"
+                      "bersicht.html\r\nICON=\xC3\x84rger.ico\r\nLABEL=\xF0\x9F\x93\x80\r\n"),
+         "\xC3\x84rger.ico", "\xF0\x9F\x93\x80",
+         "OPEN=autorun.exe \xC3\x9C"
+         "bersicht.html"},
     };
     for (const auto& c : cases) {
         test::TempDir dir;

@@ -3,12 +3,15 @@
 #include <gtest/gtest.h>
 #include <windows.h>
 
+#include <memory>
+
 #include "platform/cd_autorun.h"
 #include "platform/eject.h"
 #include "platform/process.h"
 #include "platform/shell.h"
 #include "platform/single_instance.h"
 #include "platform/user_folders.h"
+#include "platform/user_registry.h"
 #include "test_support.h"
 
 namespace rondivo::platform {
@@ -94,24 +97,108 @@ void restoreValue(HKEY root, const wchar_t* key, const wchar_t* name, long long 
     RegCloseKey(h);
 }
 
-TEST(WindowsCdAutorun, SwitchesTheDriverValueAndClearsTheCdromPolicyBit) {
+bool keyExists(const wchar_t* key) {
+    HKEY h = nullptr;
+    if (RegOpenKeyExW(HKEY_CURRENT_USER, key, 0, KEY_READ, &h) != ERROR_SUCCESS) return false;
+    RegCloseKey(h);
+    return true;
+}
+
+TEST(WindowsUserRegistry, AValueLastsAsLongAsItsOwnerAndAnEarlierOneComesBack) {
+    // A fresh profile lacks the key: it is created, and removed again with the value.
+    const std::string parent = "Software\\RondivoTest" + std::to_string(GetCurrentProcessId());
+    const std::string sub = parent + "\\FeatureControl";
+    const std::wstring wsub(sub.begin(), sub.end());
+    const std::wstring wparent(parent.begin(), parent.end());
+    {
+        ScopedUserRegistryValue v(sub, "autorun.exe", kIe11Emulation);
+        ASSERT_TRUE(v.applied()) << v.problem();
+        EXPECT_EQ(registryValue(HKEY_CURRENT_USER, wsub.c_str(), L"autorun.exe"), 0x2af9);
+    }
+    EXPECT_FALSE(keyExists(wsub.c_str()));
+
+    // A value the user had (another program of that name) keeps its data.
+    restoreValue(HKEY_CURRENT_USER, wsub.c_str(), L"autorun.exe", 7000);
+    restoreValue(HKEY_CURRENT_USER, wsub.c_str(), L"other.exe", 8000);
+    {
+        ScopedUserRegistryValue v(sub, "autorun.exe", kIe11Emulation);
+        ASSERT_TRUE(v.applied()) << v.problem();
+        EXPECT_EQ(registryValue(HKEY_CURRENT_USER, wsub.c_str(), L"autorun.exe"), 11001);
+    }
+    EXPECT_EQ(registryValue(HKEY_CURRENT_USER, wsub.c_str(), L"autorun.exe"), 7000);
+    EXPECT_EQ(registryValue(HKEY_CURRENT_USER, wsub.c_str(), L"other.exe"), 8000);
+
+    // Two copies of the player: the second finds the first one's value, and
+    // whichever ends last leaves nothing behind.
+    restoreValue(HKEY_CURRENT_USER, wsub.c_str(), L"autorun.exe", -1);
+    auto first = std::make_unique<ScopedUserRegistryValue>(sub, "autorun.exe", kIe11Emulation);
+    auto second = std::make_unique<ScopedUserRegistryValue>(sub, "autorun.exe", kIe11Emulation);
+    first.reset();
+    second.reset();
+    EXPECT_EQ(registryValue(HKEY_CURRENT_USER, wsub.c_str(), L"autorun.exe"), -1);
+    restoreValue(HKEY_CURRENT_USER, wsub.c_str(), L"other.exe", -1);
+    RegDeleteKeyW(HKEY_CURRENT_USER, wsub.c_str());
+    RegDeleteKeyW(HKEY_CURRENT_USER, wparent.c_str());
+}
+
+std::wstring registryText(const wchar_t* key, const wchar_t* name) {
+    wchar_t buffer[128] = {};
+    DWORD size = sizeof buffer;
+    if (RegGetValueW(HKEY_CURRENT_USER, key, name, RRF_RT_REG_SZ, nullptr, buffer, &size) !=
+        ERROR_SUCCESS)
+        return L"(none)";
+    return buffer;
+}
+
+void setRegistryText(const wchar_t* key, const wchar_t* name, const std::wstring& text) {
+    HKEY h = nullptr;
+    if (RegCreateKeyExW(HKEY_CURRENT_USER, key, 0, nullptr, 0, KEY_SET_VALUE, nullptr, &h,
+                        nullptr) != ERROR_SUCCESS)
+        return;
+    if (text == L"(none)")
+        RegDeleteValueW(h, name);
+    else
+        RegSetValueExW(h, name, 0, REG_SZ, reinterpret_cast<const BYTE*>(text.c_str()),
+                       static_cast<DWORD>((text.size() + 1) * sizeof(wchar_t)));
+    RegCloseKey(h);
+}
+
+TEST(WindowsCdAutorun, ChangesTheUsersAutoPlayChoiceAndSaysSo) {
+    const wchar_t* handlers =
+        L"Software\\Microsoft\\Windows\\CurrentVersion\\Explorer\\AutoplayHandlers";
+    const wchar_t* chosen =
+        L"Software\\Microsoft\\Windows\\CurrentVersion\\Explorer\\AutoplayHandlers\\"
+        L"UserChosenExecuteHandlers";
     const wchar_t* cdrom = L"SYSTEM\\CurrentControlSet\\Services\\Cdrom";
     const wchar_t* policies = L"Software\\Microsoft\\Windows\\CurrentVersion\\Policies\\Explorer";
-    const long long oldAutorun = registryValue(HKEY_LOCAL_MACHINE, cdrom, L"Autorun");
+    const long long oldDisable = registryValue(HKEY_CURRENT_USER, handlers, L"DisableAutoplay");
+    const std::wstring oldChoice = registryText(chosen, L"AutorunINFLegacyArrival");
+    const long long oldDriver = registryValue(HKEY_LOCAL_MACHINE, cdrom, L"Autorun");
     const long long oldPolicy = registryValue(HKEY_CURRENT_USER, policies, L"NoDriveTypeAutoRun");
 
-    // A user whose policy stops autorun on every drive type.
-    restoreValue(HKEY_CURRENT_USER, policies, L"NoDriveTypeAutoRun", 0xFF);
-    EXPECT_TRUE(setCdAutorun(true));
-    EXPECT_EQ(registryValue(HKEY_LOCAL_MACHINE, cdrom, L"Autorun"), 1);
-    EXPECT_EQ(registryValue(HKEY_CURRENT_USER, policies, L"NoDriveTypeAutoRun"), 0xDF);
-
-    // No policy value: none is created.
+    // A user who turned AutoPlay off, and chose "Take no action" for software.
+    restoreValue(HKEY_CURRENT_USER, handlers, L"DisableAutoplay", 1);
+    setRegistryText(chosen, L"AutorunINFLegacyArrival", L"MSTakeNoAction");
     restoreValue(HKEY_CURRENT_USER, policies, L"NoDriveTypeAutoRun", -1);
-    EXPECT_TRUE(setCdAutorun(true));
-    EXPECT_EQ(registryValue(HKEY_CURRENT_USER, policies, L"NoDriveTypeAutoRun"), -1);
+    CdAutorunReport r = setCdAutorun(true);
+    EXPECT_TRUE(r.available);
+    EXPECT_FALSE(r.failed);
+    EXPECT_EQ(registryValue(HKEY_CURRENT_USER, handlers, L"DisableAutoplay"), 0);
+    EXPECT_EQ(registryText(chosen, L"AutorunINFLegacyArrival"), L"MSAutoRun");
+    EXPECT_NE(r.text.find("AutoPlay was switched on"), std::string::npos) << r.text;
+    EXPECT_NE(r.text.find("Install or run program"), std::string::npos) << r.text;
+    // Nothing left to change: nothing to say.
+    EXPECT_EQ(setCdAutorun(true).text, "");
 
-    restoreValue(HKEY_LOCAL_MACHINE, cdrom, L"Autorun", oldAutorun);
+    // An administrator's policy is reported, never changed; nor is the driver's value.
+    restoreValue(HKEY_CURRENT_USER, policies, L"NoDriveTypeAutoRun", 0xFF);
+    r = setCdAutorun(true);
+    EXPECT_NE(r.text.find("only an administrator"), std::string::npos) << r.text;
+    EXPECT_EQ(registryValue(HKEY_CURRENT_USER, policies, L"NoDriveTypeAutoRun"), 0xFF);
+    EXPECT_EQ(registryValue(HKEY_LOCAL_MACHINE, cdrom, L"Autorun"), oldDriver);
+
+    restoreValue(HKEY_CURRENT_USER, handlers, L"DisableAutoplay", oldDisable);
+    setRegistryText(chosen, L"AutorunINFLegacyArrival", oldChoice);
     restoreValue(HKEY_CURRENT_USER, policies, L"NoDriveTypeAutoRun", oldPolicy);
 }
 

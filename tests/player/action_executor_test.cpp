@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include "platform/shell.h"
 #include "test_support.h"
 
 namespace rondivo {
@@ -120,6 +121,34 @@ TEST_F(ActionExecutorTest, RunWithoutAProgramForTheFileOffersOpenWith) {
     EXPECT_TRUE(host.messages.empty());
     ASSERT_EQ(host.openedWith.size(), 1u);
     EXPECT_EQ(host.openedWith[0], disc / "data/readme.txt");
+}
+
+TEST(LaunchFailure, OnlyAMissingProgramForTheTypeIsLeftToOpenWith) {
+    const struct {
+        int result;
+        const char* text;  // after "Error opening: a.doc \n"; nullptr: Open With answers
+    } cases[] = {
+        {platform::kShellNoAssociation, nullptr},
+        {platform::kShellAssociationIncomplete, nullptr},
+        {platform::kShellOk, nullptr},
+        {platform::kShellAccessDenied, "Access to the file was denied."},
+        {platform::kShellSharingViolation, "Another program is using the file."},
+        {platform::kShellOutOfResources, "The computer is out of memory or resources."},
+        {platform::kShellOutOfMemory, "There was not enough memory to open the file."},
+        {platform::kShellDdeFailed, "The program could not be asked to open the file."},
+        {platform::kShellDdeTimeout, "The program did not answer in time."},
+        {platform::kShellBadFormat, "The program is not a valid program for this computer."},
+        {17, "The file could not be opened (error 17)."},
+    };
+    for (const auto& c : cases) {
+        auto text = launchFailureText(c.result, "a.doc", "");
+        if (!c.text) {
+            EXPECT_FALSE(text) << c.result;
+            continue;
+        }
+        ASSERT_TRUE(text) << c.result;
+        EXPECT_EQ(*text, std::string("Error opening: a.doc \n") + c.text) << c.result;
+    }
 }
 
 TEST_F(ActionExecutorTest, RunUsesTheSecureFolderWhenFilesWereDecrypted) {

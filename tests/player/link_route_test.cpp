@@ -12,6 +12,16 @@ struct LinkCase {
     const char* target;  // nullptr: the address itself
 };
 
+// A Posix path as this system writes it.
+std::string native(const char* path) {
+    std::string p = path;
+#ifdef _WIN32
+    for (auto& c : p)
+        if (c == '/') c = '\\';
+#endif
+    return p;
+}
+
 TEST(LinkRoute, EachKindOfAddressGoesWhereABrowserWouldSendIt) {
     const LinkCase cases[] = {
         // Pages, pictures, PDF and media the engine shows stay in the window.
@@ -51,12 +61,63 @@ TEST(LinkRoute, EachKindOfAddressGoesWhereABrowserWouldSendIt) {
         {"javascript:void(0)", true, LinkRoute::Ignore, nullptr},
         {"about:blank", true, LinkRoute::Ignore, nullptr},
         {"", true, LinkRoute::Ignore, nullptr},
+        // Another machine's files are never started; a NUL refuses the address.
         {"file://otherhost/share/a.zip", false, LinkRoute::Ignore, nullptr},
+        {"file:////server/share/setup.exe", false, LinkRoute::Ignore, nullptr},
+        {"file://localhost//server/share/setup.exe", false, LinkRoute::Ignore, nullptr},
+        {"file:\\\\server\\share\\setup.exe", false, LinkRoute::Ignore, nullptr},
+        {"file:%5C%5Cserver%5Cshare%5Csetup.exe", false, LinkRoute::Ignore, nullptr},
+        {"file:///media/cd/setup.exe%00.html", false, LinkRoute::Ignore, nullptr},
+        {"file:///media/cd/page.html%00.exe", false, LinkRoute::Ignore, nullptr},
     };
     for (const auto& c : cases) {
-        LinkDecision d = routeLink(c.address, c.newWindow);
+        LinkDecision d = routeLink(c.address, c.newWindow, WebEngine::WebKit);
         EXPECT_EQ(d.route, c.route) << c.address << " new window " << c.newWindow;
-        EXPECT_EQ(d.target, c.target ? c.target : c.address) << c.address;
+        const std::string target = c.target && d.route == LinkRoute::ShellFile
+                                       ? native(c.target)
+                                       : (c.target ? c.target : c.address);
+        EXPECT_EQ(d.target, target) << c.address;
+    }
+}
+
+TEST(LinkRoute, TheIeViewShowsPagesAndPicturesAndTheShellOpensTheRest) {
+    const LinkCase cases[] = {
+        // IE hands local addresses over with the drive in many spellings.
+        {"file:///D:/data/page2.html", false, LinkRoute::Show, nullptr},
+        {"file://D:\\data\\Photo.JPG", false, LinkRoute::Show, nullptr},
+        {"file:///D:/data/notes.txt", false, LinkRoute::Show, nullptr},
+        {"file:///D:/data/manual.pdf#page=2", false, LinkRoute::ShellFile, "D:\\data\\manual.pdf"},
+        {"file:///D:/data/song.mp3", false, LinkRoute::ShellFile, "D:\\data\\song.mp3"},
+        {"file:///D:/data/clip.webm", false, LinkRoute::ShellFile, "D:\\data\\clip.webm"},
+        {"file:///D:/data/photo.webp", false, LinkRoute::ShellFile, "D:\\data\\photo.webp"},
+        {"file://localhost/D:/Setup%20Files/setup.exe", false, LinkRoute::ShellFile,
+         "D:\\Setup Files\\setup.exe"},
+        {"file:///D:/data/%C3%9Cbersicht.doc", false, LinkRoute::ShellFile,
+         "D:\\data\\\xC3\x9C"
+         "bersicht.doc"},
+        // Action links as IE rewrites them, decoded as the page's script hands them over.
+        {"http://ACTION_RUN=Setup%20Files/setup.exe", false, LinkRoute::Action,
+         "http://ACTION_RUN=Setup Files/setup.exe"},
+        {"http://action_copy=docs/a.pdf,%7Bdesktop%7D", false, LinkRoute::Action,
+         "http://action_copy=docs/a.pdf,{desktop}"},
+        {"http://ACTION_MESSAGEBOX=Gr%C3%BC%C3%9Fe", false, LinkRoute::Action,
+         "http://ACTION_MESSAGEBOX=Gr\xC3\xBC\xC3\x9F"
+         "e"},
+        {"file://server/share/setup.exe", false, LinkRoute::Ignore, nullptr},
+    };
+    for (const auto& c : cases) {
+        LinkDecision d = routeLink(c.address, c.newWindow, WebEngine::InternetExplorer);
+        EXPECT_EQ(d.route, c.route) << c.address;
+        std::string target = c.target ? c.target : c.address;
+#ifndef _WIN32
+        // Read in this system's style, "D:" is a folder of the root.
+        if (d.route == LinkRoute::ShellFile) {
+            for (auto& ch : target)
+                if (ch == '\\') ch = '/';
+            target.insert(0, "/");
+        }
+#endif
+        EXPECT_EQ(d.target, target) << c.address;
     }
 }
 
@@ -64,7 +125,7 @@ TEST(LinkRoute, WhatTheEngineCannotShowIsHandedOn) {
     EXPECT_EQ(routeUnshown("https://example.com/get?file=setup").route, LinkRoute::Browser);
     LinkDecision local = routeUnshown("file:///media/cd/data/clip%201.ogv");
     EXPECT_EQ(local.route, LinkRoute::ShellFile);
-    EXPECT_EQ(local.target, "/media/cd/data/clip 1.ogv");
+    EXPECT_EQ(local.target, native("/media/cd/data/clip 1.ogv"));
     EXPECT_EQ(routeUnshown("data:application/zip;base64,UEsF").route, LinkRoute::Ignore);
 }
 

@@ -115,6 +115,35 @@ TEST(SecureExtract, NamesBeyondAsciiSurviveTheRoundTrip) {
     EXPECT_FALSE(fs::exists(request.tempFolder));
 }
 
+// Files copied from a disc are read-only, and Windows refuses to delete
+// those: closing the window must still leave nothing behind.
+TEST(SecureExtract, CopiesOfReadOnlyFilesAreRemovedWhenTheWindowCloses) {
+    TempDir disc, home;
+    writeFile(disc / "autorun.inf", "[autorun]\r\nOPEN=" + kLine + "\r\n");
+    writeFile(disc / "data" / "index.html", "<html>the menu</html>");
+    writeFile(disc / "data" / "docs" / "manual.txt", "plain");
+    ASSERT_TRUE(encryptPresentationFolder(disc.path()));
+    writeFile(disc / "data" / "default.jpg", "JPG");  // stays plain: copied as it is
+    const auto readOnly = fs::perms::owner_read | fs::perms::group_read | fs::perms::others_read;
+    for (const char* f : {"data/default.jpg", "data/index.html.enc", "data/docs/manual.txt.enc"})
+        fs::permissions(disc / f, readOnly);
+
+    ExtractionRequest request = SecureDisc::requestFor(disc.path());
+    request.tempFolder = home.path() / kSecureTempName;
+    ExtractionControl control;
+    ExtractionResult r = runExtractionWorker(request, control);
+    EXPECT_TRUE(r.failed.empty());
+    EXPECT_EQ(readFile(request.tempFolder / "data" / "default.jpg"), "JPG");
+
+    SecureWindowState window;
+    window.address = (disc / "data" / "index.html.enc").string();
+    applyExtraction(window, r);
+    removeSecureFolder(window, request.tempFolder);
+    EXPECT_FALSE(fs::exists(request.tempFolder));
+    for (const char* f : {"data/default.jpg", "data/index.html.enc", "data/docs/manual.txt.enc"})
+        fs::permissions(disc / f, fs::perms::owner_write, fs::perm_options::add);
+}
+
 TEST(SecureExtract, WhereTheFilesGoForEachLayout) {
     RONDIVO_LINUX_ONLY(
         "the temporary folder is redirected through XDG_DATA_HOME; Windows asks the shell");

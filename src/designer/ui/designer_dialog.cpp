@@ -137,8 +137,14 @@ CDesignerDlg::CDesignerDlg(wxWindow* parent, DesignerCollaborators collaborators
       headerTimer_(this, kHeaderTimer),
       flashTimer_(this, kFlashTimer) {
     SetIcon(wxArtProvider::GetIcon(wxART_CDROM, wxART_FRAME_ICON, wxSize(32, 32)));
-    // On Windows this switches on CD autorun for the author's machine; Linux has no switch.
-    platform::setCdAutorun(true);
+    // On Windows this switches on CD autorun for the author's machine (the
+    // user's AutoPlay choice); Linux has no switch. What changed, or could not, is said.
+    const platform::CdAutorunReport autorun = platform::setCdAutorun(true);
+    if (!autorun.text.empty())
+        CallAfter([this, autorun] {
+            collaborators_.prompts.message(this, "CD autorun: " + autorun.text,
+                                           autorun.failed ? wxICON_WARNING : wxICON_INFORMATION);
+        });
     options_ = new COptionsDlg(this, collaborators_.prompts);
     complete_ = new CPresentationCompleteDlg(this, collaborators_.presentationComplete);
 

@@ -151,7 +151,7 @@ void CMenuDocument::navigate(const std::string& url) {
 
 bool CMenuDocument::run(const std::string& script, std::string* result) {
     wxString out;
-    bool ok = view_->RunScript(wxString::FromUTF8(script), &out);
+    bool ok = runPageScript(view_, wxString::FromUTF8(script), &out);
     if (result) *result = ok ? out.utf8_string() : std::string();
     return ok;
 }
@@ -159,8 +159,9 @@ bool CMenuDocument::run(const std::string& script, std::string* result) {
 bool CMenuDocument::ready() const {
     if (view_->IsBusy()) return false;
     wxString out;
-    return view_->RunScript("String(!!window.rondivoEditor && document.readyState === 'complete')",
-                            &out) &&
+    return runPageScript(view_,
+                         "String(!!window.rondivoEditor && document.readyState === 'complete')",
+                         &out) &&
            out == "true";
 }
 

@@ -66,7 +66,7 @@ void PreviewHost::closeProgress() {
 }
 
 void PreviewHost::openWith(const std::filesystem::path& file) {
-    OpenWithDialog(&window_, file).ShowModal();
+    offerOpenWith(&window_, file);
 }
 
 void PreviewHost::quit() {

@@ -182,8 +182,7 @@ void BrowserWindow::createMediaCtrl() {
 }
 
 void BrowserWindow::setCaptionFromAutorunInf() {
-    std::error_code ec;
-    if (auto label = labelFromAutorunInf(fs::current_path(ec)))
+    if (auto label = labelFromAutorunInf(context_.executableFolder))
         SetTitle(wxString::FromUTF8(*label));
 }
 
@@ -195,8 +194,8 @@ void BrowserWindow::setWindowIcon() {
     if (!iconPath.empty() && lower.find(".exe") == std::string::npos &&
         lower.find(".dll") == std::string::npos) {
         wxLogNull quiet;
-        std::error_code ec;
-        wxImage image = loadPicture(platform::resolvePath(fs::current_path(ec), iconPath));
+        // The icon lies in the disc's root, whichever folder the page is in.
+        wxImage image = loadPicture(platform::resolvePath(context_.executableFolder, iconPath));
         if (image.IsOk()) {
             int side = wxSystemSettings::GetMetric(wxSYS_ICON_X, this);
             if (side <= 0) side = 32;
@@ -351,8 +350,7 @@ void BrowserWindow::closeProgress() {
 }
 
 void BrowserWindow::openWith(const fs::path& file) {
-    OpenWithDialog dlg(this, file);
-    dlg.ShowModal();
+    offerOpenWith(this, file);
 }
 
 void BrowserWindow::quit() {
