@@ -23,9 +23,9 @@ struct BuildCommandLine {
     bool blank = false;  // erase a used rewritable disc before burning
     // After the build (or, with `from`, instead of it): copy to a removable drive.
     std::filesystem::path toDrive;
-    bool replace = false;      // files already on the drive may be replaced
-    bool listDrives = false;   // list the removable drives and end
-    std::string error;   // non-empty: the arguments were not understood
+    bool replace = false;     // files already on the drive may be replaced
+    bool listDrives = false;  // list the removable drives and end
+    std::string error;        // non-empty: the arguments were not understood
 };
 
 // `programFolder` and `ownExecutable` are the defaults when no option names them.

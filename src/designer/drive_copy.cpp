@@ -31,8 +31,7 @@ std::string errorText(int err) {
 
 // The folder's files and folders, links followed as the disc image follows
 // them; anything that is no file or folder stops the plan.
-void listSource(DriveCopyPlan& plan, const fs::path& folder, const fs::path& relative,
-                int depth) {
+void listSource(DriveCopyPlan& plan, const fs::path& folder, const fs::path& relative, int depth) {
     std::vector<platform::FolderEntry> entries;
     if (!platform::listFolder(folder, entries)) {
         plan.problem = "The folder " + platform::u8string(folder) + " cannot be read (" +
@@ -45,9 +44,9 @@ void listSource(DriveCopyPlan& plan, const fs::path& folder, const fs::path& rel
         const fs::path rel = relative / platform::u8path(e.name);
         if (e.error != 0 || (!e.isFile && !e.isFolder) || (e.isFolder && depth > 64)) {
             plan.problem = "The file " + shown(rel) + " in the folder cannot be copied (" +
-                           (e.error ? errorText(e.error)
-                                    : e.isFolder ? std::string("folders nested too deeply")
-                                                 : std::string(platform::specialFileKind(e.type))) +
+                           (e.error      ? errorText(e.error)
+                            : e.isFolder ? std::string("folders nested too deeply")
+                                         : std::string(platform::specialFileKind(e.type))) +
                            ").";
             return;
         }
@@ -108,15 +107,17 @@ std::vector<fs::path> DriveCopyPlan::replaced() const {
 
 std::uint64_t spaceNeeded(const std::vector<PlannedFile>& files, std::size_t newFolders,
                           std::uint64_t blockSize) {
-    std::uint64_t used = newFolders * std::max<std::uint64_t>(blockSize, 1);
-    std::uint64_t peak = used;
+    // Counted from the free space now: a replaced file's blocks come back
+    // with the rename over it, and may then hold the files after it.
+    std::int64_t used =
+        static_cast<std::int64_t>(newFolders * std::max<std::uint64_t>(blockSize, 1));
+    std::int64_t peak = used;
     for (const PlannedFile& f : files) {
-        used += wholeBlocks(f.size, blockSize);
+        used += static_cast<std::int64_t>(wholeBlocks(f.size, blockSize));
         peak = std::max(peak, used);
-        // The rename over the old file gives its blocks back.
-        if (f.replaces) used -= std::min(used, wholeBlocks(f.replacedSize, blockSize));
+        if (f.replaces) used -= static_cast<std::int64_t>(wholeBlocks(f.replacedSize, blockSize));
     }
-    return peak;
+    return static_cast<std::uint64_t>(peak);
 }
 
 DriveCopyPlan planDriveCopy(const fs::path& source, const fs::path& driveRoot,
@@ -135,7 +136,8 @@ DriveCopyPlan planDriveCopy(const fs::path& source, const fs::path& driveRoot,
         plan.problem = "\"" + platform::u8string(driveRoot) + "\" is not a drive or folder.";
         return plan;
     }
-    const fs::path from = fs::weakly_canonical(source, ec), to = fs::weakly_canonical(driveRoot, ec);
+    const fs::path from = fs::weakly_canonical(source, ec),
+                   to = fs::weakly_canonical(driveRoot, ec);
     if (from == to || inside(to, from) || inside(from, to)) {
         plan.problem = "The presentation cannot be copied into itself: the drive is \"" +
                        platform::u8string(driveRoot) + "\", the folder \"" +
@@ -202,9 +204,14 @@ int estimateSecondsLeft(std::uint64_t done, std::uint64_t total, double elapsed)
 std::string progressText(const DriveCopyProgress& p) {
     std::string text;
     switch (p.phase) {
-        case DriveCopyProgress::Phase::Copying: text = "Copying "; break;
-        case DriveCopyProgress::Phase::Flushing: return "Writing what is left to the drive...";
-        case DriveCopyProgress::Phase::Verifying: text = "Verifying "; break;
+        case DriveCopyProgress::Phase::Copying:
+            text = "Copying ";
+            break;
+        case DriveCopyProgress::Phase::Flushing:
+            return "Writing what is left to the drive...";
+        case DriveCopyProgress::Phase::Verifying:
+            text = "Verifying ";
+            break;
     }
     text += std::to_string(std::min(p.filesDone + 1, p.filesTotal)) + " of " +
             std::to_string(p.filesTotal) + (p.filesTotal == 1 ? " file, " : " files, ") +

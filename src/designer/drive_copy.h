@@ -39,7 +39,7 @@ std::string driveLabelNote(std::string_view wanted, const DriveLabel& label,
 struct PlannedFile {
     std::filesystem::path relative;
     std::uint64_t size = 0;
-    bool replaces = false;          // a file of that name is on the drive
+    bool replaces = false;  // a file of that name is on the drive
     std::uint64_t replacedSize = 0;
 };
 
@@ -77,7 +77,7 @@ struct DriveCopyProgress {
     Phase phase = Phase::Copying;
     std::uint64_t bytesDone = 0, bytesTotal = 0;
     std::size_t filesDone = 0, filesTotal = 0;
-    int secondsLeft = -1;  // -1: not known yet
+    int secondsLeft = -1;        // -1: not known yet
     std::filesystem::path file;  // relative
 };
 

@@ -111,8 +111,8 @@ int driveCopyCommand(const fs::path& folder, const DriveCommandOptions& options,
                 << " files were copied completely and stay on the drive.\n";
         return 1;
     }
-    if (drive) setLabel(drives, *drive, options.label.empty() ? folderName(folder) : options.label,
-                        err);
+    if (drive)
+        setLabel(drives, *drive, options.label.empty() ? folderName(folder) : options.label, err);
     out << result.message << "\n" << kUsbDriveWindowsNote << "\n";
     return 0;
 }

@@ -47,7 +47,7 @@ long readFully(int fd, char* buffer, std::size_t bytes) {
 }
 
 class DriveWriter {
-public:
+  public:
     DriveWriter(const DriveCopyPlan& plan, const DriveCopyOptions& options)
         : plan_(plan), opt_(options), buffer_(kChunk) {
         progress_.bytesTotal = plan.bytes;
@@ -57,7 +57,7 @@ public:
 
     DriveCopyResult run();
 
-private:
+  private:
     double now() const {
         if (opt_.clock) return opt_.clock();
         using namespace std::chrono;
@@ -95,12 +95,13 @@ private:
 
 bool DriveWriter::writeData(int in, int out, const PlannedFile& f) {
     for (;;) {
-        if (cancelled()) return stop(DriveCopyResult::Outcome::Cancelled, "The copy was cancelled.");
+        if (cancelled())
+            return stop(DriveCopyResult::Outcome::Cancelled, "The copy was cancelled.");
         long n = readFully(in, buffer_.data(), buffer_.size());
         if (n < 0)
-            return stop(DriveCopyResult::Outcome::Failed, "The file " + shown(f.relative) +
-                                                              " cannot be read (" +
-                                                              errorText(errno) + ").");
+            return stop(
+                DriveCopyResult::Outcome::Failed,
+                "The file " + shown(f.relative) + " cannot be read (" + errorText(errno) + ").");
         if (n == 0) return true;
         for (long written = 0; written < n;) {
             long w = platform::writeSome(out, buffer_.data() + written,
@@ -129,17 +130,17 @@ bool DriveWriter::copyFile(const PlannedFile& f) {
     const fs::path temp = temporaryName(target);
     int in = platform::openForReading(plan_.source / f.relative);
     if (in < 0)
-        return stop(DriveCopyResult::Outcome::Failed, "The file " + shown(f.relative) +
-                                                          " cannot be read (" + errorText(errno) +
-                                                          ").");
+        return stop(
+            DriveCopyResult::Outcome::Failed,
+            "The file " + shown(f.relative) + " cannot be read (" + errorText(errno) + ").");
     platform::adviseSequential(in);
     int out = platform::openForWriting(temp, platform::Create::Truncate);
     if (out < 0) {
         const int err = errno;
         platform::closeFile(in);
-        return stop(DriveCopyResult::Outcome::Failed,
-                    "The file " + shown(f.relative) + " cannot be created on the drive (" +
-                        errorText(err) + ").");
+        return stop(DriveCopyResult::Outcome::Failed, "The file " + shown(f.relative) +
+                                                          " cannot be created on the drive (" +
+                                                          errorText(err) + ").");
     }
     bool ok = writeData(in, out, f);
     platform::closeFile(in);
@@ -154,9 +155,9 @@ bool DriveWriter::copyFile(const PlannedFile& f) {
                                                         " could not be written to the drive (" +
                                                         errorText(errno) + ").");
     if (ok && platform::renameFile(temp, target) != 0)
-        ok = stop(DriveCopyResult::Outcome::Failed, "The file " + shown(f.relative) +
-                                                        " could not be put in place on the drive (" +
-                                                        errorText(errno) + ").");
+        ok = stop(DriveCopyResult::Outcome::Failed,
+                  "The file " + shown(f.relative) + " could not be put in place on the drive (" +
+                      errorText(errno) + ").");
     if (!ok) {
         platform::removeFile(temp);
         return false;
@@ -184,9 +185,9 @@ bool DriveWriter::verifyFile(const PlannedFile& f, platform::DeviceReader& reade
     progress_.file = f.relative;
     const std::string name = shown(f.relative);
     if (!reader.open(plan_.driveRoot / f.relative))
-        return stop(DriveCopyResult::Outcome::Failed,
-                    "The file " + name + " cannot be read back from the drive (" +
-                        errorText(errno) + ").");
+        return stop(
+            DriveCopyResult::Outcome::Failed,
+            "The file " + name + " cannot be read back from the drive (" + errorText(errno) + ").");
     result_.readDirect = reader.direct();
     int in = platform::openForReading(plan_.source / f.relative);
     if (in < 0) {
@@ -205,9 +206,9 @@ bool DriveWriter::verifyFile(const PlannedFile& f, platform::DeviceReader& reade
         const char* data = nullptr;
         long n = reader.read(data);
         if (n < 0) {
-            ok = stop(DriveCopyResult::Outcome::Failed, "The file " + name +
-                                                            " cannot be read back from the drive (" +
-                                                            errorText(errno) + ").");
+            ok = stop(DriveCopyResult::Outcome::Failed,
+                      "The file " + name + " cannot be read back from the drive (" +
+                          errorText(errno) + ").");
             break;
         }
         // One byte more than the drive gave: a longer source is a difference too.
@@ -233,17 +234,16 @@ DriveCopyResult DriveWriter::run() {
         return result_;
     }
     if (!opt_.replace && !plan_.replaced().empty()) {
-        stop(DriveCopyResult::Outcome::Refused,
-             replacedFilesText(plan_) + "Nothing was written.");
+        stop(DriveCopyResult::Outcome::Refused, replacedFilesText(plan_) + "Nothing was written.");
         return result_;
     }
     std::error_code ec;
     for (const fs::path& rel : plan_.folders) {
         fs::create_directories(plan_.driveRoot / rel, ec);
         if (ec) {
-            stop(DriveCopyResult::Outcome::Failed,
-                 "The folder " + shown(rel) + " cannot be made on the drive (" + ec.message() +
-                     ").");
+            stop(DriveCopyResult::Outcome::Failed, "The folder " + shown(rel) +
+                                                       " cannot be made on the drive (" +
+                                                       ec.message() + ").");
             return result_;
         }
     }
@@ -259,8 +259,9 @@ DriveCopyResult DriveWriter::run() {
         std::string text = "These files on the drive differ from the presentation:\n";
         for (const auto& rel : result_.mismatched) text += shown(rel) + "\n";
         stop(DriveCopyResult::Outcome::Mismatch,
-             text + "The drive may be failing, or it may be a counterfeit that holds less "
-                    "than it claims.");
+             text +
+                 "The drive may be failing, or it may be a counterfeit that holds less "
+                 "than it claims.");
         return result_;
     }
     result_.outcome = DriveCopyResult::Outcome::Verified;

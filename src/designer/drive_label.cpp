@@ -105,12 +105,19 @@ std::string driveLabelNote(std::string_view wanted, const DriveLabel& label,
     std::string rule;
     switch (driveFileSystem(fileSystem)) {
         case DriveFileSystem::Fat:
-            rule = "a FAT drive's label holds 11 characters in upper case, without . , ; : "
-                   "and the like";
+            rule =
+                "a FAT drive's label holds 11 characters in upper case, without . , ; : "
+                "and the like";
             break;
-        case DriveFileSystem::ExFat: rule = "an exFAT drive's label holds 15 characters"; break;
-        case DriveFileSystem::Ntfs: rule = "an NTFS drive's label holds 32 characters"; break;
-        case DriveFileSystem::Other: rule = "the drive's label holds 16 characters"; break;
+        case DriveFileSystem::ExFat:
+            rule = "an exFAT drive's label holds 15 characters";
+            break;
+        case DriveFileSystem::Ntfs:
+            rule = "an NTFS drive's label holds 32 characters";
+            break;
+        case DriveFileSystem::Other:
+            rule = "the drive's label holds 16 characters";
+            break;
     }
     return "The drive's label is \"" + label.text + "\" instead of \"" + std::string(wanted) +
            "\": " + rule + ".";

@@ -19,8 +19,8 @@ bool flushFileSystem(const std::filesystem::path& path);
 
 struct VolumeSpace {
     std::uint64_t total = 0;
-    std::uint64_t free = 0;           // what an unprivileged writer may use
-    std::uint64_t blockSize = 4096;   // allocation unit: every file takes whole ones
+    std::uint64_t free = 0;          // what an unprivileged writer may use
+    std::uint64_t blockSize = 4096;  // allocation unit: every file takes whole ones
 };
 // False with errno when the volume cannot be asked.
 bool volumeSpace(const std::filesystem::path& path, VolumeSpace& out);
@@ -32,7 +32,7 @@ std::string fileSystemType(const std::filesystem::path& path);
 // Reads a file from the device, past the system's page cache: direct I/O
 // where the file system allows it, else the cached pages are dropped first.
 class DeviceReader {
-public:
+  public:
     DeviceReader();
     ~DeviceReader();
     DeviceReader(const DeviceReader&) = delete;
@@ -49,7 +49,7 @@ public:
 
     static constexpr std::size_t kChunk = 1 << 20;
 
-private:
+  private:
     int fd_ = -1;
     bool direct_ = false;
     char* buffer_ = nullptr;  // aligned for direct I/O

@@ -60,8 +60,8 @@ bool volumeSpace(const fs::path& path, VolumeSpace& out) {
 std::string fileSystemType(const fs::path& path) {
     const std::wstring root = volumeRoot(path);
     wchar_t name[MAX_PATH + 1] = {};
-    if (root.empty() || !GetVolumeInformationW(root.c_str(), nullptr, 0, nullptr, nullptr,
-                                               nullptr, name, MAX_PATH))
+    if (root.empty() ||
+        !GetVolumeInformationW(root.c_str(), nullptr, 0, nullptr, nullptr, nullptr, name, MAX_PATH))
         return {};
     return utf8FromWide(name);
 }

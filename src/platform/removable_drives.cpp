@@ -1,6 +1,6 @@
-#include <cstdio>
-
 #include "platform/removable_drives.h"
+
+#include <cstdio>
 
 namespace rondivo::platform {
 

@@ -15,8 +15,8 @@
 namespace rondivo::platform {
 
 struct RemovableDrive {
-    std::string device;       // "/dev/sdb1"; "E:" on Windows
-    std::string description;  // vendor and model, "" when unknown
+    std::string device;                // "/dev/sdb1"; "E:" on Windows
+    std::string description;           // vendor and model, "" when unknown
     std::filesystem::path mountPoint;  // empty: not mounted
     std::string label;
     std::string fileSystem;  // "vfat", "exfat", "ntfs"; "FAT32", "exFAT", "NTFS" on Windows
@@ -28,7 +28,7 @@ struct RemovableDrive {
 // Every call may block for a moment (the desktop's service answers over
 // D-Bus); none shows anything. Tests hand the windows and the command a fake.
 class DriveService {
-public:
+  public:
     virtual ~DriveService() = default;
     virtual std::vector<RemovableDrive> listDrives() = 0;
     // Mounts through the desktop's service and fills in the mount point.

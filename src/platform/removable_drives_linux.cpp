@@ -81,8 +81,8 @@ void describe(RemovableDrive& d, const fs::path& node, const BlockDeviceSources&
     unsigned major = 0, minor = 0;
     const bool numbered = parseDeviceNumber(readLine(node / "dev"), major, minor);
     if (numbered) {
-        std::istringstream udev(readAll(src.udevData / ("b" + std::to_string(major) + ":" +
-                                                        std::to_string(minor))));
+        std::istringstream udev(
+            readAll(src.udevData / ("b" + std::to_string(major) + ":" + std::to_string(minor))));
         std::string plainLabel;
         for (std::string line; std::getline(udev, line);) {
             if (startsWith(line, "E:ID_FS_TYPE=")) d.fileSystem = line.substr(13);
@@ -164,7 +164,7 @@ std::vector<RemovableDrive> listRemovableDrives(const BlockDeviceSources& src) {
 namespace {
 
 class LinuxDriveService : public DriveService {
-public:
+  public:
     std::vector<RemovableDrive> listDrives() override {
         BlockDeviceSources sources;
         sources.mountInfo = readAll("/proc/self/mountinfo");

@@ -29,7 +29,7 @@ bool onUsbBus(wchar_t letter) {
 }
 
 class WindowsDriveService : public DriveService {
-public:
+  public:
     std::vector<RemovableDrive> listDrives() override {
         std::vector<RemovableDrive> drives;
         const DWORD letters = GetLogicalDrives();

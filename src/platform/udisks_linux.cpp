@@ -76,9 +76,8 @@ bool mount(const std::string& device, std::filesystem::path& mountPoint, std::st
 }
 
 bool setLabel(const std::string& device, const std::string& label, std::string& error) {
-    GVariant* reply =
-        call(blockObjectPath(device), kFilesystem, "SetLabel",
-             g_variant_new("(sa{sv})", label.c_str(), nullptr), nullptr, error);
+    GVariant* reply = call(blockObjectPath(device), kFilesystem, "SetLabel",
+                           g_variant_new("(sa{sv})", label.c_str(), nullptr), nullptr, error);
     if (!reply) return false;
     g_variant_unref(reply);
     return true;
