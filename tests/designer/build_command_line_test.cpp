@@ -8,6 +8,7 @@
 #include <set>
 
 #include "disc/autorun_dat.h"
+#include "disc/autorun_sh.h"
 #include "platform/file_io.h"
 #include "platform/paths.h"
 #include "platform/player_files.h"
@@ -211,6 +212,7 @@ TEST(RondivoBuild, DefaultPresentationHasTheDiscLayoutByteForByte) {
         {"autorun.exe", test::windowsPlayerBytes()},
         {"autorun.inf", "[autorun]\r\nOPEN=" + line + "\r\nICON=autorun.exe\r\n"},
         {"autorun.dat", "3000\r\n1\r\n0\r\n0\r\n0\r\n\r\n0\r\n\r\n0\r\n\r\n0 0\r\n0\r\n \r\n1\r\n"},
+        {"autorun.sh", autorunShellScript(line)},
         {"drivers/SHFOLDER.DLL", "MZ dll"},
         {"data/autorun.inf", firstInf},
         {"data/1_Demo_General_Menu.html", "<html>1_Demo_General_Menu.html</html>"},
