@@ -36,6 +36,9 @@ DriveLabel fitDriveLabel(std::string_view wanted, std::string_view fileSystem);
 std::string driveLabelNote(std::string_view wanted, const DriveLabel& label,
                            std::string_view fileSystem);
 
+// The label a drive gets when none is asked for: the folder's name, as a disc's.
+std::string driveLabelFromFolder(const std::filesystem::path& folder);
+
 struct PlannedFile {
     std::filesystem::path relative;
     std::uint64_t size = 0;

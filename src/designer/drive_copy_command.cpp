@@ -35,13 +35,6 @@ std::optional<platform::RemovableDrive> findDrive(platform::DriveService& drives
     return std::nullopt;
 }
 
-std::string folderName(const fs::path& folder) {
-    fs::path f = folder.has_filename() ? folder : folder.parent_path();
-    std::error_code ec;
-    fs::path real = fs::weakly_canonical(f, ec);
-    return platform::u8string((ec ? f : real).filename());
-}
-
 void setLabel(platform::DriveService& drives, const platform::RemovableDrive& drive,
               const std::string& wanted, std::ostream& err) {
     const DriveLabel label = fitDriveLabel(wanted, drive.fileSystem);
@@ -112,7 +105,8 @@ int driveCopyCommand(const fs::path& folder, const DriveCommandOptions& options,
         return 1;
     }
     if (drive)
-        setLabel(drives, *drive, options.label.empty() ? folderName(folder) : options.label, err);
+        setLabel(drives, *drive,
+                 options.label.empty() ? driveLabelFromFolder(folder) : options.label, err);
     out << result.message << "\n" << kUsbDriveWindowsNote << "\n";
     return 0;
 }

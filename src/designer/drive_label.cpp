@@ -2,6 +2,7 @@
 #include <cstring>
 
 #include "designer/drive_copy.h"
+#include "platform/file_io.h"
 #include "platform/paths.h"
 
 namespace rondivo {
@@ -121,6 +122,13 @@ std::string driveLabelNote(std::string_view wanted, const DriveLabel& label,
     }
     return "The drive's label is \"" + label.text + "\" instead of \"" + std::string(wanted) +
            "\": " + rule + ".";
+}
+
+std::string driveLabelFromFolder(const std::filesystem::path& folder) {
+    std::filesystem::path f = folder.has_filename() ? folder : folder.parent_path();
+    std::error_code ec;
+    std::filesystem::path real = std::filesystem::weakly_canonical(f, ec);
+    return platform::u8string((ec ? f : real).filename());
 }
 
 }  // namespace rondivo
