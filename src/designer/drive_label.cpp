@@ -107,8 +107,8 @@ std::string driveLabelNote(std::string_view wanted, const DriveLabel& label,
     switch (driveFileSystem(fileSystem)) {
         case DriveFileSystem::Fat:
             rule =
-                "a FAT drive's label holds 11 characters in upper case, without . , ; : "
-                "and the like";
+                "a FAT drive's label holds 11 characters in upper case, and no . , ; : or "
+                "the like";
             break;
         case DriveFileSystem::ExFat:
             rule = "an exFAT drive's label holds 15 characters";

@@ -49,7 +49,7 @@ CDriveCopyDlg::CDriveCopyDlg(wxWindow* parent, const fs::path& folder,
     top->Add(note, 0, wxALL, 10);
     gauge_ = new wxGauge(this, kProgress, 1000);
     top->Add(gauge_, 0, wxEXPAND | wxLEFT | wxRIGHT, 10);
-    status_ = new wxStaticText(this, kStatus, " ", wxDefaultPosition, wxSize(520, 60));
+    status_ = new wxStaticText(this, kStatus, " ", wxDefaultPosition, wxSize(520, 96));
     top->Add(status_, 0, wxEXPAND | wxALL, 10);
     auto* buttons = new wxBoxSizer(wxHORIZONTAL);
     buttons->Add(new wxButton(this, kRefresh, "R&efresh"), 0, wxRIGHT, 6);
@@ -223,8 +223,8 @@ void CDriveCopyDlg::onRemove(wxCommandEvent&) {
     std::string why;
     if (service_.removeSafely(target_, why)) {
         state_ = State::Choosing;
-        setStatus("The drive " + target_.device + " can be removed now.");
         refreshDrives();
+        setStatus("The drive " + target_.device + " can be removed now.");
     } else {
         prompts_.showMessage(this, "The drive " + target_.device +
                                        " could not be prepared for removal (" + why + ").");
