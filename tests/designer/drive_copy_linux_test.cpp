@@ -75,14 +75,19 @@ TEST(DriveCopyOnTmpfs, CancelLeavesCompleteFilesOnlyAndVerifyCatchesADifference)
     std::atomic<bool> cancel{false};
     DriveCopyOptions options;
     options.cancel = &cancel;
-    // Cancelled in the middle of the third file (the 300 KB film).
+    // Cancelled in the middle of the third file (the 300 KB film), which
+    // until it is complete is on the drive under no name a reader would open.
+    bool halfFileShown = false;
     options.onProgress = [&](const DriveCopyProgress& p) {
-        if (p.filesDone == 2 && p.bytesDone > 200000 + 17 + 100000) cancel = true;
+        if (p.filesDone != 2 || p.bytesDone <= 200000 + 17 + 100000) return;
+        halfFileShown = halfFileShown || fs::exists(drive.root() / "data/film one.mpg");
+        cancel = true;
     };
     DriveCopyPlan plan = planDriveCopy(d.folder, drive.root());
     ASSERT_EQ(plan.problem, "");
     DriveCopyResult r = copyToDrive(plan, options);
     EXPECT_EQ(r.outcome, DriveCopyResult::Outcome::Cancelled);
+    EXPECT_FALSE(halfFileShown);
     EXPECT_EQ(r.copied, (std::vector<fs::path>{"autorun.exe", "autorun.inf"}));
     // No half-written file, under its own name or a temporary one.
     EXPECT_EQ(filesBelow(drive.root()), (std::vector<std::string>{"autorun.exe", "autorun.inf"}));
