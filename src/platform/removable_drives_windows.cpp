@@ -1,4 +1,7 @@
 #include <windows.h>
+// windows.h first: the device headers build on its types.
+#include <cfgmgr32.h>
+#include <initguid.h>
 #include <winioctl.h>
 
 #include "platform/removable_drives.h"
@@ -26,6 +29,47 @@ bool onUsbBus(wchar_t letter) {
     CloseHandle(h);
     if (!ok || got < sizeof(STORAGE_DEVICE_DESCRIPTOR)) return false;
     return reinterpret_cast<STORAGE_DEVICE_DESCRIPTOR*>(buffer)->BusType == BusTypeUsb;
+}
+
+// The storage device number of a volume ("E:") or a disk interface path.
+bool deviceNumber(const std::wstring& path, STORAGE_DEVICE_NUMBER& out) {
+    HANDLE h = CreateFileW(path.c_str(), 0, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
+                           OPEN_EXISTING, 0, nullptr);
+    if (h == INVALID_HANDLE_VALUE) return false;
+    DWORD got = 0;
+    const bool ok = DeviceIoControl(h, IOCTL_STORAGE_GET_DEVICE_NUMBER, nullptr, 0, &out,
+                                    sizeof out, &got, nullptr);
+    CloseHandle(h);
+    return ok;
+}
+
+// The disk holding the drive letter, as a device node: its interface path
+// "\\?\usbstor#disk&ven_x#123&0#{guid}" names the instance "USBSTOR\DISK&VEN_X\123&0".
+bool diskNode(const std::string& letter, DEVINST& node) {
+    STORAGE_DEVICE_NUMBER volume{};
+    if (!deviceNumber(L"\\\\.\\" + wideFromUtf8(letter), volume)) return false;
+    GUID disks = GUID_DEVINTERFACE_DISK;
+    ULONG size = 0;
+    if (CM_Get_Device_Interface_List_SizeW(&size, &disks, nullptr,
+                                           CM_GET_DEVICE_INTERFACE_LIST_PRESENT) != CR_SUCCESS)
+        return false;
+    std::wstring list(size, L'\0');
+    if (CM_Get_Device_Interface_ListW(&disks, nullptr, list.data(), size,
+                                      CM_GET_DEVICE_INTERFACE_LIST_PRESENT) != CR_SUCCESS)
+        return false;
+    for (const wchar_t* p = list.c_str(); *p; p += wcslen(p) + 1) {
+        STORAGE_DEVICE_NUMBER disk{};
+        if (!deviceNumber(p, disk) || disk.DeviceType != volume.DeviceType ||
+            disk.DeviceNumber != volume.DeviceNumber)
+            continue;
+        std::wstring id = p;
+        if (id.rfind(L"\\\\?\\", 0) == 0) id.erase(0, 4);
+        if (auto guid = id.rfind(L"#{"); guid != std::wstring::npos) id.erase(guid);
+        for (wchar_t& c : id)
+            if (c == L'#') c = L'\\';
+        return CM_Locate_DevNodeW(&node, id.data(), CM_LOCATE_DEVNODE_NORMAL) == CR_SUCCESS;
+    }
+    return false;
 }
 
 class WindowsDriveService : public DriveService {
@@ -71,8 +115,22 @@ class WindowsDriveService : public DriveService {
         error = "Windows refused the label (error " + std::to_string(GetLastError()) + ")";
         return false;
     }
-    bool removeSafely(const RemovableDrive&, std::string& error) override {
-        error = "use \"Safely Remove Hardware\" in the notification area";
+    // Windows flushes and dismounts the volume itself before it agrees.
+    bool removeSafely(const RemovableDrive& drive, std::string& error) override {
+        DEVINST disk = 0, parent = 0;
+        if (!diskNode(drive.device, disk)) {
+            error = "Windows does not name the device that holds " + drive.device;
+            return false;
+        }
+        // The stick itself is the disk's parent (the USB mass storage device).
+        DEVINST target = CM_Get_Parent(&parent, disk, 0) == CR_SUCCESS ? parent : disk;
+        PNP_VETO_TYPE veto = PNP_VetoTypeUnknown;
+        wchar_t vetoName[MAX_PATH] = {};
+        if (CM_Request_Device_EjectW(target, &veto, vetoName, MAX_PATH, 0) == CR_SUCCESS &&
+            veto == PNP_VetoTypeUnknown)
+            return true;
+        error = "a program still uses the drive";
+        if (vetoName[0]) error += " (" + utf8FromWide(vetoName) + ")";
         return false;
     }
 };
