@@ -446,6 +446,20 @@ TEST(BuildCommandLine, BurnOptions) {
     }
 }
 
+TEST(BuildCommandLine, DriveOptions) {
+    auto d = parse({"--from", "disc", "--to-drive", "/media/me/STICK", "--replace"});
+    ASSERT_EQ(d.error, "");
+    EXPECT_TRUE(d.replace);
+    EXPECT_TRUE(parse({"--list-drives"}).listDrives);
+#ifndef _WIN32
+    EXPECT_EQ(d.toDrive, "/media/me/STICK");
+    EXPECT_EQ(parse({"--to-drive", "/dev/sdb1"}).toDrive, "/dev/sdb1");
+#endif
+    EXPECT_EQ(parse({"--replace"}).error, "--replace needs --to-drive PATH");
+    EXPECT_EQ(parse({"--from", "disc"}).error,
+              "--from needs --iso FILE, --burn or --to-drive PATH");
+}
+
 bool machineHasDrives() {
     std::error_code ec;
     for (auto& e : fs::directory_iterator("/sys/class/block", ec))
