@@ -134,7 +134,11 @@ bool DriveWriter::copyFile(const PlannedFile& f) {
             DriveCopyResult::Outcome::Failed,
             "The file " + shown(f.relative) + " cannot be read (" + errorText(errno) + ").");
     platform::adviseSequential(in);
-    int out = platform::openForWriting(temp, platform::Create::Truncate);
+    // An executable stays one (autorun.sh on a drive formatted for Linux).
+    std::error_code ec;
+    const auto perms = fs::status(plan_.source / f.relative, ec).permissions();
+    const bool executable = !ec && (perms & fs::perms::owner_exec) != fs::perms::none;
+    int out = platform::openForWriting(temp, platform::Create::Truncate, executable ? 0777 : 0666);
     if (out < 0) {
         const int err = errno;
         platform::closeFile(in);

@@ -44,7 +44,7 @@ std::string noise(std::size_t bytes, unsigned seed) {
     return s;
 }
 
-// A finished disc folder of about 600 KB in five files.
+// A finished disc folder of about 600 KB in six files.
 struct DiscFolder {
     TempDir t;
     fs::path folder = t / "CD-ROM Distributable Files";
@@ -54,6 +54,10 @@ struct DiscFolder {
         writeFile(folder / "data/index.html", "<html>menu</html>");
         writeFile(folder / "data/film one.mpg", noise(300000, 2));
         writeFile(folder / "data/pics/logo.gif", noise(100000, 3));
+        writeFile(folder / "autorun.sh", "#!/bin/sh\n");
+        fs::permissions(folder / "autorun.sh", fs::perms::owner_all | fs::perms::group_read |
+                                                   fs::perms::group_exec | fs::perms::others_read |
+                                                   fs::perms::others_exec);
     }
 };
 
@@ -79,7 +83,7 @@ TEST(DriveCopyOnTmpfs, CancelLeavesCompleteFilesOnlyAndVerifyCatchesADifference)
     // until it is complete is on the drive under no name a reader would open.
     bool halfFileShown = false;
     options.onProgress = [&](const DriveCopyProgress& p) {
-        if (p.filesDone != 2 || p.bytesDone <= 200000 + 17 + 100000) return;
+        if (p.filesDone != 3 || p.bytesDone <= 200000 + 17 + 100000) return;
         halfFileShown = halfFileShown || fs::exists(drive.root() / "data/film one.mpg");
         cancel = true;
     };
@@ -88,9 +92,10 @@ TEST(DriveCopyOnTmpfs, CancelLeavesCompleteFilesOnlyAndVerifyCatchesADifference)
     DriveCopyResult r = copyToDrive(plan, options);
     EXPECT_EQ(r.outcome, DriveCopyResult::Outcome::Cancelled);
     EXPECT_FALSE(halfFileShown);
-    EXPECT_EQ(r.copied, (std::vector<fs::path>{"autorun.exe", "autorun.inf"}));
+    EXPECT_EQ(r.copied, (std::vector<fs::path>{"autorun.exe", "autorun.inf", "autorun.sh"}));
     // No half-written file, under its own name or a temporary one.
-    EXPECT_EQ(filesBelow(drive.root()), (std::vector<std::string>{"autorun.exe", "autorun.inf"}));
+    EXPECT_EQ(filesBelow(drive.root()),
+              (std::vector<std::string>{"autorun.exe", "autorun.inf", "autorun.sh"}));
 
     // A file that changes under the read-back is named, and the copy is no success.
     DriveCopyOptions again;
@@ -119,7 +124,7 @@ TEST(DriveCopyOnTmpfs, RondivoBuildRefusesListsReplacesAndVerifies) {
 
     auto r = run(tooSmall.root());
     EXPECT_EQ(r.status, 1);
-    EXPECT_THAT(r.output, HasSubstr("does not fit on the drive: it needs 623 KB, and the drive "
+    EXPECT_THAT(r.output, HasSubstr("does not fit on the drive: it needs 627 KB, and the drive "
                                     "has 410 KB free"));
     EXPECT_TRUE(fs::is_empty(tooSmall.root()));
 
@@ -137,13 +142,15 @@ TEST(DriveCopyOnTmpfs, RondivoBuildRefusesListsReplacesAndVerifies) {
 
     r = run(drive.root(), {"--replace"});
     EXPECT_EQ(r.status, 0) << r.output;
-    EXPECT_THAT(r.output, HasSubstr("Copied 5 files (600 KB) to the drive and read every one "
+    EXPECT_THAT(r.output, HasSubstr("Copied 6 files (600 KB) to the drive and read every one "
                                     "back from it: they match."));
     EXPECT_THAT(r.output, HasSubstr("double-click autorun.exe"));
     for (const char* f : {"autorun.inf", "autorun.exe", "data/index.html", "data/film one.mpg",
                           "data/pics/logo.gif"})
         EXPECT_EQ(readFile(drive.root() / f), readFile(d.folder / f)) << f;
     EXPECT_EQ(readFile(drive.root() / "notes.txt"), "the owner's");
+    EXPECT_NE(fs::status(drive.root() / "autorun.sh").permissions() & fs::perms::others_exec,
+              fs::perms::none);
 }
 
 }  // namespace
