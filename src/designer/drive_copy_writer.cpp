@@ -269,9 +269,11 @@ DriveCopyResult DriveWriter::run() {
         return result_;
     }
     result_.outcome = DriveCopyResult::Outcome::Verified;
-    result_.message = "Copied " + std::to_string(plan_.files.size()) + " files (" +
-                      platform::readableSize(plan_.bytes) +
-                      ") to the drive and read every one back from it: they match.";
+    const std::size_t n = plan_.files.size();
+    result_.message =
+        "Copied " + std::to_string(n) + (n == 1 ? " file (" : " files (") +
+        platform::readableSize(plan_.bytes) + ") to the drive and read " +
+        (n == 1 ? "it back from the drive: it matches." : "every one back from it: they match.");
     return result_;
 }
 
