@@ -9,6 +9,7 @@
 #include "burn/iso_save_command.h"
 #include "designer/build_command_line.h"
 #include "designer/build_pipeline.h"
+#include "designer/drive_copy_command.h"
 #include "platform/file_io.h"
 #include "platform/paths.h"
 #include "platform/player_files.h"
@@ -30,13 +31,21 @@ int main(int argc, char** argv) {
         std::fprintf(stderr, "rondivo-build: %s\nTry rondivo-build --help.\n", cl.error.c_str());
         return 2;
     }
+    if (cl.listDrives) return listDrivesCommand(*platform::systemDriveService(), std::cout);
     const bool terminal = platform::isTerminal(stderr);
     const burn::BurnOptions burnOptions{cl.driveRow, cl.speed, cl.finalize, cl.label, cl.blank};
-    // The image first, then the disc: a failed burn still leaves the image.
+    // The image first, then the drive, then the disc: a failed burn still
+    // leaves the image.
     auto master = [&](const std::filesystem::path& folder) {
         if (!cl.isoFile.empty()) {
             int rc =
                 burn::saveIsoCommand(folder, cl.isoFile, cl.label, std::cout, std::cerr, terminal);
+            if (rc != 0) return rc;
+        }
+        if (!cl.toDrive.empty()) {
+            auto drives = platform::systemDriveService();
+            int rc = driveCopyCommand(folder, {cl.toDrive, cl.replace, cl.label}, *drives,
+                                      std::cout, std::cerr, terminal);
             if (rc != 0) return rc;
         }
         if (cl.burn) return burn::burnCommand(folder, burnOptions, std::cout, std::cerr, terminal);

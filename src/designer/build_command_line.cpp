@@ -73,6 +73,12 @@ Where
   --speed X              with --burn: the write speed factor (default 12)
   --finalize             with --burn: close the disc to further sessions
   --blank                with --burn: erase a used CD-RW or DVD-RW first
+  --to-drive PATH        then copy the folder to the root of a USB drive (its mount
+                         point or device, or any folder): checks the free space, reads
+                         every file back from the drive, sets the drive's label
+  --replace              with --to-drive: replace files already on the drive
+                         (without it the copy lists them and writes nothing)
+  --list-drives          list the removable drives and end
   --help                 this text
 )";
 }
@@ -113,6 +119,8 @@ std::map<std::string, std::function<void()>> flagOptions(BuildCommandLine& r) {
         {"--burn", [&] { r.burn = true; }},
         {"--finalize", [&] { r.finalize = true; }},
         {"--blank", [&] { r.blank = true; }},
+        {"--replace", [&] { r.replace = true; }},
+        {"--list-drives", [&] { r.listDrives = true; }},
         {"--no-secure", [&] { o.secure = false; }},
     };
 }
@@ -189,6 +197,8 @@ std::string valueOption(BuildCommandLine& r, bool& executableGiven, const std::s
         o = next;
     } else if (name == "--iso") {
         r.isoFile = platform::u8path(v);
+    } else if (name == "--to-drive") {
+        r.toDrive = platform::u8path(v);
     } else if (name == "--from") {
         r.from = platform::u8path(v);
     } else if (name == "--label") {
@@ -252,8 +262,10 @@ BuildCommandLine parseBuildCommandLine(const std::vector<std::string>& args,
         r.error = valueOption(r, executableGiven, a, *value);
         if (!r.error.empty()) return r;
     }
-    if (!r.from.empty() && r.isoFile.empty() && !r.burn)
-        r.error = "--from needs --iso FILE or --burn";
+    if (!r.from.empty() && r.isoFile.empty() && !r.burn && r.toDrive.empty())
+        r.error = "--from needs --iso FILE, --burn or --to-drive PATH";
+    else if (r.replace && r.toDrive.empty())
+        r.error = "--replace needs --to-drive PATH";
     return r;
 }
 

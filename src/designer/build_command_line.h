@@ -21,7 +21,11 @@ struct BuildCommandLine {
     int speed = 12;
     bool finalize = false;
     bool blank = false;  // erase a used rewritable disc before burning
-    std::string error;   // non-empty: the arguments were not understood
+    // After the build (or, with `from`, instead of it): copy to a removable drive.
+    std::filesystem::path toDrive;
+    bool replace = false;     // files already on the drive may be replaced
+    bool listDrives = false;  // list the removable drives and end
+    std::string error;        // non-empty: the arguments were not understood
 };
 
 // `programFolder` and `ownExecutable` are the defaults when no option names them.

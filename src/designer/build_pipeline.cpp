@@ -9,6 +9,7 @@
 #include "designer/build_record.h"
 #include "disc/autorun_dat.h"
 #include "disc/autorun_inf.h"
+#include "disc/autorun_sh.h"
 #include "platform/debug_log.h"
 #include "platform/file_io.h"
 #include "platform/file_lock.h"
@@ -537,6 +538,9 @@ BuildResult& Build::run() {
     if (!req.settings.failSafeName.empty()) scan(failSafeSrc);
     moveIntoDataFolder();
     encrypt();
+    // Linux desktops offer to run it; written last, with the final OPEN= words.
+    if (!writeAutorunShellScript(staging, result.commandLine))
+        platform::debugLog("build: autorun.sh could not be written");
     if (!carryOverAuthorFiles() || !putInPlace()) return result;
     result.outcome = BuildResult::Outcome::Completed;
     return result;

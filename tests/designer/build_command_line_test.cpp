@@ -8,6 +8,7 @@
 #include <set>
 
 #include "disc/autorun_dat.h"
+#include "disc/autorun_sh.h"
 #include "disc/ini_text.h"
 #include "platform/file_io.h"
 #include "platform/paths.h"
@@ -221,6 +222,7 @@ TEST(RondivoBuild, DefaultPresentationHasTheDiscLayoutByteForByte) {
         {"autorun.exe", test::windowsPlayerBytes()},
         {"autorun.inf", "[autorun]\r\nOPEN=" + line + "\r\nICON=autorun.exe\r\n"},
         {"autorun.dat", "3000\r\n1\r\n0\r\n0\r\n0\r\n\r\n0\r\n\r\n0\r\n\r\n0 0\r\n0\r\n \r\n1\r\n"},
+        {"autorun.sh", autorunShellScript(line)},
         {"drivers/SHFOLDER.DLL", "MZ dll"},
         {"data/autorun.inf", firstInf},
         {"data/1_Demo_General_Menu.html", "<html>1_Demo_General_Menu.html</html>"},
@@ -455,6 +457,20 @@ TEST(BuildCommandLine, BurnOptions) {
         SCOPED_TRACE(bad[0] + " " + bad[1]);
         EXPECT_NE(parse(bad).error, "");
     }
+}
+
+TEST(BuildCommandLine, DriveOptions) {
+    auto d = parse({"--from", "disc", "--to-drive", "/media/me/STICK", "--replace"});
+    ASSERT_EQ(d.error, "");
+    EXPECT_TRUE(d.replace);
+    EXPECT_TRUE(parse({"--list-drives"}).listDrives);
+#ifndef _WIN32
+    EXPECT_EQ(d.toDrive, "/media/me/STICK");
+    EXPECT_EQ(parse({"--to-drive", "/dev/sdb1"}).toDrive, "/dev/sdb1");
+#endif
+    EXPECT_EQ(parse({"--replace"}).error, "--replace needs --to-drive PATH");
+    EXPECT_EQ(parse({"--from", "disc"}).error,
+              "--from needs --iso FILE, --burn or --to-drive PATH");
 }
 
 bool machineHasDrives() {

@@ -6,6 +6,7 @@
 #include <wx/statbox.h>
 
 #include "designer/build_pipeline.h"
+#include "designer/ui/drive_copy_dialog.h"
 #include "platform/debug_log.h"
 #include "platform/file_io.h"
 #include "platform/player_files.h"
@@ -31,6 +32,10 @@ PresentationCompleteActions PresentationCompleteActions::standard() {
                                   std::chrono::milliseconds(0));  // reaped when it ends
         else
             platform::debugLog("preview could not start " + program.string());
+    };
+    a.copyToDrive = [](wxWindow* parent, const fs::path& folder) {
+        auto drives = platform::systemDriveService();
+        CDriveCopyDlg(parent, folder, *drives, DriveCopyPrompts::standard()).ShowModal();
     };
     return a;
 }
@@ -64,6 +69,7 @@ CPresentationCompleteDlg::CPresentationCompleteDlg(wxWindow* parent,
     buttons->Add(preview, 0, wxRIGHT, 6);
     buttons->Add(new wxButton(this, kBurn, "&Burn to CD"), 0, wxRIGHT, 6);
     buttons->Add(new wxButton(this, kSaveIso, "&Save ISO"), 0, wxRIGHT, 6);
+    buttons->Add(new wxButton(this, kToDrive, "Copy to &USB Drive..."), 0, wxRIGHT, 6);
     buttons->AddStretchSpacer();
     buttons->Add(new wxButton(this, wxID_CANCEL, "Cancel"), 0);
     top->Add(buttons, 0, wxEXPAND | wxALL, 10);
@@ -84,6 +90,12 @@ CPresentationCompleteDlg::CPresentationCompleteDlg(wxWindow* parent,
                          "Saving an ISO image is not available yet in this version of Rondivo!.");
         },
         kSaveIso);
+    Bind(
+        wxEVT_BUTTON,
+        [this](wxCommandEvent&) {
+            onDiscAction(actions_.copyToDrive, "Copying to a USB drive is not available.");
+        },
+        kToDrive);
     // The dialog is kept for the next build: Cancel only hides it.
     Bind(
         wxEVT_BUTTON, [this](wxCommandEvent&) { Hide(); }, wxID_CANCEL);

@@ -17,6 +17,8 @@ struct PresentationCompleteActions {
     // say the feature is not available yet.
     std::function<void(wxWindow* parent, const std::filesystem::path& folder)> burnToCd;
     std::function<void(wxWindow* parent, const std::filesystem::path& folder)> saveIso;
+    // "Copy to USB Drive...": the drive window (standard() opens it on the system's drives).
+    std::function<void(wxWindow* parent, const std::filesystem::path& folder)> copyToDrive;
     // Starts the built player for Preview.
     std::function<void(const std::filesystem::path& program, const std::vector<std::string>& args,
                        const std::filesystem::path& workingDir)>
@@ -29,7 +31,13 @@ struct PresentationCompleteActions {
 
 class CPresentationCompleteDlg : public wxDialog {
   public:
-    enum Id : int { kPreview = 1034, kBurn = 3, kSaveIso = 1016, kFolderText = 1033 };
+    enum Id : int {
+        kPreview = 1034,
+        kBurn = 3,
+        kSaveIso = 1016,
+        kFolderText = 1033,
+        kToDrive = 1040
+    };
 
     CPresentationCompleteDlg(wxWindow* parent, PresentationCompleteActions actions);
     // The build's results; then Show().
