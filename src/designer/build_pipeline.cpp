@@ -244,7 +244,10 @@ struct Build {
             else
                 skipped("batch-file scan of " + page.string());
         }
-        for (auto& note : report.notes) result.notes.push_back(std::move(note));
+        for (auto& note : report.notes) {
+            platform::debugLog("build: " + note);
+            result.notes.push_back(std::move(note));
+        }
         if (report.failure.empty()) return true;
         say({report.failure, BuildMessage::Icon::Stop});
         result.outcome = BuildResult::Outcome::Aborted;
