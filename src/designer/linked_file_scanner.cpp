@@ -126,6 +126,7 @@ void LinkedFileScanner::setDestinationRoot(const fs::path& folder) {
     root_ = fs::absolute(folder).lexically_normal();
     failure_.clear();
     broughtFrom_.clear();
+    discNames_.clear();
 }
 
 void LinkedFileScanner::addUnresolved(const std::string& entry) {
@@ -148,6 +149,10 @@ bool LinkedFileScanner::copyFile(const fs::path& from, const fs::path& to) {
     if (ec) return false;
     clearReadOnly(to);
     copied_.push_back(to);
+    const fs::path placed = fs::absolute(to).lexically_normal();
+    auto listing = discNames_.find(placed.parent_path());
+    if (listing != discNames_.end())
+        listing->second.emplace(toLower(platform::u8string(placed.filename())), placed);
     return true;
 }
 
@@ -593,19 +598,38 @@ std::optional<std::string> LinkedFileScanner::bringBeside(const fs::path& source
     for (int n = 0; n < 100; ++n) {
         std::string candidate = n == 0 ? name : stem + "_" + std::to_string(n) + ext;
         fs::path to = (target / platform::u8path(candidate)).lexically_normal();
-        std::optional<fs::path> there = platform::findCaseInsensitive(target, candidate);
+        std::optional<fs::path> there = onDisc(target, candidate);
         if (!there) {
             if (!copyFile(source, to)) return std::nullopt;
-            broughtFrom_[to] = key;
+            broughtFrom_[fs::absolute(to).lexically_normal()] = key;
             return candidate;
         }
-        auto brought = broughtFrom_.find(there->lexically_normal());
+        auto brought = broughtFrom_.find(fs::absolute(*there).lexically_normal());
         if (brought != broughtFrom_.end()
                 ? brought->second == key
                 : fs::equivalent(*there, source, ec) || sameBytes(*there, source))
             return candidate;
     }
     return std::nullopt;
+}
+
+// A file of a folder of the disc by name, without regard to case. The folder
+// is listed once; the scanner's own copies keep the listing up to date, so a
+// page with thousands of repaired links does not list its folder each time.
+std::optional<fs::path> LinkedFileScanner::onDisc(const fs::path& folder, const std::string& name) {
+    const fs::path key = fs::absolute(folder).lexically_normal();
+    std::error_code ec;
+    fs::path exact = key / platform::u8path(name);
+    if (fs::exists(fs::symlink_status(exact, ec))) return exact;
+    auto listing = discNames_.find(key);
+    if (listing == discNames_.end()) {
+        listing = discNames_.emplace(key, std::unordered_map<std::string, fs::path>{}).first;
+        for (fs::directory_iterator it(key, ec), end; !ec && it != end; it.increment(ec))
+            listing->second.emplace(toLower(platform::u8string(it->path().filename())), it->path());
+    }
+    auto found = listing->second.find(toLower(name));
+    if (found == listing->second.end()) return std::nullopt;
+    return found->second;
 }
 
 void LinkedFileScanner::dropUnresolved(const std::string& entry) {

@@ -14,6 +14,7 @@
 #include <optional>
 #include <string>
 #include <string_view>
+#include <unordered_map>
 #include <vector>
 
 #include "designer/link_text.h"
@@ -93,6 +94,8 @@ class LinkedFileScanner {
 
     void addUnresolved(const std::string& entry);
     void dropUnresolved(const std::string& entry);
+    std::optional<std::filesystem::path> onDisc(const std::filesystem::path& folder,
+                                                const std::string& name);
     bool inside(const std::filesystem::path& p) const;
     bool tooLong(const std::filesystem::path& page, const std::string& link,
                  const std::filesystem::path& from, const std::filesystem::path& to);
@@ -130,6 +133,9 @@ class LinkedFileScanner {
     std::filesystem::path current_;  // the page or sheet being read, named in a failure
     // Files the repair brought onto the disc: their place there and their source.
     std::map<std::filesystem::path, std::filesystem::path> broughtFrom_;
+    // Lower-cased names of the disc's folders the repair has looked into.
+    std::map<std::filesystem::path, std::unordered_map<std::string, std::filesystem::path>>
+        discNames_;
 };
 
 // The build's entry points (BuildHooks::scanLinkedFiles and ::scanBatchFile):
