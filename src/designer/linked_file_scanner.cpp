@@ -591,7 +591,7 @@ std::optional<std::string> LinkedFileScanner::bringBeside(const fs::path& source
                                                           const fs::path& target,
                                                           const std::string& name) {
     std::error_code ec;
-    const fs::path key = fs::weakly_canonical(source, ec);
+    const fs::path key = fs::absolute(source, ec).lexically_normal();
     const fs::path base = platform::u8path(name);
     const std::string stem = platform::u8string(base.stem());
     const std::string ext = platform::u8string(base.extension());
