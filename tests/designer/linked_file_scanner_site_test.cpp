@@ -5,6 +5,7 @@
 // url()s), not by the scanner.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <map>
 #include <regex>
 #include <set>
@@ -59,16 +60,27 @@ void valuesAfter(const std::string& text, const std::string& lower, const std::s
     }
 }
 
+// A file's place below a folder, "/" between names. Windows finds a link's
+// file under the link's spelling, so a copy there may be named so.
+std::string onDiscName(const fs::path& rel) {
+    std::string name = platform::u8string(rel);
+    std::replace(name.begin(), name.end(), '\\', '/');
+#ifdef _WIN32
+    for (char& c : name) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+#endif
+    return name;
+}
+
 // Every file below `site` that `start` reaches through relative href/src
 // attributes, url()s and @imports, following pages and style sheets.
 std::set<std::string> crawl(const fs::path& site, const std::string& start) {
-    static const std::regex scheme(R"(^[a-zA-Z][a-zA-Z0-9+.-]+:|^//|^/|^#)");
+    static const std::regex scheme(R"(^[a-zA-Z][a-zA-Z0-9+.-]*:|^//|^/|^#)");
     std::set<std::string> reached;
     std::vector<fs::path> todo{site / start};
     while (!todo.empty()) {
         fs::path file = todo.back();
         todo.pop_back();
-        std::string rel = file.lexically_relative(site).generic_string();
+        std::string rel = onDiscName(file.lexically_relative(site));
         if (!fs::is_regular_file(file) || !reached.insert(rel).second) continue;
         std::string ext = file.extension().string();
         if (ext != ".html" && ext != ".htm" && ext != ".css") continue;
@@ -93,9 +105,7 @@ std::set<std::string> crawl(const fs::path& site, const std::string& start) {
 std::set<std::string> filesBelow(const fs::path& folder) {
     std::set<std::string> files;
     for (fs::recursive_directory_iterator it(folder), end; it != end; ++it)
-        if (it->is_regular_file())
-            files.insert(platform::u8string(
-                fs::path(it->path().lexically_relative(folder).generic_string())));
+        if (it->is_regular_file()) files.insert(onDiscName(it->path().lexically_relative(folder)));
     return files;
 }
 
@@ -134,11 +144,15 @@ struct SiteBuild {
 TEST(LinkedFileSite, FixtureSiteReachesTheDiscAsWrittenApartFromRepairedLinks) {
     test::TempDir t;
     const fs::path site = t / "site", outside = t / "Outside";
-    const std::string abs = outside.generic_string();
+    std::string abs = platform::u8string(outside);
+    std::replace(abs.begin(), abs.end(), '\\', '/');
+    // In an address the path starts with "/": "file:///C:/...", "file://localhost/C:/...".
+    const std::string urlPath = abs[0] == '/' ? abs : "/" + abs;
     const fs::path fixture = test::sourceDir() / "tests" / "designer" / "fixtures" / "site";
     for (fs::recursive_directory_iterator it(fixture), end; it != end; ++it) {
         if (!it->is_regular_file()) continue;
         std::string text = readFile(it->path());
+        replaceAll(text, "@URLPATH@", urlPath);
         replaceAll(text, "@ABS@", abs);
         writeFile(site / it->path().lexically_relative(fixture), text);
     }
@@ -149,22 +163,22 @@ TEST(LinkedFileSite, FixtureSiteReachesTheDiscAsWrittenApartFromRepairedLinks) {
     ASSERT_TRUE(build.result.completed()) << build.result.messages.back().text;
 
     std::set<std::string> expected = crawl(site, "index.html");
-    expected.erase("guide.html");  // reached under three spellings: the crawler keeps them
-    for (const char* f : {"Guide.html", "GUIDE.HTML"}) expected.erase(f);
+    // Reached under three spellings: the crawler keeps each.
+    for (const char* f : {"guide.html", "Guide.html", "GUIDE.HTML"}) expected.erase(onDiscName(f));
     for (const char* f :
          {"guide.html", "banner.png", "f.gif", "schön Bild.jpg", "a.jpg", "assets/sheet-abs.png"})
-        expected.insert(f);
+        expected.insert(onDiscName(platform::u8path(f)));
     EXPECT_EQ(build.siteFiles(), expected);
     EXPECT_EQ(expected.size(), 24u);
 
     // Each page and sheet as written, but for the links the notes list.
     std::map<std::string, std::vector<std::pair<std::string, std::string>>> repaired = {
         {"index.html",
-         {{"file://" + abs + "/pics/banner.png", "banner.png"},
-          {"file://localhost" + abs + "/pics/f.gif", "f.gif"},
-          {"file://" + abs + "/pics/sch%C3%B6n%20Bild.jpg", "sch%C3%B6n%20Bild.jpg"},
+         {{"file://" + urlPath + "/pics/banner.png", "banner.png"},
+          {"file://localhost" + urlPath + "/pics/f.gif", "f.gif"},
+          {"file://" + urlPath + "/pics/sch%C3%B6n%20Bild.jpg", "sch%C3%B6n%20Bild.jpg"},
           {"src=\"" + abs + "/pics/a.jpg\"", "src=\"a.jpg\""}}},
-        {"assets/style.css", {{"file://" + abs + "/pics/sheet-abs.png", "sheet-abs.png"}}},
+        {"assets/style.css", {{"file://" + urlPath + "/pics/sheet-abs.png", "sheet-abs.png"}}},
     };
     std::size_t notes = 0;
     for (const std::string& f : build.siteFiles()) {
@@ -181,7 +195,7 @@ TEST(LinkedFileSite, FixtureSiteReachesTheDiscAsWrittenApartFromRepairedLinks) {
     for (const auto& note : build.result.notes) SCOPED_TRACE(note);
     ASSERT_EQ(build.result.notes.size(), 5u);
     EXPECT_EQ(build.result.notes[0],
-              "index.html: \"file://" + abs + "/pics/banner.png\" is now \"banner.png\"");
+              "index.html: \"file://" + urlPath + "/pics/banner.png\" is now \"banner.png\"");
 }
 
 TEST(LinkedFileSite, LinkLongerThanTheSystemAllowsStopsTheBuildNamingThePage) {
