@@ -89,7 +89,11 @@ class LinkedFileScanner {
         std::filesystem::path copy;
     };
     struct Placed;
-    struct Edit;
+    // A link the absolute-link repair may rewrite, and the folder its file goes to.
+    struct Edit {
+        links::Span span;
+        std::filesystem::path target;
+    };
     class Cursor;
 
     void addUnresolved(const std::string& entry);
