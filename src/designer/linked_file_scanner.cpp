@@ -6,7 +6,8 @@
 #include <sstream>
 #include <unordered_map>
 
-#include "disc/text_util.h"
+#include "designer/link_text.h"
+#include "designer/linked_file_scanner_files.h"
 #include "platform/debug_log.h"
 #include "platform/file_io.h"
 #include "platform/paths.h"
@@ -17,64 +18,24 @@ namespace fs = std::filesystem;
 using platform::toLower;
 using platform::toUpper;
 
+using scanner_files::canOpen;
+using scanner_files::contains;
+using scanner_files::linkPath;
+using scanner_files::namesDrive;
+using scanner_files::namesMachineFolder;
+using scanner_files::readWhole;
+
 namespace {
 
 constexpr std::string_view kTokenDelimiters = " =><\"'#?,";
 constexpr std::string_view kValueDelimiters = "=><\"#?,";
 constexpr std::string_view kArgumentDelimiters = "=><\"#?";
 
-bool contains(std::string_view text, std::string_view part) {
-    return text.find(part) != std::string_view::npos;
-}
-
-// A link as a path below a folder: "\" becomes "/", and a leading slash is
-// taken relative to the folder, as Windows does when it joins "C:\site\" and
-// "\pics\a.jpg". The text is UTF-8, whatever the system's code page.
-fs::path linkPath(std::string_view link) {
-    std::string s(link);
-    std::replace(s.begin(), s.end(), '\\', '/');
-    std::size_t first = s.find_first_not_of('/');
-    return platform::u8path(first == std::string::npos ? std::string_view()
-                                                       : std::string_view(s).substr(first));
-}
-
-// "C:\pics\a.jpg" names no file below the page's folder: such links are
-// left to the absolute-link repair. Joined to a folder on Windows it would
-// name the author's own file, which must never count as already copied.
-bool namesDrive(std::string_view link) {
-    return link.size() >= 2 && link[1] == ':' &&
-           ((link[0] >= 'a' && link[0] <= 'z') || (link[0] >= 'A' && link[0] <= 'Z'));
-}
-
-// Where a link found in a page lies on the author's machine; names are
-// matched without regard to case, as the pages were written for Windows.
-fs::path sourceOf(const fs::path& folder, std::string_view link) {
-    fs::path rel = linkPath(link);
-    return platform::findCaseInsensitive(folder, rel).value_or(folder / rel);
-}
-
-// "Exists" for pages and destinations: a file that can be opened for reading.
-bool canOpen(const fs::path& p) {
-    std::error_code ec;
-    if (!fs::is_regular_file(p, ec)) return false;
-    std::ifstream in(p, std::ios::binary);
-    return static_cast<bool>(in);
-}
-
 void clearReadOnly(const fs::path& p) {
     std::error_code ec;
     auto st = fs::status(p, ec);
     if (!ec && (st.permissions() & fs::perms::owner_write) == fs::perms::none)
         fs::permissions(p, fs::perms::owner_write, fs::perm_options::add, ec);
-}
-
-bool readWhole(const fs::path& p, std::string& text) {
-    std::ifstream in(p, std::ios::binary);
-    if (!in) return false;
-    std::ostringstream s;
-    s << in.rdbuf();
-    text = s.str();
-    return true;
 }
 
 // Reads whole lines: a page compressed onto one long line would otherwise be
@@ -84,6 +45,14 @@ bool nextLine(std::istream& in, std::string& line) {
     if (!std::getline(in, line)) return false;
     if (!line.empty() && line.back() == '\r') line.pop_back();
     return true;
+}
+
+bool isStyleSheet(std::string_view lowerLink) {
+    return lowerLink.size() > 4 && lowerLink.substr(lowerLink.size() - 4) == ".css";
+}
+
+std::string quoted(const fs::path& p) {
+    return "\"" + platform::u8string(p) + "\"";
 }
 
 }  // namespace
@@ -115,6 +84,9 @@ LinkedFileScanner::LinkedFileScanner(int& additionalFiles, ScannerHooks hooks)
 
 void LinkedFileScanner::setDestinationRoot(const fs::path& folder) {
     root_ = fs::absolute(folder).lexically_normal();
+    failure_.clear();
+    broughtFrom_.clear();
+    discNames_.clear();
 }
 
 void LinkedFileScanner::addUnresolved(const std::string& entry) {
@@ -137,31 +109,77 @@ bool LinkedFileScanner::copyFile(const fs::path& from, const fs::path& to) {
     if (ec) return false;
     clearReadOnly(to);
     copied_.push_back(to);
+    const fs::path placed = fs::absolute(to).lexically_normal();
+    auto listing = discNames_.find(placed.parent_path());
+    if (listing != discNames_.end())
+        listing->second.emplace(toLower(platform::u8string(placed.filename())), placed);
     return true;
 }
 
 // The copy, and when the folders it needs are missing, those folders and a
-// second try. Links that climb out ("../") or are still encoded stay as they
-// are; folders are made only for a file that is really there, so a broken
-// link leaves no empty folders on the disc.
+// second try. Folders are made only inside the distributable folder and only
+// for a file that is really there, so a broken link leaves no empty folders.
 bool LinkedFileScanner::copyWithFolders(const std::string& link, const fs::path& from,
                                         const fs::path& to) {
     if (copyFile(from, to)) return true;
     if (!contains(link, "/") && !contains(link, "\\")) return false;
-    if (contains(link, "../") || contains(link, "%20") || contains(toLower(link), "&amp;"))
-        return false;
     std::error_code ec;
     if (!fs::is_regular_file(from, ec) || !inside(to)) return false;
-    fs::create_directories(to.parent_path(), ec);
+    fs::create_directories(to.lexically_normal().parent_path(), ec);
     return copyFile(from, to);
+}
+
+// Where a relative link's file is (matched without regard to case, as on
+// Windows) and where it goes: the same place below `target`, under the name
+// the file really has, so "Page.html" and "PAGE.HTML" make one copy.
+struct LinkedFileScanner::Placed {
+    fs::path from;
+    fs::path to;
+    bool present = false;  // already in the distributable folder, under any spelling
+};
+
+LinkedFileScanner::Placed LinkedFileScanner::locate(std::string_view decoded, const fs::path& base,
+                                                    const fs::path& target) const {
+    fs::path rel = linkPath(decoded);
+    Placed p;
+    std::optional<fs::path> found = platform::findCaseInsensitive(base, rel);
+    p.from = found.value_or(base / rel);
+    fs::path onDisc = found ? found->lexically_relative(base) : rel;
+    if (onDisc.empty()) onDisc = rel;
+    p.to = target / onDisc;
+    std::optional<fs::path> there = platform::findCaseInsensitive(target, onDisc);
+    if (there && canOpen(*there)) {
+        p.to = *there;
+        p.present = true;
+    }
+    return p;
+}
+
+// A path this system cannot hold stops the build: the linked file would be
+// missing from the disc without anyone being told.
+bool LinkedFileScanner::tooLong(const fs::path& page, const std::string& link, const fs::path& from,
+                                const fs::path& to) {
+    for (const fs::path* p : {&from, &to}) {
+        std::error_code ec;
+        (void)fs::symlink_status(*p, ec);
+        if (ec != std::errc::filename_too_long) continue;
+        if (failure_.empty())
+            failure_ = "The page " + quoted(page) + " links to \"" + link +
+                       "\", a path longer than this system allows.\n\nShorten the link or the "
+                       "names of the folders and files it passes through.";
+        return true;
+    }
+    return false;
 }
 
 void LinkedFileScanner::copyActionItem(const std::string& item, const fs::path& pageFolder,
                                        const fs::path& destination) {
     if (namesDrive(item)) return addUnresolved(item);
-    fs::path to = destination / linkPath(item);
-    if (canOpen(to)) return;
-    if (!copyFile(sourceOf(pageFolder, item), to)) addUnresolved(item);
+    std::optional<std::string> d = links::decodeLink(item);
+    if (!d || links::isFileUrl(*d)) return addUnresolved(item);
+    Placed p = locate(*d, pageFolder, destination);
+    if (tooLong(current_, item, p.from, p.to) || p.present) return;
+    if (!copyFile(p.from, p.to)) addUnresolved(item);
 }
 
 void LinkedFileScanner::handleLink(std::string v, Cursor& cursor, const fs::path& pageFolder,
@@ -185,34 +203,56 @@ void LinkedFileScanner::handleLink(std::string v, Cursor& cursor, const fs::path
         }
     }
 
-    std::string d = decodeEntities(v);
-    if (contains(up, "FILE://")) addUnresolved(v);
-
-    // Web, mail, script and machine-folder links are not files of the disc.
-    // Only the link is looked at: the page's own folder may well be called "http".
+    std::optional<std::string> decoded = links::decodeLink(v);
+    if (!decoded) return;
+    const std::string& d = *decoded;
+    // Full paths and file addresses are left to the absolute-link repair.
+    if (links::isFileUrl(d) || namesDrive(d)) return addUnresolved(v);
+    // Only a scheme makes a web address: "http.html" and "www.html" are pages.
     std::string lowerLink = toLower(d);
-    for (std::string_view skip :
-         {"http", "mailto", "javascript", "{desktop}", "{programfiles}", "{system}", "{root}"})
-        if (contains(lowerLink, skip)) return;
+    if (links::isWebAddress(d) || namesMachineFolder(lowerLink)) return;
     std::size_t dot = d.find('.');
     if (dot == std::string::npos || dot + 1 == d.size()) return;
-    if (namesDrive(d)) return addUnresolved(v);
 
-    fs::path from = sourceOf(pageFolder, d);
-    fs::path to = destination / linkPath(d);
+    Placed p = locate(d, pageFolder, destination);
+    if (tooLong(current_, v, p.from, p.to)) return;
     if (contains(lowerLink, ".htm") || contains(lowerLink, ".bat")) {
-        if (canOpen(to)) return;  // present already: neither copied nor scanned again
-        if (!copyWithFolders(v, from, to)) addUnresolved(v);
-        subPages.push_back({from, to.parent_path()});
+        if (p.present) return;  // present already: neither copied nor scanned again
+        if (!copyWithFolders(v, p.from, p.to)) addUnresolved(v);
+        subPages.push_back({p.from, p.to.parent_path(), {}});
         return;
     }
-    if (canOpen(to)) {
-        clearReadOnly(to);
-        return;
+    if (p.present) {
+        clearReadOnly(p.to);
+    } else if (!copyWithFolders(v, p.from, p.to)) {
+        if (v == " tags. " || contains(v, "editdata.mso") || contains(v, "oledata.mso")) return;
+        return addUnresolved(v);
     }
-    if (copyWithFolders(v, from, to)) return;
-    if (v == " tags. " || contains(v, "editdata.mso") || contains(v, "oledata.mso")) return;
-    addUnresolved(v);
+    if (isStyleSheet(lowerLink)) subPages.push_back({p.from, p.to.parent_path(), p.to});
+}
+
+// The url()s and @imports of a style sheet or of a page's styles, relative to
+// `base` (the sheet's folder, or the page's for inline styles). Sheets they
+// import are added to `sheets`.
+void LinkedFileScanner::copyStyleLinks(std::string_view text, const std::vector<links::Span>& found,
+                                       const fs::path& base, const fs::path& target,
+                                       std::vector<SubPage>& sheets) {
+    for (const links::Span& span : found) {
+        std::string raw(text.substr(span.begin, span.end - span.begin));
+        std::string link = raw.substr(0, raw.find_first_of("?#"));
+        std::optional<std::string> d = links::decodeLink(link);
+        if (!d || d->empty() || links::isWebAddress(*d)) continue;
+        if (links::isFileUrl(*d) || namesDrive(*d)) continue;  // left to the repair
+        std::string lowerLink = toLower(*d);
+        if (namesMachineFolder(lowerLink)) continue;
+        Placed p = locate(*d, base, target);
+        if (tooLong(current_, link, p.from, p.to)) return;
+        if (!p.present && !copyWithFolders(link, p.from, p.to)) {
+            addUnresolved(link);
+            continue;
+        }
+        if (isStyleSheet(lowerLink)) sheets.push_back({p.from, p.to.parent_path(), p.to});
+    }
 }
 
 void LinkedFileScanner::scanLine(const std::string& line, const fs::path& pageFolder,
@@ -225,9 +265,10 @@ void LinkedFileScanner::scanLine(const std::string& line, const fs::path& pageFo
 
     Cursor cursor(line);
     std::string token;
-    while (cursor.next(kTokenDelimiters, token)) {
+    while (failure_.empty() && cursor.next(kTokenDelimiters, token)) {
         std::string up = toUpper(token);
         std::string value;
+        if (contains(up, "URL(")) continue;  // read with the page's styles
         if (up == "SRC" || up == "HREF" || (bodyLine && up == "BACKGROUND")) {
             if (!cursor.next(kValueDelimiters, value)) break;
         } else if (contains(up, ".JPG") || contains(up, ".GIF")) {
@@ -245,13 +286,17 @@ void LinkedFileScanner::scanLinkedFiles(const fs::path& page, const fs::path& de
         addUnresolved(fs::path(page).make_preferred().string());
         return;
     }
-    std::ifstream in(page, std::ios::binary);
     std::error_code ec;
-    if (!in || fs::is_directory(page, ec)) return;
+    std::string text;
+    if (fs::is_directory(page, ec) || !readWhole(page, text)) return;
     if (topLevel) {
         unresolved_.clear();
         scannedSinceTop_.clear();
+        sheetsSinceTop_.clear();
+        repaired_.clear();
+        failure_.clear();
     }
+    if (!failure_.empty()) return;
     if (topLevel || root_.empty()) setDestinationRoot(destination);
     // A page whose copy failed is not "present", so without this a page that
     // links to itself would be scanned for ever.
@@ -265,24 +310,60 @@ void LinkedFileScanner::scanLinkedFiles(const fs::path& page, const fs::path& de
     }
     if (hooks_.showPage) hooks_.showPage(page.string());
     scanned_.push_back(page);
+    current_ = page;
 
     fs::path pageFolder = page.parent_path();
     std::vector<SubPage> subPages;
+    std::istringstream in(text);
     std::string line;
-    while (nextLine(in, line)) scanLine(line, pageFolder, destination, subPages);
-    in.close();
+    while (failure_.empty() && nextLine(in, line))
+        scanLine(line, pageFolder, destination, subPages);
+    std::vector<links::Span> attributes, styles;
+    links::pageLinks(text, attributes, styles);
+    copyStyleLinks(text, styles, pageFolder, destination, subPages);
 
     repairAbsoluteLinks(page, destination, pageFolder, topLevel);
-    for (const auto& sub : subPages) scanLinkedFiles(sub.source, sub.destination, false);
+    for (const auto& sub : subPages) {
+        if (sub.copy.empty())
+            scanLinkedFiles(sub.source, sub.destination, false);
+        else
+            scanStyleSheet(sub.source, sub.copy);
+    }
+}
+
+void LinkedFileScanner::scanStyleSheet(const fs::path& sheet, const fs::path& copy) {
+    fs::path key = fs::absolute(sheet).lexically_normal();
+    if (!failure_.empty() ||
+        std::find(sheetsSinceTop_.begin(), sheetsSinceTop_.end(), key) != sheetsSinceTop_.end())
+        return;
+    sheetsSinceTop_.push_back(key);
+    std::string text;
+    if (!readWhole(canOpen(copy) ? copy : sheet, text)) return;
+    current_ = sheet;
+    std::vector<links::Span> found;
+    links::cssLinks(text, {0, text.size()}, found);
+    std::vector<SubPage> imports;
+    copyStyleLinks(text, found, sheet.parent_path(), copy.parent_path(), imports);
+
+    std::vector<Edit> edits;
+    for (const auto& span : found) edits.push_back({span, copy.parent_path()});
+    std::error_code ec;
+    if (repairText(text, edits, sheet.parent_path(), copy) && inside(copy) &&
+        !fs::equivalent(copy, sheet, ec)) {
+        std::ofstream file(copy, std::ios::binary | std::ios::trunc);
+        file << text;
+    }
+    for (const auto& sub : imports) scanStyleSheet(sub.source, sub.copy);
 }
 
 void LinkedFileScanner::scanBatchFile(const fs::path& batchFile, const fs::path& destination) {
     std::ifstream in(batchFile, std::ios::binary);
     if (!in) return;
     if (root_.empty()) setDestinationRoot(destination);
+    current_ = batchFile;
     fs::path folder = batchFile.parent_path();
     std::string line;
-    while (nextLine(in, line)) {
+    while (failure_.empty() && nextLine(in, line)) {
         std::size_t at = toLower(line).find("/wait ");
         if (at == std::string::npos) continue;
         std::string name = line.substr(at + 6);
@@ -290,246 +371,11 @@ void LinkedFileScanner::scanBatchFile(const fs::path& batchFile, const fs::path&
             addUnresolved(name);
             continue;
         }
-        fs::path to = destination / linkPath(name);
-        if (canOpen(to)) continue;
-        if (!copyFile(sourceOf(folder, name), to)) addUnresolved(name);
+        Placed p = locate(name, folder, destination);
+        if (tooLong(batchFile, name, p.from, p.to) || p.present) continue;
+        if (!copyFile(p.from, p.to)) addUnresolved(name);
     }
 }
-
-// An unresolved link that names a file by an absolute path, and the bare name
-// it becomes on the disc.
-struct LinkedFileScanner::Repair {
-    std::size_t entry;  // index in the unresolved list
-    std::string fileName;
-    std::string path;  // decoded, without "file://"
-    bool seen = false;
-    bool copied = false;
-};
-
-namespace {
-
-// Finds every occurrence of a set of texts in one pass: at each position
-// that can start one, only the lengths the set holds are looked up, longest
-// first. A page with thousands of links is read once, not once per link.
-class TextSet {
-  public:
-    void add(std::string_view text, std::size_t value) {
-        if (text.empty() || !map_.emplace(text, value).second) return;
-        starts_[static_cast<unsigned char>(text[0])] = true;
-        if (std::find(lengths_.begin(), lengths_.end(), text.size()) == lengths_.end())
-            lengths_.push_back(text.size());
-        std::sort(lengths_.rbegin(), lengths_.rend());
-    }
-    // The value of the longest text starting at `at`, if any; `length` gets its size.
-    const std::size_t* match(std::string_view text, std::size_t at, std::size_t& length) const {
-        if (!starts_[static_cast<unsigned char>(text[at])]) return nullptr;
-        for (std::size_t n : lengths_) {
-            if (at + n > text.size()) continue;
-            auto it = map_.find(text.substr(at, n));
-            if (it != map_.end()) {
-                length = n;
-                return &it->second;
-            }
-        }
-        return nullptr;
-    }
-
-  private:
-    std::unordered_map<std::string_view, std::size_t> map_;
-    std::vector<std::size_t> lengths_;
-    bool starts_[256] = {};
-};
-
-// Case-insensitive lookup of many files in few folders: each folder is
-// resolved once and listed at most once, so thousands of links into one
-// folder of thousands of pictures cost one listing, not one per link.
-class FolderLookup {
-  public:
-    fs::path resolve(const fs::path& base, std::string_view discPath) {
-        fs::path rel = platform::toNativePath(discPath);
-        fs::path fallback = rel.is_absolute() ? rel : base / rel;
-        std::string folderKey = (base / rel.parent_path()).string();
-        auto folder = folders_.find(folderKey);
-        if (folder == folders_.end())
-            folder =
-                folders_.emplace(folderKey, platform::findCaseInsensitive(base, rel.parent_path()))
-                    .first;
-        if (!folder->second) return fallback;
-        fs::path exact = *folder->second / rel.filename();
-        std::error_code ec;
-        if (fs::exists(fs::symlink_status(exact, ec))) return exact;
-        auto listing = listings_.find(folder->second->string());
-        if (listing == listings_.end()) {
-            listing = listings_.emplace(folder->second->string(), Listing{}).first;
-            for (fs::directory_iterator it(*folder->second, ec), end; !ec && it != end;
-                 it.increment(ec))
-                listing->second.emplace(toLower(it->path().filename().string()), it->path());
-        }
-        auto file = listing->second.find(toLower(rel.filename().string()));
-        return file == listing->second.end() ? fallback : file->second;
-    }
-
-  private:
-    using Listing = std::unordered_map<std::string, fs::path>;
-    std::unordered_map<std::string, std::optional<fs::path>> folders_;
-    std::unordered_map<std::string, Listing> listings_;
-};
-
-// The first position at or after `from` holding one of `chars`, remembered so
-// that rising `from` values cost one pass over the text in all.
-class NextOf {
-  public:
-    NextOf(std::string_view text, std::string_view chars) : text_(text), chars_(chars) {}
-    std::size_t from(std::size_t at) {
-        if (found_ == std::string_view::npos && searched_) return found_;
-        if (!searched_ || found_ < at) {
-            found_ = text_.find_first_of(chars_, at);
-            searched_ = true;
-        }
-        return found_;
-    }
-
-  private:
-    std::string_view text_, chars_;
-    std::size_t found_ = 0;
-    bool searched_ = false;
-};
-
-}  // namespace
-
-void LinkedFileScanner::repairAbsoluteLinks(const fs::path& page, const fs::path& destination,
-                                            const fs::path& pageFolder, bool topLevel) {
-    if (unresolved_.empty()) return;
-    std::string name = page.filename().string();
-    if (topLevel) std::replace(name.begin(), name.end(), ' ', '_');
-    fs::path copy = destination / platform::u8path(name);
-    std::string text;
-    if (!readWhole(canOpen(copy) ? copy : page, text)) return;
-    std::error_code ec;
-    // The author's own page is never written, whatever folder the build was given.
-    bool writable = !fs::equivalent(copy, page, ec) && inside(copy);
-
-    std::vector<Repair> repairs;
-    std::vector<std::string> keys;  // lower-cased entries, owned for the set's views
-    std::vector<bool> drop(unresolved_.size(), false);
-    collectRepairs(pageFolder, repairs, keys, drop);
-    TextSet set;
-    // Later entries first, as they were found last: on a tie they win.
-    for (std::size_t r = repairs.size(); r-- > 0;) set.add(keys[r], r);
-
-    const std::string lower = toLower(text);
-    std::string out;
-    out.reserve(text.size());
-    NextOf quote(text, "\""), stop(text, ",<>\r\n");
-    bool changed = false;
-    std::size_t done = 0;
-    FolderLookup lookup;
-    for (std::size_t p = 0; p < lower.size();) {
-        std::size_t length = 0;
-        const std::size_t* r = set.match(lower, p, length);
-        // The link runs on to the closing quote (or a comma before it), so a
-        // "?query" or "#part" after the path goes too; it never runs past the
-        // tag or the line, so text outside the link is never lost.
-        std::size_t end = r ? quote.from(p + length) : std::string::npos;
-        if (end == std::string::npos) {
-            ++p;
-            continue;
-        }
-        end = std::min(end, stop.from(p + length));
-        Repair& repair = repairs[*r];
-        if (!repair.seen) {
-            repair.seen = true;
-            repair.copied = copyFile(lookup.resolve(pageFolder, repair.path),
-                                     destination / platform::u8path(repair.fileName));
-        }
-        out.append(text, done, p - done);
-        out += repair.fileName;
-        done = p = end;
-        changed = true;
-    }
-    if (changed) {
-        out.append(text, done, std::string::npos);
-        text.swap(out);
-        if (writable) {
-            std::ofstream file(copy, std::ios::binary | std::ios::trunc);
-            file << text;
-        }
-    }
-    for (const Repair& repair : repairs)
-        if (repair.copied) drop[repair.entry] = true;
-    std::size_t kept = 0;
-    for (std::size_t i = 0; i < unresolved_.size(); ++i) {
-        if (drop[i]) continue;
-        if (kept != i) unresolved_[kept] = std::move(unresolved_[i]);
-        ++kept;
-    }
-    unresolved_.resize(kept);
-
-    if (*additionalFiles_ == 0 && collectAbsolutePaths(text)) {
-        ++*additionalFiles_;
-        repairAbsoluteLinks(page, destination, pageFolder, topLevel);
-    }
-}
-
-// Which unresolved entries name a file by path (to be copied and rewritten),
-// and which are known non-links to forget.
-void LinkedFileScanner::collectRepairs(const fs::path& pageFolder, std::vector<Repair>& repairs,
-                                       std::vector<std::string>& keys,
-                                       std::vector<bool>& drop) const {
-    static const std::string_view kPhrases[] = {"&quot;filename.wmv&quot;", "calc.exe",
-                                                "wordpad.exe"};
-    auto isPhrase = [](const std::string& e) {
-        return std::find(std::begin(kPhrases), std::end(kPhrases), e) != std::end(kPhrases);
-    };
-    std::error_code ec;
-    const bool folderExists = fs::is_directory(pageFolder, ec);
-    for (std::size_t i = 0; i < unresolved_.size(); ++i) {
-        const std::string& entry = unresolved_[i];
-        std::string e = toLower(entry);
-        bool pathLike =
-            contains(e, "file://") || contains(e, ":\\") || contains(e, "../") || contains(e, "/");
-        if (!pathLike || isPhrase(entry)) {
-            if (contains(entry, "IMG ") || contains(entry, " tags") || isPhrase(entry))
-                drop[i] = true;
-            continue;
-        }
-        if (!folderExists) continue;
-        std::string path = e;
-        if (path.rfind("file:///", 0) == 0)
-            path.erase(0, 8);
-        else if (path.rfind("file://", 0) == 0)
-            path.erase(0, 7);
-        path = decodeEntities(path);
-        std::size_t slash = path.find_last_of("\\/");
-        if (slash == std::string::npos) continue;
-        std::string fileName = path.substr(slash + 1);
-        if (fileName.empty() || fileName == "." || fileName == "..") continue;
-        repairs.push_back({i, std::move(fileName), std::move(path)});
-        keys.push_back(std::move(e));
-    }
-}
-
-bool LinkedFileScanner::collectAbsolutePaths(std::string_view text) {
-    std::string lower = toLower(text);
-    bool added = false;
-    // ":\" at the very start ends the search; otherwise each find starts past
-    // the last, so text such as '":\\"' cannot hold the search in one place.
-    for (std::size_t pos = lower.find(":\\"); pos != std::string::npos && pos >= 1;) {
-        std::size_t start = pos - 1;
-        std::size_t end = lower.find_first_of("><\",", start);
-        std::string entry =
-            lower.substr(start, end == std::string::npos ? std::string::npos : end - start);
-        if (!entry.empty() &&
-            std::find(unresolved_.begin(), unresolved_.end(), entry) == unresolved_.end()) {
-            unresolved_.push_back(entry);
-            added = true;
-        }
-        if (end == std::string::npos) break;
-        pos = lower.find(":\\", std::max(end, pos + 2));
-    }
-    return added;
-}
-
 namespace {
 LinkedFileScanner& processScanner() {
     static int unused = 0;
@@ -538,18 +384,25 @@ LinkedFileScanner& processScanner() {
 }
 }  // namespace
 
-void scanLinkedFiles(const fs::path& sourcePage, const fs::path& folder, int topLevel,
-                     int& additionalFiles, const ScannerHooks& hooks) {
+LinkScanReport scanLinkedFiles(const fs::path& sourcePage, const fs::path& folder, int topLevel,
+                               int& additionalFiles, const ScannerHooks& hooks) {
     LinkedFileScanner& s = processScanner();
     s.setAdditionalFiles(additionalFiles);
     s.setHooks(hooks);
+    const std::size_t before = topLevel != 0 ? 0 : s.repairedLinks().size();
     s.scanLinkedFiles(sourcePage, folder, topLevel != 0);
+    const auto& repaired = s.repairedLinks();
+    return {std::vector<std::string>(
+                repaired.begin() + static_cast<std::ptrdiff_t>(std::min(before, repaired.size())),
+                repaired.end()),
+            s.failure()};
 }
 
-void scanBatchFile(const fs::path& batchFile, const fs::path& folder) {
+LinkScanReport scanBatchFile(const fs::path& batchFile, const fs::path& folder) {
     LinkedFileScanner& s = processScanner();
     s.setDestinationRoot(folder);
     s.scanBatchFile(batchFile, folder);
+    return {{}, s.failure()};
 }
 
 const std::vector<std::string>& unresolvedLinks() {
