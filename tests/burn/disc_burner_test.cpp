@@ -10,7 +10,7 @@
 #include "burn/drive_operations.h"
 #include "burn/drive_sequences.h"
 #include "burn/engine_test_util.h"
-#include "scsi/virtual_drive.h"
+#include "vdrive/virtual_drive.h"
 #include "test_support.h"
 
 namespace rondivo::burn {

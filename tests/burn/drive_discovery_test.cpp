@@ -6,9 +6,9 @@
 #include <map>
 
 #include "burn/drive_operations.h"
-#include "scsi/platform_transports.h"
+#include "burn/platform_transports.h"
 #include "scsi/scsi_sense.h"
-#include "scsi/virtual_drive.h"
+#include "vdrive/virtual_drive.h"
 #include "test_support.h"
 
 namespace rondivo::burn {

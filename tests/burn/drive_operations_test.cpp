@@ -4,7 +4,7 @@
 
 #include "burn/drive_discovery.h"
 #include "burn/engine_test_util.h"
-#include "scsi/virtual_drive.h"
+#include "vdrive/virtual_drive.h"
 #include "test_support.h"
 
 namespace rondivo::burn {

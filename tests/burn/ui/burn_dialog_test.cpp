@@ -18,7 +18,7 @@
 #include "designer/ui/presentation_complete_dialog.h"
 #include "gui_test_support.h"
 #include "platform/process.h"
-#include "scsi/virtual_drive.h"
+#include "vdrive/virtual_drive.h"
 #include "test_support.h"
 
 namespace rondivo::burn {
