@@ -32,8 +32,9 @@ inline std::uint32_t be32(const std::uint8_t* p) {
 inline constexpr std::uint32_t kCdSessionGap = 6750 + 4500 + 150;
 inline constexpr std::uint32_t kBufferSize = 2 * 1024 * 1024;
 inline constexpr std::uint32_t kMinimumCdTrack = 300;
-inline constexpr std::uint8_t kLinkSize = 16;               // DVD-R/-RW incremental recording
-inline constexpr std::uint32_t kBdReWithSpares = 11826176;  // a 25 GB BD-RE formatted with spare areas
+inline constexpr std::uint8_t kLinkSize = 16;  // DVD-R/-RW incremental recording
+inline constexpr std::uint32_t kBdReWithSpares =
+    11826176;  // a 25 GB BD-RE formatted with spare areas
 
 struct Fault {
     int times = 0;
