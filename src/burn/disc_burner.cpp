@@ -3,8 +3,8 @@
 #include "burn/disc_sink.h"
 #include "burn/drive_discovery.h"
 #include "burn/drive_operations.h"
+#include "burn/platform_transports.h"
 #include "iso/iso_layout.h"
-#include "scsi/platform_transports.h"
 
 namespace rondivo::burn {
 

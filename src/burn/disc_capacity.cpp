@@ -3,18 +3,11 @@
 #include <cmath>
 
 #include "burn/drive_operations.h"
+#include "burn/medium.h"
 
 namespace rondivo::burn {
 
 namespace {
-
-std::uint32_t roundUp(std::uint32_t n, std::uint32_t unit) {
-    return (n + unit - 1) / unit * unit;
-}
-
-bool isBluRay(MediaType m) {
-    return m == kMediaBdR || m == kMediaBdRe;
-}
 
 long megabytes(std::uint32_t sectors) {
     return std::lround(sectors * 2048.0 / (1024.0 * 1024.0));
@@ -23,15 +16,14 @@ long megabytes(std::uint32_t sectors) {
 }  // namespace
 
 std::uint32_t writtenSectors(MediaType media, std::uint32_t sectors) {
-    if (media == kMediaCdR || media == kMediaCdRw) return std::max(sectors, kMinimumCdTrack);
-    if (media == kMediaDvdRwRestricted) return roundUp(sectors, 16);
-    if (isBluRay(media)) return roundUp(sectors, 32);
-    return sectors;
+    const auto medium = writableMedium(media);
+    if (!medium) return sectors;
+    return std::visit([&](auto m) { return writtenSectors(m, sectors); }, *medium);
 }
 
 bool isDoubleLayer(MediaType media, std::uint32_t discEnd) {
-    if (media == kMediaDvdRDl || media == kMediaDvdPlusRDl) return true;
-    return media == kMediaBdR && discEnd > kSingleLayerBdLimit;
+    const auto medium = writableMedium(media);
+    return medium && std::visit([&](auto m) { return isDoubleLayer(m, discEnd); }, *medium);
 }
 
 std::string sizesText(std::uint32_t needed, std::uint32_t available, const char* holder) {

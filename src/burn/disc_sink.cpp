@@ -50,7 +50,7 @@ bool DiscSink::writeSectors(const std::uint8_t* data, std::size_t bytes) {
                    failureText(state_) + ".";
         return false;
     }
-    if (--countdown_ < 0 && state_.mediaType != kMediaDvdRam) {
+    if (--countdown_ < 0 && state_.mediaType != MediaType::DvdRam) {
         readBufferCapacity(state_);
         countdown_ = 5;
     }

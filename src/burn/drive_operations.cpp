@@ -187,7 +187,7 @@ std::string failureText(const DriveState& state) {
 }
 
 MediaType DetermineMediaType(DriveState& state) {
-    MediaType type = kMediaNone;
+    MediaType type = MediaType::None;
     if (getConfiguration(state, 0, 114)) {
         type = mediaTypeFromProfile(currentProfile(std::span(state.data.data(), 8)));
     } else if (readAtip(state)) {
@@ -195,7 +195,7 @@ MediaType DetermineMediaType(DriveState& state) {
     } else if (readDiscInformation(state, 66)) {
         type = mediaTypeFromDiscInformation(std::span(state.data.data(), 66));
     } else {
-        type = testUnitReady(state) ? kMediaCdRom : kMediaNone;
+        type = testUnitReady(state) ? MediaType::CdRom : MediaType::None;
     }
     state.mediaType = type;
     return type;

@@ -17,7 +17,7 @@ namespace rondivo::burn {
 // What a burn will do to the medium, decided before the image is built,
 // because the image's sector numbers depend on where the first write goes.
 struct BurnPlan {
-    MediaType media = kMediaNone;
+    MediaType media = MediaType::None;
     bool erase = false;                    // quick-blank a used CD-RW or DVD-RW first
     bool formatRestricted = false;         // quick-format a blank DVD-RW to restricted overwrite
     bool formatBluRay = false;             // format a blank BD-RE (with spare areas)

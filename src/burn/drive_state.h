@@ -52,7 +52,7 @@ struct DriveState {
     // Set from any thread to stop a burn at its next command.
     std::atomic<bool> cancelRequested{false};
 
-    MediaType mediaType = kMediaNone;
+    MediaType mediaType = MediaType::None;
     // Answer of the last command: sense data, or a transport failure without any.
     std::array<std::uint8_t, kSenseAreaSize> sense{};
     bool transportFailed = false;

@@ -277,45 +277,45 @@ std::uint8_t speedFactorFromKbps(std::uint16_t kbps) {
 MediaType mediaTypeFromProfile(std::uint16_t profile) {
     switch (profile) {
         case 0x08:
-            return kMediaCdRom;
+            return MediaType::CdRom;
         case 0x09:
-            return kMediaCdR;
+            return MediaType::CdR;
         case 0x0A:
-            return kMediaCdRw;
+            return MediaType::CdRw;
         case 0x10:
-            return kMediaDvdRom;
+            return MediaType::DvdRom;
         case 0x11:
-            return kMediaDvdR;
+            return MediaType::DvdR;
         case 0x12:
-            return kMediaDvdRam;
+            return MediaType::DvdRam;
         case 0x13:
-            return kMediaDvdRwRestricted;
+            return MediaType::DvdRwRestricted;
         case 0x14:
-            return kMediaDvdRwSequential;
+            return MediaType::DvdRwSequential;
         case 0x15:
-            return kMediaDvdRDl;
+            return MediaType::DvdRDl;
         case 0x1A:
-            return kMediaDvdPlusRw;
+            return MediaType::DvdPlusRw;
         case 0x1B:
-            return kMediaDvdPlusR;
+            return MediaType::DvdPlusR;
         case 0x2B:
-            return kMediaDvdPlusRDl;
+            return MediaType::DvdPlusRDl;
         case 0x40:
-            return kMediaBdRom;
+            return MediaType::BdRom;
         case 0x41:
-            return kMediaBdR;
+            return MediaType::BdR;
         case 0x42:
-            return kMediaBdRRandom;
+            return MediaType::BdRRandom;
         case 0x43:
-            return kMediaBdRe;
+            return MediaType::BdRe;
         case 0x20:
-            return kMediaDdcdRom;
+            return MediaType::DdcdRom;
         case 0x21:
-            return kMediaDdcdR;
+            return MediaType::DdcdR;
         case 0x22:
-            return kMediaDdcdRw;
+            return MediaType::DdcdRw;
         default:
-            return kMediaNone;
+            return MediaType::None;
     }
 }
 
@@ -324,12 +324,12 @@ std::uint16_t currentProfile(std::span<const std::uint8_t> answer) {
 }
 
 MediaType mediaTypeFromAtip(std::span<const std::uint8_t> answer) {
-    if (answer.size() < 7 || (answer[6] & 0x80) == 0) return kMediaCdRom;
-    return (answer[6] & 0x40) ? kMediaCdRw : kMediaCdR;
+    if (answer.size() < 7 || (answer[6] & 0x80) == 0) return MediaType::CdRom;
+    return (answer[6] & 0x40) ? MediaType::CdRw : MediaType::CdR;
 }
 
 MediaType mediaTypeFromDiscInformation(std::span<const std::uint8_t> answer) {
-    return answer.size() >= 3 && (answer[2] & 0x10) ? kMediaCdRw : kMediaCdR;
+    return answer.size() >= 3 && (answer[2] & 0x10) ? MediaType::CdRw : MediaType::CdR;
 }
 
 std::optional<std::size_t> findModePage(std::span<const std::uint8_t> answer, std::uint8_t page) {

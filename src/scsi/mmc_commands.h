@@ -39,28 +39,28 @@ inline constexpr std::uint8_t kSendDiscStructure = 0xBF;
 }  // namespace op
 
 // Media type codes, from the current MMC profile. 7 is not used.
-enum MediaType : std::uint8_t {
-    kMediaNone = 0,
-    kMediaCdRom = 1,
-    kMediaCdR = 2,
-    kMediaCdRw = 3,
-    kMediaDvdRom = 4,
-    kMediaDvdR = 5,
-    kMediaDvdRam = 6,
-    kMediaDvdRwRestricted = 8,
-    kMediaDvdRwSequential = 9,
-    kMediaDvdPlusRw = 10,
-    kMediaDvdPlusR = 11,
-    kMediaDdcdRom = 12,
-    kMediaDdcdR = 13,
-    kMediaDdcdRw = 14,
+enum class MediaType : std::uint8_t {
+    None = 0,
+    CdRom = 1,
+    CdR = 2,
+    CdRw = 3,
+    DvdRom = 4,
+    DvdR = 5,
+    DvdRam = 6,
+    DvdRwRestricted = 8,
+    DvdRwSequential = 9,
+    DvdPlusRw = 10,
+    DvdPlusR = 11,
+    DdcdRom = 12,
+    DdcdR = 13,
+    DdcdRw = 14,
     // Blu-ray and double-layer write-once discs; codes above the classic table.
-    kMediaBdRom = 15,
-    kMediaBdR = 16,        // sequential recording (profile 41h), one or two layers
-    kMediaBdRRandom = 17,  // random recording (42h): not written by this program
-    kMediaBdRe = 18,
-    kMediaDvdRDl = 19,      // DVD-R DL sequential (15h)
-    kMediaDvdPlusRDl = 20,  // DVD+R DL (2Bh)
+    BdRom = 15,
+    BdR = 16,        // sequential recording (profile 41h), one or two layers
+    BdRRandom = 17,  // random recording (42h): not written by this program
+    BdRe = 18,
+    DvdRDl = 19,      // DVD-R DL sequential (15h)
+    DvdPlusRDl = 20,  // DVD+R DL (2Bh)
 };
 
 // CLOSE TRACK/SESSION close functions (MMC-6 6.3).

@@ -6,10 +6,10 @@
 #include <map>
 
 #include "burn/drive_operations.h"
-#include "scsi/platform_transports.h"
+#include "burn/platform_transports.h"
 #include "scsi/scsi_sense.h"
-#include "scsi/virtual_drive.h"
 #include "test_support.h"
+#include "vdrive/virtual_drive.h"
 
 namespace rondivo::burn {
 namespace {
@@ -355,7 +355,7 @@ TEST(Discovery, TheEnvironmentAddsAVirtualWriterAfterTheRealDrives) {
     EXPECT_NE(GetDriveDescription(s, last).find(",V: RONDIVO  Virtual Writer"), std::string::npos);
     ASSERT_TRUE(SelectDrive(s, last));
     EXPECT_TRUE(IsDriveRecordable(s));
-    EXPECT_EQ(DetermineMediaType(s), kMediaDvdPlusR);
+    EXPECT_EQ(DetermineMediaType(s), MediaType::DvdPlusR);
     // Discovery alone writes nothing: the file appears with the first written sector.
     EXPECT_FALSE(std::filesystem::exists(dir / "burn.img"));
 }

@@ -4,8 +4,8 @@
 
 #include "burn/drive_discovery.h"
 #include "burn/engine_test_util.h"
-#include "scsi/virtual_drive.h"
 #include "test_support.h"
+#include "vdrive/virtual_drive.h"
 
 namespace rondivo::burn {
 namespace {
@@ -69,11 +69,13 @@ TEST(MediaTypeCascade, ReadsTheProfileOfEachMedium) {
     struct {
         std::uint16_t profile;
         MediaType type;
-    } const cases[] = {
-        {profile::kCdR, kMediaCdR},           {profile::kCdRw, kMediaCdRw},
-        {profile::kDvdR, kMediaDvdR},         {profile::kDvdRwSequential, kMediaDvdRwSequential},
-        {profile::kDvdPlusR, kMediaDvdPlusR}, {profile::kDvdPlusRw, kMediaDvdPlusRw},
-        {profile::kDvdRam, kMediaDvdRam}};
+    } const cases[] = {{profile::kCdR, MediaType::CdR},
+                       {profile::kCdRw, MediaType::CdRw},
+                       {profile::kDvdR, MediaType::DvdR},
+                       {profile::kDvdRwSequential, MediaType::DvdRwSequential},
+                       {profile::kDvdPlusR, MediaType::DvdPlusR},
+                       {profile::kDvdPlusRw, MediaType::DvdPlusRw},
+                       {profile::kDvdRam, MediaType::DvdRam}};
     for (const auto& c : cases) {
         VirtualSetup v(c.profile);
         EXPECT_EQ(DetermineMediaType(v.state), c.type) << profileName(c.profile);
@@ -89,12 +91,12 @@ TEST(MediaTypeCascade, FallsBackToAtipThenDiscInformationThenUnitReady) {
         MediaType type;
         std::size_t commands;
     } const cases[] = {
-        {profile::kCdRw, 1, kMediaCdRw, 2},  // the ATIP tells CD-RW
-        {profile::kCdR, 1, kMediaCdR, 2},
-        {profile::kDvdPlusRw, 1, kMediaCdRw, 3},  // no ATIP: the erasable bit decides
-        {profile::kDvdR, 1, kMediaCdR, 3},
-        {profile::kCdR, 3, kMediaCdRom, 4},  // only TEST UNIT READY answers
-        {profile::kCdR, 4, kMediaNone, 4},
+        {profile::kCdRw, 1, MediaType::CdRw, 2},  // the ATIP tells CD-RW
+        {profile::kCdR, 1, MediaType::CdR, 2},
+        {profile::kDvdPlusRw, 1, MediaType::CdRw, 3},  // no ATIP: the erasable bit decides
+        {profile::kDvdR, 1, MediaType::CdR, 3},
+        {profile::kCdR, 3, MediaType::CdRom, 4},  // only TEST UNIT READY answers
+        {profile::kCdR, 4, MediaType::None, 4},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(profileName(c.profile) + " " + std::to_string(c.failures));
@@ -398,7 +400,7 @@ TEST(Tray, EjectHonoursTheLockAndLoadCloses) {
                              "START STOP UNIT immed=0 eject",
                          }));
     EXPECT_FALSE(testUnitReady(v.state));
-    EXPECT_EQ(DetermineMediaType(v.state), kMediaNone);
+    EXPECT_EQ(DetermineMediaType(v.state), MediaType::None);
     ASSERT_TRUE(loadMedium(v.state, false));
     EXPECT_TRUE(testUnitReady(v.state));
     EXPECT_FALSE(v.state.releaseHandle);

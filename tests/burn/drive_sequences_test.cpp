@@ -4,8 +4,8 @@
 
 #include "burn/drive_discovery.h"
 #include "burn/engine_test_util.h"
-#include "scsi/virtual_drive.h"
 #include "test_support.h"
+#include "vdrive/virtual_drive.h"
 
 namespace rondivo::burn {
 namespace {

@@ -13,7 +13,7 @@
 
 #include "burn/drive_discovery.h"
 #include "burn/image_writer.h"
-#include "scsi/virtual_drive.h"
+#include "vdrive/virtual_drive.h"
 
 namespace rondivo::burn::test {
 

@@ -161,44 +161,44 @@ TEST(MediaTypes, FollowTheCurrentProfile) {
     struct {
         std::uint16_t profile;
         MediaType type;
-    } const cases[] = {{0x08, kMediaCdRom},
-                       {0x09, kMediaCdR},
-                       {0x0A, kMediaCdRw},
-                       {0x10, kMediaDvdRom},
-                       {0x11, kMediaDvdR},
-                       {0x12, kMediaDvdRam},
-                       {0x13, kMediaDvdRwRestricted},
-                       {0x14, kMediaDvdRwSequential},
-                       {0x1A, kMediaDvdPlusRw},
-                       {0x1B, kMediaDvdPlusR},
-                       {0x20, kMediaDdcdRom},
-                       {0x21, kMediaDdcdR},
-                       {0x22, kMediaDdcdRw},
-                       {0x15, kMediaDvdRDl},
-                       {0x2B, kMediaDvdPlusRDl},
-                       {0x40, kMediaBdRom},
-                       {0x41, kMediaBdR},
-                       {0x42, kMediaBdRRandom},
-                       {0x43, kMediaBdRe},
-                       {0x00, kMediaNone},
-                       {0x16, kMediaNone},  // DVD-R DL layer jump: not written
-                       {0x51, kMediaNone}};
+    } const cases[] = {{0x08, MediaType::CdRom},
+                       {0x09, MediaType::CdR},
+                       {0x0A, MediaType::CdRw},
+                       {0x10, MediaType::DvdRom},
+                       {0x11, MediaType::DvdR},
+                       {0x12, MediaType::DvdRam},
+                       {0x13, MediaType::DvdRwRestricted},
+                       {0x14, MediaType::DvdRwSequential},
+                       {0x1A, MediaType::DvdPlusRw},
+                       {0x1B, MediaType::DvdPlusR},
+                       {0x20, MediaType::DdcdRom},
+                       {0x21, MediaType::DdcdR},
+                       {0x22, MediaType::DdcdRw},
+                       {0x15, MediaType::DvdRDl},
+                       {0x2B, MediaType::DvdPlusRDl},
+                       {0x40, MediaType::BdRom},
+                       {0x41, MediaType::BdR},
+                       {0x42, MediaType::BdRRandom},
+                       {0x43, MediaType::BdRe},
+                       {0x00, MediaType::None},
+                       {0x16, MediaType::None},  // DVD-R DL layer jump: not written
+                       {0x51, MediaType::None}};
     for (const auto& c : cases) EXPECT_EQ(mediaTypeFromProfile(c.profile), c.type) << c.profile;
 
     std::array<std::uint8_t, 8> header{0, 0, 0, 4, 0, 0, 0x00, 0x1B};
     EXPECT_EQ(currentProfile(header), 0x1B);
 
     std::array<std::uint8_t, 30> atip{};
-    EXPECT_EQ(mediaTypeFromAtip(atip), kMediaCdRom);
+    EXPECT_EQ(mediaTypeFromAtip(atip), MediaType::CdRom);
     atip[6] = 0x80;
-    EXPECT_EQ(mediaTypeFromAtip(atip), kMediaCdR);
+    EXPECT_EQ(mediaTypeFromAtip(atip), MediaType::CdR);
     atip[6] = 0xC0;
-    EXPECT_EQ(mediaTypeFromAtip(atip), kMediaCdRw);
+    EXPECT_EQ(mediaTypeFromAtip(atip), MediaType::CdRw);
 
     std::array<std::uint8_t, 34> disc{};
-    EXPECT_EQ(mediaTypeFromDiscInformation(disc), kMediaCdR);
+    EXPECT_EQ(mediaTypeFromDiscInformation(disc), MediaType::CdR);
     disc[2] = 0x10;
-    EXPECT_EQ(mediaTypeFromDiscInformation(disc), kMediaCdRw);
+    EXPECT_EQ(mediaTypeFromDiscInformation(disc), MediaType::CdRw);
 }
 
 TEST(ModePages, FollowTheBlockDescriptorsTheHeaderNames) {

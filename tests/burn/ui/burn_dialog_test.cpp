@@ -18,8 +18,8 @@
 #include "designer/ui/presentation_complete_dialog.h"
 #include "gui_test_support.h"
 #include "platform/process.h"
-#include "scsi/virtual_drive.h"
 #include "test_support.h"
+#include "vdrive/virtual_drive.h"
 
 namespace rondivo::burn {
 namespace {

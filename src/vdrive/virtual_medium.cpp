@@ -1,4 +1,4 @@
-#include "scsi/virtual_medium.h"
+#include "vdrive/virtual_medium.h"
 
 #include <algorithm>
 

@@ -1,7 +1,7 @@
-#include "scsi/platform_transports.h"
+#include "burn/platform_transports.h"
 
 #include "scsi/system_transport.h"
-#include "scsi/virtual_drive.h"
+#include "vdrive/virtual_drive.h"
 
 namespace rondivo::burn {
 

@@ -2,7 +2,7 @@
 #include <cstdio>
 #include <string>
 
-#include "scsi/virtual_drive.h"
+#include "vdrive/virtual_drive.h"
 
 namespace rondivo::burn {
 

@@ -1,0 +1,51 @@
+#include "burn/medium.h"
+
+#include <gtest/gtest.h>
+
+namespace rondivo::burn {
+namespace {
+
+// Every media type code: the family that writes it (its index in Medium) and
+// whether blanking makes it writable again; -1 for discs no burn writes.
+TEST(Media, EachTypeBelongsToOneFamilyOrIsNotWritten) {
+    struct Case {
+        MediaType type;
+        int family;
+        bool erasable;
+    } const cases[] = {
+        {MediaType::None, -1, false},
+        {MediaType::CdRom, -1, false},
+        {MediaType::CdR, 0, false},
+        {MediaType::CdRw, 0, true},
+        {MediaType::DvdRom, -1, false},
+        {MediaType::DvdR, 1, false},
+        {MediaType::DvdRDl, 1, false},
+        {MediaType::DvdPlusR, 1, false},
+        {MediaType::DvdPlusRDl, 1, false},
+        {MediaType::DvdRwSequential, 2, true},
+        {MediaType::DvdRwRestricted, 2, false},
+        {MediaType::DvdPlusRw, 2, false},
+        {MediaType::DvdRam, 2, false},
+        {MediaType::DdcdRom, -1, false},
+        {MediaType::DdcdR, -1, false},
+        {MediaType::DdcdRw, -1, false},
+        {MediaType::BdRom, -1, false},
+        {MediaType::BdR, 3, false},
+        {MediaType::BdRRandom, -1, false},
+        {MediaType::BdRe, 3, false},
+    };
+    for (const auto& c : cases) {
+        const auto medium = writableMedium(c.type);
+        const int code = static_cast<int>(c.type);
+        if (c.family < 0) {
+            EXPECT_FALSE(medium) << code;
+            continue;
+        }
+        ASSERT_TRUE(medium) << code;
+        EXPECT_EQ(static_cast<int>(medium->index()), c.family) << code;
+        EXPECT_EQ(std::visit([](auto m) { return isErasable(m); }, *medium), c.erasable) << code;
+    }
+}
+
+}  // namespace
+}  // namespace rondivo::burn
