@@ -638,8 +638,7 @@ void CDesignerDlg::showBuildOutcome() {
             break;
         case BuildResult::Outcome::Completed:
             complete_->setResult(lastBuild_.folder, lastBuild_.commandLine);
-            complete_->Show();
-            complete_->Raise();
+            collaborators_.prompts.runPresentationComplete(*complete_);
             break;
     }
 }

@@ -84,10 +84,11 @@ CPresentationCompleteDlg::CPresentationCompleteDlg(wxWindow* parent,
                          "Saving an ISO image is not available yet in this version of Rondivo!.");
         },
         kSaveIso);
-    // The dialog is kept for the next build: Cancel only hides it.
+    // The dialog is kept for the next build: Cancel, Escape and closing only
+    // end its own loop (or hide it), never the designer's.
     Bind(
-        wxEVT_BUTTON, [this](wxCommandEvent&) { Hide(); }, wxID_CANCEL);
-    Bind(wxEVT_CLOSE_WINDOW, [this](wxCloseEvent&) { Hide(); });
+        wxEVT_BUTTON, [this](wxCommandEvent&) { dismiss(); }, wxID_CANCEL);
+    Bind(wxEVT_CLOSE_WINDOW, [this](wxCloseEvent&) { dismiss(); });
 }
 
 void CPresentationCompleteDlg::setResult(const fs::path& folder, const std::string& commandLine) {
@@ -95,6 +96,13 @@ void CPresentationCompleteDlg::setResult(const fs::path& folder, const std::stri
     commandLine_ = commandLine;
     folderText_->SetLabel(wxString::FromUTF8(folder.string()));
     folderText_->SetToolTip(wxString::FromUTF8(folder.string()));
+}
+
+void CPresentationCompleteDlg::dismiss() {
+    if (IsModal())
+        EndModal(wxID_CANCEL);
+    else
+        Hide();
 }
 
 void CPresentationCompleteDlg::onPreview(wxCommandEvent&) {

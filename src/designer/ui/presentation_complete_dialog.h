@@ -32,13 +32,14 @@ class CPresentationCompleteDlg : public wxDialog {
     enum Id : int { kPreview = 1034, kBurn = 3, kSaveIso = 1016, kFolderText = 1033 };
 
     CPresentationCompleteDlg(wxWindow* parent, PresentationCompleteActions actions);
-    // The build's results; then Show().
+    // The build's results; then ShowModal().
     void setResult(const std::filesystem::path& folder, const std::string& commandLine);
     const std::filesystem::path& folder() const { return folder_; }
     const std::string& commandLine() const { return commandLine_; }
     wxString shownFolder() const { return folderText_->GetLabel(); }
 
   private:
+    void dismiss();
     void onPreview(wxCommandEvent&);
     void onDiscAction(const std::function<void(wxWindow*, const std::filesystem::path&)>& action,
                       const char* unavailableText);
