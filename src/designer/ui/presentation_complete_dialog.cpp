@@ -21,6 +21,7 @@ PresentationCompleteActions PresentationCompleteActions::standard() {
     a.showMessage = [](wxWindow* parent, const std::string& text) {
         showProgramMessage(text, wxOK | wxICON_INFORMATION, parent);
     };
+    a.previewPlayer = [](const fs::path& folder) { return platform::previewPlayer(folder); };
     a.launchPreview = [](const fs::path& program, const std::vector<std::string>& args,
                          const fs::path& cwd) {
         std::vector<std::string> argv{program.string()};
@@ -109,7 +110,7 @@ void CPresentationCompleteDlg::onPreview(wxCommandEvent&) {
     if (wxTopLevelWindow* parent = dynamic_cast<wxTopLevelWindow*>(GetParent()))
         parent->Iconize(true);
     const fs::path workingDir = platform::u8path(shownFolder().utf8_string());
-    actions_.launchPreview(platform::previewPlayer(workingDir),
+    actions_.launchPreview(actions_.previewPlayer(workingDir),
                            platform::splitCommandLine(previewParameters(commandLine_)), workingDir);
 }
 

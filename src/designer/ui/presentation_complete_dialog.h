@@ -17,6 +17,8 @@ struct PresentationCompleteActions {
     // say the feature is not available yet.
     std::function<void(wxWindow* parent, const std::filesystem::path& folder)> burnToCd;
     std::function<void(wxWindow* parent, const std::filesystem::path& folder)> saveIso;
+    // The player Preview starts for a distributable folder.
+    std::function<std::filesystem::path(const std::filesystem::path& folder)> previewPlayer;
     // Starts the built player for Preview.
     std::function<void(const std::filesystem::path& program, const std::vector<std::string>& args,
                        const std::filesystem::path& workingDir)>
