@@ -38,6 +38,10 @@ std::string buildMenuPage(std::string_view bodyHtml, const MenuHeadValues& head)
 // Every link that is neither an action nor a file: address opens in a new
 // window: " target=_blank" goes straight after its "<a".
 std::string addBlankTargets(std::string_view page);
+// The page with a UTF-8 declaration at the start of its head, unless it
+// declares a character set already: the editor's text is UTF-8, and an
+// undeclared page is read in the engine's legacy code page.
+std::string declareUtf8(std::string_view page);
 // The bytes on disk: every line feed as CR LF, and one more line end at the end.
 std::string toDiskText(std::string_view text);
 

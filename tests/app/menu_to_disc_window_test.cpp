@@ -106,6 +106,7 @@ TEST(MenuToDisc, MenuCreatorSaveCreateCdAndPlay) {
     with.ownExecutable = test::program(RONDIVO_EXE);
     with.desktopFolder = t / "Desktop";
     with.prompts = DesignerPrompts::standard(program);
+    with.prompts.runPresentationComplete = [](CPresentationCompleteDlg& d) { d.Show(); };
     std::vector<std::string> messages;
     with.prompts.message = [&](wxWindow*, const std::string& text, long) {
         messages.push_back(text);

@@ -472,6 +472,7 @@ void CMenuCreatorDlg::insertText() {
     document_->caretToEnd();
     document_->insertTextBox(text->utf8_string());
     document_->freeMove();
+    document_->placeNewTextBox();
 }
 
 void CMenuCreatorDlg::chooseTextColour() {

@@ -242,6 +242,9 @@ bool CMenuDocument::insertTextBox(const std::string& text) {
     return call("rondivoEditor.insertTextBox(" +
                 jsString("<P><BR><FIELDSET>" + text + "</FIELDSET><BR></P>") + ")");
 }
+bool CMenuDocument::placeNewTextBox() {
+    return call("rondivoEditor.placeNewTextBox()");
+}
 
 bool CMenuDocument::zeroImageBorders() {
     return call("rondivoEditor.zeroImageBorders()");
