@@ -9,6 +9,9 @@
 #include <wx/toolbar.h>
 #include <wx/toplevel.h>
 #include <wx/window.h>
+#ifdef __WXGTK__
+#include <gtk/gtk.h>
+#endif
 
 #include <algorithm>
 #include <chrono>
@@ -73,14 +76,15 @@ class Journey {
 
     // Waits for a visible window titled exactly `title` that is not in `known`.
     std::optional<std::string> waitWindow(const std::string& title, int ms = 20000,
-                                          const std::vector<std::string>& known = {}) {
+                                          const std::vector<std::string>& known = {},
+                                          bool required = true) {
         std::optional<std::string> found;
         within(ms, [&] {
             for (const std::string& id : windows("^" + title + "$"))
                 if (std::find(known.begin(), known.end(), id) == known.end()) found = id;
             return found.has_value();
         });
-        if (!found) fail("no window \"" + title + "\" appeared");
+        if (!found && required) fail("no window \"" + title + "\" appeared");
         return found;
     }
 
@@ -97,9 +101,8 @@ class Journey {
     std::optional<wxPoint> where(const std::string& label) {
         auto p = onGui([label]() -> std::optional<wxPoint> {
             const wxString want = wxString::FromUTF8(label);
-            for (wxWindow* top : wxTopLevelWindows)
-                if (top->IsShown())
-                    if (auto p = findIn(top, want)) return p;
+            for (wxWindow* top : reachable())
+                if (auto p = findIn(top, want)) return p;
             return std::nullopt;
         });
         return p ? *p : std::nullopt;
@@ -121,9 +124,8 @@ class Journey {
         within(ms, [&] {
             auto found = onGui([label]() -> std::optional<wxPoint> {
                 const wxString want = wxString::FromUTF8(label);
-                for (wxWindow* top : wxTopLevelWindows)
-                    if (top->IsShown() && top->IsEnabled())
-                        if (wxWindow* w = findWindow(top, want))
+                for (wxWindow* top : reachable())
+                    if (wxWindow* w = findWindow(top, want))
                             if (wxWindow* next = w->GetNextSibling()) {
                                 wxRect r = next->GetScreenRect();
                                 return wxPoint(r.x + std::min(20, r.width / 2), r.y + r.height / 2);
@@ -164,6 +166,16 @@ class Journey {
         std::this_thread::sleep_for(std::chrono::milliseconds(300));
         keys(*id, {"Return"});
         return waitGone(*id);
+    }
+
+    // Clicks `label` until the window `title` opens: a click just after a
+    // popup closed may go to the popup's grab.
+    bool clickFor(const std::string& label, const std::string& title) {
+        for (int attempt = 0; attempt < 3; ++attempt) {
+            if (!click(label)) return false;
+            if (waitWindow(title, 4000, {}, false)) return true;
+        }
+        return fail("\"" + label + "\" did not open \"" + title + "\"");
     }
 
     // A message box: waits for it and presses Return.
@@ -209,6 +221,20 @@ class Journey {
     }
 
   private:
+    // The windows a person can reach: the innermost modal dialog (GTK's grab
+    // sends nothing elsewhere), else every shown one.
+    static std::vector<wxWindow*> reachable() {
+        std::vector<wxWindow*> shown;
+        wxWindow* modal = nullptr;
+        for (wxWindow* top : wxTopLevelWindows) {
+            if (!top->IsShown()) continue;
+            shown.push_back(top);
+            if (auto* d = dynamic_cast<wxDialog*>(top); d && d->IsModal()) modal = d;
+        }
+        if (modal) return {modal};
+        return shown;
+    }
+
     static wxWindow* findWindow(wxWindow* w, const wxString& want) {
         if (!w->IsTopLevel() && w->IsShown() && wxStripMenuCodes(w->GetLabel()) == want) return w;
         for (wxWindow* child : w->GetChildren())
@@ -233,28 +259,29 @@ class Journey {
         return std::nullopt;
     }
 
-    // A tool has no window of its own: its place is found by asking the bar
-    // which tool lies under each point along its middle.
+    // A tool has no window of its own, and wxGTK cannot say where one is:
+    // GTK's toolbar holds one item per tool, in the same order.
     static std::optional<wxPoint> findTool(wxToolBar* bar, const wxString& want) {
         if (!bar->IsEnabled()) return std::nullopt;
-        const wxSize size = bar->GetClientSize();
-        const bool vertical = bar->HasFlag(wxTB_VERTICAL);
-        const int length = vertical ? size.y : size.x;
-        int first = -1, last = -1;
-        for (int i = 0; i < length; i += 2) {
-            wxToolBarToolBase* tool = vertical ? bar->FindToolForPosition(size.x / 2, i)
-                                               : bar->FindToolForPosition(i, size.y / 2);
-            if (tool && (tool->GetLabel() == want || tool->GetShortHelp() == want) &&
-                tool->IsEnabled()) {
-                if (first < 0) first = i;
-                last = i;
-            } else if (first >= 0) {
-                break;
-            }
+#ifdef __WXGTK__
+        GtkToolbar* gtkBar = bar->GTKGetToolbar();
+        const int n = std::min<int>(gtk_toolbar_get_n_items(gtkBar), bar->GetToolsCount());
+        for (int i = 0; i < n; ++i) {
+            const wxToolBarToolBase* tool = bar->GetToolByPos(i);
+            if (!tool || !tool->IsEnabled() ||
+                (tool->GetLabel() != want && tool->GetShortHelp() != want))
+                continue;
+            GtkWidget* item = GTK_WIDGET(gtk_toolbar_get_nth_item(gtkBar, i));
+            GtkAllocation a;
+            gtk_widget_get_allocation(item, &a);
+            int x = 0, y = 0;
+            if (!gtk_widget_translate_coordinates(item, bar->GetHandle(), a.width / 2,
+                                                  a.height / 2, &x, &y))
+                return std::nullopt;
+            return bar->GetScreenPosition() + wxPoint(x, y);
         }
-        if (first < 0) return std::nullopt;
-        const int mid = (first + last) / 2;
-        return bar->ClientToScreen(vertical ? wxPoint(size.x / 2, mid) : wxPoint(mid, size.y / 2));
+#endif
+        return std::nullopt;
     }
 
     bool failed_ = false;

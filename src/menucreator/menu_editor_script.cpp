@@ -325,7 +325,8 @@ std::string scriptPage() {
     return out;
   }
   // Moves the newest text box to the first free place in the visible part of
-  // the page, from the top, centred first; the middle of the view when none is free.
+  // the page, from the top, centred or at the left (the player's window may
+  // be narrower than the editor's); the middle of the view when none is free.
   editor.placeNewTextBox = function () {
     var boxes = doc.getElementsByTagName('fieldset');
     if (!boxes.length) return false;
@@ -340,7 +341,7 @@ std::string scriptPage() {
       }
       return true;
     }
-    var lefts = [Math.max(10, Math.round((vw - w) / 2)), 10, Math.max(10, vw - w - 10)];
+    var lefts = [Math.max(10, Math.round((Math.min(vw, doc.body.scrollWidth) - w) / 2)), 10];
     var at = null;
     for (var y = 10; !at && y + h <= vh - 4; y += 8) {
       for (var i = 0; !at && i < lefts.length; i++) if (free(lefts[i], y)) at = [lefts[i], y];

@@ -65,7 +65,9 @@ std::optional<wxPoint> onPage(Journey& j, const std::string& find) {
 }
 
 // The first control, input or picture whose written text (or value) is `text`.
-std::string byText(const std::string& text) {
+std::string byText(std::string text) {
+    for (std::size_t at = text.find('\''); at != std::string::npos; at = text.find('\'', at + 2))
+        text.insert(at, "\\");
     return "(function(){var a=document.querySelectorAll('input,button,select,a');"
            "for(var i=0;i<a.length;i++){var s=a[i].value||a[i].textContent||'';"
            "if(s.replace(/^\\s+|\\s+$/g,'')=='" +
@@ -140,7 +142,8 @@ struct MenuJourney {
         std::this_thread::sleep_for(std::chrono::milliseconds(700));
         j.xdo({"key", "Down"});
         j.xdo({"key", "Return"});
-        j.click("Select File");
+        std::this_thread::sleep_for(std::chrono::milliseconds(500));
+        if (!j.clickFor("Select File", "Select a file to open or run")) return;
         j.chooseFile("Select a file to open or run", (t / "assets/setup.sh").string());
         j.click("OK");
         j.waitGone(*dlg);
@@ -166,7 +169,9 @@ struct MenuJourney {
     void run() {
         pickTemplate();
         if (!j.failed()) addPictureAndText();
+        Journey::shot("journey_menu_text");
         if (!j.failed()) linkPictureToSetup();
+        Journey::shot("journey_menu_linked");
         if (!j.failed()) saveAndCreate();
         if (j.failed()) j.closeEverything();
     }
