@@ -51,6 +51,8 @@ int main(int argc, char** argv) {
     for (const auto& step : result.skippedSteps)
         if (step.rfind("encryption", 0) == 0)
             std::fprintf(stderr, "rondivo-build: not done: %s\n", step.c_str());
+    for (const auto& note : result.notes)
+        std::fprintf(stderr, "rondivo-build: note: %s\n", note.c_str());
     if (!result.completed()) return 1;
     std::printf("%s\nOPEN=%s\n", result.folder.string().c_str(), result.commandLine.c_str());
     std::fflush(stdout);

@@ -226,23 +226,32 @@ struct Build {
         return sameFolder(dir, base.parent_path());
     }
 
-    void scan(const fs::path& page) {
+    bool scan(const fs::path& page) {
         const std::string lower = platform::toLower(page.string());
+        LinkScanReport report;
         if (lower.find(".htm") != std::string::npos) {
             progress(page.string());
             if (hooks.scanLinkedFiles)
-                hooks.scanLinkedFiles(page, folder, 1, result.additionalFiles);
+                report = hooks.scanLinkedFiles(page, folder, 1, result.additionalFiles);
             else
                 skipped("linked-file scan of " + page.string());
         } else if (lower.find(".bat") != std::string::npos) {
             progress(page.string());
             if (hooks.scanBatchFile)
-                hooks.scanBatchFile(page, folder);
+                report = hooks.scanBatchFile(page, folder);
             else if (hooks.scanLinkedFiles)
-                hooks.scanLinkedFiles(page, folder, 1, result.additionalFiles);
+                report = hooks.scanLinkedFiles(page, folder, 1, result.additionalFiles);
             else
                 skipped("batch-file scan of " + page.string());
         }
+        for (auto& note : report.notes) {
+            platform::debugLog("build: " + note);
+            result.notes.push_back(std::move(note));
+        }
+        if (report.failure.empty()) return true;
+        say({report.failure, BuildMessage::Icon::Stop});
+        result.outcome = BuildResult::Outcome::Aborted;
+        return false;
     }
 
     bool namesHaveNoBlanks();
@@ -534,9 +543,9 @@ BuildResult& Build::run() {
     if (!copyFileToOpen() || !copyFailSafe()) return result;
     writeAutorunFiles();
     if (!copyPlayer() || !copyMedia() || !copyCompanionFolder()) return result;
-    if (!companion && !req.settings.openName.empty()) scan(openSrc);
+    if (!companion && !req.settings.openName.empty() && !scan(openSrc)) return result;
     copyDrivers();
-    if (!req.settings.failSafeName.empty()) scan(failSafeSrc);
+    if (!req.settings.failSafeName.empty() && !scan(failSafeSrc)) return result;
     moveIntoDataFolder();
     encrypt();
     if (!carryOverAuthorFiles() || !putInPlace()) return result;

@@ -11,6 +11,7 @@
 
 #include "designer/designer_settings.h"
 #include "designer/folder_copy.h"
+#include "designer/linked_file_scanner.h"
 
 namespace rondivo {
 
@@ -37,13 +38,16 @@ struct BuildHooks {
     // Linked-file scanner for a page (steps 16 and 18): called with the
     // page's resolved source path, the distributable folder (ending in "/"),
     // topLevel 1, and the build's additional-files counter (reset to 0 by
-    // each build) that the absolute-link collection increments.
-    std::function<void(const std::filesystem::path& sourcePage, const std::filesystem::path& folder,
-                       int topLevel, int& additionalFiles)>
+    // each build) that the absolute-link collection increments. Links it
+    // rewrote go into BuildResult::notes; a failure stops the build.
+    std::function<LinkScanReport(const std::filesystem::path& sourcePage,
+                                 const std::filesystem::path& folder, int topLevel,
+                                 int& additionalFiles)>
         scanLinkedFiles;
     // Batch files (".bat" in the path): the programs they start with /wait.
     // When empty, batch files go to scanLinkedFiles instead.
-    std::function<void(const std::filesystem::path& batchFile, const std::filesystem::path& folder)>
+    std::function<LinkScanReport(const std::filesystem::path& batchFile,
+                                 const std::filesystem::path& folder)>
         scanBatchFile;
     // Encryption of the presentation (step 20), after the data folder step;
     // `folder` ends in "/". Returns false when it could not encrypt.
@@ -71,6 +75,9 @@ struct BuildResult {
     std::string commandLine;             // the OPEN= value, e.g. "autorun.exe data\index.html ..."
     std::vector<CopyFailure> folderCopyFailures;
     std::vector<std::string> skippedSteps;
+    // How the disc differs from the author's files though the build went
+    // well: each link rewritten in a copied page, as "page: "old" is now "new"".
+    std::vector<std::string> notes;
     int additionalFiles = 0;
     bool completed() const { return outcome == Outcome::Completed; }
 };

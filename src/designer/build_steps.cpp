@@ -12,10 +12,10 @@ BuildHooks defaultBuildHooks() {
     BuildHooks hooks;
     hooks.scanLinkedFiles = [](const fs::path& page, const fs::path& folder, int topLevel,
                                int& additional) {
-        scanLinkedFiles(page, folder, topLevel, additional);
+        return scanLinkedFiles(page, folder, topLevel, additional);
     };
     hooks.scanBatchFile = [](const fs::path& batch, const fs::path& folder) {
-        scanBatchFile(batch, folder);
+        return scanBatchFile(batch, folder);
     };
     hooks.encryptPresentationFolder = [](const fs::path& folder) {
         return encryptPresentationFolder(folder);

@@ -6,7 +6,7 @@
 #include <sstream>
 #include <unordered_map>
 
-#include "disc/text_util.h"
+#include "designer/link_text.h"
 #include "platform/debug_log.h"
 #include "platform/file_io.h"
 #include "platform/paths.h"
@@ -46,13 +46,6 @@ bool namesDrive(std::string_view link) {
            ((link[0] >= 'a' && link[0] <= 'z') || (link[0] >= 'A' && link[0] <= 'Z'));
 }
 
-// Where a link found in a page lies on the author's machine; names are
-// matched without regard to case, as the pages were written for Windows.
-fs::path sourceOf(const fs::path& folder, std::string_view link) {
-    fs::path rel = linkPath(link);
-    return platform::findCaseInsensitive(folder, rel).value_or(folder / rel);
-}
-
 // "Exists" for pages and destinations: a file that can be opened for reading.
 bool canOpen(const fs::path& p) {
     std::error_code ec;
@@ -86,6 +79,22 @@ bool nextLine(std::istream& in, std::string& line) {
     return true;
 }
 
+// Path macros name folders of the user's machine, never files of the disc.
+bool namesMachineFolder(std::string_view lowerLink) {
+    for (std::string_view macro :
+         {"{desktop}", "{programfiles}", "{system}", "{windows}", "{root}"})
+        if (contains(lowerLink, macro)) return true;
+    return false;
+}
+
+bool isStyleSheet(std::string_view lowerLink) {
+    return lowerLink.size() > 4 && lowerLink.substr(lowerLink.size() - 4) == ".css";
+}
+
+std::string quoted(const fs::path& p) {
+    return "\"" + platform::u8string(p) + "\"";
+}
+
 }  // namespace
 
 // Splits a line the way strtok does: leading delimiters are skipped and the
@@ -115,6 +124,9 @@ LinkedFileScanner::LinkedFileScanner(int& additionalFiles, ScannerHooks hooks)
 
 void LinkedFileScanner::setDestinationRoot(const fs::path& folder) {
     root_ = fs::absolute(folder).lexically_normal();
+    failure_.clear();
+    broughtFrom_.clear();
+    discNames_.clear();
 }
 
 void LinkedFileScanner::addUnresolved(const std::string& entry) {
@@ -137,31 +149,83 @@ bool LinkedFileScanner::copyFile(const fs::path& from, const fs::path& to) {
     if (ec) return false;
     clearReadOnly(to);
     copied_.push_back(to);
+    const fs::path placed = fs::absolute(to).lexically_normal();
+    auto listing = discNames_.find(placed.parent_path());
+    if (listing != discNames_.end())
+        listing->second.emplace(toLower(platform::u8string(placed.filename())), placed);
     return true;
 }
 
 // The copy, and when the folders it needs are missing, those folders and a
-// second try. Links that climb out ("../") or are still encoded stay as they
-// are; folders are made only for a file that is really there, so a broken
-// link leaves no empty folders on the disc.
+// second try. Folders are made only inside the distributable folder and only
+// for a file that is really there, so a broken link leaves no empty folders.
 bool LinkedFileScanner::copyWithFolders(const std::string& link, const fs::path& from,
                                         const fs::path& to) {
     if (copyFile(from, to)) return true;
     if (!contains(link, "/") && !contains(link, "\\")) return false;
-    if (contains(link, "../") || contains(link, "%20") || contains(toLower(link), "&amp;"))
-        return false;
     std::error_code ec;
     if (!fs::is_regular_file(from, ec) || !inside(to)) return false;
-    fs::create_directories(to.parent_path(), ec);
+    fs::create_directories(to.lexically_normal().parent_path(), ec);
     return copyFile(from, to);
+}
+
+// Where a relative link's file is (matched without regard to case, as on
+// Windows) and where it goes: the same place below `target`, under the name
+// the file really has, so "Page.html" and "PAGE.HTML" make one copy.
+struct LinkedFileScanner::Placed {
+    fs::path from;
+    fs::path to;
+    bool present = false;  // already in the distributable folder, under any spelling
+};
+
+LinkedFileScanner::Placed LinkedFileScanner::locate(std::string_view decoded, const fs::path& base,
+                                                    const fs::path& target) const {
+    fs::path rel = linkPath(decoded);
+    Placed p;
+    std::optional<fs::path> found = platform::findCaseInsensitive(base, rel);
+    p.from = found.value_or(base / rel);
+    fs::path onDisc = found ? found->lexically_relative(base) : rel;
+    if (onDisc.empty()) onDisc = rel;
+    p.to = target / onDisc;
+    std::optional<fs::path> there = platform::findCaseInsensitive(target, onDisc);
+    if (there && canOpen(*there)) {
+        p.to = *there;
+        p.present = true;
+    }
+    return p;
+}
+
+// A link the absolute-link repair may rewrite, and the folder its file goes to.
+struct LinkedFileScanner::Edit {
+    links::Span span;
+    fs::path target;
+};
+
+// A path this system cannot hold stops the build: the linked file would be
+// missing from the disc without anyone being told.
+bool LinkedFileScanner::tooLong(const fs::path& page, const std::string& link, const fs::path& from,
+                                const fs::path& to) {
+    for (const fs::path* p : {&from, &to}) {
+        std::error_code ec;
+        (void)fs::symlink_status(*p, ec);
+        if (ec != std::errc::filename_too_long) continue;
+        if (failure_.empty())
+            failure_ = "The page " + quoted(page) + " links to \"" + link +
+                       "\", a path longer than this system allows.\n\nShorten the link or the "
+                       "names of the folders and files it passes through.";
+        return true;
+    }
+    return false;
 }
 
 void LinkedFileScanner::copyActionItem(const std::string& item, const fs::path& pageFolder,
                                        const fs::path& destination) {
     if (namesDrive(item)) return addUnresolved(item);
-    fs::path to = destination / linkPath(item);
-    if (canOpen(to)) return;
-    if (!copyFile(sourceOf(pageFolder, item), to)) addUnresolved(item);
+    std::optional<std::string> d = links::decodeLink(item);
+    if (!d || links::isFileUrl(*d)) return addUnresolved(item);
+    Placed p = locate(*d, pageFolder, destination);
+    if (tooLong(current_, item, p.from, p.to) || p.present) return;
+    if (!copyFile(p.from, p.to)) addUnresolved(item);
 }
 
 void LinkedFileScanner::handleLink(std::string v, Cursor& cursor, const fs::path& pageFolder,
@@ -185,34 +249,56 @@ void LinkedFileScanner::handleLink(std::string v, Cursor& cursor, const fs::path
         }
     }
 
-    std::string d = decodeEntities(v);
-    if (contains(up, "FILE://")) addUnresolved(v);
-
-    // Web, mail, script and machine-folder links are not files of the disc.
-    // Only the link is looked at: the page's own folder may well be called "http".
+    std::optional<std::string> decoded = links::decodeLink(v);
+    if (!decoded) return;
+    const std::string& d = *decoded;
+    // Full paths and file addresses are left to the absolute-link repair.
+    if (links::isFileUrl(d) || namesDrive(d)) return addUnresolved(v);
+    // Only a scheme makes a web address: "http.html" and "www.html" are pages.
     std::string lowerLink = toLower(d);
-    for (std::string_view skip :
-         {"http", "mailto", "javascript", "{desktop}", "{programfiles}", "{system}", "{root}"})
-        if (contains(lowerLink, skip)) return;
+    if (links::isWebAddress(d) || namesMachineFolder(lowerLink)) return;
     std::size_t dot = d.find('.');
     if (dot == std::string::npos || dot + 1 == d.size()) return;
-    if (namesDrive(d)) return addUnresolved(v);
 
-    fs::path from = sourceOf(pageFolder, d);
-    fs::path to = destination / linkPath(d);
+    Placed p = locate(d, pageFolder, destination);
+    if (tooLong(current_, v, p.from, p.to)) return;
     if (contains(lowerLink, ".htm") || contains(lowerLink, ".bat")) {
-        if (canOpen(to)) return;  // present already: neither copied nor scanned again
-        if (!copyWithFolders(v, from, to)) addUnresolved(v);
-        subPages.push_back({from, to.parent_path()});
+        if (p.present) return;  // present already: neither copied nor scanned again
+        if (!copyWithFolders(v, p.from, p.to)) addUnresolved(v);
+        subPages.push_back({p.from, p.to.parent_path(), {}});
         return;
     }
-    if (canOpen(to)) {
-        clearReadOnly(to);
-        return;
+    if (p.present) {
+        clearReadOnly(p.to);
+    } else if (!copyWithFolders(v, p.from, p.to)) {
+        if (v == " tags. " || contains(v, "editdata.mso") || contains(v, "oledata.mso")) return;
+        return addUnresolved(v);
     }
-    if (copyWithFolders(v, from, to)) return;
-    if (v == " tags. " || contains(v, "editdata.mso") || contains(v, "oledata.mso")) return;
-    addUnresolved(v);
+    if (isStyleSheet(lowerLink)) subPages.push_back({p.from, p.to.parent_path(), p.to});
+}
+
+// The url()s and @imports of a style sheet or of a page's styles, relative to
+// `base` (the sheet's folder, or the page's for inline styles). Sheets they
+// import are added to `sheets`.
+void LinkedFileScanner::copyStyleLinks(std::string_view text, const std::vector<links::Span>& found,
+                                       const fs::path& base, const fs::path& target,
+                                       std::vector<SubPage>& sheets) {
+    for (const links::Span& span : found) {
+        std::string raw(text.substr(span.begin, span.end - span.begin));
+        std::string link = raw.substr(0, raw.find_first_of("?#"));
+        std::optional<std::string> d = links::decodeLink(link);
+        if (!d || d->empty() || links::isWebAddress(*d)) continue;
+        if (links::isFileUrl(*d) || namesDrive(*d)) continue;  // left to the repair
+        std::string lowerLink = toLower(*d);
+        if (namesMachineFolder(lowerLink)) continue;
+        Placed p = locate(*d, base, target);
+        if (tooLong(current_, link, p.from, p.to)) return;
+        if (!p.present && !copyWithFolders(link, p.from, p.to)) {
+            addUnresolved(link);
+            continue;
+        }
+        if (isStyleSheet(lowerLink)) sheets.push_back({p.from, p.to.parent_path(), p.to});
+    }
 }
 
 void LinkedFileScanner::scanLine(const std::string& line, const fs::path& pageFolder,
@@ -225,9 +311,10 @@ void LinkedFileScanner::scanLine(const std::string& line, const fs::path& pageFo
 
     Cursor cursor(line);
     std::string token;
-    while (cursor.next(kTokenDelimiters, token)) {
+    while (failure_.empty() && cursor.next(kTokenDelimiters, token)) {
         std::string up = toUpper(token);
         std::string value;
+        if (contains(up, "URL(")) continue;  // read with the page's styles
         if (up == "SRC" || up == "HREF" || (bodyLine && up == "BACKGROUND")) {
             if (!cursor.next(kValueDelimiters, value)) break;
         } else if (contains(up, ".JPG") || contains(up, ".GIF")) {
@@ -245,13 +332,17 @@ void LinkedFileScanner::scanLinkedFiles(const fs::path& page, const fs::path& de
         addUnresolved(fs::path(page).make_preferred().string());
         return;
     }
-    std::ifstream in(page, std::ios::binary);
     std::error_code ec;
-    if (!in || fs::is_directory(page, ec)) return;
+    std::string text;
+    if (fs::is_directory(page, ec) || !readWhole(page, text)) return;
     if (topLevel) {
         unresolved_.clear();
         scannedSinceTop_.clear();
+        sheetsSinceTop_.clear();
+        repaired_.clear();
+        failure_.clear();
     }
+    if (!failure_.empty()) return;
     if (topLevel || root_.empty()) setDestinationRoot(destination);
     // A page whose copy failed is not "present", so without this a page that
     // links to itself would be scanned for ever.
@@ -265,24 +356,60 @@ void LinkedFileScanner::scanLinkedFiles(const fs::path& page, const fs::path& de
     }
     if (hooks_.showPage) hooks_.showPage(page.string());
     scanned_.push_back(page);
+    current_ = page;
 
     fs::path pageFolder = page.parent_path();
     std::vector<SubPage> subPages;
+    std::istringstream in(text);
     std::string line;
-    while (nextLine(in, line)) scanLine(line, pageFolder, destination, subPages);
-    in.close();
+    while (failure_.empty() && nextLine(in, line))
+        scanLine(line, pageFolder, destination, subPages);
+    std::vector<links::Span> attributes, styles;
+    links::pageLinks(text, attributes, styles);
+    copyStyleLinks(text, styles, pageFolder, destination, subPages);
 
     repairAbsoluteLinks(page, destination, pageFolder, topLevel);
-    for (const auto& sub : subPages) scanLinkedFiles(sub.source, sub.destination, false);
+    for (const auto& sub : subPages) {
+        if (sub.copy.empty())
+            scanLinkedFiles(sub.source, sub.destination, false);
+        else
+            scanStyleSheet(sub.source, sub.copy);
+    }
+}
+
+void LinkedFileScanner::scanStyleSheet(const fs::path& sheet, const fs::path& copy) {
+    fs::path key = fs::absolute(sheet).lexically_normal();
+    if (!failure_.empty() ||
+        std::find(sheetsSinceTop_.begin(), sheetsSinceTop_.end(), key) != sheetsSinceTop_.end())
+        return;
+    sheetsSinceTop_.push_back(key);
+    std::string text;
+    if (!readWhole(canOpen(copy) ? copy : sheet, text)) return;
+    current_ = sheet;
+    std::vector<links::Span> found;
+    links::cssLinks(text, {0, text.size()}, found);
+    std::vector<SubPage> imports;
+    copyStyleLinks(text, found, sheet.parent_path(), copy.parent_path(), imports);
+
+    std::vector<Edit> edits;
+    for (const auto& span : found) edits.push_back({span, copy.parent_path()});
+    std::error_code ec;
+    if (repairText(text, edits, sheet.parent_path(), copy) && inside(copy) &&
+        !fs::equivalent(copy, sheet, ec)) {
+        std::ofstream file(copy, std::ios::binary | std::ios::trunc);
+        file << text;
+    }
+    for (const auto& sub : imports) scanStyleSheet(sub.source, sub.copy);
 }
 
 void LinkedFileScanner::scanBatchFile(const fs::path& batchFile, const fs::path& destination) {
     std::ifstream in(batchFile, std::ios::binary);
     if (!in) return;
     if (root_.empty()) setDestinationRoot(destination);
+    current_ = batchFile;
     fs::path folder = batchFile.parent_path();
     std::string line;
-    while (nextLine(in, line)) {
+    while (failure_.empty() && nextLine(in, line)) {
         std::size_t at = toLower(line).find("/wait ");
         if (at == std::string::npos) continue;
         std::string name = line.substr(at + 6);
@@ -290,55 +417,13 @@ void LinkedFileScanner::scanBatchFile(const fs::path& batchFile, const fs::path&
             addUnresolved(name);
             continue;
         }
-        fs::path to = destination / linkPath(name);
-        if (canOpen(to)) continue;
-        if (!copyFile(sourceOf(folder, name), to)) addUnresolved(name);
+        Placed p = locate(name, folder, destination);
+        if (tooLong(batchFile, name, p.from, p.to) || p.present) continue;
+        if (!copyFile(p.from, p.to)) addUnresolved(name);
     }
 }
 
-// An unresolved link that names a file by an absolute path, and the bare name
-// it becomes on the disc.
-struct LinkedFileScanner::Repair {
-    std::size_t entry;  // index in the unresolved list
-    std::string fileName;
-    std::string path;  // decoded, without "file://"
-    bool seen = false;
-    bool copied = false;
-};
-
 namespace {
-
-// Finds every occurrence of a set of texts in one pass: at each position
-// that can start one, only the lengths the set holds are looked up, longest
-// first. A page with thousands of links is read once, not once per link.
-class TextSet {
-  public:
-    void add(std::string_view text, std::size_t value) {
-        if (text.empty() || !map_.emplace(text, value).second) return;
-        starts_[static_cast<unsigned char>(text[0])] = true;
-        if (std::find(lengths_.begin(), lengths_.end(), text.size()) == lengths_.end())
-            lengths_.push_back(text.size());
-        std::sort(lengths_.rbegin(), lengths_.rend());
-    }
-    // The value of the longest text starting at `at`, if any; `length` gets its size.
-    const std::size_t* match(std::string_view text, std::size_t at, std::size_t& length) const {
-        if (!starts_[static_cast<unsigned char>(text[at])]) return nullptr;
-        for (std::size_t n : lengths_) {
-            if (at + n > text.size()) continue;
-            auto it = map_.find(text.substr(at, n));
-            if (it != map_.end()) {
-                length = n;
-                return &it->second;
-            }
-        }
-        return nullptr;
-    }
-
-  private:
-    std::unordered_map<std::string_view, std::size_t> map_;
-    std::vector<std::size_t> lengths_;
-    bool starts_[256] = {};
-};
 
 // Case-insensitive lookup of many files in few folders: each folder is
 // resolved once and listed at most once, so thousands of links into one
@@ -375,32 +460,41 @@ class FolderLookup {
     std::unordered_map<std::string, Listing> listings_;
 };
 
-// The first position at or after `from` holding one of `chars`, remembered so
-// that rising `from` values cost one pass over the text in all.
-class NextOf {
-  public:
-    NextOf(std::string_view text, std::string_view chars) : text_(text), chars_(chars) {}
-    std::size_t from(std::size_t at) {
-        if (found_ == std::string_view::npos && searched_) return found_;
-        if (!searched_ || found_ < at) {
-            found_ = text_.find_first_of(chars_, at);
-            searched_ = true;
-        }
-        return found_;
-    }
+bool sameBytes(const fs::path& a, const fs::path& b) {
+    std::error_code ec;
+    if (fs::file_size(a, ec) != fs::file_size(b, ec) || ec) return false;
+    std::string x, y;
+    return readWhole(a, x) && readWhole(b, y) && x == y;
+}
 
-  private:
-    std::string_view text_, chars_;
-    std::size_t found_ = 0;
-    bool searched_ = false;
-};
+// The last part of a path or address, as written.
+std::string_view lastPart(std::string_view link) {
+    std::size_t slash = link.find_last_of("/\\");
+    return slash == std::string_view::npos ? link : link.substr(slash + 1);
+}
+
+// A file name as it can stand in a link.
+std::string asLink(std::string_view name) {
+    std::string out;
+    for (char c : name) {
+        if (c == ' ' || c == '%' || c == '#' || c == '?' || c == '"' || c == '\'') {
+            static const char* hex = "0123456789ABCDEF";
+            out += '%';
+            out += hex[(static_cast<unsigned char>(c) >> 4) & 15];
+            out += hex[static_cast<unsigned char>(c) & 15];
+        } else {
+            out += c;
+        }
+    }
+    return out;
+}
 
 }  // namespace
 
 void LinkedFileScanner::repairAbsoluteLinks(const fs::path& page, const fs::path& destination,
                                             const fs::path& pageFolder, bool topLevel) {
-    if (unresolved_.empty()) return;
-    std::string name = page.filename().string();
+    if (!failure_.empty()) return;
+    std::string name = platform::u8string(page.filename());
     if (topLevel) std::replace(name.begin(), name.end(), ' ', '_');
     fs::path copy = destination / platform::u8path(name);
     std::string text;
@@ -409,104 +503,138 @@ void LinkedFileScanner::repairAbsoluteLinks(const fs::path& page, const fs::path
     // The author's own page is never written, whatever folder the build was given.
     bool writable = !fs::equivalent(copy, page, ec) && inside(copy);
 
-    std::vector<Repair> repairs;
-    std::vector<std::string> keys;  // lower-cased entries, owned for the set's views
-    std::vector<bool> drop(unresolved_.size(), false);
-    collectRepairs(pageFolder, repairs, keys, drop);
-    TextSet set;
-    // Later entries first, as they were found last: on a tie they win.
-    for (std::size_t r = repairs.size(); r-- > 0;) set.add(keys[r], r);
-
-    const std::string lower = toLower(text);
-    std::string out;
-    out.reserve(text.size());
-    NextOf quote(text, "\""), stop(text, ",<>\r\n");
-    bool changed = false;
-    std::size_t done = 0;
-    FolderLookup lookup;
-    for (std::size_t p = 0; p < lower.size();) {
-        std::size_t length = 0;
-        const std::size_t* r = set.match(lower, p, length);
-        // The link runs on to the closing quote (or a comma before it), so a
-        // "?query" or "#part" after the path goes too; it never runs past the
-        // tag or the line, so text outside the link is never lost.
-        std::size_t end = r ? quote.from(p + length) : std::string::npos;
-        if (end == std::string::npos) {
-            ++p;
-            continue;
-        }
-        end = std::min(end, stop.from(p + length));
-        Repair& repair = repairs[*r];
-        if (!repair.seen) {
-            repair.seen = true;
-            repair.copied = copyFile(lookup.resolve(pageFolder, repair.path),
-                                     destination / platform::u8path(repair.fileName));
-        }
-        out.append(text, done, p - done);
-        out += repair.fileName;
-        done = p = end;
-        changed = true;
+    std::vector<links::Span> attributes, styles;
+    links::pageLinks(text, attributes, styles);
+    std::vector<Edit> edits;
+    for (const links::Span& a : attributes) {
+        // An action's programs run from the disc's root folder.
+        auto files = links::actionFiles(std::string_view(text).substr(a.begin, a.end - a.begin));
+        if (files.empty()) edits.push_back({a, destination});
+        for (const links::Span& f : files)
+            edits.push_back({{a.begin + f.begin, a.begin + f.end}, root_});
     }
-    if (changed) {
-        out.append(text, done, std::string::npos);
-        text.swap(out);
-        if (writable) {
-            std::ofstream file(copy, std::ios::binary | std::ios::trunc);
-            file << text;
-        }
+    for (const links::Span& s : styles) edits.push_back({s, destination});
+    std::sort(edits.begin(), edits.end(),
+              [](const Edit& x, const Edit& y) { return x.span.begin < y.span.begin; });
+    if (repairText(text, edits, pageFolder, copy) && writable) {
+        std::ofstream file(copy, std::ios::binary | std::ios::trunc);
+        file << text;
     }
-    for (const Repair& repair : repairs)
-        if (repair.copied) drop[repair.entry] = true;
-    std::size_t kept = 0;
-    for (std::size_t i = 0; i < unresolved_.size(); ++i) {
-        if (drop[i]) continue;
-        if (kept != i) unresolved_[kept] = std::move(unresolved_[i]);
-        ++kept;
-    }
-    unresolved_.resize(kept);
-
-    if (*additionalFiles_ == 0 && collectAbsolutePaths(text)) {
+    // Full paths in scripts and prose are only listed: text that merely looks
+    // like a path must reach the disc as the author wrote it.
+    if (!unresolved_.empty() && *additionalFiles_ == 0 && collectAbsolutePaths(text))
         ++*additionalFiles_;
-        repairAbsoluteLinks(page, destination, pageFolder, topLevel);
-    }
 }
 
-// Which unresolved entries name a file by path (to be copied and rewritten),
-// and which are known non-links to forget.
-void LinkedFileScanner::collectRepairs(const fs::path& pageFolder, std::vector<Repair>& repairs,
-                                       std::vector<std::string>& keys,
-                                       std::vector<bool>& drop) const {
-    static const std::string_view kPhrases[] = {"&quot;filename.wmv&quot;", "calc.exe",
-                                                "wordpad.exe"};
-    auto isPhrase = [](const std::string& e) {
-        return std::find(std::begin(kPhrases), std::end(kPhrases), e) != std::end(kPhrases);
-    };
-    std::error_code ec;
-    const bool folderExists = fs::is_directory(pageFolder, ec);
-    for (std::size_t i = 0; i < unresolved_.size(); ++i) {
-        const std::string& entry = unresolved_[i];
-        std::string e = toLower(entry);
-        bool pathLike =
-            contains(e, "file://") || contains(e, ":\\") || contains(e, "../") || contains(e, "/");
-        if (!pathLike || isPhrase(entry)) {
-            if (contains(entry, "IMG ") || contains(entry, " tags") || isPhrase(entry))
-                drop[i] = true;
+// Rewrites each link of `edits` that names a file by its full path (or climbs
+// out of the distributable folder) when that file exists and could be copied
+// into the edit's folder: the link becomes the copy's name. Every other
+// character of `text` stays as it is. True when anything changed.
+bool LinkedFileScanner::repairText(std::string& text, const std::vector<Edit>& edits,
+                                   const fs::path& base, const fs::path& copy) {
+    const std::string label =
+        fs::absolute(copy).lexically_normal().lexically_relative(root_).generic_string();
+    FolderLookup lookup;
+    std::string out;
+    std::size_t done = 0;
+    for (const Edit& e : edits) {
+        if (e.span.begin < done) continue;
+        std::string_view raw =
+            std::string_view(text).substr(e.span.begin, e.span.end - e.span.begin);
+        std::size_t cut = raw.find_first_of("?#");
+        std::string_view link = raw.substr(0, cut);
+        std::size_t hash = raw.find('#');
+        std::string_view fragment = hash == std::string_view::npos ? "" : raw.substr(hash);
+        std::optional<std::string> d = links::decodeLink(link);
+        if (!d || d->empty() || links::isWebAddress(*d)) continue;
+        fs::path source;
+        if (std::optional<std::string> path = links::absoluteLocalPath(*d)) {
+            // "/x" may name a file below the page's folder, as from a disc's root.
+            if ((*d)[0] == '/' && !links::isFileUrl(*d) &&
+                platform::findCaseInsensitive(base, linkPath(*d)))
+                continue;
+            source = lookup.resolve(base, *path);
+        } else if (links::isFileUrl(*d) || namesDrive(*d)) {
+            addUnresolved(std::string(link));  // a file of another machine
             continue;
+        } else if (namesMachineFolder(toLower(*d)) ||
+                   (inside(e.target / linkPath(*d)) &&
+                    std::find(unresolved_.begin(), unresolved_.end(), link) == unresolved_.end())) {
+            continue;  // a relative link whose file is in its place on the disc
+        } else {
+            source = lookup.resolve(base, *d);
         }
-        if (!folderExists) continue;
-        std::string path = e;
-        if (path.rfind("file:///", 0) == 0)
-            path.erase(0, 8);
-        else if (path.rfind("file://", 0) == 0)
-            path.erase(0, 7);
-        path = decodeEntities(path);
-        std::size_t slash = path.find_last_of("\\/");
-        if (slash == std::string::npos) continue;
-        std::string fileName = path.substr(slash + 1);
-        if (fileName.empty() || fileName == "." || fileName == "..") continue;
-        repairs.push_back({i, std::move(fileName), std::move(path)});
-        keys.push_back(std::move(e));
+        std::error_code ec;
+        std::string fileName(lastPart(*d));
+        if (fileName.empty() || !fs::is_regular_file(source, ec)) continue;
+        std::optional<std::string> onDisc = bringBeside(source, e.target, fileName);
+        if (!onDisc) continue;
+        std::string replacement =
+            (*onDisc == fileName ? std::string(lastPart(link)) : asLink(*onDisc)) +
+            std::string(fragment);
+        out.append(text, done, e.span.begin - done);
+        out += replacement;
+        done = e.span.end;
+        repaired_.push_back(label + ": \"" + std::string(raw) + "\" is now \"" + replacement +
+                            "\"");
+        dropUnresolved(std::string(link));
     }
+    if (done == 0) return false;
+    out.append(text, done, std::string::npos);
+    text.swap(out);
+    return true;
+}
+
+// Copies `source` into `target` as `name`; when another file has that name
+// there already, as name_1, name_2, ... Returns the name used on the disc.
+std::optional<std::string> LinkedFileScanner::bringBeside(const fs::path& source,
+                                                          const fs::path& target,
+                                                          const std::string& name) {
+    std::error_code ec;
+    const fs::path key = fs::weakly_canonical(source, ec);
+    const fs::path base = platform::u8path(name);
+    const std::string stem = platform::u8string(base.stem());
+    const std::string ext = platform::u8string(base.extension());
+    for (int n = 0; n < 100; ++n) {
+        std::string candidate = n == 0 ? name : stem + "_" + std::to_string(n) + ext;
+        fs::path to = (target / platform::u8path(candidate)).lexically_normal();
+        std::optional<fs::path> there = onDisc(target, candidate);
+        if (!there) {
+            if (!copyFile(source, to)) return std::nullopt;
+            broughtFrom_[fs::absolute(to).lexically_normal()] = key;
+            return candidate;
+        }
+        auto brought = broughtFrom_.find(fs::absolute(*there).lexically_normal());
+        if (brought != broughtFrom_.end()
+                ? brought->second == key
+                : fs::equivalent(*there, source, ec) || sameBytes(*there, source))
+            return candidate;
+    }
+    return std::nullopt;
+}
+
+// A file of a folder of the disc by name, without regard to case. The folder
+// is listed once; the scanner's own copies keep the listing up to date, so a
+// page with thousands of repaired links does not list its folder each time.
+std::optional<fs::path> LinkedFileScanner::onDisc(const fs::path& folder, const std::string& name) {
+    const fs::path key = fs::absolute(folder).lexically_normal();
+    std::error_code ec;
+    fs::path exact = key / platform::u8path(name);
+    if (fs::exists(fs::symlink_status(exact, ec))) return exact;
+    auto listing = discNames_.find(key);
+    if (listing == discNames_.end()) {
+        listing = discNames_.emplace(key, std::unordered_map<std::string, fs::path>{}).first;
+        for (fs::directory_iterator it(key, ec), end; !ec && it != end; it.increment(ec))
+            listing->second.emplace(toLower(platform::u8string(it->path().filename())), it->path());
+    }
+    auto found = listing->second.find(toLower(name));
+    if (found == listing->second.end()) return std::nullopt;
+    return found->second;
+}
+
+void LinkedFileScanner::dropUnresolved(const std::string& entry) {
+    unresolved_.erase(std::remove(unresolved_.begin(), unresolved_.end(), entry),
+                      unresolved_.end());
 }
 
 bool LinkedFileScanner::collectAbsolutePaths(std::string_view text) {
@@ -538,18 +666,25 @@ LinkedFileScanner& processScanner() {
 }
 }  // namespace
 
-void scanLinkedFiles(const fs::path& sourcePage, const fs::path& folder, int topLevel,
-                     int& additionalFiles, const ScannerHooks& hooks) {
+LinkScanReport scanLinkedFiles(const fs::path& sourcePage, const fs::path& folder, int topLevel,
+                               int& additionalFiles, const ScannerHooks& hooks) {
     LinkedFileScanner& s = processScanner();
     s.setAdditionalFiles(additionalFiles);
     s.setHooks(hooks);
+    const std::size_t before = topLevel != 0 ? 0 : s.repairedLinks().size();
     s.scanLinkedFiles(sourcePage, folder, topLevel != 0);
+    const auto& repaired = s.repairedLinks();
+    return {std::vector<std::string>(
+                repaired.begin() + static_cast<std::ptrdiff_t>(std::min(before, repaired.size())),
+                repaired.end()),
+            s.failure()};
 }
 
-void scanBatchFile(const fs::path& batchFile, const fs::path& folder) {
+LinkScanReport scanBatchFile(const fs::path& batchFile, const fs::path& folder) {
     LinkedFileScanner& s = processScanner();
     s.setDestinationRoot(folder);
     s.scanBatchFile(batchFile, folder);
+    return {{}, s.failure()};
 }
 
 const std::vector<std::string>& unresolvedLinks() {

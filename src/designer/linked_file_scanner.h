@@ -4,15 +4,29 @@
 // files named in action links, programs a batch file starts with "/wait".
 // It does not parse HTML: it splits each line at fixed delimiter characters
 // and looks for SRC/HREF/BACKGROUND values and picture names, so it copes
-// with pages that no parser would accept. Links written as absolute paths are
-// copied into the page's folder on the disc and rewritten in the copied page.
+// with pages that no parser would accept. Style sheets are followed through
+// their url()s and @imports. Links in link attributes and url()s that name a
+// file by its full path (or climb out of the disc) are copied beside the page
+// on the disc and rewritten in its copy; no other text of a page is changed.
 #include <filesystem>
 #include <functional>
+#include <map>
+#include <optional>
 #include <string>
 #include <string_view>
+#include <unordered_map>
 #include <vector>
 
+#include "designer/link_text.h"
+
 namespace rondivo {
+
+// What a scan tells the build: links it rewrote (for the build's notes) and,
+// when not empty, why the build must stop.
+struct LinkScanReport {
+    std::vector<std::string> notes;
+    std::string failure;
+};
 
 struct ScannerHooks {
     // Before each page is read: the window shows `page` in the wait dialog,
@@ -43,13 +57,15 @@ class LinkedFileScanner {
     // Copies each program a "/wait " line starts from beside the batch file.
     void scanBatchFile(const std::filesystem::path& batchFile,
                        const std::filesystem::path& destination);
-    // After a page: copies unresolved absolute links into `destination` and
-    // rewrites them to the bare file name in the page's copy there.
+    // After a page: copies the files its absolute links name into
+    // `destination` and rewrites those links to the bare file name in the
+    // page's copy there. Only links whose file was copied change.
     void repairAbsoluteLinks(const std::filesystem::path& page,
                              const std::filesystem::path& destination,
                              const std::filesystem::path& pageFolder, bool topLevel);
     // Adds every "X:\..." path in `text` (lower-cased, up to > < " or ,) to the
-    // unresolved list; true when anything was added.
+    // unresolved list; true when anything was added. Such paths in scripts or
+    // prose are listed, never rewritten.
     bool collectAbsolutePaths(std::string_view text);
 
     // Links that could not be resolved, as written (no duplicates, in order found).
@@ -58,28 +74,51 @@ class LinkedFileScanner {
     const std::vector<std::filesystem::path>& copied() const { return copied_; }
     // Pages read, in order.
     const std::vector<std::filesystem::path>& scannedPages() const { return scanned_; }
+    // Each link the repair rewrote in a copied page or style sheet, as
+    // "page: "old" is now "new"", since the last top-level scan.
+    const std::vector<std::string>& repairedLinks() const { return repaired_; }
+    // Why the build must stop (a link whose path this system cannot hold),
+    // naming the page; empty when it may go on. Nothing more is scanned once set.
+    const std::string& failure() const { return failure_; }
 
   private:
+    // A page (or, with `copy` set, a style sheet) to read after the current page.
     struct SubPage {
         std::filesystem::path source;
         std::filesystem::path destination;
+        std::filesystem::path copy;
     };
+    struct Placed;
+    struct Edit;
     class Cursor;
-    struct Repair;
 
     void addUnresolved(const std::string& entry);
-    void collectRepairs(const std::filesystem::path& pageFolder, std::vector<Repair>& repairs,
-                        std::vector<std::string>& keys, std::vector<bool>& drop) const;
+    void dropUnresolved(const std::string& entry);
+    std::optional<std::filesystem::path> onDisc(const std::filesystem::path& folder,
+                                                const std::string& name);
     bool inside(const std::filesystem::path& p) const;
+    bool tooLong(const std::filesystem::path& page, const std::string& link,
+                 const std::filesystem::path& from, const std::filesystem::path& to);
     bool copyFile(const std::filesystem::path& from, const std::filesystem::path& to);
     bool copyWithFolders(const std::string& link, const std::filesystem::path& from,
                          const std::filesystem::path& to);
+    Placed locate(std::string_view decoded, const std::filesystem::path& base,
+                  const std::filesystem::path& target) const;
     void copyActionItem(const std::string& item, const std::filesystem::path& pageFolder,
                         const std::filesystem::path& destination);
     void scanLine(const std::string& line, const std::filesystem::path& pageFolder,
                   const std::filesystem::path& destination, std::vector<SubPage>& subPages);
     void handleLink(std::string value, Cursor& cursor, const std::filesystem::path& pageFolder,
                     const std::filesystem::path& destination, std::vector<SubPage>& subPages);
+    void copyStyleLinks(std::string_view text, const std::vector<links::Span>& found,
+                        const std::filesystem::path& base, const std::filesystem::path& target,
+                        std::vector<SubPage>& sheets);
+    void scanStyleSheet(const std::filesystem::path& sheet, const std::filesystem::path& copy);
+    bool repairText(std::string& text, const std::vector<Edit>& edits,
+                    const std::filesystem::path& base, const std::filesystem::path& copy);
+    std::optional<std::string> bringBeside(const std::filesystem::path& source,
+                                           const std::filesystem::path& target,
+                                           const std::string& name);
 
     int* additionalFiles_;
     ScannerHooks hooks_;
@@ -88,14 +127,26 @@ class LinkedFileScanner {
     std::vector<std::filesystem::path> copied_;
     std::vector<std::filesystem::path> scanned_;
     std::vector<std::filesystem::path> scannedSinceTop_;
+    std::vector<std::filesystem::path> sheetsSinceTop_;
+    std::vector<std::string> repaired_;
+    std::string failure_;
+    std::filesystem::path current_;  // the page or sheet being read, named in a failure
+    // Files the repair brought onto the disc: their place there and their source.
+    std::map<std::filesystem::path, std::filesystem::path> broughtFrom_;
+    // Lower-cased names of the disc's folders the repair has looked into.
+    std::map<std::filesystem::path, std::unordered_map<std::string, std::filesystem::path>>
+        discNames_;
 };
 
 // The build's entry points (BuildHooks::scanLinkedFiles and ::scanBatchFile):
 // one scanner for the whole process, so the unresolved list lives from one
 // call to the next as the build expects.
-void scanLinkedFiles(const std::filesystem::path& sourcePage, const std::filesystem::path& folder,
-                     int topLevel, int& additionalFiles, const ScannerHooks& hooks = {});
-void scanBatchFile(const std::filesystem::path& batchFile, const std::filesystem::path& folder);
+// The report says what the build must list or stop for.
+LinkScanReport scanLinkedFiles(const std::filesystem::path& sourcePage,
+                               const std::filesystem::path& folder, int topLevel,
+                               int& additionalFiles, const ScannerHooks& hooks = {});
+LinkScanReport scanBatchFile(const std::filesystem::path& batchFile,
+                             const std::filesystem::path& folder);
 const std::vector<std::string>& unresolvedLinks();
 
 }  // namespace rondivo

@@ -193,6 +193,7 @@ TEST(Build, CompanionFolderIsCopiedAndThePageIsNotScanned) {
         scannedFolder = folder;
         EXPECT_EQ(topLevel, 1);
         EXPECT_EQ(counter, 0);
+        return LinkScanReport{};
     };
     auto req = f.request();
     req.settings.failSafeName.clear();
@@ -395,9 +396,11 @@ TEST(Build, HooksForScannerAndEncryptionAndWhatHappensWithout) {
     auto hooks = quietHooks();
     hooks.scanLinkedFiles = [&](const fs::path& p, const fs::path&, int, int&) {
         calls.push_back("page " + p.filename().string());
+        return LinkScanReport{};
     };
     hooks.scanBatchFile = [&](const fs::path& p, const fs::path&) {
         calls.push_back("batch " + p.filename().string());
+        return LinkScanReport{};
     };
     hooks.encryptPresentationFolder = [&](const fs::path& folder) {
         calls.push_back(fs::exists(folder / "data/autorun.inf") ? "encrypt after move"

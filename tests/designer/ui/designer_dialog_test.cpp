@@ -110,7 +110,7 @@ struct DesignerFixture : ::testing::Test {
                                                     int top, int& additional) {
             if (beforeLinkScan) beforeLinkScan(page);
             while (holdScans) std::this_thread::sleep_for(std::chrono::milliseconds(5));
-            scan(page, folder, top, additional);
+            return scan(page, folder, top, additional);
         };
         c.prompts = DesignerPrompts::standard(program);
         c.prompts.message = [this](wxWindow*, const std::string& text, long style) {
