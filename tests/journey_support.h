@@ -126,10 +126,10 @@ class Journey {
                 const wxString want = wxString::FromUTF8(label);
                 for (wxWindow* top : reachable())
                     if (wxWindow* w = findWindow(top, want))
-                            if (wxWindow* next = w->GetNextSibling()) {
-                                wxRect r = next->GetScreenRect();
-                                return wxPoint(r.x + std::min(20, r.width / 2), r.y + r.height / 2);
-                            }
+                        if (wxWindow* next = w->GetNextSibling()) {
+                            wxRect r = next->GetScreenRect();
+                            return wxPoint(r.x + std::min(20, r.width / 2), r.y + r.height / 2);
+                        }
                 return std::nullopt;
             });
             return (p = found ? *found : std::nullopt).has_value();
@@ -275,8 +275,8 @@ class Journey {
             GtkAllocation a;
             gtk_widget_get_allocation(item, &a);
             int x = 0, y = 0;
-            if (!gtk_widget_translate_coordinates(item, bar->GetHandle(), a.width / 2,
-                                                  a.height / 2, &x, &y))
+            if (!gtk_widget_translate_coordinates(item, bar->GetHandle(), a.width / 2, a.height / 2,
+                                                  &x, &y))
                 return std::nullopt;
             return bar->GetScreenPosition() + wxPoint(x, y);
         }

@@ -207,12 +207,22 @@ std::string scriptCommands() {
     return true;
   };
   // Stands in for the Escape and Page Down keystrokes: no selection, caret at the end of the page.
+  // The engine would move a caret at the body's end into the last text box,
+  // and what is pasted there splits it: the end gets a paragraph of its own.
   editor.caretToEnd = function () {
     select(null);
     textEditing = null;
+    var last = doc.body.lastChild;
+    while (last && last.lastChild) last = last.lastChild;
     var r = doc.createRange();
-    r.selectNodeContents(doc.body);
-    r.collapse(false);
+    if (last && objectOf(last)) {
+      var p = doc.createElement('p');
+      doc.body.appendChild(p);
+      r.setStart(p, 0);
+    } else {
+      r.selectNodeContents(doc.body);
+      r.collapse(false);
+    }
     selectRange(r);
     return true;
   };
@@ -324,13 +334,13 @@ std::string scriptPage() {
     });
     return out;
   }
-  // Moves the newest text box to the first free place in the visible part of
+  // Moves the newest object of a kind (the last in the page) to the first free place in the visible part of
   // the page, from the top, centred or at the left (the player's window may
   // be narrower than the editor's); the middle of the view when none is free.
-  editor.placeNewTextBox = function () {
-    var boxes = doc.getElementsByTagName('fieldset');
-    if (!boxes.length) return false;
-    var el = boxes[boxes.length - 1];
+  editor.placeNewest = function (kind) {
+    var all = doc.getElementsByTagName(kind);
+    if (!all.length) return false;
+    var el = all[all.length - 1];
     var w = el.offsetWidth, h = el.offsetHeight;
     var vw = doc.documentElement.clientWidth, vh = doc.documentElement.clientHeight;
     var taken = occupied(el);

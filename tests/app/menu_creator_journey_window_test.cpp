@@ -189,16 +189,20 @@ bool playAndClick(const fs::path& exe, const fs::path& disc, const fs::path& mar
         execl(exe.c_str(), exe.c_str(), nullptr);
         _exit(127);
     }
-    std::optional<std::string> id;
-    Journey::within(20000, [&] {
+    // The splash carries the title too: the browser window is the last one shown.
+    auto browser = [pid]() -> std::optional<std::string> {
         auto r = test::runProgram({"xdotool", "search", "--onlyvisible", "--pid",
                                    std::to_string(pid), "--name", "^My CD Menu$"});
-        if (r.status == 0 && !r.output.empty()) id = r.output.substr(0, r.output.find('\n'));
-        return id.has_value();
-    });
+        if (r.status != 0 || r.output.size() < 2) return std::nullopt;
+        std::string ids = r.output.substr(0, r.output.size() - 1);
+        return ids.substr(ids.rfind('\n') + 1);
+    };
     bool ran = false;
     // The page may still be loading when the window shows: click until the file runs.
-    for (int attempt = 0; id && attempt < 10 && !ran; ++attempt) {
+    for (int attempt = 0; attempt < 10 && !ran; ++attempt) {
+        std::optional<std::string> id;
+        Journey::within(20000, [&] { return (id = browser()).has_value(); });
+        if (!id) break;
         Journey::xdo({"mousemove", "--window", *id, std::to_string(picture.x),
                       std::to_string(picture.y), "click", "1"});
         ran = Journey::within(2000, [&] { return fs::exists(marker); });
@@ -232,6 +236,7 @@ TEST(MenuCreatorJourney, TemplatePictureTextAndLinkReachThePlayingDisc) {
         const fs::path disc = t / "Desktop/CD-ROM Distributable Files";
         const std::string page = test::readFile(disc / "data/My_Menu.html");
         EXPECT_NE(page.find(std::string(">") + kSentence + "<"), std::string::npos) << page;
+        EXPECT_NE(page.find("ACTION_RUN="), std::string::npos) << page;
         EXPECT_TRUE(fs::exists(disc / "data/setup.sh"));
         EXPECT_TRUE(fs::exists(disc / "data/banner.png")) << "the picture is not on the disc";
         EXPECT_TRUE(playAndClick(exe, disc, marker, journey.pictureInPage))

@@ -451,6 +451,7 @@ void CMenuCreatorDlg::insertImage() {
     document_->paragraph();
     document_->zeroImageBorders();
     document_->freeMove();
+    document_->placeNewest("img");
 }
 
 void CMenuCreatorDlg::hyperlink() {
@@ -472,7 +473,7 @@ void CMenuCreatorDlg::insertText() {
     document_->caretToEnd();
     document_->insertTextBox(text->utf8_string());
     document_->freeMove();
-    document_->placeNewTextBox();
+    document_->placeNewest("fieldset");
 }
 
 void CMenuCreatorDlg::chooseTextColour() {

@@ -242,8 +242,8 @@ bool CMenuDocument::insertTextBox(const std::string& text) {
     return call("rondivoEditor.insertTextBox(" +
                 jsString("<P><BR><FIELDSET>" + text + "</FIELDSET><BR></P>") + ")");
 }
-bool CMenuDocument::placeNewTextBox() {
-    return call("rondivoEditor.placeNewTextBox()");
+bool CMenuDocument::placeNewest(const std::string& tagName) {
+    return call("rondivoEditor.placeNewest(" + jsString(tagName) + ")");
 }
 
 bool CMenuDocument::zeroImageBorders() {
