@@ -160,7 +160,8 @@ class Journey {
     bool chooseFile(const std::string& title, const std::string& path, bool save = false) {
         auto id = waitWindow(title);
         if (!id) return false;
-        std::this_thread::sleep_for(std::chrono::milliseconds(500));
+        // A chooser reads its folder before it takes keys.
+        std::this_thread::sleep_for(std::chrono::milliseconds(1000));
         keys(*id, {save ? "ctrl+a" : "ctrl+l"});
         type(*id, path);
         std::this_thread::sleep_for(std::chrono::milliseconds(300));
