@@ -46,14 +46,16 @@ CMenuCreatorDlg* menuCreator() {
 }
 
 // Where on the screen the page shows the element `find` (a script
-// expression) picks; the page is read, not driven.
-std::optional<wxPoint> onPage(Journey& j, const std::string& find) {
-    auto p = j.onGui([find]() -> std::optional<wxPoint> {
+// expression) picks: its middle, or a point on its left edge; the page is
+// read, not driven.
+std::optional<wxPoint> onPage(Journey& j, const std::string& find, bool leftEdge = false) {
+    auto p = j.onGui([find, leftEdge]() -> std::optional<wxPoint> {
         CMenuCreatorDlg* mc = menuCreator();
         std::string out;
         if (!mc || !mc->document().run("(function(){var e=" + find +
                                            ";if(!e)return '';var r=e.getBoundingClientRect();"
-                                           "return Math.round(r.left+r.width/2)+','+"
+                                           "return Math.round(r.left+" +
+                                           (leftEdge ? std::string("2") : "r.width/2") + ")+','+"
                                            "Math.round(r.top+r.height/2);})()",
                                        &out))
             return std::nullopt;
@@ -118,6 +120,28 @@ struct MenuJourney {
         Journey::type(*box, kSentence);
         Journey::keys(*box, {"Return"});
         j.waitGone(*box);
+        dragTextBox();
+    }
+
+    // The new box, still being typed in, moves when dragged by its frame.
+    void dragTextBox() {
+        const std::string box = "(function(){var f=document.getElementsByTagName('fieldset');"
+                                "for(var i=f.length-1;i>=0;i--)if(f[i].textContent=='" +
+                                std::string(kSentence) + "')return f[i];return null;})()";
+        std::optional<wxPoint> edge, before, after;
+        Journey::within(5000, [&] { return (edge = onPage(j, box, true)).has_value(); });
+        before = onPage(j, box);
+        if (!edge || !before) return static_cast<void>(j.fail("the new text box is not shown"));
+        Journey::xdo({"mousemove", "--sync", std::to_string(edge->x), std::to_string(edge->y)});
+        Journey::xdo({"mousedown", "1"});
+        for (int step = 1; step <= 4; ++step)
+            Journey::xdo({"mousemove", "--sync", std::to_string(edge->x - 10 * step),
+                          std::to_string(edge->y + 10 * step)});
+        Journey::xdo({"mouseup", "1"});
+        after = onPage(j, box);
+        ASSERT_TRUE(after);
+        EXPECT_EQ(after->x - before->x, -40) << "the text box was not dragged";
+        EXPECT_EQ(after->y - before->y, 40) << "the text box was not dragged";
     }
 
     void linkPictureToSetup() {
