@@ -55,7 +55,8 @@ std::optional<wxPoint> onPage(Journey& j, const std::string& find, bool leftEdge
         if (!mc || !mc->document().run("(function(){var e=" + find +
                                            ";if(!e)return '';var r=e.getBoundingClientRect();"
                                            "return Math.round(r.left+" +
-                                           (leftEdge ? std::string("2") : "r.width/2") + ")+','+"
+                                           (leftEdge ? std::string("2") : "r.width/2") +
+                                           ")+','+"
                                            "Math.round(r.top+r.height/2);})()",
                                        &out))
             return std::nullopt;
@@ -125,9 +126,10 @@ struct MenuJourney {
 
     // The new box, still being typed in, moves when dragged by its frame.
     void dragTextBox() {
-        const std::string box = "(function(){var f=document.getElementsByTagName('fieldset');"
-                                "for(var i=f.length-1;i>=0;i--)if(f[i].textContent=='" +
-                                std::string(kSentence) + "')return f[i];return null;})()";
+        const std::string box =
+            "(function(){var f=document.getElementsByTagName('fieldset');"
+            "for(var i=f.length-1;i>=0;i--)if(f[i].textContent=='" +
+            std::string(kSentence) + "')return f[i];return null;})()";
         std::optional<wxPoint> edge, before, after;
         Journey::within(5000, [&] { return (edge = onPage(j, box, true)).has_value(); });
         before = onPage(j, box);
