@@ -42,7 +42,11 @@ SecureExtractionHook secureExtraction() {
     };
 }
 
-CompositionRoot::CompositionRoot() = default;
+ProgramPaths ProgramPaths::running() {
+    return {platform::executablePath(), platform::programFolder()};
+}
+
+CompositionRoot::CompositionRoot(ProgramPaths paths) : paths_(std::move(paths)) {}
 CompositionRoot::~CompositionRoot() = default;
 
 burn::CDiscBurner& CompositionRoot::discBurner() {
@@ -52,7 +56,7 @@ burn::CDiscBurner& CompositionRoot::discBurner() {
 
 DesignerCollaborators CompositionRoot::designerCollaborators() {
     DesignerCollaborators c;
-    c.programFolder = platform::programFolder();
+    c.programFolder = paths_.programFolder;
     c.ownExecutable = platform::windowsPlayer(c.programFolder);
     c.prompts = DesignerPrompts::standard(c.programFolder);
     c.runMenuCreator = [](wxWindow* parent, const fs::path& htmlFolder) {
@@ -63,6 +67,9 @@ DesignerCollaborators CompositionRoot::designerCollaborators() {
     };
     c.presentationComplete = discActions([this]() -> burn::CDiscBurner& { return discBurner(); },
                                          burn::DiscDialogs::standard());
+    c.presentationComplete.previewPlayer = [designer = paths_.executable](const fs::path& folder) {
+        return platform::previewPlayer(folder, designer);
+    };
     return c;
 }
 

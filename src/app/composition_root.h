@@ -26,9 +26,17 @@ PresentationCompleteActions discActions(std::function<burn::CDiscBurner&()> burn
 // decrypted behind the progress dialog.
 SecureExtractionHook secureExtraction();
 
+// The program the designer is: its executable and its program folder.
+struct ProgramPaths {
+    std::filesystem::path executable;
+    std::filesystem::path programFolder;
+    // This process's.
+    static ProgramPaths running();
+};
+
 class CompositionRoot {
   public:
-    CompositionRoot();
+    explicit CompositionRoot(ProgramPaths paths = ProgramPaths::running());
     ~CompositionRoot();
     CompositionRoot(const CompositionRoot&) = delete;
     CompositionRoot& operator=(const CompositionRoot&) = delete;
@@ -50,6 +58,7 @@ class CompositionRoot {
     // Made on the first burn or save: finding the drives takes a moment.
     burn::CDiscBurner& discBurner();
 
+    ProgramPaths paths_;
     std::unique_ptr<burn::CDiscBurner> burner_;
     // Lives until the process ends, as the start-up routine expects.
     std::shared_ptr<SoundJob> soundJob_;

@@ -114,6 +114,12 @@ std::string scriptBase() {
     var r = el.getBoundingClientRect();
     return {left: r.left + window.pageXOffset, top: r.top + window.pageYOffset};
   }
+  function onFrame(el, ev) {
+    var r = el.getBoundingClientRect();
+    var inside = ev.clientX > r.left + 6 && ev.clientX < r.right - 6 &&
+                 ev.clientY > r.top + 6 && ev.clientY < r.bottom - 6;
+    return !inside;
+  }
 )JS";
 }
 
@@ -125,7 +131,8 @@ std::string scriptMouse() {
     if (!editing() || ev.button !== 0) return;
     var el = objectOf(ev.target);
     if (!el) { textEditing = null; select(null); return; }
-    if (el === textEditing) return;  // ordinary text editing inside the box
+    // Ordinary text editing inside the box; its frame still moves it.
+    if (el === textEditing && !onFrame(el, ev)) return;
     textEditing = null;
     ev.preventDefault();
     select(el);
@@ -200,12 +207,22 @@ std::string scriptCommands() {
     return true;
   };
   // Stands in for the Escape and Page Down keystrokes: no selection, caret at the end of the page.
+  // The engine would move a caret at the body's end into the last text box,
+  // and what is pasted there splits it: the end gets a paragraph of its own.
   editor.caretToEnd = function () {
     select(null);
     textEditing = null;
+    var last = doc.body.lastChild;
+    while (last && last.lastChild) last = last.lastChild;
     var r = doc.createRange();
-    r.selectNodeContents(doc.body);
-    r.collapse(false);
+    if (last && objectOf(last)) {
+      var p = doc.createElement('p');
+      doc.body.appendChild(p);
+      r.setStart(p, 0);
+    } else {
+      r.selectNodeContents(doc.body);
+      r.collapse(false);
+    }
     selectRange(r);
     return true;
   };
@@ -302,6 +319,49 @@ std::string scriptPage() {
     });
     each(plan, function (p) { place(p[0], p[1], p[2]); });
     return plan.length;
+  };
+  // What a new object must not cover: other objects and every element with text of its own.
+  function occupied(except) {
+    var out = [];
+    each(doc.body.getElementsByTagName('*'), function (n) {
+      if (n === except || except.contains(n) || n.contains(except)) return;
+      var own = OBJECTS.indexOf(tag(n)) >= 0;
+      for (var c = n.firstChild; c && !own; c = c.nextSibling) {
+        if (c.nodeType === 3 && /\S/.test(c.nodeValue)) own = true;
+      }
+      var r = n.getBoundingClientRect();
+      if (own && r.width > 0 && r.height > 0) out.push(r);
+    });
+    return out;
+  }
+  // Moves the newest object of a kind (the last in the page) to the first free place in the visible part of
+  // the page, from the top, centred or at the left (the player's window may
+  // be narrower than the editor's); the middle of the view when none is free.
+  editor.placeNewest = function (kind) {
+    var all = doc.getElementsByTagName(kind);
+    if (!all.length) return false;
+    var el = all[all.length - 1];
+    var w = el.offsetWidth, h = el.offsetHeight;
+    var vw = doc.documentElement.clientWidth, vh = doc.documentElement.clientHeight;
+    var taken = occupied(el);
+    function free(x, y) {
+      for (var i = 0; i < taken.length; i++) {
+        var r = taken[i];
+        if (x < r.right + 4 && x + w > r.left - 4 && y < r.bottom + 4 && y + h > r.top - 4) return false;
+      }
+      return true;
+    }
+    var lefts = [Math.max(10, Math.round((Math.min(vw, doc.body.scrollWidth) - w) / 2)), 10];
+    var at = null;
+    for (var y = 10; !at && y + h <= vh - 4; y += 8) {
+      for (var i = 0; !at && i < lefts.length; i++) if (free(lefts[i], y)) at = [lefts[i], y];
+    }
+    if (!at) at = [lefts[0], Math.max(10, Math.round((vh - h) / 2))];
+    var parent = el.offsetParent;
+    var base = parent && parent !== doc.body && parent !== doc.documentElement ? pagePos(parent)
+                                                                              : {left: 0, top: 0};
+    place(el, at[0] + window.pageXOffset - base.left, at[1] + window.pageYOffset - base.top);
+    return true;
   };
   editor.imageCount = function () { return doc.images.length; };
   editor.textBoxCount = function () { return doc.getElementsByTagName('fieldset').length; };

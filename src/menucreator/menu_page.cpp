@@ -148,6 +148,31 @@ std::string addBlankTargets(std::string_view page, std::size_t bodyStart) {
     return out;
 }
 
+std::string declareUtf8(std::string_view page) {
+    static constexpr std::string_view kMeta =
+        "<META http-equiv=\"Content-Type\" content=\"text/html; charset=utf-8\">";
+    const std::string lower = platform::toLower(page);
+    const std::size_t body = lower.find("<body");
+    const std::size_t charset = lower.find("charset");
+    if (charset != npos && (body == npos || charset < body)) return std::string(page);
+    std::size_t at = 0;
+    for (std::string_view tag : {"<head", "<html"}) {
+        const std::size_t open = lower.find(tag);
+        if (open == npos || (body != npos && open > body)) continue;
+        const std::size_t gt = lower.find('>', open);
+        if (gt != npos) {
+            at = gt + 1;
+            break;
+        }
+    }
+    std::string out(page.substr(0, at));
+    out += (at > 0 ? "\n" : "");
+    out += kMeta;
+    out += (at > 0 ? "" : "\n");
+    out.append(page.substr(at));
+    return out;
+}
+
 std::string toDiskText(std::string_view text) {
     std::string out;
     out.reserve(text.size() + text.size() / 16 + 2);
@@ -161,7 +186,8 @@ std::string toDiskText(std::string_view text) {
 
 bool saveMenuPage(const std::filesystem::path& file, std::string_view bodyHtml,
                   const MenuHeadValues& head) {
-    const std::string page = buildMenuPage(bodyHtml, head);
+    // Declared first: the body's start is counted from the page's end.
+    const std::string page = declareUtf8(buildMenuPage(bodyHtml, head));
     std::string bytes = toDiskText(addBlankTargets(page, menuBodyStart(page, bodyHtml)));
     std::ofstream out(file, std::ios::binary | std::ios::trunc);
     if (!out) return false;

@@ -42,6 +42,10 @@ std::string buildMenuPage(std::string_view bodyHtml, const MenuHeadValues& head)
 std::string addBlankTargets(std::string_view page, std::size_t bodyStart = 0);
 // Where the edited body starts in buildMenuPage(bodyHtml, ...).
 std::size_t menuBodyStart(std::string_view page, std::string_view bodyHtml);
+// The page with a UTF-8 declaration at the start of its head, unless it
+// declares a character set already: the editor's text is UTF-8, and an
+// undeclared page is read in the engine's legacy code page.
+std::string declareUtf8(std::string_view page);
 // The bytes on disk: every line feed as CR LF, and one more line end at the end.
 std::string toDiskText(std::string_view text);
 

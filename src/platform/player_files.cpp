@@ -17,11 +17,16 @@ fs::path windowsPlayer(const fs::path& programFolder) {
 }
 
 fs::path previewPlayer(const fs::path& distributableFolder) {
+    return previewPlayer(distributableFolder, executablePath());
+}
+
+fs::path previewPlayer(const fs::path& distributableFolder, const fs::path& designer) {
 #ifdef _WIN32
+    (void)designer;
     return distributableFolder / "autorun.exe";
 #else
     (void)distributableFolder;
-    return executablePath();
+    return designer;
 #endif
 }
 

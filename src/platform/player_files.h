@@ -18,6 +18,9 @@ inline constexpr const char* kWindowsPlayerInProgramFolder = "windows/autorun.ex
 // own autorun.exe; on Linux this executable (the folder's copy is the
 // Windows player), started with the folder as its current directory.
 std::filesystem::path previewPlayer(const std::filesystem::path& distributableFolder);
+// The same for a designer that is `designer` (the running one above).
+std::filesystem::path previewPlayer(const std::filesystem::path& distributableFolder,
+                                    const std::filesystem::path& designer);
 
 // The root of the presentation the running player plays: on Windows the
 // folder autorun.exe sits in; on Linux the current directory, because our

@@ -112,9 +112,32 @@ TEST(MenuPage, SavedBytesUseCrLfAndOneMoreLineEnd) {
     auto file = dir / "My Menu.html";
     ASSERT_TRUE(saveMenuPage(file, "<P>Hi</P>", {"", "", "", "#ff0000"}));
     EXPECT_EQ(test::readFile(file),
-              "<HTML>\r\n<TITLE></TITLE>\r\n<BODY SCROLL=AUTO "
+              "<HTML>\r\n<META http-equiv=\"Content-Type\" content=\"text/html; "
+              "charset=utf-8\">\r\n<TITLE></TITLE>\r\n<BODY SCROLL=AUTO "
               "BGCOLOR=#ff0000>\r\n<P>Hi</P>\r\n</BODY>\r\n"
               "</HTML>\r\n\r\n");
+}
+
+TEST(MenuPage, SavedPagesDeclareUtf8UnlessTheyDeclareACharacterSet) {
+    const std::string meta =
+        "<META http-equiv=\"Content-Type\" content=\"text/html; charset=utf-8\">";
+    struct Case {
+        const char* in;
+        std::string out;
+    };
+    const Case cases[] = {
+        {"<html><head><title>T</title></head><body>\xC2\xBB</body></html>",
+         "<html><head>\n" + meta + "<title>T</title></head><body>\xC2\xBB</body></html>"},
+        {"<HTML>\n<TITLE></TITLE>\n<BODY>x</BODY></HTML>",
+         "<HTML>\n" + meta + "\n<TITLE></TITLE>\n<BODY>x</BODY></HTML>"},
+        // Declared already, in either form: left as it is.
+        {"<html><head><meta charset=\"windows-1252\"></head><body></body></html>",
+         "<html><head><meta charset=\"windows-1252\"></head><body></body></html>"},
+        // "charset" in the body is text, not a declaration.
+        {"<html><body>charset</body></html>", "<html>\n" + meta + "<body>charset</body></html>"},
+        {"<p>bare</p>", meta + "\n<p>bare</p>"},
+    };
+    for (const Case& c : cases) EXPECT_EQ(declareUtf8(c.in), c.out) << c.in;
 }
 
 TEST(MenuPage, SavedPageReadsBackItsHeadValues) {

@@ -182,6 +182,10 @@ wxSizer* CDesignerDlg::buildOpenBox() {
     openRow->Add(new wxButton(ob, kSelectOpenFile, "Select &File"), 0, wxRIGHT, 6);
     openRow->Add(new wxButton(ob, kMenuCreator, "&Menu Creator"), 0);
     openBox->Add(openRow, 0, wxEXPAND | wxLEFT | wxRIGHT | wxBOTTOM, 6);
+    // Many sites start at an index.html: the folder says which one.
+    openFolder_ = new wxStaticText(ob, wxID_ANY, "", wxDefaultPosition, wxSize(280, -1),
+                                   wxST_NO_AUTORESIZE | wxST_ELLIPSIZE_MIDDLE);
+    openBox->Add(openFolder_, 0, wxEXPAND | wxLEFT | wxRIGHT | wxBOTTOM, 6);
     return openBox;
 }
 
@@ -412,6 +416,12 @@ void CDesignerDlg::refresh() {
     options_->toControls();
     openCombo_->ChangeValue(wxString::FromUTF8(settings_.openName));
     failSafe_->ChangeValue(wxString::FromUTF8(settings_.failSafeName));
+    const wxString folder =
+        wxString::FromUTF8(platform::resolvePath(collaborators_.programFolder, settings_.openSource)
+                               .parent_path()
+                               .string());
+    openFolder_->SetLabel("in " + folder);
+    openFolder_->SetToolTip(folder);
     splashCheck_->SetValue(settings_.splashEnabled);
     soundCheck_->SetValue(settings_.soundEnabled);
     iconCheck_->SetValue(settings_.iconEnabled);
@@ -644,8 +654,7 @@ void CDesignerDlg::showBuildOutcome() {
             break;
         case BuildResult::Outcome::Completed:
             complete_->setResult(lastBuild_.folder, lastBuild_.commandLine);
-            complete_->Show();
-            complete_->Raise();
+            collaborators_.prompts.runPresentationComplete(*complete_);
             break;
     }
 }

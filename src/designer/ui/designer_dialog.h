@@ -153,6 +153,7 @@ class CDesignerDlg : public wxDialog {
 
     wxComboBox* openCombo_ = nullptr;
     wxTextCtrl* failSafe_ = nullptr;
+    wxStaticText* openFolder_ = nullptr;  // where the file to open is
     wxCheckBox *splashCheck_ = nullptr, *soundCheck_ = nullptr, *iconCheck_ = nullptr,
                *browserCheck_ = nullptr;
     wxStaticText *splashName_ = nullptr, *soundName_ = nullptr, *iconName_ = nullptr;

@@ -6,6 +6,7 @@
 
 #include "designer/ui/custom_size_dialog.h"
 #include "designer/ui/options_dialog.h"
+#include "designer/ui/presentation_complete_dialog.h"
 #include "ui/help_dialog.h"
 #include "ui/message_box.h"
 
@@ -32,6 +33,7 @@ DesignerPrompts DesignerPrompts::standard(const std::filesystem::path& programFo
         return std::pair{dlg.width(), dlg.height()};
     };
     p.runOptions = [](COptionsDlg& options) { return options.ShowModal(); };
+    p.runPresentationComplete = [](CPresentationCompleteDlg& complete) { complete.ShowModal(); };
     p.help = [programFolder](wxWindow* parent, const std::string& anchor) {
         CHelpDlg dlg(parent, helpManualPage(programFolder.string()), anchor);
         dlg.ShowModal();

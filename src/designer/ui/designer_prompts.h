@@ -15,6 +15,7 @@ class wxWindow;
 namespace rondivo {
 
 class COptionsDlg;
+class CPresentationCompleteDlg;
 
 struct DesignerPrompts {
     // A message box with the program's title; `style` carries the icon.
@@ -26,6 +27,9 @@ struct DesignerPrompts {
         customSize;
     // Runs the main window's Options dialog modally; its return code.
     std::function<int(COptionsDlg& options)> runOptions;
+    // Runs "Presentation Complete" after a build. Modal: the designer runs
+    // modally, and a window shown beside it would get no input at all.
+    std::function<void(CPresentationCompleteDlg& complete)> runPresentationComplete;
     // The manual, at `anchor` when one is given.
     std::function<void(wxWindow* parent, const std::string& anchor)> help;
     std::function<void(const std::string& path)> playSound;

@@ -22,6 +22,7 @@ PresentationCompleteActions PresentationCompleteActions::standard() {
     a.showMessage = [](wxWindow* parent, const std::string& text) {
         showProgramMessage(text, wxOK | wxICON_INFORMATION, parent);
     };
+    a.previewPlayer = [](const fs::path& folder) { return platform::previewPlayer(folder); };
     a.launchPreview = [](const fs::path& program, const std::vector<std::string>& args,
                          const fs::path& cwd) {
         std::vector<std::string> argv{program.string()};
@@ -96,10 +97,11 @@ CPresentationCompleteDlg::CPresentationCompleteDlg(wxWindow* parent,
             onDiscAction(actions_.copyToDrive, "Copying to a USB drive is not available.");
         },
         kToDrive);
-    // The dialog is kept for the next build: Cancel only hides it.
+    // The dialog is kept for the next build: Cancel, Escape and closing only
+    // end its own loop (or hide it), never the designer's.
     Bind(
-        wxEVT_BUTTON, [this](wxCommandEvent&) { Hide(); }, wxID_CANCEL);
-    Bind(wxEVT_CLOSE_WINDOW, [this](wxCloseEvent&) { Hide(); });
+        wxEVT_BUTTON, [this](wxCommandEvent&) { dismiss(); }, wxID_CANCEL);
+    Bind(wxEVT_CLOSE_WINDOW, [this](wxCloseEvent&) { dismiss(); });
 }
 
 void CPresentationCompleteDlg::setResult(const fs::path& folder, const std::string& commandLine) {
@@ -109,11 +111,18 @@ void CPresentationCompleteDlg::setResult(const fs::path& folder, const std::stri
     folderText_->SetToolTip(wxString::FromUTF8(folder.string()));
 }
 
+void CPresentationCompleteDlg::dismiss() {
+    if (IsModal())
+        EndModal(wxID_CANCEL);
+    else
+        Hide();
+}
+
 void CPresentationCompleteDlg::onPreview(wxCommandEvent&) {
     if (wxTopLevelWindow* parent = dynamic_cast<wxTopLevelWindow*>(GetParent()))
         parent->Iconize(true);
     const fs::path workingDir = platform::u8path(shownFolder().utf8_string());
-    actions_.launchPreview(platform::previewPlayer(workingDir),
+    actions_.launchPreview(actions_.previewPlayer(workingDir),
                            platform::splitCommandLine(previewParameters(commandLine_)), workingDir);
 }
 

@@ -19,6 +19,8 @@ struct PresentationCompleteActions {
     std::function<void(wxWindow* parent, const std::filesystem::path& folder)> saveIso;
     // "Copy to USB Drive...": the drive window (standard() opens it on the system's drives).
     std::function<void(wxWindow* parent, const std::filesystem::path& folder)> copyToDrive;
+    // The player Preview starts for a distributable folder.
+    std::function<std::filesystem::path(const std::filesystem::path& folder)> previewPlayer;
     // Starts the built player for Preview.
     std::function<void(const std::filesystem::path& program, const std::vector<std::string>& args,
                        const std::filesystem::path& workingDir)>
@@ -40,13 +42,14 @@ class CPresentationCompleteDlg : public wxDialog {
     };
 
     CPresentationCompleteDlg(wxWindow* parent, PresentationCompleteActions actions);
-    // The build's results; then Show().
+    // The build's results; then ShowModal().
     void setResult(const std::filesystem::path& folder, const std::string& commandLine);
     const std::filesystem::path& folder() const { return folder_; }
     const std::string& commandLine() const { return commandLine_; }
     wxString shownFolder() const { return folderText_->GetLabel(); }
 
   private:
+    void dismiss();
     void onPreview(wxCommandEvent&);
     void onDiscAction(const std::function<void(wxWindow*, const std::filesystem::path&)>& action,
                       const char* unavailableText);

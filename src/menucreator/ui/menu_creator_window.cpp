@@ -150,7 +150,16 @@ std::optional<wxString> askText(wxWindow* parent, const wxString& caption, const
     top->Add(dlg.CreateButtonSizer(wxOK | wxCANCEL), 0, wxEXPAND | wxALL, 8);
     dlg.SetSizerAndFit(top);
     dlg.Centre();
-    edit->SelectAll();
+    // The text is typed over at once: the field, not OK, gets the keys, with
+    // the proposed text selected once the window is up (showing moves the focus).
+    dlg.Bind(wxEVT_INIT_DIALOG, [edit](wxInitDialogEvent&) {
+        edit->SetFocus();
+        edit->SelectAll();
+    });
+    dlg.CallAfter([edit] {
+        edit->SetFocus();
+        edit->SelectAll();
+    });
     if (dlg.ShowModal() != wxID_OK) return std::nullopt;
     return edit->GetValue();
 }
@@ -442,6 +451,7 @@ void CMenuCreatorDlg::insertImage() {
     document_->paragraph();
     document_->zeroImageBorders();
     document_->freeMove();
+    document_->placeNewest("img");
 }
 
 void CMenuCreatorDlg::hyperlink() {
@@ -463,6 +473,7 @@ void CMenuCreatorDlg::insertText() {
     document_->caretToEnd();
     document_->insertTextBox(text->utf8_string());
     document_->freeMove();
+    document_->placeNewest("fieldset");
 }
 
 void CMenuCreatorDlg::chooseTextColour() {

@@ -243,6 +243,9 @@ bool CMenuDocument::insertTextBox(const std::string& text) {
     return call("rondivoEditor.insertTextBox(" +
                 jsString("<P><BR><FIELDSET>" + text + "</FIELDSET><BR></P>") + ")");
 }
+bool CMenuDocument::placeNewest(const std::string& tagName) {
+    return call("rondivoEditor.placeNewest(" + jsString(tagName) + ")");
+}
 
 bool CMenuDocument::zeroImageBorders() {
     return call("rondivoEditor.zeroImageBorders()");

@@ -69,6 +69,8 @@ class CMenuDocument {
     bool pasteFragment(const std::string& html, bool selectAfter);
     // A text box with `text` at the caret, its text selected so typing replaces it.
     bool insertTextBox(const std::string& text);
+    // The newest object of a kind ("img", "fieldset") to a free, visible place.
+    bool placeNewest(const std::string& tagName);
     bool zeroImageBorders();
     bool keepActionLinksInPlace();
     std::string bodyHtml();

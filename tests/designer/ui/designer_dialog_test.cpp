@@ -128,6 +128,8 @@ struct DesignerFixture : ::testing::Test {
             return customSize(start);
         };
         c.prompts.runOptions = [this](COptionsDlg& o) { return runOptions(o); };
+        // Shown beside the window so the test's own loop goes on (the journey runs it modally).
+        c.prompts.runPresentationComplete = [](CPresentationCompleteDlg& d) { d.Show(); };
         c.prompts.playSound = [this](const std::string& path) { playSound(path); };
         c.runMenuCreator = [this](wxWindow* parent, const fs::path& html) {
             return menuCreator ? menuCreator(parent, html) : std::nullopt;

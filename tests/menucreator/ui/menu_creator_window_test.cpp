@@ -166,7 +166,9 @@ TEST_F(MenuCreatorWindow, GenericTemplateBuildAndSave) {
     EXPECT_EQ(dlg->menuFilePath(), saved);
     EXPECT_EQ(dlg->menuName(), "My Menu.html");
     std::string bytes = test::readFile(saved);
-    EXPECT_EQ(bytes.rfind("<HTML>\r\n<TITLE>Generic CD</TITLE>\r\n<BGSOUND SRC=\"intro.wav\">\r\n"
+    EXPECT_EQ(bytes.rfind("<HTML>\r\n<META http-equiv=\"Content-Type\" content=\"text/html; "
+                          "charset=utf-8\">\r\n<TITLE>Generic CD</TITLE>\r\n"
+                          "<BGSOUND SRC=\"intro.wav\">\r\n"
                           "<BODY SCROLL=AUTO BGCOLOR=#336699>\r\n",
                           0),
               0u)
