@@ -136,7 +136,8 @@ struct SiteBuild {
     // The site's files on the disc: without the player and its two files.
     std::set<std::string> siteFiles() const {
         std::set<std::string> files = filesBelow(disc);
-        for (const char* own : {"autorun.exe", "autorun.inf", "autorun.dat"}) files.erase(own);
+        for (const char* own : {"autorun.exe", "autorun.inf", "autorun.dat", "autorun.sh"})
+            files.erase(own);
         return files;
     }
 };
