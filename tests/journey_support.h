@@ -172,9 +172,10 @@ class Journey {
     // Clicks `label` until the window `title` opens: a click just after a
     // popup closed may go to the popup's grab.
     bool clickFor(const std::string& label, const std::string& title) {
-        for (int attempt = 0; attempt < 3; ++attempt) {
+        // A loaded machine may take seconds to show it: wait longer each time.
+        for (int wait : {4000, 8000, 16000}) {
             if (!click(label)) return false;
-            if (waitWindow(title, 4000, {}, false)) return true;
+            if (waitWindow(title, wait, {}, false)) return true;
         }
         return fail("\"" + label + "\" did not open \"" + title + "\"");
     }

@@ -116,11 +116,13 @@ struct DesignerJourney {
                   fs::canonical(disc()));
         // The person sees the page in the player, then closes it.
         if (j.waitWindow("Journey Site", 20000)) kill(previewPid, SIGTERM);
+        // Its window must be gone before the next click, or the click lands on it.
+        Journey::within(10000, [&] { return !fs::exists("/proc/" + std::to_string(previewPid)); });
     }
 
     void saveIso() {
         const auto known = Journey::windows("^rondivo$");
-        if (!j.click("Save ISO")) return;
+        if (!j.clickFor("Save ISO", "Select a Location to Save ISO")) return;
         j.chooseFile("Select a Location to Save ISO", (t / "My Image.iso").string(), true);
         j.answerMessage("rondivo", known);
         const std::string names = listing(t / "My Image.iso");
