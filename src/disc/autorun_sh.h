@@ -9,7 +9,7 @@
 
 namespace rondivo {
 
-inline constexpr const char* kAutorunShName = "autorun.sh";
+inline constexpr char kAutorunShName[] = "autorun.sh";
 
 // POSIX sh, LF line ends. `commandLine` is the OPEN= value of autorun.inf
 // ("autorun.exe data\index.html ...").
