@@ -63,10 +63,15 @@ std::size_t leadingSeparators(std::string_view s) {
 
 // A path of this machine; `rooted`: it began with a separator.
 FileAddressPath localPath(std::string_view body, bool rooted, PathStyle style) {
-    if (style == PathStyle::Posix) return {(rooted ? "/" : "") + std::string(body), false};
-    std::string path(body);
-    // "/D:/x" and "D|/x" are the drive D.
-    if (!isDrive(path.substr(0, 2)) && rooted) path.insert(0, "/");
+    // Characters appended one by one: GCC 12 at -O3 reports a false -Wrestrict
+    // (bug 105329) for a short literal joined to a std::string.
+    std::string path;
+    path.reserve(body.size() + 1);
+    if (rooted) path.push_back('/');
+    path.append(body);
+    if (style == PathStyle::Posix) return {path, false};
+    // "/D:/x" and "D|/x" are the drive D, not the root's folder "D:".
+    if (rooted && isDrive(path.substr(1, 2))) path.erase(0, 1);
     if (isDrive(path.substr(0, 2))) path[1] = ':';
     for (auto& c : path)
         if (c == '/') c = '\\';

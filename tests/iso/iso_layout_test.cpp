@@ -536,9 +536,9 @@ TEST(IsoFolderWalk, ANameAsTypedKeepsItsFileAndTheChangedOneIsNumbered) {
         EXPECT_EQ(got, c.want) << c.names[0];
         std::size_t numbered = 0;
         for (const auto& [image, source] : c.want)
-            if (image.find('_') != std::string::npos &&
-                    source.find_first_of(":?;*") != std::string::npos &&
-                    image.rfind("_1") != std::string::npos ||
+            if ((image.find('_') != std::string::npos &&
+                 source.find_first_of(":?;*") != std::string::npos &&
+                 image.rfind("_1") != std::string::npos) ||
                 image.find("_2") != std::string::npos)
                 ++numbered;
         EXPECT_EQ(b.s.notes.size(), c.notes) << c.names[0];
