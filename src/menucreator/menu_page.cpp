@@ -1,6 +1,7 @@
 #include "menucreator/menu_page.h"
 
 #include <algorithm>
+#include <cctype>
 #include <fstream>
 
 #include "platform/file_io.h"
@@ -148,6 +149,22 @@ std::string addBlankTargets(std::string_view page, std::size_t bodyStart) {
     return out;
 }
 
+namespace {
+
+// The first `tag` ("<head") before `limit` that is the tag itself, not the
+// start of a longer word ("<header", "<headline").
+std::size_t realTag(const std::string& lower, std::string_view tag, std::size_t limit) {
+    for (std::size_t at = lower.find(tag); at != npos && at < limit; at = lower.find(tag, at + 1)) {
+        const std::size_t next = at + tag.size();
+        if (next < lower.size() &&
+            (lower[next] == '>' || std::isspace(static_cast<unsigned char>(lower[next]))))
+            return at;
+    }
+    return npos;
+}
+
+}  // namespace
+
 std::string declareUtf8(std::string_view page) {
     static constexpr std::string_view kMeta =
         "<META http-equiv=\"Content-Type\" content=\"text/html; charset=utf-8\">";
@@ -155,16 +172,14 @@ std::string declareUtf8(std::string_view page) {
     const std::size_t body = lower.find("<body");
     const std::size_t charset = lower.find("charset");
     if (charset != npos && (body == npos || charset < body)) return std::string(page);
+    // After the HEAD tag (before the title: the author's title may hold the
+    // same letters as text, "<headline"), else after the HTML tag.
+    const std::size_t title = lower.find("<title");
+    std::size_t open = realTag(lower, "<head", std::min(title, body));
+    if (open == npos) open = realTag(lower, "<html", body);
     std::size_t at = 0;
-    for (std::string_view tag : {"<head", "<html"}) {
-        const std::size_t open = lower.find(tag);
-        if (open == npos || (body != npos && open > body)) continue;
-        const std::size_t gt = lower.find('>', open);
-        if (gt != npos) {
-            at = gt + 1;
-            break;
-        }
-    }
+    if (open != npos)
+        if (const std::size_t gt = lower.find('>', open); gt != npos) at = gt + 1;
     std::string out(page.substr(0, at));
     out += (at > 0 ? "\n" : "");
     out += kMeta;

@@ -136,6 +136,9 @@ TEST(MenuPage, SavedPagesDeclareUtf8UnlessTheyDeclareACharacterSet) {
         // "charset" in the body is text, not a declaration.
         {"<html><body>charset</body></html>", "<html>\n" + meta + "<body>charset</body></html>"},
         {"<p>bare</p>", meta + "\n<p>bare</p>"},
+        // The author's title holds "<head" as text.
+        {"<HTML>\n<TITLE>a <headline> b</TITLE>\n<BODY>x</BODY></HTML>",
+         "<HTML>\n" + meta + "\n<TITLE>a <headline> b</TITLE>\n<BODY>x</BODY></HTML>"},
     };
     for (const Case& c : cases) EXPECT_EQ(declareUtf8(c.in), c.out) << c.in;
 }
