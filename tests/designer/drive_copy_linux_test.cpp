@@ -2,13 +2,13 @@
 // for a USB stick (this kernel mounts no FAT).
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
-#include <sys/mount.h>
 
 #include <random>
 
 #include "designer/drive_copy.h"
 #include "designer/drive_copy_command.h"
 #include "test_support.h"
+#include "tmpfs_drive.h"
 
 namespace rondivo {
 namespace {
@@ -18,24 +18,6 @@ using test::readFile;
 using test::TempDir;
 using test::writeFile;
 using ::testing::HasSubstr;
-
-// A tmpfs of `kilobytes` mounted on a fresh folder; unmounted at the end.
-class SmallDrive {
-  public:
-    explicit SmallDrive(int kilobytes) {
-        const std::string options = "size=" + std::to_string(kilobytes) + "k";
-        mounted_ = ::mount("tmpfs", dir_.path().c_str(), "tmpfs", 0, options.c_str()) == 0;
-    }
-    ~SmallDrive() {
-        if (mounted_) ::umount2(dir_.path().c_str(), MNT_DETACH);
-    }
-    bool mounted() const { return mounted_; }
-    const fs::path& root() const { return dir_.path(); }
-
-  private:
-    TempDir dir_;
-    bool mounted_ = false;
-};
 
 std::string noise(std::size_t bytes, unsigned seed) {
     std::mt19937 gen(seed);
@@ -74,7 +56,7 @@ std::vector<std::string> filesBelow(const fs::path& root) {
 
 TEST(DriveCopyOnTmpfs, CancelLeavesCompleteFilesOnlyAndVerifyCatchesADifference) {
     DiscFolder d;
-    SmallDrive drive(2048);
+    test::TmpfsDrive drive(2048);
     NEEDS_MOUNT(drive);
     std::atomic<bool> cancel{false};
     DriveCopyOptions options;
@@ -112,7 +94,7 @@ TEST(DriveCopyOnTmpfs, CancelLeavesCompleteFilesOnlyAndVerifyCatchesADifference)
 
 TEST(DriveCopyOnTmpfs, RondivoBuildRefusesListsReplacesAndVerifies) {
     DiscFolder d;
-    SmallDrive tooSmall(400);
+    test::TmpfsDrive tooSmall(400);
     NEEDS_MOUNT(tooSmall);
     const std::string build = test::program(test::binaryDir() / "rondivo-build").string();
     auto run = [&](const fs::path& drive, std::vector<std::string> extra = {}) {
@@ -128,7 +110,7 @@ TEST(DriveCopyOnTmpfs, RondivoBuildRefusesListsReplacesAndVerifies) {
                                     "has 410 KB free"));
     EXPECT_TRUE(fs::is_empty(tooSmall.root()));
 
-    SmallDrive drive(1024);
+    test::TmpfsDrive drive(1024);
     writeFile(drive.root() / "autorun.inf", "[autorun]\r\nlabel=OLD\r\n");
     writeFile(drive.root() / "data/index.html", "old menu");
     writeFile(drive.root() / "notes.txt", "the owner's");

@@ -2,13 +2,13 @@
 // labelled and ejected through a fake of the system's drive service.
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
-#include <sys/mount.h>
 #include <wx/app.h>
 
 #include "designer/ui/drive_copy_dialog.h"
 #include "designer/ui/presentation_complete_dialog.h"
 #include "gui_test_support.h"
 #include "test_support.h"
+#include "tmpfs_drive.h"
 
 namespace rondivo {
 namespace {
@@ -18,23 +18,6 @@ using test::readFile;
 using test::TempDir;
 using test::writeFile;
 using ::testing::HasSubstr;
-
-class Tmpfs {
-  public:
-    explicit Tmpfs(int kilobytes) {
-        const std::string options = "size=" + std::to_string(kilobytes) + "k";
-        mounted_ = ::mount("tmpfs", dir_.path().c_str(), "tmpfs", 0, options.c_str()) == 0;
-    }
-    ~Tmpfs() {
-        if (mounted_) ::umount2(dir_.path().c_str(), MNT_DETACH);
-    }
-    bool mounted() const { return mounted_; }
-    const fs::path& root() const { return dir_.path(); }
-
-  private:
-    TempDir dir_;
-    bool mounted_ = false;
-};
 
 struct FakeDrives : platform::DriveService {
     std::vector<platform::RemovableDrive> drives;
@@ -80,7 +63,7 @@ TEST(DriveCopyDialog, RefusesWhatDoesNotFitAsksBeforeReplacingCopiesVerifiesLabe
     writeFile(folder / "autorun.inf", "[autorun]\r\nOPEN=autorun.exe data\\index.html\r\n");
     writeFile(folder / "autorun.exe", std::string(300000, 'x'));
     writeFile(folder / "data/index.html", "<html>menu</html>");
-    Tmpfs small(200), drive(1024);
+    test::TmpfsDrive small(200), drive(1024);
     if (!small.mounted()) GTEST_SKIP() << "mounting a tmpfs needs root";
     writeFile(drive.root() / "autorun.inf", "[autorun]\r\nlabel=OLD\r\n");
 
