@@ -3,6 +3,7 @@
 #include <array>
 
 #include "disc/text_util.h"
+#include "platform/file_address.h"
 #include "platform/paths.h"
 
 namespace rondivo {
@@ -107,7 +108,9 @@ std::string prepareActionAddress(std::string_view address, const PathMacros& mac
     s = repairDriveLetters(s);
     if (s.size() > 1 && s.back() == '/') s.pop_back();
     s = resolvePathMacros(s, macros);
-    return decodeEntities(s);
+    // IE hands the handler an address with every byte beyond ASCII as UTF-8 %XX (a
+    // page still loading, a frame): decoded as our page script's addresses are.
+    return platform::percentDecode(decodeEntities(s));
 }
 
 std::vector<ActionCall> findActions(const std::string& prepared) {

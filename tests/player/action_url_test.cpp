@@ -35,7 +35,10 @@ TEST(ActionAddress, PreparationRepairsWhatTheEngineDid) {
          "http://action_copy=a.txt,/home/u/Desktop/a.txt"},
         {"http://ACTION_MESSAGEBOX=thank%20you", "http://ACTION_MESSAGEBOX=thank you"},
         {"http://ACTION_MESSAGEBOX=A &AMP;amp; B", "http://ACTION_MESSAGEBOX=A &amp; B"},
-        {"http://ACTION_MESSAGEBOX=%2520&amp;%20", "http://ACTION_MESSAGEBOX=%2520& "},
+        // One decoding, as a browser's: "%2520" is the text "%20".
+        {"http://ACTION_MESSAGEBOX=%2520&amp;%20", "http://ACTION_MESSAGEBOX=%20& "},
+        // IE sends letters beyond ASCII as UTF-8 %XX; a lone "%" stays.
+        {"http://action_run=Gr%C3%BC%C3%9Fe.exe%2", "http://action_run=Grüße.exe%2"},
         {"http://ACTION_COPY={PROGRAMFILES}/x", "http://ACTION_COPY=/home/u/.local/bin/x"},
         {"http://ACTION_COPY=a,{temp}",
          "http://ACTION_COPY=a,/home/u/.local/share/RondivoTemp/data"},
