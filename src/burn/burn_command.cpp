@@ -85,12 +85,12 @@ int burnCommand(const std::filesystem::path& folder, const BurnOptions& options,
     burner.ClearImage();
     if (!options.label.empty()) burner.SetVolumeLabel(options.label);
     burner.SetFinalize(options.finalize);
-    burner.SetErase(options.blank);
+    burner.setErase(options.blank);
     burner.AddFolder("\\", folder, "*.*", true);
     burner.SetWriteSpeed(static_cast<std::uint8_t>(options.speed));
     const std::uint32_t sectors = burner.ComputeLayout();
     if (sectors == 0) {
-        err << "Error while beginning to copy file(s) to CD-ROM.\n" << burner.LastMessage() << "\n";
+        err << "Error while beginning to copy file(s) to CD-ROM.\n" << burner.lastMessage() << "\n";
         printNotes(burner, err);
         return 1;
     }
@@ -101,17 +101,17 @@ int burnCommand(const std::filesystem::path& folder, const BurnOptions& options,
     printNotes(burner, err);
     if (error < 0) {
         err << "Error while initiating copying of file(s) to CD-ROM.\n"
-            << burner.LastMessage() << "\n";
-        if (burner.NeedsErasing()) err << "Use --blank to erase it.\n";
+            << burner.lastMessage() << "\n";
+        if (burner.needsErasing()) err << "Use --blank to erase it.\n";
         return 1;
     }
-    if (error && burner.WasCancelled()) {
-        err << burner.LastMessage() << "\n";
+    if (error && burner.wasCancelled()) {
+        err << burner.lastMessage() << "\n";
         return 1;
     }
     if (error) {
         const int code = burner.TakeLastError();
-        err << kBurnFailed << "\n" << burner.LastMessage() << " (error " << code << ")\n";
+        err << kBurnFailed << "\n" << burner.lastMessage() << " (error " << code << ")\n";
         return 1;
     }
     burner.EjectDisc();

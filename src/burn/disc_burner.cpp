@@ -33,20 +33,20 @@ CDiscBurner::~CDiscBurner() {
     for (auto& t : drive_.transports) t->closeHandle();
 }
 
-DriveState& CDiscBurner::Drive() {
+DriveState& CDiscBurner::drive() {
     return drive_;
 }
 
-void CDiscBurner::SetSleeper(std::function<void(std::chrono::milliseconds)> sleep) {
+void CDiscBurner::setSleeper(std::function<void(std::chrono::milliseconds)> sleep) {
     disc_->sleep = std::move(sleep);
 }
 
-void CDiscBurner::SetClock(std::function<UtcTime()> clock) {
+void CDiscBurner::setClock(std::function<UtcTime()> clock) {
     disc_->clock = std::move(clock);
 }
 
 bool CDiscBurner::SelectDrive(int row) {
-    if (IsBusy()) {
+    if (isBusy()) {
         message_ = kBusyText;
         return false;
     }
@@ -70,20 +70,20 @@ std::uint8_t CDiscBurner::GetMaxWriteSpeed() {
 }
 
 void CDiscBurner::SetWriteSpeed(std::uint8_t factor) {
-    if (IsBusy()) return;
+    if (isBusy()) return;
     drive_.writeSpeed = factor;
     if (drive_.currentRow >= 0) setCdSpeed(drive_, 0, factor);
 }
 
 void CDiscBurner::SetFinalize(bool finalize) {
-    if (!IsBusy()) drive_.finalize = finalize;
+    if (!isBusy()) drive_.finalize = finalize;
 }
 
-void CDiscBurner::SetErase(bool erase) {
-    if (!IsBusy()) drive_.blankFirst = erase;
+void CDiscBurner::setErase(bool erase) {
+    if (!isBusy()) drive_.blankFirst = erase;
 }
 
-std::string CDiscBurner::OperationName() const {
+std::string CDiscBurner::operationName() const {
     switch (drive_.operation.load()) {
         case LongOperation::Erasing:
             return "Erasing";
@@ -96,12 +96,12 @@ std::string CDiscBurner::OperationName() const {
     }
 }
 
-int CDiscBurner::OperationPercent() const {
+int CDiscBurner::operationPercent() const {
     return drive_.operationPercent.load();
 }
 
 bool CDiscBurner::EjectDisc() {
-    if (IsBusy() || drive_.currentRow < 0) return false;
+    if (isBusy() || drive_.currentRow < 0) return false;
     const bool ok = ejectDisc(drive_);
     endExclusiveUse(drive_);
     return ok;
@@ -115,7 +115,7 @@ int CDiscBurner::TakeLastError() {
 int CDiscBurner::StartBurn(CompletionCallback callback) {
     message_.clear();
     needsErasing_ = false;
-    if (IsBusy()) {
+    if (isBusy()) {
         message_ = kBusyText;
         return 0;
     }
@@ -146,14 +146,14 @@ int CDiscBurner::StartBurn(CompletionCallback callback) {
     }
     auto sink = std::make_unique<DiscSink>(drive_, plan, session_.layout.volumeSize, disc_->sleep,
                                            disc_->clock);
-    const int started = StartWriting(std::move(sink), plan.writeStart, std::move(callback));
+    const int started = startWriting(std::move(sink), plan.writeStart, std::move(callback));
     if (!started) endExclusiveUse(drive_);
     return started;
 }
 
-std::string CDiscBurner::CheckDisc() {
+std::string CDiscBurner::checkDisc() {
     needsErasing_ = false;
-    if (IsBusy()) return kBusyText;
+    if (isBusy()) return kBusyText;
     if (drive_.currentRow < 0) return "No drive has been selected.";
     if (!session_.layoutValid) return "The image has not been laid out.";
     BurnPlan plan;
@@ -164,16 +164,16 @@ std::string CDiscBurner::CheckDisc() {
     return outcome == PlanOutcome::Ready ? std::string() : message;
 }
 
-void CDiscBurner::CancelBurn() {
-    if (IsBusy()) drive_.cancelRequested = true;
+void CDiscBurner::cancelBurn() {
+    if (isBusy()) drive_.cancelRequested = true;
 }
 
-bool CDiscBurner::WasCancelled() const {
+bool CDiscBurner::wasCancelled() const {
     return drive_.cancelRequested.load();
 }
 
 void CDiscBurner::ClearImage() {
-    if (IsBusy()) {
+    if (isBusy()) {
         message_ = kBusyText;
         return;
     }
@@ -182,7 +182,7 @@ void CDiscBurner::ClearImage() {
 
 ImageDir* CDiscBurner::AddFolder(std::string_view target, const std::filesystem::path& folder,
                                  std::string_view pattern, bool recurse) {
-    if (IsBusy()) {
+    if (isBusy()) {
         message_ = kBusyText;
         return nullptr;
     }
@@ -190,7 +190,7 @@ ImageDir* CDiscBurner::AddFolder(std::string_view target, const std::filesystem:
 }
 
 std::uint32_t CDiscBurner::ComputeLayout() {
-    if (IsBusy()) {
+    if (isBusy()) {
         message_ = kBusyText;
         return 0;
     }
@@ -201,12 +201,12 @@ std::uint32_t CDiscBurner::ComputeLayout() {
 }
 
 void CDiscBurner::SetVolumeLabel(std::string_view text) {
-    if (!IsBusy()) setVolumeLabel(session_, text);
+    if (!isBusy()) setVolumeLabel(session_, text);
 }
 
 int CDiscBurner::StartSaveImage(const std::filesystem::path& path, CompletionCallback callback) {
     message_.clear();
-    if (IsBusy()) {
+    if (isBusy()) {
         message_ = kBusyText;
         return 0;
     }
@@ -221,13 +221,13 @@ int CDiscBurner::StartSaveImage(const std::filesystem::path& path, CompletionCal
         message_ = sink->message();
         return 0;
     }
-    return StartWriting(std::move(sink), 0, std::move(callback));
+    return startWriting(std::move(sink), 0, std::move(callback));
 }
 
-int CDiscBurner::StartWriting(std::unique_ptr<ImageSink> sink, std::uint32_t sessionStart,
+int CDiscBurner::startWriting(std::unique_ptr<ImageSink> sink, std::uint32_t sessionStart,
                               CompletionCallback callback) {
     message_.clear();
-    if (IsBusy()) {
+    if (isBusy()) {
         message_ = kBusyText;
         return 0;
     }
@@ -235,14 +235,14 @@ int CDiscBurner::StartWriting(std::unique_ptr<ImageSink> sink, std::uint32_t ses
     return writer_.start(std::move(sink), std::move(callback)) ? 1 : 0;
 }
 
-std::vector<std::string> CDiscBurner::Notes() const {
+std::vector<std::string> CDiscBurner::notes() const {
     std::vector<std::string> notes = session_.notes;
     for (std::string& note : writer_.notes()) notes.push_back(std::move(note));
     for (std::string& note : drive_.currentNotes()) notes.push_back(std::move(note));
     return notes;
 }
 
-std::string CDiscBurner::LastMessage() const {
+std::string CDiscBurner::lastMessage() const {
     if (!message_.empty()) return message_;
     return writer_.message();
 }

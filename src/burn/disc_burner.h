@@ -61,13 +61,13 @@ class CDiscBurner {
     void SetWriteSpeed(std::uint8_t factor);
     void SetFinalize(bool finalize);
     // Quick-erase a used CD-RW or DVD-RW before the next burn.
-    void SetErase(bool erase);
+    void setErase(bool erase);
     // The last StartBurn was refused because the disc is used but erasable.
-    bool NeedsErasing() const { return needsErasing_; }
+    bool needsErasing() const { return needsErasing_; }
     // The long drive operation under way ("Erasing", "Formatting", "Closing", or
     // empty) and its share done in percent (-1: the drive does not say).
-    std::string OperationName() const;
-    int OperationPercent() const;
+    std::string operationName() const;
+    int operationPercent() const;
     // Flushes, unlocks and opens the tray. False while writing or when the
     // drive refused.
     bool EjectDisc();
@@ -85,45 +85,45 @@ class CDiscBurner {
     // whether the laid-out image could be burnt to it: empty when it could,
     // else why not (NeedsErasing() tells whether erasing would do). Sends
     // questions only.
-    std::string CheckDisc();
+    std::string checkDisc();
 
     // Stops a running burn at its next command; what was written is closed.
-    void CancelBurn();
+    void cancelBurn();
     // The last burn ended because it was cancelled.
-    bool WasCancelled() const;
+    bool wasCancelled() const;
 
     // Starts writing the laid-out image to any sink, with every location in
     // the metadata counted from `sessionStart`. StartSaveImage uses it with
     // an image file at 0; a disc burn uses it with a drive and the start of
     // the new session.
-    int StartWriting(std::unique_ptr<ImageSink> sink, std::uint32_t sessionStart,
+    int startWriting(std::unique_ptr<ImageSink> sink, std::uint32_t sessionStart,
                      CompletionCallback callback);
 
-    bool IsBusy() const { return writer_.busy(); }
+    bool isBusy() const { return writer_.busy(); }
     // Blocks until a started operation has ended (its callback has run).
     // Not from inside the completion callback.
-    void WaitUntilDone() { writer_.wait(); }
+    void waitUntilDone() { writer_.wait(); }
 
-    std::uint16_t Status() const { return session_.status.load(); }
-    int ErrorCode() const { return session_.errorCode.load(); }
-    std::uint32_t SectorsWritten() const { return writer_.sectorsWritten(); }
-    std::uint32_t VolumeSize() const { return session_.layout.volumeSize; }
+    std::uint16_t status() const { return session_.status.load(); }
+    int errorCode() const { return session_.errorCode.load(); }
+    std::uint32_t sectorsWritten() const { return writer_.sectorsWritten(); }
+    std::uint32_t volumeSize() const { return session_.layout.volumeSize; }
     // Why the last operation failed, for the author; empty when it did not.
-    std::string LastMessage() const;
+    std::string lastMessage() const;
     // How the image differs from the folder though it could be made (left
     // out, taken from outside, label changed, a file that grew while it was
     // written): to be shown with the outcome, success or not.
-    std::vector<std::string> Notes() const;
+    std::vector<std::string> notes() const;
 
-    DriveState& Drive();
+    DriveState& drive();
     // Waits of the disc sequences (5 s polls, 100 ms retries); tests make
     // them instant.
-    void SetSleeper(std::function<void(std::chrono::milliseconds)> sleep);
+    void setSleeper(std::function<void(std::chrono::milliseconds)> sleep);
     // The time stamped on a DVD-R.
-    void SetClock(std::function<UtcTime()> clock);
+    void setClock(std::function<UtcTime()> clock);
 
-    IsoImage& Session() { return session_; }
-    const IsoImage& Session() const { return session_; }
+    IsoImage& session() { return session_; }
+    const IsoImage& session() const { return session_; }
 
   private:
     struct DiscParts;

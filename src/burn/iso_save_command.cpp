@@ -22,7 +22,7 @@ int saveIsoCommand(const std::filesystem::path& folder, const std::filesystem::p
     burner.AddFolder("\\", folder, "*.*", true);
     std::uint32_t sectors = burner.ComputeLayout();
     if (sectors == 0) {
-        err << "Error while beginning to save CD-ROM ISO.\n" << burner.LastMessage() << "\n";
+        err << "Error while beginning to save CD-ROM ISO.\n" << burner.lastMessage() << "\n";
         printNotes(burner, err);
         return 1;
     }
@@ -31,11 +31,11 @@ int saveIsoCommand(const std::filesystem::path& folder, const std::filesystem::p
         [&](CompletionCallback cb) { return burner.StartSaveImage(isoFile, cb); });
     printNotes(burner, err);
     if (error < 0) {
-        err << "Error while initiating saving of CD-ROM ISO.\n" << burner.LastMessage() << "\n";
+        err << "Error while initiating saving of CD-ROM ISO.\n" << burner.lastMessage() << "\n";
         return 1;
     }
     if (error) {
-        err << "Error saving CD-ROM ISO.\n" << burner.LastMessage() << "\n";
+        err << "Error saving CD-ROM ISO.\n" << burner.lastMessage() << "\n";
         return 1;
     }
     out << "Saved " << isoFile.string() << " (" << sectors << " sectors of 2048 bytes).\n";

@@ -17,9 +17,9 @@ std::string progressLine(const std::string& caption, int percent, const std::str
 }
 
 void printNotes(const CDiscBurner& burner, std::ostream& err) {
-    const std::string label = labelFilteringNote(burner.Session());
+    const std::string label = labelFilteringNote(burner.session());
     if (!label.empty()) err << "Note: " << label << "\n";
-    for (const std::string& note : burner.Notes()) err << "Note: " << note << "\n";
+    for (const std::string& note : burner.notes()) err << "Note: " << note << "\n";
 }
 
 int runWithTerminalProgress(CDiscBurner& burner, std::uint32_t sectors, const char* caption,
@@ -37,13 +37,13 @@ int runWithTerminalProgress(CDiscBurner& burner, std::uint32_t sectors, const ch
     bool cancelled = false;
     while (!done) {
         if (stop && *stop && !cancelled) {
-            burner.CancelBurn();
+            burner.cancelBurn();
             cancelled = true;
         }
         if (terminalProgress) {
-            const int percent = static_cast<int>(100.0 * burner.SectorsWritten() / sectors);
+            const int percent = static_cast<int>(100.0 * burner.sectorsWritten() / sectors);
             const std::string line =
-                progressLine(caption, percent, burner.OperationName(), burner.OperationPercent());
+                progressLine(caption, percent, burner.operationName(), burner.operationPercent());
             if (line != shown) {
                 // Blanks wipe the rest of a longer line shown before.
                 err << "\r" << line << "          \r" << line << std::flush;
@@ -52,7 +52,7 @@ int runWithTerminalProgress(CDiscBurner& burner, std::uint32_t sectors, const ch
         }
         std::this_thread::sleep_for(std::chrono::milliseconds(100));
     }
-    burner.WaitUntilDone();
+    burner.waitUntilDone();
     if (terminalProgress) {
         if (errorFlag)
             err << "\n";

@@ -11,40 +11,40 @@ namespace rondivo::menucreator {
 
 namespace {
 
-constexpr std::size_t npos = std::string::npos;
+constexpr std::size_t kNotFound = std::string::npos;
 constexpr const char* kPageEnd = "\n</BODY>\n</HTML>\n";
 
 // A value between `open` (searched from `from`) and the next double quote.
 bool quotedValueAfter(const std::string& line, const std::string& upper, std::string_view open,
                       std::size_t from, std::string& value) {
     std::size_t at = upper.find(open, from);
-    if (at == npos) return false;
+    if (at == kNotFound) return false;
     std::size_t start = at + open.size();
     std::size_t end = line.find('"', start);
-    if (end == npos) return false;
+    if (end == kNotFound) return false;
     value = line.substr(start, end - start);
     return true;
 }
 
 void scanLine(const std::string& line, MenuHeadValues& head) {
     const std::string upper = platform::toUpper(line);
-    if (std::size_t t = upper.find("<TITLE>"); t != npos) {
+    if (std::size_t t = upper.find("<TITLE>"); t != kNotFound) {
         std::size_t start = t + 7;
-        if (std::size_t e = upper.find("</TITLE>", start); e != npos)
+        if (std::size_t e = upper.find("</TITLE>", start); e != kNotFound)
             head.title = line.substr(start, e - start);
     }
-    if (std::size_t s = upper.find("<BGSOUND"); s != npos)
+    if (std::size_t s = upper.find("<BGSOUND"); s != kNotFound)
         quotedValueAfter(line, upper, "SRC=\"", s, head.musicPath);
-    if (std::size_t b = upper.find("<BODY"); b != npos) {
+    if (std::size_t b = upper.find("<BODY"); b != kNotFound) {
         quotedValueAfter(line, upper, "BACKGROUND=\"", b, head.backgroundImage);
-        if (std::size_t c = upper.find("BGCOLOR=", b); c != npos) {
+        if (std::size_t c = upper.find("BGCOLOR=", b); c != kNotFound) {
             // Taken when the tag ends the line, or when what follows the next
             // "<" is a new tag with text after it (no blank before that "<").
             std::size_t lt = upper.find('<', c);
             std::size_t blank = upper.find(' ', c);
-            if (lt == npos || (blank != npos && blank > lt)) {
+            if (lt == kNotFound || (blank != kNotFound && blank > lt)) {
                 std::size_t start = c + 8;
-                if (std::size_t gt = line.find('>', start); gt != npos)
+                if (std::size_t gt = line.find('>', start); gt != kNotFound)
                     head.backgroundColour = line.substr(start, gt - start);
             }
         }
@@ -77,7 +77,7 @@ MenuHeadValues readMenuHeadValues(std::istream& in) {
 }
 
 MenuHeadValues readMenuHeadValuesFrom(const std::string& pathOrUrl) {
-    if (pathOrUrl.find("res:") != npos) return {};
+    if (pathOrUrl.find("res:") != kNotFound) return {};
     std::ifstream in(platform::u8path(pathOrUrl), std::ios::binary);
     if (!in) return {};
     return readMenuHeadValues(in);
@@ -95,7 +95,7 @@ std::string colourText(std::uint32_t colourRef) {
 }
 
 std::string buildMenuPage(std::string_view bodyHtml, const MenuHeadValues& head) {
-    if (std::size_t end = bodyHtml.find("</HTML>"); end != npos)
+    if (std::size_t end = bodyHtml.find("</HTML>"); end != kNotFound)
         return std::string(bodyHtml.substr(0, end + 7));
     std::string page = "<HTML>\n<TITLE>" + head.title + "</TITLE>\n";
     if (!head.musicPath.empty()) page += "<BGSOUND SRC=\"" + head.musicPath + "\">\n";
@@ -109,14 +109,14 @@ std::string buildMenuPage(std::string_view bodyHtml, const MenuHeadValues& head)
 }
 
 std::size_t menuBodyStart(std::string_view page, std::string_view bodyHtml) {
-    if (bodyHtml.find("</HTML>") == npos)
+    if (bodyHtml.find("</HTML>") == kNotFound)
         return page.size() - bodyHtml.size() - std::string_view(kPageEnd).size();
     // A whole page from the editor: its body starts after the first BODY tag.
     const std::string lower = platform::toLower(page);
     const std::size_t body = lower.find("<body");
-    if (body == npos) return 0;
+    if (body == kNotFound) return 0;
     const std::size_t gt = lower.find('>', body);
-    return gt == npos ? page.size() : gt + 1;
+    return gt == kNotFound ? page.size() : gt + 1;
 }
 
 std::string addBlankTargets(std::string_view page, std::size_t bodyStart) {
@@ -130,14 +130,14 @@ std::string addBlankTargets(std::string_view page, std::size_t bodyStart) {
     const std::size_t lastAction = text.rfind("action_");
     const std::size_t lastFile = text.rfind("file:");
     auto holds = [&](std::size_t from, std::size_t gt, std::string_view what, std::size_t last) {
-        if (gt == npos) return last != npos && last >= from;
+        if (gt == kNotFound) return last != kNotFound && last >= from;
         // A match must start before the '>', it may end after it.
-        return text.substr(from, gt - from + what.size() - 1).find(what) != npos;
+        return text.substr(from, gt - from + what.size() - 1).find(what) != kNotFound;
     };
     std::string out;
     out.reserve(page.size() + page.size() / 16);
     std::size_t done = 0;
-    for (std::size_t hit = text.find("<a ", std::max<std::size_t>(bodyStart, 1)); hit != npos;
+    for (std::size_t hit = text.find("<a ", std::max<std::size_t>(bodyStart, 1)); hit != kNotFound;
          hit = text.find("<a ", hit + 1)) {
         std::size_t gt = text.find('>', hit);
         if (holds(hit, gt, "action_", lastAction) || holds(hit, gt, "file:", lastFile)) continue;
@@ -145,7 +145,7 @@ std::string addBlankTargets(std::string_view page, std::size_t bodyStart) {
         out += kTarget;
         done = hit + 2;
     }
-    out.append(page, done, npos);
+    out.append(page, done, kNotFound);
     return out;
 }
 
@@ -154,13 +154,13 @@ namespace {
 // The first `tag` ("<head") before `limit` that is the tag itself, not the
 // start of a longer word ("<header", "<headline").
 std::size_t realTag(const std::string& lower, std::string_view tag, std::size_t limit) {
-    for (std::size_t at = lower.find(tag); at != npos && at < limit; at = lower.find(tag, at + 1)) {
+    for (std::size_t at = lower.find(tag); at != kNotFound && at < limit; at = lower.find(tag, at + 1)) {
         const std::size_t next = at + tag.size();
         if (next < lower.size() &&
             (lower[next] == '>' || std::isspace(static_cast<unsigned char>(lower[next]))))
             return at;
     }
-    return npos;
+    return kNotFound;
 }
 
 }  // namespace
@@ -171,15 +171,15 @@ std::string declareUtf8(std::string_view page) {
     const std::string lower = platform::toLower(page);
     const std::size_t body = lower.find("<body");
     const std::size_t charset = lower.find("charset");
-    if (charset != npos && (body == npos || charset < body)) return std::string(page);
+    if (charset != kNotFound && (body == kNotFound || charset < body)) return std::string(page);
     // After the HEAD tag (before the title: the author's title may hold the
     // same letters as text, "<headline"), else after the HTML tag.
     const std::size_t title = lower.find("<title");
     std::size_t open = realTag(lower, "<head", std::min(title, body));
-    if (open == npos) open = realTag(lower, "<html", body);
+    if (open == kNotFound) open = realTag(lower, "<html", body);
     std::size_t at = 0;
-    if (open != npos)
-        if (const std::size_t gt = lower.find('>', open); gt != npos) at = gt + 1;
+    if (open != kNotFound)
+        if (const std::size_t gt = lower.find('>', open); gt != kNotFound) at = gt + 1;
     std::string out(page.substr(0, at));
     out += (at > 0 ? "\n" : "");
     out += kMeta;

@@ -44,8 +44,8 @@ struct Rig {
         std::vector<std::unique_ptr<ScsiTransport>> list;
         list.push_back(std::move(t));
         burner = std::make_unique<CDiscBurner>(std::move(list));
-        burner->SetSleeper([this](std::chrono::milliseconds) { ++sleeps; });
-        burner->SetClock([] { return UtcTime{2026, 12, 8, 22, 40, 5}; });
+        burner->setSleeper([this](std::chrono::milliseconds) { ++sleeps; });
+        burner->setClock([] { return UtcTime{2026, 12, 8, 22, 40, 5}; });
         makePresentation(dir / "folder");
     }
 
@@ -202,7 +202,7 @@ TEST(DiscBurner, EachMediumGetsTheSavedImageAndItsReferenceSequence) {
         ASSERT_GT(sectors, 0u);
         Completion saved;
         ASSERT_EQ(r.burner->StartSaveImage(r.dir / "same.iso", saved.callback()), 1);
-        r.burner->WaitUntilDone();
+        r.burner->waitUntilDone();
         ASSERT_EQ(saved.error, 0);
         const std::string iso = readFile(r.dir / "same.iso");
         ASSERT_EQ(iso.size(), sectors * 2048u);
@@ -213,11 +213,11 @@ TEST(DiscBurner, EachMediumGetsTheSavedImageAndItsReferenceSequence) {
         r.burner->SetWriteSpeed(8);
         r.drive->clearTrace();
         Completion burnt;
-        ASSERT_EQ(r.burner->StartBurn(burnt.callback()), 1) << r.burner->LastMessage();
-        r.burner->WaitUntilDone();
+        ASSERT_EQ(r.burner->StartBurn(burnt.callback()), 1) << r.burner->lastMessage();
+        r.burner->waitUntilDone();
         EXPECT_EQ(burnt.calls, 1);
-        EXPECT_EQ(burnt.error, 0) << r.burner->LastMessage();
-        EXPECT_EQ(r.burner->SectorsWritten(), sectors);
+        EXPECT_EQ(burnt.error, 0) << r.burner->lastMessage();
+        EXPECT_EQ(r.burner->sectorsWritten(), sectors);
 
         const std::string disc = readFile(r.dir / "disc.img");
         ASSERT_GE(disc.size(), iso.size());
@@ -251,7 +251,7 @@ TEST(DiscBurner, DvdRwFormatIsWaitedOutBeforeWriting) {
     ASSERT_TRUE(r.burner->SelectDrive(0));
     Completion done;
     ASSERT_EQ(r.burner->StartBurn(done.callback()), 1);
-    r.burner->WaitUntilDone();
+    r.burner->waitUntilDone();
     EXPECT_EQ(done.error, 0);
     EXPECT_GE(r.sleeps, 20);
     const auto trace = r.drive->traceText();
@@ -270,7 +270,7 @@ TEST(DiscBurner, WriteErrorMidDiscClosesUnlocksAndReports) {
     r.drive->failWriteAtSector(40);
     Completion done;
     ASSERT_EQ(r.burner->StartBurn(done.callback()), 1);
-    r.burner->WaitUntilDone();
+    r.burner->waitUntilDone();
     EXPECT_EQ(done.calls, 1);
     EXPECT_EQ(done.error, 1);
     const auto trace = r.drive->traceText();
@@ -285,9 +285,9 @@ TEST(DiscBurner, WriteErrorMidDiscClosesUnlocksAndReports) {
     EXPECT_NE(std::find(after.begin(), after.end(), "PREVENT ALLOW MEDIUM REMOVAL allow"),
               after.end());
     EXPECT_FALSE(r.drive->removalPrevented());
-    EXPECT_FALSE(r.burner->IsBusy());
+    EXPECT_FALSE(r.burner->isBusy());
     // The reason, then what the disc holds: a CD track this short cannot be closed.
-    EXPECT_EQ(r.burner->LastMessage(),
+    EXPECT_EQ(r.burner->lastMessage(),
               "The drive refused to write sector 32: MEDIUM ERROR: write error. 32 sectors were "
               "written, but the disc could not be closed, so other drives may not read it. The "
               "drive refused to close the track: ILLEGAL REQUEST: session fixation error.");
@@ -304,16 +304,16 @@ TEST(DiscBurner, CancelStopsAtTheNextCommandAndClosesWhatWasWritten) {
         ASSERT_GT(sectors, 64u);
         ASSERT_TRUE(r.burner->SelectDrive(0));
         r.drive->failBusy(1, op::kWrite10);
-        r.burner->SetSleeper([&](std::chrono::milliseconds) { r.burner->CancelBurn(); });
+        r.burner->setSleeper([&](std::chrono::milliseconds) { r.burner->cancelBurn(); });
         Completion done;
-        ASSERT_EQ(r.burner->StartBurn(done.callback()), 1) << r.burner->LastMessage();
-        r.burner->WaitUntilDone();
+        ASSERT_EQ(r.burner->StartBurn(done.callback()), 1) << r.burner->lastMessage();
+        r.burner->waitUntilDone();
         EXPECT_EQ(done.error, 1);
-        EXPECT_TRUE(r.burner->WasCancelled());
-        const std::string message = r.burner->LastMessage();
+        EXPECT_TRUE(r.burner->wasCancelled());
+        const std::string message = r.burner->lastMessage();
         EXPECT_EQ(message.rfind("The burn was cancelled. ", 0), 0u) << message;
         EXPECT_NE(message.find("sectors were written"), std::string::npos) << message;
-        EXPECT_LT(r.burner->SectorsWritten(), sectors);
+        EXPECT_LT(r.burner->sectorsWritten(), sectors);
         EXPECT_TRUE(r.drive->readableElsewhere());
         EXPECT_FALSE(r.drive->removalPrevented());
     }
@@ -327,7 +327,7 @@ TEST(DiscBurner, BusyWritesAreRetried) {
     r.drive->failBusy(3, 0x2A);
     Completion done;
     ASSERT_EQ(r.burner->StartBurn(done.callback()), 1);
-    r.burner->WaitUntilDone();
+    r.burner->waitUntilDone();
     EXPECT_EQ(done.error, 0);
     EXPECT_EQ(r.drive->sectorsWritten(), sectors);
     const auto trace = r.drive->traceText();
@@ -345,7 +345,7 @@ TEST(DiscBurner, SourceFileRemovedAfterLayoutIsErrorCode2) {
     fs::remove(r.dir / "folder" / "media" / "pic.bin");
     Completion done;
     const int started = r.burner->StartBurn(done.callback());
-    r.burner->WaitUntilDone();
+    r.burner->waitUntilDone();
     // Small images are queued whole before the writer starts, so the start
     // itself is refused; either way the code is 2 and nothing is reported
     // as success.
@@ -354,9 +354,9 @@ TEST(DiscBurner, SourceFileRemovedAfterLayoutIsErrorCode2) {
     } else {
         EXPECT_EQ(done.calls, 0);
     }
-    EXPECT_EQ(r.burner->ErrorCode(), kErrorSourceFile);
+    EXPECT_EQ(r.burner->errorCode(), kErrorSourceFile);
     EXPECT_EQ(r.burner->TakeLastError(), kErrorSourceFile);
-    EXPECT_EQ(r.burner->ErrorCode(), kErrorNone);
+    EXPECT_EQ(r.burner->errorCode(), kErrorNone);
 }
 
 TEST(DiscBurner, SecondStartWhileBurningIsRefused) {
@@ -367,7 +367,7 @@ TEST(DiscBurner, SecondStartWhileBurningIsRefused) {
     std::mutex m;
     std::condition_variable cv;
     bool released = false, waiting = false;
-    r.burner->SetSleeper([&](std::chrono::milliseconds) {
+    r.burner->setSleeper([&](std::chrono::milliseconds) {
         std::unique_lock lock(m);
         waiting = true;
         cv.notify_all();
@@ -380,7 +380,7 @@ TEST(DiscBurner, SecondStartWhileBurningIsRefused) {
         std::unique_lock lock(m);
         cv.wait(lock, [&] { return waiting; });
     }
-    EXPECT_TRUE(r.burner->IsBusy());
+    EXPECT_TRUE(r.burner->isBusy());
     EXPECT_EQ(r.burner->StartBurn(second.callback()), 0);
     EXPECT_EQ(r.burner->StartSaveImage(r.dir / "x.iso", second.callback()), 0);
     EXPECT_FALSE(r.burner->EjectDisc());
@@ -390,7 +390,7 @@ TEST(DiscBurner, SecondStartWhileBurningIsRefused) {
         released = true;
         cv.notify_all();
     }
-    r.burner->WaitUntilDone();
+    r.burner->waitUntilDone();
     EXPECT_EQ(first.calls, 1);
     EXPECT_EQ(first.error, 0);
     EXPECT_EQ(second.calls, 0);
@@ -405,7 +405,7 @@ TEST(DiscBurner, StartWithoutDriveOrLayoutIsRefused) {
     ASSERT_TRUE(r.burner->SelectDrive(0));
     r.burner->ClearImage();
     EXPECT_EQ(r.burner->StartBurn(done.callback()), 0);
-    EXPECT_EQ(r.burner->ErrorCode(), kErrorNoLayout);
+    EXPECT_EQ(r.burner->errorCode(), kErrorNoLayout);
     EXPECT_EQ(done.calls, 0);
     EXPECT_TRUE(r.drive->sectorsWritten() == 0);
 }

@@ -181,13 +181,13 @@ TEST(ImageWriter, StreamPlacesEveryFileAtItsExtentPaddedWithZeros) {
     std::uint32_t volume = burner.ComputeLayout();
     ASSERT_GT(volume, 0u);
     Completion done;
-    ASSERT_EQ(burner.StartSaveImage(dir / "out.iso", done.callback()), 1) << burner.LastMessage();
-    burner.WaitUntilDone();
+    ASSERT_EQ(burner.StartSaveImage(dir / "out.iso", done.callback()), 1) << burner.lastMessage();
+    burner.waitUntilDone();
     EXPECT_EQ(done.calls, 1);
     EXPECT_EQ(done.error, 0);
     EXPECT_NE(done.thread, std::this_thread::get_id());
-    EXPECT_EQ(burner.Status(), kStatusIdle);
-    EXPECT_EQ(burner.SectorsWritten(), volume);
+    EXPECT_EQ(burner.status(), kStatusIdle);
+    EXPECT_EQ(burner.sectorsWritten(), volume);
 
     std::string image = readFile(dir / "out.iso");
     ASSERT_EQ(image.size(), volume * 2048ull);
@@ -345,8 +345,8 @@ TEST(ImageWriter, ImageFileThatCannotBeCreatedIsErrorCode3) {
         ASSERT_GT(burner.ComputeLayout(), 0u);
         Completion done;
         EXPECT_EQ(burner.StartSaveImage(target, done.callback()), 0);
-        EXPECT_EQ(burner.ErrorCode(), kErrorImageFile);
-        EXPECT_FALSE(burner.LastMessage().empty());
+        EXPECT_EQ(burner.errorCode(), kErrorImageFile);
+        EXPECT_FALSE(burner.lastMessage().empty());
         EXPECT_EQ(done.calls, 0);
     }
     EXPECT_FALSE(fs::exists(dir / "missing"));
@@ -374,7 +374,7 @@ TEST(ImageWriter, StalePartialFilesOfTheSameImageGoWhenTheNextSaveStarts) {
     ASSERT_GT(burner.ComputeLayout(), 0u);
     Completion done;
     ASSERT_EQ(burner.StartSaveImage(dir / "disc.iso", done.callback()), 1);
-    burner.WaitUntilDone();
+    burner.waitUntilDone();
     EXPECT_TRUE(fs::exists(dir / "disc.iso"));
     for (const auto& n : stale) EXPECT_FALSE(fs::exists(dir / n)) << n;
     for (const auto& n : kept) EXPECT_TRUE(fs::exists(dir / n)) << n;
@@ -390,7 +390,7 @@ TEST(ImageWriter, StartWithoutLayoutIsRefusedWithErrorCode1) {
     burner.AddFolder("\\", dir.path(), "*.*", true);
     Completion done;
     EXPECT_EQ(burner.StartSaveImage(dir / "x.iso", done.callback()), 0);
-    EXPECT_EQ(burner.ErrorCode(), kErrorNoLayout);
+    EXPECT_EQ(burner.errorCode(), kErrorNoLayout);
     EXPECT_FALSE(fs::exists(dir / "x.iso"));
 }
 
@@ -412,8 +412,8 @@ TEST(ImageWriter, MissingSourceFileIsErrorCode2BeforeOrAfterTheStart) {
         fs::remove(dir / "early" / "gone.txt");
         Completion done;
         EXPECT_EQ(burner.StartSaveImage(dir / "early.iso", done.callback()), 0);
-        EXPECT_EQ(burner.ErrorCode(), kErrorSourceFile);
-        EXPECT_NE(burner.LastMessage().find("gone.txt"), std::string::npos) << burner.LastMessage();
+        EXPECT_EQ(burner.errorCode(), kErrorSourceFile);
+        EXPECT_NE(burner.lastMessage().find("gone.txt"), std::string::npos) << burner.lastMessage();
         EXPECT_EQ(done.calls, 0);
     }
     {
@@ -423,10 +423,10 @@ TEST(ImageWriter, MissingSourceFileIsErrorCode2BeforeOrAfterTheStart) {
         fs::remove(dir / "src" / "b_gone.txt");
         Completion done;
         ASSERT_EQ(burner.StartSaveImage(dir / "late.iso", done.callback()), 1);
-        burner.WaitUntilDone();
+        burner.waitUntilDone();
         EXPECT_EQ(done.calls, 1);
         EXPECT_EQ(done.error, 1);
-        EXPECT_EQ(burner.ErrorCode(), kErrorSourceFile);
+        EXPECT_EQ(burner.errorCode(), kErrorSourceFile);
     }
     EXPECT_EQ(folderNames(dir.path()), (std::vector<std::string>{"early", "src"}));
 }
@@ -440,8 +440,8 @@ TEST(ImageWriter, FileThatShrankAfterTheLayoutIsAnError) {
     writeFile(dir / "src" / "a.txt", "short");
     Completion done;
     EXPECT_EQ(burner.StartSaveImage(dir / "x.iso", done.callback()), 0);
-    EXPECT_EQ(burner.ErrorCode(), kErrorSourceFile);
-    EXPECT_NE(burner.LastMessage().find("shorter"), std::string::npos);
+    EXPECT_EQ(burner.errorCode(), kErrorSourceFile);
+    EXPECT_NE(burner.lastMessage().find("shorter"), std::string::npos);
     EXPECT_FALSE(fs::exists(dir / "x.iso"));
 }
 
@@ -460,9 +460,9 @@ TEST(ImageWriter, FilesThatGrewAfterTheLayoutKeepTheirSizeAndAreNoted) {
     for (const auto& [name, bytes] : files)
         std::ofstream(dir / "src" / name, std::ios::app) << std::string(70000, 'X');
     Completion done;
-    ASSERT_EQ(burner.StartSaveImage(dir / "out.iso", done.callback()), 1) << burner.LastMessage();
-    burner.WaitUntilDone();
-    EXPECT_EQ(done.error, 0) << burner.LastMessage();
+    ASSERT_EQ(burner.StartSaveImage(dir / "out.iso", done.callback()), 1) << burner.lastMessage();
+    burner.waitUntilDone();
+    EXPECT_EQ(done.error, 0) << burner.lastMessage();
 
     const std::string image = readFile(dir / "out.iso");
     ASSERT_EQ(image.size(), volume * 2048ull);
@@ -471,7 +471,7 @@ TEST(ImageWriter, FilesThatGrewAfterTheLayoutKeepTheirSizeAndAreNoted) {
     auto records =
         readDirectory(bytes + le32(pvd + 156 + 2) * 2048ull, le32(pvd + 156 + 10), false);
     ASSERT_EQ(records.size(), 4u);
-    const std::vector<std::string> notes = burner.Notes();
+    const std::vector<std::string> notes = burner.notes();
     ASSERT_EQ(notes.size(), 2u);
     for (std::size_t i = 0; i < 2; ++i) {
         const std::string& expected = files[i].second;
@@ -500,14 +500,14 @@ TEST(ImageWriter, ASecondStartWhileBusyIsRefused) {
     sink->holdWrites = true;
     MemorySink* mem = sink.get();
     Completion first, second;
-    ASSERT_EQ(burner.StartWriting(std::move(sink), 0, first.callback()), 1);
-    EXPECT_TRUE(burner.IsBusy());
+    ASSERT_EQ(burner.startWriting(std::move(sink), 0, first.callback()), 1);
+    EXPECT_TRUE(burner.isBusy());
     EXPECT_EQ(burner.StartSaveImage(dir / "x.iso", second.callback()), 0);
-    EXPECT_NE(burner.LastMessage().find("already"), std::string::npos);
+    EXPECT_NE(burner.lastMessage().find("already"), std::string::npos);
     burner.ClearImage();  // refused: the producer may still read the tree
-    EXPECT_EQ(burner.Session().entries.size(), 1u);
+    EXPECT_EQ(burner.session().entries.size(), 1u);
     mem->release();
-    burner.WaitUntilDone();
+    burner.waitUntilDone();
     EXPECT_EQ(first.calls, 1);
     EXPECT_EQ(first.error, 0);
     EXPECT_EQ(second.calls, 0);
@@ -515,7 +515,7 @@ TEST(ImageWriter, ASecondStartWhileBusyIsRefused) {
     // Free again: the next start works.
     ASSERT_EQ(burner.ComputeLayout() > 0, true);
     ASSERT_EQ(burner.StartSaveImage(dir / "x.iso", second.callback()), 1);
-    burner.WaitUntilDone();
+    burner.waitUntilDone();
     EXPECT_EQ(second.error, 0);
     EXPECT_TRUE(fs::exists(dir / "x.iso"));
 }

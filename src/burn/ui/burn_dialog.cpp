@@ -31,7 +31,7 @@ wxString appCaption() {
 
 // Why the image could not be made or written, below the fixed text.
 wxString withReason(wxString text, const CDiscBurner& burner) {
-    const std::string reason = burner.LastMessage();
+    const std::string reason = burner.lastMessage();
     if (!reason.empty()) text += "\n\n" + wxString::FromUTF8(reason);
     return text;
 }
@@ -39,7 +39,7 @@ wxString withReason(wxString text, const CDiscBurner& burner) {
 // How the image differs from the folder (left out, taken from outside, the
 // label as written, files that grew), after the outcome.
 wxString withNotes(wxString text, const CDiscBurner& burner) {
-    const std::vector<std::string> notes = burner.Notes();
+    const std::vector<std::string> notes = burner.notes();
     if (notes.empty()) return text;
     constexpr std::size_t kShown = 10;
     text += "\n\nPlease note:";
@@ -50,7 +50,7 @@ wxString withNotes(wxString text, const CDiscBurner& burner) {
 }
 
 void saveFinished(CDiscBurner& burner, const DiscDialogs& dialogs, int error) {
-    burner.WaitUntilDone();
+    burner.waitUntilDone();
     if (error)
         dialogs.say(withNotes(withReason("Error saving CD-ROM ISO.", burner), burner), appCaption(),
                     wxICON_ERROR, nullptr);
@@ -122,15 +122,15 @@ CBurnProgressDlg::CBurnProgressDlg(wxWindow* parent, CDiscBurner* burner)
 void CBurnProgressDlg::cancel() {
     if (!burner_ || cancelling_) return;
     cancelling_ = true;
-    burner_->CancelBurn();
+    burner_->cancelBurn();
     if (auto* button = FindWindow(wxID_CANCEL)) button->Disable();
     showProgress();
 }
 
 // Erasing, formatting and closing report how far they are; writing only moves.
 void CBurnProgressDlg::showProgress() {
-    const std::string name = burner_ ? burner_->OperationName() : std::string();
-    const int percent = burner_ ? burner_->OperationPercent() : -1;
+    const std::string name = burner_ ? burner_->operationName() : std::string();
+    const int percent = burner_ ? burner_->operationPercent() : -1;
     wxString label = name.empty() ? wxString() : wxString(name + "...");
     if (cancelling_) label = "Cancelling: closing what was written... " + label;
     operation_->SetLabel(label);
@@ -206,7 +206,7 @@ void CBurnDlg::closeProgress() {
 }
 
 void CBurnDlg::listDrives() {
-    if (burner_.IsBusy()) return;  // the writer owns the drive
+    if (burner_.isBusy()) return;  // the writer owns the drive
     wxString first;
     for (int row = 0; row < 20; ++row) {
         const std::string description = burner_.GetDriveDescription(row);
@@ -244,19 +244,19 @@ bool CBurnDlg::layOutImage() {
 
 void CBurnDlg::checkDisc() {
     const int row = chosenRow();
-    if (row < 0 || burner_.IsBusy() || !burner_.SelectDrive(row)) return;
+    if (row < 0 || burner_.isBusy() || !burner_.SelectDrive(row)) return;
     wxString text;
-    burner_.SetErase(false);  // the disc as it is: erasing is offered below when it would do
+    burner_.setErase(false);  // the disc as it is: erasing is offered below when it would do
     if (!layOutImage()) {
-        text = wxString::FromUTF8(burner_.LastMessage());
+        text = wxString::FromUTF8(burner_.lastMessage());
     } else {
-        const std::string problem = burner_.CheckDisc();
+        const std::string problem = burner_.checkDisc();
         text = problem.empty()
                    ? wxString::Format("The disc in the drive can take the image (%u MB).",
-                                      (burner_.VolumeSize() * 2048u + 1048575u) / 1048576u)
+                                      (burner_.volumeSize() * 2048u + 1048575u) / 1048576u)
                    : wxString::FromUTF8(problem);
     }
-    erase_->Show(burner_.NeedsErasing());
+    erase_->Show(burner_.needsErasing());
     disc_->SetLabel(text);
     disc_->Wrap(420);
     Layout();
@@ -271,7 +271,7 @@ void CBurnDlg::burn() {
         return;
     }
     // A burn or save already running keeps the engine: a second one cannot start.
-    if (burner_.IsBusy()) {
+    if (burner_.isBusy()) {
         dialogs_.say("Error while initiating copying of file(s) to CD-ROM.", kProgramTitle,
                      wxICON_ERROR, this);
         return;
@@ -281,7 +281,7 @@ void CBurnDlg::burn() {
         return;
     }
     burner_.SetFinalize(finalize);
-    burner_.SetErase(erase_->IsShown() && erase_->GetValue());
+    burner_.setErase(erase_->IsShown() && erase_->GetValue());
     const int speedIndex = speeds_->GetSelection();
     const wxString speed =
         speedIndex == wxNOT_FOUND ? wxString("12") : speeds_->GetString(speedIndex);
@@ -300,11 +300,11 @@ void CBurnDlg::burn() {
 // Starts the burn; a used rewritable disc is erased first when the author agrees.
 bool CBurnDlg::startBurn() {
     if (burner_.StartBurn(onWindowThread(finishedHandler()))) return true;
-    if (burner_.NeedsErasing() && dialogs_.ask &&
-        dialogs_.ask(wxString::FromUTF8(burner_.LastMessage()) +
+    if (burner_.needsErasing() && dialogs_.ask &&
+        dialogs_.ask(wxString::FromUTF8(burner_.lastMessage()) +
                          "\n\nErase the disc (everything on it is lost) and burn?",
                      kProgramTitle, this)) {
-        burner_.SetErase(true);
+        burner_.setErase(true);
         if (burner_.StartBurn(onWindowThread(finishedHandler()))) return true;
     }
     dialogs_.say(withReason("Error while initiating copying of file(s) to CD-ROM.", burner_),
@@ -317,10 +317,10 @@ bool CBurnDlg::startBurn() {
 std::function<void(int)> CBurnDlg::finishedHandler() {
     return [alive = alive_, burner = &burner_, dialogs = dialogs_](int error) {
         CBurnDlg* dialog = *alive;
-        burner->WaitUntilDone();
+        burner->waitUntilDone();
         if (dialog && dialog->progress_) dialog->progress_->Hide();
-        if (error && burner->WasCancelled()) {
-            dialogs.say(withNotes(wxString::FromUTF8(burner->LastMessage()), *burner), appCaption(),
+        if (error && burner->wasCancelled()) {
+            dialogs.say(withNotes(wxString::FromUTF8(burner->lastMessage()), *burner), appCaption(),
                         wxICON_INFORMATION, dialog);
         } else if (error) {
             burner->TakeLastError();
@@ -343,7 +343,7 @@ void burnToCd(wxWindow* parent, const fs::path& folder, CDiscBurner& burner,
 
 void saveIso(wxWindow* parent, const fs::path& folder, CDiscBurner& burner,
              const DiscDialogs& dialogs) {
-    if (burner.IsBusy()) {
+    if (burner.isBusy()) {
         dialogs.say("Error while initiating saving of CD-ROM ISO.", kProgramTitle, wxICON_ERROR,
                     parent);
         return;

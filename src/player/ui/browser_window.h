@@ -50,7 +50,6 @@ class BrowserWindow : public wxDialog, public ActionHost {
 
     std::string address;  // the file shown
     std::string iconPath;
-    std::string pageTitle_;
     std::string secureFolder;
     bool cleanupTempOnClose = true;
     bool mediaMode = false;
@@ -78,6 +77,7 @@ class BrowserWindow : public wxDialog, public ActionHost {
     void eject() override;
 
   private:
+    std::string pageTitle_;  // the last title the page reported
     void takeLaunch(const BrowserLaunch& launch);
     void runSecureExtraction(const SecureExtractionHook& extraction);
     void createWebView(bool suppressRightClick);

@@ -93,7 +93,7 @@ std::unique_ptr<CDiscBurner> virtualBurner(const std::vector<std::shared_ptr<Vir
     std::vector<std::unique_ptr<ScsiTransport>> list;
     list.push_back(std::move(t));
     auto b = std::make_unique<CDiscBurner>(std::move(list));
-    b->SetSleeper([](std::chrono::milliseconds) {});
+    b->setSleeper([](std::chrono::milliseconds) {});
     return b;
 }
 
@@ -102,7 +102,7 @@ TEST_F(BurnDialogs, BurnToCdShowsProgressThenSuccessAndOpensTheTray) {
     auto burner = virtualBurner({drive});
     // A drive busy for a moment keeps the progress dialog up long enough to see.
     drive->failBusy(30, 0x2A);
-    burner->SetSleeper([](std::chrono::milliseconds) {
+    burner->setSleeper([](std::chrono::milliseconds) {
         std::this_thread::sleep_for(std::chrono::milliseconds(10));
     });
     auto complete = presentationComplete(*burner);
@@ -146,22 +146,22 @@ TEST_F(BurnDialogs, BurnToCdShowsProgressThenSuccessAndOpensTheTray) {
     EXPECT_GT(drive->sectorsWritten(), 0u);
     EXPECT_EQ(drive->discStatus(), 2);  // finalized as asked
     EXPECT_TRUE(drive->trayOpen());
-    EXPECT_FALSE(burner->IsBusy());
+    EXPECT_FALSE(burner->isBusy());
     complete->Hide();
 }
 
 TEST_F(BurnDialogs, TheProgressDialogShowsTheDrivesLongOperation) {
     auto drive = std::make_shared<VirtualDrive>(t / "disc.img", profile::kDvdRwSequential);
     auto burner = virtualBurner({drive});
-    burner->Drive().operation = LongOperation::Formatting;
-    burner->Drive().operationPercent = 40;
+    burner->drive().operation = LongOperation::Formatting;
+    burner->drive().operationPercent = 40;
     CBurnProgressDlg progress(nullptr, burner.get());
     progress.Show();
     rondivo::test::pump(300);
     EXPECT_EQ(progress.operationText()->GetLabel(), "Formatting...");
     EXPECT_EQ(progress.gauge()->GetValue(), 40);
     screenshot("burn_progress_formatting");
-    burner->Drive().operation = LongOperation::None;
+    burner->drive().operation = LongOperation::None;
 }
 
 TEST_F(BurnDialogs, DrivesAreListedLatestFirstWithTheFirstSelected) {
@@ -192,7 +192,7 @@ TEST_F(BurnDialogs, NoDriveGivesTheNoRecordableDriveMessage) {
     EXPECT_EQ(said[0].text, kNoRecordableDriveText);
     EXPECT_TRUE(said[0].style & wxICON_ERROR);
     EXPECT_EQ(said[0].caption, "Rondivo!");
-    EXPECT_FALSE(burner.IsBusy());
+    EXPECT_FALSE(burner.isBusy());
 }
 
 TEST_F(BurnDialogs, ABurnEndingInAWriteErrorSaysSo) {
@@ -276,7 +276,7 @@ TEST_F(BurnDialogs, CancelInTheProgressDialogStopsTheBurn) {
     auto drive = std::make_shared<VirtualDrive>(t / "disc.img", profile::kDvdPlusR);
     drive->failBusy(5, 0x2A);
     auto burner = virtualBurner({drive});
-    burner->SetSleeper([](std::chrono::milliseconds) {
+    burner->setSleeper([](std::chrono::milliseconds) {
         std::this_thread::sleep_for(std::chrono::milliseconds(20));
     });
     CBurnDlg dlg(nullptr, folder, *burner, dialogs);
@@ -297,14 +297,14 @@ TEST_F(BurnDialogs, NoSpeedChosenBurnsAt12AndASecondBurnIsRefused) {
     auto drive = std::make_shared<VirtualDrive>(t / "disc.img", profile::kDvdPlusRw);
     drive->failBusy(20, 0x2A);
     auto burner = virtualBurner({drive});
-    burner->SetSleeper([](std::chrono::milliseconds) {
+    burner->setSleeper([](std::chrono::milliseconds) {
         std::this_thread::sleep_for(std::chrono::milliseconds(10));
     });
     CBurnDlg dlg(nullptr, folder, *burner, dialogs);
     dlg.Show();
     dlg.speedChoice()->SetSelection(wxNOT_FOUND);
     dlg.burn();
-    ASSERT_TRUE(burner->IsBusy());
+    ASSERT_TRUE(burner->isBusy());
     dlg.burn();  // still writing
     ASSERT_EQ(said.size(), 1u);
     EXPECT_EQ(said[0].text, "Error while initiating copying of file(s) to CD-ROM.");
