@@ -22,7 +22,7 @@ CDiscBurner::CDiscBurner() : CDiscBurner(TransportFactory(defaultTransports)) {}
 
 CDiscBurner::CDiscBurner(const TransportFactory& makeTransports) : CDiscBurner(makeTransports()) {}
 
-CDiscBurner::CDiscBurner(std::vector<std::unique_ptr<ScsiTransport>> transports)
+CDiscBurner::CDiscBurner(std::vector<std::unique_ptr<scsi::ScsiTransport>> transports)
     : disc_(std::make_unique<DiscParts>()), drive_(disc_->drive), writer_(session_) {
     DiscoverDrives(drive_, std::move(transports));
     clearImage(session_);
@@ -41,7 +41,7 @@ void CDiscBurner::setSleeper(std::function<void(std::chrono::milliseconds)> slee
     disc_->sleep = std::move(sleep);
 }
 
-void CDiscBurner::setClock(std::function<UtcTime()> clock) {
+void CDiscBurner::setClock(std::function<scsi::UtcTime()> clock) {
     disc_->clock = std::move(clock);
 }
 

@@ -14,13 +14,16 @@
 #include "burn/image_writer.h"
 #include "iso/iso_image.h"
 
+namespace rondivo::scsi {
+struct UtcTime;
+class ScsiTransport;
+}  // namespace rondivo::scsi
+
 namespace rondivo::burn {
 
 // Kept out of this header: the drive side brings the command set's names,
 // which the image side's users need not see.
 struct DriveState;
-struct UtcTime;
-class ScsiTransport;
 
 class CDiscBurner {
   public:
@@ -28,9 +31,9 @@ class CDiscBurner {
     // RONDIVO_VIRTUAL_DRIVE names one).
     CDiscBurner();
     // Uses the drives of the transports `makeTransports` gives instead.
-    using TransportFactory = std::function<std::vector<std::unique_ptr<ScsiTransport>>()>;
+    using TransportFactory = std::function<std::vector<std::unique_ptr<scsi::ScsiTransport>>()>;
     explicit CDiscBurner(const TransportFactory& makeTransports);
-    explicit CDiscBurner(std::vector<std::unique_ptr<ScsiTransport>> transports);
+    explicit CDiscBurner(std::vector<std::unique_ptr<scsi::ScsiTransport>> transports);
     ~CDiscBurner();
     CDiscBurner(const CDiscBurner&) = delete;
     CDiscBurner& operator=(const CDiscBurner&) = delete;
@@ -120,7 +123,7 @@ class CDiscBurner {
     // them instant.
     void setSleeper(std::function<void(std::chrono::milliseconds)> sleep);
     // The time stamped on a DVD-R.
-    void setClock(std::function<UtcTime()> clock);
+    void setClock(std::function<scsi::UtcTime()> clock);
 
     IsoImage& session() { return session_; }
     const IsoImage& session() const { return session_; }

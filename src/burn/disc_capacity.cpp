@@ -15,13 +15,13 @@ long megabytes(std::uint32_t sectors) {
 
 }  // namespace
 
-std::uint32_t writtenSectors(MediaType media, std::uint32_t sectors) {
+std::uint32_t writtenSectors(scsi::MediaType media, std::uint32_t sectors) {
     const auto medium = writableMedium(media);
     if (!medium) return sectors;
     return std::visit([&](auto m) { return writtenSectors(m, sectors); }, *medium);
 }
 
-bool isDoubleLayer(MediaType media, std::uint32_t discEnd) {
+bool isDoubleLayer(scsi::MediaType media, std::uint32_t discEnd) {
     const auto medium = writableMedium(media);
     return medium && std::visit([&](auto m) { return isDoubleLayer(m, discEnd); }, *medium);
 }
@@ -39,7 +39,7 @@ std::string sizesText(std::uint32_t needed, std::uint32_t available, const char*
 
 std::optional<std::uint32_t> formattedCapacity(DriveState& state,
                                                std::optional<std::uint8_t> formatType) {
-    FormatCapacities caps;
+    scsi::FormatCapacities caps;
     if (!readFormatCapacities(state, caps)) return std::nullopt;
     if (formatType) {
         if (const auto* d = caps.find(*formatType)) return d->blocks;

@@ -17,10 +17,10 @@ inline constexpr std::uint32_t kSingleLayerBdLimit = 13000000;
 // Sectors the image takes on the medium as the engine writes it: a CD track of
 // at least 300 sectors, whole ECC blocks (16 sectors) on restricted-overwrite
 // DVD-RW, whole clusters (32 sectors) on Blu-ray.
-std::uint32_t writtenSectors(MediaType media, std::uint32_t imageSectors);
+std::uint32_t writtenSectors(scsi::MediaType media, std::uint32_t imageSectors);
 
 // Whether the write-once disc has two layers, from its profile or its size.
-bool isDoubleLayer(MediaType media, std::uint32_t discEnd);
+bool isDoubleLayer(scsi::MediaType media, std::uint32_t discEnd);
 
 // "the image needs 812 MB, the disc holds 703 MB"; with the sector counts when
 // the megabytes alone would read the same or are too few to tell.

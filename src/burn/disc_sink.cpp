@@ -11,7 +11,7 @@
 
 namespace rondivo::burn {
 
-UtcTime currentUtcTime() {
+scsi::UtcTime currentUtcTime() {
     const std::time_t now = std::time(nullptr);
     std::tm t{};
     platform::utcTime(now, t);
@@ -50,7 +50,7 @@ bool DiscSink::writeSectors(const std::uint8_t* data, std::size_t bytes) {
                    failureText(state_) + ".";
         return false;
     }
-    if (--countdown_ < 0 && state_.mediaType != MediaType::DvdRam) {
+    if (--countdown_ < 0 && state_.mediaType != scsi::MediaType::DvdRam) {
         readBufferCapacity(state_);
         countdown_ = 5;
     }

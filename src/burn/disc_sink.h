@@ -11,8 +11,8 @@
 namespace rondivo::burn {
 
 // The UTC time stamped on a DVD-R; a seam for tests.
-using UtcClock = std::function<UtcTime()>;
-UtcTime currentUtcTime();
+using UtcClock = std::function<scsi::UtcTime()>;
+scsi::UtcTime currentUtcTime();
 
 class DiscSink : public ImageSink {
   public:

@@ -26,22 +26,22 @@ std::string formatDriveDescription(std::uint8_t host, std::uint8_t target, std::
 namespace {
 
 // INQUIRY straight through a transport, before any drive is current.
-std::string describeCandidate(ScsiTransport& transport, const DriveCandidate& c, std::uint8_t host,
-                              std::uint8_t target, std::uint8_t lun) {
+std::string describeCandidate(scsi::ScsiTransport& transport, const scsi::DriveCandidate& c,
+                              std::uint8_t host, std::uint8_t target, std::uint8_t lun) {
     std::array<std::uint8_t, 64> answer{};
-    auto block = makeInquiry(64);
+    auto block = scsi::makeInquiry(64);
     if (transport.execute(c.device, block, answer.data())) {
         transport.closeHandle();
-        block.status = kStatusPending;
+        block.status = scsi::kStatusPending;
         transport.execute(c.device, block, answer.data());
     }
     transport.closeHandle();
     // Device type 5 with qualifier 0: a CD/DVD drive that is actually there.
-    if (block.status != kStatusDone || answer[0] != 5) return {};
+    if (block.status != scsi::kStatusDone || answer[0] != 5) return {};
     return formatDriveDescription(host, target, lun, c.letter, answer);
 }
 
-DriveEntry entryFor(ScsiTransport& t, const DriveCandidate& c, std::uint8_t host,
+DriveEntry entryFor(scsi::ScsiTransport& t, const scsi::DriveCandidate& c, std::uint8_t host,
                     std::uint8_t target, std::uint8_t lun) {
     DriveEntry e;
     e.letter = c.letter;
@@ -62,17 +62,18 @@ int nextHostAdapter(const std::vector<DriveEntry>& rows) {
 
 }  // namespace
 
-bool DiscoverDrives(DriveState& state, std::vector<std::unique_ptr<ScsiTransport>> transports) {
+bool DiscoverDrives(DriveState& state,
+                    std::vector<std::unique_ptr<scsi::ScsiTransport>> transports) {
     state.drives.clear();
     state.transports = std::move(transports);
     bool available = false;
     state.currentRow = -1;
 
     for (auto& t : state.transports) {
-        if (t->kind() == TransportKind::Virtual || available) continue;
+        if (t->kind() == scsi::TransportKind::Virtual || available) continue;
         const auto candidates = t->listDrives();
         std::vector<DriveEntry> rows;
-        std::vector<const DriveCandidate*> withoutAddress;
+        std::vector<const scsi::DriveCandidate*> withoutAddress;
         for (const auto& c : candidates) {
             if (rows.size() >= kMaxDriveRows) break;
             if (c.hasAddress) {
@@ -83,7 +84,7 @@ bool DiscoverDrives(DriveState& state, std::vector<std::unique_ptr<ScsiTransport
         }
         // A pass-through transport counts only when some drive told its address;
         // drives that did not then follow, numbered on from the highest adapter.
-        if (t->kind() == TransportKind::PassThrough && rows.empty()) continue;
+        if (t->kind() == scsi::TransportKind::PassThrough && rows.empty()) continue;
         for (const auto* c : withoutAddress) {
             if (rows.size() >= kMaxDriveRows) break;
             const int host = nextHostAdapter(rows);
@@ -94,7 +95,7 @@ bool DiscoverDrives(DriveState& state, std::vector<std::unique_ptr<ScsiTransport
     }
 
     for (auto& t : state.transports) {
-        if (t->kind() != TransportKind::Virtual) continue;
+        if (t->kind() != scsi::TransportKind::Virtual) continue;
         for (const auto& c : t->listDrives()) {
             if (state.drives.size() >= kMaxDriveRows) break;
             const int host = nextHostAdapter(state.drives);
@@ -115,17 +116,17 @@ void readCapabilities(DriveState& state) {
     // A drive that does not answer must not inherit the previous drive's page.
     state.capabilities.fill(0);
     for (bool defaults : {true, false}) {
-        auto block = makeModeSense10(kPageCapabilities, defaults, 128);
-        if (ExecuteCommand(state, block) != kStatusDone) continue;
+        auto block = scsi::makeModeSense10(scsi::kPageCapabilities, defaults, 128);
+        if (ExecuteCommand(state, block) != scsi::kStatusDone) continue;
         const std::span<const std::uint8_t> answer(state.data.data(), 128);
-        if (auto offset = findModePage(answer, kPageCapabilities)) {
+        if (auto offset = scsi::findModePage(answer, scsi::kPageCapabilities)) {
             std::copy_n(answer.begin() + static_cast<std::ptrdiff_t>(*offset),
-                        kCapabilitiesCopySize, state.capabilities.begin());
+                        scsi::kCapabilitiesCopySize, state.capabilities.begin());
         }
     }
-    const auto caps = parseCapabilities(state.capabilities);
-    state.maxWriteSpeed = speedFactorFromKbps(caps.maxWriteKbps);
-    state.currentWriteSpeed = speedFactorFromKbps(caps.currentWriteKbps);
+    const auto caps = scsi::parseCapabilities(state.capabilities);
+    state.maxWriteSpeed = scsi::speedFactorFromKbps(caps.maxWriteKbps);
+    state.currentWriteSpeed = scsi::speedFactorFromKbps(caps.currentWriteKbps);
 }
 
 bool SelectDrive(DriveState& state, int row) {
@@ -137,8 +138,8 @@ bool SelectDrive(DriveState& state, int row) {
     state.holdHandle = false;
     entry.transport->closeHandle();
 
-    auto inquiry = makeInquiry(32);
-    const bool ok = ExecuteCommand(state, inquiry) == kStatusDone;
+    auto inquiry = scsi::makeInquiry(32);
+    const bool ok = ExecuteCommand(state, inquiry) == scsi::kStatusDone;
     readCapabilities(state);
     return ok;
 }
@@ -157,9 +158,10 @@ std::uint8_t GetMaxWriteSpeed(DriveState& state) {
     return state.maxWriteSpeed;
 }
 
-std::uint8_t ExecuteCommand(DriveState& state, CommandBlock& block, std::span<std::uint8_t> data) {
-    block.senseLength = kRequestedSenseLength;
-    block.status = kStatusPending;
+std::uint8_t ExecuteCommand(DriveState& state, scsi::CommandBlock& block,
+                            std::span<std::uint8_t> data) {
+    block.senseLength = scsi::kRequestedSenseLength;
+    block.status = scsi::kStatusPending;
     block.targetStatus = 0;
     block.hostAdapterStatus = 0;
     block.sense.fill(0);
@@ -170,7 +172,7 @@ std::uint8_t ExecuteCommand(DriveState& state, CommandBlock& block, std::span<st
         state.currentRow >= 0 && static_cast<std::size_t>(state.currentRow) < state.rowCount();
     if (!selected || block.dataLength > data.size()) {
         // Never let a drive write past the buffer, nor send to no drive at all.
-        block.status = kStatusError;
+        block.status = scsi::kStatusError;
         block.hostAdapterStatus = 0xFF;
         state.transportMessage = selected ? "the answer does not fit" : "no drive is selected";
     } else {
@@ -181,24 +183,26 @@ std::uint8_t ExecuteCommand(DriveState& state, CommandBlock& block, std::span<st
             // A fresh handle clears the system's idea of the old disc; a burn
             // keeps its handle and only repeats the command.
             if (!state.holdHandle) entry.transport->closeHandle();
-            block.status = kStatusPending;
+            block.status = scsi::kStatusPending;
             block.sense.fill(0);
             entry.transport->execute(entry.device, block, data.data());
         }
-        if (block.status != kStatusDone) state.transportMessage = entry.transport->lastFailure();
+        if (block.status != scsi::kStatusDone)
+            state.transportMessage = entry.transport->lastFailure();
         if (state.releaseHandle && !state.holdHandle) entry.transport->closeHandle();
     }
 
     state.sense = block.sense;
-    const auto sense = decodeSense(state.sense);
+    const auto sense = scsi::decodeSense(state.sense);
     // The drive corrected the error itself: the command did what it was asked.
-    if (block.status != kStatusDone && sense.valid && judgeSense(sense) == SenseVerdict::Success &&
-        block.targetStatus == kScsiStatusCheckCondition) {
-        block.status = kStatusDone;
+    if (block.status != scsi::kStatusDone && sense.valid &&
+        scsi::judgeSense(sense) == scsi::SenseVerdict::Success &&
+        block.targetStatus == scsi::kScsiStatusCheckCondition) {
+        block.status = scsi::kStatusDone;
     }
-    state.busy = block.status != kStatusDone && block.targetStatus == kScsiStatusBusy;
-    state.transportFailed = block.status != kStatusDone && !state.busy && !sense.valid;
-    if (block.status != kStatusDone && sense.asc != 0)
+    state.busy = block.status != scsi::kStatusDone && block.targetStatus == scsi::kScsiStatusBusy;
+    state.transportFailed = block.status != scsi::kStatusDone && !state.busy && !sense.valid;
+    if (block.status != scsi::kStatusDone && sense.asc != 0)
         state.lastError = static_cast<std::uint16_t>(sense.asc << 8 | sense.ascq);
     return block.status;
 }

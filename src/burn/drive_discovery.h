@@ -12,7 +12,8 @@ namespace rondivo::burn {
 // Fills the drive table from `transports` (kept in `state`) and returns true when
 // a transport was found. The first pass-through or bus-scan transport with an
 // addressed drive supplies the table; virtual drives follow it.
-bool DiscoverDrives(DriveState& state, std::vector<std::unique_ptr<ScsiTransport>> transports);
+bool DiscoverDrives(DriveState& state,
+                    std::vector<std::unique_ptr<scsi::ScsiTransport>> transports);
 
 // Makes `row` current, sends INQUIRY and reads the capabilities page. False for
 // a row beyond the table or when INQUIRY failed.
@@ -31,7 +32,7 @@ void readCapabilities(DriveState& state);
 // Runs one command on the current drive and returns the block's status. Data
 // moves through `data` (block.dataLength bytes); with no span given the shared
 // 512-byte buffer of `state` is used.
-std::uint8_t ExecuteCommand(DriveState& state, CommandBlock& block,
+std::uint8_t ExecuteCommand(DriveState& state, scsi::CommandBlock& block,
                             std::span<std::uint8_t> data = {});
 
 // The engine's error code when it is non-zero (and clears it), else the drive's

@@ -14,13 +14,13 @@ namespace rondivo::burn {
 
 namespace {
 
-bool run(DriveState& state, CommandBlock block, std::span<std::uint8_t> data = {}) {
-    return ExecuteCommand(state, block, data) == kStatusDone;
+bool run(DriveState& state, scsi::CommandBlock block, std::span<std::uint8_t> data = {}) {
+    return ExecuteCommand(state, block, data) == scsi::kStatusDone;
 }
 
 // Tray and lock commands close the handle afterwards so the system notices the
 // change, except while a burn holds it: the kernel would unlock the tray.
-bool runReleased(DriveState& state, CommandBlock block) {
+bool runReleased(DriveState& state, scsi::CommandBlock block) {
     const bool previous = state.releaseHandle;
     state.releaseHandle = !state.holdHandle;
     const bool ok = run(state, block);
@@ -28,7 +28,8 @@ bool runReleased(DriveState& state, CommandBlock block) {
     return ok;
 }
 
-bool runWithParameters(DriveState& state, CommandBlock block, std::span<const std::uint8_t> p) {
+bool runWithParameters(DriveState& state, scsi::CommandBlock block,
+                       std::span<const std::uint8_t> p) {
     if (p.size() < block.dataLength) return false;
     std::vector<std::uint8_t> copy(p.begin(), p.begin() + block.dataLength);
     if (copy.empty()) copy.resize(1);
@@ -38,118 +39,119 @@ bool runWithParameters(DriveState& state, CommandBlock block, std::span<const st
 }  // namespace
 
 bool testUnitReady(DriveState& state) {
-    return run(state, makeTestUnitReady());
+    return run(state, scsi::makeTestUnitReady());
 }
 
-bool formatUnit(DriveState& state, const FormatDescriptor& format) {
-    return runWithParameters(state, makeFormatUnit(),
-                             formatParameterList(format.type, format.blocks, format.parameter));
+bool formatUnit(DriveState& state, const scsi::FormatDescriptor& format) {
+    return runWithParameters(
+        state, scsi::makeFormatUnit(),
+        scsi::formatParameterList(format.type, format.blocks, format.parameter));
 }
 
-bool readFormatCapacities(DriveState& state, FormatCapacities& out) {
-    if (!run(state, makeReadFormatCapacities(252))) return false;
-    out = parseFormatCapacities(std::span(state.data.data(), 252));
+bool readFormatCapacities(DriveState& state, scsi::FormatCapacities& out) {
+    if (!run(state, scsi::makeReadFormatCapacities(252))) return false;
+    out = scsi::parseFormatCapacities(std::span(state.data.data(), 252));
     return true;
 }
 
 bool blank(DriveState& state) {
-    return run(state, makeBlank(true));
+    return run(state, scsi::makeBlank(true));
 }
 
 bool inquiry(DriveState& state, std::uint8_t allocation) {
-    return run(state, makeInquiry(allocation));
+    return run(state, scsi::makeInquiry(allocation));
 }
 
 bool loadMedium(DriveState& state, bool immediate) {
-    return runReleased(state, makeStartStopUnit(immediate, true));
+    return runReleased(state, scsi::makeStartStopUnit(immediate, true));
 }
 
 bool ejectMedium(DriveState& state, bool immediate) {
-    return runReleased(state, makeStartStopUnit(immediate, false));
+    return runReleased(state, scsi::makeStartStopUnit(immediate, false));
 }
 
 bool preventMediumRemoval(DriveState& state) {
-    return runReleased(state, makePreventAllowMediumRemoval(true));
+    return runReleased(state, scsi::makePreventAllowMediumRemoval(true));
 }
 
 bool allowMediumRemoval(DriveState& state) {
-    return runReleased(state, makePreventAllowMediumRemoval(false));
+    return runReleased(state, scsi::makePreventAllowMediumRemoval(false));
 }
 
 bool write10(DriveState& state, std::uint32_t lba, std::uint16_t blocks,
              std::span<const std::uint8_t> data) {
-    auto block = makeWrite10(lba, blocks);
+    auto block = scsi::makeWrite10(lba, blocks);
     if (data.size() < block.dataLength) return false;
     // The transport takes a mutable buffer; a data-out command does not change it.
     std::span<std::uint8_t> buffer(const_cast<std::uint8_t*>(data.data()), block.dataLength);
-    return ExecuteCommand(state, block, buffer) == kStatusDone;
+    return ExecuteCommand(state, block, buffer) == scsi::kStatusDone;
 }
 
 bool synchronizeCache(DriveState& state, bool immediate) {
-    return run(state, makeSynchronizeCache(immediate));
+    return run(state, scsi::makeSynchronizeCache(immediate));
 }
 
 bool readAtip(DriveState& state) {
-    return run(state, makeReadAtip());
+    return run(state, scsi::makeReadAtip());
 }
 
 bool getConfiguration(DriveState& state, std::uint16_t startingFeature, std::uint16_t allocation) {
     allocation = std::min<std::uint16_t>(allocation, kDataBufferSize);
-    return run(state, makeGetConfiguration(startingFeature, allocation));
+    return run(state, scsi::makeGetConfiguration(startingFeature, allocation));
 }
 
 bool readDiscInformation(DriveState& state, std::uint16_t allocation) {
     allocation = std::min<std::uint16_t>(allocation, kDataBufferSize);
-    if (!run(state, makeReadDiscInformation(allocation))) return false;
-    state.discInformation = parseDiscInformation(std::span(state.data.data(), allocation));
+    if (!run(state, scsi::makeReadDiscInformation(allocation))) return false;
+    state.discInformation = scsi::parseDiscInformation(std::span(state.data.data(), allocation));
     return true;
 }
 
 bool readTrackInformation(DriveState& state, std::uint8_t track) {
-    if (!run(state, makeReadTrackInformation(track))) return false;
-    state.trackInformation =
-        parseTrackInformation(std::span(state.data.data(), kReadTrackInformationLength));
+    if (!run(state, scsi::makeReadTrackInformation(track))) return false;
+    state.trackInformation = scsi::parseTrackInformation(
+        std::span(state.data.data(), scsi::kReadTrackInformationLength));
     return true;
 }
 
 bool reserveTrack(DriveState& state, std::uint32_t sectors) {
-    return run(state, makeReserveTrack(sectors));
+    return run(state, scsi::makeReserveTrack(sectors));
 }
 
 bool modeSense10(DriveState& state, std::uint8_t page, bool defaults, std::uint16_t allocation) {
     allocation = std::min<std::uint16_t>(allocation, kDataBufferSize);
-    return run(state, makeModeSense10(page, defaults, allocation));
+    return run(state, scsi::makeModeSense10(page, defaults, allocation));
 }
 
 bool modeSelect10(DriveState& state, std::span<const std::uint8_t> parameters) {
     if (parameters.empty() || parameters.size() > 0xFFFF) return false;
-    return runWithParameters(state, makeModeSelect10(static_cast<std::uint16_t>(parameters.size())),
-                             parameters);
+    return runWithParameters(
+        state, scsi::makeModeSelect10(static_cast<std::uint16_t>(parameters.size())), parameters);
 }
 
 bool closeTrackSession(DriveState& state, bool immediate, std::uint8_t function,
                        std::uint32_t track) {
-    return run(state, makeCloseTrackSession(immediate, function, track));
+    return run(state, scsi::makeCloseTrackSession(immediate, function, track));
 }
 
 bool readBufferCapacity(DriveState& state) {
-    return run(state, makeReadBufferCapacity());
+    return run(state, scsi::makeReadBufferCapacity());
 }
 
 bool setStreaming(DriveState& state, std::span<const std::uint8_t> descriptor) {
-    return runWithParameters(state, makeSetStreaming(static_cast<std::uint16_t>(descriptor.size())),
-                             descriptor);
+    return runWithParameters(
+        state, scsi::makeSetStreaming(static_cast<std::uint16_t>(descriptor.size())), descriptor);
 }
 
 bool setCdSpeed(DriveState& state, std::uint8_t readFactor, std::uint8_t writeFactor) {
-    return run(state,
-               makeSetCdSpeed(speedFactorToKbps(readFactor), speedFactorToKbps(writeFactor)));
+    return run(state, scsi::makeSetCdSpeed(scsi::speedFactorToKbps(readFactor),
+                                           scsi::speedFactorToKbps(writeFactor)));
 }
 
 bool sendDiscStructure(DriveState& state, std::uint8_t format,
                        std::span<const std::uint8_t> parameters) {
     return runWithParameters(
-        state, makeSendDiscStructure(format, static_cast<std::uint16_t>(parameters.size())),
+        state, scsi::makeSendDiscStructure(format, static_cast<std::uint16_t>(parameters.size())),
         parameters);
 }
 
@@ -174,8 +176,8 @@ void endExclusiveUse(DriveState& state) {
         state.drives[static_cast<std::size_t>(state.currentRow)].transport->closeHandle();
 }
 
-SenseInfo lastSense(const DriveState& state) {
-    return decodeSense(state.sense);
+scsi::SenseInfo lastSense(const DriveState& state) {
+    return scsi::decodeSense(state.sense);
 }
 
 std::string failureText(const DriveState& state) {
@@ -183,32 +185,32 @@ std::string failureText(const DriveState& state) {
         return state.transportMessage.empty() ? "the command did not reach the drive"
                                               : state.transportMessage;
     if (state.busy) return "the drive is busy";
-    return describeSense(lastSense(state));
+    return scsi::describeSense(lastSense(state));
 }
 
-MediaType DetermineMediaType(DriveState& state) {
-    MediaType type = MediaType::None;
+scsi::MediaType DetermineMediaType(DriveState& state) {
+    scsi::MediaType type = scsi::MediaType::None;
     if (getConfiguration(state, 0, 114)) {
-        type = mediaTypeFromProfile(currentProfile(std::span(state.data.data(), 8)));
+        type = scsi::mediaTypeFromProfile(scsi::currentProfile(std::span(state.data.data(), 8)));
     } else if (readAtip(state)) {
-        type = mediaTypeFromAtip(std::span(state.data.data(), kAtipLength));
+        type = scsi::mediaTypeFromAtip(std::span(state.data.data(), scsi::kAtipLength));
     } else if (readDiscInformation(state, 66)) {
-        type = mediaTypeFromDiscInformation(std::span(state.data.data(), 66));
+        type = scsi::mediaTypeFromDiscInformation(std::span(state.data.data(), 66));
     } else {
-        type = testUnitReady(state) ? MediaType::CdRom : MediaType::None;
+        type = testUnitReady(state) ? scsi::MediaType::CdRom : scsi::MediaType::None;
     }
     state.mediaType = type;
     return type;
 }
 
-bool sendWriteParameters(DriveState& state, WriteSettings settings) {
-    if (!modeSense10(state, kPageWriteParameters, false, kDataBufferSize)) return false;
+bool sendWriteParameters(DriveState& state, scsi::WriteSettings settings) {
+    if (!modeSense10(state, scsi::kPageWriteParameters, false, kDataBufferSize)) return false;
     std::array<std::uint8_t, kDataBufferSize> answer = state.data;
-    const auto offset = findModePage(answer, kPageWriteParameters);
+    const auto offset = scsi::findModePage(answer, scsi::kPageWriteParameters);
     if (!offset) return false;
     settings.bufferUnderrunProtection =
-        parseCapabilities(state.capabilities).bufferUnderrunProtection;
-    const auto length = buildWriteParameters(answer, *offset, settings);
+        scsi::parseCapabilities(state.capabilities).bufferUnderrunProtection;
+    const auto length = scsi::buildWriteParameters(answer, *offset, settings);
     if (length == 0) return false;
     return modeSelect10(state, std::span(answer.data(), length));
 }
@@ -238,17 +240,18 @@ void sleepFor(std::chrono::milliseconds ms) {
 
 namespace {
 
-bool keepsWaiting(const DriveState& state, const SenseInfo& sense) {
+bool keepsWaiting(const DriveState& state, const scsi::SenseInfo& sense) {
     if (state.busy) return true;
-    if (judgeSense(sense) == SenseVerdict::TryAgain) return true;
+    if (scsi::judgeSense(sense) == scsi::SenseVerdict::TryAgain) return true;
     // Reported once after a disc change; the next poll tells the truth.
-    return sense.key == static_cast<std::uint8_t>(SenseKey::UnitAttention) && sense.asc == 0x28;
+    return sense.key == static_cast<std::uint8_t>(scsi::SenseKey::UnitAttention) &&
+           sense.asc == 0x28;
 }
 
 // Not ready for a reason that only ends with help, or for none given: drives
 // say so for a moment while they settle, so allow a few polls.
-bool needsGrace(const SenseInfo& sense) {
-    return sense.key == static_cast<std::uint8_t>(SenseKey::NotReady) && sense.asc == 0x04 &&
+bool needsGrace(const scsi::SenseInfo& sense) {
+    return sense.key == static_cast<std::uint8_t>(scsi::SenseKey::NotReady) && sense.asc == 0x04 &&
            (sense.ascq == 0x00 || sense.ascq == 0x02 || sense.ascq == 0x03);
 }
 
@@ -263,7 +266,7 @@ std::string waitForDrive(DriveState& state, LongOperation operation, std::chrono
     std::string result;
     for (;;) {
         if (testUnitReady(state)) break;
-        const SenseInfo sense = lastSense(state);
+        const scsi::SenseInfo sense = lastSense(state);
         if (sense.progress >= 0) state.operationPercent = sense.progress * 100 / 65536;
         if (state.transportFailed) {
             result = failureText(state);

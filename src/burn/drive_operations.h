@@ -17,8 +17,8 @@ namespace rondivo::burn {
 // `state` (data buffer, disc/track information, configuration).
 bool testUnitReady(DriveState& state);
 // FORMAT UNIT with one descriptor, immediate.
-bool formatUnit(DriveState& state, const FormatDescriptor& format);
-bool readFormatCapacities(DriveState& state, FormatCapacities& out);
+bool formatUnit(DriveState& state, const scsi::FormatDescriptor& format);
+bool readFormatCapacities(DriveState& state, scsi::FormatCapacities& out);
 bool blank(DriveState& state);  // quick, immediate
 bool inquiry(DriveState& state, std::uint8_t allocation);
 bool loadMedium(DriveState& state, bool immediate);
@@ -52,19 +52,19 @@ bool beginExclusiveUse(DriveState& state);
 void endExclusiveUse(DriveState& state);
 
 // Sense of the last command (all zero after a success).
-SenseInfo lastSense(const DriveState& state);
+scsi::SenseInfo lastSense(const DriveState& state);
 // Why the last command failed, for a message: the transport's words when the
 // command never reached the drive, else the drive's sense.
 std::string failureText(const DriveState& state);
 
 // GET CONFIGURATION, then the ATIP, then disc information, then TEST UNIT READY;
 // stores and returns the media type code.
-MediaType DetermineMediaType(DriveState& state);
+scsi::MediaType DetermineMediaType(DriveState& state);
 
 // MODE SENSE of the Write Parameters page, rebuilt from `settings` (buffer
 // underrun protection only when the capabilities page offers it), sent back
 // with MODE SELECT.
-bool sendWriteParameters(DriveState& state, WriteSettings settings);
+bool sendWriteParameters(DriveState& state, scsi::WriteSettings settings);
 
 // Where the next write goes on a sequential medium: the next writable address
 // of the last track in the last session when the drive marks it valid, 0 for

@@ -19,7 +19,7 @@ PlanOutcome checkCapacity(DriveState& state, BurnPlan& plan, const Medium& mediu
     }
     plan.discEnd = *end;
     const std::uint32_t needed = writtenSectors(
-        plan.formatRestricted ? MediaType::DvdRwRestricted : plan.media, volumeSectors);
+        plan.formatRestricted ? scsi::MediaType::DvdRwRestricted : plan.media, volumeSectors);
     const std::uint32_t available = *end > plan.writeStart ? *end - plan.writeStart : 0;
     if (isDoubleLayer(plan.media, *end)) {
         // Written within the first layer only, so that no layer break is needed.
@@ -46,7 +46,7 @@ PlanOutcome planBurn(DriveState& state, BurnPlan& plan, std::uint32_t volumeSect
     message = waitForDrive(state, LongOperation::None, readyLimit, sleep);
     if (!message.empty()) return PlanOutcome::Refused;
     plan.media = DetermineMediaType(state);
-    if (plan.media == MediaType::BdRRandom) {
+    if (plan.media == scsi::MediaType::BdRRandom) {
         message =
             "The disc in the drive is a BD-R formatted for random recording, which this "
             "program does not write: use a BD-R that has not been formatted.";
@@ -68,7 +68,7 @@ PlanOutcome planBurn(DriveState& state, BurnPlan& plan, std::uint32_t volumeSect
 }
 
 std::string prepareForWriting(DriveState& state, BurnPlan& plan, std::uint32_t volumeSectors,
-                              const UtcTime& now, const Sleeper& sleep) {
+                              const scsi::UtcTime& now, const Sleeper& sleep) {
     preventMediumRemoval(state);
     const auto medium = writableMedium(plan.media);
     if (!medium) return kNotRecordableText;

@@ -17,7 +17,7 @@ namespace rondivo::burn {
 // What a burn will do to the medium, decided before the image is built,
 // because the image's sector numbers depend on where the first write goes.
 struct BurnPlan {
-    MediaType media = MediaType::None;
+    scsi::MediaType media = scsi::MediaType::None;
     bool erase = false;                    // quick-blank a used CD-RW or DVD-RW first
     bool formatRestricted = false;         // quick-format a blank DVD-RW to restricted overwrite
     bool formatBluRay = false;             // format a blank BD-RE (with spare areas)
@@ -54,7 +54,7 @@ PlanOutcome planBurn(DriveState& state, BurnPlan& plan, std::uint32_t volumeSect
 // text says why; empty when all went well); a refused speed or time stamp is
 // a note in the state.
 std::string prepareForWriting(DriveState& state, BurnPlan& plan, std::uint32_t volumeSectors,
-                              const UtcTime& now, const Sleeper& sleep = sleepFor);
+                              const scsi::UtcTime& now, const Sleeper& sleep = sleepFor);
 
 enum class WriteOutcome { Written, Failed };
 // WRITE (10), repeated every 100 ms (up to kWriteRetries times) only while the

@@ -26,7 +26,7 @@ struct DriveEntry {
     std::uint8_t lun = 0;
     std::string description;  // empty when INQUIRY failed
     std::string device;
-    ScsiTransport* transport = nullptr;  // owned by DriveState::transports
+    scsi::ScsiTransport* transport = nullptr;  // owned by DriveState::transports
 };
 
 // The long drive operations whose progress a window or terminal shows.
@@ -38,7 +38,7 @@ struct DriveState {
     DriveState& operator=(const DriveState&) = delete;
 
     int currentRow = -1;
-    std::vector<std::unique_ptr<ScsiTransport>> transports;
+    std::vector<std::unique_ptr<scsi::ScsiTransport>> transports;
     std::vector<DriveEntry> drives;  // at most kMaxDriveRows
     std::size_t rowCount() const { return drives.size(); }
 
@@ -52,9 +52,9 @@ struct DriveState {
     // Set from any thread to stop a burn at its next command.
     std::atomic<bool> cancelRequested{false};
 
-    MediaType mediaType = MediaType::None;
+    scsi::MediaType mediaType = scsi::MediaType::None;
     // Answer of the last command: sense data, or a transport failure without any.
-    std::array<std::uint8_t, kSenseAreaSize> sense{};
+    std::array<std::uint8_t, scsi::kSenseAreaSize> sense{};
     bool transportFailed = false;
     std::string transportMessage;
     std::atomic<bool> busy{false};
@@ -85,10 +85,10 @@ struct DriveState {
     }
 
     std::array<std::uint8_t, kDataBufferSize> data{};
-    TrackInformation trackInformation;
-    DiscInformation discInformation;
+    scsi::TrackInformation trackInformation;
+    scsi::DiscInformation discInformation;
 
-    std::array<std::uint8_t, kCapabilitiesCopySize> capabilities{};
+    std::array<std::uint8_t, scsi::kCapabilitiesCopySize> capabilities{};
     std::uint8_t maxWriteSpeed = 0;
     std::uint8_t currentWriteSpeed = 0;
 

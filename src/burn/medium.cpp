@@ -2,40 +2,40 @@
 
 namespace rondivo::burn {
 
-std::optional<Medium> writableMedium(MediaType type) {
+std::optional<Medium> writableMedium(scsi::MediaType type) {
     switch (type) {
-        case MediaType::CdR:
+        case scsi::MediaType::CdR:
             return CdMedium::R;
-        case MediaType::CdRw:
+        case scsi::MediaType::CdRw:
             return CdMedium::Rw;
-        case MediaType::DvdR:
+        case scsi::MediaType::DvdR:
             return WriteOnceDvd::MinusR;
-        case MediaType::DvdRDl:
+        case scsi::MediaType::DvdRDl:
             return WriteOnceDvd::MinusRDl;
-        case MediaType::DvdPlusR:
+        case scsi::MediaType::DvdPlusR:
             return WriteOnceDvd::PlusR;
-        case MediaType::DvdPlusRDl:
+        case scsi::MediaType::DvdPlusRDl:
             return WriteOnceDvd::PlusRDl;
-        case MediaType::DvdRwSequential:
+        case scsi::MediaType::DvdRwSequential:
             return RewritableDvd::MinusRwSequential;
-        case MediaType::DvdRwRestricted:
+        case scsi::MediaType::DvdRwRestricted:
             return RewritableDvd::MinusRwRestricted;
-        case MediaType::DvdPlusRw:
+        case scsi::MediaType::DvdPlusRw:
             return RewritableDvd::PlusRw;
-        case MediaType::DvdRam:
+        case scsi::MediaType::DvdRam:
             return RewritableDvd::Ram;
-        case MediaType::BdR:
+        case scsi::MediaType::BdR:
             return BluRayMedium::R;
-        case MediaType::BdRe:
+        case scsi::MediaType::BdRe:
             return BluRayMedium::Re;
-        case MediaType::None:
-        case MediaType::CdRom:
-        case MediaType::DvdRom:
-        case MediaType::DdcdRom:
-        case MediaType::DdcdR:
-        case MediaType::DdcdRw:
-        case MediaType::BdRom:
-        case MediaType::BdRRandom:
+        case scsi::MediaType::None:
+        case scsi::MediaType::CdRom:
+        case scsi::MediaType::DvdRom:
+        case scsi::MediaType::DdcdRom:
+        case scsi::MediaType::DdcdR:
+        case scsi::MediaType::DdcdRw:
+        case scsi::MediaType::BdRom:
+        case scsi::MediaType::BdRRandom:
             return std::nullopt;
     }
     return std::nullopt;

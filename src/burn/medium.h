@@ -21,7 +21,7 @@ using Medium = std::variant<CdMedium, WriteOnceDvd, RewritableDvd, BluRayMedium>
 
 // The medium of a disc this program writes; nothing for pressed discs, DDCD
 // and BD-R formatted for random recording.
-std::optional<Medium> writableMedium(MediaType type);
+std::optional<Medium> writableMedium(scsi::MediaType type);
 
 // Each family's steps, one overload per family.
 
@@ -49,7 +49,7 @@ std::string prepareMedium(BluRayMedium m, DriveState& state, BurnPlan& plan, con
 // speed, the next writable address, the time stamp and the track reservation.
 struct WriteStart {
     std::uint32_t volumeSectors = 0;
-    UtcTime now;
+    scsi::UtcTime now;
 };
 std::string setUpWriting(CdMedium m, DriveState& state, const BurnPlan& plan,
                          const WriteStart& start);

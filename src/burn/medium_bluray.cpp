@@ -28,7 +28,7 @@ PlanOutcome planMedium(BluRayMedium m, DriveState& state, BurnPlan& plan, std::s
             return planNextSession(state, plan, false, message);
         case BluRayMedium::Re: {
             plan.overwritable = true;
-            FormatCapacities caps;
+            scsi::FormatCapacities caps;
             plan.formatBluRay = readFormatCapacities(state, caps) && caps.currentKind == 1;
             return PlanOutcome::Ready;
         }
@@ -41,17 +41,17 @@ std::optional<std::uint32_t> discEnd(BluRayMedium m, DriveState& state, const Bu
         case BluRayMedium::R:
             return sessionDiscEnd(state, plan);
         case BluRayMedium::Re:
-            return formattedCapacity(state, plan.formatBluRay
-                                                ? std::optional<std::uint8_t>(kFormatBdReSpare)
-                                                : std::nullopt);
+            return formattedCapacity(
+                state, plan.formatBluRay ? std::optional<std::uint8_t>(scsi::kFormatBdReSpare)
+                                         : std::nullopt);
     }
     return std::nullopt;
 }
 
 std::string prepareMedium(BluRayMedium, DriveState& state, BurnPlan& plan, const Sleeper& sleep) {
     if (!plan.formatBluRay) return {};
-    FormatDescriptor d;
-    if (!offersFormat(state, kFormatBdReSpare, d))
+    scsi::FormatDescriptor d;
+    if (!offersFormat(state, scsi::kFormatBdReSpare, d))
         return refused(state, "to offer the BD-RE format");
     return format(state, d, sleep);
 }
@@ -71,8 +71,8 @@ std::string setUpWriting(BluRayMedium m, DriveState& state, const BurnPlan& plan
 std::string closeDisc(BluRayMedium m, DriveState& state, const BurnPlan&, const Sleeper& sleep) {
     switch (m) {
         case BluRayMedium::R:
-            return closeTrackAndSession(state, state.finalize ? kCloseFinalizeBdR : kCloseSession,
-                                        sleep);
+            return closeTrackAndSession(
+                state, state.finalize ? scsi::kCloseFinalizeBdR : scsi::kCloseSession, sleep);
         case BluRayMedium::Re:
             return {};  // nothing to close
     }

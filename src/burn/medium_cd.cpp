@@ -45,7 +45,7 @@ std::string prepareMedium(CdMedium, DriveState& state, BurnPlan& plan, const Sle
 }
 
 std::string setUpWriting(CdMedium, DriveState& state, const BurnPlan& plan, const WriteStart&) {
-    WriteSettings page;  // track at once, mode 1
+    scsi::WriteSettings page;  // track at once, mode 1
     page.multiSession = state.finalize ? 0 : 3;
     if (!sendWriteParameters(state, page)) return refused(state, "the write parameters");
     setWriteSpeed(state, plan, true);
@@ -53,7 +53,7 @@ std::string setUpWriting(CdMedium, DriveState& state, const BurnPlan& plan, cons
 }
 
 std::string closeDisc(CdMedium, DriveState& state, const BurnPlan&, const Sleeper& sleep) {
-    return closeTrackAndSession(state, kCloseSession, sleep);
+    return closeTrackAndSession(state, scsi::kCloseSession, sleep);
 }
 
 }  // namespace rondivo::burn

@@ -36,8 +36,8 @@ PlanOutcome planSequential(DriveState& state, BurnPlan& plan, std::string& messa
         if (outcome != PlanOutcome::Ready) return outcome;
         blank = plan.erase;
     }
-    FormatDescriptor d;
-    if (blank && offersFormat(state, kFormatQuickRestricted, d)) {
+    scsi::FormatDescriptor d;
+    if (blank && offersFormat(state, scsi::kFormatQuickRestricted, d)) {
         plan.formatRestricted = plan.overwritable = true;
         return PlanOutcome::Ready;
     }
@@ -58,11 +58,11 @@ std::string prepareDvdPlusRw(DriveState& state, const Sleeper& sleep) {
     if (!readDiscInformation(state, 66)) return refused(state, "to describe the disc");
     const auto status = state.discInformation.backgroundFormat;
     if (status == 2 || status == 3) return {};
-    FormatDescriptor d{0xFFFFFFFF, kFormatDvdPlusRw, 0};
+    scsi::FormatDescriptor d{0xFFFFFFFF, scsi::kFormatDvdPlusRw, 0};
     if (status == 1) {
-        if (!offersFormat(state, kFormatDvdPlusRw, d))
+        if (!offersFormat(state, scsi::kFormatDvdPlusRw, d))
             return refused(state, "to offer the DVD+RW format");
-        d.parameter = kFormatRestart;
+        d.parameter = scsi::kFormatRestart;
     }
     return format(state, d, sleep);
 }
@@ -73,11 +73,11 @@ std::string prepareSequential(DriveState& state, BurnPlan& plan, const Sleeper& 
         if (!error.empty()) return error;
     }
     if (plan.formatRestricted) {
-        FormatDescriptor d;
-        if (!offersFormat(state, kFormatQuickRestricted, d))
+        scsi::FormatDescriptor d;
+        if (!offersFormat(state, scsi::kFormatQuickRestricted, d))
             return refused(state, "to offer the quick format");
         const std::string error = format(state, d, sleep);
-        if (error.empty()) plan.media = state.mediaType = MediaType::DvdRwRestricted;
+        if (error.empty()) plan.media = state.mediaType = scsi::MediaType::DvdRwRestricted;
         return error;
     }
     if (plan.erase) chooseDvdWriteType(state, plan, true);
@@ -89,7 +89,7 @@ std::string closeDvdPlusRw(DriveState& state, const Sleeper& sleep) {
     if (!readDiscInformation(state, 66)) return refused(state, "to describe the disc");
     const auto status = state.discInformation.backgroundFormat;
     if (status != 1 && status != 2) return {};
-    return closeAndWait(state, kCloseSession, 0, sleep);
+    return closeAndWait(state, scsi::kCloseSession, 0, sleep);
 }
 
 // A quick-formatted or grown DVD-RW stays in an intermediate state, readable
@@ -97,7 +97,7 @@ std::string closeDvdPlusRw(DriveState& state, const Sleeper& sleep) {
 std::string closeRestrictedOverwrite(DriveState& state, const Sleeper& sleep) {
     if (!readDiscInformation(state, 66)) return refused(state, "to describe the disc");
     if (state.discInformation.lastSessionState != 1) return {};
-    return closeAndWait(state, kCloseSession, 0, sleep);
+    return closeAndWait(state, scsi::kCloseSession, 0, sleep);
 }
 
 }  // namespace
@@ -118,16 +118,17 @@ PlanOutcome planMedium(RewritableDvd m, DriveState& state, BurnPlan& plan, std::
 std::optional<std::uint32_t> discEnd(RewritableDvd m, DriveState& state, const BurnPlan& plan) {
     switch (m) {
         case RewritableDvd::MinusRwSequential:
-            if (plan.formatRestricted) return formattedCapacity(state, kFormatQuickRestricted);
+            if (plan.formatRestricted)
+                return formattedCapacity(state, scsi::kFormatQuickRestricted);
             if (plan.erase) return formattedCapacity(state, std::nullopt);
             return sessionDiscEnd(state, plan);
         case RewritableDvd::MinusRwRestricted: {
-            FormatDescriptor grow;
-            if (offersFormat(state, kFormatGrowSession, grow)) return grow.blocks;
+            scsi::FormatDescriptor grow;
+            if (offersFormat(state, scsi::kFormatGrowSession, grow)) return grow.blocks;
             return formattedCapacity(state, std::nullopt);
         }
         case RewritableDvd::PlusRw:
-            return formattedCapacity(state, kFormatDvdPlusRw);
+            return formattedCapacity(state, scsi::kFormatDvdPlusRw);
         case RewritableDvd::Ram:
             return formattedCapacity(state, std::nullopt);
     }
@@ -140,8 +141,9 @@ std::string prepareMedium(RewritableDvd m, DriveState& state, BurnPlan& plan,
         case RewritableDvd::MinusRwSequential:
             return prepareSequential(state, plan, sleep);
         case RewritableDvd::MinusRwRestricted: {
-            FormatDescriptor grow;
-            if (offersFormat(state, kFormatGrowSession, grow)) return format(state, grow, sleep);
+            scsi::FormatDescriptor grow;
+            if (offersFormat(state, scsi::kFormatGrowSession, grow))
+                return format(state, grow, sleep);
             return {};
         }
         case RewritableDvd::PlusRw:
@@ -184,7 +186,7 @@ std::string setUpWriting(RewritableDvd m, DriveState& state, const BurnPlan& pla
 std::string closeDisc(RewritableDvd m, DriveState& state, const BurnPlan&, const Sleeper& sleep) {
     switch (m) {
         case RewritableDvd::MinusRwSequential:
-            return closeTrackAndSession(state, kCloseSession, sleep);
+            return closeTrackAndSession(state, scsi::kCloseSession, sleep);
         case RewritableDvd::MinusRwRestricted:
             return closeRestrictedOverwrite(state, sleep);
         case RewritableDvd::PlusRw:

@@ -81,14 +81,15 @@ std::string closeDisc(WriteOnceDvd m, DriveState& state, const BurnPlan&, const 
     switch (m) {
         case WriteOnceDvd::MinusR:
         case WriteOnceDvd::MinusRDl:
-            return closeTrackAndSession(state, kCloseSession, sleep);
+            return closeTrackAndSession(state, scsi::kCloseSession, sleep);
         case WriteOnceDvd::PlusR:
             return closeTrackAndSession(
-                state, state.finalize ? kCloseFinalizeDvdPlusR : kCloseSession, sleep);
+                state, state.finalize ? scsi::kCloseFinalizeDvdPlusR : scsi::kCloseSession, sleep);
         case WriteOnceDvd::PlusRDl:
             // Double-layer writers expect the minimal-radius close.
             return closeTrackAndSession(
-                state, state.finalize ? kCloseFinalizeMinimalRadius : kCloseSession, sleep);
+                state, state.finalize ? scsi::kCloseFinalizeMinimalRadius : scsi::kCloseSession,
+                sleep);
     }
     return {};
 }

@@ -68,8 +68,8 @@ std::uint32_t sessionDiscEnd(const DriveState& state, const BurnPlan& plan) {
     return plan.writeStart + state.trackInformation.freeBlocks;
 }
 
-bool offersFormat(DriveState& state, std::uint8_t type, FormatDescriptor& out) {
-    FormatCapacities caps;
+bool offersFormat(DriveState& state, std::uint8_t type, scsi::FormatDescriptor& out) {
+    scsi::FormatCapacities caps;
     if (!readFormatCapacities(state, caps)) return false;
     const auto* d = caps.find(type);
     if (!d) return false;
@@ -77,7 +77,7 @@ bool offersFormat(DriveState& state, std::uint8_t type, FormatDescriptor& out) {
     return true;
 }
 
-std::string format(DriveState& state, const FormatDescriptor& d, const Sleeper& sleep) {
+std::string format(DriveState& state, const scsi::FormatDescriptor& d, const Sleeper& sleep) {
     if (!formatUnit(state, d)) return refused(state, "to format the disc");
     return waitForDrive(state, LongOperation::Formatting, kLongOperationLimit, sleep);
 }
@@ -99,32 +99,33 @@ void chooseDvdWriteType(DriveState& state, BurnPlan& plan, bool blank) {
     }
     if (getConfiguration(state, 0x21, 64)) {
         const std::span<const std::uint8_t> answer(state.data.data(), 64);
-        if (featureIsCurrent(answer, 0x21)) plan.linkSize = incrementalLinkSize(answer);
+        if (scsi::featureIsCurrent(answer, 0x21)) plan.linkSize = scsi::incrementalLinkSize(answer);
     }
     if (!plan.linkSize && blank) plan.discAtOnce = true;
 }
 
-WriteSettings sequentialDvdSettings(const DriveState& state, const BurnPlan& plan) {
-    WriteSettings w;
+scsi::WriteSettings sequentialDvdSettings(const DriveState& state, const BurnPlan& plan) {
+    scsi::WriteSettings w;
     w.multiSession = state.finalize ? 0 : 3;
     w.trackMode = 5;
     if (plan.discAtOnce) {
-        w.writeType = kWriteDiscAtOnce;
+        w.writeType = scsi::kWriteDiscAtOnce;
         w.multiSession = 0;
         return w;
     }
-    w.writeType = kWriteIncremental;
+    w.writeType = scsi::kWriteIncremental;
     w.fixedPacket = true;
     w.packetSize = 16;
     // Restricted overwrite is written in ECC blocks without a link.
-    if (plan.media != MediaType::DvdRwRestricted) w.linkSize = plan.linkSize;
+    if (plan.media != scsi::MediaType::DvdRwRestricted) w.linkSize = plan.linkSize;
     return w;
 }
 
 std::string prepareSequentialDvd(DriveState& state, const BurnPlan& plan,
-                                 std::uint32_t volumeSectors, const UtcTime& now, bool timestamp) {
+                                 std::uint32_t volumeSectors, const scsi::UtcTime& now,
+                                 bool timestamp) {
     // The time stamp is optional: a drive that refuses it records the disc all the same.
-    if (timestamp && !sendDiscStructure(state, 0x0F, timestampStructure(now)))
+    if (timestamp && !sendDiscStructure(state, 0x0F, scsi::timestampStructure(now)))
         state.addNote("The drive did not take the disc's time stamp: " + failureText(state) + ".");
     if (plan.discAtOnce && !reserveTrack(state, volumeSectors))
         return refused(state, "to reserve the track");
@@ -134,13 +135,13 @@ std::string prepareSequentialDvd(DriveState& state, const BurnPlan& plan,
 // The chosen speed is a multiple of the 1x CD rate (0 for the drive's maximum);
 // drives without SET STREAMING may take SET CD SPEED.
 void setWriteSpeed(DriveState& state, const BurnPlan& plan, bool cd) {
-    std::uint32_t kbps = speedFactorToKbps(state.writeSpeed);
+    std::uint32_t kbps = scsi::speedFactorToKbps(state.writeSpeed);
     if (!cd && plan.discEnd > 0) {
         if (state.writeSpeed == 0) {
-            kbps = parseCapabilities(state.capabilities).maxWriteKbps;
+            kbps = scsi::parseCapabilities(state.capabilities).maxWriteKbps;
             if (kbps == 0) kbps = 0xFFFFFFFF;
         }
-        if (setStreaming(state, streamingDescriptor(plan.discEnd - 1, kbps, kbps))) return;
+        if (setStreaming(state, scsi::streamingDescriptor(plan.discEnd - 1, kbps, kbps))) return;
     }
     if (setCdSpeed(state, 0, state.writeSpeed)) return;
     state.addNote("The drive kept its own write speed: " + failureText(state) + ".");
@@ -159,8 +160,8 @@ std::string closeAndWait(DriveState& state, std::uint8_t function, std::uint32_t
                          const Sleeper& sleep) {
     if (!retryWhileItPasses(state, sleep, kCloseRetries, kPollInterval,
                             [&] { return closeTrackSession(state, true, function, track); }))
-        return refused(state,
-                       function == kCloseTrack ? "to close the track" : "to close the session");
+        return refused(
+            state, function == scsi::kCloseTrack ? "to close the track" : "to close the session");
     return waitForDrive(state, LongOperation::Closing, kLongOperationLimit, sleep);
 }
 
@@ -169,7 +170,7 @@ std::string closeTrackAndSession(DriveState& state, std::uint8_t sessionFunction
                                  const Sleeper& sleep) {
     if (!readDiscInformation(state, 66)) return refused(state, "to describe the disc");
     std::string error =
-        closeAndWait(state, kCloseTrack, state.discInformation.lastTrackInLastSession, sleep);
+        closeAndWait(state, scsi::kCloseTrack, state.discInformation.lastTrackInLastSession, sleep);
     if (error.empty()) error = closeAndWait(state, sessionFunction, 0, sleep);
     return error;
 }

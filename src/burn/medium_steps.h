@@ -34,16 +34,17 @@ PlanOutcome planNextSession(DriveState& state, BurnPlan& plan, bool erasable, st
 std::uint32_t sessionDiscEnd(const DriveState& state, const BurnPlan& plan);
 
 // Whether the drive offers the format `type` for the medium; `out` is its descriptor.
-bool offersFormat(DriveState& state, std::uint8_t type, FormatDescriptor& out);
-std::string format(DriveState& state, const FormatDescriptor& d, const Sleeper& sleep);
+bool offersFormat(DriveState& state, std::uint8_t type, scsi::FormatDescriptor& out);
+std::string format(DriveState& state, const scsi::FormatDescriptor& d, const Sleeper& sleep);
 std::string eraseDisc(DriveState& state, const Sleeper& sleep);
 
 // Sequential DVD-R/-RW: one reserved track (disc at once) or packets with the
 // drive's link size; the page for either; the time stamp and reservation.
 void chooseDvdWriteType(DriveState& state, BurnPlan& plan, bool blank);
-WriteSettings sequentialDvdSettings(const DriveState& state, const BurnPlan& plan);
+scsi::WriteSettings sequentialDvdSettings(const DriveState& state, const BurnPlan& plan);
 std::string prepareSequentialDvd(DriveState& state, const BurnPlan& plan,
-                                 std::uint32_t volumeSectors, const UtcTime& now, bool timestamp);
+                                 std::uint32_t volumeSectors, const scsi::UtcTime& now,
+                                 bool timestamp);
 
 // The chosen speed over the disc's range (SET STREAMING, not on CD), else SET
 // CD SPEED; a drive that takes neither is a note.
@@ -65,7 +66,8 @@ bool retryWhileItPasses(DriveState& state, const Sleeper& sleep, int limit,
     for (int attempt = 0;; ++attempt) {
         if (command()) return true;
         if (state.transportFailed) return false;
-        const bool again = state.busy || judgeSense(lastSense(state)) == SenseVerdict::TryAgain;
+        const bool again =
+            state.busy || scsi::judgeSense(lastSense(state)) == scsi::SenseVerdict::TryAgain;
         if (!again || attempt >= limit) return false;
         sleep(interval);
     }

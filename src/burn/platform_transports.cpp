@@ -5,10 +5,10 @@
 
 namespace rondivo::burn {
 
-std::vector<std::unique_ptr<ScsiTransport>> defaultTransports() {
-    std::vector<std::unique_ptr<ScsiTransport>> list;
-    list.push_back(makeSystemTransport());
-    if (auto v = VirtualDriveTransport::fromEnvironment()) list.push_back(std::move(v));
+std::vector<std::unique_ptr<scsi::ScsiTransport>> defaultTransports() {
+    std::vector<std::unique_ptr<scsi::ScsiTransport>> list;
+    list.push_back(scsi::makeSystemTransport());
+    if (auto v = vdrive::VirtualDriveTransport::fromEnvironment()) list.push_back(std::move(v));
     return list;
 }
 

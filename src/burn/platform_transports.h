@@ -9,6 +9,6 @@ namespace rondivo::burn {
 
 // SG_IO on Linux or SCSI pass-through on Windows, then a virtual drive when
 // RONDIVO_VIRTUAL_DRIVE names one.
-std::vector<std::unique_ptr<ScsiTransport>> defaultTransports();
+std::vector<std::unique_ptr<scsi::ScsiTransport>> defaultTransports();
 
 }  // namespace rondivo::burn

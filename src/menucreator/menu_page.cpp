@@ -154,7 +154,8 @@ namespace {
 // The first `tag` ("<head") before `limit` that is the tag itself, not the
 // start of a longer word ("<header", "<headline").
 std::size_t realTag(const std::string& lower, std::string_view tag, std::size_t limit) {
-    for (std::size_t at = lower.find(tag); at != kNotFound && at < limit; at = lower.find(tag, at + 1)) {
+    for (std::size_t at = lower.find(tag); at != kNotFound && at < limit;
+         at = lower.find(tag, at + 1)) {
         const std::size_t next = at + tag.size();
         if (next < lower.size() &&
             (lower[next] == '>' || std::isspace(static_cast<unsigned char>(lower[next]))))

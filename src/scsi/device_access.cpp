@@ -5,7 +5,7 @@
 
 #include "scsi/mmc_commands.h"
 
-namespace rondivo::burn {
+namespace rondivo::scsi {
 
 bool readOnlyHandleAllows(std::uint8_t opcode) {
     switch (opcode) {
@@ -53,4 +53,4 @@ std::string hostFailureText(unsigned hostStatus, unsigned driverStatus, unsigned
     return {};
 }
 
-}  // namespace rondivo::burn
+}  // namespace rondivo::scsi

@@ -4,7 +4,7 @@
 #include <cstdint>
 #include <string>
 
-namespace rondivo::burn {
+namespace rondivo::scsi {
 
 // Whether the system lets `opcode` through on a handle opened read-only
 // (Linux refuses every command that writes or changes the drive).
@@ -19,4 +19,4 @@ std::string passThroughFailureText(const std::string& device, int error);
 // CONDITION with sense data is the drive's answer, not a transport failure).
 std::string hostFailureText(unsigned hostStatus, unsigned driverStatus, unsigned timeoutSeconds);
 
-}  // namespace rondivo::burn
+}  // namespace rondivo::scsi

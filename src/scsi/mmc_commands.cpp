@@ -4,7 +4,7 @@
 #include <cmath>
 #include <cstdio>
 
-namespace rondivo::burn {
+namespace rondivo::scsi {
 
 namespace {
 
@@ -417,4 +417,4 @@ std::uint16_t buildWriteParameters(std::span<std::uint8_t> answer, std::size_t p
     return static_cast<std::uint16_t>(listLength);
 }
 
-}  // namespace rondivo::burn
+}  // namespace rondivo::scsi

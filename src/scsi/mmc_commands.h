@@ -8,7 +8,7 @@
 
 #include "scsi/scsi_command.h"
 
-namespace rondivo::burn {
+namespace rondivo::scsi {
 
 // A WRITE(10) block of a data disc (Mode 1 / DVD): the size of an ISO 9660 sector.
 inline constexpr std::uint32_t kWriteBlockBytes = 2048;
@@ -244,4 +244,4 @@ inline constexpr std::uint8_t kWriteDiscAtOnce = 2;
 std::uint16_t buildWriteParameters(std::span<std::uint8_t> answer, std::size_t pageOffset,
                                    const WriteSettings& settings);
 
-}  // namespace rondivo::burn
+}  // namespace rondivo::scsi

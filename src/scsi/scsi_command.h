@@ -7,7 +7,7 @@
 #include <cstdint>
 #include <span>
 
-namespace rondivo::burn {
+namespace rondivo::scsi {
 
 // Values of CommandBlock::status.
 inline constexpr std::uint8_t kStatusPending = 0;
@@ -66,4 +66,4 @@ inline std::uint32_t getBe32(const std::uint8_t* p) {
            std::uint32_t{p[3]};
 }
 
-}  // namespace rondivo::burn
+}  // namespace rondivo::scsi

@@ -3,7 +3,7 @@
 #include <algorithm>
 #include <cstdio>
 
-namespace rondivo::burn {
+namespace rondivo::scsi {
 
 SenseInfo decodeSense(std::span<const std::uint8_t> sense) {
     SenseInfo info;
@@ -122,4 +122,4 @@ std::string describeSense(const SenseInfo& sense) {
     return text + buf;
 }
 
-}  // namespace rondivo::burn
+}  // namespace rondivo::scsi

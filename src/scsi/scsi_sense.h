@@ -4,7 +4,7 @@
 #include <span>
 #include <string>
 
-namespace rondivo::burn {
+namespace rondivo::scsi {
 
 // Sense keys (SPC-4 table 27).
 enum class SenseKey : std::uint8_t {
@@ -58,4 +58,4 @@ void encodeFixedSense(std::span<std::uint8_t> out, std::uint8_t key, std::uint8_
 // A short English description for diagnostics, e.g. "NOT READY: medium not present".
 std::string describeSense(const SenseInfo& sense);
 
-}  // namespace rondivo::burn
+}  // namespace rondivo::scsi

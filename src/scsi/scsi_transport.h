@@ -8,7 +8,7 @@
 
 #include "scsi/scsi_command.h"
 
-namespace rondivo::burn {
+namespace rondivo::scsi {
 
 enum class TransportKind {
     PassThrough,  // the operating system's pass-through on a device handle
@@ -56,4 +56,4 @@ class ScsiTransport {
     virtual std::string lastFailure() const { return {}; }
 };
 
-}  // namespace rondivo::burn
+}  // namespace rondivo::scsi

@@ -4,7 +4,7 @@
 
 #include "scsi/scsi_transport.h"
 
-namespace rondivo::burn {
+namespace rondivo::scsi {
 
 class SgTransport final : public ScsiTransport {
   public:
@@ -39,4 +39,4 @@ struct ScsiAddress {
 };
 bool parseScsiAddress(const std::string& text, ScsiAddress& out);
 
-}  // namespace rondivo::burn
+}  // namespace rondivo::scsi

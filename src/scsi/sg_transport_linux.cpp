@@ -18,7 +18,7 @@
 #include "scsi/scsi_sense.h"
 #include "scsi/system_transport.h"
 
-namespace rondivo::burn {
+namespace rondivo::scsi {
 
 namespace fs = std::filesystem;
 
@@ -172,4 +172,4 @@ bool SgTransport::execute(const std::string& device, CommandBlock& block, std::u
 #endif
 }
 
-}  // namespace rondivo::burn
+}  // namespace rondivo::scsi

@@ -9,7 +9,7 @@
 
 #include "scsi/scsi_transport.h"
 
-namespace rondivo::burn {
+namespace rondivo::scsi {
 
 // The letters C to Z whose drive type is CD-ROM, in order.
 std::vector<char> cdromDriveLetters();
@@ -39,4 +39,4 @@ class SptiTransport final : public ScsiTransport {
     bool trayLocked_ = false;
 };
 
-}  // namespace rondivo::burn
+}  // namespace rondivo::scsi

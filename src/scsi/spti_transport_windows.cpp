@@ -13,7 +13,7 @@
 #include "scsi/spti_transport.h"
 #include "scsi/system_transport.h"
 
-namespace rondivo::burn {
+namespace rondivo::scsi {
 
 namespace {
 
@@ -280,4 +280,4 @@ bool SptiTransport::execute(const std::string& device, CommandBlock& block, std:
     return decodeSense(block.sense).mediumMayHaveChanged();
 }
 
-}  // namespace rondivo::burn
+}  // namespace rondivo::scsi

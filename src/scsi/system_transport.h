@@ -5,8 +5,8 @@
 
 #include "scsi/scsi_transport.h"
 
-namespace rondivo::burn {
+namespace rondivo::scsi {
 
 std::unique_ptr<ScsiTransport> makeSystemTransport();
 
-}  // namespace rondivo::burn
+}  // namespace rondivo::scsi

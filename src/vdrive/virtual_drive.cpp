@@ -5,7 +5,7 @@
 #include "scsi/scsi_sense.h"
 #include "vdrive/virtual_drive_impl.h"
 
-namespace rondivo::burn {
+namespace rondivo::vdrive {
 
 using namespace virtualdrive;
 
@@ -44,7 +44,7 @@ bool VirtualDrive::Impl::answeredEarly(std::uint8_t op) {
     }
     if (busy.matches(op)) {
         --busy.times;
-        status = kScsiStatusBusy;
+        status = scsi::kScsiStatusBusy;
         return true;
     }
     if (notReady.matches(op)) {
@@ -64,7 +64,7 @@ bool VirtualDrive::Impl::answeredEarly(std::uint8_t op) {
     return false;
 }
 
-bool VirtualDrive::Impl::directionFits(const Command& cmd, const CommandBlock& block,
+bool VirtualDrive::Impl::directionFits(const Command& cmd, const scsi::CommandBlock& block,
                                        const std::uint8_t* data) {
     const bool in = block.readsData(), out = block.writesData();
     if (block.dataLength == 0) return true;
@@ -72,7 +72,7 @@ bool VirtualDrive::Impl::directionFits(const Command& cmd, const CommandBlock& b
     return in || out;
 }
 
-void VirtualDrive::Impl::run(CommandBlock& block, std::uint8_t* data) {
+void VirtualDrive::Impl::run(scsi::CommandBlock& block, std::uint8_t* data) {
     const std::uint8_t op = block.cdb[0];
     status = 0;
     key = asc = ascq = 0;
@@ -85,11 +85,11 @@ void VirtualDrive::Impl::run(CommandBlock& block, std::uint8_t* data) {
     if (cmd->needsMedium && trayOpen) return fail(0x2, 0x3A, 0x02);
     if (cmd->needsMedium && !medium.present) return fail(0x2, 0x3A, 0x01);
     (this->*cmd->handler)(Request{block.cdb.data(), data, block.dataLength});
-    if (status == kScsiStatusGood && senseFault.when.matches(op)) {
+    if (status == scsi::kScsiStatusGood && senseFault.when.matches(op)) {
         --senseFault.when.times;  // recovered error: done, and said so
         fail(senseFault.key, senseFault.asc, senseFault.ascq);
     }
-    if (longOperation && status == kScsiStatusGood) {
+    if (longOperation && status == scsi::kScsiStatusGood) {
         pendingPolls = pendingTotal = longOperationPolls;
         pendingAscq = *longOperation;
     }
@@ -144,7 +144,7 @@ VirtualDrive::~VirtualDrive() {
     if (impl_->fd >= 0) platform::closeFile(impl_->fd);
 }
 
-bool VirtualDrive::execute(CommandBlock& block, std::uint8_t* data) {
+bool VirtualDrive::execute(scsi::CommandBlock& block, std::uint8_t* data) {
     std::lock_guard lock(mutex_);
     Impl& d = *impl_;
     if (d.noSense.matches(block.cdb[0])) {
@@ -156,17 +156,17 @@ bool VirtualDrive::execute(CommandBlock& block, std::uint8_t* data) {
     block.targetStatus = d.status;
     block.hostAdapterStatus = 0;
     block.sense.fill(0);
-    if (d.status == kScsiStatusCheckCondition) {
-        encodeFixedSense(block.sense, d.key, d.asc, d.ascq);
+    if (d.status == scsi::kScsiStatusCheckCondition) {
+        scsi::encodeFixedSense(block.sense, d.key, d.asc, d.ascq);
         if (d.progress >= 0) {
             block.sense[15] = 0x80;  // sense-key specific: progress indication
-            putBe16(&block.sense[16], static_cast<std::uint16_t>(d.progress));
+            scsi::putBe16(&block.sense[16], static_cast<std::uint16_t>(d.progress));
         }
         std::copy_n(block.sense.begin(), d.lastSense.size(), d.lastSense.begin());
     } else if (block.cdb[0] != 0x03) {
         d.lastSense.fill(0);
     }
-    block.status = d.status == kScsiStatusGood ? kStatusDone : kStatusError;
+    block.status = d.status == scsi::kScsiStatusGood ? scsi::kStatusDone : scsi::kStatusError;
 
     TraceEntry e;
     e.cdb = block.cdb;
@@ -178,7 +178,7 @@ bool VirtualDrive::execute(CommandBlock& block, std::uint8_t* data) {
     e.ascq = d.ascq;
     e.note = d.note;
     record(e);
-    return d.status == kScsiStatusCheckCondition && d.key == 0x6 && d.asc == 0x28;
+    return d.status == scsi::kScsiStatusCheckCondition && d.key == 0x6 && d.asc == 0x28;
 }
 
 void VirtualDrive::record(const TraceEntry& e) {
@@ -186,8 +186,8 @@ void VirtualDrive::record(const TraceEntry& e) {
     if (traceToStderr_) std::fprintf(stderr, "%s\n", e.line().c_str());
 }
 
-void VirtualDrive::traceRefusedLocked(CommandBlock& block) {
-    block.status = kStatusError;
+void VirtualDrive::traceRefusedLocked(scsi::CommandBlock& block) {
+    block.status = scsi::kStatusError;
     block.hostAdapterStatus = 0xFF;
     block.targetStatus = 0;
     block.sense.fill(0);
@@ -199,7 +199,7 @@ void VirtualDrive::traceRefusedLocked(CommandBlock& block) {
     record(e);
 }
 
-void VirtualDrive::traceRefused(CommandBlock& block) {
+void VirtualDrive::traceRefused(scsi::CommandBlock& block) {
     std::lock_guard lock(mutex_);
     traceRefusedLocked(block);
 }
@@ -408,4 +408,4 @@ std::uint32_t VirtualDrive::capacity() const {
     return impl_->medium.capacity;
 }
 
-}  // namespace rondivo::burn
+}  // namespace rondivo::vdrive

@@ -15,7 +15,7 @@
 
 #include "scsi/scsi_transport.h"
 
-namespace rondivo::burn {
+namespace rondivo::vdrive {
 
 // MMC profile numbers of the media the virtual drive can hold.
 namespace profile {
@@ -85,10 +85,10 @@ class VirtualDrive {
     // Answers one command: sets status, target status and sense of the block.
     // Returns true when it reported a medium change (unit attention 28h). With
     // RONDIVO_DEBUG set each command's trace line goes to standard error.
-    bool execute(CommandBlock& block, std::uint8_t* data);
+    bool execute(scsi::CommandBlock& block, std::uint8_t* data);
     // Records a command the device handle refused before the drive saw it, and
     // marks the block as never having reached the drive.
-    void traceRefused(CommandBlock& block);
+    void traceRefused(scsi::CommandBlock& block);
 
     // Faults. Each counted fault answers that many commands, then stops; an
     // opcode limits it to that command.
@@ -163,7 +163,7 @@ class VirtualDrive {
 
   private:
     void record(const TraceEntry& e);
-    void traceRefusedLocked(CommandBlock& block);
+    void traceRefusedLocked(scsi::CommandBlock& block);
 
     std::filesystem::path imageFile_;
     mutable std::mutex mutex_;
@@ -172,15 +172,15 @@ class VirtualDrive {
 };
 
 // The transport over one or more virtual drives.
-class VirtualDriveTransport final : public ScsiTransport {
+class VirtualDriveTransport final : public scsi::ScsiTransport {
   public:
     void add(std::shared_ptr<VirtualDrive> drive);
     const std::vector<std::shared_ptr<VirtualDrive>>& drives() const { return drives_; }
     int handleCloses() const { return closes_; }
 
-    TransportKind kind() const override { return TransportKind::Virtual; }
-    std::vector<DriveCandidate> listDrives() override;
-    bool execute(const std::string& device, CommandBlock& block, std::uint8_t* data) override;
+    scsi::TransportKind kind() const override { return scsi::TransportKind::Virtual; }
+    std::vector<scsi::DriveCandidate> listDrives() override;
+    bool execute(const std::string& device, scsi::CommandBlock& block, std::uint8_t* data) override;
     void closeHandle() override;
     std::string lastFailure() const override { return failure_; }
 
@@ -201,4 +201,4 @@ class VirtualDriveTransport final : public ScsiTransport {
     std::string failure_;
 };
 
-}  // namespace rondivo::burn
+}  // namespace rondivo::vdrive

@@ -15,7 +15,7 @@
 #include "vdrive/virtual_drive.h"
 #include "vdrive/virtual_medium.h"
 
-namespace rondivo::burn {
+namespace rondivo::vdrive {
 
 namespace virtualdrive {
 
@@ -138,7 +138,7 @@ struct VirtualDrive::Impl {
     std::uint16_t maxWriteKbps() const { return model().cd ? 7056 : 22160; }  // 40x CD, 16x DVD
 
     void fail(std::uint8_t k, std::uint8_t a, std::uint8_t q) {
-        status = kScsiStatusCheckCondition;
+        status = scsi::kScsiStatusCheckCondition;
         key = k;
         asc = a;
         ascq = q;
@@ -200,8 +200,9 @@ struct VirtualDrive::Impl {
     // --- dispatch --------------------------------------------------------------
 
     bool answeredEarly(std::uint8_t op);
-    bool directionFits(const Command& cmd, const CommandBlock& block, const std::uint8_t* data);
-    void run(CommandBlock& block, std::uint8_t* data);
+    bool directionFits(const Command& cmd, const scsi::CommandBlock& block,
+                       const std::uint8_t* data);
+    void run(scsi::CommandBlock& block, std::uint8_t* data);
 };
 
-}  // namespace rondivo::burn
+}  // namespace rondivo::vdrive

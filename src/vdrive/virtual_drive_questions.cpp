@@ -2,7 +2,7 @@
 
 #include "vdrive/virtual_drive_impl.h"
 
-namespace rondivo::burn {
+namespace rondivo::vdrive {
 
 using namespace virtualdrive;
 
@@ -28,12 +28,12 @@ std::array<std::uint8_t, 64> VirtualDrive::Impl::capabilitiesPage(bool defaults)
     p[3] = 0x37;                           // writes CD-R, CD-RW, DVD-R, DVD-RAM; test write
     p[4] = underrunProtection ? 0x80 : 0;  // buffer underrun free recording
     p[6] = static_cast<std::uint8_t>(0x29 | (!defaults && prevent ? 0x02 : 0));
-    putBe16(&p[8], model().cd ? 8467 : 22160);
-    putBe16(&p[10], 256);
-    putBe16(&p[12], kBufferSize / 1024);
-    putBe16(&p[14], model().cd ? 8467 : 22160);
-    putBe16(&p[18], maxWriteKbps());
-    putBe16(&p[20], defaults ? maxWriteKbps() : writeKbps);
+    scsi::putBe16(&p[8], model().cd ? 8467 : 22160);
+    scsi::putBe16(&p[10], 256);
+    scsi::putBe16(&p[12], kBufferSize / 1024);
+    scsi::putBe16(&p[14], model().cd ? 8467 : 22160);
+    scsi::putBe16(&p[18], maxWriteKbps());
+    scsi::putBe16(&p[20], defaults ? maxWriteKbps() : writeKbps);
     return p;
 }
 
@@ -48,8 +48,8 @@ std::array<std::uint8_t, 52> VirtualDrive::Impl::writeParametersPage() const {
                                      params.trackMode);
     p[4] = params.dataBlockType;
     p[5] = params.linkSize;
-    putBe32(&p[10], params.packetSize);
-    putBe16(&p[14], 150);
+    scsi::putBe32(&p[10], params.packetSize);
+    scsi::putBe16(&p[14], 150);
     return p;
 }
 
@@ -61,7 +61,7 @@ void VirtualDrive::Impl::modeSense(const Request& r) {
     // Like many drives, one block descriptor unless asked to leave it out (DBD).
     if ((r.cdb[1] & 0x08) == 0) {
         a.insert(a.end(), {0, 0, 0, 0, 0, 0, 0x08, 0x00});
-        putBe16(&a[6], 8);
+        scsi::putBe16(&a[6], 8);
     }
     if (page == 0x2A) {
         const auto p = capabilitiesPage(pc == 2);
@@ -72,14 +72,14 @@ void VirtualDrive::Impl::modeSense(const Request& r) {
     } else {
         return illegal(0x24);
     }
-    putBe16(&a[0], static_cast<std::uint16_t>(a.size() - 2));
+    scsi::putBe16(&a[0], static_cast<std::uint16_t>(a.size() - 2));
     answer(r, a, be16(r.cdb + 7));
 }
 
 void VirtualDrive::Impl::getConfiguration(const Request& r) {
     std::vector<std::uint8_t> a(8, 0);
     const std::uint16_t current = trayOpen ? 0 : profile();
-    putBe16(&a[6], current);
+    scsi::putBe16(&a[6], current);
     const std::uint16_t start = be16(r.cdb + 2);
     if (start == 0) {
         static constexpr std::uint16_t kList[] = {0x43, 0x42, 0x41, 0x40, 0x2B, 0x1B, 0x1A, 0x15,
@@ -95,7 +95,7 @@ void VirtualDrive::Impl::getConfiguration(const Request& r) {
         const std::uint8_t flags = incrementalCurrent() ? 0x05 : 0x04;
         a.insert(a.end(), {0x00, 0x21, flags, 0x04, 0x01, 0x00, 0x00, 0x01, kLinkSize, 0, 0, 0});
     }
-    putBe32(&a[0], static_cast<std::uint32_t>(a.size() - 4));
+    scsi::putBe32(&a[0], static_cast<std::uint32_t>(a.size() - 4));
     answer(r, a, be16(r.cdb + 7));
 }
 
@@ -103,7 +103,7 @@ void VirtualDrive::Impl::readAtip(const Request& r) {
     if ((r.cdb[2] & 0x0F) != 4) return illegal(0x24);  // only the ATIP is kept
     if (!model().cd || !model().recordable) return fail(0x5, 0x24, 0x00);
     std::array<std::uint8_t, 28> a{};
-    putBe16(&a[0], 26);
+    scsi::putBe16(&a[0], 26);
     a[4] = 0x50;
     a[6] = static_cast<std::uint8_t>(0x80 | (model().erasable ? 0x40 : 0));
     a[8] = 97;  // lead-in start 97:26:66
@@ -151,9 +151,9 @@ void VirtualDrive::Impl::readTrackInformation(const Request& r) {
 std::vector<std::array<std::uint8_t, 8>> VirtualDrive::Impl::offeredFormats() const {
     auto descriptor = [&](std::uint8_t type, std::uint32_t parameter, std::uint32_t blocks = 0) {
         std::array<std::uint8_t, 8> d{};
-        putBe32(&d[0], blocks ? blocks : model().capacity);
+        scsi::putBe32(&d[0], blocks ? blocks : model().capacity);
         d[4] = static_cast<std::uint8_t>(type << 2);
-        putBe24(&d[5], parameter);
+        scsi::putBe24(&d[5], parameter);
         return d;
     };
     switch (profile()) {
@@ -178,12 +178,12 @@ void VirtualDrive::Impl::readFormatCapacities(const Request& r) {
     const auto offered = offeredFormats();
     std::vector<std::uint8_t> a(12, 0);
     a[3] = static_cast<std::uint8_t>(8 * (1 + offered.size()));
-    putBe32(&a[4], medium.capacity);
+    scsi::putBe32(&a[4], medium.capacity);
     const bool formatted = !model().sequential &&
                            (profile() != 0x1A || medium.backgroundFormat != 0) &&
                            (profile() != 0x43 || medium.formatted);
     a[8] = formatted ? 2 : 1;
-    putBe24(&a[9], 2048);
+    scsi::putBe24(&a[9], 2048);
     for (const auto& d : offered) a.insert(a.end(), d.begin(), d.end());
     answer(r, a, be16(r.cdb + 7));
 }
@@ -191,9 +191,9 @@ void VirtualDrive::Impl::readFormatCapacities(const Request& r) {
 void VirtualDrive::Impl::readBufferCapacity(const Request& r) {
     if (r.cdb[1] & 1) return illegal(0x24);
     std::array<std::uint8_t, 12> a{};
-    putBe16(&a[0], 10);
-    putBe32(&a[4], kBufferSize);
-    putBe32(&a[8], kBufferSize);
+    scsi::putBe16(&a[0], 10);
+    scsi::putBe32(&a[4], kBufferSize);
+    scsi::putBe32(&a[8], kBufferSize);
     answer(r, a, be16(r.cdb + 7));
 }
 // --- settings ------------------------------------------------------------
@@ -296,4 +296,4 @@ void VirtualDrive::Impl::startStop(const Request& r) {
     }
 }
 
-}  // namespace rondivo::burn
+}  // namespace rondivo::vdrive

@@ -3,7 +3,7 @@
 #include "platform/file_io.h"
 #include "vdrive/virtual_drive_impl.h"
 
-namespace rondivo::burn {
+namespace rondivo::vdrive {
 
 using namespace virtualdrive;
 
@@ -212,4 +212,4 @@ void VirtualDrive::Impl::closeTrackSession(const Request& r) {
     closeSession(function);
 }
 
-}  // namespace rondivo::burn
+}  // namespace rondivo::vdrive

@@ -4,7 +4,7 @@
 
 #include "vdrive/virtual_drive.h"
 
-namespace rondivo::burn {
+namespace rondivo::vdrive {
 
 namespace {
 
@@ -153,4 +153,4 @@ std::string TraceEntry::line() const {
     return std::string(op) + " " + text();
 }
 
-}  // namespace rondivo::burn
+}  // namespace rondivo::vdrive

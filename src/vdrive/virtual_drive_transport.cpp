@@ -6,7 +6,7 @@
 #include "scsi/device_access.h"
 #include "vdrive/virtual_drive_impl.h"
 
-namespace rondivo::burn {
+namespace rondivo::vdrive {
 
 using namespace virtualdrive;
 
@@ -19,10 +19,10 @@ void VirtualDriveTransport::closeHandle() {
     for (auto& d : drives_) d->handleClosed();
 }
 
-std::vector<DriveCandidate> VirtualDriveTransport::listDrives() {
-    std::vector<DriveCandidate> list;
+std::vector<scsi::DriveCandidate> VirtualDriveTransport::listDrives() {
+    std::vector<scsi::DriveCandidate> list;
     for (std::size_t i = 0; i < drives_.size(); ++i) {
-        DriveCandidate c;
+        scsi::DriveCandidate c;
         c.device = drives_[i]->imageFile().string();
         c.letter = static_cast<char>('V' + std::min<std::size_t>(i, 'Z' - 'V'));
         list.push_back(c);
@@ -30,21 +30,21 @@ std::vector<DriveCandidate> VirtualDriveTransport::listDrives() {
     return list;
 }
 
-bool VirtualDriveTransport::execute(const std::string& device, CommandBlock& block,
+bool VirtualDriveTransport::execute(const std::string& device, scsi::CommandBlock& block,
                                     std::uint8_t* data) {
     failure_.clear();
     for (auto& d : drives_) {
         if (d->imageFile().string() != device) continue;
-        if (readOnly_ && !readOnlyHandleAllows(block.cdb[0])) {
+        if (readOnly_ && !scsi::readOnlyHandleAllows(block.cdb[0])) {
             d->traceRefused(block);
-            failure_ = openFailureText(device, EACCES);
+            failure_ = scsi::openFailureText(device, EACCES);
             return false;
         }
         const bool changed = d->execute(block, data);
         if (block.hostAdapterStatus != 0) failure_ = "the host adapter reported an error";
         return changed;
     }
-    block.status = kStatusError;
+    block.status = scsi::kStatusError;
     block.hostAdapterStatus = 0xFF;  // no such device
     failure_ = "no such device";
     return false;
@@ -92,4 +92,4 @@ std::unique_ptr<VirtualDriveTransport> VirtualDriveTransport::fromEnvironment() 
     return t;
 }
 
-}  // namespace rondivo::burn
+}  // namespace rondivo::vdrive

@@ -4,7 +4,7 @@
 
 #include "scsi/scsi_command.h"
 
-namespace rondivo::burn::virtualdrive {
+namespace rondivo::vdrive::virtualdrive {
 
 namespace {
 
@@ -103,7 +103,7 @@ void MediumState::closeSession(bool appendable, std::uint32_t sessionGap) {
 
 std::array<std::uint8_t, 34> MediumState::discInformation() const {
     std::array<std::uint8_t, 34> a{};
-    putBe16(&a[0], 32);
+    scsi::putBe16(&a[0], 32);
     std::uint8_t lastSession = 0;  // empty
     std::uint8_t status = discStatus;
     if (!model.sequential && model.recordable) {
@@ -130,8 +130,8 @@ std::array<std::uint8_t, 34> MediumState::discInformation() const {
     a[9] = static_cast<std::uint8_t>(sessions >> 8);
     a[10] = static_cast<std::uint8_t>(firstInLast >> 8);
     a[11] = static_cast<std::uint8_t>(lastInLast >> 8);
-    putBe32(&a[16], discStatus == 2 ? 0xFFFFFFFF : openSessionStart());
-    putBe32(&a[20], capacity);
+    scsi::putBe32(&a[16], discStatus == 2 ? 0xFFFFFFFF : openSessionStart());
+    scsi::putBe32(&a[20], capacity);
     return a;
 }
 
@@ -143,7 +143,7 @@ std::array<std::uint8_t, 48> MediumState::trackInformation(std::size_t index,
         model.recordable && (model.sequential ? (!t.closed && discStatus != 2) : true);
     const std::uint32_t size = endOf(t) - t.start;
     std::array<std::uint8_t, 48> a{};
-    putBe16(&a[0], 46);
+    scsi::putBe16(&a[0], 46);
     a[2] = static_cast<std::uint8_t>(index + 1);
     a[3] = static_cast<std::uint8_t>(t.session);
     a[5] = static_cast<std::uint8_t>((model.cd ? 4 : 5) | (t.damaged ? 0x20 : 0));
@@ -154,16 +154,17 @@ std::array<std::uint8_t, 48> MediumState::trackInformation(std::size_t index,
     std::uint32_t nwa = writable ? (model.sequential ? t.start + t.recorded : 0) : 0;
     // Some drives count the pre-gap of a blank CD's first track before zero.
     if (negativeBlankNwa && writable && discStatus == 0 && index == 0) nwa = 0xFFFFFF6A;
-    putBe32(&a[8], t.start);
-    putBe32(&a[12], nwa);
-    putBe32(&a[16],
-            writable ? (last || t.reserved ? size - (model.sequential ? t.recorded : 0) : 0) : 0);
-    putBe32(&a[20], model.cd ? 0 : 16);
-    putBe32(&a[24], t.reserved || !last ? (t.reserved ? t.reserved : t.recorded) : size);
-    putBe32(&a[28], t.recorded ? t.start + t.recorded - 1 : 0);
+    scsi::putBe32(&a[8], t.start);
+    scsi::putBe32(&a[12], nwa);
+    scsi::putBe32(
+        &a[16],
+        writable ? (last || t.reserved ? size - (model.sequential ? t.recorded : 0) : 0) : 0);
+    scsi::putBe32(&a[20], model.cd ? 0 : 16);
+    scsi::putBe32(&a[24], t.reserved || !last ? (t.reserved ? t.reserved : t.recorded) : size);
+    scsi::putBe32(&a[28], t.recorded ? t.start + t.recorded - 1 : 0);
     a[32] = static_cast<std::uint8_t>((index + 1) >> 8);
     a[33] = static_cast<std::uint8_t>(t.session >> 8);
     return a;
 }
 
-}  // namespace rondivo::burn::virtualdrive
+}  // namespace rondivo::vdrive::virtualdrive

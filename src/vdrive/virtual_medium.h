@@ -7,7 +7,7 @@
 #include <string>
 #include <vector>
 
-namespace rondivo::burn::virtualdrive {
+namespace rondivo::vdrive::virtualdrive {
 
 struct MediumModel {
     const char* name;
@@ -69,4 +69,4 @@ struct MediumState {
     std::array<std::uint8_t, 48> trackInformation(std::size_t index, bool negativeBlankNwa) const;
 };
 
-}  // namespace rondivo::burn::virtualdrive
+}  // namespace rondivo::vdrive::virtualdrive

@@ -33,19 +33,19 @@ void makePresentation(const fs::path& dir) {
 // An engine whose only drive is a virtual writer holding `medium`.
 struct Rig {
     TempDir dir;
-    std::shared_ptr<VirtualDrive> drive;
+    std::shared_ptr<vdrive::VirtualDrive> drive;
     std::unique_ptr<CDiscBurner> burner;
     int sleeps = 0;
 
     explicit Rig(std::uint16_t medium) {
-        drive = std::make_shared<VirtualDrive>(dir / "disc.img", medium);
-        auto t = std::make_unique<VirtualDriveTransport>();
+        drive = std::make_shared<vdrive::VirtualDrive>(dir / "disc.img", medium);
+        auto t = std::make_unique<vdrive::VirtualDriveTransport>();
         t->add(drive);
-        std::vector<std::unique_ptr<ScsiTransport>> list;
+        std::vector<std::unique_ptr<scsi::ScsiTransport>> list;
         list.push_back(std::move(t));
         burner = std::make_unique<CDiscBurner>(std::move(list));
         burner->setSleeper([this](std::chrono::milliseconds) { ++sleeps; });
-        burner->setClock([] { return UtcTime{2026, 12, 8, 22, 40, 5}; });
+        burner->setClock([] { return scsi::UtcTime{2026, 12, 8, 22, 40, 5}; });
         makePresentation(dir / "folder");
     }
 
@@ -107,7 +107,7 @@ struct MediumCase {
 
 std::vector<MediumCase> referenceTables() {
     return {
-        {profile::kCdR, true,
+        {vdrive::profile::kCdR, true,
          join({kAsk,
                kAddress,
                {kLock},
@@ -118,7 +118,7 @@ std::vector<MediumCase> referenceTables() {
                closeTrackThenSession(2),
                {kUnlock}}),
          2},
-        {profile::kCdRw, false,
+        {vdrive::profile::kCdRw, false,
          join({kAsk,
                kAddress,
                {kLock},
@@ -129,7 +129,7 @@ std::vector<MediumCase> referenceTables() {
                closeTrackThenSession(2),
                {kUnlock}}),
          1},
-        {profile::kDvdR, false,
+        {vdrive::profile::kDvdR, false,
          join({kAsk,
                {"GET CONFIGURATION feature=33 alloc=64"},
                kAddress,
@@ -142,7 +142,7 @@ std::vector<MediumCase> referenceTables() {
                closeTrackThenSession(2),
                {kUnlock}}),
          1},
-        {profile::kDvdR, true,
+        {vdrive::profile::kDvdR, true,
          join({kAsk,
                kAddress,
                {kLock},
@@ -154,7 +154,7 @@ std::vector<MediumCase> referenceTables() {
                kFlush,
                {kUnlock}}),
          2},
-        {profile::kDvdRwSequential, false,
+        {vdrive::profile::kDvdRwSequential, false,
          join({kAsk,
                {kFormats, kFormats, kLock, kFormats, "FORMAT UNIT type=15h", kReady},
                kPage,
@@ -163,7 +163,7 @@ std::vector<MediumCase> referenceTables() {
                {"READ DISC INFORMATION alloc=66", "CLOSE TRACK/SESSION immed=1 function=2 track=0",
                 kReady, kUnlock}}),
          2},
-        {profile::kDvdPlusR, false,
+        {vdrive::profile::kDvdPlusR, false,
          join({kAsk,
                kAddress,
                {kLock, streaming(2295103)},
@@ -172,7 +172,7 @@ std::vector<MediumCase> referenceTables() {
                closeTrackThenSession(2),
                {kUnlock}}),
          1},
-        {profile::kDvdPlusR, true,
+        {vdrive::profile::kDvdPlusR, true,
          join({kAsk,
                kAddress,
                {kLock, streaming(2295103)},
@@ -181,7 +181,7 @@ std::vector<MediumCase> referenceTables() {
                closeTrackThenSession(6),
                {kUnlock}}),
          2},
-        {profile::kDvdPlusRw, true,
+        {vdrive::profile::kDvdPlusRw, true,
          join({kAsk,
                {kFormats, kLock, "READ DISC INFORMATION alloc=66", "FORMAT UNIT type=26h", kReady,
                 streaming(2295103)},
@@ -189,14 +189,14 @@ std::vector<MediumCase> referenceTables() {
                {"READ DISC INFORMATION alloc=66", "CLOSE TRACK/SESSION immed=1 function=2 track=0",
                 kReady, kUnlock}}),
          2},
-        {profile::kDvdRam, true,
+        {vdrive::profile::kDvdRam, true,
          join({kAsk, {kFormats, kLock, streaming(2236703)}, kFlush, {kUnlock}}), 2},
     };
 }
 
 TEST(DiscBurner, EachMediumGetsTheSavedImageAndItsReferenceSequence) {
     for (auto c : referenceTables()) {
-        SCOPED_TRACE(profileName(c.medium) + (c.finalize ? " finalized" : " open"));
+        SCOPED_TRACE(vdrive::profileName(c.medium) + (c.finalize ? " finalized" : " open"));
         Rig r(c.medium);
         const auto sectors = r.layout();
         ASSERT_GT(sectors, 0u);
@@ -228,7 +228,7 @@ TEST(DiscBurner, EachMediumGetsTheSavedImageAndItsReferenceSequence) {
         const auto trace = r.drive->traceText();
         EXPECT_EQ(withoutData(trace), c.expected);
         // The data goes in one run from sector 0, padded to 300 sectors on CD.
-        const bool cd = c.medium == profile::kCdR || c.medium == profile::kCdRw;
+        const bool cd = c.medium == vdrive::profile::kCdR || c.medium == vdrive::profile::kCdRw;
         std::uint32_t next = 0;
         for (const auto& line : trace) {
             unsigned lba = 0, blocks = 0;
@@ -245,7 +245,7 @@ TEST(DiscBurner, EachMediumGetsTheSavedImageAndItsReferenceSequence) {
 }
 
 TEST(DiscBurner, DvdRwFormatIsWaitedOutBeforeWriting) {
-    Rig r(profile::kDvdRwSequential);
+    Rig r(vdrive::profile::kDvdRwSequential);
     r.drive->setLongOperationPolls(20);
     ASSERT_GT(r.layout(), 0u);
     ASSERT_TRUE(r.burner->SelectDrive(0));
@@ -264,7 +264,7 @@ TEST(DiscBurner, DvdRwFormatIsWaitedOutBeforeWriting) {
 }
 
 TEST(DiscBurner, WriteErrorMidDiscClosesUnlocksAndReports) {
-    Rig r(profile::kCdR);
+    Rig r(vdrive::profile::kCdR);
     ASSERT_GT(r.layout(), 0u);
     ASSERT_TRUE(r.burner->SelectDrive(0));
     r.drive->failWriteAtSector(40);
@@ -297,13 +297,14 @@ TEST(DiscBurner, WriteErrorMidDiscClosesUnlocksAndReports) {
 // Cancel stops the burn at its next command, closes what was written (a CD
 // track filled to its minimum) and says what the disc holds.
 TEST(DiscBurner, CancelStopsAtTheNextCommandAndClosesWhatWasWritten) {
-    for (auto medium : {profile::kCdR, profile::kDvdPlusR, profile::kDvdRwSequential}) {
-        SCOPED_TRACE(profileName(medium));
+    for (auto medium :
+         {vdrive::profile::kCdR, vdrive::profile::kDvdPlusR, vdrive::profile::kDvdRwSequential}) {
+        SCOPED_TRACE(vdrive::profileName(medium));
         Rig r(medium);
         const auto sectors = r.layout();
         ASSERT_GT(sectors, 64u);
         ASSERT_TRUE(r.burner->SelectDrive(0));
-        r.drive->failBusy(1, op::kWrite10);
+        r.drive->failBusy(1, scsi::op::kWrite10);
         r.burner->setSleeper([&](std::chrono::milliseconds) { r.burner->cancelBurn(); });
         Completion done;
         ASSERT_EQ(r.burner->StartBurn(done.callback()), 1) << r.burner->lastMessage();
@@ -320,7 +321,7 @@ TEST(DiscBurner, CancelStopsAtTheNextCommandAndClosesWhatWasWritten) {
 }
 
 TEST(DiscBurner, BusyWritesAreRetried) {
-    Rig r(profile::kDvdPlusRw);
+    Rig r(vdrive::profile::kDvdPlusRw);
     const auto sectors = r.layout();
     ASSERT_GT(sectors, 0u);
     ASSERT_TRUE(r.burner->SelectDrive(0));
@@ -339,7 +340,7 @@ TEST(DiscBurner, BusyWritesAreRetried) {
 }
 
 TEST(DiscBurner, SourceFileRemovedAfterLayoutIsErrorCode2) {
-    Rig r(profile::kCdR);
+    Rig r(vdrive::profile::kCdR);
     ASSERT_GT(r.layout(), 0u);
     ASSERT_TRUE(r.burner->SelectDrive(0));
     fs::remove(r.dir / "folder" / "media" / "pic.bin");
@@ -360,7 +361,7 @@ TEST(DiscBurner, SourceFileRemovedAfterLayoutIsErrorCode2) {
 }
 
 TEST(DiscBurner, SecondStartWhileBurningIsRefused) {
-    Rig r(profile::kCdR);
+    Rig r(vdrive::profile::kCdR);
     ASSERT_GT(r.layout(), 0u);
     ASSERT_TRUE(r.burner->SelectDrive(0));
     // The drive stays busy until the test lets it go.
@@ -398,7 +399,7 @@ TEST(DiscBurner, SecondStartWhileBurningIsRefused) {
 }
 
 TEST(DiscBurner, StartWithoutDriveOrLayoutIsRefused) {
-    Rig r(profile::kCdR);
+    Rig r(vdrive::profile::kCdR);
     Completion done;
     ASSERT_GT(r.layout(), 0u);
     EXPECT_EQ(r.burner->StartBurn(done.callback()), 0);  // no drive selected
@@ -411,7 +412,7 @@ TEST(DiscBurner, StartWithoutDriveOrLayoutIsRefused) {
 }
 
 TEST(DiscBurner, EjectFlushesUnlocksAndOpensTheTray) {
-    Rig r(profile::kCdR);
+    Rig r(vdrive::profile::kCdR);
     ASSERT_TRUE(r.burner->SelectDrive(0));
     EXPECT_EQ(r.burner->GetDriveDescription(1), "");
     EXPECT_NE(r.burner->GetDriveDescription(0), "");

@@ -16,23 +16,24 @@ namespace {
 
 // A scripted transport: each device answers INQUIRY with its own identity (or
 // fails), and every other command with the status and sense it is told.
-class FakeTransport final : public ScsiTransport {
+class FakeTransport final : public scsi::ScsiTransport {
   public:
     struct Device {
-        DriveCandidate candidate;
+        scsi::DriveCandidate candidate;
         bool answersInquiry = true;
         std::uint8_t deviceType = 5;
         std::string identity = "VENDOR  PRODUCT NAME    1.23";
     };
-    explicit FakeTransport(TransportKind k = TransportKind::PassThrough) : kind_(k) {}
+    explicit FakeTransport(scsi::TransportKind k = scsi::TransportKind::PassThrough) : kind_(k) {}
 
-    TransportKind kind() const override { return kind_; }
-    std::vector<DriveCandidate> listDrives() override {
-        std::vector<DriveCandidate> list;
+    scsi::TransportKind kind() const override { return kind_; }
+    std::vector<scsi::DriveCandidate> listDrives() override {
+        std::vector<scsi::DriveCandidate> list;
         for (const auto& d : devices) list.push_back(d.candidate);
         return list;
     }
-    bool execute(const std::string& device, CommandBlock& block, std::uint8_t* data) override {
+    bool execute(const std::string& device, scsi::CommandBlock& block,
+                 std::uint8_t* data) override {
         ++calls;
         lastDevice = device;
         lastBlock = block;
@@ -41,13 +42,13 @@ class FakeTransport final : public ScsiTransport {
             if (d.candidate.device == device) dev = &d;
         if (block.cdb[0] == 0x12 && dev) {
             if (!dev->answersInquiry) {
-                block.status = kStatusError;
+                block.status = scsi::kStatusError;
                 return false;
             }
             data[0] = dev->deviceType;
             std::memcpy(data + 8, dev->identity.data(),
                         std::min<std::size_t>(dev->identity.size(), 40));
-            block.status = kStatusDone;
+            block.status = scsi::kStatusDone;
             return false;
         }
         block.status = nextStatus;
@@ -55,7 +56,7 @@ class FakeTransport final : public ScsiTransport {
         block.sense = nextSense;
         if (changedAnswers > 0) {
             --changedAnswers;
-            block.status = kStatusError;
+            block.status = scsi::kStatusError;
             return true;
         }
         return false;
@@ -63,17 +64,17 @@ class FakeTransport final : public ScsiTransport {
     void closeHandle() override { ++closes; }
 
     std::vector<Device> devices;
-    std::uint8_t nextStatus = kStatusDone;
+    std::uint8_t nextStatus = scsi::kStatusDone;
     std::uint8_t nextTargetStatus = 0;
     std::array<std::uint8_t, 32> nextSense{};
     int changedAnswers = 0;
     int calls = 0;
     int closes = 0;
     std::string lastDevice;
-    CommandBlock lastBlock;
+    scsi::CommandBlock lastBlock;
 
   private:
-    TransportKind kind_;
+    scsi::TransportKind kind_;
 };
 
 FakeTransport::Device device(const std::string& name, bool addressed, int host = 0, int target = 0,
@@ -88,8 +89,8 @@ FakeTransport::Device device(const std::string& name, bool addressed, int host =
     return d;
 }
 
-std::vector<std::unique_ptr<ScsiTransport>> only(std::unique_ptr<ScsiTransport> t) {
-    std::vector<std::unique_ptr<ScsiTransport>> list;
+std::vector<std::unique_ptr<scsi::ScsiTransport>> only(std::unique_ptr<scsi::ScsiTransport> t) {
+    std::vector<std::unique_ptr<scsi::ScsiTransport>> list;
     list.push_back(std::move(t));
     return list;
 }
@@ -166,9 +167,9 @@ TEST(Discovery, FallsBackToTheNextTransportAndAppendsVirtualDrives) {
     pass->devices = {device("/dev/sr0", false)};
     auto second = std::make_unique<FakeTransport>();
     second->devices = {device("/dev/sr1", true, 3, 1, 0, '?')};
-    auto virt = std::make_unique<VirtualDriveTransport>();
-    virt->add(std::make_shared<VirtualDrive>(dir / "disc.iso", profile::kDvdPlusR));
-    std::vector<std::unique_ptr<ScsiTransport>> list;
+    auto virt = std::make_unique<vdrive::VirtualDriveTransport>();
+    virt->add(std::make_shared<vdrive::VirtualDrive>(dir / "disc.iso", vdrive::profile::kDvdPlusR));
+    std::vector<std::unique_ptr<scsi::ScsiTransport>> list;
     list.push_back(std::move(pass));
     list.push_back(std::move(second));
     list.push_back(std::move(virt));
@@ -182,11 +183,11 @@ TEST(Discovery, FallsBackToTheNextTransportAndAppendsVirtualDrives) {
 TEST(Discovery, AVirtualDriveAloneMakesDrivesAvailable) {
     test::TempDir dir;
     test::ScopedEnv env("RONDIVO_VIRTUAL_DRIVE", (dir / "a,b.iso").string() + ",DVD-RW");
-    auto t = VirtualDriveTransport::fromEnvironment();
+    auto t = vdrive::VirtualDriveTransport::fromEnvironment();
     ASSERT_TRUE(t);
     ASSERT_EQ(t->drives().size(), 1u);
     EXPECT_EQ(t->drives()[0]->imageFile(), dir / "a,b.iso");
-    EXPECT_EQ(t->drives()[0]->currentProfile(), profile::kDvdRwSequential);
+    EXPECT_EQ(t->drives()[0]->currentProfile(), vdrive::profile::kDvdRwSequential);
     DriveState s;
     ASSERT_TRUE(DiscoverDrives(s, only(std::move(t))));
     EXPECT_EQ(s.rowCount(), 1u);
@@ -200,18 +201,18 @@ TEST(Discovery, VirtualDriveSettingIsParsed) {
         const char* path;
         std::uint16_t profile;
     } const cases[] = {
-        {"/tmp/x.iso", true, "/tmp/x.iso", profile::kCdR},
-        {"/tmp/x.iso,cd-rw", true, "/tmp/x.iso", profile::kCdRw},
-        {"/tmp/x.iso,dvd+rw", true, "/tmp/x.iso", profile::kDvdPlusRw},
-        {"/tmp/x.iso, DVD-RAM", true, "/tmp/x.iso", profile::kDvdRam},
-        {"/tmp/x,y.iso", true, "/tmp/x,y.iso", profile::kCdR},
-        {"/tmp/x.iso,cd-rw,used", true, "/tmp/x.iso", profile::kCdRw},
+        {"/tmp/x.iso", true, "/tmp/x.iso", vdrive::profile::kCdR},
+        {"/tmp/x.iso,cd-rw", true, "/tmp/x.iso", vdrive::profile::kCdRw},
+        {"/tmp/x.iso,dvd+rw", true, "/tmp/x.iso", vdrive::profile::kDvdPlusRw},
+        {"/tmp/x.iso, DVD-RAM", true, "/tmp/x.iso", vdrive::profile::kDvdRam},
+        {"/tmp/x,y.iso", true, "/tmp/x,y.iso", vdrive::profile::kCdR},
+        {"/tmp/x.iso,cd-rw,used", true, "/tmp/x.iso", vdrive::profile::kCdRw},
         {",dvd-r", false, "", 0},
         {"", false, "", 0},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.setting);
-        auto t = VirtualDriveTransport::fromSetting(c.setting);
+        auto t = vdrive::VirtualDriveTransport::fromSetting(c.setting);
         ASSERT_EQ(static_cast<bool>(t), c.made);
         if (!t) continue;
         EXPECT_EQ(t->drives()[0]->imageFile().string(), c.path);
@@ -233,20 +234,20 @@ struct Selected {
 
 TEST(ExecuteCommand, FillsTheBlockAndKeepsTheLastError) {
     Selected s;
-    auto block = makeTestUnitReady();
+    auto block = scsi::makeTestUnitReady();
     block.senseLength = 0;
-    EXPECT_EQ(ExecuteCommand(s.state, block), kStatusDone);
+    EXPECT_EQ(ExecuteCommand(s.state, block), scsi::kStatusDone);
     EXPECT_EQ(s.transport->lastBlock.senseLength, 24);
 
-    s.transport->nextStatus = kStatusError;
-    encodeFixedSense(s.transport->nextSense, 2, 0x3A, 0x01);
-    EXPECT_EQ(ExecuteCommand(s.state, block), kStatusError);
+    s.transport->nextStatus = scsi::kStatusError;
+    scsi::encodeFixedSense(s.transport->nextSense, 2, 0x3A, 0x01);
+    EXPECT_EQ(ExecuteCommand(s.state, block), scsi::kStatusError);
     EXPECT_EQ(s.state.sense[12], 0x3A);
     EXPECT_FALSE(s.state.busy);
     // A later success clears the sense data but keeps the error until taken.
-    s.transport->nextStatus = kStatusDone;
+    s.transport->nextStatus = scsi::kStatusDone;
     s.transport->nextSense.fill(0);
-    EXPECT_EQ(ExecuteCommand(s.state, block), kStatusDone);
+    EXPECT_EQ(ExecuteCommand(s.state, block), scsi::kStatusDone);
     EXPECT_EQ(s.state.sense[12], 0);
     int engineError = 0;
     EXPECT_EQ(TakeLastError(s.state, engineError), 0x3A01);
@@ -260,38 +261,38 @@ TEST(ExecuteCommand, FillsTheBlockAndKeepsTheLastError) {
 
 TEST(ExecuteCommand, SetsTheBusyFlagOnlyForAFailedBusyStatus) {
     Selected s;
-    auto block = makeWrite10(0, 1);
+    auto block = scsi::makeWrite10(0, 1);
     std::vector<std::uint8_t> data(2048);
-    s.transport->nextStatus = kStatusError;
-    s.transport->nextTargetStatus = kScsiStatusBusy;
+    s.transport->nextStatus = scsi::kStatusError;
+    s.transport->nextTargetStatus = scsi::kScsiStatusBusy;
     ExecuteCommand(s.state, block, data);
     EXPECT_TRUE(s.state.busy);
-    s.transport->nextTargetStatus = kScsiStatusCheckCondition;
+    s.transport->nextTargetStatus = scsi::kScsiStatusCheckCondition;
     ExecuteCommand(s.state, block, data);
     EXPECT_FALSE(s.state.busy);
-    s.transport->nextStatus = kStatusDone;
-    s.transport->nextTargetStatus = kScsiStatusBusy;
+    s.transport->nextStatus = scsi::kStatusDone;
+    s.transport->nextTargetStatus = scsi::kScsiStatusBusy;
     ExecuteCommand(s.state, block, data);
     EXPECT_FALSE(s.state.busy);
 }
 
 TEST(ExecuteCommand, RetriesOnceAfterAMediumChangeWithAFreshHandle) {
     Selected s;
-    auto block = makeTestUnitReady();
+    auto block = scsi::makeTestUnitReady();
     s.transport->changedAnswers = 1;
     const int calls = s.transport->calls, closes = s.transport->closes;
-    EXPECT_EQ(ExecuteCommand(s.state, block), kStatusDone);
+    EXPECT_EQ(ExecuteCommand(s.state, block), scsi::kStatusDone);
     EXPECT_EQ(s.transport->calls - calls, 2);
     EXPECT_EQ(s.transport->closes - closes, 1);
 
     s.transport->changedAnswers = 5;  // never a second retry
-    EXPECT_EQ(ExecuteCommand(s.state, block), kStatusError);
+    EXPECT_EQ(ExecuteCommand(s.state, block), scsi::kStatusError);
     EXPECT_EQ(s.transport->changedAnswers, 3);
 }
 
 TEST(ExecuteCommand, ClosesTheHandleAfterEachCommandWhileReleasing) {
     Selected s;
-    auto block = makeTestUnitReady();
+    auto block = scsi::makeTestUnitReady();
     const int closes = s.transport->closes;
     ExecuteCommand(s.state, block);
     EXPECT_EQ(s.transport->closes, closes);
@@ -307,24 +308,24 @@ TEST(ExecuteCommand, ClosesTheHandleAfterEachCommandWhileReleasing) {
 
 TEST(ExecuteCommand, RefusesDataLongerThanTheBufferAndCommandsWithoutDrive) {
     Selected s;
-    auto block = makeModeSense10(0x2A, false, 1024);  // the shared buffer holds 512
+    auto block = scsi::makeModeSense10(0x2A, false, 1024);  // the shared buffer holds 512
     const int calls = s.transport->calls;
-    EXPECT_EQ(ExecuteCommand(s.state, block), kStatusError);
+    EXPECT_EQ(ExecuteCommand(s.state, block), scsi::kStatusError);
     EXPECT_EQ(s.transport->calls, calls);
 
     DriveState none;
-    auto tur = makeTestUnitReady();
-    EXPECT_EQ(ExecuteCommand(none, tur), kStatusError);
+    auto tur = scsi::makeTestUnitReady();
+    EXPECT_EQ(ExecuteCommand(none, tur), scsi::kStatusError);
 }
 
 TEST(SelectDrive, ForgetsThePreviousDrivesCapabilities) {
     test::TempDir dir;
     auto fake = std::make_unique<FakeTransport>();
     fake->devices = {device("/dev/sr0", true)};
-    fake->nextStatus = kStatusError;  // answers INQUIRY only
-    auto virt = std::make_unique<VirtualDriveTransport>();
-    virt->add(std::make_shared<VirtualDrive>(dir / "d.iso", profile::kCdR));
-    std::vector<std::unique_ptr<ScsiTransport>> list;
+    fake->nextStatus = scsi::kStatusError;  // answers INQUIRY only
+    auto virt = std::make_unique<vdrive::VirtualDriveTransport>();
+    virt->add(std::make_shared<vdrive::VirtualDrive>(dir / "d.iso", vdrive::profile::kCdR));
+    std::vector<std::unique_ptr<scsi::ScsiTransport>> list;
     list.push_back(std::move(fake));
     list.push_back(std::move(virt));
     DriveState s;
@@ -355,7 +356,7 @@ TEST(Discovery, TheEnvironmentAddsAVirtualWriterAfterTheRealDrives) {
     EXPECT_NE(GetDriveDescription(s, last).find(",V: RONDIVO  Virtual Writer"), std::string::npos);
     ASSERT_TRUE(SelectDrive(s, last));
     EXPECT_TRUE(IsDriveRecordable(s));
-    EXPECT_EQ(DetermineMediaType(s), MediaType::DvdPlusR);
+    EXPECT_EQ(DetermineMediaType(s), scsi::MediaType::DvdPlusR);
     // Discovery alone writes nothing: the file appears with the first written sector.
     EXPECT_FALSE(std::filesystem::exists(dir / "burn.img"));
 }

@@ -13,11 +13,11 @@ namespace {
 // One virtual drive, discovered and selected, with an empty trace.
 struct VirtualSetup {
     rondivo::test::TempDir dir;
-    std::shared_ptr<VirtualDrive> drive;
+    std::shared_ptr<vdrive::VirtualDrive> drive;
     DriveState state;
 
     explicit VirtualSetup(std::uint16_t mediumProfile) {
-        drive = std::make_shared<VirtualDrive>(dir / "disc.img", mediumProfile);
+        drive = std::make_shared<vdrive::VirtualDrive>(dir / "disc.img", mediumProfile);
         test::attachVirtualDrive(state, drive);
     }
     std::vector<std::string> trace() const { return drive->traceText(); }
@@ -42,10 +42,10 @@ struct CountingSleeper {
 
 TEST(VirtualDrive, SelectingReadsIdentityAndCapabilities) {
     rondivo::test::TempDir dir;
-    auto drive = std::make_shared<VirtualDrive>(dir / "d.img", profile::kDvdR);
-    auto t = std::make_unique<VirtualDriveTransport>();
+    auto drive = std::make_shared<vdrive::VirtualDrive>(dir / "d.img", vdrive::profile::kDvdR);
+    auto t = std::make_unique<vdrive::VirtualDriveTransport>();
     t->add(drive);
-    std::vector<std::unique_ptr<ScsiTransport>> list;
+    std::vector<std::unique_ptr<scsi::ScsiTransport>> list;
     list.push_back(std::move(t));
     DriveState s;
     ASSERT_TRUE(DiscoverDrives(s, std::move(list)));
@@ -68,17 +68,17 @@ TEST(VirtualDrive, SelectingReadsIdentityAndCapabilities) {
 TEST(MediaTypeCascade, ReadsTheProfileOfEachMedium) {
     struct {
         std::uint16_t profile;
-        MediaType type;
-    } const cases[] = {{profile::kCdR, MediaType::CdR},
-                       {profile::kCdRw, MediaType::CdRw},
-                       {profile::kDvdR, MediaType::DvdR},
-                       {profile::kDvdRwSequential, MediaType::DvdRwSequential},
-                       {profile::kDvdPlusR, MediaType::DvdPlusR},
-                       {profile::kDvdPlusRw, MediaType::DvdPlusRw},
-                       {profile::kDvdRam, MediaType::DvdRam}};
+        scsi::MediaType type;
+    } const cases[] = {{vdrive::profile::kCdR, scsi::MediaType::CdR},
+                       {vdrive::profile::kCdRw, scsi::MediaType::CdRw},
+                       {vdrive::profile::kDvdR, scsi::MediaType::DvdR},
+                       {vdrive::profile::kDvdRwSequential, scsi::MediaType::DvdRwSequential},
+                       {vdrive::profile::kDvdPlusR, scsi::MediaType::DvdPlusR},
+                       {vdrive::profile::kDvdPlusRw, scsi::MediaType::DvdPlusRw},
+                       {vdrive::profile::kDvdRam, scsi::MediaType::DvdRam}};
     for (const auto& c : cases) {
         VirtualSetup v(c.profile);
-        EXPECT_EQ(DetermineMediaType(v.state), c.type) << profileName(c.profile);
+        EXPECT_EQ(DetermineMediaType(v.state), c.type) << vdrive::profileName(c.profile);
         EXPECT_EQ(v.state.mediaType, c.type);
         EXPECT_EQ(v.trace(), (std::vector<std::string>{"GET CONFIGURATION feature=0 alloc=114"}));
     }
@@ -88,18 +88,19 @@ TEST(MediaTypeCascade, FallsBackToAtipThenDiscInformationThenUnitReady) {
     struct {
         std::uint16_t profile;
         int failures;
-        MediaType type;
+        scsi::MediaType type;
         std::size_t commands;
     } const cases[] = {
-        {profile::kCdRw, 1, MediaType::CdRw, 2},  // the ATIP tells CD-RW
-        {profile::kCdR, 1, MediaType::CdR, 2},
-        {profile::kDvdPlusRw, 1, MediaType::CdRw, 3},  // no ATIP: the erasable bit decides
-        {profile::kDvdR, 1, MediaType::CdR, 3},
-        {profile::kCdR, 3, MediaType::CdRom, 4},  // only TEST UNIT READY answers
-        {profile::kCdR, 4, MediaType::None, 4},
+        {vdrive::profile::kCdRw, 1, scsi::MediaType::CdRw, 2},  // the ATIP tells CD-RW
+        {vdrive::profile::kCdR, 1, scsi::MediaType::CdR, 2},
+        {vdrive::profile::kDvdPlusRw, 1, scsi::MediaType::CdRw,
+         3},  // no ATIP: the erasable bit decides
+        {vdrive::profile::kDvdR, 1, scsi::MediaType::CdR, 3},
+        {vdrive::profile::kCdR, 3, scsi::MediaType::CdRom, 4},  // only TEST UNIT READY answers
+        {vdrive::profile::kCdR, 4, scsi::MediaType::None, 4},
     };
     for (const auto& c : cases) {
-        SCOPED_TRACE(profileName(c.profile) + " " + std::to_string(c.failures));
+        SCOPED_TRACE(vdrive::profileName(c.profile) + " " + std::to_string(c.failures));
         VirtualSetup v(c.profile);
         v.drive->failNotReady(c.failures);
         EXPECT_EQ(DetermineMediaType(v.state), c.type);
@@ -107,9 +108,9 @@ TEST(MediaTypeCascade, FallsBackToAtipThenDiscInformationThenUnitReady) {
     }
 }
 
-WriteSettings incremental(std::uint8_t linkSize, std::uint8_t multiSession) {
-    WriteSettings w;
-    w.writeType = kWriteIncremental;
+scsi::WriteSettings incremental(std::uint8_t linkSize, std::uint8_t multiSession) {
+    scsi::WriteSettings w;
+    w.writeType = scsi::kWriteIncremental;
     w.trackMode = 5;
     w.multiSession = multiSession;
     w.fixedPacket = true;
@@ -118,9 +119,9 @@ WriteSettings incremental(std::uint8_t linkSize, std::uint8_t multiSession) {
     return w;
 }
 
-WriteSettings discAtOnce(std::uint8_t multiSession = 0) {
-    WriteSettings w;
-    w.writeType = kWriteDiscAtOnce;
+scsi::WriteSettings discAtOnce(std::uint8_t multiSession = 0) {
+    scsi::WriteSettings w;
+    w.writeType = scsi::kWriteDiscAtOnce;
     w.trackMode = 5;
     w.multiSession = multiSession;
     return w;
@@ -129,29 +130,29 @@ WriteSettings discAtOnce(std::uint8_t multiSession = 0) {
 // The drive checks the page against the medium and the write type, as real
 // writers do; a refused page leaves the old one in force.
 TEST(WriteParameters, TheDriveTakesOnlyPagesThatFitTheMedium) {
-    WriteSettings tao;
-    WriteSettings taoOpen;
+    scsi::WriteSettings tao;
+    scsi::WriteSettings taoOpen;
     taoOpen.multiSession = 3;
-    WriteSettings noLink = incremental(16, 3);
+    scsi::WriteSettings noLink = incremental(16, 3);
     noLink.linkSize.reset();
     struct {
         std::uint16_t profile;
-        WriteSettings settings;
+        scsi::WriteSettings settings;
         bool taken;
     } const cases[] = {
-        {profile::kCdR, tao, true},
-        {profile::kCdRw, taoOpen, true},
-        {profile::kCdR, discAtOnce(), false},  // session at once needs a cue sheet
-        {profile::kDvdR, incremental(16, 3), true},
-        {profile::kDvdR, incremental(32, 3), false},  // not the link size the drive gave
-        {profile::kDvdR, noLink, false},
-        {profile::kDvdR, discAtOnce(), true},
-        {profile::kDvdR, discAtOnce(3), false},
-        {profile::kDvdRwSequential, incremental(16, 0), true},
-        {profile::kDvdPlusR, tao, false},  // DVD+R has no such page
+        {vdrive::profile::kCdR, tao, true},
+        {vdrive::profile::kCdRw, taoOpen, true},
+        {vdrive::profile::kCdR, discAtOnce(), false},  // session at once needs a cue sheet
+        {vdrive::profile::kDvdR, incremental(16, 3), true},
+        {vdrive::profile::kDvdR, incremental(32, 3), false},  // not the link size the drive gave
+        {vdrive::profile::kDvdR, noLink, false},
+        {vdrive::profile::kDvdR, discAtOnce(), true},
+        {vdrive::profile::kDvdR, discAtOnce(3), false},
+        {vdrive::profile::kDvdRwSequential, incremental(16, 0), true},
+        {vdrive::profile::kDvdPlusR, tao, false},  // DVD+R has no such page
     };
     for (const auto& c : cases) {
-        SCOPED_TRACE(profileName(c.profile) + " write type " +
+        SCOPED_TRACE(vdrive::profileName(c.profile) + " write type " +
                      std::to_string(c.settings.writeType));
         VirtualSetup v(c.profile);
         v.drive->setLeftoverTestWrite();
@@ -170,12 +171,12 @@ TEST(WriteParameters, TheDriveTakesOnlyPagesThatFitTheMedium) {
 }
 
 TEST(CdRecording, WritesAtTheNextWritableAddressAndFinalizes) {
-    VirtualSetup v(profile::kCdR);
+    VirtualSetup v(vdrive::profile::kCdR);
     DetermineMediaType(v.state);
-    ASSERT_TRUE(sendWriteParameters(v.state, WriteSettings{}));
+    ASSERT_TRUE(sendWriteParameters(v.state, scsi::WriteSettings{}));
     ASSERT_TRUE(readDiscInformation(v.state, 66));
     EXPECT_EQ(v.state.discInformation.discStatus, 0);
-    EXPECT_EQ(completeSessions(v.state.discInformation), 0);
+    EXPECT_EQ(scsi::completeSessions(v.state.discInformation), 0);
     ASSERT_EQ(nextWritableAddress(v.state), 0u);
 
     const auto first = pattern(32, 1), second = pattern(32, 2);
@@ -184,7 +185,7 @@ TEST(CdRecording, WritesAtTheNextWritableAddressAndFinalizes) {
     EXPECT_EQ(TakeLastError(v.state), 0x2102);
     ASSERT_TRUE(write10(v.state, 32, 32, second));
     ASSERT_TRUE(synchronizeCache(v.state, true));
-    ASSERT_TRUE(closeTrackSession(v.state, true, kCloseSession, 0));
+    ASSERT_TRUE(closeTrackSession(v.state, true, scsi::kCloseSession, 0));
     EXPECT_EQ(v.drive->discStatus(), 2);
     EXPECT_FALSE(write10(v.state, 64, 32, second));  // a finalized disc takes nothing more
 
@@ -196,35 +197,36 @@ TEST(CdRecording, WritesAtTheNextWritableAddressAndFinalizes) {
 }
 
 TEST(CdRecording, LeavesTheDiscOpenForAnotherSessionWithoutFinalize) {
-    VirtualSetup v(profile::kCdRw);
+    VirtualSetup v(vdrive::profile::kCdRw);
     DetermineMediaType(v.state);
-    WriteSettings open;
+    scsi::WriteSettings open;
     open.multiSession = 3;
     ASSERT_TRUE(sendWriteParameters(v.state, open));
     ASSERT_TRUE(write10(v.state, 0, 32, pattern(32, 3)));
-    ASSERT_TRUE(closeTrackSession(v.state, false, kCloseSession, 0));
+    ASSERT_TRUE(closeTrackSession(v.state, false, scsi::kCloseSession, 0));
     EXPECT_EQ(v.drive->discStatus(), 1);
     ASSERT_TRUE(readDiscInformation(v.state, 66));
     EXPECT_EQ(v.state.discInformation.sessions, 2);
-    EXPECT_EQ(completeSessions(v.state.discInformation), 1);
+    EXPECT_EQ(scsi::completeSessions(v.state.discInformation), 1);
     EXPECT_TRUE(v.state.discInformation.erasable);
     // The next session starts after the lead-out, lead-in and pre-gap.
     EXPECT_EQ(nextWritableAddress(v.state), 32u + 11400u);
 }
 
 TEST(CdRecording, RefusesWritesBeforeTheWriteParametersAreSet) {
-    VirtualSetup v(profile::kCdR);
+    VirtualSetup v(vdrive::profile::kCdR);
     EXPECT_FALSE(write10(v.state, 0, 32, pattern(32, 0)));
     EXPECT_EQ(v.trace().back(), "WRITE(10) lba=0 blocks=32 -> 5/64/00");
     EXPECT_FALSE(write10(v.state, 0, 32, pattern(16, 0)));  // too little data: not even sent
 }
 
 TEST(DvdRRecording, DiscAtOnceWritesIntoTheReservedTrackOnly) {
-    VirtualSetup v(profile::kDvdR);
+    VirtualSetup v(vdrive::profile::kDvdR);
     DetermineMediaType(v.state);
     ASSERT_TRUE(sendWriteParameters(v.state, discAtOnce()));
-    ASSERT_TRUE(setStreaming(v.state, dvdRStreamingDescriptor()));
-    ASSERT_TRUE(sendDiscStructure(v.state, 0x0F, timestampStructure({2026, 12, 8, 21, 4, 59})));
+    ASSERT_TRUE(setStreaming(v.state, scsi::dvdRStreamingDescriptor()));
+    ASSERT_TRUE(
+        sendDiscStructure(v.state, 0x0F, scsi::timestampStructure({2026, 12, 8, 21, 4, 59})));
     EXPECT_EQ(v.drive->timestamp(), "20261208210459");
     EXPECT_FALSE(write10(v.state, 0, 32, pattern(32, 4)));  // no track reserved yet
     EXPECT_EQ(v.trace().back(), "WRITE(10) lba=0 blocks=32 -> 5/2C/00");
@@ -233,7 +235,7 @@ TEST(DvdRRecording, DiscAtOnceWritesIntoTheReservedTrackOnly) {
     EXPECT_FALSE(write10(v.state, 32, 48, pattern(48, 6)));  // runs past the reservation
     ASSERT_TRUE(write10(v.state, 32, 32, pattern(32, 5)));
     ASSERT_TRUE(readBufferCapacity(v.state));
-    EXPECT_EQ(getBe32(&v.state.data[4]), 2u * 1024 * 1024);
+    EXPECT_EQ(scsi::getBe32(&v.state.data[4]), 2u * 1024 * 1024);
     // The full reserved track closes the disc when the cache is written.
     ASSERT_TRUE(synchronizeCache(v.state, false));
     EXPECT_EQ(v.drive->discStatus(), 2);
@@ -244,24 +246,25 @@ TEST(DvdRRecording, DiscAtOnceWritesIntoTheReservedTrackOnly) {
 }
 
 TEST(DvdRecording, TimestampAndStreamingAreCheckedByTheDrive) {
-    VirtualSetup cd(profile::kCdR);
-    EXPECT_FALSE(sendDiscStructure(cd.state, 0x0F, timestampStructure({2026, 1, 1, 0, 0, 0})));
-    VirtualSetup dvd(profile::kDvdR);
-    auto descriptor = dvdRStreamingDescriptor();
-    putBe32(&descriptor[8], 0);
-    putBe32(&descriptor[4], 10);  // ends before it starts
+    VirtualSetup cd(vdrive::profile::kCdR);
+    EXPECT_FALSE(
+        sendDiscStructure(cd.state, 0x0F, scsi::timestampStructure({2026, 1, 1, 0, 0, 0})));
+    VirtualSetup dvd(vdrive::profile::kDvdR);
+    auto descriptor = scsi::dvdRStreamingDescriptor();
+    scsi::putBe32(&descriptor[8], 0);
+    scsi::putBe32(&descriptor[4], 10);  // ends before it starts
     EXPECT_FALSE(setStreaming(dvd.state, descriptor));
     EXPECT_EQ(TakeLastError(dvd.state), 0x2600);
 }
 
 TEST(DvdRwFormatting, IsWaitedOutWithItsProgress) {
-    VirtualSetup v(profile::kDvdRwSequential);
+    VirtualSetup v(vdrive::profile::kDvdRwSequential);
     v.drive->setLongOperationPolls(20);
-    FormatCapacities caps;
+    scsi::FormatCapacities caps;
     ASSERT_TRUE(readFormatCapacities(v.state, caps));
-    const auto* quick = caps.find(kFormatQuickRestricted);
+    const auto* quick = caps.find(scsi::kFormatQuickRestricted);
     ASSERT_NE(quick, nullptr);
-    EXPECT_EQ(caps.find(kFormatGrowSession), nullptr);  // only a restricted disc grows
+    EXPECT_EQ(caps.find(scsi::kFormatGrowSession), nullptr);  // only a restricted disc grows
     ASSERT_TRUE(formatUnit(v.state, *quick));
     std::vector<int> seen;
     const Sleeper sleep = [&](std::chrono::milliseconds) {
@@ -272,7 +275,7 @@ TEST(DvdRwFormatting, IsWaitedOutWithItsProgress) {
     EXPECT_TRUE(std::is_sorted(seen.begin(), seen.end()));
     EXPECT_GT(seen.front(), 0);
     EXPECT_LT(seen.back(), 100);
-    EXPECT_EQ(v.drive->currentProfile(), profile::kDvdRwRestricted);
+    EXPECT_EQ(v.drive->currentProfile(), vdrive::profile::kDvdRwRestricted);
     const auto t = v.trace();
     EXPECT_EQ(t[1], "FORMAT UNIT type=15h");
     EXPECT_EQ(t[2], "TEST UNIT READY -> 2/04/04");
@@ -308,22 +311,22 @@ TEST(DriveWaits, KeepOnOrStopByTheSense) {
     for (const auto& c : cases) {
         SCOPED_TRACE(std::to_string(c.key) + "/" + std::to_string(c.asc) + "/" +
                      std::to_string(c.ascq));
-        VirtualSetup v(profile::kCdR);
-        v.drive->answerWith(op::kTestUnitReady, c.key, c.asc, c.ascq, c.answers);
+        VirtualSetup v(vdrive::profile::kCdR);
+        v.drive->answerWith(scsi::op::kTestUnitReady, c.key, c.asc, c.ascq, c.answers);
         CountingSleeper sleeper;
         const auto result =
             waitForDrive(v.state, LongOperation::None, std::chrono::minutes(5), sleeper.fn());
         EXPECT_EQ(result.empty(), c.ready) << result;
         EXPECT_EQ(sleeper.sleeps, c.sleeps);
     }
-    VirtualSetup empty(profile::kCdR);
+    VirtualSetup empty(vdrive::profile::kCdR);
     empty.drive->removeMedium();
     EXPECT_EQ(waitForDrive(empty.state, LongOperation::None, std::chrono::minutes(1),
                            [](std::chrono::milliseconds) {}),
               "There is no disc in the drive.");
     // A drive that never finishes is given up at the limit.
-    VirtualSetup stuck(profile::kCdR);
-    stuck.drive->answerWith(op::kTestUnitReady, 0x2, 0x04, 0x07, 1000);
+    VirtualSetup stuck(vdrive::profile::kCdR);
+    stuck.drive->answerWith(scsi::op::kTestUnitReady, 0x2, 0x04, 0x07, 1000);
     CountingSleeper sleeper;
     EXPECT_NE(
         waitForDrive(stuck.state, LongOperation::Closing, std::chrono::seconds(30), sleeper.fn()),
@@ -332,17 +335,17 @@ TEST(DriveWaits, KeepOnOrStopByTheSense) {
 }
 
 TEST(Faults, NotReadyBusyAndWriteErrorsReachTheCaller) {
-    VirtualSetup v(profile::kDvdRam);
+    VirtualSetup v(vdrive::profile::kDvdRam);
     const auto data = pattern(32, 8);
 
-    v.drive->failNotReady(2, op::kWrite10);
+    v.drive->failNotReady(2, scsi::op::kWrite10);
     EXPECT_FALSE(write10(v.state, 0, 32, data));
     EXPECT_EQ(lastSense(v.state).asc, 0x04);
     EXPECT_FALSE(v.state.busy);
     EXPECT_FALSE(write10(v.state, 0, 32, data));
     EXPECT_TRUE(write10(v.state, 0, 32, data));
 
-    v.drive->failBusy(1, op::kWrite10);
+    v.drive->failBusy(1, scsi::op::kWrite10);
     EXPECT_TRUE(testUnitReady(v.state));  // other commands are not affected
     EXPECT_FALSE(write10(v.state, 32, 32, data));
     EXPECT_TRUE(v.state.busy);
@@ -358,7 +361,7 @@ TEST(Faults, NotReadyBusyAndWriteErrorsReachTheCaller) {
 }
 
 TEST(Faults, AMediumChangeIsRetriedOnce) {
-    VirtualSetup v(profile::kCdR);
+    VirtualSetup v(vdrive::profile::kCdR);
     v.drive->reportMediumChange();
     EXPECT_TRUE(testUnitReady(v.state));
     EXPECT_EQ(v.trace(),
@@ -366,19 +369,19 @@ TEST(Faults, AMediumChangeIsRetriedOnce) {
 }
 
 TEST(Faults, DataGoingTheWrongWayIsRefused) {
-    VirtualSetup v(profile::kCdR);
-    auto block = makeInquiry(36);
-    block.flags = kFlagDataOut;
-    EXPECT_EQ(ExecuteCommand(v.state, block), kStatusError);
+    VirtualSetup v(vdrive::profile::kCdR);
+    auto block = scsi::makeInquiry(36);
+    block.flags = scsi::kFlagDataOut;
+    EXPECT_EQ(ExecuteCommand(v.state, block), scsi::kStatusError);
     EXPECT_EQ(v.trace().back(), "INQUIRY alloc=36 -> 5/24/00");
-    CommandBlock unknown = makeTestUnitReady();
+    scsi::CommandBlock unknown = scsi::makeTestUnitReady();
     unknown.cdb[0] = 0xA2;
-    EXPECT_EQ(ExecuteCommand(v.state, unknown), kStatusError);
+    EXPECT_EQ(ExecuteCommand(v.state, unknown), scsi::kStatusError);
     EXPECT_EQ(v.trace().back(), "opcode A2h -> 5/20/00");
 }
 
 TEST(Tray, EjectHonoursTheLockAndLoadCloses) {
-    VirtualSetup v(profile::kCdR);
+    VirtualSetup v(vdrive::profile::kCdR);
     // The lock lasts as long as the handle it was set through, as in the kernel.
     ASSERT_TRUE(preventMediumRemoval(v.state));
     EXPECT_FALSE(v.drive->removalPrevented());
@@ -400,7 +403,7 @@ TEST(Tray, EjectHonoursTheLockAndLoadCloses) {
                              "START STOP UNIT immed=0 eject",
                          }));
     EXPECT_FALSE(testUnitReady(v.state));
-    EXPECT_EQ(DetermineMediaType(v.state), MediaType::None);
+    EXPECT_EQ(DetermineMediaType(v.state), scsi::MediaType::None);
     ASSERT_TRUE(loadMedium(v.state, false));
     EXPECT_TRUE(testUnitReady(v.state));
     EXPECT_FALSE(v.state.releaseHandle);
@@ -421,7 +424,7 @@ TEST(PlayerEject, FindsTheDriveHoldingAFolder) {
     EXPECT_EQ(mountDeviceFor("/media/cdrom0/x/y", mounts), "tmpfs");
     EXPECT_EQ(mountDeviceFor("/x", ""), "");
 
-    VirtualSetup v(profile::kCdR);
+    VirtualSetup v(vdrive::profile::kCdR);
     EXPECT_EQ(findDriveRow(v.state, (v.dir / "disc.img").string()), 0);
     EXPECT_EQ(findDriveRow(v.state, "/dev/sr0"), -1);
 }

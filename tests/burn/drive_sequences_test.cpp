@@ -12,7 +12,7 @@ namespace {
 
 struct Rig {
     rondivo::test::TempDir dir;
-    std::shared_ptr<VirtualDrive> drive;
+    std::shared_ptr<vdrive::VirtualDrive> drive;
     DriveState state;
     int sleeps = 0;
     Sleeper sleeper = [this](std::chrono::milliseconds) { ++sleeps; };
@@ -20,7 +20,7 @@ struct Rig {
     std::string message;
 
     explicit Rig(std::uint16_t p) {
-        drive = std::make_shared<VirtualDrive>(dir / "disc.img", p);
+        drive = std::make_shared<vdrive::VirtualDrive>(dir / "disc.img", p);
         test::attachVirtualDrive(state, drive);
     }
 
@@ -65,23 +65,24 @@ TEST(BurnPlan, UnsuitableDiscsAreRefusedBeforeAnythingIsWritten) {
     struct {
         const char* name;
         std::uint16_t medium;
-        void (*setUp)(VirtualDrive&);
+        void (*setUp)(vdrive::VirtualDrive&);
         PlanOutcome outcome;
         const char* message;
     } const cases[] = {
-        {"no disc", profile::kCdR, [](VirtualDrive& d) { d.removeMedium(); }, PlanOutcome::Refused,
-         "There is no disc in the drive."},
-        {"pressed CD", profile::kCdRom, [](VirtualDrive&) {}, PlanOutcome::Refused,
+        {"no disc", vdrive::profile::kCdR, [](vdrive::VirtualDrive& d) { d.removeMedium(); },
+         PlanOutcome::Refused, "There is no disc in the drive."},
+        {"pressed CD", vdrive::profile::kCdRom, [](vdrive::VirtualDrive&) {}, PlanOutcome::Refused,
          "The disc in the drive cannot be written: it is not a recordable disc."},
-        {"pressed DVD", profile::kDvdRom, [](VirtualDrive&) {}, PlanOutcome::Refused,
+        {"pressed DVD", vdrive::profile::kDvdRom, [](vdrive::VirtualDrive&) {},
+         PlanOutcome::Refused,
          "The disc in the drive cannot be written: it is not a recordable disc."},
-        {"finalized CD-R", profile::kCdR, [](VirtualDrive& d) { d.finalizeMedium(); },
-         PlanOutcome::Refused,
+        {"finalized CD-R", vdrive::profile::kCdR,
+         [](vdrive::VirtualDrive& d) { d.finalizeMedium(); }, PlanOutcome::Refused,
          "The disc in the drive is closed: nothing more can be written to it."},
-        {"closed DVD+R", profile::kDvdPlusR, [](VirtualDrive& d) { d.finalizeMedium(); },
-         PlanOutcome::Refused,
+        {"closed DVD+R", vdrive::profile::kDvdPlusR,
+         [](vdrive::VirtualDrive& d) { d.finalizeMedium(); }, PlanOutcome::Refused,
          "The disc in the drive is closed: nothing more can be written to it."},
-        {"used CD-RW", profile::kCdRw, [](VirtualDrive& d) { d.finalizeMedium(); },
+        {"used CD-RW", vdrive::profile::kCdRw, [](vdrive::VirtualDrive& d) { d.finalizeMedium(); },
          PlanOutcome::NeedsErasing,
          "The disc in the drive is not blank and takes no more data. Erase it first."},
     };
@@ -99,8 +100,8 @@ TEST(BurnPlan, UnsuitableDiscsAreRefusedBeforeAnythingIsWritten) {
 }
 
 TEST(BurnPlan, AUsedRewritableDiscIsErasedWhenAsked) {
-    for (auto medium : {profile::kCdRw, profile::kDvdRwSequential}) {
-        SCOPED_TRACE(profileName(medium));
+    for (auto medium : {vdrive::profile::kCdRw, vdrive::profile::kDvdRwSequential}) {
+        SCOPED_TRACE(vdrive::profileName(medium));
         Rig r(medium);
         r.drive->finalizeMedium();
         r.drive->setLongOperationPolls(4);
@@ -114,7 +115,7 @@ TEST(BurnPlan, AUsedRewritableDiscIsErasedWhenAsked) {
 }
 
 TEST(BurnPlan, TheDriveIsWaitedForWhileItBecomesReady) {
-    Rig r(profile::kCdR);
+    Rig r(vdrive::profile::kCdR);
     r.drive->setBecomingReadyPolls(3);
     ASSERT_TRUE(r.burn(320)) << r.message;
     const auto t = r.trace();
@@ -125,7 +126,7 @@ TEST(BurnPlan, TheDriveIsWaitedForWhileItBecomesReady) {
 }
 
 TEST(BurnPlan, ANegativeAddressOnABlankDiscMeansSectorZero) {
-    Rig r(profile::kCdR);
+    Rig r(vdrive::profile::kCdR);
     r.drive->setNegativeAddressOnBlank(true);
     ASSERT_TRUE(r.burn(320)) << r.message;
     EXPECT_EQ(r.plan.writeStart, 0u);
@@ -141,13 +142,13 @@ TEST(Preparation, ARefusedStepStopsTheBurnWithTheDrivesWords) {
         bool finalize;
         std::uint8_t op;
     } const cases[] = {
-        {profile::kCdR, false, op::kModeSelect10},
-        {profile::kDvdR, true, op::kReserveTrack},
-        {profile::kDvdPlusRw, false, op::kFormatUnit},
-        {profile::kDvdRwSequential, false, op::kFormatUnit},
+        {vdrive::profile::kCdR, false, scsi::op::kModeSelect10},
+        {vdrive::profile::kDvdR, true, scsi::op::kReserveTrack},
+        {vdrive::profile::kDvdPlusRw, false, scsi::op::kFormatUnit},
+        {vdrive::profile::kDvdRwSequential, false, scsi::op::kFormatUnit},
     };
     for (const auto& c : cases) {
-        SCOPED_TRACE(profileName(c.medium) + " " + std::to_string(c.op));
+        SCOPED_TRACE(vdrive::profileName(c.medium) + " " + std::to_string(c.op));
         Rig r(c.medium);
         r.drive->setLeftoverTestWrite();
         r.drive->answerWith(c.op, 0x5, 0x26, 0x00);
@@ -162,11 +163,11 @@ TEST(Preparation, ARefusedStepStopsTheBurnWithTheDrivesWords) {
 }
 
 TEST(Preparation, AReadOnlyHandleSaysWhatToDo) {
-    Rig r(profile::kCdR);
-    auto t = std::make_unique<VirtualDriveTransport>();
+    Rig r(vdrive::profile::kCdR);
+    auto t = std::make_unique<vdrive::VirtualDriveTransport>();
     t->add(r.drive);
     t->setReadOnlyHandle(true);
-    std::vector<std::unique_ptr<ScsiTransport>> list;
+    std::vector<std::unique_ptr<scsi::ScsiTransport>> list;
     list.push_back(std::move(t));
     DiscoverDrives(r.state, std::move(list));
     SelectDrive(r.state, 0);
@@ -181,7 +182,7 @@ TEST(Preparation, AReadOnlyHandleSaysWhatToDo) {
 
 TEST(Preparation, UnderrunProtectionOnlyWhenTheDriveHasIt) {
     for (bool has : {true, false}) {
-        Rig r(profile::kCdR);
+        Rig r(vdrive::profile::kCdR);
         r.drive->setUnderrunProtection(has);
         SelectDrive(r.state, 0);
         ASSERT_TRUE(r.burn(320)) << r.message;
@@ -190,13 +191,14 @@ TEST(Preparation, UnderrunProtectionOnlyWhenTheDriveHasIt) {
 }
 
 TEST(BurnSequence, ASecondSessionClosesTheTrackTheDriveReportsLast) {
-    for (auto medium : {profile::kCdR, profile::kDvdR, profile::kDvdPlusR}) {
-        SCOPED_TRACE(profileName(medium));
+    for (auto medium :
+         {vdrive::profile::kCdR, vdrive::profile::kDvdR, vdrive::profile::kDvdPlusR}) {
+        SCOPED_TRACE(vdrive::profileName(medium));
         Rig r(medium);
         ASSERT_TRUE(r.burn(320)) << r.message;
         r.drive->clearTrace();
         ASSERT_TRUE(r.burn(320)) << r.message;
-        const std::uint32_t start = medium == profile::kCdR ? 320u + 11400u : 320u;
+        const std::uint32_t start = medium == vdrive::profile::kCdR ? 320u + 11400u : 320u;
         EXPECT_EQ(r.plan.writeStart, start);
         EXPECT_TRUE(r.sent("WRITE(10) lba=" + std::to_string(start) + " blocks=32"));
         EXPECT_TRUE(r.sent("CLOSE TRACK/SESSION immed=1 function=1 track=2"));
@@ -205,8 +207,8 @@ TEST(BurnSequence, ASecondSessionClosesTheTrackTheDriveReportsLast) {
 }
 
 TEST(BurnSequence, ARunningDvdPlusRwFormatIsNotStartedAgainAndIsStoppedAtTheEnd) {
-    Rig r(profile::kDvdPlusRw);
-    ASSERT_TRUE(formatUnit(r.state, {0xFFFFFFFF, kFormatDvdPlusRw, 0}));
+    Rig r(vdrive::profile::kDvdPlusRw);
+    ASSERT_TRUE(formatUnit(r.state, {0xFFFFFFFF, scsi::kFormatDvdPlusRw, 0}));
     EXPECT_EQ(r.drive->backgroundFormat(), 2);
     r.drive->clearTrace();
     ASSERT_TRUE(r.burn(64)) << r.message;
@@ -218,16 +220,16 @@ TEST(BurnSequence, ARunningDvdPlusRwFormatIsNotStartedAgainAndIsStoppedAtTheEnd)
 // Until its session is closed a quick-formatted DVD-RW reads only in the
 // drive that wrote it.
 TEST(BurnSequence, AQuickFormattedDvdRwIsClosedSoOtherDrivesReadIt) {
-    Rig r(profile::kDvdRwSequential);
+    Rig r(vdrive::profile::kDvdRwSequential);
     ASSERT_TRUE(r.burn(64)) << r.message;
     EXPECT_TRUE(r.sent("FORMAT UNIT type=15h"));
     EXPECT_TRUE(r.sent("MODE SELECT(10) length=60 wt=0 ms=3 fp=1 ls=0 test=0"));
     EXPECT_TRUE(r.sent("CLOSE TRACK/SESSION immed=1 function=2 track=0"));
-    EXPECT_EQ(r.drive->currentProfile(), profile::kDvdRwRestricted);
+    EXPECT_EQ(r.drive->currentProfile(), vdrive::profile::kDvdRwRestricted);
     EXPECT_TRUE(r.drive->readableElsewhere());
     r.drive->clearTrace();
     // A drive that will not take the page on restricted overwrite still writes it.
-    r.drive->answerWith(op::kModeSelect10, 0x5, 0x26, 0x00);
+    r.drive->answerWith(scsi::op::kModeSelect10, 0x5, 0x26, 0x00);
     ASSERT_TRUE(r.burn(64)) << r.message;  // closed, so written over as it is
     EXPECT_EQ(r.state.currentNotes().size(), 1u);
     EXPECT_FALSE(r.sent("FORMAT UNIT"));
@@ -239,29 +241,35 @@ TEST(BurnSequence, AQuickFormattedDvdRwIsClosedSoOtherDrivesReadIt) {
 TEST(WriteRetry, OnlyConditionsThatPassAreRetried) {
     struct {
         const char* name;
-        void (*fault)(VirtualDrive&);
+        void (*fault)(vdrive::VirtualDrive&);
         WriteOutcome outcome;
         int sleeps;
         std::size_t writesSent;
     } const cases[] = {
-        {"busy", [](VirtualDrive& d) { d.failBusy(3, op::kWrite10); }, WriteOutcome::Written, 3, 4},
-        {"long write in progress", [](VirtualDrive& d) { d.failNotReady(4, op::kWrite10, 0x08); },
+        {"busy", [](vdrive::VirtualDrive& d) { d.failBusy(3, scsi::op::kWrite10); },
+         WriteOutcome::Written, 3, 4},
+        {"long write in progress",
+         [](vdrive::VirtualDrive& d) { d.failNotReady(4, scsi::op::kWrite10, 0x08); },
          WriteOutcome::Written, 4, 5},
-        {"becoming ready", [](VirtualDrive& d) { d.failNotReady(2, op::kWrite10, 0x01); },
+        {"becoming ready",
+         [](vdrive::VirtualDrive& d) { d.failNotReady(2, scsi::op::kWrite10, 0x01); },
          WriteOutcome::Written, 2, 3},
-        {"recovered error", [](VirtualDrive& d) { d.answerWith(op::kWrite10, 0x1, 0x17, 0x01); },
+        {"recovered error",
+         [](vdrive::VirtualDrive& d) { d.answerWith(scsi::op::kWrite10, 0x1, 0x17, 0x01); },
          WriteOutcome::Written, 0, 1},
-        {"write error", [](VirtualDrive& d) { d.failWriteAtSector(5); }, WriteOutcome::Failed, 0,
-         1},
-        {"no sense data", [](VirtualDrive& d) { d.failWithoutSense(op::kWrite10); },
+        {"write error", [](vdrive::VirtualDrive& d) { d.failWriteAtSector(5); },
+         WriteOutcome::Failed, 0, 1},
+        {"no sense data", [](vdrive::VirtualDrive& d) { d.failWithoutSense(scsi::op::kWrite10); },
          WriteOutcome::Failed, 0, 1},
         {"not ready for good",
-         [](VirtualDrive& d) { d.failNotReady(kWriteRetries + 5, op::kWrite10, 0x08); },
+         [](vdrive::VirtualDrive& d) {
+             d.failNotReady(kWriteRetries + 5, scsi::op::kWrite10, 0x08);
+         },
          WriteOutcome::Failed, kWriteRetries, kWriteRetries + 1},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.name);
-        Rig r(profile::kDvdRam);
+        Rig r(vdrive::profile::kDvdRam);
         c.fault(*r.drive);
         std::vector<std::uint8_t> data(32u * 2048u, 1);
         EXPECT_EQ(writeWithRetry(r.state, 0, 32, data, r.sleeper), c.outcome);
@@ -318,7 +326,7 @@ TEST(Capacity, AnImageThatDoesNotFitIsRefusedBeforeTheDiscIsTouched) {
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(std::string(c.medium) + " " + std::to_string(c.sectors));
-        Rig r(profile::kCdR);
+        Rig r(vdrive::profile::kCdR);
         ASSERT_TRUE(r.drive->insertMediumNamed(c.medium));
         if (c.used) r.drive->finalizeMedium();
         r.state.blankFirst = c.used;
@@ -337,19 +345,19 @@ TEST(BurnPlan, ADamagedOrUnfinishedTrackIsNotWrittenAfter) {
         PlanOutcome outcome;
         const char* message;
     } const cases[] = {
-        {profile::kCdR, false, PlanOutcome::Refused,
+        {vdrive::profile::kCdR, false, PlanOutcome::Refused,
          "The disc in the drive has an unfinished track 1: a burn stopped after 500 sectors and "
          "left it open, so a new image would land inside it."},
-        {profile::kDvdR, true, PlanOutcome::Refused,
+        {vdrive::profile::kDvdR, true, PlanOutcome::Refused,
          "The disc in the drive has a damaged track 1 (a burn that did not finish): nothing more "
          "can be written to it safely."},
-        {profile::kDvdPlusR, false, PlanOutcome::Refused, "unfinished track 1"},
-        {profile::kCdRw, false, PlanOutcome::NeedsErasing,
+        {vdrive::profile::kDvdPlusR, false, PlanOutcome::Refused, "unfinished track 1"},
+        {vdrive::profile::kCdRw, false, PlanOutcome::NeedsErasing,
          "left it open, so a new image would "
          "land inside it. Erase it first."},
     };
     for (const auto& c : cases) {
-        SCOPED_TRACE(profileName(c.medium));
+        SCOPED_TRACE(vdrive::profileName(c.medium));
         Rig r(c.medium);
         r.drive->leaveTrackOpen(500, c.damaged);
         EXPECT_EQ(r.plan_(320), c.outcome);
@@ -366,12 +374,12 @@ TEST(BurnSequence, FlushAndCloseAreRepeatedWhileTheDriveSaysTheyWillPass) {
         std::uint16_t medium;
         std::uint8_t op, key, asc, ascq;
     } const cases[] = {
-        {profile::kCdR, op::kCloseTrackSession, 0x2, 0x04, 0x07},
-        {profile::kDvdPlusR, op::kCloseTrackSession, 0x2, 0x04, 0x08},
-        {profile::kDvdR, op::kSynchronizeCache, 0x6, 0x29, 0x00},
+        {vdrive::profile::kCdR, scsi::op::kCloseTrackSession, 0x2, 0x04, 0x07},
+        {vdrive::profile::kDvdPlusR, scsi::op::kCloseTrackSession, 0x2, 0x04, 0x08},
+        {vdrive::profile::kDvdR, scsi::op::kSynchronizeCache, 0x6, 0x29, 0x00},
     };
     for (const auto& c : cases) {
-        SCOPED_TRACE(profileName(c.medium));
+        SCOPED_TRACE(vdrive::profileName(c.medium));
         Rig r(c.medium);
         r.state.finalize = true;
         r.drive->answerWith(c.op, c.key, c.asc, c.ascq, 3);
@@ -403,11 +411,11 @@ TEST(Preparation, TheChosenSpeedIsAskedForAndARefusalIsOnlyANote) {
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.medium);
-        Rig r(profile::kCdR);
+        Rig r(vdrive::profile::kCdR);
         ASSERT_TRUE(r.drive->insertMediumNamed(c.medium));
         r.drive->setStreamingSupported(c.streaming);
-        if (c.refuseCdSpeed) r.drive->answerWith(op::kSetCdSpeed, 0x5, 0x20, 0x00);
-        if (c.refuseTimestamp) r.drive->answerWith(op::kSendDiscStructure, 0x5, 0x24, 0x00);
+        if (c.refuseCdSpeed) r.drive->answerWith(scsi::op::kSetCdSpeed, 0x5, 0x20, 0x00);
+        if (c.refuseTimestamp) r.drive->answerWith(scsi::op::kSendDiscStructure, 0x5, 0x24, 0x00);
         r.state.writeSpeed = 8;
         ASSERT_TRUE(r.burn(320)) << r.message;
         EXPECT_TRUE(r.sent(c.sent));
@@ -419,7 +427,7 @@ TEST(Preparation, TheChosenSpeedIsAskedForAndARefusalIsOnlyANote) {
 // After a minimal blank a DVD-RW takes disc-at-once writing only (feature
 // 0021h is no longer current): the write type is decided after erasing.
 TEST(BurnPlan, AnErasedDvdRwWithoutQuickFormatIsWrittenDiscAtOnce) {
-    Rig r(profile::kDvdRwSequential);
+    Rig r(vdrive::profile::kDvdRwSequential);
     r.drive->finalizeMedium();
     r.drive->setQuickFormatOffered(false);
     r.state.blankFirst = true;
@@ -432,7 +440,7 @@ TEST(BurnPlan, AnErasedDvdRwWithoutQuickFormatIsWrittenDiscAtOnce) {
 }
 
 TEST(BurnSequence, ASuspendedDvdPlusRwFormatIsRestartedNotBegunAgain) {
-    Rig r(profile::kDvdPlusRw);
+    Rig r(vdrive::profile::kDvdPlusRw);
     r.drive->suspendBackgroundFormat();
     ASSERT_TRUE(r.burn(64)) << r.message;
     EXPECT_TRUE(r.sent("FORMAT UNIT type=26h restart=1"));
@@ -443,10 +451,11 @@ TEST(BurnSequence, ASuspendedDvdPlusRwFormatIsRestartedNotBegunAgain) {
 // The kernel unlocks the tray when the last handle to the drive closes: the
 // burn keeps one handle from its first command to the end.
 TEST(BurnSequence, TheTrayStaysLockedOnOneHandleUntilTheBurnEnds) {
-    for (auto medium : {profile::kCdR, profile::kDvdPlusRw, profile::kBdR}) {
-        SCOPED_TRACE(profileName(medium));
+    for (auto medium :
+         {vdrive::profile::kCdR, vdrive::profile::kDvdPlusRw, vdrive::profile::kBdR}) {
+        SCOPED_TRACE(vdrive::profileName(medium));
         Rig r(medium);
-        auto* transport = static_cast<VirtualDriveTransport*>(r.state.drives[0].transport);
+        auto* transport = static_cast<vdrive::VirtualDriveTransport*>(r.state.drives[0].transport);
         const int closesBefore = transport->handleCloses();
         beginExclusiveUse(r.state);
         ASSERT_TRUE(r.burnHeld(320)) << r.message;
@@ -475,7 +484,7 @@ TEST(BurnSequence, BluRayAndDoubleLayerDiscsAreWrittenAndClosedAsTheirProfileNee
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.medium);
-        Rig r(profile::kCdR);
+        Rig r(vdrive::profile::kCdR);
         ASSERT_TRUE(r.drive->insertMediumNamed(c.medium));
         r.state.finalize = c.finalize;
         ASSERT_TRUE(r.burn(320)) << r.message;
@@ -485,14 +494,14 @@ TEST(BurnSequence, BluRayAndDoubleLayerDiscsAreWrittenAndClosedAsTheirProfileNee
         EXPECT_EQ(r.drive->discStatus(), c.discStatus);
     }
     // One formatted without spare areas holds its whole size and is written as it is.
-    Rig re(profile::kBdRe);
+    Rig re(vdrive::profile::kBdRe);
     ASSERT_TRUE(formatUnit(re.state, {0, 0x31, 0}));
     re.drive->clearTrace();
     EXPECT_EQ(re.plan_(12219392), PlanOutcome::Ready) << re.message;
     ASSERT_TRUE(re.burn(320)) << re.message;
     EXPECT_FALSE(re.sent("FORMAT UNIT"));
 
-    Rig r(profile::kBdRRandom);
+    Rig r(vdrive::profile::kBdRRandom);
     EXPECT_EQ(r.plan_(320), PlanOutcome::Refused);
     EXPECT_EQ(r.message,
               "The disc in the drive is a BD-R formatted for random recording, which this program "

@@ -43,10 +43,11 @@ struct Completion {
 };
 
 // Makes `drive` the only drive of `state`, selected, with an empty trace.
-inline void attachVirtualDrive(DriveState& state, const std::shared_ptr<VirtualDrive>& drive) {
-    auto t = std::make_unique<VirtualDriveTransport>();
+inline void attachVirtualDrive(DriveState& state,
+                               const std::shared_ptr<vdrive::VirtualDrive>& drive) {
+    auto t = std::make_unique<vdrive::VirtualDriveTransport>();
     t->add(drive);
-    std::vector<std::unique_ptr<ScsiTransport>> list;
+    std::vector<std::unique_ptr<scsi::ScsiTransport>> list;
     list.push_back(std::move(t));
     DiscoverDrives(state, std::move(list));
     SelectDrive(state, 0);

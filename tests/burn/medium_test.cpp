@@ -9,30 +9,30 @@ namespace {
 // whether blanking makes it writable again; -1 for discs no burn writes.
 TEST(Media, EachTypeBelongsToOneFamilyOrIsNotWritten) {
     struct Case {
-        MediaType type;
+        scsi::MediaType type;
         int family;
         bool erasable;
     } const cases[] = {
-        {MediaType::None, -1, false},
-        {MediaType::CdRom, -1, false},
-        {MediaType::CdR, 0, false},
-        {MediaType::CdRw, 0, true},
-        {MediaType::DvdRom, -1, false},
-        {MediaType::DvdR, 1, false},
-        {MediaType::DvdRDl, 1, false},
-        {MediaType::DvdPlusR, 1, false},
-        {MediaType::DvdPlusRDl, 1, false},
-        {MediaType::DvdRwSequential, 2, true},
-        {MediaType::DvdRwRestricted, 2, false},
-        {MediaType::DvdPlusRw, 2, false},
-        {MediaType::DvdRam, 2, false},
-        {MediaType::DdcdRom, -1, false},
-        {MediaType::DdcdR, -1, false},
-        {MediaType::DdcdRw, -1, false},
-        {MediaType::BdRom, -1, false},
-        {MediaType::BdR, 3, false},
-        {MediaType::BdRRandom, -1, false},
-        {MediaType::BdRe, 3, false},
+        {scsi::MediaType::None, -1, false},
+        {scsi::MediaType::CdRom, -1, false},
+        {scsi::MediaType::CdR, 0, false},
+        {scsi::MediaType::CdRw, 0, true},
+        {scsi::MediaType::DvdRom, -1, false},
+        {scsi::MediaType::DvdR, 1, false},
+        {scsi::MediaType::DvdRDl, 1, false},
+        {scsi::MediaType::DvdPlusR, 1, false},
+        {scsi::MediaType::DvdPlusRDl, 1, false},
+        {scsi::MediaType::DvdRwSequential, 2, true},
+        {scsi::MediaType::DvdRwRestricted, 2, false},
+        {scsi::MediaType::DvdPlusRw, 2, false},
+        {scsi::MediaType::DvdRam, 2, false},
+        {scsi::MediaType::DdcdRom, -1, false},
+        {scsi::MediaType::DdcdR, -1, false},
+        {scsi::MediaType::DdcdRw, -1, false},
+        {scsi::MediaType::BdRom, -1, false},
+        {scsi::MediaType::BdR, 3, false},
+        {scsi::MediaType::BdRRandom, -1, false},
+        {scsi::MediaType::BdRe, 3, false},
     };
     for (const auto& c : cases) {
         const auto medium = writableMedium(c.type);

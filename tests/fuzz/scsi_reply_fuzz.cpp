@@ -8,13 +8,13 @@
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
     using namespace rondivo::burn;
     std::span<const std::uint8_t> answer(data, size);
-    decodeSense(answer);
-    currentProfile(answer);
-    mediaTypeFromAtip(answer);
-    mediaTypeFromDiscInformation(answer);
-    for (std::uint8_t page : {0x05, 0x2A}) findModePage(answer, page);
-    parseDiscInformation(answer);
-    parseTrackInformation(answer);
-    parseCapabilities(answer);
+    scsi::decodeSense(answer);
+    scsi::currentProfile(answer);
+    scsi::mediaTypeFromAtip(answer);
+    scsi::mediaTypeFromDiscInformation(answer);
+    for (std::uint8_t page : {0x05, 0x2A}) scsi::findModePage(answer, page);
+    scsi::parseDiscInformation(answer);
+    scsi::parseTrackInformation(answer);
+    scsi::parseCapabilities(answer);
     return 0;
 }

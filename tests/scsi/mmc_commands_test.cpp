@@ -4,7 +4,7 @@
 
 #include <vector>
 
-namespace rondivo::burn {
+namespace rondivo::scsi {
 namespace {
 
 struct CdbCase {
@@ -373,4 +373,4 @@ TEST(WriteParametersPage, RefusesAPageThatRunsOutOfTheAnswer) {
 }
 
 }  // namespace
-}  // namespace rondivo::burn
+}  // namespace rondivo::scsi

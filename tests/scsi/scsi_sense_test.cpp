@@ -4,7 +4,7 @@
 
 #include <vector>
 
-namespace rondivo::burn {
+namespace rondivo::scsi {
 namespace {
 
 TEST(Sense, DecodesFixedAndDescriptorFormats) {
@@ -113,4 +113,4 @@ TEST(Sense, DescribesCommonConditions) {
 }
 
 }  // namespace
-}  // namespace rondivo::burn
+}  // namespace rondivo::scsi

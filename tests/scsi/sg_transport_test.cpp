@@ -8,7 +8,7 @@
 #include "scsi/mmc_commands.h"
 #include "test_support.h"
 
-namespace rondivo::burn {
+namespace rondivo::scsi {
 namespace {
 
 namespace fs = std::filesystem;
@@ -130,4 +130,4 @@ TEST(SgTransport, OnlyFailuresOnTheWayAreBlamedOnTheSystem) {
 }
 
 }  // namespace
-}  // namespace rondivo::burn
+}  // namespace rondivo::scsi

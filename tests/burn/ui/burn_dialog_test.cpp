@@ -87,10 +87,11 @@ struct BurnDialogs : ::testing::Test {
     }
 };
 
-std::unique_ptr<CDiscBurner> virtualBurner(const std::vector<std::shared_ptr<VirtualDrive>>& ds) {
-    auto t = std::make_unique<VirtualDriveTransport>();
+std::unique_ptr<CDiscBurner> virtualBurner(
+    const std::vector<std::shared_ptr<vdrive::VirtualDrive>>& ds) {
+    auto t = std::make_unique<vdrive::VirtualDriveTransport>();
     for (auto& d : ds) t->add(d);
-    std::vector<std::unique_ptr<ScsiTransport>> list;
+    std::vector<std::unique_ptr<scsi::ScsiTransport>> list;
     list.push_back(std::move(t));
     auto b = std::make_unique<CDiscBurner>(std::move(list));
     b->setSleeper([](std::chrono::milliseconds) {});
@@ -98,7 +99,7 @@ std::unique_ptr<CDiscBurner> virtualBurner(const std::vector<std::shared_ptr<Vir
 }
 
 TEST_F(BurnDialogs, BurnToCdShowsProgressThenSuccessAndOpensTheTray) {
-    auto drive = std::make_shared<VirtualDrive>(t / "disc.img", profile::kCdR);
+    auto drive = std::make_shared<vdrive::VirtualDrive>(t / "disc.img", vdrive::profile::kCdR);
     auto burner = virtualBurner({drive});
     // A drive busy for a moment keeps the progress dialog up long enough to see.
     drive->failBusy(30, 0x2A);
@@ -151,7 +152,8 @@ TEST_F(BurnDialogs, BurnToCdShowsProgressThenSuccessAndOpensTheTray) {
 }
 
 TEST_F(BurnDialogs, TheProgressDialogShowsTheDrivesLongOperation) {
-    auto drive = std::make_shared<VirtualDrive>(t / "disc.img", profile::kDvdRwSequential);
+    auto drive =
+        std::make_shared<vdrive::VirtualDrive>(t / "disc.img", vdrive::profile::kDvdRwSequential);
     auto burner = virtualBurner({drive});
     burner->drive().operation = LongOperation::Formatting;
     burner->drive().operationPercent = 40;
@@ -165,8 +167,8 @@ TEST_F(BurnDialogs, TheProgressDialogShowsTheDrivesLongOperation) {
 }
 
 TEST_F(BurnDialogs, DrivesAreListedLatestFirstWithTheFirstSelected) {
-    auto a = std::make_shared<VirtualDrive>(t / "a.img", profile::kCdR);
-    auto b = std::make_shared<VirtualDrive>(t / "b.img", profile::kDvdPlusRw);
+    auto a = std::make_shared<vdrive::VirtualDrive>(t / "a.img", vdrive::profile::kCdR);
+    auto b = std::make_shared<vdrive::VirtualDrive>(t / "b.img", vdrive::profile::kDvdPlusRw);
     auto burner = virtualBurner({a, b});
     CBurnDlg dlg(nullptr, folder, *burner, dialogs);
     ASSERT_EQ(dlg.driveChoice()->GetCount(), 2u);
@@ -182,7 +184,7 @@ TEST_F(BurnDialogs, DrivesAreListedLatestFirstWithTheFirstSelected) {
 }
 
 TEST_F(BurnDialogs, NoDriveGivesTheNoRecordableDriveMessage) {
-    CDiscBurner burner(std::vector<std::unique_ptr<ScsiTransport>>{});
+    CDiscBurner burner(std::vector<std::unique_ptr<scsi::ScsiTransport>>{});
     CBurnDlg dlg(nullptr, folder, burner, dialogs);
     dlg.Show();
     screenshot("burn_dialog_no_drive");
@@ -196,7 +198,7 @@ TEST_F(BurnDialogs, NoDriveGivesTheNoRecordableDriveMessage) {
 }
 
 TEST_F(BurnDialogs, ABurnEndingInAWriteErrorSaysSo) {
-    auto drive = std::make_shared<VirtualDrive>(t / "disc.img", profile::kCdR);
+    auto drive = std::make_shared<vdrive::VirtualDrive>(t / "disc.img", vdrive::profile::kCdR);
     drive->failWriteAtSector(40);
     auto burner = virtualBurner({drive});
     CBurnDlg dlg(nullptr, folder, *burner, dialogs);
@@ -225,7 +227,7 @@ std::string oneLine(const wxString& label) {
 // The dialog reads the disc when it opens: an image that does not fit is said
 // before Burn is pressed, and Burn then writes nothing.
 TEST_F(BurnDialogs, TheDialogSaysAtOnceWhenTheImageDoesNotFit) {
-    auto drive = std::make_shared<VirtualDrive>(t / "disc.img", profile::kCdR);
+    auto drive = std::make_shared<vdrive::VirtualDrive>(t / "disc.img", vdrive::profile::kCdR);
     drive->setCapacity(50);
     auto burner = virtualBurner({drive});
     CBurnDlg dlg(nullptr, folder, *burner, dialogs);
@@ -245,7 +247,7 @@ TEST_F(BurnDialogs, TheDialogSaysAtOnceWhenTheImageDoesNotFit) {
 
 // A used CD-RW is offered erasing in the dialog, and erased when the author agrees.
 TEST_F(BurnDialogs, AUsedRewritableDiscIsOfferedErasing) {
-    auto drive = std::make_shared<VirtualDrive>(t / "disc.img", profile::kCdRw);
+    auto drive = std::make_shared<vdrive::VirtualDrive>(t / "disc.img", vdrive::profile::kCdRw);
     drive->finalizeMedium();
     auto burner = virtualBurner({drive});
     std::vector<wxString> asked;
@@ -273,7 +275,7 @@ TEST_F(BurnDialogs, AUsedRewritableDiscIsOfferedErasing) {
 
 // Cancel in the progress dialog stops the burn and says what the disc holds.
 TEST_F(BurnDialogs, CancelInTheProgressDialogStopsTheBurn) {
-    auto drive = std::make_shared<VirtualDrive>(t / "disc.img", profile::kDvdPlusR);
+    auto drive = std::make_shared<vdrive::VirtualDrive>(t / "disc.img", vdrive::profile::kDvdPlusR);
     drive->failBusy(5, 0x2A);
     auto burner = virtualBurner({drive});
     burner->setSleeper([](std::chrono::milliseconds) {
@@ -294,7 +296,8 @@ TEST_F(BurnDialogs, CancelInTheProgressDialogStopsTheBurn) {
 }
 
 TEST_F(BurnDialogs, NoSpeedChosenBurnsAt12AndASecondBurnIsRefused) {
-    auto drive = std::make_shared<VirtualDrive>(t / "disc.img", profile::kDvdPlusRw);
+    auto drive =
+        std::make_shared<vdrive::VirtualDrive>(t / "disc.img", vdrive::profile::kDvdPlusRw);
     drive->failBusy(20, 0x2A);
     auto burner = virtualBurner({drive});
     burner->setSleeper([](std::chrono::milliseconds) {
@@ -317,7 +320,7 @@ TEST_F(BurnDialogs, NoSpeedChosenBurnsAt12AndASecondBurnIsRefused) {
 
 TEST_F(BurnDialogs, SaveIsoWritesAnImageIsoinfoLists) {
     if (!platform::findOnPath("isoinfo")) GTEST_SKIP() << "isoinfo is not installed";
-    CDiscBurner burner(std::vector<std::unique_ptr<ScsiTransport>>{});
+    CDiscBurner burner(std::vector<std::unique_ptr<scsi::ScsiTransport>>{});
     const fs::path iso = t / "MyCDImage.iso";
     isoAnswer = iso;
 #ifndef _WIN32

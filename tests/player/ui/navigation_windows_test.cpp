@@ -118,8 +118,8 @@ TEST(NavigationOnWindows, IeAddressFormsReachTheirPlace) {
     }
 
     // ACTION_QUIT as IE sends it closes the window.
-    wxWebViewEvent quit(wxEVT_WEBVIEW_NAVIGATING, window->webView()->GetId(),
-                        "http://action_quit/", wxString());
+    wxWebViewEvent quit(wxEVT_WEBVIEW_NAVIGATING, window->webView()->GetId(), "http://action_quit/",
+                        wxString());
     quit.SetEventObject(window->webView());
     window->webView()->HandleWindowEvent(quit);
     pumpFor(300ms);
