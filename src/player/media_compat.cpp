@@ -2,7 +2,7 @@
 
 #include "platform/paths.h"
 
-namespace rondivo::menucreator {
+namespace rondivo {
 
 namespace {
 constexpr std::string_view kMovieExtensions[] = {".wmv",  ".mpg", ".mpeg", ".avi", ".mp4", ".m4v",
@@ -87,4 +87,4 @@ std::string mediaCompatScript() {
 )JS";
 }
 
-}  // namespace rondivo::menucreator
+}  // namespace rondivo

@@ -13,11 +13,11 @@
 #include <string>
 #include <string_view>
 
-namespace rondivo::menucreator {
+namespace rondivo {
 
 std::string mediaCompatScript();
 
 // True when an EMBED source names a movie the script turns into <video>.
 bool isMovieSource(std::string_view src);
 
-}  // namespace rondivo::menucreator
+}  // namespace rondivo

@@ -22,7 +22,7 @@ std::vector<std::pair<std::string, std::string>> injectedScripts() {
             {"new windows", newWindowScript()},
             {"back keys", backScript()},
             {"no right click", noRightClickScript()},
-            {"media compatibility", menucreator::mediaCompatScript()},
+            {"media compatibility", mediaCompatScript()},
             {"menu editor", menucreator::menuEditorScript()}};
 }
 

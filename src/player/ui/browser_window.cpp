@@ -148,7 +148,7 @@ void BrowserWindow::createWebView(bool suppressRightClick) {
     addPageScript(web_, newWindowScript());
     addPageScript(web_, backScript());
     // Menu pages carry their music as BGSOUND and movies as EMBED, which the engine does not play.
-    addPageScript(web_, menucreator::mediaCompatScript(), wxWEBVIEW_INJECT_AT_DOCUMENT_END);
+    addPageScript(web_, mediaCompatScript(), wxWEBVIEW_INJECT_AT_DOCUMENT_END);
     if (suppressRightClick) {
         web_->EnableContextMenu(false);
         addPageScript(web_, noRightClickScript());
