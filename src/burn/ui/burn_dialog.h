@@ -14,6 +14,7 @@
 #include <optional>
 
 #include "burn/disc_burner.h"
+#include "burn/ui/burn_progress_dialog.h"
 
 class wxCheckBox;
 class wxStaticText;
@@ -45,28 +46,6 @@ inline constexpr const char* kBurnErrorText =
 inline constexpr const char* kBurnSuccessText =
     "Your autoplay CD-ROM has been successfully created!\nClose your CD drive bay door and watch "
     "your presentation autoplay.";
-
-class CBurnProgressDlg : public wxDialog {
-  public:
-    // `burner`, when given, tells about the drive's long operations and is
-    // cancelled by the Cancel button.
-    explicit CBurnProgressDlg(wxWindow* parent, CDiscBurner* burner = nullptr);
-    ~CBurnProgressDlg() override;
-
-    wxGauge* gauge() const { return gauge_; }
-    wxStaticText* operationText() const { return operation_; }
-    // Cancel: stops the burn at its next command; the dialog stays until it has.
-    void cancel();
-
-  private:
-    void showProgress();
-
-    wxGauge* gauge_ = nullptr;
-    wxStaticText* operation_ = nullptr;
-    wxTimer timer_;
-    CDiscBurner* burner_ = nullptr;
-    bool cancelling_ = false;
-};
 
 class CBurnDlg : public wxDialog {
   public:

@@ -21,7 +21,7 @@ std::optional<int> sizeValue(const wxString& text) {
 }
 }  // namespace
 
-CCustomSizeDlg::CCustomSizeDlg(
+CustomSizeDialog::CustomSizeDialog(
     wxWindow* parent, int width, int height,
     std::function<void(wxWindow* parent, const std::string& text, long style)> message)
     : wxDialog(parent, wxID_ANY, "Custom Window Size"),
@@ -42,7 +42,7 @@ CCustomSizeDlg::CCustomSizeDlg(
     top->Add(grid, 0, wxALL, 12);
     top->Add(CreateButtonSizer(wxOK | wxCANCEL), 0, wxEXPAND | wxALL, 8);
     SetSizerAndFit(top);
-    Bind(wxEVT_BUTTON, &CCustomSizeDlg::onOk, this, wxID_OK);
+    Bind(wxEVT_BUTTON, &CustomSizeDialog::onOk, this, wxID_OK);
     Bind(
         wxEVT_BUTTON,
         [this](wxCommandEvent&) {
@@ -56,7 +56,7 @@ CCustomSizeDlg::CCustomSizeDlg(
         wxID_CANCEL);
 }
 
-void CCustomSizeDlg::onOk(wxCommandEvent&) {
+void CustomSizeDialog::onOk(wxCommandEvent&) {
     // The integer check of a Windows dialog: a whole number in range, or the field again.
     for (wxTextCtrl* edit : {widthEdit_, heightEdit_}) {
         if (!sizeValue(edit->GetValue())) {

@@ -8,12 +8,12 @@
 
 namespace rondivo {
 
-class CCustomSizeDlg : public wxDialog {
+class CustomSizeDialog : public wxDialog {
   public:
     enum Id : int { kWidth = 1067, kHeight = 1068 };
 
     // `message` says why a value is refused (a message box, or a test's record).
-    CCustomSizeDlg(
+    CustomSizeDialog(
         wxWindow* parent, int width, int height,
         std::function<void(wxWindow* parent, const std::string& text, long style)> message);
     int width() const { return width_; }

@@ -28,7 +28,7 @@ DesignerPrompts DesignerPrompts::standard(const std::filesystem::path& programFo
     p.customSize = [message = p.message](
                        wxWindow* parent,
                        std::pair<int, int> start) -> std::optional<std::pair<int, int>> {
-        CCustomSizeDlg dlg(parent, start.first, start.second, message);
+        CustomSizeDialog dlg(parent, start.first, start.second, message);
         if (dlg.ShowModal() != wxID_OK) return std::nullopt;
         return std::pair{dlg.width(), dlg.height()};
     };

@@ -517,13 +517,13 @@ TEST(OptionsDialog, RefusesAStartPositionThatIsNotANumber) {
 
 TEST(CustomSizeDialog, StartsWithTheGivenSizeAndChecksTheRange) {
     std::vector<std::string> said;
-    CCustomSizeDlg d(nullptr, 640, 480,
+    CustomSizeDialog d(nullptr, 640, 480,
                      [&](wxWindow*, const std::string& s, long) { said.push_back(s); });
     d.CallAfter([&] {
         test::screenshot("custom_size", &d, true);
         EXPECT_EQ(d.GetTitle(), "Custom Window Size");
-        auto* w = dynamic_cast<wxTextCtrl*>(d.FindWindow(CCustomSizeDlg::kWidth));
-        auto* h = dynamic_cast<wxTextCtrl*>(d.FindWindow(CCustomSizeDlg::kHeight));
+        auto* w = dynamic_cast<wxTextCtrl*>(d.FindWindow(CustomSizeDialog::kWidth));
+        auto* h = dynamic_cast<wxTextCtrl*>(d.FindWindow(CustomSizeDialog::kHeight));
         EXPECT_EQ(w->GetValue(), "640");
         EXPECT_EQ(h->GetValue(), "480");
         wxCommandEvent ok(wxEVT_BUTTON, wxID_OK);

@@ -18,7 +18,8 @@
 #include <thread>
 
 #include "platform/process.h"
-#include "player/ui/action_dialogs.h"
+#include "player/ui/copy_progress_dialog.h"
+#include "player/ui/player_message_dialog.h"
 #include "player/ui/secure_hooks.h"
 #include "test_support.h"
 #include "ui/gui_pump.h"

@@ -1,6 +1,5 @@
 #pragma once
-// The two small dialogs of the action links: the player's message dialog and
-// the copy progress.
+// The progress of the action links' copies.
 #include <wx/dialog.h>
 
 #include <string>
@@ -8,14 +7,6 @@
 class wxStaticText;
 
 namespace rondivo {
-
-// A message with one "Close" button, captioned like the browser window.
-class PlayerMessageDialog : public wxDialog {
-  public:
-    enum Id : int { kText = 1037, kClose = 1016 };
-
-    PlayerMessageDialog(wxWindow* parent, const std::string& caption, const std::string& text);
-};
 
 // Shown, modeless, while files are copied on the window's thread; each
 // change is painted at once because no events run during a copy.
