@@ -518,7 +518,7 @@ TEST(OptionsDialog, RefusesAStartPositionThatIsNotANumber) {
 TEST(CustomSizeDialog, StartsWithTheGivenSizeAndChecksTheRange) {
     std::vector<std::string> said;
     CustomSizeDialog d(nullptr, 640, 480,
-                     [&](wxWindow*, const std::string& s, long) { said.push_back(s); });
+                       [&](wxWindow*, const std::string& s, long) { said.push_back(s); });
     d.CallAfter([&] {
         test::screenshot("custom_size", &d, true);
         EXPECT_EQ(d.GetTitle(), "Custom Window Size");
