@@ -5,7 +5,9 @@
 
 #include <filesystem>
 #include <string>
+#include <vector>
 
+#include "platform/removable_drives.h"
 #include "test_support.h"
 
 namespace rondivo::test {
@@ -28,5 +30,40 @@ class TmpfsDrive {
     TempDir dir_;
     bool mounted_ = false;
 };
+
+// The system's drive service as a record of what was asked of it.
+struct FakeDrives : platform::DriveService {
+    std::vector<platform::RemovableDrive> drives;
+    std::filesystem::path mountAt;  // where mount() puts an unmounted drive
+    std::vector<std::string> calls;
+    std::vector<platform::RemovableDrive> listDrives() override { return drives; }
+    bool mount(platform::RemovableDrive& d, std::string&) override {
+        calls.push_back("mount " + d.device);
+        d.mountPoint = mountAt;
+        return true;
+    }
+    bool setLabel(const platform::RemovableDrive& d, const std::string& label,
+                  std::string&) override {
+        calls.push_back("label " + d.device + " " + label);
+        return true;
+    }
+    bool removeSafely(const platform::RemovableDrive& d, std::string&) override {
+        calls.push_back("remove " + d.device);
+        drives.clear();
+        return true;
+    }
+};
+
+// A 16 GB FAT stick, /dev/sdz1, mounted at `mountPoint` (empty: not mounted).
+inline platform::RemovableDrive stick(const std::filesystem::path& mountPoint) {
+    platform::RemovableDrive d;
+    d.device = "/dev/sdz1";
+    d.mountPoint = mountPoint;
+    d.fileSystem = "vfat";
+    d.label = "KINGSTON";
+    d.size = 16000000000;
+    d.free = 1000000;
+    return d;
+}
 
 }  // namespace rondivo::test

@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include <random>
+#include <sstream>
 
 #include "designer/drive_copy.h"
 #include "designer/drive_copy_command.h"
@@ -133,6 +134,42 @@ TEST(DriveCopyOnTmpfs, RondivoBuildRefusesListsReplacesAndVerifies) {
     EXPECT_EQ(readFile(drive.root() / "notes.txt"), "the owner's");
     EXPECT_NE(fs::status(drive.root() / "autorun.sh").permissions() & fs::perms::others_exec,
               fs::perms::none);
+}
+
+// The command line names the stick by its device: it is mounted, written and
+// labelled through the system's service (here a fake), as the window does.
+TEST(DriveCopyOnTmpfs, RondivoBuildMountsAndLabelsADriveNamedByItsDevice) {
+    DiscFolder d;
+    test::TmpfsDrive drive(1024);
+    NEEDS_MOUNT(drive);
+    test::FakeDrives fake;
+    fake.drives = {test::stick({})};
+    fake.mountAt = drive.root();
+    DriveCommandOptions options;
+    options.target = "/dev/sdz1";
+    std::ostringstream out, err;
+    EXPECT_EQ(driveCopyCommand(d.folder, options, fake, out, err, false), 0) << err.str();
+    EXPECT_EQ(fake.calls,
+              (std::vector<std::string>{"mount /dev/sdz1", "label /dev/sdz1 CD-ROM DIST"}));
+    EXPECT_THAT(err.str(), HasSubstr("The drive's label is \"CD-ROM DIST\" instead of"));
+    EXPECT_EQ(readFile(drive.root() / "data/film one.mpg"),
+              readFile(d.folder / "data/film one.mpg"));
+
+    // A label the drive refuses is a note; the copy still counts.
+    struct Refusing : test::FakeDrives {
+        bool setLabel(const platform::RemovableDrive&, const std::string&,
+                      std::string& why) override {
+            why = "not authorized";
+            return false;
+        }
+    } refusing;
+    refusing.drives = {test::stick(drive.root())};
+    options.target = drive.root();
+    options.replace = true;
+    options.label = "Spring Show";
+    err.str("");
+    EXPECT_EQ(driveCopyCommand(d.folder, options, refusing, out, err, false), 0) << err.str();
+    EXPECT_THAT(err.str(), HasSubstr("label could not be set (not authorized)"));
 }
 
 }  // namespace

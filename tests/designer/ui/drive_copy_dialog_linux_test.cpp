@@ -14,43 +14,12 @@ namespace rondivo {
 namespace {
 
 namespace fs = std::filesystem;
+using test::FakeDrives;
 using test::readFile;
+using test::stick;
 using test::TempDir;
 using test::writeFile;
 using ::testing::HasSubstr;
-
-struct FakeDrives : platform::DriveService {
-    std::vector<platform::RemovableDrive> drives;
-    fs::path mountAt;  // where mount() puts an unmounted drive
-    std::vector<std::string> calls;
-    std::vector<platform::RemovableDrive> listDrives() override { return drives; }
-    bool mount(platform::RemovableDrive& d, std::string&) override {
-        calls.push_back("mount " + d.device);
-        d.mountPoint = mountAt;
-        return true;
-    }
-    bool setLabel(const platform::RemovableDrive& d, const std::string& label,
-                  std::string&) override {
-        calls.push_back("label " + d.device + " " + label);
-        return true;
-    }
-    bool removeSafely(const platform::RemovableDrive& d, std::string&) override {
-        calls.push_back("remove " + d.device);
-        drives.clear();
-        return true;
-    }
-};
-
-platform::RemovableDrive stick(const fs::path& mountPoint) {
-    platform::RemovableDrive d;
-    d.device = "/dev/sdz1";
-    d.mountPoint = mountPoint;
-    d.fileSystem = "vfat";
-    d.label = "KINGSTON";
-    d.size = 16000000000;
-    d.free = 1000000;
-    return d;
-}
 
 void click(wxWindow* dialog, int id) {
     wxCommandEvent e(wxEVT_BUTTON, id);
