@@ -30,8 +30,8 @@
 #include "ui/help_dialog.h"
 #include "ui/message_box.h"
 #include "ui/open_with_dialog.h"
-#include "ui/page_script.h"
 #include "ui/picture.h"
+#include "ui/web_view_script.h"
 
 namespace rondivo::menucreator {
 

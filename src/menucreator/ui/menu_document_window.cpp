@@ -15,7 +15,7 @@
 #include "menucreator/menu_page.h"
 #include "menucreator/templates.h"
 #include "player/media_compat.h"
-#include "ui/page_script.h"
+#include "ui/web_view_script.h"
 
 namespace rondivo::menucreator {
 

@@ -27,8 +27,8 @@
 #include "ui/file_url.h"
 #include "ui/message_box.h"
 #include "ui/open_with_dialog.h"
-#include "ui/page_script.h"
 #include "ui/picture.h"
+#include "ui/web_view_script.h"
 
 namespace rondivo {
 

@@ -1,4 +1,4 @@
-#include "ui/page_script.h"
+#include "ui/web_view_script.h"
 
 #include <wx/log.h>
 
