@@ -352,7 +352,7 @@ bool Build::copyFailSafe() {
 void Build::writeAutorunFiles() {
     const DesignerSettings& s = req.settings;
     result.commandLine = writeAutorunInf(staging, autorunInfValues(s));
-    if (s.options.splashTimeIndex != -1) writePresentationFile(staging, presentationFileValues(s));
+    if (auto dat = presentationSettings(s)) writePresentationFile(staging, *dat);
 }
 
 // A copy under a temporary name renamed over autorun.exe replaces the file

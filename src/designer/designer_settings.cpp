@@ -152,10 +152,11 @@ AutorunInfValues autorunInfValues(const DesignerSettings& s) {
     return v;
 }
 
-PresentationFileValues presentationFileValues(const DesignerSettings& s) {
-    PresentationFileValues v;
+std::optional<PresentationSettings> presentationSettings(const DesignerSettings& s) {
     const OptionsValues& o = s.options;
-    v.splashTimeIndex = o.splashTimeIndex;
+    if (o.splashTimeIndex == -1) return std::nullopt;
+    PresentationSettings v;
+    v.splashDisplayMs = splashTimeFromIndex(o.splashTimeIndex);
     v.disableRightClick = o.disableRightClick;
     v.disableTitleBar = o.disableTitleBar;
     v.disableResizing = o.disableResizing;

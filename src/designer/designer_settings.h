@@ -122,7 +122,8 @@ bool startPositionTextValid(std::string_view text);
 
 // What the build writes from the settings.
 AutorunInfValues autorunInfValues(const DesignerSettings& settings);
-PresentationFileValues presentationFileValues(const DesignerSettings& settings);
+// autorun.dat's options; nothing when no splash time is chosen (no file is written).
+std::optional<PresentationSettings> presentationSettings(const DesignerSettings& settings);
 
 }  // namespace rondivo
 

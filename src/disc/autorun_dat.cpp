@@ -4,6 +4,7 @@
 #include <climits>
 #include <fstream>
 #include <sstream>
+#include <string_view>
 
 #include "platform/regular_file.h"
 
@@ -105,27 +106,29 @@ int splashTimeFromIndex(int index) {
     }
 }
 
-std::string presentationFileText(const PresentationFileValues& v) {
+std::string presentationFileText(const PresentationSettings& s) {
     std::ostringstream out;
     const char* eol = "\r\n";
-    out << splashTimeFromIndex(v.splashTimeIndex) << eol;
-    out << (v.disableRightClick ? 1 : 0) << eol;
-    out << (v.disableTitleBar ? 1 : 0) << eol;
-    out << (v.disableResizing ? 1 : 0) << eol;
+    out << s.splashDisplayMs << eol;
+    out << (s.disableRightClick ? 1 : 0) << eol;
+    out << (s.disableTitleBar ? 1 : 0) << eol;
+    out << (s.disableResizing ? 1 : 0) << eol;
     out << 0 << eol << eol << 0 << eol << eol << 0 << eol << eol;  // reserved lines 5 to 10
-    out << v.customWidth << ' ' << v.customHeight << eol;
-    out << (v.topMost ? 1 : 0) << eol;
-    out << v.startX << ' ' << v.startY << eol;
-    out << (v.centreOnStart ? 1 : 0) << eol;
+    out << s.customWidth << ' ' << s.customHeight << eol;
+    out << (s.topMost ? 1 : 0) << eol;
+    // One blank between the two: a record read from a file keeps it before startY.
+    std::string_view y = s.startY;
+    while (!y.empty() && y.front() == ' ') y.remove_prefix(1);
+    out << s.startX << ' ' << y << eol;
+    out << (s.centreOnStart ? 1 : 0) << eol;
     return out.str();
 }
 
 bool writePresentationFile(const std::filesystem::path& folder,
-                           const PresentationFileValues& values) {
-    if (values.splashTimeIndex == -1) return true;
+                           const PresentationSettings& settings) {
     std::ofstream out(folder / kPresentationFileName, std::ios::binary | std::ios::trunc);
     if (!out) return false;
-    out << presentationFileText(values);
+    out << presentationFileText(settings);
     out.flush();
     return static_cast<bool>(out);
 }

@@ -10,6 +10,8 @@
 
 namespace rondivo {
 
+// The file's options as the player holds them, and as the designer hands them
+// to the writer (the launch arguments are no part of the file).
 struct PresentationSettings {
     std::int32_t splashDisplayMs = 3000;
     std::int32_t disableRightClick = 0;
@@ -26,20 +28,6 @@ struct PresentationSettings {
     LaunchArguments arguments;
 };
 
-// What the designer's main window and Options dialog hand to the writer.
-struct PresentationFileValues {
-    int splashTimeIndex = 1;  // -1: no selection, then no file is written at all
-    bool disableRightClick = true;
-    bool disableTitleBar = false;
-    bool disableResizing = false;
-    int customWidth = 0;
-    int customHeight = 0;
-    bool topMost = false;
-    std::string startX;
-    std::string startY;
-    bool centreOnStart = true;
-};
-
 inline constexpr char kPresentationFileName[] = "autorun.dat";
 // What the reader accepts from a disc: a longer splash time or a larger custom
 // window is cut to these (the designer offers custom sizes up to 10000).
@@ -50,11 +38,10 @@ inline constexpr std::int32_t kMaxCustomWindowExtent = 10000;
 int splashTimeFromIndex(int index);
 
 // Creates or truncates folder/autorun.dat. Returns false when nothing could be
-// written (the build goes on; the player then runs on defaults). Writes
-// nothing, and returns true, when the splash-time index is -1.
+// written (the build goes on; the player then runs on defaults).
 bool writePresentationFile(const std::filesystem::path& folder,
-                           const PresentationFileValues& values);
-std::string presentationFileText(const PresentationFileValues& values);
+                           const PresentationSettings& settings);
+std::string presentationFileText(const PresentationSettings& settings);
 
 // Reads autorun.dat from the current directory; a missing file keeps defaults.
 void readPresentationFile(PresentationSettings& settings);

@@ -295,8 +295,8 @@ TEST(Startup, ThePlayerReadsItsDiscBesideItsExecutableFromAnyFolder) {
     test::TempDir disc, home;
     test::writeFile(disc / "autorun.inf",
                     "[autorun]\r\nOPEN=autorun.exe data\\a.pdf none 0 0 s.jpg\r\nICON=d.ico\r\n");
-    PresentationFileValues dat;
-    dat.splashTimeIndex = 3;  // 7500 ms
+    PresentationSettings dat;
+    dat.splashDisplayMs = 7500;
     ASSERT_TRUE(writePresentationFile(disc.path(), dat));
     test::writeFile(home / "autorun.inf", "[autorun]\r\nOPEN=autorun.exe other.pdf none 0 0\r\n");
     RecordingHost host;

@@ -159,9 +159,12 @@ TEST(Writers, SettingsReachAutorunInfAndDat) {
     s.options.startY = "20%";
     s.customWidth = 640;
     s.customHeight = 480;
-    auto text = presentationFileText(presentationFileValues(s));
+    auto text = presentationFileText(*presentationSettings(s));
     EXPECT_NE(text.find("640 480"), std::string::npos);
     EXPECT_NE(text.find("10 20%"), std::string::npos);
+    // No splash time chosen: no autorun.dat at all.
+    s.options.splashTimeIndex = -1;
+    EXPECT_FALSE(presentationSettings(s));
 }
 
 }  // namespace

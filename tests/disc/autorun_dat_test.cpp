@@ -33,8 +33,10 @@ TEST(SplashTime, IndexMapsToMilliseconds) {
 }
 
 TEST(PresentationFile, WriterProducesFourteenCrLfLines) {
-    PresentationFileValues v;
-    v.splashTimeIndex = 3;
+    PresentationSettings v;
+    v.splashDisplayMs = 7500;
+    v.disableRightClick = 1;
+    v.centreOnStart = 1;
     v.customWidth = 640;
     v.customHeight = 480;
     v.startX = "100";
@@ -44,7 +46,7 @@ TEST(PresentationFile, WriterProducesFourteenCrLfLines) {
 }
 
 TEST(PresentationFile, EmptyStartPositionIsASingleBlank) {
-    PresentationFileValues v;
+    PresentationSettings v;
     auto text = presentationFileText(v);
     EXPECT_NE(text.find("\r\n \r\n"), std::string::npos);
     auto s = readText(text);
@@ -54,8 +56,8 @@ TEST(PresentationFile, EmptyStartPositionIsASingleBlank) {
 
 TEST(PresentationFile, RoundTripThroughDisk) {
     test::TempDir dir;
-    PresentationFileValues v;
-    v.splashTimeIndex = 0;
+    PresentationSettings v;
+    v.splashDisplayMs = 1500;
     v.disableRightClick = false;
     v.disableTitleBar = true;
     v.disableResizing = true;
@@ -78,26 +80,20 @@ TEST(PresentationFile, RoundTripThroughDisk) {
     EXPECT_EQ(s.startX, "25%");
     EXPECT_EQ(s.startY, " 100%");  // whole, with its leading blank
     EXPECT_EQ(s.centreOnStart, 0);
-}
-
-TEST(PresentationFile, NoSelectionWritesNoFile) {
-    test::TempDir dir;
-    PresentationFileValues v;
-    v.splashTimeIndex = -1;
-    EXPECT_TRUE(writePresentationFile(dir.path(), v));
-    EXPECT_FALSE(std::filesystem::exists(dir / "autorun.dat"));
+    // What was read writes the same file again.
+    EXPECT_EQ(presentationFileText(s), presentationFileText(v));
 }
 
 TEST(PresentationFile, RewritingAShorterFileLeavesNoOldBytes) {
     test::TempDir dir;
     test::writeFile(dir / "autorun.dat", std::string(5000, 'x'));
-    ASSERT_TRUE(writePresentationFile(dir.path(), PresentationFileValues{}));
-    EXPECT_EQ(test::readFile(dir / "autorun.dat"), presentationFileText(PresentationFileValues{}));
+    ASSERT_TRUE(writePresentationFile(dir.path(), PresentationSettings{}));
+    EXPECT_EQ(test::readFile(dir / "autorun.dat"), presentationFileText(PresentationSettings{}));
 }
 
 TEST(PresentationFile, WriteIntoMissingFolderFails) {
     test::TempDir dir;
-    EXPECT_FALSE(writePresentationFile(dir / "no/such/folder", PresentationFileValues{}));
+    EXPECT_FALSE(writePresentationFile(dir / "no/such/folder", PresentationSettings{}));
 }
 
 TEST(PresentationFile, StartPositionLine) {

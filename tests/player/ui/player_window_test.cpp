@@ -64,6 +64,14 @@ ScreenMetrics screen() {
     return s;
 }
 
+// autorun.dat as the designer writes it by default: no right-click menu, centred.
+PresentationSettings designed() {
+    PresentationSettings v;
+    v.disableRightClick = 1;
+    v.centreOnStart = 1;
+    return v;
+}
+
 // A disc folder holding the player, its data folder and the user's home.
 class PlayerDisc : public ::testing::Test {
   protected:
@@ -118,7 +126,7 @@ class PlayerDisc : public ::testing::Test {
                         "<html><head>" + (title.empty() ? "" : "<title>" + title + "</title>") +
                             "</head><body>" + body + "</body></html>");
     }
-    void settings(const PresentationFileValues& v) {
+    void settings(const PresentationSettings& v) {
         ASSERT_TRUE(writePresentationFile(disc.path(), v));
     }
     Geometry shownWindow(const std::string& title) {
@@ -133,7 +141,7 @@ class PlayerDisc : public ::testing::Test {
 
 TEST_F(PlayerDisc, WindowSizeForEveryIndex) {
     page("index.html", "Geometry Page", "<p>size</p>");
-    PresentationFileValues v;
+    PresentationSettings v = designed();
     v.customWidth = 600;
     v.customHeight = 450;
     settings(v);
@@ -159,7 +167,7 @@ TEST_F(PlayerDisc, WindowSizeForEveryIndex) {
 
 TEST_F(PlayerDisc, CustomSizeLargerThanTheScreenShrinksToIt) {
     page("index.html", "Huge Page", "<p>huge</p>");
-    PresentationFileValues v;
+    PresentationSettings v = designed();
     v.customWidth = 5000;
     v.customHeight = 4000;
     settings(v);
@@ -174,7 +182,7 @@ TEST_F(PlayerDisc, CustomSizeLargerThanTheScreenShrinksToIt) {
 
 TEST_F(PlayerDisc, PercentStartPositionCentresOnThePoint) {
     page("index.html", "Start Page", "<p>start</p>");
-    PresentationFileValues v;
+    PresentationSettings v = designed();
     v.startX = "50%";
     v.startY = "25%";
     v.centreOnStart = true;
@@ -238,8 +246,8 @@ TEST_F(PlayerDisc, SplashIsFiveLargerThanItsPictureForTheConfiguredTime) {
         test::runProgram({"convert", "-size", "400x300", "xc:navy", (disc / "splash.jpg").string()})
             .status,
         0);
-    PresentationFileValues v;
-    v.splashTimeIndex = 0;  // 1500 ms
+    PresentationSettings v = designed();
+    v.splashDisplayMs = 1500;
     settings(v);
     auto begin = Clock::now();
     start({"none", "none", "0", "0", "splash.jpg"});
@@ -261,8 +269,8 @@ TEST_F(PlayerDisc, PngSplashShowsItsPicture) {
         test::runProgram({"convert", "-size", "300x200", "xc:teal", (disc / "splash.png").string()})
             .status,
         0);
-    PresentationFileValues v;
-    v.splashTimeIndex = 0;
+    PresentationSettings v = designed();
+    v.splashDisplayMs = 1500;
     settings(v);
     start({"none", "none", "0", "0", "splash.png"});
     auto id = findWindow(pid, "Rondivo! splash", 10s);
@@ -273,8 +281,8 @@ TEST_F(PlayerDisc, PngSplashShowsItsPicture) {
 }
 
 TEST_F(PlayerDisc, MissingSplashPictureGivesATinyWindowAndTheShowGoesOn) {
-    PresentationFileValues v;
-    v.splashTimeIndex = 0;
+    PresentationSettings v = designed();
+    v.splashDisplayMs = 1500;
     settings(v);
     test::writeFile(disc / "data/Notes.TXT", "notes");
     start({"data\\notes.txt", "none", "0", "0", "missing.jpg"});
@@ -321,8 +329,8 @@ class PlayerSound : public PlayerDisc {
                                     (disc / "sound.wav").string(), "synth", "0.1", "sine", "440"})
                       .status,
                   0);
-        PresentationFileValues v;
-        v.splashTimeIndex = 0;
+        PresentationSettings v = designed();
+        v.splashDisplayMs = 1500;
         settings(v);
     }
 };
