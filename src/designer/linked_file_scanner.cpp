@@ -8,6 +8,8 @@
 
 #include "designer/link_text.h"
 #include "designer/linked_file_scanner_files.h"
+#include "disc/action_address.h"
+#include "disc/percent_coding.h"
 #include "platform/debug_log.h"
 #include "platform/file_io.h"
 #include "platform/paths.h"
@@ -175,7 +177,7 @@ bool LinkedFileScanner::tooLong(const fs::path& page, const std::string& link, c
 void LinkedFileScanner::copyActionItem(const std::string& item, const fs::path& pageFolder,
                                        const fs::path& destination) {
     if (namesDrive(item)) return addUnresolved(item);
-    std::optional<std::string> d = links::decodeLink(item);
+    std::optional<std::string> d = decodeLink(item);
     if (!d || links::isFileUrl(*d)) return addUnresolved(item);
     Placed p = locate(*d, pageFolder, destination);
     if (tooLong(current_, item, p.from, p.to) || p.present) return;
@@ -184,26 +186,25 @@ void LinkedFileScanner::copyActionItem(const std::string& item, const fs::path& 
 
 void LinkedFileScanner::handleLink(std::string v, Cursor& cursor, const fs::path& pageFolder,
                                    const fs::path& destination, std::vector<SubPage>& subPages) {
-    std::string up = toUpper(v);
-    if (up == "ACTION_RUN" || up == "HTTP://ACTION_RUN") {
-        // The program the action runs.
-        if (!cursor.next(kValueDelimiters, v)) return;
-        up = toUpper(v);
-    } else if (up == "ACTION_USER_SELECT_COPY" || up == "HTTP://ACTION_USER_SELECT_COPY" ||
-               up == "ACTION_COPY" || up == "HTTP://ACTION_COPY") {
-        // ACTION_COPY pairs each file with a destination on the user's
-        // machine: only the first, third, ... items are files on the disc.
-        bool pairs = contains(up, "ACTION_COPY");
-        std::string argument;
-        if (cursor.next(kArgumentDelimiters, argument)) {
-            Cursor items(argument);
-            std::string item;
-            for (int n = 0; items.next(kValueDelimiters, item); ++n)
-                if (!pairs || n % 2 == 0) copyActionItem(item, pageFolder, destination);
+    if (const ActionVerbInfo* verb = verbNamed(v)) {
+        if (verb->files == ActionFiles::Programs) {
+            // The program the action runs.
+            if (!cursor.next(kValueDelimiters, v)) return;
+        } else if (verb->files != ActionFiles::None) {
+            // ACTION_COPY pairs each file with a destination on the user's
+            // machine: only the first, third, ... items are files on the disc.
+            std::string argument;
+            if (cursor.next(kArgumentDelimiters, argument)) {
+                Cursor items(argument);
+                std::string item;
+                for (int n = 0; items.next(kValueDelimiters, item); ++n)
+                    if (verb->files == ActionFiles::All || n % 2 == 0)
+                        copyActionItem(item, pageFolder, destination);
+            }
         }
     }
 
-    std::optional<std::string> decoded = links::decodeLink(v);
+    std::optional<std::string> decoded = decodeLink(v);
     if (!decoded) return;
     const std::string& d = *decoded;
     // Full paths and file addresses are left to the absolute-link repair.
@@ -240,7 +241,7 @@ void LinkedFileScanner::copyStyleLinks(std::string_view text, const std::vector<
     for (const links::Span& span : found) {
         std::string raw(text.substr(span.begin, span.end - span.begin));
         std::string link = raw.substr(0, raw.find_first_of("?#"));
-        std::optional<std::string> d = links::decodeLink(link);
+        std::optional<std::string> d = decodeLink(link);
         if (!d || d->empty() || links::isWebAddress(*d)) continue;
         if (links::isFileUrl(*d) || namesDrive(*d)) continue;  // left to the repair
         std::string lowerLink = toLower(*d);

@@ -32,7 +32,4 @@ std::optional<FileAddressPath> pathFromFileAddress(std::string_view address,
 // other addresses, refused ones and files of other hosts.
 std::string localFilePath(std::string_view address, PathStyle style = kNativePathStyle);
 
-// "%41%20b" → "A b"; a "%" without two hex digits stays as it is.
-std::string percentDecode(std::string_view text);
-
 }  // namespace rondivo::platform

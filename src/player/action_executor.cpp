@@ -8,6 +8,37 @@ namespace rondivo {
 
 namespace fs = std::filesystem;
 
+std::string browsePath(std::string_view argument, bool hasArgument, const std::string& discRoot) {
+    std::string path = discRoot;
+    if (hasArgument && argument.size() >= 2) {
+        if (argument.find(':') != std::string_view::npos) {
+            path = std::string(argument);
+        } else {
+            if (path.empty() || (path.back() != '/' && path.back() != '\\')) path += '/';
+            path += argument;
+        }
+    }
+    for (auto& c : path)
+        if (c == '\\') c = '/';
+    return path;
+}
+
+fs::path actionBaseFolder(const fs::path& executableFolder, bool dataFolderLayout,
+                          const std::string& secureFolder) {
+    if (!secureFolder.empty()) return platform::toNativePath(secureFolder);
+    return dataFolderLayout ? executableFolder / "data" : executableFolder;
+}
+
+std::string capitalizeFirst(std::string_view text) {
+    std::string s(text);
+    if (!s.empty() && s[0] >= 'a' && s[0] <= 'z') s[0] = static_cast<char>(s[0] - 'a' + 'A');
+    return s;
+}
+
+std::string copyMessageCaption(const std::string& pageTitle) {
+    return pageTitle.empty() ? "CD-ROM Application" : pageTitle;
+}
+
 fs::path ActionContext::baseFolder() const {
     return actionBaseFolder(executableFolder, dataFolderLayout, secureFolder);
 }
