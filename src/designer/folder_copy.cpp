@@ -43,8 +43,26 @@ FileCopyResult copyFileImpl(const fs::path& source, const fs::path& target, std:
     if (ec) return failed(ec.value());
     if (fs::is_directory(st)) return failed(EISDIR);
     if (!fs::is_regular_file(st)) return notRegular(st.type());
+    // Only a file (or a link) is ever replaced: the rename would put the copy
+    // in place of a device or a folder.
+    const fs::file_status there = fs::symlink_status(target, ec);
+    if (fs::is_directory(there)) return failed(EISDIR);
+    if (fs::exists(there) && !fs::is_regular_file(there) && !fs::is_symlink(there))
+        return notRegular(there.type());
+    fs::path temp = target.parent_path() / ".";
+    temp += target.filename();
+    temp += ".part";
     std::uint64_t copied = 0;
-    if (int e = platform::copyFileData(source, target, copied)) return failed(e);
+    int e = platform::copyFileData(source, temp, copied);
+    if (e == 0) {
+        // Windows replaces no read-only file.
+        platform::makeWritable(target);
+        if (platform::renameFile(temp, target) != 0) e = errno;
+    }
+    if (e != 0) {
+        platform::removeFile(temp);
+        return failed(e);
+    }
     if (bytes) *bytes += copied;
     return {};
 }
@@ -121,10 +139,6 @@ struct TreeCopier {
 
 FileCopyResult copyRegularFile(const fs::path& source, const fs::path& target) {
     return copyFileImpl(source, target, nullptr);
-}
-
-std::string copyFileOver(const fs::path& source, const fs::path& target) {
-    return copyFileImpl(source, target, nullptr).reason;
 }
 
 FolderCopyReport copyFolderTree(const fs::path& sourceDir, const fs::path& targetDir,

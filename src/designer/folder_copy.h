@@ -37,12 +37,13 @@ struct FileCopyResult {
     bool ok() const { return reason.empty(); }
 };
 
-// Copies one regular file over `target` (created or replaced, read-only or
-// not), no more bytes than the file held when it was opened.
+// The one way the build copies a file: a regular file only (a FIFO, socket
+// or device is never opened), no more bytes than it held when it was opened,
+// written under a temporary name beside `target` and renamed over it
+// (read-only or not) only when whole. A failed copy leaves `target` as it was
+// and names the reason.
 FileCopyResult copyRegularFile(const std::filesystem::path& source,
                                const std::filesystem::path& target);
-// The same; returns an empty string on success, else the reason.
-std::string copyFileOver(const std::filesystem::path& source, const std::filesystem::path& target);
 
 // Copies the contents of `sourceDir` into `targetDir` (created when missing).
 // The destination is never entered when it lies inside the source (it would

@@ -6,6 +6,7 @@
 #include <sstream>
 #include <unordered_map>
 
+#include "designer/folder_copy.h"
 #include "designer/link_text.h"
 #include "designer/linked_file_scanner_files.h"
 #include "disc/action_address.h"
@@ -32,13 +33,6 @@ namespace {
 constexpr std::string_view kTokenDelimiters = " =><\"'#?,";
 constexpr std::string_view kValueDelimiters = "=><\"#?,";
 constexpr std::string_view kArgumentDelimiters = "=><\"#?";
-
-void clearReadOnly(const fs::path& p) {
-    std::error_code ec;
-    auto st = fs::status(p, ec);
-    if (!ec && (st.permissions() & fs::perms::owner_write) == fs::perms::none)
-        fs::permissions(p, fs::perms::owner_write, fs::perm_options::add, ec);
-}
 
 // Reads whole lines: a page compressed onto one long line would otherwise be
 // cut at the buffer's end, and a link spanning the cut would be lost in both
@@ -105,10 +99,7 @@ bool LinkedFileScanner::copyFile(const fs::path& from, const fs::path& to) {
     // A link such as "../../x.gif" must not make the build write beside the
     // distributable folder.
     if (!inside(to)) return false;
-    std::error_code ec;
-    if (!fs::is_regular_file(from, ec)) return false;
-    fs::copy_file(from, to, fs::copy_options::overwrite_existing, ec);
-    if (ec) return false;
+    if (!copyRegularFile(from, to).ok()) return false;
     clearReadOnly(to);
     copied_.push_back(to);
     const fs::path placed = fs::absolute(to).lexically_normal();
@@ -377,37 +368,4 @@ void LinkedFileScanner::scanBatchFile(const fs::path& batchFile, const fs::path&
         if (!copyFile(p.from, p.to)) addUnresolved(name);
     }
 }
-namespace {
-LinkedFileScanner& processScanner() {
-    static int unused = 0;
-    static LinkedFileScanner scanner(unused);
-    return scanner;
-}
-}  // namespace
-
-LinkScanReport scanLinkedFiles(const fs::path& sourcePage, const fs::path& folder, int topLevel,
-                               int& additionalFiles, const ScannerHooks& hooks) {
-    LinkedFileScanner& s = processScanner();
-    s.setAdditionalFiles(additionalFiles);
-    s.setHooks(hooks);
-    const std::size_t before = topLevel != 0 ? 0 : s.repairedLinks().size();
-    s.scanLinkedFiles(sourcePage, folder, topLevel != 0);
-    const auto& repaired = s.repairedLinks();
-    return {std::vector<std::string>(
-                repaired.begin() + static_cast<std::ptrdiff_t>(std::min(before, repaired.size())),
-                repaired.end()),
-            s.failure()};
-}
-
-LinkScanReport scanBatchFile(const fs::path& batchFile, const fs::path& folder) {
-    LinkedFileScanner& s = processScanner();
-    s.setDestinationRoot(folder);
-    s.scanBatchFile(batchFile, folder);
-    return {{}, s.failure()};
-}
-
-const std::vector<std::string>& unresolvedLinks() {
-    return processScanner().unresolved();
-}
-
 }  // namespace rondivo

@@ -219,16 +219,11 @@ TEST(Build, CompanionFolderIsCopiedAndThePageIsNotScanned) {
     writeFile(f.t / "saved/page_files/sub/pic.png", "PNG");
     writeFile(f.t / "plain/page.html", "Q");
     int scans = 0;
-    fs::path scannedPage, scannedFolder;
+    fs::path scannedPage;
     auto hooks = quietHooks();
-    hooks.scanLinkedFiles = [&](const fs::path& page, const fs::path& folder, int topLevel,
-                                int& counter) {
+    hooks.scanningPage = [&](const fs::path& page) {
         ++scans;
         scannedPage = page;
-        scannedFolder = folder;
-        EXPECT_EQ(topLevel, 1);
-        EXPECT_EQ(counter, 0);
-        return LinkScanReport{};
     };
     auto req = f.request();
     req.settings.failSafeName.clear();
@@ -243,8 +238,6 @@ TEST(Build, CompanionFolderIsCopiedAndThePageIsNotScanned) {
     ASSERT_TRUE(runBuild(req, hooks).completed());
     EXPECT_EQ(scans, 1);
     EXPECT_EQ(scannedPage, f.t / "plain/page.html");
-    // The build is made beside the distributable folder and renamed into place.
-    EXPECT_EQ(scannedFolder.parent_path().parent_path(), f.desktop);
 }
 
 TEST(Build, DataFolderOnAndOff) {
@@ -418,38 +411,29 @@ TEST(Build, FolderHoldingTheDesktopDoesNotCopyItselfForever) {
     EXPECT_FALSE(fs::exists(f.out / "data/Desktop/CD-ROM Distributable Files"));
 }
 
-TEST(Build, HooksForScannerAndEncryptionAndWhatHappensWithout) {
+// Given a secure disc whose fail-safe file is a batch file, the build should
+// scan the page and the batch file, move everything into data and only then
+// encrypt, so that the program the batch file starts reaches the disc encrypted.
+TEST(Build, ScansThenEncryptsTheMovedFolder) {
     Fixture f;
-    writeFile(f.program / "html/setup.bat", "start /wait setup.exe");
+    writeFile(f.program / "html/1_Demo_General_Menu.html", "<img src=\"logo.gif\">");
+    writeFile(f.program / "html/logo.gif", "GIF");
+    writeFile(f.program / "html/setup.bat", "start /wait setup.exe\r\n");
+    writeFile(f.program / "html/setup.exe", "MZ");
     auto req = f.request();
     req.settings.options.secure = true;
     req.settings.failSafeSource = "html\\setup.bat";
     req.settings.failSafeName = "setup.bat";
-    auto without = runBuild(req, quietHooks());
-    ASSERT_TRUE(without.completed());
-    EXPECT_EQ(without.skippedSteps.size(), 3u);
-    EXPECT_THAT(without.commandLine, HasSubstr("data\\1_Demo_General_Menu.html.enc "));
-
-    std::vector<std::string> calls;
+    std::vector<std::string> scanned;
     auto hooks = quietHooks();
-    hooks.scanLinkedFiles = [&](const fs::path& p, const fs::path&, int, int&) {
-        calls.push_back("page " + p.filename().string());
-        return LinkScanReport{};
-    };
-    hooks.scanBatchFile = [&](const fs::path& p, const fs::path&) {
-        calls.push_back("batch " + p.filename().string());
-        return LinkScanReport{};
-    };
-    hooks.encryptPresentationFolder = [&](const fs::path& folder) {
-        calls.push_back(fs::exists(folder / "data/autorun.inf") ? "encrypt after move"
-                                                                : "encrypt too early");
-        return true;
-    };
-    auto with = runBuild(req, hooks);
-    ASSERT_TRUE(with.completed());
-    EXPECT_TRUE(with.skippedSteps.empty());
-    EXPECT_THAT(calls, ::testing::ElementsAre("page 1_Demo_General_Menu.html", "batch setup.bat",
-                                              "encrypt after move"));
+    hooks.scanningPage = [&](const fs::path& p) { scanned.push_back(p.filename().string()); };
+    auto res = runBuild(req, hooks);
+    ASSERT_TRUE(res.completed());
+    EXPECT_THAT(scanned, ::testing::ElementsAre("1_Demo_General_Menu.html", "setup.bat"));
+    EXPECT_THAT(res.commandLine, HasSubstr("data\\1_Demo_General_Menu.html.enc "));
+    for (const char* n : {"data/logo.gif.enc", "data/setup.exe.enc", "data/autorun.inf"})
+        EXPECT_TRUE(fs::exists(f.out / n)) << n;
+    EXPECT_FALSE(fs::exists(f.out / "data/setup.exe"));
 }
 
 TEST(Build, WaitTextShowsEachFile) {
