@@ -1,7 +1,7 @@
 #include "disc/action_address.h"
 
 #include <algorithm>
-#include <array>
+#include <iterator>
 
 #include "disc/percent_coding.h"
 #include "disc/text_util.h"
@@ -11,7 +11,7 @@ namespace rondivo {
 
 namespace {
 
-constexpr std::array<ActionVerbInfo, 10> kVerbs = {{
+constexpr ActionVerbInfo kVerbs[] = {
     {ActionVerb::MessageBox, "ACTION_MESSAGEBOX", ActionFiles::None},
     {ActionVerb::Quit, "ACTION_QUIT", ActionFiles::None},
     {ActionVerb::Run, "ACTION_RUN", ActionFiles::Programs},
@@ -22,7 +22,7 @@ constexpr std::array<ActionVerbInfo, 10> kVerbs = {{
     {ActionVerb::Eject, "ACTION_EJECT", ActionFiles::None},
     {ActionVerb::UserSelectCopy, "ACTION_USER_SELECT_COPY", ActionFiles::All},
     {ActionVerb::Copy, "ACTION_COPY", ActionFiles::Sources},
-}};
+};
 
 // What pages write before a verb: the engine sees an ordinary web address.
 constexpr std::string_view kActionPrefix = "http://";
@@ -51,7 +51,7 @@ std::span<const ActionVerbInfo> actionVerbs() {
 const ActionVerbInfo& actionVerbInfo(ActionVerb verb) {
     for (const auto& v : kVerbs)
         if (v.verb == verb) return v;
-    return kVerbs.front();  // not reached: every verb has its row
+    return kVerbs[0];  // not reached: every verb has its row
 }
 
 const char* actionVerbName(ActionVerb verb) {
@@ -73,7 +73,7 @@ std::string buildActionAddress(ActionVerb verb, std::string_view argument) {
 
 bool isActionAddress(std::string_view address) {
     const std::string upper = platform::toUpper(address);
-    return std::any_of(kVerbs.begin(), kVerbs.end(), [&](const ActionVerbInfo& v) {
+    return std::any_of(std::begin(kVerbs), std::end(kVerbs), [&](const ActionVerbInfo& v) {
         return upper.find(v.name) != std::string::npos;
     });
 }

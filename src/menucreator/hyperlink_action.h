@@ -3,6 +3,7 @@
 // what the dialog shows for it, and what it refuses.
 #include <array>
 #include <cstddef>
+#include <iterator>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -22,7 +23,7 @@ struct HyperlinkChoice {
 };
 
 // In the order the dialog lists them.
-inline constexpr std::array<HyperlinkChoice, 10> kHyperlinkChoices = {{
+inline constexpr HyperlinkChoice kHyperlinkChoices[] = {
     {"Navigate to URL", std::nullopt, "Enter a filename or http:// Internet URL.", true, false,
      nullptr},
     {"Run or Open a File on the CD", ActionVerb::Run, "Select an existing file to open.", true,
@@ -38,10 +39,10 @@ inline constexpr std::array<HyperlinkChoice, 10> kHyperlinkChoices = {{
     {"Restore Default Window Size", ActionVerb::RestoreSize, "", false, false, nullptr},
     {"Exit Presentation", ActionVerb::Quit, "", false, false, nullptr},
     {"Eject CD and Exit Presentation", ActionVerb::Eject, "", false, false, nullptr},
-}};
+};
 
 inline constexpr auto kHyperlinkActions = [] {
-    std::array<const char*, kHyperlinkChoices.size()> labels{};
+    std::array<const char*, std::size(kHyperlinkChoices)> labels{};
     for (std::size_t i = 0; i < labels.size(); ++i) labels[i] = kHyperlinkChoices[i].label;
     return labels;
 }();
