@@ -19,54 +19,6 @@ std::string errnoText(int e) {
     return std::strerror(e);
 }
 
-bool isDiskFull(int e) {
-#ifdef EDQUOT
-    if (e == EDQUOT) return true;
-#endif
-    return e == ENOSPC;
-}
-
-FileCopyResult failed(int e) {
-    return {errnoText(e), false, isDiskFull(e)};
-}
-
-FileCopyResult notRegular(fs::file_type type) {
-    return {std::string("not a regular file (") + platform::specialFileKind(type) + ")", true,
-            false};
-}
-
-FileCopyResult copyFileImpl(const fs::path& source, const fs::path& target, std::uint64_t* bytes) {
-    // A FIFO is never opened (that waits for a writer for ever), nor a
-    // device read (that may never end).
-    std::error_code ec;
-    const fs::file_status st = fs::status(source, ec);
-    if (ec) return failed(ec.value());
-    if (fs::is_directory(st)) return failed(EISDIR);
-    if (!fs::is_regular_file(st)) return notRegular(st.type());
-    // Only a file (or a link) is ever replaced: the rename would put the copy
-    // in place of a device or a folder.
-    const fs::file_status there = fs::symlink_status(target, ec);
-    if (fs::is_directory(there)) return failed(EISDIR);
-    if (fs::exists(there) && !fs::is_regular_file(there) && !fs::is_symlink(there))
-        return notRegular(there.type());
-    fs::path temp = target.parent_path() / ".";
-    temp += target.filename();
-    temp += ".part";
-    std::uint64_t copied = 0;
-    int e = platform::copyFileData(source, temp, copied);
-    if (e == 0) {
-        // Windows replaces no read-only file.
-        platform::makeWritable(target);
-        if (platform::renameFile(temp, target) != 0) e = errno;
-    }
-    if (e != 0) {
-        platform::removeFile(temp);
-        return failed(e);
-    }
-    if (bytes) *bytes += copied;
-    return {};
-}
-
 struct TreeCopier {
     const std::function<void(const fs::path&)>& onFile;
     FolderCopyReport report;
@@ -120,7 +72,7 @@ struct TreeCopier {
                 continue;
             }
             if (onFile) onFile(from);
-            FileCopyResult r = copyFileImpl(from, dst / name, &report.bytes);
+            FileCopyResult r = copyRegularFile(from, dst / name, &report.bytes);
             if (r.ok()) {
                 ++report.files;
                 continue;
@@ -136,10 +88,6 @@ struct TreeCopier {
 };
 
 }  // namespace
-
-FileCopyResult copyRegularFile(const fs::path& source, const fs::path& target) {
-    return copyFileImpl(source, target, nullptr);
-}
 
 FolderCopyReport copyFolderTree(const fs::path& sourceDir, const fs::path& targetDir,
                                 const std::function<void(const fs::path&)>& onFile,

@@ -1,5 +1,6 @@
 #include "player/action_executor.h"
 
+#include "platform/file_copy.h"
 #include "platform/file_io.h"
 #include "platform/paths.h"
 #include "platform/shell.h"
@@ -90,8 +91,9 @@ std::optional<std::string> copyOneFile(const CopyItem& item, const fs::path& bas
                                                            : std::errc::no_such_file_or_directory)
             .message();
     }
-    fs::copy_file(source, target, fs::copy_options::overwrite_existing, ec);
-    if (ec) return ec.message();
+    // A copy that fails half-way leaves the user's earlier file as it was.
+    platform::FileCopyResult r = platform::copyRegularFile(source, target);
+    if (!r.ok()) return r.reason;
     return std::nullopt;
 }
 

@@ -5,7 +5,6 @@
 #include <unistd.h>
 
 #include "test_support.h"
-#include "tmpfs_drive.h"
 
 namespace rondivo {
 namespace {
@@ -123,31 +122,6 @@ TEST(FolderCopyDeathTest, SpecialFilesAreListedNeverRead) {
             std::_Exit(ok ? 0 : 2);
         },
         testing::ExitedWithCode(0), "");
-}
-
-// Given a disk too small for the copy, the earlier file should stay whole and
-// nothing half-written should be left; a device is neither read nor replaced.
-TEST(FolderCopy, OneFileCopyIsWholeOrNothing) {
-    TempDir t;
-    writeFile(t / "a.txt", std::string(100000, 'a'));
-    test::TmpfsDrive small(64);
-    if (small.mounted()) {
-        writeFile(small.root() / "a.txt", "earlier");
-        FileCopyResult full = copyRegularFile(t / "a.txt", small.root() / "a.txt");
-        EXPECT_TRUE(full.diskFull) << full.reason;
-        EXPECT_EQ(readFile(small.root() / "a.txt"), "earlier");
-        EXPECT_EQ(std::distance(fs::directory_iterator(small.root()), fs::directory_iterator()), 1);
-    }
-    FileCopyResult device = copyRegularFile("/dev/zero", t / "z");
-    EXPECT_TRUE(device.notRegularFile);
-    EXPECT_FALSE(fs::exists(t / "z"));
-    FileCopyResult ontoDevice = copyRegularFile(t / "a.txt", "/dev/null");
-    EXPECT_TRUE(ontoDevice.notRegularFile);
-    EXPECT_TRUE(fs::is_character_file("/dev/null"));
-    writeFile(t / "kept.txt", "read-only");
-    fs::permissions(t / "kept.txt", fs::perms::owner_read);
-    EXPECT_TRUE(copyRegularFile(t / "a.txt", t / "kept.txt").ok());
-    EXPECT_EQ(readFile(t / "kept.txt"), std::string(100000, 'a'));
 }
 
 #endif  // __linux__
