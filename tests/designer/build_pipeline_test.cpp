@@ -3,6 +3,7 @@
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 #include <signal.h>
+#include <sys/mount.h>
 #include <unistd.h>
 
 #include <fstream>
@@ -436,6 +437,24 @@ TEST(Build, ScansThenEncryptsTheMovedFolder) {
     EXPECT_FALSE(fs::exists(f.out / "data/setup.exe"));
 }
 
+// Given a file the encryption cannot replace (a folder holds its ".enc"
+// name), the build should stop and say which file rather than make a disc
+// whose files the player cannot find.
+TEST(Build, AFileLeftUnencryptedStopsTheBuild) {
+    Fixture f;
+    writeFile(f.t / "site/index.html", "H");
+    writeFile(f.t / "site/notes.txt", "N");
+    fs::create_directories(f.t / "site/notes.txt.enc");
+    auto req = f.request();
+    chooseOwnFile(req.settings, (f.t / "site/index.html").string());
+    req.settings.options.secure = true;
+    auto res = runBuild(req, quietHooks());
+    EXPECT_EQ(res.outcome, BuildResult::Outcome::Aborted);
+    ASSERT_FALSE(res.messages.empty());
+    EXPECT_THAT(res.messages.back().text, HasSubstr("notes.txt"));
+    EXPECT_FALSE(fs::exists(f.out));
+}
+
 TEST(Build, WaitTextShowsEachFile) {
     Fixture f;
     std::vector<std::string> shown;
@@ -480,6 +499,29 @@ TEST(DataFolderStep, ExistingDataFolderIsReportedAndNothingMoves) {
     EXPECT_THAT(messages[0].text,
                 HasSubstr("There was a problem creating the following directory:\n"));
     EXPECT_TRUE(fs::exists(t / "a.html"));
+}
+
+// Given a file rename refuses (a mount point is busy), the step should try
+// again after its wait, then name the file and stop: autorun.inf would name a
+// file that is not where it says.
+TEST(DataFolderStep, AFileThatCannotMoveStopsTheStep) {
+    TempDir t;
+    writeFile(t / "autorun.inf", "[autorun]\r\nOPEN=autorun.exe a.html none 1 0\r\n");
+    writeFile(t / "a.html", "A");
+    writeFile(t / "elsewhere.txt", "E");
+    if (::mount((t / "elsewhere.txt").c_str(), (t / "a.html").c_str(), nullptr, MS_BIND, nullptr) !=
+        0)
+        GTEST_SKIP() << "bind mounts need root";
+    int waits = 0;
+    std::vector<BuildMessage> messages;
+    std::string line =
+        moveToDataFolder(t.path() / "", messages, [&](std::chrono::milliseconds) { ++waits; });
+    ::umount2((t / "a.html").c_str(), MNT_DETACH);
+    EXPECT_EQ(line, "");
+    EXPECT_EQ(waits, 1);
+    ASSERT_FALSE(messages.empty());
+    EXPECT_EQ(messages.back().icon, BuildMessage::Icon::Stop);
+    EXPECT_THAT(messages.back().text, HasSubstr("\"a.html\""));
 }
 
 TEST(Preview, ParametersAreTheCommandLineAfterItsFirstBlank) {
