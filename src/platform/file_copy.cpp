@@ -2,6 +2,7 @@
 
 #include <cerrno>
 #include <cstring>
+#include <string>
 #include <system_error>
 
 #include "platform/file_io.h"
@@ -27,6 +28,21 @@ FileCopyResult notRegular(fs::file_type type) {
     return {std::string("not a regular file (") + specialFileKind(type) + ")", true, false};
 }
 
+// ".name.part" beside `target`, or ".name.part2", ... when a file of the
+// folder has that name already (the copy must never replace it).
+fs::path unusedTemporaryName(const fs::path& target) {
+    fs::path base = target.parent_path() / ".";
+    base += target.filename();
+    base += ".part";
+    fs::path temp = base;
+    std::error_code ec;
+    for (int n = 2; fs::exists(fs::symlink_status(temp, ec)) && n < 1000; ++n) {
+        temp = base;
+        temp += std::to_string(n);
+    }
+    return temp;
+}
+
 }  // namespace
 
 FileCopyResult copyRegularFile(const fs::path& source, const fs::path& target,
@@ -44,9 +60,7 @@ FileCopyResult copyRegularFile(const fs::path& source, const fs::path& target,
     if (fs::is_directory(there)) return failed(EISDIR);
     if (fs::exists(there) && !fs::is_regular_file(there) && !fs::is_symlink(there))
         return notRegular(there.type());
-    fs::path temp = target.parent_path() / ".";
-    temp += target.filename();
-    temp += ".part";
+    const fs::path temp = unusedTemporaryName(target);
     std::uint64_t copied = 0;
     int e = copyFileData(source, temp, copied);
     if (e == 0) {

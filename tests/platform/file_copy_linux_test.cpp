@@ -16,7 +16,7 @@ using test::writeFile;
 
 // Given a disk too small for the copy, the earlier file should stay whole and
 // nothing half-written should be left; a device is neither read nor replaced.
-TEST(FolderCopy, OneFileCopyIsWholeOrNothing) {
+TEST(FileCopy, IsWholeOrNothing) {
     TempDir t;
     writeFile(t / "a.txt", std::string(100000, 'a'));
     test::TmpfsDrive small(64);
@@ -34,6 +34,10 @@ TEST(FolderCopy, OneFileCopyIsWholeOrNothing) {
     platform::FileCopyResult ontoDevice = platform::copyRegularFile(t / "a.txt", "/dev/null");
     EXPECT_TRUE(ontoDevice.notRegularFile);
     EXPECT_TRUE(fs::is_character_file("/dev/null"));
+    // A file that happens to have the temporary name stays as it is.
+    writeFile(t / ".b.txt.part", "someone's");
+    EXPECT_TRUE(platform::copyRegularFile(t / "a.txt", t / "b.txt").ok());
+    EXPECT_EQ(readFile(t / ".b.txt.part"), "someone's");
     writeFile(t / "kept.txt", "read-only");
     fs::permissions(t / "kept.txt", fs::perms::owner_read);
     EXPECT_TRUE(platform::copyRegularFile(t / "a.txt", t / "kept.txt").ok());
