@@ -3,7 +3,6 @@
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 #include <signal.h>
-#include <sys/mount.h>
 #include <unistd.h>
 
 #include <fstream>
@@ -501,29 +500,6 @@ TEST(DataFolderStep, ExistingDataFolderIsReportedAndNothingMoves) {
     EXPECT_TRUE(fs::exists(t / "a.html"));
 }
 
-// Given a file rename refuses (a mount point is busy), the step should try
-// again after its wait, then name the file and stop: autorun.inf would name a
-// file that is not where it says.
-TEST(DataFolderStep, AFileThatCannotMoveStopsTheStep) {
-    TempDir t;
-    writeFile(t / "autorun.inf", "[autorun]\r\nOPEN=autorun.exe a.html none 1 0\r\n");
-    writeFile(t / "a.html", "A");
-    writeFile(t / "elsewhere.txt", "E");
-    if (::mount((t / "elsewhere.txt").c_str(), (t / "a.html").c_str(), nullptr, MS_BIND, nullptr) !=
-        0)
-        GTEST_SKIP() << "bind mounts need root";
-    int waits = 0;
-    std::vector<BuildMessage> messages;
-    std::string line =
-        moveToDataFolder(t.path() / "", messages, [&](std::chrono::milliseconds) { ++waits; });
-    ::umount2((t / "a.html").c_str(), MNT_DETACH);
-    EXPECT_EQ(line, "");
-    EXPECT_EQ(waits, 1);
-    ASSERT_FALSE(messages.empty());
-    EXPECT_EQ(messages.back().icon, BuildMessage::Icon::Stop);
-    EXPECT_THAT(messages.back().text, HasSubstr("\"a.html\""));
-}
-
 TEST(Preview, ParametersAreTheCommandLineAfterItsFirstBlank) {
     EXPECT_EQ(previewParameters("autorun.exe data\\a.html none 1 0"), "data\\a.html none 1 0");
     EXPECT_EQ(previewParameters("autorun.exe"), "autorun.exe");
@@ -589,6 +565,29 @@ TEST(BuildDeathTest, FullDiskSaysSoAndKeepsTheEarlierFolder) {
             std::_Exit(ok ? 0 : 2);
         },
         testing::ExitedWithCode(0), "");
+}
+
+// Given a file rename refuses (a mount point is busy), the step should try
+// again after its wait, then name the file and stop: autorun.inf would name a
+// file that is not where it says.
+TEST(DataFolderStep, AFileThatCannotMoveStopsTheStep) {
+    TempDir t;
+    writeFile(t / "autorun.inf", "[autorun]\r\nOPEN=autorun.exe a.html none 1 0\r\n");
+    writeFile(t / "a.html", "A");
+    writeFile(t / "elsewhere.txt", "E");
+    if (::mount((t / "elsewhere.txt").c_str(), (t / "a.html").c_str(), nullptr, MS_BIND, nullptr) !=
+        0)
+        GTEST_SKIP() << "bind mounts need root";
+    int waits = 0;
+    std::vector<BuildMessage> messages;
+    std::string line =
+        moveToDataFolder(t.path() / "", messages, [&](std::chrono::milliseconds) { ++waits; });
+    ::umount2((t / "a.html").c_str(), MNT_DETACH);
+    EXPECT_EQ(line, "");
+    EXPECT_EQ(waits, 1);
+    ASSERT_FALSE(messages.empty());
+    EXPECT_EQ(messages.back().icon, BuildMessage::Icon::Stop);
+    EXPECT_THAT(messages.back().text, HasSubstr("\"a.html\""));
 }
 
 }  // namespace
