@@ -4,24 +4,6 @@
 
 namespace rondivo {
 
-namespace {
-
-int hexValue(char c) {
-    if (c >= '0' && c <= '9') return c - '0';
-    if (c >= 'a' && c <= 'f') return c - 'a' + 10;
-    if (c >= 'A' && c <= 'F') return c - 'A' + 10;
-    return -1;
-}
-
-// The byte "%XX" at `i` stands for, or -1 when there is no such escape.
-int escapedByte(std::string_view text, std::size_t i) {
-    if (text[i] != '%' || i + 2 >= text.size()) return -1;
-    int hi = hexValue(text[i + 1]), lo = hexValue(text[i + 2]);
-    return hi < 0 || lo < 0 ? -1 : hi * 16 + lo;
-}
-
-}  // namespace
-
 std::string percentEncode(std::string_view text) {
     static const char* hex = "0123456789ABCDEF";
     std::string out;
@@ -40,37 +22,21 @@ std::string percentEncode(std::string_view text) {
     return out;
 }
 
-std::string percentDecode(std::string_view text) {
-    std::string out;
-    out.reserve(text.size());
-    for (std::size_t i = 0; i < text.size(); ++i) {
-        int byte = escapedByte(text, i);
-        if (byte < 0) {
-            out.push_back(text[i]);
-            continue;
-        }
-        out.push_back(static_cast<char>(byte));
-        i += 2;
-    }
-    return out;
-}
-
 std::optional<std::string> decodeLink(std::string_view link) {
+    if (link.find("%00") != std::string_view::npos) return std::nullopt;
+    // The text between "&amp;"s is percent-decoded on its own: what a "%26"
+    // makes is never read as an entity again.
     std::string out;
     out.reserve(link.size());
-    for (std::size_t i = 0; i < link.size();) {
-        if (int byte = escapedByte(link, i); byte >= 0) {
-            if (byte == 0) return std::nullopt;
-            out.push_back(static_cast<char>(byte));
-            i += 3;
-        } else if (link[i] == '&' && link.size() - i >= 5 &&
-                   platform::equalsIgnoreCase(link.substr(i, 5), "&amp;")) {
-            out.push_back('&');
-            i += 5;
-        } else {
-            out.push_back(link[i++]);
-        }
+    std::size_t start = 0;
+    for (std::size_t i = 0; i + 5 <= link.size(); ++i) {
+        if (link[i] != '&' || !platform::equalsIgnoreCase(link.substr(i, 5), "&amp;")) continue;
+        out += percentDecode(link.substr(start, i - start));
+        out.push_back('&');
+        start = i + 5;
+        i += 4;
     }
+    out += percentDecode(link.substr(start));
     return out;
 }
 

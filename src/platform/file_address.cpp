@@ -34,22 +34,6 @@ bool validUtf8(std::string_view s) {
     return true;
 }
 
-// The shared decoder lives in disc/, which this layer sits below.
-std::string percentDecode(std::string_view text) {
-    std::string out;
-    for (std::size_t i = 0; i < text.size(); ++i) {
-        int hi = 0, lo = 0;
-        if (text[i] == '%' && i + 2 < text.size() && (hi = hexValue(text[i + 1])) >= 0 &&
-            (lo = hexValue(text[i + 2])) >= 0) {
-            out.push_back(static_cast<char>(hi * 16 + lo));
-            i += 2;
-        } else {
-            out.push_back(text[i]);
-        }
-    }
-    return out;
-}
-
 // Percent-encoded bytes that are no UTF-8 come from a page in a Western code
 // page: read them as Latin-1 rather than make a name no file has.
 std::string asUtf8(std::string bytes) {
@@ -104,6 +88,21 @@ FileAddressPath otherHostPath(std::string_view body, PathStyle style) {
 }
 
 }  // namespace
+
+std::string percentDecode(std::string_view text) {
+    std::string out;
+    for (std::size_t i = 0; i < text.size(); ++i) {
+        int hi = 0, lo = 0;
+        if (text[i] == '%' && i + 2 < text.size() && (hi = hexValue(text[i + 1])) >= 0 &&
+            (lo = hexValue(text[i + 2])) >= 0) {
+            out.push_back(static_cast<char>(hi * 16 + lo));
+            i += 2;
+        } else {
+            out.push_back(text[i]);
+        }
+    }
+    return out;
+}
 
 std::optional<FileAddressPath> pathFromFileAddress(std::string_view address, PathStyle style) {
     if (address.size() < 5 || toLower(address.substr(0, 5)) != "file:") return std::nullopt;
