@@ -52,14 +52,8 @@ int main(int argc, char** argv) {
         return 0;
     };
     if (!cl.from.empty()) return master(cl.from);
-    BuildHooks hooks = defaultBuildHooks();
-    hooks.showProgress = [](const std::string&) {};
-    BuildResult result = runBuild(cl.request, hooks);
+    BuildResult result = runBuild(cl.request);
     for (const auto& m : result.messages) std::fprintf(stderr, "%s\n", m.text.c_str());
-    // A disc that names ".enc" files but carries plain ones must not pass unnoticed.
-    for (const auto& step : result.skippedSteps)
-        if (step.rfind("encryption", 0) == 0)
-            std::fprintf(stderr, "rondivo-build: not done: %s\n", step.c_str());
     for (const auto& note : result.notes)
         std::fprintf(stderr, "rondivo-build: note: %s\n", note.c_str());
     if (!result.completed()) return 1;

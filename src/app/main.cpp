@@ -6,6 +6,7 @@
 
 #include <memory>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "app/composition_root.h"
@@ -16,13 +17,11 @@
 #include "platform/process.h"
 #include "platform/user_registry.h"
 
-namespace {
-int g_argc = 0;
-char** g_argv = nullptr;
-}  // namespace
-
 class RondivoApp : public wxApp {
   public:
+    // `arguments` as the start-up routine reads them: UTF-8, argv[0] first,
+    // a null pointer last.
+    explicit RondivoApp(std::vector<char*> arguments) : arguments_(std::move(arguments)) {}
     bool OnInit() override {
         wxInitAllImageHandlers();
 #ifdef __WXMSW__
@@ -47,7 +46,7 @@ class RondivoApp : public wxApp {
         wxEventLoopActivator activate(&loop);
         rondivo::CompositionRoot windows;
         rondivo::WxStartupHost host(loop, windows);
-        rondivo::runStartup(g_argc, g_argv, host);
+        rondivo::runStartup(static_cast<int>(arguments_.size()) - 1, arguments_.data(), host);
         return 0;
     }
     int OnExit() override {
@@ -56,19 +55,19 @@ class RondivoApp : public wxApp {
     }
 
   private:
+    std::vector<char*> arguments_;
     std::unique_ptr<rondivo::platform::ScopedUserRegistryValue> emulation_;
 };
-
-wxIMPLEMENT_APP_NO_MAIN(RondivoApp);
 
 int main(int argc, char** argv) {
     // The routine reads its arguments as UTF-8 (argv on Windows is in the
     // ANSI code page); argv[0] stays the program's name.
-    static std::vector<std::string> utf8 = rondivo::platform::commandLineArguments(argc, argv);
-    static std::vector<char*> utf8Argv{argv[0]};
+    std::vector<std::string> utf8 = rondivo::platform::commandLineArguments(argc, argv);
+    std::vector<char*> utf8Argv{argv[0]};
     for (auto& a : utf8) utf8Argv.push_back(a.data());
     utf8Argv.push_back(nullptr);
-    g_argc = static_cast<int>(utf8Argv.size()) - 1;
-    g_argv = utf8Argv.data();
+    // The application is made here rather than by wxWidgets so that it is
+    // handed its arguments; wxEntry deletes it when it ends.
+    wxApp::SetInstance(new RondivoApp(std::move(utf8Argv)));
     return wxEntry(argc, argv);
 }

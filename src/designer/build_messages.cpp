@@ -23,6 +23,26 @@ std::string folderProblem(const fs::path& folder) {
            "\n\nPlease check your permissions on your desktop.";
 }
 
+std::string notMovedProblem(const std::string& name, const std::string& why) {
+    return "\"" + name + "\" could not be moved into the data folder (" + why +
+           ").\n\nThe disc would not find it there, so the build has stopped; the earlier "
+           "folder is unchanged.";
+}
+
+std::string encryptionProblem(bool passwordRead, const std::vector<fs::path>& failed) {
+    std::string text = "The presentation could not be encrypted";
+    if (!passwordRead) {
+        text += ": autorun.inf could not be read.";
+    } else {
+        text += ". These files could not be encrypted:\n";
+        for (std::size_t i = 0; i < failed.size() && i < 10; ++i) text += failed[i].string() + "\n";
+        if (failed.size() > 10) text += "... and " + std::to_string(failed.size() - 10) + " more\n";
+    }
+    return text +
+           "\nThe disc would not play, so the build has stopped; the earlier folder is "
+           "unchanged.";
+}
+
 std::string notAFileProblem(const fs::path& source) {
     return source.string() +
            " is not a regular file (it is a device, a FIFO or a socket), so it cannot go onto a "

@@ -15,6 +15,11 @@ extern const char* const kCopyTailOpen;
 extern const char* const kCopyTailExe;
 extern const char* const kCopyTailActually;
 std::string folderProblem(const std::filesystem::path& folder);
+// A file of the folder could not be moved below data.
+std::string notMovedProblem(const std::string& name, const std::string& why);
+// The encryption of a secure disc failed: no password in autorun.inf, or
+// these files stayed plain.
+std::string encryptionProblem(bool passwordRead, const std::vector<std::filesystem::path>& failed);
 std::string notAFileProblem(const std::filesystem::path& source);
 std::string diskFullProblem(const std::filesystem::path& source,
                             const std::filesystem::path& target);

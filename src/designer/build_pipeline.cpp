@@ -7,6 +7,8 @@
 
 #include "designer/build_messages.h"
 #include "designer/build_record.h"
+#include "designer/linked_file_scanner.h"
+#include "designer/secure_build.h"
 #include "disc/autorun_dat.h"
 #include "disc/autorun_inf.h"
 #include "disc/autorun_sh.h"
@@ -117,6 +119,8 @@ struct Build {
     bool companion = false;
     platform::FileLock lock;        // held from staging until the folder is in place
     std::vector<std::string> made;  // what this build put into the folder, for its record
+    // One scanner for the whole build: its list of unresolved links runs from page to page.
+    LinkedFileScanner scanner{result.additionalFiles};
 
     void progress(const std::string& text) {
         if (hooks.showProgress) hooks.showProgress(text);
@@ -130,10 +134,6 @@ struct Build {
         say({std::move(text)});
         result.outcome = BuildResult::Outcome::Aborted;
         return false;
-    }
-    void skipped(const std::string& step) {
-        platform::debugLog("build: " + step + " not done (not available in this build)");
-        result.skippedSteps.push_back(step);
     }
     // What the author sees: the place in the finished folder, not the staging one.
     fs::path shown(const fs::path& target) const {
@@ -201,30 +201,25 @@ struct Build {
         return sameFolder(dir, base.parent_path());
     }
 
+    // The pages (or batch file) the disc opens bring what they link to.
     bool scan(const fs::path& page) {
         const std::string lower = platform::toLower(page.string());
-        LinkScanReport report;
-        if (lower.find(".htm") != std::string::npos) {
-            progress(page.string());
-            if (hooks.scanLinkedFiles)
-                report = hooks.scanLinkedFiles(page, folder, 1, result.additionalFiles);
-            else
-                skipped("linked-file scan of " + page.string());
-        } else if (lower.find(".bat") != std::string::npos) {
-            progress(page.string());
-            if (hooks.scanBatchFile)
-                report = hooks.scanBatchFile(page, folder);
-            else if (hooks.scanLinkedFiles)
-                report = hooks.scanLinkedFiles(page, folder, 1, result.additionalFiles);
-            else
-                skipped("batch-file scan of " + page.string());
+        const bool isPage = lower.find(".htm") != std::string::npos;
+        if (!isPage && lower.find(".bat") == std::string::npos) return true;
+        progress(page.string());
+        if (hooks.scanningPage) hooks.scanningPage(page);
+        if (isPage) {
+            scanner.scanLinkedFiles(page, folder, true);
+            for (const std::string& note : scanner.repairedLinks()) {
+                platform::debugLog("build: " + note);
+                result.notes.push_back(note);
+            }
+        } else {
+            scanner.setDestinationRoot(folder);
+            scanner.scanBatchFile(page, folder);
         }
-        for (auto& note : report.notes) {
-            platform::debugLog("build: " + note);
-            result.notes.push_back(std::move(note));
-        }
-        if (report.failure.empty()) return true;
-        say({report.failure, BuildMessage::Icon::Stop});
+        if (scanner.failure().empty()) return true;
+        say({scanner.failure(), BuildMessage::Icon::Stop});
         result.outcome = BuildResult::Outcome::Aborted;
         return false;
     }
@@ -241,8 +236,8 @@ struct Build {
     bool copyMedia();
     bool copyCompanionFolder();
     void copyDrivers();
-    void moveIntoDataFolder();
-    void encrypt();
+    bool moveIntoDataFolder();
+    bool encrypt();
     bool carryOverAuthorFiles();
     bool putInPlace();
 
@@ -355,26 +350,10 @@ void Build::writeAutorunFiles() {
     if (auto dat = presentationSettings(s)) writePresentationFile(staging, *dat);
 }
 
-// A copy under a temporary name renamed over autorun.exe replaces the file
-// even while a preview runs it, without ending the preview.
+// The copy routine's rename replaces autorun.exe even while a preview runs
+// it, without ending the preview.
 bool Build::copyPlayer() {
-    fs::path target = folder / "autorun.exe";
-    fs::path temp = folder / ".autorun.exe.part";
-    progress(req.ownExecutable.string());
-    FileCopyResult r = copyRegularFile(req.ownExecutable, temp);
-    std::error_code ec;
-    if (r.ok()) {
-        fs::rename(temp, target, ec);
-        if (ec) r.reason = ec.message();
-    }
-    if (!r.ok()) {
-        fs::remove(temp, ec);
-        platform::debugLog("build: copying the executable failed: " + r.reason);
-        if (r.diskFull) return abort(diskFullProblem(req.ownExecutable, shown(target)));
-        return abort(copyProblem(req.ownExecutable, shown(target), kCopyTailExe));
-    }
-    clearReadOnly(target);
-    return true;
+    return copyInto(req.ownExecutable, folder / "autorun.exe", kCopyTailExe);
 }
 
 bool Build::copyMedia() {
@@ -422,28 +401,39 @@ void Build::copyDrivers() {
         if (platform::equalsIgnoreCase(name, "shfolder.dll")) name = "SHFOLDER.DLL";
         fs::path target = folder / "drivers" / platform::u8path(name);
         progress(it->path().string());
-        std::string why = copyFileOver(it->path(), target);
-        if (why.empty())
+        FileCopyResult r = copyRegularFile(it->path(), target);
+        if (r.ok())
             clearReadOnly(target);
         else
             inform(copyProblem(it->path(), shown(target), kCopyTailActually));
     }
 }
 
-void Build::moveIntoDataFolder() {
-    if (!req.settings.options.dataFolder) return;
+bool Build::moveIntoDataFolder() {
+    if (!req.settings.options.dataFolder) return true;
     std::vector<BuildMessage> moveMessages;
     std::string line = moveToDataFolder(folder, moveMessages, hooks.sleep);
-    for (auto& m : moveMessages) say(std::move(m));
+    bool stopped = false;
+    for (auto& m : moveMessages) {
+        stopped = stopped || m.icon == BuildMessage::Icon::Stop;
+        say(std::move(m));
+    }
+    if (stopped) {
+        result.outcome = BuildResult::Outcome::Aborted;
+        return false;
+    }
     if (!line.empty()) result.commandLine = line;
+    return true;
 }
 
-void Build::encrypt() {
-    if (!req.settings.options.secure) return;
-    if (!hooks.encryptPresentationFolder)
-        skipped("encryption of " + base.string());
-    else if (!hooks.encryptPresentationFolder(folder))
-        platform::debugLog("build: encryption reported a failure");
+// A disc whose autorun.inf names ".enc" files must carry them.
+bool Build::encrypt() {
+    if (!req.settings.options.secure) return true;
+    SecureBuildReport report;
+    if (encryptPresentationFolder(folder, &report)) return true;
+    std::vector<fs::path> failed;
+    for (const fs::path& f : report.failed) failed.push_back(shown(f));
+    return abort(encryptionProblem(report.passwordRead, failed));
 }
 
 // "Presentation Complete" tells authors to add files to the folder: whatever
@@ -545,8 +535,7 @@ BuildResult& Build::run() {
     if (!companion && !req.settings.openName.empty() && !scan(openSrc)) return result;
     copyDrivers();
     if (!req.settings.failSafeName.empty() && !scan(failSafeSrc)) return result;
-    moveIntoDataFolder();
-    encrypt();
+    if (!moveIntoDataFolder() || !encrypt()) return result;
     // Linux desktops offer to run it; written last, with the final OPEN= words.
     if (!writeAutorunShellScript(staging, result.commandLine))
         platform::debugLog("build: autorun.sh could not be written");

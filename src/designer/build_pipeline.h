@@ -11,7 +11,6 @@
 
 #include "designer/designer_settings.h"
 #include "designer/folder_copy.h"
-#include "designer/linked_file_scanner.h"
 
 namespace rondivo {
 
@@ -24,9 +23,8 @@ struct BuildMessage {
     Focus focus = Focus::None;
 };
 
-// Steps whose implementations come from other parts of the program. Each may
-// be left empty: the step is then skipped, noted in the debug log and listed
-// in BuildResult::skippedSteps.
+// What a window (or a test) puts in place of the build's own behaviour. Each
+// may be left empty.
 struct BuildHooks {
     // The wait dialog's changing text (the file being copied, or a folder).
     std::function<void(const std::string& text)> showProgress;
@@ -35,23 +33,8 @@ struct BuildHooks {
     std::function<void(const BuildMessage&)> onMessage;
     // Lets the window repaint before a long folder copy.
     std::function<void()> pumpMessages;
-    // Linked-file scanner for a page (steps 16 and 18): called with the
-    // page's resolved source path, the distributable folder (ending in "/"),
-    // topLevel 1, and the build's additional-files counter (reset to 0 by
-    // each build) that the absolute-link collection increments. Links it
-    // rewrote go into BuildResult::notes; a failure stops the build.
-    std::function<LinkScanReport(const std::filesystem::path& sourcePage,
-                                 const std::filesystem::path& folder, int topLevel,
-                                 int& additionalFiles)>
-        scanLinkedFiles;
-    // Batch files (".bat" in the path): the programs they start with /wait.
-    // When empty, batch files go to scanLinkedFiles instead.
-    std::function<LinkScanReport(const std::filesystem::path& batchFile,
-                                 const std::filesystem::path& folder)>
-        scanBatchFile;
-    // Encryption of the presentation (step 20), after the data folder step;
-    // `folder` ends in "/". Returns false when it could not encrypt.
-    std::function<bool(const std::filesystem::path& folder)> encryptPresentationFolder;
+    // Told each page or batch file just before its links are scanned.
+    std::function<void(const std::filesystem::path& page)> scanningPage;
     // Waiting before the data-folder step retries a move (tests shorten it).
     std::function<void(std::chrono::milliseconds)> sleep;
 };
@@ -74,7 +57,6 @@ struct BuildResult {
     std::filesystem::path folder;        // ends in "/"
     std::string commandLine;             // the OPEN= value, e.g. "autorun.exe data\index.html ..."
     std::vector<CopyFailure> folderCopyFailures;
-    std::vector<std::string> skippedSteps;
     // How the disc differs from the author's files though the build went
     // well: each link rewritten in a copied page, as "page: "old" is now "new"".
     std::vector<std::string> notes;
@@ -84,18 +66,14 @@ struct BuildResult {
 
 BuildResult runBuild(const BuildRequest& request, const BuildHooks& hooks = {});
 
-// The hooks both the designer window and rondivo-build start from: the
-// linked-file scanner and the encryption pass are wired in here
-// (build_steps.cpp), in one place for both.
-BuildHooks defaultBuildHooks();
-
 // The distributable folder for a desktop: DESKTOP/"CD-ROM Distributable Files".
 std::filesystem::path distributableFolder(const std::filesystem::path& desktop);
 
 // Moves everything but autorun.exe, autorun.dat, the icon, drivers and
 // COPY_ALL_TO_CDROM_ROOT.txt into folder/data and rewrites autorun.inf.
-// Returns the new command line, or "" when nothing was moved (a message then
-// says why).
+// Returns the new command line, or "" when the move did not happen or did
+// not finish (a message then says why; a Stop message when the folder is
+// left unusable and the build must stop).
 std::string moveToDataFolder(const std::filesystem::path& folder,
                              std::vector<BuildMessage>& messages,
                              const std::function<void(std::chrono::milliseconds)>& sleep = {});

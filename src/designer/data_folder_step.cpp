@@ -1,3 +1,4 @@
+#include <cerrno>
 #include <thread>
 
 #include "designer/build_messages.h"
@@ -9,6 +10,8 @@ namespace rondivo {
 
 namespace fs = std::filesystem;
 using build_text::folderProblem;
+using build_text::notMovedProblem;
+using build_text::unwritableProblem;
 
 namespace {
 
@@ -29,22 +32,8 @@ std::string moveToDataFolder(const fs::path& folderIn, std::vector<BuildMessage>
         return {};
     }
 
-    std::vector<std::string> lines =
-        readAutorunInfLines(folder).value_or(std::vector<std::string>{});
-    std::string commandLine;
-    std::string icon;
-    for (std::size_t i = 0; i < lines.size(); ++i) {
-        std::string& line = lines[i];
-        if (line.size() > 4999) line.resize(4999);
-        auto eq = line.find('=');
-        if (eq == std::string::npos) continue;
-        if (i == 1) {
-            commandLine = dataFolderCommandLine(line.substr(eq + 1));
-            line = line.substr(0, eq + 1) + commandLine;
-        } else if (i == 2) {
-            icon = line.substr(eq + 1);
-        }
-    }
+    DataFolderAutorunInf inf =
+        dataFolderAutorunInf(readAutorunInfLines(folder).value_or(std::vector<std::string>{}));
 
     std::vector<fs::path> entries;
     for (fs::directory_iterator it(folder, ec), end; !ec && it != end; it.increment(ec))
@@ -54,7 +43,7 @@ std::string moveToDataFolder(const fs::path& folderIn, std::vector<BuildMessage>
         if (name.find("autorun.exe") != std::string::npos ||
             name.find("autorun.dat") != std::string::npos ||
             name.find("COPY_ALL_TO_CDROM_ROOT.txt") != std::string::npos || name == "drivers" ||
-            name == "data" || (!icon.empty() && name.find(icon) != std::string::npos))
+            name == "data" || (!inf.icon.empty() && name.find(inf.icon) != std::string::npos))
             continue;
         const fs::path to = data / from.filename();
         fs::rename(from, to, ec);
@@ -63,11 +52,21 @@ std::string moveToDataFolder(const fs::path& folderIn, std::vector<BuildMessage>
             sleep(std::chrono::milliseconds(2000));
             fs::rename(from, to, ec);
         }
-        if (ec) platform::debugLog("build: could not move " + from.string() + ": " + ec.message());
+        if (ec) {
+            // autorun.inf would name a file that is not where it says.
+            platform::debugLog("build: could not move " + from.string() + ": " + ec.message());
+            messages.push_back({notMovedProblem(name, ec.message()), BuildMessage::Icon::Stop});
+            return {};
+        }
     }
 
-    writeAutorunInfLines(folder, lines);
-    return commandLine;
+    errno = 0;
+    if (!writeAutorunInfLines(folder, inf.lines)) {
+        messages.push_back(
+            {unwritableProblem(folder, errno != 0 ? errno : EIO), BuildMessage::Icon::Stop});
+        return {};
+    }
+    return inf.commandLine;
 }
 
 std::string previewParameters(const std::string& commandLine) {

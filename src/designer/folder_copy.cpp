@@ -19,36 +19,6 @@ std::string errnoText(int e) {
     return std::strerror(e);
 }
 
-bool isDiskFull(int e) {
-#ifdef EDQUOT
-    if (e == EDQUOT) return true;
-#endif
-    return e == ENOSPC;
-}
-
-FileCopyResult failed(int e) {
-    return {errnoText(e), false, isDiskFull(e)};
-}
-
-FileCopyResult notRegular(fs::file_type type) {
-    return {std::string("not a regular file (") + platform::specialFileKind(type) + ")", true,
-            false};
-}
-
-FileCopyResult copyFileImpl(const fs::path& source, const fs::path& target, std::uint64_t* bytes) {
-    // A FIFO is never opened (that waits for a writer for ever), nor a
-    // device read (that may never end).
-    std::error_code ec;
-    const fs::file_status st = fs::status(source, ec);
-    if (ec) return failed(ec.value());
-    if (fs::is_directory(st)) return failed(EISDIR);
-    if (!fs::is_regular_file(st)) return notRegular(st.type());
-    std::uint64_t copied = 0;
-    if (int e = platform::copyFileData(source, target, copied)) return failed(e);
-    if (bytes) *bytes += copied;
-    return {};
-}
-
 struct TreeCopier {
     const std::function<void(const fs::path&)>& onFile;
     FolderCopyReport report;
@@ -102,7 +72,7 @@ struct TreeCopier {
                 continue;
             }
             if (onFile) onFile(from);
-            FileCopyResult r = copyFileImpl(from, dst / name, &report.bytes);
+            FileCopyResult r = copyRegularFile(from, dst / name, &report.bytes);
             if (r.ok()) {
                 ++report.files;
                 continue;
@@ -118,14 +88,6 @@ struct TreeCopier {
 };
 
 }  // namespace
-
-FileCopyResult copyRegularFile(const fs::path& source, const fs::path& target) {
-    return copyFileImpl(source, target, nullptr);
-}
-
-std::string copyFileOver(const fs::path& source, const fs::path& target) {
-    return copyFileImpl(source, target, nullptr).reason;
-}
 
 FolderCopyReport copyFolderTree(const fs::path& sourceDir, const fs::path& targetDir,
                                 const std::function<void(const fs::path&)>& onFile,

@@ -9,6 +9,8 @@
 #include <string>
 #include <vector>
 
+#include "platform/file_copy.h"
+
 namespace rondivo {
 
 struct CopyFailure {
@@ -29,20 +31,9 @@ struct FolderCopyReport {
     bool ok() const { return failures.empty(); }
 };
 
-// How one file copy ended; the two causes an author can act on are told apart.
-struct FileCopyResult {
-    std::string reason;           // empty on success
-    bool notRegularFile = false;  // a FIFO, socket or device: never read
-    bool diskFull = false;        // the target's disk (or quota) is full
-    bool ok() const { return reason.empty(); }
-};
-
-// Copies one regular file over `target` (created or replaced, read-only or
-// not), no more bytes than the file held when it was opened.
-FileCopyResult copyRegularFile(const std::filesystem::path& source,
-                               const std::filesystem::path& target);
-// The same; returns an empty string on success, else the reason.
-std::string copyFileOver(const std::filesystem::path& source, const std::filesystem::path& target);
+// Every file of a build is copied by platform::copyRegularFile.
+using platform::copyRegularFile;
+using platform::FileCopyResult;
 
 // Copies the contents of `sourceDir` into `targetDir` (created when missing).
 // The destination is never entered when it lies inside the source (it would

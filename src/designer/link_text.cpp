@@ -36,13 +36,6 @@ std::size_t schemeLength(std::string_view link) {
     return i + 1;
 }
 
-int hexValue(char c) {
-    if (c >= '0' && c <= '9') return c - '0';
-    if (c >= 'a' && c <= 'f') return c - 'a' + 10;
-    if (c >= 'A' && c <= 'F') return c - 'A' + 10;
-    return -1;
-}
-
 bool isDrivePath(std::string_view p) {
     return p.size() >= 3 && isAlpha(p[0]) && p[1] == ':' && (p[2] == '\\' || p[2] == '/');
 }
@@ -67,26 +60,6 @@ bool isWebAddress(std::string_view link) {
 
 bool isFileUrl(std::string_view link) {
     return startsWithIgnoreCase(link, "file:");
-}
-
-std::optional<std::string> decodeLink(std::string_view link) {
-    std::string out;
-    out.reserve(link.size());
-    for (std::size_t i = 0; i < link.size();) {
-        if (link[i] == '%' && i + 2 < link.size() && hexValue(link[i + 1]) >= 0 &&
-            hexValue(link[i + 2]) >= 0) {
-            char c = static_cast<char>(hexValue(link[i + 1]) * 16 + hexValue(link[i + 2]));
-            if (c == '\0') return std::nullopt;
-            out.push_back(c);
-            i += 3;
-        } else if (link[i] == '&' && startsWithIgnoreCase(link.substr(i), "&amp;")) {
-            out.push_back('&');
-            i += 5;
-        } else {
-            out.push_back(link[i++]);
-        }
-    }
-    return out;
 }
 
 std::optional<std::string> absoluteLocalPath(std::string_view d) {
@@ -221,33 +194,6 @@ void cssLinks(std::string_view css, Span region, std::vector<Span>& out) {
             i = s.end;
         }
     }
-}
-
-std::vector<Span> actionFiles(std::string_view link) {
-    std::vector<Span> files;
-    std::size_t at = findIgnoreCase(link, "ACTION_", 0, link.size());
-    if (at == std::string_view::npos) return files;
-    std::string_view verb = link.substr(at + 7);
-    bool run = startsWithIgnoreCase(verb, "RUN=");
-    bool pairs = startsWithIgnoreCase(verb, "COPY=");
-    bool all = startsWithIgnoreCase(verb, "USER_SELECT_COPY=");
-    if (!run && !pairs && !all) return files;
-    std::size_t i = link.find('=', at) + 1;
-    for (int item = 0; i <= link.size(); ++item) {
-        std::size_t end = std::min(link.find(',', i), link.size());
-        std::size_t begin = i;
-        while (begin < end && link[begin] == ' ') ++begin;
-        std::size_t fileEnd = end;
-        // "setup.exe /s": the program is up to the blank after its first ".".
-        std::size_t dot = link.find('.', begin);
-        if (run && dot < end) {
-            std::size_t blank = link.find(' ', dot);
-            if (blank < end) fileEnd = blank;
-        }
-        if (fileEnd > begin && (!pairs || item % 2 == 0)) files.push_back({begin, fileEnd});
-        i = end + 1;
-    }
-    return files;
 }
 
 }  // namespace rondivo::links

@@ -10,6 +10,8 @@
 #include <string_view>
 #include <vector>
 
+#include "disc/action_address.h"
+
 namespace rondivo::links {
 
 // "http:", "mailto:", "javascript:", "//host": served by another program.
@@ -17,10 +19,6 @@ namespace rondivo::links {
 // a drive letter ("C:") is no scheme, and "file:" addresses are local.
 bool isWebAddress(std::string_view link);
 bool isFileUrl(std::string_view link);
-
-// "&amp;" and every "%XX" decoded, as a browser reads an address. Nothing
-// when a "%00" would put a NUL into a path.
-std::optional<std::string> decodeLink(std::string_view link);
 
 // The file a decoded link names by its full path on this machine: a file
 // address of this host ("file:///abs", "file://localhost/abs",
@@ -30,10 +28,7 @@ std::optional<std::string> decodeLink(std::string_view link);
 std::optional<std::string> absoluteLocalPath(std::string_view decoded);
 
 // [begin, end) of a link's text inside a larger text.
-struct Span {
-    std::size_t begin = 0;
-    std::size_t end = 0;
-};
+using Span = TextSpan;
 
 // Links in a page's tags: the values of href, src, background, data, lowsrc,
 // dynsrc, poster and a <param>'s value; `styles` gets the url()s and
@@ -43,10 +38,5 @@ void pageLinks(std::string_view page, std::vector<Span>& links, std::vector<Span
 
 // The url(...) values and @import strings of style-sheet text within `region`.
 void cssLinks(std::string_view css, Span region, std::vector<Span>& out);
-
-// The parts of an action address's argument that name files on the disc:
-// each program of ACTION_RUN, the sources of ACTION_COPY, every file of
-// ACTION_USER_SELECT_COPY. Empty for any other address.
-std::vector<Span> actionFiles(std::string_view link);
 
 }  // namespace rondivo::links

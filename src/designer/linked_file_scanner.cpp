@@ -6,8 +6,11 @@
 #include <sstream>
 #include <unordered_map>
 
+#include "designer/folder_copy.h"
 #include "designer/link_text.h"
 #include "designer/linked_file_scanner_files.h"
+#include "disc/action_address.h"
+#include "disc/percent_coding.h"
 #include "platform/debug_log.h"
 #include "platform/file_io.h"
 #include "platform/paths.h"
@@ -30,13 +33,6 @@ namespace {
 constexpr std::string_view kTokenDelimiters = " =><\"'#?,";
 constexpr std::string_view kValueDelimiters = "=><\"#?,";
 constexpr std::string_view kArgumentDelimiters = "=><\"#?";
-
-void clearReadOnly(const fs::path& p) {
-    std::error_code ec;
-    auto st = fs::status(p, ec);
-    if (!ec && (st.permissions() & fs::perms::owner_write) == fs::perms::none)
-        fs::permissions(p, fs::perms::owner_write, fs::perm_options::add, ec);
-}
 
 // Reads whole lines: a page compressed onto one long line would otherwise be
 // cut at the buffer's end, and a link spanning the cut would be lost in both
@@ -103,10 +99,7 @@ bool LinkedFileScanner::copyFile(const fs::path& from, const fs::path& to) {
     // A link such as "../../x.gif" must not make the build write beside the
     // distributable folder.
     if (!inside(to)) return false;
-    std::error_code ec;
-    if (!fs::is_regular_file(from, ec)) return false;
-    fs::copy_file(from, to, fs::copy_options::overwrite_existing, ec);
-    if (ec) return false;
+    if (!copyRegularFile(from, to).ok()) return false;
     clearReadOnly(to);
     copied_.push_back(to);
     const fs::path placed = fs::absolute(to).lexically_normal();
@@ -175,7 +168,7 @@ bool LinkedFileScanner::tooLong(const fs::path& page, const std::string& link, c
 void LinkedFileScanner::copyActionItem(const std::string& item, const fs::path& pageFolder,
                                        const fs::path& destination) {
     if (namesDrive(item)) return addUnresolved(item);
-    std::optional<std::string> d = links::decodeLink(item);
+    std::optional<std::string> d = decodeLink(item);
     if (!d || links::isFileUrl(*d)) return addUnresolved(item);
     Placed p = locate(*d, pageFolder, destination);
     if (tooLong(current_, item, p.from, p.to) || p.present) return;
@@ -184,26 +177,25 @@ void LinkedFileScanner::copyActionItem(const std::string& item, const fs::path& 
 
 void LinkedFileScanner::handleLink(std::string v, Cursor& cursor, const fs::path& pageFolder,
                                    const fs::path& destination, std::vector<SubPage>& subPages) {
-    std::string up = toUpper(v);
-    if (up == "ACTION_RUN" || up == "HTTP://ACTION_RUN") {
-        // The program the action runs.
-        if (!cursor.next(kValueDelimiters, v)) return;
-        up = toUpper(v);
-    } else if (up == "ACTION_USER_SELECT_COPY" || up == "HTTP://ACTION_USER_SELECT_COPY" ||
-               up == "ACTION_COPY" || up == "HTTP://ACTION_COPY") {
-        // ACTION_COPY pairs each file with a destination on the user's
-        // machine: only the first, third, ... items are files on the disc.
-        bool pairs = contains(up, "ACTION_COPY");
-        std::string argument;
-        if (cursor.next(kArgumentDelimiters, argument)) {
-            Cursor items(argument);
-            std::string item;
-            for (int n = 0; items.next(kValueDelimiters, item); ++n)
-                if (!pairs || n % 2 == 0) copyActionItem(item, pageFolder, destination);
+    if (const ActionVerbInfo* verb = verbNamed(v)) {
+        if (verb->files == ActionFiles::Programs) {
+            // The program the action runs.
+            if (!cursor.next(kValueDelimiters, v)) return;
+        } else if (verb->files != ActionFiles::None) {
+            // ACTION_COPY pairs each file with a destination on the user's
+            // machine: only the first, third, ... items are files on the disc.
+            std::string argument;
+            if (cursor.next(kArgumentDelimiters, argument)) {
+                Cursor items(argument);
+                std::string item;
+                for (int n = 0; items.next(kValueDelimiters, item); ++n)
+                    if (verb->files == ActionFiles::All || n % 2 == 0)
+                        copyActionItem(item, pageFolder, destination);
+            }
         }
     }
 
-    std::optional<std::string> decoded = links::decodeLink(v);
+    std::optional<std::string> decoded = decodeLink(v);
     if (!decoded) return;
     const std::string& d = *decoded;
     // Full paths and file addresses are left to the absolute-link repair.
@@ -240,7 +232,7 @@ void LinkedFileScanner::copyStyleLinks(std::string_view text, const std::vector<
     for (const links::Span& span : found) {
         std::string raw(text.substr(span.begin, span.end - span.begin));
         std::string link = raw.substr(0, raw.find_first_of("?#"));
-        std::optional<std::string> d = links::decodeLink(link);
+        std::optional<std::string> d = decodeLink(link);
         if (!d || d->empty() || links::isWebAddress(*d)) continue;
         if (links::isFileUrl(*d) || namesDrive(*d)) continue;  // left to the repair
         std::string lowerLink = toLower(*d);
@@ -376,37 +368,4 @@ void LinkedFileScanner::scanBatchFile(const fs::path& batchFile, const fs::path&
         if (!copyFile(p.from, p.to)) addUnresolved(name);
     }
 }
-namespace {
-LinkedFileScanner& processScanner() {
-    static int unused = 0;
-    static LinkedFileScanner scanner(unused);
-    return scanner;
-}
-}  // namespace
-
-LinkScanReport scanLinkedFiles(const fs::path& sourcePage, const fs::path& folder, int topLevel,
-                               int& additionalFiles, const ScannerHooks& hooks) {
-    LinkedFileScanner& s = processScanner();
-    s.setAdditionalFiles(additionalFiles);
-    s.setHooks(hooks);
-    const std::size_t before = topLevel != 0 ? 0 : s.repairedLinks().size();
-    s.scanLinkedFiles(sourcePage, folder, topLevel != 0);
-    const auto& repaired = s.repairedLinks();
-    return {std::vector<std::string>(
-                repaired.begin() + static_cast<std::ptrdiff_t>(std::min(before, repaired.size())),
-                repaired.end()),
-            s.failure()};
-}
-
-LinkScanReport scanBatchFile(const fs::path& batchFile, const fs::path& folder) {
-    LinkedFileScanner& s = processScanner();
-    s.setDestinationRoot(folder);
-    s.scanBatchFile(batchFile, folder);
-    return {{}, s.failure()};
-}
-
-const std::vector<std::string>& unresolvedLinks() {
-    return processScanner().unresolved();
-}
-
 }  // namespace rondivo

@@ -21,13 +21,6 @@
 
 namespace rondivo {
 
-// What a scan tells the build: links it rewrote (for the build's notes) and,
-// when not empty, why the build must stop.
-struct LinkScanReport {
-    std::vector<std::string> notes;
-    std::string failure;
-};
-
 struct ScannerHooks {
     // Before each page is read: the window shows `page` in the wait dialog,
     // lets it repaint and waits 100 ms. Empty: nothing is shown.
@@ -40,8 +33,6 @@ class LinkedFileScanner {
     // search for absolute paths in page text runs only while it is 0.
     explicit LinkedFileScanner(int& additionalFiles, ScannerHooks hooks = {});
 
-    void setAdditionalFiles(int& additionalFiles) { additionalFiles_ = &additionalFiles; }
-    void setHooks(ScannerHooks hooks) { hooks_ = std::move(hooks); }
     // The folder nothing may be written outside of; a top-level scan sets it.
     void setDestinationRoot(const std::filesystem::path& folder);
 
@@ -141,16 +132,5 @@ class LinkedFileScanner {
     std::map<std::filesystem::path, std::unordered_map<std::string, std::filesystem::path>>
         discNames_;
 };
-
-// The build's entry points (BuildHooks::scanLinkedFiles and ::scanBatchFile):
-// one scanner for the whole process, so the unresolved list lives from one
-// call to the next as the build expects.
-// The report says what the build must list or stop for.
-LinkScanReport scanLinkedFiles(const std::filesystem::path& sourcePage,
-                               const std::filesystem::path& folder, int topLevel,
-                               int& additionalFiles, const ScannerHooks& hooks = {});
-LinkScanReport scanBatchFile(const std::filesystem::path& batchFile,
-                             const std::filesystem::path& folder);
-const std::vector<std::string>& unresolvedLinks();
 
 }  // namespace rondivo

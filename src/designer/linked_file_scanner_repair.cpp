@@ -10,6 +10,7 @@
 #include "designer/link_text.h"
 #include "designer/linked_file_scanner.h"
 #include "designer/linked_file_scanner_files.h"
+#include "disc/percent_coding.h"
 #include "platform/file_io.h"
 #include "platform/paths.h"
 
@@ -109,7 +110,7 @@ void LinkedFileScanner::repairAbsoluteLinks(const fs::path& page, const fs::path
     std::vector<Edit> edits;
     for (const links::Span& a : attributes) {
         // An action's programs run from the disc's root folder.
-        auto files = links::actionFiles(std::string_view(text).substr(a.begin, a.end - a.begin));
+        auto files = actionFileSpans(std::string_view(text).substr(a.begin, a.end - a.begin));
         if (files.empty()) edits.push_back({a, destination});
         for (const links::Span& f : files)
             edits.push_back({{a.begin + f.begin, a.begin + f.end}, root_});
@@ -146,7 +147,7 @@ bool LinkedFileScanner::repairText(std::string& text, const std::vector<Edit>& e
         std::string_view link = raw.substr(0, cut);
         std::size_t hash = raw.find('#');
         std::string_view fragment = hash == std::string_view::npos ? "" : raw.substr(hash);
-        std::optional<std::string> d = links::decodeLink(link);
+        std::optional<std::string> d = decodeLink(link);
         if (!d || d->empty() || links::isWebAddress(*d)) continue;
         fs::path source;
         if (std::optional<std::string> path = links::absoluteLocalPath(*d)) {

@@ -28,7 +28,6 @@ bool keepsPlain(std::string_view fileName, std::string_view exclusions);
 // with line 2 of folder/autorun.inf as password; each encrypted file's plain
 // copy is deleted. `drivers` folders are not entered, symbolic links to
 // folders are not followed. True when the password was read and no file failed.
-// Wiring: the build's step 20 (BuildHooks::encryptPresentationFolder).
 bool encryptPresentationFolder(const std::filesystem::path& folder,
                                SecureBuildReport* report = nullptr);
 

@@ -4,6 +4,7 @@
 #include <vector>
 
 #include "disc/ini_text.h"
+#include "platform/file_io.h"
 #include "platform/paths.h"
 #include "platform/regular_file.h"
 
@@ -47,15 +48,34 @@ std::optional<std::string> autorunKey(const fs::path& folder, std::string_view k
     }
     return std::nullopt;
 }
+
+// The one writer of the file. It is written beside its place and renamed
+// there: a full disk leaves the earlier file, never half of the new one.
+bool writeInfText(const fs::path& folder, const std::string& text) {
+    const fs::path target = infPath(folder);
+    const fs::path temp = target.parent_path() / ".autorun.inf.part";
+    {
+        std::ofstream out(temp, std::ios::binary | std::ios::trunc);
+        if (out) out << iniFileBytes(text);
+        out.flush();
+        if (!out) {
+            out.close();
+            platform::removeFile(temp);
+            return false;
+        }
+    }
+    if (platform::renameFile(temp, target) != 0) {
+        platform::removeFile(temp);
+        return false;
+    }
+    return true;
+}
 }  // namespace
 
 bool writeAutorunInfLines(const fs::path& folder, const std::vector<std::string>& lines) {
     std::string text;
     for (const auto& l : lines) text += l + kEol;
-    std::ofstream out(infPath(folder), std::ios::binary | std::ios::trunc);
-    if (out) out << iniFileBytes(text);
-    out.flush();
-    return static_cast<bool>(out);
+    return writeInfText(folder, text);
 }
 
 std::optional<std::vector<std::string>> readAutorunInfLines(const fs::path& folder) {
@@ -94,10 +114,8 @@ std::string autorunInfText(const AutorunInfValues& v) {
 }
 
 std::string writeAutorunInf(const fs::path& folder, const AutorunInfValues& values, bool* written) {
-    std::ofstream out(infPath(folder), std::ios::binary | std::ios::trunc);
-    if (out) out << iniFileBytes(autorunInfText(values));
-    out.flush();
-    if (written) *written = static_cast<bool>(out);
+    const bool ok = writeInfText(folder, autorunInfText(values));
+    if (written) *written = ok;
     return autorunCommandLine(values);
 }
 
@@ -121,16 +139,22 @@ std::string dataFolderCommandLine(std::string_view commandLine) {
     return out;
 }
 
-std::optional<std::string> rewriteAutorunInfForDataFolder(const fs::path& folder) {
-    auto lines = readAutorunInfLines(folder);
-    if (!lines || lines->size() < 2) return std::nullopt;
-    const std::string key = "OPEN=";
-    std::string& open = (*lines)[1];
-    std::string command = open.rfind(key, 0) == 0 ? open.substr(key.size()) : open;
-    command = dataFolderCommandLine(command);
-    open = key + command;
-    if (!writeAutorunInfLines(folder, *lines)) return std::nullopt;
-    return command;
+DataFolderAutorunInf dataFolderAutorunInf(std::vector<std::string> lines) {
+    DataFolderAutorunInf inf;
+    for (std::size_t i = 0; i < lines.size(); ++i) {
+        std::string& line = lines[i];
+        line = clip(std::move(line), 5000);
+        const auto eq = line.find('=');
+        if (eq == std::string::npos) continue;
+        if (i == 1) {
+            inf.commandLine = dataFolderCommandLine(std::string_view(line).substr(eq + 1));
+            line = line.substr(0, eq + 1) + inf.commandLine;
+        } else if (i == 2) {
+            inf.icon = line.substr(eq + 1);
+        }
+    }
+    inf.lines = std::move(lines);
+    return inf;
 }
 
 std::string iconFromAutorunInf(const fs::path& folder) {

@@ -38,9 +38,16 @@ std::string writeAutorunInf(const std::filesystem::path& folder, const AutorunIn
 
 // Every token after the first with a "." past its first character gets "data\".
 std::string dataFolderCommandLine(std::string_view commandLine);
-// Rewrites line 2 of folder/autorun.inf for the data folder, keeping the other lines.
-// Returns the new command line, or nothing when the file could not be read or written.
-std::optional<std::string> rewriteAutorunInfForDataFolder(const std::filesystem::path& folder);
+
+// autorun.inf for a disc whose files lie below data\: the value of line 2 as
+// dataFolderCommandLine makes it, the other lines kept; each line clipped to
+// the player's line buffer.
+struct DataFolderAutorunInf {
+    std::vector<std::string> lines;
+    std::string commandLine;  // line 2's new value; empty when it has no "="
+    std::string icon;         // line 3's value: the icon stays in the root
+};
+DataFolderAutorunInf dataFolderAutorunInf(std::vector<std::string> lines);
 
 // Every reader reads the file as ASCII, UTF-16LE with a byte-order mark (what
 // writeAutorunInf makes for names beyond ASCII) or UTF-8 (earlier discs), and
@@ -48,7 +55,9 @@ std::optional<std::string> rewriteAutorunInfForDataFolder(const std::filesystem:
 inline constexpr std::size_t kAutorunInfReadLimit = 1024 * 1024;
 // The lines of folder/autorun.inf as UTF-8; nothing when it is no readable file.
 std::optional<std::vector<std::string>> readAutorunInfLines(const std::filesystem::path& folder);
-// Writes the lines with CR LF, in the form writeAutorunInf chooses.
+// Writes the lines with CR LF, as writeAutorunInf does: ASCII, or UTF-16LE
+// with a byte-order mark when a line holds more. The file is replaced whole
+// or not at all.
 bool writeAutorunInfLines(const std::filesystem::path& folder,
                           const std::vector<std::string>& lines);
 // Line `index` (0 is the first) as a buffer of `buffer` bytes holds it.

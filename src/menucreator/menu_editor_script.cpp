@@ -2,6 +2,9 @@
 
 #include <cstdio>
 
+#include "disc/action_address.h"
+#include "disc/text_util.h"
+
 namespace rondivo::menucreator {
 
 std::string jsString(std::string_view text) {
@@ -295,7 +298,7 @@ std::string scriptInsertions() {
     each(doc.links, function (l) {
       var href = (l.getAttribute('href') || '').toUpperCase();
       var t = l.target || '';
-      if (href.indexOf('ACTION_') >= 0 && t !== '' && t.toUpperCase().indexOf('SELF') < 0) l.target = '_self';
+      if (href.indexOf('@ACTION_MARKER@') >= 0 && t !== '' && t.toUpperCase().indexOf('SELF') < 0) l.target = '_self';
     });
     return true;
   };
@@ -387,7 +390,10 @@ std::string scriptPage() {
 }  // namespace
 
 std::string menuEditorScript() {
-    return scriptBase() + scriptMouse() + scriptCommands() + scriptInsertions() + scriptPage();
+    std::string script =
+        scriptBase() + scriptMouse() + scriptCommands() + scriptInsertions() + scriptPage();
+    replaceAllText(script, "@ACTION_MARKER@", kActionMarker);
+    return script;
 }
 
 }  // namespace rondivo::menucreator

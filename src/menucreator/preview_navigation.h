@@ -8,8 +8,8 @@
 #include <string_view>
 #include <vector>
 
+#include "disc/action_address.h"
 #include "player/action_executor.h"
-#include "player/action_url.h"
 
 namespace rondivo::menucreator {
 

@@ -32,7 +32,8 @@ std::optional<FileAddressPath> pathFromFileAddress(std::string_view address,
 // other addresses, refused ones and files of other hosts.
 std::string localFilePath(std::string_view address, PathStyle style = kNativePathStyle);
 
-// "%41%20b" → "A b"; a "%" without two hex digits stays as it is.
+// "%41%20b" → "A b"; a "%" without two hex digits stays as it is. The one
+// percent decoder: the link readers above this layer use it too.
 std::string percentDecode(std::string_view text);
 
 }  // namespace rondivo::platform

@@ -1,5 +1,6 @@
 #include "player/action_executor.h"
 
+#include "platform/file_copy.h"
 #include "platform/file_io.h"
 #include "platform/paths.h"
 #include "platform/shell.h"
@@ -7,6 +8,37 @@
 namespace rondivo {
 
 namespace fs = std::filesystem;
+
+std::string browsePath(std::string_view argument, bool hasArgument, const std::string& discRoot) {
+    std::string path = discRoot;
+    if (hasArgument && argument.size() >= 2) {
+        if (argument.find(':') != std::string_view::npos) {
+            path = std::string(argument);
+        } else {
+            if (path.empty() || (path.back() != '/' && path.back() != '\\')) path += '/';
+            path += argument;
+        }
+    }
+    for (auto& c : path)
+        if (c == '\\') c = '/';
+    return path;
+}
+
+fs::path actionBaseFolder(const fs::path& executableFolder, bool dataFolderLayout,
+                          const std::string& secureFolder) {
+    if (!secureFolder.empty()) return platform::toNativePath(secureFolder);
+    return dataFolderLayout ? executableFolder / "data" : executableFolder;
+}
+
+std::string capitalizeFirst(std::string_view text) {
+    std::string s(text);
+    if (!s.empty() && s[0] >= 'a' && s[0] <= 'z') s[0] = static_cast<char>(s[0] - 'a' + 'A');
+    return s;
+}
+
+std::string copyMessageCaption(const std::string& pageTitle) {
+    return pageTitle.empty() ? "CD-ROM Application" : pageTitle;
+}
 
 fs::path ActionContext::baseFolder() const {
     return actionBaseFolder(executableFolder, dataFolderLayout, secureFolder);
@@ -59,8 +91,9 @@ std::optional<std::string> copyOneFile(const CopyItem& item, const fs::path& bas
                                                            : std::errc::no_such_file_or_directory)
             .message();
     }
-    fs::copy_file(source, target, fs::copy_options::overwrite_existing, ec);
-    if (ec) return ec.message();
+    // A copy that fails half-way leaves the user's earlier file as it was.
+    platform::FileCopyResult r = platform::copyRegularFile(source, target);
+    if (!r.ok()) return r.reason;
     return std::nullopt;
 }
 

@@ -8,12 +8,31 @@
 #include <string_view>
 #include <vector>
 
-#include "player/action_url.h"
+#include "disc/action_address.h"
 #include "player/link_route.h"
 
 namespace rondivo {
 
 enum class MessageIcon { Information, Error };
+
+// The path macros' values on this machine: desktop and local data from the XDG folders.
+PathMacros systemPathMacros(const std::filesystem::path& executableFolder, bool dataFolderLayout);
+
+// "ACTION_BROWSE": the disc root, or the argument (two characters or more)
+// appended to it, or the argument alone when it names a drive (has ":").
+// Backslashes become "/".
+std::string browsePath(std::string_view argument, bool hasArgument, const std::string& discRoot);
+
+// Where RUN and the copies take their files from: the secure folder when
+// files were decrypted, else the executable's folder (plus "data").
+std::filesystem::path actionBaseFolder(const std::filesystem::path& executableFolder,
+                                       bool dataFolderLayout, const std::string& secureFolder);
+
+// Message text with its first letter upper-cased.
+std::string capitalizeFirst(std::string_view text);
+
+// Caption of the copy messages: the page title, or "CD-ROM Application".
+std::string copyMessageCaption(const std::string& pageTitle);
 
 class ActionHost {
   public:

@@ -2,9 +2,10 @@
 
 #include <array>
 
+#include "disc/action_address.h"
+#include "disc/percent_coding.h"
 #include "platform/file_address.h"
 #include "platform/paths.h"
-#include "player/action_url.h"
 
 namespace rondivo {
 
@@ -35,23 +36,6 @@ bool contains(const std::array<const char*, N>& list, const std::string& word) {
 bool engineShows(WebEngine engine, const std::string& extension) {
     return engine == WebEngine::InternetExplorer ? contains(kIeShows, extension)
                                                  : contains(kWebKitShows, extension);
-}
-
-std::string percentEncode(std::string_view text) {
-    static const char* hex = "0123456789ABCDEF";
-    std::string out;
-    for (unsigned char c : text) {
-        bool plain = (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z') || (c >= '0' && c <= '9') ||
-                     c == '-' || c == '_' || c == '.' || c == '~';
-        if (plain) {
-            out.push_back(static_cast<char>(c));
-        } else {
-            out.push_back('%');
-            out.push_back(hex[c >> 4]);
-            out.push_back(hex[c & 15]);
-        }
-    }
-    return out;
 }
 
 std::string htmlEscape(std::string_view text) {
@@ -105,23 +89,12 @@ std::string addressScheme(std::string_view address) {
     return platform::toLower(address.substr(0, colon));
 }
 
-std::string newWindowAddress(std::string_view address) {
-    return std::string(kNewWindowScheme) + percentEncode(address);
-}
-
-std::string newWindowTarget(std::string_view navigation) {
-    if (navigation.size() < kNewWindowScheme.size() ||
-        platform::toLower(navigation.substr(0, kNewWindowScheme.size())) != kNewWindowScheme)
-        return {};
-    return platform::percentDecode(navigation.substr(kNewWindowScheme.size()));
-}
-
 LinkDecision routeLink(std::string_view address, bool newWindow, WebEngine engine) {
     const std::string text(address);
     // An action link that reached the navigation hook as the engine rewrote
     // it (IE encodes blanks, braces and letters beyond ASCII): decoded as the
     // page's script would have handed it over.
-    if (!findActions(text).empty()) return {LinkRoute::Action, platform::percentDecode(text)};
+    if (isActionAddress(text)) return {LinkRoute::Action, percentDecode(text)};
     const std::string scheme = addressScheme(address);
     // A new window for these would show nothing of its own.
     if (newWindow &&
@@ -165,7 +138,8 @@ std::string unreachablePageHtml(const std::string& address) {
            "</p><p>The computer may not be connected to the Internet, or the site may be "
            "unavailable.</p><a class='button' id='back' href='#' "
            "onclick='history.back(); return false;'>Back</a><a class='button' id='open' href='" +
-           htmlEscape(newWindowAddress(address)) + "'>Open in your web browser</a></body></html>";
+           htmlEscape(carryAddress(kNewWindowScheme, address)) +
+           "'>Open in your web browser</a></body></html>";
 }
 
 }  // namespace rondivo

@@ -46,13 +46,6 @@ LinkDecision routeUnshown(std::string_view address);
 // "mailto", "http", ... in lower case; empty when the address has no scheme.
 std::string addressScheme(std::string_view address);
 
-// Pages ask for new windows through a navigation to our own scheme, which
-// the engine leaves alone and the navigation hook takes: the address, encoded.
-inline constexpr std::string_view kNewWindowScheme = "rondivo-open:";
-std::string newWindowAddress(std::string_view address);
-// The address a new-window navigation carries; empty for other navigations.
-std::string newWindowTarget(std::string_view navigation);
-
 // Our own page for a web address that could not be reached, with "Back" and
 // "Open in your web browser".
 std::string unreachablePageHtml(const std::string& address);

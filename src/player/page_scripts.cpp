@@ -1,6 +1,21 @@
 #include "player/page_scripts.h"
 
+#include "disc/action_address.h"
+#include "disc/text_util.h"
+
 namespace rondivo {
+
+namespace {
+
+// The scripts name the marker and the schemes as the grammar defines them.
+std::string withNames(std::string script) {
+    replaceAllText(script, "@ACTION_MARKER@", kActionMarker);
+    replaceAllText(script, "@ACTION_SCHEME@", kActionScheme);
+    replaceAllText(script, "@NEW_WINDOW_SCHEME@", kNewWindowScheme);
+    return script;
+}
+
+}  // namespace
 
 // The web engine rewrites an http:// address before the navigation hook sees
 // it (host lower-cased, backslashes turned to "/", braces escaped), so clicks on
@@ -10,7 +25,7 @@ namespace rondivo {
 // window wait for the page process: most of a second at start-up.)
 // The page's own handlers run first; a click they cancel is no action.
 std::string actionLinkScript() {
-    return R"JS(
+    return withNames(R"JS(
 (function () {
   if (window.__rondivoActions) return;
   window.__rondivoActions = true;
@@ -21,39 +36,16 @@ std::string actionLinkScript() {
       n = n.parentNode;
     if (!n) return;
     var href = n.getAttribute('href');
-    if (href.toUpperCase().indexOf('ACTION_') < 0) return;
+    if (href.toUpperCase().indexOf('@ACTION_MARKER@') < 0) return;
     e.preventDefault();
-    window.location.href = 'rondivo-action:' + encodeURIComponent(href);
+    window.location.href = '@ACTION_SCHEME@' + encodeURIComponent(href);
   }, false);
 })();
-)JS";
-}
-
-std::optional<std::string> actionAddressOf(std::string_view url) {
-    if (url.substr(0, kActionScheme.size()) != kActionScheme) return std::nullopt;
-    url.remove_prefix(kActionScheme.size());
-    auto hex = [](char c) -> int {
-        if (c >= '0' && c <= '9') return c - '0';
-        if (c >= 'a' && c <= 'f') return c - 'a' + 10;
-        if (c >= 'A' && c <= 'F') return c - 'A' + 10;
-        return -1;
-    };
-    // encodeURIComponent's %XX bytes are UTF-8; anything else stays as it is.
-    std::string out;
-    out.reserve(url.size());
-    for (std::size_t i = 0; i < url.size(); ++i) {
-        if (url[i] == '%' && i + 2 < url.size() && hex(url[i + 1]) >= 0 && hex(url[i + 2]) >= 0) {
-            out.push_back(static_cast<char>(hex(url[i + 1]) * 16 + hex(url[i + 2])));
-            i += 2;
-        } else {
-            out.push_back(url[i]);
-        }
-    }
-    return out;
+)JS");
 }
 
 std::string newWindowScript() {
-    return R"JS(
+    return withNames(R"JS(
 (function () {
   if (window.__rondivoNewWindows) return;
   window.__rondivoNewWindows = true;
@@ -75,7 +67,7 @@ std::string newWindowScript() {
     return lower === '_blank' || !hasFrame(window.top, target);
   }
   function openNew(address) {
-    window.location.href = 'rondivo-open:' + encodeURIComponent(address);
+    window.location.href = '@NEW_WINDOW_SCHEME@' + encodeURIComponent(address);
   }
   // After the page's own handlers, and after the action-link handler: a click
   // either of them took is no request for a window.
@@ -91,8 +83,8 @@ std::string newWindowScript() {
   window.open = function (url) {
     if (url === undefined || url === null || url === '') return null;
     var text = String(url);
-    if (text.toUpperCase().indexOf('ACTION_') >= 0) {
-      window.location.href = 'rondivo-action:' + encodeURIComponent(text);
+    if (text.toUpperCase().indexOf('@ACTION_MARKER@') >= 0) {
+      window.location.href = '@ACTION_SCHEME@' + encodeURIComponent(text);
       return null;
     }
     var a = document.createElement('a');
@@ -101,7 +93,7 @@ std::string newWindowScript() {
     return null;
   };
 })();
-)JS";
+)JS");
 }
 
 std::string backScript() {

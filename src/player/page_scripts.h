@@ -2,28 +2,22 @@
 // Scripts the player injects into every page. They run in WebKitGTK on Linux
 // and in the IE 11 engine on Windows, so they are plain ES5 and use only
 // the DOM calls IE 11 knows.
-#include <optional>
 #include <string>
 #include <string_view>
 
 namespace rondivo {
 
-// Clicks on action links (href containing ACTION_) become navigations to
-// kActionScheme + the address as written (percent-encoded), which the
+// Clicks on action links (href containing kActionMarker) become navigations
+// to kActionScheme + the address as written (percent-encoded), which the
 // window's navigation handler takes on both engines. A page being edited
 // (designMode on) keeps its clicks. (window.open has its own script.)
 std::string actionLinkScript();
-inline constexpr std::string_view kActionScheme = "rondivo-action:";
-
-// The action address a navigation to kActionScheme carries, as the page
-// wrote it; nothing for any other address.
-std::optional<std::string> actionAddressOf(std::string_view navigationUrl);
 
 // Right-button presses never reach the page, in every frame.
 std::string noRightClickScript();
 
 // Links and scripts that ask for a new window (a target naming no frame of the
-// page, window.open) navigate to "rondivo-open:" + the address instead, which
+// page, window.open) navigate to kNewWindowScheme + the address instead, which
 // the window routes; the engine would otherwise drop them (a target) or, on
 // window.open, abort the whole program. Action addresses given to
 // window.open go the way of action links.

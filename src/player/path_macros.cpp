@@ -2,7 +2,7 @@
 // they name the nearest system folders, so a link that copies there fails the
 // way it would for a user without the rights.
 #include "platform/user_folders.h"
-#include "player/action_url.h"
+#include "player/action_executor.h"
 
 namespace rondivo {
 

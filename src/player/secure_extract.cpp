@@ -3,6 +3,7 @@
 #include "disc/secure_file.h"
 #include "disc/text_util.h"
 #include "platform/debug_log.h"
+#include "platform/file_copy.h"
 #include "platform/file_io.h"
 #include "platform/paths.h"
 #include "platform/user_folders.h"
@@ -70,12 +71,11 @@ struct Mirror {
                 fileDone();
             } else {
                 const fs::path copy = destination / p.filename();
-                if (fs::exists(copy, sec)) platform::makeWritable(copy);  // left by a crash
-                fs::copy_file(p, copy, fs::copy_options::overwrite_existing, sec);
-                if (sec) result.failed.push_back(p);
+                const bool copied = platform::copyRegularFile(p, copy).ok();
+                if (!copied) result.failed.push_back(p);
                 // A copy from a CD keeps its read-only mark, and Windows would
                 // refuse to delete it when the window closes.
-                if (!sec) platform::makeWritable(copy);
+                if (copied) platform::makeWritable(copy);
                 fileDone();
             }
         }

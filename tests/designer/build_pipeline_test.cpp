@@ -219,16 +219,11 @@ TEST(Build, CompanionFolderIsCopiedAndThePageIsNotScanned) {
     writeFile(f.t / "saved/page_files/sub/pic.png", "PNG");
     writeFile(f.t / "plain/page.html", "Q");
     int scans = 0;
-    fs::path scannedPage, scannedFolder;
+    fs::path scannedPage;
     auto hooks = quietHooks();
-    hooks.scanLinkedFiles = [&](const fs::path& page, const fs::path& folder, int topLevel,
-                                int& counter) {
+    hooks.scanningPage = [&](const fs::path& page) {
         ++scans;
         scannedPage = page;
-        scannedFolder = folder;
-        EXPECT_EQ(topLevel, 1);
-        EXPECT_EQ(counter, 0);
-        return LinkScanReport{};
     };
     auto req = f.request();
     req.settings.failSafeName.clear();
@@ -243,8 +238,6 @@ TEST(Build, CompanionFolderIsCopiedAndThePageIsNotScanned) {
     ASSERT_TRUE(runBuild(req, hooks).completed());
     EXPECT_EQ(scans, 1);
     EXPECT_EQ(scannedPage, f.t / "plain/page.html");
-    // The build is made beside the distributable folder and renamed into place.
-    EXPECT_EQ(scannedFolder.parent_path().parent_path(), f.desktop);
 }
 
 TEST(Build, DataFolderOnAndOff) {
@@ -418,38 +411,47 @@ TEST(Build, FolderHoldingTheDesktopDoesNotCopyItselfForever) {
     EXPECT_FALSE(fs::exists(f.out / "data/Desktop/CD-ROM Distributable Files"));
 }
 
-TEST(Build, HooksForScannerAndEncryptionAndWhatHappensWithout) {
+// Given a secure disc whose fail-safe file is a batch file, the build should
+// scan the page and the batch file, move everything into data and only then
+// encrypt, so that the program the batch file starts reaches the disc encrypted.
+TEST(Build, ScansThenEncryptsTheMovedFolder) {
     Fixture f;
-    writeFile(f.program / "html/setup.bat", "start /wait setup.exe");
+    writeFile(f.program / "html/1_Demo_General_Menu.html", "<img src=\"logo.gif\">");
+    writeFile(f.program / "html/logo.gif", "GIF");
+    writeFile(f.program / "html/setup.bat", "start /wait setup.exe\r\n");
+    writeFile(f.program / "html/setup.exe", "MZ");
     auto req = f.request();
     req.settings.options.secure = true;
     req.settings.failSafeSource = "html\\setup.bat";
     req.settings.failSafeName = "setup.bat";
-    auto without = runBuild(req, quietHooks());
-    ASSERT_TRUE(without.completed());
-    EXPECT_EQ(without.skippedSteps.size(), 3u);
-    EXPECT_THAT(without.commandLine, HasSubstr("data\\1_Demo_General_Menu.html.enc "));
-
-    std::vector<std::string> calls;
+    std::vector<std::string> scanned;
     auto hooks = quietHooks();
-    hooks.scanLinkedFiles = [&](const fs::path& p, const fs::path&, int, int&) {
-        calls.push_back("page " + p.filename().string());
-        return LinkScanReport{};
-    };
-    hooks.scanBatchFile = [&](const fs::path& p, const fs::path&) {
-        calls.push_back("batch " + p.filename().string());
-        return LinkScanReport{};
-    };
-    hooks.encryptPresentationFolder = [&](const fs::path& folder) {
-        calls.push_back(fs::exists(folder / "data/autorun.inf") ? "encrypt after move"
-                                                                : "encrypt too early");
-        return true;
-    };
-    auto with = runBuild(req, hooks);
-    ASSERT_TRUE(with.completed());
-    EXPECT_TRUE(with.skippedSteps.empty());
-    EXPECT_THAT(calls, ::testing::ElementsAre("page 1_Demo_General_Menu.html", "batch setup.bat",
-                                              "encrypt after move"));
+    hooks.scanningPage = [&](const fs::path& p) { scanned.push_back(p.filename().string()); };
+    auto res = runBuild(req, hooks);
+    ASSERT_TRUE(res.completed());
+    EXPECT_THAT(scanned, ::testing::ElementsAre("1_Demo_General_Menu.html", "setup.bat"));
+    EXPECT_THAT(res.commandLine, HasSubstr("data\\1_Demo_General_Menu.html.enc "));
+    for (const char* n : {"data/logo.gif.enc", "data/setup.exe.enc", "data/autorun.inf"})
+        EXPECT_TRUE(fs::exists(f.out / n)) << n;
+    EXPECT_FALSE(fs::exists(f.out / "data/setup.exe"));
+}
+
+// Given a file the encryption cannot replace (a folder holds its ".enc"
+// name), the build should stop and say which file rather than make a disc
+// whose files the player cannot find.
+TEST(Build, AFileLeftUnencryptedStopsTheBuild) {
+    Fixture f;
+    writeFile(f.t / "site/index.html", "H");
+    writeFile(f.t / "site/notes.txt", "N");
+    fs::create_directories(f.t / "site/notes.txt.enc");
+    auto req = f.request();
+    chooseOwnFile(req.settings, (f.t / "site/index.html").string());
+    req.settings.options.secure = true;
+    auto res = runBuild(req, quietHooks());
+    EXPECT_EQ(res.outcome, BuildResult::Outcome::Aborted);
+    ASSERT_FALSE(res.messages.empty());
+    EXPECT_THAT(res.messages.back().text, HasSubstr("notes.txt"));
+    EXPECT_FALSE(fs::exists(f.out));
 }
 
 TEST(Build, WaitTextShowsEachFile) {
@@ -563,6 +565,29 @@ TEST(BuildDeathTest, FullDiskSaysSoAndKeepsTheEarlierFolder) {
             std::_Exit(ok ? 0 : 2);
         },
         testing::ExitedWithCode(0), "");
+}
+
+// Given a file rename refuses (a mount point is busy), the step should try
+// again after its wait, then name the file and stop: autorun.inf would name a
+// file that is not where it says.
+TEST(DataFolderStep, AFileThatCannotMoveStopsTheStep) {
+    TempDir t;
+    writeFile(t / "autorun.inf", "[autorun]\r\nOPEN=autorun.exe a.html none 1 0\r\n");
+    writeFile(t / "a.html", "A");
+    writeFile(t / "elsewhere.txt", "E");
+    if (::mount((t / "elsewhere.txt").c_str(), (t / "a.html").c_str(), nullptr, MS_BIND, nullptr) !=
+        0)
+        GTEST_SKIP() << "bind mounts need root";
+    int waits = 0;
+    std::vector<BuildMessage> messages;
+    std::string line =
+        moveToDataFolder(t.path() / "", messages, [&](std::chrono::milliseconds) { ++waits; });
+    ::umount2((t / "a.html").c_str(), MNT_DETACH);
+    EXPECT_EQ(line, "");
+    EXPECT_EQ(waits, 1);
+    ASSERT_FALSE(messages.empty());
+    EXPECT_EQ(messages.back().icon, BuildMessage::Icon::Stop);
+    EXPECT_THAT(messages.back().text, HasSubstr("\"a.html\""));
 }
 
 }  // namespace

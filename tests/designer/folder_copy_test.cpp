@@ -124,16 +124,6 @@ TEST(FolderCopyDeathTest, SpecialFilesAreListedNeverRead) {
         testing::ExitedWithCode(0), "");
 }
 
-TEST(FolderCopy, OneFileCopyTellsSpecialFilesAndAFullDisk) {
-    TempDir t;
-    writeFile(t / "a.txt", std::string(100000, 'a'));
-    FileCopyResult full = copyRegularFile(t / "a.txt", "/dev/full");
-    EXPECT_TRUE(full.diskFull) << full.reason;
-    FileCopyResult device = copyRegularFile("/dev/zero", t / "z");
-    EXPECT_TRUE(device.notRegularFile);
-    EXPECT_FALSE(fs::exists(t / "z"));
-}
-
 #endif  // __linux__
 
 }  // namespace

@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include "disc/percent_coding.h"
+
 namespace rondivo::links {
 namespace {
 
@@ -107,22 +109,6 @@ TEST(LinkText, StyleSheetLinks) {
     EXPECT_EQ(texts(css, found),
               (std::vector<std::string>{"print.css", "theme/colors.css", "./a.svg", "../b.png",
                                         "icons/c.png?v=2#x", "#shadow", "last.css"}));
-}
-
-TEST(LinkText, ActionFilesAreTheFilesOnTheDisc) {
-    const struct {
-        const char* link;
-        std::vector<std::string> files;
-    } rows[] = {
-        {"http://ACTION_RUN=C:\\tools\\setup.exe", {"C:\\tools\\setup.exe"}},
-        {"ACTION_RUN=setup.exe /s, readme.txt", {"setup.exe", "readme.txt"}},
-        {"http://ACTION_COPY=a.pdf,{desktop},C:\\b.pdf,C:\\Temp", {"a.pdf", "C:\\b.pdf"}},
-        {"http://action_user_select_copy=a.pdf,b.pdf", {"a.pdf", "b.pdf"}},
-        {"http://ACTION_BROWSE=C:\\Temp", {}},
-        {"http://ACTION_MESSAGEBOX=C:\\x.txt", {}},
-        {"index.html", {}},
-    };
-    for (const auto& r : rows) EXPECT_EQ(texts(r.link, actionFiles(r.link)), r.files) << r.link;
 }
 
 }  // namespace

@@ -129,7 +129,7 @@ struct SiteBuild {
         r.settings.soundEnabled = false;
         r.settings.options.noWholeFolderCopy = true;
         r.settings.options.dataFolder = false;
-        BuildHooks hooks = defaultBuildHooks();
+        BuildHooks hooks;
         hooks.sleep = [](std::chrono::milliseconds) {};
         result = runBuild(r, hooks);
     }

@@ -10,6 +10,15 @@
 namespace rondivo {
 namespace {
 
+// The data-folder step's rewrite, without the files it moves.
+std::optional<std::string> rewriteForDataFolder(const std::filesystem::path& folder) {
+    auto lines = readAutorunInfLines(folder);
+    if (!lines) return std::nullopt;
+    DataFolderAutorunInf inf = dataFolderAutorunInf(*lines);
+    if (!writeAutorunInfLines(folder, inf.lines)) return std::nullopt;
+    return inf.commandLine;
+}
+
 AutorunInfValues defaults() {
     AutorunInfValues v;
     v.openFile = "1_Demo_General_Menu.html";
@@ -100,7 +109,7 @@ TEST(AutorunInf, NamesBeyondAsciiMakeAUtf16FileThatReadsBack) {
     EXPECT_EQ(commandLineFromAutorunInf(dir.path()), "OPEN=" + autorunCommandLine(v));
 
     // The build's rewrite for the data folder keeps the form.
-    auto command = rewriteAutorunInfForDataFolder(dir.path());
+    auto command = rewriteForDataFolder(dir.path());
     ASSERT_TRUE(command);
     EXPECT_EQ(*command, dataFolderCommandLine(autorunCommandLine(v)));
     EXPECT_EQ(test::readFile(dir / "autorun.inf").substr(0, 2), "\xFF\xFE");
@@ -145,14 +154,14 @@ TEST(AutorunInf, RewriteKeepsIconLine) {
     v.iconEnabled = true;
     v.iconName = "disc.ico";
     writeAutorunInf(dir.path(), v);
-    auto command = rewriteAutorunInfForDataFolder(dir.path());
+    auto command = rewriteForDataFolder(dir.path());
     ASSERT_TRUE(command);
     EXPECT_EQ(*command,
               "autorun.exe data\\1_Demo_General_Menu.html data\\Error_Page.html 1 0 "
               "data\\default.jpg data\\default.wav");
     EXPECT_EQ(test::readFile(dir / "autorun.inf"),
               "[autorun]\r\nOPEN=" + *command + "\r\nICON=disc.ico\r\n");
-    EXPECT_FALSE(rewriteAutorunInfForDataFolder(dir / "missing"));
+    EXPECT_FALSE(rewriteForDataFolder(dir / "missing"));
 }
 
 TEST(AutorunInf, Readers) {

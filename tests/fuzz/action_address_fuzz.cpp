@@ -2,9 +2,10 @@
 // their argument lists. Entities are decoded once, so the text never grows.
 #include <cstdlib>
 
+#include "disc/action_address.h"
 #include "disc/text_util.h"
 #include "fuzz_support.h"
-#include "player/action_url.h"
+#include "player/action_executor.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
     using namespace rondivo;

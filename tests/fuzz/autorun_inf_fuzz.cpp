@@ -13,7 +13,9 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     labelFromAutorunInf(folder);
     commandLineFromAutorunInf(folder);
     readSecurePassword(folder);
-    rewriteAutorunInfForDataFolder(folder);
+    auto inf =
+        dataFolderAutorunInf(readAutorunInfLines(folder).value_or(std::vector<std::string>{}));
+    writeAutorunInfLines(folder, inf.lines);
     dataFolderCommandLine(bytes);
     underscoreBlanks(bytes);
     return 0;

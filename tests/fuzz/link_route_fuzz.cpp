@@ -4,6 +4,7 @@
 // carries any address unchanged.
 #include <cstdlib>
 
+#include "disc/action_address.h"
 #include "fuzz_support.h"
 #include "platform/file_address.h"
 #include "player/link_route.h"
@@ -25,7 +26,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
             if (!path || path->otherHost || d.target.find('\0') != std::string::npos) std::abort();
         }
     }
-    if (newWindowTarget(newWindowAddress(address)) != address) std::abort();
+    if (carriedAddress(kNewWindowScheme, carryAddress(kNewWindowScheme, address)) != address)
+        std::abort();
     unreachablePageHtml(std::string(address));
     return 0;
 }

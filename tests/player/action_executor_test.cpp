@@ -256,5 +256,35 @@ TEST_F(ActionExecutorTest, OrdinaryAddressesAreNotActions) {
     EXPECT_TRUE(xdg.calls().empty());
 }
 
+TEST(ActionArguments, BrowsePathFromTheDiscRoot) {
+    struct Case {
+        const char* argument;
+        bool hasArgument;
+        const char* path;
+    };
+    const Case cases[] = {
+        {"", false, "/media/disc"},
+        {"data/docs", true, "/media/disc/data/docs"},
+        {"data\\docs", true, "/media/disc/data/docs"},
+        {"C:\\Temp", true, "C:/Temp"},
+        {"x", true, "/media/disc"},  // too short to name a folder
+        {"", true, "/media/disc"},
+    };
+    for (const auto& c : cases)
+        EXPECT_EQ(browsePath(c.argument, c.hasArgument, "/media/disc"), c.path) << c.argument;
+}
+
+TEST(ActionArguments, BaseFolder) {
+    EXPECT_EQ(actionBaseFolder("/media/disc", true, ""), "/media/disc/data");
+    EXPECT_EQ(actionBaseFolder("/media/disc", false, ""), "/media/disc");
+    EXPECT_EQ(actionBaseFolder("/media/disc", true, "/home/u/.local/share/RondivoTemp/data"),
+              "/home/u/.local/share/RondivoTemp/data");
+    EXPECT_EQ(copyMessageCaption(""), "CD-ROM Application");
+    EXPECT_EQ(copyMessageCaption("My Disc"), "My Disc");
+    EXPECT_EQ(capitalizeFirst("thank you"), "Thank you");
+    EXPECT_EQ(capitalizeFirst(""), "");
+    EXPECT_EQ(capitalizeFirst("1 file"), "1 file");
+}
+
 }  // namespace
 }  // namespace rondivo

@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include "disc/action_address.h"
+
 namespace rondivo {
 namespace {
 
@@ -129,23 +131,14 @@ TEST(LinkRoute, WhatTheEngineCannotShowIsHandedOn) {
     EXPECT_EQ(routeUnshown("data:application/zip;base64,UEsF").route, LinkRoute::Ignore);
 }
 
-TEST(LinkRoute, NewWindowAddressesCarryAnyAddressIntact) {
-    const std::string address = "http://example.com/a b?q=1&r=%41#top:ü";
-    std::string navigation = newWindowAddress(address);
-    EXPECT_EQ(navigation.find_first_of(" ?&#"), std::string::npos) << navigation;
-    EXPECT_EQ(newWindowTarget(navigation), address);
-    // The page's script encodes with encodeURIComponent, which keeps these as they are.
-    EXPECT_EQ(newWindowTarget("rondivo-open:http%3A%2F%2Fx.org%2F(a)!*'"), "http://x.org/(a)!*'");
-    EXPECT_EQ(newWindowTarget("http://example.com/"), "");
-}
-
 TEST(LinkRoute, ErrorPageShowsTheAddressAsTextNeverAsMarkup) {
     const std::string address = "http://x.invalid/\"><script>alert(1)</script>";
     std::string page = unreachablePageHtml(address);
     EXPECT_EQ(page.find("<script>alert"), std::string::npos);
     EXPECT_NE(page.find("&lt;script&gt;alert(1)&lt;/script&gt;"), std::string::npos);
     EXPECT_NE(page.find(">Back<"), std::string::npos);
-    EXPECT_NE(page.find("href='" + newWindowAddress(address) + "'"), std::string::npos);
+    EXPECT_NE(page.find("href='" + carryAddress(kNewWindowScheme, address) + "'"),
+              std::string::npos);
 }
 
 }  // namespace

@@ -44,7 +44,7 @@ struct DesignerCollaborators {
     // Empty: the button says the Menu Creator is not available.
     MenuCreatorRunner runMenuCreator;
     PresentationCompleteActions presentationComplete = PresentationCompleteActions::standard();
-    BuildHooks buildHooks = defaultBuildHooks();
+    BuildHooks buildHooks;
     // Called after each new text of the wait dialog.
     std::function<void(CPreparingFilesDlg& wait)> onProgressShown;
 };

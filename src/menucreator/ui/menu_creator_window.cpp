@@ -296,7 +296,7 @@ void CMenuCreatorDlg::bindPageEvents() {
     view->Bind(wxEVT_WEBVIEW_NAVIGATING, [this](wxWebViewEvent& e) {
         std::string url = e.GetURL().utf8_string();
         // Action links arrive as written through the player's own scheme.
-        if (auto action = actionAddressOf(url)) url = *action;
+        if (auto action = carriedAddress(kActionScheme, url)) url = *action;
         if (!planPreviewNavigation(url, previewMacros()).cancel()) return;
         e.Veto();
         // Dialogs wait until the engine has its answer.

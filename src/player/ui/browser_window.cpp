@@ -14,6 +14,7 @@
 #include <wx/textdlg.h>
 #include <wx/webview.h>
 
+#include "disc/action_address.h"
 #include "disc/autorun_inf.h"
 #include "platform/eject.h"
 #include "platform/file_io.h"
@@ -271,15 +272,14 @@ void BrowserWindow::runActionsLater(const std::string& url) {
 
 void BrowserWindow::onNavigating(wxWebViewEvent& event) {
     const wxString url = event.GetURL();
-    if (auto action = actionAddressOf(url.utf8_string())) {
+    if (auto action = carriedAddress(kActionScheme, url.utf8_string())) {
         event.Veto();
         onBeforeNavigate(*action);
         return;
     }
-    std::string newWindowUrl = newWindowTarget(url.utf8_string());
-    if (!newWindowUrl.empty()) {
+    if (auto newWindowUrl = carriedAddress(kNewWindowScheme, url.utf8_string())) {
         event.Veto();
-        onBeforeNavigate(newWindowUrl, true);
+        onBeforeNavigate(*newWindowUrl, true);
         return;
     }
     if (onBeforeNavigate(url.utf8_string())) event.Veto();

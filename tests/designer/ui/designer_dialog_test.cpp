@@ -105,12 +105,9 @@ struct DesignerFixture : ::testing::Test {
         c.ownExecutable = program / "rondivo";
         c.desktopFolder = desktop;
         c.buildHooks.sleep = [](std::chrono::milliseconds) {};
-        auto scan = c.buildHooks.scanLinkedFiles;
-        c.buildHooks.scanLinkedFiles = [this, scan](const fs::path& page, const fs::path& folder,
-                                                    int top, int& additional) {
+        c.buildHooks.scanningPage = [this](const fs::path& page) {
             if (beforeLinkScan) beforeLinkScan(page);
             while (holdScans) std::this_thread::sleep_for(std::chrono::milliseconds(5));
-            return scan(page, folder, top, additional);
         };
         c.prompts = DesignerPrompts::standard(program);
         c.prompts.message = [this](wxWindow*, const std::string& text, long style) {

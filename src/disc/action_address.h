@@ -1,19 +1,23 @@
 #pragma once
-// Action links: addresses such as "http://ACTION_RUN=setup.exe" that pages use
-// to drive the player. This header turns an address into what to do; it knows
-// nothing of windows, so the player and the Menu Creator's preview share it.
+// Action links: addresses such as "http://ACTION_RUN=setup.exe" that pages
+// on a disc use to drive the player. Everything about their text lives here:
+// the verbs, how an address is written, how it is read back (with the
+// repairs web engines make necessary), which parts of an argument name files
+// of the disc, and the private schemes that carry an address from a page to
+// the window. The player executes, the linked-file scanner copies and the
+// Menu Creator writes what this reads.
 //
-//   auto request = parseActionAddress(address, systemPathMacros(exeFolder, dataLayout));
-//   if (request.isAction()) { cancel the navigation; for (auto& call : request.calls) ... }
-#include <filesystem>
+//   auto request = parseActionAddress(address, macros);
+//   for (const ActionCall& call : request.calls) ... execute call.verb
+#include <cstddef>
 #include <optional>
+#include <span>
 #include <string>
 #include <string_view>
 #include <vector>
 
 namespace rondivo {
 
-// The verbs, in the order in which they are looked for and executed.
 enum class ActionVerb {
     MessageBox,
     Quit,
@@ -27,8 +31,37 @@ enum class ActionVerb {
     Copy,
 };
 
-// "ACTION_MESSAGEBOX", ... as written in pages.
+// Which items of a verb's comma-separated argument are files on the disc.
+enum class ActionFiles {
+    None,
+    Programs,  // every item, each up to the blank after its name's first "."
+    Sources,   // the first, third, ... item (the others are destinations)
+    All,       // every item
+};
+
+struct ActionVerbInfo {
+    ActionVerb verb;
+    const char* name;  // as pages write it
+    ActionFiles files;
+};
+
+// The verbs, in the order in which they are looked for and executed.
+std::span<const ActionVerbInfo> actionVerbs();
+const ActionVerbInfo& actionVerbInfo(ActionVerb verb);
+// "ACTION_MESSAGEBOX", ...
 const char* actionVerbName(ActionVerb verb);
+// The verb a token names: "ACTION_RUN" or "http://ACTION_RUN", any letter case.
+const ActionVerbInfo* verbNamed(std::string_view token);
+
+// Every verb begins with this: what a page script looks for in an href.
+inline constexpr std::string_view kActionMarker = "ACTION_";
+
+// "http://ACTION_BROWSE", or with an argument "http://ACTION_BROWSE=docs".
+std::string buildActionAddress(ActionVerb verb, std::string_view argument = {});
+
+// Whether an address holds a verb (any letter case): the navigation is then
+// an action and cancelled, even when a verb lacks its "=".
+bool isActionAddress(std::string_view address);
 
 // Values of the path macros {cdrom}, {root}, ... at the time a link is followed.
 struct PathMacros {
@@ -40,9 +73,6 @@ struct PathMacros {
     std::string desktop;
     std::string temp;  // also {secure}: the folder of decrypted secure files
 };
-
-// The values on this machine: desktop and local data from the XDG folders.
-PathMacros systemPathMacros(const std::filesystem::path& executableFolder, bool dataFolderLayout);
 
 // A drive letter the web engine turned into a path part ("c/Temp") becomes
 // "C:/Temp" again, but only where it stands alone as a path segment: at the
@@ -67,7 +97,6 @@ struct ActionCall {
 struct ActionRequest {
     std::string prepared;
     std::vector<ActionCall> calls;  // every verb found, in execution order
-    // An action link: the navigation is cancelled, even when a verb lacks its "=".
     bool isAction() const { return !calls.empty(); }
 };
 
@@ -104,20 +133,24 @@ std::vector<CopyItem> userSelectCopyItems(std::string_view argument, const std::
 // The folder part of a destination (text before its last "\" or "/"), or "".
 std::string destinationFolderPart(std::string_view destination);
 
-// "ACTION_BROWSE": the disc root, or the argument (two characters or more)
-// appended to it, or the argument alone when it names a drive (has ":").
-// Backslashes become "/".
-std::string browsePath(std::string_view argument, bool hasArgument, const std::string& discRoot);
+// [begin, end) of a piece of a larger text.
+struct TextSpan {
+    std::size_t begin = 0;
+    std::size_t end = 0;
+};
 
-// Where RUN and the copies take their files from: the secure folder when
-// files were decrypted, else the executable's folder (plus "data").
-std::filesystem::path actionBaseFolder(const std::filesystem::path& executableFolder,
-                                       bool dataFolderLayout, const std::string& secureFolder);
+// The parts of an action link (as written in a page) that name files on the
+// disc, by the first verb's ActionFiles; empty when that verb names none.
+std::vector<TextSpan> actionFileSpans(std::string_view link);
 
-// Message text with its first letter upper-cased.
-std::string capitalizeFirst(std::string_view text);
-
-// Caption of the copy messages: the page title, or "CD-ROM Application".
-std::string copyMessageCaption(const std::string& pageTitle);
+// Private schemes: a page hands the window an address as written by
+// navigating to scheme + the address percent-encoded, which no engine
+// rewrites. kActionScheme carries action links, kNewWindowScheme addresses
+// that want a window of their own.
+inline constexpr std::string_view kActionScheme = "rondivo-action:";
+inline constexpr std::string_view kNewWindowScheme = "rondivo-open:";
+std::string carryAddress(std::string_view scheme, std::string_view address);
+// The address a navigation to `scheme` carries; nothing for other navigations.
+std::optional<std::string> carriedAddress(std::string_view scheme, std::string_view navigation);
 
 }  // namespace rondivo

@@ -1,7 +1,11 @@
-#include "player/action_url.h"
+#include "disc/action_address.h"
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <cstdio>
+
+#include "disc/percent_coding.h"
 #include "disc/text_util.h"
 
 namespace rondivo {
@@ -123,9 +127,108 @@ TEST(ActionAddress, ArgumentKeepsItsLetterCase) {
     auto r = parseActionAddress("http://action_messagebox=Setup.EXE%20Done", testMacros());
     ASSERT_EQ(r.calls.size(), 1u);
     EXPECT_EQ(r.calls[0].argument, "Setup.EXE Done");
-    EXPECT_EQ(capitalizeFirst("thank you"), "Thank you");
-    EXPECT_EQ(capitalizeFirst(""), "");
-    EXPECT_EQ(capitalizeFirst("1 file"), "1 file");
+}
+
+// What IE hands the navigation hook for an address it was given: blanks as
+// %20, letters beyond ASCII as their UTF-8 bytes in %XX.
+std::string asIeWrites(std::string_view address) {
+    std::string out;
+    for (unsigned char c : address) {
+        if (c != ' ' && c < 0x80) {
+            out.push_back(static_cast<char>(c));
+            continue;
+        }
+        char escape[4];
+        std::snprintf(escape, sizeof escape, "%%%02X", c);
+        out += escape;
+    }
+    return out;
+}
+
+// Given the address the editor writes for each verb, the player should read
+// back that verb and that argument whichever way the click reaches it: as
+// written, carried by the page's script through our scheme, or through the
+// engine's navigation with IE's escapes undone by the router.
+TEST(ActionAddress, EveryVerbReadsBackWhatTheEditorWrote) {
+    using V = ActionVerb;
+    const struct {
+        ActionVerb verb;
+        const char* argument;
+    } rows[] = {
+        {V::MessageBox, "Grüße + Dank, bis bald"},
+        {V::Quit, ""},
+        {V::Run, "setup.exe /s,read me.txt"},
+        {V::Browse, ""},
+        {V::Browse, "docs\\manuals"},
+        {V::Maximize, ""},
+        {V::RestoreSize, ""},
+        {V::Minimize, ""},
+        {V::Eject, ""},
+        {V::UserSelectCopy, "a.pdf,b c.pdf"},
+        {V::Copy, "a.pdf,out,b.pdf,out"},
+    };
+    for (const ActionVerbInfo& info : actionVerbs())
+        EXPECT_TRUE(std::any_of(std::begin(rows), std::end(rows),
+                                [&](const auto& r) { return r.verb == info.verb; }))
+            << info.name << " has no row";
+    for (const auto& r : rows) {
+        const std::string written = buildActionAddress(r.verb, r.argument);
+        const std::string forms[] = {
+            written,
+            carriedAddress(kActionScheme, carryAddress(kActionScheme, written)).value_or(""),
+            percentDecode(asIeWrites(written)),
+        };
+        for (const std::string& form : forms) {
+            EXPECT_TRUE(isActionAddress(form)) << form;
+            auto request = parseActionAddress(form, testMacros());
+            ASSERT_EQ(request.calls.size(), 1u) << form;
+            EXPECT_EQ(request.calls[0].verb, r.verb) << form;
+            EXPECT_EQ(request.calls[0].hasArgument, *r.argument != '\0') << form;
+            EXPECT_EQ(request.calls[0].argument, r.argument) << form;
+        }
+    }
+    // Without the router's decoding only the blanks come back; "+" is never a blank.
+    auto raw = parseActionAddress(asIeWrites("http://ACTION_MESSAGEBOX=a b+c"), testMacros());
+    ASSERT_EQ(raw.calls.size(), 1u);
+    EXPECT_EQ(raw.calls[0].argument, "a b+c");
+}
+
+std::vector<std::string> texts(std::string_view text, const std::vector<TextSpan>& spans) {
+    std::vector<std::string> out;
+    for (const TextSpan& s : spans) out.emplace_back(text.substr(s.begin, s.end - s.begin));
+    return out;
+}
+
+TEST(ActionAddress, FileSpansAreTheFilesOnTheDisc) {
+    const struct {
+        const char* link;
+        std::vector<std::string> files;
+    } rows[] = {
+        {"http://ACTION_RUN=C:\\tools\\setup.exe", {"C:\\tools\\setup.exe"}},
+        {"ACTION_RUN=setup.exe /s, readme.txt", {"setup.exe", "readme.txt"}},
+        {"http://ACTION_COPY=a.pdf,{desktop},C:\\b.pdf,C:\\Temp", {"a.pdf", "C:\\b.pdf"}},
+        {"http://action_user_select_copy=a.pdf,b.pdf", {"a.pdf", "b.pdf"}},
+        {"http://ACTION_BROWSE=C:\\Temp", {}},
+        {"http://ACTION_MESSAGEBOX=C:\\x.txt", {}},
+        {"http://ACTION_RUN", {}},
+        {"index.html", {}},
+    };
+    for (const auto& r : rows) EXPECT_EQ(texts(r.link, actionFileSpans(r.link)), r.files) << r.link;
+}
+
+TEST(ActionAddress, PrivateSchemesCarryAnyAddressIntact) {
+    const std::string address = "http://example.com/a b?q=1&r=%41#top:ü";
+    for (std::string_view scheme : {kActionScheme, kNewWindowScheme}) {
+        std::string navigation = carryAddress(scheme, address);
+        EXPECT_EQ(navigation.substr(scheme.size()).find_first_of(" ?&#:"), std::string::npos)
+            << navigation;
+        EXPECT_EQ(carriedAddress(scheme, navigation), address);
+    }
+    // The page's script encodes with encodeURIComponent, which keeps these as they are.
+    EXPECT_EQ(carriedAddress(kNewWindowScheme, "rondivo-open:http%3A%2F%2Fx.org%2F(a)!*'"),
+              "http://x.org/(a)!*'");
+    EXPECT_EQ(carriedAddress(kActionScheme, "http://ACTION_QUIT"), std::nullopt);
+    EXPECT_EQ(carriedAddress(kActionScheme, carryAddress(kNewWindowScheme, "x")), std::nullopt);
 }
 
 TEST(ActionArguments, RunCommandsSplitAtTheFirstBlankOnlyBeforeTheName) {
@@ -184,33 +287,6 @@ TEST(ActionArguments, DestinationFolderPart) {
     EXPECT_EQ(destinationFolderPart("/home/u/Desktop/docs\\a.pdf"), "/home/u/Desktop/docs");
     EXPECT_EQ(destinationFolderPart("a\\b/c"), "a\\b");
     EXPECT_EQ(destinationFolderPart("a.txt"), "");
-}
-
-TEST(ActionArguments, BrowsePathFromTheDiscRoot) {
-    struct Case {
-        const char* argument;
-        bool hasArgument;
-        const char* path;
-    };
-    const Case cases[] = {
-        {"", false, "/media/disc"},
-        {"data/docs", true, "/media/disc/data/docs"},
-        {"data\\docs", true, "/media/disc/data/docs"},
-        {"C:\\Temp", true, "C:/Temp"},
-        {"x", true, "/media/disc"},  // too short to name a folder
-        {"", true, "/media/disc"},
-    };
-    for (const auto& c : cases)
-        EXPECT_EQ(browsePath(c.argument, c.hasArgument, "/media/disc"), c.path) << c.argument;
-}
-
-TEST(ActionArguments, BaseFolder) {
-    EXPECT_EQ(actionBaseFolder("/media/disc", true, ""), "/media/disc/data");
-    EXPECT_EQ(actionBaseFolder("/media/disc", false, ""), "/media/disc");
-    EXPECT_EQ(actionBaseFolder("/media/disc", true, "/home/u/.local/share/RondivoTemp/data"),
-              "/home/u/.local/share/RondivoTemp/data");
-    EXPECT_EQ(copyMessageCaption(""), "CD-ROM Application");
-    EXPECT_EQ(copyMessageCaption("My Disc"), "My Disc");
 }
 
 }  // namespace

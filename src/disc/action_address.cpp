@@ -1,34 +1,32 @@
-#include "player/action_url.h"
+#include "disc/action_address.h"
 
-#include <array>
+#include <algorithm>
+#include <iterator>
 
+#include "disc/percent_coding.h"
 #include "disc/text_util.h"
 #include "platform/file_address.h"
 #include "platform/paths.h"
 
 namespace rondivo {
 
-namespace fs = std::filesystem;
-
 namespace {
 
-struct VerbName {
-    ActionVerb verb;
-    const char* name;
+constexpr ActionVerbInfo kVerbs[] = {
+    {ActionVerb::MessageBox, "ACTION_MESSAGEBOX", ActionFiles::None},
+    {ActionVerb::Quit, "ACTION_QUIT", ActionFiles::None},
+    {ActionVerb::Run, "ACTION_RUN", ActionFiles::Programs},
+    {ActionVerb::Browse, "ACTION_BROWSE", ActionFiles::None},
+    {ActionVerb::Maximize, "ACTION_MAXIMIZE", ActionFiles::None},
+    {ActionVerb::RestoreSize, "ACTION_RESTORESIZE", ActionFiles::None},
+    {ActionVerb::Minimize, "ACTION_MINIMIZE", ActionFiles::None},
+    {ActionVerb::Eject, "ACTION_EJECT", ActionFiles::None},
+    {ActionVerb::UserSelectCopy, "ACTION_USER_SELECT_COPY", ActionFiles::All},
+    {ActionVerb::Copy, "ACTION_COPY", ActionFiles::Sources},
 };
 
-constexpr std::array<VerbName, 10> kVerbs = {{
-    {ActionVerb::MessageBox, "ACTION_MESSAGEBOX"},
-    {ActionVerb::Quit, "ACTION_QUIT"},
-    {ActionVerb::Run, "ACTION_RUN"},
-    {ActionVerb::Browse, "ACTION_BROWSE"},
-    {ActionVerb::Maximize, "ACTION_MAXIMIZE"},
-    {ActionVerb::RestoreSize, "ACTION_RESTORESIZE"},
-    {ActionVerb::Minimize, "ACTION_MINIMIZE"},
-    {ActionVerb::Eject, "ACTION_EJECT"},
-    {ActionVerb::UserSelectCopy, "ACTION_USER_SELECT_COPY"},
-    {ActionVerb::Copy, "ACTION_COPY"},
-}};
+// What pages write before a verb: the engine sees an ordinary web address.
+constexpr std::string_view kActionPrefix = "http://";
 
 std::string dropLeadingBlanks(std::string_view s) {
     std::size_t i = 0;
@@ -40,12 +38,45 @@ bool endsWithSeparator(std::string_view s) {
     return !s.empty() && (s.back() == '/' || s.back() == '\\');
 }
 
+bool startsWithIgnoreCase(std::string_view s, std::string_view prefix) {
+    return s.size() >= prefix.size() &&
+           platform::equalsIgnoreCase(s.substr(0, prefix.size()), prefix);
+}
+
 }  // namespace
 
-const char* actionVerbName(ActionVerb verb) {
+std::span<const ActionVerbInfo> actionVerbs() {
+    return kVerbs;
+}
+
+const ActionVerbInfo& actionVerbInfo(ActionVerb verb) {
     for (const auto& v : kVerbs)
-        if (v.verb == verb) return v.name;
-    return "";
+        if (v.verb == verb) return v;
+    return kVerbs[0];  // not reached: every verb has its row
+}
+
+const char* actionVerbName(ActionVerb verb) {
+    return actionVerbInfo(verb).name;
+}
+
+const ActionVerbInfo* verbNamed(std::string_view token) {
+    if (startsWithIgnoreCase(token, kActionPrefix)) token.remove_prefix(kActionPrefix.size());
+    for (const auto& v : kVerbs)
+        if (platform::equalsIgnoreCase(token, v.name)) return &v;
+    return nullptr;
+}
+
+std::string buildActionAddress(ActionVerb verb, std::string_view argument) {
+    std::string address = std::string(kActionPrefix) + actionVerbName(verb);
+    if (!argument.empty()) address += "=" + std::string(argument);
+    return address;
+}
+
+bool isActionAddress(std::string_view address) {
+    const std::string upper = platform::toUpper(address);
+    return std::any_of(std::begin(kVerbs), std::end(kVerbs), [&](const ActionVerbInfo& v) {
+        return upper.find(v.name) != std::string::npos;
+    });
 }
 
 std::string repairDriveLetters(std::string_view address) {
@@ -199,35 +230,46 @@ std::string destinationFolderPart(std::string_view destination) {
     return sep == std::string_view::npos ? std::string() : std::string(destination.substr(0, sep));
 }
 
-std::string browsePath(std::string_view argument, bool hasArgument, const std::string& discRoot) {
-    std::string path = discRoot;
-    if (hasArgument && argument.size() >= 2) {
-        if (argument.find(':') != std::string_view::npos)
-            path = std::string(argument);
-        else {
-            if (!endsWithSeparator(path)) path += '/';
-            path += argument;
-        }
+std::vector<TextSpan> actionFileSpans(std::string_view link) {
+    std::vector<TextSpan> files;
+    const std::string upper = platform::toUpper(link);
+    const std::size_t at = upper.find(kActionMarker);
+    if (at == std::string::npos) return files;
+    const ActionVerbInfo* verb = nullptr;
+    for (const auto& v : kVerbs) {
+        const std::size_t length = std::char_traits<char>::length(v.name);
+        if (upper.compare(at, length, v.name) == 0 && at + length < link.size() &&
+            link[at + length] == '=')
+            verb = &v;
     }
-    for (auto& c : path)
-        if (c == '\\') c = '/';
-    return path;
+    if (!verb || verb->files == ActionFiles::None) return files;
+    std::size_t i = at + std::char_traits<char>::length(verb->name) + 1;
+    for (int item = 0; i <= link.size(); ++item) {
+        std::size_t end = std::min(link.find(',', i), link.size());
+        std::size_t begin = i;
+        while (begin < end && link[begin] == ' ') ++begin;
+        std::size_t fileEnd = end;
+        // "setup.exe /s": the program is up to the blank after its first ".".
+        std::size_t dot = link.find('.', begin);
+        if (verb->files == ActionFiles::Programs && dot < end) {
+            std::size_t blank = link.find(' ', dot);
+            if (blank < end) fileEnd = blank;
+        }
+        if (fileEnd > begin && (verb->files != ActionFiles::Sources || item % 2 == 0))
+            files.push_back({begin, fileEnd});
+        i = end + 1;
+    }
+    return files;
 }
 
-fs::path actionBaseFolder(const fs::path& executableFolder, bool dataFolderLayout,
-                          const std::string& secureFolder) {
-    if (!secureFolder.empty()) return platform::toNativePath(secureFolder);
-    return dataFolderLayout ? executableFolder / "data" : executableFolder;
+std::string carryAddress(std::string_view scheme, std::string_view address) {
+    return std::string(scheme) + percentEncode(address);
 }
 
-std::string capitalizeFirst(std::string_view text) {
-    std::string s(text);
-    if (!s.empty() && s[0] >= 'a' && s[0] <= 'z') s[0] = static_cast<char>(s[0] - 'a' + 'A');
-    return s;
-}
-
-std::string copyMessageCaption(const std::string& pageTitle) {
-    return pageTitle.empty() ? "CD-ROM Application" : pageTitle;
+std::optional<std::string> carriedAddress(std::string_view scheme, std::string_view navigation) {
+    if (!startsWithIgnoreCase(navigation, scheme)) return std::nullopt;
+    // encodeURIComponent's %XX bytes are UTF-8; anything else stays as it is.
+    return percentDecode(navigation.substr(scheme.size()));
 }
 
 }  // namespace rondivo
