@@ -17,6 +17,7 @@
 #include <system_error>
 
 #include "menucreator/image_gallery.h"
+#include "menucreator/menu_folder.h"
 #include "menucreator/menu_editor_script.h"
 #include "menucreator/picture_types.h"
 #include "menucreator/templates.h"
@@ -236,8 +237,8 @@ CMenuCreatorDlg::~CMenuCreatorDlg() = default;
 void CMenuCreatorDlg::useStandardDialogs() {
     if (!dialogs_.saveAs) {
         dialogs_.saveAs = [this](wxWindow* owner, const std::string& name,
-                                 const std::filesystem::path& folder, bool offerDiscard) {
-            CSaveMenuDlg dlg(owner, name, folder, offerDiscard, prompts_);
+                                 const MenuFileFor& fileFor, bool offerDiscard) {
+            CSaveMenuDlg dlg(owner, name, fileFor, offerDiscard, prompts_);
             CSaveMenuDlg::Result r = dlg.run();
             return std::make_pair(r, dlg.name());
         };
@@ -332,6 +333,7 @@ void CMenuCreatorDlg::loadPage(const std::string& pathOrUrl) {
     head_ = readMenuHeadValuesFrom(pathOrUrl);
     if (!head_.title.empty()) SetTitle(wxString::FromUTF8(head_.title));
     bool isAddress = pathOrUrl.find("://") != std::string::npos;
+    pageFolder_ = isAddress ? std::filesystem::path() : platform::u8path(pathOrUrl).parent_path();
     document_->navigate(isAddress ? pathOrUrl : fileUrl(pathOrUrl));
 }
 
@@ -519,15 +521,19 @@ void CMenuCreatorDlg::changeFont() {
 }
 
 void CMenuCreatorDlg::openPage() {
+    // The author's own menus are where Save put them; the templates and demos are in html/.
+    std::error_code ec;
+    std::filesystem::path start = programFolder_ / kMenusFolderName;
+    if (!std::filesystem::is_directory(start, ec)) start = htmlFolder_;
     auto files = prompts_.openFiles(this, "Open Existing HTML File",
-                                    wxString::FromUTF8(htmlFolder_.string()), "index", kHtmlFilter,
-                                    wxFD_OPEN | wxFD_FILE_MUST_EXIST, false);
+                                    wxString::FromUTF8(platform::u8string(start)), "index",
+                                    kHtmlFilter, wxFD_OPEN | wxFD_FILE_MUST_EXIST, false);
     if (files.empty()) return;
     std::filesystem::path file = platform::u8path(files.front().utf8_string());
     editing_ = true;
-    loadPage(file.string());
-    menuFolder_ = file.parent_path();
-    menuName_ = file.filename().string();
+    loadPage(platform::u8string(file));
+    openedFolder_ = file.parent_path();
+    menuName_ = platform::u8string(file.filename());
 }
 
 // The program's own manual, at its Menu Creator chapter.
@@ -554,29 +560,53 @@ void CMenuCreatorDlg::saveFlow(bool offerDiscard) {
         finish(wxID_CANCEL);
         return;
     }
-    if (menuFolder_.empty()) {
+    if (menuName_.empty()) {
         std::error_code ec;
         std::filesystem::current_path(htmlFolder_, ec);
-        menuFolder_ = std::filesystem::current_path(ec);
         menuName_ = "My Menu";
     }
-    auto [result, name] = dialogs_.saveAs(this, menuName_, menuFolder_, offerDiscard);
+    auto [result, name] = dialogs_.saveAs(
+        this, menuName_, [this](const std::string& n) { return menuFileFor(n); }, offerDiscard);
     if (result == CSaveMenuDlg::Result::Cancel) return;
     if (result == CSaveMenuDlg::Result::Discard) {
         finish(wxID_CANCEL);
         return;
     }
-    std::filesystem::path file = menuFolder_ / platform::u8path(name);
-    if (!saveMenuPage(file, document_->bodyHtml(), head_)) {
-        // Ending with OK here would hand the designer a page that is not there.
-        prompts_.message(
-            this, wxString::FromUTF8("The menu could not be saved as " + file.string() + "."),
-            kProgramTitle, wxOK | wxICON_ERROR);
-        return;
-    }
+    const std::filesystem::path file = menuFileFor(name);
+    if (!writeMenu(file)) return;
     menuFilePath_ = file;
     menuName_ = name;
     finish(wxID_OK);
+}
+
+std::filesystem::path CMenuCreatorDlg::menuFileFor(const std::string& fileName) const {
+    return menuSaveFolder(programFolder_, openedFolder_, fileName) / platform::u8path(fileName);
+}
+
+// Writes the page into its folder with the files it links from where it was
+// opened; false (the author told) when the page itself could not be written.
+bool CMenuCreatorDlg::writeMenu(const std::filesystem::path& file) {
+    std::error_code ec;
+    std::filesystem::create_directories(file.parent_path(), ec);
+    if (!saveMenuPage(file, document_->bodyHtml(), head_)) {
+        // Ending with OK here would hand the designer a page that is not there.
+        prompts_.message(this,
+                         wxString::FromUTF8("The menu could not be saved as " +
+                                            platform::u8string(file) + "."),
+                         kProgramTitle, wxOK | wxICON_ERROR);
+        return false;
+    }
+    LinkedCopyReport copied = copyLinkedFiles(file, pageFolder_);
+    if (!copied.failed.empty()) {
+        std::string list;
+        for (const std::string& f : copied.failed) list += "\n" + f;
+        prompts_.message(this,
+                         wxString::FromUTF8("The menu was saved, but these files it shows or "
+                                            "opens could not be copied beside it:" +
+                                            list),
+                         kProgramTitle, wxOK | wxICON_WARNING);
+    }
+    return true;
 }
 
 std::optional<std::string> runMenuCreator(wxWindow* parent,
