@@ -46,6 +46,8 @@ std::string moveToDataFolder(const fs::path& folderIn, std::vector<BuildMessage>
         }
     }
 
+    // autorun.inf stays where Windows reads it and is rewritten below: a copy in
+    // data/ would be read by nothing and show a launch line the disc does not use.
     std::vector<fs::path> entries;
     for (fs::directory_iterator it(folder, ec), end; !ec && it != end; it.increment(ec))
         entries.push_back(it->path());
@@ -54,7 +56,8 @@ std::string moveToDataFolder(const fs::path& folderIn, std::vector<BuildMessage>
         if (name.find("autorun.exe") != std::string::npos ||
             name.find("autorun.dat") != std::string::npos ||
             name.find("COPY_ALL_TO_CDROM_ROOT.txt") != std::string::npos || name == "drivers" ||
-            name == "data" || (!icon.empty() && name.find(icon) != std::string::npos))
+            name == "data" || name == "autorun.inf" ||
+            (!icon.empty() && name.find(icon) != std::string::npos))
             continue;
         const fs::path to = data / from.filename();
         fs::rename(from, to, ec);

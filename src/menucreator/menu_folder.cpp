@@ -7,6 +7,7 @@
 #include <sstream>
 #include <system_error>
 
+#include "disc/autorun_inf.h"
 #include "disc/text_util.h"
 #include "platform/file_address.h"
 #include "platform/file_io.h"
@@ -149,13 +150,14 @@ struct Copier {
 
 }  // namespace
 
-fs::path menuSaveFolder(const fs::path& programFolder, const fs::path& openedFrom,
-                        std::string_view fileName) {
+fs::path menuSavePath(const fs::path& programFolder, const fs::path& openedFrom,
+                      std::string_view fileName) {
     const fs::path menus = programFolder / kMenusFolderName;
+    const fs::path name = platform::u8path(fileName);
     if (!openedFrom.empty() && !sameFolder(openedFrom, programFolder / "html") &&
         !sameFolder(openedFrom.parent_path(), menus))
-        return openedFrom;
-    return menus / platform::u8path(fileName).stem();
+        return openedFrom / name;
+    return menus / name.stem() / platform::u8path(underscoreBlanks(fileName));
 }
 
 std::vector<std::string> relativeLinks(std::string_view page) {

@@ -13,14 +13,15 @@ namespace rondivo::menucreator {
 
 inline constexpr const char* kMenusFolderName = "menus";
 
-// The folder a menu saved as `fileName` ("My Menu.html") goes into.
-// `openedFrom` is the folder of the page the author opened, empty for a new
-// menu. A page opened from a folder of the author's own is saved back there;
-// a new menu, or one opened from html/ or another menu's folder, gets
-// <programFolder>/menus/<name>/.
-std::filesystem::path menuSaveFolder(const std::filesystem::path& programFolder,
-                                     const std::filesystem::path& openedFrom,
-                                     std::string_view fileName);
+// Where a menu saved as `fileName` ("My Menu.html") is written. `openedFrom`
+// is the folder of the page the author opened, empty for a new menu. A page
+// opened from a folder of the author's own is saved back there; a new menu,
+// or one opened from html/ or another menu's folder, gets a folder of its own,
+// <programFolder>/menus/<name>/, and in it the name the disc gives the page
+// (blanks as "_"), so that copying the folder does not bring a second copy.
+std::filesystem::path menuSavePath(const std::filesystem::path& programFolder,
+                                   const std::filesystem::path& openedFrom,
+                                   std::string_view fileName);
 
 // The files a page names by relative address, decoded and without query or
 // fragment: pictures, sounds, style sheets, other pages, and the files of

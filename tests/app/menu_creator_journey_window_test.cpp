@@ -14,6 +14,7 @@
 
 #include <cstdio>
 #include <filesystem>
+#include <set>
 #include <thread>
 
 #include "app/composition_root.h"
@@ -265,6 +266,22 @@ TEST(MenuCreatorJourney, TemplatePictureTextAndLinkReachThePlayingDisc) {
         EXPECT_NE(page.find("ACTION_RUN="), std::string::npos) << page;
         EXPECT_TRUE(fs::exists(disc / "data/setup.sh"));
         EXPECT_TRUE(fs::exists(disc / "data/banner.png")) << "the picture is not on the disc";
+        // The menu travels alone: its folder brings what the template links, and
+        // none of the demos and templates it was made from.
+        std::set<std::string> onDisc;
+        for (const auto& e : fs::recursive_directory_iterator(disc / "data"))
+            if (e.is_regular_file()) onDisc.insert(e.path().lexically_relative(disc).string());
+        std::set<std::string> expected = {"data/My_Menu.html", "data/banner.png",
+                                          "data/setup.sh", "data/readme.txt"};
+        // The designer's own choices: the fail-safe page with its picture, splash and sound.
+        for (const char* f : {"Error_Page.html", "images/warning.png", "default.jpg",
+                              "default.wav"})
+            expected.insert(std::string("data/") + f);
+        for (const char* picture : {"generic_banner.jpg", "icon_readme.png", "icon_install.png",
+                                    "icon_browse.png", "icon_web.png", "icon_info.png",
+                                    "icon_exit.png"})
+            expected.insert(std::string("data/images/") + picture);
+        EXPECT_EQ(onDisc, expected);
         EXPECT_TRUE(playAndClick(exe, disc, marker, journey.pictureInPage))
             << "clicking the picture did not run setup.sh";
     }

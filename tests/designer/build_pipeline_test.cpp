@@ -257,8 +257,8 @@ TEST(Build, DataFolderOnAndOff) {
         on.commandLine,
         "autorun.exe data\\1_Demo_General_Menu.html data\\Error_Page.html 1 0 data\\default.jpg "
         "data\\default.wav");
-    EXPECT_TRUE(fs::exists(f.out / "data/autorun.inf"))
-        << "the first autorun.inf moves with the data";
+    EXPECT_FALSE(fs::exists(f.out / "data/autorun.inf"))
+        << "autorun.inf is rewritten in the root, not left in data/ as well";
     EXPECT_TRUE(fs::exists(f.out / "autorun.dat"));
     EXPECT_TRUE(fs::exists(f.out / "drivers/SHFOLDER.DLL"));
 
@@ -441,7 +441,7 @@ TEST(Build, HooksForScannerAndEncryptionAndWhatHappensWithout) {
         return LinkScanReport{};
     };
     hooks.encryptPresentationFolder = [&](const fs::path& folder) {
-        calls.push_back(fs::exists(folder / "data/autorun.inf") ? "encrypt after move"
+        calls.push_back(fs::exists(folder / "data/1_Demo_General_Menu.html") ? "encrypt after move"
                                                                 : "encrypt too early");
         return true;
     };

@@ -48,10 +48,12 @@ TEST(MenuFolder, NewMenusAndMenusOpenedFromTheSharedFoldersGetAFolderOfTheirOwn)
     fs::create_directories(program / "html");
     fs::create_directories(program / "menus/Old");
     fs::create_directories(t / "mine");
-    EXPECT_EQ(menuSaveFolder(program, {}, "My Menu.html"), program / "menus/My Menu");
-    EXPECT_EQ(menuSaveFolder(program, program / "html", "Demo.html"), program / "menus/Demo");
-    EXPECT_EQ(menuSaveFolder(program, program / "menus/Old", "New.html"), program / "menus/New");
-    EXPECT_EQ(menuSaveFolder(program, t / "mine", "New.html"), t / "mine");
+    EXPECT_EQ(menuSavePath(program, {}, "My Menu.html"), program / "menus/My Menu/My_Menu.html");
+    EXPECT_EQ(menuSavePath(program, program / "html", "Demo.html"),
+              program / "menus/Demo/Demo.html");
+    EXPECT_EQ(menuSavePath(program, program / "menus/Old", "New.html"),
+              program / "menus/New/New.html");
+    EXPECT_EQ(menuSavePath(program, t / "mine", "My Page.html"), t / "mine/My Page.html");
 }
 
 TEST(MenuFolder, SavingCopiesWhatThePageAndItsPagesLinkAndNothingElse) {

@@ -47,6 +47,7 @@ CDriveCopyDlg::CDriveCopyDlg(wxWindow* parent, const fs::path& folder,
     // An empty list alone reads as "still looking" or "broken": say why it is empty.
     noDrive_ = new wxStaticText(this, kNoDrive, kNoDriveText);
     noDrive_->Wrap(520);
+    noDrive_->Hide();  // the first listing decides
     top->Add(noDrive_, 0, wxLEFT | wxRIGHT | wxTOP, 10);
     auto* note = new wxStaticText(this, wxID_ANY, kUsbDriveWindowsNote);
     note->Wrap(520);

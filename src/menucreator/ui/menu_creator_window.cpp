@@ -575,12 +575,12 @@ void CMenuCreatorDlg::saveFlow(bool offerDiscard) {
     const std::filesystem::path file = menuFileFor(name);
     if (!writeMenu(file)) return;
     menuFilePath_ = file;
-    menuName_ = name;
+    menuName_ = platform::u8string(file.filename());
     finish(wxID_OK);
 }
 
 std::filesystem::path CMenuCreatorDlg::menuFileFor(const std::string& fileName) const {
-    return menuSaveFolder(programFolder_, openedFolder_, fileName) / platform::u8path(fileName);
+    return menuSavePath(programFolder_, openedFolder_, fileName);
 }
 
 // Writes the page into its folder with the files it links from where it was

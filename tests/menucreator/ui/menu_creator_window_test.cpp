@@ -164,7 +164,7 @@ TEST_F(MenuCreatorWindow, GenericTemplateBuildAndSave) {
     ASSERT_EQ(dlg->endCode(), wxID_OK);
     // A folder of its own, with what the template linked beside it: copied as a
     // folder onto a disc, it takes no other page of html/ along.
-    fs::path saved = program / "menus" / "My Menu" / "My Menu.html";
+    fs::path saved = program / "menus" / "My Menu" / "My_Menu.html";
     EXPECT_EQ(dlg->menuFilePath(), saved);
     EXPECT_FALSE(fs::exists(program / "html" / "My Menu.html"));
     EXPECT_EQ(test::readFile(saved.parent_path() / "logo.gif"),
@@ -172,7 +172,7 @@ TEST_F(MenuCreatorWindow, GenericTemplateBuildAndSave) {
     EXPECT_TRUE(fs::exists(saved.parent_path() / "intro.wav"));
     EXPECT_TRUE(fs::exists(saved.parent_path() / "setup.sh"));
     EXPECT_FALSE(fs::exists(saved.parent_path() / "Template_Generic.html"));
-    EXPECT_EQ(dlg->menuName(), "My Menu.html");
+    EXPECT_EQ(dlg->menuName(), "My_Menu.html");
     std::string bytes = test::readFile(saved);
     EXPECT_EQ(bytes.rfind("<HTML>\r\n<META http-equiv=\"Content-Type\" content=\"text/html; "
                           "charset=utf-8\">\r\n<TITLE>Generic CD</TITLE>\r\n"
@@ -423,7 +423,7 @@ TEST_F(MenuCreatorWindow, RealHyperlinkAndSaveDialogsAttachAndWrite) {
     dlg->runCommand(CMenuCreatorDlg::ID_SAVE);
     author.Stop();
     ASSERT_EQ(dlg->endCode(), wxID_OK);
-    const fs::path saved = program / "menus" / "My Menu" / "My Menu.html";
+    const fs::path saved = program / "menus" / "My Menu" / "My_Menu.html";
     EXPECT_EQ(dlg->menuFilePath(), saved);
     EXPECT_NE(test::readFile(saved).find("<a href=\"http://ACTION_RUN=Setup.EXE\">"),
               std::string::npos);
