@@ -73,13 +73,20 @@ std::vector<std::string> addressesIn(std::string_view page) {
     return out;
 }
 
-// The files an action link names on the disc: what "run" starts, what "copy"
-// and "select and copy" copy (a plain copy lists source, destination, ...).
+// The files an action link may name on the disc: what "run" opens (a list;
+// each item perhaps a program and its parameters, so each word counts too),
+// what "copy" and "select and copy" copy (a plain copy lists source,
+// destination, ...). Words that name no file are dropped later.
 std::vector<std::string> actionFiles(const std::string& address) {
     std::vector<std::string> files;
     for (const ActionCall& call : findActions(decodeEntities(address))) {
         if (call.verb == ActionVerb::Run) {
-            files.push_back(call.argument);
+            for (const std::string& item : splitActionList(call.argument)) {
+                files.push_back(item);
+                std::istringstream words(item);
+                for (std::string word; words >> word;)
+                    if (word != item) files.push_back(word);
+            }
         } else if (call.verb == ActionVerb::UserSelectCopy || call.verb == ActionVerb::Copy) {
             std::vector<std::string> items = splitActionList(call.argument);
             const std::size_t step = call.verb == ActionVerb::Copy ? 2 : 1;

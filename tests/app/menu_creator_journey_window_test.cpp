@@ -14,6 +14,7 @@
 
 #include <cstdio>
 #include <filesystem>
+#include <functional>
 #include <set>
 #include <thread>
 
@@ -21,6 +22,8 @@
 #include "journey_support.h"
 #include "menucreator/ui/menu_creator_window.h"
 #include "test_support.h"
+#include "ui/help_dialog.h"
+#include "ui/page_script.h"
 
 namespace rondivo {
 namespace {
@@ -92,7 +95,6 @@ struct MenuJourney {
     }
 
     void pickTemplate() {
-        j.click("Menu Creator");
         // The chooser page: the list, one step down to the generic template, and Start.
         if (!clickOnPage(byText("Blank Template"))) return;
         std::this_thread::sleep_for(std::chrono::milliseconds(700));
@@ -109,6 +111,37 @@ struct MenuJourney {
         });
         if (!editing) j.fail("the template did not open for editing");
         std::this_thread::sleep_for(std::chrono::milliseconds(500));
+    }
+
+    // The manual opens at `chapter` in the program's help window; the person reads and closes it.
+    void readHelp(const std::function<void()>& ask, const std::string& chapter) {
+        ask();
+        auto help = j.waitWindow("Rondivo! Help", 15000, {}, false);
+        if (!help) return static_cast<void>(j.fail("no help window for " + chapter));
+        const std::string where = "(function(){var h=document.getElementById('" + chapter +
+                                  "');return h?String(Math.round(h.getBoundingClientRect().top))"
+                                  ":'none';})()";
+        const bool atChapter = Journey::within(15000, [&] {
+            auto top = j.onGui([where]() -> std::string {
+                for (wxWindow* w : wxTopLevelWindows)
+                    if (auto* dlg = dynamic_cast<CHelpDlg*>(w))
+                        for (wxWindow* c : dlg->GetChildren())
+                            if (auto* view = dynamic_cast<wxWebView*>(c)) {
+                                wxString out;
+                                runPageScript(view, where, &out);
+                                return out.utf8_string();
+                            }
+                return "no help window";
+            });
+            return top && !top->empty() &&
+                   top->find_first_not_of("0123456789") == std::string::npos &&
+                   std::stoi(*top) < 200;
+        });
+        if (std::getenv("RONDIVO_SHOTS")) std::this_thread::sleep_for(std::chrono::seconds(2));
+        Journey::shot("journey_help_" + chapter);  // the engine paints a moment after layout
+        if (!atChapter) j.fail("the help window is not at the chapter " + chapter);
+        Journey::keys(*help, {"Escape"});
+        j.waitGone(*help);
     }
 
     void addPictureAndText() {
@@ -194,7 +227,11 @@ struct MenuJourney {
     }
 
     void run() {
-        pickTemplate();
+        j.click("Menu Creator");
+        // The chooser's "Action Commands" and the toolbar's Help lead to the manual.
+        readHelp([&] { clickOnPage(byText("Action Commands")); }, "BUILTIN");
+        if (!j.failed()) pickTemplate();
+        if (!j.failed()) readHelp([&] { j.click("Help"); }, "MENUCREATOR");
         if (!j.failed()) addPictureAndText();
         Journey::shot("journey_menu_text");
         if (!j.failed()) linkPictureToSetup();

@@ -27,6 +27,8 @@ TEST(MenuFolder, RelativeLinksAreTheFilesBesideThePage) {
         {"<a href=\"images\\logo.gif\">", {"images/logo.gif"}},
         // Action links: what runs and what is copied, never where copies go.
         {"<a href=\"http://ACTION_RUN=readme.txt\">", {"readme.txt"}},
+        {"<a href=\"http://ACTION_RUN=viewer.exe docs/a.txt,b.txt\">",
+         {"viewer.exe docs/a.txt", "viewer.exe", "docs/a.txt", "b.txt"}},
         {"<a href=\"http://ACTION_USER_SELECT_COPY=a.pdf,docs/b.pdf\">", {"a.pdf", "docs/b.pdf"}},
         {"<a href=\"http://ACTION_COPY=a.txt,{desktop},b.txt,{desktop}\\b\">", {"a.txt", "b.txt"}},
         {"<a href=\"http://ACTION_MESSAGEBOX=see readme.txt\">", {}},

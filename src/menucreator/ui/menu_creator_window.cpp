@@ -303,11 +303,16 @@ void CMenuCreatorDlg::bindPageEvents() {
         // Dialogs wait until the engine has its answer.
         CallAfter([this, url] { handleNavigation(url); });
     });
-    // Links with a target of their own (help pages, web links) open in the desktop's browser.
+    // Links with a target of their own open in the desktop's browser; the
+    // built-in manual (the chooser's "Action Commands") in the help window.
     view->Bind(wxEVT_WEBVIEW_NEWWINDOW, [this](wxWebViewEvent& e) {
         std::string url = e.GetURL().utf8_string();
         CallAfter([this, url] {
-            if (!handleNavigation(url)) openAddress(url);
+            if (handleNavigation(url)) return;
+            if (auto chapter = helpChapterOf(url))
+                showHelp(*chapter);
+            else
+                openAddress(url);
         });
     });
     view->Bind(wxEVT_WEBVIEW_LOADED, [this](wxWebViewEvent& e) { onLoaded(e.GetURL()); });
@@ -409,7 +414,7 @@ const CMenuCreatorDlg::Command* CMenuCreatorDlg::findCommand(int id) {
         {ID_SAVE, false, [](D& d) { d.saveFlow(false); }},
         {ID_CLOSE, false, [](D& d) { d.saveFlow(true); }},
         {ID_OPEN, false, [](D& d) { d.openPage(); }},
-        {ID_HELP, false, [](D& d) { d.showHelp(); }},
+        {ID_HELP, false, [](D& d) { d.showHelp("MENUCREATOR"); }},
         {ID_PREVIEW, false, [](D& d) { d.togglePreview(); }},
         {ID_STOP_PREVIEW, false, [](D& d) { d.togglePreview(); }},
     };
@@ -536,9 +541,9 @@ void CMenuCreatorDlg::openPage() {
     menuName_ = platform::u8string(file.filename());
 }
 
-// The program's own manual, at its Menu Creator chapter.
-void CMenuCreatorDlg::showHelp() {
-    CHelpDlg help(this, helpManualPage(programFolder_.string()), "MENUCREATOR");
+// The program's own manual, at a chapter.
+void CMenuCreatorDlg::showHelp(const std::string& chapter) {
+    CHelpDlg help(this, helpManualPage(platform::u8string(programFolder_)), chapter);
     help.ShowModal();
 }
 

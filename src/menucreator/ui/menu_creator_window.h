@@ -129,7 +129,7 @@ class CMenuCreatorDlg : public wxDialog {
     void insertMovie();
     void changeFont();
     void openPage();
-    void showHelp();
+    void showHelp(const std::string& chapter);
 
     std::filesystem::path programFolder_;
     std::filesystem::path htmlFolder_;
