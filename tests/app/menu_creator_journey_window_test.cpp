@@ -13,6 +13,8 @@
 #include <wx/webview.h>
 
 #include <cstdio>
+#include <cstdlib>
+#include <cstring>
 #include <filesystem>
 #include <functional>
 #include <set>
@@ -195,18 +197,50 @@ struct MenuJourney {
         j.click("Hyperlink");
         auto dlg = j.waitWindow("Insert Hyperlink");
         if (!dlg) return;
-        // The action list sits under its explanation: open it, one step down ("Run or Open a
-        // File").
-        if (!j.clickAfter("Select an action to perform when the image or button is clicked."))
-            return;
+        // The action list sits under its explanation; its drop-down reaches over the page
+        // below the dialog, which must look as before once the drop-down has gone.
+        const std::string list = "Select an action to perform when the image or button is clicked.";
+        std::this_thread::sleep_for(std::chrono::milliseconds(500));
+        const std::string page = pixelsBelow(*dlg);
+        if (!j.clickAfter(list)) return;
+        std::this_thread::sleep_for(std::chrono::milliseconds(700));
+        j.xdo({"key", "Escape"});
+        std::this_thread::sleep_for(std::chrono::milliseconds(700));
+        Journey::shot("journey_action_dismissed");
+        EXPECT_EQ(pixelsBelow(*dlg), page) << "the closed drop-down left a mark on the page";
+        // Open again, one step down ("Run or Open a File").
+        if (!j.clickAfter(list)) return;
         std::this_thread::sleep_for(std::chrono::milliseconds(700));
         j.xdo({"key", "Down"});
+        Journey::shot("journey_action_open");
         j.xdo({"key", "Return"});
-        std::this_thread::sleep_for(std::chrono::milliseconds(500));
+        std::this_thread::sleep_for(std::chrono::milliseconds(700));
+        Journey::shot("journey_action_chosen");
+        EXPECT_EQ(pixelsBelow(*dlg), page) << "the closed drop-down left a mark on the page";
         if (!j.clickFor("Select File", "Select a file to open or run")) return;
         j.chooseFile("Select a file to open or run", (t / "assets/setup.sh").string());
         j.click("OK");
         j.waitGone(*dlg);
+    }
+
+    // What the screen shows in a band under the window `id` (the page, around a dialog).
+    std::string pixelsBelow(const std::string& id) {
+        test::RunResult g = Journey::xdo({"getwindowgeometry", "--shell", id});
+        int x = 0, y = 0, w = 0, h = 0;
+        for (const char* key : {"X=", "Y=", "WIDTH=", "HEIGHT="}) {
+            const std::size_t at = g.output.find(key);
+            if (at == std::string::npos) return j.fail("no geometry for " + id), std::string();
+            const int v = std::atoi(g.output.c_str() + at + std::strlen(key));
+            (key[0] == 'X' ? x : key[0] == 'Y' ? y : key[0] == 'W' ? w : h) = v;
+        }
+        const fs::path file = t / "band.rgb";
+        test::runProgram({"import", "-window", "root", "-crop",
+                          std::to_string(w) + "x80+" + std::to_string(x) + "+" +
+                              std::to_string(y + h + 10),
+                          "+repage", "rgb:" + file.string()});
+        std::string band = test::readFile(file);
+        if (band.empty()) j.fail("the screen could not be read");
+        return band;
     }
 
     void saveAndCreate() {
