@@ -56,7 +56,8 @@ std::vector<std::string> addressesIn(std::string_view page) {
             if (at == 0 || !(isSpace(lower[at - 1]) || lower[at - 1] == '<')) continue;
             std::size_t eq = at + name.size();
             while (eq < lower.size() && isSpace(lower[eq])) ++eq;
-            if (eq < lower.size() && lower[eq] == '=') found.emplace_back(at, valueAt(page, eq + 1));
+            if (eq < lower.size() && lower[eq] == '=')
+                found.emplace_back(at, valueAt(page, eq + 1));
         }
     }
     for (std::size_t at = lower.find("url("); at != npos; at = lower.find("url(", at + 1)) {
@@ -102,8 +103,8 @@ std::string relativePath(std::string link) {
     while (!link.empty() && isSpace(link.front())) link.erase(0, 1);
     link = link.substr(0, link.find_first_of("?#"));
     link = platform::percentDecode(decodeEntities(link));
-    if (link.empty() || link.front() == '/' || link.front() == '\\' ||
-        link.find('{') != npos || link.find(':') != npos)  // schemes, drive letters, macros
+    if (link.empty() || link.front() == '/' || link.front() == '\\' || link.find('{') != npos ||
+        link.find(':') != npos)  // schemes, drive letters, macros
         return {};
     for (char& c : link)
         if (c == '\\') c = '/';
@@ -136,8 +137,8 @@ struct Copier {
             if (!seen.insert(source.lexically_normal()).second) continue;
             if (!fs::is_regular_file(source, ec)) continue;  // missing, a folder, a FIFO
             if (!copyOne(source, target, rel)) continue;
-            if (isPage(rel)) copyLinksOf(readText(source), source.parent_path(),
-                                         target.parent_path());
+            if (isPage(rel))
+                copyLinksOf(readText(source), source.parent_path(), target.parent_path());
         }
     }
 

@@ -234,10 +234,10 @@ struct MenuJourney {
             (key[0] == 'X' ? x : key[0] == 'Y' ? y : key[0] == 'W' ? w : h) = v;
         }
         const fs::path file = t / "band.rgb";
-        test::runProgram({"import", "-window", "root", "-crop",
-                          std::to_string(w) + "x80+" + std::to_string(x) + "+" +
-                              std::to_string(y + h + 10),
-                          "+repage", "rgb:" + file.string()});
+        test::runProgram(
+            {"import", "-window", "root", "-crop",
+             std::to_string(w) + "x80+" + std::to_string(x) + "+" + std::to_string(y + h + 10),
+             "+repage", "rgb:" + file.string()});
         std::string band = test::readFile(file);
         if (band.empty()) j.fail("the screen could not be read");
         return band;
@@ -342,15 +342,15 @@ TEST(MenuCreatorJourney, TemplatePictureTextAndLinkReachThePlayingDisc) {
         std::set<std::string> onDisc;
         for (const auto& e : fs::recursive_directory_iterator(disc / "data"))
             if (e.is_regular_file()) onDisc.insert(e.path().lexically_relative(disc).string());
-        std::set<std::string> expected = {"data/My_Menu.html", "data/banner.png",
-                                          "data/setup.sh", "data/readme.txt"};
+        std::set<std::string> expected = {"data/My_Menu.html", "data/banner.png", "data/setup.sh",
+                                          "data/readme.txt"};
         // The designer's own choices: the fail-safe page with its picture, splash and sound.
-        for (const char* f : {"Error_Page.html", "images/warning.png", "default.jpg",
-                              "default.wav"})
+        for (const char* f :
+             {"Error_Page.html", "images/warning.png", "default.jpg", "default.wav"})
             expected.insert(std::string("data/") + f);
-        for (const char* picture : {"generic_banner.jpg", "icon_readme.png", "icon_install.png",
-                                    "icon_browse.png", "icon_web.png", "icon_info.png",
-                                    "icon_exit.png"})
+        for (const char* picture :
+             {"generic_banner.jpg", "icon_readme.png", "icon_install.png", "icon_browse.png",
+              "icon_web.png", "icon_info.png", "icon_exit.png"})
             expected.insert(std::string("data/images/") + picture);
         EXPECT_EQ(onDisc, expected);
         EXPECT_TRUE(playAndClick(exe, disc, marker, journey.pictureInPage))

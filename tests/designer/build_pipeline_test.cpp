@@ -442,7 +442,7 @@ TEST(Build, HooksForScannerAndEncryptionAndWhatHappensWithout) {
     };
     hooks.encryptPresentationFolder = [&](const fs::path& folder) {
         calls.push_back(fs::exists(folder / "data/1_Demo_General_Menu.html") ? "encrypt after move"
-                                                                : "encrypt too early");
+                                                                             : "encrypt too early");
         return true;
     };
     auto with = runBuild(req, hooks);

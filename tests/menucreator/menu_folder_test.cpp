@@ -33,7 +33,8 @@ TEST(MenuFolder, RelativeLinksAreTheFilesBesideThePage) {
         {"<a href=\"http://ACTION_COPY=a.txt,{desktop},b.txt,{desktop}\\b\">", {"a.txt", "b.txt"}},
         {"<a href=\"http://ACTION_MESSAGEBOX=see readme.txt\">", {}},
         // Nothing outside the page's folder, nothing that is no file.
-        {"<img src=\"../secret.gif\"><img src=\"images/../../x.gif\"><img src=\"/etc/passwd\">", {}},
+        {"<img src=\"../secret.gif\"><img src=\"images/../../x.gif\"><img src=\"/etc/passwd\">",
+         {}},
         {"<img src=\"file:///home/me/a.gif\"><img src=\"C:\\pics\\a.jpg\">", {}},
         {"<a href=\"http://www.example.com/\"><a href=\"mailto:me@example.com\">"
          "<a href=\"javascript:go()\"><a href=\"#top\">",

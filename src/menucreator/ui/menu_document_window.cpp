@@ -107,8 +107,8 @@ constexpr const char* kPagesFolderKey = "rondivo-pages-folder";
 void serveBuiltInPage(void* request, void*) {
     const WebKitCalls wk;
     const char* uri = wk.getUri(request);
-    const auto* folder = static_cast<const std::filesystem::path*>(
-        wk.getData(wk.getView(request), kPagesFolderKey));
+    const auto* folder =
+        static_cast<const std::filesystem::path*>(wk.getData(wk.getView(request), kPagesFolderKey));
     std::string text =
         folder ? ResPageHandler::pageText(*folder, builtInPageNumber(uri ? uri : "")) : "";
     if (text.empty())

@@ -10,8 +10,8 @@
 
 namespace rondivo::menucreator {
 
-CSaveMenuDlg::CSaveMenuDlg(wxWindow* parent, const std::string& menuName,
-                           MenuFileFor fileFor, bool offerDiscard, MenuPrompts prompts)
+CSaveMenuDlg::CSaveMenuDlg(wxWindow* parent, const std::string& menuName, MenuFileFor fileFor,
+                           bool offerDiscard, MenuPrompts prompts)
     : wxDialog(parent, wxID_ANY, "Save As"),
       fileFor_(std::move(fileFor)),
       prompts_(std::move(prompts)) {
