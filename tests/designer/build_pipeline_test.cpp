@@ -478,8 +478,8 @@ TEST(DataFolderStep, IconAndRootFilesStayAndTheLineIsRewritten) {
     for (const char* n :
          {"autorun.exe", "autorun.dat", "disc.ico", "COPY_ALL_TO_CDROM_ROOT.txt", "drivers"})
         EXPECT_TRUE(fs::exists(t / n)) << n;
-    for (const char* n : {"a.html", "s.jpg", "pics", "autorun.inf"})
-        EXPECT_TRUE(fs::exists(t / "data" / n)) << n;
+    for (const char* n : {"a.html", "s.jpg", "pics"}) EXPECT_TRUE(fs::exists(t / "data" / n)) << n;
+    EXPECT_FALSE(fs::exists(t / "data/autorun.inf"));
     EXPECT_EQ(
         readFile(t / "autorun.inf"),
         "[autorun]\r\nOPEN=autorun.exe data\\a.html none 1 0 data\\s.jpg\r\nICON=disc.ico\r\n");
