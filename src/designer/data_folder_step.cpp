@@ -35,6 +35,8 @@ std::string moveToDataFolder(const fs::path& folderIn, std::vector<BuildMessage>
     DataFolderAutorunInf inf =
         dataFolderAutorunInf(readAutorunInfLines(folder).value_or(std::vector<std::string>{}));
 
+    // autorun.inf stays where Windows reads it and is rewritten below: a copy in
+    // data/ would be read by nothing and show a launch line the disc does not use.
     std::vector<fs::path> entries;
     for (fs::directory_iterator it(folder, ec), end; !ec && it != end; it.increment(ec))
         entries.push_back(it->path());
@@ -43,7 +45,8 @@ std::string moveToDataFolder(const fs::path& folderIn, std::vector<BuildMessage>
         if (name.find("autorun.exe") != std::string::npos ||
             name.find("autorun.dat") != std::string::npos ||
             name.find("COPY_ALL_TO_CDROM_ROOT.txt") != std::string::npos || name == "drivers" ||
-            name == "data" || (!inf.icon.empty() && name.find(inf.icon) != std::string::npos))
+            name == "data" || name == "autorun.inf" ||
+            (!inf.icon.empty() && name.find(inf.icon) != std::string::npos))
             continue;
         const fs::path to = data / from.filename();
         fs::rename(from, to, ec);

@@ -31,6 +31,12 @@ std::string builtInPageNumber(std::string_view url) {
     return std::string(rest.substr(0, n));
 }
 
+std::optional<std::string> helpChapterOf(std::string_view url) {
+    if (builtInPageNumber(url) != "186") return std::nullopt;
+    const std::size_t hash = url.find('#');
+    return std::string(hash == std::string_view::npos ? "" : url.substr(hash + 1));
+}
+
 TemplateChoice templateForAddress(std::string_view address,
                                   const std::filesystem::path& htmlFolder) {
     struct Row {

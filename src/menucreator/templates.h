@@ -3,6 +3,7 @@
 // pages behind them, and the blank template.
 #include <array>
 #include <filesystem>
+#include <optional>
 #include <string>
 #include <string_view>
 
@@ -28,6 +29,10 @@ std::string doLocationFor(std::string_view optionText);
 
 // The number of a built-in page address ("182" for the chooser), or empty.
 std::string builtInPageNumber(std::string_view url);
+
+// Built-in page 186 is the manual: for its address, the chapter asked for
+// (the part after "#", possibly empty); nothing for any other address.
+std::optional<std::string> helpChapterOf(std::string_view url);
 
 enum class TemplateKind { Blank, Page, ImageGallery };
 struct TemplateChoice {

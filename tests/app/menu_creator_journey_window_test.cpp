@@ -13,13 +13,19 @@
 #include <wx/webview.h>
 
 #include <cstdio>
+#include <cstdlib>
+#include <cstring>
 #include <filesystem>
+#include <functional>
+#include <set>
 #include <thread>
 
 #include "app/composition_root.h"
 #include "journey_support.h"
 #include "menucreator/ui/menu_creator_window.h"
 #include "test_support.h"
+#include "ui/help_dialog.h"
+#include "ui/page_script.h"
 
 namespace rondivo {
 namespace {
@@ -91,7 +97,6 @@ struct MenuJourney {
     }
 
     void pickTemplate() {
-        j.click("Menu Creator");
         // The chooser page: the list, one step down to the generic template, and Start.
         if (!clickOnPage(byText("Blank Template"))) return;
         std::this_thread::sleep_for(std::chrono::milliseconds(700));
@@ -108,6 +113,37 @@ struct MenuJourney {
         });
         if (!editing) j.fail("the template did not open for editing");
         std::this_thread::sleep_for(std::chrono::milliseconds(500));
+    }
+
+    // The manual opens at `chapter` in the program's help window; the person reads and closes it.
+    void readHelp(const std::function<void()>& ask, const std::string& chapter) {
+        ask();
+        auto help = j.waitWindow("Rondivo! Help", 15000, {}, false);
+        if (!help) return static_cast<void>(j.fail("no help window for " + chapter));
+        const std::string where = "(function(){var h=document.getElementById('" + chapter +
+                                  "');return h?String(Math.round(h.getBoundingClientRect().top))"
+                                  ":'none';})()";
+        const bool atChapter = Journey::within(15000, [&] {
+            auto top = j.onGui([where]() -> std::string {
+                for (wxWindow* w : wxTopLevelWindows)
+                    if (auto* dlg = dynamic_cast<CHelpDlg*>(w))
+                        for (wxWindow* c : dlg->GetChildren())
+                            if (auto* view = dynamic_cast<wxWebView*>(c)) {
+                                wxString out;
+                                runPageScript(view, where, &out);
+                                return out.utf8_string();
+                            }
+                return "no help window";
+            });
+            return top && !top->empty() &&
+                   top->find_first_not_of("0123456789") == std::string::npos &&
+                   std::stoi(*top) < 200;
+        });
+        if (std::getenv("RONDIVO_SHOTS")) std::this_thread::sleep_for(std::chrono::seconds(2));
+        Journey::shot("journey_help_" + chapter);  // the engine paints a moment after layout
+        if (!atChapter) j.fail("the help window is not at the chapter " + chapter);
+        Journey::keys(*help, {"Escape"});
+        j.waitGone(*help);
     }
 
     void addPictureAndText() {
@@ -161,18 +197,50 @@ struct MenuJourney {
         j.click("Hyperlink");
         auto dlg = j.waitWindow("Insert Hyperlink");
         if (!dlg) return;
-        // The action list sits under its explanation: open it, one step down ("Run or Open a
-        // File").
-        if (!j.clickAfter("Select an action to perform when the image or button is clicked."))
-            return;
+        // The action list sits under its explanation; its drop-down reaches over the page
+        // below the dialog, which must look as before once the drop-down has gone.
+        const std::string list = "Select an action to perform when the image or button is clicked.";
+        std::this_thread::sleep_for(std::chrono::milliseconds(500));
+        const std::string page = pixelsBelow(*dlg);
+        if (!j.clickAfter(list)) return;
+        std::this_thread::sleep_for(std::chrono::milliseconds(700));
+        j.xdo({"key", "Escape"});
+        std::this_thread::sleep_for(std::chrono::milliseconds(700));
+        Journey::shot("journey_action_dismissed");
+        EXPECT_EQ(pixelsBelow(*dlg), page) << "the closed drop-down left a mark on the page";
+        // Open again, one step down ("Run or Open a File").
+        if (!j.clickAfter(list)) return;
         std::this_thread::sleep_for(std::chrono::milliseconds(700));
         j.xdo({"key", "Down"});
+        Journey::shot("journey_action_open");
         j.xdo({"key", "Return"});
-        std::this_thread::sleep_for(std::chrono::milliseconds(500));
+        std::this_thread::sleep_for(std::chrono::milliseconds(700));
+        Journey::shot("journey_action_chosen");
+        EXPECT_EQ(pixelsBelow(*dlg), page) << "the closed drop-down left a mark on the page";
         if (!j.clickFor("Select File", "Select a file to open or run")) return;
         j.chooseFile("Select a file to open or run", (t / "assets/setup.sh").string());
         j.click("OK");
         j.waitGone(*dlg);
+    }
+
+    // What the screen shows in a band under the window `id` (the page, around a dialog).
+    std::string pixelsBelow(const std::string& id) {
+        test::RunResult g = Journey::xdo({"getwindowgeometry", "--shell", id});
+        int x = 0, y = 0, w = 0, h = 0;
+        for (const char* key : {"X=", "Y=", "WIDTH=", "HEIGHT="}) {
+            const std::size_t at = g.output.find(key);
+            if (at == std::string::npos) return j.fail("no geometry for " + id), std::string();
+            const int v = std::atoi(g.output.c_str() + at + std::strlen(key));
+            (key[0] == 'X' ? x : key[0] == 'Y' ? y : key[0] == 'W' ? w : h) = v;
+        }
+        const fs::path file = t / "band.rgb";
+        test::runProgram(
+            {"import", "-window", "root", "-crop",
+             std::to_string(w) + "x80+" + std::to_string(x) + "+" + std::to_string(y + h + 10),
+             "+repage", "rgb:" + file.string()});
+        std::string band = test::readFile(file);
+        if (band.empty()) j.fail("the screen could not be read");
+        return band;
     }
 
     void saveAndCreate() {
@@ -193,7 +261,11 @@ struct MenuJourney {
     }
 
     void run() {
-        pickTemplate();
+        j.click("Menu Creator");
+        // The chooser's "Action Commands" and the toolbar's Help lead to the manual.
+        readHelp([&] { clickOnPage(byText("Action Commands")); }, "BUILTIN");
+        if (!j.failed()) pickTemplate();
+        if (!j.failed()) readHelp([&] { j.click("Help"); }, "MENUCREATOR");
         if (!j.failed()) addPictureAndText();
         Journey::shot("journey_menu_text");
         if (!j.failed()) linkPictureToSetup();
@@ -265,6 +337,22 @@ TEST(MenuCreatorJourney, TemplatePictureTextAndLinkReachThePlayingDisc) {
         EXPECT_NE(page.find("ACTION_RUN="), std::string::npos) << page;
         EXPECT_TRUE(fs::exists(disc / "data/setup.sh"));
         EXPECT_TRUE(fs::exists(disc / "data/banner.png")) << "the picture is not on the disc";
+        // The menu travels alone: its folder brings what the template links, and
+        // none of the demos and templates it was made from.
+        std::set<std::string> onDisc;
+        for (const auto& e : fs::recursive_directory_iterator(disc / "data"))
+            if (e.is_regular_file()) onDisc.insert(e.path().lexically_relative(disc).string());
+        std::set<std::string> expected = {"data/My_Menu.html", "data/banner.png", "data/setup.sh",
+                                          "data/readme.txt"};
+        // The designer's own choices: the fail-safe page with its picture, splash and sound.
+        for (const char* f :
+             {"Error_Page.html", "images/warning.png", "default.jpg", "default.wav"})
+            expected.insert(std::string("data/") + f);
+        for (const char* picture :
+             {"generic_banner.jpg", "icon_readme.png", "icon_install.png", "icon_browse.png",
+              "icon_web.png", "icon_info.png", "icon_exit.png"})
+            expected.insert(std::string("data/images/") + picture);
+        EXPECT_EQ(onDisc, expected);
         EXPECT_TRUE(playAndClick(exe, disc, marker, journey.pictureInPage))
             << "clicking the picture did not run setup.sh";
     }

@@ -214,17 +214,12 @@ TEST(RondivoBuild, DefaultPresentationHasTheDiscLayoutByteForByte) {
         "autorun.exe data\\1_Demo_General_Menu.html data\\Error_Page.html 1 0 data\\default.jpg "
         "data\\default.wav";
     EXPECT_EQ(r.output, (c.out / "").string() + "\nOPEN=" + line + "\n");
-    const std::string firstInf =
-        "[autorun]\r\nOPEN=autorun.exe 1_Demo_General_Menu.html Error_Page.html 1 0 default.jpg "
-        "default.wav\r\n"
-        "ICON=autorun.exe\r\n";
     const std::map<std::string, std::string> expected = {
         {"autorun.exe", test::windowsPlayerBytes()},
         {"autorun.inf", "[autorun]\r\nOPEN=" + line + "\r\nICON=autorun.exe\r\n"},
         {"autorun.dat", "3000\r\n1\r\n0\r\n0\r\n0\r\n\r\n0\r\n\r\n0\r\n\r\n0 0\r\n0\r\n \r\n1\r\n"},
         {"autorun.sh", autorunShellScript(line)},
         {"drivers/SHFOLDER.DLL", "MZ dll"},
-        {"data/autorun.inf", firstInf},
         {"data/1_Demo_General_Menu.html", "<html>1_Demo_General_Menu.html</html>"},
         {"data/Error_Page.html", "<html>error</html>"},
         {"data/default.jpg", std::string("\xff\xd8 jpeg", 7)},

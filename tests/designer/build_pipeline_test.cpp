@@ -250,8 +250,8 @@ TEST(Build, DataFolderOnAndOff) {
         on.commandLine,
         "autorun.exe data\\1_Demo_General_Menu.html data\\Error_Page.html 1 0 data\\default.jpg "
         "data\\default.wav");
-    EXPECT_TRUE(fs::exists(f.out / "data/autorun.inf"))
-        << "the first autorun.inf moves with the data";
+    EXPECT_FALSE(fs::exists(f.out / "data/autorun.inf"))
+        << "autorun.inf is rewritten in the root, not left in data/ as well";
     EXPECT_TRUE(fs::exists(f.out / "autorun.dat"));
     EXPECT_TRUE(fs::exists(f.out / "drivers/SHFOLDER.DLL"));
 
@@ -431,9 +431,10 @@ TEST(Build, ScansThenEncryptsTheMovedFolder) {
     ASSERT_TRUE(res.completed());
     EXPECT_THAT(scanned, ::testing::ElementsAre("1_Demo_General_Menu.html", "setup.bat"));
     EXPECT_THAT(res.commandLine, HasSubstr("data\\1_Demo_General_Menu.html.enc "));
-    for (const char* n : {"data/logo.gif.enc", "data/setup.exe.enc", "data/autorun.inf"})
+    for (const char* n : {"data/logo.gif.enc", "data/setup.exe.enc"})
         EXPECT_TRUE(fs::exists(f.out / n)) << n;
     EXPECT_FALSE(fs::exists(f.out / "data/setup.exe"));
+    EXPECT_FALSE(fs::exists(f.out / "data/autorun.inf"));
 }
 
 // Given a file the encryption cannot replace (a folder holds its ".enc"
@@ -480,8 +481,8 @@ TEST(DataFolderStep, IconAndRootFilesStayAndTheLineIsRewritten) {
     for (const char* n :
          {"autorun.exe", "autorun.dat", "disc.ico", "COPY_ALL_TO_CDROM_ROOT.txt", "drivers"})
         EXPECT_TRUE(fs::exists(t / n)) << n;
-    for (const char* n : {"a.html", "s.jpg", "pics", "autorun.inf"})
-        EXPECT_TRUE(fs::exists(t / "data" / n)) << n;
+    for (const char* n : {"a.html", "s.jpg", "pics"}) EXPECT_TRUE(fs::exists(t / "data" / n)) << n;
+    EXPECT_FALSE(fs::exists(t / "data/autorun.inf"));
     EXPECT_EQ(
         readFile(t / "autorun.inf"),
         "[autorun]\r\nOPEN=autorun.exe data\\a.html none 1 0 data\\s.jpg\r\nICON=disc.ico\r\n");

@@ -47,6 +47,11 @@ TEST(Templates, BuiltInPageNumbers) {
     EXPECT_EQ(builtInPageNumber(kChooserPageUrl), "182");
     EXPECT_EQ(builtInPageNumber("res://Rondivo!%202.6.exe/23/179?x"), "179");
     EXPECT_EQ(builtInPageNumber("file:///a/b.html"), "");
+    // The chooser's "Action Commands" link, as the engine resolves it.
+    EXPECT_EQ(helpChapterOf("res://Rondivo!%202.6.exe/23/186#BUILTIN"), "BUILTIN");
+    EXPECT_EQ(helpChapterOf("res://Rondivo!%202.6.exe/23/186"), "");
+    EXPECT_EQ(helpChapterOf("res://Rondivo!%202.6.exe/23/1860#BUILTIN"), std::nullopt);
+    EXPECT_EQ(helpChapterOf("http://www.example.com/186#x"), std::nullopt);
 }
 
 TEST(Templates, BlankTemplateLines) {

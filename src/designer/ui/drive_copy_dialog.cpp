@@ -44,6 +44,11 @@ CDriveCopyDlg::CDriveCopyDlg(wxWindow* parent, const fs::path& folder,
     const int widths[] = {100, 100, 80, 70, 70, 120};
     for (int i = 0; i < 6; ++i) list_->AppendColumn(columns[i], wxLIST_FORMAT_LEFT, widths[i]);
     top->Add(list_, 1, wxEXPAND | wxLEFT | wxRIGHT, 10);
+    // An empty list alone reads as "still looking" or "broken": say why it is empty.
+    noDrive_ = new wxStaticText(this, kNoDrive, kNoDriveText);
+    noDrive_->Wrap(520);
+    noDrive_->Hide();  // the first listing decides
+    top->Add(noDrive_, 0, wxLEFT | wxRIGHT | wxTOP, 10);
     auto* note = new wxStaticText(this, wxID_ANY, kUsbDriveWindowsNote);
     note->Wrap(520);
     top->Add(note, 0, wxALL, 10);
@@ -91,7 +96,8 @@ void CDriveCopyDlg::refreshDrives() {
         return a.device == b.device && a.mountPoint == b.mountPoint && a.label == b.label &&
                a.free == b.free && a.fileSystem == b.fileSystem;
     };
-    if (std::equal(now.begin(), now.end(), shown_.begin(), shown_.end(), same)) return;
+    if (listed_ && std::equal(now.begin(), now.end(), shown_.begin(), shown_.end(), same)) return;
+    listed_ = true;
     const platform::RemovableDrive* before = selectedDrive();
     const std::string chosen = before ? before->device : std::string();
     shown_ = std::move(now);
@@ -111,7 +117,10 @@ void CDriveCopyDlg::refreshDrives() {
         if (d.device == chosen || shown_.size() == 1)
             list_->SetItemState(row, wxLIST_STATE_SELECTED, wxLIST_STATE_SELECTED);
     }
-    if (shown_.empty()) setStatus("No USB drive is connected. Plug one in; it appears here.");
+    if (noDrive_->IsShown() != shown_.empty()) {
+        noDrive_->Show(shown_.empty());
+        Layout();
+    }
     enableButtons();
 }
 

@@ -29,7 +29,9 @@ struct DriveCopyPrompts {
 
 class CDriveCopyDlg : public wxDialog {
   public:
-    enum Id : int { kDriveList = 4001, kCopy, kRemove, kRefresh, kStatus, kProgress };
+    enum Id : int { kDriveList = 4001, kCopy, kRemove, kRefresh, kStatus, kProgress, kNoDrive };
+    static constexpr const char* kNoDriveText =
+        "No removable drive is connected. Plug one in: this list refreshes by itself.";
     enum class State { Choosing, Copying, Copied, Failed };
 
     CDriveCopyDlg(wxWindow* parent, const std::filesystem::path& folder,
@@ -40,6 +42,8 @@ class CDriveCopyDlg : public wxDialog {
     const std::vector<platform::RemovableDrive>& drives() const { return shown_; }
     State state() const { return state_; }
     wxString statusText() const { return status_->GetLabel(); }
+    // The line under the list that says no drive is there, when it is shown.
+    wxString noDriveText() const { return noDrive_->IsShown() ? noDrive_->GetLabel() : wxString(); }
     const DriveCopyResult& result() const { return result_; }
 
   private:
@@ -64,6 +68,8 @@ class CDriveCopyDlg : public wxDialog {
     std::atomic<bool> cancel_{false};
     wxListCtrl* list_ = nullptr;
     wxStaticText* status_ = nullptr;
+    wxStaticText* noDrive_ = nullptr;
+    bool listed_ = false;
     wxGauge* gauge_ = nullptr;
     wxTimer timer_;
 };

@@ -4,6 +4,10 @@
 #include <wx/sizer.h>
 #include <wx/statbox.h>
 
+#ifdef __WXGTK__
+#include <dlfcn.h>
+#endif
+
 #include "menucreator/hyperlink_action.h"
 
 namespace rondivo::menucreator {
@@ -43,6 +47,7 @@ CHyperlinkDlg::CHyperlinkDlg(wxWindow* parent, MenuPrompts prompts)
     showMembers();
 
     list_->Bind(wxEVT_CHOICE, [this](wxCommandEvent&) { onActionChanged(); });
+    repaintAfterPopups();
     selectFile_->Bind(wxEVT_BUTTON, [this](wxCommandEvent&) { onSelectFile(); });
     Bind(
         wxEVT_BUTTON,
@@ -51,6 +56,34 @@ CHyperlinkDlg::CHyperlinkDlg(wxWindow* parent, MenuPrompts prompts)
         },
         wxID_OK);
 }
+
+#ifdef __WXGTK__
+// The list's drop-down reaches past the dialog over the Menu Creator's page.
+// When it closes, the page's web view is not redrawn where it lay (no
+// compositing window manager to keep a copy): the engine leaves a grey block
+// until something else repaints it. GTK tells when the drop-down shows or
+// hides ("popup-shown"; wxChoice sends no close event), and then we ask the
+// window behind for a full repaint. The calls are looked up in the loaded
+// toolkit, as the page view does for the engine's.
+void CHyperlinkDlg::repaintAfterPopups() {
+    using Callback = void (*)(void* object, void* spec, void* data);
+    using Connect = unsigned long (*)(void* instance, const char* signal, Callback handler,
+                                      void* data, void* destroy, int flags);
+    auto connect = reinterpret_cast<Connect>(dlsym(RTLD_DEFAULT, "g_signal_connect_data"));
+    if (!connect || !list_->GetHandle()) return;
+    connect(
+        list_->GetHandle(), "notify::popup-shown",
+        [](void*, void*, void* data) {
+            auto* dlg = static_cast<CHyperlinkDlg*>(data);
+            dlg->CallAfter([dlg] {
+                if (wxWindow* behind = dlg->GetParent()) behind->Refresh();
+            });
+        },
+        this, nullptr, 0);
+}
+#else
+void CHyperlinkDlg::repaintAfterPopups() {}
+#endif
 
 void CHyperlinkDlg::showMembers() {
     hint_->SetLabel(wxString::FromUTF8(hintText_));

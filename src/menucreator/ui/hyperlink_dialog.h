@@ -35,6 +35,7 @@ class CHyperlinkDlg : public wxDialog {
 
   private:
     void showMembers();
+    void repaintAfterPopups();
 
     wxChoice* list_ = nullptr;
     wxTextCtrl* edit_ = nullptr;

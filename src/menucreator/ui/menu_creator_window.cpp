@@ -1,23 +1,14 @@
 #include "menucreator/ui/menu_creator_window.h"
 
-#include <wx/button.h>
-#include <wx/colordlg.h>
-#include <wx/dirdlg.h>
 #include <wx/filedlg.h>
-#include <wx/fontdlg.h>
-#include <wx/panel.h>
 #include <wx/sizer.h>
-#include <wx/statbmp.h>
-#include <wx/statbox.h>
-#include <wx/stattext.h>
-#include <wx/textctrl.h>
-#include <wx/timer.h>
 
 #include <chrono>
 #include <system_error>
 
 #include "menucreator/image_gallery.h"
 #include "menucreator/menu_editor_script.h"
+#include "menucreator/menu_folder.h"
 #include "menucreator/picture_types.h"
 #include "menucreator/templates.h"
 #include "menucreator/ui/hyperlink_dialog.h"
@@ -30,7 +21,6 @@
 #include "ui/help_dialog.h"
 #include "ui/message_box.h"
 #include "ui/open_with_dialog.h"
-#include "ui/picture.h"
 #include "ui/web_view_script.h"
 
 namespace rondivo::menucreator {
@@ -91,123 +81,7 @@ void openAddress(const std::string& url) {
         platform::waitForExit(r.pid, std::chrono::milliseconds(0));  // reaped when it ends
 }
 
-// A small picture beside the file list, refreshed while the selection changes.
-class PicturePreview : public wxPanel {
-  public:
-    PicturePreview(wxWindow* parent, wxFileDialog* dialog)
-        : wxPanel(parent), dialog_(dialog), timer_(this) {
-        auto* s = new wxBoxSizer(wxHORIZONTAL);
-        s->Add(new wxStaticText(this, wxID_ANY, "Preview:"), 0, wxALIGN_CENTER_VERTICAL | wxRIGHT,
-               6);
-        bitmap_ = new wxStaticBitmap(this, wxID_ANY, wxBitmap(96, 96));
-        s->Add(bitmap_);
-        SetSizerAndFit(s);
-        SetMinSize(GetBestSize());
-        Bind(wxEVT_TIMER, [this](wxTimerEvent&) { refresh(); });
-        timer_.Start(300);
-    }
-
-  private:
-    void refresh() {
-        wxString file = dialog_->GetCurrentlySelectedFilename();
-        if (file == shown_) return;
-        shown_ = file;
-        wxImage img;
-        wxBitmap bmp(96, 96);
-        if (!file.empty() && wxFileExists(file)) img = loadPicture(file);
-        if (img.IsOk()) {
-            double scale = std::min(96.0 / img.GetWidth(), 96.0 / img.GetHeight());
-            if (scale < 1)
-                img.Rescale(std::max(1, int(img.GetWidth() * scale)),
-                            std::max(1, int(img.GetHeight() * scale)), wxIMAGE_QUALITY_HIGH);
-            bmp = wxBitmap(img);
-        }
-        bitmap_->SetBitmap(bmp);
-        Layout();
-    }
-    wxFileDialog* dialog_;
-    wxStaticBitmap* bitmap_ = nullptr;
-    wxTimer timer_;
-    wxString shown_;
-};
-
-wxWindow* createPicturePreview(wxWindow* parent) {
-    wxWindow* p = parent;
-    while (p && !wxDynamicCast(p, wxFileDialog)) p = p->GetParent();
-    return new PicturePreview(parent, wxDynamicCast(p, wxFileDialog));
-}
-
-// A plain dialog with a caption, a group title and one edit box.
-std::optional<wxString> askText(wxWindow* parent, const wxString& caption, const wxString& group,
-                                const wxString& initial) {
-    wxDialog dlg(parent, wxID_ANY, caption);
-    auto* box = new wxStaticBoxSizer(wxVERTICAL, &dlg, group);
-    auto* edit =
-        new wxTextCtrl(box->GetStaticBox(), wxID_ANY, initial, wxDefaultPosition, wxSize(300, -1));
-    box->Add(edit, 0, wxEXPAND | wxALL, 8);
-    auto* top = new wxBoxSizer(wxVERTICAL);
-    top->Add(box, 1, wxEXPAND | wxALL, 8);
-    top->Add(dlg.CreateButtonSizer(wxOK | wxCANCEL), 0, wxEXPAND | wxALL, 8);
-    dlg.SetSizerAndFit(top);
-    dlg.Centre();
-    // The text is typed over at once: the field, not OK, gets the keys, with
-    // the proposed text selected once the window is up (showing moves the focus).
-    dlg.Bind(wxEVT_INIT_DIALOG, [edit](wxInitDialogEvent&) {
-        edit->SetFocus();
-        edit->SelectAll();
-    });
-    dlg.CallAfter([edit] {
-        edit->SetFocus();
-        edit->SelectAll();
-    });
-    if (dlg.ShowModal() != wxID_OK) return std::nullopt;
-    return edit->GetValue();
-}
-
 }  // namespace
-
-MenuPrompts MenuPrompts::standard() {
-    MenuPrompts p;
-    p.message = [](wxWindow* parent, const wxString& text, const wxString& caption, long style) {
-        return wxMessageBox(text, caption, style, parent);
-    };
-    p.openFiles = [](wxWindow* parent, const wxString& title, const wxString& folder,
-                     const wxString& name, const wxString& filter, long style, bool preview) {
-        wxFileDialog dlg(parent, title, folder, name,
-                         filter.empty() ? wxString(wxFileSelectorDefaultWildcardStr) : filter,
-                         style);
-        if (preview) dlg.SetExtraControlCreator(createPicturePreview);
-        std::vector<wxString> out;
-        if (dlg.ShowModal() != wxID_OK) return out;
-        wxArrayString paths;
-        dlg.GetPaths(paths);
-        for (const wxString& s : paths) out.push_back(s);
-        return out;
-    };
-    p.colour = [](wxWindow* parent) -> std::optional<wxColour> {
-        wxColourData data;
-        wxColourDialog dlg(parent, &data);
-        if (dlg.ShowModal() != wxID_OK) return std::nullopt;
-        return dlg.GetColourData().GetColour();
-    };
-    p.font = [](wxWindow* parent) -> std::optional<std::pair<wxString, int>> {
-        wxFontData data;
-        data.SetInitialFont(wxFont(wxFontInfo(10).FaceName("Arial")));
-        data.SetRange(2, 36);
-        data.EnableEffects(false);
-        wxFontDialog dlg(parent, data);
-        if (dlg.ShowModal() != wxID_OK) return std::nullopt;
-        wxFont f = dlg.GetFontData().GetChosenFont();
-        return std::make_pair(f.GetFaceName(), f.GetPointSize());
-    };
-    p.folder = [](wxWindow* parent, const wxString& title) -> std::optional<wxString> {
-        wxDirDialog dlg(parent, title, "", wxDD_DEFAULT_STYLE | wxDD_DIR_MUST_EXIST);
-        if (dlg.ShowModal() != wxID_OK) return std::nullopt;
-        return dlg.GetPath();
-    };
-    p.text = askText;
-    return p;
-}
 
 CMenuCreatorDlg::CMenuCreatorDlg(wxWindow* parent, const std::filesystem::path& programFolder,
                                  MenuPrompts prompts, MenuCreatorDialogs dialogs)
@@ -236,8 +110,8 @@ CMenuCreatorDlg::~CMenuCreatorDlg() = default;
 void CMenuCreatorDlg::useStandardDialogs() {
     if (!dialogs_.saveAs) {
         dialogs_.saveAs = [this](wxWindow* owner, const std::string& name,
-                                 const std::filesystem::path& folder, bool offerDiscard) {
-            CSaveMenuDlg dlg(owner, name, folder, offerDiscard, prompts_);
+                                 const MenuFileFor& fileFor, bool offerDiscard) {
+            CSaveMenuDlg dlg(owner, name, fileFor, offerDiscard, prompts_);
             CSaveMenuDlg::Result r = dlg.run();
             return std::make_pair(r, dlg.name());
         };
@@ -302,11 +176,16 @@ void CMenuCreatorDlg::bindPageEvents() {
         // Dialogs wait until the engine has its answer.
         CallAfter([this, url] { handleNavigation(url); });
     });
-    // Links with a target of their own (help pages, web links) open in the desktop's browser.
+    // Links with a target of their own open in the desktop's browser; the
+    // built-in manual (the chooser's "Action Commands") in the help window.
     view->Bind(wxEVT_WEBVIEW_NEWWINDOW, [this](wxWebViewEvent& e) {
         std::string url = e.GetURL().utf8_string();
         CallAfter([this, url] {
-            if (!handleNavigation(url)) openAddress(url);
+            if (handleNavigation(url)) return;
+            if (auto chapter = helpChapterOf(url))
+                showHelp(*chapter);
+            else
+                openAddress(url);
         });
     });
     view->Bind(wxEVT_WEBVIEW_LOADED, [this](wxWebViewEvent& e) { onLoaded(e.GetURL()); });
@@ -332,6 +211,7 @@ void CMenuCreatorDlg::loadPage(const std::string& pathOrUrl) {
     head_ = readMenuHeadValuesFrom(pathOrUrl);
     if (!head_.title.empty()) SetTitle(wxString::FromUTF8(head_.title));
     bool isAddress = pathOrUrl.find("://") != std::string::npos;
+    pageFolder_ = isAddress ? std::filesystem::path() : platform::u8path(pathOrUrl).parent_path();
     document_->navigate(isAddress ? pathOrUrl : fileUrl(pathOrUrl));
 }
 
@@ -407,7 +287,7 @@ const CMenuCreatorDlg::Command* CMenuCreatorDlg::findCommand(int id) {
         {ID_SAVE, false, [](D& d) { d.saveFlow(false); }},
         {ID_CLOSE, false, [](D& d) { d.saveFlow(true); }},
         {ID_OPEN, false, [](D& d) { d.openPage(); }},
-        {ID_HELP, false, [](D& d) { d.showHelp(); }},
+        {ID_HELP, false, [](D& d) { d.showHelp("MENUCREATOR"); }},
         {ID_PREVIEW, false, [](D& d) { d.togglePreview(); }},
         {ID_STOP_PREVIEW, false, [](D& d) { d.togglePreview(); }},
     };
@@ -519,20 +399,24 @@ void CMenuCreatorDlg::changeFont() {
 }
 
 void CMenuCreatorDlg::openPage() {
+    // The author's own menus are where Save put them; the templates and demos are in html/.
+    std::error_code ec;
+    std::filesystem::path start = programFolder_ / kMenusFolderName;
+    if (!std::filesystem::is_directory(start, ec)) start = htmlFolder_;
     auto files = prompts_.openFiles(this, "Open Existing HTML File",
-                                    wxString::FromUTF8(htmlFolder_.string()), "index", kHtmlFilter,
-                                    wxFD_OPEN | wxFD_FILE_MUST_EXIST, false);
+                                    wxString::FromUTF8(platform::u8string(start)), "index",
+                                    kHtmlFilter, wxFD_OPEN | wxFD_FILE_MUST_EXIST, false);
     if (files.empty()) return;
     std::filesystem::path file = platform::u8path(files.front().utf8_string());
     editing_ = true;
-    loadPage(file.string());
-    menuFolder_ = file.parent_path();
-    menuName_ = file.filename().string();
+    loadPage(platform::u8string(file));
+    openedFolder_ = file.parent_path();
+    menuName_ = platform::u8string(file.filename());
 }
 
-// The program's own manual, at its Menu Creator chapter.
-void CMenuCreatorDlg::showHelp() {
-    CHelpDlg help(this, helpManualPage(programFolder_.string()), "MENUCREATOR");
+// The program's own manual, at a chapter.
+void CMenuCreatorDlg::showHelp(const std::string& chapter) {
+    CHelpDlg help(this, helpManualPage(platform::u8string(programFolder_)), chapter);
     help.ShowModal();
 }
 
@@ -554,29 +438,53 @@ void CMenuCreatorDlg::saveFlow(bool offerDiscard) {
         finish(wxID_CANCEL);
         return;
     }
-    if (menuFolder_.empty()) {
+    if (menuName_.empty()) {
         std::error_code ec;
         std::filesystem::current_path(htmlFolder_, ec);
-        menuFolder_ = std::filesystem::current_path(ec);
         menuName_ = "My Menu";
     }
-    auto [result, name] = dialogs_.saveAs(this, menuName_, menuFolder_, offerDiscard);
+    auto [result, name] = dialogs_.saveAs(
+        this, menuName_, [this](const std::string& n) { return menuFileFor(n); }, offerDiscard);
     if (result == CSaveMenuDlg::Result::Cancel) return;
     if (result == CSaveMenuDlg::Result::Discard) {
         finish(wxID_CANCEL);
         return;
     }
-    std::filesystem::path file = menuFolder_ / platform::u8path(name);
+    const std::filesystem::path file = menuFileFor(name);
+    if (!writeMenu(file)) return;
+    menuFilePath_ = file;
+    menuName_ = platform::u8string(file.filename());
+    finish(wxID_OK);
+}
+
+std::filesystem::path CMenuCreatorDlg::menuFileFor(const std::string& fileName) const {
+    return menuSavePath(programFolder_, openedFolder_, fileName);
+}
+
+// Writes the page into its folder with the files it links from where it was
+// opened; false (the author told) when the page itself could not be written.
+bool CMenuCreatorDlg::writeMenu(const std::filesystem::path& file) {
+    std::error_code ec;
+    std::filesystem::create_directories(file.parent_path(), ec);
     if (!saveMenuPage(file, document_->bodyHtml(), head_)) {
         // Ending with OK here would hand the designer a page that is not there.
         prompts_.message(
-            this, wxString::FromUTF8("The menu could not be saved as " + file.string() + "."),
+            this,
+            wxString::FromUTF8("The menu could not be saved as " + platform::u8string(file) + "."),
             kProgramTitle, wxOK | wxICON_ERROR);
-        return;
+        return false;
     }
-    menuFilePath_ = file;
-    menuName_ = name;
-    finish(wxID_OK);
+    LinkedCopyReport copied = copyLinkedFiles(file, pageFolder_);
+    if (!copied.failed.empty()) {
+        std::string list;
+        for (const std::string& f : copied.failed) list += "\n" + f;
+        prompts_.message(this,
+                         wxString::FromUTF8("The menu was saved, but these files it shows or "
+                                            "opens could not be copied beside it:" +
+                                            list),
+                         kProgramTitle, wxOK | wxICON_WARNING);
+    }
+    return true;
 }
 
 std::optional<std::string> runMenuCreator(wxWindow* parent,

@@ -30,7 +30,7 @@ wxBitmap toolbarIcon(int iconId);
 struct MenuCreatorDialogs {
     // CSaveMenuDlg: the result and, on Save, the file name with ".html".
     std::function<std::pair<CSaveMenuDlg::Result, std::string>(
-        wxWindow*, const std::string& name, const std::filesystem::path& folder, bool offerDiscard)>
+        wxWindow*, const std::string& name, const MenuFileFor& fileFor, bool offerDiscard)>
         saveAs;
     // CHyperlinkDlg: the address to attach, or nothing on Cancel.
     std::function<std::optional<std::string>(wxWindow*)> hyperlink;
@@ -112,6 +112,8 @@ class CMenuCreatorDlg : public wxDialog {
     void selectAllStep();
     void togglePreview();
     void saveFlow(bool offerDiscard);
+    std::filesystem::path menuFileFor(const std::string& fileName) const;
+    bool writeMenu(const std::filesystem::path& file);
     void finish(int code);
     std::string chooseFile(const wxString& title, const wxString& filter, bool preview,
                            const wxString& defaultName = "");
@@ -127,7 +129,7 @@ class CMenuCreatorDlg : public wxDialog {
     void insertMovie();
     void changeFont();
     void openPage();
-    void showHelp();
+    void showHelp(const std::string& chapter);
 
     std::filesystem::path programFolder_;
     std::filesystem::path htmlFolder_;
@@ -137,7 +139,8 @@ class CMenuCreatorDlg : public wxDialog {
     std::unique_ptr<PreviewHost> previewHost_;
     wxToolBar* toolbar_ = nullptr;
 
-    std::filesystem::path menuFolder_;    // where a save writes
+    std::filesystem::path openedFolder_;  // folder of the page opened with Open, if any
+    std::filesystem::path pageFolder_;    // where the shown page's relative links lead
     std::filesystem::path menuFilePath_;  // the written file after a save
     std::string menuName_;
     std::string currentUrl_;

@@ -53,8 +53,10 @@ namespace {
 // The engine's own calls, looked up in the already loaded library: wxWidgets
 // gives no way to declare a scheme "local", and its own scheme handlers are
 // bound to the first web view that registers them (a later view, after that
-// one is gone, would be served through a dangling pointer). So the built-in
-// pages are registered once per process, here, and every view shares them.
+// one is gone, would be served through a dangling pointer). The engine takes
+// one handler per scheme for the whole process: ours is registered once (the
+// engine's context remembers that) and asks the view that wants a page for
+// the folder its document serves from.
 struct WebKitCalls {
     using GetDefault = void* (*)();
     using GetManager = void* (*)(void*);
@@ -63,11 +65,14 @@ struct WebKitCalls {
     using RegisterScheme = void (*)(void* context, const char* scheme, Callback cb, void* data,
                                     void* destroy);
     using GetUri = const char* (*)(void* request);
+    using GetView = void* (*)(void* request);
     using NewStream = void* (*)(const void* data, long len, void (*destroy)(void*));
     using Finish = void (*)(void* request, void* stream, long long len, const char* mime);
     using Unref = void (*)(void*);
     using Malloc = void* (*)(unsigned long);
     using Free = void (*)(void*);
+    using GetData = void* (*)(void* object, const char* key);
+    using SetData = void (*)(void* object, const char* key, void* data, void (*destroy)(void*));
 
     GetDefault getDefault = sym<GetDefault>("webkit_web_context_get_default");
     GetManager getManager = sym<GetManager>("webkit_web_context_get_security_manager");
@@ -75,31 +80,37 @@ struct WebKitCalls {
         sym<RegisterLocal>("webkit_security_manager_register_uri_scheme_as_local");
     RegisterScheme registerScheme = sym<RegisterScheme>("webkit_web_context_register_uri_scheme");
     GetUri getUri = sym<GetUri>("webkit_uri_scheme_request_get_uri");
+    GetView getView = sym<GetView>("webkit_uri_scheme_request_get_web_view");
     NewStream newStream = sym<NewStream>("g_memory_input_stream_new_from_data");
     Finish finish = sym<Finish>("webkit_uri_scheme_request_finish");
     Unref unref = sym<Unref>("g_object_unref");
     Malloc gMalloc = sym<Malloc>("g_malloc");
     Free gFree = sym<Free>("g_free");
+    GetData getData = sym<GetData>("g_object_get_data");
+    SetData setData = sym<SetData>("g_object_set_data_full");
 
     template <typename F>
     static F sym(const char* name) {
         return reinterpret_cast<F>(dlsym(RTLD_DEFAULT, name));
     }
     bool complete() const {
-        return getDefault && getManager && registerLocal && registerScheme && getUri && newStream &&
-               finish && unref && gMalloc && gFree;
+        return getDefault && getManager && registerLocal && registerScheme && getUri && getView &&
+               newStream && finish && unref && gMalloc && gFree && getData && setData;
     }
 };
 
-std::filesystem::path& pagesFolder() {
-    static std::filesystem::path folder;
-    return folder;
-}
+// Keys of what we keep on the engine's objects: the context's "registered"
+// mark, and each view's folder of built-in pages.
+constexpr const char* kRegisteredKey = "rondivo-res-registered";
+constexpr const char* kPagesFolderKey = "rondivo-pages-folder";
 
 void serveBuiltInPage(void* request, void*) {
-    static WebKitCalls wk;
+    const WebKitCalls wk;
     const char* uri = wk.getUri(request);
-    std::string text = ResPageHandler::pageText(pagesFolder(), builtInPageNumber(uri ? uri : ""));
+    const auto* folder =
+        static_cast<const std::filesystem::path*>(wk.getData(wk.getView(request), kPagesFolderKey));
+    std::string text =
+        folder ? ResPageHandler::pageText(*folder, builtInPageNumber(uri ? uri : "")) : "";
     if (text.empty())
         text =
             "<HTML><BODY>The page " + std::string(uri ? uri : "") + " is not there.</BODY></HTML>";
@@ -110,34 +121,43 @@ void serveBuiltInPage(void* request, void*) {
     wk.unref(stream);
 }
 
-// Returns false when the engine's calls are not there (another engine).
-bool registerBuiltInPages(const std::filesystem::path& folder) {
-    pagesFolder() = folder;
-    static bool registered = false;
-    if (registered) return true;
-    WebKitCalls wk;
+// Before the first view is made: returns false when the engine's calls are
+// not there (another engine).
+bool registerBuiltInPages() {
+    const WebKitCalls wk;
     if (!wk.complete()) return false;
     void* context = wk.getDefault();
+    if (wk.getData(context, kRegisteredKey)) return true;
     wk.registerLocal(wk.getManager(context), "res");
     wk.registerScheme(context, "res", serveBuiltInPage, nullptr, nullptr);
-    registered = true;
+    wk.setData(context, kRegisteredKey, context, nullptr);
     return true;
+}
+
+// The folder `view` is served from, kept on the view and freed with it.
+void serveFrom(wxWebView* view, const std::filesystem::path& folder) {
+    const WebKitCalls wk;
+    wk.setData(view->GetNativeBackend(), kPagesFolderKey, new std::filesystem::path(folder),
+               [](void* p) { delete static_cast<std::filesystem::path*>(p); });
 }
 #else
 // Other engines take the handler each view registers.
-bool registerBuiltInPages(const std::filesystem::path&) {
+bool registerBuiltInPages() {
     return false;
 }
+void serveFrom(wxWebView*, const std::filesystem::path&) {}
 #endif
 
 }  // namespace
 
 CMenuDocument::CMenuDocument(wxWindow* parent, wxWindowID id,
                              const std::filesystem::path& programFolder) {
-    bool shared = registerBuiltInPages(programFolder / "pages");
+    bool shared = registerBuiltInPages();
     view_ = wxWebView::New();
     view_->Create(parent, id, wxWebViewDefaultURLStr, wxDefaultPosition, wxDefaultSize);
-    if (!shared)
+    if (shared)
+        serveFrom(view_, programFolder / "pages");
+    else
         view_->RegisterHandler(
             wxSharedPtr<wxWebViewHandler>(new ResPageHandler(programFolder / "pages")));
     addPageScript(view_, mediaCompatScript(), wxWEBVIEW_INJECT_AT_DOCUMENT_END);

@@ -10,10 +10,11 @@
 
 namespace rondivo::menucreator {
 
-CSaveMenuDlg::CSaveMenuDlg(wxWindow* parent, const std::string& menuName,
-                           const std::filesystem::path& folder, bool offerDiscard,
-                           MenuPrompts prompts)
-    : wxDialog(parent, wxID_ANY, "Save As"), folder_(folder), prompts_(std::move(prompts)) {
+CSaveMenuDlg::CSaveMenuDlg(wxWindow* parent, const std::string& menuName, MenuFileFor fileFor,
+                           bool offerDiscard, MenuPrompts prompts)
+    : wxDialog(parent, wxID_ANY, "Save As"),
+      fileFor_(std::move(fileFor)),
+      prompts_(std::move(prompts)) {
     auto* box = new wxStaticBoxSizer(wxVERTICAL, this, "Enter a Name for this Autoplay Menu");
     edit_ = new wxTextCtrl(box->GetStaticBox(), ID_NAME,
                            wxString::FromUTF8(menuNameForDisplay(menuName)), wxDefaultPosition,
@@ -49,7 +50,7 @@ bool CSaveMenuDlg::confirm() {
         return false;
     }
     name = menuFileName(name);
-    if (std::filesystem::exists(folder_ / platform::u8path(name))) {
+    if (std::filesystem::exists(fileFor_(name))) {
         int answer = prompts_.message(this, wxString::FromUTF8(name + kReplaceMenuQuestion),
                                       "Save As", wxYES_NO | wxICON_WARNING);
         if (answer != wxYES) return false;

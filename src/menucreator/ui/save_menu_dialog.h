@@ -4,18 +4,22 @@
 #include <wx/textctrl.h>
 
 #include <filesystem>
+#include <functional>
 #include <string>
 
 #include "menucreator/ui/menu_prompts.h"
 
 namespace rondivo::menucreator {
 
+// Where the menu is written under a file name ("My Menu.html"): each menu has a folder of its own.
+using MenuFileFor = std::function<std::filesystem::path(const std::string& fileName)>;
+
 class CSaveMenuDlg : public wxDialog {
   public:
     enum { ID_NAME = 1005, ID_DISCARD = 1016 };
     enum class Result { Save, Discard, Cancel };
 
-    CSaveMenuDlg(wxWindow* parent, const std::string& menuName, const std::filesystem::path& folder,
+    CSaveMenuDlg(wxWindow* parent, const std::string& menuName, MenuFileFor fileFor,
                  bool offerDiscard, MenuPrompts prompts);
     // Runs modally; on Save, name() is the file name with ".html".
     Result run();
@@ -27,7 +31,7 @@ class CSaveMenuDlg : public wxDialog {
 
   private:
     wxTextCtrl* edit_ = nullptr;
-    std::filesystem::path folder_;
+    MenuFileFor fileFor_;
     std::string name_;
     MenuPrompts prompts_;
 };

@@ -89,6 +89,22 @@ TEST(DriveCopyDialog, RefusesWhatDoesNotFitAsksBeforeReplacingCopiesVerifiesLabe
     dlg->Destroy();
 }
 
+TEST(DriveCopyDialog, AnEmptyListSaysNoDriveIsConnectedUntilOneIsPluggedIn) {
+    TempDir t;
+    FakeDrives fake;
+    auto* dlg = new CDriveCopyDlg(nullptr, t / "CD-ROM Distributable Files", fake, {});
+    dlg->Show();
+    EXPECT_EQ(dlg->noDriveText(), CDriveCopyDlg::kNoDriveText);
+    test::screenshot("drive_copy_no_drive", dlg, true);
+    fake.drives = {stick(t.path())};
+    dlg->refreshDrives();
+    EXPECT_EQ(dlg->noDriveText(), "");
+    fake.drives.clear();
+    dlg->refreshDrives();
+    EXPECT_EQ(dlg->noDriveText(), CDriveCopyDlg::kNoDriveText);
+    dlg->Destroy();
+}
+
 TEST(DriveCopyDialog, PresentationCompleteOpensIt) {
     fs::path seen;
     PresentationCompleteActions actions;

@@ -129,7 +129,7 @@ TEST_F(MenuCreatorWindow, GenericTemplateBuildAndSave) {
     test::writeFile(program / "html" / "setup.sh", "#!/bin/sh\n");
     std::string savedName;
     MenuCreatorDialogs dialogs;
-    dialogs.saveAs = [&](wxWindow*, const std::string& name, const fs::path&, bool) {
+    dialogs.saveAs = [&](wxWindow*, const std::string& name, const MenuFileFor&, bool) {
         savedName = name;
         return std::make_pair(CSaveMenuDlg::Result::Save, std::string("My Menu.html"));
     };
@@ -162,9 +162,17 @@ TEST_F(MenuCreatorWindow, GenericTemplateBuildAndSave) {
     dlg->runCommand(CMenuCreatorDlg::ID_SAVE);
     EXPECT_EQ(savedName, "My Menu");
     ASSERT_EQ(dlg->endCode(), wxID_OK);
-    fs::path saved = program / "html" / "My Menu.html";
+    // A folder of its own, with what the template linked beside it: copied as a
+    // folder onto a disc, it takes no other page of html/ along.
+    fs::path saved = program / "menus" / "My Menu" / "My_Menu.html";
     EXPECT_EQ(dlg->menuFilePath(), saved);
-    EXPECT_EQ(dlg->menuName(), "My Menu.html");
+    EXPECT_FALSE(fs::exists(program / "html" / "My Menu.html"));
+    EXPECT_EQ(test::readFile(saved.parent_path() / "logo.gif"),
+              test::readFile(program / "html" / "logo.gif"));
+    EXPECT_TRUE(fs::exists(saved.parent_path() / "intro.wav"));
+    EXPECT_TRUE(fs::exists(saved.parent_path() / "setup.sh"));
+    EXPECT_FALSE(fs::exists(saved.parent_path() / "Template_Generic.html"));
+    EXPECT_EQ(dlg->menuName(), "My_Menu.html");
     std::string bytes = test::readFile(saved);
     EXPECT_EQ(bytes.rfind("<HTML>\r\n<META http-equiv=\"Content-Type\" content=\"text/html; "
                           "charset=utf-8\">\r\n<TITLE>Generic CD</TITLE>\r\n"
@@ -257,7 +265,7 @@ TEST_F(MenuCreatorWindow, ImageGalleryPlacesPicturesOrReportsNone) {
 
 TEST_F(MenuCreatorWindow, SavedPageReopensWithItsHeadValues) {
     MenuCreatorDialogs dialogs;
-    dialogs.saveAs = [](wxWindow*, const std::string&, const fs::path&, bool) {
+    dialogs.saveAs = [](wxWindow*, const std::string&, const MenuFileFor&, bool) {
         return std::make_pair(CSaveMenuDlg::Result::Save, std::string("Reopen.html"));
     };
     auto dlg = open(dialogs);
@@ -415,9 +423,9 @@ TEST_F(MenuCreatorWindow, RealHyperlinkAndSaveDialogsAttachAndWrite) {
     dlg->runCommand(CMenuCreatorDlg::ID_SAVE);
     author.Stop();
     ASSERT_EQ(dlg->endCode(), wxID_OK);
-    EXPECT_EQ(dlg->menuFilePath(), program / "html" / "My Menu.html");
-    EXPECT_NE(test::readFile(program / "html" / "My Menu.html")
-                  .find("<a href=\"http://ACTION_RUN=Setup.EXE\">"),
+    const fs::path saved = program / "menus" / "My Menu" / "My_Menu.html";
+    EXPECT_EQ(dlg->menuFilePath(), saved);
+    EXPECT_NE(test::readFile(saved).find("<a href=\"http://ACTION_RUN=Setup.EXE\">"),
               std::string::npos);
 }
 
@@ -425,7 +433,7 @@ TEST_F(MenuCreatorWindow, ClosingAnEditedMenuOffersDiscard) {
     std::vector<bool> offered;
     CSaveMenuDlg::Result answer = CSaveMenuDlg::Result::Cancel;
     MenuCreatorDialogs dialogs;
-    dialogs.saveAs = [&](wxWindow*, const std::string&, const fs::path&, bool offerDiscard) {
+    dialogs.saveAs = [&](wxWindow*, const std::string&, const MenuFileFor&, bool offerDiscard) {
         offered.push_back(offerDiscard);
         return std::make_pair(answer, std::string());
     };

@@ -94,7 +94,9 @@ TEST(HyperlinkDialog, SelectedFilesBecomeTheArgument) {
 TEST(SaveMenuDialog, NameRulesAndReplaceQuestion) {
     test::TempDir folder;
     Recorder r;
-    CSaveMenuDlg dlg(nullptr, "Old Menu.html", folder.path(), true, r.prompts());
+    CSaveMenuDlg dlg(
+        nullptr, "Old Menu.html", [&](const std::string& n) { return folder / n; }, true,
+        r.prompts());
     EXPECT_EQ(dlg.nameEdit()->GetValue(), "Old Menu");
     EXPECT_TRUE(dlg.FindWindow(CSaveMenuDlg::ID_DISCARD)->IsShown());
     test::screenshot("save", &dlg);
@@ -119,7 +121,8 @@ TEST(SaveMenuDialog, NameRulesAndReplaceQuestion) {
 TEST(SaveMenuDialog, DiscardOnlyWhenOffered) {
     test::TempDir folder;
     Recorder r;
-    CSaveMenuDlg dlg(nullptr, "My Menu", folder.path(), false, r.prompts());
+    CSaveMenuDlg dlg(
+        nullptr, "My Menu", [&](const std::string& n) { return folder / n; }, false, r.prompts());
     EXPECT_FALSE(dlg.FindWindow(CSaveMenuDlg::ID_DISCARD)->IsShown());
 }
 
