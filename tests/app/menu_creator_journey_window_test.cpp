@@ -25,7 +25,7 @@
 #include "menucreator/ui/menu_creator_window.h"
 #include "test_support.h"
 #include "ui/help_dialog.h"
-#include "ui/page_script.h"
+#include "ui/web_view_script.h"
 
 namespace rondivo {
 namespace {
