@@ -148,7 +148,7 @@ struct IsoImage {
 
     // Rock Ridge in the ISO 9660 records (modes, long names, times) for
     // Linux; the Joliet hierarchy stays as it is.
-    bool rockRidge = false;
+    bool rockRidge = true;
 
     ImageLayout layout;
     std::uint32_t sessionStart = 0;

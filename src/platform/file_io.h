@@ -66,7 +66,7 @@ struct FolderEntry {
     std::uint64_t size = 0;
     std::time_t modified = 0;
     bool executable = false;  // a file with an execute bit (Linux)
-    std::uint64_t node = 0;  // where the system keeps it: reading in this order seeks less
+    std::uint64_t node = 0;   // where the system keeps it: reading in this order seeks less
 };
 enum class FolderDetail {
     Types,  // isFile and isFolder only, where the folder listing tells them
