@@ -9,7 +9,11 @@ here="$(cd "$(dirname "$0")/.." && pwd)"
 runs="${ISO_BENCH_RUNS:-3}"
 only="${ISO_BENCH_ONLY:-big many flat huge}"  # a subset: ISO_BENCH_ONLY=big
 command -v genisoimage >/dev/null || { echo "iso bench: genisoimage missing, skipped"; exit 0; }
-[ -f "$build/librondivo_core.a" ] || { echo "iso bench: $build/librondivo_core.a missing"; exit 1; }
+libs=()
+for l in burn vdrive scsi iso platform; do
+    [ -f "$build/librondivo_$l.a" ] || { echo "iso bench: $build/librondivo_$l.a missing"; exit 1; }
+    libs+=("$build/librondivo_$l.a")
+done
 
 work="$(mktemp -d "${TMPDIR:-/tmp}/rondivo-isobench-XXXXXX")"
 trap 'rm -rf "$work"' EXIT
@@ -33,7 +37,7 @@ int main(int argc, char** argv) {
     if (!sectors) { std::fprintf(stderr, "%s\n", burner.LastMessage().c_str()); return 1; }
     std::uint64_t metadata = burner.Session().layout.firstDataSector * 2048ull;
     int error = 1;
-    if (!burner.StartSaveImage(argv[2], [&](int e, std::intptr_t) { error = e; }, 0)) return 1;
+    if (!burner.StartSaveImage(argv[2], [&](int e) { error = e; })) return 1;
     burner.WaitUntilDone();
     auto t2 = clock::now();
     struct rusage ru {};
@@ -45,7 +49,8 @@ int main(int argc, char** argv) {
     return error;
 }
 CPP
-g++ -std=c++20 -O2 -I"$here/src" "$work/tool.cpp" "$build/librondivo_core.a" -o "$tool" -lpthread
+g++ -std=c++20 -O2 -I"$here/src" "$work/tool.cpp" "${libs[@]}" -o "$tool" -lpthread \
+    $(pkg-config --libs gio-2.0 2>/dev/null)
 
 # The small-file trees: long mixed-case names, 1-4 KiB of varied bytes each.
 gen="$work/gen"
