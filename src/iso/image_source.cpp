@@ -72,11 +72,13 @@ bool ImageSource::openNext() {
     const SourceFile& f = files_[fileIndex_];
     fd_ = platform::openForReading(platform::u8path(f.path));
     if (fd_ < 0) {
-        message_ =
-            "Cannot open \"" + f.path + "\": " + std::generic_category().message(errno) + ".";
+        message_ = "Cannot open \"" + std::string(f.path) +
+                   "\": " + std::generic_category().message(errno) + ".";
         return false;
     }
-    platform::adviseSequential(fd_);
+    // A file read in one block gains nothing from read-ahead advice, and
+    // the call costs as much as the read for the many small files of a site.
+    if (f.size > kBlockBytes) platform::adviseSequential(fd_);
     fileLeft_ = f.size;
     return true;
 }
@@ -89,7 +91,8 @@ bool ImageSource::startsRange() const {
 ImageSource::Result ImageSource::nextRange(Piece& piece) {
     if (!rangeFile_) {
         if (!openNext()) return Result::Error;
-        rangeFile_ = std::make_shared<const SourceHandle>(fd_, files_[fileIndex_].path);
+        rangeFile_ =
+            std::make_shared<const SourceHandle>(fd_, std::string(files_[fileIndex_].path));
         fd_ = -1;
     }
     const SourceFile& f = files_[fileIndex_];
