@@ -90,6 +90,8 @@ class ImageSource {
 
   private:
     bool openNext();
+    // Reads the current file into block[pos, limit); false with message().
+    bool readFile(std::uint8_t* block, std::size_t& pos, std::size_t limit);
     void closeFile();
     // Called when all of the current file's bytes are delivered.
     void noteIfGrown(int fd);
