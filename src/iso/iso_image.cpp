@@ -47,7 +47,7 @@ std::u16string fileNameWithVersion(std::u16string_view wide) {
 bool replaceForbidden(std::u16string& name) {
     bool changed = false;
     for (auto& c : name) {
-        if (c >= 0x60) continue;  // none of them is; most letters are
+        if (c >= 0x60) continue;  // above every forbidden character, as most letters are
         if (c < 0x20 || std::u16string_view(u"*/:;?\\").find(c) != std::u16string_view::npos) {
             c = u'_';
             changed = true;
