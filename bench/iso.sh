@@ -1,14 +1,19 @@
 #!/usr/bin/env bash
 # Saves ISO images of generated trees with our engine and with genisoimage
-# (and, for the large files, a plain cat), alternating the tools and
-# reporting the median of the pair ratios. $1: the bench build folder.
+# -R -J (both write Rock Ridge and Joliet; for the large files also a plain
+# cat), alternating the tools and reporting the median of the pair ratios of
+# time and the ratio of peak memory. $1: the bench build folder.
 set -euo pipefail
 build="$(cd "${1:?usage: bench/iso.sh BUILD_DIR}" && pwd)"
 here="$(cd "$(dirname "$0")/.." && pwd)"
 runs="${ISO_BENCH_RUNS:-3}"
-only="${ISO_BENCH_ONLY:-big many flat}"  # a subset: ISO_BENCH_ONLY=big
+only="${ISO_BENCH_ONLY:-big many flat huge}"  # a subset: ISO_BENCH_ONLY=big
 command -v genisoimage >/dev/null || { echo "iso bench: genisoimage missing, skipped"; exit 0; }
-[ -f "$build/librondivo_core.a" ] || { echo "iso bench: $build/librondivo_core.a missing"; exit 1; }
+libs=()
+for l in burn vdrive scsi iso platform; do
+    [ -f "$build/librondivo_$l.a" ] || { echo "iso bench: $build/librondivo_$l.a missing"; exit 1; }
+    libs+=("$build/librondivo_$l.a")
+done
 
 work="$(mktemp -d "${TMPDIR:-/tmp}/rondivo-isobench-XXXXXX")"
 trap 'rm -rf "$work"' EXIT
@@ -32,7 +37,7 @@ int main(int argc, char** argv) {
     if (!sectors) { std::fprintf(stderr, "%s\n", burner.LastMessage().c_str()); return 1; }
     std::uint64_t metadata = burner.Session().layout.firstDataSector * 2048ull;
     int error = 1;
-    if (!burner.StartSaveImage(argv[2], [&](int e, std::intptr_t) { error = e; }, 0)) return 1;
+    if (!burner.StartSaveImage(argv[2], [&](int e) { error = e; })) return 1;
     burner.WaitUntilDone();
     auto t2 = clock::now();
     struct rusage ru {};
@@ -44,7 +49,8 @@ int main(int argc, char** argv) {
     return error;
 }
 CPP
-g++ -std=c++20 -O2 -I"$here/src" "$work/tool.cpp" "$build/librondivo_core.a" -o "$tool" -lpthread
+g++ -std=c++20 -O2 -I"$here/src" "$work/tool.cpp" "${libs[@]}" -o "$tool" -lpthread \
+    $(pkg-config --libs gio-2.0 2>/dev/null)
 
 # The small-file trees: long mixed-case names, 1-4 KiB of varied bytes each.
 gen="$work/gen"
@@ -70,12 +76,19 @@ static void fill(const fs::path& folder, int count, const char* prefix) {
 }
 int main(int, char** argv) {
     fs::path root = argv[1];
-    for (int d = 0; d < 500; ++d) {
-        char name[64];
-        std::snprintf(name, sizeof name, "%03d Folder With A Long Name", d);
-        fill(root / "many" / name, 100, "Page");
+    std::string which = argv[2];
+    if (which == "many" || which == "huge") {
+        // The image holds at most 200,000 entries, folders included: the
+        // large tree has 99 files in each of its 2,000 folders.
+        const int folders = which == "many" ? 500 : 2000;
+        const int files = which == "many" ? 100 : 99;
+        for (int d = 0; d < folders; ++d) {
+            char name[64];
+            std::snprintf(name, sizeof name, "%04d Folder With A Long Name", d);
+            fill(root / which / name, files, "Page");
+        }
     }
-    fill(root / "flat" / "One Big Folder", 20000, "Entry");
+    if (which == "flat") fill(root / "flat" / "One Big Folder", 20000, "Entry");
 }
 CPP
 g++ -std=c++20 -O2 "$work/gen.cpp" -o "$gen"
@@ -83,12 +96,14 @@ g++ -std=c++20 -O2 "$work/gen.cpp" -o "$gen"
 now() { date +%s.%N; }
 calc() { awk "BEGIN { printf \"%.6f\", $1 }"; }
 seconds() { local t0; t0=$(now); "$@" >/dev/null 2>&1; calc "$(now) - $t0"; }
+# Peak memory (KiB) of a command, measured the same way for both tools.
+peak() { /usr/bin/time -f '%M' -o "$work/peak" "$@" >/dev/null 2>&1; cat "$work/peak"; }
 median() { sort -g | awk '{a[NR]=$1} END {print (NR%2 ? a[(NR+1)/2] : (a[NR/2]+a[NR/2+1])/2)}'; }
 
 # Runs ours and genisoimage alternately; prints medians and the pair-ratio median.
 compare() {
     local name="$1" tree="$2" withcat="$3"
-    local ratios=() ours=() theirs=() cats=() catratios=() layouts=() rss=() meta=() cpus=()
+    local ratios=() ours=() theirs=() cats=() catratios=() layouts=() rss=() meta=() cpus=() grss=()
     for i in $(seq "$runs"); do
         local t0 line o g c
         # Each tool starts with no write-back of an earlier one pending, and
@@ -102,7 +117,9 @@ compare() {
                 rm -f "$work/ours.iso"
                 read -r lay _ maxrss metakib cpu <<<"$line"
             else
-                g=$(seconds genisoimage -quiet -J -joliet-long -o "$work/theirs.iso" "$tree")
+                g=$(seconds genisoimage -quiet -R -J -joliet-long -o "$work/theirs.iso" "$tree")
+                rm -f "$work/theirs.iso"
+                grss+=("$(peak genisoimage -quiet -R -J -joliet-long -o "$work/theirs.iso" "$tree")")
                 rm -f "$work/theirs.iso"
             fi
         done
@@ -126,9 +143,12 @@ compare() {
         printf '  cat %.3f s, ours/cat %.2f\n' "$(printf '%s\n' "${cats[@]}" | median)" \
             "$(printf '%s\n' "${catratios[@]}" | median)"
     fi
-    printf '  peak memory %.1f MiB (metadata buffer %.1f MiB)\n' \
-        "$(calc "$(printf '%s\n' "${rss[@]}" | sort -g | tail -1) / 1024")" \
-        "$(calc "${meta[0]} / 1024")"
+    local ourpeak theirpeak
+    ourpeak=$(printf '%s\n' "${rss[@]}" | sort -g | tail -1)
+    theirpeak=$(printf '%s\n' "${grss[@]}" | sort -g | tail -1)
+    printf '  peak memory ours %.1f MiB (metadata buffer %.1f MiB), genisoimage %.1f MiB, ours/genisoimage %.2f\n' \
+        "$(calc "$ourpeak / 1024")" "$(calc "${meta[0]} / 1024")" "$(calc "$theirpeak / 1024")" \
+        "$(calc "$ourpeak / $theirpeak")"
 }
 
 # (a) 2 GiB in 8 files.
@@ -140,7 +160,15 @@ if [[ " $only " == *" big "* ]]; then
     rm -rf "$work/big"
 fi
 
-# (b) 50,000 files of 1-4 KiB in 500 folders, (c) 20,000 in one folder.
-if [[ " $only " == *" many "* || " $only " == *" flat "* ]]; then "$gen" "$work"; fi
-if [[ " $only " == *" many "* ]]; then compare "50,000 files in 500 folders" "$work/many" no; fi
-if [[ " $only " == *" flat "* ]]; then compare "20,000 files in one folder" "$work/flat" no; fi
+# (b) 50,000 files of 1-4 KiB in 500 folders, (c) 20,000 in one folder,
+# (d) 198,000 in 2,000 folders; each tree made just before it is measured.
+tree() {
+    local which="$1" title="$2"
+    [[ " $only " == *" $which "* ]] || return 0
+    "$gen" "$work" "$which"
+    compare "$title" "$work/$which" no
+    rm -rf "${work:?}/$which"
+}
+tree many "50,000 files in 500 folders"
+tree flat "20,000 files in one folder"
+tree huge "198,000 files in 2,000 folders"

@@ -2,7 +2,9 @@
 // discs. The same pipeline as the designer window; it never opens a window.
 #include <cstdio>
 #include <iostream>
+#include <random>
 #include <string>
+#include <system_error>
 #include <vector>
 
 #include "burn/burn_command.h"
@@ -10,10 +12,37 @@
 #include "designer/build_command_line.h"
 #include "designer/build_pipeline.h"
 #include "designer/drive_copy_command.h"
+#include "disc/autorun_sh.h"
 #include "platform/file_io.h"
 #include "platform/paths.h"
 #include "platform/player_files.h"
 #include "platform/process.h"
+#include "platform/user_folders.h"
+
+namespace {
+
+// autorun.sh for an image of a folder made elsewhere that has autorun.inf
+// but no script: written into a folder of its own, removed at the end, so
+// the author's folder is never written to.
+struct StartScriptFolder {
+    std::filesystem::path path;
+    explicit StartScriptFolder(const std::filesystem::path& from) {
+        const auto commandLine = rondivo::missingStartScriptCommandLine(from);
+        if (!commandLine) return;
+        std::random_device random;
+        std::error_code ec;
+        path = rondivo::platform::tempFolder() / ("rondivo-start-" + std::to_string(random()));
+        if (!std::filesystem::create_directory(path, ec) ||
+            !rondivo::writeAutorunShellScript(path, *commandLine))
+            path.clear();
+    }
+    ~StartScriptFolder() {
+        std::error_code ec;
+        if (!path.empty()) std::filesystem::remove_all(path, ec);
+    }
+};
+
+}  // namespace
 
 int main(int argc, char** argv) {
     using namespace rondivo;
@@ -33,13 +62,13 @@ int main(int argc, char** argv) {
     }
     if (cl.listDrives) return listDrivesCommand(*platform::systemDriveService(), std::cout);
     const bool terminal = platform::isTerminal(stderr);
-    const burn::BurnOptions burnOptions{cl.driveRow, cl.speed, cl.finalize, cl.label, cl.blank};
+    burn::BurnOptions burnOptions{cl.driveRow, cl.speed, cl.finalize, cl.label, cl.blank, {}};
     // The image first, then the drive, then the disc: a failed burn still
     // leaves the image.
     auto master = [&](const std::filesystem::path& folder) {
         if (!cl.isoFile.empty()) {
-            int rc =
-                burn::saveIsoCommand(folder, cl.isoFile, cl.label, std::cout, std::cerr, terminal);
+            int rc = burn::saveIsoCommand(folder, cl.isoFile, cl.label, std::cout, std::cerr,
+                                          terminal, burnOptions.alsoAtRoot);
             if (rc != 0) return rc;
         }
         if (!cl.toDrive.empty()) {
@@ -51,7 +80,16 @@ int main(int argc, char** argv) {
         if (cl.burn) return burn::burnCommand(folder, burnOptions, std::cout, std::cerr, terminal);
         return 0;
     };
-    if (!cl.from.empty()) return master(cl.from);
+    if (!cl.from.empty()) {
+        const StartScriptFolder script(cl.from);
+        if (!script.path.empty() && (!cl.isoFile.empty() || cl.burn)) {
+            burnOptions.alsoAtRoot.push_back(script.path);
+            std::fprintf(stderr,
+                         "rondivo-build: note: the folder has no autorun.sh; the disc gets one "
+                         "that starts what autorun.inf opens.\n");
+        }
+        return master(cl.from);
+    }
     BuildResult result = runBuild(cl.request);
     for (const auto& m : result.messages) std::fprintf(stderr, "%s\n", m.text.c_str());
     for (const auto& note : result.notes)

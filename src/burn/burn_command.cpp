@@ -87,6 +87,7 @@ int burnCommand(const std::filesystem::path& folder, const BurnOptions& options,
     burner.SetFinalize(options.finalize);
     burner.setErase(options.blank);
     burner.AddFolder("\\", folder, "*.*", true);
+    for (const auto& extra : options.alsoAtRoot) burner.AddFolder("\\", extra, "*.*", false);
     burner.SetWriteSpeed(static_cast<std::uint8_t>(options.speed));
     const std::uint32_t sectors = burner.ComputeLayout();
     if (sectors == 0) {

@@ -3,6 +3,7 @@
 #include <filesystem>
 #include <iosfwd>
 #include <string>
+#include <vector>
 
 namespace rondivo::burn {
 
@@ -12,6 +13,8 @@ struct BurnOptions {
     bool finalize = false;
     std::string label;   // empty: the image's default label
     bool blank = false;  // erase a used CD-RW or DVD-RW first
+    // Folders whose files are added to the root too (see saveIsoCommand).
+    std::vector<std::filesystem::path> alsoAtRoot;
 };
 
 // Masters `folder` (its contents become the root of the disc) and burns it

@@ -34,6 +34,11 @@ class ImageSink {
     // false is a write failure.
     virtual bool writeBlock(const std::uint8_t* data, std::size_t bytes) = 0;
 
+    // The most blocks worth queueing for this sink; the writer's queue is
+    // the smaller of this and its own size. A disc needs the whole queue to
+    // keep the drive busy while files are opened and read.
+    virtual std::size_t queueBlocks() const { return static_cast<std::size_t>(-1); }
+
     // Files of at least this many bytes reach the sink as FileRanges rather
     // than through the queue's blocks; 0 (the default): never.
     virtual std::uint64_t rangeMinimum() const { return 0; }
@@ -71,6 +76,9 @@ class ImageFileSink : public ImageSink {
     bool create();
 
     bool setup() override { return true; }
+    // A file takes each block as it comes and never runs dry as a drive
+    // does: 2 MiB keep both threads busy, and more only costs memory.
+    std::size_t queueBlocks() const override { return 32; }
     bool writeBlock(const std::uint8_t* data, std::size_t bytes) override;
     // Large files are copied inside the kernel, file to file: no pass
     // through user memory, which is most of the cost of saving big files.

@@ -40,7 +40,9 @@ int nextProducerPriority(std::size_t queued, std::size_t capacity, int current) 
 }
 
 ImageWriter::ImageWriter(IsoImage& session, std::size_t capacityBlocks)
-    : session_(session), capacity_(std::max<std::size_t>(capacityBlocks, 2)) {}
+    : session_(session),
+      maxCapacity_(std::max<std::size_t>(capacityBlocks, 2)),
+      capacity_(maxCapacity_) {}
 
 ImageWriter::~ImageWriter() {
     abort_ = true;
@@ -104,6 +106,7 @@ bool ImageWriter::start(std::unique_ptr<ImageSink> sink, CompletionCallback call
         sectorsToDeliver_ = session_.layout.volumeSize;
         ready_ = producerFailed_ = producerDone_ = false;
     }
+    capacity_ = std::max<std::size_t>(std::min(maxCapacity_, sink->queueBlocks()), 2);
     volumeSize_ = session_.layout.volumeSize;
     sectorsWritten_ = 0;
     abort_ = false;

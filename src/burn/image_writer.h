@@ -88,7 +88,8 @@ class ImageWriter {
     void joinThreads();
 
     IsoImage& session_;
-    const std::size_t capacity_;
+    const std::size_t maxCapacity_;
+    std::size_t capacity_;  // for the operation running: see ImageSink::queueBlocks
 
     std::mutex queueMutex_;
     std::condition_variable notEmpty_;

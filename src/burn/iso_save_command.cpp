@@ -9,7 +9,7 @@ namespace rondivo::burn {
 
 int saveIsoCommand(const std::filesystem::path& folder, const std::filesystem::path& isoFile,
                    const std::string& label, std::ostream& out, std::ostream& err,
-                   bool terminalProgress) {
+                   bool terminalProgress, const std::vector<std::filesystem::path>& alsoAtRoot) {
     std::error_code ec;
     if (!std::filesystem::is_directory(folder, ec)) {
         err << "Error while beginning to save CD-ROM ISO.\n\"" << folder.string()
@@ -20,6 +20,7 @@ int saveIsoCommand(const std::filesystem::path& folder, const std::filesystem::p
     burner.ClearImage();
     if (!label.empty()) burner.SetVolumeLabel(label);
     burner.AddFolder("\\", folder, "*.*", true);
+    for (const auto& extra : alsoAtRoot) burner.AddFolder("\\", extra, "*.*", false);
     std::uint32_t sectors = burner.ComputeLayout();
     if (sectors == 0) {
         err << "Error while beginning to save CD-ROM ISO.\n" << burner.lastMessage() << "\n";

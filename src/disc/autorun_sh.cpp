@@ -3,6 +3,7 @@
 #include <fstream>
 #include <system_error>
 
+#include "disc/autorun_inf.h"
 #include "disc/launch_arguments.h"
 #include "platform/paths.h"
 
@@ -103,6 +104,19 @@ bool writeAutorunShellScript(const std::filesystem::path& folder, std::string_vi
                                      perms::others_read | perms::others_exec,
                                  ec);
     return true;
+}
+
+std::optional<std::string> missingStartScriptCommandLine(const std::filesystem::path& folder) {
+    if (platform::findCaseInsensitive(folder, kAutorunShName)) return std::nullopt;
+    const auto lines = readAutorunInfLines(folder);
+    if (!lines) return std::nullopt;
+    for (const std::string& line : *lines) {
+        std::string_view l(line);
+        while (!l.empty() && (l.front() == ' ' || l.front() == '\t')) l.remove_prefix(1);
+        if (l.size() > 5 && platform::toLower(std::string(l.substr(0, 5))) == "open=")
+            return std::string(l.substr(5));
+    }
+    return std::nullopt;
 }
 
 }  // namespace rondivo

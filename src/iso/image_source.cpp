@@ -72,11 +72,13 @@ bool ImageSource::openNext() {
     const SourceFile& f = files_[fileIndex_];
     fd_ = platform::openForReading(platform::u8path(f.path));
     if (fd_ < 0) {
-        message_ =
-            "Cannot open \"" + f.path + "\": " + std::generic_category().message(errno) + ".";
+        message_ = "Cannot open \"" + std::string(f.path) +
+                   "\": " + std::generic_category().message(errno) + ".";
         return false;
     }
-    platform::adviseSequential(fd_);
+    // A file read in one block gains nothing from read-ahead advice, and
+    // the call costs as much as the read for the many small files of a site.
+    if (f.size > kBlockBytes) platform::adviseSequential(fd_);
     fileLeft_ = f.size;
     return true;
 }
@@ -89,7 +91,8 @@ bool ImageSource::startsRange() const {
 ImageSource::Result ImageSource::nextRange(Piece& piece) {
     if (!rangeFile_) {
         if (!openNext()) return Result::Error;
-        rangeFile_ = std::make_shared<const SourceHandle>(fd_, files_[fileIndex_].path);
+        rangeFile_ =
+            std::make_shared<const SourceHandle>(fd_, std::string(files_[fileIndex_].path));
         fd_ = -1;
     }
     const SourceFile& f = files_[fileIndex_];
@@ -108,6 +111,40 @@ ImageSource::Result ImageSource::nextRange(Piece& piece) {
     }
     produced_ += piece.bytes;
     return Result::Piece;
+}
+
+bool ImageSource::readFile(std::uint8_t* block, std::size_t& pos, std::size_t limit) {
+    const std::size_t want =
+        static_cast<std::size_t>(std::min<std::uint64_t>(limit - pos, fileLeft_));
+    // One byte more than the file should hold, where the block has room,
+    // tells without another system call whether it grew; the byte lands
+    // where padding or the next file goes.
+    const bool probe = want == fileLeft_ && pos + want < limit;
+    long got = platform::readSome(fd_, block + pos, want + (probe ? 1 : 0));
+    if (got < 0 && errno == EINTR) return true;
+    const SourceFile& f = files_[fileIndex_];
+    if (got <= 0) {
+        message_ = got < 0 ? sourceReadError(f.path, errno) : sourceShorterError(f.path);
+        closeFile();
+        return false;
+    }
+    const bool grew = static_cast<std::size_t>(got) > want;
+    const std::size_t taken = grew ? want : static_cast<std::size_t>(got);
+    pos += taken;
+    fileLeft_ -= taken;
+    if (fileLeft_ == 0) {
+        // Zeros up to the sector boundary; the block holds whole sectors.
+        std::size_t padded = static_cast<std::size_t>(sectorsFor(pos) * kSectorSize);
+        std::memset(block + pos, 0, padded - pos);
+        pos = padded;
+        if (grew)
+            notes_.push_back(sourceLongerNote(f.path, f.size));
+        else if (!probe)
+            noteIfGrown(fd_);
+        closeFile();
+        ++fileIndex_;
+    }
+    return true;
 }
 
 ImageSource::Result ImageSource::next(std::uint8_t* block, Piece& piece) {
@@ -135,32 +172,7 @@ ImageSource::Result ImageSource::next(std::uint8_t* block, Piece& piece) {
             // block ends at a sector boundary.
             if (startsRange()) break;
             if (fd_ < 0 && !openNext()) return Result::Error;
-            std::size_t want =
-                static_cast<std::size_t>(std::min<std::uint64_t>(limit - pos, fileLeft_));
-            long got = platform::readSome(fd_, block + pos, want);
-            if (got < 0 && errno == EINTR) continue;
-            const SourceFile& f = files_[fileIndex_];
-            if (got < 0) {
-                message_ = sourceReadError(f.path, errno);
-                closeFile();
-                return Result::Error;
-            }
-            if (got == 0) {
-                message_ = sourceShorterError(f.path);
-                closeFile();
-                return Result::Error;
-            }
-            pos += static_cast<std::size_t>(got);
-            fileLeft_ -= static_cast<std::uint64_t>(got);
-            if (fileLeft_ == 0) {
-                // Zeros up to the sector boundary; the block holds whole sectors.
-                std::size_t padded = static_cast<std::size_t>(sectorsFor(pos) * kSectorSize);
-                std::memset(block + pos, 0, padded - pos);
-                pos = padded;
-                noteIfGrown(fd_);
-                closeFile();
-                ++fileIndex_;
-            }
+            if (!readFile(block, pos, limit)) return Result::Error;
             continue;
         }
         // Filler up to the volume size.

@@ -29,8 +29,10 @@ std::string sourceShorterError(std::string_view path);
 // it; the image is complete but holds only its start, which is said.
 std::string sourceLongerNote(std::string_view path, std::uint64_t size);
 
+// The path is the image entry's own: the tree is not changed while it is
+// written, and a copy of every path costs as much memory as the names.
 struct SourceFile {
-    std::string path;
+    std::string_view path;
     std::uint64_t size = 0;
 };
 
@@ -88,6 +90,8 @@ class ImageSource {
 
   private:
     bool openNext();
+    // Reads the current file into block[pos, limit); false with message().
+    bool readFile(std::uint8_t* block, std::size_t& pos, std::size_t limit);
     void closeFile();
     // Called when all of the current file's bytes are delivered.
     void noteIfGrown(int fd);

@@ -47,6 +47,7 @@ std::u16string fileNameWithVersion(std::u16string_view wide) {
 bool replaceForbidden(std::u16string& name) {
     bool changed = false;
     for (auto& c : name) {
+        if (c >= 0x60) continue;  // above every forbidden character, as most letters are
         if (c < 0x20 || std::u16string_view(u"*/:;?\\").find(c) != std::u16string_view::npos) {
             c = u'_';
             changed = true;
@@ -173,6 +174,13 @@ bool takeBackTypedName(IsoImage& session, ImageDir& dir, ImageEntry* other, bool
     return true;
 }
 
+// What a desktop starts from the root of a medium: executable whatever the
+// folder it came from said (a copy from Windows or a FAT drive has no modes).
+bool isStartProgram(std::u16string_view name) {
+    const std::u16string upper = upperCase16(name);
+    return upper == u"AUTORUN.SH" || upper == u"AUTORUN.EXE";
+}
+
 }  // namespace
 
 ImageEntry* addFile(IsoImage& session, ImageDir& dir, SourceItem item) {
@@ -228,6 +236,7 @@ ImageEntry* addFile(IsoImage& session, ImageDir& dir, SourceItem item) {
     entry->time = imageTimeFromUnix(item.modified);
     entry->size = item.size;
     entry->attributes = item.hidden ? kAttributeHidden : 0;
+    entry->executable = item.executable || (&dir == session.root && isStartProgram(wide));
     ImageEntry* raw = entry.get();
     dir.children.push_back(raw);
     dir.index.insert(raw);
@@ -404,6 +413,7 @@ struct FolderWalk {
             item.size = item.directory ? 0 : found[i].size;
             item.modified = found[i].modified;
             item.hidden = found[i].name[0] == '.';
+            item.executable = found[i].executable;
             item.path = std::move(path);
             item.name = std::move(found[i].name);
             items.push_back(std::move(item));

@@ -59,6 +59,7 @@ struct ImageEntry {
     std::uint32_t attributes = 0;
     ImageDir* dir = nullptr;    // set for a subdirectory
     bool nameReplaced = false;  // characters Joliet forbids were replaced
+    bool executable = false;    // a program: Rock Ridge gives it mode 0555
 };
 
 // Children looked up by Joliet name without regard to letter case, folding
@@ -111,6 +112,8 @@ struct ImageLayout {
     std::uint32_t dataSectors = 0;
     std::uint32_t volumeSize = 0;
     std::uint32_t paddingSectors = 0;
+    // Rock Ridge continuation areas, after the ISO 9660 directories.
+    std::uint32_t rockRidgeStart = 0, rockRidgeSectors = 0;
 };
 
 // Status values shared with the writing engine.
@@ -142,6 +145,10 @@ struct IsoImage {
     std::u16string jolietLabel;  // at most kMaxLabelChars
     // The name of the folder the root was filled from: the label when none is set.
     std::string folderName;
+
+    // Rock Ridge in the ISO 9660 records (modes, long names, times) for
+    // Linux; the Joliet hierarchy stays as it is.
+    bool rockRidge = true;
 
     ImageLayout layout;
     std::uint32_t sessionStart = 0;
@@ -194,6 +201,7 @@ struct SourceItem {
     bool directory = false;
     bool hidden = false;
     bool link = false;  // reached through a symbolic link
+    bool executable = false;
 };
 
 // Adds a file to `dir`; returns the existing entry when the same name is

@@ -6,41 +6,9 @@
 #include <iostream>
 
 #include "iso/iso_bytes.h"
+#include "iso/volume_writer.h"
 
 namespace rondivo::burn {
-
-namespace {
-
-constexpr std::uint32_t kDotRecordsBytes = 68;  // "." and "..", 34 bytes each
-
-template <typename RecordLength>
-std::uint32_t directoryBytes(const ImageDir& dir, RecordLength recordLength) {
-    std::uint64_t used = kDotRecordsBytes;
-    std::uint64_t free = kSectorSize - kDotRecordsBytes;
-    for (const ImageEntry* child : dir.children) {
-        std::uint32_t r = recordLength(*child);
-        if (r > free) {
-            used += free + r;
-            free = kSectorSize - r;
-        } else {
-            used += r;
-            free -= r;
-        }
-    }
-    return static_cast<std::uint32_t>(sectorsFor(used + free) * kSectorSize);
-}
-
-}  // namespace
-
-std::uint32_t isoDirectoryBytes(const ImageDir& dir) {
-    return directoryBytes(dir,
-                          [](const ImageEntry& e) { return isoRecordLength(e.isoName.size()); });
-}
-
-std::uint32_t jolietDirectoryBytes(const ImageDir& dir) {
-    return directoryBytes(
-        dir, [](const ImageEntry& e) { return jolietRecordLength(e.jolietName.size()); });
-}
 
 void orderPathTable(IsoImage& session, std::ostream& log) {
     auto& order = session.pathTable;
@@ -104,66 +72,18 @@ std::uint32_t computeLayout(IsoImage& session) {
     orderPathTable(session, std::cout);
     ImageLayout& l = session.layout;
     l = {};
-    std::uint64_t next = 19;  // 16 primary, 17 supplementary, 18 terminator
-
-    std::uint64_t isoTable = 10, jolietTable = 10;
-    for (std::size_t i = 1; i < session.pathTable.size(); ++i) {
-        const ImageDir* d = session.pathTable[i];
-        std::size_t n = d->isoName.size();
-        isoTable += 8 + n + (n % 2);
-        jolietTable += 8 + 2 * d->longName.size();
-    }
-    l.isoPathTableBytes = static_cast<std::uint32_t>(isoTable);
-    l.jolietPathTableBytes = static_cast<std::uint32_t>(jolietTable);
-    l.isoLTable = static_cast<std::uint32_t>(next);
-    next += sectorsFor(isoTable);
-    l.isoMTable = static_cast<std::uint32_t>(next);
-    next += sectorsFor(isoTable);
-    l.jolietLTable = static_cast<std::uint32_t>(next);
-    next += sectorsFor(jolietTable);
-    l.jolietMTable = static_cast<std::uint32_t>(next);
-    next += sectorsFor(jolietTable);
-
-    l.isoDirStart = static_cast<std::uint32_t>(next);
-    std::uint64_t running = 0;
-    for (auto& d : session.dirs) {
-        d->isoSector = static_cast<std::uint32_t>(running);
-        d->isoSize = isoDirectoryBytes(*d);
-        running += d->isoSize / kSectorSize;
-    }
-    l.isoDirSectors = static_cast<std::uint32_t>(running);
-    next += running;
-
-    l.jolietDirStart = static_cast<std::uint32_t>(next);
-    running = 0;
-    for (auto& d : session.dirs) {
-        d->jolietSector = static_cast<std::uint32_t>(running);
-        d->jolietSize = jolietDirectoryBytes(*d);
-        running += d->jolietSize / kSectorSize;
-    }
-    l.jolietDirSectors = static_cast<std::uint32_t>(running);
-    next += running;
-
-    if (next < kFirstDataSectorMinimum) {
-        l.paddingSectors = static_cast<std::uint32_t>(kFirstDataSectorMinimum - next);
-        next = kFirstDataSectorMinimum;
-    }
-    l.firstDataSector = static_cast<std::uint32_t>(next);
-
-    running = 0;
-    for (auto& e : session.entries) {
-        e->dataSector = 0;
-        if (e->dir || e->size == 0) continue;
-        e->dataSector = static_cast<std::uint32_t>(running);
-        running += sectorsFor(e->size);
-    }
-    std::uint64_t volume = (next + running + 31) / 32 * 32;
-    if (volume > 0xFFFFFFFFull || running > 0xFFFFFFFFull) {
+    const auto writers = imageWriters(session);
+    std::uint64_t next = 16;  // after the system area
+    for (const auto& w : writers) next += w->descriptorCount();
+    ++next;  // the set terminator
+    for (const auto& w : writers) w->computeBlocks(session, next);
+    // Whole 64 KiB blocks: the stream is written in them.
+    const std::uint64_t volume = (next + 31) / 32 * 32;
+    if (volume > 0xFFFFFFFFull) {
         session.refusal = "The files are too large for one disc image.";
         session.status = kStatusIdle;
         return 0;
     }
-    l.dataSectors = static_cast<std::uint32_t>(running);
     l.volumeSize = static_cast<std::uint32_t>(volume);
     session.layoutValid = true;
     session.status = kStatusIdle;

@@ -1,7 +1,7 @@
 #pragma once
-// The metadata of a laid-out image: system area, primary and Joliet
-// supplementary volume descriptors, terminator, path tables and directories
-// (ECMA-119 §8, §9; Joliet), into session.metadata.
+// The metadata of a laid-out image: the system area, each writer's volume
+// descriptors, the terminator and each writer's structures (ECMA-119 §8,
+// §9; Joliet; Rock Ridge), into session.metadata.
 #include "iso/iso_image.h"
 
 namespace rondivo::burn {

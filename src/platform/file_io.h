@@ -65,7 +65,8 @@ struct FolderEntry {
     std::filesystem::file_type type = std::filesystem::file_type::unknown;
     std::uint64_t size = 0;
     std::time_t modified = 0;
-    std::uint64_t node = 0;  // where the system keeps it: reading in this order seeks less
+    bool executable = false;  // a file with an execute bit (Linux)
+    std::uint64_t node = 0;   // where the system keeps it: reading in this order seeks less
 };
 enum class FolderDetail {
     Types,  // isFile and isFolder only, where the folder listing tells them

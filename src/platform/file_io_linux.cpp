@@ -166,6 +166,7 @@ void lookAt(int folderFd, FolderEntry& e) {
     e.isFolder = S_ISDIR(st.st_mode);
     e.size = static_cast<std::uint64_t>(st.st_size);
     e.modified = st.st_mtime;
+    e.executable = S_ISREG(st.st_mode) && (st.st_mode & 0111) != 0;
 }
 
 // Looking at each entry is most of the cost of walking a big folder, and the

@@ -35,7 +35,9 @@ SourceItem folderItem(const std::string& name) {
     return it;
 }
 
+// The ISO 9660 and Joliet arithmetic alone: Rock Ridge makes records longer.
 struct Built {
+    Built() { s.rockRidge = false; }
     IsoImage s;
     std::uint32_t volume = 0;
     const std::uint8_t* sector(std::uint32_t n) const {

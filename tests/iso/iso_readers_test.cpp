@@ -435,5 +435,123 @@ TEST(IsoReadersEmpty, EmptyFolderGivesA160SectorImageReadersAccept) {
     EXPECT_EQ(j.output, "");
 }
 
+// A Linux desktop runs autorun.sh from a medium only when it is executable
+// there: every reader sees the Rock Ridge modes (7z prefers Joliet, which has
+// none, so it is asked for the names only), the Joliet names are those of
+// the folder, and the script, made for a folder that had none, starts the
+// player or, without one, the browser.
+TEST(IsoReadersRockRidge, ModesNamesAndTheStartScriptReadBack) {
+    RONDIVO_LINUX_ONLY("POSIX modes and sh");
+#ifndef _WIN32
+    TempDir dir;
+    const fs::path src = dir / "disc", iso = dir / "rr.iso";
+    // 184 bytes: the name goes on in a continuation area; 253 bytes: in two
+    // entries there.
+    std::string longName, longerName;
+    for (int i = 0; i < 90; ++i) longName += "\xC3\xA9";
+    for (int i = 0; i < 83; ++i) longerName += "\xE2\x9C\x93";
+    longName += ".txt";
+    longerName += ".txt";
+    writeFile(src / "autorun.inf", "[autorun]\r\nopen=autorun.exe data\\index.html\r\n");
+    writeFile(src / "autorun.exe", "MZ");
+    writeFile(src / "data" / "index.html", "<p>menu</p>");
+    writeFile(src / "data" / longName, "long");
+    writeFile(src / longerName, "longer");
+    writeFile(src / "tool.run", "#!/bin/sh\n");
+    fs::permissions(src / "tool.run", fs::perms::owner_exec, fs::perm_options::add);
+    const RunResult built =
+        runProgram({rondivo::test::program(rondivo::test::binaryDir() / "rondivo-build").string(),
+                    "--iso", iso.string(), "--from", src.string()});
+    ASSERT_EQ(built.status, 0) << built.output;
+    EXPECT_FALSE(fs::exists(src / "autorun.sh")) << "the author's folder is not written to";
+
+    const std::map<std::string, std::string> want = {{"autorun.sh", "-r-xr-xr-x"},
+                                                     {"autorun.exe", "-r-xr-xr-x"},
+                                                     {"tool.run", "-r-xr-xr-x"},
+                                                     {"autorun.inf", "-r--r--r--"},
+                                                     {"data", "dr-xr-xr-x"},
+                                                     {"data/index.html", "-r--r--r--"},
+                                                     {"data/" + longName, "-r--r--r--"},
+                                                     {longerName, "-r--r--r--"}};
+    std::map<std::string, std::map<std::string, std::string>> seen;  // reader -> path -> mode
+    if (haveTool("isoinfo")) {
+        std::string folder;
+        for (const auto& l :
+             lines(runProgram({"isoinfo", "-R", "-l", "-i", iso.string()}).output)) {
+            if (l.rfind("Directory listing of /", 0) == 0) folder = l.substr(22);
+            const auto name = l.find("]  ");
+            if (name == std::string::npos || l.size() < name + 4) continue;
+            const std::string n = l.substr(name + 3, l.size() - name - 4);  // a blank ends it
+            if (n != "." && n != "..") seen["isoinfo"][folder + n] = l.substr(0, 10);
+        }
+    }
+    if (haveTool("xorriso")) {
+        for (const auto& l :
+             lines(runProgram({"xorriso", "-indev", iso.string(), "-find", "/", "-exec", "lsdl"})
+                       .output)) {
+            const auto q = l.find("'/");
+            if (q != std::string::npos && l.size() > q + 3 && (l[0] == '-' || l[0] == 'd'))
+                seen["xorriso"][l.substr(q + 2, l.size() - q - 3)] = l.substr(0, 10);
+        }
+    }
+    const fs::path x = dir / "bsdtar-out";
+    if (haveTool("bsdtar")) {
+        ASSERT_EQ(extractWith("bsdtar", iso, x).status, 0);
+        for (auto& e : fs::recursive_directory_iterator(x)) {
+            struct stat st {};
+            ::stat(e.path().c_str(), &st);
+            std::string mode = S_ISDIR(st.st_mode) ? "d" : "-";
+            for (int bit = 8; bit >= 0; --bit)
+                mode += (st.st_mode >> bit) & 1 ? "rwx"[(8 - bit) % 3] : '-';
+            seen["bsdtar"][fs::relative(e.path(), x).string()] = mode;
+        }
+        runProgram({"chmod", "-R", "u+w", x.string()});  // for the clean-up
+    }
+    for (const auto& [reader, modes] : seen) EXPECT_EQ(modes, want) << reader;
+
+    std::set<std::string> names;
+    for (const auto& [path, mode] : want) names.insert(path);
+    if (haveTool("isoinfo")) {
+        // isoinfo writes the Joliet names in Latin-1 here (it knows no
+        // UTF-8), with "_" for what Latin-1 lacks.
+        std::set<std::string> joliet, latin1;
+        for (const auto& l : lines(runProgram({"isoinfo", "-J", "-f", "-i", iso.string()}).output))
+            joliet.insert(stripVersion(l).substr(1));
+        for (const auto& name : names) {
+            std::string out;
+            for (char16_t c : utf8ToUtf16(name)) out += c <= 0xFF ? static_cast<char>(c) : '_';
+            latin1.insert(out);
+        }
+        EXPECT_EQ(joliet, latin1);
+    }
+    if (haveTool("7z")) {
+        std::set<std::string> listed;
+        for (const auto& l : lines(runProgram({"7z", "l", "-slt", iso.string()}).output))
+            if (l.rfind("Path = ", 0) == 0 && l != "Path = " + iso.string())
+                listed.insert(l.substr(7));
+        EXPECT_EQ(listed, names);
+    }
+
+    if (!fs::exists(x / "autorun.sh") || !haveTool("dash")) return;
+    const fs::path player = dir / "player", browser = dir / "browser", record = dir / "record";
+    writeFile(player / "rondivo", "#!/bin/sh\nprintf '%s\\n' \"$PWD\" \"$@\" > \"$RECORD\"\n");
+    writeFile(browser / "xdg-open", "#!/bin/sh\nprintf '%s\\n' \"$@\" > \"$RECORD\"\n");
+    for (const fs::path& stub : {player / "rondivo", browser / "xdg-open"})
+        fs::permissions(stub, fs::perms::owner_exec, fs::perm_options::add);
+    const std::pair<fs::path, std::string> runs[] = {
+        {player, x.string() + "\ndata\\index.html\n"},
+        {browser, (x / "data" / "index.html").string() + "\n"}};
+    for (const auto& [stubs, recorded] : runs) {
+        fs::remove(record);
+        RunResult r = runProgram({"dash", (x / "autorun.sh").string()}, dir.path(),
+                                 {{"PATH", stubs.string() + ":/usr/bin:/bin"},
+                                  {"HOME", dir.path().string()},
+                                  {"RECORD", record.string()}});
+        EXPECT_EQ(r.status, 0) << r.output;
+        EXPECT_EQ(rondivo::test::readFile(record), recorded);
+    }
+#endif
+}
+
 }  // namespace
 }  // namespace rondivo::burn
