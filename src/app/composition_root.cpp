@@ -3,7 +3,7 @@
 #include <chrono>
 #include <thread>
 
-#include "menucreator/ui/menu_creator_window.h"
+#include "menucreator/ui/menu_creator_dialog.h"
 #include "platform/file_io.h"
 #include "platform/paths.h"
 #include "platform/player_files.h"

@@ -11,7 +11,7 @@
 
 namespace rondivo {
 
-CHelpDlg::CHelpDlg(wxWindow* parent, const std::string& page, const std::string& anchor)
+HelpDialog::HelpDialog(wxWindow* parent, const std::string& page, const std::string& anchor)
     : wxDialog(parent, wxID_ANY, "Rondivo! Help", wxDefaultPosition, wxSize(760, 600),
                wxDEFAULT_DIALOG_STYLE | wxRESIZE_BORDER) {
     auto* top = new wxBoxSizer(wxVERTICAL);

@@ -9,10 +9,10 @@ namespace rondivo {
 // The program's own manual in the program folder, or "" when it is not installed.
 std::string helpManualPage(const std::string& programFolder);
 
-class CHelpDlg : public wxDialog {
+class HelpDialog : public wxDialog {
   public:
     // `page`: the manual's file ("" when it is not installed); `anchor`: a section to open at.
-    CHelpDlg(wxWindow* parent, const std::string& page, const std::string& anchor = {});
+    HelpDialog(wxWindow* parent, const std::string& page, const std::string& anchor = {});
 };
 
 }  // namespace rondivo

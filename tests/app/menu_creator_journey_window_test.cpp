@@ -22,7 +22,7 @@
 
 #include "app/composition_root.h"
 #include "journey_support.h"
-#include "menucreator/ui/menu_creator_window.h"
+#include "menucreator/ui/menu_creator_dialog.h"
 #include "test_support.h"
 #include "ui/help_dialog.h"
 #include "ui/web_view_script.h"
@@ -126,7 +126,7 @@ struct MenuJourney {
         const bool atChapter = Journey::within(15000, [&] {
             auto top = j.onGui([where]() -> std::string {
                 for (wxWindow* w : wxTopLevelWindows)
-                    if (auto* dlg = dynamic_cast<CHelpDlg*>(w))
+                    if (auto* dlg = dynamic_cast<HelpDialog*>(w))
                         for (wxWindow* c : dlg->GetChildren())
                             if (auto* view = dynamic_cast<wxWebView*>(c)) {
                                 wxString out;

@@ -17,7 +17,7 @@ TEST(HelpDialog, ShowsTheManualFromTheProgramFolder) {
                     "<html><head><title>Rondivo! Manual</title></head><body>x</body></html>");
     const std::string page = helpManualPage(t.path().string());
     ASSERT_EQ(page, (t / "help/index.html").string());
-    CHelpDlg dlg(nullptr, page, "security");
+    HelpDialog dlg(nullptr, page, "security");
     auto* view = dynamic_cast<wxWebView*>(dlg.FindWindow(1085));
     ASSERT_NE(view, nullptr);
     dlg.Show();

@@ -35,7 +35,7 @@ DesignerPrompts DesignerPrompts::standard(const std::filesystem::path& programFo
     p.runOptions = [](COptionsDlg& options) { return options.ShowModal(); };
     p.runPresentationComplete = [](CPresentationCompleteDlg& complete) { complete.ShowModal(); };
     p.help = [programFolder](wxWindow* parent, const std::string& anchor) {
-        CHelpDlg dlg(parent, helpManualPage(programFolder.string()), anchor);
+        HelpDialog dlg(parent, helpManualPage(programFolder.string()), anchor);
         dlg.ShowModal();
     };
     p.playSound = [](const std::string& path) {

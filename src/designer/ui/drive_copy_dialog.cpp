@@ -24,8 +24,8 @@ DriveCopyPrompts DriveCopyPrompts::standard() {
     return p;
 }
 
-CDriveCopyDlg::CDriveCopyDlg(wxWindow* parent, const fs::path& folder,
-                             platform::DriveService& drives, DriveCopyPrompts prompts)
+DriveCopyDialog::DriveCopyDialog(wxWindow* parent, const fs::path& folder,
+                                 platform::DriveService& drives, DriveCopyPrompts prompts)
     : wxDialog(parent, wxID_ANY, "Rondivo! - Copy to USB Drive"),
       folder_(folder),
       service_(drives),
@@ -67,8 +67,8 @@ CDriveCopyDlg::CDriveCopyDlg(wxWindow* parent, const fs::path& folder,
     top->Add(buttons, 0, wxEXPAND | wxALL, 10);
     SetSizerAndFit(top);
 
-    Bind(wxEVT_BUTTON, &CDriveCopyDlg::onCopy, this, kCopy);
-    Bind(wxEVT_BUTTON, &CDriveCopyDlg::onRemove, this, kRemove);
+    Bind(wxEVT_BUTTON, &DriveCopyDialog::onCopy, this, kCopy);
+    Bind(wxEVT_BUTTON, &DriveCopyDialog::onRemove, this, kRemove);
     Bind(
         wxEVT_BUTTON, [this](wxCommandEvent&) { refreshDrives(); }, kRefresh);
     Bind(
@@ -84,13 +84,13 @@ CDriveCopyDlg::CDriveCopyDlg(wxWindow* parent, const fs::path& folder,
     timer_.Start(2000);
 }
 
-CDriveCopyDlg::~CDriveCopyDlg() {
+DriveCopyDialog::~DriveCopyDialog() {
     timer_.Stop();
     cancel_ = true;
     if (worker_.joinable()) worker_.join();
 }
 
-void CDriveCopyDlg::refreshDrives() {
+void DriveCopyDialog::refreshDrives() {
     std::vector<platform::RemovableDrive> now = service_.listDrives();
     auto same = [](const auto& a, const auto& b) {
         return a.device == b.device && a.mountPoint == b.mountPoint && a.label == b.label &&
@@ -124,13 +124,13 @@ void CDriveCopyDlg::refreshDrives() {
     enableButtons();
 }
 
-platform::RemovableDrive* CDriveCopyDlg::selectedDrive() {
+platform::RemovableDrive* DriveCopyDialog::selectedDrive() {
     long row = list_->GetNextItem(-1, wxLIST_NEXT_ALL, wxLIST_STATE_SELECTED);
     if (row < 0 || static_cast<std::size_t>(row) >= shown_.size()) return nullptr;
     return &shown_[static_cast<std::size_t>(row)];
 }
 
-void CDriveCopyDlg::enableButtons() {
+void DriveCopyDialog::enableButtons() {
     const bool copying = state_ == State::Copying;
     FindWindow(kCopy)->Enable(!copying && selectedDrive() != nullptr);
     FindWindow(kRemove)->Enable(state_ == State::Copied);
@@ -139,12 +139,12 @@ void CDriveCopyDlg::enableButtons() {
     list_->Enable(!copying);
 }
 
-void CDriveCopyDlg::setStatus(const std::string& text) {
+void DriveCopyDialog::setStatus(const std::string& text) {
     status_->SetLabel(wxString::FromUTF8(text));
     status_->Wrap(520);
 }
 
-void CDriveCopyDlg::onCopy(wxCommandEvent&) {
+void DriveCopyDialog::onCopy(wxCommandEvent&) {
     platform::RemovableDrive* drive = selectedDrive();
     if (!drive || state_ == State::Copying) return;
     std::string why;
@@ -168,7 +168,7 @@ void CDriveCopyDlg::onCopy(wxCommandEvent&) {
     startCopy(std::move(plan));
 }
 
-void CDriveCopyDlg::startCopy(DriveCopyPlan plan) {
+void DriveCopyDialog::startCopy(DriveCopyPlan plan) {
     state_ = State::Copying;
     cancel_ = false;
     enableButtons();
@@ -192,7 +192,7 @@ void CDriveCopyDlg::startCopy(DriveCopyPlan plan) {
     });
 }
 
-void CDriveCopyDlg::showProgress(const DriveCopyProgress& p) {
+void DriveCopyDialog::showProgress(const DriveCopyProgress& p) {
     if (state_ != State::Copying) return;
     // Copying fills the first half of the bar, reading back the second.
     const double share = p.bytesTotal ? double(p.bytesDone) / double(p.bytesTotal) : 1.0;
@@ -201,7 +201,7 @@ void CDriveCopyDlg::showProgress(const DriveCopyProgress& p) {
     setStatus(progressText(p));
 }
 
-void CDriveCopyDlg::finish(DriveCopyResult r) {
+void DriveCopyDialog::finish(DriveCopyResult r) {
     if (worker_.joinable()) worker_.join();
     result_ = std::move(r);
     state_ = result_.ok() ? State::Copied : State::Failed;
@@ -228,7 +228,7 @@ void CDriveCopyDlg::finish(DriveCopyResult r) {
         prompts_.showMessage(this, text);
 }
 
-void CDriveCopyDlg::onRemove(wxCommandEvent&) {
+void DriveCopyDialog::onRemove(wxCommandEvent&) {
     std::string why;
     if (service_.removeSafely(target_, why)) {
         state_ = State::Choosing;
@@ -241,7 +241,7 @@ void CDriveCopyDlg::onRemove(wxCommandEvent&) {
     enableButtons();
 }
 
-void CDriveCopyDlg::onClose() {
+void DriveCopyDialog::onClose() {
     if (state_ == State::Copying) {
         cancel_ = true;  // the worker ends and reports what stays on the drive
         return;

@@ -27,16 +27,16 @@ struct DriveCopyPrompts {
     static DriveCopyPrompts standard();
 };
 
-class CDriveCopyDlg : public wxDialog {
+class DriveCopyDialog : public wxDialog {
   public:
     enum Id : int { kDriveList = 4001, kCopy, kRemove, kRefresh, kStatus, kProgress, kNoDrive };
     static constexpr const char* kNoDriveText =
         "No removable drive is connected. Plug one in: this list refreshes by itself.";
     enum class State { Choosing, Copying, Copied, Failed };
 
-    CDriveCopyDlg(wxWindow* parent, const std::filesystem::path& folder,
-                  platform::DriveService& drives, DriveCopyPrompts prompts);
-    ~CDriveCopyDlg() override;
+    DriveCopyDialog(wxWindow* parent, const std::filesystem::path& folder,
+                    platform::DriveService& drives, DriveCopyPrompts prompts);
+    ~DriveCopyDialog() override;
 
     void refreshDrives();
     const std::vector<platform::RemovableDrive>& drives() const { return shown_; }

@@ -36,7 +36,7 @@ PresentationCompleteActions PresentationCompleteActions::standard() {
     };
     a.copyToDrive = [](wxWindow* parent, const fs::path& folder) {
         auto drives = platform::systemDriveService();
-        CDriveCopyDlg(parent, folder, *drives, DriveCopyPrompts::standard()).ShowModal();
+        DriveCopyDialog(parent, folder, *drives, DriveCopyPrompts::standard()).ShowModal();
     };
     return a;
 }

@@ -19,14 +19,14 @@ CHyperlinkDlg::CHyperlinkDlg(wxWindow* parent, MenuPrompts prompts)
     box->Add(new wxStaticText(boxWin, wxID_ANY,
                               "Select an action to perform when the image or button is clicked."),
              0, wxALL, 6);
-    list_ = new wxChoice(boxWin, ID_ACTION);
+    list_ = new wxChoice(boxWin, kAction);
     for (const char* a : kHyperlinkActions) list_->Append(a);
     box->Add(list_, 0, wxEXPAND | wxLEFT | wxRIGHT, 6);
-    edit_ = new wxTextCtrl(boxWin, ID_ARGUMENT, "", wxDefaultPosition, wxSize(300, -1));
+    edit_ = new wxTextCtrl(boxWin, kArgument, "", wxDefaultPosition, wxSize(300, -1));
     box->Add(edit_, 0, wxEXPAND | wxALL, 6);
     auto* row = new wxBoxSizer(wxHORIZONTAL);
-    hint_ = new wxStaticText(boxWin, ID_HINT, "Static");
-    selectFile_ = new wxButton(boxWin, ID_SELECT_FILE, "&Select File");
+    hint_ = new wxStaticText(boxWin, kHint, "Static");
+    selectFile_ = new wxButton(boxWin, kSelectFile, "&Select File");
     row->Add(hint_, 1, wxALIGN_CENTER_VERTICAL);
     row->Add(selectFile_, 0, wxLEFT, 6);
     box->Add(row, 0, wxEXPAND | wxLEFT | wxRIGHT | wxBOTTOM, 6);

@@ -14,7 +14,7 @@ namespace rondivo::menucreator {
 
 class CHyperlinkDlg : public wxDialog {
   public:
-    enum { ID_SELECT_FILE = 1016, ID_ARGUMENT = 1037, ID_ACTION = 1048, ID_HINT = 1050 };
+    enum { kSelectFile = 1016, kArgument = 1037, kAction = 1048, kHint = 1050 };
 
     CHyperlinkDlg(wxWindow* parent, MenuPrompts prompts);
 

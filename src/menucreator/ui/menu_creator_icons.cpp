@@ -8,7 +8,7 @@
 #include <utility>
 #include <vector>
 
-#include "menucreator/ui/menu_creator_window.h"
+#include "menucreator/ui/menu_creator_dialog.h"
 
 namespace rondivo::menucreator {
 

@@ -11,7 +11,7 @@
 namespace rondivo::menucreator {
 
 namespace {
-enum ProgressId { ID_PROGRESS_HEADING = 1030, ID_PROGRESS_TEXT = 1031 };
+enum ProgressId { kProgressHeading = 1030, kProgressText = 1031 };
 }  // namespace
 
 PreviewHost::PreviewHost(wxDialog& window, const MenuPrompts& prompts,
@@ -44,10 +44,10 @@ void PreviewHost::openProgress(const std::string& heading) {
     progress_ = std::make_unique<wxDialog>(&window_, wxID_ANY, kProgramTitle, wxDefaultPosition,
                                            wxDefaultSize, wxCAPTION);
     auto* s = new wxBoxSizer(wxVERTICAL);
-    s->Add(new wxStaticText(progress_.get(), ID_PROGRESS_HEADING, wxString::FromUTF8(heading)), 0,
+    s->Add(new wxStaticText(progress_.get(), kProgressHeading, wxString::FromUTF8(heading)), 0,
            wxALL, 8);
     progressText_ =
-        new wxStaticText(progress_.get(), ID_PROGRESS_TEXT, "", wxDefaultPosition, wxSize(360, 40));
+        new wxStaticText(progress_.get(), kProgressText, "", wxDefaultPosition, wxSize(360, 40));
     s->Add(progressText_, 0, wxALL, 8);
     progress_->SetSizerAndFit(s);
     progress_->Centre();

@@ -16,13 +16,13 @@ CSaveMenuDlg::CSaveMenuDlg(wxWindow* parent, const std::string& menuName, MenuFi
       fileFor_(std::move(fileFor)),
       prompts_(std::move(prompts)) {
     auto* box = new wxStaticBoxSizer(wxVERTICAL, this, "Enter a Name for this Autoplay Menu");
-    edit_ = new wxTextCtrl(box->GetStaticBox(), ID_NAME,
-                           wxString::FromUTF8(menuNameForDisplay(menuName)), wxDefaultPosition,
-                           wxSize(280, -1));
+    edit_ =
+        new wxTextCtrl(box->GetStaticBox(), kName, wxString::FromUTF8(menuNameForDisplay(menuName)),
+                       wxDefaultPosition, wxSize(280, -1));
     box->Add(edit_, 0, wxEXPAND | wxALL, 8);
     auto* buttons = new wxBoxSizer(wxHORIZONTAL);
     auto* ok = new wxButton(this, wxID_OK, "OK");
-    auto* discard = new wxButton(this, ID_DISCARD, "Discard");
+    auto* discard = new wxButton(this, kDiscard, "Discard");
     buttons->Add(ok, 0, wxALL, 4);
     buttons->Add(discard, 0, wxALL, 4);
     buttons->Add(new wxButton(this, wxID_CANCEL, "Cancel"), 0, wxALL, 4);
@@ -40,7 +40,7 @@ CSaveMenuDlg::CSaveMenuDlg(wxWindow* parent, const std::string& menuName, MenuFi
         },
         wxID_OK);
     Bind(
-        wxEVT_BUTTON, [this](wxCommandEvent&) { EndModal(ID_DISCARD); }, ID_DISCARD);
+        wxEVT_BUTTON, [this](wxCommandEvent&) { EndModal(kDiscard); }, kDiscard);
 }
 
 bool CSaveMenuDlg::confirm() {
@@ -62,7 +62,7 @@ bool CSaveMenuDlg::confirm() {
 CSaveMenuDlg::Result CSaveMenuDlg::run() {
     int code = ShowModal();
     if (code == wxID_OK) return Result::Save;
-    if (code == ID_DISCARD) return Result::Discard;
+    if (code == kDiscard) return Result::Discard;
     return Result::Cancel;
 }
 

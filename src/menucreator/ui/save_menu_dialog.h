@@ -16,7 +16,7 @@ using MenuFileFor = std::function<std::filesystem::path(const std::string& fileN
 
 class CSaveMenuDlg : public wxDialog {
   public:
-    enum { ID_NAME = 1005, ID_DISCARD = 1016 };
+    enum { kName = 1005, kDiscard = 1016 };
     enum class Result { Save, Discard, Cancel };
 
     CSaveMenuDlg(wxWindow* parent, const std::string& menuName, MenuFileFor fileFor,

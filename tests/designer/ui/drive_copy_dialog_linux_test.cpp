@@ -47,11 +47,11 @@ TEST(DriveCopyDialog, RefusesWhatDoesNotFitAsksBeforeReplacingCopiesVerifiesLabe
         asked.push_back(s);
         return answer;
     };
-    auto* dlg = new CDriveCopyDlg(nullptr, folder, fake, prompts);
+    auto* dlg = new DriveCopyDialog(nullptr, folder, fake, prompts);
     dlg->Show();
     ASSERT_EQ(dlg->drives().size(), 1u);
 
-    click(dlg, CDriveCopyDlg::kCopy);
+    click(dlg, DriveCopyDialog::kCopy);
     EXPECT_EQ(fake.calls, std::vector<std::string>{"mount /dev/sdz1"});
     ASSERT_EQ(said.size(), 1u);
     EXPECT_THAT(said[0], HasSubstr("does not fit on the drive: it needs 315 KB, and the drive "
@@ -61,16 +61,16 @@ TEST(DriveCopyDialog, RefusesWhatDoesNotFitAsksBeforeReplacingCopiesVerifiesLabe
     // The stick is swapped for a larger one, which already holds an autorun.inf.
     fake.drives = {stick(drive.root())};
     dlg->refreshDrives();
-    click(dlg, CDriveCopyDlg::kCopy);
+    click(dlg, DriveCopyDialog::kCopy);
     ASSERT_EQ(asked.size(), 1u);
     EXPECT_THAT(asked[0], HasSubstr("1 file on the drive would be replaced:\nautorun.inf\n"));
     EXPECT_EQ(readFile(drive.root() / "autorun.inf"), "[autorun]\r\nlabel=OLD\r\n");
-    EXPECT_EQ(dlg->state(), CDriveCopyDlg::State::Choosing);
+    EXPECT_EQ(dlg->state(), DriveCopyDialog::State::Choosing);
 
     answer = true;
-    click(dlg, CDriveCopyDlg::kCopy);
-    ASSERT_TRUE(test::waitUntil([&] { return dlg->state() != CDriveCopyDlg::State::Copying; }));
-    EXPECT_EQ(dlg->state(), CDriveCopyDlg::State::Copied) << dlg->statusText();
+    click(dlg, DriveCopyDialog::kCopy);
+    ASSERT_TRUE(test::waitUntil([&] { return dlg->state() != DriveCopyDialog::State::Copying; }));
+    EXPECT_EQ(dlg->state(), DriveCopyDialog::State::Copied) << dlg->statusText();
     EXPECT_TRUE(dlg->result().ok());
     for (const char* f : {"autorun.inf", "autorun.exe", "data/index.html"})
         EXPECT_EQ(readFile(drive.root() / f), readFile(folder / f)) << f;
@@ -78,8 +78,8 @@ TEST(DriveCopyDialog, RefusesWhatDoesNotFitAsksBeforeReplacingCopiesVerifiesLabe
                 HasSubstr("The drive's label is \"CD-ROM DIST\" instead of"));
     test::screenshot("drive_copy_done", dlg, true);
 
-    EXPECT_TRUE(dlg->FindWindow(CDriveCopyDlg::kRemove)->IsEnabled());
-    click(dlg, CDriveCopyDlg::kRemove);
+    EXPECT_TRUE(dlg->FindWindow(DriveCopyDialog::kRemove)->IsEnabled());
+    click(dlg, DriveCopyDialog::kRemove);
     EXPECT_EQ(fake.calls,
               (std::vector<std::string>{"mount /dev/sdz1", "label /dev/sdz1 CD-ROM DIST",
                                         "remove /dev/sdz1"}));
@@ -92,16 +92,16 @@ TEST(DriveCopyDialog, RefusesWhatDoesNotFitAsksBeforeReplacingCopiesVerifiesLabe
 TEST(DriveCopyDialog, AnEmptyListSaysNoDriveIsConnectedUntilOneIsPluggedIn) {
     TempDir t;
     FakeDrives fake;
-    auto* dlg = new CDriveCopyDlg(nullptr, t / "CD-ROM Distributable Files", fake, {});
+    auto* dlg = new DriveCopyDialog(nullptr, t / "CD-ROM Distributable Files", fake, {});
     dlg->Show();
-    EXPECT_EQ(dlg->noDriveText(), CDriveCopyDlg::kNoDriveText);
+    EXPECT_EQ(dlg->noDriveText(), DriveCopyDialog::kNoDriveText);
     test::screenshot("drive_copy_no_drive", dlg, true);
     fake.drives = {stick(t.path())};
     dlg->refreshDrives();
     EXPECT_EQ(dlg->noDriveText(), "");
     fake.drives.clear();
     dlg->refreshDrives();
-    EXPECT_EQ(dlg->noDriveText(), CDriveCopyDlg::kNoDriveText);
+    EXPECT_EQ(dlg->noDriveText(), DriveCopyDialog::kNoDriveText);
     dlg->Destroy();
 }
 

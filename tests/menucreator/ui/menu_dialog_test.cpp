@@ -98,7 +98,7 @@ TEST(SaveMenuDialog, NameRulesAndReplaceQuestion) {
         nullptr, "Old Menu.html", [&](const std::string& n) { return folder / n; }, true,
         r.prompts());
     EXPECT_EQ(dlg.nameEdit()->GetValue(), "Old Menu");
-    EXPECT_TRUE(dlg.FindWindow(CSaveMenuDlg::ID_DISCARD)->IsShown());
+    EXPECT_TRUE(dlg.FindWindow(CSaveMenuDlg::kDiscard)->IsShown());
     test::screenshot("save", &dlg);
 
     dlg.nameEdit()->SetValue("my.menu");
@@ -123,7 +123,7 @@ TEST(SaveMenuDialog, DiscardOnlyWhenOffered) {
     Recorder r;
     CSaveMenuDlg dlg(
         nullptr, "My Menu", [&](const std::string& n) { return folder / n; }, false, r.prompts());
-    EXPECT_FALSE(dlg.FindWindow(CSaveMenuDlg::ID_DISCARD)->IsShown());
+    EXPECT_FALSE(dlg.FindWindow(CSaveMenuDlg::kDiscard)->IsShown());
 }
 
 }  // namespace

@@ -1,4 +1,4 @@
-#include "menucreator/ui/menu_creator_window.h"
+#include "menucreator/ui/menu_creator_dialog.h"
 
 #include <wx/filedlg.h>
 #include <wx/sizer.h>
@@ -50,27 +50,27 @@ struct ToolButton {
     int command;
 };
 constexpr ToolButton kButtons[21] = {
-    {"Page Title", 174, D::ID_PAGE_TITLE},
-    {"Insert Background Image", 173, D::ID_BACKGROUND_IMAGE},
-    {"Insert Image", 158, D::ID_INSERT_IMAGE},
-    {"Hyperlink", 157, D::ID_HYPERLINK},
-    {"Insert Text", 175, D::ID_INSERT_TEXT},
-    {"Text Color", 171, D::ID_TEXT_COLOR},
-    {"Background Color", 172, D::ID_BACKGROUND_COLOR},
-    {"Insert Background Music", 186, D::ID_BACKGROUND_MUSIC},
-    {"Insert Movie", 199, D::ID_INSERT_MOVIE},
-    {"Justify Left", 164, D::ID_JUSTIFY_LEFT},
-    {"Center", 163, D::ID_CENTER},
-    {"Justify Right", 165, D::ID_JUSTIFY_RIGHT},
-    {"Freely Move Objects", 166, D::ID_FREE_MOVE},
-    {"Change Font", 180, D::ID_CHANGE_FONT},
-    {"Bold", 167, D::ID_BOLD},
-    {"Italic", 168, D::ID_ITALIC},
-    {"Underline", 169, D::ID_UNDERLINE},
-    {"Save", 159, D::ID_SAVE},
-    {"Open", 161, D::ID_OPEN},
-    {"Help", 185, D::ID_HELP},
-    {"Preview", 162, D::ID_PREVIEW},
+    {"Page Title", 174, D::kPageTitle},
+    {"Insert Background Image", 173, D::kBackgroundImage},
+    {"Insert Image", 158, D::kInsertImage},
+    {"Hyperlink", 157, D::kHyperlink},
+    {"Insert Text", 175, D::kInsertText},
+    {"Text Color", 171, D::kTextColor},
+    {"Background Color", 172, D::kBackgroundColor},
+    {"Insert Background Music", 186, D::kBackgroundMusic},
+    {"Insert Movie", 199, D::kInsertMovie},
+    {"Justify Left", 164, D::kJustifyLeft},
+    {"Center", 163, D::kCenter},
+    {"Justify Right", 165, D::kJustifyRight},
+    {"Freely Move Objects", 166, D::kFreeMove},
+    {"Change Font", 180, D::kChangeFont},
+    {"Bold", 167, D::kBold},
+    {"Italic", 168, D::kItalic},
+    {"Underline", 169, D::kUnderline},
+    {"Save", 159, D::kSave},
+    {"Open", 161, D::kOpen},
+    {"Help", 185, D::kHelp},
+    {"Preview", 162, D::kPreview},
 };
 
 // Web addresses go straight to the desktop's browser; the shell call of the
@@ -93,7 +93,7 @@ CMenuCreatorDlg::CMenuCreatorDlg(wxWindow* parent, const std::filesystem::path& 
       dialogs_(std::move(dialogs)) {
     useStandardDialogs();
     buildToolbar();
-    document_ = std::make_unique<CMenuDocument>(this, ID_BROWSER, programFolder_);
+    document_ = std::make_unique<CMenuDocument>(this, kBrowser, programFolder_);
     addPageScript(document_->view(), actionLinkScript(), wxWEBVIEW_INJECT_AT_DOCUMENT_END);
     previewHost_ = std::make_unique<PreviewHost>(*this, prompts_, [this] {
         if (!editing_) togglePreview();
@@ -126,7 +126,7 @@ void CMenuCreatorDlg::useStandardDialogs() {
 }
 
 void CMenuCreatorDlg::buildToolbar() {
-    toolbar_ = new wxToolBar(this, ID_TOOLBAR, wxDefaultPosition, wxDefaultSize,
+    toolbar_ = new wxToolBar(this, kToolbar, wxDefaultPosition, wxDefaultSize,
                              wxTB_HORIZONTAL | wxTB_FLAT | wxTB_NODIVIDER);
     toolbar_->SetBackgroundColour(*wxWHITE);
     toolbar_->SetToolBitmapSize(wxSize(16, 16));
@@ -152,14 +152,14 @@ void CMenuCreatorDlg::bindWindowEvents() {
     Bind(wxEVT_CLOSE_WINDOW, [this](wxCloseEvent& e) {
         if (endCode_ == 0 && e.CanVeto()) {
             e.Veto();
-            runCommand(ID_CLOSE);
+            runCommand(kClose);
         } else {
             e.Skip();
         }
     });
     Bind(wxEVT_CHAR_HOOK, [this](wxKeyEvent& e) {
         if (e.GetKeyCode() == WXK_ESCAPE)
-            runCommand(ID_CLOSE);
+            runCommand(kClose);
         else
             e.Skip();
     });
@@ -267,29 +267,29 @@ std::string CMenuCreatorDlg::chooseFile(const wxString& title, const wxString& f
 const CMenuCreatorDlg::Command* CMenuCreatorDlg::findCommand(int id) {
     // Commands marked true format text: a selected text box gives its text first.
     static const Command kCommands[] = {
-        {ID_PAGE_TITLE, false, [](D& d) { d.askPageTitle(); }},
-        {ID_BACKGROUND_IMAGE, false, [](D& d) { d.chooseBackgroundImage(); }},
-        {ID_INSERT_IMAGE, false, [](D& d) { d.insertImage(); }},
-        {ID_HYPERLINK, false, [](D& d) { d.hyperlink(); }},
-        {ID_INSERT_TEXT, false, [](D& d) { d.insertText(); }},
-        {ID_TEXT_COLOR, true, [](D& d) { d.chooseTextColour(); }},
-        {ID_BACKGROUND_COLOR, false, [](D& d) { d.chooseBackgroundColour(); }},
-        {ID_BACKGROUND_MUSIC, false, [](D& d) { d.chooseBackgroundMusic(); }},
-        {ID_INSERT_MOVIE, false, [](D& d) { d.insertMovie(); }},
-        {ID_JUSTIFY_LEFT, false, [](D& d) { d.document_->justifyLeft(); }},
-        {ID_CENTER, false, [](D& d) { d.document_->justifyCenter(); }},
-        {ID_JUSTIFY_RIGHT, false, [](D& d) { d.document_->justifyRight(); }},
-        {ID_FREE_MOVE, false, [](D& d) { d.document_->freeMove(); }},
-        {ID_CHANGE_FONT, true, [](D& d) { d.changeFont(); }},
-        {ID_BOLD, true, [](D& d) { d.document_->bold(); }},
-        {ID_ITALIC, true, [](D& d) { d.document_->italic(); }},
-        {ID_UNDERLINE, true, [](D& d) { d.document_->underline(); }},
-        {ID_SAVE, false, [](D& d) { d.saveFlow(false); }},
-        {ID_CLOSE, false, [](D& d) { d.saveFlow(true); }},
-        {ID_OPEN, false, [](D& d) { d.openPage(); }},
-        {ID_HELP, false, [](D& d) { d.showHelp("MENUCREATOR"); }},
-        {ID_PREVIEW, false, [](D& d) { d.togglePreview(); }},
-        {ID_STOP_PREVIEW, false, [](D& d) { d.togglePreview(); }},
+        {kPageTitle, false, [](D& d) { d.askPageTitle(); }},
+        {kBackgroundImage, false, [](D& d) { d.chooseBackgroundImage(); }},
+        {kInsertImage, false, [](D& d) { d.insertImage(); }},
+        {kHyperlink, false, [](D& d) { d.hyperlink(); }},
+        {kInsertText, false, [](D& d) { d.insertText(); }},
+        {kTextColor, true, [](D& d) { d.chooseTextColour(); }},
+        {kBackgroundColor, false, [](D& d) { d.chooseBackgroundColour(); }},
+        {kBackgroundMusic, false, [](D& d) { d.chooseBackgroundMusic(); }},
+        {kInsertMovie, false, [](D& d) { d.insertMovie(); }},
+        {kJustifyLeft, false, [](D& d) { d.document_->justifyLeft(); }},
+        {kCenter, false, [](D& d) { d.document_->justifyCenter(); }},
+        {kJustifyRight, false, [](D& d) { d.document_->justifyRight(); }},
+        {kFreeMove, false, [](D& d) { d.document_->freeMove(); }},
+        {kChangeFont, true, [](D& d) { d.changeFont(); }},
+        {kBold, true, [](D& d) { d.document_->bold(); }},
+        {kItalic, true, [](D& d) { d.document_->italic(); }},
+        {kUnderline, true, [](D& d) { d.document_->underline(); }},
+        {kSave, false, [](D& d) { d.saveFlow(false); }},
+        {kClose, false, [](D& d) { d.saveFlow(true); }},
+        {kOpen, false, [](D& d) { d.openPage(); }},
+        {kHelp, false, [](D& d) { d.showHelp("MENUCREATOR"); }},
+        {kPreview, false, [](D& d) { d.togglePreview(); }},
+        {kStopPreview, false, [](D& d) { d.togglePreview(); }},
     };
     for (const Command& c : kCommands)
         if (c.id == id) return &c;
@@ -298,7 +298,7 @@ const CMenuCreatorDlg::Command* CMenuCreatorDlg::findCommand(int id) {
 
 void CMenuCreatorDlg::runCommand(int id) {
     // Buttons that are disabled send nothing.
-    if (id != ID_CLOSE && toolbar_->FindById(id) && !toolbar_->GetToolEnabled(id)) return;
+    if (id != kClose && toolbar_->FindById(id) && !toolbar_->GetToolEnabled(id)) return;
     const Command* command = findCommand(id);
     if (!command) return;
     if (command->onTextBoxText) selectAllStep();
@@ -416,19 +416,19 @@ void CMenuCreatorDlg::openPage() {
 
 // The program's own manual, at a chapter.
 void CMenuCreatorDlg::showHelp(const std::string& chapter) {
-    CHelpDlg help(this, helpManualPage(platform::u8string(programFolder_)), chapter);
+    HelpDialog help(this, helpManualPage(platform::u8string(programFolder_)), chapter);
     help.ShowModal();
 }
 
 void CMenuCreatorDlg::togglePreview() {
     editing_ = !editing_;
     for (const ToolButton& b : kButtons)
-        if (b.command != ID_PREVIEW) toolbar_->EnableTool(b.command, editing_);
+        if (b.command != kPreview) toolbar_->EnableTool(b.command, editing_);
     document_->setDesignMode(editing_);
     if (!editing_) {
-        toolbar_->AddTool(ID_STOP_PREVIEW, "Stop Preview", toolbarIcon(178), "Stop Preview");
+        toolbar_->AddTool(kStopPreview, "Stop Preview", toolbarIcon(178), "Stop Preview");
     } else {
-        toolbar_->DeleteTool(ID_STOP_PREVIEW);
+        toolbar_->DeleteTool(kStopPreview);
     }
     toolbar_->Realize();
 }

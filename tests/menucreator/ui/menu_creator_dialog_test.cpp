@@ -1,6 +1,6 @@
 // The Menu Creator under Xvfb: built for real, driven through its commands and
 // scripted page actions, with the author's dialogs answered by the test.
-#include "menucreator/ui/menu_creator_window.h"
+#include "menucreator/ui/menu_creator_dialog.h"
 
 #include <gtest/gtest.h>
 #include <wx/app.h>
@@ -108,9 +108,9 @@ TEST_F(MenuCreatorWindow, ClosingOnTheChooserAsksNothingAndWritesNothing) {
                                                  {17, "Save"},
                                                  {20, "Preview"}};
     for (auto [pos, tip] : order) EXPECT_EQ(dlg->toolbar()->GetToolByPos(pos)->GetShortHelp(), tip);
-    EXPECT_EQ(dlg->toolbar()->GetToolByPos(17)->GetId(), CMenuCreatorDlg::ID_SAVE);
+    EXPECT_EQ(dlg->toolbar()->GetToolByPos(17)->GetId(), CMenuCreatorDlg::kSave);
     screenshot("chooser");
-    dlg->runCommand(CMenuCreatorDlg::ID_CLOSE);
+    dlg->runCommand(CMenuCreatorDlg::kClose);
     EXPECT_EQ(dlg->endCode(), wxID_CANCEL);
     EXPECT_TRUE(answers.messages.empty());
     EXPECT_FALSE(fs::exists(program / "html" / "My Menu.html"));
@@ -146,20 +146,20 @@ TEST_F(MenuCreatorWindow, GenericTemplateBuildAndSave) {
     EXPECT_EQ(js(*dlg, "getComputedStyle(document.images[0]).position"), "absolute");
 
     answers.files = {wxString::FromUTF8((program / "html" / "logo.gif").string())};
-    dlg->runCommand(CMenuCreatorDlg::ID_INSERT_IMAGE);
+    dlg->runCommand(CMenuCreatorDlg::kInsertImage);
     EXPECT_EQ(dlg->document().imageCount(), 2);
     answers.text = "Click the picture";
-    dlg->runCommand(CMenuCreatorDlg::ID_INSERT_TEXT);
+    dlg->runCommand(CMenuCreatorDlg::kInsertText);
     EXPECT_EQ(dlg->document().textBoxCount(), 2);
     screenshot("generic");
 
     // Select the new picture as the author's click would, then link it.
     js(*dlg, "rondivoEditor.selectObject(document.images[1]);'x'");
-    dlg->runCommand(CMenuCreatorDlg::ID_HYPERLINK);
+    dlg->runCommand(CMenuCreatorDlg::kHyperlink);
     EXPECT_EQ(js(*dlg, "document.images[1].parentNode.getAttribute('href')"),
               "http://ACTION_RUN=setup.sh");
 
-    dlg->runCommand(CMenuCreatorDlg::ID_SAVE);
+    dlg->runCommand(CMenuCreatorDlg::kSave);
     EXPECT_EQ(savedName, "My Menu");
     ASSERT_EQ(dlg->endCode(), wxID_OK);
     // A folder of its own, with what the template linked beside it: copied as a
@@ -193,17 +193,17 @@ TEST_F(MenuCreatorWindow, PreviewTogglesToolsAndQuitReturnsToEditing) {
     js(*dlg,
        "document.body.insertAdjacentHTML('beforeend', '<a id=q "
        "href=\"http://ACTION_QUIT\">Quit</a>');'x'");
-    dlg->runCommand(CMenuCreatorDlg::ID_PREVIEW);
+    dlg->runCommand(CMenuCreatorDlg::kPreview);
     EXPECT_FALSE(dlg->editing());
     EXPECT_EQ(js(*dlg, "document.designMode"), "off");
-    EXPECT_FALSE(dlg->toolbar()->GetToolEnabled(CMenuCreatorDlg::ID_SAVE));
-    EXPECT_FALSE(dlg->toolbar()->GetToolEnabled(CMenuCreatorDlg::ID_OPEN));
-    EXPECT_TRUE(dlg->toolbar()->GetToolEnabled(CMenuCreatorDlg::ID_PREVIEW));
+    EXPECT_FALSE(dlg->toolbar()->GetToolEnabled(CMenuCreatorDlg::kSave));
+    EXPECT_FALSE(dlg->toolbar()->GetToolEnabled(CMenuCreatorDlg::kOpen));
+    EXPECT_TRUE(dlg->toolbar()->GetToolEnabled(CMenuCreatorDlg::kPreview));
     ASSERT_EQ(dlg->toolbar()->GetToolsCount(), 22u);
-    EXPECT_EQ(dlg->toolbar()->GetToolByPos(21)->GetId(), CMenuCreatorDlg::ID_STOP_PREVIEW);
+    EXPECT_EQ(dlg->toolbar()->GetToolByPos(21)->GetId(), CMenuCreatorDlg::kStopPreview);
     screenshot("preview");
     // A disabled button does nothing.
-    dlg->runCommand(CMenuCreatorDlg::ID_SAVE);
+    dlg->runCommand(CMenuCreatorDlg::kSave);
     EXPECT_EQ(dlg->endCode(), 0);
 
     js(*dlg, "document.getElementById('q').click();'x'");
@@ -221,7 +221,7 @@ TEST_F(MenuCreatorWindow, PreviewMessageKeepsItsCapitals) {
     js(*dlg,
        "document.body.insertAdjacentHTML('beforeend', "
        "'<a id=m href=\"http://ACTION_MESSAGEBOX=thank%20you from Bob\">m</a>');'x'");
-    dlg->runCommand(CMenuCreatorDlg::ID_PREVIEW);
+    dlg->runCommand(CMenuCreatorDlg::kPreview);
     js(*dlg, "document.getElementById('m').click();'x'");
     ASSERT_TRUE(waitUntil([&] { return !answers.messages.empty(); }));
     EXPECT_EQ(answers.messages[0], "Thank you from Bob");
@@ -271,16 +271,16 @@ TEST_F(MenuCreatorWindow, SavedPageReopensWithItsHeadValues) {
     auto dlg = open(dialogs);
     choose(*dlg, "Blank Template");
     answers.text = "My CD Menu";
-    dlg->runCommand(CMenuCreatorDlg::ID_PAGE_TITLE);
+    dlg->runCommand(CMenuCreatorDlg::kPageTitle);
     EXPECT_EQ(dlg->GetTitle(), "My CD Menu");
     answers.colour = wxColour(5, 0, 255);
-    dlg->runCommand(CMenuCreatorDlg::ID_BACKGROUND_COLOR);
+    dlg->runCommand(CMenuCreatorDlg::kBackgroundColor);
     EXPECT_EQ(js(*dlg, "document.bgColor"), "#0500ff");
     answers.files = {wxString::FromUTF8((program / "html" / "intro.wav").string())};
-    dlg->runCommand(CMenuCreatorDlg::ID_BACKGROUND_MUSIC);
+    dlg->runCommand(CMenuCreatorDlg::kBackgroundMusic);
     answers.files = {wxString::FromUTF8((program / "html" / "logo.gif").string())};
-    dlg->runCommand(CMenuCreatorDlg::ID_BACKGROUND_IMAGE);
-    dlg->runCommand(CMenuCreatorDlg::ID_SAVE);
+    dlg->runCommand(CMenuCreatorDlg::kBackgroundImage);
+    dlg->runCommand(CMenuCreatorDlg::kSave);
     ASSERT_EQ(dlg->endCode(), wxID_OK);
     const MenuHeadValues written = dlg->head();
     EXPECT_EQ(written.backgroundColour, "#0500ff");
@@ -288,7 +288,7 @@ TEST_F(MenuCreatorWindow, SavedPageReopensWithItsHeadValues) {
     auto again = open(dialogs);
     choose(*again, "Blank Template");
     answers.files = {wxString::FromUTF8(dlg->menuFilePath().string())};
-    again->runCommand(CMenuCreatorDlg::ID_OPEN);
+    again->runCommand(CMenuCreatorDlg::kOpen);
     ASSERT_TRUE(
         waitUntil([&] { return again->currentUrl().find("Reopen.html") != std::string::npos; }));
     EXPECT_EQ(again->head(), written);
@@ -305,7 +305,7 @@ TEST_F(MenuCreatorWindow, MoviesAndMusicPlayButStayInThePageFormat) {
     auto dlg = open();
     choose(*dlg, "Blank Template");
     answers.files = {wxString::FromUTF8((program / "html" / "movie.html").string())};
-    dlg->runCommand(CMenuCreatorDlg::ID_OPEN);
+    dlg->runCommand(CMenuCreatorDlg::kOpen);
     ASSERT_TRUE(waitUntil([&] {
         return dlg->currentUrl().find("movie.html") != std::string::npos && dlg->document().ready();
     }));
@@ -326,14 +326,14 @@ TEST_F(MenuCreatorWindow, FormattingATextBoxAppliesToItsText) {
     auto dlg = open();
     choose(*dlg, "Blank Template");
     answers.text = "Hello";
-    dlg->runCommand(CMenuCreatorDlg::ID_INSERT_TEXT);
+    dlg->runCommand(CMenuCreatorDlg::kInsertText);
     js(*dlg, "rondivoEditor.selectObject(document.getElementsByTagName('fieldset')[0]);'x'");
     EXPECT_TRUE(dlg->document().selectionIsTextBox());
-    dlg->runCommand(CMenuCreatorDlg::ID_BOLD);
+    dlg->runCommand(CMenuCreatorDlg::kBold);
     EXPECT_EQ(js(*dlg, "document.getElementsByTagName('fieldset')[0].innerHTML"), "<b>Hello</b>");
     answers.colour = wxColour(255, 0, 0);
-    dlg->runCommand(CMenuCreatorDlg::ID_TEXT_COLOR);
-    dlg->runCommand(CMenuCreatorDlg::ID_CHANGE_FONT);  // Arial 13 pt gives size 6
+    dlg->runCommand(CMenuCreatorDlg::kTextColor);
+    dlg->runCommand(CMenuCreatorDlg::kChangeFont);  // Arial 13 pt gives size 6
     std::string inner = js(*dlg, "document.getElementsByTagName('fieldset')[0].innerHTML");
     EXPECT_NE(inner.find("color=\"#ff0000\""), std::string::npos) << inner;
     EXPECT_NE(inner.find("size=\"6\""), std::string::npos) << inner;
@@ -350,7 +350,7 @@ TEST_F(MenuCreatorWindow, HyperlinkNeedsASelection) {
     auto dlg = open(dialogs);
     choose(*dlg, "Blank Template");
     dlg->document().caretToEnd();
-    dlg->runCommand(CMenuCreatorDlg::ID_HYPERLINK);
+    dlg->runCommand(CMenuCreatorDlg::kHyperlink);
     EXPECT_FALSE(asked);
     ASSERT_EQ(answers.messages.size(), 1u);
     EXPECT_EQ(answers.messages[0].rfind("Please select an image or highlight text", 0), 0u);
@@ -360,7 +360,7 @@ TEST_F(MenuCreatorWindow, HyperlinkNeedsASelection) {
        "document.body.insertAdjacentHTML('beforeend','<p id=t>Say hi</p>');"
        "var r=document.createRange();r.selectNodeContents(document.getElementById('t'));"
        "getSelection().removeAllRanges();getSelection().addRange(r);'x'");
-    dlg->runCommand(CMenuCreatorDlg::ID_HYPERLINK);
+    dlg->runCommand(CMenuCreatorDlg::kHyperlink);
     EXPECT_TRUE(asked);
     EXPECT_EQ(js(*dlg, "document.getElementById('t').innerHTML"),
               "<a href=\"http://ACTION_MESSAGEBOX=Hi\">Say hi</a>");
@@ -417,10 +417,10 @@ TEST_F(MenuCreatorWindow, RealHyperlinkAndSaveDialogsAttachAndWrite) {
         }
     });
     author.Start(200);
-    dlg->runCommand(CMenuCreatorDlg::ID_HYPERLINK);
+    dlg->runCommand(CMenuCreatorDlg::kHyperlink);
     EXPECT_EQ(js(*dlg, "document.images[0].parentNode.outerHTML.substring(0, 40)"),
               "<a href=\"http://ACTION_RUN=Setup.EXE\"><i");
-    dlg->runCommand(CMenuCreatorDlg::ID_SAVE);
+    dlg->runCommand(CMenuCreatorDlg::kSave);
     author.Stop();
     ASSERT_EQ(dlg->endCode(), wxID_OK);
     const fs::path saved = program / "menus" / "My Menu" / "My_Menu.html";
@@ -439,7 +439,7 @@ TEST_F(MenuCreatorWindow, ClosingAnEditedMenuOffersDiscard) {
     };
     auto dlg = open(dialogs);
     choose(*dlg, "Blank Template");
-    dlg->runCommand(CMenuCreatorDlg::ID_SAVE);
+    dlg->runCommand(CMenuCreatorDlg::kSave);
     EXPECT_EQ(dlg->endCode(), 0);  // Cancel returns to editing
     wxCloseEvent close(wxEVT_CLOSE_WINDOW, dlg->GetId());
     close.SetEventObject(dlg.get());
@@ -447,7 +447,7 @@ TEST_F(MenuCreatorWindow, ClosingAnEditedMenuOffersDiscard) {
     dlg->GetEventHandler()->ProcessEvent(close);
     EXPECT_EQ(dlg->endCode(), 0);
     answer = CSaveMenuDlg::Result::Discard;
-    dlg->runCommand(CMenuCreatorDlg::ID_CLOSE);
+    dlg->runCommand(CMenuCreatorDlg::kClose);
     EXPECT_EQ(dlg->endCode(), wxID_CANCEL);
     EXPECT_EQ(offered, (std::vector<bool>{false, true, true}));
     EXPECT_FALSE(fs::exists(program / "html" / "My Menu.html"));
@@ -459,7 +459,7 @@ TEST_F(MenuCreatorWindow, PreviewRunsFilesAndOpensWebPagesOutside) {
     test::writeFile(program / "html" / "readme.txt", "hello");
     auto dlg = open();
     choose(*dlg, "Blank Template");
-    dlg->runCommand(CMenuCreatorDlg::ID_PREVIEW);
+    dlg->runCommand(CMenuCreatorDlg::kPreview);
     EXPECT_TRUE(dlg->handleNavigation("http://ACTION_RUN=readme.txt,missing.txt"));
     EXPECT_TRUE(dlg->handleNavigation("HTTP://WWW.example.com/page.html"));
     EXPECT_FALSE(dlg->handleNavigation("http://example.com/"));
@@ -480,7 +480,7 @@ TEST_F(MenuCreatorWindow, PreviewCopiesChosenFiles) {
     answers.folder = wxString::FromUTF8(target.path().string());
     auto dlg = open();
     choose(*dlg, "Blank Template");
-    dlg->runCommand(CMenuCreatorDlg::ID_PREVIEW);
+    dlg->runCommand(CMenuCreatorDlg::kPreview);
     dlg->handleNavigation("http://ACTION_USER_SELECT_COPY=" +
                           (program / "html" / "a.txt").string());
     EXPECT_EQ(test::readFile(target / "a.txt"), "A");
@@ -507,7 +507,7 @@ TEST_F(MenuCreatorWindow, TypingAfterInsertTextBoxReplacesItsText) {
     test::runProgram({"xdotool", "mousemove", std::to_string(page.x + page.width / 2),
                       std::to_string(page.y + page.height - 20), "click", "1"});
     ASSERT_TRUE(waitUntil([&] { return js(*dlg, "String(document.hasFocus())") == "true"; }, 5000));
-    dlg->runCommand(CMenuCreatorDlg::ID_INSERT_TEXT);  // "My Text Label"
+    dlg->runCommand(CMenuCreatorDlg::kInsertText);  // "My Text Label"
     test::runProgram({"xdotool", "type", "--delay", "20", "Hello"});
     ASSERT_TRUE(waitUntil(
         [&] {
@@ -540,7 +540,7 @@ TEST_F(MenuCreatorWindow, TodaysPictureTypesAreShown) {
     choose(*dlg, "Blank Template");
     for (const char* name : {"red.png", "dot.webp", "box.svg"}) {
         answers.files = {wxString::FromUTF8((program / "html" / name).string())};
-        dlg->runCommand(CMenuCreatorDlg::ID_INSERT_IMAGE);
+        dlg->runCommand(CMenuCreatorDlg::kInsertImage);
     }
     ASSERT_EQ(dlg->document().imageCount(), 3);
     // A picture the engine could not decode has no natural width.
@@ -553,7 +553,7 @@ TEST_F(MenuCreatorWindow, TodaysPictureTypesAreShown) {
         5000));
     screenshot("png");
     answers.files = {wxString::FromUTF8(pngFile.string())};
-    dlg->runCommand(CMenuCreatorDlg::ID_BACKGROUND_IMAGE);
+    dlg->runCommand(CMenuCreatorDlg::kBackgroundImage);
     EXPECT_EQ(dlg->head().backgroundImage, pngFile.string());
     screenshot("png-background");
 }

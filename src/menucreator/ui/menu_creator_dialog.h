@@ -42,38 +42,38 @@ class CMenuCreatorDlg : public wxDialog {
   public:
     // The window's ids: the toolbar's commands, the close request and its two controls.
     enum Id {
-        ID_CLOSE = 2,
-        ID_INSERT_IMAGE = 300,
-        ID_FREE_MOVE = 301,
-        ID_BOLD = 302,
-        ID_ITALIC = 303,
-        ID_UNDERLINE = 304,
-        ID_HYPERLINK = 305,
-        ID_SAVE = 309,
-        ID_OPEN = 310,
-        ID_PREVIEW = 311,
-        ID_CENTER = 312,
-        ID_JUSTIFY_LEFT = 313,
-        ID_JUSTIFY_RIGHT = 314,
-        ID_TEXT_COLOR = 315,
-        ID_BACKGROUND_COLOR = 317,
-        ID_BACKGROUND_IMAGE = 318,
-        ID_PAGE_TITLE = 320,
-        ID_CHANGE_FONT = 321,
-        ID_INSERT_TEXT = 322,
-        ID_HELP = 323,
-        ID_BACKGROUND_MUSIC = 324,
-        ID_INSERT_MOVIE = 325,
-        ID_STOP_PREVIEW = 400,
-        ID_TOOLBAR = 1046,
-        ID_BROWSER = 1085,
+        kClose = 2,
+        kInsertImage = 300,
+        kFreeMove = 301,
+        kBold = 302,
+        kItalic = 303,
+        kUnderline = 304,
+        kHyperlink = 305,
+        kSave = 309,
+        kOpen = 310,
+        kPreview = 311,
+        kCenter = 312,
+        kJustifyLeft = 313,
+        kJustifyRight = 314,
+        kTextColor = 315,
+        kBackgroundColor = 317,
+        kBackgroundImage = 318,
+        kPageTitle = 320,
+        kChangeFont = 321,
+        kInsertText = 322,
+        kHelp = 323,
+        kBackgroundMusic = 324,
+        kInsertMovie = 325,
+        kStopPreview = 400,
+        kToolbar = 1046,
+        kBrowser = 1085,
     };
 
     CMenuCreatorDlg(wxWindow* parent, const std::filesystem::path& programFolder,
                     MenuPrompts prompts = MenuPrompts::standard(), MenuCreatorDialogs dialogs = {});
     ~CMenuCreatorDlg() override;
 
-    // Runs a toolbar command (or ID_CLOSE, the close request).
+    // Runs a toolbar command (or kClose, the close request).
     void runCommand(int id);
     // Acts on an address the page navigates to; true when it was cancelled.
     bool handleNavigation(const std::string& address);
