@@ -43,21 +43,21 @@ const fs::path& flatFolder() {
 void BM_AddAndLayoutFlatFolder(benchmark::State& state) {
     const fs::path& folder = flatFolder();
     for (auto _ : state) {
-        IsoImage session;
-        clearImage(session);
-        addFolder(session, "\\", folder, "*.*", true);
-        benchmark::DoNotOptimize(computeLayout(session));
+        iso::IsoImage session;
+        iso::clearImage(session);
+        iso::addFolder(session, "\\", folder, "*.*", true);
+        benchmark::DoNotOptimize(iso::computeLayout(session));
     }
 }
 BENCHMARK(BM_AddAndLayoutFlatFolder)->Unit(benchmark::kMillisecond);
 
 void BM_EmitMetadataFlatFolder(benchmark::State& state) {
-    IsoImage session;
-    clearImage(session);
-    addFolder(session, "\\", flatFolder(), "*.*", true);
-    computeLayout(session);
+    iso::IsoImage session;
+    iso::clearImage(session);
+    iso::addFolder(session, "\\", flatFolder(), "*.*", true);
+    iso::computeLayout(session);
     for (auto _ : state) {
-        emitMetadata(session);
+        iso::emitMetadata(session);
         benchmark::DoNotOptimize(session.metadata.data());
     }
 }
@@ -65,7 +65,7 @@ BENCHMARK(BM_EmitMetadataFlatFolder)->Unit(benchmark::kMillisecond);
 
 void BM_ShortNamesSharingAStem(benchmark::State& state) {
     for (auto _ : state) {
-        ShortNameTable table;
+        iso::ShortNameTable table;
         for (int i = 0; i < state.range(0); ++i)
             benchmark::DoNotOptimize(table.assign(
                 u"Document number " + std::u16string(1, u'a' + i % 26) + u".html", false));

@@ -25,7 +25,7 @@ CDiscBurner::CDiscBurner(const TransportFactory& makeTransports) : CDiscBurner(m
 CDiscBurner::CDiscBurner(std::vector<std::unique_ptr<scsi::ScsiTransport>> transports)
     : disc_(std::make_unique<DiscParts>()), drive_(disc_->drive), writer_(session_) {
     DiscoverDrives(drive_, std::move(transports));
-    clearImage(session_);
+    iso::clearImage(session_);
 }
 
 CDiscBurner::~CDiscBurner() {
@@ -108,7 +108,7 @@ bool CDiscBurner::EjectDisc() {
 }
 
 int CDiscBurner::TakeLastError() {
-    int code = session_.errorCode.exchange(kErrorNone);
+    int code = session_.errorCode.exchange(iso::kErrorNone);
     return burn::TakeLastError(drive_, code);
 }
 
@@ -124,7 +124,7 @@ int CDiscBurner::StartBurn(CompletionCallback callback) {
         return 0;
     }
     if (!session_.layoutValid) {
-        session_.errorCode = kErrorNoLayout;
+        session_.errorCode = iso::kErrorNoLayout;
         message_ = "The image has not been laid out.";
         return 0;
     }
@@ -177,16 +177,16 @@ void CDiscBurner::ClearImage() {
         message_ = kBusyText;
         return;
     }
-    clearImage(session_);
+    iso::clearImage(session_);
 }
 
-ImageDir* CDiscBurner::AddFolder(std::string_view target, const std::filesystem::path& folder,
-                                 std::string_view pattern, bool recurse) {
+iso::ImageDir* CDiscBurner::AddFolder(std::string_view target, const std::filesystem::path& folder,
+                                      std::string_view pattern, bool recurse) {
     if (isBusy()) {
         message_ = kBusyText;
         return nullptr;
     }
-    return addFolder(session_, target, folder, pattern, recurse);
+    return iso::addFolder(session_, target, folder, pattern, recurse);
 }
 
 std::uint32_t CDiscBurner::ComputeLayout() {
@@ -195,13 +195,13 @@ std::uint32_t CDiscBurner::ComputeLayout() {
         return 0;
     }
     message_.clear();
-    std::uint32_t sectors = computeLayout(session_);
+    std::uint32_t sectors = iso::computeLayout(session_);
     if (sectors == 0) message_ = session_.refusal;
     return sectors;
 }
 
 void CDiscBurner::SetVolumeLabel(std::string_view text) {
-    if (!isBusy()) setVolumeLabel(session_, text);
+    if (!isBusy()) iso::setVolumeLabel(session_, text);
 }
 
 int CDiscBurner::StartSaveImage(const std::filesystem::path& path, CompletionCallback callback) {
@@ -211,13 +211,13 @@ int CDiscBurner::StartSaveImage(const std::filesystem::path& path, CompletionCal
         return 0;
     }
     if (!session_.layoutValid) {
-        session_.errorCode = kErrorNoLayout;
+        session_.errorCode = iso::kErrorNoLayout;
         message_ = "The image has not been laid out.";
         return 0;
     }
     auto sink = std::make_unique<ImageFileSink>(path);
     if (!sink->create()) {
-        session_.errorCode = kErrorImageFile;
+        session_.errorCode = iso::kErrorImageFile;
         message_ = sink->message();
         return 0;
     }

@@ -41,8 +41,8 @@ class CDiscBurner {
     // The image. Refused while an image is being written (the producer
     // still reads the tree).
     void ClearImage();
-    ImageDir* AddFolder(std::string_view target, const std::filesystem::path& folder,
-                        std::string_view pattern, bool recurse);
+    iso::ImageDir* AddFolder(std::string_view target, const std::filesystem::path& folder,
+                             std::string_view pattern, bool recurse);
     // Volume size in sectors; 0 when the folder cannot be made into an image
     // (LastMessage() says why).
     std::uint32_t ComputeLayout();
@@ -125,14 +125,14 @@ class CDiscBurner {
     // The time stamped on a DVD-R.
     void setClock(std::function<scsi::UtcTime()> clock);
 
-    IsoImage& session() { return session_; }
-    const IsoImage& session() const { return session_; }
+    iso::IsoImage& session() { return session_; }
+    const iso::IsoImage& session() const { return session_; }
 
   private:
     struct DiscParts;
     std::unique_ptr<DiscParts> disc_;
     DriveState& drive_;
-    IsoImage session_;
+    iso::IsoImage session_;
     ImageWriter writer_;
     std::string message_;
     bool needsErasing_ = false;

@@ -43,7 +43,7 @@ bool DiscSink::writeBlock(const std::uint8_t* data, std::size_t bytes) {
 }
 
 bool DiscSink::writeSectors(const std::uint8_t* data, std::size_t bytes) {
-    const auto blocks = static_cast<std::uint16_t>(bytes / kSectorSize);
+    const auto blocks = static_cast<std::uint16_t>(bytes / iso::kSectorSize);
     if (writeWithRetry(state_, sector_, blocks, std::span(data, bytes), sleep_) !=
         WriteOutcome::Written) {
         message_ = "The drive refused to write sector " + std::to_string(sector_) + ": " +
@@ -62,12 +62,12 @@ bool DiscSink::writeSectors(const std::uint8_t* data, std::size_t bytes) {
 // restricted overwrite and Blu-ray in whole blocks only.
 bool DiscSink::padTrack() {
     if (sector_ == plan_.writeStart) return true;  // nothing written: nothing to fill
-    static const std::vector<std::uint8_t> zeros(32u * kSectorSize, 0);
+    static const std::vector<std::uint8_t> zeros(32u * iso::kSectorSize, 0);
     const std::uint32_t end =
         plan_.writeStart + writtenSectors(plan_.media, sector_ - plan_.writeStart);
     while (sector_ < end) {
         const auto n = static_cast<std::uint16_t>(std::min<std::uint32_t>(32, end - sector_));
-        if (!writeSectors(zeros.data(), n * std::size_t{kSectorSize})) return false;
+        if (!writeSectors(zeros.data(), n * std::size_t{iso::kSectorSize})) return false;
     }
     return true;
 }

@@ -38,11 +38,11 @@ bool ImageSink::writeRange(const FileRange& range, std::string& sourceError) {
             long n = platform::readAt(range.fd, buffer.get() + got, want - got, offset + got);
             if (n < 0 && errno == EINTR) continue;
             if (n < 0) {
-                sourceError = sourceReadError(range.path, errno);
+                sourceError = iso::sourceReadError(range.path, errno);
                 return false;
             }
             if (n == 0) {
-                sourceError = sourceShorterError(range.path);
+                sourceError = iso::sourceShorterError(range.path);
                 return false;
             }
             got += static_cast<std::size_t>(n);
@@ -162,7 +162,7 @@ bool ImageFileSink::writeRange(const FileRange& range, std::string& sourceError)
             continue;
         }
         if (n == 0) {
-            sourceError = sourceShorterError(range.path);
+            sourceError = iso::sourceShorterError(range.path);
             return false;
         }
         if (errno == EINTR) continue;

@@ -39,7 +39,7 @@ int nextProducerPriority(std::size_t queued, std::size_t capacity, int current) 
     return kPriorityLowest;
 }
 
-ImageWriter::ImageWriter(IsoImage& session, std::size_t capacityBlocks)
+ImageWriter::ImageWriter(iso::IsoImage& session, std::size_t capacityBlocks)
     : session_(session),
       maxCapacity_(std::max<std::size_t>(capacityBlocks, 2)),
       capacity_(maxCapacity_) {}
@@ -91,12 +91,12 @@ bool ImageWriter::start(std::unique_ptr<ImageSink> sink, CompletionCallback call
         message_.clear();
         notes_.clear();
     }
-    session_.errorCode = kErrorNone;
+    session_.errorCode = iso::kErrorNone;
     if (!sink) {
         setMessage("There is nowhere to write the image.");
         return false;
     }
-    if (!emitMetadata(session_)) {
+    if (!iso::emitMetadata(session_)) {
         setMessage("The image has not been laid out.");
         return false;
     }
@@ -115,7 +115,7 @@ bool ImageWriter::start(std::unique_ptr<ImageSink> sink, CompletionCallback call
     callback_ = std::move(callback);
     running_ = true;
 
-    auto source = ImageSource::fromSession(session_);
+    auto source = iso::ImageSource::fromSession(session_);
     source->deliverRanges(sink_->rangeMinimum());
     producer_ = std::thread(&ImageWriter::producerMain, this, std::move(source));
     bool failed;
@@ -143,7 +143,7 @@ ImageWriter::Block ImageWriter::allocateBlock() {
     }
     ++allocated_;
     if (allocated_ > peakBlocks_) peakBlocks_ = allocated_;
-    return Block(new std::uint8_t[kBlockBytes]);
+    return Block(new std::uint8_t[iso::kBlockBytes]);
 }
 
 void ImageWriter::recycle(Block block) {
@@ -177,7 +177,7 @@ bool ImageWriter::push(Queued item, std::size_t highMark) {
     return !abort_;
 }
 
-void ImageWriter::producerMain(std::unique_ptr<ImageSource> source) {
+void ImageWriter::producerMain(std::unique_ptr<iso::ImageSource> source) {
     baseNice_ = platform::currentThreadNice();
     canRaise_ = platform::mayRaiseThreadPriority(baseNice_);
     // A block is taken only when the last one went into the queue: a range
@@ -187,20 +187,20 @@ void ImageWriter::producerMain(std::unique_ptr<ImageSource> source) {
         bool metadataBlock = !source->metadataDone();
         if (!block) block = allocateBlock();
         Queued item;
-        ImageSource::Result r = source->next(block.get(), item.piece);
+        iso::ImageSource::Result r = source->next(block.get(), item.piece);
         // Kept before the piece is queued: the writer may end with it.
         for (std::string& note : source->takeNotes()) {
             std::lock_guard lock(messageMutex_);
             notes_.push_back(std::move(note));
         }
-        if (r == ImageSource::Result::End) {
+        if (r == iso::ImageSource::Result::End) {
             recycle(std::move(block));
             break;
         }
-        if (r == ImageSource::Result::Error) {
+        if (r == iso::ImageSource::Result::Error) {
             recycle(std::move(block));
             setMessage(source->message());
-            session_.errorCode = kErrorSourceFile;
+            session_.errorCode = iso::kErrorSourceFile;
             std::lock_guard lock(queueMutex_);
             producerFailed_ = true;
             abort_ = true;
@@ -242,7 +242,8 @@ bool ImageWriter::take(Queued& out) {
     if (sectorsToDeliver_ == 0 || producerFailed_ || abort_ || queue_.empty()) return false;
     out = std::move(queue_.front());
     queue_.pop_front();
-    sectorsToDeliver_ -= std::min<std::uint64_t>(sectorsToDeliver_, sectorsFor(out.piece.bytes));
+    sectorsToDeliver_ -=
+        std::min<std::uint64_t>(sectorsToDeliver_, iso::sectorsFor(out.piece.bytes));
     if (queue_.size() <= capacity_ / 2) notFull_.notify_one();
     return true;
 }
@@ -250,7 +251,7 @@ bool ImageWriter::take(Queued& out) {
 void ImageWriter::writerMain() {
     // The writer runs below normal priority; lowering needs no privilege.
     platform::setCurrentThreadNice(platform::currentThreadNice() + 1);
-    session_.status = kStatusWriting;
+    session_.status = iso::kStatusWriting;
     bool failed = false;
     if (!sink_->setup()) {
         failed = true;
@@ -259,7 +260,7 @@ void ImageWriter::writerMain() {
     while (!failed) {
         Queued q;
         if (!take(q)) break;
-        const Piece& piece = q.piece;
+        const iso::Piece& piece = q.piece;
         bool written;
         if (piece.file) {
             std::string sourceError;
@@ -268,7 +269,7 @@ void ImageWriter::writerMain() {
             written = sink_->writeRange(range, sourceError);
             if (!written && !sourceError.empty()) {
                 // The same error as a file the producer could not read.
-                session_.errorCode = kErrorSourceFile;
+                session_.errorCode = iso::kErrorSourceFile;
                 setMessage(sourceError);
             }
         } else {
@@ -280,7 +281,7 @@ void ImageWriter::writerMain() {
             setMessage(sink_->message());
             break;
         }
-        sectorsWritten_ += static_cast<std::uint32_t>(sectorsFor(piece.bytes));
+        sectorsWritten_ += static_cast<std::uint32_t>(iso::sectorsFor(piece.bytes));
     }
     bool incomplete = false;
     {
@@ -295,9 +296,9 @@ void ImageWriter::writerMain() {
         failed = true;
         setMessage("The image stream ended early.");
     }
-    session_.status = failed ? kStatusWriteFailed : kStatusLastBlock;
+    session_.status = failed ? iso::kStatusWriteFailed : iso::kStatusLastBlock;
 
-    bool error = failed || session_.errorCode != kErrorNone;
+    bool error = failed || session_.errorCode != iso::kErrorNone;
     if (!sink_->finish(error) && !error) {
         error = true;
         setMessage(sink_->message());
@@ -316,7 +317,7 @@ void ImageWriter::writerMain() {
         std::lock_guard lock(callbackMutex_);
         if (callback_) callback_(error ? 1 : 0);
     }
-    session_.status = kStatusIdle;
+    session_.status = iso::kStatusIdle;
     running_ = false;
 }
 

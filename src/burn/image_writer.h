@@ -42,7 +42,7 @@ int nextProducerPriority(std::size_t queued, std::size_t capacity, int current);
 
 class ImageWriter {
   public:
-    explicit ImageWriter(IsoImage& session, std::size_t capacityBlocks = kQueueBlocks);
+    explicit ImageWriter(iso::IsoImage& session, std::size_t capacityBlocks = kQueueBlocks);
     ~ImageWriter();
     ImageWriter(const ImageWriter&) = delete;
     ImageWriter& operator=(const ImageWriter&) = delete;
@@ -71,10 +71,10 @@ class ImageWriter {
     using Block = std::unique_ptr<std::uint8_t[]>;
     struct Queued {
         Block block;  // empty for a range of a file
-        Piece piece;
+        iso::Piece piece;
     };
 
-    void producerMain(std::unique_ptr<ImageSource> source);
+    void producerMain(std::unique_ptr<iso::ImageSource> source);
     void writerMain();
     Block allocateBlock();
     void recycle(Block block);
@@ -87,7 +87,7 @@ class ImageWriter {
     void applyPriority(int value);
     void joinThreads();
 
-    IsoImage& session_;
+    iso::IsoImage& session_;
     const std::size_t maxCapacity_;
     std::size_t capacity_;  // for the operation running: see ImageSink::queueBlocks
 

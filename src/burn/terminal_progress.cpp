@@ -17,7 +17,7 @@ std::string progressLine(const std::string& caption, int percent, const std::str
 }
 
 void printNotes(const CDiscBurner& burner, std::ostream& err) {
-    const std::string label = labelFilteringNote(burner.session());
+    const std::string label = iso::labelFilteringNote(burner.session());
     if (!label.empty()) err << "Note: " << label << "\n";
     for (const std::string& note : burner.notes()) err << "Note: " << note << "\n";
 }

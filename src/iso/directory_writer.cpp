@@ -4,7 +4,7 @@
 #include "iso/iso_names.h"
 #include "iso/rock_ridge.h"
 
-namespace rondivo::burn {
+namespace rondivo::iso {
 
 namespace {
 
@@ -187,4 +187,4 @@ std::unique_ptr<VolumeWriter> directoryWriter(std::shared_ptr<const Hierarchy> h
     return std::make_unique<DirectoryWriter>(std::move(hierarchy), rockRidge);
 }
 
-}  // namespace rondivo::burn
+}  // namespace rondivo::iso

@@ -3,7 +3,7 @@
 #include "iso/iso_bytes.h"
 #include "iso/iso_metadata.h"
 
-namespace rondivo::burn {
+namespace rondivo::iso {
 
 namespace {
 
@@ -39,4 +39,4 @@ std::unique_ptr<Hierarchy> ecma119Hierarchy() {
     return std::make_unique<Ecma119Hierarchy>();
 }
 
-}  // namespace rondivo::burn
+}  // namespace rondivo::iso

@@ -10,7 +10,7 @@
 
 #include "iso/iso_image.h"
 
-namespace rondivo::burn {
+namespace rondivo::iso {
 
 // Where a hierarchy keeps its layout results.
 struct HierarchyFields {
@@ -46,9 +46,9 @@ inline std::uint32_t identifierRecordLength(std::size_t nameBytes) {
     return static_cast<std::uint32_t>(33 + nameBytes + (nameBytes % 2 == 0 ? 1 : 0));
 }
 
-}  // namespace rondivo::burn
+}  // namespace rondivo::iso
 
-namespace rondivo::burn {
+namespace rondivo::iso {
 
 // ECMA-119 §9.1.5: the seven-byte recording date of a directory record.
 inline void putRecordingDate(std::uint8_t* p, const ImageTime& t) {
@@ -61,4 +61,4 @@ inline void putRecordingDate(std::uint8_t* p, const ImageTime& t) {
     p[6] = static_cast<std::uint8_t>(t.gmtOffset);
 }
 
-}  // namespace rondivo::burn
+}  // namespace rondivo::iso

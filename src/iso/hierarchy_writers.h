@@ -8,10 +8,10 @@
 #include "iso/hierarchy.h"
 #include "iso/volume_writer.h"
 
-namespace rondivo::burn {
+namespace rondivo::iso {
 
 std::unique_ptr<VolumeWriter> pathTableWriter(std::shared_ptr<const Hierarchy> hierarchy);
 std::unique_ptr<VolumeWriter> directoryWriter(std::shared_ptr<const Hierarchy> hierarchy,
                                               bool rockRidge);
 
-}  // namespace rondivo::burn
+}  // namespace rondivo::iso

@@ -8,7 +8,7 @@
 #include "iso/iso_bytes.h"
 #include "platform/file_io.h"
 
-namespace rondivo::burn {
+namespace rondivo::iso {
 
 ImageSource::ImageSource(std::vector<std::uint8_t> metadata, std::vector<SourceFile> files,
                          std::uint32_t volumeSectors)
@@ -184,4 +184,4 @@ ImageSource::Result ImageSource::next(std::uint8_t* block, Piece& piece) {
     return Result::Piece;
 }
 
-}  // namespace rondivo::burn
+}  // namespace rondivo::iso

@@ -14,7 +14,7 @@
 
 #include "iso/iso_image.h"
 
-namespace rondivo::burn {
+namespace rondivo::iso {
 
 inline constexpr std::size_t kBlockBytes = 65536;
 inline constexpr std::uint32_t kSectorsPerBlock = kBlockBytes / 2048;
@@ -112,4 +112,4 @@ class ImageSource {
     std::vector<std::string> notes_;
 };
 
-}  // namespace rondivo::burn
+}  // namespace rondivo::iso

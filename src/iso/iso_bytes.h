@@ -5,7 +5,7 @@
 #include <cstdint>
 #include <string_view>
 
-namespace rondivo::burn {
+namespace rondivo::iso {
 
 inline constexpr std::size_t kSectorSize = 2048;
 
@@ -58,4 +58,4 @@ inline std::uint64_t sectorsFor(std::uint64_t bytes) {
     return (bytes + kSectorSize - 1) / kSectorSize;
 }
 
-}  // namespace rondivo::burn
+}  // namespace rondivo::iso

@@ -9,7 +9,7 @@
 #include "platform/file_io.h"
 #include "platform/regular_file.h"
 
-namespace rondivo::burn {
+namespace rondivo::iso {
 
 namespace fs = std::filesystem;
 
@@ -602,4 +602,4 @@ std::string labelFilteringNote(const IsoImage& session) {
            " in the ISO 9660 names.";
 }
 
-}  // namespace rondivo::burn
+}  // namespace rondivo::iso

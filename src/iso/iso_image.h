@@ -15,7 +15,7 @@
 
 #include "iso/iso_names.h"
 
-namespace rondivo::burn {
+namespace rondivo::iso {
 
 inline constexpr std::size_t kMaxEntries = 200000;
 inline constexpr std::size_t kMaxDirectories = 65000;
@@ -227,4 +227,4 @@ void noteVolumeLabel(IsoImage& session);
 // changed more than letter case; empty otherwise.
 std::string labelFilteringNote(const IsoImage& session);
 
-}  // namespace rondivo::burn
+}  // namespace rondivo::iso

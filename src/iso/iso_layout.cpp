@@ -8,7 +8,7 @@
 #include "iso/iso_bytes.h"
 #include "iso/volume_writer.h"
 
-namespace rondivo::burn {
+namespace rondivo::iso {
 
 void orderPathTable(IsoImage& session, std::ostream& log) {
     auto& order = session.pathTable;
@@ -90,4 +90,4 @@ std::uint32_t computeLayout(IsoImage& session) {
     return l.volumeSize;
 }
 
-}  // namespace rondivo::burn
+}  // namespace rondivo::iso

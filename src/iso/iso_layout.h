@@ -6,7 +6,7 @@
 
 #include "iso/iso_image.h"
 
-namespace rondivo::burn {
+namespace rondivo::iso {
 
 // Orders session.pathTable (root first, then by parent number and long name)
 // and numbers the directories. Writes "failed to sort path table\a" to
@@ -17,4 +17,4 @@ void orderPathTable(IsoImage& session, std::ostream& log);
 // tree holds a refusal or does not fit in 32-bit sector numbers.
 std::uint32_t computeLayout(IsoImage& session);
 
-}  // namespace rondivo::burn
+}  // namespace rondivo::iso

@@ -3,7 +3,7 @@
 #include "iso/iso_bytes.h"
 #include "iso/volume_writer.h"
 
-namespace rondivo::burn {
+namespace rondivo::iso {
 
 bool emitMetadata(IsoImage& s) {
     if (!s.layoutValid || !s.root) {
@@ -26,4 +26,4 @@ bool emitMetadata(IsoImage& s) {
     return true;
 }
 
-}  // namespace rondivo::burn
+}  // namespace rondivo::iso

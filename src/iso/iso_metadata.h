@@ -4,7 +4,7 @@
 // §9; Joliet; Rock Ridge), into session.metadata.
 #include "iso/iso_image.h"
 
-namespace rondivo::burn {
+namespace rondivo::iso {
 
 // Fills session.metadata (first data sector × 2048 bytes). Returns false and
 // sets error code 1 when the layout is not valid.
@@ -34,4 +34,4 @@ inline constexpr std::size_t kFileStructureVersion = 881;
 static_assert(kRootRecord + 34 == 190, "root record ends where the identifiers begin");
 }  // namespace vd
 
-}  // namespace rondivo::burn
+}  // namespace rondivo::iso

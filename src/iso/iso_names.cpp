@@ -3,7 +3,7 @@
 #include <algorithm>
 #include <cstring>
 
-namespace rondivo::burn {
+namespace rondivo::iso {
 
 namespace {
 
@@ -280,4 +280,4 @@ std::string ShortNameTable::assign(std::u16string_view longName, bool directory)
     return {};
 }
 
-}  // namespace rondivo::burn
+}  // namespace rondivo::iso

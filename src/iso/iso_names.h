@@ -7,7 +7,7 @@
 #include <string_view>
 #include <vector>
 
-namespace rondivo::burn {
+namespace rondivo::iso {
 
 // File names on Linux are UTF-8; bytes that are not valid UTF-8 are taken as
 // Latin-1 so every name still converts. Characters beyond the BMP become
@@ -69,4 +69,4 @@ class ShortNameTable {
     Table nextTail_;
 };
 
-}  // namespace rondivo::burn
+}  // namespace rondivo::iso

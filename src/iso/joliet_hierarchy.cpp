@@ -4,7 +4,7 @@
 #include "iso/iso_bytes.h"
 #include "iso/iso_metadata.h"
 
-namespace rondivo::burn {
+namespace rondivo::iso {
 
 namespace {
 
@@ -47,4 +47,4 @@ std::unique_ptr<Hierarchy> jolietHierarchy() {
     return std::make_unique<JolietHierarchy>();
 }
 
-}  // namespace rondivo::burn
+}  // namespace rondivo::iso

@@ -5,7 +5,7 @@
 #include "iso/hierarchy_writers.h"
 #include "iso/iso_metadata.h"
 
-namespace rondivo::burn {
+namespace rondivo::iso {
 
 namespace {
 
@@ -107,4 +107,4 @@ std::unique_ptr<VolumeWriter> pathTableWriter(std::shared_ptr<const Hierarchy> h
     return std::make_unique<PathTableWriter>(std::move(hierarchy));
 }
 
-}  // namespace rondivo::burn
+}  // namespace rondivo::iso

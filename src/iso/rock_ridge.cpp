@@ -5,7 +5,7 @@
 #include "iso/hierarchy.h"
 #include "iso/iso_bytes.h"
 
-namespace rondivo::burn {
+namespace rondivo::iso {
 
 namespace {
 
@@ -144,4 +144,4 @@ std::size_t utf8Bytes(std::u16string_view text) {
     return n;
 }
 
-}  // namespace rondivo::burn
+}  // namespace rondivo::iso

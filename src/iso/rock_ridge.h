@@ -11,7 +11,7 @@
 
 #include "iso/iso_image.h"
 
-namespace rondivo::burn {
+namespace rondivo::iso {
 
 // Read-only medium: nobody writes, everyone reads; folders and programs
 // may be entered and run.
@@ -67,4 +67,4 @@ void putRockRidge(std::uint8_t* systemUse, std::uint8_t* continuation, const Roc
 // Bytes utf16ToUtf8 makes of `text`.
 std::size_t utf8Bytes(std::u16string_view text);
 
-}  // namespace rondivo::burn
+}  // namespace rondivo::iso

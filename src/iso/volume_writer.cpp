@@ -2,7 +2,7 @@
 
 #include "iso/hierarchy_writers.h"
 
-namespace rondivo::burn {
+namespace rondivo::iso {
 
 namespace {
 
@@ -45,4 +45,4 @@ std::vector<std::unique_ptr<VolumeWriter>> imageWriters(const IsoImage& image) {
     return writers;
 }
 
-}  // namespace rondivo::burn
+}  // namespace rondivo::iso

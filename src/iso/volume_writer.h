@@ -13,7 +13,7 @@
 #include "iso/iso_bytes.h"
 #include "iso/iso_image.h"
 
-namespace rondivo::burn {
+namespace rondivo::iso {
 
 class VolumeWriter {
   public:
@@ -38,4 +38,4 @@ inline std::uint8_t* sectorAt(std::uint8_t* metadata, std::uint64_t sector) {
     return metadata + static_cast<std::size_t>(sector) * kSectorSize;
 }
 
-}  // namespace rondivo::burn
+}  // namespace rondivo::iso

@@ -355,9 +355,9 @@ TEST(DiscBurner, SourceFileRemovedAfterLayoutIsErrorCode2) {
     } else {
         EXPECT_EQ(done.calls, 0);
     }
-    EXPECT_EQ(r.burner->errorCode(), kErrorSourceFile);
-    EXPECT_EQ(r.burner->TakeLastError(), kErrorSourceFile);
-    EXPECT_EQ(r.burner->errorCode(), kErrorNone);
+    EXPECT_EQ(r.burner->errorCode(), iso::kErrorSourceFile);
+    EXPECT_EQ(r.burner->TakeLastError(), iso::kErrorSourceFile);
+    EXPECT_EQ(r.burner->errorCode(), iso::kErrorNone);
 }
 
 TEST(DiscBurner, SecondStartWhileBurningIsRefused) {
@@ -406,7 +406,7 @@ TEST(DiscBurner, StartWithoutDriveOrLayoutIsRefused) {
     ASSERT_TRUE(r.burner->SelectDrive(0));
     r.burner->ClearImage();
     EXPECT_EQ(r.burner->StartBurn(done.callback()), 0);
-    EXPECT_EQ(r.burner->errorCode(), kErrorNoLayout);
+    EXPECT_EQ(r.burner->errorCode(), iso::kErrorNoLayout);
     EXPECT_EQ(done.calls, 0);
     EXPECT_TRUE(r.drive->sectorsWritten() == 0);
 }

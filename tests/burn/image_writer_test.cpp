@@ -25,6 +25,7 @@ namespace {
 
 namespace fs = std::filesystem;
 using namespace rondivo::burn::test;
+using namespace rondivo::iso::test;
 using rondivo::test::readFile;
 using rondivo::test::TempDir;
 using rondivo::test::writeFile;
@@ -49,7 +50,7 @@ class MemorySink : public ImageSink {
             std::unique_lock lock(m_);
             cv_.wait(lock, [&] { return !holdWrites; });
         }
-        if (static_cast<int>(bytes.size() / kBlockBytes) == failAtBlock) return false;
+        if (static_cast<int>(bytes.size() / iso::kBlockBytes) == failAtBlock) return false;
         bytes.append(reinterpret_cast<const char*>(data), n);
         return true;
     }
@@ -163,7 +164,7 @@ void expectStreamFiles(const std::string& image) {
         if (r.size == 0) continue;
         std::size_t at = r.extent * 2048ull;
         EXPECT_EQ(image.compare(at, r.size, expected), 0) << kStreamFiles[i].first;
-        std::size_t padEnd = at + sectorsFor(r.size) * 2048;
+        std::size_t padEnd = at + iso::sectorsFor(r.size) * 2048;
         EXPECT_EQ(image.substr(at + r.size, padEnd - at - r.size),
                   std::string(padEnd - at - r.size, '\0'))
             << "padding of " << kStreamFiles[i].first;
@@ -186,7 +187,7 @@ TEST(ImageWriter, StreamPlacesEveryFileAtItsExtentPaddedWithZeros) {
     EXPECT_EQ(done.calls, 1);
     EXPECT_EQ(done.error, 0);
     EXPECT_NE(done.thread, std::this_thread::get_id());
-    EXPECT_EQ(burner.status(), kStatusIdle);
+    EXPECT_EQ(burner.status(), iso::kStatusIdle);
     EXPECT_EQ(burner.sectorsWritten(), volume);
 
     std::string image = readFile(dir / "out.iso");
@@ -204,10 +205,10 @@ TEST(ImageWriter, FilesCopiedAsRangesGiveTheSameImageAsBlocks) {
     // One layout written again and again (its volume date is the layout's).
     // The sink belongs to the writer: a memory sink's bytes are taken before
     // the writer goes.
-    IsoImage session;
-    clearImage(session);
-    addFolder(session, "\\", dir / "src", "*.*", true);
-    const std::uint32_t volume = computeLayout(session);
+    iso::IsoImage session;
+    iso::clearImage(session);
+    iso::addFolder(session, "\\", dir / "src", "*.*", true);
+    const std::uint32_t volume = iso::computeLayout(session);
     auto run = [&](std::unique_ptr<ImageSink> sink, const MemorySink* mem) {
         ImageWriter writer(session);
         Completion done;
@@ -237,10 +238,10 @@ TEST(ImageWriter, FilesCopiedAsRangesGiveTheSameImageAsBlocks) {
 TEST(ImageWriter, ALargeFileThatShrinksWhileCopiedIsErrorCode2) {
     TempDir dir;
     writeFile(dir / "src" / "big.bin", pattern(3 << 20, 'z'));
-    IsoImage session;
-    clearImage(session);
-    addFolder(session, "\\", dir / "src", "*.*", true);
-    ASSERT_GT(computeLayout(session), 0u);
+    iso::IsoImage session;
+    iso::clearImage(session);
+    iso::addFolder(session, "\\", dir / "src", "*.*", true);
+    ASSERT_GT(iso::computeLayout(session), 0u);
     ImageWriter writer(session);
     auto sink = std::make_unique<CopySink>(dir / "out" / "disc.iso", CopySink::SourceShrinks,
                                            dir / "src" / "big.bin");
@@ -250,7 +251,7 @@ TEST(ImageWriter, ALargeFileThatShrinksWhileCopiedIsErrorCode2) {
     ASSERT_TRUE(writer.start(std::move(sink), done.callback()));
     writer.wait();
     EXPECT_EQ(done.error, 1);
-    EXPECT_EQ(session.errorCode, kErrorSourceFile);
+    EXPECT_EQ(session.errorCode, iso::kErrorSourceFile);
     EXPECT_NE(writer.message().find("became shorter"), std::string::npos) << writer.message();
     EXPECT_TRUE(fs::is_empty(dir / "out"));
 }
@@ -259,10 +260,10 @@ TEST(ImageWriter, ASmallQueueStillDeliversEveryBlockInOrder) {
     TempDir dir;
     writeFile(dir / "src" / "a.bin", pattern(3 * 1024 * 1024 + 5, 'a'));
     writeFile(dir / "src" / "b.bin", pattern(100000, 'b'));
-    IsoImage session;
-    clearImage(session);
-    addFolder(session, "\\", dir / "src", "*.*", true);
-    std::uint32_t volume = computeLayout(session);
+    iso::IsoImage session;
+    iso::clearImage(session);
+    iso::addFolder(session, "\\", dir / "src", "*.*", true);
+    std::uint32_t volume = iso::computeLayout(session);
     ASSERT_GT(volume, 0u);
     ImageWriter writer(session, 4);
     auto sink = std::make_unique<MemorySink>();
@@ -283,10 +284,10 @@ TEST(ImageWriter, ASmallQueueStillDeliversEveryBlockInOrder) {
 TEST(ImageWriter, AWriteFailureStopsBothThreadsAndReportsOnce) {
     TempDir dir;
     writeFile(dir / "src" / "big.bin", pattern(20 * 1024 * 1024, 'x'));
-    IsoImage session;
-    clearImage(session);
-    addFolder(session, "\\", dir / "src", "*.*", true);
-    ASSERT_GT(computeLayout(session), 0u);
+    iso::IsoImage session;
+    iso::clearImage(session);
+    iso::addFolder(session, "\\", dir / "src", "*.*", true);
+    ASSERT_GT(iso::computeLayout(session), 0u);
     ImageWriter writer(session);
     auto sink = std::make_unique<MemorySink>();
     sink->failAtBlock = 40;
@@ -296,11 +297,11 @@ TEST(ImageWriter, AWriteFailureStopsBothThreadsAndReportsOnce) {
     writer.wait();
     EXPECT_EQ(done.calls, 1);
     EXPECT_EQ(done.error, 1);
-    EXPECT_EQ(mem->bytes.size(), 40 * kBlockBytes);
+    EXPECT_EQ(mem->bytes.size(), 40 * iso::kBlockBytes);
     EXPECT_EQ(mem->finishCalls, 1);
     EXPECT_TRUE(mem->finishedFailed);  // a disc would still close its session
     EXPECT_EQ(writer.message(), "the medium refused block 40");
-    EXPECT_EQ(session.status, kStatusIdle);
+    EXPECT_EQ(session.status, iso::kStatusIdle);
     EXPECT_FALSE(writer.busy());
 }
 
@@ -310,10 +311,10 @@ TEST(ImageWriter, AFullDiskLeavesNoImageAndKeepsAnOlderOne) {
     writeFile(dir / "out" / "disc.iso", "an older image");
     // The disk fills while the metadata is written, or while the file is copied.
     for (int allowed : {0, 2}) {
-        IsoImage session;
-        clearImage(session);
-        addFolder(session, "\\", dir / "src", "*.*", true);
-        ASSERT_GT(computeLayout(session), 0u);
+        iso::IsoImage session;
+        iso::clearImage(session);
+        iso::addFolder(session, "\\", dir / "src", "*.*", true);
+        ASSERT_GT(iso::computeLayout(session), 0u);
         ImageWriter writer(session);
         auto sink = std::make_unique<FullDiskSink>(dir / "out" / "disc.iso", allowed);
         ASSERT_TRUE(sink->create());
@@ -345,7 +346,7 @@ TEST(ImageWriter, ImageFileThatCannotBeCreatedIsErrorCode3) {
         ASSERT_GT(burner.ComputeLayout(), 0u);
         Completion done;
         EXPECT_EQ(burner.StartSaveImage(target, done.callback()), 0);
-        EXPECT_EQ(burner.errorCode(), kErrorImageFile);
+        EXPECT_EQ(burner.errorCode(), iso::kErrorImageFile);
         EXPECT_FALSE(burner.lastMessage().empty());
         EXPECT_EQ(done.calls, 0);
     }
@@ -390,7 +391,7 @@ TEST(ImageWriter, StartWithoutLayoutIsRefusedWithErrorCode1) {
     burner.AddFolder("\\", dir.path(), "*.*", true);
     Completion done;
     EXPECT_EQ(burner.StartSaveImage(dir / "x.iso", done.callback()), 0);
-    EXPECT_EQ(burner.errorCode(), kErrorNoLayout);
+    EXPECT_EQ(burner.errorCode(), iso::kErrorNoLayout);
     EXPECT_FALSE(fs::exists(dir / "x.iso"));
 }
 
@@ -412,7 +413,7 @@ TEST(ImageWriter, MissingSourceFileIsErrorCode2BeforeOrAfterTheStart) {
         fs::remove(dir / "early" / "gone.txt");
         Completion done;
         EXPECT_EQ(burner.StartSaveImage(dir / "early.iso", done.callback()), 0);
-        EXPECT_EQ(burner.errorCode(), kErrorSourceFile);
+        EXPECT_EQ(burner.errorCode(), iso::kErrorSourceFile);
         EXPECT_NE(burner.lastMessage().find("gone.txt"), std::string::npos) << burner.lastMessage();
         EXPECT_EQ(done.calls, 0);
     }
@@ -426,7 +427,7 @@ TEST(ImageWriter, MissingSourceFileIsErrorCode2BeforeOrAfterTheStart) {
         burner.waitUntilDone();
         EXPECT_EQ(done.calls, 1);
         EXPECT_EQ(done.error, 1);
-        EXPECT_EQ(burner.errorCode(), kErrorSourceFile);
+        EXPECT_EQ(burner.errorCode(), iso::kErrorSourceFile);
     }
     EXPECT_EQ(folderNames(dir.path()), (std::vector<std::string>{"early", "src"}));
 }
@@ -440,7 +441,7 @@ TEST(ImageWriter, FileThatShrankAfterTheLayoutIsAnError) {
     writeFile(dir / "src" / "a.txt", "short");
     Completion done;
     EXPECT_EQ(burner.StartSaveImage(dir / "x.iso", done.callback()), 0);
-    EXPECT_EQ(burner.errorCode(), kErrorSourceFile);
+    EXPECT_EQ(burner.errorCode(), iso::kErrorSourceFile);
     EXPECT_NE(burner.lastMessage().find("shorter"), std::string::npos);
     EXPECT_FALSE(fs::exists(dir / "x.iso"));
 }
@@ -479,7 +480,7 @@ TEST(ImageWriter, FilesThatGrewAfterTheLayoutKeepTheirSizeAndAreNoted) {
         ASSERT_EQ(r.size, expected.size());
         const std::size_t at = r.extent * 2048ull;
         EXPECT_EQ(image.compare(at, r.size, expected), 0) << files[i].first;
-        const std::size_t pad = sectorsFor(r.size) * 2048 - r.size;
+        const std::size_t pad = iso::sectorsFor(r.size) * 2048 - r.size;
         EXPECT_EQ(image.substr(at + r.size, pad), std::string(pad, '\0')) << files[i].first;
         EXPECT_NE(notes[i].find(files[i].first +
                                 "\" became longer while the image was written; "

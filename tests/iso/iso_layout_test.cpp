@@ -12,10 +12,10 @@
 #include "iso/iso_test_util.h"
 #include "test_support.h"
 
-namespace rondivo::burn {
+namespace rondivo::iso {
 namespace {
 
-using namespace rondivo::burn::test;
+using namespace rondivo::iso::test;
 using rondivo::test::TempDir;
 using rondivo::test::writeFile;
 
@@ -406,9 +406,9 @@ TEST(IsoMetadata, RefusedWithoutAValidLayout) {
 }
 
 }  // namespace
-}  // namespace rondivo::burn
+}  // namespace rondivo::iso
 
-namespace rondivo::burn {
+namespace rondivo::iso {
 namespace {
 
 // Each entry records the GMT offset in effect at its own time, so summer
@@ -433,9 +433,9 @@ TEST(ImageTime, OffsetFollowsDaylightSavingOfTheFilesOwnDate) {
 }
 
 }  // namespace
-}  // namespace rondivo::burn
+}  // namespace rondivo::iso
 
-namespace rondivo::burn {
+namespace rondivo::iso {
 namespace {
 
 TEST(IsoFolderWalk, LinkLoopsAndPipesAreLeftOutAndListed) {
@@ -573,4 +573,4 @@ TEST(IsoFolderWalk, LinksToFilesWithoutASizeAreListed) {
 }
 
 }  // namespace
-}  // namespace rondivo::burn
+}  // namespace rondivo::iso

@@ -4,7 +4,7 @@
 
 #include <set>
 
-namespace rondivo::burn {
+namespace rondivo::iso {
 namespace {
 
 struct ShortCase {
@@ -85,4 +85,4 @@ TEST(UpperCase16, FoldsTheScriptsWindowsFolds) {
 }
 
 }  // namespace
-}  // namespace rondivo::burn
+}  // namespace rondivo::iso

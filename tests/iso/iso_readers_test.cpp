@@ -387,7 +387,7 @@ TEST(IsoReadersOddTree, LeftOutAndOutsideEntriesAreListedAndTheRestReadsBack) {
     if (haveTool("blkid")) {
         RunResult b = runProgram({"blkid", "-p", iso.string()});
         EXPECT_NE(b.output.find("LABEL=\"My Disc 2\""), std::string::npos) << b.output;
-        const int year = imageTimeFromUnix(std::time(nullptr)).year;
+        const int year = iso::imageTimeFromUnix(std::time(nullptr)).year;
         EXPECT_NE(b.output.find("UUID=\"" + std::to_string(year) + "-"), std::string::npos)
             << b.output;
     }
@@ -519,7 +519,7 @@ TEST(IsoReadersRockRidge, ModesNamesAndTheStartScriptReadBack) {
             joliet.insert(stripVersion(l).substr(1));
         for (const auto& name : names) {
             std::string out;
-            for (char16_t c : utf8ToUtf16(name)) out += c <= 0xFF ? static_cast<char>(c) : '_';
+            for (char16_t c : iso::utf8ToUtf16(name)) out += c <= 0xFF ? static_cast<char>(c) : '_';
             latin1.insert(out);
         }
         EXPECT_EQ(joliet, latin1);

@@ -4,7 +4,7 @@
 #include <string>
 #include <vector>
 
-namespace rondivo::burn::test {
+namespace rondivo::iso::test {
 
 inline std::uint32_t le32(const std::uint8_t* p) {
     return p[0] | (p[1] << 8) | (p[2] << 16) | (static_cast<std::uint32_t>(p[3]) << 24);
@@ -85,4 +85,4 @@ inline std::vector<PathRecord> readPathTable(const std::uint8_t* table, std::siz
     return out;
 }
 
-}  // namespace rondivo::burn::test
+}  // namespace rondivo::iso::test

@@ -7,10 +7,10 @@
 #include "iso/iso_metadata.h"
 #include "iso/iso_test_util.h"
 
-namespace rondivo::burn {
+namespace rondivo::iso {
 namespace {
 
-using namespace rondivo::burn::test;
+using namespace rondivo::iso::test;
 
 SourceItem file(const std::string& name) {
     SourceItem it;
@@ -68,4 +68,4 @@ TEST(IsoMetadata, RockRidgeContinuationsAreFoundInTheSession) {
 }
 
 }  // namespace
-}  // namespace rondivo::burn
+}  // namespace rondivo::iso
