@@ -20,7 +20,7 @@ namespace fs = std::filesystem;
 
 namespace {
 
-constexpr std::size_t npos = std::string::npos;
+constexpr std::size_t kNotFound = std::string::npos;
 
 bool sameFolder(const fs::path& a, const fs::path& b) {
     std::error_code ec;
@@ -39,7 +39,7 @@ std::string valueAt(std::string_view page, std::size_t at) {
     const char quote = page[at];
     if (quote == '"' || quote == '\'') {
         const std::size_t end = page.find(quote, at + 1);
-        return std::string(page.substr(at + 1, end == npos ? npos : end - at - 1));
+        return std::string(page.substr(at + 1, end == kNotFound ? kNotFound : end - at - 1));
     }
     std::size_t end = at;
     while (end < page.size() && !isSpace(page[end]) && page[end] != '>') ++end;
@@ -52,7 +52,7 @@ std::vector<std::string> addressesIn(std::string_view page) {
     const std::string lower = platform::toLower(page);
     std::vector<std::pair<std::size_t, std::string>> found;
     for (std::string_view name : {"src", "href", "background"}) {
-        for (std::size_t at = lower.find(name); at != npos; at = lower.find(name, at + 1)) {
+        for (std::size_t at = lower.find(name); at != kNotFound; at = lower.find(name, at + 1)) {
             if (at == 0 || !(isSpace(lower[at - 1]) || lower[at - 1] == '<')) continue;
             std::size_t eq = at + name.size();
             while (eq < lower.size() && isSpace(lower[eq])) ++eq;
@@ -60,9 +60,9 @@ std::vector<std::string> addressesIn(std::string_view page) {
                 found.emplace_back(at, valueAt(page, eq + 1));
         }
     }
-    for (std::size_t at = lower.find("url("); at != npos; at = lower.find("url(", at + 1)) {
+    for (std::size_t at = lower.find("url("); at != kNotFound; at = lower.find("url(", at + 1)) {
         const std::size_t end = lower.find(')', at);
-        if (end == npos) break;
+        if (end == kNotFound) break;
         std::string v(page.substr(at + 4, end - at - 4));
         if (v.size() >= 2 && (v.front() == '"' || v.front() == '\'') && v.back() == v.front())
             v = v.substr(1, v.size() - 2);
@@ -101,8 +101,9 @@ std::string relativePath(std::string link) {
     while (!link.empty() && isSpace(link.front())) link.erase(0, 1);
     link = link.substr(0, link.find_first_of("?#"));
     link = platform::percentDecode(decodeEntities(link));
-    if (link.empty() || link.front() == '/' || link.front() == '\\' || link.find('{') != npos ||
-        link.find(':') != npos)  // schemes, drive letters, macros
+    if (link.empty() || link.front() == '/' || link.front() == '\\' ||
+        link.find('{') != kNotFound ||
+        link.find(':') != kNotFound)  // schemes, drive letters, macros
         return {};
     for (char& c : link)
         if (c == '\\') c = '/';
@@ -173,7 +174,7 @@ std::vector<std::string> relativeLinks(std::string_view page) {
         if (!rel.empty() && std::find(out.begin(), out.end(), rel) == out.end()) out.push_back(rel);
     };
     for (const std::string& address : addressesIn(page)) {
-        if (platform::toLower(address).find("action_") != npos) {
+        if (platform::toLower(address).find("action_") != kNotFound) {
             for (const std::string& file : actionFiles(address)) add(file);
         } else {
             add(address);
