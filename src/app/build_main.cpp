@@ -31,7 +31,8 @@ struct StartScriptFolder {
         if (!commandLine) return;
         std::random_device random;
         std::error_code ec;
-        path = rondivo::platform::tempFolder() / ("rondivo-start-" + std::to_string(random()));
+        path = rondivo::platform::tempFolder() /
+               rondivo::platform::u8path("rondivo-start-" + std::to_string(random()));
         if (!std::filesystem::create_directory(path, ec) ||
             !rondivo::writeAutorunShellScript(path, *commandLine))
             path.clear();

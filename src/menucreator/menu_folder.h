@@ -11,7 +11,7 @@
 
 namespace rondivo::menucreator {
 
-inline constexpr const char* kMenusFolderName = "menus";
+inline constexpr char kMenusFolderName[] = "menus";
 
 // Where a menu saved as `fileName` ("My Menu.html") is written. `openedFrom`
 // is the folder of the page the author opened, empty for a new menu. A page

@@ -38,7 +38,7 @@ fs::path unusedTemporaryName(const fs::path& target) {
     std::error_code ec;
     for (int n = 2; fs::exists(fs::symlink_status(temp, ec)) && n < 1000; ++n) {
         temp = base;
-        temp += std::to_string(n);
+        temp += platform::u8path(std::to_string(n));
     }
     return temp;
 }
