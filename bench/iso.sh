@@ -34,11 +34,11 @@ int main(int argc, char** argv) {
     burner.AddFolder("\\", argv[1], "*.*", true);
     std::uint32_t sectors = burner.ComputeLayout();
     auto t1 = clock::now();
-    if (!sectors) { std::fprintf(stderr, "%s\n", burner.LastMessage().c_str()); return 1; }
-    std::uint64_t metadata = burner.Session().layout.firstDataSector * 2048ull;
+    if (!sectors) { std::fprintf(stderr, "%s\n", burner.lastMessage().c_str()); return 1; }
+    std::uint64_t metadata = burner.session().layout.firstDataSector * 2048ull;
     int error = 1;
     if (!burner.StartSaveImage(argv[2], [&](int e) { error = e; })) return 1;
-    burner.WaitUntilDone();
+    burner.waitUntilDone();
     auto t2 = clock::now();
     struct rusage ru {};
     getrusage(RUSAGE_SELF, &ru);

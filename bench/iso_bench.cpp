@@ -14,7 +14,7 @@
 namespace {
 
 namespace fs = std::filesystem;
-using namespace rondivo::burn;
+using namespace rondivo;
 
 // 20,000 one-byte files with long mixed-case names, made once per run and
 // removed at exit.

@@ -6,7 +6,7 @@
 #include "scsi/scsi_sense.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
-    using namespace rondivo::burn;
+    using namespace rondivo;
     std::span<const std::uint8_t> answer(data, size);
     scsi::decodeSense(answer);
     scsi::currentProfile(answer);
