@@ -3,14 +3,15 @@
 #include <algorithm>
 #include <cctype>
 #include <fstream>
+#include <optional>
 #include <set>
 #include <sstream>
 #include <system_error>
 
 #include "disc/action_address.h"
 #include "disc/autorun_inf.h"
+#include "disc/percent_coding.h"
 #include "disc/text_util.h"
-#include "platform/file_address.h"
 #include "platform/file_io.h"
 #include "platform/paths.h"
 
@@ -100,7 +101,9 @@ std::string relativePath(std::string link) {
     while (!link.empty() && isSpace(link.back())) link.pop_back();
     while (!link.empty() && isSpace(link.front())) link.erase(0, 1);
     link = link.substr(0, link.find_first_of("?#"));
-    link = platform::percentDecode(decodeEntities(link));
+    std::optional<std::string> decoded = decodeLink(link);  // as a browser reads it
+    if (!decoded) return {};
+    link = std::move(*decoded);
     if (link.empty() || link.front() == '/' || link.front() == '\\' ||
         link.find('{') != kNotFound ||
         link.find(':') != kNotFound)  // schemes, drive letters, macros

@@ -66,7 +66,7 @@ CHyperlinkDlg::CHyperlinkDlg(wxWindow* parent, MenuPrompts prompts)
 // window behind for a full repaint. The calls are looked up in the loaded
 // toolkit, as the page view does for the engine's.
 void CHyperlinkDlg::repaintAfterPopups() {
-    using Callback = void (*)(void* object, void* spec, void* data);
+    using Callback = void (*)(void* object, void* property, void* data);
     using Connect = unsigned long (*)(void* instance, const char* signal, Callback handler,
                                       void* data, void* destroy, int flags);
     auto connect = reinterpret_cast<Connect>(dlsym(RTLD_DEFAULT, "g_signal_connect_data"));
